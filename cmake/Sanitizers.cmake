@@ -1,0 +1,5 @@
+if(QV_SANITIZE)
+  # A sanitizer report must fail the run, so nothing recovers.
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()

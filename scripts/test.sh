@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the full build, then the non-GUI libraries again
+# under AddressSanitizer and UndefinedBehaviorSanitizer. Prints one summary line at the end.
+set -uo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+jobs="$(nproc)"
+bash "$here/scripts/setup.sh" || exit 1
+
+passed=0; failed=0; status=0
+run_suite() { # name build-dir cmake-options...
+  local name="$1" dir="$2"; shift 2
+  echo "== $name build"
+  if ! bash "$here/scripts/build.sh" "$dir" "$@"; then
+    echo "== $name build FAILED"; status=1; return
+  fi
+  echo "== $name tests"
+  local log="$dir/ctest.log"
+  (cd "$dir" && ctest --output-on-failure --no-tests=error -j "$jobs" 2>&1) | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local line total nfail
+  line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+  if [ -z "$line" ]; then
+    echo "== $name: no test ran"; status=1; return
+  fi
+  nfail=$(echo "$line" | sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/')
+  total=$(echo "$line" | sed -E 's/.* failed out of ([0-9]+).*/\1/')
+  passed=$((passed + total - nfail)); failed=$((failed + nfail))
+  [ "$rc" -eq 0 ] || status=1
+}
+
+run_suite "normal" "$here/build"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+run_suite "sanitizer" "$here/build-asan" -DQV_GUI=OFF -DQV_SANITIZE=ON -DQV_BENCH=OFF
+
+echo "tests: $passed passed, $failed failed"
+exit $status
