@@ -1,0 +1,394 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+#include <filesystem>
+#include <random>
+
+#include "StoreBytes.h"
+
+namespace {
+
+void Put32(std::vector<UCHAR>& bytes, ULONG value) {
+  for (int k = 0; k < 4; ++k) bytes.push_back(static_cast<UCHAR>(value >> (8 * k)));
+}
+
+void PutCounted(std::vector<UCHAR>& bytes, const std::string& text) {
+  Put32(bytes, static_cast<ULONG>(text.size()));
+  bytes.insert(bytes.end(), text.begin(), text.end());
+}
+
+// A capture file as the format describes it, built by hand: view type, configuration, three
+// integers, one event header, then the records XORed with the draws of seed 736251
+// (12260, 27902, 17198, 32214, 9512, 15489, 21753, 7350).
+std::vector<UCHAR> HandBuiltFile() {
+  std::vector<UCHAR> bytes = {
+      2,                // view type: HEX
+      3, 0, 1, 2, 1,    // standard, 8N1, sync, line type, trigger
+      2, 'A', 'T',      // trigger text "AT"
+      0, 5,             // call progress, item 14
+  };
+  Put32(bytes, 1);           // highlight parity bit
+  Put32(bytes, 0);           // highlight parity errors
+  Put32(bytes, 1);           // current record
+  Put32(bytes, 1);           // one header
+  bytes.push_back(0x08);     // flags: Sync
+  Put32(bytes, 0);           // reserved32
+  PutCounted(bytes, "03/05/24");
+  Put32(bytes, 0);           // first index
+  Put32(bytes, 2);           // byte count
+  PutCounted(bytes, "CONNECT");
+  Put32(bytes, 0);           // reserved4
+  PutCounted(bytes, "07:08:09");
+  PutCounted(bytes, "");
+  // Record 0: data 0x41, flags 0x80, fraction 1, seconds 2.
+  bytes.push_back(0x41 ^ 0xE4);        // 12260 = 0x2FE4
+  bytes.push_back(0x80 ^ 0xFE);        // 27902 = 0x6CFE
+  Put32(bytes, 1 ^ 17198);
+  Put32(bytes, 2 ^ 32214);
+  // Record 1: data 0x42, flags 0x00, fraction 0xFFFFFFFF, seconds 0x12345678.
+  bytes.push_back(0x42 ^ 0x28);        // 9512 = 0x2528
+  bytes.push_back(0x00 ^ 0x81);        // 15489 = 0x3C81
+  Put32(bytes, 0xFFFFFFFFu ^ 21753);
+  Put32(bytes, 0x12345678u ^ 7350);
+  return bytes;
+}
+
+void FillHandBuiltStore(CORUData& store) {
+  store.sysCfg.standard = 3;
+  store.sysCfg.parity7E1 = 0;
+  store.sysCfg.sync = 1;
+  store.sysCfg.lineType = 2;
+  store.sysCfg.trigger = 1;
+  store.sysCfg.triggerText = "AT";
+  store.sysCfg.callProgress = 0;
+  store.sysCfg.item14 = 5;
+  store.highlightParityBit = 1;
+  store.highlightParityErrors = 0;
+  CORUCaptureHeader header = MakeEvent(0, 2, EVENT_SYNC, "CONNECT");
+  store.captureHeaders.Add(header);
+  store.captureBuffer.Add(CCaptBuf(0x41, 0x80, 1, 2));
+  store.captureBuffer.Add(CCaptBuf(0x42, 0x00, 0xFFFFFFFF, 0x12345678));
+  store.currentRecordIndex = 1;
+}
+
+// A store with several events, modem-event pairs and varied records.
+void FillVariedStore(CORUData& store, int records) {
+  store.captureHeaders.Add(MakeEvent(0, 3, 0, "CONNECT 2400"));
+  store.captureHeaders.Add(MakeEvent(3, records - 3, EVENT_SYNC, "CONNECT 14400"));
+  store.captureHeaders[1].endText = "NO CARRIER";
+  store.captureHeaders[1].reserved32 = 77;
+  store.captureHeaders[1].reserved4 = -5;
+  for (int i = 0; i < records; ++i) {
+    UCHAR flags = static_cast<UCHAR>((i % 2) ? 0x80 : 0x00);
+    if (i % 7 == 3 || i % 7 == 4) flags |= CAPT_MODEM_EVENT;
+    store.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i * 37), flags, static_cast<ULONG>(i * 1000),
+                                     static_cast<ULONG>(i)));
+  }
+}
+
+}  // namespace
+
+TEST(CaptureFile, WritesTheHandBuiltFileByteForByte) {
+  CORUData store;
+  FillHandBuiltStore(store);
+  FileSettings settings;
+  settings.viewType = 2;
+  EXPECT_EQ(SaveToBytes(store, DOCUMENT_CAPTURE, settings), HandBuiltFile());
+}
+
+TEST(CaptureFile, LoadsTheHandBuiltFile) {
+  CORUData store;
+  store.sysCfg.bitStuffed = 0;
+  FileSettings settings;
+  ASSERT_EQ(LoadFromBytes(HandBuiltFile(), store, DOCUMENT_CAPTURE, &settings), FileStatus::Ok);
+  EXPECT_EQ(settings.viewType, 2);
+  EXPECT_EQ(store.sysCfg.standard, 3);
+  EXPECT_EQ(store.sysCfg.sync, 1);
+  EXPECT_EQ(store.sysCfg.lineType, 2);
+  EXPECT_EQ(store.sysCfg.trigger, 1);
+  EXPECT_EQ(store.sysCfg.triggerText, "AT");
+  EXPECT_EQ(store.sysCfg.item14, 5);
+  EXPECT_EQ(store.sysCfg.bitStuffed, 1);  // turned on by every capture load
+  EXPECT_EQ(store.highlightParityBit, 1);
+  EXPECT_EQ(store.currentRecordIndex, 1);
+  ASSERT_EQ(store.captureHeaders.GetSize(), 1);
+  const CORUCaptureHeader& header = store.captureHeaders[0];
+  EXPECT_EQ(header.flags, EVENT_SYNC);
+  EXPECT_EQ(header.startDate, "03/05/24");
+  EXPECT_EQ(header.startTime, "07:08:09");
+  EXPECT_EQ(header.eventName, "CONNECT");
+  EXPECT_EQ(header.byteCount, 2);
+  ASSERT_EQ(store.captureBuffer.GetSize(), 2);
+  EXPECT_EQ(store.captureBuffer[0].data, 0x41);
+  EXPECT_EQ(store.captureBuffer[0].flags, 0x80);
+  EXPECT_EQ(store.captureBuffer[0].timeFraction, 1u);
+  EXPECT_EQ(store.captureBuffer[0].timeSeconds, 2u);
+  EXPECT_EQ(store.captureBuffer[1].data, 0x42);
+  EXPECT_EQ(store.captureBuffer[1].timeFraction, 0xFFFFFFFFu);
+  EXPECT_EQ(store.captureBuffer[1].timeSeconds, 0x12345678u);
+}
+
+TEST(CaptureFile, RandomRecordsOfEveryByteValueRoundTripExactly) {
+  CORUData store;
+  std::mt19937 random(7);
+  std::uniform_int_distribution<ULONG> word(0, 0xFFFFFFFF);
+  const int count = 256 * 4 + 3;
+  store.captureHeaders.Add(MakeEvent(0, count));
+  for (int i = 0; i < count; ++i) {
+    UCHAR data = static_cast<UCHAR>(i);
+    UCHAR flags = static_cast<UCHAR>(255 - i / 4);
+    ULONG fraction = (i % 5 == 0) ? 0xFFFFFFFFu : word(random);
+    ULONG seconds = (i % 3 == 0) ? 0xFFFFFFFFu : word(random);
+    store.captureBuffer.Add(CCaptBuf(data, flags, fraction, seconds));
+  }
+  const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  CORUData loaded;
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(loaded.captureBuffer.GetSize(), count);
+  for (int i = 0; i < count; ++i) {
+    const CCaptBuf& a = store.captureBuffer[i];
+    const CCaptBuf& b = loaded.captureBuffer[i];
+    ASSERT_EQ(a.data, b.data) << i;
+    ASSERT_EQ(a.flags, b.flags) << i;
+    ASSERT_EQ(a.timeFraction, b.timeFraction) << i;
+    ASSERT_EQ(a.timeSeconds, b.timeSeconds) << i;
+  }
+}
+
+TEST(CaptureFile, HeadersAndTriggerTextsOfEveryPrefixFormRoundTrip) {
+  for (std::size_t length : {0u, 254u, 255u, 0xFFFDu, 0xFFFEu, 0x10001u}) {
+    CORUData store;
+    FillVariedStore(store, 20);
+    store.sysCfg.triggerText = std::string(length, 'q');
+    const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+    CORUData loaded;
+    ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok) << length;
+    EXPECT_EQ(loaded.sysCfg.triggerText, store.sysCfg.triggerText);
+    ASSERT_EQ(loaded.captureHeaders.GetSize(), 2);
+    EXPECT_EQ(loaded.captureHeaders[1], store.captureHeaders[1]);
+    EXPECT_EQ(loaded.captureBuffer.GetSize(), 20);
+  }
+}
+
+TEST(CaptureFile, OverlongHeaderTextsAreCutWhenWrittenSoTheFileLoadsAgain) {
+  CORUData store;
+  CORUCaptureHeader header = MakeEvent(0, 1);
+  header.startDate = "Tuesday, March 05, 2024";
+  header.eventName = "CONNECT 14400/LAPM/V42BIS";
+  header.startTime = "07:08:09.123";
+  header.endText = "NO CARRIER AFTER 1234 SECONDS";
+  store.captureHeaders.Add(header);
+  store.captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
+  CORUData loaded;
+  ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DOCUMENT_CAPTURE), loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  const CORUCaptureHeader& back = loaded.captureHeaders[0];
+  EXPECT_EQ(back.startDate, "Tuesday, ");
+  EXPECT_EQ(back.eventName, "CONNECT 14400/");
+  EXPECT_EQ(back.startTime, "07:08:09.");
+  EXPECT_EQ(back.endText, "NO CARRIER AFTER");
+}
+
+TEST(CaptureFile, RecordAttemptsAreBoundedByTheByteCountsPlusOne) {
+  for (int inFile : {3, 4, 5}) {
+    CORUData store;
+    store.captureHeaders.Add(MakeEvent(0, 3));
+    for (int i = 0; i < inFile; ++i) store.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), 0, 0, 0));
+    CORUData loaded;
+    ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DOCUMENT_CAPTURE), loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+    EXPECT_EQ(loaded.captureBuffer.GetSize(), std::min(inFile, 4)) << inFile;
+  }
+}
+
+TEST(CaptureFile, ModemEventPairingStartsAfreshWhateverALiveCaptureLeft) {
+  CORUData store;
+  store.captureHeaders.Add(MakeEvent(0, 6));
+  for (UCHAR flags : {0x40, 0x40, 0x00, 0xC0, 0x80, 0xC0}) store.captureBuffer.Add(CCaptBuf(0x6C, flags, 0, 0));
+  const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  CORUData loaded;
+  loaded.hdlcState = 2;  // a live capture stopped between the two halves of a pair
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  const int marker[] = {1, 0, 0, 1, 0, 0};
+  const int hidden[] = {0, 1, 0, 0, 0, 1};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(loaded.captureBuffer[i].markerShown, marker[i]) << i;
+    EXPECT_EQ(loaded.captureBuffer[i].hidden, hidden[i]) << i;
+  }
+  EXPECT_EQ(loaded.hdlcState, 1);
+}
+
+TEST(CaptureFile, TruncationAtEveryOffsetKeepsWhatWasCompleteAndNeverCrashes) {
+  CORUData store;
+  FillVariedStore(store, 12);
+  store.currentRecordIndex = 11;
+  const auto full = SaveToBytes(store, DOCUMENT_CAPTURE);
+  const std::size_t recordsStart = full.size() - 12 * 10;
+  for (std::size_t cut = 0; cut < full.size(); ++cut) {
+    std::vector<UCHAR> bytes(full.begin(), full.begin() + static_cast<long>(cut));
+    CORUData loaded;
+    FileStatus status = LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE);
+    const int records = loaded.captureBuffer.GetSize();
+    const int current = loaded.currentRecordIndex;
+    EXPECT_TRUE(current == -1 || (current >= 0 && current < records)) << cut;
+    if (cut < recordsStart) {
+      EXPECT_EQ(status, FileStatus::CaptureReadError) << cut;
+      EXPECT_EQ(current, -1) << cut;
+      EXPECT_EQ(records, 0) << cut;
+    } else {
+      // A file that simply ends early loses only its incomplete records.
+      EXPECT_EQ(status, FileStatus::Ok) << cut;
+      EXPECT_EQ(records, static_cast<int>((cut - recordsStart) / 10)) << cut;
+      EXPECT_EQ(loaded.captureHeaders.GetSize(), 2) << cut;
+      EXPECT_EQ(current, records == 12 ? 11 : -1) << cut;
+    }
+  }
+}
+
+TEST(CaptureFile, CorruptedCountsEndInTheErrorWithThePartialDataKept) {
+  CORUData store;
+  FillVariedStore(store, 12);
+  const auto good = SaveToBytes(store, DOCUMENT_CAPTURE);
+  const std::size_t countAt = 1 + 5 + 1 + 2 + 12;  // view type, 5 bytes, empty trigger text, 2 bytes, 3 ints
+  const std::size_t header0 = countAt + 4;
+  const std::size_t header0ByteCount = header0 + 1 + 4 + 4 + 8 + 4;
+  const std::size_t header0NameLength = header0ByteCount + 4;
+  const std::size_t header1 = header0NameLength + 4 + 12 + 4 + 4 + 8 + 4;
+
+  struct Damage {
+    const char* what;
+    std::size_t at;
+    ULONG value;
+    int headersKept;
+  };
+  for (const Damage& d : {Damage{"negative header count", countAt, 0xFFFFFFFFu, 0},
+                          Damage{"header count above the file length", countAt, 0x7FFFFFFFu, 0},
+                          Damage{"header count one above the file length", countAt,
+                                 static_cast<ULONG>(good.size() + 1), 0},
+                          Damage{"byte count above the file length", header0ByteCount, 100000, 0},
+                          Damage{"negative byte count", header0ByteCount, 0x80000000u, 0},
+                          Damage{"name longer than 14", header0NameLength, 15, 0},
+                          Damage{"negative name length", header0NameLength, 0xFFFFFFF0u, 0},
+                          Damage{"second header's date longer than 9", header1 + 5, 10, 1},
+                          Damage{"second header's byte count overflows the total", header1 + 5 + 4 + 8 + 4,
+                                 0x7FFFFFFFu, 1}}) {
+    std::vector<UCHAR> bytes = good;
+    for (int k = 0; k < 4; ++k) bytes[d.at + static_cast<std::size_t>(k)] = static_cast<UCHAR>(d.value >> (8 * k));
+    CORUData loaded;
+    loaded.currentRecordIndex = 3;
+    EXPECT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::CaptureReadError) << d.what;
+    EXPECT_EQ(loaded.currentRecordIndex, -1) << d.what;
+    EXPECT_EQ(loaded.captureHeaders.GetSize(), d.headersKept) << d.what;
+    EXPECT_EQ(loaded.captureBuffer.GetSize(), 0) << d.what;
+  }
+}
+
+TEST(CaptureFile, AnEventNameOfFifteenCharactersMakesTheFileUnreadable) {
+  CORUData store;
+  store.captureHeaders.Add(MakeEvent(0, 1, 0, "CONNECT 14400/L"));  // cut to 14 when written
+  store.captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
+  auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  // Rebuild the name with its fifteenth character, as another writer might.
+  const std::string name14 = "CONNECT 14400/";
+  auto at = std::search(bytes.begin(), bytes.end(), name14.begin(), name14.end());
+  ASSERT_NE(at, bytes.end());
+  *(at - 4) = 15;
+  bytes.insert(at + 14, 'L');
+  CORUData loaded;
+  EXPECT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::CaptureReadError);
+}
+
+TEST(CaptureFile, LoadingLeavesEveryIndexValid) {
+  CORUData store;
+  FillVariedStore(store, 5);
+  store.currentRecordIndex = 4;
+  const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  CORUData loaded;
+  FillVariedStore(loaded, 50);
+  loaded.cursorRecordIndex = 40;
+  loaded.cursorEventIndex = 1;
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  EXPECT_EQ(loaded.currentRecordIndex, 4);
+  EXPECT_EQ(loaded.cursorRecordIndex, -1);
+  EXPECT_EQ(loaded.cursorEventIndex, 1);
+
+  std::vector<UCHAR> damaged = bytes;
+  const std::size_t currentAt = 1 + 5 + 1 + 2 + 8;
+  damaged[currentAt] = 99;  // current record 99 of 5
+  ASSERT_EQ(LoadFromBytes(damaged, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  EXPECT_EQ(loaded.currentRecordIndex, -1);
+}
+
+TEST(CaptureFile, ACaptureLoadTouchesNoTraceMember) {
+  CORUData store;
+  FillVariedStore(store, 5);
+  const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  CORUData loaded;
+  loaded.traceSamples.Add(42);
+  loaded.traceCursor1 = 7;
+  loaded.traceMarker1 = 0;
+  loaded.sysCfg.value1 = 2.5;
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  EXPECT_EQ(loaded.traceSamples.GetSize(), 1);
+  EXPECT_EQ(loaded.traceCursor1, 7);
+  EXPECT_EQ(loaded.traceMarker1, 0);
+  EXPECT_EQ(loaded.sysCfg.value1, 2.5);
+}
+
+TEST(CaptureFile, UnknownTypeReadsAndWritesNothing) {
+  CORUData store;
+  FillVariedStore(store, 5);
+  EXPECT_TRUE(SaveToBytes(store, DOCUMENT_NONE).empty());
+  EXPECT_EQ(LoadFromBytes({1, 2, 3}, store, 7), FileStatus::UnknownType);
+  EXPECT_EQ(store.captureBuffer.GetSize(), 5);
+}
+
+TEST(CaptureFile, SavesAndLoadsThroughAPathAndAFailedSaveKeepsTheOldFile) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("link-capture-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "run1.hsc").string();
+  CORUData store;
+  FillVariedStore(store, 30);
+  FileSettings settings;
+  settings.viewType = 2;
+  ASSERT_EQ(SaveDocumentFile(path, store, DOCUMENT_CAPTURE, settings), FileStatus::Ok);
+  EXPECT_EQ(std::filesystem::file_size(path), SaveToBytes(store, DOCUMENT_CAPTURE, settings).size());
+
+  CORUData loaded;
+  FileSettings read;
+  ASSERT_EQ(LoadDocumentFile(path, loaded, DOCUMENT_CAPTURE, read), FileStatus::Ok);
+  EXPECT_EQ(read.viewType, 2);
+  EXPECT_EQ(loaded.captureBuffer.GetSize(), 30);
+  EXPECT_EQ(LoadDocumentFile((dir / "missing.hsc").string(), loaded, DOCUMENT_CAPTURE, read),
+            FileStatus::OpenFailed);
+  EXPECT_EQ(SaveDocumentFile((dir / "no-such-dir" / "x.hsc").string(), store, DOCUMENT_CAPTURE, settings),
+            FileStatus::SaveFailed);
+  EXPECT_EQ(SaveDocumentFile(path, store, DOCUMENT_NONE, settings), FileStatus::UnknownType);
+  EXPECT_EQ(std::filesystem::file_size(path), SaveToBytes(store, DOCUMENT_CAPTURE, settings).size());
+  // Nothing but the file itself is left in the folder.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(CaptureFile, LoadingASmallFileOverABigCaptureGivesTheStorageBack) {
+  CORUData big;
+  const int count = static_cast<int>(kLargeBlockThreshold / sizeof(CCaptBuf)) + 10;
+  big.captureHeaders.Add(MakeEvent(0, count));
+  for (int i = 0; i < count; ++i) big.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), 0, 0, 0));
+  const auto bigFile = SaveToBytes(big, DOCUMENT_CAPTURE);
+  CORUData small;
+  FillVariedStore(small, 12);
+  const auto smallFile = SaveToBytes(small, DOCUMENT_CAPTURE);
+
+  CORUData store;
+  ASSERT_EQ(LoadFromBytes(bigFile, store, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(store.captureBuffer.GetSize(), count);
+  const CCaptBuf* block = store.captureBuffer.GetData();
+  // The same capture again refills the same storage.
+  ASSERT_EQ(LoadFromBytes(bigFile, store, DOCUMENT_CAPTURE), FileStatus::Ok);
+  EXPECT_EQ(store.captureBuffer.GetData(), block);
+  ASSERT_EQ(LoadFromBytes(smallFile, store, DOCUMENT_CAPTURE), FileStatus::Ok);
+  EXPECT_EQ(store.captureBuffer.GetSize(), 12);
+  EXPECT_LT(store.captureBuffer.GetAllocatedSize(), 2000u);
+}

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "StoreBytes.h"
+
+namespace {
+
+void Put32(std::vector<UCHAR>& bytes, ULONG value) {
+  for (int k = 0; k < 4; ++k) bytes.push_back(static_cast<UCHAR>(value >> (8 * k)));
+}
+
+void FillTrace(CORUData& store, int samples) {
+  store.currentTrace.scaleIndex = 2;
+  store.currentTrace.spanIndex = 4;
+  store.currentTrace.voltageLevel = -35;
+  store.sysCfg.value1 = 0.0125;
+  store.sysCfg.value2 = -3.75;
+  store.traceCursor1 = 120;
+  store.traceCursor2 = 80;
+  store.traceMarker1 = 63;
+  for (int i = 0; i < samples; ++i) store.traceSamples.Add(i * 3 - 500);
+}
+
+FileSettings TraceSettings() {
+  FileSettings settings;
+  settings.traceLine = 2;
+  settings.traceTrigger = 3;
+  return settings;
+}
+
+}  // namespace
+
+TEST(TraceFile, WritesTheSixSettingsTheTwoValuesAndThePlainBody) {
+  CORUData store;
+  FillTrace(store, 2);
+  std::vector<UCHAR> expected;
+  for (ULONG v : {2u, 4u, static_cast<ULONG>(-35), 2u, 3u, 2u}) Put32(expected, v);
+  for (UCHAR b : {0x9A, 0x99, 0x99, 0x99, 0x99, 0x99, 0x89, 0x3F}) expected.push_back(b);  // 0.0125
+  for (UCHAR b : {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0E, 0xC0}) expected.push_back(b);  // -3.75
+  for (ULONG v : {120u, 80u, 63u, static_cast<ULONG>(-500), static_cast<ULONG>(-497)}) Put32(expected, v);
+  EXPECT_EQ(SaveToBytes(store, DOCUMENT_TRACE, TraceSettings()), expected);
+}
+
+TEST(TraceFile, TwoHundredSamplesLoadAsAThousandRepeatingTheLast) {
+  CORUData store;
+  FillTrace(store, 200);
+  const auto bytes = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  CORUData loaded;
+  FileSettings settings;
+  TraceFileHead head;
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE, &settings, &head), FileStatus::Ok);
+  ASSERT_EQ(loaded.traceSamples.GetSize(), 1000);
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(loaded.traceSamples[i], i * 3 - 500) << i;
+  for (int i = 200; i < 1000; ++i) ASSERT_EQ(loaded.traceSamples[i], 199 * 3 - 500) << i;
+  EXPECT_EQ(settings.traceScale, 2);
+  EXPECT_EQ(settings.traceSpan, 4);
+  EXPECT_EQ(settings.deltaV, -35);
+  EXPECT_EQ(settings.traceTrigger, 3);
+  EXPECT_EQ(settings.traceLine, 2);
+  EXPECT_EQ(loaded.currentTrace.scaleIndex, 2);
+  EXPECT_EQ(loaded.currentTrace.spanIndex, 4);
+  EXPECT_EQ(loaded.currentTrace.voltageLevel, -35);
+  EXPECT_EQ(loaded.sysCfg.value1, 0.0125);
+  EXPECT_EQ(loaded.sysCfg.value2, -3.75);
+  EXPECT_EQ(loaded.traceCursor1, 120);
+  EXPECT_EQ(loaded.traceCursor2, 80);
+  EXPECT_EQ(loaded.traceMarker1, 63);
+}
+
+TEST(TraceFile, OnlyTheFirstThousandSamplesAreWritten) {
+  CORUData store;
+  FillTrace(store, 1500);
+  const auto bytes = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  EXPECT_EQ(bytes.size(), 6 * 4 + 2 * 8 + 3 * 4 + 1000 * 4u);
+  CORUData loaded;
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  EXPECT_EQ(loaded.traceSamples[999], 999 * 3 - 500);
+}
+
+TEST(TraceFile, NoSamplesLoadAsAThousandZerosAndAHalfSampleIsIgnored) {
+  CORUData store;
+  FillTrace(store, 0);
+  auto bytes = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  CORUData loaded;
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  ASSERT_EQ(loaded.traceSamples.GetSize(), 1000);
+  EXPECT_EQ(loaded.traceSamples[0], 0);
+  EXPECT_EQ(loaded.traceSamples[999], 0);
+
+  Put32(bytes, 17);
+  bytes.insert(bytes.end(), {0x01, 0x02, 0x03});  // three bytes of a second sample
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  EXPECT_EQ(loaded.traceSamples[0], 17);
+  EXPECT_EQ(loaded.traceSamples[1], 17);
+  EXPECT_EQ(loaded.traceSamples[999], 17);
+}
+
+TEST(TraceFile, TheSecondLineFieldIsTheOneKept) {
+  CORUData store;
+  FillTrace(store, 3);
+  auto bytes = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  bytes[12] = 1;  // field 4
+  CORUData loaded;
+  FileSettings settings;
+  TraceFileHead head;
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE, &settings, &head), FileStatus::Ok);
+  EXPECT_EQ(head.line, 1);
+  EXPECT_EQ(head.lineAgain, 2);
+  EXPECT_EQ(settings.traceLine, 2);
+}
+
+TEST(TraceFile, TruncationAtEveryOffsetNeverCrashesAndLeavesIndexesValid) {
+  CORUData store;
+  FillTrace(store, 10);
+  const auto full = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  const std::size_t samplesStart = 6 * 4 + 2 * 8 + 3 * 4;
+  for (std::size_t cut = 0; cut < full.size(); ++cut) {
+    std::vector<UCHAR> bytes(full.begin(), full.begin() + static_cast<long>(cut));
+    CORUData loaded;
+    loaded.traceSamples.Add(5);
+    FileStatus status = LoadFromBytes(bytes, loaded, DOCUMENT_TRACE);
+    const int marker = loaded.traceMarker1;
+    EXPECT_TRUE(marker == -1 || (marker >= 0 && marker < loaded.traceSamples.GetSize())) << cut;
+    if (cut < samplesStart) {
+      EXPECT_EQ(status, FileStatus::TraceFormatError) << cut;
+      EXPECT_EQ(loaded.traceSamples.GetSize(), 0) << cut;
+    } else {
+      EXPECT_EQ(status, FileStatus::Ok) << cut;
+      EXPECT_EQ(loaded.traceSamples.GetSize(), 1000) << cut;
+      const int whole = static_cast<int>((cut - samplesStart) / 4);
+      EXPECT_EQ(loaded.traceSamples[999], whole == 0 ? 0 : (whole - 1) * 3 - 500) << cut;
+    }
+  }
+}
+
+TEST(TraceFile, AMarkerBeyondTheSamplesIsDropped) {
+  CORUData store;
+  FillTrace(store, 10);
+  store.traceMarker1 = 1000;
+  CORUData loaded;
+  ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DOCUMENT_TRACE), loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  EXPECT_EQ(loaded.traceMarker1, -1);
+}
+
+TEST(TraceFile, ATraceLoadTouchesNoCaptureMember) {
+  CORUData store;
+  FillTrace(store, 10);
+  CORUData loaded;
+  loaded.captureBuffer.Add(CCaptBuf(1, 2, 3, 4));
+  loaded.captureHeaders.Add(MakeEvent(0, 1));
+  loaded.currentRecordIndex = 0;
+  loaded.sysCfg.bitStuffed = 0;
+  loaded.sysCfg.triggerText = "keep";
+  ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DOCUMENT_TRACE), loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  EXPECT_EQ(loaded.captureBuffer.GetSize(), 1);
+  EXPECT_EQ(loaded.captureHeaders.GetSize(), 1);
+  EXPECT_EQ(loaded.currentRecordIndex, 0);
+  EXPECT_EQ(loaded.sysCfg.bitStuffed, 0);
+  EXPECT_EQ(loaded.sysCfg.triggerText, "keep");
+}
