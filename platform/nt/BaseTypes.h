@@ -32,6 +32,20 @@ typedef BOOLEAN* PBOOLEAN;
 typedef void* HANDLE;
 typedef HANDLE* PHANDLE;
 typedef LONG NTSTATUS;
+typedef char CCHAR;
+typedef CHAR* PCHAR;
+typedef int16_t CSHORT;
+typedef PVOID* PPVOID;
+
+// A 64-bit count with its two halves (time-outs, byte offsets).
+typedef union _LARGE_INTEGER {
+    struct {
+        ULONG LowPart;
+        LONG HighPart;
+    } u;
+    LONGLONG QuadPart;
+} LARGE_INTEGER;
+typedef LARGE_INTEGER* PLARGE_INTEGER;
 
 #ifndef TRUE
 #define TRUE 1

@@ -1,0 +1,47 @@
+#pragma once
+
+// Kernel status codes with the platform's values, and the tests on them.
+
+#include "platform/nt/BaseTypes.h"
+
+constexpr bool NT_SUCCESS(NTSTATUS s) { return s >= 0; }
+constexpr bool NT_INFORMATION(NTSTATUS s) { return static_cast<ULONG>(s) >> 30 == 1; }
+constexpr bool NT_WARNING(NTSTATUS s) { return static_cast<ULONG>(s) >> 30 == 2; }
+constexpr bool NT_ERROR(NTSTATUS s) { return static_cast<ULONG>(s) >> 30 == 3; }
+
+constexpr NTSTATUS NtStatusValue(ULONG v) { return static_cast<NTSTATUS>(v); }
+
+constexpr NTSTATUS STATUS_SUCCESS = NtStatusValue(0x00000000);
+constexpr NTSTATUS STATUS_WAIT_0 = NtStatusValue(0x00000000);
+constexpr NTSTATUS STATUS_TIMEOUT = NtStatusValue(0x00000102);
+constexpr NTSTATUS STATUS_PENDING = NtStatusValue(0x00000103);
+constexpr NTSTATUS STATUS_BUFFER_OVERFLOW = NtStatusValue(0x80000005);
+constexpr NTSTATUS STATUS_NO_MORE_ENTRIES = NtStatusValue(0x8000001A);
+constexpr NTSTATUS STATUS_UNSUCCESSFUL = NtStatusValue(0xC0000001);
+constexpr NTSTATUS STATUS_NOT_IMPLEMENTED = NtStatusValue(0xC0000002);
+constexpr NTSTATUS STATUS_INVALID_HANDLE = NtStatusValue(0xC0000008);
+constexpr NTSTATUS STATUS_INVALID_PARAMETER = NtStatusValue(0xC000000D);
+constexpr NTSTATUS STATUS_NO_SUCH_DEVICE = NtStatusValue(0xC000000E);
+constexpr NTSTATUS STATUS_INVALID_DEVICE_REQUEST = NtStatusValue(0xC0000010);
+constexpr NTSTATUS STATUS_MORE_PROCESSING_REQUIRED = NtStatusValue(0xC0000016);
+constexpr NTSTATUS STATUS_NO_MEMORY = NtStatusValue(0xC0000017);
+constexpr NTSTATUS STATUS_ACCESS_DENIED = NtStatusValue(0xC0000022);
+constexpr NTSTATUS STATUS_BUFFER_TOO_SMALL = NtStatusValue(0xC0000023);
+constexpr NTSTATUS STATUS_OBJECT_NAME_INVALID = NtStatusValue(0xC0000033);
+constexpr NTSTATUS STATUS_OBJECT_NAME_NOT_FOUND = NtStatusValue(0xC0000034);
+constexpr NTSTATUS STATUS_OBJECT_NAME_COLLISION = NtStatusValue(0xC0000035);
+constexpr NTSTATUS STATUS_OBJECT_PATH_NOT_FOUND = NtStatusValue(0xC000003A);
+constexpr NTSTATUS STATUS_DELETE_PENDING = NtStatusValue(0xC0000056);
+constexpr NTSTATUS STATUS_INSUFFICIENT_RESOURCES = NtStatusValue(0xC000009A);
+constexpr NTSTATUS STATUS_DEVICE_NOT_CONNECTED = NtStatusValue(0xC000009D);
+constexpr NTSTATUS STATUS_DEVICE_NOT_READY = NtStatusValue(0xC00000A3);
+constexpr NTSTATUS STATUS_IO_TIMEOUT = NtStatusValue(0xC00000B5);
+constexpr NTSTATUS STATUS_NOT_SUPPORTED = NtStatusValue(0xC00000BB);
+constexpr NTSTATUS STATUS_INTERNAL_ERROR = NtStatusValue(0xC00000E5);
+constexpr NTSTATUS STATUS_CANCELLED = NtStatusValue(0xC0000120);
+constexpr NTSTATUS STATUS_DEVICE_CONFIGURATION_ERROR = NtStatusValue(0xC0000182);
+constexpr NTSTATUS STATUS_DEVICE_BUSY = NtStatusValue(0x80000011);
+constexpr NTSTATUS STATUS_INVALID_DEVICE_STATE = NtStatusValue(0xC0000184);
+constexpr NTSTATUS STATUS_DEVICE_DATA_ERROR = NtStatusValue(0xC000009C);
+constexpr NTSTATUS STATUS_POWER_STATE_INVALID = NtStatusValue(0xC00002D3);
+constexpr NTSTATUS STATUS_DEVICE_REMOVED = NtStatusValue(0xC00002B6);
