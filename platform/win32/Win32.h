@@ -1,8 +1,10 @@
 #pragma once
 
 // The user-mode Win32 subset in one include: types, errors, handles, events, waits, thread
-// messages, window targets and time.
+// messages, window targets, time and device I/O.
 
+#include "platform/win32/DeviceIo.h"
+#include "platform/win32/DeviceSystem.h"
 #include "platform/win32/Event.h"
 #include "platform/win32/HandleTable.h"
 #include "platform/win32/LastError.h"

@@ -35,6 +35,18 @@ struct SECURITY_ATTRIBUTES {
 };
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
+// The record of one overlapped request. While the request is in flight Internal holds
+// STATUS_PENDING; at completion it holds the final NTSTATUS (as a 32-bit value) and InternalHigh
+// the byte count. hEvent, when not null, is reset at the start and signalled at completion.
+struct OVERLAPPED {
+    ULONG_PTR Internal;
+    ULONG_PTR InternalHigh;
+    DWORD Offset;
+    DWORD OffsetHigh;
+    HANDLE hEvent;
+};
+typedef OVERLAPPED* LPOVERLAPPED;
+
 struct POINT {
     LONG x;
     LONG y;
