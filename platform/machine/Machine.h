@@ -1,23 +1,41 @@
 #pragma once
 
-// The simulated computer: one kernel (namespace, I/O manager, pool, worker thread, verifier) and
-// the drivers installed on it. Tests build as many machines as they need; each is independent.
-// Shutting a machine down unloads its drivers, stops its threads and runs the leak checks.
-// (The bus, the device tree and the hardware-id store come with plug and play.)
+// The simulated computer: one kernel (namespace, I/O manager, pool, worker thread, verifier), its
+// USB host controller, its plug-and-play and power managers, and the driver store. Tests build as
+// many machines as they need; each is independent. The program builds one with its driver
+// installed for the instrument's hardware id and the simulated instrument plugged in.
+//
+// Plugging a device gives it a port and a PDO; the PnP manager then loads the driver installed
+// for its hardware id (entry point once per load), adds and starts the device. Unplugging is a
+// surprise removal; REMOVE follows once no file is open on the device. A driver left without
+// devices is unloaded. A model that leaves by itself (its own unplug) calls bus().unplug(port),
+// from any thread; the surprise removal then follows on the PnP thread. Shutting down removes
+// every device, unloads every driver, stops every thread and runs the kernel's leak and IRP checks.
 
 #include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/nt/IoForward.h"
 #include "platform/nt/Kernel.h"
+#include "platform/nt/PnpManager.h"
+#include "platform/nt/PowerManager.h"
 #include "platform/nt/Verifier.h"
+#include "platform/usb/HostController.h"
 
 namespace platform {
 
 struct MachineOptions {
     nt::KernelOptions kernel;
+    usb::BusOptions bus;
+    nt::PnpOptions pnp;  // `threaded` follows kernel.workerThread
+
+    // No thread anywhere: work items, PnP work and the bus run when the test pumps them
+    // (kernel().runWorkItems(), pnp().runPending(), bus().pump() / runFrames()).
+    static MachineOptions deterministic();
 };
 
 class Machine {
@@ -29,10 +47,15 @@ public:
 
     nt::Kernel& kernel() { return kernel_; }
     nt::Verifier& verifier() { return kernel_.verifier(); }
+    usb::HostController& bus() { return *bus_; }
+    nt::PnpManager& pnp() { return *pnp_; }
+    nt::PowerManager& power() { return *power_; }
 
     // Registers a driver's entry point under its service name; a second install of the name
     // replaces the entry point for later loads.
     void installDriver(std::string_view name, PDRIVER_INITIALIZE entry);
+    // As above, and the driver serves devices with this hardware id ("USB\VID_0452&PID_0201").
+    void installDriver(std::string_view hardwareId, std::string_view name, PDRIVER_INITIALIZE entry);
     bool isInstalled(std::string_view name) const;
     // Loads an installed driver (calls its entry point). STATUS_OBJECT_NAME_NOT_FOUND when nothing
     // is installed under the name, STATUS_OBJECT_NAME_COLLISION when it is loaded already.
@@ -40,15 +63,43 @@ public:
     // The loaded driver of that name, or NULL.
     PDRIVER_OBJECT driver(std::string_view name) const;
     void unloadDriver(std::string_view name);
+    // How often a driver's entry point ran.
+    int loadCount(std::string_view name) const;
 
-    // Unloads every driver, stops the kernel's threads and runs the leak and IRP checks; returns
-    // the whole verifier log. Idempotent (later calls return the log again).
+    // Connects a device and runs its arrival (driver, AddDevice, START, ...). Returns its port
+    // (0 when no PDO could be made). The model must outlive its unplugging (or the machine).
+    int plug(usb::UsbDeviceModel& model, const usb::PlugOptions& options = {});
+    // Surprise removal: the device leaves its port, pending transfers fail, SURPRISE_REMOVAL goes
+    // to its stack (and REMOVE, when no file is open). Returns when that has happened.
+    void unplug(int port);
+    // Orderly removal (the setup layer's "remove"): see nt::PnpManager::requestRemoval.
+    nt::RemovalResult remove(int port);
+    nt::DevNodeId node(int port) const;
+    nt::DevNodeInfo device(int port) const;
+
+    // System sleep (S3) and wake (S0); sleep is false when a driver refused it.
+    bool sleep();
+    void wake();
+
+    // Removes every device, unloads every driver, stops the threads and runs the leak and IRP
+    // checks; returns the whole verifier log. Idempotent (later calls return the log again).
     std::vector<nt::VerifierRecord> shutdown();
 
 private:
+    PDRIVER_OBJECT driverFor(const std::vector<std::u16string>& hardwareIds);
+    void driverUnused(PDRIVER_OBJECT driver);
+
     nt::Kernel kernel_;
+    std::unique_ptr<usb::HostController> bus_;
+    std::unique_ptr<nt::PnpManager> pnp_;
+    std::unique_ptr<nt::PowerManager> power_;
+    mutable std::mutex storeMutex_;
     std::map<std::string, PDRIVER_INITIALIZE, std::less<>> installed_;
+    std::map<std::string, std::string, std::less<>> byHardwareId_;  // upper-case id -> service name
     std::map<std::string, PDRIVER_OBJECT, std::less<>> loaded_;
+    std::map<std::string, int, std::less<>> loads_;
+    std::map<int, nt::DevNodeId> nodes_;  // port -> node
+    bool shutDown_ = false;
 };
 
 }  // namespace platform

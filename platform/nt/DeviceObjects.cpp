@@ -85,7 +85,9 @@ void IoManager::deleteDevice(PDEVICE_OBJECT device) {
     PDEVICE_OBJECT* link = &record->driver->DeviceObject;
     while (*link && *link != device) link = &(*link)->NextDevice;
     if (*link) *link = device->NextDevice;
-    if (record->references == 0) poisonDevice(record);
+    // A device something is still attached to stays until that one detaches (a bus deletes its
+    // PDO at removal before the function driver above it detaches).
+    if (record->references == 0 && !device->AttachedDevice) poisonDevice(record);
 }
 
 // Nothing may keep pointing at a poisoned device: a stack it was left in forgets it.
@@ -130,7 +132,7 @@ void IoManager::dereference(PDEVICE_OBJECT device) {
     DeviceRecord* record = it->second.get();
     record->references--;
     device->ReferenceCount = record->references;
-    if (record->deleted && record->references == 0) poisonDevice(record);
+    if (record->deleted && record->references == 0 && !device->AttachedDevice) poisonDevice(record);
 }
 
 PDEVICE_OBJECT IoManager::attach(PDEVICE_OBJECT source, PDEVICE_OBJECT target) {
@@ -165,6 +167,7 @@ void IoManager::detach(PDEVICE_OBJECT target) {
         u->second->attachedTo = nullptr;
         u->second->detachedFrom = target;
     }
+    if (t->second->deleted && t->second->references == 0) poisonDevice(t->second.get());
 }
 
 PDEVICE_OBJECT IoManager::topOfStack(PDEVICE_OBJECT device) {

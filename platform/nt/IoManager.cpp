@@ -93,14 +93,29 @@ void IoManager::referenceFile(FileRecord* file) {
 
 void IoManager::dereferenceFile(FileRecord* file) {
     std::unique_ptr<FileRecord> gone;
+    std::function<void(PDEVICE_OBJECT)> hook;
     {
         std::lock_guard lock(mutex_);
         if (--file->references > 0) return;
         auto it = files_.find(&file->file);
         gone = std::move(it->second);
         files_.erase(it);
+        hook = fileReleased_;
     }
     dereference(gone->device);
+    if (hook) hook(gone->device);
+}
+
+std::size_t IoManager::openFileCount(PDEVICE_OBJECT device) const {
+    std::lock_guard lock(mutex_);
+    std::size_t n = 0;
+    for (const auto& [file, record] : files_) n += record->device == device ? 1 : 0;
+    return n;
+}
+
+void IoManager::setFileReleasedHook(std::function<void(PDEVICE_OBJECT)> hook) {
+    std::lock_guard lock(mutex_);
+    fileReleased_ = std::move(hook);
 }
 
 // ---- IRPs ------------------------------------------------------------------------------------

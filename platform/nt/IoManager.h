@@ -140,6 +140,11 @@ public:
     FileRecord* findFile(PFILE_OBJECT file);
     void referenceFile(FileRecord* file);
     void dereferenceFile(FileRecord* file);
+    // Files still alive (open, or closed with requests in flight) on `device`.
+    std::size_t openFileCount(PDEVICE_OBJECT device) const;
+    // Runs (outside the I/O manager's lock, on the releasing thread, at any IRQL up to
+    // DISPATCH_LEVEL) whenever a file's last reference goes, with the device it was opened on.
+    void setFileReleasedHook(std::function<void(PDEVICE_OBJECT)> hook);
 
     // IRPs.
     IrpRecord* allocateIrp(CCHAR stackSize, IrpOrigin origin, PDRIVER_OBJECT owner);
@@ -175,6 +180,7 @@ private:
     std::vector<std::pair<std::u16string, std::u16string>> links_;  // normalised link -> target
     std::vector<std::unique_ptr<DriverRecord>> drivers_;
     std::map<PFILE_OBJECT, std::unique_ptr<FileRecord>> files_;
+    std::function<void(PDEVICE_OBJECT)> fileReleased_;
     std::unordered_map<PIRP, std::unique_ptr<IrpRecord>> irps_;
     IrpCounters counters_;
 };

@@ -41,6 +41,8 @@ const char* violationName(Violation kind) {
     case Violation::WorkItemMisuse: return "work item misuse";
     case Violation::MdlMisuse: return "MDL misuse";
     case Violation::BufferOverrun: return "Information exceeds the buffer";
+    case Violation::PowerIrpMisuse: return "power IRP misuse";
+    case Violation::PnpMisuse: return "plug-and-play misuse";
     }
     return "violation";
 }

@@ -41,6 +41,8 @@ enum class Violation {
     WorkItemMisuse,
     MdlMisuse,
     BufferOverrun,  // Information larger than the requester's buffer
+    PowerIrpMisuse,  // PoStartNextPowerIrp missing or repeated, a power IRP sent without PoCallDriver
+    PnpMisuse,       // a PnP or power IRP that never completed, a PDO the PnP manager does not know
 };
 
 const char* violationName(Violation kind);

@@ -3,6 +3,7 @@
 // Everything a driver includes: the kernel routines and records of this platform.
 
 #include "platform/nt/BaseTypes.h"
+#include "platform/nt/DeviceInterface.h"
 #include "platform/nt/DeviceObject.h"
 #include "platform/nt/Event.h"
 #include "platform/nt/Guid.h"
@@ -16,6 +17,7 @@
 #include "platform/nt/NtStatus.h"
 #include "platform/nt/PnpPowerTypes.h"
 #include "platform/nt/Pool.h"
+#include "platform/nt/PowerRoutines.h"
 #include "platform/nt/RemoveLock.h"
 #include "platform/nt/RtlMemory.h"
 #include "platform/nt/SpinLock.h"

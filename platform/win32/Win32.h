@@ -4,6 +4,7 @@
 // messages, window targets, time and device I/O.
 
 #include "platform/win32/DeviceIo.h"
+#include "platform/win32/DeviceNotification.h"
 #include "platform/win32/DeviceSystem.h"
 #include "platform/win32/Event.h"
 #include "platform/win32/HandleTable.h"

@@ -133,13 +133,12 @@ TEST(Machine, ShutdownStopsTheKernelsThreads) {
     ASSERT_GT(before, 0u);
     {
         auto machine = std::make_unique<platform::Machine>();
-        EXPECT_EQ(threadCount(), before + 1);  // the system worker thread
+        // The system worker thread, the bus thread, the PnP thread and the power thread.
+        EXPECT_EQ(threadCount(), before + 4);
         machine->shutdown();
         EXPECT_EQ(threadCount(), before);
     }
-    platform::MachineOptions deterministic;
-    deterministic.kernel.workerThread = false;
-    platform::Machine stepped(deterministic);
+    platform::Machine stepped(platform::MachineOptions::deterministic());
     EXPECT_EQ(threadCount(), before);
 }
 

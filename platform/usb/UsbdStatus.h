@@ -1,0 +1,65 @@
+#pragma once
+
+// USBD status codes: the bus driver's own result of a URB, reported in the URB header beside the
+// IRP's NTSTATUS. Bits 31..30: 00 success, 01 pending, 1x error (11 = the endpoint is halted).
+
+#include "platform/nt/BaseTypes.h"
+
+typedef LONG USBD_STATUS;
+
+constexpr USBD_STATUS UsbdStatusValue(ULONG v) { return static_cast<USBD_STATUS>(v); }
+
+constexpr bool USBD_SUCCESS(USBD_STATUS s) { return s >= 0; }
+constexpr bool USBD_PENDING(USBD_STATUS s) { return static_cast<ULONG>(s) >> 30 == 1; }
+constexpr bool USBD_ERROR(USBD_STATUS s) { return s < 0; }
+constexpr bool USBD_HALTED(USBD_STATUS s) { return static_cast<ULONG>(s) >> 30 == 3; }
+
+constexpr USBD_STATUS USBD_STATUS_SUCCESS = UsbdStatusValue(0x00000000);
+constexpr USBD_STATUS USBD_STATUS_PENDING = UsbdStatusValue(0x40000000);
+
+// Halted: reported by the endpoint; the pipe must be reset before it moves data again.
+constexpr USBD_STATUS USBD_STATUS_CRC = UsbdStatusValue(0xC0000001);
+constexpr USBD_STATUS USBD_STATUS_BTSTUFF = UsbdStatusValue(0xC0000002);
+constexpr USBD_STATUS USBD_STATUS_DATA_TOGGLE_MISMATCH = UsbdStatusValue(0xC0000003);
+constexpr USBD_STATUS USBD_STATUS_STALL_PID = UsbdStatusValue(0xC0000004);
+constexpr USBD_STATUS USBD_STATUS_DEV_NOT_RESPONDING = UsbdStatusValue(0xC0000005);
+constexpr USBD_STATUS USBD_STATUS_PID_CHECK_FAILURE = UsbdStatusValue(0xC0000006);
+constexpr USBD_STATUS USBD_STATUS_UNEXPECTED_PID = UsbdStatusValue(0xC0000007);
+constexpr USBD_STATUS USBD_STATUS_DATA_OVERRUN = UsbdStatusValue(0xC0000008);
+constexpr USBD_STATUS USBD_STATUS_DATA_UNDERRUN = UsbdStatusValue(0xC0000009);
+constexpr USBD_STATUS USBD_STATUS_BUFFER_OVERRUN = UsbdStatusValue(0xC000000C);
+constexpr USBD_STATUS USBD_STATUS_BUFFER_UNDERRUN = UsbdStatusValue(0xC000000D);
+constexpr USBD_STATUS USBD_STATUS_NOT_ACCESSED = UsbdStatusValue(0xC000000F);
+constexpr USBD_STATUS USBD_STATUS_FIFO = UsbdStatusValue(0xC0000010);
+constexpr USBD_STATUS USBD_STATUS_XACT_ERROR = UsbdStatusValue(0xC0000011);
+constexpr USBD_STATUS USBD_STATUS_BABBLE_DETECTED = UsbdStatusValue(0xC0000012);
+constexpr USBD_STATUS USBD_STATUS_DATA_BUFFER_ERROR = UsbdStatusValue(0xC0000013);
+constexpr USBD_STATUS USBD_STATUS_ENDPOINT_HALTED = UsbdStatusValue(0xC0000030);
+
+// Software errors of the bus driver.
+constexpr USBD_STATUS USBD_STATUS_INVALID_URB_FUNCTION = UsbdStatusValue(0x80000200);
+constexpr USBD_STATUS USBD_STATUS_INVALID_PARAMETER = UsbdStatusValue(0x80000300);
+constexpr USBD_STATUS USBD_STATUS_ERROR_BUSY = UsbdStatusValue(0x80000400);
+constexpr USBD_STATUS USBD_STATUS_INVALID_PIPE_HANDLE = UsbdStatusValue(0x80000600);
+constexpr USBD_STATUS USBD_STATUS_NO_BANDWIDTH = UsbdStatusValue(0x80000700);
+constexpr USBD_STATUS USBD_STATUS_INTERNAL_HC_ERROR = UsbdStatusValue(0x80000800);
+constexpr USBD_STATUS USBD_STATUS_ERROR_SHORT_TRANSFER = UsbdStatusValue(0x80000900);
+constexpr USBD_STATUS USBD_STATUS_BAD_START_FRAME = UsbdStatusValue(0xC0000A00);
+constexpr USBD_STATUS USBD_STATUS_ISOCH_REQUEST_FAILED = UsbdStatusValue(0xC0000B00);
+constexpr USBD_STATUS USBD_STATUS_FRAME_CONTROL_OWNED = UsbdStatusValue(0xC0000C00);
+constexpr USBD_STATUS USBD_STATUS_FRAME_CONTROL_NOT_OWNED = UsbdStatusValue(0xC0000D00);
+constexpr USBD_STATUS USBD_STATUS_NOT_SUPPORTED = UsbdStatusValue(0xC0000E00);
+constexpr USBD_STATUS USBD_STATUS_INAVLID_CONFIGURATION_DESCRIPTOR = UsbdStatusValue(0xC0000F00);
+constexpr USBD_STATUS USBD_STATUS_INSUFFICIENT_RESOURCES = UsbdStatusValue(0xC0001000);
+constexpr USBD_STATUS USBD_STATUS_SET_CONFIG_FAILED = UsbdStatusValue(0xC0002000);
+constexpr USBD_STATUS USBD_STATUS_BUFFER_TOO_SMALL = UsbdStatusValue(0xC0003000);
+constexpr USBD_STATUS USBD_STATUS_INTERFACE_NOT_FOUND = UsbdStatusValue(0xC0004000);
+constexpr USBD_STATUS USBD_STATUS_INAVLID_PIPE_FLAGS = UsbdStatusValue(0xC0005000);
+constexpr USBD_STATUS USBD_STATUS_TIMEOUT = UsbdStatusValue(0xC0006000);
+constexpr USBD_STATUS USBD_STATUS_DEVICE_GONE = UsbdStatusValue(0xC0007000);
+constexpr USBD_STATUS USBD_STATUS_STATUS_NOT_MAPPED = UsbdStatusValue(0xC0008000);
+constexpr USBD_STATUS USBD_STATUS_CANCELED = UsbdStatusValue(0xC0010000);
+constexpr USBD_STATUS USBD_STATUS_ISO_NOT_ACCESSED_BY_HW = UsbdStatusValue(0xC0020000);
+constexpr USBD_STATUS USBD_STATUS_ISO_TD_ERROR = UsbdStatusValue(0xC0030000);
+constexpr USBD_STATUS USBD_STATUS_ISO_NA_LATE_USBPORT = UsbdStatusValue(0xC0040000);
+constexpr USBD_STATUS USBD_STATUS_ISO_NOT_ACCESSED_LATE = UsbdStatusValue(0xC0050000);
