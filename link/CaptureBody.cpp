@@ -7,6 +7,7 @@
 
 #include "link/ArchiveStrings.h"
 #include "link/CrtRandom.h"
+#include "link/ModemEventPairing.h"
 #include "link/OruData.h"
 
 namespace {
@@ -111,15 +112,7 @@ FileStatus CORUData::LoadCaptureBody(ByteReader& in) {
     record.flags = static_cast<UCHAR>(at[1] ^ stream.Next());
     record.timeFraction = static_cast<ULONG>(ByteReader::GetLE(at + 2, 4)) ^ stream.Next();
     record.timeSeconds = static_cast<ULONG>(ByteReader::GetLE(at + 6, 4)) ^ stream.Next();
-    if (record.IsModemEvent()) {
-      if (pairing == 1) {
-        record.markerShown = 1;
-        pairing = 2;
-      } else {
-        record.hidden = 1;
-        pairing = 1;
-      }
-    }
+    PairModemEvent(record, pairing);
     captureBuffer.Add(record);
   }
   hdlcState = pairing;

@@ -1,0 +1,219 @@
+#include "link/CommThread.h"
+
+#include "link/CaptureSession.h"
+#include "link/CommTransport.h"
+#include "link/ConfigCommands.h"
+#include "link/FirmwareDownload.h"
+#include "link/FirmwareVersion.h"
+#include "link/InstrumentDevice.h"
+#include "link/RequestQueue.h"
+#include "link/ScopeTrigger.h"
+#include "link/WorkerMessages.h"
+#include "link/WorkerSignals.h"
+#include "platform/win32/DeviceIo.h"
+#include "platform/win32/Event.h"
+#include "platform/win32/HandleTable.h"
+#include "platform/win32/ThreadMessages.h"
+#include "platform/win32/Wait.h"
+
+// Everything the worker talks to the instrument with; made on the worker thread when it starts and
+// gone before it signals its end.
+struct WorkerParts {
+  WorkerParts(LinkContext& context, const WorkerClock& clock)
+      : signals(context),
+        transport(context, signals),
+        queue(transport),
+        config(transport),
+        scope(transport),
+        version(transport),
+        capture(transport, queue, config, clock),
+        download(transport, queue) {}
+
+  WorkerSignals signals;
+  CommTransport transport;
+  RequestQueue queue;
+  ConfigCommands config;
+  ScopeTrigger scope;
+  FirmwareVersion version;
+  CaptureSession capture;
+  FirmwareDownload download;
+};
+
+std::unique_ptr<CORUCommThread> CORUCommThread::Start(LinkContext& context, WorkerClock clock) {
+  std::unique_ptr<CORUCommThread> worker(new CORUCommThread(context, std::move(clock)));
+  worker->thread_ = std::thread([raw = worker.get()] { raw->ThreadMain(); });
+  return worker;
+}
+
+CORUCommThread::CORUCommThread(LinkContext& context, WorkerClock clock) : context_(context), clock_(std::move(clock)) {}
+
+CORUCommThread::~CORUCommThread() { Join(); }
+
+void CORUCommThread::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+bool CORUCommThread::WaitForPublishedId(DWORD milliseconds) {
+  std::unique_lock lock(publishLock_);
+  return published_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return idPublished_; });
+}
+
+void CORUCommThread::ThreadMain() {
+  parts_ = std::make_unique<WorkerParts>(context_, clock_);
+  Run();
+  parts_.reset();
+  // The last act: from here on the application may free everything the worker used.
+  if (HANDLE exitEvent = context_.commExitEvent) SetEvent(exitEvent);
+}
+
+int CORUCommThread::Run() {
+  // The queue exists from the thread's first call on; the id goes out before any command.
+  context_.commThreadId = GetCurrentThreadId();
+  {
+    std::lock_guard lock(publishLock_);
+    idPublished_ = true;
+  }
+  published_.notify_all();
+
+  if (!context_.DeviceOpen()) {
+    OpenAtStart();
+    Initialise();
+  }
+
+  WorkerParts& parts = *parts_;
+  for (;;) {
+    MSG message{};
+    if (parts.queue.Take(message)) {
+      if (IsWorkerRequest(message.message)) Dispatch(message);
+      continue;
+    }
+    const auto woken = parts.signals.WaitForExitOrMessage(1);
+    if (woken == WorkerSignals::Woken::Exit) break;
+    if (woken == WorkerSignals::Woken::TimedOut) OnIdle(0);
+  }
+
+  context_.commThreadId = 0;
+  if (HANDLE device = context_.deviceHandle; device != INVALID_HANDLE_VALUE) {
+    CancelIo(device);
+    parts.transport.CloseDevice();
+  }
+  return 0;
+}
+
+void CORUCommThread::OpenAtStart() {
+  HANDLE device = OpenInstrument();
+  if (device == INVALID_HANDLE_VALUE) return;
+  HANDLE none = INVALID_HANDLE_VALUE;
+  // The main frame may have opened it meanwhile on an arrival; keep the one handle.
+  if (!context_.deviceHandle.compare_exchange_strong(none, device)) CloseHandle(device);
+}
+
+void CORUCommThread::Initialise() {
+  WorkerParts& parts = *parts_;
+  context_.dataStore.replyLines.Clear();
+  parts.scope.AbortScope();
+  parts.capture.StopCapture(0);
+  parts.config.ReadMeasuredValues();
+  parts.config.SendInitialSettings();
+  parts.version.ReadVersion();
+}
+
+void CORUCommThread::Reconnect() {
+  WorkerParts& parts = *parts_;
+  SetPipeMode(context_.deviceHandle, oru::PIPE_MODE_BULK1);
+  parts.capture.StopCapture(0);
+  parts.config.ReadMeasuredValues();
+  parts.config.SendInitialSettings();
+  parts.version.ReadVersion();
+}
+
+int CORUCommThread::OnIdle(LONG) {
+  WorkerParts& parts = *parts_;
+  CORUData& store = context_.dataStore;
+  if (store.captureRunning || store.captureArmed) parts.capture.PollCapture();
+
+  if (!context_.DeviceOpen()) {
+    bool ended = false;
+    {
+      std::lock_guard guard(store.dataMutex);
+      if (store.captureRunning) {
+        store.captureRunning = 0;
+        ended = true;
+      }
+    }
+    if (ended) parts.transport.Notify(WM_ORU_ABORT_CAPTURE);
+    if (context_.DeviceOpen()) Reconnect();
+  }
+  return 0;
+}
+
+void CORUCommThread::Dispatch(const MSG& message) {
+  WorkerParts& parts = *parts_;
+  CommTransport& transport = parts.transport;
+  CORUData& store = context_.dataStore;
+  switch (message.message) {
+    case WM_ORU_SET_CONFIG:
+      parts.config.ApplySettings(static_cast<ULONG>(message.wParam));
+      parts.config.ReadConfiguration();
+      transport.Notify(WM_ORU_SET_CONFIG);
+      break;
+    case WM_ORU_GET_CONFIG:
+      parts.config.ReadConfiguration();
+      break;
+    case WM_ORU_START_CAPTURE:
+      parts.capture.StartCapture();
+      break;
+    case WM_ORU_ABORT_CAPTURE:
+      if (store.captureArmed || store.captureRunning) {
+        parts.capture.AbortCapture();
+      } else {
+        parts.capture.StopCapture(1);
+      }
+      break;
+    case WM_ORU_SET_NOTIFY_WINDOW:
+      transport.notifyWindow = reinterpret_cast<HWND>(message.wParam);
+      parts.version.NotifyFeatures();
+      break;
+    case WM_ORU_SET_DEVELOP_WINDOW:
+      developWindow_ = reinterpret_cast<HWND>(message.wParam);
+      break;
+    case WM_ORU_DOWNLOAD_FIRMWARE:
+      if (parts.download.DownloadFirmware()) store.resyncPending = 1;
+      transport.Notify(WM_ORU_DOWNLOAD_FIRMWARE);
+      break;
+    case WM_ORU_STOP_TRIGGERED_TRACE:
+      parts.scope.AbortScope();
+      break;
+    case WM_ORU_DEVICE_CONNECTED:
+      Initialise();
+      transport.Notify(WM_ORU_DEVICE_CONNECTED);
+      break;
+    case WM_ORU_DEVICE_DISCONNECTED:
+      transport.Notify(WM_ORU_DEVICE_DISCONNECTED);
+      break;
+    default:
+      // Taken only inside their loops (2050, 2053, 2056, 2059), or carried out by the stored-data,
+      // trace, meter and calibration handlers.
+      break;
+  }
+}
+
+bool StopCommThread(LinkContext& context, DWORD timeoutMs) {
+  HANDLE exitEvent = context.commExitEvent;
+  if (exitEvent != nullptr && WaitForSingleObject(exitEvent, 1) == WAIT_OBJECT_0) return true;
+  if (HANDLE request = context.commExitRequest) SetEvent(request);
+  return exitEvent != nullptr && WaitForSingleObject(exitEvent, timeoutMs) == WAIT_OBJECT_0;
+}
+
+void CreateCommExitEvents(LinkContext& context) {
+  context.commExitEvent = CreateEvent(nullptr, TRUE, FALSE, kCommExitEventName);
+  context.commExitRequest = CreateEvent(nullptr, TRUE, FALSE, kCommExitRequestName);
+  // A name still open from an earlier run in this process keeps its state: start clear.
+  ResetEvent(context.commExitEvent);
+  ResetEvent(context.commExitRequest);
+}
+
+void CloseCommExitEvents(LinkContext& context) {
+  if (HANDLE event = context.commExitEvent.exchange(nullptr)) CloseHandle(event);
+  if (HANDLE request = context.commExitRequest.exchange(nullptr)) CloseHandle(request);
+}

@@ -1,0 +1,116 @@
+#include "link/ScopeTrigger.h"
+
+#include <charconv>
+#include <mutex>
+
+#include "link/DocumentType.h"
+#include "link/InstrumentDevice.h"
+#include "link/WorkerMessages.h"
+
+namespace {
+
+constexpr DWORD kAfterAbortRequestMs = 200;
+constexpr DWORD kAfterTriggerMs = 100;
+
+// The decimal state after "tc:", or -1.
+int ReplyState(std::string_view reply) {
+  if (!reply.starts_with("tc:") || reply.size() < 4) return -1;
+  int state = -1;
+  const char* first = reply.data() + 3;
+  auto [end, error] = std::from_chars(first, reply.data() + reply.size(), state);
+  if (error != std::errc() || end == first) return -1;
+  return state;
+}
+
+}  // namespace
+
+void ScopeTrigger::AbortScope() {
+  CORUData& store = transport_.Store();
+  {
+    std::lock_guard guard(store.dataMutex);
+    store.traceRunning = 0;
+    store.traceTriggerArmed = 0;
+  }
+  HANDLE device = transport_.Context().deviceHandle;
+  if (device == INVALID_HANDLE_VALUE) {
+    transport_.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
+    return;
+  }
+  SendAbortRequest(device);
+  transport_.Signals().WaitForExit(kAfterAbortRequestMs);
+  const int sent = transport_.SendCommand("TC:2");
+  store.statusText.Set("Aborting signal trace");
+  if (sent && transport_.ReadReply(kAbortTimeoutMs)) ReadTraceReply();
+}
+
+int ScopeTrigger::ReadTraceReply() {
+  CORUData& store = transport_.Store();
+  const std::string& reply = transport_.replyText;
+  switch (ReplyState(reply)) {
+    case 0:
+      store.endOfCaptureCode = 0;
+      store.traceTriggerArmed = 1;
+      return 1;
+    case 1: {
+      bool triggered = false;
+      {
+        std::lock_guard guard(store.dataMutex);
+        if (store.traceTriggerArmed) {
+          store.traceSamples.RemoveAll();
+          store.traceRunning = 1;
+          store.currentTrace.spanIndex = store.sysCfg.traceSpan;
+          store.currentTrace.scaleIndex = store.sysCfg.traceScale;
+          store.traceTriggerArmed = 0;
+          triggered = true;
+        }
+      }
+      if (triggered) {
+        transport_.Notify(WM_ORU_TRACE_TRIGGERED);
+        transport_.Signals().WaitForExit(kAfterTriggerMs);
+      }
+      store.statusText.Set("Capture in process");
+      if (reply.size() >= 6) TakeSamples(std::string_view(reply).substr(4));
+      return 0;
+    }
+    case 2: {
+      std::lock_guard guard(store.dataMutex);
+      if (store.traceRunning) {
+        store.traceRunning = 0;
+        store.traceTriggerArmed = 0;
+      }
+    }
+      transport_.Notify(WM_ORU_START_SIGNAL_TRACE);
+      transport_.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
+      return 0;
+    case 3: {
+      std::lock_guard guard(store.dataMutex);
+      store.traceRunning = 0;
+      store.traceTriggerArmed = 0;
+    }
+      transport_.Notify(WM_ORU_START_SIGNAL_TRACE);
+      transport_.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+// `fields` starts at the colon after the state; each field closed by a colon is one sample.
+void ScopeTrigger::TakeSamples(std::string_view fields) {
+  CORUData& store = transport_.Store();
+  for (;;) {
+    if (fields.empty() || fields.front() != ':') break;
+    fields.remove_prefix(1);
+    const auto close = fields.find(':');
+    if (close == std::string_view::npos) break;  // a last field without its colon is not taken
+    int sample = 0;
+    std::from_chars(fields.data(), fields.data() + close, sample);
+    {
+      std::lock_guard guard(store.dataMutex);
+      store.traceSamples.Add(sample);
+    }
+    fields.remove_prefix(close);
+  }
+  DocumentState* document = transport_.Context().document;
+  if (document != nullptr && document->IsDocumentOpen()) document->SetTypeModified(1, DOCUMENT_TRACE);
+}

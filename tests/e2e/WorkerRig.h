@@ -1,0 +1,128 @@
+#pragma once
+
+// The whole stack for the worker's end-to-end tests: a machine with the ORUpc driver installed,
+// simulated instruments to plug in and out, the data store and the shared context, a stand-in for
+// the main frame (it records the worker's notifications and, on its own thread, opens the device
+// on arrival and closes it on removal as the real one does), and the worker thread itself.
+// Tear-down stops the worker, and expects the machine's IRP and pool checks to be clean.
+
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/CommThread.h"
+#include "link/DocumentState.h"
+#include "link/LinkContext.h"
+#include "link/WorkerMessages.h"
+#include "platform/machine/Machine.h"
+#include "platform/win32/DeviceNotification.h"
+#include "platform/win32/RecordingWindowTarget.h"
+#include "platform/win32/Win32.h"
+#include "sim/Instrument.h"
+#include "sim/ScenarioParser.h"
+
+namespace e2e {
+
+constexpr DWORD kHangMs = 20000;  // only a hang comes near this
+
+class OpenDocument final : public DocumentState {
+ public:
+  void SetTypeModified(int modified, int documentType) override {
+    (documentType == 1 ? captureModified : traceModified) = modified;
+  }
+  int IsTypeModified(int documentType) const override { return documentType == 1 ? captureModified : traceModified; }
+  bool IsDocumentOpen() const override { return true; }
+  std::atomic<int> captureModified{0};
+  std::atomic<int> traceModified{0};
+};
+
+// The main frame's device handling: arrival opens the device (when no handle is open) and posts
+// WM_ORU_DEVICE_CONNECTED; query-remove and remove-complete close it.
+class FrameStandIn final : public win32::WindowTarget {
+ public:
+  explicit FrameStandIn(LinkContext& context);
+  ~FrameStandIn() override;
+  void OnPostedMessage(const MSG& message) override;
+
+  int arrivals() const;
+  int removals() const;
+
+ private:
+  void UiThread();
+
+  LinkContext& context_;
+  HWND hwnd_ = nullptr;
+  HDEVNOTIFY registration_ = nullptr;
+  mutable std::mutex lock_;
+  std::condition_variable wake_;
+  std::deque<WPARAM> events_;
+  bool stopping_ = false;
+  int arrivals_ = 0;
+  int removals_ = 0;
+  std::thread thread_;
+};
+
+// Instrument options for deterministic runs: the instrument's clock moves `stepMs` at every
+// command, the lines are idle and the memory is empty.
+sim::InstrumentOptions PerCommandOptions(int stepMs);
+sim::Scenario Scenario(const std::string& text);
+
+class WorkerRig : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Plugs a new instrument in; returns its port.
+  int Plug(sim::InstrumentOptions options = PerCommandOptions(100));
+  sim::Instrument& Instrument() { return *instruments_.back(); }
+  void Unplug(int port) { machine_->unplug(port); }
+
+  // Registers the frame stand-in (arrivals from now on reach it).
+  void StartFrame();
+  // Starts the worker and waits for its id.
+  void StartWorker();
+  // WM_ORU_SET_NOTIFY_WINDOW with the recording target; waits for the feature notifications.
+  void ConnectNotifications();
+  void Post(UINT id, WPARAM wParam = 0, LPARAM lParam = 0);
+  // Stops the worker (the stop handshake) and waits for its thread.
+  bool StopWorker();
+
+  // Waits until `condition` holds (false only after kHangMs).
+  template <class Condition>
+  bool Eventually(Condition condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kHangMs);
+    while (!condition()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+  }
+
+  // Commands and vendor requests the instrument saw, in order: commands as their text, vendor
+  // requests as "V1", "V4", "V5".
+  std::vector<std::string> Traffic(sim::Instrument& instrument) const;
+  std::vector<std::string> Commands(sim::Instrument& instrument) const { return instrument.transcript().commands(); }
+
+  CCaptBuf Record(int index);
+  CORUCaptureHeader Header(int index);
+  int Records();
+  int Headers();
+
+  CORUData store;
+  LinkContext context{store};
+  OpenDocument document;
+  win32::RecordingWindowTarget notes;
+  std::unique_ptr<platform::Machine> machine_;
+  std::unique_ptr<win32::DeviceSystemAttachment> attached_;
+  std::deque<std::unique_ptr<sim::Instrument>> instruments_;
+  std::unique_ptr<FrameStandIn> frame_;
+  std::unique_ptr<CORUCommThread> worker_;
+};
+
+}  // namespace e2e
