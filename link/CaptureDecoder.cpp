@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "link/CaptureRecordAppend.h"
 #include "link/DocumentType.h"
 #include "link/HexDigits.h"
 #include "link/ModemEventPairing.h"
@@ -31,8 +32,6 @@ constexpr const char* kEndTexts[] = {
 };
 
 constexpr std::size_t kEndReplyLength = 6;  // "ca:1:" and one digit
-constexpr std::size_t kTextItemStart = 5;
-constexpr std::size_t kTextItemLength = 11;  // "CC:AA:TTTT:"
 constexpr std::size_t kBinaryCountAt = 3;
 constexpr std::size_t kBinaryRecordsAt = 4;
 constexpr std::size_t kBinaryRecordLength = 4;
@@ -222,22 +221,8 @@ void CaptureDecoder::MakeHeader(const std::string& name, const std::string& date
 }
 
 void CaptureDecoder::AppendTextItems(std::string_view reply) {
-  std::vector<CCaptBuf> records;
-  for (std::size_t at = kTextItemStart; at + 9 < reply.size(); at += kTextItemLength) {
-    records.emplace_back(static_cast<UCHAR>(HexByte(reply.substr(at))), static_cast<UCHAR>(HexByte(reply.substr(at + 3))),
-                         static_cast<ULONG>(HexWord(reply.substr(at + 6))), 0);
-  }
-  std::lock_guard guard(store_.dataMutex);
-  int pairing = store_.hdlcState;
-  for (CCaptBuf& record : records) {
-    PairModemEvent(record, pairing);
-    store_.captureBuffer.Add(record);
-  }
-  store_.hdlcState = pairing;
-  if (!store_.captureHeaders.IsEmpty()) {
-    CORUCaptureHeader& last = store_.captureHeaders[store_.captureHeaders.GetSize() - 1];
-    last.byteCount = store_.captureBuffer.GetSize() - last.firstIndex;
-  }
+  std::vector<CCaptBuf> records = ParseCaptureTextItems(reply);
+  AppendPairedRecords(store_, records);
 }
 
 bool CaptureDecoder::DocumentOpen() const {

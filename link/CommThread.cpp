@@ -1,13 +1,21 @@
 #include "link/CommThread.h"
 
+#include "link/CalibrationCommands.h"
+#include "link/CalibrationStep.h"
 #include "link/CaptureSession.h"
+#include "link/ClockCommands.h"
 #include "link/CommTransport.h"
+#include "link/DtmfLoop.h"
 #include "link/ConfigCommands.h"
 #include "link/FirmwareDownload.h"
 #include "link/FirmwareVersion.h"
 #include "link/InstrumentDevice.h"
 #include "link/RequestQueue.h"
 #include "link/ScopeTrigger.h"
+#include "link/SignalTraceStream.h"
+#include "link/StoredDirectory.h"
+#include "link/StoredDownload.h"
+#include "link/VoltMeterLoop.h"
 #include "link/WorkerMessages.h"
 #include "link/WorkerSignals.h"
 #include "platform/win32/DeviceIo.h"
@@ -27,7 +35,11 @@ struct WorkerParts {
         scope(transport),
         version(transport),
         capture(transport, queue, config, clock),
-        download(transport, queue) {}
+        download(transport, queue),
+        stream(transport, queue),
+        calibration(transport),
+        calibrationStep(transport, calibration),
+        meterLoop{transport, queue, config, download} {}
 
   WorkerSignals signals;
   CommTransport transport;
@@ -37,6 +49,10 @@ struct WorkerParts {
   FirmwareVersion version;
   CaptureSession capture;
   FirmwareDownload download;
+  SignalTraceStream stream;
+  CalibrationCommands calibration;
+  CalibrationStep calibrationStep;
+  MeterLoopParts meterLoop;
 };
 
 std::unique_ptr<CORUCommThread> CORUCommThread::Start(LinkContext& context, WorkerClock clock) {
@@ -130,7 +146,11 @@ void CORUCommThread::Reconnect() {
 int CORUCommThread::OnIdle(LONG) {
   WorkerParts& parts = *parts_;
   CORUData& store = context_.dataStore;
-  if (store.captureRunning || store.captureArmed) parts.capture.PollCapture();
+  if (store.captureRunning || store.captureArmed) {
+    parts.capture.PollCapture();
+  } else if (store.traceRunning) {
+    parts.scope.PollScope();
+  }
 
   if (!context_.DeviceOpen()) {
     bool ended = false;
@@ -181,6 +201,14 @@ void CORUCommThread::Dispatch(const MSG& message) {
       if (parts.download.DownloadFirmware()) store.resyncPending = 1;
       transport.Notify(WM_ORU_DOWNLOAD_FIRMWARE);
       break;
+    case WM_ORU_START_TRIGGERED_TRACE:
+      parts.config.ReadMeasuredValues();
+      parts.scope.ArmScopeTrigger(static_cast<int>(message.wParam));
+      break;
+    case WM_ORU_START_SIGNAL_TRACE:
+      parts.stream.Run(static_cast<int>(message.wParam));
+      transport.Notify(WM_ORU_START_SIGNAL_TRACE);
+      break;
     case WM_ORU_STOP_TRIGGERED_TRACE:
       parts.scope.AbortScope();
       break;
@@ -190,6 +218,50 @@ void CORUCommThread::Dispatch(const MSG& message) {
       break;
     case WM_ORU_DEVICE_DISCONNECTED:
       transport.Notify(WM_ORU_DEVICE_DISCONNECTED);
+      break;
+    case WM_ORU_GET_SESSION_HEADER:
+      ReadCaptureHeaders(transport, static_cast<int>(message.wParam));
+      break;
+    case WM_ORU_GET_TRACE_HEADER:
+      ReadTraceHeaders(transport, static_cast<int>(message.wParam));
+      break;
+    case WM_ORU_GET_CAPTURE_DATA:
+      DownloadCapture(transport, static_cast<int>(message.wParam));
+      break;
+    case WM_ORU_RECALL_TRACE:
+      parts.config.ReadMeasuredValues();
+      DownloadTrace(transport, static_cast<int>(message.wParam));
+      break;
+    case WM_ORU_SET_TRIGGER_STRING:
+      SetTriggerText(transport);
+      break;
+    case WM_ORU_CALIBRATE_LINE:
+      parts.calibrationStep.Run(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+      break;
+    case WM_ORU_SET_CAL_FACTORS:
+      parts.calibration.SendFactors(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+      break;
+    case WM_ORU_GET_CAL_FACTORS: {
+      std::lock_guard guard(store.dataMutex);
+      parts.calibration.ReadFactors(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
+      transport.Notify(WM_ORU_GET_CAL_FACTORS, message.wParam, message.lParam);
+      break;
+    }
+    case WM_ORU_STORE_CAL_FACTORS:
+      parts.calibration.StoreFactors();
+      break;
+    case WM_ORU_SET_CLOCK_FROM_PC:
+      SetInstrumentClock(transport, clock_.localTime());
+      transport.Notify(WM_ORU_SET_CLOCK_FROM_PC);
+      break;
+    case WM_ORU_SET_CLOCK:
+      SetInstrumentClock(transport, context_.enteredClock.Get());
+      break;
+    case WM_ORU_START_LINE_TEST:
+      RunVoltMeter(parts.meterLoop);
+      break;
+    case WM_ORU_START_DTMF_DECODER:
+      RunDtmfDecoder(parts.meterLoop);
       break;
     default:
       // Taken only inside their loops (2050, 2053, 2056, 2059), or carried out by the stored-data,

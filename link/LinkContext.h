@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "link/DocumentState.h"
+#include "link/EnteredClock.h"
 #include "link/OruData.h"
 #include "platform/win32/Win32Types.h"
 
@@ -38,4 +39,5 @@ class LinkContext {
   std::atomic<HANDLE> commExitRequest{nullptr};  // set to ask the worker to end
   std::atomic<int> captureOptions{CAPTURE_OPTION_AUTOSAVE};
   std::atomic<DocumentState*> document{nullptr};
+  EnteredClock enteredClock;  // the clock dialog's date and time (WM_ORU_SET_CLOCK)
 };

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <mutex>
+#include <string>
 
 #include "link/DocumentType.h"
 #include "link/InstrumentDevice.h"
@@ -11,6 +12,8 @@ namespace {
 
 constexpr DWORD kAfterAbortRequestMs = 200;
 constexpr DWORD kAfterTriggerMs = 100;
+constexpr DWORD kBeforeEndMs = 200;
+constexpr int kTraceSampleCount = 1000;
 
 // The decimal state after "tc:", or -1.
 int ReplyState(std::string_view reply) {
@@ -41,6 +44,41 @@ void ScopeTrigger::AbortScope() {
   const int sent = transport_.SendCommand("TC:2");
   store.statusText.Set("Aborting signal trace");
   if (sent && transport_.ReadReply(kAbortTimeoutMs)) ReadTraceReply();
+}
+
+void ScopeTrigger::ArmScopeTrigger(int line) {
+  CORUData& store = transport_.Store();
+  if (!transport_.Context().DeviceOpen()) {
+    AbortScope();
+    return;
+  }
+  store.traceTriggerArmed = 1;
+  const int sent = transport_.SendCommand("TC:0:" + std::to_string(line) + ":" + std::to_string(kTraceSampleCount));
+  store.statusText.Set("Waiting for scope trigger");
+  if (!sent) return;
+  if (!transport_.ReadReply(kArmTimeoutMs)) transport_.replyText.clear();
+  if (ReadTraceReply()) {
+    std::lock_guard guard(store.dataMutex);
+    store.traceRunning = 1;
+    return;
+  }
+  {
+    std::lock_guard guard(store.dataMutex);
+    store.traceRunning = 0;
+  }
+  AbortScope();
+}
+
+void ScopeTrigger::PollScope() {
+  CORUData& store = transport_.Store();
+  for (;;) {
+    if (!transport_.SendCommand("TC:1")) break;
+    if (!transport_.ReadReply(kTracePollTimeoutMs)) transport_.replyText.clear();
+    if (ReadTraceReply() == 0 || store.traceTriggerArmed) break;
+  }
+  if (store.traceTriggerArmed || store.traceRunning) return;
+  transport_.Signals().WaitForExit(kBeforeEndMs);
+  if (transport_.SendCommand("TC:2")) transport_.ReadReply(kTraceEndTimeoutMs);
 }
 
 int ScopeTrigger::ReadTraceReply() {

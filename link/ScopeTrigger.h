@@ -1,7 +1,7 @@
 #pragma once
 
-// The scope trigger's abort and the reader of its "tc:" replies. The abort runs at every
-// (re)initialisation and on WM_ORU_STOP_TRIGGERED_TRACE.
+// The triggered trace: arming (WM_ORU_START_TRIGGERED_TRACE), the idle step's polling, the abort
+// (every (re)initialisation and WM_ORU_STOP_TRIGGERED_TRACE) and the reader of the "tc:" replies.
 
 #include "link/CommTransport.h"
 
@@ -12,6 +12,15 @@ class ScopeTrigger {
   // Clears the trace flags; without an instrument notifies WM_ORU_STOP_TRIGGERED_TRACE at once,
   // otherwise sends the abort request and "TC:2" and reads its answer (2000 ms).
   void AbortScope();
+
+  // Sets traceTriggerArmed and sends "TC:0:line:1000". An armed answer sets traceRunning; any
+  // other answer aborts. Without an instrument both flags are cleared and
+  // WM_ORU_STOP_TRIGGERED_TRACE is posted, as an abort without one does.
+  void ArmScopeTrigger(int line);
+
+  // One polling session of the idle step: "TC:1" until a reply ends it or the trigger is armed;
+  // when the trace is over, "TC:2".
+  void PollScope();
 
   // Reads the "tc:" reply in the transport. 1 only for state 0 (armed, waiting).
   int ReadTraceReply();

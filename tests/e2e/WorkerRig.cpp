@@ -1,5 +1,7 @@
 #include "WorkerRig.h"
 
+#include <algorithm>
+
 #include "driver/OruInterface.h"
 #include "driver/install/OruDriverStore.h"
 #include "link/InstrumentDevice.h"
@@ -127,8 +129,22 @@ int WorkerRig::Plug(sim::InstrumentOptions options) {
 
 void WorkerRig::StartFrame() { frame_ = std::make_unique<FrameStandIn>(context); }
 
+int WorkerRig::StartConnected(sim::InstrumentOptions options) {
+  const int port = Plug(std::move(options));
+  StartFrame();
+  StartWorker();
+  ConnectNotifications();
+  notes.Clear();
+  return port;
+}
+
+std::vector<std::string> WorkerRig::CommandsSince(std::size_t from) {
+  const std::vector<std::string> all = Commands(Instrument());
+  return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())), all.end());
+}
+
 void WorkerRig::StartWorker() {
-  worker_ = CORUCommThread::Start(context);
+  worker_ = CORUCommThread::Start(context, clock);
   ASSERT_TRUE(worker_->WaitForPublishedId(kHangMs));
 }
 

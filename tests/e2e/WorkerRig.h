@@ -83,6 +83,9 @@ class WorkerRig : public ::testing::Test {
   sim::Instrument& Instrument() { return *instruments_.back(); }
   void Unplug(int port) { machine_->unplug(port); }
 
+  // Plugs an instrument, registers the frame, starts the worker and connects the notifications;
+  // the recorded notifications start empty. Returns the port.
+  int StartConnected(sim::InstrumentOptions options = PerCommandOptions(100));
   // Registers the frame stand-in (arrivals from now on reach it).
   void StartFrame();
   // Starts the worker and waits for its id.
@@ -109,11 +112,16 @@ class WorkerRig : public ::testing::Test {
   std::vector<std::string> Traffic(sim::Instrument& instrument) const;
   std::vector<std::string> Commands(sim::Instrument& instrument) const { return instrument.transcript().commands(); }
 
+  // How many commands the newest instrument has seen, and those from index `from` on.
+  std::size_t CommandCount() { return Commands(Instrument()).size(); }
+  std::vector<std::string> CommandsSince(std::size_t from);
+
   CCaptBuf Record(int index);
   CORUCaptureHeader Header(int index);
   int Records();
   int Headers();
 
+  WorkerClock clock = WorkerClock::System();  // the PC clock the worker reads
   CORUData store;
   LinkContext context{store};
   OpenDocument document;
