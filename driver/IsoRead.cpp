@@ -22,7 +22,7 @@ IsoTransferContext* IsoContextOf(PIRP irp) {
     return static_cast<IsoTransferContext*>(irp->Tail.Overlay.DriverContext[1]);
 }
 
-// The last reference is gone: free the sub-requests and the context, release the request's hold.
+// Frees the sub-requests and the context and releases the request's hold; the read has completed.
 void ReleaseIsoTransfer(IsoTransferContext* ctx) {
     DeviceExtension* ext = ctx->extension;
     PIRP irp = ctx->request;
@@ -31,6 +31,15 @@ void ReleaseIsoTransfer(IsoTransferContext* ctx) {
     }
     ExFreePool(ctx);
     IoReleaseRemoveLock(&ext->removeLock, irp);
+}
+
+// The sub-requests' side and the cancel path each hold a reference; whichever drops the last completes the read. A
+// cancel routine that IoCancelIrp has taken may still be about to run, so the read is never completed under it.
+void DropIsoReference(IsoTransferContext* ctx) {
+    if (InterlockedDecrement(&ctx->references) > 0) return;
+    PIRP irp = ctx->request;
+    irp->IoStatus.Status = nt::atomicWord(&ctx->failureStatus).load();
+    IoCompleteRequest(irp, IO_NO_INCREMENT);
 }
 
 NTSTATUS IsoSubRequestComplete(PDEVICE_OBJECT device, PIRP sub, PVOID context) {
@@ -50,12 +59,11 @@ NTSTATUS IsoSubRequestComplete(PDEVICE_OBJECT device, PIRP sub, PVOID context) {
     own->Parameters.Others.Argument1 = nullptr;
     own->Parameters.Others.Argument2 = nullptr;
     if (InterlockedDecrement(&ctx->pendingCount) == 0) {
-        PIRP irp = ctx->request;
-        if (IoSetCancelRoutine(irp, nullptr) != nullptr) InterlockedDecrement(&ctx->references);
-        irp->IoStatus.Status = nt::atomicWord(&ctx->failureStatus).load();
-        IoCompleteRequest(irp, IO_NO_INCREMENT);
+        // Taken back, the cancel path's reference is ours to drop too.
+        if (IoSetCancelRoutine(ctx->request, nullptr) != nullptr) InterlockedDecrement(&ctx->references);
+        DropIsoReference(ctx);
     }
-    // The sub-request stays allocated until the read's last reference goes.
+    // The sub-request stays allocated until the read has completed.
     return STATUS_MORE_PROCESSING_REQUIRED;
 }
 
@@ -64,11 +72,7 @@ NTSTATUS IsoSubRequestComplete(PDEVICE_OBJECT device, PIRP sub, PVOID context) {
 VOID CancelIsoRead(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
     IoReleaseCancelSpinLock(irp->CancelIrql);
-    IsoTransferContext* ctx = IsoContextOf(irp);
-    if (InterlockedDecrement(&ctx->references) == 0) {
-        ReleaseIsoTransfer(ctx);
-        IoCompleteRequest(irp, IO_NO_INCREMENT);
-    }
+    DropIsoReference(IsoContextOf(irp));
 }
 
 // Builds sub-request k for `t` bytes starting at *nextAddress and packet frame *startFrame.
@@ -158,21 +162,24 @@ NTSTATUS IsoRead(PDEVICE_OBJECT device, PIRP irp) {
         }
         left -= t;
     }
-    if (failure == STATUS_SUCCESS) {
-        IoSetCancelRoutine(irp, CancelIsoRead);
-        if (irp->Cancel) {
-            failure = STATUS_CANCELLED;
-            if (IoSetCancelRoutine(irp, nullptr) != nullptr) InterlockedDecrement(&ctx->references);
-        }
-    } else {
-        InterlockedDecrement(&ctx->references);  // no cancel routine was installed
-    }
-
-    // The read's own completion step, in a location below its own.
+    // The read's own completion step, in a location below its own. The stack is set before a cancel routine can run:
+    // IoCancelIrp reads it.
     IoMarkIrpPending(irp);
     IoCopyCurrentIrpStackLocationToNext(irp);
     IoSetCompletionRoutine(irp, TransferComplete, ctx, TRUE, TRUE, TRUE);
     IoSetNextIrpStackLocation(irp);
+
+    // The cancel path's reference goes now unless a cancel routine stays installed or is about to run.
+    bool cancelPathDone = true;
+    if (failure == STATUS_SUCCESS) {
+        IoSetCancelRoutine(irp, CancelIsoRead);
+        cancelPathDone = false;
+        if (irp->Cancel) {
+            failure = STATUS_CANCELLED;
+            cancelPathDone = IoSetCancelRoutine(irp, nullptr) != nullptr;
+        }
+    }
+    if (cancelPathDone) InterlockedDecrement(&ctx->references);
 
     if (failure != STATUS_SUCCESS) {
         for (ULONG k = 0; k < count; ++k) {
@@ -181,7 +188,10 @@ NTSTATUS IsoRead(PDEVICE_OBJECT device, PIRP irp) {
             ctx->entries[k].urb = nullptr;
             ctx->entries[k].mdl = nullptr;
         }
-        CompleteRequest(irp, failure);
+        // Nothing went to the bus: with a cancel routine still due, that routine completes the read.
+        InterlockedExchange(&ctx->failureStatus, failure);
+        irp->IoStatus.Information = 0;
+        DropIsoReference(ctx);
         return STATUS_PENDING;
     }
     // Once the last one is sent the read may end and its context go: nothing is touched after.
@@ -190,10 +200,10 @@ NTSTATUS IsoRead(PDEVICE_OBJECT device, PIRP irp) {
     return STATUS_PENDING;
 }
 
+// Runs once both references are gone (the read is completed only then), so it frees everything.
 NTSTATUS IsoTransferComplete(PDEVICE_OBJECT device, PIRP irp, IsoTransferContext* ctx) {
     (void)device;
-    if (NT_SUCCESS(irp->IoStatus.Status)) irp->IoStatus.Information = static_cast<ULONG>(ctx->byteTotal);
-    if (InterlockedDecrement(&ctx->references) > 0) return STATUS_MORE_PROCESSING_REQUIRED;
+    irp->IoStatus.Information = NT_SUCCESS(irp->IoStatus.Status) ? static_cast<ULONG>(ctx->byteTotal) : 0;
     ReleaseIsoTransfer(ctx);
     return STATUS_SUCCESS;
 }

@@ -23,8 +23,8 @@ struct IsoSubRequest {
     PMDL mdl;
 };
 
-// One per mode-3 read, zeroed. Two references: the cancel path's and the request's own completion; whoever drops the
-// last frees the sub-requests and the context.
+// One per mode-3 read, zeroed. Two references: the cancel path's and the sub-requests' (dropped by the last of them);
+// whoever drops the last completes the read, and the read's completion step frees the sub-requests and the context.
 struct IsoTransferContext {
     TransferKind kind;
     DeviceExtension* extension;

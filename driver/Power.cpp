@@ -238,7 +238,11 @@ NTSTATUS HandlePowerEvent(PowerContext* ctx, int event) {
             action = 3;
             break;
         case 18:  // a lower driver that does not know the query answers "invalid parameter"
-            if (ctx->status == STATUS_INVALID_PARAMETER) ctx->status = STATUS_SUCCESS;
+            // The request completes with its own status, not the completion routine's return: change both.
+            if (ctx->status == STATUS_INVALID_PARAMETER) {
+                ctx->status = STATUS_SUCCESS;
+                if (ctx->request) ctx->request->IoStatus.Status = STATUS_SUCCESS;
+            }
             action = 8;
             break;
         default:

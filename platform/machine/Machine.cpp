@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <iterator>
+
+#include "platform/machine/InfFile.h"
 
 #include "platform/nt/NtStatus.h"
 #include "platform/nt/UnicodeString.h"
@@ -13,6 +17,22 @@ namespace {
 std::string upper(std::string_view text) {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return out;
+}
+
+std::mutex& registryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<nt::Kernel*, Machine*>& registry() {
+    static std::map<nt::Kernel*, Machine*> machines;
+    return machines;
+}
+
+std::vector<std::string> narrowAll(const std::vector<std::u16string>& ids) {
+    std::vector<std::string> out;
+    for (const std::u16string& id : ids) out.push_back(nt::narrow(id));
     return out;
 }
 
@@ -36,14 +56,50 @@ Machine::Machine(MachineOptions options)
     : kernel_(options.kernel),
       bus_(std::make_unique<usb::HostController>(kernel_, options.bus)),
       pnp_(std::make_unique<nt::PnpManager>(kernel_, pnpOptions(options))),
-      power_(std::make_unique<nt::PowerManager>(kernel_, *pnp_, options.kernel.workerThread, options.pnp.waitLimitMs)) {
-    pnp_->setDriverCallbacks([this](const std::vector<std::u16string>& ids) { return driverFor(ids); },
+      power_(std::make_unique<nt::PowerManager>(kernel_, *pnp_, options.kernel.workerThread, options.pnp.waitLimitMs)),
+      root_(options.root) {
+    setup_ = std::make_unique<SetupStore>(root_);
+    if (!root_.empty()) {
+        std::string error;
+        persistent_ = setup_->open(error);
+        if (persistent_) {
+            // Removals that waited for this start finish now.
+            persistent_ = setup_->update(
+                [](SetupDatabase& db) {
+                    for (auto it = db.devices.begin(); it != db.devices.end();) {
+                        it = it->second.pendingRemoval ? db.devices.erase(it) : std::next(it);
+                    }
+                    db.pendingRestart = false;
+                },
+                &error);
+        }
+        if (!persistent_) {
+            stateError_ = error.empty() ? "the machine state cannot be used" : error;
+            std::fprintf(stderr, "quorlan-view: %s; running on a fresh state that is not saved\n", stateError_.c_str());
+            setup_ = std::make_unique<SetupStore>();
+        }
+    }
+    {
+        std::lock_guard lock(registryMutex());
+        registry()[&kernel_] = this;
+    }
+    pnp_->setDriverCallbacks([this](const nt::DevNodeInfo& node) { return driverFor(node); },
                              [this](PDRIVER_OBJECT driver) { driverUnused(driver); });
     // A device that leaves by itself (a fault, the model) is reported from whatever thread saw it.
     bus_->setUnplugHandler([this](int, PDEVICE_OBJECT pdo) { pnp_->deviceMissingAsync(pdo); });
 }
 
-Machine::~Machine() { shutdown(); }
+Machine::~Machine() {
+    shutdown();
+    std::lock_guard lock(registryMutex());
+    registry().erase(&kernel_);
+}
+
+Machine* Machine::of(nt::Kernel& kernel) {
+    std::lock_guard lock(registryMutex());
+    auto it = registry().find(&kernel);
+    return it == registry().end() ? nullptr : it->second;
+}
 
 // ---- driver store ------------------------------------------------------------------------------
 
@@ -108,19 +164,28 @@ void Machine::unloadDriver(std::string_view name) {
     kernel_.unloadDriver(object);
 }
 
-PDRIVER_OBJECT Machine::driverFor(const std::vector<std::u16string>& hardwareIds) {
-    for (const std::u16string& id : hardwareIds) {
-        std::string service;
-        {
-            std::lock_guard lock(storeMutex_);
-            auto it = byHardwareId_.find(upper(nt::narrow(id)));
-            if (it == byHardwareId_.end()) continue;
-            service = it->second;
-        }
-        if (PDRIVER_OBJECT loaded = driver(service)) return loaded;
-        if (NT_SUCCESS(loadDriver(service))) return driver(service);
-        return nullptr;
+PDRIVER_OBJECT Machine::driverFor(const nt::DevNodeInfo& node) {
+    std::vector<DirectInstall> direct;
+    {
+        std::lock_guard lock(storeMutex_);
+        for (const auto& [id, name] : byHardwareId_) direct.push_back({id, name});
     }
+    const std::string instanceId = nt::narrow(node.instanceId);
+    const std::vector<std::string> hardware = narrowAll(node.hardwareIds);
+    const std::vector<std::string> compatible = narrowAll(node.compatibleIds);
+    DeviceRecord bound;
+    auto bind = [&](SetupDatabase& db) {
+        bound = BindDevice(db, direct, instanceId, hardware, compatible);
+        db.put(bound);
+    };
+    if (!setup_->update(bind)) {
+        // The root went unwritable: bind from what it holds, without recording the node.
+        SetupDatabase db = setup_->snapshot();
+        bind(db);
+    }
+    if (bound.service.empty() || bound.disabled) return nullptr;
+    if (PDRIVER_OBJECT loaded = driver(bound.service)) return loaded;
+    if (NT_SUCCESS(loadDriver(bound.service))) return driver(bound.service);
     return nullptr;
 }
 
@@ -163,6 +228,56 @@ nt::DevNodeId Machine::node(int port) const {
 }
 
 nt::DevNodeInfo Machine::device(int port) const { return pnp_->node(node(port)); }
+
+// ---- setup state -------------------------------------------------------------------------------
+
+nt::DevNodeId Machine::liveNode(std::string_view instanceId) const {
+    for (const nt::DevNodeInfo& info : pnp_->nodes()) {
+        if (!info.present || info.state == nt::DevNodeState::Deleted || info.state == nt::DevNodeState::Removed) continue;
+        if (EqualsNoCase(nt::narrow(info.instanceId), instanceId)) return info.id;
+    }
+    return 0;
+}
+
+std::vector<Machine::SetupDevice> Machine::setupDevices() {
+    std::vector<SetupDevice> out;
+    for (auto& [key, record] : setup_->snapshot().devices) {
+        bool present = liveNode(record.instanceId) != 0;
+        out.push_back({std::move(record), present});
+    }
+    return out;
+}
+
+std::vector<SetupClass> Machine::setupClasses() { return setup_->snapshot().classes; }
+
+std::size_t Machine::driverPackageCount() { return setup_->snapshot().packages.size(); }
+
+StoreResult Machine::storeDriverPackage(const std::string& bytes, bool replaceOnly, std::string& name, std::string& path) {
+    StoreResult result = StoreResult::WriteFailed;
+    bool saved = setup_->update([&](SetupDatabase& db) { result = AddDriverPackage(db, bytes, replaceOnly, name); });
+    if (!saved) return StoreResult::WriteFailed;
+    if (result == StoreResult::Stored || result == StoreResult::AlreadyStored)
+        path = setup_->persistent() ? (root_ / "INF" / name).string() : name;
+    return result;
+}
+
+Machine::DeviceRemoval Machine::removeDevice(std::string_view instanceId) {
+    const std::string id(instanceId);
+    bool known = false;
+    for (const SetupDevice& d : setupDevices()) known = known || EqualsNoCase(d.record.instanceId, id);
+    if (!known) return DeviceRemoval::NoSuchDevice;
+    nt::RemovalResult result = nt::RemovalResult::Removed;
+    if (nt::DevNodeId live = liveNode(id)) result = pnp_->requestRemoval(live);
+    if (result == nt::RemovalResult::VetoedByDriver || result == nt::RemovalResult::VetoedOpenHandles) {
+        setup_->update([&](SetupDatabase& db) {
+            if (DeviceRecord* r = db.find(id)) r->pendingRemoval = true;
+            db.pendingRestart = true;
+        });
+        return DeviceRemoval::NeedsRestart;
+    }
+    setup_->update([&](SetupDatabase& db) { db.erase(id); });
+    return DeviceRemoval::Removed;
+}
 
 bool Machine::sleep() { return power_->sleep(PowerSystemSleeping3); }
 

@@ -2,16 +2,22 @@
 
 // The simulated computer: one kernel (namespace, I/O manager, pool, worker thread, verifier), its
 // USB host controller, its plug-and-play and power managers, and the driver store. Tests build as
-// many machines as they need; each is independent. The program builds one with its driver
-// installed for the instrument's hardware id and the simulated instrument plugged in.
+// many machines as they need; each is independent. The program builds one on its root folder,
+// with the driver image registered and the simulated instrument plugged in.
 //
-// Plugging a device gives it a port and a PDO; the PnP manager then loads the driver installed
-// for its hardware id (entry point once per load), adds and starts the device. Unplugging is a
+// Plugging a device gives it a port and a PDO; the PnP manager then loads the driver bound to
+// its ids (entry point once per load), adds and starts the device. Unplugging is a
 // surprise removal; REMOVE follows once no file is open on the device. A driver left without
 // devices is unloaded. A model that leaves by itself (its own unplug) calls bus().unplug(port),
 // from any thread; the surprise removal then follows on the PnP thread. Shutting down removes
 // every device, unloads every driver, stops every thread and runs the kernel's leak and IRP checks.
+//
+// Setup state: every node a machine sees is recorded with the driver it was bound to. A driver
+// binds through a stored INF package (a model's hardware id, its install section's AddService
+// name) or a direct install; the name then finds the registered driver image. Tests' machines
+// keep that state in memory; the program's keeps it under a root folder (SetupStore).
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +25,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/machine/DriverStore.h"
+#include "platform/machine/SetupStore.h"
 #include "platform/nt/IoForward.h"
 #include "platform/nt/Kernel.h"
 #include "platform/nt/PnpManager.h"
@@ -32,6 +40,8 @@ struct MachineOptions {
     nt::KernelOptions kernel;
     usb::BusOptions bus;
     nt::PnpOptions pnp;  // `threaded` follows kernel.workerThread
+    // The folder that keeps the setup state across runs; empty: in memory, for this machine only.
+    std::filesystem::path root;
 
     // No thread anywhere: work items, PnP work and the bus run when the test pumps them
     // (kernel().runWorkItems(), pnp().runPending(), bus().pump() / runFrames()).
@@ -77,6 +87,31 @@ public:
     nt::DevNodeId node(int port) const;
     nt::DevNodeInfo device(int port) const;
 
+    // The machine whose kernel this is, or null.
+    static Machine* of(nt::Kernel& kernel);
+
+    // ---- setup state (the setup layer's view) ----
+    struct SetupDevice {
+        DeviceRecord record;
+        bool present = false;  // a started or startable node of the device exists now
+    };
+    // Every recorded node, ordered by instance id.
+    std::vector<SetupDevice> setupDevices();
+    std::vector<SetupClass> setupClasses();
+    // False when the root's state did not load or cannot be written: the machine then runs on
+    // a fresh state in memory and never writes the root; setupStateError() says why.
+    bool setupStatePersistent() const { return persistent_; }
+    const std::string& setupStateError() const { return stateError_; }
+    const std::filesystem::path& root() const { return root_; }
+    // Stores an INF's bytes in the driver store (see AddDriverPackage); `name` gets "oem<N>.inf"
+    // and `path` the stored file's full path (or the name, in memory).
+    StoreResult storeDriverPackage(const std::string& bytes, bool replaceOnly, std::string& name, std::string& path);
+    std::size_t driverPackageCount();
+    enum class DeviceRemoval { Removed, NeedsRestart, NoSuchDevice };
+    // A node that is not present is deleted at once; a present one goes through the orderly
+    // removal, and a veto leaves it marked for removal at the next start (NeedsRestart).
+    DeviceRemoval removeDevice(std::string_view instanceId);
+
     // System sleep (S3) and wake (S0); sleep is false when a driver refused it.
     bool sleep();
     void wake();
@@ -86,7 +121,8 @@ public:
     std::vector<nt::VerifierRecord> shutdown();
 
 private:
-    PDRIVER_OBJECT driverFor(const std::vector<std::u16string>& hardwareIds);
+    PDRIVER_OBJECT driverFor(const nt::DevNodeInfo& node);
+    nt::DevNodeId liveNode(std::string_view instanceId) const;
     void driverUnused(PDRIVER_OBJECT driver);
 
     nt::Kernel kernel_;
@@ -99,6 +135,10 @@ private:
     std::map<std::string, PDRIVER_OBJECT, std::less<>> loaded_;
     std::map<std::string, int, std::less<>> loads_;
     std::map<int, nt::DevNodeId> nodes_;  // port -> node
+    std::filesystem::path root_;
+    std::unique_ptr<SetupStore> setup_;
+    bool persistent_ = false;
+    std::string stateError_;
     bool shutDown_ = false;
 };
 

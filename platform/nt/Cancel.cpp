@@ -17,15 +17,22 @@ BOOLEAN IoManager::cancel(IrpRecord* record) {
     }
     KIRQL irql;
     KeAcquireSpinLock(kernel_.cancelLock(), &irql);
-    irp->Cancel = TRUE;
+    markIrpCancelled(irp);
     PDRIVER_CANCEL routine = IoSetCancelRoutine(irp, nullptr);
     if (!routine) {
         KeReleaseSpinLock(kernel_.cancelLock(), irql);
         return FALSE;
     }
+    // The IRP is the cancel path's now: no other path may complete it, so its stack holds still.
+    // (Pinned: a driver that completes it meanwhile anyway must not free the record under us.)
+    record->cancelWindow = true;
+    pin(record);
+    kernel_.runCancelWindowHook(irp);
     irp->CancelIrql = irql;
     PDEVICE_OBJECT device =
         irp->CurrentLocation <= irp->StackCount ? IoGetCurrentIrpStackLocation(irp)->DeviceObject : nullptr;
+    record->cancelWindow = false;
+    unpin(record);
     {
         DriverCall call(kernel_, device ? device->DriverObject : record->owner, device, "cancel routine",
                         /*checkIrql=*/false);

@@ -139,6 +139,7 @@ IrpRecord* IoManager::allocateIrp(CCHAR stackSize, IrpOrigin origin, PDRIVER_OBJ
     record->kernel = &kernel_;
     record->origin = origin;
     record->owner = owner;
+    record->dispatches.resize(static_cast<std::size_t>(stackSize));
     std::lock_guard lock(mutex_);
     IrpRecord* raw = record.get();
     irps_[irp] = std::move(record);
@@ -164,6 +165,7 @@ void IoManager::releaseIrp(IrpRecord* record) {
         gone = std::move(it->second);
         irps_.erase(it);
     }
+    orphanDispatches(gone.get());
     kernel_.pool().free(gone->irp);
 }
 

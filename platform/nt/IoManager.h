@@ -40,6 +40,17 @@ enum class IrpState {
 };
 
 struct FileRecord;
+struct DispatchFrame;
+
+// One stack location's dispatch calls, held for the check that the pending mark matches what the
+// dispatch routine returned (under the I/O manager's pending lock).
+struct DispatchSlot {
+    DispatchFrame* inCall = nullptr;  // dispatch routines at this location still running, innermost first
+    int returnedPending = 0;          // returned STATUS_PENDING, completion has not passed yet
+    int returnedOther = 0;            // returned anything else, completion has not passed yet
+    NTSTATUS lastReturned = 0;
+    PDEVICE_OBJECT device = nullptr;
+};
 
 struct IrpRecord {
     PIRP irp = nullptr;
@@ -47,6 +58,10 @@ struct IrpRecord {
     IrpOrigin origin = IrpOrigin::Driver;
     PDRIVER_OBJECT owner = nullptr;  // the driver that allocated it (Driver origin)
     std::atomic<IrpState> state{IrpState::New};
+    // IoCancelIrp has taken the cancel routine and not yet called it: only that routine may
+    // complete the IRP.
+    std::atomic<bool> cancelWindow{false};
+    std::vector<DispatchSlot> dispatches;  // by stack location (location L at L-1)
     int pins = 0;  // holders that keep it from being freed (the I/O manager's lock)
     bool releaseWhenUnpinned = false;
     // Requester side.
@@ -167,6 +182,11 @@ public:
     void detachFromThreads();
 
 private:
+    // The pending check: a dispatch routine at `location` returned `status`; completion passed
+    // `location` with or without its pending mark.
+    void dispatchReturned(IrpRecord* record, int location, DispatchFrame& frame, NTSTATUS status);
+    void completionPassed(IrpRecord* record, int location, bool markedPending);
+    void orphanDispatches(IrpRecord* record);
     bool passesThrough(const IrpRecord& record, PDEVICE_OBJECT device) const;
     void finishAtTop(IrpRecord* record);
     void finishThreaded(IrpRecord* record);
@@ -182,6 +202,7 @@ private:
     std::map<PFILE_OBJECT, std::unique_ptr<FileRecord>> files_;
     std::function<void(PDEVICE_OBJECT)> fileReleased_;
     std::unordered_map<PIRP, std::unique_ptr<IrpRecord>> irps_;
+    std::mutex pendingMutex_;  // every record's `dispatches` and the frames they point at
     IrpCounters counters_;
 };
 

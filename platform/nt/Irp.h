@@ -239,3 +239,10 @@ inline VOID IoMarkIrpPending(PIRP irp) { IoGetCurrentIrpStackLocation(irp)->Cont
 inline PDRIVER_CANCEL IoSetCancelRoutine(PIRP irp, PDRIVER_CANCEL routine) {
     return std::atomic_ref<PDRIVER_CANCEL>(irp->CancelRoutine).exchange(routine);
 }
+
+namespace nt {
+// The kernel and the bus touch Cancel only through these: IoCancelIrp sets it on one thread while
+// a completion or the bus's cancel check reads it on another.
+inline bool irpCancelled(PIRP irp) { return std::atomic_ref<BOOLEAN>(irp->Cancel).load() != FALSE; }
+inline void markIrpCancelled(PIRP irp) { std::atomic_ref<BOOLEAN>(irp->Cancel).store(TRUE); }
+}  // namespace nt

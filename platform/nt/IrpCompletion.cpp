@@ -18,7 +18,7 @@ namespace {
 bool routineWanted(PIRP irp, UCHAR control) {
     NTSTATUS status = irp->IoStatus.Status;
     return (NT_SUCCESS(status) && (control & SL_INVOKE_ON_SUCCESS)) ||
-           (!NT_SUCCESS(status) && (control & SL_INVOKE_ON_ERROR)) || (irp->Cancel && (control & SL_INVOKE_ON_CANCEL));
+           (!NT_SUCCESS(status) && (control & SL_INVOKE_ON_ERROR)) || (irpCancelled(irp) && (control & SL_INVOKE_ON_CANCEL));
 }
 
 }  // namespace
@@ -44,9 +44,14 @@ void IoManager::complete(IrpRecord* record) {
     if (IoSetCancelRoutine(irp, nullptr)) {
         kernel_.verifier().record(Violation::IrpCompletedWithCancelRoutine, where());
     }
+    if (record->cancelWindow.load()) {
+        kernel_.verifier().record(Violation::IrpCompletedWhileCancelling,
+                                  where() + ": IoCancelIrp has taken its cancel routine, which has not run yet");
+    }
     while (irp->CurrentLocation <= irp->StackCount) {
         PIO_STACK_LOCATION location = IoGetCurrentIrpStackLocation(irp);
         irp->PendingReturned = (location->Control & SL_PENDING_RETURNED) ? TRUE : FALSE;
+        completionPassed(record, irp->CurrentLocation, irp->PendingReturned);
         PIO_COMPLETION_ROUTINE routine = location->CompletionRoutine;
         PVOID context = location->Context;
         UCHAR control = location->Control;

@@ -1,6 +1,8 @@
 // Sending IRPs: IoCallDriver with its checks, the default dispatch routine, and the threaded
 // device-control IRP drivers build for their own synchronous requests.
 
+#include <cstdio>
+
 #include "platform/nt/IoManager.h"
 #include "platform/nt/IoRoutines.h"
 #include "platform/nt/Kernel.h"
@@ -9,6 +11,78 @@
 #include "platform/nt/RequestBuffers.h"
 
 namespace nt {
+
+// One dispatch call in progress, on its caller's stack. Completion may pass its location before
+// the routine returns (inline, or on another thread); then the mark it saw waits here.
+struct DispatchFrame {
+    DispatchFrame* outer = nullptr;  // an earlier call at the same location (a skipped location)
+    PIRP irp = nullptr;
+    PDEVICE_OBJECT device = nullptr;
+    bool passed = false;  // completion passed the location
+    bool markedPending = false;
+    bool orphaned = false;  // the IRP was freed under it: nothing to compare
+};
+
+namespace {
+
+std::string pendingMismatch(PIRP irp, PDEVICE_OBJECT device, NTSTATUS returned, bool markedPending) {
+    char status[16];
+    std::snprintf(status, sizeof status, "0x%08X", static_cast<unsigned>(returned));
+    std::string who = "the dispatch routine of " + pointerText(device) + " for IRP " + pointerText(irp);
+    if (markedPending) return who + " marked it pending but returned " + status;
+    return who + " returned STATUS_PENDING without marking it pending";
+}
+
+}  // namespace
+
+void IoManager::dispatchReturned(IrpRecord* record, int location, DispatchFrame& frame, NTSTATUS status) {
+    bool pending = status == STATUS_PENDING;
+    std::string fault;
+    {
+        std::lock_guard lock(pendingMutex_);
+        if (frame.orphaned) return;
+        if (frame.passed) {
+            // The record may be gone already: only the frame is ours.
+            if (frame.markedPending != pending) fault = pendingMismatch(frame.irp, frame.device, status, frame.markedPending);
+        } else {
+            DispatchSlot& slot = record->dispatches[static_cast<std::size_t>(location - 1)];
+            slot.inCall = frame.outer;  // calls at one location return innermost first
+            (pending ? slot.returnedPending : slot.returnedOther)++;
+            if (!pending) slot.lastReturned = status;
+            slot.device = frame.device;
+        }
+    }
+    if (!fault.empty()) kernel_.verifier().record(Violation::PendingMismatch, fault);
+}
+
+void IoManager::completionPassed(IrpRecord* record, int location, bool markedPending) {
+    if (location < 1 || static_cast<std::size_t>(location) > record->dispatches.size()) return;
+    std::string fault;
+    {
+        std::lock_guard lock(pendingMutex_);
+        DispatchSlot& slot = record->dispatches[static_cast<std::size_t>(location - 1)];
+        for (DispatchFrame* f = slot.inCall; f; f = f->outer) {
+            f->passed = true;
+            f->markedPending = markedPending;
+        }
+        slot.inCall = nullptr;
+        if (markedPending && slot.returnedOther > 0) {
+            fault = pendingMismatch(record->irp, slot.device, slot.lastReturned, true);
+        } else if (!markedPending && slot.returnedPending > 0) {
+            fault = pendingMismatch(record->irp, slot.device, STATUS_PENDING, false);
+        }
+        slot = DispatchSlot{};
+    }
+    if (!fault.empty()) kernel_.verifier().record(Violation::PendingMismatch, fault);
+}
+
+void IoManager::orphanDispatches(IrpRecord* record) {
+    std::lock_guard lock(pendingMutex_);
+    for (DispatchSlot& slot : record->dispatches) {
+        for (DispatchFrame* f = slot.inCall; f; f = f->outer) f->orphaned = true;
+        slot.inCall = nullptr;
+    }
+}
 
 NTSTATUS invalidDeviceRequest(PDEVICE_OBJECT device, PIRP irp) {
     (void)device;
@@ -64,8 +138,25 @@ NTSTATUS IoManager::callDriver(PDEVICE_OBJECT device, IrpRecord* record, bool fr
     PDRIVER_OBJECT driver = device->DriverObject;
     UCHAR major = location->MajorFunction;
     PDRIVER_DISPATCH routine = major <= IRP_MJ_MAXIMUM_FUNCTION ? driver->MajorFunction[major] : invalidDeviceRequest;
-    DriverCall call(kernel_, driver, device, "dispatch routine");
-    return routine(device, irp);
+    int at = irp->CurrentLocation;
+    DispatchFrame frame;
+    frame.irp = irp;
+    frame.device = device;
+    {
+        std::lock_guard lock(pendingMutex_);
+        DispatchSlot& slot = record->dispatches[static_cast<std::size_t>(at - 1)];
+        frame.outer = slot.inCall;
+        slot.inCall = &frame;
+    }
+    NTSTATUS status;
+    {
+        DriverCall call(kernel_, driver, device, "dispatch routine");
+        status = routine(device, irp);
+    }
+    // The IRP may be completed and freed by now: only the frame and the record's slot (kept while
+    // the frame is registered) are touched.
+    dispatchReturned(record, at, frame, status);
+    return status;
 }
 
 }  // namespace nt

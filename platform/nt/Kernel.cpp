@@ -131,6 +131,20 @@ bool Kernel::waitForWorkItems(std::chrono::milliseconds limit) { return work_->w
 
 void Kernel::failMappings(unsigned count) { mappingFailures_ += count; }
 
+void Kernel::setCancelWindowHook(std::function<void(PIRP)> hook) {
+    std::lock_guard lock(hookMutex_);
+    cancelWindowHook_ = std::move(hook);
+}
+
+void Kernel::runCancelWindowHook(PIRP irp) {
+    std::function<void(PIRP)> hook;
+    {
+        std::lock_guard lock(hookMutex_);
+        hook = cancelWindowHook_;
+    }
+    if (hook) hook(irp);
+}
+
 bool Kernel::takeMappingFailure() {
     unsigned n = mappingFailures_.load();
     while (n > 0) {

@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -70,6 +72,12 @@ public:
     void failMappings(unsigned count);
     bool takeMappingFailure();
 
+    // Tests widen a race window with this: it runs inside IoCancelIrp after the IRP's cancel
+    // routine was taken and before it is called, with the cancel lock held. Nobody but that
+    // routine may complete the IRP meanwhile.
+    void setCancelWindowHook(std::function<void(PIRP)> hook);
+    void runCancelWindowHook(PIRP irp);
+
     // Runs what is queued, unloads every driver, stops the worker thread and records IRPs still
     // outstanding and pool still allocated. Idempotent; the destructor calls it.
     void shutdown();
@@ -86,6 +94,8 @@ private:
     std::unique_ptr<WorkQueue> work_;
     KSPIN_LOCK cancelLock_ = 0;
     std::atomic<unsigned> mappingFailures_{0};
+    std::mutex hookMutex_;
+    std::function<void(PIRP)> cancelWindowHook_;
     bool shutDown_ = false;
     std::vector<PDRIVER_OBJECT> reportedDrivers_;  // leftovers already checked at unload
 };

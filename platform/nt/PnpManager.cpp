@@ -281,9 +281,11 @@ void PnpManager::arrive(Node& node) {
     std::vector<std::u16string> hardware = queryIds(node, BusQueryHardwareIDs);
     std::vector<std::u16string> device = queryIds(node, BusQueryDeviceID);
     std::vector<std::u16string> instance = queryIds(node, BusQueryInstanceID);
+    std::vector<std::u16string> compatible = queryIds(node, BusQueryCompatibleIDs);
     {
         std::lock_guard lock(mutex_);
         node.info.hardwareIds = hardware;
+        node.info.compatibleIds = compatible;
         node.info.instanceId = (device.empty() ? u"UNKNOWN" : device[0]) + u"\\" +
                                (instance.empty() ? widen(std::to_string(node.info.id)) : instance[0]);
     }
@@ -296,7 +298,12 @@ void PnpManager::addAndStart(Node& node) {
         node.info.state = state;
         node.info.problem = problem;
     };
-    PDRIVER_OBJECT driver = load_ ? load_(node.info.hardwareIds) : nullptr;
+    DevNodeInfo info;
+    {
+        std::lock_guard lock(mutex_);
+        info = node.info;
+    }
+    PDRIVER_OBJECT driver = load_ ? load_(info) : nullptr;
     if (!driver) {
         setState(DevNodeState::NoDriver, STATUS_OBJECT_NAME_NOT_FOUND);
         return;

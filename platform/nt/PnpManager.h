@@ -5,7 +5,7 @@
 // at PASSIVE_LEVEL, to the top of the node's stack, each starting with STATUS_NOT_SUPPORTED.
 //
 // Sequences:
-// - arrival: QUERY_ID (hardware and instance ids) to the PDO, driver load (its entry point once),
+// - arrival: QUERY_ID (hardware, device, instance and compatible ids) to the PDO, driver load (its entry point once),
 //   AddDevice, START, QUERY_CAPABILITIES, QUERY_PNP_DEVICE_STATE, QUERY_DEVICE_RELATIONS; a failed
 //   START is followed by REMOVE.
 // - surprise removal (the bus reports the device missing): SURPRISE_REMOVAL; REMOVE once no file
@@ -62,7 +62,10 @@ struct DevNodeInfo {
     DevNodeState state = DevNodeState::Enumerated;
     PDEVICE_OBJECT pdo = nullptr;
     std::vector<std::u16string> hardwareIds;
-    std::u16string instanceId;  // "USB\VID_0452&PID_0201\1"
+    std::vector<std::u16string> compatibleIds;  // "USB\Class_ff&SubClass_00&Prot_00", ...
+    // Device id and the bus's instance id: "USB\VID_0452&PID_0201\<serial>", or
+    // "USB\VID_1234&PID_5678\1&0&<port>" for a device without a serial number.
+    std::u16string instanceId;
     PDRIVER_OBJECT driver = nullptr;
     NTSTATUS problem = 0;       // the status that left the node without a started driver
     bool present = true;        // false once the bus reported it missing
@@ -92,9 +95,9 @@ struct PnpOptions {
 
 class PnpManager {
 public:
-    // Loads (or finds loaded) the driver for the first of `hardwareIds` that has one installed;
-    // NULL when none. Called on the PnP thread.
-    using DriverLoader = std::function<PDRIVER_OBJECT(const std::vector<std::u16string>& hardwareIds)>;
+    // Loads (or finds loaded) the driver for the node (its hardware ids, then its compatible ids);
+    // NULL when none. Called on the PnP thread with a copy of the node's record.
+    using DriverLoader = std::function<PDRIVER_OBJECT(const DevNodeInfo& node)>;
     // A driver that has no device left.
     using DriverUnused = std::function<void(PDRIVER_OBJECT)>;
 

@@ -15,6 +15,8 @@ const char* violationName(Violation kind) {
     case Violation::IrpCompletedTwice: return "IRP completed twice";
     case Violation::IrpCompletedPending: return "IRP completed with STATUS_PENDING";
     case Violation::IrpCompletedWithCancelRoutine: return "IRP completed with a cancel routine set";
+    case Violation::IrpCompletedWhileCancelling: return "IRP completed while its cancel routine was due";
+    case Violation::PendingMismatch: return "pending mark does not match the dispatch's return";
     case Violation::IrpUnclaimed: return "driver-allocated IRP completed past its top";
     case Violation::IrpStackExhausted: return "no IRP stack location left";
     case Violation::IrpFreedInUse: return "IRP freed while in use";
@@ -32,6 +34,7 @@ const char* violationName(Violation kind) {
     case Violation::BadPoolFree: return "bad pool free";
     case Violation::WaitAtDispatch: return "wait at DISPATCH_LEVEL";
     case Violation::SyncCallAtDispatch: return "synchronous call above PASSIVE_LEVEL";
+    case Violation::RequestAbovePassive: return "bus request above PASSIVE_LEVEL";
     case Violation::IrqlTooHigh: return "IRQL too high";
     case Violation::IrqlMismatch: return "IRQL not restored";
     case Violation::SpinLockRecursion: return "spin lock acquired recursively";

@@ -15,6 +15,8 @@ enum class Violation {
     IrpCompletedTwice,             // completed after it reached its requester, or after it was freed
     IrpCompletedPending,           // completed with STATUS_PENDING
     IrpCompletedWithCancelRoutine,  // completed while a cancel routine was still set
+    IrpCompletedWhileCancelling,    // completed by another path after IoCancelIrp took its cancel routine
+    PendingMismatch,                // a location's pending mark and its dispatch routine's return disagree
     IrpUnclaimed,                  // a driver-allocated IRP completed past its top location
     IrpStackExhausted,             // sent on with no stack location left
     IrpFreedInUse,                 // IoFreeIrp on an IRP that a driver below or the I/O manager still owns
@@ -32,6 +34,7 @@ enum class Violation {
     BadPoolFree,  // not a pool block, or freed twice
     WaitAtDispatch,
     SyncCallAtDispatch,  // a routine that waits, called above PASSIVE_LEVEL
+    RequestAbovePassive,  // a bus request that must be sent at PASSIVE_LEVEL arrived above it
     IrqlTooHigh,         // a routine called above the highest level it allows
     IrqlMismatch,        // a driver routine returned at another level than it was called at
     SpinLockRecursion,

@@ -1,6 +1,7 @@
 // The PDO's plug-and-play and power requests: ids, capabilities, start and removal (a PDO whose
 // device is gone is deleted at REMOVE), and the power IRPs it records and completes.
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -40,6 +41,62 @@ PWCHAR multiString(const std::vector<std::u16string>& strings) {
     return block;
 }
 
+std::u16string hex2(unsigned v) {
+    char text[4];
+    std::snprintf(text, sizeof text, "%02x", v & 0xFF);
+    return std::u16string(text, text + 2);
+}
+
+// The device's serial-number string (string descriptor iSerialNumber, US English), or empty when
+// it has none. Only printable ASCII is kept: the serial becomes part of a device instance id.
+std::u16string serialNumber(Port& port, const std::vector<uint8_t>& d) {
+    if (d.size() < 18 || d[16] == 0) return {};
+    std::vector<uint8_t> in;
+    {
+        std::lock_guard model(port.modelMutex);
+        if (!port.model || port.gone) return {};
+        SetupPacket setup;
+        setup.bmRequestType = kRequestDirIn | kRequestTypeStandard | kRecipientDevice;
+        setup.bRequest = 0x06;  // GET_DESCRIPTOR
+        setup.wValue = static_cast<uint16_t>(kDescriptorString << 8 | d[16]);
+        setup.wIndex = 0x0409;
+        setup.wLength = 255;
+        if (port.model->control(setup, {}, in) != Handshake::Ack) return {};
+    }
+    if (in.size() < 2 || in[1] != kDescriptorString) return {};
+    std::size_t end = std::min<std::size_t>(in[0], in.size());
+    std::u16string serial;
+    for (std::size_t i = 2; i + 1 < end; i += 2) {
+        char16_t c = static_cast<char16_t>(in[i] | in[i + 1] << 8);
+        if (c <= 0x20 || c >= 0x7F || c == u'\\' || c == u',') return {};  // not usable as an id
+        serial.push_back(c);
+    }
+    return serial;
+}
+
+// Class, subclass and protocol: the device descriptor's, or the first interface's when the
+// device leaves them to its interfaces (class 0).
+std::vector<std::u16string> compatibleIds(Port& port, const std::vector<uint8_t>& d) {
+    unsigned cls = d.size() > 6 ? d[4] : 0, sub = d.size() > 6 ? d[5] : 0, prot = d.size() > 6 ? d[6] : 0;
+    if (cls == 0) {
+        std::vector<uint8_t> config;
+        {
+            std::lock_guard model(port.modelMutex);
+            if (port.model) config = port.model->configurationDescriptor();
+        }
+        for (std::size_t at = 0; at + 1 < config.size() && config[at] >= 2; at += config[at]) {
+            if (config[at + 1] == kDescriptorInterface && at + 7 < config.size()) {
+                cls = config[at + 5];
+                sub = config[at + 6];
+                prot = config[at + 7];
+                break;
+            }
+        }
+    }
+    std::u16string base = u"USB\\Class_" + hex2(cls);
+    return {base + u"&SubClass_" + hex2(sub) + u"&Prot_" + hex2(prot), base + u"&SubClass_" + hex2(sub), base};
+}
+
 NTSTATUS finish(PIRP irp, NTSTATUS status) {
     irp->IoStatus.Status = status;
     IoCompleteRequest(irp, IO_NO_INCREMENT);
@@ -50,6 +107,7 @@ NTSTATUS finish(PIRP irp, NTSTATUS status) {
 
 NTSTATUS HostController::dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp) {
     PIO_STACK_LOCATION location = IoGetCurrentIrpStackLocation(irp);
+    scribbleOnHeldIrp(irp);
     auto port = findByPdo(pdo);
     if (!port) return finish(irp, STATUS_NO_SUCH_DEVICE);
     NTSTATUS status = irp->IoStatus.Status;  // minors a bus does not handle keep what they carry
@@ -114,7 +172,13 @@ NTSTATUS HostController::dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp) {
         switch (location->Parameters.QueryId.IdType) {
         case BusQueryDeviceID: strings = {device}; break;
         case BusQueryHardwareIDs: strings = {device + u"&REV_" + hex4(word(12)), device}; break;
-        case BusQueryInstanceID: strings = {std::u16string(u"5&2&") + nt::widen(std::to_string(port->number))}; break;
+        case BusQueryCompatibleIDs: strings = compatibleIds(*port, d); break;
+        case BusQueryInstanceID: {
+            // The serial when the device has one (it then keeps its node on any port), else the port.
+            std::u16string serial = serialNumber(*port, d);
+            strings = {serial.empty() ? u"1&0&" + nt::widen(std::to_string(port->number)) : serial};
+            break;
+        }
         default: break;
         }
         if (strings.empty()) break;
@@ -139,14 +203,20 @@ NTSTATUS HostController::dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp) {
 
 NTSTATUS HostController::dispatchPower(PDEVICE_OBJECT pdo, PIRP irp) {
     PIO_STACK_LOCATION location = IoGetCurrentIrpStackLocation(irp);
+    scribbleOnHeldIrp(irp);
     PoStartNextPowerIrp(irp);
     NTSTATUS status = irp->IoStatus.Status;
+    NTSTATUS deviceQuery = STATUS_SUCCESS;
     if (auto port = findByPdo(pdo)) {
         std::lock_guard lock(mutex_);
         port->power.push_back({location->MinorFunction, location->Parameters.Power.Type, location->Parameters.Power.State});
+        deviceQuery = port->deviceQueryPowerStatus;
     }
     if (location->MinorFunction == IRP_MN_SET_POWER || location->MinorFunction == IRP_MN_QUERY_POWER) {
         status = STATUS_SUCCESS;
+    }
+    if (location->MinorFunction == IRP_MN_QUERY_POWER && location->Parameters.Power.Type == DevicePowerState) {
+        status = deviceQuery;
     }
     return finish(irp, status);
 }

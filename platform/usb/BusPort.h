@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/nt/DeviceObject.h"
+#include "platform/nt/Irp.h"
 #include "platform/nt/PnpPowerTypes.h"
 #include "platform/usb/BusRecords.h"
 #include "platform/usb/Usbdi.h"
@@ -57,6 +58,16 @@ struct EndpointFault {
     USBD_STATUS status;
 };
 
+// A lower driver owns an IRP's driver context and list entry while it holds it. The bus writes
+// over both, as a real one may, and restores nothing: a driver above that keeps state there
+// across a call down finds it gone.
+inline void scribbleOnHeldIrp(PIRP irp) {
+    auto noise = reinterpret_cast<PVOID>(static_cast<ULONG_PTR>(0xB05B05B05B05B05Bull));
+    for (PVOID& slot : irp->Tail.Overlay.DriverContext) slot = noise;
+    irp->Tail.Overlay.ListEntry.Flink = static_cast<PLIST_ENTRY>(noise);
+    irp->Tail.Overlay.ListEntry.Blink = static_cast<PLIST_ENTRY>(noise);
+}
+
 struct PdoExtension {
     HostController* bus;
     int port;
@@ -70,6 +81,7 @@ struct Port {
     bool enabled = true;
     std::vector<uint8_t> deviceDescriptor;
     DEVICE_CAPABILITIES capabilities{};
+    NTSTATUS deviceQueryPowerStatus = 0;
     // The model, called only under modelMutex (recursive: a model may unplug itself from a call).
     std::recursive_mutex modelMutex;
     UsbDeviceModel* model = nullptr;

@@ -92,6 +92,7 @@ int HostController::plug(UsbDeviceModel& model, const PlugOptions& options) {
     auto port = std::make_shared<Port>();
     port->deviceDescriptor = model.deviceDescriptor();
     port->capabilities = options.capabilities.value_or(defaultCapabilities());
+    port->deviceQueryPowerStatus = options.deviceQueryPowerStatus;
     {
         std::lock_guard lock(mutex_);
         port->number = nextPort_++;
@@ -211,6 +212,18 @@ void HostController::injectFault(int number, UCHAR endpoint, FaultKind kind, USB
     port->faults[endpoint].push_back({kind, status});
 }
 
+void HostController::releaseHeld(int number, UCHAR endpoint) {
+    auto port = find(number);
+    if (!port) return;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& t : port->transfers) {
+            if (t->endpoint == endpoint) t->held = false;
+        }
+    }
+    wakeBus();
+}
+
 void HostController::disablePort(int number) {
     auto port = find(number);
     if (!port) return;
@@ -315,7 +328,7 @@ void HostController::wakeBus() {
         std::lock_guard lock(wakeMutex_);
         workPending_ = true;
     }
-    wake_.notify_one();
+    wake_.notify_all();
 }
 
 // Isochronous transfers wait for frames, and IN or control transfers the device refused (NAK)
@@ -330,10 +343,25 @@ bool HostController::hasTimedWork() {
     return false;
 }
 
+void HostController::holdThread(bool held) {
+    std::unique_lock lock(wakeMutex_);
+    threadHeld_ = held;
+    if (held) {
+        wake_.wait(lock, [&] { return !threadPumping_; });
+    } else {
+        workPending_ = true;  // what came meanwhile
+    }
+    wake_.notify_all();
+}
+
 void HostController::threadMain() {
     nt::KernelScope scope(&kernel_);
     std::unique_lock lock(wakeMutex_);
     while (!stopping_) {
+        if (threadHeld_) {
+            wake_.wait(lock, [&] { return stopping_ || !threadHeld_; });
+            continue;
+        }
         if (!workPending_) {
             lock.unlock();
             bool timed = hasTimedWork();
@@ -345,10 +373,14 @@ void HostController::threadMain() {
             }
         }
         if (stopping_) break;
+        if (threadHeld_) continue;
         workPending_ = false;
+        threadPumping_ = true;
         lock.unlock();
         pump();
         lock.lock();
+        threadPumping_ = false;
+        wake_.notify_all();
     }
 }
 
@@ -431,7 +463,7 @@ std::size_t HostController::servicePort(Port& port) {
             continue;
         }
         IoSetCancelRoutine(t.irp, [](PDEVICE_OBJECT pdo, PIRP irp) { HostController::ofPdo(pdo)->cancelTransfer(pdo, irp); });
-        if (t.irp->Cancel && IoSetCancelRoutine(t.irp, nullptr)) {
+        if (nt::irpCancelled(t.irp) && IoSetCancelRoutine(t.irp, nullptr)) {
             port.transfers.erase(std::find(port.transfers.begin(), port.transfers.end(), shared));
             done.emplace_back(shared, USBD_STATUS_CANCELED);
         }

@@ -25,6 +25,7 @@
 #include <condition_variable>
 
 #include "platform/nt/DeviceObject.h"
+#include "platform/nt/NtStatus.h"
 #include "platform/nt/PnpPowerTypes.h"
 #include "platform/usb/BusOptions.h"
 #include "platform/usb/BusRecords.h"
@@ -44,6 +45,9 @@ struct PlugOptions {
     // What the PDO reports to QUERY_CAPABILITIES; the defaults when absent (D0 in S0, D3 in every
     // sleeping state, no wake, removable).
     std::optional<DEVICE_CAPABILITIES> capabilities;
+    // How the PDO answers a device QUERY_POWER (a bus may not know the query and answer
+    // STATUS_INVALID_PARAMETER).
+    NTSTATUS deviceQueryPowerStatus = STATUS_SUCCESS;
 };
 
 class HostController {
@@ -77,12 +81,17 @@ public:
     std::size_t pump();
     // Transfers pending on a port (held ones included).
     std::size_t pendingTransfers(int port) const;
+    // While held, the bus thread serves nothing (it finishes the pass it is in first): a test then
+    // moves the bus with pump() on a thread of its choosing. No effect without the bus thread.
+    void holdThread(bool held);
 
     // Fault injection (see FaultKind); `endpoint` 0 is the default control pipe.
     void injectFault(int port, UCHAR endpoint, FaultKind kind, USBD_STATUS status = USBD_STATUS_SUCCESS);
     void stallNext(int port, UCHAR endpoint) { injectFault(port, endpoint, FaultKind::Stall); }
     void failNext(int port, UCHAR endpoint, USBD_STATUS status) { injectFault(port, endpoint, FaultKind::Fail, status); }
     void holdNext(int port, UCHAR endpoint) { injectFault(port, endpoint, FaultKind::Hold); }
+    // Transfers held on `endpoint` are served from now on.
+    void releaseHeld(int port, UCHAR endpoint);
     void unplugOnNext(int port, UCHAR endpoint) { injectFault(port, endpoint, FaultKind::Unplug); }
     // Connected but not enabled: GET_PORT_STATUS says so and transfers fail with
     // USBD_STATUS_DEV_NOT_RESPONDING until the port is reset.
@@ -116,6 +125,8 @@ private:
     std::shared_ptr<Port> find(int port) const;
     std::shared_ptr<Port> findByPdo(PDEVICE_OBJECT pdo) const;
     NTSTATUS submitUrb(Port& port, PIRP irp, PURB urb);
+    // Records a violation when a request that must come at PASSIVE_LEVEL comes above it.
+    void requirePassive(const char* request);
     NTSTATUS finishNow(Port& port, PIRP irp, PURB urb, std::size_t record, USBD_STATUS status);
     NTSTATUS selectConfiguration(Port& port, PURB urb, USBD_STATUS& usbd);
     void abortPipe(Port& port, UCHAR endpoint);
@@ -152,6 +163,8 @@ private:
     std::condition_variable wake_;
     bool workPending_ = false;
     bool stopping_ = false;
+    bool threadHeld_ = false;
+    bool threadPumping_ = false;
     bool shutDown_ = false;
     std::thread thread_;
 };

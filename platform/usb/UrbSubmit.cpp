@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <thread>
 
 #include "platform/nt/IoRoutines.h"
+#include "platform/nt/Kernel.h"
 #include "platform/nt/Mdl.h"
 #include "platform/nt/NtStatus.h"
 #include "platform/usb/BusPort.h"
@@ -68,8 +70,16 @@ bool feature(USHORT function, uint8_t& request, uint8_t& recipient) {
 
 }  // namespace
 
+void HostController::requirePassive(const char* request) {
+    KIRQL irql = KeGetCurrentIrql();
+    if (irql == PASSIVE_LEVEL) return;
+    kernel_.verifier().record(nt::Violation::RequestAbovePassive,
+                              std::string(request) + " sent at IRQL " + std::to_string(irql));
+}
+
 NTSTATUS HostController::dispatchInternal(PDEVICE_OBJECT pdo, PIRP irp) {
     PIO_STACK_LOCATION location = IoGetCurrentIrpStackLocation(irp);
+    scribbleOnHeldIrp(irp);
     auto port = findByPdo(pdo);
     if (!port) return completeIrp(irp, STATUS_NO_SUCH_DEVICE);
     ULONG code = location->Parameters.DeviceIoControl.IoControlCode;
@@ -82,6 +92,7 @@ NTSTATUS HostController::dispatchInternal(PDEVICE_OBJECT pdo, PIRP irp) {
         return submitUrb(*port, irp, urb);
     }
     case IOCTL_INTERNAL_USB_GET_PORT_STATUS: {
+        requirePassive("IOCTL_INTERNAL_USB_GET_PORT_STATUS");
         auto flags = static_cast<PULONG>(location->Parameters.Others.Argument1);
         std::size_t index = record(*port, r);
         NTSTATUS status = STATUS_SUCCESS;
@@ -102,6 +113,7 @@ NTSTATUS HostController::dispatchInternal(PDEVICE_OBJECT pdo, PIRP irp) {
         return completeIrp(irp, status);
     }
     case IOCTL_INTERNAL_USB_RESET_PORT: {
+        requirePassive("IOCTL_INTERNAL_USB_RESET_PORT");
         std::size_t index = record(*port, r);
         NTSTATUS status = STATUS_SUCCESS;
         {
@@ -159,6 +171,7 @@ NTSTATUS HostController::submitUrb(Port& port, PIRP irp, PURB urb) {
     uint8_t type = 0, recipient = 0, request = 0;
     switch (function) {
     case URB_FUNCTION_SELECT_CONFIGURATION: {
+        requirePassive("URB_FUNCTION_SELECT_CONFIGURATION");
         std::size_t index = record(port, r);
         USBD_STATUS usbd = USBD_STATUS_SUCCESS;
         selectConfiguration(port, urb, usbd);
@@ -179,6 +192,11 @@ NTSTATUS HostController::submitUrb(Port& port, PIRP irp, PURB urb) {
     case URB_FUNCTION_SYNC_RESET_PIPE_AND_CLEAR_STALL:
     case URB_FUNCTION_SYNC_RESET_PIPE:
     case URB_FUNCTION_SYNC_CLEAR_STALL: {
+        requirePassive(function == URB_FUNCTION_ABORT_PIPE ? "URB_FUNCTION_ABORT_PIPE"
+                       : function == URB_FUNCTION_SYNC_RESET_PIPE_AND_CLEAR_STALL
+                           ? "URB_FUNCTION_SYNC_RESET_PIPE_AND_CLEAR_STALL"
+                       : function == URB_FUNCTION_SYNC_RESET_PIPE ? "URB_FUNCTION_SYNC_RESET_PIPE"
+                                                                  : "URB_FUNCTION_SYNC_CLEAR_STALL");
         Pipe pipe;
         bool known = pipeFor(urb->UrbPipeRequest.PipeHandle, pipe);
         r.endpoint = pipe.address;
@@ -365,7 +383,7 @@ NTSTATUS HostController::queueTransfer(Port& port, PIRP irp, std::shared_ptr<Tra
     }
     IoMarkIrpPending(irp);
     IoSetCancelRoutine(irp, cancelRoutine);
-    if (irp->Cancel && IoSetCancelRoutine(irp, nullptr)) {
+    if (nt::irpCancelled(irp) && IoSetCancelRoutine(irp, nullptr)) {
         std::vector<std::pair<std::shared_ptr<Transfer>, USBD_STATUS>> done{{t, USBD_STATUS_CANCELED}};
         completeAll(port, done);
         return STATUS_PENDING;

@@ -3,9 +3,12 @@
 // sub-request has completed.
 
 #include "DriverFixture.h"
+#include "tests/platform/win32/Eventually.h"
 
 namespace drivertest {
 namespace {
+
+using win32test::Eventually;
 
 class IsoRead : public DriverTest {
 protected:
@@ -95,6 +98,32 @@ TEST_P(IsoRead, ACancelledReadEndsOnceItsSubRequestsHaveCompleted) {
     EXPECT_EQ(bytes, 40000u);
     for (const usb::UrbRecord& r : IsoUrbs()) EXPECT_TRUE(r.completed);
     EXPECT_EQ(M().bus().pendingTransfers(port_), 0u);
+}
+
+// The last sub-request completes inside the window where IoCancelIrp has taken the read's cancel routine but not yet
+// called it: the sub-request is held at the bus until then, and with the bus thread parked the window serves it itself.
+// The read is then the cancel routine's to complete; completing it under the routine is a verifier record, and
+// tear-down fails on it.
+TEST_P(IsoRead, ASubRequestEndingWhileTheCancelRoutineIsDueLeavesTheReadToIt) {
+    M().bus().holdThread(true);
+    M().bus().holdNext(port_, 0x83);
+    auto read = StartRead(h_, 2560);
+    ASSERT_FALSE(read->issued);
+    bool servedInWindow = false;
+    M().kernel().setCancelWindowHook([&](PIRP) {
+        M().bus().releaseHeld(port_, 0x83);
+        servedInWindow = Eventually([&] {
+            M().bus().pump();
+            return M().bus().pendingTransfers(port_) == 0;
+        });
+    });
+    EXPECT_TRUE(CancelIo(h_));
+    M().kernel().setCancelWindowHook({});
+    M().bus().holdThread(false);
+    EXPECT_TRUE(servedInWindow);
+    DWORD bytes = 0;
+    EXPECT_EQ(Finish(h_, *read, &bytes), 0u);
+    EXPECT_EQ(bytes, 2560u);
 }
 
 TEST_P(IsoRead, AZeroLengthReadSendsNothing) {

@@ -134,6 +134,48 @@ TEST_P(Power, AFailedDeviceQueryFailsTheSystemQueryBeforeItGoesDown) {
     EXPECT_TRUE(refused);
 }
 
+// Sleeps (or tries to) and checks the queries' results in the power history: the device query the driver asked for
+// completed with `deviceQuery`, the system query succeeded exactly when the machine slept.
+void ExpectSleepAfterDeviceQuery(platform::Machine& m, bool sleeps, NTSTATUS deviceQuery) {
+    m.power().clearHistory();
+    EXPECT_EQ(m.sleep(), sleeps);
+    std::vector<NTSTATUS> deviceQueries, systemQueries;
+    for (const nt::PowerIrpRecord& r : m.power().history()) {
+        if (r.minor != IRP_MN_QUERY_POWER) continue;
+        (r.requestedByDriver ? deviceQueries : systemQueries).push_back(r.status);
+    }
+    EXPECT_EQ(deviceQueries, std::vector<NTSTATUS>{deviceQuery});
+    ASSERT_EQ(systemQueries.size(), 1u);
+    EXPECT_EQ(NT_SUCCESS(systemQueries[0]), sleeps);
+    if (sleeps) m.wake();
+}
+
+// "Invalid parameter" from a bus that does not know the device query counts as agreement, in the request's own status
+// too, so the system query goes on.
+TEST_P(Power, ADeviceQueryAnsweredInvalidParameterLetsTheMachineSleep) {
+    usb::PlugOptions options;
+    options.deviceQueryPowerStatus = STATUS_INVALID_PARAMETER;
+    ScriptedDevice& device = NewDevice();
+    int port = M().plug(device, options);
+    ASSERT_EQ(M().device(port).state, nt::DevNodeState::Started);
+    ExpectSleepAfterDeviceQuery(M(), true, STATUS_SUCCESS);
+    EXPECT_EQ(PdoPower(M(), port),
+              std::vector<std::string>({"query D3", "query S3", "set D3", "set S3", "set S0", "set D0"}));
+    EXPECT_EQ(Ext()->devicePower, PowerDeviceD0);
+}
+
+TEST_P(Power, ADeviceQueryRefusedOtherwiseKeepsTheMachineAwake) {
+    usb::PlugOptions options;
+    options.deviceQueryPowerStatus = STATUS_UNSUCCESSFUL;
+    ScriptedDevice& device = NewDevice();
+    int port = M().plug(device, options);
+    ASSERT_EQ(M().device(port).state, nt::DevNodeState::Started);
+    ExpectSleepAfterDeviceQuery(M(), false, STATUS_UNSUCCESSFUL);
+    EXPECT_EQ(PdoPower(M(), port), std::vector<std::string>({"query D3"}));
+    EXPECT_EQ(Ext()->systemPower, PowerSystemWorking);
+    EXPECT_EQ(Ext()->devicePower, PowerDeviceD0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Bus, Power, ::testing::Values(Completion::Inline, Completion::Deferred), CompletionName);
 
 }  // namespace

@@ -57,7 +57,7 @@ TEST_P(Unplug, DuringAPendingReadTheReadFailsTheListenerHearsAndReplugWorks) {
     const DEV_BROADCAST_DEVICEINTERFACE* arrival = listener.broadcast(0);
     EXPECT_EQ(arrival->dbcc_devicetype, DBT_DEVTYP_DEVICEINTERFACE);
     EXPECT_TRUE(arrival->dbcc_classguid == kLoopInterface);
-    EXPECT_EQ(std::string(arrival->dbcc_name), "\\\\?\\USB#VID_1234&PID_5678#5&2&1#{1d1c8a52-7b3e-4f0e-9a41-526c330bd217}");
+    EXPECT_EQ(std::string(arrival->dbcc_name), "\\\\?\\USB#VID_1234&PID_5678#1&0&1#{1d1c8a52-7b3e-4f0e-9a41-526c330bd217}");
     // The interface's own name opens the device too.
     HANDLE byInterface = CreateFile(arrival->dbcc_name, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(byInterface, INVALID_HANDLE_VALUE) << GetLastError();

@@ -47,10 +47,13 @@ TEST_F(IrpCompletionTest, RoutineKeepsTheIrpAndALaterCompletionResumesTheWalk) {
                        below->MajorFunction == 0 && below->Parameters.Read.Length == 0;
         return STATUS_MORE_PROCESSING_REQUIRED;
     };
+    // Its routine keeps the IRP, so it marks it pending itself.
     upperScript[IRP_MJ_READ] = [&](PDEVICE_OBJECT, PIRP irp) {
+        IoMarkIrpPending(irp);
         IoCopyCurrentIrpStackLocationToNext(irp);
         IoSetCompletionRoutine(irp, scripted::RunCompletionHandler, &keep, TRUE, TRUE, TRUE);
-        return IoCallDriver(lower, irp);
+        IoCallDriver(lower, irp);
+        return STATUS_PENDING;
     };
 
     PFILE_OBJECT file = open("\\\\.\\Stack");

@@ -116,7 +116,9 @@ TEST_F(VerifierTest, IrpCompletedWithPendingStatusOrWithItsCancelRoutineSet) {
     EXPECT_EQ(second.status(), STATUS_SUCCESS);
     // The routine left behind was taken away: cancelling afterwards finds none.
     nt::closeFile(file);
-    expectViolations({Violation::IrpCompletedPending, Violation::IrpCompletedWithCancelRoutine});
+    // Returning the STATUS_PENDING it completed with, unmarked, is a pending mismatch too.
+    expectViolations({Violation::IrpCompletedPending, Violation::PendingMismatch,
+                      Violation::IrpCompletedWithCancelRoutine});
 }
 
 TEST_F(VerifierTest, DriverAllocatedIrpCompletedPastItsTop) {
@@ -453,6 +455,50 @@ TEST_F(VerifierTest, CancelRoutineThatKeepsTheCancelLock) {
     IoReleaseCancelSpinLock(irql);
     nt::closeFile(file);
     expectViolations({Violation::CancelLockNotReleased});
+}
+
+// The lower driver's own completion path finds its cancel routine taken (IoSetCancelRoutine gives
+// back NULL) and completes the IRP anyway, while IoCancelIrp is about to call that routine. The
+// upper driver keeps the IRP at that first completion, so the cancel routine's completion is the
+// one that reaches the requester.
+TEST_F(VerifierTest, IrpCompletedWhileItsCancelRoutineIsDue) {
+    Script upperScript, lowerScript;
+    PDEVICE_OBJECT lower = createDevice(lowerScript);
+    PDEVICE_OBJECT upper = named(upperScript);
+    attach(upper, lower);
+    int upperRoutine = 0;
+    CompletionHandler keepFirst = [&](PDEVICE_OBJECT, PIRP) {
+        return ++upperRoutine == 1 ? STATUS_MORE_PROCESSING_REQUIRED : STATUS_SUCCESS;
+    };
+    upperScript[IRP_MJ_READ] = [&](PDEVICE_OBJECT, PIRP irp) {
+        IoMarkIrpPending(irp);
+        IoCopyCurrentIrpStackLocationToNext(irp);
+        IoSetCompletionRoutine(irp, scripted::RunCompletionHandler, &keepFirst, TRUE, TRUE, TRUE);
+        IoCallDriver(lower, irp);
+        return STATUS_PENDING;
+    };
+    scripted::CancelHandler cancel = [](PDEVICE_OBJECT, PIRP irp) {
+        IoReleaseCancelSpinLock(irp->CancelIrql);
+        scripted::completeIrp(irp, STATUS_CANCELLED);
+    };
+    lowerScript[IRP_MJ_READ] = [&](PDEVICE_OBJECT, PIRP irp) {
+        IoMarkIrpPending(irp);
+        irp->Tail.Overlay.DriverContext[0] = &cancel;
+        IoSetCancelRoutine(irp, scripted::RunCancelHandler);
+        return STATUS_PENDING;
+    };
+    kernel.setCancelWindowHook([](PIRP irp) {
+        if (IoSetCancelRoutine(irp, nullptr) == nullptr) scripted::completeIrp(irp, STATUS_SUCCESS, 4);
+    });
+    PFILE_OBJECT file = open("\\\\.\\Bad");
+    Completion done;
+    ASSERT_EQ(read(file, done), STATUS_PENDING);
+    nt::cancelFileIo(file);
+    EXPECT_EQ(done.calls(), 1);
+    EXPECT_EQ(done.status(), STATUS_CANCELLED);
+    kernel.setCancelWindowHook({});
+    nt::closeFile(file);
+    expectViolations({Violation::IrpCompletedWhileCancelling});
 }
 
 TEST_F(VerifierTest, RemoveLockReleasedWithoutAcquire) {

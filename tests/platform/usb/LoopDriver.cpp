@@ -129,6 +129,11 @@ void logPnp(UCHAR minor, NTSTATUS status) {
     loopLog().pnpResults.push_back(status);
 }
 
+TransferFault transferFault() {
+    std::lock_guard lock(loopLog().mutex);
+    return loopLog().transferFault;
+}
+
 // Sends the caller's IRP down with the URB; `done` takes it back.
 NTSTATUS sendUrb(Extension* e, PIRP irp, PURB urb, PIO_COMPLETION_ROUTINE done) {
     PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
@@ -136,9 +141,38 @@ NTSTATUS sendUrb(Extension* e, PIRP irp, PURB urb, PIO_COMPLETION_ROUTINE done) 
     next->Parameters.DeviceIoControl.IoControlCode = IOCTL_INTERNAL_USB_SUBMIT_URB;
     next->Parameters.Others.Argument1 = urb;
     IoSetCompletionRoutine(irp, done, urb, TRUE, TRUE, TRUE);
-    IoMarkIrpPending(irp);
+    TransferFault fault = transferFault();
+    if (fault != TransferFault::PendingUnmarked) IoMarkIrpPending(irp);
     IoCallDriver(e->lower, irp);
-    return STATUS_PENDING;
+    return fault == TransferFault::PendingNotReturned ? STATUS_SUCCESS : STATUS_PENDING;
+}
+
+constexpr ULONG_PTR kCookie = 0x600D;
+
+NTSTATUS FreeOwnIrp(PDEVICE_OBJECT, PIRP irp, PVOID context) {
+    ExFreePool(context);
+    IoFreeIrp(irp);
+    return STATUS_MORE_PROCESSING_REQUIRED;
+}
+
+// The wrong way to recover: a pipe reset belongs at PASSIVE_LEVEL (a work item), not in a completion routine.
+void resetPipeNow(Extension* e, USBD_PIPE_HANDLE pipe) {
+    auto urb = static_cast<PURB>(ExAllocatePoolWithTag(NonPagedPool, sizeof(struct _URB_PIPE_REQUEST), kTag));
+    PIRP own = urb ? IoAllocateIrp(e->lower->StackSize, FALSE) : nullptr;
+    if (!own) {
+        if (urb) ExFreePool(urb);
+        return;
+    }
+    RtlZeroMemory(urb, sizeof(struct _URB_PIPE_REQUEST));
+    urb->UrbPipeRequest.Hdr.Length = sizeof(struct _URB_PIPE_REQUEST);
+    urb->UrbPipeRequest.Hdr.Function = URB_FUNCTION_SYNC_RESET_PIPE_AND_CLEAR_STALL;
+    urb->UrbPipeRequest.PipeHandle = pipe;
+    PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(own);
+    next->MajorFunction = IRP_MJ_INTERNAL_DEVICE_CONTROL;
+    next->Parameters.DeviceIoControl.IoControlCode = IOCTL_INTERNAL_USB_SUBMIT_URB;
+    next->Parameters.Others.Argument1 = urb;
+    IoSetCompletionRoutine(own, FreeOwnIrp, urb, TRUE, TRUE, TRUE);
+    IoCallDriver(e->lower, own);
 }
 
 // ---- create, close, read, write --------------------------------------------------------------
@@ -147,6 +181,20 @@ NTSTATUS DispatchCreateClose(PDEVICE_OBJECT, PIRP irp) { return complete(irp, ST
 
 NTSTATUS TransferDone(PDEVICE_OBJECT device, PIRP irp, PVOID context) {
     auto urb = static_cast<PURB>(context);
+    switch (transferFault()) {
+    case TransferFault::ResetPipeInCompletion:
+        if (!NT_SUCCESS(irp->IoStatus.Status)) resetPipeNow(ext(device), urb->UrbBulkOrInterruptTransfer.PipeHandle);
+        break;
+    case TransferFault::StateInIrp:
+        if (irp->Tail.Overlay.DriverContext[3] != reinterpret_cast<PVOID>(kCookie) ||
+            irp->Tail.Overlay.ListEntry.Flink != &irp->Tail.Overlay.ListEntry) {
+            std::lock_guard lock(loopLog().mutex);
+            loopLog().stateLost++;
+        }
+        break;
+    default:
+        break;
+    }
     irp->IoStatus.Information = urb->UrbBulkOrInterruptTransfer.TransferBufferLength;
     ExFreePool(urb);
     IoReleaseRemoveLock(&ext(device)->removeLock, irp);
@@ -171,6 +219,10 @@ NTSTATUS DispatchReadWrite(PDEVICE_OBJECT device, PIRP irp) {
     UsbBuildInterruptOrBulkTransferRequest(urb, sizeof(struct _URB_BULK_OR_INTERRUPT_TRANSFER),
                                            read ? e->bulkIn : e->bulkOut, nullptr, irp->MdlAddress, length,
                                            read ? USBD_TRANSFER_DIRECTION_IN | USBD_SHORT_TRANSFER_OK : 0, nullptr);
+    if (transferFault() == TransferFault::StateInIrp) {
+        irp->Tail.Overlay.DriverContext[3] = reinterpret_cast<PVOID>(kCookie);
+        InitializeListHead(&irp->Tail.Overlay.ListEntry);
+    }
     return sendUrb(e, irp, urb, TransferDone);
 }
 
@@ -485,6 +537,8 @@ void LoopLog::reset() {
     pnpResults.clear();
     deviceStates.clear();
     failStart = refuseQueryRemove = skipStartNextPowerIrp = false;
+    transferFault = TransferFault::None;
+    stateLost = 0;
 }
 
 LoopLog& loopLog() {

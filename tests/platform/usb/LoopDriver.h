@@ -55,6 +55,15 @@ struct IsoReadResult {
     UCHAR data[kMaxIsoPackets * 128];
 };
 
+// Deliberate faults in the read and write path, for the verifier's checks.
+enum class TransferFault {
+    None,
+    PendingUnmarked,        // returns STATUS_PENDING without IoMarkIrpPending
+    PendingNotReturned,     // marks the IRP pending, returns STATUS_SUCCESS
+    ResetPipeInCompletion,  // resets the pipe of a failed transfer from its completion routine (DISPATCH_LEVEL)
+    StateInIrp,             // keeps a cookie in the IRP's driver context and list entry across the call down
+};
+
 struct LoopLog {
     std::mutex mutex;
     int entries = 0;
@@ -67,6 +76,8 @@ struct LoopLog {
     bool failStart = false;
     bool refuseQueryRemove = false;
     bool skipStartNextPowerIrp = false;
+    TransferFault transferFault = TransferFault::None;
+    int stateLost = 0;  // StateInIrp: transfers whose cookie was gone when they came back
     void reset();
 };
 

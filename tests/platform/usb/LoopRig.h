@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "LoopDriver.h"
 #include "LoopbackDevice.h"
@@ -53,8 +54,12 @@ public:
         attached.reset();
         std::vector<nt::VerifierRecord> records = machine->shutdown();
         std::string text;
-        for (const auto& r : records) text += std::string(nt::violationName(r.kind)) + ": " + r.text + "\n";
-        EXPECT_TRUE(records.empty()) << text;
+        std::vector<nt::Violation> kinds;
+        for (const auto& r : records) {
+            text += std::string(nt::violationName(r.kind)) + ": " + r.text + "\n";
+            kinds.push_back(r.kind);
+        }
+        EXPECT_EQ(kinds, expectedViolations) << text;
     }
 
     bool deterministic() const { return mode == BusMode::Deterministic; }
@@ -118,6 +123,8 @@ public:
     int port = 0;
     HANDLE handle = INVALID_HANDLE_VALUE;
     HANDLE event = nullptr;
+    // What a deliberately wrong driver provokes, in order; tear-down expects exactly these.
+    std::vector<nt::Violation> expectedViolations;
 };
 
 }  // namespace looptest

@@ -31,8 +31,9 @@ TEST_P(Transfers, PlugInRunsTheStartSequenceAndTheDeviceOpens) {
     EXPECT_EQ(node.hardwareIds[1], u"USB\\VID_1234&PID_5678");
     std::vector<UCHAR> sent;
     for (const auto& h : rig.machine->pnp().history()) sent.push_back(h.minor);
-    EXPECT_EQ(sent, (std::vector<UCHAR>{IRP_MN_QUERY_ID, IRP_MN_QUERY_ID, IRP_MN_QUERY_ID, IRP_MN_START_DEVICE,
-                                        IRP_MN_QUERY_CAPABILITIES, IRP_MN_QUERY_PNP_DEVICE_STATE,
+    // Hardware, device, instance and compatible ids.
+    EXPECT_EQ(sent, (std::vector<UCHAR>{IRP_MN_QUERY_ID, IRP_MN_QUERY_ID, IRP_MN_QUERY_ID, IRP_MN_QUERY_ID,
+                                        IRP_MN_START_DEVICE, IRP_MN_QUERY_CAPABILITIES, IRP_MN_QUERY_PNP_DEVICE_STATE,
                                         IRP_MN_QUERY_DEVICE_RELATIONS}));
     EXPECT_EQ(loopLog().entries, 1);
     EXPECT_EQ(loopLog().addDevices, 1);

@@ -1,0 +1,37 @@
+#pragma once
+
+// Adding an INF to the driver store, and binding a device node to a driver from the store.
+
+#include <string>
+#include <vector>
+
+#include "platform/machine/SetupDatabase.h"
+
+namespace platform {
+
+enum class StoreResult {
+  Stored,          // copied to a new oem<N>.inf
+  AlreadyStored,   // a byte-identical package was there
+  NotAnInf,        // no [Version] with a signature, a Class and a ClassGuid
+  NotStoredYet,    // replace-only, and no identical package is stored
+  WriteFailed,     // the machine's state cannot be read or written
+};
+
+// Stores `bytes` (an INF) under the lowest free oem<N>.inf, or finds the identical package; with
+// `replaceOnly` only finding counts. Registers the INF's setup class. `name` gets the package's.
+StoreResult AddDriverPackage(SetupDatabase& database, const std::string& bytes, bool replaceOnly, std::string& name);
+
+// A hardware id registered in-process with its service (Machine::installDriver).
+struct DirectInstall {
+  std::string hardwareId;
+  std::string service;
+};
+
+// The record of a node seen now: its ids, and the driver of the first of its ids (hardware ids
+// in order, then compatible ids) that a stored package's model names, or a direct install. An
+// earlier record keeps its disabled flag and pending removal.
+DeviceRecord BindDevice(const SetupDatabase& database, const std::vector<DirectInstall>& direct,
+                        const std::string& instanceId, const std::vector<std::string>& hardwareIds,
+                        const std::vector<std::string>& compatibleIds);
+
+}  // namespace platform

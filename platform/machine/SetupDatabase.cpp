@@ -1,0 +1,119 @@
+#include "platform/machine/SetupDatabase.h"
+
+#include <nlohmann/json.hpp>
+
+#include "platform/machine/InfFile.h"
+
+namespace platform {
+
+using nlohmann::json;
+
+DeviceRecord* SetupDatabase::find(std::string_view instanceId) {
+  auto it = devices.find(UpperCase(instanceId));
+  return it == devices.end() ? nullptr : &it->second;
+}
+
+void SetupDatabase::put(DeviceRecord record) {
+  std::string key = UpperCase(record.instanceId);
+  devices[key] = std::move(record);
+}
+
+bool SetupDatabase::erase(std::string_view instanceId) { return devices.erase(UpperCase(instanceId)) != 0; }
+
+void SetupDatabase::addClass(const std::string& name, const std::string& guid) {
+  for (SetupClass& c : classes) {
+    if (EqualsNoCase(c.name, name) && EqualsNoCase(c.guid, guid)) return;
+  }
+  classes.push_back({name, guid});
+}
+
+std::string SaveSetupDatabase(const SetupDatabase& database) {
+  json devices = json::array();
+  for (const auto& [key, d] : database.devices) {
+    devices.push_back({{"instanceId", d.instanceId},
+                       {"hardwareIds", d.hardwareIds},
+                       {"compatibleIds", d.compatibleIds},
+                       {"className", d.className},
+                       {"classGuid", d.classGuid},
+                       {"description", d.description},
+                       {"manufacturer", d.manufacturer},
+                       {"service", d.service},
+                       {"driverKey",
+                        {{"InfPath", d.driverKey.infPath},
+                         {"ProviderName", d.driverKey.providerName},
+                         {"InfSection", d.driverKey.infSection},
+                         {"DriverDesc", d.driverKey.driverDesc}}},
+                       {"disabled", d.disabled},
+                       {"pendingRemoval", d.pendingRemoval}});
+  }
+  json classes = json::array();
+  for (const SetupClass& c : database.classes) classes.push_back({{"name", c.name}, {"guid", c.guid}});
+  json root = {{"version", 1}, {"devices", devices}, {"classes", classes}, {"pendingRestart", database.pendingRestart}};
+  return root.dump(2) + "\n";
+}
+
+namespace {
+
+// Optional members: absent is the default; present with another type is an error.
+template <typename T>
+void read(const json& object, const char* name, T& out) {
+  auto it = object.find(name);
+  if (it != object.end()) out = it->template get<T>();
+}
+
+}  // namespace
+
+bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::string& error) {
+  SetupDatabase loaded;
+  try {
+    json root = json::parse(text.begin(), text.end());
+    if (!root.is_object()) throw std::runtime_error("not a JSON object");
+    int version = 1;
+    read(root, "version", version);
+    if (version != 1) throw std::runtime_error("unknown version " + std::to_string(version));
+    read(root, "pendingRestart", loaded.pendingRestart);
+    if (auto it = root.find("devices"); it != root.end()) {
+      for (const json& d : it->get<json::array_t>()) {
+        if (!d.is_object()) throw std::runtime_error("a device is not an object");
+        DeviceRecord r;
+        read(d, "instanceId", r.instanceId);
+        if (r.instanceId.empty()) throw std::runtime_error("a device has no instance id");
+        read(d, "hardwareIds", r.hardwareIds);
+        read(d, "compatibleIds", r.compatibleIds);
+        read(d, "className", r.className);
+        read(d, "classGuid", r.classGuid);
+        read(d, "description", r.description);
+        read(d, "manufacturer", r.manufacturer);
+        read(d, "service", r.service);
+        if (auto key = d.find("driverKey"); key != d.end()) {
+          if (!key->is_object()) throw std::runtime_error("a driver key is not an object");
+          read(*key, "InfPath", r.driverKey.infPath);
+          read(*key, "ProviderName", r.driverKey.providerName);
+          read(*key, "InfSection", r.driverKey.infSection);
+          read(*key, "DriverDesc", r.driverKey.driverDesc);
+        }
+        read(d, "disabled", r.disabled);
+        read(d, "pendingRemoval", r.pendingRemoval);
+        loaded.put(std::move(r));
+      }
+    }
+    if (auto it = root.find("classes"); it != root.end()) {
+      for (const json& c : it->get<json::array_t>()) {
+        if (!c.is_object()) throw std::runtime_error("a class is not an object");
+        SetupClass s;
+        read(c, "name", s.name);
+        read(c, "guid", s.guid);
+        if (s.name.empty()) throw std::runtime_error("a class has no name");
+        loaded.classes.push_back(std::move(s));
+      }
+    }
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+  loaded.packages = std::move(database.packages);
+  database = std::move(loaded);
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,229 @@
+#include "platform/machine/SetupStore.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string systemError(const std::string& what, const fs::path& path) {
+  return what + " " + path.string() + ": " + std::strerror(errno);
+}
+
+// The root's lock, held while the object lives.
+class RootLock {
+public:
+  explicit RootLock(const fs::path& root) {
+    fd_ = ::open((root / "machine.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+  }
+  ~RootLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing drops the lock
+  }
+  RootLock(const RootLock&) = delete;
+  RootLock& operator=(const RootLock&) = delete;
+  bool held() const { return fd_ >= 0; }
+
+private:
+  int fd_ = -1;
+};
+
+bool readFile(const fs::path& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  out = text.str();
+  return !in.bad();
+}
+
+// Writes a temporary file beside `path` and renames it over `path`.
+bool writeAtomically(const fs::path& path, const std::string& bytes, std::string& error) {
+  static std::atomic<unsigned> counter{0};
+  fs::path temp = path.parent_path() /
+                  ("." + path.filename().string() + "." + std::to_string(::getpid()) + "." +
+                   std::to_string(counter++) + ".tmp");
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    error = systemError("cannot create", temp);
+    return false;
+  }
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error = systemError("cannot write", temp);
+      ::close(fd);
+      ::unlink(temp.c_str());
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0 || ::close(fd) != 0 || ::rename(temp.c_str(), path.c_str()) != 0) {
+    error = systemError("cannot write", path);
+    ::unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
+// "oem<N>.inf" -> N, or -1.
+long packageNumber(const std::string& name) {
+  if (name.size() < 8 || name.compare(0, 3, "oem") != 0 || name.compare(name.size() - 4, 4, ".inf") != 0) return -1;
+  std::string digits = name.substr(3, name.size() - 7);
+  if (digits.empty() || digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return -1;
+  if (digits.size() > 1 && digits[0] == '0') return -1;
+  return std::strtol(digits.c_str(), nullptr, 10);
+}
+
+}  // namespace
+
+SetupStore::SetupStore(fs::path root) : root_(std::move(root)) {}
+
+fs::path SetupStore::DefaultRoot() {
+  auto env = [](const char* name) -> std::string {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+  };
+  if (std::string root = env("QUORLAN_MACHINE_ROOT"); !root.empty()) return root;
+  if (std::string data = env("XDG_DATA_HOME"); !data.empty() && data[0] == '/')
+    return fs::path(data) / "quorlan-view" / "machine";
+  if (std::string home = env("HOME"); !home.empty()) return fs::path(home) / ".local" / "share" / "quorlan-view" / "machine";
+  return {};
+}
+
+bool SetupStore::open(std::string& error) {
+  if (root_.empty()) return true;
+  std::error_code ec;
+  if (!fs::is_directory(root_, ec)) {
+    // Folders on the way are made private too; the root itself must be.
+    fs::path made;
+    for (const fs::path& part : root_) {
+      made /= part;
+      if (::mkdir(made.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = systemError("cannot create", made);
+        return false;
+      }
+    }
+  }
+  if (::access(root_.c_str(), W_OK | X_OK) != 0) {
+    error = systemError("cannot write", root_);
+    return false;
+  }
+  if (::mkdir((root_ / "INF").c_str(), 0700) != 0 && errno != EEXIST) {
+    error = systemError("cannot create", root_ / "INF");
+    return false;
+  }
+  std::lock_guard lock(mutex_);
+  RootLock rootLock(root_);
+  if (!rootLock.held()) {
+    error = systemError("cannot lock", root_ / "machine.lock");
+    return false;
+  }
+  return readRoot(memory_, error);
+}
+
+bool SetupStore::readRoot(SetupDatabase& database, std::string& error) const {
+  SetupDatabase read;
+  std::string text;
+  fs::path state = root_ / "machine.json";
+  std::error_code ec;
+  if (fs::exists(state, ec)) {
+    if (!readFile(state, text)) {
+      error = systemError("cannot read", state);
+      return false;
+    }
+    std::string why;
+    if (!LoadSetupDatabase(text, read, why)) {
+      error = state.string() + " does not load (" + why + "); it is left as it is";
+      return false;
+    }
+  }
+  std::vector<std::pair<long, StoredPackage>> found;
+  for (fs::directory_iterator it(root_ / "INF", ec), end; !ec && it != end; it.increment(ec)) {
+    std::string name = it->path().filename().string();
+    long number = packageNumber(name);
+    if (number < 0 || !it->is_regular_file(ec)) continue;
+    StoredPackage package{name, {}};
+    if (!readFile(it->path(), package.bytes)) {
+      error = systemError("cannot read", it->path());
+      return false;
+    }
+    found.emplace_back(number, std::move(package));
+  }
+  if (ec) {
+    error = "cannot list " + (root_ / "INF").string() + ": " + ec.message();
+    return false;
+  }
+  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [number, package] : found) read.packages.push_back(std::move(package));
+  database = std::move(read);
+  return true;
+}
+
+bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& after, std::string& error) const {
+  // Packages are only ever added; an added one is written before the database that may name it.
+  for (const StoredPackage& package : after.packages) {
+    bool known = false;
+    for (const StoredPackage& old : before.packages) known = known || old.name == package.name;
+    if (known) continue;
+    if (packageNumber(package.name) < 0) {
+      error = "bad package name " + package.name;
+      return false;
+    }
+    if (!writeAtomically(root_ / "INF" / package.name, package.bytes, error)) return false;
+  }
+  return writeAtomically(root_ / "machine.json", SaveSetupDatabase(after), error);
+}
+
+bool SetupStore::update(const std::function<void(SetupDatabase&)>& change, std::string* error) {
+  std::lock_guard lock(mutex_);
+  if (root_.empty()) {
+    change(memory_);
+    return true;
+  }
+  std::string why;
+  RootLock rootLock(root_);
+  if (!rootLock.held()) why = systemError("cannot lock", root_ / "machine.lock");
+  SetupDatabase current;
+  if (why.empty() && readRoot(current, why)) {
+    SetupDatabase changed = current;
+    change(changed);
+    if (writeRoot(current, changed, why)) {
+      memory_ = std::move(changed);
+      return true;
+    }
+  }
+  if (error) *error = why;
+  return false;
+}
+
+SetupDatabase SetupStore::snapshot() {
+  std::lock_guard lock(mutex_);
+  if (!root_.empty()) {
+    RootLock rootLock(root_);
+    std::string why;
+    SetupDatabase current;
+    if (rootLock.held() && readRoot(current, why)) memory_ = std::move(current);
+  }
+  return memory_;
+}
+
+}  // namespace platform

@@ -1,0 +1,51 @@
+#pragma once
+
+// Where a machine keeps its setup state: in memory (tests' machines), or under a root folder
+// that outlives the process (the program's):
+//   <root>/INF/oem<N>.inf   the driver store, one byte copy per stored INF
+//   <root>/machine.json     the device database
+//   <root>/machine.lock     taken (flock) around every read-modify-write
+// Every change re-reads the state under the lock, so two processes never lose each other's
+// changes, and every file is written to a temporary name and renamed over the old one.
+
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "platform/machine/SetupDatabase.h"
+
+namespace platform {
+
+class SetupStore {
+public:
+  SetupStore() = default;  // in memory
+  explicit SetupStore(std::filesystem::path root);
+
+  // $QUORLAN_MACHINE_ROOT, else $XDG_DATA_HOME/quorlan-view/machine, else
+  // ~/.local/share/quorlan-view/machine; empty when none of them is known.
+  static std::filesystem::path DefaultRoot();
+
+  // A root: creates it (mode 0700) when missing and reads the state once. false, with the
+  // reason, when it cannot be created or written or its machine.json does not load; the files
+  // are then left as they are.
+  bool open(std::string& error);
+  bool persistent() const { return !root_.empty(); }
+  const std::filesystem::path& root() const { return root_; }
+
+  // Runs `change` on the newest state and keeps the result. false, with the reason, when the
+  // state cannot be read or written; nothing is changed then.
+  bool update(const std::function<void(SetupDatabase&)>& change, std::string* error = nullptr);
+  // The newest state (re-read from a root).
+  SetupDatabase snapshot();
+
+private:
+  bool readRoot(SetupDatabase& database, std::string& error) const;
+  bool writeRoot(const SetupDatabase& before, const SetupDatabase& after, std::string& error) const;
+
+  std::filesystem::path root_;
+  std::mutex mutex_;         // one change at a time in this process
+  SetupDatabase memory_;     // the state in memory; for a root, the last one read
+};
+
+}  // namespace platform

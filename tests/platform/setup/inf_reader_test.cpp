@@ -1,0 +1,123 @@
+// The INF reader: the program's own INF, the text rules (quotes, strings, comments, continued
+// lines) and the inputs it must refuse.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "platform/machine/InfFile.h"
+
+namespace {
+
+using platform::InfFile;
+using platform::ReadInfDriver;
+
+std::string programInf() {
+  std::ifstream in(std::string(QV_SOURCE_DIR) + "/driver/ORUpc.inf", std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(InfReader, TheProgramsInfNamesTheInstrumentAndTheService) {
+  std::optional<InfFile> inf = InfFile::parse(programInf());
+  ASSERT_TRUE(inf);
+  std::string error;
+  auto driver = ReadInfDriver(*inf, &error);
+  ASSERT_TRUE(driver) << error;
+  EXPECT_EQ(driver->version.signature, "$Windows NT$");
+  EXPECT_EQ(driver->version.className, "ORUpc");
+  EXPECT_TRUE(platform::IsGuidText(driver->version.classGuid));
+  EXPECT_EQ(driver->version.provider, "Pelgrave, Inc.");
+  ASSERT_EQ(driver->models.size(), 1u);
+  const platform::InfModel& m = driver->models[0];
+  EXPECT_EQ(m.ids, std::vector<std::string>{"USB\\VID_0452&PID_0201"});
+  EXPECT_EQ(m.service, "ORUpc");
+  EXPECT_EQ(m.installSection, "ORUpc_Install");
+  EXPECT_EQ(m.manufacturer, "Pelgrave, Inc.");
+  EXPECT_EQ(m.description, "ORU14400 telephone-line instrument");
+}
+
+constexpr char kHead[] = "[Version]\nSignature=\"$Chicago$\"\nClass=Test\nClassGuid={12345678-1234-1234-1234-123456789abc}\n";
+
+struct LineCase {
+  const char* name;
+  const char* body;  // one [S] section
+  std::vector<std::string> fields;
+  const char* key;
+};
+
+class InfLines : public testing::TestWithParam<LineCase> {};
+
+TEST_P(InfLines, AreSplitAsWritten) {
+  std::string text = std::string("[Strings]\nName=\"Big, \"\"Co\"\"\"\nE=\"\"\n[S]\n") + GetParam().body;
+  std::optional<InfFile> inf = InfFile::parse(text);
+  ASSERT_TRUE(inf);
+  const std::vector<platform::InfLine>* lines = inf->section("s");
+  ASSERT_TRUE(lines);
+  ASSERT_EQ(lines->size(), 1u);
+  EXPECT_EQ((*lines)[0].key, GetParam().key);
+  EXPECT_EQ((*lines)[0].fields, GetParam().fields);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, InfLines,
+    testing::Values(LineCase{"Plain", "Key = a , b,c\n", {"a", "b", "c"}, "Key"},
+                    LineCase{"Comment", "k=a ; b, c\n", {"a"}, "k"},
+                    LineCase{"QuotedCommaAndSemicolon", "k=\" a, ;b \"\n", {" a, ;b "}, "k"},
+                    LineCase{"EscapedQuote", "k=\"say \"\"hi\"\"\"\n", {"say \"hi\""}, "k"},
+                    LineCase{"StringSubstitution", "%Name% = x,%Name%\n", {"x", "Big, \"Co\""}, "Big, \"Co\""},
+                    LineCase{"UnknownStringStays", "k=%Nope%\n", {"%Nope%"}, "k"},
+                    LineCase{"DoublePercent", "k=100%%\n", {"100%"}, "k"},
+                    LineCase{"EmptyStringAndField", "k=%E%,,z\n", {"", "", "z"}, "k"},
+                    LineCase{"Continuation", "k=a, \\\n   b\n", {"a", "b"}, "k"},
+                    LineCase{"BackslashInsideAnId", "k=USB\\VID_1\\x\n", {"USB\\VID_1\\x"}, "k"},
+                    LineCase{"NoKey", "file.sys\n", {"file.sys"}, ""},
+                    LineCase{"CrLf", "k=v\r\n", {"v"}, "k"}),
+    [](const testing::TestParamInfo<LineCase>& info) { return info.param.name; });
+
+TEST(InfReader, RefusesWhatIsNotAnInf) {
+  const std::vector<std::string> bad = {std::string("[Version]\nSig\0nature=x\n", 22), "\xFF\xFE[\0V\0", "[Version\nA=b\n",
+                                        "[S]\nk=\"open\n"};
+  for (const std::string& text : bad) {
+    std::string error;
+    EXPECT_FALSE(InfFile::parse(text, &error)) << text;
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(InfReader, VersionMustNameSignatureClassAndGuid) {
+  const std::vector<std::string> bad = {
+      "[Manufacturer]\n",
+      "[Version]\nSignature=\"$Windows 95$\"\nClass=T\nClassGuid={12345678-1234-1234-1234-123456789abc}\n",
+      "[Version]\nSignature=\"$Windows NT$\"\nClassGuid={12345678-1234-1234-1234-123456789abc}\n",
+      "[Version]\nSignature=\"$Windows NT$\"\nClass=T\nClassGuid=12345678-1234-1234-1234-123456789abc\n",
+  };
+  for (const std::string& text : bad) {
+    std::optional<InfFile> inf = InfFile::parse(text);
+    ASSERT_TRUE(inf);
+    EXPECT_FALSE(ReadInfDriver(*inf)) << text;
+  }
+}
+
+TEST(InfReader, ModelsFollowTheDecorationForThisMachine) {
+  std::string text = std::string(kHead) +
+                     "[Manufacturer]\nA=Plain\nB=Dec,NTx86,NTamd64.10.0\nC=Other,NTx86\n"
+                     "[Plain]\nd1=I1,ID\\ONE\n"
+                     "[Dec]\nd2=WRONG,ID\\UNDECORATED\n[Dec.NTamd64.10.0]\nd3=I3,ID\\THREE,ID\\COMPAT\n"
+                     "[Other.NTx86]\nd4=I4,ID\\FOUR\n"
+                     "[I1.Services]\nAddService=first,0,s\nAddService=main,0x2,s\n"
+                     "[I3.NT.Services]\nAddService=three,2,s\n[I3.Services]\nAddService=notThis,2,s\n";
+  std::optional<InfFile> inf = InfFile::parse(text);
+  ASSERT_TRUE(inf);
+  auto driver = ReadInfDriver(*inf);
+  ASSERT_TRUE(driver);
+  ASSERT_EQ(driver->models.size(), 2u);
+  EXPECT_EQ(driver->models[0].ids, std::vector<std::string>{"ID\\ONE"});
+  EXPECT_EQ(driver->models[0].service, "main");
+  EXPECT_EQ(driver->models[1].ids, (std::vector<std::string>{"ID\\THREE", "ID\\COMPAT"}));
+  EXPECT_EQ(driver->models[1].service, "three");
+}
+
+}  // namespace
