@@ -52,6 +52,26 @@ int CalibrationCommands::ResetFactors(int line, int mask) { return SendGroups(li
 
 int CalibrationCommands::StoreFactors() { return SendOne("LC:0"); }
 
+bool ParseFactorsReply(std::string_view reply, bool dc, CCalFactor& factors) {
+  if (!reply.starts_with("rc:")) return false;
+  const auto fields = SplitFields(reply.substr(3));
+  if (fields.size() < 3) return false;
+  const auto gain = ParseDecimalInteger(fields[0]);
+  const auto offset = ParseDecimalInteger(fields[1]);
+  const auto extra = ParseDecimalReal(fields[2]);
+  if (!gain || !offset || !extra) return false;
+  if (dc) {
+    factors.dcGain = static_cast<LONG>(*gain);
+    factors.dcOffset = static_cast<LONG>(*offset);
+    factors.dcExtra = *extra;
+  } else {
+    factors.acGain = static_cast<LONG>(*gain);
+    factors.acOffset = static_cast<LONG>(*offset);
+    factors.acExtra = *extra;
+  }
+  return true;
+}
+
 int CalibrationCommands::ReadFactors(int line, int mask) {
   CCalFactor* factors = FactorsOf(transport_.Store(), line);
   if (factors == nullptr) return 0;
@@ -59,23 +79,7 @@ int CalibrationCommands::ReadFactors(int line, int mask) {
   if (!dc && !IsAcStepMask(mask)) return 0;
   if (!transport_.SendCommand("RC:" + std::to_string(line) + (dc ? ":0" : ":1"))) return 0;
   if (!transport_.ReadReply(kReplyTimeoutMs)) return 0;
-  const std::string& reply = transport_.replyText;
-  if (!reply.starts_with("rc:")) return 0;
-  const auto fields = SplitFields(std::string_view(reply).substr(3));
-  if (fields.size() < 3) return 0;
-  const auto gain = ParseDecimalInteger(fields[0]);
-  const auto offset = ParseDecimalInteger(fields[1]);
-  const auto extra = ParseDecimalReal(fields[2]);
-  if (!gain || !offset || !extra) return 0;
-  if (dc) {
-    factors->dcGain = static_cast<LONG>(*gain);
-    factors->dcOffset = static_cast<LONG>(*offset);
-    factors->dcExtra = *extra;
-  } else {
-    factors->acGain = static_cast<LONG>(*gain);
-    factors->acOffset = static_cast<LONG>(*offset);
-    factors->acExtra = *extra;
-  }
+  if (!ParseFactorsReply(transport_.replyText, dc, *factors)) return 0;
   transport_.Notify(WM_ORU_GET_CAL_FACTORS, static_cast<WPARAM>(line), static_cast<LPARAM>(mask));
   return 1;
 }

@@ -4,6 +4,8 @@
 // makes the instrument keep them, RC reads one group back into the line's record. A step mask
 // with any of bits 1, 2, 4 names the DC group, 8 or 16 the AC group.
 
+#include <string_view>
+
 #include "link/CommTransport.h"
 
 class CalibrationCommands {
@@ -30,6 +32,10 @@ class CalibrationCommands {
 
   CommTransport& transport_;
 };
+
+// An "rc:" reply, gain:offset:volts per count, into the DC or the AC group of `factors`; false,
+// and nothing changed, unless all three are numbers.
+bool ParseFactorsReply(std::string_view reply, bool dc, CCalFactor& factors);
 
 bool IsDcStepMask(int mask);
 bool IsAcStepMask(int mask);

@@ -70,8 +70,7 @@ FileStatus CORUData::LoadCaptureBody(ByteReader& in) {
   // Pairing starts afresh, whatever a live capture left behind.
   hdlcState = 1;
   // A file opened in place of a capture of similar size refills the same storage.
-  captureBuffer.Clear();
-  captureHeaders.RemoveAll();
+  ClearCapture(true);
 
   auto fail = [this] {
     captureBuffer.Trim();

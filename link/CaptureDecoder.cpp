@@ -171,6 +171,7 @@ CaptureDecode CaptureDecoder::DecodeBinary(std::string_view reply) {
 
   std::unique_lock lock(store_.dataMutex);
   if (store_.captureHeaders.IsEmpty()) return {1};
+  const unsigned generation = store_.captureGeneration;
   lock.unlock();
 
   const LONGLONG now = clock_.seconds();
@@ -184,6 +185,9 @@ CaptureDecode CaptureDecoder::DecodeBinary(std::string_view reply) {
   }
 
   lock.lock();
+  // The capture may have been emptied or reloaded while the records were built: they belong to
+  // nothing held now.
+  if (store_.captureHeaders.IsEmpty() || store_.captureGeneration != generation) return {1};
   int pairing = store_.hdlcState;
   for (CCaptBuf& record : records) PairModemEvent(record, pairing);
   store_.hdlcState = pairing;

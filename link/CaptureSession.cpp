@@ -27,13 +27,7 @@ int CaptureSession::Arm(bool rearm) {
 
   // Overwrite drops the data held, but never the earlier calls of one multiple-session capture.
   if (!rearm && transport_.Context().captureOptions == CAPTURE_OPTION_OVERWRITE && !store_.captureRunning) {
-    {
-      std::lock_guard guard(store_.dataMutex);
-      store_.captureBuffer.RemoveAll();
-      store_.captureHeaders.RemoveAll();
-      store_.currentRecordIndex = -1;
-      store_.cursorRecordIndex = -1;
-    }
+    store_.ClearCapture();
     if (DocumentState* document = transport_.Context().document) document->SetTypeModified(0, DOCUMENT_CAPTURE);
   }
 

@@ -55,6 +55,21 @@ struct WorkerParts {
   MeterLoopParts meterLoop;
 };
 
+namespace {
+
+constexpr DWORD kPollingWaitMs = 1;
+constexpr DWORD kIdleWaitMs = 50;
+
+// How long the loop waits for a request before the next idle step: short while a capture or a
+// scope trigger is polled, longer while only the device's presence is watched. A request or the
+// exit request ends either wait at once.
+DWORD IdleWaitMs(const CORUData& store) {
+  const bool polling = store.captureArmed || store.captureRunning || store.traceTriggerArmed || store.traceRunning;
+  return polling ? kPollingWaitMs : kIdleWaitMs;
+}
+
+}  // namespace
+
 std::unique_ptr<CORUCommThread> CORUCommThread::Start(LinkContext& context, WorkerClock clock) {
   std::unique_ptr<CORUCommThread> worker(new CORUCommThread(context, std::move(clock)));
   worker->thread_ = std::thread([raw = worker.get()] { raw->ThreadMain(); });
@@ -103,7 +118,7 @@ int CORUCommThread::Run() {
       if (IsWorkerRequest(message.message)) Dispatch(message);
       continue;
     }
-    const auto woken = parts.signals.WaitForExitOrMessage(1);
+    const auto woken = parts.signals.WaitForExitOrMessage(IdleWaitMs(context_.dataStore));
     if (woken == WorkerSignals::Woken::Exit) break;
     if (woken == WorkerSignals::Woken::TimedOut) OnIdle(0);
   }
@@ -250,10 +265,12 @@ void CORUCommThread::Dispatch(const MSG& message) {
     case WM_ORU_STORE_CAL_FACTORS:
       parts.calibration.StoreFactors();
       break;
-    case WM_ORU_SET_CLOCK_FROM_PC:
-      SetInstrumentClock(transport, clock_.localTime());
-      transport.Notify(WM_ORU_SET_CLOCK_FROM_PC);
+    case WM_ORU_SET_CLOCK_FROM_PC: {
+      // wParam 1 when the instrument answered "sr", so the frame tells failure from success.
+      const bool set = SetInstrumentClock(transport, clock_.localTime()) == 1;
+      transport.Notify(WM_ORU_SET_CLOCK_FROM_PC, set ? 1 : 0);
       break;
+    }
     case WM_ORU_SET_CLOCK:
       SetInstrumentClock(transport, context_.enteredClock.Get());
       break;

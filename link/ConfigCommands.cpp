@@ -27,14 +27,8 @@ int ConfigCommands::ApplySettings(ULONG mask) {
 
 int ConfigCommands::SendInitialSettings() { return ApplySettings(kInitialSettingsMask); }
 
-int ConfigCommands::ReadItems(std::initializer_list<int> items) {
-  std::string command = "GC";
-  for (int item : items) command += ":" + std::to_string(item);
-  if (!transport_.SendCommand(command)) return 0;
-  if (!transport_.ReadReply(kReplyTimeoutMs)) return 0;
-  const std::string& reply = transport_.replyText;
+int StoreConfigReply(CSysCfg& config, std::span<const int> items, std::string_view reply) {
   if (!reply.starts_with("gc:") || reply.size() <= 3) return 0;
-
   std::vector<std::string_view> values;
   std::string_view rest(reply);
   rest.remove_prefix(3);
@@ -44,14 +38,22 @@ int ConfigCommands::ReadItems(std::initializer_list<int> items) {
     if (colon == std::string_view::npos) break;
     rest.remove_prefix(colon + 1);
   }
-  CORUData& store = transport_.Store();
-  std::lock_guard guard(store.dataMutex);
   std::size_t position = 0;
   for (int item : items) {
     if (position == values.size()) break;
-    StoreConfigValue(store.sysCfg, item, values[position++]);
+    StoreConfigValue(config, item, values[position++]);
   }
   return 1;
+}
+
+int ConfigCommands::ReadItems(std::initializer_list<int> items) {
+  std::string command = "GC";
+  for (int item : items) command += ":" + std::to_string(item);
+  if (!transport_.SendCommand(command)) return 0;
+  if (!transport_.ReadReply(kReplyTimeoutMs)) return 0;
+  CORUData& store = transport_.Store();
+  std::lock_guard guard(store.dataMutex);
+  return StoreConfigReply(store.sysCfg, std::span<const int>(items.begin(), items.size()), transport_.replyText);
 }
 
 int ConfigCommands::ReadConfiguration() {

@@ -4,8 +4,14 @@
 // a mask, GC for items read back. Each sends one command and reads one reply (500 ms).
 
 #include <initializer_list>
+#include <span>
+#include <string_view>
 
 #include "link/CommTransport.h"
+
+// A "gc:" reply: each ':'-separated value is stored by the item asked for at its position. 1 when
+// the reply starts "gc:" and holds more than the prefix.
+int StoreConfigReply(CSysCfg& config, std::span<const int> items, std::string_view reply);
 
 class ConfigCommands {
  public:

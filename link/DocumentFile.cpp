@@ -16,12 +16,11 @@ bool ReadTraceHead(ByteReader& in, TraceFileHead& head) {
 }
 
 FileStatus ReadCapture(ByteReader& in, CORUData& store, FileSettings& settings) {
-  store.captureBuffer.Clear();
-  store.captureHeaders.RemoveAll();
+  store.ClearCapture(true);
   UCHAR viewType = 0;
   if (!in.Byte(viewType) || !store.sysCfg.LoadCaptureForm(in)) {
-    store.captureBuffer.RemoveAll();
-    store.currentRecordIndex = -1;
+    // Nothing to refill: give the storage back.
+    store.ClearCapture();
     store.DropStaleIndexes();
     return FileStatus::CaptureReadError;
   }

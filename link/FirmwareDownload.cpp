@@ -22,7 +22,7 @@ int FirmwareDownload::DownloadFirmware() {
       break;
     }
     if (step == SRecordFile::Step::Line || (step == SRecordFile::Step::End && !file_.Line().empty())) {
-      if (SendLine(file_.Line()) == LineResult::Failed) break;
+      if (SendLine(file_.Line(), file_.LineFileBytes()) == LineResult::Failed) break;
     }
     if (step == SRecordFile::Step::End) {
       result = recordsSent_ > 0 ? 1 : 0;
@@ -37,13 +37,14 @@ int FirmwareDownload::DownloadFirmware() {
   return result;
 }
 
-FirmwareDownload::LineResult FirmwareDownload::SendLine(const std::string& line) {
+FirmwareDownload::LineResult FirmwareDownload::SendLine(const std::string& line, std::size_t fileBytes) {
   if (!transport_.Context().DeviceOpen()) {
     AbortOnInstrument();
     return LineResult::Failed;
   }
   const ULONG address = SRecordAddress(line, recordNeedsReply_);
-  bytesSent_ += static_cast<long>(line.size());
+  // Progress counts the file's bytes, so that it ends at the file's length whatever its line ends.
+  bytesSent_ += static_cast<long>(fileBytes);
   if (address >= kFirmwareAddressLimit) {
     transport_.Notify(WM_ORU_DOWNLOAD_PROGRESS, static_cast<WPARAM>(bytesSent_), file_.Length());
     return LineResult::Skipped;

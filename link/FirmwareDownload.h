@@ -20,7 +20,8 @@ class FirmwareDownload {
 
  private:
   enum class LineResult { Sent, Skipped, Failed };
-  LineResult SendLine(const std::string& line);
+  // `fileBytes`: what the line took in the file (its line end may have been made CR LF).
+  LineResult SendLine(const std::string& line, std::size_t fileBytes);
   void AbortOnInstrument();
   // True when the download must stop (an abort request or the exit request).
   bool StopRequested();

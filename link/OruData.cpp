@@ -65,6 +65,21 @@ void CORUData::DropStaleIndexes() {
   drop(traceMarker2, traceSamples.GetSize());
 }
 
+void CORUData::ClearCapture(bool keepStorage) {
+  std::lock_guard guard(dataMutex);
+  if (keepStorage) {
+    captureBuffer.Clear();
+    captureHeaders.Clear();
+  } else {
+    captureBuffer.RemoveAll();
+    captureHeaders.RemoveAll();
+  }
+  currentRecordIndex = -1;
+  cursorRecordIndex = -1;
+  layoutDirty = 1;
+  ++captureGeneration;
+}
+
 std::mutex& CORUData::TraceBufferMutex(int index) {
   if (index == 0) return traceBufferMutex1;
   if (index == 1) return traceBufferMutex2;

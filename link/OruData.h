@@ -52,6 +52,12 @@ class CORUData {
   // Indexes into the capture and the trace that no longer name an element become -1.
   void DropStaleIndexes();
 
+  // The one way to empty the capture: under dataMutex both arrays become empty, the marked and
+  // cursor records -1, the layout is due again and captureGeneration moves on, so that a worker
+  // step that let go of the lock meanwhile knows its view of the capture is gone. `keepStorage`
+  // keeps the arrays' memory for a refill of similar size (a file load).
+  void ClearCapture(bool keepStorage = false);
+
   // The two stream intake buffers (index 0 or 1) and their locks; they live as long as the store.
   std::mutex& TraceBufferMutex(int index);
   UCHAR* StreamBuffer(int index);
@@ -80,6 +86,7 @@ class CORUData {
   std::atomic<int> dtmfRunning{0};
   std::atomic<int> downloadRunning{0};
   std::atomic<int> layoutDirty{0};
+  std::atomic<unsigned> captureGeneration{0};  // moves on whenever the capture is emptied or loaded
   SharedText statusText;
   SharedText modeText;
   SharedText lineStatusText;

@@ -9,7 +9,9 @@ packages=(
   qt6-base-dev libgl-dev
   nlohmann-json3-dev
   clang libclang-rt-14-dev
+  srecord
   xvfb xauth
+  fonts-liberation2 fontconfig
   locales
 )
 

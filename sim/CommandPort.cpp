@@ -13,22 +13,27 @@ std::optional<CommandPort::Command> CommandPort::receive(std::span<const uint8_t
             pending_.resize(2);  // keep the name for the error reply
         }
     }
-    uint8_t last = packet.back();
-    if (packet.size() < kBulkPacket || last == '\r' || last == '\n') {
-        Command c{std::move(pending_), tooLong_};
-        pending_.clear();
-        tooLong_ = false;
-        return c;
+    // The last two bytes of the whole command, also once a too-long one is cut.
+    for (uint8_t byte : packet.last(std::min<size_t>(2, packet.size()))) {
+        lastTwo_[0] = lastTwo_[1];
+        lastTwo_[1] = static_cast<char>(byte);
     }
+    const bool lineEnd = (lastTwo_[0] == '\r' && lastTwo_[1] == '\n') || (lastTwo_[0] == '\n' && lastTwo_[1] == '\r');
+    if (packet.size() < kBulkPacket || lineEnd) return take();
     return std::nullopt;
+}
+
+CommandPort::Command CommandPort::take() {
+    Command c{std::move(pending_), tooLong_};
+    pending_.clear();
+    tooLong_ = false;
+    lastTwo_[0] = lastTwo_[1] = '\0';
+    return c;
 }
 
 std::optional<CommandPort::Command> CommandPort::endHeldCommand() {
     if (pending_.empty()) return std::nullopt;
-    Command c{std::move(pending_), tooLong_};
-    pending_.clear();
-    tooLong_ = false;
-    return c;
+    return take();
 }
 
 std::vector<std::string> CommandPort::takeUnread() {
@@ -61,6 +66,7 @@ std::optional<std::vector<uint8_t>> CommandPort::nextPacket(size_t maxPacket, bo
 void CommandPort::clear() {
     pending_.clear();
     tooLong_ = false;
+    lastTwo_[0] = lastTwo_[1] = '\0';
     replies_.clear();
     offset_ = 0;
     zeroLengthDue_ = false;

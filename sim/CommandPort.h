@@ -3,11 +3,12 @@
 // One command pipe pair of the instrument (0x01 -> 0x81, or 0x02 -> 0x82).
 //
 // Commands: the host writes a command as one transfer, which arrives in packets of at most 64
-// bytes. A command ends with a packet shorter than 64 bytes or a packet whose last byte is CR
-// or LF (firmware records end with their line end). A command that is a whole number of
-// 64-byte packets without a line end is held until the host's next read announces itself
-// (vendor request 4 or 5) or a zero-length packet comes. Commands over 600 bytes are dropped
-// up to their end and answered with an error.
+// bytes. A command ends with a packet shorter than 64 bytes, or where its bytes so far end in a
+// CR LF or LF CR pair (firmware records end with their line end). A lone CR or LF at the end of
+// a full packet does not end it: a record whose CR falls on byte 64 still has its LF to come, in
+// the next packet. A command that is a whole number of 64-byte packets without a line end is
+// held until the host's next read announces itself (vendor request 4 or 5) or a zero-length
+// packet comes. Commands over 600 bytes are dropped up to their end and answered with an error.
 //
 // Replies: one per command, each its own transfer of at most 64 bytes, never merged with the
 // next: each reply goes out as a single packet. A reply of exactly 64 bytes fills the host's
@@ -53,10 +54,13 @@ public:
     size_t queuedReplies() const { return replies_.size(); }
 
 private:
+    Command take();
+
     uint8_t out_;
     uint8_t in_;
     std::string pending_;
     bool tooLong_ = false;
+    char lastTwo_[2] = {'\0', '\0'};
     std::deque<std::string> replies_;
     size_t offset_ = 0;
     bool zeroLengthDue_ = false;

@@ -12,7 +12,9 @@ void FaultPlan::unplugOnCommand(std::string prefix, int nth) {
 FaultPlan::Outcome FaultPlan::apply(std::string reply) {
     Outcome out;
     bool binary = reply.size() >= 4 && (reply.compare(0, 3, "ca#") == 0 || reply.compare(0, 3, "rd#") == 0);
-    if (binary && binary_) {
+    if (binary && binary_ && skipBinary_ > 0) {
+        --skipBinary_;
+    } else if (binary && binary_) {
         size_t n = static_cast<uint8_t>(reply[3]);
         switch (*binary_) {
         case BinaryFault::MissingRecords:
@@ -29,6 +31,11 @@ FaultPlan::Outcome FaultPlan::apply(std::string reply) {
             break;
         }
         binary_.reset();
+    }
+    if (skipReplies_ > 0) {
+        --skipReplies_;
+        out.reply = std::move(reply);
+        return out;
     }
     if (garble_) {
         switch (*garble_) {

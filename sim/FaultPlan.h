@@ -12,6 +12,9 @@
 //             a count of 16, or its last record cut short
 //   unplug    the instrument goes dead on the n-th command starting with a prefix, or after n
 //             isochronous packets, and calls the unplug handler
+// skipReplies(n) lets the next n replies pass untouched first, so the reply faults armed with it
+// fire on the (n+1)-th reply from now; skipBinaryLines(n) does the same for the binary fault,
+// counting binary lines.
 // Stalling an endpoint is immediate (Instrument::stallEndpoint).
 
 #include <optional>
@@ -34,6 +37,8 @@ public:
     void breakNextBinaryLine(BinaryFault how) { binary_ = how; }
     void unplugOnCommand(std::string prefix, int nth = 1);
     void unplugAfterIsoPackets(int count) { isoCountdown_ = count; }
+    void skipReplies(int count) { skipReplies_ = count; }
+    void skipBinaryLines(int count) { skipBinary_ = count; }
     void clear() { *this = FaultPlan(); }
 
     enum class Fate { Send, Drop, Delay, Late };
@@ -57,6 +62,8 @@ private:
     std::string unplugPrefix_;
     int unplugCountdown_ = 0;
     int isoCountdown_ = 0;
+    int skipReplies_ = 0;
+    int skipBinary_ = 0;
 };
 
 }  // namespace sim

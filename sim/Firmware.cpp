@@ -180,6 +180,7 @@ std::string Firmware::dispatch(std::string_view name, const std::vector<std::str
         return reply;
     }
     if (name == "DA") {
+        if (text.size() < 3) return bad;  // a bare "DA" names no record
         std::string_view rest = text.substr(3);
         if (rest.substr(0, 2) != "0:") return bad;
         rest.remove_prefix(2);

@@ -9,6 +9,8 @@
 namespace sim {
 namespace {
 
+constexpr size_t kMaxCallItems = 200000;
+
 struct Fail : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -233,6 +235,9 @@ private:
             if (word("count") != "count") throw Fail("expected 'count'");
             count = integer("count", 1, 100000);
         }
+        // Every item is rendered into memory, so a call may hold only so many.
+        if (call_->items.size() + static_cast<size_t>(count) > kMaxCallItems)
+            throw Fail("more than " + std::to_string(kMaxCallItems) + " items in one call");
         for (long long i = 0; i < count; ++i) {
             call_->items.push_back(item);
             item.offset += every;

@@ -17,6 +17,13 @@ class CalibrationAndClock : public WorkerRig {
   void SetLine(int line, double dcVolts, double acVpp) {
     Instrument().withFirmware([=](sim::Firmware& f) { f.line().setOverride(line, {dcVolts, acVpp, 1000}); });
   }
+  // The wParam of every WM_ORU_SET_CLOCK_FROM_PC notification so far.
+  std::vector<WPARAM> ClockResults() const {
+    std::vector<WPARAM> results;
+    for (const MSG& message : notes.Messages())
+      if (message.message == WM_ORU_SET_CLOCK_FROM_PC) results.push_back(message.wParam);
+    return results;
+  }
   // Runs one step and returns its 2042's lParam.
   LPARAM Step(int line, int step) {
     notes.Clear();
@@ -37,6 +44,7 @@ TEST_F(CalibrationAndClock, ClockFromThePcAndFromEnteredValues) {
   Start();
   Post(WM_ORU_SET_CLOCK_FROM_PC);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_SET_CLOCK_FROM_PC, kHangMs));
+  EXPECT_EQ(ClockResults(), (std::vector<WPARAM>{1}));
   EXPECT_EQ(Commands(Instrument()).back(), "SR:03:05:24:07:08:09");
   EXPECT_EQ(Instrument().withFirmware([](sim::Firmware& f) { return f.clock().at(0).date(); }).substr(0, 8),
             std::string("03/05/24"));
@@ -48,6 +56,21 @@ TEST_F(CalibrationAndClock, ClockFromThePcAndFromEnteredValues) {
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_GET_CONFIG, kHangMs));
   EXPECT_EQ(CommandsSince(before), (Texts{"SR:12:31:31:23:59:58", "GC:7:8:9"}));
   EXPECT_EQ(notes.Count(WM_ORU_SET_CLOCK), 0u);
+}
+
+TEST_F(CalibrationAndClock, TheClockNotificationSaysWhetherTheInstrumentAnswered) {
+  Start();
+  Instrument().withFaults([](sim::FaultPlan& f) { f.dropNextReply(); });
+  Post(WM_ORU_SET_CLOCK_FROM_PC);
+  ASSERT_TRUE(notes.WaitForMessage(WM_ORU_SET_CLOCK_FROM_PC, kHangMs));
+  EXPECT_TRUE(Commands(Instrument()).back().starts_with("SR:"));
+
+  // A garbled answer is no "sr" either; then the instrument answers again.
+  Instrument().withFaults([](sim::FaultPlan& f) { f.garbleNextReply(sim::Garble::Prefix); });
+  Post(WM_ORU_SET_CLOCK_FROM_PC);
+  Post(WM_ORU_SET_CLOCK_FROM_PC);
+  ASSERT_TRUE(notes.WaitForCount(WM_ORU_SET_CLOCK_FROM_PC, 3, kHangMs));
+  EXPECT_EQ(ClockResults(), (std::vector<WPARAM>{0, 0, 1}));
 }
 
 TEST_F(CalibrationAndClock, TriggerTextAndFactorCommands) {

@@ -111,7 +111,7 @@ TEST_F(SRecordFileTest, LinesEndAtCrLfInEitherOrderAndKeepTheirEnd) {
 
 TEST_F(SRecordFileTest, ALineLongerThanTheBufferIsReported) {
   EXPECT_TRUE(ReadAll(std::string(300, 'A')).tooLong);
-  EXPECT_TRUE(ReadAll("S0\nS2\nS8\n" + std::string(260, '0')).tooLong);  // bare LF never ends a line
+  EXPECT_TRUE(ReadAll("S0\nS2\nS8\n" + std::string(260, '0')).tooLong);  // the lines before it end at their LF
   const Read fits = ReadAll(std::string(253, 'B') + "\r\n");
   EXPECT_FALSE(fits.tooLong);
   ASSERT_EQ(fits.lines.size(), 1u);

@@ -88,6 +88,80 @@ TEST(Store, ResetChangesExactlyTheIdleStateFields) {
   EXPECT_EQ(store.hdlcProcessor2.inFrame, 1);
 }
 
+namespace {
+
+// A capture of `records` bytes in one event, with both indexes set and the layout done.
+void FillCapture(CORUData& store, int records) {
+  store.captureHeaders.Add(MakeEvent(0, records));
+  for (int i = 0; i < records; ++i) store.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), 0, 0, 0));
+  store.currentRecordIndex = 1;
+  store.cursorRecordIndex = 2;
+  store.layoutDirty = 0;
+}
+
+}  // namespace
+
+TEST(Store, ClearCaptureEmptiesBothArraysResetsTheIndexesAndMovesTheGenerationOn) {
+  CORUData store;
+  FillCapture(store, 3000);
+  store.traceSamples.Add(5);
+  store.traceMarker1 = 0;
+  const unsigned before = store.captureGeneration;
+
+  store.ClearCapture();
+  EXPECT_EQ(store.captureBuffer.GetSize(), 0);
+  EXPECT_EQ(store.captureHeaders.GetSize(), 0);
+  EXPECT_EQ(store.captureBuffer.GetAllocatedSize(), 0u);  // a real emptying gives the memory back
+  EXPECT_EQ(store.currentRecordIndex, -1);
+  EXPECT_EQ(store.cursorRecordIndex, -1);
+  EXPECT_EQ(store.layoutDirty, 1);
+  EXPECT_EQ(store.captureGeneration, before + 1);
+  // Nothing of the trace.
+  EXPECT_EQ(store.traceSamples.GetSize(), 1);
+  EXPECT_EQ(store.traceMarker1, 0);
+
+  // Emptied for a refill, the memory stays.
+  FillCapture(store, 3000);
+  const std::size_t held = store.captureBuffer.GetAllocatedSize();
+  store.ClearCapture(true);
+  EXPECT_EQ(store.captureBuffer.GetSize(), 0);
+  EXPECT_EQ(store.captureHeaders.GetSize(), 0);
+  EXPECT_EQ(store.captureBuffer.GetAllocatedSize(), held);
+  EXPECT_EQ(store.currentRecordIndex, -1);
+  EXPECT_EQ(store.layoutDirty, 1);
+  EXPECT_EQ(store.captureGeneration, before + 2);
+}
+
+TEST(Store, EveryCaptureLoadMovesTheGenerationOnAndATraceLoadDoesNot) {
+  CORUData source;
+  FillCapture(source, 5);
+  const auto capture = SaveToBytes(source, DOCUMENT_CAPTURE);
+  source.traceSamples.Add(7);
+  const auto trace = SaveToBytes(source, DOCUMENT_TRACE);
+
+  CORUData store;
+  FillCapture(store, 40);
+  unsigned generation = store.captureGeneration;
+  ASSERT_EQ(LoadFromBytes(capture, store, DOCUMENT_CAPTURE), FileStatus::Ok);
+  EXPECT_GT(store.captureGeneration, generation);
+  EXPECT_EQ(store.captureBuffer.GetSize(), 5);
+  EXPECT_EQ(store.layoutDirty, 1);
+  EXPECT_EQ(store.cursorRecordIndex, -1);
+
+  // A load that fails early still replaces what was held: nothing of it stays.
+  store.layoutDirty = 0;
+  generation = store.captureGeneration;
+  ASSERT_EQ(LoadFromBytes({2}, store, DOCUMENT_CAPTURE), FileStatus::CaptureReadError);
+  EXPECT_GT(store.captureGeneration, generation);
+  EXPECT_EQ(store.captureBuffer.GetSize(), 0);
+  EXPECT_EQ(store.captureHeaders.GetSize(), 0);
+  EXPECT_EQ(store.layoutDirty, 1);
+
+  generation = store.captureGeneration;
+  ASSERT_EQ(LoadFromBytes(trace, store, DOCUMENT_TRACE), FileStatus::Ok);
+  EXPECT_EQ(store.captureGeneration, generation);
+}
+
 TEST(Store, StreamBuffersAreFixedAndNamedByIndexOnly) {
   CORUData store;
   UCHAR* first = store.StreamBuffer(0);

@@ -1,0 +1,119 @@
+// Fuzz target for the capture decoder: the input is a run of replies to CA:0, CA:1 and CA:2
+// ("ca:", "ca#", "ce:", anything else) decoded one after another into one store. Nothing may
+// crash, and after every reply the store must hold together: records are only ever appended,
+// each binary or text data line adds exactly the records it carries (bytes as sent, in order),
+// every event's byte count reaches up to the next event's first byte, and the flags stay 0 or 1.
+
+#include <cstdint>
+#include <mutex>
+
+#include "FuzzWorker.h"
+#include "ReplySequence.h"
+#include "link/CaptureDecoder.h"
+#include "link/HexDigits.h"
+
+namespace {
+
+struct Expected {
+  UCHAR data;
+  UCHAR flags;
+  ULONG time;
+};
+
+// The records a data line carries, as the instrument sent them; empty for any other reply.
+std::vector<Expected> CarriedRecords(std::string_view reply, bool headerExists) {
+  std::vector<Expected> records;
+  if (reply.starts_with("ca#") && reply.size() > 3 && headerExists) {
+    const unsigned count = static_cast<UCHAR>(reply[3]);
+    if (count > 15 || reply.size() < 4 + count * 4) return records;
+    for (unsigned k = 0; k < count; ++k) {
+      const auto* b = reinterpret_cast<const UCHAR*>(reply.data() + 4 + k * 4);
+      records.push_back({b[0], b[1], static_cast<ULONG>(b[2] * 256 + b[3])});
+    }
+  }
+  return records;
+}
+
+void CheckStore(CORUData& store) {
+  std::lock_guard guard(store.dataMutex);
+  const int records = store.captureBuffer.GetSize();
+  const int headers = store.captureHeaders.GetSize();
+  for (int i = 0; i < headers; ++i) {
+    const CORUCaptureHeader& h = store.captureHeaders[i];
+    Require(h.firstIndex >= 0 && h.firstIndex <= records);
+    const LONG end = i + 1 < headers ? store.captureHeaders[i + 1].firstIndex : records;
+    Require(h.byteCount == end - h.firstIndex);
+  }
+  Require(store.captureArmed == 0 || store.captureArmed == 1);
+  Require(store.captureRunning == 0 || store.captureRunning == 1);
+  Require(store.endOfCaptureCode >= 0 && store.endOfCaptureCode <= 15);
+  Require(store.hdlcState == 1 || store.hdlcState == 2);
+  Require(CaptureEndText(store.endOfCaptureCode) != nullptr);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzzing::ReplySequence replies(data, size);
+  const std::uint8_t options = replies.TakeByte();
+  fuzzing::FuzzWorker& w = fuzzing::FuzzWorker::Shared();
+  w.store.sysCfg.sessionMode = options & 1;
+  w.store.sysCfg.sync = (options >> 1) & 1;
+  w.document.open = ((options >> 2) & 1) != 0;
+  w.store.captureArmed = (options >> 3) & 1;
+  w.store.hdlcState = 1;
+  const int reason = (options >> 4) & 1;
+
+  WorkerClock clock;
+  LONGLONG seconds = 100000;
+  clock.seconds = [&seconds] { return seconds; };
+  clock.localTime = [] { return SYSTEMTIME{2024, 3, 2, 5, 7, 8, 9, 0}; };
+  CaptureDecoder decoder(w.transport, clock);
+
+  std::string_view reply;
+  while (replies.Next(reply)) {
+    seconds += static_cast<UCHAR>(reply.empty() ? 0 : reply.back()) % 80;
+    int before = 0;
+    bool headerExists = false;
+    {
+      std::lock_guard guard(w.store.dataMutex);
+      before = w.store.captureBuffer.GetSize();
+      headerExists = !w.store.captureHeaders.IsEmpty() || w.store.captureArmed;
+    }
+    // The decoders see the text up to a zero byte, except binary lines, which are bytes.
+    const std::string_view seen = reply.starts_with("ca#") ? reply : fuzzing::ReplyText(reply);
+    const CaptureDecode decoded = decoder.Decode(seen, reason);
+    Require(decoded.result == 0 || decoded.result == 1);
+    Require(decoded.callEnd == CallEnd::None || decoded.result == 0);
+    CheckStore(w.store);
+
+    std::lock_guard guard(w.store.dataMutex);
+    const int added = w.store.captureBuffer.GetSize() - before;
+    Require(added >= 0 && added <= 15);
+    if (seen.starts_with("ca#")) {
+      // A line with its records (the trigger's line too): exactly those records.
+      const std::vector<Expected> carried = CarriedRecords(seen, headerExists);
+      Require(static_cast<std::size_t>(added) == carried.size());
+      for (int k = 0; k < added; ++k) {
+        const CCaptBuf& r = w.store.captureBuffer[before + k];
+        Require(r.data == carried[static_cast<std::size_t>(k)].data &&
+                r.flags == carried[static_cast<std::size_t>(k)].flags &&
+                r.timeFraction == carried[static_cast<std::size_t>(k)].time);
+      }
+    } else if (added > 0) {
+      // Text items: "CC:AA:TTTT:" from character 5 on.
+      Require(seen.starts_with("ca:"));
+      for (int k = 0; k < added; ++k) {
+        const std::string_view item = seen.substr(5 + static_cast<std::size_t>(k) * 11);
+        const CCaptBuf& r = w.store.captureBuffer[before + k];
+        Require(r.data == HexByte(item) && r.flags == HexByte(item.substr(3)) && r.timeFraction == HexWord(item.substr(6)));
+      }
+    }
+    for (int k = 0; k < added; ++k) {
+      const CCaptBuf& r = w.store.captureBuffer[before + k];
+      Require(!(r.markerShown && r.hidden));
+      if (!r.IsModemEvent()) Require(!r.markerShown && !r.hidden);
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+// The worker's parts for a fuzz target: a store and the transport with no instrument and no
+// notification window, a document that is open, and an exit request that is already set, so that
+// no wait inside a parser sleeps. Making a store costs more than most inputs take, so a target
+// keeps one (Shared) and Fresh() puts back everything a reply parser writes.
+
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+
+#include "link/CommTransport.h"
+#include "link/DocumentState.h"
+#include "link/LinkContext.h"
+#include "link/WorkerSignals.h"
+#include "platform/win32/Event.h"
+
+namespace fuzzing {
+
+// A broken rule ends the run with the rule's text, so that a crash report names it.
+inline void Check(bool condition, const char* rule, int line) {
+  if (condition) return;
+  std::fprintf(stderr, "fuzz rule broken at line %d: %s\n", line, rule);
+  std::abort();
+}
+
+}  // namespace fuzzing
+
+#define Require(condition) ::fuzzing::Check((condition), #condition, __LINE__)
+
+namespace fuzzing {
+
+class OpenDocument final : public DocumentState {
+ public:
+  void SetTypeModified(int modified, int documentType) override { (documentType == 1 ? capture : trace) = modified; }
+  int IsTypeModified(int documentType) const override { return documentType == 1 ? capture : trace; }
+  bool IsDocumentOpen() const override { return open; }
+  bool open = true;
+  int capture = 0;
+  int trace = 0;
+};
+
+struct FuzzWorker {
+  FuzzWorker() {
+    context.document = &document;
+    context.commExitRequest = ExitRequestSet();
+  }
+  ~FuzzWorker() {
+    context.document = nullptr;
+    context.commExitRequest = nullptr;
+  }
+  FuzzWorker(const FuzzWorker&) = delete;
+  FuzzWorker& operator=(const FuzzWorker&) = delete;
+
+  // The one worker of the process, as a fresh one would be.
+  static FuzzWorker& Shared() {
+    static FuzzWorker* worker = new FuzzWorker;
+    worker->Fresh();
+    return *worker;
+  }
+
+  void Fresh() {
+    store.Reset();
+    std::lock_guard guard(store.dataMutex);
+    store.captureBuffer.RemoveAll();
+    store.captureHeaders.RemoveAll();
+    store.sessionDirectory.fill(CORUCaptureHeader());
+    store.traceDirectory.fill(CORUTraceHeader());
+    store.currentTrace = CORUTraceHeader();
+    store.sysCfg = CSysCfg();
+    store.calFactor1 = store.calFactor2 = store.calFactor3 = CCalFactor();
+    store.firmwareNewA = store.firmwareNewB = 0;
+    document.open = true;
+    document.capture = document.trace = 0;
+    SetReply({});
+  }
+
+  // Puts `bytes` where a reply read leaves them.
+  void SetReply(std::string_view bytes) {
+    transport.replyLength = static_cast<UCHAR>(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) transport.replyBuffer[i] = static_cast<UCHAR>(bytes[i]);
+    transport.replyText.assign(bytes.substr(0, bytes.find('\0')));
+  }
+
+  static HANDLE ExitRequestSet() {
+    static HANDLE request = CreateEvent(nullptr, TRUE, TRUE, nullptr);
+    return request;
+  }
+
+  CORUData store;
+  LinkContext context{store};
+  OpenDocument document;
+  WorkerSignals signals{context};
+  CommTransport transport{context, signals};
+};
+
+}  // namespace fuzzing

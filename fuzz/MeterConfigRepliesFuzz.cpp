@@ -1,0 +1,115 @@
+// Fuzz target for the short replies: volt meter ("vm:", each of its three modes), DTMF decoder
+// ("dt:"), scope trigger ("tc:" with its samples), configuration and calibration read-backs
+// ("gc:", "rc:"), the firmware version ("vn:") and the loader's answers ("da:"). Every reply of
+// the input goes to each parser in turn, all writing into one store. Nothing may crash, a
+// parser that refuses a reply changes nothing, and what is taken stays inside its bounds.
+
+#include <cstdint>
+#include <mutex>
+
+#include "FuzzWorker.h"
+#include "ReplySequence.h"
+#include "link/CalibrationCommands.h"
+#include "link/ConfigCommands.h"
+#include "link/DtmfLoop.h"
+#include "link/FirmwareDownload.h"
+#include "link/FirmwareVersion.h"
+#include "link/ScopeTrigger.h"
+#include "link/VoltMeterLoop.h"
+
+namespace {
+
+constexpr int kConfigurationItems[] = {7, 8, 9};
+constexpr int kMeasuredItems[] = {18, 19};
+
+void VoltMeter(CORUData& store, std::string_view text) {
+  for (int mode = 0; mode <= 2; ++mode) {
+    const std::string acBefore = store.acValueText.Get();
+    long reading = -12345;
+    const int taken = ParseVoltMeterReply(store, text, mode, &reading);
+    Require(taken == 0 || taken == 1);
+    if (!text.starts_with("vm:")) Require(taken == 0);
+    if (mode == 2 || !taken) Require(store.acValueText.Get() == acBefore);
+    if (mode != 2) Require(reading == -12345);
+    if (taken) Require(store.dcValueText.Get().size() + store.lineStatusText.Get().size() <= text.size());
+  }
+}
+
+void Dtmf(CORUData& store, std::string_view text) {
+  const std::string before = store.dtmfDigits.Get();
+  const int result = ParseDtmfReply(store, text);
+  Require(result == 0 || result == 1);
+  const std::string after = store.dtmfDigits.Get();
+  Require(after.starts_with(before));
+  Require(after.size() <= before.size() + 2 + text.size());
+  if (!text.starts_with("dt:")) Require(result == 0 && after == before);
+}
+
+void Trigger(fuzzing::FuzzWorker& w, ScopeTrigger& scope, std::string_view bytes) {
+  int before = 0;
+  {
+    std::lock_guard guard(w.store.dataMutex);
+    before = w.store.traceSamples.GetSize();
+  }
+  w.SetReply(bytes);
+  const int result = scope.ReadTraceReply();
+  Require(result == 0 || result == 1);
+  std::lock_guard guard(w.store.dataMutex);
+  const int after = w.store.traceSamples.GetSize();
+  if (!w.transport.replyText.starts_with("tc:")) Require(after == before && result == 0);
+  // A 64-byte reply holds at most 59 samples (empty fields between colons among them), each
+  // closed by its colon.
+  Require(after <= before + 59 || after <= 59);
+  Require(w.store.traceRunning == 0 || w.store.traceRunning == 1);
+  Require(w.store.traceTriggerArmed == 0 || w.store.traceTriggerArmed == 1);
+}
+
+void Configuration(CORUData& store, std::string_view text) {
+  const CSysCfg before = store.sysCfg;
+  const int read = StoreConfigReply(store.sysCfg, kConfigurationItems, text);
+  const int measured = StoreConfigReply(store.sysCfg, kMeasuredItems, text);
+  Require(read == measured);
+  Require(read == (text.starts_with("gc:") && text.size() > 3 ? 1 : 0));
+  if (!read) Require(store.sysCfg.item4 == before.item4 && store.sysCfg.triggerText == before.triggerText);
+}
+
+void Factors(CORUData& store, std::string_view text) {
+  const CCalFactor before = store.calFactor1;
+  const bool dc = ParseFactorsReply(text, true, store.calFactor1);
+  if (!dc) Require(store.calFactor1.dcGain == before.dcGain && store.calFactor1.dcOffset == before.dcOffset);
+  Require(store.calFactor1.acGain == before.acGain && store.calFactor1.acOffset == before.acOffset);
+  const bool ac = ParseFactorsReply(text, false, store.calFactor2);
+  Require(dc == ac);
+  if (dc) Require(text.starts_with("rc:"));
+}
+
+void Version(std::string_view text) {
+  const FirmwareVersionNumbers numbers = ParseFirmwareVersion(text);
+  for (long n : {numbers.major, numbers.minor, numbers.patch}) Require(n >= 0 && n <= 1'000'000'000);
+  if (text.find('V') == std::string_view::npos) Require(numbers == FirmwareVersionNumbers{});
+  Require(FirmwareIsNewEnough(text) == (numbers >= FirmwareVersionNumbers{1, 0, 8}));
+  if (FirmwareRecordAccepted(text)) Require(text.size() == 6 && text.starts_with("da:"));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  fuzzing::ReplySequence replies(data, size);
+  const std::uint8_t options = replies.TakeByte();
+  fuzzing::FuzzWorker& w = fuzzing::FuzzWorker::Shared();
+  w.document.open = (options & 1) != 0;
+  w.store.traceTriggerArmed = (options >> 1) & 1;
+  ScopeTrigger scope(w.transport);
+
+  std::string_view reply;
+  while (replies.Next(reply)) {
+    const std::string_view text = fuzzing::ReplyText(reply);
+    VoltMeter(w.store, text);
+    Dtmf(w.store, text);
+    Trigger(w, scope, reply);
+    Configuration(w.store, text);
+    Factors(w.store, text);
+    Version(text);
+  }
+  return 0;
+}
