@@ -1,0 +1,16 @@
+// A form no window creates; kept so the template set is complete.
+#include "resources/data/DialogTemplate.h"
+
+const DialogTemplate& Dialog101ParserForm() {
+  static const DialogTemplate dialog{
+      .id = 101,
+      .kind = DialogKind::ChildForm,
+      .rect = {0, 0, 186, 95},
+      .controls =
+          {
+              {.id = kStaticControlId, .kind = ControlKind::Static,
+               .text = "TODO: layout formview", .rect = {24, 42, 138, 8}},
+          },
+  };
+  return dialog;
+}

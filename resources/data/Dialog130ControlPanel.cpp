@@ -1,0 +1,49 @@
+// The control panel of the CAPTURE DATA tab (a child form). Positions follow the ones the panel
+// moves its controls to when it is sized, so nothing jumps.
+#include "resources/data/DialogTemplate.h"
+
+const DialogTemplate& Dialog130ControlPanel() {
+  static const DialogTemplate dialog{
+      .id = 130,
+      .kind = DialogKind::ChildForm,
+      .rect = {0, 0, 158, 137},
+      .controls =
+          {
+              {.id = 1150, .kind = ControlKind::ComboBox, .rect = {7, 7, 60, 70},
+               .style = StyleVScroll | StyleTabStop | StyleGroup,
+               .items = {"B300", "1200/2400", "9600", "14400"}},
+              {.id = 1151, .kind = ControlKind::ComboBox, .rect = {7, 24, 60, 50},
+               .style = StyleVScroll | StyleTabStop, .items = {"8N1", "7E1"}},
+              {.id = 1152, .kind = ControlKind::ComboBox, .rect = {7, 41, 60, 50},
+               .style = StyleVScroll | StyleTabStop, .items = {"ASYNC", "SYNC"}},
+              {.id = 1154, .kind = ControlKind::ComboBox, .rect = {7, 58, 60, 50},
+               .style = StyleVScroll | StyleTabStop, .items = {"Single", "Multiple"}},
+              {.id = 1003, .kind = ControlKind::RadioButton, .text = "ASCII",
+               .rect = {86, 7, 40, 10}, .style = StyleGroup | StyleTabStop},
+              {.id = 1004, .kind = ControlKind::RadioButton, .text = "HEX",
+               .rect = {86, 24, 40, 10}},
+              {.id = 1177, .kind = ControlKind::CheckBox, .text = "Bit-stuffed",
+               .rect = {70, 42, 60, 10}, .style = StyleAutoCheck | StyleGroup | StyleTabStop},
+              {.id = 1031, .kind = ControlKind::CheckBox, .text = "Show Modem Events",
+               .rect = {7, 75, 88, 10}, .style = StyleAutoCheck | StyleTabStop},
+              {.id = 1030, .kind = ControlKind::CheckBox, .text = "Highlight parity errors",
+               .rect = {7, 90, 88, 10}, .style = StyleAutoCheck | StyleTabStop},
+              {.id = 1029, .kind = ControlKind::CheckBox,
+               .text = "Highlight bytes with parity bit set", .rect = {7, 102, 124, 10},
+               .style = StyleAutoCheck | StyleTabStop},
+              {.id = 1059, .kind = ControlKind::PushButton, .text = "Configure",
+               .rect = {96, 54, 56, 14}, .style = StyleTabStop},
+              {.id = 1058, .kind = ControlKind::PushButton, .text = "Recall Session",
+               .rect = {96, 70, 56, 14}, .style = StyleTabStop},
+              {.id = 1060, .kind = ControlKind::PushButton, .text = "Signal Trace",
+               .rect = {96, 86, 56, 14}, .style = StyleTabStop},
+              {.id = 1084, .kind = ControlKind::PushButton, .text = "Capture",
+               .rect = {7, 119, 47, 14}, .style = StyleTabStop},
+              {.id = 1061, .kind = ControlKind::PushButton, .text = "Line Test",
+               .rect = {57, 119, 40, 14}, .style = StyleTabStop},
+              {.id = 1062, .kind = ControlKind::PushButton, .text = "DTMF Decoder",
+               .rect = {100, 119, 56, 14}, .style = StyleTabStop},
+          },
+  };
+  return dialog;
+}
