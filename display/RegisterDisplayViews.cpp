@@ -1,0 +1,16 @@
+#include "display/RegisterDisplayViews.h"
+
+#include "display/SessionView.h"
+#include "display/TimingView.h"
+#include "shell/ViewFactory.h"
+
+void RegisterDisplayViews(ViewFactory& factory) {
+  factory.Register<ViewSlot::SessionView>(
+      [](CORUpc144App& app, QWidget* parent) -> ISessionView* { return new CORUSessionView(app, parent); });
+  factory.Register<ViewSlot::CaptureReadout>([](CORUpc144App& app, QWidget* parent) -> IReadoutPanel* {
+    return new CORUTimingView(app, CORUTimingView::DisplayMode::Capture, parent);
+  });
+  factory.Register<ViewSlot::TraceReadout>([](CORUpc144App& app, QWidget* parent) -> IReadoutPanel* {
+    return new CORUTimingView(app, CORUTimingView::DisplayMode::SignalTrace, parent);
+  });
+}

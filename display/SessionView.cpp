@@ -1,0 +1,315 @@
+#include "display/SessionView.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <mutex>
+
+#include "display/QtColor.h"
+#include "display/model/CellRules.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+
+namespace {
+
+int MulDiv(int number, int numerator, int denominator) {
+  return static_cast<int>((static_cast<long long>(number) * numerator + denominator / 2) / denominator);
+}
+
+SessionColors ViewColors(const CORUpc144App& app, const QPalette& palette) {
+  return ColorsFrom(app.settings, FromQColor(palette.color(QPalette::Base)), FromQColor(palette.color(QPalette::Text)));
+}
+
+}  // namespace
+
+CORUSessionView::CORUSessionView(CORUpc144App& app, QWidget* parent) : QAbstractScrollArea(parent), app(app) {
+  setObjectName(QStringLiteral("CORUSessionView"));
+  // Always shown, so that the layout width does not flip with the content's height.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  viewport()->setMouseTracking(true);
+  viewport()->setAutoFillBackground(false);
+  liveTimer.setSingleShot(true);
+  connect(&liveTimer, &QTimer::timeout, this, &CORUSessionView::OnLiveTick);
+  resize(575, 475);
+}
+
+void CORUSessionView::MeasureFont() {
+  const int dpiY = viewport()->logicalDpiY();
+  font = QFont(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  font.setPixelSize(MulDiv(10, dpiY, 72));
+  const QFontMetrics metrics(font, viewport());
+  geometry.cellWidth = metrics.horizontalAdvance(QLatin1Char('O'));
+  geometry.cellHeight = metrics.height();
+  geometry.separatorHeight = 3 * std::max(1, MulDiv(1, dpiY, 72));
+}
+
+void CORUSessionView::LayOut() {
+  if (geometry.cellWidth == 0) MeasureFont();
+  geometry.width = viewport()->width();
+  if (layout.Update(app.dataStore, geometry, OptionsFrom(app.dataStore, app.settings.viewType))) ++fullLayouts;
+  stale = false;
+  UpdateScrollRange();
+}
+
+void CORUSessionView::EnsureLayout() {
+  layoutQueued = false;
+  if (stale) LayOut();
+}
+
+void CORUSessionView::UpdateScrollRange() {
+  const int height = viewport()->height();
+  QScrollBar* bar = verticalScrollBar();
+  bar->setRange(0, std::max(0, static_cast<int>(layout.TotalHeight()) - height));
+  bar->setPageStep(std::max(1, height));
+  bar->setSingleStep(std::max(1, 2 * geometry.cellHeight));
+}
+
+void CORUSessionView::OnUpdate() {
+  EnsureLayout();
+  viewport()->update();
+}
+
+void CORUSessionView::Refresh() {
+  stale = true;
+  if (app.dataStore.captureRunning == 0) {
+    const QSignalBlocker quiet(verticalScrollBar());
+    verticalScrollBar()->setValue(0);
+  }
+  ResetHover();
+  if (!layoutQueued) {
+    layoutQueued = true;
+    QMetaObject::invokeMethod(this, &CORUSessionView::EnsureLayout, Qt::QueuedConnection);
+  }
+  viewport()->update();
+}
+
+void CORUSessionView::Redraw() { viewport()->update(); }
+
+void CORUSessionView::StartLiveRefresh() {
+  ++liveStarts;
+  liveTimer.start(kLiveRefreshMs);
+}
+
+void CORUSessionView::StopLiveRefresh() {
+  const bool wasRunning = liveTimer.isActive();
+  liveTimer.stop();
+  // The end of a capture may come before the next tick: lay out what arrived since the last one
+  // and keep the end in view, so the finished call is shown whole.
+  if (wasRunning) {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          stale = true;
+          EnsureLayout();
+          QScrollBar* bar = verticalScrollBar();
+          if (layout.TotalHeight() > viewport()->height()) bar->setValue(bar->maximum());
+          viewport()->update();
+        },
+        Qt::QueuedConnection);
+  }
+}
+
+void CORUSessionView::OnLiveTick() {
+  ++liveTicks;
+  stale = true;
+  ResetHover();
+  EnsureLayout();
+  if (app.dataStore.captureRunning != 0) {
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(layout.TotalHeight() > viewport()->height() ? bar->maximum() : 0);
+    liveTimer.start(kLiveRefreshMs);
+  }
+  viewport()->update();
+}
+
+void CORUSessionView::ResetHover() {
+  if (hoverShown) viewport()->update(CellRectOf(hoverLine, hoverIndex));
+  hoverLine = -1;
+  hoverIndex = -1;
+  hoverShown = false;
+}
+
+void CORUSessionView::ClearHoverMark() {
+  if (!hoverShown) return;
+  viewport()->update(CellRectOf(hoverLine, hoverIndex));
+  hoverShown = false;
+}
+
+void CORUSessionView::RefreshReadout() {
+  if (app.captureTimingView) app.captureTimingView->Refresh();
+}
+
+LONG CORUSessionView::DocumentY(int viewportY) const { return viewportY + verticalScrollBar()->value(); }
+
+QRect CORUSessionView::CellRectOf(int line, int index) const {
+  const auto& lines = layout.Lines();
+  if (line < 0 || line >= static_cast<int>(lines.size()) || index < 0) return {};
+  const CORUSessionLine& data = lines[static_cast<std::size_t>(line)];
+  if (!data.IsData() || index < data.firstByte || index > data.lastByte) return {};
+  const std::size_t offset = static_cast<std::size_t>(index - data.firstByte);
+  if (offset >= data.cellCounts.size()) return {};
+  int x = 0;
+  for (std::size_t k = 0; k < offset; ++k) x += data.cellCounts[k] * geometry.cellWidth;
+  const int top = static_cast<int>(data.rect.top - verticalScrollBar()->value());
+  bool answer = false;
+  {
+    std::lock_guard guard(app.dataStore.dataMutex);
+    if (index >= app.dataStore.captureBuffer.GetSize()) return {};
+    answer = app.dataStore.captureBuffer[index].IsAnswer();
+  }
+  return QRect(x, answer ? top : top + geometry.cellHeight, data.cellCounts[offset] * geometry.cellWidth, geometry.cellHeight);
+}
+
+QRect CORUSessionView::ByteCellRect(int index) const {
+  const auto& lines = layout.Lines();
+  for (std::size_t k = 0; k < lines.size(); ++k) {
+    if (lines[k].IsData() && index >= lines[k].firstByte && index <= lines[k].lastByte) return CellRectOf(static_cast<int>(k), index);
+  }
+  return {};
+}
+
+int CORUSessionView::DataLineAt(const QPoint& point) const {
+  const int line = layout.LineAt(DocumentY(point.y()));
+  if (line < 0 || !layout.Lines()[static_cast<std::size_t>(line)].IsData()) return -1;
+  return line;
+}
+
+void CORUSessionView::paintEvent(QPaintEvent* event) {
+  QPainter painter(viewport());
+  const QRect client = viewport()->rect();
+  const SessionColors colors = ViewColors(app, palette());
+  painter.fillRect(event->rect(), ToQColor(colors.window));
+  const auto& lines = layout.Lines();
+  if (lines.empty() || geometry.cellWidth == 0) return;
+
+  CORUData& store = app.dataStore;
+  std::lock_guard guard(store.dataMutex);
+  const int count = store.captureBuffer.GetSize();
+  if (count == 0) return;
+  const SessionOptions options = OptionsFrom(store, app.settings.viewType);
+  const int marker = store.currentRecordIndex;
+  const int headers = store.captureHeaders.GetSize();
+  const CCaptBuf* records = store.captureBuffer.GetData();
+  const LONG scroll = verticalScrollBar()->value();
+  painter.setFont(font);
+  const QFontMetrics metrics(font, viewport());
+  const int ascent = metrics.ascent();
+  const int cw = geometry.cellWidth;
+  const int ch = geometry.cellHeight;
+  const bool dataDrawn = options.viewType == 1 || options.viewType == 2;
+
+  for (int k = layout.FirstLineBelow(scroll + event->rect().top()); k < static_cast<int>(lines.size()); ++k) {
+    const CORUSessionLine& line = lines[static_cast<std::size_t>(k)];
+    const int y = static_cast<int>(line.rect.top - scroll);
+    if (y >= event->rect().bottom() + 1) break;
+    if (line.lineType == kHeaderLine) {
+      if (line.eventIndex >= headers) continue;
+      painter.fillRect(QRect(0, y, client.width(), ch), ToQColor(kTitleBack));
+      painter.setPen(ToQColor(kTitleText));
+      painter.drawText(0, y + ascent, QString::fromStdString(line.headerText));
+    } else if (line.lineType == kSeparatorLine) {
+      const int p = std::max(1, geometry.separatorHeight / 3);
+      painter.fillRect(QRect(0, y, client.width(), 1), Qt::black);
+      painter.fillRect(QRect(0, y + p, client.width(), 1), Qt::white);
+      painter.fillRect(QRect(0, y + 2 * p, client.width(), 1), Qt::black);
+    } else if (line.lineType == kDataLine && dataDrawn) {
+      // The worker may have emptied the arrays since the layout: draw only what still exists.
+      const int last = std::min<int>(line.lastByte, count - 1);
+      int x = 0;
+      for (int index = line.firstByte; index <= last; ++index) {
+        const std::size_t offset = static_cast<std::size_t>(index - line.firstByte);
+        if (offset >= line.cellCounts.size()) break;
+        const int cells = line.cellCounts[offset];
+        if (cells == 0) continue;
+        const CCaptBuf& record = records[index];
+        const CellLook look = LookOf(record, index, line.sync, options, colors, marker);
+        COLORREF back = look.background;
+        COLORREF fore = look.foreground;
+        if (hoverShown && index == hoverIndex) {
+          back ^= 0xFFFFFF;
+          fore ^= 0xFFFFFF;
+        }
+        const QRect cell(x, record.IsAnswer() ? y : y + ch, cells * cw, ch);
+        painter.fillRect(cell, ToQColor(back));
+        if (!look.skipped) {
+          painter.setPen(ToQColor(fore));
+          painter.drawText(cell.left(), cell.top() + ascent, QString::fromStdString(look.text));
+        }
+        x += cells * cw;
+      }
+    }
+  }
+}
+
+void CORUSessionView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  ResetHover();
+  if (geometry.cellWidth == 0) MeasureFont();
+  if (viewport()->width() != layout.Geometry().width || !layout.HasLayout()) {
+    LayOut();
+  } else {
+    UpdateScrollRange();
+  }
+}
+
+void CORUSessionView::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint point = event->position().toPoint();
+  const int line = DataLineAt(point);
+  if (line >= 0) {
+    const int index = layout.HitTestByte(line, point.x());
+    if (!(hoverShown && line == hoverLine && index == hoverIndex)) {
+      if (hoverShown) viewport()->update(CellRectOf(hoverLine, hoverIndex));
+      hoverLine = line;
+      hoverIndex = index;
+      hoverShown = true;
+      app.dataStore.cursorRecordIndex = index;
+      app.dataStore.cursorEventIndex = layout.Lines()[static_cast<std::size_t>(line)].eventIndex;
+      viewport()->update(CellRectOf(hoverLine, hoverIndex));
+      RefreshReadout();
+    }
+  }
+  QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CORUSessionView::mouseDoubleClickEvent(QMouseEvent* event) {
+  const int line = DataLineAt(event->position().toPoint());
+  if (line >= 0) {
+    CORUData& store = app.dataStore;
+    bool changed = false;
+    {
+      std::lock_guard guard(store.dataMutex);
+      const int index = layout.HitTestByte(line, event->position().toPoint().x());
+      const int marker = store.currentRecordIndex;
+      const int next = index == -1 || index == marker ? -1 : index;
+      changed = next != marker;
+      store.currentRecordIndex = next;
+    }
+    // The marker is saved with the capture, so setting, moving and clearing it all modify it.
+    if (changed && app.currentDocument != nullptr) app.currentDocument->SetTypeModified(1, DOCUMENT_CAPTURE);
+    ResetHover();
+    RefreshReadout();
+    viewport()->update();
+  }
+  QAbstractScrollArea::mouseDoubleClickEvent(event);
+}
+
+void CORUSessionView::wheelEvent(QWheelEvent* event) {
+  // The live refresh keeps the end in view; the wheel would fight it.
+  if (app.dataStore.captureRunning != 0) {
+    event->accept();
+    return;
+  }
+  QAbstractScrollArea::wheelEvent(event);
+}
+
+void CORUSessionView::scrollContentsBy(int /*dx*/, int /*dy*/) {
+  ResetHover();
+  viewport()->update();
+}

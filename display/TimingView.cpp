@@ -1,0 +1,95 @@
+#include "display/TimingView.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+
+#include "display/QtColor.h"
+#include "display/SessionView.h"
+#include "shell/OruApp.h"
+
+CORUTimingView::CORUTimingView(CORUpc144App& app, DisplayMode mode, QWidget* parent)
+    : QAbstractScrollArea(parent), app(app), mode(mode) {
+  setObjectName(QStringLiteral("CORUTimingView"));
+  setFocusPolicy(Qt::NoFocus);  // the panel never keeps the focus
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  viewport()->setMouseTracking(true);
+  viewport()->setAutoFillBackground(false);
+}
+
+int CORUTimingView::RowHeight() const { return std::max(1, QFontMetrics(app.displayFont, viewport()).height()); }
+
+void CORUTimingView::Refresh() {
+  if (mode == DisplayMode::Capture) DrawCapturePanel(); else DrawTracePanel();
+}
+
+void CORUTimingView::DrawCapturePanel() {
+  mode = DisplayMode::Capture;
+  UpdateScrollRange();
+  viewport()->update();
+}
+
+void CORUTimingView::DrawTracePanel() {
+  mode = DisplayMode::SignalTrace;
+  viewport()->update();
+}
+
+ReadoutRows CORUTimingView::CurrentRows() const {
+  const QPalette& colorsOf = palette();
+  const SessionColors colors = ColorsFrom(app.settings, FromQColor(colorsOf.color(QPalette::Base)),
+                                          FromQColor(colorsOf.color(QPalette::Text)));
+  CORUData& store = app.dataStore;
+  ReadoutOptions options;
+  options.highlightParityBit = store.highlightParityBit != 0;
+  options.parity7E1 = store.sysCfg.parity7E1 == 1;
+  options.bitStuffed = store.sysCfg.bitStuffed == 1;
+  const auto* session = dynamic_cast<const CORUSessionView*>(app.sessionView.get());
+  return BuildCaptureReadout(store, options, colors, session != nullptr ? &session->Layout() : nullptr);
+}
+
+void CORUTimingView::UpdateScrollRange() {
+  const int h = RowHeight();
+  QScrollBar* bar = verticalScrollBar();
+  bar->setRange(0, std::max(0, kReadoutRows * h - viewport()->height()));
+  bar->setPageStep(h);
+  bar->setSingleStep(h);
+}
+
+void CORUTimingView::paintEvent(QPaintEvent* event) {
+  QPainter painter(viewport());
+  painter.fillRect(event->rect(), palette().color(QPalette::Base));
+  if (mode != DisplayMode::Capture) return;
+  const ReadoutRows rows = CurrentRows();
+  painter.setFont(app.displayFont);
+  const QFontMetrics metrics(app.displayFont, viewport());
+  const int h = RowHeight();
+  const int scroll = verticalScrollBar()->value();
+  const int width = viewport()->width();
+  for (int r = 0; r < kReadoutRows; ++r) {
+    const ReadoutRow& row = rows[static_cast<std::size_t>(r)];
+    const QRect band(0, r * h - scroll, width, h);
+    if (!band.intersects(event->rect())) continue;
+    painter.fillRect(band, ToQColor(row.fill));
+    if (row.text.empty()) continue;
+    const QString text = QString::fromStdString(row.text);
+    // Opaque behind the text only, as the labels' trailing blanks expect.
+    painter.fillRect(QRect(0, band.top(), metrics.horizontalAdvance(text), h), ToQColor(row.textBackground));
+    painter.setPen(ToQColor(row.textColor));
+    painter.drawText(0, band.top() + metrics.ascent(), text);
+  }
+}
+
+void CORUTimingView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  UpdateScrollRange();
+}
+
+void CORUTimingView::mouseMoveEvent(QMouseEvent* event) {
+  if (app.sessionView) app.sessionView->ClearHoverMark();
+  QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CORUTimingView::scrollContentsBy(int /*dx*/, int /*dy*/) { viewport()->update(); }

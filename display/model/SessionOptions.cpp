@@ -1,0 +1,31 @@
+#include "display/model/SessionOptions.h"
+
+#include "link/OruData.h"
+#include "shell/model/AppSettings.h"
+
+SessionOptions OptionsFrom(const CORUData& store, int viewType) {
+  SessionOptions options;
+  options.viewType = viewType;
+  options.parity7E1 = store.sysCfg.parity7E1 == 1;
+  options.sync = store.sysCfg.sync == 1;
+  options.bitStuffed = store.sysCfg.bitStuffed == 1;
+  options.showModemEvents = store.showModemEvents != 0;
+  options.highlightParityErrors = store.highlightParityErrors != 0;
+  options.highlightParityBit = store.highlightParityBit != 0;
+  return options;
+}
+
+SessionColors ColorsFrom(const AppSettings& settings, COLORREF window, COLORREF windowText) {
+  SessionColors colors;
+  colors.answer = settings.answerColor;
+  colors.answerText = settings.answerTextColor;
+  colors.originate = settings.originateColor;
+  colors.originateText = settings.originateTextColor;
+  colors.marker = settings.markerColor;
+  colors.markerText = settings.markerTextColor;
+  colors.answerShade = settings.answerShade;
+  colors.originateShade = settings.originateShade;
+  colors.window = window;
+  colors.windowText = windowText;
+  return colors;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+// What the session lines and the read-out are drawn with: the display options of the store and
+// the settings, and the colours. Taken once per layout or paint, so a drawing sees one state.
+
+#include "link/CaptBuf.h"
+#include "shell/model/Color.h"
+
+class CORUData;
+struct AppSettings;
+
+enum class ViewType { Ascii = 1, Hex = 2 };
+
+struct SessionOptions {
+  int viewType = 1;  // 1 ASCII, 2 HEX; any other value draws no data
+  bool parity7E1 = false;
+  bool sync = false;        // synchronous capture configured: every byte on grey
+  bool bitStuffed = false;  // synchronous events show de-stuffed bytes
+  bool showModemEvents = false;
+  bool highlightParityErrors = false;
+  bool highlightParityBit = false;
+
+  // The options that change how wide a byte is, so a change needs a new layout.
+  bool SameMeasure(const SessionOptions& other) const {
+    return viewType == other.viewType && parity7E1 == other.parity7E1 &&
+           bitStuffed == other.bitStuffed && showModemEvents == other.showModemEvents;
+  }
+};
+
+struct SessionColors {
+  COLORREF answer = kDefaultAnswerColor;
+  COLORREF answerText = kBlack;
+  COLORREF originate = kDefaultOriginateColor;
+  COLORREF originateText = kBlack;
+  COLORREF marker = kDefaultMarkerColor;
+  COLORREF markerText = kWhite;
+  COLORREF answerShade = kDefaultAnswerColor;
+  COLORREF originateShade = kDefaultOriginateColor;
+  COLORREF window = kWhite;      // COLOR_WINDOW
+  COLORREF windowText = kBlack;  // COLOR_WINDOWTEXT
+};
+
+// Read from the store (its options and configuration) and the view type setting.
+SessionOptions OptionsFrom(const CORUData& store, int viewType);
+SessionColors ColorsFrom(const AppSettings& settings, COLORREF window, COLORREF windowText);

@@ -1,0 +1,66 @@
+#include "tests/display/DisplayTestData.h"
+
+#include "link/ModemEventPairing.h"
+
+namespace displaytest {
+
+void AddByte(CORUData& store, UCHAR data, bool answer, ULONG seconds, ULONG fraction) {
+  store.captureBuffer.Add(CCaptBuf(data, answer ? CAPT_ANSWER : 0, fraction, seconds));
+}
+
+void AddModemEvent(CORUData& store, UCHAR first, UCHAR second, bool answer) {
+  int state = store.hdlcState;
+  for (UCHAR byte : {first, second}) {
+    CCaptBuf record(byte, static_cast<UCHAR>(CAPT_MODEM_EVENT | (answer ? CAPT_ANSWER : 0)), 0, 0);
+    PairModemEvent(record, state);
+    store.captureBuffer.Add(record);
+  }
+  store.hdlcState = state;
+}
+
+void AddEvent(CORUData& store, bool sync, const std::string& name) {
+  CORUCaptureHeader header;
+  header.eventName = name;
+  header.startDate = "12/09/26";
+  header.startTime = "10:11:12";
+  header.firstIndex = store.captureBuffer.GetSize();
+  header.flags = sync ? EVENT_SYNC : 0;
+  store.captureHeaders.Add(header);
+}
+
+void UpdateLastCount(CORUData& store) {
+  const int last = store.captureHeaders.GetSize() - 1;
+  if (last < 0) return;
+  store.captureHeaders[last].byteCount = store.captureBuffer.GetSize() - store.captureHeaders[last].firstIndex;
+}
+
+std::vector<UCHAR> HdlcLine(const std::vector<UCHAR>& payload) {
+  std::vector<bool> bits;
+  auto flag = [&] {
+    for (int b = 0; b < 8; ++b) bits.push_back(((0x7E >> b) & 1) != 0);
+  };
+  flag();
+  int ones = 0;
+  for (UCHAR byte : payload) {
+    for (int b = 0; b < 8; ++b) {
+      const bool one = ((byte >> b) & 1) != 0;
+      bits.push_back(one);
+      ones = one ? ones + 1 : 0;
+      if (ones == 5) {
+        bits.push_back(false);
+        ones = 0;
+      }
+    }
+  }
+  flag();
+  while (bits.size() % 8 != 0) bits.push_back(false);
+  std::vector<UCHAR> line;
+  for (std::size_t at = 0; at < bits.size(); at += 8) {
+    UCHAR byte = 0;
+    for (int b = 0; b < 8; ++b) byte |= static_cast<UCHAR>(bits[at + static_cast<std::size_t>(b)] ? 1 << b : 0);
+    line.push_back(byte);
+  }
+  return line;
+}
+
+}  // namespace displaytest

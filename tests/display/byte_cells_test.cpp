@@ -1,0 +1,163 @@
+// Byte names, the parity test and the cell rules of a session line.
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "display/model/ByteNames.h"
+#include "display/model/CellRules.h"
+#include "link/CsvExport.h"
+
+namespace {
+
+struct NameCase {
+  int byte;
+  const char* name;
+  int cells;
+};
+
+class CharNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(CharNameTest, NameAndCells) {
+  const NameCase& c = GetParam();
+  EXPECT_EQ(CharName(static_cast<UCHAR>(c.byte)), c.name);
+  EXPECT_EQ(CharNameCells(static_cast<UCHAR>(c.byte)), c.cells);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytes, CharNameTest,
+                         ::testing::Values(NameCase{0x1B, "<ESC>", 5}, NameCase{0x81, "<UNK>", 5},
+                                           NameCase{0x41, "A", 1}, NameCase{0xE9, "\xC3\xA9", 1},
+                                           NameCase{0x00, "<NUL>", 5}, NameCase{0x09, "<TAB>", 5},
+                                           NameCase{0x1F, "<US>", 4}, NameCase{0x7F, "<DEL>", 5},
+                                           NameCase{0x20, " ", 1}, NameCase{0x80, "\xE2\x82\xAC", 1},
+                                           NameCase{0x9F, "\xC5\xB8", 1}, NameCase{0xFF, "\xC3\xBF", 1}));
+
+TEST(CharName, ControlNamesAreTheCsvOnesAndUnknownIsExactlyTheUndefinedCodes) {
+  for (int b = 0; b < 32; ++b) EXPECT_EQ(CharName(static_cast<UCHAR>(b)), CsvControlName(static_cast<UCHAR>(b)));
+  std::set<int> unknown;
+  for (int b = 0; b < 256; ++b) {
+    if (CharName(static_cast<UCHAR>(b)) == "<UNK>") unknown.insert(b);
+    if (b >= 0x20 && b != 0x7F && unknown.count(b) == 0) {
+      EXPECT_EQ(CharNameCells(static_cast<UCHAR>(b)), 1) << b;
+    }
+  }
+  EXPECT_EQ(unknown, (std::set<int>{129, 141, 143, 144, 157}));
+}
+
+TEST(HexTextAndParity, Values) {
+  EXPECT_EQ(HexText(0x0A), "0A");
+  EXPECT_EQ(HexText(0xC3), "C3");
+  EXPECT_EQ(HexText(0x00), "00");
+  EXPECT_TRUE(CheckParity(0xC3));
+  EXPECT_FALSE(CheckParity(0x43));
+  EXPECT_TRUE(CheckParity(0x41));
+  EXPECT_TRUE(CheckParity(0x00));
+  EXPECT_FALSE(CheckParity(0x80));
+}
+
+class CellLookTest : public ::testing::Test {
+ protected:
+  CellLookTest() {
+    colors.answer = 0x8080DF;
+    colors.answerShade = 0x5050C0;
+    colors.answerText = 0x010203;
+    colors.originate = 0x80DF80;
+    colors.originateShade = 0x50C050;
+    colors.originateText = 0x040506;
+    colors.marker = 0xFF0000;
+    colors.markerText = 0xFFFFFF;
+  }
+  CellLook Look(UCHAR data, UCHAR flags, int index = 1, int marker = -1, bool syncEvent = false) const {
+    CCaptBuf record(data, flags, 0, 0);
+    return LookOf(record, index, syncEvent, options, colors, marker);
+  }
+  SessionOptions options;
+  SessionColors colors;
+};
+
+TEST_F(CellLookTest, DirectionColoursAndNames) {
+  CellLook answer = Look(0x1B, CAPT_ANSWER);
+  EXPECT_EQ(answer.text, "<ESC>");
+  EXPECT_EQ(answer.cells, 5);
+  EXPECT_EQ(answer.background, colors.answer);
+  EXPECT_EQ(answer.foreground, colors.answerText);
+  CellLook originate = Look(0x41, 0);
+  EXPECT_EQ(originate.text, "A");
+  EXPECT_EQ(originate.background, colors.originate);
+  EXPECT_EQ(originate.foreground, colors.originateText);
+}
+
+TEST_F(CellLookTest, SevenE1ParityHighlighting) {
+  options.parity7E1 = true;
+  options.highlightParityErrors = true;
+  CellLook passes = Look(0xC3, 0);
+  EXPECT_EQ(passes.text, "C");
+  EXPECT_EQ(passes.background, colors.originate);
+  CellLook fails = Look(0x43, 0);
+  EXPECT_EQ(fails.text, "C");
+  EXPECT_EQ(fails.background, kParityErrorBack);
+  EXPECT_EQ(fails.foreground, kBlack);
+  EXPECT_EQ(Look(0x41, 0).background, colors.originate);
+  options.highlightParityBit = true;
+  EXPECT_EQ(Look(0xC3, 0).background, kParityBitBack);
+  options.viewType = 2;
+  EXPECT_EQ(Look(0xC3, 0).text, "43");  // reduced to 7 bits in hex too
+}
+
+TEST_F(CellLookTest, HexAlternatesShadeAndColourByIndex) {
+  options.viewType = 2;
+  CellLook even = Look(0x41, CAPT_ANSWER, 4);
+  CellLook odd = Look(0x41, CAPT_ANSWER, 5);
+  EXPECT_EQ(even.text, "41");
+  EXPECT_EQ(even.cells, 2);
+  EXPECT_EQ(even.background, colors.answerShade);
+  EXPECT_EQ(odd.background, colors.answer);
+  EXPECT_EQ(Look(0x41, 0, 6).background, colors.originateShade);
+  EXPECT_EQ(even.foreground, colors.answerText);
+}
+
+TEST_F(CellLookTest, ModemEventsSyncGreyAndMarkerOverride) {
+  options.showModemEvents = true;
+  CCaptBuf opening(0x6C, CAPT_MODEM_EVENT | CAPT_ANSWER, 0, 0);
+  opening.markerShown = 1;
+  CellLook star = LookOf(opening, 3, false, options, colors, -1);
+  EXPECT_EQ(star.text, "*");
+  EXPECT_EQ(star.cells, 1);
+  EXPECT_EQ(star.background, kModemEventBack);
+  EXPECT_EQ(star.foreground, kWhite);
+  CellLook shown = Look(0x41, CAPT_MODEM_EVENT);  // neither marker cell nor hidden
+  EXPECT_EQ(shown.text, "A");
+  EXPECT_EQ(shown.background, kModemEventBack);
+  EXPECT_EQ(LookOf(opening, 3, false, options, colors, 3).background, colors.marker);
+
+  options.sync = true;
+  CellLook grey = Look(0x41, 0);
+  EXPECT_EQ(grey.background, kSyncBack);
+  EXPECT_EQ(grey.foreground, colors.answerText);
+  EXPECT_EQ(LookOf(opening, 3, false, options, colors, -1).background, kSyncBack);
+
+  options.sync = false;
+  options.parity7E1 = true;
+  options.highlightParityErrors = true;
+  CellLook marked = Look(0x43, 0, 7, 7);
+  EXPECT_EQ(marked.background, colors.marker);
+  EXPECT_EQ(marked.foreground, colors.markerText);
+}
+
+TEST_F(CellLookTest, SkippedRecords) {
+  CCaptBuf event(0x6C, CAPT_MODEM_EVENT, 0, 0);
+  EXPECT_TRUE(LookOf(event, 0, false, options, colors, -1).skipped);  // events not shown
+  options.showModemEvents = true;
+  event.hidden = 1;
+  EXPECT_TRUE(LookOf(event, 0, false, options, colors, -1).skipped);
+  // Bit-stuffed Sync: a record that completed no byte takes no room; one that did shows it.
+  options.bitStuffed = true;
+  CCaptBuf raw(0x7E, 0, 0, 0);
+  EXPECT_TRUE(LookOf(raw, 0, true, options, colors, -1).skipped);
+  raw.hdlcResult = HDLC_BYTE_READY;
+  raw.hdlcByte = 0x48;
+  EXPECT_EQ(LookOf(raw, 0, true, options, colors, -1).text, "H");
+  EXPECT_EQ(LookOf(raw, 0, false, options, colors, -1).text, "~");  // an Async line shows the data
+}
+
+}  // namespace

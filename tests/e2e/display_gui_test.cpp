@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include <climits>
+#include <mutex>
+
+#include "display/RegisterDisplayViews.h"
+#include "display/SessionView.h"
+#include "display/TimingView.h"
+#include "link/WorkerMessages.h"
+#include "shell/OruApp.h"
+#include "tests/shell/AppFixture.h"
+
+namespace {
+
+using apptest::Eventually;
+
+class DisplayGuiTest : public apptest::AppFixture {
+ protected:
+  bool StartWith(const char* scenario) {
+    instrumentOptions.scenario = scenario;
+    beforeInit = [](CORUpc144App& app) { RegisterDisplayViews(app.viewFactory); };
+    if (!Start()) return false;
+    view = dynamic_cast<CORUSessionView*>(app().sessionView.get());
+    readout = dynamic_cast<CORUTimingView*>(app().captureTimingView.get());
+    return view != nullptr && readout != nullptr;
+  }
+  CORUData& store() { return app().dataStore; }
+  // As the control panel's "Capture" does.
+  void Capture() {
+    app().PostToWorker(WM_ORU_SET_CONFIG, 0x1C0);
+    app().PostToWorker(WM_ORU_START_CAPTURE);
+  }
+  void Hover(QPoint point) {
+    QMouseEvent event(QEvent::MouseMove, QPointF(point), view->viewport()->mapToGlobal(QPointF(point)), Qt::NoButton,
+                      Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &event);
+  }
+
+  CORUSessionView* view = nullptr;
+  CORUTimingView* readout = nullptr;
+};
+
+TEST_F(DisplayGuiTest, TextCallGrowsLiveAndStopsAtTheEnd) {
+  instrumentOptions.clock.perCommand = sim::millis(500);  // the call starts 12.5 s in
+  ASSERT_TRUE(StartWith("v22bis-async"));
+  Capture();
+  // The worker's 2033 starts the refresh; 2038 stops it, and what arrived last is laid out.
+  ASSERT_TRUE(Eventually([&] { return view->LiveRefreshStarts() > 0; }));
+  ASSERT_TRUE(Eventually([&] { return store().endOfCaptureCode != 0 && !view->LiveRefreshRunning(); }, 60000));
+  ASSERT_TRUE(Eventually([&] {
+    std::lock_guard guard(store().dataMutex);
+    return view->Layout().WalkedRecords() == store().captureBuffer.GetSize();
+  }));
+  std::lock_guard guard(store().dataMutex);
+  EXPECT_GT(store().captureBuffer.GetSize(), 100);
+  ASSERT_GT(store().captureHeaders.GetSize(), 0);
+  EXPECT_EQ(view->Layout().Lines().front().lineType, kHeaderLine);
+}
+
+TEST_F(DisplayGuiTest, ModemEventCallHoverShowsTheDecodedEvent) {
+  ASSERT_TRUE(StartWith("v32bis-events"));
+  store().showModemEvents = 1;
+  Capture();
+  ASSERT_TRUE(Eventually([&] { return store().captureRunning == 1; }));
+  ASSERT_TRUE(Eventually([&] { return store().captureRunning == 0 && !view->LiveRefreshRunning(); }));
+  EXPECT_EQ(view->LiveRefreshStarts(), 1);
+  EXPECT_GT(view->LiveTicks(), 0);
+  view->Refresh();
+  view->EnsureLayout();
+  int event = -1;
+  {
+    std::lock_guard guard(store().dataMutex);
+    for (int i = 0; i < store().captureBuffer.GetSize() && event == -1; ++i)
+      if (store().captureBuffer[i].markerShown == 1) event = i;
+  }
+  ASSERT_NE(event, -1);
+  const QRect cell = view->ByteCellRect(event);
+  ASSERT_FALSE(cell.isEmpty());
+  Hover(cell.center());
+  EXPECT_EQ(store().cursorRecordIndex, event);
+  const ReadoutRows rows = readout->CurrentRows();
+  EXPECT_EQ(rows[0].text.rfind("Modem event # 0", 0), 0u) << rows[0].text;
+  EXPECT_EQ(rows[2].text, "2100Hz detected");
+  EXPECT_EQ(rows[4].text, "transmit 2100 AnsTone");
+  EXPECT_EQ(rows[0].fill, 0x0000FFu);
+  if (const QByteArray folder = qgetenv("QV_DISPLAY_SHOTS"); !folder.isEmpty()) {
+    view->window()->grab().save(QString::fromUtf8(folder) + "/capture-tab-modem-event.png");
+  }
+
+  // Emptied while shown: the next refresh lays everything out afresh, with no stale line.
+  const int layouts = view->FullLayouts();
+  store().ClearCapture();
+  view->Refresh();
+  view->EnsureLayout();
+  EXPECT_EQ(view->FullLayouts(), layouts + 1);
+  EXPECT_TRUE(view->Layout().Lines().empty());
+  Hover(cell.center());
+  view->viewport()->grab();
+  readout->viewport()->grab();
+}
+
+}  // namespace
