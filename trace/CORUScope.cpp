@@ -1,0 +1,120 @@
+#include "trace/CORUScope.h"
+
+#include <QPainter>
+
+#include <cmath>
+#include <mutex>
+
+#include "shell/OruApp.h"
+#include "shell/model/Color.h"
+#include "trace/LogicalPainter.h"
+#include "trace/model/TraceWalk.h"
+
+namespace {
+
+const QColor kGuideGrey(192, 192, 192);
+
+QColor FromColorRef(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+}  // namespace
+
+CORUScope::CORUScope(CORUpc144App& app) : app_(app) {}
+
+void CORUScope::Attach(QSize area, int xOffset, int yOffset) {
+  state.Attach(area.width(), area.height(), xOffset, yOffset);
+  image_ = QImage(std::max(area.width(), 1), std::max(area.height(), 1), QImage::Format_RGB32);
+  image_.fill(Qt::white);
+}
+
+bool CORUScope::Render() {
+  if (!state.Attached()) return false;
+  QPainter painter(&image_);
+  painter.fillRect(image_.rect(), QColor(255, 255, 255));  // COLOR_WINDOW
+  const bool redraw = DrawTrace(painter);
+  DrawCrossHair(painter);
+  DrawMarkerCross(painter);
+  if (state.thresholdRect.top != -1) {
+    const IntRect& r = state.thresholdRect;
+    painter.fillRect(QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)), QColor(255, 0, 0));
+  }
+  return redraw;
+}
+
+void CORUScope::DrawGuides(QPainter& painter, const TraceRules& rules) {
+  LogicalPainter lp(painter, state.Mapper());
+  const int z = state.zeroY;
+  lp.Fill(0, z - 1, state.widthLogical, z + 1, kGuideGrey);
+  const double D = rules.pointsPerUnit;
+  const int x1 = static_cast<int>(std::trunc(state.traceStartX - D));
+  const int x2 = static_cast<int>(std::trunc(state.traceStartX + D));
+  lp.Fill(x1, 1, x2, -state.heightLogical, kGuideGrey);
+}
+
+bool CORUScope::DrawTrace(QPainter& painter) {
+  CORUData& store = app_.dataStore;
+  const AppSettings& s = app_.settings;
+  std::lock_guard lock(store.dataMutex);
+  const TraceIndexes indexes{s.traceScale, s.traceSpan, store.currentTrace.scaleIndex,
+                             store.currentTrace.spanIndex};
+  const TraceRules rules = ScreenRules(indexes, store.sysCfg, state.Marks());
+  state.SetRules(rules);
+  const PlotKind kind = PlotKindFor(indexes.recordedScale);
+  const int count = store.traceSamples.GetSize();
+  if (kind == PlotKind::Line || count == 0 || !rules.CanWalk()) DrawGuides(painter, rules);
+  if (count == 0 || !rules.CanWalk()) return false;
+
+  LogicalPainter lp(painter, state.Mapper());
+  painter.setPen(QPen(Qt::black, 1, Qt::SolidLine));
+  const bool snap = s.traceSnap == 1;
+  bool redraw = false;
+  QPoint pen = lp.ToPixels(state.traceStartX, state.zeroY);
+  state.BeginWalk(kind);
+  const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
+  WalkTrace(state.ScreenWalkSetup(kind), samples, [&](const WalkPoint& w) {
+    if (kind == PlotKind::Line) {
+      const QPoint to = lp.ToPixels(w.x, w.yTop);
+      if (!w.move) painter.drawLine(pen, to);
+      pen = to;
+    } else {
+      lp.Fill(w.x, w.yTop, std::max(w.xEnd, w.x + 1), w.yBottom, Qt::black);
+    }
+    if (w.n >= 0) redraw |= state.NoteDrawnSample(w.n, w.x, w.ReportedY(), store, snap);
+  });
+  redraw |= state.EndWalk(store);
+  if (kind == PlotKind::Bars) DrawGuides(painter, rules);
+  return redraw;
+}
+
+void CORUScope::DrawCrossHair(QPainter& painter) {
+  state.TakeCrossPoint();
+  const IntPoint c = state.cursorPoint;
+  if (c.x == -1 || c.y == -1) return;
+  painter.save();
+  painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+  painter.setPen(QPen(Qt::black, 1));
+  painter.drawLine(c.x, 0, c.x, state.heightPx - 1);
+  if (c.y != kUnsnappedY) painter.drawLine(0, c.y, state.widthPx + state.hostOffset.x, c.y);
+  painter.restore();
+}
+
+void CORUScope::DrawMarkerCross(QPainter& painter) {
+  CORUData& store = app_.dataStore;
+  const IntPoint c = state.cursorPoint;
+  if (store.traceMarker1 == -1 || store.traceCursor1 == -1 || c.x == -1 || c.y == -1) return;
+  painter.save();
+  painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
+  painter.setPen(QPen(FromColorRef(app_.settings.markerColor), 1));
+  const int x = store.traceCursor1;
+  const int y = store.traceCursor2;
+  painter.drawLine(x, 0, x, state.heightPx - 1);
+  painter.drawLine(0, y, state.widthPx - 1, y);
+  painter.restore();
+}
+
+void CORUScope::OnMouseMove(int viewX, int viewY) {
+  state.OnMouseMove(viewX, viewY, app_.settings.traceSnap == 1);
+}
+
+DoubleClickResult CORUScope::OnLButtonDblClk(int viewX, int viewY) {
+  return state.OnLButtonDblClk(viewX, viewY, app_.dataStore);
+}

@@ -1,0 +1,400 @@
+#include "trace/CORUSignalTrace.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+#include "link/DocumentType.h"
+#include "link/WorkerMessages.h"
+#include "resources/TemplateBuilder.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+#include "shell/ShellConstants.h"
+#include "trace/AxisPanels.h"
+#include "trace/LogicalPainter.h"
+#include "trace/model/Threshold.h"
+#include "trace/model/TraceIntake.h"
+
+namespace {
+
+constexpr int kVoltPanelId = 1092;
+constexpr int kTimePanelId = 1091;
+constexpr int kScopeAreaId = 1090;
+constexpr int kSnapBoxId = 1172;
+constexpr int kAreaTop = 50;  // the three areas start this many pixels below the view's top
+constexpr int kTriggerVoltage = 3;
+const QColor kButtonFace(240, 240, 240);  // COLOR_BTNFACE
+
+void Mix(uint64_t& h, uint64_t v) {
+  h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+}
+
+void MixDouble(uint64_t& h, double d) {
+  uint64_t bits = 0;
+  static_assert(sizeof bits == sizeof d);
+  std::memcpy(&bits, &d, sizeof d);
+  Mix(h, bits);
+}
+
+}  // namespace
+
+CORUSignalTrace::CORUSignalTrace(CORUpc144App& app, QWidget* parent)
+    : QWidget(parent), app_(app), mapper_(logicalDpiX(), logicalDpiY()), scope_(app) {
+  scope_.state = ScopeState(mapper_);
+  ApplyTemplate(this, kTemplateId);
+  axisFont_ = AxisFont(mapper_);
+  voltPanel_ = FindControl(this, kVoltPanelId);
+  timePanel_ = FindControl(this, kTimePanelId);
+  scopeArea_ = FindControl(this, kScopeAreaId);
+  snapBox_ = FindControlAs<QCheckBox>(this, kSnapBoxId);
+  for (QWidget* area : {voltPanel_, timePanel_, scopeArea_}) {
+    if (area == nullptr) continue;
+    // The view routes the mouse by child geometry, so the areas let it through.
+    area->setAttribute(Qt::WA_TransparentForMouseEvents);
+    area->setAttribute(Qt::WA_OpaquePaintEvent);
+    area->installEventFilter(this);
+  }
+  if (snapBox_ != nullptr) snapTemplatePos_ = snapBox_->pos();
+  if (snapBox_ != nullptr) connect(snapBox_, &QCheckBox::clicked, this, [this] { OnSnapToTrace(); });
+  setMouseTracking(true);
+  timer_.setSingleShot(true);
+  timer_.setInterval(kScopeTimerMs);
+  connect(&timer_, &QTimer::timeout, this, &CORUSignalTrace::Tick);
+  Layout();
+}
+
+CORUSignalTrace::~CORUSignalTrace() {
+  timer_.stop();
+  if (app_.signalTraceView.get() == this) app_.signalTraceView.Set(nullptr);
+}
+
+QWidget* CORUSignalTrace::Control(int id) { return FindControl(this, id); }
+
+// ---- layout and painting ----------------------------------------------------------------------
+
+void CORUSignalTrace::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Layout();
+}
+
+void CORUSignalTrace::Layout() {
+  if (scopeArea_ == nullptr || voltPanel_ == nullptr || timePanel_ == nullptr) return;
+  const int W = voltPanel_->width();
+  const int H = voltPanel_->height();
+  voltPanel_->move(0, kAreaTop);
+  timePanel_->move(W, H + kAreaTop);
+  scopeArea_->move(W, kAreaTop);
+  for (QWidget* area : {voltPanel_, timePanel_, scopeArea_}) area->raise();
+  // The check box keeps its place below the areas, which all moved down.
+  if (snapBox_ != nullptr) snapBox_->move(snapTemplatePos_ + QPoint(0, kAreaTop));
+  scope_.Attach(scopeArea_->size(), W, kAreaTop);
+  drawnOnce_ = false;
+}
+
+bool CORUSignalTrace::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint) {
+    const QImage* image = nullptr;
+    if (watched == scopeArea_) image = &scope_.Image();
+    if (watched == voltPanel_) image = &voltImage_;
+    if (watched == timePanel_) image = &timeImage_;
+    if (image != nullptr) {
+      QWidget* area = static_cast<QWidget*>(watched);
+      QPainter painter(area);
+      if (image->isNull()) {
+        painter.fillRect(area->rect(), kButtonFace);
+      } else {
+        painter.drawImage(0, 0, *image);
+      }
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+uint64_t CORUSignalTrace::DrawingState() const {
+  CORUData& store = app_.dataStore;
+  const AppSettings& s = app_.settings;
+  uint64_t h = 1469598103934665603ULL;
+  {
+    std::lock_guard lock(store.dataMutex);
+    const int count = store.traceSamples.GetSize();
+    Mix(h, static_cast<uint64_t>(count));
+    const int* data = const_cast<CORUData&>(store).traceSamples.GetData();
+    for (int i = 0; i < count; ++i) Mix(h, static_cast<uint32_t>(data[i]));
+    Mix(h, static_cast<uint64_t>(store.currentTrace.scaleIndex));
+    Mix(h, static_cast<uint64_t>(store.currentTrace.spanIndex));
+    MixDouble(h, store.sysCfg.value1);
+    MixDouble(h, store.sysCfg.value2);
+  }
+  for (int v : {store.traceCursor1.load(), store.traceCursor2.load(), store.traceMarker1.load(),
+                store.traceMarker2.load(), s.traceScale, s.traceSpan, s.traceSnap, s.traceTrigger,
+                s.deltaV, static_cast<int>(s.markerColor), scope_.state.cursorPoint.x,
+                scope_.state.cursorPoint.y, thresholdRect_.top, thresholdRect_.bottom,
+                draggingThreshold_ ? 1 : 0, width(), height()}) {
+    Mix(h, static_cast<uint32_t>(v));
+  }
+  return h;
+}
+
+void CORUSignalTrace::Tick() {
+  if (!timerRunning_) return;
+  const uint64_t state = DrawingState();
+  if (!drawnOnce_ || state != drawnState_) {
+    // The panels first: they set the marks the scope walks by.
+    RedrawAxisPanels();
+    const bool readout = scope_.Render();
+    if (scopeArea_ != nullptr) scopeArea_->update();
+    if (readout) RedrawReadout();
+    drawnState_ = DrawingState();
+    drawnOnce_ = true;
+  }
+  if (timerRunning_) timer_.start();
+}
+
+void CORUSignalTrace::RefreshScope() {
+  const bool readout = scope_.Render();
+  if (scopeArea_ != nullptr) scopeArea_->update();
+  if (readout) RedrawReadout();
+}
+
+void CORUSignalTrace::RedrawReadout() {
+  if (app_.traceTimingView) app_.traceTimingView->Refresh();
+}
+
+void CORUSignalTrace::RedrawAxisPanels() {
+  DrawVoltPanel();
+  DrawTimePanel();
+}
+
+void CORUSignalTrace::DrawVoltPanel() {
+  if (voltPanel_ == nullptr) return;
+  const QSize size = voltPanel_->size();
+  if (voltImage_.size() != size) voltImage_ = QImage(size, QImage::Format_RGB32);
+  voltImage_.fill(kButtonFace);
+  QPainter painter(&voltImage_);
+  painter.setFont(axisFont_);
+  LogicalPainter lp(painter, mapper_);
+  const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()),
+                        mapper_.PixelsToLogicalY(size.height())};
+  const VoltAxisLayout axis = DrawVoltAxis(lp, app_.settings.traceScale, panel);
+  voltTopMark_ = axis.topMark;
+  voltBottomMark_ = axis.bottomMark;
+  scope_.state.SetVoltMarks(axis.topMark, axis.zeroY, axis.bottomMark);
+  if (app_.settings.traceTrigger == kTriggerVoltage) {
+    DrawThresholdMark(painter, axis, panel.bottom);
+  } else {
+    scope_.state.SetThresholdRect({});
+  }
+  painter.end();
+  voltPanel_->update();
+}
+
+void CORUSignalTrace::DrawThresholdMark(QPainter& painter, const VoltAxisLayout& axis, int panelHeight) {
+  LogicalPainter lp(painter, mapper_);
+  const int right = mapper_.PixelsToLogicalX(voltPanel_->width());
+  int topLogical = 0;
+  if (!draggingThreshold_) {
+    scope_.state.SetThresholdRect({});
+    app_.settings.deltaV = ClampDeltaV(app_.settings.deltaV);
+    const int y = ThresholdMarkY(panelHeight, axis.topMark, axis.bottomMark, app_.settings.deltaV);
+    lp.Fill(0, y, right, y - 2, QColor(255, 0, 0));
+    const QRect px = lp.ToPixels(0, y, right, y - 2);
+    thresholdRect_ = {px.left(), px.top(), px.right() + 1, px.bottom() + 1};
+    topLogical = y;
+  } else {
+    if (thresholdRect_.top > thresholdRect_.bottom) std::swap(thresholdRect_.top, thresholdRect_.bottom);
+    topLogical = -mapper_.PixelsToLogicalY(thresholdRect_.top);
+    app_.settings.deltaV = DeltaVFromMarkY(topLogical, axis.topMark, axis.bottomMark);
+    const QRect px(QPoint(0, thresholdRect_.top), QPoint(voltPanel_->width() - 1, thresholdRect_.bottom - 1));
+    painter.fillRect(px, QColor(255, 0, 0));
+    scope_.state.SetThresholdRect({0, thresholdRect_.top, 0, thresholdRect_.bottom});
+  }
+  painter.setPen(QColor(255, 0, 0));
+  const TextExtent t = lp.Measure("T");
+  lp.Text(2, topLogical + t.cy / 2, "T");
+}
+
+void CORUSignalTrace::DrawTimePanel() {
+  if (timePanel_ == nullptr) return;
+  const QSize size = timePanel_->size();
+  if (timeImage_.size() != size) timeImage_ = QImage(size, QImage::Format_RGB32);
+  timeImage_.fill(kButtonFace);
+  QPainter painter(&timeImage_);
+  painter.setFont(axisFont_);
+  LogicalPainter lp(painter, mapper_);
+  const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()),
+                        mapper_.PixelsToLogicalY(size.height())};
+  const TimeAxisLayout axis = DrawTimeAxis(lp, app_.settings.traceSpan, panel);
+  timeLeftMark_ = axis.leftMark;
+  timeRightMark_ = axis.rightMark;
+  scope_.state.SetTimeMarks(axis.leftMark, axis.rightMark, axis.leftMark);
+  painter.end();
+  timePanel_->update();
+}
+
+// ---- mouse ----------------------------------------------------------------------------------
+
+void CORUSignalTrace::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  if (scopeArea_ != nullptr && scopeArea_->geometry().contains(p)) {
+    setCursor(Qt::CrossCursor);
+    draggingThreshold_ = false;
+    scope_.OnMouseMove(p.x(), p.y());
+    RedrawReadout();
+  } else if (voltPanel_ != nullptr && voltPanel_->geometry().contains(p)) {
+    if (draggingThreshold_) {
+      thresholdRect_.top = p.y() - kAreaTop;
+      thresholdRect_.bottom = thresholdRect_.top + 2;
+    }
+  } else {
+    setCursor(Qt::ArrowCursor);
+    draggingThreshold_ = false;
+  }
+  QWidget::mouseMoveEvent(event);
+}
+
+void CORUSignalTrace::mousePressEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  if (event->button() == Qt::LeftButton && voltPanel_ != nullptr && voltPanel_->geometry().contains(p) &&
+      app_.dataStore.traceTriggerArmed == 0) {
+    draggingThreshold_ = true;
+    // Normalised: the mark is two pixels high, whichever way the handlers set it.
+    thresholdRect_.top = p.y() - kAreaTop;
+    thresholdRect_.bottom = thresholdRect_.top + 2;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+void CORUSignalTrace::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  if (event->button() == Qt::LeftButton && voltPanel_ != nullptr && voltPanel_->geometry().contains(p)) {
+    draggingThreshold_ = false;
+  }
+  QWidget::mouseReleaseEvent(event);
+}
+
+void CORUSignalTrace::mouseDoubleClickEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  DoubleClickResult result;
+  if (scopeArea_ != nullptr && scopeArea_->geometry().contains(p)) {
+    setCursor(Qt::CrossCursor);
+    result = scope_.OnLButtonDblClk(p.x(), p.y());
+  } else {
+    setCursor(Qt::ArrowCursor);
+    result = scope_.OnLButtonDblClk(-1, -1);
+  }
+  if (result == DoubleClickResult::MarkerPlaced && app_.currentDocument != nullptr) {
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    app_.currentDocument->SetTypeModified(1, DOCUMENT_TRACE);
+  }
+}
+
+// ---- commands -------------------------------------------------------------------------------
+
+void CORUSignalTrace::OnSnapToTrace() {
+  app_.settings.traceSnap = (snapBox_ != nullptr && snapBox_->isChecked()) ? 1 : 0;
+  RedrawReadout();
+}
+
+void CORUSignalTrace::StartTimer() {
+  timerRunning_ = true;
+  drawnOnce_ = false;
+  timer_.start();
+}
+
+void CORUSignalTrace::StopTimer() {
+  timerRunning_ = false;
+  timer_.stop();
+}
+
+void CORUSignalTrace::StopStream() {
+  app_.dataStore.statusText.Set("Aborting signal trace");
+  app_.PostToWorker(WM_ORU_STOP_SIGNAL_TRACE, 0, 0);
+  StopTimer();
+}
+
+void CORUSignalTrace::OnIsoTrace() {
+  CORUData& store = app_.dataStore;
+  bool noDevice = false;
+  {
+    std::lock_guard lock(store.dataMutex);
+    if (app_.context.DeviceOpen() && store.traceRunning == 0) {
+      store.traceBlockCount = 0;
+      app_.PostToWorker(WM_ORU_START_SIGNAL_TRACE, 1, 0);
+    } else if (store.traceRunning != 0) {
+      StopStream();
+    } else {
+      noDevice = true;
+    }
+  }
+  // Shown only after the lock is gone: the box's event loop runs the 2051 intake.
+  if (noDevice) app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
+  RefreshScope();
+}
+
+void CORUSignalTrace::OnRecallTrace() {
+  CORUData& store = app_.dataStore;
+  if (store.dtmfRunning != 0) {
+    store.statusText.Set("Aborting DTMF decoder");
+    app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
+  }
+  if (!app_.context.DeviceOpen()) {
+    app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
+    return;
+  }
+  if (store.lineTestRunning != 0) {
+    store.statusText.Set("Aborting line test");
+    app_.PostToWorker(WM_ORU_STOP_LINE_TEST);
+  }
+  if (traceRecallHook) traceRecallHook();
+  if (!app_.context.DeviceOpen()) app_.UpdateViews();
+}
+
+void CORUSignalTrace::ForwardToTraceRecall(WPARAM row) {
+  if (traceHeaderHook) traceHeaderHook(row);
+}
+
+void CORUSignalTrace::ActivateTrace() {
+  CORUData& store = app_.dataStore;
+  {
+    std::lock_guard lock(store.dataMutex);
+    if (app_.context.DeviceOpen() && store.traceRunning == 0) {
+      store.traceBlockCount = 0;
+    } else if (app_.context.DeviceOpen()) {
+      store.statusText.Set("Aborting signal trace");
+      app_.PostToWorker(WM_ORU_STOP_SIGNAL_TRACE);
+    }
+  }
+  if (snapBox_ != nullptr) snapBox_->setChecked(app_.settings.traceSnap == 1);
+  StartTimer();
+}
+
+void CORUSignalTrace::DeactivateTrace() {
+  if (app_.dataStore.traceRunning != 0) StopStream();
+  StopTimer();
+}
+
+void CORUSignalTrace::AddTraceBlock(WPARAM wParam, LPARAM lParam) {
+  if (TakeTraceBlock(app_.dataStore, wParam, lParam) == IntakeResult::StoredAndFull) {
+    app_.PostToWorker(WM_ORU_STOP_SIGNAL_TRACE, 0, 0);
+    StopTimer();
+  }
+}
+
+double CORUSignalTrace::GetVoltageReading() const {
+  double volts = 0.0;
+  return scope_.GetVoltageReading(&volts) ? volts : std::numeric_limits<double>::quiet_NaN();
+}
+
+double CORUSignalTrace::GetTimeReading() const {
+  double seconds = 0.0;
+  return scope_.GetTimeReading(&seconds) ? seconds : std::numeric_limits<double>::quiet_NaN();
+}

@@ -1,0 +1,25 @@
+#include "trace/model/TraceIntake.h"
+
+#include <cstring>
+
+#include "link/OruData.h"
+
+IntakeResult TakeTraceBlock(CORUData& store, WPARAM wParam, LPARAM lParam) {
+  if (lParam != 0 && lParam != 1) return IntakeResult::Ignored;
+  const int index = static_cast<int>(lParam);
+  const UCHAR* data = reinterpret_cast<const UCHAR*>(wParam);
+  // Only the store's own buffer of that index is read: any other address is not ours to copy.
+  if (data == nullptr || data != store.StreamBuffer(index)) return IntakeResult::Ignored;
+
+  StreamBufferLock lock(store, index);
+  const int count = store.traceBlockCount;
+  if (count < 0 || count >= CORUData::kTraceBlockCapacity ||
+      static_cast<size_t>(count) >= store.traceBlocks.size()) {
+    return IntakeResult::Dropped;
+  }
+  std::memcpy(store.traceBlocks[count].data(), data, CORUData::kTraceBlockSize);
+  store.traceBlockCount = count + 1;
+  if (count + 1 < CORUData::kTraceBlockCapacity) return IntakeResult::Stored;
+  store.statusText.Set("Aborting signal trace");
+  return IntakeResult::StoredAndFull;
+}
