@@ -1,0 +1,6 @@
+#pragma once
+
+class ViewFactory;
+
+// Puts this folder's windows into the shell's view table.
+void RegisterMaintenanceViews(ViewFactory& factory);

@@ -1,0 +1,99 @@
+// Whole installation runs in-process, on a root that a program's machine used before.
+
+#include <gtest/gtest.h>
+
+#include "driver/install/OruDriverStore.h"
+#include "maintenance/install/DriverInstall.h"
+#include "maintenance/install/InstallerOutput.h"
+#include "tests/platform/setup/SetupRig.h"
+
+namespace setuptest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kInstrument[] = "USB\\VID_0452&PID_0201\\ORU14400-000001";
+
+struct RunResult {
+  int status;
+  std::string out, err;
+};
+
+std::string drain(std::FILE* f) {
+  std::fflush(f);
+  std::rewind(f);
+  std::string all;
+  char buffer[512];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, f)) all.append(buffer, n);
+  std::fclose(f);
+  return all;
+}
+
+RunResult run(const std::vector<std::string>& arguments, const fs::path& root) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  SetInstallerStreams(out, err);
+  int status = RunInstallOperation(arguments, root);
+  SetInstallerStreams(nullptr, nullptr);
+  return {status, drain(out), drain(err)};
+}
+
+class InstallRuns : public testing::Test {
+protected:
+  void SetUp() override {
+    // The program ran once with the instrument attached, bound through the direct install.
+    SetupRig program(root, {.registerImage = false});
+    oru::InstallDriver(program.machine());
+    ASSERT_NE(program.plugInstrument(), 0);
+  }
+
+  TempDir dir;
+  fs::path root = dir.path() / "machine";
+};
+
+TEST_F(InstallRuns, ThirtyTwoRemovesTheInstrumentStoresTheInfAndTheNextStartBindsIt) {
+  RunResult r = run({"/InstallDriver32", SourceInf().string()}, root);
+  EXPECT_EQ(r.status, kInstallStored) << r.err;
+  char expected[128];
+  std::snprintf(expected, sizeof expected, "%-60s: %s\n", kInstrument, "Removed");
+  EXPECT_EQ(r.out, std::string(expected) + "1 device(s) removed.\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadBytes(root / "INF" / "oem0.inf"), ReadBytes(SourceInf()));
+
+  SetupRig next(root, {});
+  ASSERT_NE(next.plugInstrument(), 0);
+  auto devices = next.machine().setupDevices();
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].record.driverKey.infPath, "oem0.inf");
+  EXPECT_EQ(next.machine().device(1).state, nt::DevNodeState::Started);
+}
+
+TEST_F(InstallRuns, BothSwitchesRunOnlyTheThirtyTwoBitOperation) {
+  RunResult r = run({"/InstallDriver64", "/InstallDriver32", SourceInf().string()}, root);
+  EXPECT_EQ(r.status, kInstallStored);
+  EXPECT_NE(r.out.find("Removed"), std::string::npos);
+  RunResult again = run({"/InstallDriver64", SourceInf().string()}, root);
+  EXPECT_EQ(again.status, kInstallStored);
+  EXPECT_EQ(again.out, "");  // removes nothing
+  EXPECT_EQ(std::distance(fs::directory_iterator(root / "INF"), fs::directory_iterator()), 1);
+}
+
+TEST_F(InstallRuns, AFailedCopyGivesTwoAndOneLine) {
+  fs::path missing = dir.path() / "missing.inf";
+  RunResult r = run({"/InstallDriver64", missing.string()}, root);
+  EXPECT_EQ(r.status, kInstallCopyFailed);
+  EXPECT_EQ(r.err, missing.string() + ": The file was not found.\n");
+  EXPECT_TRUE(fs::is_empty(root / "INF"));
+}
+
+TEST_F(InstallRuns, AStateThatDoesNotLoadFailsTheRunAndIsKept) {
+  WriteBytes(root / "machine.json", "[1, 2");
+  RunResult r = run({"/InstallDriver32", SourceInf().string()}, root);
+  EXPECT_EQ(r.status, kInstallCopyFailed);
+  EXPECT_NE(r.err.find("cannot be used"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(root / "machine.json"), "[1, 2");
+  EXPECT_TRUE(fs::is_empty(root / "INF"));
+}
+
+}  // namespace
+}  // namespace setuptest
