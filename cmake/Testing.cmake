@@ -13,9 +13,13 @@ function(qv_test name)
   add_executable(${name} ${T_SOURCES})
   qv_warnings(${name})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
-  # Every test gets the offscreen platform: harmless for tests without widgets.
+  # Every test gets the offscreen platform (harmless for tests without widgets) and a machine
+  # root of the build's own, so nothing a test starts writes the user's setup state.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABEL}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 300)
+    PROPERTIES LABELS "${T_LABEL}"
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+               ENVIRONMENT_MODIFICATION "QUORLAN_MACHINE_ROOT=set:${PROJECT_BINARY_DIR}/test-machine-root"
+               TIMEOUT 300)
 endfunction()

@@ -1,13 +1,130 @@
 #pragma once
 
+// The program's one top-level window: menus, tool bar, accelerators, the status bar with its
+// panes and volume slider, the tabbed client window with the four tabs, the device-interface
+// notification, the dispatch of the worker's notifications and the idle update that keeps every
+// control in step with the device and run state.
+//
+// The worker and the PnP thread post to WindowHandle(); those posts become Qt events on the UI
+// thread and are handled in the order they were posted (PreTranslateMessage).
+
 #include <QMainWindow>
+#include <QString>
 
-// The program's one main window. Its bars, tabs and device handling grow here.
+#include <map>
+#include <memory>
+
+#include "platform/win32/DeviceNotification.h"
+#include "platform/win32/Win32Types.h"
+
+class CORUpc144App;
+class CORUTabbedFrame;
+class CORUStatusBar;
+class CDownloadStatus;
+class IDevelopDialog;
+class IShellView;
+class QAction;
+class QCloseEvent;
+class QTimer;
+class QToolBar;
+
+// Timer that drives the idle update once a second (the connection pane's id).
+constexpr int ID_TIMER_CONNECTION = 59000;
+constexpr int kConnectionTimerMs = 1000;
+
+// Commands the frame handles itself.
+constexpr int ID_LOAD_APPLICATION = 32808;
+constexpr int ID_DEVELOPMENT = 32774;
+constexpr int ID_USB_LIST = 32812;
+constexpr int ID_FILE_PRINT = 57607;
+constexpr int ID_FILE_PRINT_PREVIEW = 57609;
+
 class CMainFrame : public QMainWindow {
-    Q_OBJECT
-public:
-    explicit CMainFrame(QWidget* parent = nullptr);
+  Q_OBJECT
+ public:
+  explicit CMainFrame(CORUpc144App& app, QWidget* parent = nullptr);
+  ~CMainFrame() override;
 
-    // The caption: application name, " - ", then the document's title.
-    static QString captionFor(const QString& documentTitle);
+  // The window target's handle: what the worker is told in 2039 and what the device
+  // notification posts to.
+  HWND WindowHandle() const;
+
+  CORUTabbedFrame* TabbedFrame() const { return tabbedFrame; }
+  CORUStatusBar* StatusBar() const { return statusBar; }
+  // The firmware-download progress dialog; null until the first progress notification.
+  CDownloadStatus* DownloadStatus() const { return downloadStatus; }
+  // The menu / tool-bar / accelerator action of a command id; null when there is none.
+  QAction* Action(int commandId) const;
+
+  // Update rules of every command, the status panes and the state synchronisation. Run by timer
+  // 59000, after each notification and command; tests call it directly.
+  void RunIdleUpdate();
+  // Kills the connection timer and asks the worker to end (3000 ms handshake).
+  void StopCommThread();
+
+  // One command by id: the frame's own or the application's.
+  void OnCommand(int commandId);
+  void OnLoadApplication();  // 32808
+  void OnDevelopment();      // 32774
+  void OnUSBList();          // 32812
+  void OnFilePrint();        // 57607
+  void OnFilePrintPreview(); // 57609
+  // True while the active view prints.
+  bool IsPrinting() const { return printing; }
+  // The view that prints and takes the commands of the tab shown (the capture view on every tab
+  // but SIGNAL TRACE); null before the tabs exist.
+  void SetActiveView(IShellView* view) { activeView = view; }
+  IShellView* ActiveView() const { return activeView; }
+
+  // The dispatch of one message taken from the queue (a worker notification, a posted
+  // WM_ERASEBKGND, a WM_DEVICECHANGE); true when it was consumed.
+  bool PreTranslateMessage(const MSG& message);
+  // WM_DEVICECHANGE: lParam points at a DEV_BROADCAST_HDR (or is 0).
+  BOOL OnDeviceChange(WPARAM event, LPARAM data);
+
+  // The text last computed for the connection pane.
+  QString ConnectionPaneText() const { return connectionPaneText; }
+  // 1 while the control panel's Capture button shows "Capture".
+  int CaptureButtonIdle() const { return captureButtonIdle; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  class PostTarget;
+
+  void ScheduleIdleUpdate();
+  void StopLostDeviceActivities();
+  void BuildBars();
+  void BuildClient();
+  void RegisterDeviceInterface();
+  void HandleDeviceInterfaceEvent(WPARAM event, const DEV_BROADCAST_DEVICEINTERFACE& record);
+  void SynchroniseState();
+  void ApplyUpdateRules();
+  void UpdatePanes();
+  void OnDownloadProgress(WPARAM done, LPARAM total);
+  void OnDownloadFinished();
+  void ShowClockResult(WPARAM result);
+  void DetachViews();
+
+  CORUpc144App& app;
+  CORUStatusBar* statusBar = nullptr;
+  QToolBar* toolBar = nullptr;
+  CORUTabbedFrame* tabbedFrame = nullptr;
+  CDownloadStatus* downloadStatus = nullptr;
+  IDevelopDialog* developDialog = nullptr;
+  IShellView* activeView = nullptr;
+  QTimer* connectionTimer = nullptr;
+  QTimer* idleTimer = nullptr;  // one idle update after a burst of notifications
+  std::map<int, QAction*> actions;
+  QString connectionPaneText;
+  int captureButtonIdle = 1;
+  bool printing = false;
+  bool closing = false;
+  std::unique_ptr<PostTarget> postTarget;
+  HWND hwnd = nullptr;
+  HDEVNOTIFY deviceNotifyHandle = nullptr;
 };

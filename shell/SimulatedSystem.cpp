@@ -1,11 +1,29 @@
 #include "shell/SimulatedSystem.h"
 
-#include "driver/install/OruDriverStore.h"
+#include "driver/DriverEntry.h"
+#include "driver/OruInterface.h"
+#include "maintenance/install/DriverInstall.h"
+#include "platform/machine/SetupStore.h"
+
+namespace {
+
+// The program's machine keeps its setup state under the root folder across runs.
+platform::MachineOptions programMachine()
+{
+    platform::MachineOptions options;
+    options.root = platform::SetupStore::DefaultRoot();
+    return options;
+}
+
+}  // namespace
 
 SimulatedSystem::SimulatedSystem(bool plug)
-    : instrument_(std::make_unique<sim::Instrument>()), machine_(std::make_unique<platform::Machine>())
+    : instrument_(std::make_unique<sim::Instrument>()), machine_(std::make_unique<platform::Machine>(programMachine()))
 {
-    oru::InstallDriver(*machine_);
+    // The image answers to its service name; the stored ORUpc.inf binds the instrument to it. The
+    // first start on an empty root stores the program's own copy of that INF.
+    machine_->installDriver(oru::kServiceName, oru::DriverEntry);
+    StoreProgramDriverPackage(*machine_);
     attachment_ = std::make_unique<win32::DeviceSystemAttachment>(machine_->kernel());
     if (plug)
         plugInstrument();

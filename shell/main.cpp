@@ -1,14 +1,51 @@
 #include <QApplication>
 
-#include "shell/CMainFrame.h"
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "display/RegisterDisplayViews.h"
+#include "maintenance/RegisterMaintenanceViews.h"
+#include "shell/InstallSwitches.h"
+#include "shell/OruApp.h"
 #include "shell/SimulatedSystem.h"
+#include "trace/RegisterTraceViews.h"
 
 int main(int argc, char** argv)
 {
+    const int installStatus = RunInstallSwitchesHook(argc, argv);
+    if (installStatus >= 0)
+        return installStatus;
+
+    // QUORLAN_INSTRUMENT: unset or "sim" plugs the simulated instrument in, "none" starts without.
+    bool plug = true;
+    if (const char* instrument = std::getenv("QUORLAN_INSTRUMENT"); instrument != nullptr && *instrument != '\0') {
+        if (std::strcmp(instrument, "none") == 0) {
+            plug = false;
+        } else if (std::strcmp(instrument, "sim") != 0) {
+            std::fprintf(stderr, "QUORLAN_INSTRUMENT=%s: expected \"sim\" or \"none\"\n", instrument);
+            return 2;
+        }
+    }
+
     // The instrument is attached before any window exists, as a device present at start-up is.
-    SimulatedSystem system;
-    QApplication app(argc, argv);
-    CMainFrame frame;
-    frame.show();
-    return app.exec();
+    SimulatedSystem system(plug);
+    int status = 0;
+    {
+        QApplication qt(argc, argv);
+        StartupRecord record;
+        record.arguments = qt.arguments().mid(1);
+        CORUpc144App app(std::move(record));
+        RegisterDisplayViews(app.viewFactory);
+        RegisterTraceViews(app.viewFactory);
+        RegisterMaintenanceViews(app.viewFactory);
+        if (app.InitInstance())
+            status = qt.exec();
+        else
+            status = app.IsSecondInstance() ? 0 : 1;
+        app.ExitInstance();  // the worker is joined here
+    }
+    for (const nt::VerifierRecord& record : system.shutdown())
+        std::fprintf(stderr, "%s\n", record.text.c_str());
+    return status;
 }

@@ -1,0 +1,146 @@
+// The whole program idle with the instrument attached: the application in-process and offscreen
+// (main frame, tabs, timers, worker, driver, bus and simulated instrument), left to settle, then
+// the process's CPU (getrusage) over 30 s of its event loop, as a share of one core.
+// QV_IDLE_SECONDS shortens or lengthens the measured span.
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "driver/install/OruDriverStore.h"
+#include "platform/machine/Machine.h"
+#include "shell/OruApp.h"
+#include "shell/ScriptedAnswerer.h"
+#include "sim/Instrument.h"
+
+namespace {
+
+double ProcessCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+int MeasuredSeconds() {
+  const char* text = std::getenv("QV_IDLE_SECONDS");
+  const int seconds = text != nullptr ? std::atoi(text) : 30;
+  return seconds > 0 ? seconds : 30;
+}
+
+// CPU seconds of each thread of the process, by thread id, with its name.
+std::map<int, std::pair<std::string, double>> ThreadCpu() {
+  std::map<int, std::pair<std::string, double>> threads;
+  DIR* dir = opendir("/proc/self/task");
+  if (dir == nullptr) return threads;
+  const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
+  while (dirent* entry = readdir(dir)) {
+    const int tid = std::atoi(entry->d_name);
+    if (tid <= 0) continue;
+    std::ifstream stat("/proc/self/task/" + std::string(entry->d_name) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto open = line.find('(');
+    const auto close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos) continue;
+    std::istringstream rest(line.substr(close + 2));
+    std::string field;
+    double utime = 0;
+    double stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+      if (i == 14) utime = std::atof(field.c_str());
+      if (i == 15) stime = std::atof(field.c_str());
+    }
+    threads[tid] = {line.substr(open + 1, close - open - 1), (utime + stime) / tick};
+  }
+  closedir(dir);
+  return threads;
+}
+
+void RunLoopFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+void BM_AppIdleWithInstrument(benchmark::State& state) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  int argc = 1;
+  char arg0[] = "bench_app_idle";
+  char* argv[] = {arg0, nullptr};
+  QApplication qt(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  platform::Machine machine;
+  oru::InstallDriver(machine);
+  sim::InstrumentOptions options;
+  options.clock.mode = sim::TimeMode::PerCommand;
+  options.clock.perCommand = sim::millis(100);
+  options.prefillMemory = false;
+  auto instrument = std::make_unique<sim::Instrument>(options);
+  const int port = machine.plug(*instrument);
+
+  QTemporaryDir work;
+  ScriptedAnswerer answers;
+  double cpu = 0.0;
+  double wall = 0.0;
+  {
+    StartupRecord record;
+    record.settingsFile = work.filePath(QStringLiteral("settings.ini"));
+    record.programFolder = work.path() + QStringLiteral("/");
+    record.answerer = &answers;
+    record.instanceServerName = work.filePath(QStringLiteral("instance"));
+    record.showSplash = false;
+    record.machine = &machine;
+    CORUpc144App app(std::move(record));
+    if (!app.InitInstance()) {
+      state.SkipWithError("the application did not start");
+      app.ExitInstance();
+      machine.unplug(port);
+      machine.shutdown();
+      return;
+    }
+    RunLoopFor(3000);  // start-up initialisation and the first idle updates
+    for (auto _ : state) {
+      const auto threads0 = ThreadCpu();
+      const double cpu0 = ProcessCpuSeconds();
+      const auto wall0 = std::chrono::steady_clock::now();
+      RunLoopFor(MeasuredSeconds() * 1000);
+      cpu = ProcessCpuSeconds() - cpu0;
+      wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+      // Where the time went, per thread (for finding what an idle program still does).
+      for (const auto& [tid, entry] : ThreadCpu()) {
+        const auto before = threads0.find(tid);
+        const double used = entry.second - (before != threads0.end() ? before->second.second : 0.0);
+        if (used > 0.0) std::fprintf(stderr, "thread %d %-16s %.3f s\n", tid, entry.first.c_str(), used);
+      }
+      state.SetIterationTime(wall);
+    }
+    app.ExitInstance();
+  }
+  machine.unplug(port);
+  machine.shutdown();
+  state.counters["cpu_percent_of_one_core"] = 100.0 * cpu / wall;
+  state.counters["cpu_seconds"] = cpu;
+}
+BENCHMARK(BM_AppIdleWithInstrument)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

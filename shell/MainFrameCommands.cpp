@@ -1,0 +1,80 @@
+// The main frame's own commands: firmware download, the development dialog, the USB list and
+// printing; every other command goes to the application.
+
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include "link/WorkerMessages.h"
+#include "shell/CMainFrame.h"
+#include "shell/OruApp.h"
+#include "shell/ShellConstants.h"
+#include "shell/UsbListDlg.h"
+#include "shell/model/FileDialogSpec.h"
+
+void CMainFrame::OnCommand(int commandId) {
+  switch (commandId) {
+    case ID_LOAD_APPLICATION: OnLoadApplication(); break;
+    case ID_DEVELOPMENT: OnDevelopment(); break;
+    case ID_USB_LIST: OnUSBList(); break;
+    case ID_FILE_PRINT: OnFilePrint(); break;
+    case ID_FILE_PRINT_PREVIEW: OnFilePrintPreview(); break;
+    default: app.OnCommand(commandId); break;
+  }
+  ScheduleIdleUpdate();
+}
+
+void CMainFrame::OnLoadApplication() {
+  CORUData& store = app.dataStore;
+  if (!app.context.DeviceOpen()) {
+    app.prompts().MessageBox(QStringLiteral("No USB connection to ORUpc"), QStringLiteral("COMM Error"),
+                             MB_OK | MB_SYSTEMMODAL);
+    return;
+  }
+  // The command again while a download runs aborts it.
+  if (store.downloadRunning.exchange(0) != 0) {
+    app.PostToWorker(WM_ORU_ABORT_DOWNLOAD);
+    return;
+  }
+  FileDialogSpec spec;
+  spec.title = "Open ORUpc application file";
+  spec.filters = {{"MOT files (*.mot)", "*.mot"}};
+  spec.flags = kHideReadOnly | kOverwritePrompt;
+  const std::optional<QString> path = app.prompts().GetOpenFileName(spec);
+  if (!path) return;
+  store.downloadRunning = 1;
+  store.downloadFilePath.Set(path->toStdString());
+  app.PostToWorker(WM_ORU_DOWNLOAD_FIRMWARE);
+}
+
+void CMainFrame::OnDevelopment() {
+  if (developDialog == nullptr) developDialog = app.viewFactory.Create<ViewSlot::DevelopDialog>(app, this);
+  if (developDialog->RunModal()) app.UpdateViews();
+}
+
+void CMainFrame::OnUSBList() {
+  CORUUSBList dialog(app, this);
+  app.prompts().RunModal(dialog);
+}
+
+void CMainFrame::OnFilePrint() {
+  if (activeView == nullptr || !activeView->CanPrint()) return;
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintDialog dialog(&printer, this);
+  if (app.prompts().RunModal(dialog) != QDialog::Accepted) return;
+  printing = true;
+  activeView->Print(printer);
+  printing = false;
+}
+
+void CMainFrame::OnFilePrintPreview() {
+  if (activeView == nullptr || !activeView->CanPrint()) return;
+  QPrinter printer(QPrinter::HighResolution);
+  QPrintPreviewDialog preview(&printer, this);
+  connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
+    printing = true;
+    if (activeView != nullptr) activeView->Print(*target);
+    printing = false;
+  });
+  app.prompts().RunModal(preview);
+}

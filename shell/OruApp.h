@@ -1,0 +1,174 @@
+#pragma once
+
+// CORUpc144App: the one application object. It owns the data store and the worker's shared
+// context, the settings, the display font and the prompts; it starts the worker, builds the main
+// frame and the document, runs the commands that belong to no single window (File New, Open and
+// Close, the New Capture options, the colours, the device clock, About) and stops the worker at
+// exit. Everything here runs on the user-interface thread.
+
+#include <QFont>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+#include "link/LinkContext.h"
+#include "link/OruData.h"
+#include "shell/PromptService.h"
+#include "shell/StartupRecord.h"
+#include "shell/ViewFactory.h"
+#include "shell/ViewInterfaces.h"
+#include "shell/ViewPointer.h"
+#include "shell/model/AppSettings.h"
+#include "shell/model/FileDialogSpec.h"
+
+class CMainFrame;
+class CORUCommThread;
+class CORUTabbedFrame;
+class CORUpc144Doc;
+class SettingsFile;
+class SingleInstance;
+namespace win32 {
+class DeviceSystemAttachment;
+}
+
+class CORUpc144App : public QObject {
+  Q_OBJECT
+ public:
+  explicit CORUpc144App(StartupRecord record);
+  ~CORUpc144App() override;
+  CORUpc144App(const CORUpc144App&) = delete;
+  CORUpc144App& operator=(const CORUpc144App&) = delete;
+
+  // Start-up: false ends the program (an installation switch, another instance running, the
+  // worker not coming up). ExitInstance stops and joins the worker and saves the settings,
+  // except after an installation run or in a second instance. Call it once, whatever
+  // InitInstance returned.
+  bool InitInstance();
+  int ExitInstance();
+
+  // ---- shared state -------------------------------------------------------------------------
+  CORUData dataStore;
+  LinkContext context{dataStore};
+  AppSettings settings;
+  QFont displayFont;  // "Courier New", 16 pixels high
+
+  CORUpc144Doc* currentDocument = nullptr;
+  CMainFrame* mainFrame = nullptr;
+  CORUTabbedFrame* tabbedFrame = nullptr;
+
+  // Set by the frames when they create their views.
+  ViewPointer<ISessionView> sessionView;
+  ViewPointer<ISessionView> activeCaptureView;
+  ViewPointer<IControlPanel> controlView;
+  ViewPointer<IReadoutPanel> captureTimingView;
+  ViewPointer<IReadoutPanel> traceTimingView;
+  ViewPointer<ISignalTraceView> signalTraceView;
+  ViewPointer<ITraceControl> traceControlView;
+  ViewPointer<IVoltMeterView> lineTestView;
+  ViewPointer<IDtmfView> dtmfView;
+
+  ViewFactory viewFactory;
+
+  PromptService& prompts() { return prompts_; }
+  const StartupRecord& startup() const { return record_; }
+
+  // PostThreadMessage to the worker; nothing when there is none.
+  void PostToWorker(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+  // ---- commands ----------------------------------------------------------------------------
+  // Runs one of the application's or the document's commands (menu, tool bar, accelerator, a
+  // WM_COMMAND of 32788/32806); false when the id is not one of them.
+  bool OnCommand(int id);
+  // The update rule of an application command: true when the application has one for `id`,
+  // then *enabled (and *checked, for the New Capture options) hold the state.
+  bool UpdateCommand(int id, bool* enabled, bool* checked);
+
+  void OnFileNew();
+  void OnFileClose();
+  void OnFileOpen();
+  // File New for the main frame's close: 1 when the data may go (the frame then closes), else 0.
+  int NewCapture();
+  // Asks about each modified type in turn (capture, then trace); false when one was declined or
+  // failed to save.
+  bool SaveModified();
+  // "Quorlan View PC - " and the name after the path's last '/' or '\'; on the main window and
+  // the document.
+  void SetMainTitle(const QString& name);
+  // Opens a capture or trace file (command line, recent files, File Open): it replaces only the
+  // data of the type the name selects, after offering to save that type. False when the file
+  // was not loaded (the paths and the title are then left alone).
+  bool OpenDocumentFile(const QString& path);
+
+  void OnNewCaptureConcatenate();
+  void OnNewCaptureOverwrite();
+  void OnNewCaptureAutosave();
+
+  void OnSelectAnswerColor();
+  void OnSelectOriginateColor();
+  void OnSelectMarkerColor();
+  void OnDefaultAnswerColor();
+  void OnDefaultOriginateColor();
+  void OnDefaultMarkerColor();
+  void OnDefaultAllColors();
+
+  void OnSetDeviceClockToPcTime();
+  void OnEnterDeviceClock();  // the clock dialog comes with its own change; shows nothing yet
+  void OnAppAbout();          // the About box comes with its own change; counts its runs
+  int AboutRuns() const { return aboutRuns_; }
+
+  // The document's update of all views.
+  void UpdateViews();
+
+  bool IsAnyActivityArmedOrRunning() const;
+  // The tab the tabbed frame shows; 0 while there is none.
+  int CurrentTab() const;
+  void SelectTab(int index);
+
+  // The recent-file list (at most 4, newest first) and adding to it.
+  QStringList RecentFiles() const { return recentFiles_; }
+  void AddToRecentFileList(const QString& path);
+
+  // True after InitInstance found another instance and asked it to come to the front.
+  bool IsSecondInstance() const { return secondInstance_; }
+  bool IsInstallRun() const { return installRun_; }
+  // How often another start asked this instance to come to the front.
+  int RaiseRequests() const { return raiseRequests_; }
+
+  // "Options" as set by its commands and the settings load; also the worker's copy.
+  void SetCaptureOptions(int options);
+
+ signals:
+  void recentFilesChanged();
+  void raisedByAnotherInstance();
+
+ private:
+  FileDialogSpec OpenDialogSpecFor() const;
+  void RaiseMainWindow();
+  void LoadSettings();
+  void SaveSettings();
+  void InvalidateMainWindow();
+  void DiscardCapture(bool clearFlag);
+  void DiscardTrace(bool clearFlag);
+  void ApplyColorChoice(int slot);
+  void ApplyDefaultColors(unsigned mask);
+
+  StartupRecord record_;
+  PromptService prompts_;
+  std::unique_ptr<win32::DeviceSystemAttachment> attachment_;
+  std::unique_ptr<SettingsFile> settingsFile_;
+  std::unique_ptr<SingleInstance> instance_;
+  std::unique_ptr<CORUpc144Doc> document_;
+  std::unique_ptr<CORUCommThread> worker_;
+  QPointer<CMainFrame> frameGuard_;  // reads null should the frame delete itself
+  QStringList recentFiles_;
+  int newAllowed_ = 0;
+  int aboutRuns_ = 0;
+  int raiseRequests_ = 0;
+  bool secondInstance_ = false;
+  bool installRun_ = false;
+  bool started_ = false;
+  bool exited_ = false;
+};

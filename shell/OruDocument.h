@@ -1,0 +1,105 @@
+#pragma once
+
+// CORUpc144Doc: the program's one document. It holds a capture and a signal trace side by side,
+// each with its own modified flag and file path, and saves, opens, exports and autosaves them
+// through link/'s file codecs. The document remembers which type its path name belongs to, so a
+// save of one type never writes over the other's file. The worker sees it as DocumentState.
+// Apart from the DocumentState calls, everything runs on the user-interface thread, and no
+// prompt is shown while dataMutex is held.
+
+#include <QString>
+
+#include <atomic>
+
+#include "link/DocumentState.h"
+#include "link/DocumentType.h"
+#include "link/FileStatus.h"
+
+class CORUpc144App;
+struct FileSettings;
+
+class CORUpc144Doc final : public DocumentState {
+ public:
+  explicit CORUpc144Doc(CORUpc144App& app);
+  ~CORUpc144Doc() override;
+
+  // ---- DocumentState (either thread, no UI lock) -------------------------------------------
+  void SetTypeModified(int modified, int documentType) override;
+  int IsTypeModified(int documentType) const override;
+  bool IsDocumentOpen() const override { return open_.load(); }
+  // Either type modified.
+  bool IsModified() const;
+  // The application's exit: the worker then marks nothing modified any more.
+  void CloseDocument() { open_.store(false); }
+
+  // ---- paths and title -----------------------------------------------------------------------
+  QString captureFilePath() const { return captureFilePath_; }
+  QString traceFilePath() const { return traceFilePath_; }
+  QString autosaveCapturePath() const { return autosaveCapturePath_; }
+  QString autosaveTracePath() const { return autosaveTracePath_; }
+  QString PathName() const { return pathName_; }
+  // The type the path name belongs to (DOCUMENT_NONE without a path).
+  int PathType() const { return pathType_; }
+  int documentType() const { return documentType_; }
+  QString Title() const { return title_; }
+  void SetTitle(const QString& title) { title_ = title; }
+  // The path name; its type is the one the name selects (DocumentTypeFromPath).
+  void SetPathName(const QString& path, bool addToRecent = false);
+  void SetPathName(const QString& path, int documentType, bool addToRecent);
+  // A tab switch: tab 0 takes the capture's file name, tab 1 the trace's, as the main title and,
+  // when not empty, as the path name. Other tabs change nothing.
+  void SetPathNameForTab(int tab);
+
+  // ---- document steps --------------------------------------------------------------------------
+  // A new document: stops what runs (posting the stop requests), resets the store, clears both
+  // flags and both paths, titles the window "Quorlan View PC - ".
+  bool OnNewDocument();
+  // Loads `path` into the type its name selects and switches to that type's tab. Failures are
+  // shown in a box; the paths and the title then stay.
+  bool OnOpenDocument(const QString& path);
+  // Writes the data of `documentType` to `path` (the extension added when missing); a failure is
+  // shown and answers false. Success clears that type's flag and makes `path` its path name.
+  bool OnSaveDocument(const QString& path, int documentType);
+  // The save prompt for one type: true at once when it is not modified; else "Save changes to
+  // %1?" with Yes (save: to the path name when it belongs to the type, else through the type's
+  // Save As dialog), No (true, nothing saved) or Cancel (false). A failed save answers false.
+  bool SaveModified(int documentType);
+
+  // ---- commands ------------------------------------------------------------------------------
+  void OnFileSave();          // 57603
+  void OnFileSaveAs();        // 57604
+  void OnFileExport();        // 32799
+  void OnSetAutosaveFolder(); // 32801
+  // The folder choice; true when a folder was chosen (it becomes "Autosave Folder").
+  bool ChooseAutosaveFolder();
+  // Offers the data of `documentType` for saving, discards it and names the document after the
+  // date and time of `slot`'s stored entry (or of the clock) in the autosave folder. 0 when the
+  // user cancelled (the caller then starts nothing), else 1.
+  int Autosave(int slot, int documentType, int keepPath);
+
+  // The class library's "update all views".
+  void UpdateViews();
+
+ private:
+  FileSettings CurrentFileSettings() const;
+  void TakeFileSettings(const FileSettings& loaded, int documentType);
+  bool SaveAs(int documentType, bool saveVariant);
+  bool WriteType(const QString& path, int documentType, bool addToRecent);
+  QString PromptName(int documentType) const;
+  void ShowStatus(FileStatus status);
+  QString& FilePathOf(int documentType);
+
+  CORUpc144App& app_;
+  std::atomic<bool> open_{false};
+  std::atomic<int> captureModified_{0};
+  std::atomic<int> traceModified_{0};
+  QString captureFilePath_;
+  QString traceFilePath_;
+  QString autosaveCapturePath_;
+  QString autosaveTracePath_;
+  QString pathName_;
+  int pathType_ = DOCUMENT_NONE;
+  int documentType_ = DOCUMENT_NONE;
+  QString title_;
+  bool folderChosen_ = false;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+// The main frame's status bar: eight permanent panes in the order of their ids (Answer,
+// Originate and Marker colour samples, capture buffer, connection, line status, mode, volume).
+// A click on a colour sample opens that colour's choice.
+
+#include <QStatusBar>
+#include <QString>
+
+#include <vector>
+
+class CORUpc144App;
+class CORUVolumeCtrl;
+class QLabel;
+
+class CORUStatusBar : public QStatusBar {
+  Q_OBJECT
+ public:
+  explicit CORUStatusBar(CORUpc144App& app, QWidget* parent = nullptr);
+
+  CORUVolumeCtrl* VolumeSlider() const { return volumeSlider; }
+  // The pane with that id (59000 ... 59009); null for an unknown id.
+  QWidget* Pane(int paneId) const;
+  void SetPaneText(int paneId, const QString& text);
+  QString PaneText(int paneId) const;
+  // The colour command a click on the pane opens (32778, 32779, 32794), 0 for the other panes.
+  static int ColorCommandForPane(int paneId);
+  // A click on a pane, as the pane's mouse handler reports it.
+  void OnPaneClicked(int paneId);
+
+ private:
+  struct PaneEntry {
+    int id;
+    QWidget* widget;
+    QLabel* label;  // null for the drawn panes
+  };
+
+  CORUpc144App& app;
+  CORUVolumeCtrl* volumeSlider = nullptr;
+  std::vector<PaneEntry> panes;
+};

@@ -1,0 +1,104 @@
+#pragma once
+
+// The calls the shell makes on the windows of the capture display, the signal trace and meters,
+// maintenance and the control panel. shell/ never includes those folders: each window implements
+// its interface and is made through the ViewFactory; until its folder registers it, a placeholder
+// stands in.
+
+#include "platform/win32/Win32Types.h"
+
+class QWidget;
+class QPrinter;
+
+// What every pane, tab window and dialog offers the shell.
+class IShellView {
+ public:
+  virtual ~IShellView() = default;
+  virtual QWidget* Widget() = 0;
+  // The document's "update all views".
+  virtual void OnUpdate() {}
+  // A form's control by its template id; nullptr when it has none.
+  virtual QWidget* Control(int /*id*/) { return nullptr; }
+  // Printing, for the active view; false when the view does not print.
+  virtual bool CanPrint() const { return false; }
+  virtual void Print(QPrinter& /*printer*/) {}
+};
+
+class ISessionView : public IShellView {
+ public:
+  virtual void Refresh() = 0;  // lays the capture out again
+  virtual void Redraw() = 0;   // invalidate, erase, update now
+  virtual bool LiveRefreshRunning() const = 0;
+  virtual void StartLiveRefresh() = 0;  // ID_TIMER_LIVE_REFRESH
+  virtual void StopLiveRefresh() = 0;
+  virtual void ClearHoverMark() = 0;
+};
+
+// CORUTimingView in either mode (capture or signal trace).
+class IReadoutPanel : public IShellView {
+ public:
+  virtual void Refresh() = 0;
+};
+
+class IControlPanel : public IShellView {
+ public:
+  virtual void SyncControlsFromConfig(WPARAM wParam) = 0;
+  virtual void ShowEndOfCapture() = 0;
+  virtual void ShowV21Standard() = 0;
+  virtual void HideV21Standard() = 0;
+  virtual void OnSignalTraceEnded() = 0;
+};
+
+class ISignalTraceView : public IShellView {
+ public:
+  virtual void ActivateTrace() = 0;
+  virtual void DeactivateTrace() = 0;
+  virtual void AddTraceBlock(WPARAM wParam, LPARAM lParam) = 0;
+  virtual void RefreshScope() = 0;
+  virtual void ForwardToTraceRecall(WPARAM row) = 0;
+  // The scope's read-outs, for the trace read-out panel.
+  virtual double GetVoltageReading() const = 0;
+  virtual double GetTimeReading() const = 0;
+};
+
+class ITraceControl : public IShellView {
+ public:
+  virtual void StartEnableTimer() = 0;
+  virtual void StopEnableTimer() = 0;
+  virtual void OnTraceFinished() = 0;
+  virtual void RefreshFromSettings(WPARAM row) = 0;
+  virtual void AddSixtySecondSpan() = 0;
+  virtual void RemoveSixtySecondSpan() = 0;
+  virtual void ShowDcScales() = 0;
+  virtual void HideDcScales() = 0;
+};
+
+class IVoltMeterView : public IShellView {
+ public:
+  virtual void StartStopTest() = 0;
+  virtual void AbortTest() = 0;
+  virtual void OnLineTestReply(WPARAM wParam, LPARAM lParam) = 0;
+};
+
+class IDtmfView : public IShellView {
+ public:
+  virtual void StartStopDecoder() = 0;
+  virtual void AbortDecoder() = 0;
+  virtual void OnDigitsChanged(WPARAM wParam, LPARAM lParam) = 0;
+};
+
+class IDevelopDialog : public IShellView {
+ public:
+  // Runs the dialog modally; true when it ended with OK.
+  virtual bool RunModal() = 0;
+  virtual bool WindowExists() const = 0;
+  virtual void OnCalibrationStep(UINT id, WPARAM wParam, LPARAM lParam) = 0;
+  virtual void OnFactorsRead(WPARAM wParam, LPARAM lParam) = 0;
+};
+
+class ISessionRecall : public IShellView {
+ public:
+  virtual void RunModal() = 0;
+  virtual bool WindowExists() const = 0;
+  virtual void OnSessionHeader(WPARAM slot) = 0;
+};

@@ -1,0 +1,107 @@
+#include "shell/model/StateSync.h"
+
+namespace {
+
+// The button text as the rule reads it: at most 15 characters.
+std::string ReadButtonText(const std::string& text) {
+  return text.size() > kCaptureButtonTextMax ? text.substr(0, kCaptureButtonTextMax) : text;
+}
+
+void ResetCaptureButton(const SyncInput& in, SyncPlan& plan) {
+  if (in.captureButtonIdle == 0 || ReadButtonText(in.captureButtonText) == kCaptureButtonBusyText) {
+    plan.captureButtonText = kCaptureButtonIdleText;
+    plan.captureButtonIdle = 1;
+  }
+}
+
+void SetTabs(SyncPlan& plan, bool t0, bool t1, bool t2, bool t3) {
+  plan.tabEnabled[0] = t0;
+  plan.tabEnabled[1] = t1;
+  plan.tabEnabled[2] = t2;
+  plan.tabEnabled[3] = t3;
+}
+
+}  // namespace
+
+int TriggerParameterEdit(int triggerSelection) {
+  switch (static_cast<TriggerType>(triggerSelection)) {
+    case TriggerType::Dtmf: return IDC_TRIGGER_DTMF;
+    case TriggerType::Ringback: return IDC_TRIGGER_RINGBACK;
+    case TriggerType::Voltage: return IDC_TRIGGER_VOLTAGE;
+    default: return 0;
+  }
+}
+
+SyncPlan PlanStateSync(const SyncInput& in) {
+  SyncPlan plan;
+  plan.captureButtonIdle = in.captureButtonIdle;
+  if (in.downloadRunning) return plan;
+  plan.active = true;
+
+  if (!in.deviceOpen) {
+    plan.connectionText = kUsbDisconnected;
+    plan.clearStatusText = true;
+    if (in.controlViewExists) {
+      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true}, {IDC_MODE_COMBO, true},
+                                 {IDC_SESSION_COMBO, true}, {IDC_RECALL, true},
+                                 {IDC_CAPTURE, false}};
+      ResetCaptureButton(in, plan);
+    }
+    if (in.traceControlExists) {
+      for (int id : {IDC_LINE1, IDC_LINE2, IDC_CAPTURE_TRACE, IDC_RECALL, IDC_TRIGGER_TYPE,
+                     IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
+        plan.traceControlEnables.emplace_back(id, false);
+    }
+    plan.tabEnabled[1] = true;
+    plan.tabEnabled[2] = false;
+    plan.tabEnabled[3] = false;
+    plan.selectTab0 = in.currentTab != 0 && in.currentTab != 1;
+    plan.stopActivities = true;
+    return plan;
+  }
+
+  plan.connectionText = kUsbConnected;
+  const bool captureBusy = in.captureArmed || in.captureRunning;
+  const bool traceBusy = in.traceTriggerArmed || in.traceRunning;
+  if (!captureBusy && !traceBusy) {
+    if (in.controlViewExists) {
+      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true}, {IDC_MODE_COMBO, true},
+                                 {IDC_SESSION_COMBO, true}, {IDC_RECALL, true},
+                                 {IDC_CAPTURE, true}};
+      ResetCaptureButton(in, plan);
+    }
+    if (in.traceControlExists) {
+      for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL, IDC_TRIGGER_TYPE})
+        plan.traceControlEnables.emplace_back(id, true);
+      const int keep = TriggerParameterEdit(in.triggerSelection);
+      for (int id : {IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
+        plan.traceControlEnables.emplace_back(id, id == keep);
+      if (in.triggerSelection >= 0 && in.triggerSelection <= 3)
+        plan.dcScales = in.triggerSelection == static_cast<int>(TriggerType::Voltage) ? DcScales::Show
+                                                                                     : DcScales::Hide;
+    }
+    SetTabs(plan, true, true, true, true);
+  } else if (captureBusy) {
+    if (in.controlViewExists) {
+      plan.controlViewEnables = {{IDC_STANDARD_COMBO, false}, {IDC_MODE_COMBO, false},
+                                 {IDC_SESSION_COMBO, false}, {IDC_RECALL, false}};
+      if (in.captureButtonIdle == 0 || ReadButtonText(in.captureButtonText) == kCaptureButtonIdleText) {
+        plan.captureButtonText = kCaptureButtonBusyText;
+        plan.captureButtonIdle = 0;
+      }
+    }
+    plan.tabEnabled[1] = false;
+    plan.tabEnabled[2] = false;
+    plan.tabEnabled[3] = false;
+  } else {
+    if (in.traceControlExists) {
+      for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF,
+                     IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
+        plan.traceControlEnables.emplace_back(id, false);
+    }
+    plan.tabEnabled[0] = false;
+    plan.tabEnabled[2] = false;
+    plan.tabEnabled[3] = false;
+  }
+  return plan;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+// The main frame's once-per-idle state synchronisation as a pure rule: from the device and run
+// state it says what the connection pane shows, which controls of the control panel and of the
+// trace control are enabled, what the Capture button reads, which tabs are enabled, whether tab 0
+// must be selected and whether the activities of a lost device must be stopped. The frame applies
+// the plan; the stops themselves (test and clear each flag under dataMutex) are the frame's.
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Control ids the rule touches.
+constexpr int IDC_STANDARD_COMBO = 1150;
+constexpr int IDC_MODE_COMBO = 1152;
+constexpr int IDC_SESSION_COMBO = 1154;
+constexpr int IDC_RECALL = 1058;  // "Recall Session" on the control panel, "Recall Trace" on the trace control
+constexpr int IDC_CAPTURE = 1084;
+constexpr int IDC_LINE1 = 1045;
+constexpr int IDC_LINE2 = 1046;
+constexpr int IDC_CAPTURE_TRACE = 1170;
+constexpr int IDC_TRIGGER_TYPE = 1166;
+constexpr int IDC_TRIGGER_DTMF = 1167;
+constexpr int IDC_TRIGGER_RINGBACK = 1168;
+constexpr int IDC_TRIGGER_VOLTAGE = 1169;
+
+constexpr const char* kUsbConnected = "USB connected";
+constexpr const char* kUsbDisconnected = "USB disconnected";
+constexpr const char* kCaptureButtonIdleText = "Capture";
+constexpr const char* kCaptureButtonBusyText = "End Capture";
+constexpr int kCaptureButtonTextMax = 15;  // characters of the button text the rule reads
+
+// Trigger-type selections of the trace control.
+enum class TriggerType { None = -1, Dialtone = 0, Dtmf = 1, Ringback = 2, Voltage = 3 };
+
+struct SyncInput {
+  bool deviceOpen = false;
+  bool downloadRunning = false;
+  bool captureArmed = false;
+  bool captureRunning = false;
+  bool traceTriggerArmed = false;
+  bool traceRunning = false;
+  int currentTab = 0;
+  bool controlViewExists = false;
+  bool traceControlExists = false;
+  int captureButtonIdle = 1;
+  std::string captureButtonText;  // as the button shows it now
+  int triggerSelection = -1;      // the trace control's trigger-type combo; -1 = none
+};
+
+enum class DcScales { Leave, Show, Hide };
+
+struct SyncPlan {
+  // False while a download runs: the pane keeps its text and nothing is touched.
+  bool active = false;
+  std::string connectionText;
+  bool clearStatusText = false;
+  std::vector<std::pair<int, bool>> controlViewEnables;  // in order of application
+  std::optional<std::string> captureButtonText;          // new text, when it changes
+  int captureButtonIdle = 1;
+  std::vector<std::pair<int, bool>> traceControlEnables;
+  DcScales dcScales = DcScales::Leave;
+  std::optional<bool> tabEnabled[4];
+  bool selectTab0 = false;
+  // The device is gone: stop DTMF, volt meter and capture where their flags are set.
+  bool stopActivities = false;
+};
+
+SyncPlan PlanStateSync(const SyncInput& in);
+
+// The parameter edit that stays enabled for a trigger type, 0 for none.
+int TriggerParameterEdit(int triggerSelection);

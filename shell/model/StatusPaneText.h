@@ -1,0 +1,28 @@
+#pragma once
+
+// Texts of the main frame's status panes and of the notifications that set the line-status text.
+
+#include <optional>
+#include <string>
+
+// Pane ids (string-table ids whose texts size the panes), in pane order.
+constexpr int ID_PANE_ANSWER = 59003;
+constexpr int ID_PANE_ORIGINATE = 59004;
+constexpr int ID_PANE_MARKER = 59005;
+constexpr int ID_PANE_CAPTURE_BUFFER = 59002;
+constexpr int ID_PANE_CONNECTION = 59000;
+constexpr int ID_PANE_LINE_STATUS = 59001;
+constexpr int ID_PANE_MODE = 59009;
+constexpr int ID_PANE_VOLUME = 59006;
+
+constexpr const char* kBridgedMode = "Bridged Mode";
+constexpr const char* kInterceptMode = "Intercept Mode";
+
+// "Capture Buffer: %d bytes".
+std::string CaptureBufferPaneText(int records);
+// The mode pane's text for the capture configuration's modem-standard byte: 0, 1, 4 bridged,
+// 2, 3 intercept, anything else empty.
+std::string ModeTextForStandard(int standard);
+// The line-status text of a "DTMF decoder runs" notification: lines 1 and 2 and 3 (both);
+// nothing for any other wParam (the text is left as it was).
+std::optional<std::string> DtmfDecoderStatusText(unsigned long long line);

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+
+#include "link/CommThread.h"
+#include "link/DocumentFile.h"
+#include "link/DocumentType.h"
+#include "link/WorkerMessages.h"
+#include "platform/win32/Wait.h"
+#include "shell/CMainFrame.h"
+#include "shell/OruDocument.h"
+#include "tests/shell/AppFixture.h"
+
+namespace {
+
+using apptest::CaptureFields;
+using apptest::FileBytes;
+using apptest::FillCapture;
+using apptest::FillTrace;
+
+class AppClose : public apptest::AppFixture {
+ protected:
+  CORUpc144Doc& doc() { return *app().currentDocument; }
+  CORUData& store() { return app().dataStore; }
+
+  // A trace opened from a file, then a modified trace and a modified capture.
+  void OpenTraceThenModifyBoth() {
+    {
+      CORUData other;
+      FillTrace(other, 1000, 7);
+      ASSERT_EQ(SaveDocumentFile(Path("t.ast").toStdString(), other, DOCUMENT_TRACE, FileSettings{}), FileStatus::Ok);
+    }
+    traceBytes = FileBytes(Path("t.ast"));
+    ASSERT_TRUE(app().OpenDocumentFile(Path("t.ast")));
+    FillTrace(store(), 1000, 99);
+    doc().SetTypeModified(1, DOCUMENT_TRACE);
+    FillCapture(store(), 12, 3);
+    doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+    capture = CaptureFields(store());
+  }
+
+  bool WorkerEnded() {
+    HANDLE ended = app().context.commExitEvent.load();
+    return app().context.commThreadId.load() == 0 && ended != nullptr && WaitForSingleObject(ended, 0) == WAIT_OBJECT_0;
+  }
+
+  QByteArray traceBytes;
+  std::vector<apptest::RecordFields> capture;
+};
+
+TEST_F(AppClose, YesOnTheCapturePromptSavesThroughItsSaveAsAndLeavesTheTraceFile) {
+  ASSERT_TRUE(Start());
+  OpenTraceThenModifyBoth();
+  answers.Box("Save changes to Untitled?", IDYES);
+  answers.SaveFile(Path("cap"));
+  answers.Box("Save changes to t.ast?", IDNO);
+  EXPECT_TRUE(app().mainFrame->close());
+
+  const auto& prompts = answers.prompts();
+  ASSERT_GE(prompts.size(), 2u);
+  EXPECT_EQ(prompts[1].spec.title, "Save ORUpc capture file as");
+  CORUData reread;
+  FileSettings settings;
+  ASSERT_EQ(LoadDocumentFile(Path("cap.hsc").toStdString(), reread, DOCUMENT_CAPTURE, settings), FileStatus::Ok);
+  EXPECT_EQ(CaptureFields(reread), capture);
+  EXPECT_EQ(FileBytes(Path("t.ast")), traceBytes);
+  EXPECT_TRUE(apptest::Eventually([&] { return WorkerEnded(); }));
+}
+
+TEST_F(AppClose, CancelKeepsTheProgramAndTheWorkerRunning) {
+  ASSERT_TRUE(Start());
+  OpenTraceThenModifyBoth();
+  answers.Box(IDCANCEL);
+  EXPECT_FALSE(app().mainFrame->close());
+  EXPECT_TRUE(app().mainFrame->isVisible());
+  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_EQ(CaptureFields(store()), capture);
+  ASSERT_NE(app().context.commThreadId.load(), 0u);
+
+  // The worker still answers: a re-initialisation reaches the instrument.
+  const std::size_t before = instrument().transcript().commands().size();
+  app().PostToWorker(WM_ORU_DEVICE_CONNECTED);
+  EXPECT_TRUE(apptest::Eventually([&] {
+    const auto commands = instrument().transcript().commands();
+    return commands.size() > before && commands.back() == "VN";
+  }));
+}
+
+TEST_F(AppClose, NoEndsProgramAndWorkerAndSavesTheSettings) {
+  ASSERT_TRUE(Start());
+  OpenTraceThenModifyBoth();
+  app().settings.deltaV = 33;
+  answers.Box(IDNO).Box(IDNO);
+  EXPECT_TRUE(app().mainFrame->close());
+  EXPECT_TRUE(apptest::Eventually([&] { return WorkerEnded(); }));
+  EXPECT_FALSE(QFile::exists(Path("cap.hsc")));
+  EXPECT_EQ(FileBytes(Path("t.ast")), traceBytes);
+  EXPECT_FALSE(QFile::exists(SettingsPath()));
+  Exit();
+  QSettings saved(SettingsPath(), QSettings::IniFormat);
+  EXPECT_EQ(saved.value("Startup/DeltaV").toInt(), 33);
+  EXPECT_EQ(saved.value("Recent File List/File1").toString(), Path("t.ast"));
+}
+
+TEST_F(AppClose, AnInstrumentThatNeverAnswersStillClosesAndLeavesTheMachineClean) {
+  plugAtStart = false;
+  PlugSilentInstrument();
+  ASSERT_TRUE(Start());
+  // Close while the worker waits for the reply to its first command.
+  ASSERT_TRUE(apptest::Eventually([&] { return silentInstrument().packetsTaken.load() >= 1; }));
+  EXPECT_TRUE(app().context.DeviceOpen());
+  EXPECT_TRUE(app().mainFrame->close());
+  EXPECT_TRUE(apptest::Eventually([&] { return WorkerEnded(); }));
+  Exit();
+  // TearDown shuts the Machine down and expects its IRP and pool checks to be clean.
+}
+
+}  // namespace

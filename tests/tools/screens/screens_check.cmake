@@ -1,0 +1,10 @@
+# Runs the screens tool into a fresh folder, then checks its list.
+file(REMOVE_RECURSE "${WORK}")
+execute_process(COMMAND "${SCREENS}" "${WORK}" RESULT_VARIABLE run)
+if(NOT run EQUAL 0)
+  message(FATAL_ERROR "screens failed: ${run}")
+endif()
+execute_process(COMMAND "${SCREENS}" --check "${WORK}" RESULT_VARIABLE check)
+if(NOT check EQUAL 0)
+  message(FATAL_ERROR "screens --check failed: ${check}")
+endif()
