@@ -83,7 +83,7 @@ CaptureDecode CaptureDecoder::DecodeState(std::string_view reply, int reason) {
         // A new call: its connect text names the event.
         const SYSTEMTIME now = clock_.localTime();
         MakeHeader(std::string(reply.substr(5)), FormatLocalTime(now, "%m/%d/%y"), FormatLocalTime(now, "%H:%M:%S"),
-                   false);
+                   true);
         transport_.Notify(WM_ORU_START_CAPTURE);
         return {1};
       }
