@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>

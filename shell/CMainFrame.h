@@ -38,6 +38,10 @@ constexpr int ID_DEVELOPMENT = 32774;
 constexpr int ID_USB_LIST = 32812;
 constexpr int ID_FILE_PRINT = 57607;
 constexpr int ID_FILE_PRINT_PREVIEW = 57609;
+constexpr int ID_FILE_PRINT_SETUP = 57606;
+constexpr int ID_APP_EXIT = 57665;
+
+class QPrinter;
 
 class CMainFrame : public QMainWindow {
   Q_OBJECT
@@ -69,6 +73,7 @@ class CMainFrame : public QMainWindow {
   void OnUSBList();          // 32812
   void OnFilePrint();        // 57607
   void OnFilePrintPreview(); // 57609
+  void OnFilePrintSetup();   // 57606
   // True while the active view prints.
   bool IsPrinting() const { return printing; }
   // The view that prints and takes the commands of the tab shown (the capture view on every tab
@@ -125,6 +130,8 @@ class CMainFrame : public QMainWindow {
   bool printing = false;
   bool closing = false;
   std::unique_ptr<PostTarget> postTarget;
+  // One printer for setup, print and preview, so the page set up is the one printed.
+  std::unique_ptr<QPrinter> printer;
   HWND hwnd = nullptr;
   HDEVNOTIFY deviceNotifyHandle = nullptr;
 };

@@ -1,6 +1,7 @@
 // The main frame's own commands: firmware download, the development dialog, the USB list and
 // printing; every other command goes to the application.
 
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -19,6 +20,8 @@ void CMainFrame::OnCommand(int commandId) {
     case ID_USB_LIST: OnUSBList(); break;
     case ID_FILE_PRINT: OnFilePrint(); break;
     case ID_FILE_PRINT_PREVIEW: OnFilePrintPreview(); break;
+    case ID_FILE_PRINT_SETUP: OnFilePrintSetup(); break;
+    case ID_APP_EXIT: close(); break;  // the close asks about unsaved data first
     default: app.OnCommand(commandId); break;
   }
   ScheduleIdleUpdate();
@@ -57,20 +60,31 @@ void CMainFrame::OnUSBList() {
   app.prompts().RunModal(dialog);
 }
 
+namespace {
+QPrinter& SharedPrinter(std::unique_ptr<QPrinter>& printer) {
+  if (!printer) printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer;
+}
+}  // namespace
+
+void CMainFrame::OnFilePrintSetup() {
+  QPageSetupDialog dialog(&SharedPrinter(printer), this);
+  app.prompts().RunModal(dialog);
+}
+
 void CMainFrame::OnFilePrint() {
   if (activeView == nullptr || !activeView->CanPrint()) return;
-  QPrinter printer(QPrinter::HighResolution);
-  QPrintDialog dialog(&printer, this);
+  QPrinter& target = SharedPrinter(printer);
+  QPrintDialog dialog(&target, this);
   if (app.prompts().RunModal(dialog) != QDialog::Accepted) return;
   printing = true;
-  activeView->Print(printer);
+  activeView->Print(target);
   printing = false;
 }
 
 void CMainFrame::OnFilePrintPreview() {
   if (activeView == nullptr || !activeView->CanPrint()) return;
-  QPrinter printer(QPrinter::HighResolution);
-  QPrintPreviewDialog preview(&printer, this);
+  QPrintPreviewDialog preview(&SharedPrinter(printer), this);
   connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
     printing = true;
     if (activeView != nullptr) activeView->Print(*target);

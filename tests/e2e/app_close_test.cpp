@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QFile>
 #include <QSettings>
 
@@ -85,6 +86,21 @@ TEST_F(AppClose, CancelKeepsTheProgramAndTheWorkerRunning) {
     const auto commands = instrument().transcript().commands();
     return commands.size() > before && commands.back() == "VN";
   }));
+}
+
+TEST_F(AppClose, FileExitAsksLikeTheWindowsCloseAndEndsOnNo) {
+  ASSERT_TRUE(Start());
+  OpenTraceThenModifyBoth();
+  QAction* exit = app().mainFrame->Action(ID_APP_EXIT);
+  ASSERT_NE(exit, nullptr);
+  answers.Box(IDCANCEL);
+  exit->trigger();
+  EXPECT_TRUE(app().mainFrame->isVisible());
+  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  answers.Box(IDNO).Box(IDNO);
+  exit->trigger();
+  EXPECT_FALSE(app().mainFrame->isVisible());
+  EXPECT_TRUE(apptest::Eventually([&] { return WorkerEnded(); }));
 }
 
 TEST_F(AppClose, NoEndsProgramAndWorkerAndSavesTheSettings) {
