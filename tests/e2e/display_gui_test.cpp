@@ -10,6 +10,8 @@
 #include "display/RegisterDisplayViews.h"
 #include "display/SessionView.h"
 #include "display/TimingView.h"
+#include "link/DocumentFile.h"
+#include "link/DocumentType.h"
 #include "link/WorkerMessages.h"
 #include "shell/OruApp.h"
 #include "tests/shell/AppFixture.h"
@@ -101,6 +103,72 @@ TEST_F(DisplayGuiTest, ModemEventCallHoverShowsTheDecodedEvent) {
   Hover(cell.center());
   view->viewport()->grab();
   readout->viewport()->grab();
+}
+
+// Every data line of the layout names records that the capture holds now.
+::testing::AssertionResult LinesWithinCapture(const SessionLayout& layout, int records) {
+  for (const CORUSessionLine& line : layout.Lines()) {
+    if (line.IsData() && (line.firstByte < 0 || line.lastByte >= records || line.firstByte > line.lastByte))
+      return ::testing::AssertionFailure() << "line " << line.firstByte << ".." << line.lastByte << " of " << records;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(DisplayGuiTest, ClearCaptureDuringTheLiveRefreshLaysOutAfreshWithNoStaleLine) {
+  ASSERT_TRUE(StartWith("v32bis-events"));
+  Capture();
+  ASSERT_TRUE(Eventually([&] {
+    std::lock_guard guard(store().dataMutex);
+    return view->LiveRefreshRunning() && store().captureBuffer.GetSize() > 0;
+  }, 60000));
+  const int layouts = view->FullLayouts();
+  const int ticks = view->LiveTicks();
+  store().ClearCapture();
+  ASSERT_TRUE(Eventually([&] { return view->LiveTicks() > ticks + 1 || !view->LiveRefreshRunning(); }, 60000));
+  view->EnsureLayout();
+  EXPECT_GT(view->FullLayouts(), layouts);
+  std::lock_guard guard(store().dataMutex);
+  EXPECT_TRUE(LinesWithinCapture(view->Layout(), store().captureBuffer.GetSize()));
+  EXPECT_LE(view->Layout().WalkedRecords(), store().captureBuffer.GetSize());
+}
+
+TEST_F(DisplayGuiTest, FilesWithoutHeadersOrWithAHugeMarkerPaintAndHoverCleanly) {
+  ASSERT_TRUE(StartWith("v32bis-events"));
+  {
+    CORUData noHeader;
+    for (int i = 0; i < 300; ++i)
+      noHeader.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), static_cast<UCHAR>(i % 3 ? CAPT_ANSWER : 0),
+                                          static_cast<ULONG>(i), static_cast<ULONG>(i / 10)));
+    ASSERT_EQ(SaveDocumentFile(Path("noheader.hsc").toStdString(), noHeader, DOCUMENT_CAPTURE, FileSettings{}),
+              FileStatus::Ok);
+    CORUData hugeMarker;
+    apptest::FillCapture(hugeMarker, 80, 5);
+    hugeMarker.currentRecordIndex = 0x7FFFFFF0;
+    ASSERT_EQ(SaveDocumentFile(Path("marker.hsc").toStdString(), hugeMarker, DOCUMENT_CAPTURE, FileSettings{}),
+              FileStatus::Ok);
+  }
+  for (const char* name : {"noheader.hsc", "marker.hsc"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(app().OpenDocumentFile(Path(name)));
+    view->Refresh();
+    view->EnsureLayout();
+    int records = 0;
+    {
+      std::lock_guard guard(store().dataMutex);
+      records = store().captureBuffer.GetSize();
+      EXPECT_TRUE(LinesWithinCapture(view->Layout(), records));
+      EXPECT_EQ(view->Layout().WalkedRecords(), records);
+    }
+    ASSERT_GT(records, 0);
+    EXPECT_LT(store().currentRecordIndex, records);
+    EXPECT_FALSE(view->viewport()->grab().isNull());
+    const QRect cell = view->ByteCellRect(0);
+    ASSERT_FALSE(cell.isEmpty());
+    Hover(cell.center());
+    EXPECT_EQ(store().cursorRecordIndex, 0);
+    EXPECT_FALSE(readout->CurrentRows()[0].text.empty());
+    EXPECT_FALSE(readout->viewport()->grab().isNull());
+  }
 }
 
 }  // namespace
