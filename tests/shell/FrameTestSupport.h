@@ -36,11 +36,12 @@ class RequestRecorder {
 
  private:
   void Run();
-  std::thread thread_;
   std::atomic<DWORD> id_{0};
   std::atomic<bool> stop_{false};
   mutable std::mutex mutex_;
   std::vector<MSG> messages_;
+  // Last, so that everything the thread touches exists before it starts.
+  std::thread thread_;
 };
 
 // For its life, the application's requests go to a recorder instead of the worker.
