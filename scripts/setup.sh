@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev
   clang libclang-rt-14-dev
   srecord
+  poppler-utils
   xvfb xauth
   fonts-liberation2 fontconfig
   locales
