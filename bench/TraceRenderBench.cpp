@@ -1,0 +1,71 @@
+// The scope's render: 1000 samples at the form's size (the goal is under 5 ms), then more samples
+// and wider plots, to show that the cost grows with width plus samples, not with their product.
+// Arguments: samples, plot width in pixels (0 = the form's own scope area).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <cmath>
+#include <memory>
+#include <mutex>
+
+#include "shell/OruApp.h"
+#include "trace/CORUSignalTrace.h"
+
+namespace {
+
+QApplication& Qt() {
+  static int argc = 1;
+  static char arg0[] = "bench_trace_render";
+  static char* argv[] = {arg0, nullptr};
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication app(argc, argv);
+  return app;
+}
+
+void BM_ScopeRender(benchmark::State& state) {
+  Qt();
+  const int samples = static_cast<int>(state.range(0));
+  const int width = static_cast<int>(state.range(1));
+  auto app = std::make_unique<CORUpc144App>(StartupRecord{});
+  auto view = std::make_unique<CORUSignalTrace>(*app, nullptr);
+  view->resize(587, 500);
+  view->RedrawAxisPanels();
+  CORUData& store = app->dataStore;
+  {
+    std::lock_guard lock(store.dataMutex);
+    for (int i = 0; i < samples; ++i) store.traceSamples.Add(static_cast<int>(40 * std::sin(i / 25.0)));
+    store.currentTrace.scaleIndex = 0;
+    store.currentTrace.spanIndex = 1;
+    store.sysCfg.value1 = 0.02;
+    store.sysCfg.value2 = -0.5;
+  }
+  app->settings.traceScale = 0;
+  app->settings.traceSpan = 1;
+  CORUScope& scope = view->Scope();
+  if (width > 0) {
+    // A wider plot: the area and the time marks stretched by hand, the volt marks kept.
+    const QSize area(width, view->ScopeArea()->height());
+    scope.Attach(area, view->VoltPanel()->width(), view->ScopeArea()->y());
+    const int right = scope.state.Mapper().PixelsToLogicalX(width) - 7;
+    scope.state.SetTimeMarks(7, right, 7);
+  }
+  for (auto _ : state) {
+    scope.Render();
+    benchmark::DoNotOptimize(scope.Image().constBits());
+  }
+  state.counters["plot_px"] = scope.Image().width();
+}
+BENCHMARK(BM_ScopeRender)
+    ->Args({1000, 0})
+    ->Args({10000, 0})
+    ->Args({100000, 0})
+    ->Args({1000, 2000})
+    ->Args({1000, 8000})
+    ->Args({100000, 8000})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
