@@ -1,5 +1,6 @@
 #include "display/RegisterDisplayViews.h"
 
+#include "display/SessionRecall.h"
 #include "display/SessionView.h"
 #include "display/TimingView.h"
 #include "shell/ViewFactory.h"
@@ -13,4 +14,6 @@ void RegisterDisplayViews(ViewFactory& factory) {
   factory.Register<ViewSlot::TraceReadout>([](CORUpc144App& app, QWidget* parent) -> IReadoutPanel* {
     return new CORUTimingView(app, CORUTimingView::DisplayMode::SignalTrace, parent);
   });
+  factory.Register<ViewSlot::SessionRecall>(
+      [](CORUpc144App& app, QWidget* parent) -> ISessionRecall* { return new CORUSessionRecall(app, parent); });
 }

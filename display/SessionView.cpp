@@ -10,6 +10,8 @@
 #include <mutex>
 
 #include "display/QtColor.h"
+#include "display/SessionLinePainter.h"
+#include "display/SessionPrint.h"
 #include "display/model/CellRules.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
@@ -191,60 +193,28 @@ void CORUSessionView::paintEvent(QPaintEvent* event) {
 
   CORUData& store = app.dataStore;
   std::lock_guard guard(store.dataMutex);
-  const int count = store.captureBuffer.GetSize();
-  if (count == 0) return;
-  const SessionOptions options = OptionsFrom(store, app.settings.viewType);
-  const int marker = store.currentRecordIndex;
-  const int headers = store.captureHeaders.GetSize();
-  const CCaptBuf* records = store.captureBuffer.GetData();
+  SessionPaint paint;
+  paint.recordCount = store.captureBuffer.GetSize();
+  if (paint.recordCount == 0) return;
+  paint.options = OptionsFrom(store, app.settings.viewType);
+  paint.colors = colors;
+  paint.font = font;
+  paint.ascent = QFontMetrics(font, viewport()).ascent();
+  paint.cellWidth = geometry.cellWidth;
+  paint.cellHeight = geometry.cellHeight;
+  paint.separatorHeight = geometry.separatorHeight;
+  paint.marker = store.currentRecordIndex;
+  paint.inverted = hoverShown ? hoverIndex : -1;
+  paint.records = store.captureBuffer.GetData();
+  paint.headerCount = store.captureHeaders.GetSize();
   const LONG scroll = verticalScrollBar()->value();
   painter.setFont(font);
-  const QFontMetrics metrics(font, viewport());
-  const int ascent = metrics.ascent();
-  const int cw = geometry.cellWidth;
-  const int ch = geometry.cellHeight;
-  const bool dataDrawn = options.viewType == 1 || options.viewType == 2;
 
   for (int k = layout.FirstLineBelow(scroll + event->rect().top()); k < static_cast<int>(lines.size()); ++k) {
     const CORUSessionLine& line = lines[static_cast<std::size_t>(k)];
     const int y = static_cast<int>(line.rect.top - scroll);
     if (y >= event->rect().bottom() + 1) break;
-    if (line.lineType == kHeaderLine) {
-      if (line.eventIndex >= headers) continue;
-      painter.fillRect(QRect(0, y, client.width(), ch), ToQColor(kTitleBack));
-      painter.setPen(ToQColor(kTitleText));
-      painter.drawText(0, y + ascent, QString::fromStdString(line.headerText));
-    } else if (line.lineType == kSeparatorLine) {
-      const int p = std::max(1, geometry.separatorHeight / 3);
-      painter.fillRect(QRect(0, y, client.width(), 1), Qt::black);
-      painter.fillRect(QRect(0, y + p, client.width(), 1), Qt::white);
-      painter.fillRect(QRect(0, y + 2 * p, client.width(), 1), Qt::black);
-    } else if (line.lineType == kDataLine && dataDrawn) {
-      // The worker may have emptied the arrays since the layout: draw only what still exists.
-      const int last = std::min<int>(line.lastByte, count - 1);
-      int x = 0;
-      for (int index = line.firstByte; index <= last; ++index) {
-        const std::size_t offset = static_cast<std::size_t>(index - line.firstByte);
-        if (offset >= line.cellCounts.size()) break;
-        const int cells = line.cellCounts[offset];
-        if (cells == 0) continue;
-        const CCaptBuf& record = records[index];
-        const CellLook look = LookOf(record, index, line.sync, options, colors, marker);
-        COLORREF back = look.background;
-        COLORREF fore = look.foreground;
-        if (hoverShown && index == hoverIndex) {
-          back ^= 0xFFFFFF;
-          fore ^= 0xFFFFFF;
-        }
-        const QRect cell(x, record.IsAnswer() ? y : y + ch, cells * cw, ch);
-        painter.fillRect(cell, ToQColor(back));
-        if (!look.skipped) {
-          painter.setPen(ToQColor(fore));
-          painter.drawText(cell.left(), cell.top() + ascent, QString::fromStdString(look.text));
-        }
-        x += cells * cw;
-      }
-    }
+    PaintSessionLine(painter, line, 0, y, client.width(), paint);
   }
 }
 
@@ -312,4 +282,17 @@ void CORUSessionView::wheelEvent(QWheelEvent* event) {
 void CORUSessionView::scrollContentsBy(int /*dx*/, int /*dy*/) {
   ResetHover();
   viewport()->update();
+}
+
+bool CORUSessionView::CanPrint() const {
+  std::lock_guard guard(app.dataStore.dataMutex);
+  return !app.dataStore.captureBuffer.IsEmpty() || !app.dataStore.captureHeaders.IsEmpty();
+}
+
+void CORUSessionView::Print(QPrinter& printer) {
+  // The job lays out into its own lines with the printer's font: the screen keeps its layout,
+  // cell size and hover.
+  SessionPrintJob job(app);
+  job.Print(printer);
+  ++printJobs;
 }

@@ -33,6 +33,9 @@ class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   void StartLiveRefresh() override;
   void StopLiveRefresh() override;
   void ClearHoverMark() override;
+  bool CanPrint() const override;
+  void Print(QPrinter& printer) override;
+  int PrintJobs() const { return printJobs; }
 
   // Lays out now when the layout is stale (what the queued call does).
   void EnsureLayout();
@@ -79,4 +82,5 @@ class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   int fullLayouts = 0;
   int liveStarts = 0;
   int liveTicks = 0;
+  int printJobs = 0;
 };

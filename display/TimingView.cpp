@@ -34,13 +34,28 @@ void CORUTimingView::DrawCapturePanel() {
 
 void CORUTimingView::DrawTracePanel() {
   mode = DisplayMode::SignalTrace;
+  UpdateScrollRange();
   viewport()->update();
 }
 
-ReadoutRows CORUTimingView::CurrentRows() const {
+SessionColors CORUTimingView::Colors() const {
   const QPalette& colorsOf = palette();
-  const SessionColors colors = ColorsFrom(app.settings, FromQColor(colorsOf.color(QPalette::Base)),
-                                          FromQColor(colorsOf.color(QPalette::Text)));
+  return ColorsFrom(app.settings, FromQColor(colorsOf.color(QPalette::Base)), FromQColor(colorsOf.color(QPalette::Text)));
+}
+
+TraceReadoutRows CORUTimingView::CurrentTraceRows() const {
+  ScopeReadings scope;
+  if (app.signalTraceView) {
+    scope.volts = app.signalTraceView->GetVoltageReading();
+    scope.seconds = app.signalTraceView->GetTimeReading();
+  }
+  return BuildTraceReadout(app.dataStore, app.settings.traceSnap == 1, scope, Colors());
+}
+
+int CORUTimingView::ScrollRows() const { return mode == DisplayMode::Capture ? kReadoutRows : kTraceReadoutRows; }
+
+ReadoutRows CORUTimingView::CurrentRows() const {
+  const SessionColors colors = Colors();
   CORUData& store = app.dataStore;
   ReadoutOptions options;
   options.highlightParityBit = store.highlightParityBit != 0;
@@ -53,7 +68,7 @@ ReadoutRows CORUTimingView::CurrentRows() const {
 void CORUTimingView::UpdateScrollRange() {
   const int h = RowHeight();
   QScrollBar* bar = verticalScrollBar();
-  bar->setRange(0, std::max(0, kReadoutRows * h - viewport()->height()));
+  bar->setRange(0, std::max(0, ScrollRows() * h - viewport()->height()));
   bar->setPageStep(h);
   bar->setSingleStep(h);
 }
@@ -61,17 +76,25 @@ void CORUTimingView::UpdateScrollRange() {
 void CORUTimingView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   painter.fillRect(event->rect(), palette().color(QPalette::Base));
-  if (mode != DisplayMode::Capture) return;
-  const ReadoutRows rows = CurrentRows();
+  if (mode == DisplayMode::Capture) {
+    const ReadoutRows rows = CurrentRows();
+    PaintRows(painter, event->rect(), rows);
+  } else if (mode == DisplayMode::SignalTrace) {
+    const TraceReadoutRows rows = CurrentTraceRows();
+    PaintRows(painter, event->rect(), rows);
+  }
+}
+
+void CORUTimingView::PaintRows(QPainter& painter, const QRect& dirty, std::span<const ReadoutRow> rows) {
   painter.setFont(app.displayFont);
   const QFontMetrics metrics(app.displayFont, viewport());
   const int h = RowHeight();
   const int scroll = verticalScrollBar()->value();
   const int width = viewport()->width();
-  for (int r = 0; r < kReadoutRows; ++r) {
-    const ReadoutRow& row = rows[static_cast<std::size_t>(r)];
-    const QRect band(0, r * h - scroll, width, h);
-    if (!band.intersects(event->rect())) continue;
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const ReadoutRow& row = rows[r];
+    const QRect band(0, static_cast<int>(r) * h - scroll, width, h);
+    if (!band.intersects(dirty)) continue;
     painter.fillRect(band, ToQColor(row.fill));
     if (row.text.empty()) continue;
     const QString text = QString::fromStdString(row.text);

@@ -2,14 +2,19 @@
 
 // CORUTimingView: the read-out panel under the control panel (capture mode) and under the trace
 // control (signal-trace mode). In capture mode it shows the cursor byte, the marker byte and the
-// distance between them; it draws only in its paintEvent, from the store as it is then.
+// distance between them; in signal-trace mode the two trace markers and their difference. It
+// draws only in its paintEvent, from the store (and the scope's readings) as they are then.
 
 #include <QAbstractScrollArea>
 
+#include <span>
+
 #include "display/model/ReadoutRows.h"
+#include "display/model/TraceReadoutRows.h"
 #include "shell/ViewInterfaces.h"
 
 class CORUpc144App;
+class QPainter;
 
 class CORUTimingView : public QAbstractScrollArea, public IReadoutPanel {
   Q_OBJECT
@@ -23,11 +28,14 @@ class CORUTimingView : public QAbstractScrollArea, public IReadoutPanel {
   // Redraws by mode.
   void Refresh() override;
   void DrawCapturePanel();
-  // The signal-trace panel comes with its own change; for now this only switches the mode.
   void DrawTracePanel();
   DisplayMode Mode() const { return mode; }
   // The rows as the panel shows them now (built from the store).
   ReadoutRows CurrentRows() const;
+  // The signal-trace rows as the panel shows them now (the store and the scope's readings).
+  TraceReadoutRows CurrentTraceRows() const;
+  // Rows the scroll range covers in the current mode.
+  int ScrollRows() const;
   int RowHeight() const;
 
  protected:
@@ -38,6 +46,8 @@ class CORUTimingView : public QAbstractScrollArea, public IReadoutPanel {
 
  private:
   void UpdateScrollRange();
+  SessionColors Colors() const;
+  void PaintRows(QPainter& painter, const QRect& dirty, std::span<const ReadoutRow> rows);
 
   CORUpc144App& app;
   DisplayMode mode;

@@ -76,6 +76,8 @@ std::optional<long> CalibrationStep::MeasureAc(int line) {
 std::optional<long> CalibrationStep::MeasureBlock(int line, bool acChannel) {
   if (line < 1 || line > 3) return std::nullopt;
   std::optional<long> result;
+  // A short read fills only part of the block: the rest must be zeros, not the last step's data.
+  block_.fill(0);
   if (transport_.SendCommand("DM:" + std::to_string(line)) && transport_.ReadReply(kReplyTimeoutMs) &&
       transport_.replyText == "dm" && transport_.ReadBlock(block_.data())) {
     for (int read = 0; read < kMaxDrainReads && transport_.ReadReply(kDrainTimeoutMs); ++read) {

@@ -143,7 +143,7 @@ int DownloadCapture(CommTransport& transport, int slot) {
 }
 
 int DownloadTrace(CommTransport& transport, int slot) {
-  if (slot < 1 || slot > CORUData::kSessionSlots) return 0;
+  if (slot < 1 || slot > CORUData::kTraceSlots) return 0;
   const int result = Download(transport, "RT:" + std::to_string(slot), "RT",
                               [&] { return DecodeStoredTrace(transport.Context(), transport.replyText); });
   transport.Notify(WM_ORU_TRACE_RECALL_DONE);

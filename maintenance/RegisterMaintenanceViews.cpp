@@ -1,6 +1,9 @@
 #include "maintenance/RegisterMaintenanceViews.h"
 
+#include "maintenance/CORUDevelop.h"
 #include "shell/ViewFactory.h"
 
-// This folder's windows come with their own changes; until then the shell's placeholders stand in.
-void RegisterMaintenanceViews(ViewFactory& /*factory*/) {}
+void RegisterMaintenanceViews(ViewFactory& factory) {
+  factory.Register<ViewSlot::DevelopDialog>(
+      [](CORUpc144App& app, QWidget* parent) -> IDevelopDialog* { return new CORUDevelop(app, parent); });
+}

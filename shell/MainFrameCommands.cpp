@@ -22,7 +22,9 @@ void CMainFrame::OnCommand(int commandId) {
     case ID_FILE_PRINT_PREVIEW: OnFilePrintPreview(); break;
     case ID_FILE_PRINT_SETUP: OnFilePrintSetup(); break;
     case ID_APP_EXIT: close(); break;  // the close asks about unsaved data first
-    default: app.OnCommand(commandId); break;
+    default:
+      if (!(app.controlView && app.controlView->OnCommand(commandId))) app.OnCommand(commandId);
+      break;
   }
   ScheduleIdleUpdate();
 }
@@ -52,7 +54,7 @@ void CMainFrame::OnLoadApplication() {
 
 void CMainFrame::OnDevelopment() {
   if (developDialog == nullptr) developDialog = app.viewFactory.Create<ViewSlot::DevelopDialog>(app, this);
-  if (developDialog->RunModal()) app.UpdateViews();
+  developDialog->Show();
 }
 
 void CMainFrame::OnUSBList() {

@@ -10,12 +10,16 @@
 #include "platform/machine/Machine.h"
 #include "platform/win32/DeviceSystem.h"
 #include "platform/win32/ThreadMessages.h"
+#include "shell/AboutDlg.h"
 #include "shell/CMainFrame.h"
+#include "shell/ControlView.h"
+#include "shell/ColorSelect.h"
 #include "shell/OruDocument.h"
 #include "shell/Settings.h"
 #include "shell/SingleInstance.h"
 #include "shell/SplashDlg.h"
 #include "shell/TabbedFrame.h"
+#include "shell/TimeEntry.h"
 #include "shell/model/AppCommandIds.h"
 #include "shell/model/AppCommandRules.h"
 #include "shell/model/ColorSettings.h"
@@ -45,6 +49,7 @@ CORUpc144App::CORUpc144App(StartupRecord record) : record_(std::move(record)), p
   displayFont = QFont("Courier New");
   displayFont.setPixelSize(16);
   if (record_.machine) attachment_ = std::make_unique<win32::DeviceSystemAttachment>(record_.machine->kernel());
+  RegisterControlView(viewFactory);  // the shell's own pane; a test may register a stand-in
 }
 
 CORUpc144App::~CORUpc144App() {
@@ -338,7 +343,11 @@ void CORUpc144App::OnNewCaptureAutosave() { SetCaptureOptions(CAPTURE_OPTION_AUT
 
 void CORUpc144App::ApplyColorChoice(int slot) {
   const auto which = static_cast<ColorSlot>(slot);
-  const auto chosen = prompts_.ChooseColor(ColorDialogCaption(which), 0, settings.customColors);
+  CORUColorSelect dialog(0, prompts_);
+  dialog.SetCaption(ColorDialogCaption(which));
+  dialog.SetCustomColors(&settings.customColors);
+  std::optional<COLORREF> chosen;
+  if (dialog.DoModal()) chosen = dialog.GetColor();
   ::ApplyColorChoice(settings, which, chosen);
   InvalidateMainWindow();
 }
@@ -372,9 +381,20 @@ void CORUpc144App::OnSetDeviceClockToPcTime() {
     prompts_.MessageBox(kNoUsbText, kCommErrorTitle, MB_OK | MB_SYSTEMMODAL);
 }
 
-void CORUpc144App::OnEnterDeviceClock() {}
+void CORUpc144App::OnEnterDeviceClock() {
+  CORUTimeEntry dialog(*this, mainFrame);
+  if (prompts_.RunModal(dialog) != QDialog::Accepted) return;
+  if (context.DeviceOpen())
+    PostToWorker(WM_ORU_SET_CLOCK, 0, 0);
+  else
+    prompts_.MessageBox(kNoUsbText, kCommErrorTitle, MB_OK | MB_SYSTEMMODAL);
+}
 
-void CORUpc144App::OnAppAbout() { ++aboutRuns_; }
+void CORUpc144App::OnAppAbout() {
+  ++aboutRuns_;
+  CAboutDlg dialog(*this);
+  prompts_.RunModal(dialog);
+}
 
 void CORUpc144App::UpdateViews() {
   IShellView* views[] = {sessionView.get(),     controlView.get(),     captureTimingView.get(),

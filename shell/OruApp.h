@@ -115,8 +115,9 @@ class CORUpc144App : public QObject {
   void OnDefaultAllColors();
 
   void OnSetDeviceClockToPcTime();
-  void OnEnterDeviceClock();  // the clock dialog comes with its own change; shows nothing yet
-  void OnAppAbout();          // the About box comes with its own change; counts its runs
+  void OnEnterDeviceClock();
+  void OnAppAbout();
+  // How often the About box was run.
   int AboutRuns() const { return aboutRuns_; }
 
   // The document's update of all views.

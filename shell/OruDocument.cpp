@@ -141,6 +141,9 @@ bool CORUpc144Doc::OnNewDocument() {
   SetPathName(QString(), DOCUMENT_NONE, false);
   if (app_.captureTimingView) app_.captureTimingView->Refresh();
   if (app_.traceTimingView) app_.traceTimingView->Refresh();
+  // As after every new document, the views take the settings again (the reset cleared the
+  // display flags they set).
+  UpdateViews();
   return true;
 }
 

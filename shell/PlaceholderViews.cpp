@@ -107,7 +107,7 @@ class DevelopPlaceholder final : public PlaceholderDialog, public IDevelopDialog
   DevelopPlaceholder(CORUpc144App& app, QWidget* parent)
       : PlaceholderDialog(PlaceholderName(ViewSlot::DevelopDialog), parent), app(app) {}
   QWidget* Widget() override { return this; }
-  bool RunModal() override { return app.prompts().RunModal(*this) == QDialog::Accepted; }
+  void Show() override { app.prompts().RunModal(*this); }
   bool WindowExists() const override { return isVisible(); }
   void OnCalibrationStep(UINT, WPARAM, LPARAM) override {}
   void OnFactorsRead(WPARAM, LPARAM) override {}

@@ -47,6 +47,8 @@ class IControlPanel : public IShellView {
   virtual void ShowV21Standard() = 0;
   virtual void HideV21Standard() = 0;
   virtual void OnSignalTraceEnded() = 0;
+  // A command the panel handles (Find, 32802); false when `id` is not one of its own.
+  virtual bool OnCommand(int /*id*/) { return false; }
 };
 
 class ISignalTraceView : public IShellView {
@@ -71,6 +73,9 @@ class ITraceControl : public IShellView {
   virtual void RemoveSixtySecondSpan() = 0;
   virtual void ShowDcScales() = 0;
   virtual void HideDcScales() = 0;
+  // The voltage edit's text from "DeltaV" (the signal-trace view calls it while the threshold
+  // mark is dragged).
+  virtual void UpdateVoltageLabel() {}
 };
 
 class IVoltMeterView : public IShellView {
@@ -89,8 +94,8 @@ class IDtmfView : public IShellView {
 
 class IDevelopDialog : public IShellView {
  public:
-  // Runs the dialog modally; true when it ended with OK.
-  virtual bool RunModal() = 0;
+  // Shows and raises the non-modal dialog; returns at once.
+  virtual void Show() = 0;
   virtual bool WindowExists() const = 0;
   virtual void OnCalibrationStep(UINT id, WPARAM wParam, LPARAM lParam) = 0;
   virtual void OnFactorsRead(WPARAM wParam, LPARAM lParam) = 0;

@@ -77,4 +77,14 @@ bool FaultPlan::unplugOnIsoPacket() {
     return --isoCountdown_ == 0;
 }
 
+bool FaultPlan::blankIsoPacket() {
+    if (blankCount_ == 0) return false;
+    if (blankAfter_ > 0) {
+        --blankAfter_;
+        return false;
+    }
+    --blankCount_;
+    return true;
+}
+
 }  // namespace sim

@@ -12,6 +12,8 @@
 //             a count of 16, or its last record cut short
 //   unplug    the instrument goes dead on the n-th command starting with a prefix, or after n
 //             isochronous packets, and calls the unplug handler
+//   blank     after n more streamed isochronous packets, the next `count` packets arrive empty
+//             (a host read of several frames then ends short)
 // skipReplies(n) lets the next n replies pass untouched first, so the reply faults armed with it
 // fire on the (n+1)-th reply from now; skipBinaryLines(n) does the same for the binary fault,
 // counting binary lines.
@@ -37,6 +39,7 @@ public:
     void breakNextBinaryLine(BinaryFault how) { binary_ = how; }
     void unplugOnCommand(std::string prefix, int nth = 1);
     void unplugAfterIsoPackets(int count) { isoCountdown_ = count; }
+    void blankIsoPackets(int after, int count) { blankAfter_ = after; blankCount_ = count; }
     void skipReplies(int count) { skipReplies_ = count; }
     void skipBinaryLines(int count) { skipBinary_ = count; }
     void clear() { *this = FaultPlan(); }
@@ -52,6 +55,8 @@ public:
     Outcome apply(std::string reply);
     bool unplugOn(std::string_view command);
     bool unplugOnIsoPacket();
+    // For a streamed (non-empty) packet: true when it is to go out empty.
+    bool blankIsoPacket();
 
 private:
     bool drop_ = false;
@@ -62,6 +67,8 @@ private:
     std::string unplugPrefix_;
     int unplugCountdown_ = 0;
     int isoCountdown_ = 0;
+    int blankAfter_ = 0;
+    int blankCount_ = 0;
     int skipReplies_ = 0;
     int skipBinary_ = 0;
 };

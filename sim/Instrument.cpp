@@ -288,6 +288,10 @@ usb::Handshake Instrument::isoIn(uint8_t endpoint, uint32_t frame, std::size_t m
         if (halted_.count(endpoint)) return stall(endpoint, "halted");
         packet = firmware_.stream().packet(frame);
         if (packet.size() > maxPacket) packet.resize(maxPacket);
+        if (!packet.empty() && faults_.blankIsoPacket()) {
+            packet.clear();
+            transcript_.add(clock_.now(), TranscriptKind::Fault, endpoint, {}, "isochronous packet blanked");
+        }
         if (faults_.unplugOnIsoPacket()) {
             unplugged_ = true;
             transcript_.add(clock_.now(), TranscriptKind::Unplug, endpoint, {}, "unplugged after isochronous packets");

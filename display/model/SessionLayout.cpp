@@ -30,7 +30,7 @@ void SessionLayout::Layout(CORUData& store, const LayoutGeometry& newGeometry, c
   options = newOptions;
   Begin(store);
   Walk(store);
-  store.layoutDirty = 0;
+  if (role == Role::Screen) store.layoutDirty = 0;
 }
 
 bool SessionLayout::Update(CORUData& store, const LayoutGeometry& newGeometry, const SessionOptions& newOptions) {
@@ -55,7 +55,9 @@ void SessionLayout::Begin(CORUData& store) {
   laidOut = true;
   generation = store.captureGeneration;
   events.emplace(store.captureHeaders);
-  replay.emplace(store.hdlcProcessor1, store.hdlcProcessor2, options.bitStuffed, options.showModemEvents);
+  CHDLCProcessor& answer = role == Role::Print ? ownAnswer : store.hdlcProcessor1;
+  CHDLCProcessor& originate = role == Role::Print ? ownOriginate : store.hdlcProcessor2;
+  replay.emplace(answer, originate, options.bitStuffed, options.showModemEvents);
 }
 
 void SessionLayout::Walk(CORUData& store) {

@@ -29,7 +29,10 @@ struct LayoutGeometry {
 
 class SessionLayout {
  public:
-  SessionLayout() = default;
+  // A print job lays out with de-stuffers of its own, so that the screen's resumable walk keeps
+  // its state, and leaves the store's layoutDirty to the screen.
+  enum class Role { Screen, Print };
+  explicit SessionLayout(Role role = Role::Screen) : role(role) {}
   SessionLayout(const SessionLayout&) = delete;
   SessionLayout& operator=(const SessionLayout&) = delete;
 
@@ -73,6 +76,9 @@ class SessionLayout {
   void AppendTail();
   void RefreshTitles(CORUData& store, int fromEvent);
 
+  Role role;
+  CHDLCProcessor ownAnswer;
+  CHDLCProcessor ownOriginate;
   std::vector<CORUSessionLine> lines;
   std::vector<int> dataLines;    // indexes of the data lines in `lines`, in capture order
   std::vector<int> headerLines;  // indexes of the header lines

@@ -37,6 +37,17 @@ DeviceRecord BindDevice(const SetupDatabase& database, const std::vector<DirectI
   if (auto it = database.devices.find(UpperCase(instanceId)); it != database.devices.end()) {
     record.disabled = it->second.disabled;
     record.pendingRemoval = it->second.pendingRemoval;
+    // The node's own values, which no driver gives.
+    record.friendlyName = it->second.friendlyName;
+    record.upperFilters = it->second.upperFilters;
+    record.lowerFilters = it->second.lowerFilters;
+    record.configurations = it->second.configurations;
+    record.reportedProblem = it->second.reportedProblem;
+    record.privateProblem = it->second.privateProblem;
+    // Kept when no driver binds now (a device setup created, a package deleted).
+    record.className = it->second.className;
+    record.classGuid = it->second.classGuid;
+    record.description = it->second.description;
   }
   record.instanceId = instanceId;
   record.hardwareIds = hardwareIds;

@@ -29,7 +29,8 @@ struct DirectInstall {
 
 // The record of a node seen now: its ids, and the driver of the first of its ids (hardware ids
 // in order, then compatible ids) that a stored package's model names, or a direct install. An
-// earlier record keeps its disabled flag and pending removal.
+// earlier record keeps its disabled flag, pending removal, friendly name, filters, logical
+// configurations and reported problems, and its class and description when no driver binds.
 DeviceRecord BindDevice(const SetupDatabase& database, const std::vector<DirectInstall>& direct,
                         const std::string& instanceId, const std::vector<std::string>& hardwareIds,
                         const std::vector<std::string>& compatibleIds);

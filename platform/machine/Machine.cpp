@@ -57,19 +57,22 @@ Machine::Machine(MachineOptions options)
       bus_(std::make_unique<usb::HostController>(kernel_, options.bus)),
       pnp_(std::make_unique<nt::PnpManager>(kernel_, pnpOptions(options))),
       power_(std::make_unique<nt::PowerManager>(kernel_, *pnp_, options.kernel.workerThread, options.pnp.waitLimitMs)),
+      rootBus_(std::make_unique<RootEnumerator>(kernel_)),
       root_(options.root) {
     setup_ = std::make_unique<SetupStore>(root_);
     if (!root_.empty()) {
         std::string error;
         persistent_ = setup_->open(error);
         if (persistent_) {
-            // Removals that waited for this start finish now.
+            // This load is the restart any earlier one asked for: removals that waited for it
+            // finish now.
             persistent_ = setup_->update(
                 [](SetupDatabase& db) {
                     for (auto it = db.devices.begin(); it != db.devices.end();) {
                         it = it->second.pendingRemoval ? db.devices.erase(it) : std::next(it);
                     }
                     db.pendingRestart = false;
+                    db.restartRequested = false;
                 },
                 &error);
         }
@@ -87,6 +90,7 @@ Machine::Machine(MachineOptions options)
                              [this](PDRIVER_OBJECT driver) { driverUnused(driver); });
     // A device that leaves by itself (a fault, the model) is reported from whatever thread saw it.
     bus_->setUnplugHandler([this](int, PDEVICE_OBJECT pdo) { pnp_->deviceMissingAsync(pdo); });
+    enumerateRecordedRootDevices();
 }
 
 Machine::~Machine() {
@@ -104,14 +108,20 @@ Machine* Machine::of(nt::Kernel& kernel) {
 // ---- driver store ------------------------------------------------------------------------------
 
 void Machine::installDriver(std::string_view name, PDRIVER_INITIALIZE entry) {
-    std::lock_guard lock(storeMutex_);
-    installed_[std::string(name)] = entry;
+    {
+        std::lock_guard lock(storeMutex_);
+        installed_[std::string(name)] = entry;
+    }
+    startWaitingRootDevices();
 }
 
 void Machine::installDriver(std::string_view hardwareId, std::string_view name, PDRIVER_INITIALIZE entry) {
-    std::lock_guard lock(storeMutex_);
-    installed_[std::string(name)] = entry;
-    byHardwareId_[upper(hardwareId)] = std::string(name);
+    {
+        std::lock_guard lock(storeMutex_);
+        installed_[std::string(name)] = entry;
+        byHardwareId_[upper(hardwareId)] = std::string(name);
+    }
+    startWaitingRootDevices();
 }
 
 bool Machine::isInstalled(std::string_view name) const {
@@ -171,8 +181,10 @@ PDRIVER_OBJECT Machine::driverFor(const nt::DevNodeInfo& node) {
         for (const auto& [id, name] : byHardwareId_) direct.push_back({id, name});
     }
     const std::string instanceId = nt::narrow(node.instanceId);
-    const std::vector<std::string> hardware = narrowAll(node.hardwareIds);
-    const std::vector<std::string> compatible = narrowAll(node.compatibleIds);
+    // A root device's ids are its record's, which setup may have changed since its arrival.
+    const bool root = rootBus_->owns(node.pdo);
+    const std::vector<std::string> hardware = root ? rootBus_->hardwareIds(node.pdo) : narrowAll(node.hardwareIds);
+    const std::vector<std::string> compatible = root ? rootBus_->compatibleIds(node.pdo) : narrowAll(node.compatibleIds);
     DeviceRecord bound;
     auto bind = [&](SetupDatabase& db) {
         bound = BindDevice(db, direct, instanceId, hardware, compatible);
@@ -233,7 +245,8 @@ nt::DevNodeInfo Machine::device(int port) const { return pnp_->node(node(port));
 
 nt::DevNodeId Machine::liveNode(std::string_view instanceId) const {
     for (const nt::DevNodeInfo& info : pnp_->nodes()) {
-        if (!info.present || info.state == nt::DevNodeState::Deleted || info.state == nt::DevNodeState::Removed) continue;
+        // A removed node that is still present is a disabled device: present, as the platform sees it.
+        if (!info.present || info.state == nt::DevNodeState::Deleted) continue;
         if (EqualsNoCase(nt::narrow(info.instanceId), instanceId)) return info.id;
     }
     return 0;
@@ -251,6 +264,10 @@ std::vector<Machine::SetupDevice> Machine::setupDevices() {
 std::vector<SetupClass> Machine::setupClasses() { return setup_->snapshot().classes; }
 
 std::size_t Machine::driverPackageCount() { return setup_->snapshot().packages.size(); }
+
+SetupDatabase Machine::setupState() { return setup_->snapshot(); }
+
+bool Machine::changeSetupState(const std::function<void(SetupDatabase&)>& change) { return setup_->update(change); }
 
 StoreResult Machine::storeDriverPackage(const std::string& bytes, bool replaceOnly, std::string& name, std::string& path) {
     StoreResult result = StoreResult::WriteFailed;
@@ -276,6 +293,11 @@ Machine::DeviceRemoval Machine::removeDevice(std::string_view instanceId) {
         return DeviceRemoval::NeedsRestart;
     }
     setup_->update([&](SetupDatabase& db) { db.erase(id); });
+    // A root device has no hardware behind it: once removed, its PDO goes too.
+    if (PDEVICE_OBJECT pdo = rootBus_->find(id)) {
+        rootBus_->unplug(pdo);
+        pnp_->deviceMissing(pdo);
+    }
     return DeviceRemoval::Removed;
 }
 
@@ -295,6 +317,7 @@ std::vector<nt::VerifierRecord> Machine::shutdown() {
         power_->stop();
         pnp_->stop();
         bus_->shutdown();
+        rootBus_->shutdown();
         kernel_.shutdown();
         std::lock_guard lock(storeMutex_);
         loaded_.clear();

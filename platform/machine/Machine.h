@@ -18,14 +18,17 @@
 // keep that state in memory; the program's keeps it under a root folder (SetupStore).
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/machine/DriverStore.h"
+#include "platform/machine/RootEnumerator.h"
 #include "platform/machine/SetupStore.h"
 #include "platform/nt/IoForward.h"
 #include "platform/nt/Kernel.h"
@@ -107,10 +110,60 @@ public:
     // and `path` the stored file's full path (or the name, in memory).
     StoreResult storeDriverPackage(const std::string& bytes, bool replaceOnly, std::string& name, std::string& path);
     std::size_t driverPackageCount();
+    // The whole setup state as it is now, and a change of it kept like every other (the setup
+    // layer's class, filter, configuration and package queries and edits). false when the state
+    // cannot be written; nothing changes then.
+    SetupDatabase setupState();
+    bool changeSetupState(const std::function<void(SetupDatabase&)>& change);
     enum class DeviceRemoval { Removed, NeedsRestart, NoSuchDevice };
     // A node that is not present is deleted at once; a present one goes through the orderly
     // removal, and a veto leaves it marked for removal at the next start (NeedsRestart).
     DeviceRemoval removeDevice(std::string_view instanceId);
+
+    // ---- the device tree (setup's changes to it; MachineDeviceTree.cpp) ----
+    // The bus of the devices setup creates; their records persist, and every load of the root
+    // makes their PDOs again.
+    RootEnumerator& rootBus() { return *rootBus_; }
+    // The next free "ROOT\<NAME>\nnnn" (name upper-cased, four decimal digits) among the
+    // recorded devices and `taken`.
+    std::string nextRootInstanceId(std::string_view name, const std::vector<std::string>& taken = {});
+    // Records a root-enumerated device and reports its new PDO; the driver its ids bind to then
+    // serves it. False when the id is not "ROOT\<NAME>\<digits>", is recorded already, or no PDO
+    // can be made.
+    bool createRootDevice(const DeviceRecord& record);
+    enum class StateChange { Done, NeedsRestart, NoSuchDevice };
+    // Disable: the present node goes through the orderly removal and stays removed; the flag is
+    // saved. A veto leaves the device running (NeedsRestart) with the flag saved for the next start.
+    StateChange disableDevice(std::string_view instanceId);
+    // Enable: the flag is cleared and saved; a present node that is not started is added and
+    // started again.
+    StateChange enableDevice(std::string_view instanceId);
+    // Changes a recorded device's record and saves it; a root device's PDO answers its new ids.
+    // False when the device is not recorded or the state cannot be written.
+    bool changeDeviceRecord(std::string_view instanceId, const std::function<void(DeviceRecord&)>& change);
+    struct Rebind {
+        std::size_t matched = 0;    // present nodes whose recorded ids hold the id
+        bool needsRestart = false;  // a node's removal was vetoed: it keeps its old driver
+    };
+    // Rebuilds the stack of every present node whose recorded hardware or compatible ids hold
+    // `hardwareId` (any case) with the driver binding gives it now. Disabled nodes only count.
+    Rebind rebindDevices(std::string_view hardwareId);
+    // Re-enumeration: a recorded root device without a PDO gets one, a plugged device whose node
+    // was removed gets it back (disabled ones excepted), and a present node without a driver is
+    // bound when one now serves it. With an instance id, that device alone.
+    void reenumerate(std::string_view instanceId = {});
+    struct DeviceNode {
+        DeviceRecord record;
+        bool present = false;           // a node of the device exists now (disabled ones too)
+        bool rootEnumerated = false;
+        nt::DevNodeState state = nt::DevNodeState::Deleted;  // of that node
+    };
+    // The recorded device and its node; nullopt when it is not recorded.
+    std::optional<DeviceNode> deviceNode(std::string_view instanceId);
+    // A restart of the computer asked for through setup; saved. The next load of the root counts
+    // as that restart: it clears the request and carries out the removals that waited for it.
+    bool requestRestart();
+    bool restartRequested();
 
     // System sleep (S3) and wake (S0); sleep is false when a driver refused it.
     bool sleep();
@@ -124,11 +177,17 @@ private:
     PDRIVER_OBJECT driverFor(const nt::DevNodeInfo& node);
     nt::DevNodeId liveNode(std::string_view instanceId) const;
     void driverUnused(PDRIVER_OBJECT driver);
+    nt::DevNodeId nodeOfInstance(std::string_view instanceId) const;  // the newest node not deleted
+    void enumerateRecordedRootDevices();
+    // Root devices come back at the load, before the program registers its drivers: a driver
+    // registered later starts the ones that wait for it.
+    void startWaitingRootDevices();
 
     nt::Kernel kernel_;
     std::unique_ptr<usb::HostController> bus_;
     std::unique_ptr<nt::PnpManager> pnp_;
     std::unique_ptr<nt::PowerManager> power_;
+    std::unique_ptr<RootEnumerator> rootBus_;
     mutable std::mutex storeMutex_;
     std::map<std::string, PDRIVER_INITIALIZE, std::less<>> installed_;
     std::map<std::string, std::string, std::less<>> byHardwareId_;  // upper-case id -> service name

@@ -24,13 +24,36 @@ void SetupDatabase::addClass(const std::string& name, const std::string& guid) {
   for (SetupClass& c : classes) {
     if (EqualsNoCase(c.name, name) && EqualsNoCase(c.guid, guid)) return;
   }
-  classes.push_back({name, guid});
+  SetupClass added;
+  added.name = name;
+  added.guid = guid;
+  classes.push_back(std::move(added));
 }
+
+namespace {
+
+json configurationsJson(const std::vector<LogicalConfiguration>& configurations) {
+  json out = json::array();
+  for (const LogicalConfiguration& c : configurations) {
+    json resources = json::array();
+    for (const ResourceDescriptor& r : c.resources)
+      resources.push_back({{"type", r.type}, {"base", r.base}, {"end", r.end}, {"number", r.number}});
+    out.push_back({{"type", c.type}, {"resources", resources}});
+  }
+  return out;
+}
+
+}  // namespace
 
 std::string SaveSetupDatabase(const SetupDatabase& database) {
   json devices = json::array();
   for (const auto& [key, d] : database.devices) {
-    devices.push_back({{"instanceId", d.instanceId},
+    devices.push_back({{"friendlyName", d.friendlyName},
+                       {"upperFilters", d.upperFilters},
+                       {"lowerFilters", d.lowerFilters},
+                       {"configurations", configurationsJson(d.configurations)},
+                       {"reportedProblem", d.reportedProblem},
+                       {"privateProblem", d.privateProblem},{"instanceId", d.instanceId},
                        {"hardwareIds", d.hardwareIds},
                        {"compatibleIds", d.compatibleIds},
                        {"className", d.className},
@@ -47,8 +70,15 @@ std::string SaveSetupDatabase(const SetupDatabase& database) {
                        {"pendingRemoval", d.pendingRemoval}});
   }
   json classes = json::array();
-  for (const SetupClass& c : database.classes) classes.push_back({{"name", c.name}, {"guid", c.guid}});
-  json root = {{"version", 1}, {"devices", devices}, {"classes", classes}, {"pendingRestart", database.pendingRestart}};
+  for (const SetupClass& c : database.classes)
+    classes.push_back({{"name", c.name},
+                       {"guid", c.guid},
+                       {"description", c.description},
+                       {"installerKey", c.installerKey},
+                       {"upperFilters", c.upperFilters},
+                       {"lowerFilters", c.lowerFilters}});
+  json root = {{"version", 1}, {"devices", devices}, {"classes", classes}, {"pendingRestart", database.pendingRestart},
+              {"restartRequested", database.restartRequested}};
   return root.dump(2) + "\n";
 }
 
@@ -72,6 +102,7 @@ bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::stri
     read(root, "version", version);
     if (version != 1) throw std::runtime_error("unknown version " + std::to_string(version));
     read(root, "pendingRestart", loaded.pendingRestart);
+    read(root, "restartRequested", loaded.restartRequested);
     if (auto it = root.find("devices"); it != root.end()) {
       for (const json& d : it->get<json::array_t>()) {
         if (!d.is_object()) throw std::runtime_error("a device is not an object");
@@ -92,6 +123,30 @@ bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::stri
           read(*key, "InfSection", r.driverKey.infSection);
           read(*key, "DriverDesc", r.driverKey.driverDesc);
         }
+        read(d, "friendlyName", r.friendlyName);
+        read(d, "upperFilters", r.upperFilters);
+        read(d, "lowerFilters", r.lowerFilters);
+        if (auto list = d.find("configurations"); list != d.end()) {
+          for (const json& c : list->get<json::array_t>()) {
+            if (!c.is_object()) throw std::runtime_error("a configuration is not an object");
+            LogicalConfiguration configuration;
+            read(c, "type", configuration.type);
+            if (auto res = c.find("resources"); res != c.end()) {
+              for (const json& x : res->get<json::array_t>()) {
+                if (!x.is_object()) throw std::runtime_error("a resource is not an object");
+                ResourceDescriptor descriptor;
+                read(x, "type", descriptor.type);
+                read(x, "base", descriptor.base);
+                read(x, "end", descriptor.end);
+                read(x, "number", descriptor.number);
+                configuration.resources.push_back(descriptor);
+              }
+            }
+            r.configurations.push_back(std::move(configuration));
+          }
+        }
+        read(d, "reportedProblem", r.reportedProblem);
+        read(d, "privateProblem", r.privateProblem);
         read(d, "disabled", r.disabled);
         read(d, "pendingRemoval", r.pendingRemoval);
         loaded.put(std::move(r));
@@ -103,6 +158,10 @@ bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::stri
         SetupClass s;
         read(c, "name", s.name);
         read(c, "guid", s.guid);
+        read(c, "description", s.description);
+        read(c, "installerKey", s.installerKey);
+        read(c, "upperFilters", s.upperFilters);
+        read(c, "lowerFilters", s.lowerFilters);
         if (s.name.empty()) throw std::runtime_error("a class has no name");
         loaded.classes.push_back(std::move(s));
       }

@@ -19,6 +19,21 @@ struct DriverKey {
   std::string driverDesc;
 };
 
+// One resource of a logical configuration: a memory or I/O range (base and end inclusive), a DMA
+// channel or an interrupt.
+struct ResourceDescriptor {
+  unsigned type = 0;  // ResType_Mem 1, ResType_IO 2, ResType_DMA 3, ResType_IRQ 4
+  unsigned long long base = 0;
+  unsigned long long end = 0;
+  unsigned number = 0;  // DMA channel or interrupt
+};
+
+// A logical configuration of a node: the allocated (2), boot (3) or forced (4) one.
+struct LogicalConfiguration {
+  unsigned type = 0;
+  std::vector<ResourceDescriptor> resources;
+};
+
 struct DeviceRecord {
   std::string instanceId;
   std::vector<std::string> hardwareIds;
@@ -29,6 +44,14 @@ struct DeviceRecord {
   std::string manufacturer;
   std::string service;
   DriverKey driverKey;
+  std::string friendlyName;
+  std::vector<std::string> upperFilters;  // the node's own filter drivers
+  std::vector<std::string> lowerFilters;
+  std::vector<LogicalConfiguration> configurations;  // USB nodes have none
+  // A problem the device itself reports (CM_PROB_HARDWARE_DISABLED 29, ...) and a problem only
+  // its driver knows; our simulated devices report none, tests seed them.
+  unsigned reportedProblem = 0;
+  bool privateProblem = false;
   bool disabled = false;
   bool pendingRemoval = false;  // removal finishes at the next start of the machine
 };
@@ -36,6 +59,11 @@ struct DeviceRecord {
 struct SetupClass {
   std::string name;
   std::string guid;
+  std::string description;  // empty: the name stands for it
+  // The class installer key's filter values; a class without the key has neither.
+  bool installerKey = true;
+  std::vector<std::string> upperFilters;
+  std::vector<std::string> lowerFilters;
 };
 
 struct StoredPackage {
@@ -47,6 +75,7 @@ struct SetupDatabase {
   std::map<std::string, DeviceRecord> devices;  // by upper-case instance id
   std::vector<SetupClass> classes;
   bool pendingRestart = false;
+  bool restartRequested = false;  // a restart of the computer was asked for (InitiateSystemShutdownExA)
   std::vector<StoredPackage> packages;  // not in machine.json: the files of INF/
 
   DeviceRecord* find(std::string_view instanceId);

@@ -179,7 +179,7 @@ bool SetupStore::readRoot(SetupDatabase& database, std::string& error) const {
 }
 
 bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& after, std::string& error) const {
-  // Packages are only ever added; an added one is written before the database that may name it.
+  // An added package is written before the database that may name it; a deleted one goes after.
   for (const StoredPackage& package : after.packages) {
     bool known = false;
     for (const StoredPackage& old : before.packages) known = known || old.name == package.name;
@@ -190,7 +190,17 @@ bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& aft
     }
     if (!writeAtomically(root_ / "INF" / package.name, package.bytes, error)) return false;
   }
-  return writeAtomically(root_ / "machine.json", SaveSetupDatabase(after), error);
+  if (!writeAtomically(root_ / "machine.json", SaveSetupDatabase(after), error)) return false;
+  for (const StoredPackage& old : before.packages) {
+    bool kept = false;
+    for (const StoredPackage& package : after.packages) kept = kept || old.name == package.name;
+    std::error_code ec;
+    if (!kept && packageNumber(old.name) >= 0 && !fs::remove(root_ / "INF" / old.name, ec) && ec) {
+      error = "cannot delete " + (root_ / "INF" / old.name).string() + ": " + ec.message();
+      return false;
+    }
+  }
+  return true;
 }
 
 bool SetupStore::update(const std::function<void(SetupDatabase&)>& change, std::string* error) {

@@ -18,6 +18,7 @@ namespace setup {
 struct DeviceElement {
   platform::DeviceRecord record;
   bool present = false;
+  bool registered = true;  // false for a new element until DIF_REGISTERDEVICE records it
   DEVINST devInst = 0;
   SP_DEVINSTALL_PARAMS_A installParams{};
   std::vector<std::uint8_t> classInstallParams;  // as set; empty = none

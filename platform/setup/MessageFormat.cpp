@@ -20,8 +20,10 @@ DWORD fail(DWORD error) {
 }
 
 const char* moduleMessage(DWORD id) {
-  for (const StringEntry& e : InstallerMessageTable()) {
-    if (static_cast<DWORD>(e.id) == id) return e.text;
+  for (auto table : {InstallerMessageTable(), ConsoleHelpMessageTable(), ConsoleDumpMessageTable()}) {
+    for (const StringEntry& e : table) {
+      if (static_cast<DWORD>(e.id) == id) return e.text;
+    }
   }
   return nullptr;
 }

@@ -27,5 +27,8 @@ constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
 DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
                      DWORD nSize, va_list* Arguments);
 
-// The program's message table (resources/data).
+// The program's message table (resources/data): the installer's summaries, the device
+// console's help and summaries, and its per-device dump lines.
 std::span<const StringEntry> InstallerMessageTable();
+std::span<const StringEntry> ConsoleHelpMessageTable();
+std::span<const StringEntry> ConsoleDumpMessageTable();

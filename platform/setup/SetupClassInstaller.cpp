@@ -1,9 +1,10 @@
-// The class installer: its parameters, DIF_REMOVE, and the install parameters that report a
-// needed restart.
+// The class installer: its parameters, DIF_REMOVE, DIF_PROPERTYCHANGE and DIF_REGISTERDEVICE
+// (DeviceTreeInstaller.cpp), and the install parameters that report a needed restart.
 
 #include <cstring>
 
 #include "platform/setup/DeviceInfoSet.h"
+#include "platform/setup/DeviceTreeInstaller.h"
 #include "platform/setup/SetupApi.h"
 #include "platform/setup/SetupDiagnostics.h"
 #include "platform/win32/LastError.h"
@@ -41,6 +42,11 @@ BOOL SetupDiSetClassInstallParamsA(HDEVINFO DeviceInfoSetIn, PSP_DEVINFO_DATA De
     if (remove->Scope != DI_REMOVEDEVICE_GLOBAL && remove->Scope != DI_REMOVEDEVICE_CONFIGSPECIFIC)
       return fail(ERROR_INVALID_PARAMETER);
   }
+  if (ClassInstallParams->InstallFunction == DIF_PROPERTYCHANGE) {
+    if (ClassInstallParamsSize != sizeof(SP_PROPCHANGE_PARAMS)) return fail(ERROR_INVALID_PARAMETER);
+    if (!setup::ValidPropertyChange(*reinterpret_cast<const SP_PROPCHANGE_PARAMS*>(ClassInstallParams)))
+      return fail(ERROR_INVALID_PARAMETER);
+  }
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(ClassInstallParams);
   target->assign(bytes, bytes + ClassInstallParamsSize);
   return TRUE;
@@ -50,10 +56,14 @@ BOOL SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoS
   if (setup::TakeFailure("SetupDiCallClassInstaller")) return FALSE;
   setup::DeviceInfoSet* set = setup::FindDeviceInfoSet(DeviceInfoSetIn);
   if (!set) return FALSE;
-  if (InstallFunction != DIF_REMOVE) return fail(ERROR_NOT_SUPPORTED);
+  if (InstallFunction != DIF_REMOVE && InstallFunction != DIF_PROPERTYCHANGE && InstallFunction != DIF_REGISTERDEVICE)
+    return fail(ERROR_NOT_SUPPORTED);
   setup::DeviceElement* e = setup::FindElement(*set, DeviceInfoData);
   if (!e) return FALSE;
+  if (InstallFunction == DIF_REGISTERDEVICE) return setup::RegisterDeviceElement(*set, *e);
   const std::vector<std::uint8_t>& params = e->classInstallParams.empty() ? set->classInstallParams : e->classInstallParams;
+  if (InstallFunction == DIF_PROPERTYCHANGE) return setup::ChangeDeviceState(*set, *e, params);
+  if (!e->registered) return fail(ERROR_DEVINFO_NOT_REGISTERED);
   if (params.size() != sizeof(SP_REMOVEDEVICE_PARAMS)) return fail(ERROR_NO_CLASSINSTALL_PARAMS);
   SP_REMOVEDEVICE_PARAMS remove;
   std::memcpy(&remove, params.data(), sizeof remove);

@@ -2,13 +2,10 @@
 // The stored name comes from the store (oem<N>.inf), never from the INF; no file the INF names
 // is copied.
 
-#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-#include <sys/stat.h>
 
 #include "platform/setup/DeviceInfoSet.h"
+#include "platform/setup/InfSource.h"
 #include "platform/setup/SetupApi.h"
 #include "platform/setup/SetupDiagnostics.h"
 #include "platform/win32/LastError.h"
@@ -16,27 +13,10 @@
 namespace {
 
 constexpr DWORD ERROR_FILE_EXISTS = 80;
-constexpr DWORD ERROR_WRITE_FAULT = 29;
-constexpr std::size_t kLargestInf = 16u << 20;
 
 BOOL fail(DWORD error) {
   SetLastError(error);
   return FALSE;
-}
-
-// The file's bytes, or the error that reading it gives.
-DWORD readInf(const char* path, std::string& bytes) {
-  struct stat info {};
-  if (::stat(path, &info) != 0) return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_FILE_NOT_FOUND;
-  if (S_ISDIR(info.st_mode)) return ERROR_ACCESS_DENIED;
-  if (!S_ISREG(info.st_mode)) return ERROR_INVALID_DATA;
-  if (static_cast<std::size_t>(info.st_size) > kLargestInf) return ERROR_INVALID_DATA;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return ERROR_ACCESS_DENIED;
-  std::ostringstream text;
-  text << in.rdbuf();
-  bytes = text.str();
-  return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -53,13 +33,13 @@ BOOL SetupCopyOEMInfA(LPCSTR SourceInfFileName, LPCSTR, DWORD OEMSourceMediaType
   if (!machine) return fail(ERROR_NOT_READY);
 
   std::string bytes;
-  if (DWORD error = readInf(SourceInfFileName, bytes)) return fail(error);
+  if (DWORD error = setup::ReadInfSource(SourceInfFileName, bytes)) return fail(error);
   std::string name, path;
   platform::StoreResult result = machine->storeDriverPackage(bytes, CopyStyle & SP_COPY_REPLACEONLY, name, path);
   switch (result) {
   case platform::StoreResult::NotAnInf: return fail(ERROR_INVALID_DATA);
   case platform::StoreResult::NotStoredYet: return fail(ERROR_FILE_NOT_FOUND);
-  case platform::StoreResult::WriteFailed: return fail(ERROR_WRITE_FAULT);
+  case platform::StoreResult::WriteFailed: return fail(setup::ERROR_WRITE_FAULT);
   case platform::StoreResult::Stored:
   case platform::StoreResult::AlreadyStored: break;
   }

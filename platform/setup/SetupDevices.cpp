@@ -7,6 +7,7 @@
 #include "platform/setup/DeviceInfoSet.h"
 #include "platform/setup/SetupApi.h"
 #include "platform/setup/SetupDiagnostics.h"
+#include "platform/setup/SetupQueries.h"
 #include "platform/win32/LastError.h"
 
 using setup::DeviceElement;
@@ -145,7 +146,9 @@ BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSetIn, DWORD MemberIndex, PSP_DEVI
 
 BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSetIn) {
   if (setup::TakeFailure("SetupDiDestroyDeviceInfoList")) return FALSE;
-  return setup::DestroyDeviceInfoSet(DeviceInfoSetIn) ? TRUE : FALSE;
+  if (!setup::DestroyDeviceInfoSet(DeviceInfoSetIn)) return FALSE;
+  setup::DestroyDriverListsOf(DeviceInfoSetIn);  // a set's driver lists go with it
+  return TRUE;
 }
 
 BOOL SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSetIn, PSP_DEVINFO_DATA DeviceInfoData, LPSTR DeviceInstanceId,
@@ -179,15 +182,20 @@ BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSetIn, PSP_DEVINFO_DAT
   case SPDRP_CLASS: text = r.className; break;
   case SPDRP_CLASSGUID: text = r.classGuid; break;
   case SPDRP_MFG: text = r.manufacturer; break;
+  case SPDRP_FRIENDLYNAME: text = r.friendlyName; break;
   case SPDRP_HARDWAREID:
-  case SPDRP_COMPATIBLEIDS: {
-    const std::vector<std::string>& ids = Property == SPDRP_HARDWAREID ? r.hardwareIds : r.compatibleIds;
+  case SPDRP_COMPATIBLEIDS:
+  case SPDRP_UPPERFILTERS:
+  case SPDRP_LOWERFILTERS: {
+    const std::vector<std::string>& ids = Property == SPDRP_HARDWAREID     ? r.hardwareIds
+                                          : Property == SPDRP_COMPATIBLEIDS ? r.compatibleIds
+                                          : Property == SPDRP_UPPERFILTERS  ? r.upperFilters
+                                                                            : r.lowerFilters;
     if (ids.empty()) return fail(ERROR_INVALID_DATA);
     type = REG_MULTI_SZ;
     if (PropertyRegDataType) *PropertyRegDataType = type;
     return copyOut(multiString(ids), PropertyBuffer, PropertyBufferSize, RequiredSize);
   }
-  case SPDRP_FRIENDLYNAME:
   case SPDRP_DRIVER: return fail(ERROR_INVALID_DATA);  // not kept for any node
   default: return fail(ERROR_INVALID_PARAMETER);
   }

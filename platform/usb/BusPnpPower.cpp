@@ -9,6 +9,7 @@
 #include "platform/nt/NtStatus.h"
 #include "platform/nt/Pool.h"
 #include "platform/nt/PowerRoutines.h"
+#include "platform/nt/QueryIdAnswer.h"
 #include "platform/usb/BusPort.h"
 #include "platform/usb/HostController.h"
 #include "platform/usb/UsbDescriptors.h"
@@ -23,22 +24,6 @@ std::u16string hex4(unsigned v) {
     char text[8];
     std::snprintf(text, sizeof text, "%04X", v & 0xFFFF);
     return std::u16string(text, text + 4);
-}
-
-// A REG_MULTI_SZ block in paged pool, as QUERY_ID answers (the PnP manager frees it).
-PWCHAR multiString(const std::vector<std::u16string>& strings) {
-    std::size_t chars = 1;
-    for (const auto& s : strings) chars += s.size() + 1;
-    auto block = static_cast<PWCHAR>(ExAllocatePoolWithTag(PagedPool, chars * sizeof(WCHAR), kIdTag));
-    if (!block) return nullptr;
-    PWCHAR at = block;
-    for (const auto& s : strings) {
-        std::memcpy(at, s.data(), s.size() * sizeof(WCHAR));
-        at += s.size();
-        *at++ = 0;
-    }
-    *at = 0;
-    return block;
 }
 
 std::u16string hex2(unsigned v) {
@@ -181,14 +166,7 @@ NTSTATUS HostController::dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp) {
         }
         default: break;
         }
-        if (strings.empty()) break;
-        PWCHAR block = multiString(strings);
-        if (!block) {
-            status = STATUS_INSUFFICIENT_RESOURCES;
-            break;
-        }
-        irp->IoStatus.Information = reinterpret_cast<ULONG_PTR>(block);
-        status = STATUS_SUCCESS;
+        status = nt::AnswerQueryId(irp, strings, status, kIdTag);
         break;
     }
     case IRP_MN_QUERY_PNP_DEVICE_STATE:

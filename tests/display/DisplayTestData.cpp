@@ -4,6 +4,18 @@
 
 namespace displaytest {
 
+void DefaultViewSettings(AppSettings& s) {
+  s.viewType = 1;
+  s.answerColor = kDefaultAnswerColor;
+  s.answerTextColor = kBlack;
+  s.answerShade = ShadeColor(kDefaultAnswerColor);
+  s.originateColor = kDefaultOriginateColor;
+  s.originateTextColor = kBlack;
+  s.originateShade = ShadeColor(kDefaultOriginateColor);
+  s.markerColor = kDefaultMarkerColor;
+  s.markerTextColor = kWhite;
+}
+
 void AddByte(CORUData& store, UCHAR data, bool answer, ULONG seconds, ULONG fraction) {
   store.captureBuffer.Add(CCaptBuf(data, answer ? CAPT_ANSWER : 0, fraction, seconds));
 }

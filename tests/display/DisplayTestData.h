@@ -6,9 +6,12 @@
 #include <vector>
 
 #include "link/OruData.h"
+#include "shell/model/AppSettings.h"
 
 namespace displaytest {
 
+// ASCII view, the default colours and their shades, black text and a white marker text.
+void DefaultViewSettings(AppSettings& settings);
 // Appends one record; `answer` picks the direction.
 void AddByte(CORUData& store, UCHAR data, bool answer, ULONG seconds = 0, ULONG fraction = 0);
 // Appends the two records of a modem-event word, paired as the capture decoders pair them.

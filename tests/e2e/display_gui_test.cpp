@@ -14,6 +14,7 @@
 #include "link/DocumentType.h"
 #include "link/WorkerMessages.h"
 #include "shell/OruApp.h"
+#include "shell/PlaceholderViews.h"
 #include "tests/shell/AppFixture.h"
 
 namespace {
@@ -24,7 +25,13 @@ class DisplayGuiTest : public apptest::AppFixture {
  protected:
   bool StartWith(const char* scenario) {
     instrumentOptions.scenario = scenario;
-    beforeInit = [](CORUpc144App& app) { RegisterDisplayViews(app.viewFactory); };
+    beforeInit = [](CORUpc144App& app) {
+      RegisterDisplayViews(app.viewFactory);
+      // The capture display alone: the panel's stand-in shows no end-of-capture box.
+      app.viewFactory.Register<ViewSlot::ControlPanel>([](CORUpc144App& a, QWidget* p) {
+        return static_cast<IControlPanel*>(CreatePlaceholderView(ViewSlot::ControlPanel, a, p));
+      });
+    };
     if (!Start()) return false;
     view = dynamic_cast<CORUSessionView*>(app().sessionView.get());
     readout = dynamic_cast<CORUTimingView*>(app().captureTimingView.get());

@@ -178,6 +178,7 @@ TEST_F(FrameGuiTest, DownloadShowsItsProgressAndTheAboutBoxOnceAfterwards) {
   EXPECT_EQ(store().resyncPending.load(), 1);
   // The re-initialisation after a download shows the About box once.
   const int about = app().AboutRuns();
+  answers.Modal([](QDialog& d) { return ScriptedAnswerer::Click(d, IDOK) ? d.result() : 0; }, "CAboutDlg");
   app().PostToWorker(WM_ORU_DEVICE_CONNECTED);
   ASSERT_TRUE(Eventually([this] { return notes->Count(WM_ORU_DEVICE_CONNECTED) == 1; }));
   app().PostToWorker(WM_ORU_DEVICE_CONNECTED);

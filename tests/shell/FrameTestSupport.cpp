@@ -224,10 +224,9 @@ class DtmfStandIn final : public StandIn<IDtmfView> {
 class DevelopStandIn final : public StandIn<IDevelopDialog> {
  public:
   using StandIn::StandIn;
-  bool RunModal() override {
-    Call("RunModal");
+  void Show() override {
+    Call("Show");
     shown = true;
-    return true;
   }
   bool WindowExists() const override { return shown; }
   void OnCalibrationStep(UINT id, WPARAM w, LPARAM l) override { Call(QStringLiteral("OnCalibrationStep(%1,").arg(id) + Args(w, l).mid(1)); }

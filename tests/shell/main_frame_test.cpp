@@ -122,11 +122,14 @@ TEST_F(MainFrameTest, ClockBoxesFollowTheResult) {
 TEST_F(MainFrameTest, AboutRunsOnRequestAndOnceAfterADownload) {
   ASSERT_TRUE(StartAndSettle());
   const int before = app().AboutRuns();
+  const auto closeAbout = [](QDialog& d) { return ScriptedAnswerer::Click(d, IDOK) ? d.result() : 0; };
+  answers.Modal(closeAbout, "CAboutDlg");
   Notify(WM_ORU_SHOW_ABOUT);
   EXPECT_EQ(app().AboutRuns(), before + 1);
   Notify(WM_ORU_DEVICE_CONNECTED);  // no download: nothing
   EXPECT_EQ(app().AboutRuns(), before + 1);
   store().resyncPending = 1;
+  answers.Modal(closeAbout, "CAboutDlg");
   Notify(WM_ORU_DEVICE_CONNECTED);
   Notify(WM_ORU_DEVICE_CONNECTED);
   EXPECT_EQ(app().AboutRuns(), before + 2);

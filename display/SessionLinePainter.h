@@ -1,0 +1,34 @@
+#pragma once
+
+// Paints one session line (title, two-row data line or separator) with QPainter: the screen and
+// the printer use the same routine, each with its own font, cell size and origin.
+
+#include <QFont>
+
+#include "display/model/SessionLine.h"
+#include "display/model/SessionOptions.h"
+
+class QPainter;
+struct CCaptBuf;
+
+struct SessionPaint {
+  SessionOptions options;
+  SessionColors colors;
+  QFont font;
+  int ascent = 0;
+  int cellWidth = 0;
+  int cellHeight = 0;
+  int separatorHeight = 0;
+  int marker = -1;       // currentRecordIndex
+  int inverted = -1;     // the hovered byte, drawn in complemented colours; -1 none
+  // The capture as it is now (the caller holds dataMutex); lines naming more are drawn short.
+  const CCaptBuf* records = nullptr;
+  int recordCount = 0;
+  int headerCount = 0;
+  // Printers: the cells of a row become a few long runs; the font's advance must be exactly
+  // one cell.
+  bool mergeRuns = false;
+};
+
+// Draws `line` with its top-left corner at (x, y); titles and separators reach `right`.
+void PaintSessionLine(QPainter& painter, const CORUSessionLine& line, int x, int y, int right, const SessionPaint& paint);

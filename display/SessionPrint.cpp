@@ -1,0 +1,107 @@
+#include "display/SessionPrint.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrinter>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "display/model/SessionOptions.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+
+Q_LOGGING_CATEGORY(lcSessionPrint, "qv.display.print", QtInfoMsg)
+
+namespace {
+
+int MulDiv(int number, int numerator, int denominator) {
+  return static_cast<int>((static_cast<long long>(number) * numerator + denominator / 2) / denominator);
+}
+
+}  // namespace
+
+SessionPrintJob::SessionPrintJob(CORUpc144App& app) : app(app) {}
+
+void SessionPrintJob::Prepare(const QPaintDevice& device, int pageWidth, int pageHeight) {
+  geometry = PrintGeometryFor(device.logicalDpiX(), device.logicalDpiY(), pageWidth, pageHeight);
+  // The screen font scaled to the printer: 10 points, fixed pitch.
+  font = QFont(QStringLiteral("Courier New"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  font.setPixelSize(std::max(1, MulDiv(10, geometry.dpiY, 72)));
+  // Runs of text must keep to the cells: the advance is made exactly one whole cell.
+  const qreal advance = QFontMetricsF(font, &device).horizontalAdvance(QLatin1Char('O'));
+  cells.cellWidth = std::max(1, int(std::lround(advance)));
+  font.setLetterSpacing(QFont::AbsoluteSpacing, cells.cellWidth - advance);
+  const QFontMetrics metrics(font, &device);
+  ascent = metrics.ascent();
+  cells.cellHeight = metrics.height();
+  cells.separatorHeight = 3 * std::max(1, MulDiv(1, geometry.dpiY, 72));
+  cells.width = geometry.Width();
+  layout.Layout(app.dataStore, cells, OptionsFrom(app.dataStore, app.settings.viewType));
+  ++layoutRuns;
+  std::function<void(const std::string&)> trace;
+  if (lcSessionPrint().isDebugEnabled()) {
+    trace = [](const std::string& text) { qCDebug(lcSessionPrint).noquote() << QString::fromStdString(text); };
+  }
+  plan = PlanPages(layout.Lines(), geometry, trace);
+}
+
+bool SessionPrintJob::Print(QPrinter& printer) {
+  Prepare(printer, printer.width(), printer.height());
+  const bool ranged = printer.printRange() == QPrinter::PageRange || printer.fromPage() > 0;
+  const PageRange range = ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), Pages()) : PagesToPrint(0, 0, Pages());
+  printed.clear();
+  if (range.Empty()) return false;
+  if (app.currentDocument != nullptr) printer.setDocName(app.currentDocument->Title());
+  QPainter painter(&printer);
+  if (!painter.isActive()) return false;
+  for (int page = range.first; page <= range.last; ++page) {
+    if (page != range.first) printer.newPage();
+    DrawPage(painter, page);
+    printed.push_back(page);
+  }
+  return true;
+}
+
+void SessionPrintJob::DrawPage(QPainter& painter, int page) {
+  CORUData& store = app.dataStore;
+  painter.save();
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  const int indentX = geometry.dpiX / 2;
+  const int indentY = geometry.dpiY / 2;
+  const QString title = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
+  std::string config;
+  {
+    std::lock_guard guard(store.dataMutex);
+    config = ConfigurationLine(store.sysCfg);
+  }
+  painter.drawText(indentX, indentY + ascent, title);
+  painter.drawText(indentX, indentY + cells.cellHeight + ascent, QString::fromStdString(config));
+  painter.drawText(indentX, geometry.bottom + ascent, QString::fromStdString(PageFooter(page, Pages())));
+
+  std::lock_guard guard(store.dataMutex);
+  SessionPaint paint;
+  paint.options = OptionsFrom(store, app.settings.viewType);
+  // Paper is white whatever the screen's palette.
+  paint.colors = ColorsFrom(app.settings, kWhite, kBlack);
+  paint.font = font;
+  paint.ascent = ascent;
+  paint.cellWidth = cells.cellWidth;
+  paint.cellHeight = cells.cellHeight;
+  paint.separatorHeight = cells.separatorHeight;
+  paint.marker = store.currentRecordIndex;
+  paint.records = store.captureBuffer.GetData();
+  paint.recordCount = store.captureBuffer.GetSize();
+  paint.headerCount = store.captureHeaders.GetSize();
+  paint.mergeRuns = true;
+  const auto& lines = layout.Lines();
+  for (int k = plan.FirstLine(page); k < plan.EndLine(page); ++k) {
+    const std::size_t at = static_cast<std::size_t>(k);
+    PaintSessionLine(painter, lines[at], geometry.left, static_cast<int>(plan.topOfLine[at]), geometry.right, paint);
+  }
+  painter.restore();
+}

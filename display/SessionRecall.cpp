@@ -1,0 +1,106 @@
+#include "display/SessionRecall.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QShowEvent>
+
+#include "link/DocumentType.h"
+#include "link/OruData.h"
+#include "link/WorkerMessages.h"
+#include "resources/TemplateBuilder.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+
+namespace {
+
+constexpr int kOptionsOverwrite = 2;
+constexpr int kOptionsAutosave = 4;
+
+void SetText(QWidget* control, const std::string& text) {
+  if (auto* label = qobject_cast<QLabel*>(control)) label->setText(QString::fromStdString(text));
+}
+
+void SetEnabled(QWidget* control, bool enabled) {
+  if (control != nullptr) control->setEnabled(enabled);
+}
+
+}  // namespace
+
+CORUSessionRecall::CORUSessionRecall(CORUpc144App& app, QWidget* parent) : QDialog(parent), app(app) {
+  ApplyTemplate(this, kTemplateId);
+  setObjectName(QStringLiteral("CORUSessionRecall"));
+  for (int row = 1; row <= kRecallRows; ++row) {
+    if (auto* button = FindControlAs<QPushButton>(this, RecallIdsOfRow(row).recall)) {
+      button->setAutoDefault(false);
+      connect(button, &QPushButton::clicked, this, [this, row] { OnRecall(row); });
+    }
+    // The session labels are buttons that do nothing; Enter must not land on one.
+    if (auto* label = FindControlAs<QPushButton>(this, RecallIdsOfRow(row).label)) label->setAutoDefault(false);
+  }
+  ResetRows();
+}
+
+QWidget* CORUSessionRecall::Control(int id) { return FindControl(this, id); }
+
+void CORUSessionRecall::RunModal() { app.prompts().RunModal(*this); }
+
+void CORUSessionRecall::ResetRows() {
+  busy = false;
+  for (int row = 1; row <= kRecallRows; ++row) {
+    rows[static_cast<std::size_t>(row - 1)] = InitialRecallRow();
+    ShowRow(row);
+  }
+  ShowBusy();
+}
+
+void CORUSessionRecall::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (event->spontaneous()) return;  // the window system's own show, not an opening
+  ResetRows();
+  raise();
+  app.PostToWorker(WM_ORU_GET_SESSION_HEADER, static_cast<WPARAM>(-1), 0);
+}
+
+void CORUSessionRecall::OnSessionHeader(WPARAM slot) {
+  if (slot >= static_cast<WPARAM>(kRecallRows)) return;
+  const int k = static_cast<int>(slot);
+  busy = BusyAfterAnswer(k, busy);
+  ApplyDirectoryEntry(rows[static_cast<std::size_t>(k)], ReadDirectoryEntry(app.dataStore, k));
+  ShowRow(k + 1);
+  ShowBusy();
+}
+
+void CORUSessionRecall::ShowRow(int row) {
+  const RecallRowIds ids = RecallIdsOfRow(row);
+  const RecallRowState& state = rows[static_cast<std::size_t>(row - 1)];
+  SetText(FindControl(this, ids.date), state.date);
+  SetText(FindControl(this, ids.count), state.count);
+  SetText(FindControl(this, ids.mode), state.mode);
+  SetText(FindControl(this, ids.format), state.format);
+  SetText(FindControl(this, ids.line), state.line);
+  for (int id : {ids.label, ids.date, ids.count, ids.recall}) SetEnabled(FindControl(this, id), state.entryEnabled);
+  for (int id : {ids.mode, ids.format, ids.line}) SetEnabled(FindControl(this, id), state.modesEnabled);
+}
+
+// While the directory is read the dialog shows the wait cursor but stays enabled, so that Cancel
+// still closes it should the instrument go away before the ninth answer.
+void CORUSessionRecall::ShowBusy() {
+  if (busy) setCursor(Qt::WaitCursor); else setCursor(Qt::ArrowCursor);
+}
+
+void CORUSessionRecall::OnRecall(int row) {
+  if (row < 1 || row > kRecallRows) return;
+  const int options = app.settings.options;
+  CORUpc144Doc* document = app.currentDocument;
+  if (options == kOptionsAutosave) {
+    // Names the saved capture after the stored session's date; a declined save keeps the dialog.
+    if (document != nullptr && document->Autosave(row - 1, DOCUMENT_CAPTURE, 0) == 0) return;
+  } else if (options == kOptionsOverwrite) {
+    app.dataStore.ClearCapture();
+    if (app.sessionView) app.sessionView->Refresh();
+    if (document != nullptr) document->SetTypeModified(0, DOCUMENT_CAPTURE);
+  }
+  TakeEntryConfiguration(app.dataStore, row - 1);
+  app.PostToWorker(WM_ORU_GET_CAPTURE_DATA, static_cast<WPARAM>(row), 0);
+  accept();
+}

@@ -1,0 +1,95 @@
+// The development dialog's buttons: raw traffic, the receive list's file, the captures it
+// replaces, the meter dump, the pipe mode and the firmware download.
+
+#include <QAbstractButton>
+#include <QDateTime>
+#include <QFile>
+#include <QLineEdit>
+
+#include "link/WorkerMessages.h"
+#include "maintenance/CORUDevelop.h"
+#include "maintenance/calibration/HdlcTestPattern.h"
+#include "resources/TemplateBuilder.h"
+#include "shell/CMainFrame.h"
+#include "shell/OruApp.h"
+
+namespace {
+
+constexpr int kTransmitEdit = 1013;
+constexpr int kFileNameEdit = 1026;
+constexpr int kRepeatCheck = 1173;
+constexpr int kMeterLine1 = 1045;
+constexpr int kMeterLine2 = 1046;
+constexpr WPARAM kRecallSlot = 1;  // the worker has no slot 0
+
+bool Checked(QWidget* root, int id) {
+  auto* button = FindControlAs<QAbstractButton>(root, id);
+  return button != nullptr && button->isChecked();
+}
+
+QString EditText(QWidget* root, int id) {
+  auto* edit = FindControlAs<QLineEdit>(root, id);
+  return edit != nullptr ? edit->text() : QString();
+}
+
+}  // namespace
+
+void CORUDevelop::OnSend() {
+  if (!CheckDevice()) return;
+  actions_.Send(EditText(this, kTransmitEdit).toStdString(), Checked(this, kRepeatCheck));
+}
+
+void CORUDevelop::OnReceive() {
+  if (!CheckDevice()) return;
+  actions_.Receive();
+}
+
+void CORUDevelop::OnSave() {
+  const QString path = EditText(this, kFileNameEdit);
+  QFile file(path);
+  const QByteArray bytes = QByteArray::fromStdString(receiveLog_.SaveString());
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
+    app.prompts().MessageBox(QStringLiteral("Cannot write %1:\n%2").arg(path, file.errorString()),
+                             QStringLiteral("Save"), MB_OK | MB_ICONEXCLAMATION);
+  }
+}
+
+void CORUDevelop::RefreshSessionView() {
+  if (ISessionView* view = app.sessionView.get()) view->Refresh();
+}
+
+void CORUDevelop::OnRecallCapture() {
+  if (!CheckDevice()) return;
+  app.dataStore.ClearCapture();
+  app.PostToWorker(WM_ORU_GET_CAPTURE_DATA, kRecallSlot, 0);
+  RefreshSessionView();
+}
+
+void CORUDevelop::OnHdlcTest() {
+  const QDateTime now = QDateTime::currentDateTime();
+  StoreHdlcTestCapture(app.dataStore, hdlc_, now.toString(QStringLiteral("MM/dd/yy")).toStdString(),
+                       now.toString(QStringLiteral("HH:mm:ss")).toStdString());
+  RefreshSessionView();
+}
+
+void CORUDevelop::OnDigitalMeter() {
+  if (!CheckDevice()) return;
+  const int line = Checked(this, kMeterLine1) ? 1 : Checked(this, kMeterLine2) ? 2 : 0;
+  if (line == 0) return;
+  if (auto* edit = FindControlAs<QLineEdit>(this, kTransmitEdit)) edit->setText(QStringLiteral("DM:%1").arg(line));
+  actions_.DigitalMeter(line);
+}
+
+// The same as the main frame's "Load ORU Application": abort while a download runs, else the
+// file choice and the download.
+void CORUDevelop::OnDownloadApp() {
+  if (app.mainFrame != nullptr) app.mainFrame->OnCommand(ID_LOAD_APPLICATION);
+}
+
+void CORUDevelop::OnEP1() {
+  if (CheckDevice()) io_.SetPipe(oru::PIPE_MODE_BULK1);
+}
+
+void CORUDevelop::OnEP2() {
+  if (CheckDevice()) io_.SetPipe(oru::PIPE_MODE_BULK2);
+}

@@ -1,0 +1,70 @@
+#pragma once
+
+// The root bus: the PDOs of devices that no hardware bus reports, the ones setup creates
+// ("ROOT\<CLASS>\nnnn"). Each PDO answers the PnP manager's QUERY_ID with the ids it was given
+// (device id "ROOT\<CLASS>", instance id "nnnn"), succeeds START, stop and removal requests and
+// power requests, and is deleted at REMOVE once its device was taken away (`unplug`); a removed
+// PDO that still has its device (a disabled node) stays for a later start. The Machine makes the
+// PDOs from its saved records at every load and reports them to the PnP manager.
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/nt/DeviceObject.h"
+#include "platform/nt/Irp.h"
+
+namespace nt {
+class Kernel;
+}
+
+namespace platform {
+
+class RootEnumerator {
+public:
+  explicit RootEnumerator(nt::Kernel& kernel);  // loads the bus driver "root"
+  ~RootEnumerator();
+  RootEnumerator(const RootEnumerator&) = delete;
+  RootEnumerator& operator=(const RootEnumerator&) = delete;
+
+  // A new PDO for `instanceId` ("ROOT\<CLASS>\nnnn"); null when the id is not of that form, is
+  // in use by a PDO not yet deleted, or no device object can be made.
+  PDEVICE_OBJECT create(const std::string& instanceId, std::vector<std::string> hardwareIds,
+                        std::vector<std::string> compatibleIds);
+  // The ids QUERY_ID answers from now on (the node's saved ids changed).
+  void setIds(PDEVICE_OBJECT pdo, std::vector<std::string> hardwareIds, std::vector<std::string> compatibleIds);
+  // The device is gone: the PDO is deleted at its next (or a past) REMOVE. The PnP manager is
+  // told by the caller (deviceMissing).
+  void unplug(PDEVICE_OBJECT pdo);
+
+  // The PDO of an instance id not yet deleted, or null; whether a PDO is one of this bus's.
+  PDEVICE_OBJECT find(const std::string& instanceId) const;
+  bool owns(PDEVICE_OBJECT pdo) const;
+  std::vector<std::string> hardwareIds(PDEVICE_OBJECT pdo) const;
+  std::vector<std::string> compatibleIds(PDEVICE_OBJECT pdo) const;
+  // Instance ids of the PDOs not yet deleted, in creation order.
+  std::vector<std::string> instanceIds() const;
+
+  // Deletes every PDO left (after the PnP manager removed their stacks); idempotent.
+  void shutdown();
+
+  // True for "ROOT\<name>\<digits>" (any case).
+  static bool IsRootInstanceId(const std::string& instanceId);
+
+  NTSTATUS dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp);
+  NTSTATUS dispatchPower(PDEVICE_OBJECT pdo, PIRP irp);
+
+private:
+  struct Child;
+  std::shared_ptr<Child> child(PDEVICE_OBJECT pdo) const;
+
+  nt::Kernel& kernel_;
+  PDRIVER_OBJECT driver_ = nullptr;
+  mutable std::mutex mutex_;
+  std::vector<std::shared_ptr<Child>> children_;
+  int nextName_ = 0;
+  bool shutDown_ = false;
+};
+
+}  // namespace platform

@@ -1,0 +1,35 @@
+#pragma once
+
+// The find dialog of the control panel (command 32802).
+
+#include <QDialog>
+#include <QString>
+
+class CORUpc144App;
+
+class CORUFindDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  CORUFindDlg(CORUpc144App& app, QWidget* parent);
+  ~CORUFindDlg() override;
+
+  // Shows the dialog modally through the prompt service; the dialog's result.
+  int RunModal();
+
+  // What the dialog collected at its last close; nothing searches with them.
+  QString SearchText() const { return searchText_; }
+  QString SearchKind() const { return searchKind_; }
+
+ protected:
+  void done(int result) override;
+
+ private:
+  void OnInitDialog();
+  void OnChangeSearchText(const QString& text);
+  void OnFind();
+
+  CORUpc144App& app_;
+  QString searchKind_;
+  QString searchText_;
+};

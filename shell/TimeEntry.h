@@ -1,0 +1,29 @@
+#pragma once
+
+// "Set ORUpc date and time" (template 164): a date and a time, filled from the PC's local time;
+// OK puts them into the worker's clock record.
+
+#include <QDateTime>
+#include <QDialog>
+
+class CORUpc144App;
+class QDateEdit;
+class QTimeEdit;
+
+class CORUTimeEntry : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `now` is the PC's local time the fields start from.
+  CORUTimeEntry(CORUpc144App& app, QWidget* parent, const QDateTime& now = QDateTime::currentDateTime());
+
+  QDateEdit* DatePicker() const { return date_; }
+  QTimeEdit* TimePicker() const { return time_; }
+
+ private:
+  void OnOK();
+
+  CORUpc144App& app_;
+  QDateEdit* date_ = nullptr;
+  QTimeEdit* time_ = nullptr;
+};

@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+
+#include <mutex>
+
+#include "link/DocumentFile.h"
+#include "link/DocumentType.h"
+#include "link/WorkerMessages.h"
+#include "shell/CMainFrame.h"
+#include "shell/ControlView.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+#include "shell/StatusBar.h"
+#include "shell/model/StateSync.h"
+#include "shell/model/StatusPaneText.h"
+#include "tests/shell/AppFixture.h"
+#include "tests/shell/ControlPanelTestSupport.h"
+#include "tests/shell/FrameTestSupport.h"
+
+namespace {
+
+using apptest::Eventually;
+
+class ControlPanelGui : public apptest::AppFixture {
+ protected:
+  bool StartPanel() {
+    if (!Start()) return false;
+    panel = dynamic_cast<CORUControlView*>(app().controlView.get());
+    return panel != nullptr && Eventually([&] { return Count("VN") >= 1; });
+  }
+  CORUData& store() { return app().dataStore; }
+  CORUpc144Doc& doc() { return *app().currentDocument; }
+  template <class W = QWidget> W* Get(int id) { return qobject_cast<W*>(panel->Control(id)); }
+  QString Text(int id) { return Get<QAbstractButton>(id)->text(); }
+  void Click(int id) { Get<QAbstractButton>(id)->click(); }
+  void Pick(int id, const QString& text) { ASSERT_TRUE(paneltest::Pick(*panel, id, text)) << text.toStdString(); }
+  std::vector<std::string> Commands() { return instrument().transcript().commands(); }
+  int Count(const std::string& prefix) {
+    int n = 0;
+    for (const std::string& c : Commands()) n += c.rfind(prefix, 0) == 0;
+    return n;
+  }
+  // Index of the first command equal to `command` at or after `from`, or -1.
+  int Find(const std::string& command, int from = 0) {
+    const auto all = Commands();
+    for (int i = from; i < static_cast<int>(all.size()); ++i)
+      if (all[static_cast<std::size_t>(i)] == command) return i;
+    return -1;
+  }
+  int Records() {
+    std::lock_guard lock(store().dataMutex);
+    return store().captureBuffer.GetSize();
+  }
+  bool CaptureOn() { return store().captureArmed == 1 || store().captureRunning == 1; }
+  QString BufferPane() {
+    app().mainFrame->RunIdleUpdate();
+    return app().mainFrame->StatusBar()->PaneText(ID_PANE_CAPTURE_BUFFER);
+  }
+  // End Capture: the worker sends "CA:2" and reports code 1 ("Capture aborted.", no icon).
+  void EndCapture() {
+    answers.Box("Capture aborted.", IDOK, [](const PromptRecord& box) {
+      EXPECT_EQ(box.title, "End of capture");
+      EXPECT_EQ(box.style, MB_OK);
+    });
+    Click(IDC_PANEL_CAPTURE);
+    ASSERT_TRUE(Eventually([&] { return Count("CA:2") >= 1 && answers.AllUsed(); }));
+    ASSERT_TRUE(Eventually([&] {
+      app().mainFrame->RunIdleUpdate();
+      return Text(IDC_PANEL_CAPTURE) == "Capture";
+    }));
+  }
+  void Reconnect() { app().PostToWorker(WM_ORU_DEVICE_CONNECTED); }
+  bool V21Listed() { return Get<QComboBox>(IDC_PANEL_STANDARD)->findText("V.21") >= 0; }
+
+  CORUControlView* panel = nullptr;
+};
+
+TEST_F(ControlPanelGui, OverwriteCaptureSendsTheSettingsEmptiesTheBufferAndEndsWithTheAbortBox) {
+  ASSERT_TRUE(StartPanel());
+  app().SetCaptureOptions(CAPTURE_OPTION_OVERWRITE);
+  apptest::FillCapture(store(), 5);
+  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  Pick(IDC_PANEL_STANDARD, "9600");
+  Pick(IDC_PANEL_FORMAT, "8N1");
+  Pick(IDC_PANEL_MODE, "SYNC");
+  const int before = static_cast<int>(Commands().size());
+  Click(IDC_PANEL_CAPTURE);
+  EXPECT_EQ(BufferPane(), "Capture Buffer: 0 bytes");
+  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 0);
+  EXPECT_EQ(app().mainFrame->windowTitle(), "Quorlan View PC - ");
+  ASSERT_TRUE(Eventually([&] { return Find("CA:0", before) >= 0; }));
+  const int sc = Find("SC:7:2:8:0:9:1", before);
+  ASSERT_GE(sc, 0);
+  EXPECT_EQ(Find("GC:7:8:9", sc), sc + 1);  // every settings post is read back
+  EXPECT_EQ(Find("CA:0", before), sc + 2);
+  ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
+  app().mainFrame->RunIdleUpdate();
+  EXPECT_EQ(Text(IDC_PANEL_CAPTURE), "End Capture");
+  for (int id : {IDC_PANEL_CONFIGURE, IDC_PANEL_RECALL, IDC_PANEL_SIGNAL_TRACE, IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF,
+                 IDC_PANEL_STANDARD, IDC_PANEL_MODE, IDC_PANEL_SESSION})
+    EXPECT_FALSE(Get(id)->isEnabled()) << id;
+  EXPECT_TRUE(Get(IDC_PANEL_CAPTURE)->isEnabled());
+  EndCapture();
+  EXPECT_EQ(Count("CA:2"), 1 + 1);  // the worker's start-up abort and this one
+  EXPECT_EQ(Records(), 0);
+}
+
+TEST_F(ControlPanelGui, ConcatenateKeepsTheRecordsHeld) {
+  ASSERT_TRUE(StartPanel());
+  app().SetCaptureOptions(CAPTURE_OPTION_CONCATENATE);
+  apptest::FillCapture(store(), 5);
+  Click(IDC_PANEL_CAPTURE);
+  EXPECT_EQ(BufferPane(), "Capture Buffer: 5 bytes");
+  ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
+  EXPECT_EQ(Records(), 5);
+  EndCapture();
+  EXPECT_EQ(Records(), 5);
+}
+
+TEST_F(ControlPanelGui, AutosaveWritesTheHeldCaptureUnderItsStartTimeAndCancelStartsNothing) {
+  ASSERT_TRUE(StartPanel());
+  app().SetCaptureOptions(CAPTURE_OPTION_AUTOSAVE);
+  ASSERT_TRUE(QDir().mkpath(Path("auto")));
+  app().settings.autosaveFolder = Path("auto").toStdString();
+  // The first capture holds nothing: no prompt, the document takes the start time's name.
+  Click(IDC_PANEL_CAPTURE);
+  const QString named = Path("auto/Wednesday, December 09, 2026 10_11_12.hsc");
+  EXPECT_EQ(doc().PathName(), named);
+  ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
+  EndCapture();
+  apptest::FillCapture(store(), 5, 7);  // what that capture brought
+  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  const auto held = apptest::CaptureFields(store());
+
+  // Cancel at the prompt: nothing starts and nothing is lost.
+  const int starts = Count("CA:0");
+  answers.Box("Save changes to Wednesday, December 09, 2026 10_11_12.hsc?", IDCANCEL);
+  Click(IDC_PANEL_CAPTURE);
+  EXPECT_FALSE(CaptureOn());
+  EXPECT_EQ(Text(IDC_PANEL_CAPTURE), "Capture");
+  EXPECT_EQ(apptest::CaptureFields(store()), held);
+  EXPECT_FALSE(QFile::exists(named));
+
+  answers.Box("Save changes to Wednesday, December 09, 2026 10_11_12.hsc?", IDYES);
+  Click(IDC_PANEL_CAPTURE);
+  ASSERT_TRUE(QFile::exists(named));
+  EXPECT_EQ(BufferPane(), "Capture Buffer: 0 bytes");
+  ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
+  EXPECT_EQ(Count("CA:0"), starts + 1);
+  EndCapture();
+  CORUData reloaded;
+  FileSettings settings;
+  ASSERT_EQ(LoadDocumentFile(named.toStdString(), reloaded, DOCUMENT_CAPTURE, settings), FileStatus::Ok);
+  EXPECT_EQ(apptest::CaptureFields(reloaded), held);
+}
+
+TEST_F(ControlPanelGui, LineTestWhileTheDecoderRunsStopsItAndStartsTheMeterInOneClick) {
+  ASSERT_TRUE(StartPanel());
+  Click(IDC_PANEL_DTMF);
+  ASSERT_TRUE(Eventually([&] { return store().dtmfRunning == 1 && Count("DT:0:") >= 1; }));
+  Click(IDC_PANEL_LINE_TEST);
+  const bool both = Eventually([&] { return Count("DT:2") >= 1 && Count("VM:") >= 1; });
+  std::string seen;
+  for (const std::string& c : Commands()) seen += c + " | ";
+  ASSERT_TRUE(both) << seen << " status " << store().statusText.Get();
+  const int stop = Find("DT:2");
+  int meter = -1;
+  const auto all = Commands();
+  for (int i = 0; i < static_cast<int>(all.size()) && meter < 0; ++i)
+    if (all[static_cast<std::size_t>(i)].rfind("VM:1:", 0) == 0) meter = i;
+  ASSERT_GE(meter, 0);
+  EXPECT_LT(stop, meter);
+  ASSERT_TRUE(Eventually([&] { return store().lineTestRunning == 1 && store().dtmfRunning == 0; }));
+  Click(IDC_PANEL_LINE_TEST);  // again: the meter stops
+  EXPECT_EQ(store().statusText.Get(), "Aborting line test");
+  ASSERT_TRUE(Eventually([&] { return store().lineTestRunning == 0; }));
+}
+
+TEST_F(ControlPanelGui, SignalTraceButtonStartsAndStopsTheStreamAndReadsSignalTraceAgain) {
+  ASSERT_TRUE(StartPanel());
+  Click(IDC_PANEL_SIGNAL_TRACE);
+  EXPECT_EQ(Text(IDC_PANEL_SIGNAL_TRACE), "End Trace");
+  ASSERT_TRUE(Eventually([&] { return store().traceRunning == 1 && Count("DM:1") >= 1; }));
+  Click(IDC_PANEL_SIGNAL_TRACE);
+  ASSERT_TRUE(Eventually([&] { return Count("DM:0") >= 1 && Text(IDC_PANEL_SIGNAL_TRACE) == "Signal Trace"; }));
+  EXPECT_EQ(store().statusText.Get(), "ANS/ORG Onhook");
+  EXPECT_EQ(store().traceRunning, 0);
+}
+
+TEST_F(ControlPanelGui, V21IsListedFirstOnlyWithFirmwareThatHasIt) {
+  ASSERT_TRUE(StartPanel());
+  // The simulated default V 1.0.8 has it.
+  ASSERT_TRUE(Eventually([&] { return V21Listed(); }));
+  instrument().withFirmware([](sim::Firmware& f) { f.setVersion("V 1.0.7"); });
+  Reconnect();
+  ASSERT_TRUE(Eventually([&] { return !V21Listed(); }));
+  EXPECT_EQ(Get<QComboBox>(IDC_PANEL_STANDARD)->count(), 4);
+  instrument().withFirmware([](sim::Firmware& f) { f.setVersion("V 1.0.12"); });
+  Reconnect();
+  ASSERT_TRUE(Eventually([&] { return V21Listed(); }));
+  auto* combo = Get<QComboBox>(IDC_PANEL_STANDARD);
+  EXPECT_EQ(combo->itemText(0), "V.21");
+  EXPECT_EQ(combo->count(), 5);
+  Pick(IDC_PANEL_STANDARD, "V.21");
+  EXPECT_EQ(store().sysCfg.standard, 4);
+  EXPECT_EQ(app().settings.standard, 17);
+}
+
+TEST_F(ControlPanelGui, CheckedParityErrorHighlightSurvivesARestartAndTheConfigurationAnswer) {
+  ASSERT_TRUE(StartPanel());
+  Pick(IDC_PANEL_MODE, "ASYNC");
+  Pick(IDC_PANEL_FORMAT, "7E1");
+  Click(IDC_PANEL_PARITY_ERRORS);
+  ASSERT_EQ(store().highlightParityErrors, 1);
+  Exit();
+
+  ASSERT_TRUE(StartPanel());
+  EXPECT_TRUE(Get<QAbstractButton>(IDC_PANEL_PARITY_ERRORS)->isChecked());
+  EXPECT_EQ(store().highlightParityErrors, 1);
+  EXPECT_EQ(app().settings.showParityErrors, 14);
+  frametest::NotificationLog log(app().mainFrame);
+  app().PostToWorker(WM_ORU_GET_CONFIG);  // the instrument's answer comes back as 2026
+  ASSERT_TRUE(Eventually([&] { return log.Count(WM_ORU_GET_CONFIG) >= 1; }));
+  EXPECT_TRUE(Get<QAbstractButton>(IDC_PANEL_PARITY_ERRORS)->isChecked());
+  EXPECT_EQ(app().settings.showParityErrors, 14);
+  EXPECT_EQ(store().highlightParityErrors, 1);
+}
+
+}  // namespace

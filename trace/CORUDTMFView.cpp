@@ -1,0 +1,130 @@
+#include "trace/CORUDTMFView.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <mutex>
+
+#include "link/WorkerMessages.h"
+#include "resources/TemplateBuilder.h"
+#include "shell/OruApp.h"
+#include "trace/FormFonts.h"
+#include "trace/model/TraceControlRules.h"
+
+namespace {
+
+constexpr int kLine1Id = 1045;
+constexpr int kLine2Id = 1046;
+constexpr int kClearId = 1158;
+constexpr int kGroupId = 1134;
+constexpr int kDigitsId = 1034;
+
+// The edit's viewport margins are the scroll area's to set; this reaches them.
+struct MarginAccess : QPlainTextEdit {
+  static void SetRightMargin(QPlainTextEdit* edit, int right) {
+    void (QAbstractScrollArea::*set)(int, int, int, int) = &MarginAccess::setViewportMargins;
+    (edit->*set)(0, 0, right, 0);
+  }
+};
+
+}  // namespace
+
+CORUDTMFView::CORUDTMFView(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
+  ApplyTemplate(this, kTemplateId);
+  line1_ = FindControlAs<QRadioButton>(this, kLine1Id);
+  line2_ = FindControlAs<QRadioButton>(this, kLine2Id);
+  clearButton_ = FindControl(this, kClearId);
+  group_ = FindControl(this, kGroupId);
+  digits_ = FindControlAs<QPlainTextEdit>(this, kDigitsId);
+  if (digits_ != nullptr) {
+    digits_->setReadOnly(true);
+    digits_->setFont(FormLabelFont());
+    MarginAccess::SetRightMargin(digits_, kDigitsRightMargin);
+  }
+  if (line1_) connect(line1_, &QRadioButton::clicked, this, [this] { OnLine1(); });
+  if (line2_) connect(line2_, &QRadioButton::clicked, this, [this] { OnLine2(); });
+  if (auto* clear = qobject_cast<QPushButton*>(clearButton_))
+    connect(clear, &QPushButton::clicked, this, [this] { OnClearDtmfData(); });
+  Layout();
+}
+
+CORUDTMFView::~CORUDTMFView() {
+  if (app_.dtmfView.get() == this) app_.dtmfView.Set(nullptr);
+}
+
+QWidget* CORUDTMFView::Control(int id) { return FindControl(this, id); }
+
+void CORUDTMFView::StartStopDecoder() {
+  CORUData& store = app_.dataStore;
+  bool noDevice = false;
+  {
+    std::lock_guard lock(store.dataMutex);
+    if (!app_.context.DeviceOpen()) {
+      noDevice = store.dtmfRunning == 0;
+    } else if (store.dtmfRunning == 0) {
+      // A decoder that runs is left running: the tab switch relies on it.
+      store.selectedLine = kTraceLineBoth;
+      formLine_ = kTraceLineBoth;
+      app_.PostToWorker(WM_ORU_START_DTMF_DECODER, kTraceLineBoth, 0);
+      OnUpdate();
+    }
+  }
+  if (noDevice) app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
+}
+
+void CORUDTMFView::AbortDecoder() {
+  CORUData& store = app_.dataStore;
+  if (store.dtmfRunning == 0) return;
+  store.statusText.Set("Aborting DTMF decoder");
+  app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER, 0, 0);
+}
+
+void CORUDTMFView::OnLine(int line) {
+  // The worker sees the new line at its next poll: it stops the decoder and starts it there.
+  app_.dataStore.selectedLine = line;
+  formLine_ = line;
+  app_.dataStore.dtmfDigits.Clear();
+  OnUpdate();
+}
+
+void CORUDTMFView::OnClearDtmfData() {
+  app_.dataStore.dtmfDigits.Clear();
+  OnUpdate();
+}
+
+void CORUDTMFView::OnDigitsChanged(WPARAM, LPARAM) {
+  OnUpdate();
+  update();
+}
+
+void CORUDTMFView::OnUpdate() {
+  const bool second = app_.dataStore.selectedLine == 2;
+  if (line1_) line1_->setChecked(!second);
+  if (line2_) line2_->setChecked(second);
+  if (digits_ == nullptr) return;
+  // The worker joins digit groups with CR LF; the edit shows one group a line.
+  QString text = QString::fromLatin1(app_.dataStore.dtmfDigits.Get().c_str());
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  if (digits_->toPlainText() != text) digits_->setPlainText(text);
+  digits_->verticalScrollBar()->setValue(digits_->verticalScrollBar()->maximum());
+}
+
+void CORUDTMFView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Layout();
+}
+
+void CORUDTMFView::Layout() {
+  if (group_ == nullptr) return;
+  const QRect client = rect();
+  if (line1_) line1_->move(client.left() + 10, client.top() + 10);
+  if (line2_) line2_->move(75, client.top() + 10);
+  // Beside the two radios; at the left it would cover "Line 1".
+  if (clearButton_) clearButton_->move(150, client.top() + 10);
+  group_->setGeometry(client.left() + 5, client.top() + 45, client.right() - 7, client.bottom() - 50);
+  const QRect g = group_->geometry();
+  if (digits_) digits_->setGeometry(g.left() + 10, g.top() + 15, g.width() - 20, g.height() - 25);
+  update();
+}

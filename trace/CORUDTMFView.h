@@ -1,0 +1,52 @@
+#pragma once
+
+// CORUDTMFView: the DTMF DECODER tab's form (template 189). It starts the instrument's DTMF
+// decoder and shows the digits the worker gathers in `dtmfDigits`, one decoded group a line.
+
+#include <QWidget>
+
+#include "shell/ViewInterfaces.h"
+
+class CORUpc144App;
+class QPlainTextEdit;
+class QRadioButton;
+
+class CORUDTMFView final : public QWidget, public IDtmfView {
+  Q_OBJECT
+ public:
+  static constexpr int kTemplateId = 189;
+  static constexpr int kDigitsRightMargin = 100;
+
+  CORUDTMFView(CORUpc144App& app, QWidget* parent);
+  ~CORUDTMFView() override;
+
+  // IDtmfView
+  QWidget* Widget() override { return this; }
+  QWidget* Control(int id) override;
+  void OnUpdate() override;
+  void StartStopDecoder() override;
+  void AbortDecoder() override;
+  void OnDigitsChanged(WPARAM wParam, LPARAM lParam) override;
+
+  void OnLine1() { OnLine(1); }
+  void OnLine2() { OnLine(2); }
+  void OnLine3() { OnLine(3); }
+  void OnClearDtmfData();
+
+  QPlainTextEdit* DigitsEdit() const { return digits_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void OnLine(int line);
+  void Layout();
+
+  CORUpc144App& app_;
+  QRadioButton* line1_ = nullptr;
+  QRadioButton* line2_ = nullptr;
+  QWidget* clearButton_ = nullptr;
+  QWidget* group_ = nullptr;
+  QPlainTextEdit* digits_ = nullptr;
+  int formLine_ = -1;
+};

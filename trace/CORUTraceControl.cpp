@@ -1,0 +1,377 @@
+#include "trace/CORUTraceControl.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cstdlib>
+#include <mutex>
+
+#include "link/DocumentType.h"
+#include "link/WorkerMessages.h"
+#include "resources/TemplateBuilder.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+#include "shell/model/StateSync.h"
+#include "trace/CORUTraceRecall.h"
+#include "trace/EditFilterValidator.h"
+#include "trace/model/TraceControlRules.h"
+
+namespace {
+
+// The ids the shell's state synchronisation enables and disables are its own; these two it leaves.
+constexpr int kRecallButton = IDC_RECALL;
+constexpr int kDtmfEdit = IDC_TRIGGER_DTMF;
+constexpr int kRingbackEdit = IDC_TRIGGER_RINGBACK;
+constexpr int kVoltageEdit = IDC_TRIGGER_VOLTAGE;
+constexpr int kLine1 = IDC_LINE1;
+constexpr int kLine2 = IDC_LINE2;
+constexpr int kTriggerCombo = IDC_TRIGGER_TYPE;
+constexpr int kCaptureButton = IDC_CAPTURE_TRACE;
+constexpr int kSpanCombo = 1165;
+constexpr int kScaleCombo = 1164;
+constexpr int kAutosaveOption = 4;
+
+constexpr const char* kCaptureText = "Capture Trace";
+constexpr const char* kEndTraceText = "End Trace";
+constexpr const char* kNoUsbText = "No USB connection to ORUpc";
+constexpr const char* kCommErrorCaption = "COMM Error";
+
+// Where the controls and labels sit in the form, in pixels.
+struct Place {
+  int id;
+  int x;
+  int y;
+};
+constexpr Place kPlaces[] = {
+    {kScaleCombo, 92, 14},  {kSpanCombo, 92, 45},    {kTriggerCombo, 92, 75}, {kDtmfEdit, 92, 104},
+    {kRingbackEdit, 92, 135}, {kVoltageEdit, 92, 167}, {kCaptureButton, 11, 206}, {1185, 11, 21},
+    {1186, 11, 49},         {1187, 11, 78},          {1182, 11, 109},         {1183, 11, 140},
+    {1184, 11, 172},
+};
+
+QString Latin(const std::string& text) { return QString::fromLatin1(text.c_str()); }
+
+}  // namespace
+
+CORUTraceControl::CORUTraceControl(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
+  ApplyTemplate(this, kTemplateId);
+  recallButton_ = FindControlAs<QPushButton>(this, kRecallButton);
+  dtmfEdit_ = FindControlAs<QLineEdit>(this, kDtmfEdit);
+  ringbackEdit_ = FindControlAs<QLineEdit>(this, kRingbackEdit);
+  voltageEdit_ = FindControlAs<QLineEdit>(this, kVoltageEdit);
+  line1_ = FindControlAs<QRadioButton>(this, kLine1);
+  line2_ = FindControlAs<QRadioButton>(this, kLine2);
+  triggerCombo_ = FindControlAs<QComboBox>(this, kTriggerCombo);
+  spanCombo_ = FindControlAs<QComboBox>(this, kSpanCombo);
+  scaleCombo_ = FindControlAs<QComboBox>(this, kScaleCombo);
+  captureButton_ = FindControlAs<QPushButton>(this, kCaptureButton);
+  // No parent: the form is disabled while its tab is not shown, and a child dialog would be too.
+  recall_ = new CORUTraceRecall(app, nullptr);
+
+  // The limits are the validators' job: a length limit would cut the written "30.0 V".
+  for (auto [edit, filter] : {std::pair{voltageEdit_, EditFilter::Voltage}, std::pair{dtmfEdit_, EditFilter::Dtmf}}) {
+    if (edit == nullptr) continue;
+    edit->setMaxLength(32767);
+    edit->setValidator(new EditFilterValidator(filter, edit));
+  }
+  if (recallButton_) connect(recallButton_, &QPushButton::clicked, this, [this] { OnRecallTrace(); });
+  if (captureButton_) connect(captureButton_, &QPushButton::clicked, this, [this] { OnCaptureTrace(); });
+  if (spanCombo_) connect(spanCombo_, &QComboBox::activated, this, [this] { OnSelChangeSpan(); });
+  if (scaleCombo_) connect(scaleCombo_, &QComboBox::activated, this, [this] { OnSelChangeScale(); });
+  if (triggerCombo_) connect(triggerCombo_, &QComboBox::activated, this, [this] { OnSelChangeTrigger(); });
+  // After the group's own click handling, so that a cancelled change can set the radios back.
+  if (QButtonGroup* lines = line1_ != nullptr ? line1_->group() : nullptr) {
+    connect(lines, &QButtonGroup::buttonClicked, this, [this](QAbstractButton* clicked) {
+      if (clicked == line1_) OnLine1();
+      if (clicked == line2_) OnLine2();
+    });
+  }
+  if (dtmfEdit_) connect(dtmfEdit_, &QLineEdit::textChanged, this, [this] { OnChangeDtmfTrigger(); });
+  if (ringbackEdit_) connect(ringbackEdit_, &QLineEdit::textChanged, this, [this] { OnChangeRingbackQty(); });
+  timer_.setInterval(kEnableTimerMs);
+  connect(&timer_, &QTimer::timeout, this, [this] { OnTimer(); });
+  Layout();
+}
+
+CORUTraceControl::~CORUTraceControl() {
+  timer_.stop();
+  delete recall_;
+  if (app_.traceControlView.get() == this) app_.traceControlView.Set(nullptr);
+}
+
+QWidget* CORUTraceControl::Control(int id) { return FindControl(this, id); }
+
+// ---- the two buttons ----------------------------------------------------------------------------
+
+void CORUTraceControl::OnCaptureTrace() {
+  CORUData& store = app_.dataStore;
+  CaptureStep step = CaptureStep::NoDevice;
+  {
+    std::lock_guard lock(store.dataMutex);
+    step = DecideCapture(store.traceTriggerArmed != 0 || store.traceRunning != 0, app_.context.DeviceOpen());
+    if (step == CaptureStep::Abort) {
+      store.statusText.Set("Aborting signal trace");
+      app_.PostToWorker(WM_ORU_STOP_TRIGGERED_TRACE, 0, 0);
+    }
+  }
+  // Boxes and save prompts come only after the lock is gone.
+  if (step == CaptureStep::NoDevice)
+    app_.prompts().MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
+  if (step != CaptureStep::Start) return;
+
+  CORUpc144Doc* document = app_.currentDocument;
+  if (app_.settings.options == kAutosaveOption) {
+    if (document == nullptr || document->Autosave(-1, DOCUMENT_TRACE, 1) == 0) return;
+    std::lock_guard lock(store.dataMutex);
+    store.traceSamples.RemoveAll();
+  } else {
+    {
+      std::lock_guard lock(store.dataMutex);
+      store.traceSamples.RemoveAll();
+    }
+    store.traceMarker1 = -1;
+    if (document != nullptr) {
+      document->SetTypeModified(0, DOCUMENT_TRACE);
+      document->OnNewDocument();
+    }
+    app_.SetMainTitle(QString());
+  }
+
+  std::lock_guard lock(store.dataMutex);
+  if (captureButton_ != nullptr) captureButton_->setText(kEndTraceText);
+  const AppSettings& s = app_.settings;
+  const CaptureStart start = PlanCaptureStart(
+      {s.traceScale, s.traceSpan, s.traceTrigger, s.triggerNumber, s.ringbackQuantity, s.deltaV}, store.sysCfg);
+  store.selectedLine = kTraceLineBoth;
+  for (const WorkerPost& post : start.posts) app_.PostToWorker(post.message, post.wParam, post.lParam);
+  store.traceCursor1 = -1;
+  store.traceCursor2 = -1;
+}
+
+void CORUTraceControl::OnRecallTrace() {
+  CORUData& store = app_.dataStore;
+  const RecallOpening opening =
+      DecideRecallOpening(store.dtmfRunning != 0, app_.context.DeviceOpen(), store.lineTestRunning != 0);
+  if (opening.stopDtmf) {
+    store.statusText.Set("Aborting DTMF decoder");
+    app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER, 0, 0);
+  }
+  if (opening.noDevice) {
+    app_.prompts().MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
+    return;
+  }
+  if (opening.stopLineTest) {
+    store.statusText.Set("Aborting line test");
+    app_.PostToWorker(WM_ORU_STOP_LINE_TEST, 0, 0);
+  }
+  CORUpc144Doc* document = app_.currentDocument;
+  recall_->SetDocument(document);
+  const bool autosave = app_.settings.options == kAutosaveOption;
+  recall_->SetEmptyTraceOnRecall(!autosave);
+  if (!autosave || (document != nullptr && document->Autosave(-1, DOCUMENT_TRACE, 0) != 0)) recall_->RunModal();
+  recall_->SetEmptyTraceOnRecall(false);
+  if (!app_.context.DeviceOpen()) app_.UpdateViews();
+}
+
+// ---- selections, lines and edits ----------------------------------------------------------------
+
+void CORUTraceControl::OnSelChangeSpan() {
+  if (spanCombo_ == nullptr) return;
+  const int selection = spanCombo_->currentIndex();
+  app_.settings.traceSpan = selection;
+  {
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    app_.dataStore.sysCfg.traceSpan = static_cast<UCHAR>(selection);
+  }
+  app_.dataStore.traceCursor1 = -1;
+  app_.dataStore.traceCursor2 = -1;
+}
+
+void CORUTraceControl::OnSelChangeScale() {
+  if (scaleCombo_ == nullptr) return;
+  if (const auto scale = ScaleForSelection(scaleCombo_->currentIndex(), scaleCombo_->count())) {
+    app_.settings.traceScale = *scale;
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    app_.dataStore.sysCfg.traceScale = static_cast<UCHAR>(*scale);
+  }
+  app_.dataStore.traceCursor1 = -1;
+  app_.dataStore.traceCursor2 = -1;
+  UpdateVoltageLabel();
+}
+
+void CORUTraceControl::OnSelChangeTrigger() {
+  if (triggerCombo_ == nullptr) return;
+  const int selection = triggerCombo_->currentIndex();
+  app_.settings.traceTrigger = selection;
+  {
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    app_.dataStore.sysCfg.trigger = static_cast<UCHAR>(selection);
+  }
+  EnableTriggerEdit(selection);
+}
+
+void CORUTraceControl::EnableTriggerEdit(int selection) {
+  const TriggerEdit edit = EditForTrigger(selection);
+  if (dtmfEdit_) dtmfEdit_->setEnabled(edit == TriggerEdit::Dtmf);
+  if (ringbackEdit_) ringbackEdit_->setEnabled(edit == TriggerEdit::Ringback);
+  if (voltageEdit_) voltageEdit_->setEnabled(edit == TriggerEdit::Voltage);
+}
+
+void CORUTraceControl::SetLineRadios(int line) {
+  if (line1_) line1_->setChecked(line == 1);
+  if (line2_) line2_->setChecked(line != 1);
+}
+
+void CORUTraceControl::OnLine(int line) {
+  CORUpc144Doc* document = app_.currentDocument;
+  const bool goOn = document == nullptr || document->IsTypeModified(DOCUMENT_TRACE) == 0 ||
+                    document->SaveModified(DOCUMENT_TRACE);
+  if (!goOn) {
+    SetLineRadios(line == 1 ? 2 : 1);
+    return;
+  }
+  CORUData& store = app_.dataStore;
+  {
+    std::lock_guard lock(store.dataMutex);
+    store.traceSamples.RemoveAll();
+  }
+  store.traceMarker1 = -1;
+  if (document != nullptr) document->SetTypeModified(0, DOCUMENT_TRACE);
+  store.selectedLine = line;
+  SetLineRadios(line);
+  app_.OnFileNew();
+}
+
+void CORUTraceControl::OnChangeDtmfTrigger() {
+  if (dtmfEdit_ == nullptr) return;
+  app_.settings.triggerNumber = dtmfEdit_->text().left(kDtmfEditLimit).toLatin1().toStdString();
+}
+
+void CORUTraceControl::OnChangeRingbackQty() {
+  if (ringbackEdit_ == nullptr) return;
+  const std::string text = ringbackEdit_->text().left(2).toLatin1().toStdString();
+  app_.settings.ringbackQuantity = static_cast<int>(std::atol(text.c_str()));
+}
+
+// ---- refreshes ---------------------------------------------------------------------------------------
+
+void CORUTraceControl::UpdateVoltageLabel() {
+  if (voltageEdit_ != nullptr) voltageEdit_->setText(Latin(VoltageLabel(app_.settings.deltaV, app_.settings.traceScale)));
+}
+
+void CORUTraceControl::SelectCombos(int scale, int span, int trigger) {
+  if (scaleCombo_)
+    if (const auto entry = SelectionForScale(scale, scaleCombo_->count())) scaleCombo_->setCurrentIndex(*entry);
+  if (spanCombo_)
+    if (const auto entry = SelectionForSpan(span, spanCombo_->count())) spanCombo_->setCurrentIndex(*entry);
+  if (triggerCombo_) triggerCombo_->setCurrentIndex(SelectionForTrigger(trigger));
+}
+
+void CORUTraceControl::RefreshFromSettings(WPARAM row) {
+  if (recall_->WindowExists()) recall_->ShowTraceHeader(row);
+  const AppSettings& s = app_.settings;
+  SelectCombos(s.traceScale, s.traceSpan, s.traceTrigger);
+  if (dtmfEdit_) dtmfEdit_->setText(Latin(s.triggerNumber));
+  if (ringbackEdit_) ringbackEdit_->setText(QString::number(s.ringbackQuantity));
+  UpdateVoltageLabel();
+  SetLineRadios(s.traceLine == 1 ? 1 : 2);
+  OnSelChangeTrigger();
+}
+
+void CORUTraceControl::OnUpdate() {
+  CORUData& store = app_.dataStore;
+  const int line = store.selectedLine;
+  if (line == 2) {
+    SetLineRadios(2);
+  } else {
+    SetLineRadios(1);
+    // Line 3 is what a running meter, decoder or triggered trace uses: a view update (which the
+    // worker's notifications cause all the time) must not move it to line 1.
+    if (line != 1 && line != kTraceLineBoth) store.selectedLine = 1;
+  }
+  const AppSettings& s = app_.settings;
+  SelectCombos(s.traceScale, s.traceSpan, s.traceTrigger);
+  UpdateVoltageLabel();
+  if (ringbackEdit_) ringbackEdit_->setText(QString::number(s.ringbackQuantity));
+  if (dtmfEdit_) dtmfEdit_->setText(s.triggerNumber == "-1" ? QString() : Latin(s.triggerNumber));
+  EnableTriggerEdit(triggerCombo_ != nullptr ? triggerCombo_->currentIndex() : -1);
+}
+
+void CORUTraceControl::OnTraceFinished() {
+  app_.dataStore.statusText.Set(CORUData::kIdleStatusText);
+  if (captureButton_) captureButton_->setText(kCaptureText);
+  RefreshFromSettings(0);
+}
+
+// ---- the Scale and Span lists ----------------------------------------------------------------------
+
+void CORUTraceControl::ShowDcScales() {
+  if (scaleCombo_ == nullptr) return;
+  if (scaleCombo_->count() != kAllScales) {
+    scaleCombo_->insertItem(0, QStringLiteral("30 V DC"));
+    scaleCombo_->insertItem(0, QStringLiteral("60 V DC"));
+  }
+  OnSelChangeScale();
+}
+
+void CORUTraceControl::HideDcScales() {
+  if (scaleCombo_ == nullptr || scaleCombo_->count() == kAcScalesOnly) return;
+  if (scaleCombo_->currentIndex() == 0 || scaleCombo_->currentIndex() == 1) scaleCombo_->setCurrentIndex(2);
+  scaleCombo_->removeItem(0);
+  scaleCombo_->removeItem(0);
+  OnSelChangeScale();
+}
+
+void CORUTraceControl::AddSixtySecondSpan() {
+  if (spanCombo_ != nullptr && spanCombo_->count() != kSpansWithMinute) spanCombo_->addItem(kMinuteSpanText);
+}
+
+void CORUTraceControl::RemoveSixtySecondSpan() {
+  if (spanCombo_ == nullptr || spanCombo_->count() == kSpansWithoutMinute) return;
+  spanCombo_->setCurrentIndex(0);
+  spanCombo_->removeItem(4);
+  // The setting follows the list; else the next trace would still be sent as 60 s.
+  OnSelChangeSpan();
+}
+
+// ---- the enable timer -------------------------------------------------------------------------------
+
+void CORUTraceControl::StartEnableTimer() {
+  timer_.start();
+  UpdateVoltageLabel();
+}
+
+void CORUTraceControl::StopEnableTimer() { timer_.stop(); }
+
+void CORUTraceControl::OnTimer() {
+  CORUData& store = app_.dataStore;
+  const EnableTick tick =
+      DecideEnableTick(app_.context.DeviceOpen(), store.traceTriggerArmed != 0, store.traceRunning != 0);
+  if (tick.controls == ControlEnables::DisableAll) {
+    for (QWidget* control : std::initializer_list<QWidget*>{line1_, line2_, captureButton_, recallButton_,
+                                                              triggerCombo_, ringbackEdit_, dtmfEdit_, voltageEdit_})
+      if (control) control->setEnabled(false);
+  } else if (tick.controls == ControlEnables::EnableMain) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{line1_, line2_, captureButton_, recallButton_, triggerCombo_})
+      if (control) control->setEnabled(true);
+  }
+  if (scaleCombo_) scaleCombo_->setEnabled(tick.scaleAndSpan);
+  if (spanCombo_) spanCombo_->setEnabled(tick.scaleAndSpan);
+}
+
+// ---- layout -------------------------------------------------------------------------------------------
+
+void CORUTraceControl::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  Layout();
+}
+
+void CORUTraceControl::Layout() {
+  for (const Place& place : kPlaces)
+    if (QWidget* control = FindControl(this, place.id)) control->move(place.x, place.y);
+}

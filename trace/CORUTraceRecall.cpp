@@ -1,0 +1,132 @@
+#include "trace/CORUTraceRecall.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include <mutex>
+
+#include "link/DocumentType.h"
+#include "link/WorkerMessages.h"
+#include "resources/TemplateBuilder.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+#include "trace/model/TraceRecallRules.h"
+
+namespace {
+
+struct RowControls {
+  int traceButton;
+  int dateTime;
+  int recallButton;
+  int count;
+  int mode;
+  int length;
+  int wire;
+};
+constexpr RowControls kRowControls[CORUTraceRecall::kRows] = {
+    {1108, 1117, 1119, 1118, 1144, 1153, 1162},
+    {1109, 1120, 1122, 1121, 1145, 1154, 1163},
+    {1110, 1123, 1125, 1124, 1146, 1155, 1164},
+};
+
+}  // namespace
+
+CORUTraceRecall::CORUTraceRecall(CORUpc144App& app, QWidget* parent) : QDialog(parent), app_(app) {
+  ApplyTemplate(this, kTemplateId);
+  setObjectName(QStringLiteral("CORUTraceRecall"));
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+  for (int row = 0; row < kRows; ++row) {
+    if (auto* button = FindControlAs<QPushButton>(this, kRowControls[row].recallButton))
+      connect(button, &QPushButton::clicked, this, [this, row] { OnRecall(row + 1); });
+  }
+}
+
+void CORUTraceRecall::SetRowEnabled(int row, bool enabled, bool withTexts) {
+  const RowControls& ids = kRowControls[row];
+  for (int id : {ids.traceButton, ids.dateTime, ids.recallButton, ids.count})
+    if (QWidget* control = FindControl(this, id)) control->setEnabled(enabled);
+  if (!withTexts) return;
+  for (int id : {ids.mode, ids.length, ids.wire})
+    if (QWidget* control = FindControl(this, id)) control->setEnabled(enabled);
+}
+
+void CORUTraceRecall::InitDialog() {
+  busy_ = false;
+  unsetCursor();
+  for (int row = 0; row < kRows; ++row) {
+    const RowControls& ids = kRowControls[row];
+    if (auto* count = FindControlAs<QLabel>(this, ids.count)) count->setText(QString::fromLatin1(kRetrievingText));
+    for (int id : {ids.dateTime, ids.mode, ids.length, ids.wire})
+      if (auto* label = FindControlAs<QLabel>(this, id)) label->clear();
+    SetRowEnabled(row, false, true);
+  }
+}
+
+int CORUTraceRecall::RunModal() {
+  InitDialog();
+  const int result = app_.prompts().RunModal(*this);
+  hide();
+  unsetCursor();
+  return result;
+}
+
+void CORUTraceRecall::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  app_.PostToWorker(WM_ORU_GET_TRACE_HEADER, static_cast<WPARAM>(-1), 0);
+}
+
+void CORUTraceRecall::ShowTraceHeader(WPARAM wParam) {
+  if (wParam >= static_cast<WPARAM>(kRows)) return;
+  const int row = static_cast<int>(wParam);
+  CORUTraceHeader header;
+  {
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    header = app_.dataStore.traceDirectory[static_cast<std::size_t>(row)];
+  }
+  const RecallRow shown = RowForHeader(header);
+  const RowControls& ids = kRowControls[row];
+  auto* count = FindControlAs<QLabel>(this, ids.count);
+  auto* dateTime = FindControlAs<QLabel>(this, ids.dateTime);
+  if (shown.empty) {
+    if (count != nullptr) count->setText(QString::fromLatin1(kEmptySlotText));
+    if (dateTime != nullptr) dateTime->clear();
+    SetRowEnabled(row, false, false);
+  } else {
+    SetRowEnabled(row, true, true);
+    if (dateTime != nullptr) dateTime->setText(QString::fromLatin1(shown.dateTime.c_str()));
+  }
+  busy_ = BusyAfterRow(row, busy_);
+  if (busy_)
+    setCursor(Qt::WaitCursor);
+  else
+    unsetCursor();
+}
+
+void CORUTraceRecall::OnRecall(int number) {
+  if (number < 1 || number > kRows) return;
+  const int row = number - 1;
+  if (document_ == nullptr || document_->Autosave(row, DOCUMENT_TRACE, 0) == 0) return;
+  CORUData& store = app_.dataStore;
+  AppSettings& settings = app_.settings;
+  {
+    std::lock_guard lock(store.dataMutex);
+    if (emptyOnRecall_) store.traceSamples.RemoveAll();
+    const RecalledSettings recalled = SettingsFromHeader(store.traceDirectory[static_cast<std::size_t>(row)]);
+    settings.traceSpan = recalled.span;
+    store.currentTrace.spanIndex = settings.traceSpan;
+    settings.traceScale = recalled.scale;
+    store.currentTrace.scaleIndex = settings.traceScale;
+    settings.traceTrigger = recalled.trigger;
+    settings.triggerNumber = recalled.triggerNumber;
+    settings.ringbackQuantity = recalled.ringbackQuantity;
+    settings.deltaV = recalled.deltaV;
+    store.currentTrace.voltageLevel = settings.deltaV;
+    settings.traceLine = recalled.line;
+  }
+  if (emptyOnRecall_) {
+    store.traceMarker1 = -1;
+    document_->SetTypeModified(0, DOCUMENT_TRACE);
+  }
+  app_.PostToWorker(WM_ORU_RECALL_TRACE, static_cast<WPARAM>(number), 0);
+  done(1);
+}
