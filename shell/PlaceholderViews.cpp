@@ -1,5 +1,7 @@
 #include "shell/PlaceholderViews.h"
 
+#include <limits>
+
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -59,8 +61,9 @@ class SignalTracePlaceholder final : public PlaceholderView<ISignalTraceView> {
   void AddTraceBlock(WPARAM, LPARAM) override {}
   void RefreshScope() override {}
   void ForwardToTraceRecall(WPARAM) override {}
-  double GetVoltageReading() const override { return 0.0; }
-  double GetTimeReading() const override { return 0.0; }
+  // A placeholder scope has no reading.
+  double GetVoltageReading() const override { return std::numeric_limits<double>::quiet_NaN(); }
+  double GetTimeReading() const override { return std::numeric_limits<double>::quiet_NaN(); }
 };
 
 class TraceControlPlaceholder final : public PlaceholderView<ITraceControl> {

@@ -213,6 +213,8 @@ void CORUSignalTrace::DrawThresholdMark(QPainter& painter, const VoltAxisLayout&
     if (thresholdRect_.top > thresholdRect_.bottom) std::swap(thresholdRect_.top, thresholdRect_.bottom);
     topLogical = -mapper_.PixelsToLogicalY(thresholdRect_.top);
     app_.settings.deltaV = DeltaVFromMarkY(topLogical, axis.topMark, axis.bottomMark);
+    // The trace control's voltage edit follows the drag.
+    if (app_.traceControlView) app_.traceControlView->UpdateVoltageLabel();
     const QRect px(QPoint(0, thresholdRect_.top), QPoint(voltPanel_->width() - 1, thresholdRect_.bottom - 1));
     painter.fillRect(px, QColor(255, 0, 0));
     scope_.state.SetThresholdRect({0, thresholdRect_.top, 0, thresholdRect_.bottom});

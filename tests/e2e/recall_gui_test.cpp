@@ -29,6 +29,7 @@
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/FrameTestSupport.h"
 #include "trace/CORUSignalTrace.h"
+#include "trace/RegisterTraceViews.h"
 
 namespace {
 
@@ -65,9 +66,7 @@ class RecallGui : public apptest::AppFixture {
     instrumentOptions.prefillMemory = true;
     beforeInit = [this](CORUpc144App& a) {
       RegisterDisplayViews(a.viewFactory);
-      // Only the signal-trace view of its folder: the double-click and the scope's readings.
-      a.viewFactory.Register<ViewSlot::SignalTrace>(
-          [](CORUpc144App& app, QWidget* parent) -> ISignalTraceView* { return new CORUSignalTrace(app, parent); });
+      RegisterTraceViews(a.viewFactory);
       a.viewFactory.Register<ViewSlot::ControlPanel>(
           [this](CORUpc144App&, QWidget* parent) -> IControlPanel* { return new RoutingPanel(dialog, parent); });
     };

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
@@ -16,8 +17,11 @@
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/FontCheck.h"
 #include "trace/CORUSignalTrace.h"
+#include "trace/CORUTraceControl.h"
 #include "trace/RegisterTraceViews.h"
 #include "trace/model/Threshold.h"
+#include "shell/model/StateSync.h"
+#include "trace/model/TraceControlRules.h"
 #include "trace/model/TraceWalk.h"
 
 namespace {
@@ -217,6 +221,20 @@ TEST_F(SignalTraceView, ThresholdDragWritesDeltaV) {
   const int y = ThresholdMarkY(m.PixelsToLogicalY(panel.height()), marks.top, marks.bottom, -99);
   EXPECT_EQ(view->VoltPanelImage().pixelColor(30, m.LogicalToPixelsY(-y)), QColor(255, 0, 0));
   EXPECT_EQ(view->VoltPanelImage().pixelColor(30, m.LogicalToPixelsY(-y) - 6), QColor(240, 240, 240));
+  // The trace control's voltage edit follows a drag.
+  {
+    app->dataStore.traceTriggerArmed = 0;
+    CORUTraceControl control(*app, nullptr);
+    app->traceControlView.Set(&control);
+    auto* edit = qobject_cast<QLineEdit*>(control.Control(IDC_TRIGGER_VOLTAGE));
+    ASSERT_NE(edit, nullptr);
+    edit->clear();
+    Send(QEvent::MouseButtonPress, panel.topLeft() + QPoint(20, 0), Qt::LeftButton);
+    Draw();
+    Send(QEvent::MouseButtonRelease, panel.topLeft() + QPoint(20, 0), Qt::LeftButton);
+    EXPECT_EQ(edit->text().toStdString(), VoltageLabel(99, app->settings.traceScale));
+    app->traceControlView.Set(nullptr);
+  }
 }
 
 TEST_F(SignalTraceView, EmptyHooksDoNothing) {

@@ -19,7 +19,7 @@
 #include "shell/OruDocument.h"
 #include "shell/TabbedFrame.h"
 #include "tests/shell/AppFixture.h"
-#include "tests/trace/PdfText.h"
+#include "tests/display/PdfText.h"
 #include "trace/CORUSignalTrace.h"
 #include "trace/RegisterTraceViews.h"
 
@@ -73,8 +73,8 @@ TEST_F(TracePrint, OnePdfPageWithTheTitleAndThePageLine) {
   const QString pdf = Path("trace.pdf");
   PrintToPdf(pdf);
   app().mainFrame->OnCommand(ID_FILE_PRINT);
-  ASSERT_EQ(pdftest::PageCount(pdf), 1);
-  const QStringList pages = pdftest::PageTexts(pdf);
+  ASSERT_EQ(displaytest::PdfPages(pdf), 1);
+  const QStringList pages = displaytest::PdfPageTexts(pdf);
   ASSERT_EQ(pages.size(), 1);
   EXPECT_TRUE(pages[0].contains(app().currentDocument->Title())) << pages[0].toStdString();
   EXPECT_TRUE(pages[0].contains("run2.ast")) << pages[0].toStdString();
