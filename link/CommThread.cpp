@@ -115,7 +115,11 @@ int CORUCommThread::Run() {
   for (;;) {
     MSG message{};
     if (parts.queue.Take(message)) {
-      if (IsWorkerRequest(message.message)) Dispatch(message);
+      if (IsWorkerRequest(message.message)) {
+        Dispatch(message);
+      } else {
+        parts.queue.Drop(message);
+      }
       continue;
     }
     const auto woken = parts.signals.WaitForExitOrMessage(IdleWaitMs(context_.dataStore));

@@ -9,4 +9,5 @@ bool RequestQueue::Take(MSG& message) {
 
 void RequestQueue::Drop(const MSG& message) {
   if (message.message == WM_ORU_DOWNLOAD_FIRMWARE) transport_.Notify(WM_ORU_DOWNLOAD_FIRMWARE);
+  if (message.message == WM_ORU_ECHO) transport_.Notify(WM_ORU_ECHO, message.wParam);
 }

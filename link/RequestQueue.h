@@ -2,7 +2,8 @@
 
 // The worker's side of its message queue. Every take uses the one filter (0..3024) with removal,
 // so a request that the running loop does not handle is gone for good. A dropped download request
-// is still answered, so that no window waits for a download that never runs.
+// is still answered, so that no window waits for a download that never runs, and so is an echo
+// (everything before it has been carried out or dropped).
 
 #include "link/CommTransport.h"
 #include "platform/win32/Win32Types.h"

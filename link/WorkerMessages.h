@@ -48,6 +48,11 @@ constexpr UINT WM_ORU_ENABLE_V21 = 2078;
 constexpr UINT WM_ORU_DISABLE_V21 = 2079;
 constexpr UINT WM_ORU_ENABLE_60S_SPAN = 2080;
 constexpr UINT WM_ORU_DISABLE_60S_SPAN = 2081;
+// Answered with the same message and wParam as soon as the worker takes it: when the answer
+// arrives, every request posted before it has been carried out (or dropped by a running loop) and
+// its notifications posted. No instrument traffic.
+// The test rigs settle on it; it is in no table of the instrument's messages.
+constexpr UINT WM_ORU_ECHO = 3000;
 // Never posted: the upper bound of every message filter of the worker.
 constexpr UINT WM_ORU_TERMINATE = 3024;
 

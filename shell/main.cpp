@@ -6,6 +6,8 @@
 
 #include "display/RegisterDisplayViews.h"
 #include "maintenance/RegisterMaintenanceViews.h"
+#include "shell/CMainFrame.h"
+#include "shell/CloseOnSignal.h"
 #include "shell/InstallSwitches.h"
 #include "shell/OruApp.h"
 #include "shell/SimulatedSystem.h"
@@ -28,6 +30,9 @@ int main(int argc, char** argv)
         }
     }
 
+    // Before anything else starts: a signal from now on closes the program in order.
+    CloseOnSignal::InstallHandlers();
+
     // The instrument is attached before any window exists, as a device present at start-up is.
     SimulatedSystem system(plug);
     int status = 0;
@@ -39,8 +44,11 @@ int main(int argc, char** argv)
         RegisterDisplayViews(app.viewFactory);
         RegisterTraceViews(app.viewFactory);
         RegisterMaintenanceViews(app.viewFactory);
-        if (app.InitInstance())
+        CloseOnSignal closer;
+        if (app.InitInstance()) {
+            QObject::connect(&closer, &CloseOnSignal::closeRequested, app.mainFrame, &QWidget::close);
             status = qt.exec();
+        }
         else
             status = app.IsSecondInstance() ? 0 : 1;
         app.ExitInstance();  // the worker is joined here

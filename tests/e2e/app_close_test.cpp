@@ -4,12 +4,15 @@
 #include <QFile>
 #include <QSettings>
 
+#include <csignal>
+
 #include "link/CommThread.h"
 #include "link/DocumentFile.h"
 #include "link/DocumentType.h"
 #include "link/WorkerMessages.h"
 #include "platform/win32/Wait.h"
 #include "shell/CMainFrame.h"
+#include "shell/CloseOnSignal.h"
 #include "shell/OruDocument.h"
 #include "tests/shell/AppFixture.h"
 
@@ -130,6 +133,30 @@ TEST_F(AppClose, AnInstrumentThatNeverAnswersStillClosesAndLeavesTheMachineClean
   EXPECT_TRUE(apptest::Eventually([&] { return WorkerEnded(); }));
   Exit();
   // TearDown shuts the Machine down and expects its IRP and pool checks to be clean.
+}
+
+TEST_F(AppClose, TerminationSignalsAskAboutModifiedDataAndCloseOnNo) {
+  ASSERT_TRUE(CloseOnSignal::InstallHandlers());
+  ASSERT_TRUE(Start());
+  CloseOnSignal closer;
+  QObject::connect(&closer, &CloseOnSignal::closeRequested, app().mainFrame, &QWidget::close);
+  OpenTraceThenModifyBoth();
+
+  // Ctrl+C with a modified capture: the save prompt, and Cancel keeps everything.
+  answers.Box("Save changes to Untitled?", IDCANCEL);
+  ASSERT_EQ(std::raise(SIGINT), 0);
+  ASSERT_TRUE(apptest::Eventually([&] { return answers.prompts().size() == 1; }));
+  EXPECT_TRUE(app().mainFrame->isVisible());
+  EXPECT_EQ(CaptureFields(store()), capture);
+
+  // `kill`: the same prompts; No to both ends the program and its worker.
+  answers.Box("Save changes to Untitled?", IDNO);
+  answers.Box("Save changes to t.ast?", IDNO);
+  ASSERT_EQ(std::raise(SIGTERM), 0);
+  ASSERT_TRUE(apptest::Eventually([&] { return !app().mainFrame->isVisible(); }));
+  EXPECT_EQ(answers.prompts().size(), 3u);
+  EXPECT_TRUE(apptest::Eventually([&] { return WorkerEnded(); }));
+  EXPECT_EQ(FileBytes(Path("t.ast")), traceBytes);
 }
 
 }  // namespace

@@ -40,13 +40,8 @@ class DialogsGui : public apptest::AppFixture {
     for (const std::string& c : Commands()) n += c.rfind(prefix, 0) == 0;
     return n;
   }
-  // Everything the worker was asked before this point has reached the instrument once a fresh
-  // configuration read shows up after it.
-  void Settle() {
-    const int reads = Count("GC:7:8:9");
-    app().PostToWorker(WM_ORU_GET_CONFIG, 0, 0);
-    ASSERT_TRUE(Eventually([&] { return Count("GC:7:8:9") > reads; }));
-  }
+  // Everything the worker was asked before this point has reached the instrument.
+  void Settle() { ASSERT_TRUE(SettleWorker()); }
   // Started with the instrument answering; the instrument's standard then moves to ITU so that
   // the dialog can tell its own answer from what the store held.
   void StartReady() {
@@ -188,8 +183,10 @@ TEST_F(DialogsGui, ConfigurationLeavesAStandardTheRadiosCannotShowAlone) {
   answers.Modal(
       [&](QDialog& d) {
         EXPECT_TRUE(Eventually([&] {
+          // One lock: the dialog and the check read the same stored configuration.
+          std::lock_guard lock(app().dataStore.dataMutex);
           dialog.ReloadFromSettings();
-          return Config().standard == 3 && dialog.Values().numberKnown;
+          return app().dataStore.sysCfg.standard == 3 && dialog.Values().numberKnown;
         }));
         EXPECT_FALSE(Checked(d, 1013));
         EXPECT_FALSE(Checked(d, 1014));
@@ -203,7 +200,7 @@ TEST_F(DialogsGui, ConfigurationLeavesAStandardTheRadiosCannotShowAlone) {
   Settle();
   const auto all = Commands();
   const std::vector<std::string> sent(all.begin() + static_cast<long>(sentFrom), all.end());
-  EXPECT_EQ(sent, (std::vector<std::string>{"SC:13:1", "GC:7:8:9", "GC:7:8:9"}));  // the last from Settle
+  EXPECT_EQ(sent, (std::vector<std::string>{"SC:13:1", "GC:7:8:9"}));
   EXPECT_EQ(Config().standard, 3);
 }
 

@@ -95,6 +95,19 @@ TEST(DevicelessCapture, ThePollingLoopDropsWhatItDoesNotTake) {
   EXPECT_EQ(w.store.endOfCaptureCode, 1);
 }
 
+// A rig's settle request is answered, with its token, even by a loop that takes nothing else.
+TEST(DevicelessCapture, TheEchoIsAnsweredInsideALoop) {
+  DevicelessWorker w;
+  w.DrainQueue();
+  w.store.captureArmed = 1;
+  PostToSelf(WM_ORU_ECHO, 77);
+  w.capture.PollCapture();
+  ASSERT_EQ(w.target.Count(WM_ORU_ECHO), 1u);
+  EXPECT_EQ(w.target.Messages().back().wParam, 77u);
+  MSG left{};
+  EXPECT_FALSE(w.queue.Take(left));
+}
+
 class DevicelessThread : public ::testing::Test {
  protected:
   void SetUp() override {

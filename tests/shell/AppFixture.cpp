@@ -6,6 +6,9 @@
 #include <QThread>
 
 #include "driver/install/OruDriverStore.h"
+#include "link/WorkerMessages.h"
+#include "shell/CMainFrame.h"
+#include "shell/PostedMessageEvent.h"
 #include "platform/nt/Verifier.h"
 
 namespace apptest {
@@ -124,6 +127,40 @@ bool AppFixture::Start(const QStringList& arguments) {
   app_ = std::make_unique<CORUpc144App>(std::move(record));
   if (beforeInit) beforeInit(*app_);
   return app_->InitInstance();
+}
+
+namespace {
+// Sees the worker's echo of one request arrive at the main frame.
+class EchoWatch : public QObject {
+ public:
+  EchoWatch(QObject* frame, WPARAM token) : token_(token) { frame->installEventFilter(this); }
+  bool seen = false;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == PostedMessageEvent::EventType()) {
+      const MSG& message = static_cast<PostedMessageEvent*>(event)->message;
+      if (message.message == WM_ORU_ECHO && message.wParam == token_) seen = true;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  WPARAM token_;
+};
+}  // namespace
+
+bool AppFixture::SettleWorker() {
+  static WPARAM lastToken = 0;
+  const WPARAM token = ++lastToken;
+  // Notifications come to the frame in the order they were posted: once the echo is seen, every
+  // earlier one has been handled.
+  EchoWatch watch(app_->mainFrame, token);
+  app_->PostToWorker(WM_ORU_ECHO, token);
+  const bool settled = Eventually([&] { return watch.seen; });
+  app_->mainFrame->removeEventFilter(&watch);
+  QCoreApplication::processEvents();
+  return settled;
 }
 
 void AppFixture::Exit() {

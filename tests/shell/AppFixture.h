@@ -99,6 +99,10 @@ class AppFixture : public ::testing::Test {
   // Builds the application and runs InitInstance; its result. Settings, arguments and the
   // instrument are taken from the members below as they stand.
   bool Start(const QStringList& arguments = {});
+  // Waits until every request posted to the worker so far has been carried out and every
+  // notification it posted meanwhile has reached the main frame; false after kHangMs. A worker
+  // busy in a capture or meter loop takes requests only when the loop ends.
+  bool SettleWorker();
   // ExitInstance and the application's end, as the program's main() does after its loop.
   void Exit();
   bool Started() const { return app_ != nullptr; }

@@ -25,7 +25,7 @@ class FrameFixture : public apptest::AppFixture {
   bool StartAndSettle() {
     if (!Start()) return false;
     notes = new NotificationLog(frame());
-    return apptest::Eventually([this] { return notes->Count(2079) + notes->Count(2078) > 0; });
+    return SettleWorker();
   }
   CMainFrame* frame() { return app().mainFrame; }
   CORUTabbedFrame* tabs() { return frame()->TabbedFrame(); }
