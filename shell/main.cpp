@@ -9,6 +9,7 @@
 #include "shell/InstallSwitches.h"
 #include "shell/OruApp.h"
 #include "shell/SimulatedSystem.h"
+#include "sim/ScenarioChoice.h"
 #include "trace/RegisterTraceViews.h"
 
 int main(int argc, char** argv)
@@ -28,8 +29,15 @@ int main(int argc, char** argv)
         }
     }
 
+    const char* scenarioName = std::getenv("QUORLAN_SCENARIO");
+    const sim::ScenarioChoice line = sim::chooseScenario(scenarioName ? scenarioName : "");
+    if (!line.ok()) {
+        std::fprintf(stderr, "QUORLAN_SCENARIO=%s: %s\n", scenarioName ? scenarioName : "", line.error.c_str());
+        return 2;
+    }
+
     // The instrument is attached before any window exists, as a device present at start-up is.
-    SimulatedSystem system(plug);
+    SimulatedSystem system(plug, line.scenario);
     int status = 0;
     {
         QApplication qt(argc, argv);
