@@ -1,7 +1,7 @@
 // The program's default line, minute by minute on the firmware as the PC drives it: each
 // minute's call captured to its end, and on line 3 (where the meters and the triggered trace
-// start) dial tone, the dialled digits and the hook voltages; then the choice of line by name,
-// file or "idle".
+// start) dial tone, the dialled digits and the hook voltages; then the choices of line that
+// name none.
 
 #include <gtest/gtest.h>
 
@@ -110,7 +110,8 @@ TEST(LiveLine, StartsOverAfterFiveMinutesAndLineTwoMovesOnItsOwn) {
     EXPECT_NE(fw.execute("VM:2:0", sec(55)).find(":ON HOOK:"), std::string::npos);
 }
 
-// ---- QUORLAN_SCENARIO's text
+// ---- QUORLAN_SCENARIO's text that names no line (what it names is played: the shell's
+// simulated_system_test)
 
 class ScenarioChoiceTest : public ::testing::Test {
 protected:
@@ -120,23 +121,6 @@ protected:
         return path;
     }
 };
-
-TEST_F(ScenarioChoiceTest, NamesFilesAndIdle) {
-    struct Case {
-        std::string choice;
-        const char* scenario;  // nullptr: idle lines
-    };
-    const std::string file = write("mine.scn", "scenario mine\ntitle \"Mine\"\nat 1 dc 2 -8\n");
-    for (const Case& c : {Case{"", "live-line"}, Case{"idle", nullptr}, Case{"two-calls", "two-calls"},
-                          Case{"live-line", "live-line"}, Case{file, "mine"}}) {
-        sim::ScenarioChoice chosen = sim::chooseScenario(c.choice);
-        ASSERT_TRUE(chosen.ok()) << c.choice << ": " << chosen.error;
-        ASSERT_EQ(chosen.scenario.has_value(), c.scenario != nullptr) << c.choice;
-        if (c.scenario) {
-            EXPECT_EQ(chosen.scenario->name, c.scenario);
-        }
-    }
-}
 
 TEST_F(ScenarioChoiceTest, UnknownNamesAndBadFilesSayWhy) {
     const std::string bad = write("bad.scn", "scenario bad\nat 1 dc 1 -8\nat 2 tone 1 hum\n");
