@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <ostream>
+
 namespace {
 
 struct BadChoice {
@@ -15,6 +17,8 @@ struct BadChoice {
   const char* text;  // the file's text; nullptr: `name` is the variable's value
   const char* says;  // after "QUORLAN_SCENARIO=<value>: "
 };
+
+void PrintTo(const BadChoice& c, std::ostream* os) { *os << c.name; }
 
 class ScenarioChoiceProgram : public ::testing::TestWithParam<BadChoice> {};
 
