@@ -11,6 +11,8 @@
 #include <QPlainTextEdit>
 
 #include <cmath>
+#include <optional>
+#include <string>
 #include <mutex>
 
 #include "display/RegisterDisplayViews.h"
@@ -22,6 +24,7 @@
 #include "shell/model/ControlPanelRules.h"
 #include "sim/CallRenderer.h"
 #include "sim/ScenarioChoice.h"
+#include "sim/Transcript.h"
 #include "tests/shell/AppFixture.h"
 #include "trace/CORUDTMFView.h"
 #include "trace/CORULineTest.h"
@@ -68,6 +71,18 @@ class LiveLineGui : public apptest::AppFixture {
   }
   CORUData& store() { return app().dataStore; }
   sim::Micros LineTime() { return instrument().now(); }
+  // The line time at which the instrument last received `command`; none before it did.
+  std::optional<sim::Micros> ReceivedAt(const std::string& command) {
+    std::optional<sim::Micros> at;
+    for (const sim::TranscriptEntry& e : instrument().transcript().entries())
+      if (e.kind == sim::TranscriptKind::Command && e.bytes == command) at = e.at;
+    return at;
+  }
+  // Waits for `command` to reach the instrument; its line time.
+  sim::Micros Armed(const std::string& command) {
+    EXPECT_TRUE(Eventually([&] { return ReceivedAt(command).has_value(); })) << command;
+    return ReceivedAt(command).value_or(LineTime());
+  }
   // The first number dialled on `line` after `from` (digits less than a second apart).
   std::string NextNumber(int line, sim::Micros from) {
     std::string number;
@@ -97,10 +112,10 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   // line brings within a minute, is captured whole and shown.
   answers.Box("Capture session complete.", IDOK,
               [](const PromptRecord& box) { EXPECT_EQ(box.title, kEndOfCaptureTitle); });
-  sim::Micros pressed = LineTime();
   qobject_cast<QAbstractButton*>(panel->Control(IDC_PANEL_CAPTURE))->click();
+  const sim::Micros armed = Armed("CA:0");
   const std::vector<sim::CallOccurrence> calls =
-      instrument().withFirmware([&](sim::Firmware& f) { return f.line().callsBetween(pressed, pressed + kCycle); });
+      instrument().withFirmware([&](sim::Firmware& f) { return f.line().callsBetween(armed, armed + kCycle); });
   ASSERT_FALSE(calls.empty());
   const sim::CallScript& call = scenario.calls.at(calls.front().index);
   ASSERT_TRUE(Eventually([&] { return store().endOfCaptureCode != 0 && answers.AllUsed(); }, 60000));
@@ -129,20 +144,19 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   trace->RefreshScope();
   const QImage empty = trace->Scope().Image().copy();
   auto traceButton = [&] { return qobject_cast<QAbstractButton*>(control->Control(kCaptureTrace)); };
-  pressed = LineTime();
   traceButton()->click();
+  const sim::Micros triggerArmed = Armed("TC:0:3:1000");
   ASSERT_TRUE(Eventually([&] {
     std::lock_guard guard(store().dataMutex);
     return store().traceSamples.GetSize() == 1000 && traceButton()->text() == "Capture Trace";
   }, 60000));
-  EXPECT_LT(LineTime() - pressed, kCycle);
+  EXPECT_LT(LineTime() - triggerArmed, kCycle);
   trace->RefreshScope();
   EXPECT_NE(trace->Scope().Image(), empty);
 
   // The DTMF decoder lists the number dialled next (its first digit within a minute).
   app().SelectTab(kTabDtmf);
-  ASSERT_TRUE(Eventually([&] { return store().dtmfRunning != 0; }));
-  const sim::Micros decoding = LineTime();
+  const sim::Micros decoding = Armed("DT:0:3");
   const std::string dialled = NextNumber(3, decoding);
   ASSERT_GE(dialled.size(), 7u);
   ASSERT_TRUE(Eventually([&] { return dtmf->DigitsEdit()->toPlainText().remove('\n') == QString::fromStdString(dialled); },
