@@ -108,7 +108,7 @@ class LiveLineGui : public apptest::AppFixture {
 TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   ASSERT_TRUE(StartAsTheProgram());
 
-  // "Capture" with the panel's defaults: the first call to connect after the press, which the
+  // "Capture" with the panel's defaults: the first call to connect once it is armed, which the
   // line brings within a minute, is captured whole and shown.
   answers.Box("Capture session complete.", IDOK,
               [](const PromptRecord& box) { EXPECT_EQ(box.title, kEndOfCaptureTitle); });
