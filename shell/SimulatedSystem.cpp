@@ -17,9 +17,11 @@ platform::MachineOptions programMachine()
 
 }  // namespace
 
-SimulatedSystem::SimulatedSystem(bool plug)
+SimulatedSystem::SimulatedSystem(bool plug, const std::optional<sim::Scenario>& scenario)
     : instrument_(std::make_unique<sim::Instrument>()), machine_(std::make_unique<platform::Machine>(programMachine()))
 {
+    if (scenario)
+        instrument_->loadScenario(*scenario);
     // The image answers to its service name; the stored ORUpc.inf binds the instrument to it. The
     // first start on an empty root stores the program's own copy of that INF.
     machine_->installDriver(oru::kServiceName, oru::DriverEntry);

@@ -3,16 +3,19 @@
 // The machine the program runs on here: the simulated kernel and USB bus with the ORUpc driver in
 // its driver store and a simulated instrument plugged in, attached as the process's device system
 // so that "\\.\ORU14400_0" opens through the driver exactly as it would on the real platform.
+// The instrument plays `scenario` on its lines from the start; none leaves them idle.
 
 #include <memory>
+#include <optional>
 
 #include "platform/machine/Machine.h"
 #include "platform/win32/DeviceSystem.h"
 #include "sim/Instrument.h"
+#include "sim/Scenario.h"
 
 class SimulatedSystem {
 public:
-    explicit SimulatedSystem(bool plugInstrument = true);
+    explicit SimulatedSystem(bool plugInstrument = true, const std::optional<sim::Scenario>& scenario = std::nullopt);
     ~SimulatedSystem();
     SimulatedSystem(const SimulatedSystem&) = delete;
     SimulatedSystem& operator=(const SimulatedSystem&) = delete;

@@ -11,6 +11,7 @@
 #include "shell/InstallSwitches.h"
 #include "shell/OruApp.h"
 #include "shell/SimulatedSystem.h"
+#include "sim/ScenarioChoice.h"
 #include "trace/RegisterTraceViews.h"
 
 int main(int argc, char** argv)
@@ -30,11 +31,18 @@ int main(int argc, char** argv)
         }
     }
 
+    const char* scenarioName = std::getenv("QUORLAN_SCENARIO");
+    const sim::ScenarioChoice line = sim::chooseScenario(scenarioName ? scenarioName : "");
+    if (!line.ok()) {
+        std::fprintf(stderr, "QUORLAN_SCENARIO=%s: %s\n", scenarioName ? scenarioName : "", line.error.c_str());
+        return 2;
+    }
+
     // Before anything else starts: a signal from now on closes the program in order.
     CloseOnSignal::InstallHandlers();
 
     // The instrument is attached before any window exists, as a device present at start-up is.
-    SimulatedSystem system(plug);
+    SimulatedSystem system(plug, line.scenario);
     int status = 0;
     {
         QApplication qt(argc, argv);

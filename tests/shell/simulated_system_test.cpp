@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "driver/OruInterface.h"
 #include "platform/win32/Win32.h"
 #include "shell/SimulatedSystem.h"
+#include "sim/ScenarioChoice.h"
 
 // The program's own machine: the device opens through the driver while the instrument is
 // plugged in and is gone after it is unplugged; shutting down leaves the verifier log clean.
@@ -34,4 +37,28 @@ TEST(SimulatedSystem, InstrumentOpensThroughTheDriverUntilUnplugged)
     }
     for (const auto& record : log)
         ADD_FAILURE() << record.text;
+}
+
+// The program's instrument plays the line QUORLAN_SCENARIO chooses from the start: a built-in
+// name, a scenario file, or idle lines (nothing loaded, line 1 on hook).
+TEST(SimulatedSystem, InstrumentPlaysTheChosenLine)
+{
+    const std::string file = ::testing::TempDir() + "simulated_system_line.scn";
+    std::ofstream(file) << "scenario from-file\ntitle \"t\"\nat 0 dc 1 -7.5 ramp 0\n";
+    struct Case {
+        std::string choice;
+        std::string playing;
+        const char* lineOne;
+    };
+    for (const Case& c : {Case{"", "live-line", ":ON HOOK:"}, Case{"two-calls", "two-calls", ":ON HOOK:"},
+                          Case{file, "from-file", ":OFF HOOK:"}, Case{"idle", "", ":ON HOOK:"}}) {
+        const sim::ScenarioChoice line = sim::chooseScenario(c.choice);
+        ASSERT_TRUE(line.ok()) << line.error;
+        SimulatedSystem system(true, line.scenario);
+        system.instrument().withFirmware([&](sim::Firmware& firmware) {
+            EXPECT_EQ(firmware.line().scenario().name, c.playing) << c.choice;
+            EXPECT_NE(firmware.execute("VM:1:0", sim::millis(150)).find(c.lineOne), std::string::npos) << c.choice;
+        });
+        EXPECT_TRUE(system.shutdown().empty());
+    }
 }
