@@ -94,17 +94,18 @@ class FrameLayout : public apptest::AppFixture, public testing::WithParamInterfa
     }
     return faults;
   }
-  // Each pane lies whole inside the bar.
+  // Each pane lies whole inside the bar, and the bar inside the frame.
   std::vector<std::string> StatusBarFaults() {
     CORUStatusBar* bar = frame()->StatusBar();
+    const QRect shown = bar->rect() & QRect(bar->mapFrom(frame(), QPoint(0, 0)), frame()->size());
     std::vector<std::string> faults;
     for (int id : {ID_PANE_ANSWER, ID_PANE_ORIGINATE, ID_PANE_MARKER, ID_PANE_CAPTURE_BUFFER, ID_PANE_CONNECTION,
                    ID_PANE_LINE_STATUS, ID_PANE_MODE, ID_PANE_VOLUME}) {
       QWidget* pane = bar->Pane(id);
       const QRect at(pane->mapTo(bar, QPoint(0, 0)), pane->size());
-      if (!pane->isVisible() || !bar->rect().contains(at) || pane->width() < pane->minimumWidth())
+      if (!pane->isVisible() || !shown.contains(at) || pane->width() < pane->minimumWidth())
         faults.push_back("pane " + std::to_string(id) + " at " + std::to_string(at.left()) + ".." +
-                         std::to_string(at.right()) + " in a bar " + std::to_string(bar->width()) + " wide");
+                         std::to_string(at.right()) + " in a bar showing " + std::to_string(shown.width()));
     }
     return faults;
   }
