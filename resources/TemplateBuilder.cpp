@@ -1,6 +1,5 @@
 #include "resources/TemplateBuilder.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -22,6 +21,7 @@
 #include <cstdint>
 
 #include "resources/ResourceImages.h"
+#include "resources/TemplateRadioGroup.h"
 #include "resources/data/DialogTemplate.h"
 
 namespace {
@@ -59,12 +59,7 @@ QString WithoutMnemonic(const char* text) {
 }
 
 QFont TemplateFont(const DialogTemplate& dialog) {
-  // "MS Sans Serif" is a bitmap face that scalable font systems do not have, and their fallback
-  // for it is much wider; Arial has its proportions and is found everywhere (or its metric twin).
-  const QString face = QString::fromUtf8(dialog.fontFace);
-  QFont font(face == QLatin1String("MS Sans Serif") ? QStringLiteral("Arial") : face);
-  font.setPixelSize(MulDiv(dialog.fontPointSize, 96, 72));
-  return font;
+  return StandInFont(QString::fromUtf8(dialog.fontFace), MulDiv(dialog.fontPointSize, 96, 72));
 }
 
 QWidget* MakeStatic(const DialogControl& control, QWidget* parent) {
@@ -152,11 +147,7 @@ QWidget* MakeControl(const DialogControl& control, QWidget* parent) {
         return button;
       }
       return new QCheckBox(text, parent);
-    case ControlKind::RadioButton: {
-      auto* radio = new QRadioButton(text, parent);
-      radio->setAutoExclusive(false);  // exclusivity is per template group, set up below
-      return radio;
-    }
+    case ControlKind::RadioButton: return new QRadioButton(text, parent);  // grouped below
     case ControlKind::GroupBox: {
       // The title sits on the frame's top line, as a dialog's group box has it, rather than
       // above the frame, so the template's rectangle is the frame.
@@ -222,22 +213,15 @@ Qt::FocusPolicy FocusFor(const DialogControl& control) {
   }
 }
 
-// Radio buttons of one template group behave as the platform's auto radio buttons: a click
-// checks the clicked one and clears the others; setChecked() touches only its own button, so
-// code may clear the whole group.
-QButtonGroup* NewRadioGroup(QWidget* owner) {
-  auto* group = new QButtonGroup(owner);
-  group->setExclusive(false);
-  QObject::connect(group, &QButtonGroup::buttonClicked, group, [group](QAbstractButton* clicked) {
-    clicked->setChecked(true);
-    for (QAbstractButton* other : group->buttons()) {
-      if (other != clicked) other->setChecked(false);
-    }
-  });
-  return group;
-}
-
 }  // namespace
+
+QFont StandInFont(const QString& face, int pixels) {
+  // "MS Sans Serif" is a bitmap face that scalable font systems do not have, and their fallback
+  // for it is much wider; Arial has its proportions and is found everywhere (or its metric twin).
+  QFont font(face == QLatin1String("MS Sans Serif") ? QStringLiteral("Arial") : face);
+  font.setPixelSize(pixels);
+  return font;
+}
 
 int DluToPixelsX(int dluX) { return MulDiv(dluX, kBaseUnitX, 4); }
 int DluToPixelsY(int dluY) { return MulDiv(dluY, kBaseUnitY, 8); }
@@ -270,7 +254,7 @@ bool ApplyTemplate(QWidget* target, const DialogTemplate& dialog) {
 
   auto* asDialog = qobject_cast<QDialog*>(target);
   QWidget* previousFocusable = nullptr;
-  QButtonGroup* radioGroup = nullptr;
+  TemplateRadioGroup* radioGroup = nullptr;
   QSize extent(DluToPixelsX(dialog.rect.width), DluToPixelsY(dialog.rect.height));
   for (const DialogControl& control : dialog.controls) {
     QWidget* widget = MakeControl(control, target);
@@ -285,10 +269,12 @@ bool ApplyTemplate(QWidget* target, const DialogTemplate& dialog) {
     if (control.kind == ControlKind::GroupBox || control.kind == ControlKind::Frame) {
       widget->lower();
     }
+    widget->setFocusPolicy(FocusFor(control));
     if (Has(control, StyleGroup)) radioGroup = nullptr;
     if (control.kind == ControlKind::RadioButton) {
-      if (!radioGroup) radioGroup = NewRadioGroup(target);
-      radioGroup->addButton(static_cast<QAbstractButton*>(widget));
+      if (!radioGroup) radioGroup = new TemplateRadioGroup(target);
+      if (Has(control, StyleTabStop)) radioGroup->SetTabStop(true);  // one radio's stop is the group's
+      radioGroup->AddRadio(static_cast<QRadioButton*>(widget));
     }
     if (auto* button = qobject_cast<QPushButton*>(widget)) {
       if (asDialog) {
@@ -301,8 +287,9 @@ bool ApplyTemplate(QWidget* target, const DialogTemplate& dialog) {
         }
       }
     }
-    widget->setFocusPolicy(FocusFor(control));
-    if (widget->focusPolicy() & Qt::TabFocus) {
+    // Every control that can take the focus joins the chain in template order, so a radio that
+    // becomes its group's tab stop later is reached in its place.
+    if (widget->focusPolicy() != Qt::NoFocus) {
       if (previousFocusable) QWidget::setTabOrder(previousFocusable, widget);
       previousFocusable = widget;
     }

@@ -7,8 +7,8 @@
 // id as an int.
 //
 // Kinds become: Static QLabel, Picture QLabel with the bitmap, Frame QFrame, PushButton
-// QPushButton, CheckBox QCheckBox, RadioButton QRadioButton (one exclusive QButtonGroup per run
-// starting at StyleGroup), GroupBox QGroupBox (a frame behind its neighbours, not their parent),
+// QPushButton, CheckBox QCheckBox, RadioButton QRadioButton (one TemplateRadioGroup per run
+// starting at StyleGroup: clicks, Tab and arrow keys as auto radio buttons), GroupBox QGroupBox (a frame behind its neighbours, not their parent),
 // Edit QLineEdit (QPlainTextEdit when multiline), ComboBox QComboBox, ListBox QListWidget,
 // ProgressBar QProgressBar, Slider QSlider, HotKey QKeySequenceEdit, DatePicker QDateEdit,
 // TimePicker QTimeEdit, Custom a plain QWidget the owner fills or replaces.
@@ -16,6 +16,7 @@
 // In a dialog, the push button with id 1 accepts and the one with id 2 rejects (Esc as well),
 // unless the owner disconnects them; the StyleDefault button is the QDialog default.
 
+#include <QFont>
 #include <QRect>
 #include <QWidget>
 #include <QSize>
@@ -24,6 +25,10 @@ class QDialog;
 class QWidget;
 struct DialogRect;
 struct DialogTemplate;
+
+// The font that stands in for `face` at `pixels` pixels: the dialog face "MS Sans Serif" becomes
+// Arial (or its metric twin), other faces stay. Every window that names the dialog face uses it.
+QFont StandInFont(const QString& face, int pixels);
 
 // Dialog units to pixels, rounded as the platform's MulDiv does (half away from zero).
 int DluToPixelsX(int dluX);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
@@ -10,6 +11,7 @@
 
 #include "link/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/DialogTemplate.h"
 #include "shell/OruApp.h"
 
 namespace {
@@ -37,7 +39,8 @@ constexpr RadioControl kRadios[] = {
 
 constexpr int kFormatControls[] = {1104, 1015, 1016};
 constexpr int kOtherControls[] = {1103, 1013, 1014, 1105, 1008, 1007, 1106, 1009, 1010, 1107, 1017, 1018};
-constexpr int kCallProgressControls[] = {1036, 1031, 1032, 1033, kTriggerTextEdit, kNumberEdit};
+constexpr int kCallProgressBox = 1036;
+constexpr int kCallProgressControls[] = {kCallProgressBox, 1031, 1032, 1033, kTriggerTextEdit, kNumberEdit};
 
 constexpr int kSyncRadio = 1007;
 constexpr int kFourWireRadio = 1010;
@@ -117,6 +120,11 @@ void CORUConfigureDlg::FillControls(bool withEdits) {
   enable(kFormatControls, enables.formatRadios);
   enable(kOtherControls, enables.otherRadios);
   enable(kCallProgressControls, enables.callProgress);
+  // The group's unnamed labels ("Digits:", "Number:") are greyed with it.
+  if (QWidget* box = FindControl(this, kCallProgressBox)) {
+    for (auto* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+      if (ControlId(label) == kStaticControlId && box->geometry().contains(label->geometry())) label->setEnabled(enables.callProgress);
+  }
   if (QWidget* apply = FindControl(this, kApplyButton)) apply->setEnabled(false);
   for (const RadioControl& radio : kRadios) {
     if (auto* button = FindControlAs<QAbstractButton>(this, radio.id))

@@ -77,7 +77,9 @@ void CHyperlinkStatic::paintEvent(QPaintEvent*) {
 }
 
 void CHyperlinkStatic::mouseMoveEvent(QMouseEvent* event) {
-  setCursor(HitTest(event->position().toPoint()) ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  // The hand promises a page to open; without an address the text is only a label.
+  const bool opens = !linkUrl.isEmpty() && HitTest(event->position().toPoint());
+  setCursor(opens ? Qt::PointingHandCursor : Qt::ArrowCursor);
   QWidget::mouseMoveEvent(event);
 }
 

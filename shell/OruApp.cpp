@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFontMetrics>
 
 #include "link/CommThread.h"
 #include "link/DocumentType.h"
@@ -43,11 +44,22 @@ std::vector<std::string> ToStrings(const QStringList& list) {
   return out;
 }
 
+// A height of 16 asks the platform for a 16-pixel cell (ascent and descent), not a 16-pixel em.
+constexpr int kDisplayCellHeight = 16;
+
+// `face` at the largest pixel size whose line (ascent + descent) is at most `cell` pixels.
+QFont FontWithCellHeight(const QString& face, int cell) {
+  QFont font(face);
+  int pixels = cell;
+  font.setPixelSize(pixels);
+  while (pixels > 1 && QFontMetrics(font).height() > cell) font.setPixelSize(--pixels);
+  return font;
+}
+
 }  // namespace
 
 CORUpc144App::CORUpc144App(StartupRecord record) : record_(std::move(record)), prompts_(record_.answerer) {
-  displayFont = QFont("Courier New");
-  displayFont.setPixelSize(16);
+  displayFont = FontWithCellHeight(QStringLiteral("Courier New"), kDisplayCellHeight);
   if (record_.machine) attachment_ = std::make_unique<win32::DeviceSystemAttachment>(record_.machine->kernel());
   RegisterControlView(viewFactory);  // the shell's own pane; a test may register a stand-in
 }

@@ -53,7 +53,7 @@ class CORUpc144App : public QObject {
   CORUData dataStore;
   LinkContext context{dataStore};
   AppSettings settings;
-  QFont displayFont;  // "Courier New", 16 pixels high
+  QFont displayFont;  // "Courier New" with a 16-pixel cell
 
   CORUpc144Doc* currentDocument = nullptr;
   CMainFrame* mainFrame = nullptr;

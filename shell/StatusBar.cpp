@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -24,6 +25,7 @@ constexpr int kMarkerPaneWidth = 40;
 constexpr int kVolumeLabelWidth = 20;  // the label area filled before the slider
 constexpr int kVolumeSliderInset = 40;
 constexpr int kPanePadding = 6;
+constexpr int kPaneGap = 2;  // between two panes, as the platform's bar leaves them
 constexpr int kPaneFontPixels = 11;  // the platform's status-bar text size
 
 QColor FromColorRef(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
@@ -33,8 +35,8 @@ enum class ColorPane { Answer, Originate, Marker };
 // One colour sample: filled with the colour, its name centred at the top in its text colour.
 class ColorSamplePane : public QWidget {
  public:
-  ColorSamplePane(CORUStatusBar& bar, CORUpc144App& app, int paneId, ColorPane which, int width)
-      : QWidget(&bar), bar(bar), app(app), paneId(paneId), which(which) {
+  ColorSamplePane(QWidget* parent, CORUStatusBar& bar, CORUpc144App& app, int paneId, ColorPane which, int width)
+      : QWidget(parent), bar(bar), app(app), paneId(paneId), which(which) {
     setFixedWidth(width);
   }
 
@@ -111,24 +113,29 @@ int TextPaneWidth(const QFontMetrics& metrics, int paneId) {
 }  // namespace
 
 CORUStatusBar::CORUStatusBar(CORUpc144App& app, QWidget* parent) : QStatusBar(parent), app(app) {
-  // The panes are sized by their string-table texts in this font, so that all eight fit the
-  // frame's 750-pixel minimum width.
+  // The panes are sized by their string-table texts in this font and stand 2 pixels apart in
+  // one permanent strip, so that all eight fit the frame's 750-pixel minimum width.
   QFont paneFont(QStringLiteral("Arial"));
   paneFont.setPixelSize(kPaneFontPixels);
   setFont(paneFont);
   setSizeGripEnabled(false);
+  paneStrip = new QWidget(this);
+  auto* row = new QHBoxLayout(paneStrip);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(kPaneGap);
+  addPermanentWidget(paneStrip);
   const QFontMetrics metrics(font());
   auto addColor = [&](int id, ColorPane which, int width) {
-    auto* pane = new ColorSamplePane(*this, app, id, which, width);
-    addPermanentWidget(pane);
+    auto* pane = new ColorSamplePane(paneStrip, *this, app, id, which, width);
+    row->addWidget(pane);
     panes.push_back({id, pane, nullptr});
   };
   auto addText = [&](int id, int width) {
-    auto* label = new QLabel(this);
+    auto* label = new QLabel(paneStrip);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     if (width > 0) label->setFixedWidth(width);
     label->setMinimumWidth(width);
-    addPermanentWidget(label);
+    row->addWidget(label);
     panes.push_back({id, label, label});
   };
   addColor(ID_PANE_ANSWER, ColorPane::Answer, kAnswerPaneWidth);
@@ -138,12 +145,17 @@ CORUStatusBar::CORUStatusBar(CORUpc144App& app, QWidget* parent) : QStatusBar(pa
   addText(ID_PANE_CONNECTION, TextPaneWidth(metrics, ID_PANE_CONNECTION));
   addText(ID_PANE_LINE_STATUS, TextPaneWidth(metrics, ID_PANE_LINE_STATUS));
   addText(ID_PANE_MODE, TextPaneWidth(metrics, ID_PANE_MODE));
-  auto* volume = new VolumePane(this, TextPaneWidth(metrics, ID_PANE_VOLUME) + kVolumeSliderInset);
+  // The pane is as wide as its text; the slider takes its part from 40 pixels in.
+  auto* volume = new VolumePane(paneStrip, TextPaneWidth(metrics, ID_PANE_VOLUME));
   volumeSlider = new CORUVolumeCtrl(app, volume);
   volume->SetSlider(volumeSlider);
-  addPermanentWidget(volume);
+  row->addWidget(volume);
   panes.push_back({ID_PANE_VOLUME, volume, nullptr});
   SetPaneText(ID_PANE_CONNECTION, QString::fromLatin1(kUsbDisconnected));
+  // A menu or tool-bar prompt takes the whole bar while it shows, as the platform's bar turns
+  // into one simple pane; the panes come back when the prompt is cleared.
+  connect(this, &QStatusBar::messageChanged, this,
+          [this](const QString& message) { paneStrip->setVisible(message.isEmpty()); });
 }
 
 QWidget* CORUStatusBar::Pane(int paneId) const {

@@ -2,7 +2,8 @@
 
 // The main frame's status bar: eight permanent panes in the order of their ids (Answer,
 // Originate and Marker colour samples, capture buffer, connection, line status, mode, volume).
-// A click on a colour sample opens that colour's choice.
+// A click on a colour sample opens that colour's choice. A menu or tool-bar prompt shows across
+// the whole bar, the panes hidden, until it is cleared.
 
 #include <QStatusBar>
 #include <QString>
@@ -37,5 +38,6 @@ class CORUStatusBar : public QStatusBar {
 
   CORUpc144App& app;
   CORUVolumeCtrl* volumeSlider = nullptr;
+  QWidget* paneStrip = nullptr;  // the eight panes, hidden while a prompt shows
   std::vector<PaneEntry> panes;
 };

@@ -9,6 +9,7 @@
 
 #include "link/OruData.h"
 #include "link/WorkerMessages.h"
+#include "resources/TemplateBuilder.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
@@ -22,9 +23,7 @@ constexpr int kStripRepaintWidth = 32000;
 }  // namespace
 
 CORUTabbedFrame::CORUTabbedFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app(app) {
-  // The platform's "MS Sans Serif"; fontconfig picks its stand-in.
-  normalFont = QFont(QStringLiteral("MS Sans Serif"));
-  normalFont.setPixelSize(kStripFontPixels);
+  normalFont = StandInFont(QStringLiteral("MS Sans Serif"), kStripFontPixels);
   selectedFont = normalFont;
   selectedFont.setBold(true);
   setMouseTracking(true);  // the session view's hover mark is cleared when the mouse is here

@@ -59,7 +59,7 @@ class Builder {
     Fill(0, kTraceReadoutRows - 1, colors.window);
     const bool samples = trace.count > 0;
     if ((trace.marker2 != -1 && samples) || !snap) {
-      Fill(kMarker2Row, kMarker2Row + 1, colors.originate);
+      Fill(kMarker2Row, kMarker2Row + 1, colors.originate, colors.originateText);
       if (snap) {
         SnappedReading(trace.marker2, trace.sample2, kMarker2Row);
       } else {
@@ -69,7 +69,8 @@ class Builder {
       }
     }
     if (trace.marker1 != -1 && samples) {
-      Fill(kMarker1Row, kMarker1Row + 1, colors.marker);
+      // White on the marker colour, as the capture read-out's marker block.
+      Fill(kMarker1Row, kMarker1Row + 1, colors.marker, kWhite);
       SnappedReading(trace.marker1, trace.sample1, kMarker1Row);
     }
     if (trace.marker1 != -1 && trace.marker2 != -1 && samples) Delta();
@@ -79,8 +80,9 @@ class Builder {
  private:
   static std::string TimeText(double seconds) { return "Time: " + Fixed(seconds, 2) + " seconds"; }
 
-  void Fill(int first, int last, COLORREF fill) {
-    for (int r = first; r <= last; ++r) rows[static_cast<std::size_t>(r)] = ReadoutRow{fill, "", fill, colors.windowText};
+  void Fill(int first, int last, COLORREF fill) { Fill(first, last, fill, colors.windowText); }
+  void Fill(int first, int last, COLORREF fill, COLORREF text) {
+    for (int r = first; r <= last; ++r) rows[static_cast<std::size_t>(r)] = ReadoutRow{fill, "", fill, text};
   }
   // Text on its row's own fill, unless the row has another text colour set.
   void Put(int row, std::string text) {

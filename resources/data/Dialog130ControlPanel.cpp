@@ -3,10 +3,12 @@
 #include "resources/data/DialogTemplate.h"
 
 const DialogTemplate& Dialog130ControlPanel() {
+  // 146 units are 219 pixels: the form fits the 220-pixel column it stands in. The buttons the
+  // panel does not move share one right-hand column and the bottom row with Capture.
   static const DialogTemplate dialog{
       .id = 130,
       .kind = DialogKind::ChildForm,
-      .rect = {0, 0, 158, 137},
+      .rect = {0, 0, 146, 137},
       .controls =
           {
               {.id = 1150, .kind = ControlKind::ComboBox, .rect = {7, 7, 60, 70},
@@ -25,24 +27,24 @@ const DialogTemplate& Dialog130ControlPanel() {
               {.id = 1177, .kind = ControlKind::CheckBox, .text = "Bit-stuffed",
                .rect = {70, 42, 60, 10}, .style = StyleAutoCheck | StyleGroup | StyleTabStop},
               {.id = 1031, .kind = ControlKind::CheckBox, .text = "Show Modem Events",
-               .rect = {7, 75, 88, 10}, .style = StyleAutoCheck | StyleTabStop},
+               .rect = {7, 75, 84, 10}, .style = StyleAutoCheck | StyleTabStop},
               {.id = 1030, .kind = ControlKind::CheckBox, .text = "Highlight parity errors",
-               .rect = {7, 90, 88, 10}, .style = StyleAutoCheck | StyleTabStop},
+               .rect = {7, 90, 84, 10}, .style = StyleAutoCheck | StyleTabStop},
               {.id = 1029, .kind = ControlKind::CheckBox,
-               .text = "Highlight bytes with parity bit set", .rect = {7, 102, 124, 10},
+               .text = "Highlight bytes with parity bit set", .rect = {7, 102, 118, 10},
                .style = StyleAutoCheck | StyleTabStop},
               {.id = 1059, .kind = ControlKind::PushButton, .text = "Configure",
-               .rect = {96, 54, 56, 14}, .style = StyleTabStop},
+               .rect = {91, 54, 55, 14}, .style = StyleTabStop},
               {.id = 1058, .kind = ControlKind::PushButton, .text = "Recall Session",
-               .rect = {96, 70, 56, 14}, .style = StyleTabStop},
+               .rect = {91, 70, 55, 14}, .style = StyleTabStop},
               {.id = 1060, .kind = ControlKind::PushButton, .text = "Signal Trace",
-               .rect = {96, 86, 56, 14}, .style = StyleTabStop},
+               .rect = {91, 86, 55, 14}, .style = StyleTabStop},
               {.id = 1084, .kind = ControlKind::PushButton, .text = "Capture",
-               .rect = {7, 119, 47, 14}, .style = StyleTabStop},
+               .rect = {7, 119, 46, 14}, .style = StyleTabStop},
               {.id = 1061, .kind = ControlKind::PushButton, .text = "Line Test",
-               .rect = {57, 119, 40, 14}, .style = StyleTabStop},
+               .rect = {55, 119, 34, 14}, .style = StyleTabStop},
               {.id = 1062, .kind = ControlKind::PushButton, .text = "DTMF Decoder",
-               .rect = {100, 119, 56, 14}, .style = StyleTabStop},
+               .rect = {91, 119, 55, 14}, .style = StyleTabStop},
           },
   };
   return dialog;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 
@@ -166,6 +167,37 @@ TEST_F(TraceReadout, IndexesPastTheTraceAndBadRecordedIndexesShowNoValue) {
   rows = Rows(true);
   EXPECT_EQ(rows[6].text, "");
   EXPECT_EQ(rows[7].text, "");
+}
+
+// WCAG contrast ratio of two colours (0x00BBGGRR).
+double Contrast(COLORREF a, COLORREF b) {
+  auto luminance = [](COLORREF c) {
+    auto channel = [](unsigned v) {
+      const double s = v / 255.0;
+      return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c & 0xFF) + 0.7152 * channel((c >> 8) & 0xFF) + 0.0722 * channel((c >> 16) & 0xFF);
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// With the default colours every marker row reads at 4.5:1 or better against its fill: marker 1
+// white on the marker colour (as the capture read-out's marker block), marker 2 in the originate
+// text colour on the originate colour.
+TEST_F(TraceReadout, MarkerRowsReadWellOnTheirFill) {
+  colors = SessionColors{};
+  ASSERT_EQ(colors.marker, 0xFF0000u);  // pure blue, on which black reads at 2.4:1
+  Trace(1000, 0, 1);
+  store.traceMarker1 = 300;
+  store.traceMarker2 = 600;
+  const TraceReadoutRows rows = Rows(true);
+  for (int r : {0, 1, 6, 7}) {
+    const ReadoutRow& row = rows[static_cast<std::size_t>(r)];
+    ASSERT_FALSE(row.text.empty()) << r;
+    EXPECT_GE(Contrast(row.textColor, row.textBackground), 4.5) << "row " << r;
+  }
+  EXPECT_EQ(rows[6].textColor, kWhite);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QProcess>
 #include <QSettings>
 
@@ -28,7 +29,7 @@ TEST_F(AppStartup, FirstRunDefaultsThenMissingValuesAfterASave) {
   EXPECT_EQ(app().settings.autosaveFolder, (QDir(Path("")).path() + "/").toStdString());
   EXPECT_EQ(app().mainFrame->windowTitle(), "Quorlan View PC - ");
   EXPECT_EQ(app().displayFont.family(), "Courier New");
-  EXPECT_EQ(app().displayFont.pixelSize(), 16);
+  EXPECT_EQ(QFontMetrics(app().displayFont).height(), 16);
   Exit();
   {
     QSettings saved(SettingsPath(), QSettings::IniFormat);

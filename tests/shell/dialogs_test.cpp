@@ -25,6 +25,12 @@
 
 namespace {
 
+// The mouse moved to `at` over `widget`, without a button.
+void MoveMouse(QWidget* widget, QPoint at) {
+  QMouseEvent move(QEvent::MouseMove, at, widget->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(widget, &move);
+}
+
 class DialogsTest : public apptest::AppFixture {
  protected:
   void SetUp() override {
@@ -102,10 +108,7 @@ TEST_F(DialogsTest, LinkOpensOnlyFromItsTextAndOnlyWithAnAddress) {
   QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(2, 2));
   EXPECT_EQ(opened, QStringList{"https://example.invalid/"});
 
-  const auto moveTo = [link](QPoint at) {
-    QMouseEvent move(QEvent::MouseMove, at, link->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(link, &move);
-  };
+  const auto moveTo = [link](QPoint at) { MoveMouse(link, at); };
   moveTo(QPoint(3, 3));
   EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
   moveTo(QPoint(260, 4));
@@ -142,6 +145,8 @@ TEST_F(DialogsTest, AboutTogglesOnADoubleClickAnywhereAndHasNoDeviceVersionWitho
   QStringList opened;
   CHyperlinkStatic::SetOpenHook([&](const QString& url) { opened << url; });
   ASSERT_NE(about.Link(), nullptr);
+  MoveMouse(about.Link(), QPoint(3, 3));
+  EXPECT_EQ(about.Link()->cursor().shape(), Qt::ArrowCursor);  // no hand without an address
   QTest::mouseClick(about.Link(), Qt::LeftButton, {}, QPoint(2, 2));
   EXPECT_TRUE(opened.isEmpty());
 

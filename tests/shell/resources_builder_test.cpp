@@ -185,7 +185,7 @@ TEST(BuildDialog, SizeCaptionFontAndFrameFollowTheTemplate) {
   QWidget host;
   QWidget* panel = BuildForm(130, &host);
   ASSERT_TRUE(panel);
-  EXPECT_EQ(panel->size(), QSize(DluToPixelsX(158), DluToPixelsY(137)));
+  EXPECT_EQ(panel->size(), QSize(DluToPixelsX(146), DluToPixelsY(137)));  // 219 x 223: its column is 220 wide
   EXPECT_FALSE(panel->isWindow());  // a form stays a child of its pane
   EXPECT_EQ(panel->parentWidget(), &host);
 
