@@ -1,5 +1,7 @@
 #include "shell/model/StateSync.h"
 
+#include "shell/model/ControlPanelRules.h"
+
 namespace {
 
 // The button text as the rule reads it: at most 15 characters.
@@ -65,9 +67,13 @@ SyncPlan PlanStateSync(const SyncInput& in) {
   const bool traceBusy = in.traceTriggerArmed || in.traceRunning;
   if (!captureBusy && !traceBusy) {
     if (in.controlViewExists) {
-      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true}, {IDC_MODE_COMBO, true},
-                                 {IDC_SESSION_COMBO, true}, {IDC_RECALL, true},
-                                 {IDC_CAPTURE, true}};
+      // A capture that ended by itself (its session complete, an error, the device's end) gives
+      // back every control its start locked, not only those an End Capture would.
+      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true},    {IDC_MODE_COMBO, true},
+                                 {IDC_SESSION_COMBO, true},     {IDC_RECALL, true},
+                                 {IDC_CAPTURE, true},           {IDC_PANEL_CONFIGURE, true},
+                                 {IDC_PANEL_SIGNAL_TRACE, true}, {IDC_PANEL_LINE_TEST, true},
+                                 {IDC_PANEL_DTMF, true}};
       ResetCaptureButton(in, plan);
     }
     if (in.traceControlExists) {

@@ -18,6 +18,7 @@
 #include "display/RegisterDisplayViews.h"
 #include "display/SessionView.h"
 #include "maintenance/RegisterMaintenanceViews.h"
+#include "shell/CMainFrame.h"
 #include "shell/ControlView.h"
 #include "shell/OruApp.h"
 #include "shell/model/ControlPanelActivity.h"
@@ -138,6 +139,14 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
     std::lock_guard guard(store().dataMutex);
     return !session->LiveRefreshRunning() && session->Layout().WalkedRecords() == store().captureBuffer.GetSize();
   }));
+  // The capture ended by itself: every control its start locked comes back, so the next press works.
+  ASSERT_TRUE(Eventually([&] {
+    app().mainFrame->RunIdleUpdate();
+    return panel->Control(IDC_PANEL_CONFIGURE)->isEnabled();
+  }));
+  for (int id : {IDC_PANEL_RECALL, IDC_PANEL_SIGNAL_TRACE, IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF, IDC_PANEL_STANDARD,
+                 IDC_PANEL_MODE, IDC_PANEL_SESSION, IDC_PANEL_CAPTURE})
+    EXPECT_TRUE(panel->Control(id)->isEnabled()) << id;
 
   // "Capture Trace" with its default trigger, dial tone: samples arrive and are drawn.
   app().SelectTab(kTabSignalTrace);
