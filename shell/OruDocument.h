@@ -55,7 +55,7 @@ class CORUpc144Doc final : public DocumentState {
   // flags and both paths, titles the window "Quorlan View PC - ".
   bool OnNewDocument();
   // Loads `path` into the type its name selects and switches to that type's tab. Failures are
-  // shown in a box; the paths and the title then stay.
+  // shown in a box; the data held, the paths, the title and the modified flags then stay.
   bool OnOpenDocument(const QString& path);
   // Writes the data of `documentType` to `path` (the extension added when missing); a failure is
   // shown and answers false. Success clears that type's flag and makes `path` its path name.

@@ -1,0 +1,197 @@
+// The document through the whole program, as a user drives it: files that fail to load, a capture
+// started with Overwrite, stored sessions shown the moment they arrive, and event names that
+// read the same on screen, in CSV exports and in the saved file. The application runs in-process
+// on a test Machine with the driver and the simulated instrument, with the real control panel,
+// session view, recall dialog and development dialog.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFile>
+#include <QMouseEvent>
+
+#include <initializer_list>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "display/RegisterDisplayViews.h"
+#include "display/SessionRecall.h"
+#include "display/SessionView.h"
+#include "link/DocumentFile.h"
+#include "link/DocumentType.h"
+#include "link/WorkerMessages.h"
+#include "maintenance/CORUDevelop.h"
+#include "maintenance/RegisterMaintenanceViews.h"
+#include "shell/CMainFrame.h"
+#include "shell/ControlView.h"
+#include "shell/OruDocument.h"
+#include "shell/model/AppCommandIds.h"
+#include "shell/model/ControlPanelRules.h"
+#include "tests/shell/AppFixture.h"
+#include "tests/shell/ControlPanelTestSupport.h"
+#include "tests/shell/FrameTestSupport.h"
+#include "trace/RegisterTraceViews.h"
+
+namespace {
+
+using apptest::Eventually;
+using apptest::FileBytes;
+
+constexpr int kCaptureTab = 0;
+constexpr int kTraceTab = 1;
+
+class DocumentGui : public apptest::AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    beforeInit = [](CORUpc144App& a) {
+      RegisterDisplayViews(a.viewFactory);
+      RegisterTraceViews(a.viewFactory);
+      RegisterMaintenanceViews(a.viewFactory);
+    };
+  }
+  // Starts the program and waits until the worker's start-up has read the firmware version.
+  bool StartProgram() {
+    if (!Start()) return false;
+    notes = new frametest::NotificationLog(app().mainFrame);
+    panel = dynamic_cast<CORUControlView*>(app().controlView.get());
+    view = dynamic_cast<CORUSessionView*>(app().sessionView.get());
+    app().settings.autosaveFolder = Path("").toStdString();
+    return panel != nullptr && view != nullptr &&
+           Eventually([this] { return notes->Count(WM_ORU_ENABLE_V21) + notes->Count(WM_ORU_DISABLE_V21) > 0; });
+  }
+  CORUData& store() { return app().dataStore; }
+  CORUpc144Doc& doc() { return *app().currentDocument; }
+  QString Title() { return app().mainFrame->windowTitle(); }
+  void Command(int id) { app().mainFrame->OnCommand(id); }
+  // File Open, answering the boxes it brings up in turn.
+  void Open(const QString& path, std::initializer_list<std::pair<QString, int>> boxes = {}) {
+    answers.OpenFile(path);
+    for (const auto& [text, answer] : boxes) answers.Box(text, answer);
+    Command(cmd::kFileOpen);
+  }
+  void Click(int id) { qobject_cast<QAbstractButton*>(panel->Control(id))->click(); }
+  // A file of six captured bytes or of a trace, written as an earlier run left it.
+  void WriteEarlierFile(const QString& path, int type) {
+    CORUData other;
+    if (type == DOCUMENT_CAPTURE)
+      apptest::FillCapture(other, 6, 4);
+    else
+      apptest::FillTrace(other, 1000, 7);
+    ASSERT_EQ(SaveDocumentFile(path.toStdString(), other, type, FileSettings{}), FileStatus::Ok);
+  }
+  struct Held {
+    std::vector<apptest::RecordFields> records;
+    std::vector<CORUCaptureHeader> headers;
+    std::vector<int> samples;
+    int marker = -1;
+    bool operator==(const Held&) const = default;
+  };
+  Held HeldData() {
+    Held held;
+    held.records = apptest::CaptureFields(store());
+    held.samples = apptest::TraceSamples(store());
+    std::lock_guard lock(store().dataMutex);
+    for (const CORUCaptureHeader& header : store().captureHeaders) held.headers.push_back(header);
+    held.marker = store().currentRecordIndex;
+    return held;
+  }
+  void DoubleClickByte(int index) {
+    QRect cell;
+    ASSERT_TRUE(Eventually([&] {
+      cell = view->ByteCellRect(index);
+      return !cell.isEmpty();
+    }));
+    const QPointF at(cell.center());
+    QMouseEvent click(QEvent::MouseButtonDblClick, at, view->viewport()->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &click);
+  }
+  // The capture's event titles as the session view lays them out now.
+  std::vector<std::string> ScreenTitles() {
+    std::vector<std::string> titles;
+    for (const CORUSessionLine& line : view->Layout().Lines())
+      if (line.lineType == kHeaderLine) titles.push_back(line.headerText);
+    return titles;
+  }
+  bool LaidOutWhole() {
+    std::lock_guard lock(store().dataMutex);
+    return view->Layout().WalkedRecords() == store().captureBuffer.GetSize();
+  }
+  // "Recall Session", then Recall #row once the directory is in.
+  void RecallFromPanel(int row) {
+    answers.Modal(
+        [row](QDialog& d) {
+          auto& recall = dynamic_cast<CORUSessionRecall&>(d);
+          d.show();
+          EXPECT_TRUE(Eventually([&] { return !recall.Busy() && recall.Row(9).count != "Retreiving..."; }));
+          EXPECT_TRUE(ScriptedAnswerer::Click(d, RecallIdsOfRow(row).recall));
+          return d.result();
+        },
+        "CORUSessionRecall");
+    Click(IDC_PANEL_RECALL);
+  }
+
+  frametest::NotificationLog* notes = nullptr;
+  CORUControlView* panel = nullptr;
+  CORUSessionView* view = nullptr;
+};
+
+// ---- a failed load changes nothing ---------------------------------------------------------------
+
+struct DamagedCase {
+  int type;
+  const char* name;      // the earlier file
+  const char* damaged;   // the file that fails to load
+  int keptBytes;         // the earlier file's first bytes make the damaged one
+  const char* box;
+};
+
+class FailedLoad : public DocumentGui, public ::testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(FailedLoad, KeepsTheHeldDataAndTheEarlierFileStaysByteForByte) {
+  const DamagedCase& c = GetParam();
+  ASSERT_TRUE(StartProgram());
+  const QString earlier = Path(c.name);
+  WriteEarlierFile(earlier, c.type);
+  Open(earlier);
+  ASSERT_EQ(Title(), "Quorlan View PC - " + QString(c.name));
+  Command(cmd::kFileSave);  // the program's own bytes of the data held
+  const QByteArray saved = FileBytes(earlier);
+  ASSERT_GT(saved.size(), c.keptBytes);
+  {
+    QFile bad(Path(c.damaged));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(saved.left(c.keptBytes));
+  }
+  const Held held = HeldData();
+
+  Open(Path(c.damaged), {{c.box, IDOK}});
+  EXPECT_EQ(HeldData(), held);
+  EXPECT_EQ(Title(), "Quorlan View PC - " + QString(c.name));
+  EXPECT_EQ(doc().PathName(), earlier);
+  EXPECT_EQ(doc().IsTypeModified(c.type), 0);
+  Command(cmd::kFileSave);  // Ctrl+S
+  EXPECT_EQ(FileBytes(earlier), saved);
+  if (c.type != DOCUMENT_CAPTURE) return;
+
+  // The marker set and cleared again: the capture counts as modified, its data as saved.
+  DoubleClickByte(2);
+  DoubleClickByte(2);
+  ASSERT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  const QString question = "Save changes to " + QString(c.name) + "?";
+  Open(Path(c.damaged), {{question, IDNO}, {c.box, IDOK}});
+  EXPECT_EQ(HeldData(), held);
+  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  answers.Box(question, IDYES);
+  EXPECT_TRUE(app().mainFrame->close());
+  EXPECT_EQ(FileBytes(earlier), saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, FailedLoad,
+                         ::testing::Values(DamagedCase{DOCUMENT_CAPTURE, "c.hsc", "bad.hsc", 40, "Error reading capture file"},
+                                           DamagedCase{DOCUMENT_TRACE, "t.ast", "short.ast", 20, "Unexpected file format."}));
+
+}  // namespace
