@@ -67,6 +67,12 @@ void CORUpc144Doc::SetPathNameForTab(int tab) {
   if (!name.isEmpty()) SetPathName(name, type, false);
 }
 
+void CORUpc144Doc::ForgetCaptureFile() {
+  captureFilePath_.clear();
+  if (pathType_ != DOCUMENT_TRACE) SetPathName(QString(), DOCUMENT_NONE, false);
+  app_.SetMainTitle(QString());
+}
+
 QString& CORUpc144Doc::FilePathOf(int documentType) {
   return documentType == DOCUMENT_TRACE ? traceFilePath_ : captureFilePath_;
 }

@@ -194,4 +194,30 @@ INSTANTIATE_TEST_SUITE_P(Files, FailedLoad,
                          ::testing::Values(DamagedCase{DOCUMENT_CAPTURE, "c.hsc", "bad.hsc", 40, "Error reading capture file"},
                                            DamagedCase{DOCUMENT_TRACE, "t.ast", "short.ast", 20, "Unexpected file format."}));
 
+// ---- Overwrite forgets the old file ------------------------------------------------------------
+
+TEST_F(DocumentGui, OverwriteCaptureLeavesNoNameThatSaveCouldWriteOver) {
+  ASSERT_TRUE(StartProgram());
+  const QString earlier = Path("a.hsc");
+  WriteEarlierFile(earlier, DOCUMENT_CAPTURE);
+  const QByteArray bytes = FileBytes(earlier);
+  Open(earlier);
+  Command(cmd::kNewCaptureOverwrite);
+  Click(IDC_PANEL_CAPTURE);
+  ASSERT_TRUE(Eventually([&] { return store().captureArmed == 1 || store().captureRunning == 1; }));
+  answers.Box("Capture aborted.", IDOK);
+  Click(IDC_PANEL_CAPTURE);  // End Capture
+  ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && store().captureArmed == 0 && store().captureRunning == 0; }));
+
+  app().SelectTab(kTraceTab);
+  app().SelectTab(kCaptureTab);
+  EXPECT_EQ(Title(), "Quorlan View PC - ");
+  EXPECT_EQ(doc().captureFilePath(), "");
+  answers.SaveFile(std::nullopt);
+  Command(cmd::kFileSave);
+  ASSERT_FALSE(answers.prompts().empty());
+  EXPECT_EQ(answers.prompts().back().spec.title, "Save ORUpc capture file");
+  EXPECT_EQ(FileBytes(earlier), bytes);
+}
+
 }  // namespace
