@@ -220,4 +220,62 @@ TEST_F(DocumentGui, OverwriteCaptureLeavesNoNameThatSaveCouldWriteOver) {
   EXPECT_EQ(FileBytes(earlier), bytes);
 }
 
+// ---- a recalled session is shown as it arrives -----------------------------------------------
+
+enum class RecallFrom { Panel, Develop };
+
+struct ArrivalCase {
+  RecallFrom from;
+  int row;      // the stored session (the development dialog recalls its own slot)
+  int options;  // the "Options" command in force
+};
+
+class RecallArrival : public DocumentGui, public ::testing::WithParamInterface<ArrivalCase> {
+ protected:
+  void SetUp() override {
+    DocumentGui::SetUp();
+    instrumentOptions.prefillMemory = true;
+  }
+};
+
+TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
+  const ArrivalCase& c = GetParam();
+  ASSERT_TRUE(StartProgram());
+  WriteEarlierFile(Path("a.hsc"), DOCUMENT_CAPTURE);
+  Open(Path("a.hsc"));
+  ASSERT_TRUE(Eventually([&] { return LaidOutWhole(); }));
+  Command(c.options);
+  const int downloads = notes->Count(WM_ORU_GET_CAPTURE_DATA);
+  if (c.from == RecallFrom::Panel) {
+    RecallFromPanel(c.row);
+  } else {
+    Command(ID_DEVELOPMENT);
+    auto* develop = app().mainFrame->findChild<CORUDevelop*>();
+    ASSERT_NE(develop, nullptr);
+    ASSERT_TRUE(Eventually([&] { return !develop->Procedure().Busy(); }));
+    qobject_cast<QAbstractButton*>(develop->Control(1027))->click();  // "Recall Capture"
+  }
+  ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_GET_CAPTURE_DATA) > downloads; }));
+
+  // No display option clicked, no resize: what 2034 left on screen.
+  std::lock_guard lock(store().dataMutex);
+  const int records = store().captureBuffer.GetSize();
+  const bool appended = c.options == cmd::kNewCaptureConcatenate;
+  ASSERT_EQ(store().captureHeaders.GetSize(), appended ? 2 : 1);
+  ASSERT_GT(records, appended ? 6 : 0);
+  EXPECT_EQ(view->Layout().WalkedRecords(), records);
+  EXPECT_EQ(ScreenTitles().size(), static_cast<std::size_t>(store().captureHeaders.GetSize()));
+  int covered = 0;
+  for (const CORUSessionLine& line : view->Layout().Lines())
+    if (line.IsData()) covered += line.lastByte - line.firstByte + 1;
+  EXPECT_EQ(covered, records);
+}
+
+INSTANTIATE_TEST_SUITE_P(Recalls, RecallArrival,
+                         ::testing::Values(ArrivalCase{RecallFrom::Panel, 1, cmd::kNewCaptureOverwrite},
+                                           ArrivalCase{RecallFrom::Panel, 4, cmd::kNewCaptureOverwrite},  // Sync
+                                           ArrivalCase{RecallFrom::Panel, 1, cmd::kNewCaptureConcatenate},
+                                           ArrivalCase{RecallFrom::Panel, 1, cmd::kNewCaptureAutosave},
+                                           ArrivalCase{RecallFrom::Develop, 0, cmd::kNewCaptureOverwrite}));
+
 }  // namespace
