@@ -278,4 +278,67 @@ INSTANTIATE_TEST_SUITE_P(Recalls, RecallArrival,
                                            ArrivalCase{RecallFrom::Panel, 1, cmd::kNewCaptureAutosave},
                                            ArrivalCase{RecallFrom::Develop, 0, cmd::kNewCaptureOverwrite}));
 
+// ---- one event name everywhere -----------------------------------------------------------------
+
+class EventName : public DocumentGui, public ::testing::WithParamInterface<bool> {
+ protected:
+  // A live capture of the synchronous call, or stored session 4, the same call.
+  void SetUp() override {
+    DocumentGui::SetUp();
+    if (GetParam()) {
+      instrumentOptions.scenario = "hdlc-sync";
+    } else {
+      instrumentOptions.prefillMemory = true;
+    }
+  }
+  // The event lines of a CSV export (the rows follow the "Bit-stuffed" choice, which a load sets).
+  QList<QByteArray> ExportedEvents(const QString& path) {
+    answers.SaveFile(path);
+    Command(cmd::kExportText);
+    QList<QByteArray> events;
+    for (const QByteArray& line : FileBytes(path).split('\n'))
+      if (line.startsWith("EVENT #")) events << line;
+    return events;
+  }
+};
+
+TEST_P(EventName, IsCutOnceAndReadsTheSameOnScreenInBothExportsAndAfterReload) {
+  ASSERT_TRUE(StartProgram());
+  Command(cmd::kNewCaptureOverwrite);
+  if (GetParam()) {
+    ASSERT_TRUE(paneltest::Pick(*panel, IDC_PANEL_STANDARD, "9600"));
+    ASSERT_TRUE(paneltest::Pick(*panel, IDC_PANEL_MODE, "SYNC"));
+    answers.Box("Capture session complete.", IDOK);
+    Click(IDC_PANEL_CAPTURE);
+    ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && store().captureRunning == 0 && !view->LiveRefreshRunning(); }));
+  } else {
+    const int downloads = notes->Count(WM_ORU_GET_CAPTURE_DATA);
+    RecallFromPanel(4);
+    ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_GET_CAPTURE_DATA) > downloads; }));
+  }
+  ASSERT_TRUE(Eventually([&] { return LaidOutWhole(); }));
+  {
+    std::lock_guard lock(store().dataMutex);
+    ASSERT_EQ(store().captureHeaders.GetSize(), 1);
+    EXPECT_EQ(store().captureHeaders[0].eventName, "CONNECT 9600/S");
+  }
+  const std::vector<std::string> screen = ScreenTitles();
+  ASSERT_EQ(screen.size(), 1u);
+  EXPECT_NE(screen[0].find(" CONNECT 9600/S "), std::string::npos) << screen[0];
+  const QList<QByteArray> before = ExportedEvents(Path("before.csv"));
+  ASSERT_EQ(before.size(), 1);
+  EXPECT_TRUE(before[0].contains(" CONNECT 9600/S  ")) << before[0].toStdString();
+
+  answers.SaveFile(Path("sync.hsc"));
+  Command(cmd::kFileSave);
+  Open(Path("sync.hsc"));
+  ASSERT_EQ(Title(), "Quorlan View PC - sync.hsc");
+  ASSERT_TRUE(Eventually([&] { return LaidOutWhole(); }));
+  EXPECT_EQ(ScreenTitles(), screen);
+  EXPECT_EQ(ExportedEvents(Path("after.csv")), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, EventName, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "LiveCapture" : "StoredSession"; });
+
 }  // namespace
