@@ -25,6 +25,7 @@
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
+#include "shell/model/AppCommandIds.h"
 #include "tests/display/DisplayTestData.h"
 #include "tests/display/PdfText.h"
 #include "tests/shell/AppFixture.h"
@@ -289,6 +290,23 @@ TEST_F(SessionPrintTest, ScreenKeepsItsLinesFontAndHover) {
   for (std::size_t k = 0; k < fresh.Lines().size(); ++k) EXPECT_EQ(fresh.Lines()[k].cellCounts, view->Layout().Lines()[k].cellCounts) << k;
 }
 
+// The shell's printer prints to a PDF at `dpi`, with the dialog's page range when `to` is not 0.
+void PrintToPdf(ScriptedAnswerer& answers, CMainFrame& frame, const QString& pdf, int dpi, int from = 0, int to = 0) {
+  answers.Modal([=](QDialog& dialog) {
+    auto* print = qobject_cast<QPrintDialog*>(&dialog);
+    if (print == nullptr) return int(QDialog::Rejected);
+    print->printer()->setOutputFormat(QPrinter::PdfFormat);
+    print->printer()->setOutputFileName(pdf);
+    print->printer()->setResolution(dpi);
+    if (to != 0) {
+      print->printer()->setPrintRange(QPrinter::PageRange);
+      print->printer()->setFromTo(from, to);
+    }
+    return int(QDialog::Accepted);
+  });
+  frame.OnCommand(ID_FILE_PRINT);
+}
+
 // Through the whole application: the shell's Print and Print Preview on the CAPTURE DATA tab.
 class SessionPrintCommands : public apptest::AppFixture {
  protected:
@@ -313,17 +331,7 @@ TEST_F(SessionPrintCommands, PrintDialogRangeReachesTheSessionView) {
   ASSERT_NE(view, nullptr);
   Fill();
   const QString pdf = Path("range.pdf");
-  answers.Modal([pdf](QDialog& dialog) {
-    auto* print = qobject_cast<QPrintDialog*>(&dialog);
-    if (print == nullptr) return int(QDialog::Rejected);
-    print->printer()->setOutputFormat(QPrinter::PdfFormat);
-    print->printer()->setOutputFileName(pdf);
-    print->printer()->setResolution(300);
-    print->printer()->setPrintRange(QPrinter::PageRange);
-    print->printer()->setFromTo(2, 3);
-    return int(QDialog::Accepted);
-  });
-  app().mainFrame->OnCommand(ID_FILE_PRINT);
+  PrintToPdf(answers, *app().mainFrame, pdf, 300, 2, 3);
   EXPECT_EQ(view->PrintJobs(), 1);
   ASSERT_EQ(PdfPages(pdf), 2);
   const QStringList texts = PdfPageTexts(pdf);
@@ -356,6 +364,32 @@ TEST_F(SessionPrintCommands, PreviewShowsEveryPage) {
   SessionPrintJob job(app());
   job.Prepare(printer, printer.width(), printer.height());
   EXPECT_EQ(pages, job.Pages());
+}
+
+TEST_F(SessionPrintCommands, PreviewAfterARangedPrintShowsTheWholeCurrentDocument) {
+  ASSERT_TRUE(Start());
+  Fill();
+  PrintToPdf(answers, *app().mainFrame, Path("range.pdf"), 300, 2, 3);
+  const QStringList printed = PdfPageTexts(Path("range.pdf"));
+  ASSERT_EQ(printed.size(), 2);
+  const QRegularExpressionMatch all = QRegularExpression(QStringLiteral("Page 2 of (\\d+)")).match(printed[0]);
+  ASSERT_TRUE(all.hasMatch());
+  answers.SaveFile(Path("renamed"));
+  app().OnCommand(cmd::kFileSaveAs);
+  ASSERT_EQ(app().currentDocument->Title(), QStringLiteral("Quorlan View PC - renamed.hsc"));
+
+  int pages = -1;
+  QString title;
+  answers.Modal([&](QDialog& dialog) {
+    dialog.show();
+    QApplication::processEvents();
+    if (auto* widget = dialog.findChild<QPrintPreviewWidget*>()) pages = widget->pageCount();
+    title = dialog.windowTitle();
+    return int(QDialog::Rejected);
+  });
+  app().mainFrame->OnCommand(ID_FILE_PRINT_PREVIEW);
+  EXPECT_EQ(pages, all.captured(1).toInt());
+  EXPECT_TRUE(title.contains(QStringLiteral("renamed.hsc"))) << title.toStdString();
 }
 
 }  // namespace
