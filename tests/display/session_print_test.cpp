@@ -392,4 +392,49 @@ TEST_F(SessionPrintCommands, PreviewAfterARangedPrintShowsTheWholeCurrentDocumen
   EXPECT_TRUE(title.contains(QStringLiteral("renamed.hsc"))) << title.toStdString();
 }
 
+// Each printed character of a two-direction capture stands on its own cell's colour at any
+// printer resolution: on the rendered page, just inside both ends of every data word the row's
+// colour shows, just outside them the white of the neighbouring cells of the other direction.
+class SessionPrintCells : public SessionPrintCommands, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SessionPrintCells, EveryCharacterLiesOnItsCellsColour) {
+  ASSERT_TRUE(Start());
+  {
+    CORUData& store = app().dataStore;
+    std::lock_guard guard(store.dataMutex);
+    AddEvent(store, false, "CONNECT 2400");
+    std::mt19937 random(11);
+    bool answer = false;
+    while (store.captureBuffer.GetSize() < 1500) {
+      for (int n = 1 + int(random() % 5); n > 0; --n) AddByte(store, UCHAR('a' + random() % 8), answer);
+      answer = !answer;
+    }
+    UpdateLastCount(store);
+  }
+  const QString pdf = Path("cells.pdf");
+  PrintToPdf(answers, *app().mainFrame, pdf, GetParam());
+  constexpr int kRenderDpi = 144;  // two pixels a point
+  const QImage page = PdfPageImage(pdf, 1, kRenderDpi);
+  ASSERT_FALSE(page.isNull());
+  const auto white = [&](qreal xPoints, qreal yPoints) {
+    const QRgb pixel = page.pixel(int(xPoints * kRenderDpi / 72), int(yPoints * kRenderDpi / 72));
+    return qRed(pixel) > 240 && qGreen(pixel) > 240 && qBlue(pixel) > 240;
+  };
+  const QRegularExpression data(QStringLiteral("^[a-h]+$"));
+  int words = 0;
+  for (const PdfWord& word : PdfWords(pdf, 1)) {
+    if (!data.match(word.text).hasMatch()) continue;
+    ++words;
+    const qreal y = word.box.top() + 0.5;
+    const QString at = QStringLiteral("%1 at %2,%3").arg(word.text).arg(word.box.left()).arg(word.box.top());
+    EXPECT_FALSE(white(word.box.left() + 1, y)) << at.toStdString();
+    EXPECT_FALSE(white(word.box.right() - 1, y)) << at.toStdString();
+    EXPECT_TRUE(white(word.box.left() - 1, y)) << at.toStdString();
+    EXPECT_TRUE(white(word.box.right() + 1, y)) << at.toStdString();
+  }
+  EXPECT_GT(words, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(Resolutions, SessionPrintCells, ::testing::Values(300, 1200));
+
 }  // namespace
