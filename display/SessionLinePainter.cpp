@@ -1,5 +1,6 @@
 #include "display/SessionLinePainter.h"
 
+#include <QGlyphRun>
 #include <QPainter>
 
 #include <algorithm>
@@ -12,16 +13,27 @@
 namespace {
 
 // The cells of one row, gathered for a printer: neighbouring backgrounds of one colour become one
-// rectangle and the texts of one colour one string, blanks standing in for the cells between
-// (the font's advance is exactly one cell). Backgrounds go down first, the texts over them.
+// rectangle, and the characters of one colour one glyph run in which every glyph stands at its
+// own cell. A printer font's advance is not a whole number of device pixels while the cells are,
+// so a string drawn as one would drift off its cells. Backgrounds go down first, the texts over
+// them.
 class RowRuns {
  public:
-  RowRuns(QPainter& painter, int ascent, int cellWidth) : painter(painter), ascent(ascent), cellWidth(cellWidth) {}
+  RowRuns(QPainter& painter, const QRawFont& font, int ascent, int cellWidth)
+      : painter(painter), font(font), ascent(ascent), cellWidth(cellWidth) {}
   ~RowRuns() {
     for (const Back& back : backs) painter.fillRect(back.rect, ToQColor(back.colour));
-    for (const Text& text : texts) {
+    for (Text& text : texts) {
+      QList<quint32> glyphs = font.glyphIndexesForString(text.text);
+      const qsizetype count = std::min(glyphs.size(), text.positions.size());
+      glyphs.resize(count);
+      text.positions.resize(count);
+      QGlyphRun run;
+      run.setRawFont(font);
+      run.setGlyphIndexes(glyphs);
+      run.setPositions(text.positions);
       painter.setPen(ToQColor(text.colour));
-      painter.drawText(text.x, text.y + ascent, text.text);
+      painter.drawGlyphRun(QPointF(0, 0), run);
     }
   }
   RowRuns(const RowRuns&) = delete;
@@ -34,13 +46,13 @@ class RowRuns {
       backs.push_back({cell, back});
     }
     if (text.empty()) return;
-    if (texts.empty() || texts.back().colour != fore) {
-      texts.push_back({cell.left(), cell.top(), fore, QString(), cell.left()});
-    }
+    if (texts.empty() || texts.back().colour != fore) texts.push_back({fore, QString(), {}});
     Text& run = texts.back();
-    run.text += QString(std::max(0, (cell.left() - run.end) / std::max(1, cellWidth)), QChar(' '));
-    run.text += QString::fromStdString(text);
-    run.end = cell.right() + 1;
+    const QString characters = QString::fromStdString(text);
+    for (qsizetype k = 0; k < characters.size(); ++k) {
+      run.text += characters[k];
+      run.positions.push_back(QPointF(cell.left() + k * cellWidth, cell.top() + ascent));
+    }
   }
 
  private:
@@ -49,13 +61,12 @@ class RowRuns {
     COLORREF colour;
   };
   struct Text {
-    int x;
-    int y;
     COLORREF colour;
     QString text;
-    int end;  // right edge of the last cell in the run
+    QList<QPointF> positions;  // the baseline origin of each character's cell
   };
   QPainter& painter;
+  const QRawFont& font;
   int ascent;
   int cellWidth;
   std::vector<Back> backs;
@@ -71,8 +82,8 @@ void PaintData(QPainter& painter, const CORUSessionLine& line, int x, int y, con
   std::optional<RowRuns> answerRow;
   std::optional<RowRuns> originateRow;
   if (paint.mergeRuns) {
-    answerRow.emplace(painter, paint.ascent, cw);
-    originateRow.emplace(painter, paint.ascent, cw);
+    answerRow.emplace(painter, paint.glyphFont, paint.ascent, cw);
+    originateRow.emplace(painter, paint.glyphFont, paint.ascent, cw);
   }
   int offset = 0;
   for (int index = line.firstByte; index <= last; ++index) {

@@ -4,6 +4,7 @@
 // the printer use the same routine, each with its own font, cell size and origin.
 
 #include <QFont>
+#include <QRawFont>
 
 #include "display/model/SessionLine.h"
 #include "display/model/SessionOptions.h"
@@ -25,9 +26,10 @@ struct SessionPaint {
   const CCaptBuf* records = nullptr;
   int recordCount = 0;
   int headerCount = 0;
-  // Printers: the cells of a row become a few long runs; the font's advance must be exactly
-  // one cell.
+  // Printers: the backgrounds of a row become a few long rectangles and its characters a few
+  // glyph runs from `glyphFont` (the printer font), each glyph placed at its own cell.
   bool mergeRuns = false;
+  QRawFont glyphFont;
 };
 
 // Draws `line` with its top-left corner at (x, y); titles and separators reach `right`.

@@ -31,10 +31,10 @@ void SessionPrintJob::Prepare(const QPaintDevice& device, int pageWidth, int pag
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
   font.setPixelSize(std::max(1, MulDiv(10, geometry.dpiY, 72)));
-  // Runs of text must keep to the cells: the advance is made exactly one whole cell.
+  // Cells are whole device pixels; the row painter places every glyph at its own cell.
   const qreal advance = QFontMetricsF(font, &device).horizontalAdvance(QLatin1Char('O'));
   cells.cellWidth = std::max(1, int(std::lround(advance)));
-  font.setLetterSpacing(QFont::AbsoluteSpacing, cells.cellWidth - advance);
+  glyphFont = QRawFont::fromFont(font);
   const QFontMetrics metrics(font, &device);
   ascent = metrics.ascent();
   cells.cellHeight = metrics.height();
@@ -98,6 +98,7 @@ void SessionPrintJob::DrawPage(QPainter& painter, int page) {
   paint.recordCount = store.captureBuffer.GetSize();
   paint.headerCount = store.captureHeaders.GetSize();
   paint.mergeRuns = true;
+  paint.glyphFont = glyphFont;
   const auto& lines = layout.Lines();
   for (int k = plan.FirstLine(page); k < plan.EndLine(page); ++k) {
     const std::size_t at = static_cast<std::size_t>(k);

@@ -7,6 +7,7 @@
 
 #include <QFont>
 #include <QLoggingCategory>
+#include <QRawFont>
 
 #include "display/SessionLinePainter.h"
 #include "display/model/PrintPages.h"
@@ -45,6 +46,7 @@ class SessionPrintJob {
   PrintGeometry geometry;
   PagePlan plan;
   QFont font;
+  QRawFont glyphFont;  // the data rows' glyphs, placed cell by cell
   int ascent = 0;
   LayoutGeometry cells;
   int layoutRuns = 0;

@@ -104,18 +104,20 @@ void CORUSessionView::StopLiveRefresh() {
   liveTimer.stop();
   // The end of a capture may come before the next tick: lay out what arrived since the last one
   // and keep the end in view, so the finished call is shown whole.
-  if (wasRunning) {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-          stale = true;
-          EnsureLayout();
-          QScrollBar* bar = verticalScrollBar();
-          if (layout.TotalHeight() > viewport()->height()) bar->setValue(bar->maximum());
-          viewport()->update();
-        },
-        Qt::QueuedConnection);
-  }
+  if (wasRunning) QMetaObject::invokeMethod(this, &CORUSessionView::LayOutArrived, Qt::QueuedConnection);
+}
+
+void CORUSessionView::LayOutArrived() {
+  stale = true;
+  EnsureLayout();
+  QScrollBar* bar = verticalScrollBar();
+  if (layout.TotalHeight() > viewport()->height()) bar->setValue(bar->maximum());
+  viewport()->update();
+}
+
+void CORUSessionView::ShowArrivedData() {
+  LayOutArrived();
+  RefreshReadout();
 }
 
 void CORUSessionView::OnLiveTick() {

@@ -32,6 +32,7 @@ class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   bool LiveRefreshRunning() const override { return liveTimer.isActive(); }
   void StartLiveRefresh() override;
   void StopLiveRefresh() override;
+  void ShowArrivedData() override;
   void ClearHoverMark() override;
   bool CanPrint() const override;
   void Print(QPrinter& printer) override;
@@ -64,6 +65,7 @@ class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   void UpdateScrollRange();
   void ResetHover();
   void OnLiveTick();
+  void LayOutArrived();
   void RefreshReadout();
   QRect CellRectOf(int line, int index) const;
   int DataLineAt(const QPoint& viewportPoint) const;

@@ -48,6 +48,8 @@ class CArray {
     if (count > 0) items.reserve(static_cast<std::size_t>(count));
   }
   std::size_t GetAllocatedSize() const { return items.capacity(); }
+  // Exchanges the contents: a load read into an array of its own is taken over without a copy.
+  void Swap(CArray& other) noexcept { items.swap(other.items); }
 
   TYPE& ElementAt(int index) {
     Check(index);

@@ -12,12 +12,12 @@
 
 namespace {
 
-// Longest texts the loader accepts in a header; longer ones are cut when written so that every
-// file written here loads again.
-constexpr LONG kDateLimit = 9;
-constexpr LONG kNameLimit = 14;
-constexpr LONG kTimeLimit = 9;
-constexpr LONG kEndTextLimit = 16;
+// Longest texts the loader accepts in a header; longer ones are cut when written as well, so
+// that every file written here loads again.
+constexpr LONG kDateLimit = static_cast<LONG>(kEventDateLimit);
+constexpr LONG kNameLimit = static_cast<LONG>(kEventNameLimit);
+constexpr LONG kTimeLimit = static_cast<LONG>(kEventTimeLimit);
+constexpr LONG kEndTextLimit = static_cast<LONG>(kEventEndTextLimit);
 constexpr std::size_t kRecordBytes = 10;
 constexpr int kMaxRecords = INT_MAX - 1;  // indexes are 32-bit
 

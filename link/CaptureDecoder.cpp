@@ -211,6 +211,7 @@ void CaptureDecoder::MakeHeader(const std::string& name, const std::string& date
   header.eventName = name;
   header.startDate = date;
   header.startTime = time;
+  FitTextsToFile(header);
   timeStamps_.Restart();
   {
     std::lock_guard guard(store_.dataMutex);

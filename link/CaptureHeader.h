@@ -2,6 +2,7 @@
 
 // One capture event, or one entry of the instrument's stored-session directory.
 
+#include <cstddef>
 #include <string>
 
 #include "link/CArray.h"
@@ -27,6 +28,22 @@ struct CORUCaptureHeader {
 
   bool operator==(const CORUCaptureHeader&) const = default;
 };
+
+// The longest texts a capture file holds in a header (the loader refuses longer ones).
+constexpr std::size_t kEventDateLimit = 9;
+constexpr std::size_t kEventNameLimit = 14;
+constexpr std::size_t kEventTimeLimit = 9;
+constexpr std::size_t kEventEndTextLimit = 16;
+
+// Cuts the texts to what the file holds. Applied where an event is made or named, so that the
+// views, a CSV export and the saved file show the same texts and a save and reload changes
+// nothing.
+inline void FitTextsToFile(CORUCaptureHeader& header) {
+  if (header.startDate.size() > kEventDateLimit) header.startDate.resize(kEventDateLimit);
+  if (header.eventName.size() > kEventNameLimit) header.eventName.resize(kEventNameLimit);
+  if (header.startTime.size() > kEventTimeLimit) header.startTime.resize(kEventTimeLimit);
+  if (header.endText.size() > kEventEndTextLimit) header.endText.resize(kEventEndTextLimit);
+}
 
 // The events of a capture, in capture order.
 using CCaptureHeaderArray = CArray<CORUCaptureHeader>;

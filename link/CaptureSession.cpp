@@ -144,6 +144,8 @@ void CaptureSession::SetLastEndText() {
   if (!ReadHeaderName(closing)) return;
   std::lock_guard guard(store_.dataMutex);
   if (store_.captureHeaders.IsEmpty()) return;
-  store_.captureHeaders[store_.captureHeaders.GetSize() - 1].endText = closing.endText;
+  CORUCaptureHeader& last = store_.captureHeaders[store_.captureHeaders.GetSize() - 1];
+  last.endText = closing.endText;
+  FitTextsToFile(last);
 }
 

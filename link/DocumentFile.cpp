@@ -105,3 +105,28 @@ FileStatus LoadDocumentFile(const std::string& path, CORUData& store, int docume
   std::fclose(file);
   return status;
 }
+
+void AdoptDocument(CORUData& store, CORUData& loaded, int documentType) {
+  std::lock_guard guard(store.dataMutex);
+  if (documentType == DOCUMENT_CAPTURE) {
+    // The marker, the cursor and the layout of the capture held go with it.
+    store.ClearCapture();
+    store.captureBuffer.Swap(loaded.captureBuffer);
+    store.captureHeaders.Swap(loaded.captureHeaders);
+    store.sysCfg.TakeCaptureForm(loaded.sysCfg);
+    store.highlightParityBit = loaded.highlightParityBit.load();
+    store.highlightParityErrors = loaded.highlightParityErrors.load();
+    store.currentRecordIndex = loaded.currentRecordIndex.load();
+    store.hdlcState = loaded.hdlcState.load();
+  } else if (documentType == DOCUMENT_TRACE) {
+    store.currentTrace.spanIndex = loaded.currentTrace.spanIndex;
+    store.currentTrace.scaleIndex = loaded.currentTrace.scaleIndex;
+    store.currentTrace.voltageLevel = loaded.currentTrace.voltageLevel;
+    store.sysCfg.TakeTraceForm(loaded.sysCfg);
+    store.traceSamples.Swap(loaded.traceSamples);
+    store.traceCursor1 = loaded.traceCursor1.load();
+    store.traceCursor2 = loaded.traceCursor2.load();
+    store.traceMarker1 = loaded.traceMarker1.load();
+  }
+  store.DropStaleIndexes();
+}

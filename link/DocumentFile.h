@@ -48,3 +48,9 @@ FileStatus SaveDocumentFile(const std::string& path, CORUData& store, int docume
                             const FileSettings& settings);
 FileStatus LoadDocumentFile(const std::string& path, CORUData& store, int documentType,
                             FileSettings& settings, TraceFileHead* head = nullptr);
+
+// The loaders leave what they read so far in the store they were given, whatever the outcome.
+// The program loads into a store of its own and, only when the load succeeded, moves everything
+// a file of `documentType` carries from `loaded` into `store` in one step under dataMutex, so a
+// damaged file changes nothing held. The other type's data stays as it is.
+void AdoptDocument(CORUData& store, CORUData& loaded, int documentType);

@@ -74,6 +74,7 @@ int StoredCaptureDecoder::DecodeHeader(std::string_view reply) {
   header.startTime = std::string(f[3].substr(0, kTimeWidth)) + ":" + std::string(f[4].substr(0, kTimeWidth)) + ":" +
                      std::string(f[5].substr(0, kTimeWidth));
   header.flags = entryFlags_;
+  FitTextsToFile(header);
   CORUData& store = transport_.Store();
   std::lock_guard guard(store.dataMutex);
   store.currentRecordIndex = -1;

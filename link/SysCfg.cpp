@@ -63,3 +63,20 @@ void CSysCfg::StoreTraceForm(ByteWriter& out) const {
 bool CSysCfg::LoadTraceForm(ByteReader& in) {
   return in.Double(value1) && in.Double(value2);
 }
+
+void CSysCfg::TakeCaptureForm(const CSysCfg& loaded) {
+  standard = loaded.standard;
+  parity7E1 = loaded.parity7E1;
+  sync = loaded.sync;
+  lineType = loaded.lineType;
+  trigger = loaded.trigger;
+  triggerText = loaded.triggerText;
+  callProgress = loaded.callProgress;
+  item14 = loaded.item14;
+  bitStuffed = loaded.bitStuffed;
+}
+
+void CSysCfg::TakeTraceForm(const CSysCfg& loaded) {
+  value1 = loaded.value1;
+  value2 = loaded.value2;
+}

@@ -20,6 +20,10 @@ struct CSysCfg {
   bool LoadCaptureForm(ByteReader& in);  // also turns bitStuffed on
   void StoreTraceForm(ByteWriter& out) const;
   bool LoadTraceForm(ByteReader& in);
+  // The fields each form carries (bitStuffed with the capture form), taken from a record that a
+  // file was loaded into.
+  void TakeCaptureForm(const CSysCfg& loaded);
+  void TakeTraceForm(const CSysCfg& loaded);
 
   std::string text4;            // not used
   std::string firmwareVersion;  // from the version reply

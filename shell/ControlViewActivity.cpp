@@ -146,11 +146,8 @@ void CORUControlView::StartCapture(const CaptureDataRule& rule) {
       if (rule.clear) {
         store.ClearCapture();
         CORUpc144Doc* doc = app.currentDocument;
-        if (rule.untitled && doc != nullptr) {
-          // Overwrite starts the capture afresh without a name; a trace held keeps its data.
-          if (doc->PathType() != DOCUMENT_TRACE) doc->SetPathName(QString(), DOCUMENT_NONE, false);
-          app.SetMainTitle(QString());
-        }
+        // Overwrite starts the capture afresh without a name; a trace held keeps its data.
+        if (rule.untitled && doc != nullptr) doc->ForgetCaptureFile();
         if (app.sessionView) app.sessionView->Refresh();
         // Before the posts: the first new byte marks the capture modified again.
         if (doc != nullptr) doc->SetTypeModified(0, DOCUMENT_CAPTURE);

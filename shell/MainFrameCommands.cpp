@@ -9,6 +9,7 @@
 #include "link/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
+#include "shell/OruDocument.h"
 #include "shell/ShellConstants.h"
 #include "shell/UsbListDlg.h"
 #include "shell/model/FileDialogSpec.h"
@@ -84,9 +85,26 @@ void CMainFrame::OnFilePrint() {
   printing = false;
 }
 
+namespace {
+// The preview's own printer: the page set up on the shared one, every page, and the current
+// document's name, whatever range and name the last print job left on the shared printer.
+std::unique_ptr<QPrinter> PreviewPrinter(const QPrinter& shared, const QString& documentName) {
+  auto preview = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (shared.outputFormat() == QPrinter::NativeFormat) preview->setPrinterName(shared.printerName());
+  preview->setPageLayout(shared.pageLayout());
+  preview->setResolution(shared.resolution());
+  preview->setColorMode(shared.colorMode());
+  preview->setFullPage(shared.fullPage());
+  preview->setDocName(documentName);
+  return preview;
+}
+}  // namespace
+
 void CMainFrame::OnFilePrintPreview() {
   if (activeView == nullptr || !activeView->CanPrint()) return;
-  QPrintPreviewDialog preview(&SharedPrinter(printer), this);
+  const QString name = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
+  const std::unique_ptr<QPrinter> own = PreviewPrinter(SharedPrinter(printer), name);
+  QPrintPreviewDialog preview(own.get(), this);
   connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
     printing = true;
     if (activeView != nullptr) activeView->Print(*target);

@@ -27,8 +27,12 @@ bool CMainFrame::PreTranslateMessage(const MSG& message) {
       return false;
     case WM_ORU_GET_CONFIG:
     case WM_ORU_GET_SESSION_HEADER:
+      if (app.controlView) app.controlView->SyncControlsFromConfig(w);
+      return false;
     case WM_ORU_GET_CAPTURE_DATA:
       if (app.controlView) app.controlView->SyncControlsFromConfig(w);
+      // The recall laid out before its records came; nothing else shows them.
+      if (app.activeCaptureView) app.activeCaptureView->ShowArrivedData();
       return false;
     case WM_ORU_START_CAPTURE:
       if (app.activeCaptureView) {

@@ -329,7 +329,6 @@ bool CORUpc144App::OpenDocumentFile(const QString& path) {
       return false;
     }
   }
-  dataStore.cursorRecordIndex = -1;
   if (document_->OnOpenDocument(path)) return true;
   restore();
   return false;

@@ -1,5 +1,6 @@
 #include "shell/OruDocument.h"
 
+#include <memory>
 #include <mutex>
 
 #include "link/CsvExport.h"
@@ -64,6 +65,12 @@ void CORUpc144Doc::SetPathNameForTab(int tab) {
   const QString name = FilePathOf(type);
   app_.SetMainTitle(name);
   if (!name.isEmpty()) SetPathName(name, type, false);
+}
+
+void CORUpc144Doc::ForgetCaptureFile() {
+  captureFilePath_.clear();
+  if (pathType_ != DOCUMENT_TRACE) SetPathName(QString(), DOCUMENT_NONE, false);
+  app_.SetMainTitle(QString());
 }
 
 QString& CORUpc144Doc::FilePathOf(int documentType) {
@@ -154,19 +161,18 @@ bool CORUpc144Doc::OnOpenDocument(const QString& path) {
     ShowStatus(FileStatus::UnknownType);
     return false;
   }
-  documentType_ = type;
   FileSettings settings = CurrentFileSettings();
-  // The load holds dataMutex itself and has let go of it when it returns, before any box.
-  const FileStatus status = LoadDocumentFile(path.toStdString(), app_.dataStore, type, settings);
+  // Read into a store of its own: a file that fails to load changes nothing held, so a later
+  // Save cannot write half a file's data over the file the data came from.
+  const auto loaded = std::make_unique<CORUData>();
+  const FileStatus status = LoadDocumentFile(path.toStdString(), *loaded, type, settings);
   if (status != FileStatus::Ok) {
-    if (type == DOCUMENT_CAPTURE && app_.activeCaptureView) {
-      // What was read before the fault stays and is shown.
-      app_.activeCaptureView->Refresh();
-      app_.activeCaptureView->Redraw();
-    }
     ShowStatus(status);
     return false;
   }
+  AdoptDocument(app_.dataStore, *loaded, type);
+  app_.dataStore.cursorRecordIndex = -1;
+  documentType_ = type;
   TakeFileSettings(settings, type);
   SetTypeModified(0, type);
   FilePathOf(type) = path;

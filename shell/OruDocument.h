@@ -46,6 +46,10 @@ class CORUpc144Doc final : public DocumentState {
   // The path name; its type is the one the name selects (DocumentTypeFromPath).
   void SetPathName(const QString& path, bool addToRecent = false);
   void SetPathName(const QString& path, int documentType, bool addToRecent);
+  // A capture started afresh without a name (Overwrite): the capture's file path goes, the path
+  // name too unless it is the trace's, and the title becomes "Quorlan View PC - ". Nothing then
+  // saves the new capture over the old file without asking.
+  void ForgetCaptureFile();
   // A tab switch: tab 0 takes the capture's file name, tab 1 the trace's, as the main title and,
   // when not empty, as the path name. Other tabs change nothing.
   void SetPathNameForTab(int tab);
@@ -55,7 +59,7 @@ class CORUpc144Doc final : public DocumentState {
   // flags and both paths, titles the window "Quorlan View PC - ".
   bool OnNewDocument();
   // Loads `path` into the type its name selects and switches to that type's tab. Failures are
-  // shown in a box; the paths and the title then stay.
+  // shown in a box; the data held, the paths, the title and the modified flags then stay.
   bool OnOpenDocument(const QString& path);
   // Writes the data of `documentType` to `path` (the extension added when missing); a failure is
   // shown and answers false. Success clears that type's flag and makes `path` its path name.

@@ -31,6 +31,7 @@ class SessionPlaceholder final : public PlaceholderView<ISessionView> {
   bool LiveRefreshRunning() const override { return liveRefresh; }
   void StartLiveRefresh() override { liveRefresh = true; }
   void StopLiveRefresh() override { liveRefresh = false; }
+  void ShowArrivedData() override { update(); }
   void ClearHoverMark() override {}
 
  private:

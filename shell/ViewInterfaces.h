@@ -31,6 +31,9 @@ class ISessionView : public IShellView {
   virtual bool LiveRefreshRunning() const = 0;
   virtual void StartLiveRefresh() = 0;  // ID_TIMER_LIVE_REFRESH
   virtual void StopLiveRefresh() = 0;
+  // Records were appended outside a live capture (a stored session's download): lay them out
+  // and repaint as a capture's end does, and let the read-out show the marker as it is now.
+  virtual void ShowArrivedData() = 0;
   virtual void ClearHoverMark() = 0;
 };
 

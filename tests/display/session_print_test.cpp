@@ -25,6 +25,7 @@
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
+#include "shell/model/AppCommandIds.h"
 #include "tests/display/DisplayTestData.h"
 #include "tests/display/PdfText.h"
 #include "tests/shell/AppFixture.h"
@@ -289,6 +290,23 @@ TEST_F(SessionPrintTest, ScreenKeepsItsLinesFontAndHover) {
   for (std::size_t k = 0; k < fresh.Lines().size(); ++k) EXPECT_EQ(fresh.Lines()[k].cellCounts, view->Layout().Lines()[k].cellCounts) << k;
 }
 
+// The shell's printer prints to a PDF at `dpi`, with the dialog's page range when `to` is not 0.
+void PrintToPdf(ScriptedAnswerer& answers, CMainFrame& frame, const QString& pdf, int dpi, int from = 0, int to = 0) {
+  answers.Modal([=](QDialog& dialog) {
+    auto* print = qobject_cast<QPrintDialog*>(&dialog);
+    if (print == nullptr) return int(QDialog::Rejected);
+    print->printer()->setOutputFormat(QPrinter::PdfFormat);
+    print->printer()->setOutputFileName(pdf);
+    print->printer()->setResolution(dpi);
+    if (to != 0) {
+      print->printer()->setPrintRange(QPrinter::PageRange);
+      print->printer()->setFromTo(from, to);
+    }
+    return int(QDialog::Accepted);
+  });
+  frame.OnCommand(ID_FILE_PRINT);
+}
+
 // Through the whole application: the shell's Print and Print Preview on the CAPTURE DATA tab.
 class SessionPrintCommands : public apptest::AppFixture {
  protected:
@@ -313,17 +331,7 @@ TEST_F(SessionPrintCommands, PrintDialogRangeReachesTheSessionView) {
   ASSERT_NE(view, nullptr);
   Fill();
   const QString pdf = Path("range.pdf");
-  answers.Modal([pdf](QDialog& dialog) {
-    auto* print = qobject_cast<QPrintDialog*>(&dialog);
-    if (print == nullptr) return int(QDialog::Rejected);
-    print->printer()->setOutputFormat(QPrinter::PdfFormat);
-    print->printer()->setOutputFileName(pdf);
-    print->printer()->setResolution(300);
-    print->printer()->setPrintRange(QPrinter::PageRange);
-    print->printer()->setFromTo(2, 3);
-    return int(QDialog::Accepted);
-  });
-  app().mainFrame->OnCommand(ID_FILE_PRINT);
+  PrintToPdf(answers, *app().mainFrame, pdf, 300, 2, 3);
   EXPECT_EQ(view->PrintJobs(), 1);
   ASSERT_EQ(PdfPages(pdf), 2);
   const QStringList texts = PdfPageTexts(pdf);
@@ -357,5 +365,76 @@ TEST_F(SessionPrintCommands, PreviewShowsEveryPage) {
   job.Prepare(printer, printer.width(), printer.height());
   EXPECT_EQ(pages, job.Pages());
 }
+
+TEST_F(SessionPrintCommands, PreviewAfterARangedPrintShowsTheWholeCurrentDocument) {
+  ASSERT_TRUE(Start());
+  Fill();
+  PrintToPdf(answers, *app().mainFrame, Path("range.pdf"), 300, 2, 3);
+  const QStringList printed = PdfPageTexts(Path("range.pdf"));
+  ASSERT_EQ(printed.size(), 2);
+  const QRegularExpressionMatch all = QRegularExpression(QStringLiteral("Page 2 of (\\d+)")).match(printed[0]);
+  ASSERT_TRUE(all.hasMatch());
+  answers.SaveFile(Path("renamed"));
+  app().OnCommand(cmd::kFileSaveAs);
+  ASSERT_EQ(app().currentDocument->Title(), QStringLiteral("Quorlan View PC - renamed.hsc"));
+
+  int pages = -1;
+  QString title;
+  answers.Modal([&](QDialog& dialog) {
+    dialog.show();
+    QApplication::processEvents();
+    if (auto* widget = dialog.findChild<QPrintPreviewWidget*>()) pages = widget->pageCount();
+    title = dialog.windowTitle();
+    return int(QDialog::Rejected);
+  });
+  app().mainFrame->OnCommand(ID_FILE_PRINT_PREVIEW);
+  EXPECT_EQ(pages, all.captured(1).toInt());
+  EXPECT_TRUE(title.contains(QStringLiteral("renamed.hsc"))) << title.toStdString();
+}
+
+// Each printed character of a two-direction capture stands on its own cell's colour at any
+// printer resolution: on the rendered page, just inside both ends of every data word the row's
+// colour shows, just outside them the white of the neighbouring cells of the other direction.
+class SessionPrintCells : public SessionPrintCommands, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SessionPrintCells, EveryCharacterLiesOnItsCellsColour) {
+  ASSERT_TRUE(Start());
+  {
+    CORUData& store = app().dataStore;
+    std::lock_guard guard(store.dataMutex);
+    AddEvent(store, false, "CONNECT 2400");
+    std::mt19937 random(11);
+    bool answer = false;
+    while (store.captureBuffer.GetSize() < 1500) {
+      for (int n = 1 + int(random() % 5); n > 0; --n) AddByte(store, UCHAR('a' + random() % 8), answer);
+      answer = !answer;
+    }
+    UpdateLastCount(store);
+  }
+  const QString pdf = Path("cells.pdf");
+  PrintToPdf(answers, *app().mainFrame, pdf, GetParam());
+  constexpr int kRenderDpi = 144;  // two pixels a point
+  const QImage page = PdfPageImage(pdf, 1, kRenderDpi);
+  ASSERT_FALSE(page.isNull());
+  const auto white = [&](qreal xPoints, qreal yPoints) {
+    const QRgb pixel = page.pixel(int(xPoints * kRenderDpi / 72), int(yPoints * kRenderDpi / 72));
+    return qRed(pixel) > 240 && qGreen(pixel) > 240 && qBlue(pixel) > 240;
+  };
+  const QRegularExpression data(QStringLiteral("^[a-h]+$"));
+  int words = 0;
+  for (const PdfWord& word : PdfWords(pdf, 1)) {
+    if (!data.match(word.text).hasMatch()) continue;
+    ++words;
+    const qreal y = word.box.top() + 0.5;
+    const QString at = QStringLiteral("%1 at %2,%3").arg(word.text).arg(word.box.left()).arg(word.box.top());
+    EXPECT_FALSE(white(word.box.left() + 1, y)) << at.toStdString();
+    EXPECT_FALSE(white(word.box.right() - 1, y)) << at.toStdString();
+    EXPECT_TRUE(white(word.box.left() - 1, y)) << at.toStdString();
+    EXPECT_TRUE(white(word.box.right() + 1, y)) << at.toStdString();
+  }
+  EXPECT_GT(words, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(Resolutions, SessionPrintCells, ::testing::Values(300, 1200));
 
 }  // namespace

@@ -141,6 +141,7 @@ class SessionStandIn final : public StandIn<ISessionView> {
     live = false;
     Call("StopLiveRefresh");
   }
+  void ShowArrivedData() override { Call("ShowArrivedData"); }
   void ClearHoverMark() override { Call("ClearHoverMark"); }
   bool live = false;
 };

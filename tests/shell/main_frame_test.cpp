@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         DispatchRow{2026, 0, 0, {"control.SyncControlsFromConfig(0)"}},
         DispatchRow{2032, 4, 0, {"control.SyncControlsFromConfig(4)"}},
-        DispatchRow{2034, 0, 0, {"control.SyncControlsFromConfig(0)"}},
+        DispatchRow{2034, 0, 0, {"control.SyncControlsFromConfig(0)", "session.ShowArrivedData"}},
         DispatchRow{2033, 2, 0,
                     {"control.SyncControlsFromConfig(2)", "session.StartLiveRefresh", "trace.ForwardToTraceRecall(2)",
                      "traceControl.RefreshFromSettings(2)"}},
