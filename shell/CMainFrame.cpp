@@ -22,6 +22,7 @@
 #include "shell/TraceFrame.h"
 #include "shell/VolumeCtrl.h"
 #include "shell/model/AppCommandIds.h"
+#include "shell/model/IdlePacing.h"
 
 namespace {
 constexpr int kMenuId = 128;
@@ -138,7 +139,8 @@ void CMainFrame::RegisterDeviceInterface() {
 }
 
 void CMainFrame::ScheduleIdleUpdate() {
-  if (!idleTimer->isActive()) idleTimer->start();
+  if (idleTimer->isActive()) return;
+  idleTimer->start(IdleUpdateDelayMs(lastIdleUpdate.isValid() ? lastIdleUpdate.elapsed() : -1));
 }
 
 bool CMainFrame::event(QEvent* event) {

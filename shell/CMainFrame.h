@@ -8,6 +8,7 @@
 // The worker and the PnP thread post to WindowHandle(); those posts become Qt events on the UI
 // thread and are handled in the order they were posted (PreTranslateMessage).
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 
@@ -61,8 +62,9 @@ class CMainFrame : public QMainWindow {
   QAction* Action(int commandId) const;
 
   // Update rules of every command, the status panes and the state synchronisation. Run by timer
-  // 59000, after each notification and command; tests call it directly.
+  // 59000, after notifications (at most every 50 ms) and commands; tests call it directly.
   void RunIdleUpdate();
+  int IdleUpdates() const { return idleUpdates; }  // how many have run
   // Kills the connection timer and asks the worker to end (3000 ms handshake).
   void StopCommThread();
 
@@ -124,6 +126,8 @@ class CMainFrame : public QMainWindow {
   IShellView* activeView = nullptr;
   QTimer* connectionTimer = nullptr;
   QTimer* idleTimer = nullptr;  // one idle update after a burst of notifications
+  QElapsedTimer lastIdleUpdate;  // since the last idle update ran
+  int idleUpdates = 0;
   std::map<int, QAction*> actions;
   QString connectionPaneText;
   int captureButtonIdle = 1;

@@ -28,6 +28,8 @@ void ApplyEnables(IShellView* view, const std::vector<std::pair<int, bool>>& ena
 }  // namespace
 
 void CMainFrame::RunIdleUpdate() {
+  lastIdleUpdate.start();
+  ++idleUpdates;
   ApplyUpdateRules();
   SynchroniseState();
   UpdatePanes();

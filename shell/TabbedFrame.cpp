@@ -178,8 +178,9 @@ void CORUTabbedFrame::StartActivity(int index) {
       store.modeText.Set(kBridgedMode);
       break;
     case TAB_VOLT_METER:
-      // Its own running test is never stopped by entering the tab.
-      if (app.lineTestView && store.lineTestRunning.load() == 0) app.lineTestView->StartStopTest();
+      // A test that runs already (started from the control panel) goes on; the meters start
+      // either way, since their timer is what shows the readings.
+      if (app.lineTestView) app.lineTestView->StartStopTest();
       if (frame != nullptr && captureView != nullptr) frame->SetActiveView(captureView);
       store.modeText.Set(kBridgedMode);
       break;

@@ -118,7 +118,8 @@ std::string Firmware::dispatch(std::string_view name, const std::vector<std::str
         auto line = field(f, 0, 1, kLineCount);
         auto mode = field(f, 1, 0, 2);
         if (f.size() != 2 || !line || !mode) return bad;
-        return meter_.reading(*line, *mode, now);
+        replyDelay_ = meter_.measuringTime();
+        return meter_.reading(*line, *mode, now + replyDelay_);
     }
     if (name == "DT") {
         if (is(f, {"1"})) return dtmf_.poll(now);

@@ -17,6 +17,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "sim/Calibration.h"
@@ -62,6 +63,10 @@ public:
     StreamEngine& stream() { return stream_; }
     DtmfDecoder& dtmf() { return dtmf_; }
     const VoltMeter& meter() const { return meter_; }
+    VoltMeter& meter() { return meter_; }
+    // How long the reply of the last command takes to be ready (the volt meter's measuring
+    // time); reading it clears it.
+    Micros takeReplyDelay() { return std::exchange(replyDelay_, 0); }
 
 private:
     std::string dispatch(std::string_view name, const std::vector<std::string>& f, std::string_view text, Micros now);
@@ -85,6 +90,7 @@ private:
     std::string triggerText_;
     std::string version_ = "V 1.0.8";
     int lastError_ = 0;
+    Micros replyDelay_ = 0;
 };
 
 }  // namespace sim

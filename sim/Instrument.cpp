@@ -22,6 +22,8 @@ bool knownEndpoint(uint8_t ep) {
 
 Instrument::Instrument(InstrumentOptions options) : options_(std::move(options)), clock_(options_.clock) {
     if (options_.prefillMemory) prefillMemory(firmware_);
+    const bool measures = options_.clock.mode == TimeMode::RealTime && !options_.instantVoltMeter;
+    firmware_.meter().setMeasuringTime(measures ? VoltMeter::kMeasuringTime : 0);
     if (!options_.scenario.empty()) {
         if (auto s = builtinScenario(options_.scenario)) firmware_.loadScenario(std::move(*s), clock_.now());
     }
@@ -97,7 +99,12 @@ void Instrument::runCommand(int port, CommandPort::Command command, Wakeups& w) 
         queueReply(latePort, std::move(lateReply), "late", w);
     }
     std::string reply = command.tooLong ? errorReply(kErrTooLong, command.bytes) : firmware_.execute(command.bytes, now);
+    const Micros measuring = firmware_.takeReplyDelay();
     FaultPlan::Outcome out = faults_.apply(std::move(reply));
+    if (out.fate == FaultPlan::Fate::Send && measuring > 0) {
+        out.fate = FaultPlan::Fate::Delay;
+        out.delay = measuring;
+    }
     switch (out.fate) {
     case FaultPlan::Fate::Send:
         queueReply(port, std::move(out.reply), out.note, w);

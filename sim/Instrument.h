@@ -40,6 +40,7 @@ struct InstrumentOptions {
     bool zeroLengthAfterFullReply = false;
     bool prefillMemory = true;  // the nine sessions and three traces of sim/scenarios/memory.mem
     std::string scenario;       // a built-in scenario to start with; empty: idle lines
+    bool instantVoltMeter = false;  // the volt meter answers at once, also in real time (VoltMeter.h)
 };
 
 class Instrument final : public usb::UsbDeviceModel {

@@ -3,7 +3,7 @@
 namespace {
 
 void DrawLabels(LogicalPainter& lp, const std::vector<AxisLabel>& labels) {
-  lp.Painter().setPen(QPen(Qt::black, 1));
+  lp.Painter().setPen(lp.Pen(Qt::black));
   for (const AxisLabel& label : labels) {
     // The layout's text origin is the label's top-left corner (logical y up: the top is higher).
     lp.Text(label.originX, label.originY, label.text);
@@ -20,7 +20,7 @@ VoltAxisLayout DrawVoltAxis(LogicalPainter& lp, long displayScale, const PanelRe
 }
 
 TimeAxisLayout DrawTimeAxis(LogicalPainter& lp, long displaySpan, const PanelRect& panel) {
-  TimeAxisLayout layout = LayoutTimeAxis(displaySpan, panel, lp.Mapper().DpiY(), lp.Measurer());
+  TimeAxisLayout layout = LayoutTimeAxis(displaySpan, panel, lp.Measurer());
   DrawLabels(lp, layout.labels);
   return layout;
 }

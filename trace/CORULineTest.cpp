@@ -154,7 +154,14 @@ void CORULineTest::OnUpdate() {
 
 void CORULineTest::OnLineTestReply(WPARAM, LPARAM) {
   ++replies_;
-  OnUpdate();
+  // The radios follow the line and the unit; a reply that changes neither leaves them.
+  const int line = app_.dataStore.selectedLine;
+  const int unit = app_.dataStore.acUnit;
+  if (line != shownLine_ || unit != shownUnit_) {
+    OnUpdate();
+    shownLine_ = line;
+    shownUnit_ = unit;
+  }
   CORUData& store = app_.dataStore;
   dc_.filter.SetReading(MeterReading(store.dcValueText.Get()));
   ac_.filter.SetReading(MeterReading(store.acValueText.Get()));

@@ -99,5 +99,7 @@ class CORULineTest final : public QWidget, public IVoltMeterView {
   int ticks_ = 0;
   int replies_ = 0;
   bool textsDue_ = false;
+  int shownLine_ = -1;  // what the radios showed after the last reply
+  int shownUnit_ = -1;
   int repaints_ = 0;
 };

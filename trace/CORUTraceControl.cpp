@@ -309,13 +309,16 @@ void CORUTraceControl::OnTraceFinished() {
 
 // ---- the Scale and Span lists ----------------------------------------------------------------------
 
+// The idle update calls these twice a second: a list that already has its entries is left alone,
+// so the marker and the setting survive it.
 void CORUTraceControl::ShowDcScales() {
-  if (scaleCombo_ == nullptr) return;
-  if (scaleCombo_->count() != kAllScales) {
-    scaleCombo_->insertItem(0, QStringLiteral("30 V DC"));
-    scaleCombo_->insertItem(0, QStringLiteral("60 V DC"));
-  }
-  OnSelChangeScale();
+  if (scaleCombo_ == nullptr || scaleCombo_->count() == kAllScales) return;
+  scaleCombo_->insertItem(0, QStringLiteral("30 V DC"));
+  scaleCombo_->insertItem(0, QStringLiteral("60 V DC"));
+  // The entry shown follows the setting; the shifted old selection may stand for another scale.
+  if (const auto entry = SelectionForScale(app_.settings.traceScale, scaleCombo_->count()))
+    scaleCombo_->setCurrentIndex(*entry);
+  StoreListedScale();
 }
 
 void CORUTraceControl::HideDcScales() {
@@ -323,7 +326,24 @@ void CORUTraceControl::HideDcScales() {
   if (scaleCombo_->currentIndex() == 0 || scaleCombo_->currentIndex() == 1) scaleCombo_->setCurrentIndex(2);
   scaleCombo_->removeItem(0);
   scaleCombo_->removeItem(0);
-  OnSelChangeScale();
+  StoreListedScale();
+}
+
+void CORUTraceControl::StoreListedScale() {
+  const auto scale = ScaleForSelection(scaleCombo_->currentIndex(), scaleCombo_->count());
+  if (!scale) return;
+  const bool changed = *scale != app_.settings.traceScale;
+  app_.settings.traceScale = *scale;
+  {
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    app_.dataStore.sysCfg.traceScale = static_cast<UCHAR>(*scale);
+  }
+  // Only a new scale moves the marker's place on the plot.
+  if (changed) {
+    app_.dataStore.traceCursor1 = -1;
+    app_.dataStore.traceCursor2 = -1;
+  }
+  UpdateVoltageLabel();
 }
 
 void CORUTraceControl::AddSixtySecondSpan() {

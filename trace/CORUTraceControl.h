@@ -64,6 +64,8 @@ class CORUTraceControl final : public QWidget, public ITraceControl {
   void EnableTriggerEdit(int selection);
   void SetLineRadios(int line);
   void SelectCombos(int scale, int span, int trigger);
+  // After the Scale list was refilled: the listed selection becomes the setting.
+  void StoreListedScale();
   void Layout();
 
   CORUpc144App& app_;

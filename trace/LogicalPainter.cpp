@@ -13,6 +13,10 @@ QRect LogicalPainter::ToPixels(int lx1, int ly1, int lx2, int ly2) const {
   return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
+QPen LogicalPainter::Pen(const QColor& colour) const {
+  return QPen(colour, std::max(1, m_.LogicalToPixelsX(1)), Qt::SolidLine);
+}
+
 void LogicalPainter::Line(int lx1, int ly1, int lx2, int ly2) {
   p_.drawLine(ToPixels(lx1, ly1), ToPixels(lx2, ly2));
 }

@@ -27,6 +27,9 @@ class LogicalPainter {
   TextExtent Measure(const char* text) const;
   MeasureText Measurer() const;
 
+  // A solid pen one logical unit wide (at least one pixel), so lines stay visible at any resolution.
+  QPen Pen(const QColor& colour) const;
+
   QPainter& Painter() { return p_; }
   const LogicalMapper& Mapper() const { return m_; }
 

@@ -59,7 +59,7 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
   painter.save();
   painter.translate(pageRect.topLeft());
   painter.setFont(PageFont(mapper));
-  painter.setPen(QPen(Qt::black, 1));
+  painter.setPen(lp.Pen(Qt::black));
   const QString title = app_.currentDocument != nullptr ? app_.currentDocument->Title() : QString();
   lp.Text(50, -50, title.toLatin1().constData());
   const int pageBottom = -mapper.PixelsToLogicalY(pageRect.height());
@@ -97,7 +97,7 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
     IntPoint marker;
     const int markerIndex = store.traceMarker1;
     QPoint pen = lp.ToPixels(setup.startX, setup.zeroY);
-    painter.setPen(QPen(Qt::black, 1, Qt::SolidLine));
+    painter.setPen(lp.Pen(Qt::black));
     const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
     WalkTrace(setup, samples, [&](const WalkPoint& w) {
       if (setup.kind == PlotKind::Line) {
@@ -109,13 +109,13 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
       }
       if (w.n >= 0 && w.n == markerIndex) marker = {w.x, w.ReportedY()};
     });
-    painter.setPen(QPen(Qt::black, 1));
+    painter.setPen(lp.Pen(Qt::black));
     lp.Line(time.leftMark, setup.zeroY, area.right, setup.zeroY);
     lp.Line(time.leftMark, -area.top, time.leftMark, -area.bottom);
     // Printers have no raster operations: a plain pen in the marker colour.
     if (store.traceCursor1 != -1 && marker.x != -1) {
       const COLORREF c = app_.settings.markerColor;
-      painter.setPen(QPen(QColor(GetRValue(c), GetGValue(c), GetBValue(c)), 1));
+      painter.setPen(lp.Pen(QColor(GetRValue(c), GetGValue(c), GetBValue(c))));
       lp.Line(marker.x, -area.top, marker.x, -area.bottom);
       lp.Line(time.leftMark, marker.y, area.right, marker.y);
     }

@@ -93,16 +93,21 @@ class Builder {
   void SnappedReading(int index, int sample, int row) {
     if (!trace.Valid(index)) return;
     if (trace.secondsPerSample) Put(row, TimeText(index * *trace.secondsPerSample));
-    if (trace.factor) {
-      const double volts = trace.dc ? sample * -*trace.factor : sample * *trace.factor;
-      Put(row + 1, "Voltage: " + Fixed(volts, 3) + (trace.dc ? " V" : " Vpp"));
-    }
+    if (const auto volts = SampleVolts(sample)) Put(row + 1, "Voltage: " + Fixed(*volts, 3) + (trace.dc ? " V" : " Vpp"));
+  }
+
+  // A DC sample keeps the line's sign. An AC sample is a peak-to-peak width, drawn as the same bar
+  // whatever its sign, so only its size counts: a negative Vpp would be no reading at all.
+  std::optional<double> SampleVolts(int sample) const {
+    if (!trace.factor) return std::nullopt;
+    return trace.dc ? sample * -*trace.factor : std::fabs(sample * *trace.factor);
   }
 
   // The delta's voltage of one sample: an AC sample is peak to peak, so half of it.
   std::optional<double> DeltaVolts(int sample) const {
-    if (!trace.factor) return std::nullopt;
-    return trace.dc ? sample * -*trace.factor : sample * *trace.factor / 2;
+    const auto volts = SampleVolts(sample);
+    if (!volts || trace.dc) return volts;
+    return *volts / 2;
   }
 
   void Delta() {

@@ -79,20 +79,21 @@ INSTANTIATE_TEST_SUITE_P(
         SnappedCase{0, 0, 700, "Time: 3.50 seconds", "Voltage: -100.000 V"},
         SnappedCase{1, 2, 100, "Time: 1.50 seconds", "Voltage: 200.000 V"},
         SnappedCase{2, 1, 750, "Time: 7.50 seconds", "Voltage: 2.500 Vpp"},
-        SnappedCase{3, 1, 0, "Time: 0.00 seconds", "Voltage: -5.000 Vpp"}));
+        // A negative AC sample is a peak-to-peak width all the same.
+        SnappedCase{3, 1, 0, "Time: 0.00 seconds", "Voltage: 5.000 Vpp"}));
 
 TEST_F(TraceReadout, SnappedDeltaIsMarker2MinusMarker1AndKeepsItsSign) {
   Trace(1000, 2, 1);  // AC, 0.01 s per sample
   store.traceMarker2 = 100;  // left of marker 1
   store.traceMarker1 = 300;
   const TraceReadoutRows rows = Rows(true);
-  // AC samples are peak to peak: (-400 - -200) x 0.01 / 2.
-  EXPECT_EQ(rows[3].text, "Voltage Delta: -1.000 V");
+  // AC samples are peak-to-peak widths, halved: (400 - 200) x 0.01 / 2.
+  EXPECT_EQ(rows[3].text, "Voltage Delta: 1.000 V");
   EXPECT_EQ(rows[4].text, "Time Delta: -2.00 sec.");
   EXPECT_EQ(rows[3].fill, kWindow);
   EXPECT_EQ(rows[3].textColor, (0u - kWindow) & 0xFFFFFF);
-  EXPECT_EQ(rows[1].text, "Voltage: -4.000 Vpp");
-  EXPECT_EQ(rows[7].text, "Voltage: -2.000 Vpp");
+  EXPECT_EQ(rows[1].text, "Voltage: 4.000 Vpp");
+  EXPECT_EQ(rows[7].text, "Voltage: 2.000 Vpp");
 
   Trace(1000, 0, 1);  // DC: samples x -value2, not halved
   EXPECT_EQ(Rows(true)[3].text, "Voltage Delta: 100.000 V");
@@ -115,7 +116,7 @@ TEST_F(TraceReadout, SnapOffShowsTheScopesLiveReadingAndItsDeltaFromMarker1) {
   Trace(1000, 3, 1);  // AC: two decimals for the live voltage
   const TraceReadoutRows ac = Rows(false, {0.456, 1.0});
   EXPECT_EQ(ac[1].text, "Voltage: 0.46 V");
-  EXPECT_EQ(ac[3].text, "Voltage Delta: 1.956 V");  // 0.456 - (-300 x 0.01 / 2)
+  EXPECT_EQ(ac[3].text, "Voltage Delta: -1.044 V");  // 0.456 - (300 x 0.01 / 2)
   EXPECT_EQ(ac[4].text, "Time Delta: -1.00 sec.");
 
   // A getter without a reading leaves its rows as filled.

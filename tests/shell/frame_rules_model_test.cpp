@@ -7,6 +7,7 @@
 #include "shell/model/DeviceChange.h"
 #include "shell/model/DownloadProgress.h"
 #include "shell/model/FrameCommandRules.h"
+#include "shell/model/IdlePacing.h"
 #include "shell/model/SplashRegion.h"
 #include "shell/model/StatusPaneText.h"
 #include "shell/model/TabStrip.h"
@@ -219,4 +220,15 @@ TEST(DeviceChange, DecisionsByTypeClassAndEvent) {
   const DeviceChangeDecision none = ClassifyDeviceChange(DBT_DEVICEARRIVAL, 0);
   EXPECT_EQ(none.result, TRUE);
   EXPECT_EQ(none.action, DeviceChangeAction::None);
+}
+
+// ---- idle update pacing -------------------------------------------------------------------------
+
+TEST(IdlePacing, NotificationsRunTheIdleUpdateAtMostEvery50Ms) {
+  struct Row {
+    long long since;
+    int delay;
+  };
+  for (const Row row : {Row{-1, 0}, Row{0, 50}, Row{1, 49}, Row{49, 1}, Row{50, 0}, Row{5000, 0}})
+    EXPECT_EQ(IdleUpdateDelayMs(row.since), row.delay) << row.since;
 }

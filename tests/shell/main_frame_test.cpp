@@ -370,11 +370,12 @@ TEST_F(MainFrameTest, EnteringAMeterStopsTheOtherAndKeepsItsOwnRunning) {
   EXPECT_EQ(log.Count("volt.StartStopTest"), 1);
   store().dtmfRunning = 0;
   tabs()->SelectTab(0);
-  store().lineTestRunning = 1;  // its own activity already runs: entering does not stop it
+  store().lineTestRunning = 1;  // its own activity already runs: the view keeps it and starts its meters
   log.Clear();
   capture.recorder.Clear();
   tabs()->SelectTab(2);
-  EXPECT_EQ(log.Count("volt.StartStopTest"), 0);
+  EXPECT_EQ(log.Count("volt.StartStopTest"), 1);
+  EXPECT_EQ(capture.recorder.Count(WM_ORU_STOP_LINE_TEST), 0);
   tabs()->SelectTab(0);
   store().lineTestRunning = 1;
   log.Clear();

@@ -83,11 +83,45 @@ TEST(InstrumentClock, RealTimeLineMovesOnItsOwn) {
     sim::InstrumentOptions o;
     o.clock.speed = 1;
     o.scenario = "volt-meter";
+    o.instantVoltMeter = true;
     sim::Instrument inst(o);
     configure(inst);
     inst.advance(sec(1));  // skip ahead rather than wait
     EXPECT_GE(inst.now(), sec(1));
     EXPECT_EQ(command(inst, "VM:1:0"), "vm:DC -48.0 V:ON HOOK:AC 0.00 Vpp");
+}
+
+// In real time a reading is ready once its measuring time has passed, so the host's unpaced
+// loop runs at the meter's pace; the instant option answers at once.
+TEST(InstrumentClock, RealTimeVoltMeterAnswersWhenItHasMeasured) {
+    for (bool instant : {false, true}) {
+        sim::InstrumentOptions o;
+        o.clock.speed = 1;
+        o.scenario = "volt-meter";
+        o.instantVoltMeter = instant;
+        std::mutex m;
+        std::condition_variable cv;
+        int readyCount = 0;
+        sim::Instrument inst(o);
+        configure(inst);
+        inst.advance(sec(1));
+        inst.setDataReadyCallback([&](uint8_t) {
+            std::lock_guard lock(m);
+            ++readyCount;
+            cv.notify_all();
+        });
+        const Micros asked = inst.now();
+        ASSERT_TRUE(write(inst, "VM:1:0"));
+        const sim::TranscriptEntry last = inst.transcript().entries().back();
+        EXPECT_EQ(last.kind, instant ? sim::TranscriptKind::Reply : sim::TranscriptKind::ReplyHeld) << instant;
+        {
+            std::unique_lock lock(m);
+            // Only fails on a real hang.
+            ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(20), [&] { return readyCount > 0; }));
+        }
+        if (!instant) EXPECT_GE(inst.now() - asked, sim::VoltMeter::kMeasuringTime);
+        EXPECT_EQ(read(inst), "vm:DC -48.0 V:ON HOOK:AC 0.00 Vpp") << instant;
+    }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -53,13 +55,13 @@ class TracePrint : public apptest::AppFixture {
   }
 
   // The print dialog answered with a PDF file as the printer.
-  void PrintToPdf(const QString& path) {
-    answers.Modal([path](QDialog& dialog) {
+  void PrintToPdf(const QString& path, int dpi = 300) {
+    answers.Modal([path, dpi](QDialog& dialog) {
       auto* print = qobject_cast<QPrintDialog*>(&dialog);
       if (print == nullptr) return int(QDialog::Rejected);
       print->printer()->setOutputFormat(QPrinter::PdfFormat);
       print->printer()->setOutputFileName(path);
-      print->printer()->setResolution(300);
+      print->printer()->setResolution(dpi);
       return int(QDialog::Accepted);
     });
   }
@@ -82,6 +84,57 @@ TEST_F(TracePrint, OnePdfPageWithTheTitleAndThePageLine) {
   // The axes' labels are text a reader finds too.
   EXPECT_TRUE(pages[0].contains("+60"));
   EXPECT_TRUE(pages[0].contains("10.0"));
+}
+
+// One word of a PDF page as pdftotext -bbox places it, in points.
+struct PdfWord {
+  QString text;
+  double xMin = 0, yMin = 0, xMax = 0;
+  double CentreX() const { return (xMin + xMax) / 2; }
+};
+
+std::vector<PdfWord> PdfWords(const QString& path) {
+  QProcess process;
+  process.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+  if (!process.waitForFinished(120000)) return {};
+  const QString xml = QString::fromUtf8(process.readAllStandardOutput());
+  static const QRegularExpression word(
+      QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"[\\d.]+\">([^<]*)</word>"));
+  std::vector<PdfWord> words;
+  for (auto it = word.globalMatch(xml); it.hasNext();) {
+    const QRegularExpressionMatch m = it.next();
+    words.push_back({m.captured(4), m.captured(1).toDouble(), m.captured(2).toDouble(), m.captured(3).toDouble()});
+  }
+  return words;
+}
+
+// The printed time axis spans the plot: from its "0" (where the trace starts) to the plot's right
+// edge, the panels' right edge (one screen pixel is 0.01 inch, 0.72 point, on the page), the last
+// label lies in the last tenth, at a usual and a high resolution.
+TEST_F(TracePrint, TimeAxisLabelsReachThePlotsRightEdge) {
+  CORUSignalTrace* view = StartOnTraceTab();
+  ASSERT_NE(view, nullptr);
+  LoadTrace(1000);
+  const int plotRight = 50 + view->VoltPanel()->width() + view->TimePanel()->width();
+  for (int dpi : {300, 1200}) {
+    const QString pdf = Path(QStringLiteral("axis%1.pdf").arg(dpi));
+    PrintToPdf(pdf, dpi);
+    app().mainFrame->OnCommand(ID_FILE_PRINT);
+    const std::vector<PdfWord> words = PdfWords(pdf);
+    const PdfWord* zero = nullptr;  // the time axis's "0" lies below the volt axis's
+    const PdfWord* last = nullptr;
+    const PdfWord* page = nullptr;  // "Page 1 of 1" starts at x 50, beside the page's margin
+    for (const PdfWord& w : words) {
+      if (w.text == "0" && (zero == nullptr || w.yMin > zero->yMin)) zero = &w;
+      if (w.text == "10.0") last = &w;
+      if (w.text == "Page") page = &w;
+    }
+    ASSERT_TRUE(zero != nullptr && last != nullptr && page != nullptr) << dpi << " dpi: " << words.size() << " words";
+    const double left = zero->CentreX();
+    const double right = page->xMin + (plotRight - 50) * 0.72;
+    EXPECT_GE(last->CentreX(), left + 0.9 * (right - left)) << dpi << " dpi";
+    EXPECT_LE(last->xMax, right + 1) << dpi << " dpi";
+  }
 }
 
 TEST_F(TracePrint, NoSamplesNoDialogAndNoJob) {

@@ -34,11 +34,10 @@ VoltAxisLayout LayoutVoltAxis(long displayScale, const PanelRect& panel, const M
   return layout;
 }
 
-TimeAxisLayout LayoutTimeAxis(long displaySpan, const PanelRect& panel, int dpiY,
-                              const MeasureText& measure) {
+TimeAxisLayout LayoutTimeAxis(long displaySpan, const PanelRect& panel, const MeasureText& measure) {
   if (!IsSpanIndex(displaySpan)) displaySpan = 0;
   const auto labels = SpanLabels(displaySpan);
-  const int margin = MulDiv(10, dpiY, 72);
+  const int margin = kTimeAxisMargin;
   const TextExtent zero = measure(labels.front());
   const TextExtent last = measure(labels.back());
 

@@ -40,6 +40,7 @@ struct PanelRect {
 };
 
 VoltAxisLayout LayoutVoltAxis(long displayScale, const PanelRect& panel, const MeasureText& measure);
-// dpiY: vertical pixels per inch of the target device (the margin is 10 points).
-TimeAxisLayout LayoutTimeAxis(long displaySpan, const PanelRect& panel, int dpiY,
-                              const MeasureText& measure);
+// The right margin is in logical units like the rest of the axis, so a printer's resolution does
+// not squeeze the labels: 10 points as the screen at 96 dpi has them.
+inline constexpr int kTimeAxisMargin = 13;
+TimeAxisLayout LayoutTimeAxis(long displaySpan, const PanelRect& panel, const MeasureText& measure);

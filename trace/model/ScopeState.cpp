@@ -41,6 +41,8 @@ void ScopeState::SetThresholdRect(IntRect rect) {
 void ScopeState::OnMouseMove(int viewX, int viewY, bool snap) {
   cursorPoint.x = viewX - hostOffset.x;
   cursorPoint.y = snap ? kUnsnappedY : viewY - hostOffset.y;
+  // The read-out redraws right after a move, before the next render: it must read this point.
+  TakeCrossPoint();
 }
 
 DoubleClickResult ScopeState::OnLButtonDblClk(int viewX, int /*viewY*/, CORUData& store) {
