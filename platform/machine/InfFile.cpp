@@ -319,6 +319,7 @@ std::optional<InfDriver> ReadInfDriver(const InfFile& inf, std::string* error) {
   if (v.className.empty()) return fail("[Version] names no Class");
   if (!IsGuidText(v.classGuid)) return fail("[Version] names no valid ClassGuid");
 
+  std::unordered_map<std::string, std::string> services;  // install section -> its service
   if (const std::vector<InfLine>* manufacturers = inf.section("Manufacturer")) {
     for (const InfLine& m : *manufacturers) {
       if (m.fields.empty() || m.fields[0].empty()) continue;
@@ -345,7 +346,10 @@ std::optional<InfDriver> ReadInfDriver(const InfFile& inf, std::string* error) {
         model.manufacturer = m.key.empty() ? m.fields[0] : m.key;
         model.description = line.key;
         model.installSection = line.fields[0];
-        model.service = serviceOf(inf, model.installSection);
+        // Many models share few install sections: each is looked up once.
+        auto known = services.find(model.installSection);
+        if (known == services.end()) known = services.emplace(model.installSection, serviceOf(inf, model.installSection)).first;
+        model.service = known->second;
         for (std::size_t i = 1; i < line.fields.size(); ++i) {
           if (!line.fields[i].empty()) model.ids.push_back(line.fields[i]);
         }
