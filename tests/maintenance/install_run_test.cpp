@@ -125,8 +125,8 @@ TEST_F(InstallRuns, AFailedStateWriteFailsTheRunWithItsMessageAndStoresNothing) 
 
 TEST_F(InstallRuns, AVersionSectionSplitInTwoInstalls) {
   std::string text = ReadBytes(SourceInf());
-  const std::size_t provider = text.find("Provider");
-  text.insert(provider, "\n[Manufacturer]\n[Version]\n");  // the rest of [Version] comes later
+  // Class, ClassGuid and the rest of [Version] come after another section.
+  text.insert(text.find("\nClass ") + 1, "[Manufacturer]\n[Version]\n");
   const fs::path inf = dir.path() / "split.inf";
   WriteBytes(inf, text);
   RunResult r = run({"/InstallDriver64", inf.string()}, root);
