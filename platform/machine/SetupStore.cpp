@@ -229,12 +229,12 @@ bool SetupStore::readPackage(const fs::path& path, StoredPackage& package, std::
     return true;
   }
   identity.package.name = name;
-  bool done = readAll(fd, identity.package.bytes);
-  ::close(fd);
-  if (!done) {
+  if (!readAll(fd, identity.package.bytes)) {
     error = systemError("cannot read", path);
+    ::close(fd);
     return false;
   }
+  ::close(fd);
   identity.package.driver = ReadStoredPackage(identity.package.bytes);
   package = identity.package;
   packages_[name] = std::move(identity);
