@@ -37,34 +37,6 @@ struct ProgramStart {
   std::string err;
 };
 
-// Standard error into a file while the object lives.
-class ErrorCapture {
-public:
-  explicit ErrorCapture(const fs::path& file) : file_(file) {
-    std::fflush(stderr);
-    saved_ = ::dup(2);
-    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    ::dup2(fd, 2);
-    ::close(fd);
-  }
-  ~ErrorCapture() { restore(); }
-  std::string text() {
-    restore();
-    return ReadBytes(file_);
-  }
-
-private:
-  void restore() {
-    if (saved_ < 0) return;
-    std::fflush(stderr);
-    ::dup2(saved_, 2);
-    ::close(saved_);
-    saved_ = -1;
-  }
-  fs::path file_;
-  int saved_ = -1;
-};
-
 std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
 class ProgramInstall : public testing::Test {
@@ -100,18 +72,15 @@ protected:
     for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
     ::unsetenv("QUORLAN_MACHINE_ROOT");
     ProgramStart r;
+    testing::internal::CaptureStderr();
     {
-      ErrorCapture capture(dir.path() / "start-err.txt");
-      {
-        SimulatedSystem system;
-        r.persistent = system.machine().setupStatePersistent();
-        r.instrumentStarted = system.instrumentPort() != 0 &&
-                              system.machine().device(system.instrumentPort()).state == nt::DevNodeState::Started;
-        EXPECT_TRUE(system.shutdown().empty());
-      }
-      r.err = capture.text();
+      SimulatedSystem system;
+      r.persistent = system.machine().setupStatePersistent();
+      r.instrumentStarted = system.instrumentPort() != 0 &&
+                            system.machine().device(system.instrumentPort()).state == nt::DevNodeState::Started;
+      EXPECT_TRUE(system.shutdown().empty());
     }
-    fs::remove(dir.path() / "start-err.txt");
+    r.err = testing::internal::GetCapturedStderr();
     for (const auto& [name, value] : saved) {
       if (value) ::setenv(name.c_str(), value->c_str(), 1);
       else ::unsetenv(name.c_str());
