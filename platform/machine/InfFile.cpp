@@ -142,7 +142,11 @@ std::optional<InfFile> InfFile::parse(std::string_view text, std::string* error)
         ++at;
         break;
       }
-      if (inComment) continue;
+      if (inComment) {  // the rest of the line at once
+        std::size_t eol = text.find('\n', at);
+        at = (eol == std::string_view::npos ? text.size() : eol) - 1;
+        continue;
+      }
       if (inQuote) {
         if (c == '"') {
           if (at + 1 < text.size() && text[at + 1] == '"') {
