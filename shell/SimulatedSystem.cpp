@@ -1,5 +1,7 @@
 #include "shell/SimulatedSystem.h"
 
+#include <cstdio>
+
 #include "driver/DriverEntry.h"
 #include "driver/OruInterface.h"
 #include "maintenance/install/DriverInstall.h"
@@ -24,6 +26,9 @@ SimulatedSystem::SimulatedSystem(bool plug, const std::optional<sim::Scenario>& 
         instrument_->loadScenario(*scenario);
     // The image answers to its service name; the stored ORUpc.inf binds the instrument to it. The
     // first start on an empty root stores the program's own copy of that INF.
+    if (!machine_->root().empty() && !machine_->setupStatePersistent())
+        std::fprintf(stderr, "quorlan-view: %s; running on a fresh state that is not saved\n",
+                     machine_->setupStateError().c_str());
     machine_->installDriver(oru::kServiceName, oru::DriverEntry);
     StoreProgramDriverPackage(*machine_);
     attachment_ = std::make_unique<win32::DeviceSystemAttachment>(machine_->kernel());

@@ -1,10 +1,7 @@
 #include "maintenance/install/DriverInstall.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "maintenance/install/InstallerOutput.h"
 #include "maintenance/install/RemoveDevices.h"
@@ -31,11 +28,9 @@ std::string errorText(DWORD error) {
 int copyOrReport(const std::string& infPath, bool retryReplaceOnly) {
   char destination[MAX_PATH];
   if (CopyOemInf(infPath.c_str(), destination, 0)) return kInstallStored;
-  DWORD error = GetLastError();
-  if (retryReplaceOnly) {
-    if (CopyOemInf(infPath.c_str(), destination, SP_COPY_REPLACEONLY)) return kInstallStored;
-    error = GetLastError();
-  }
+  // The first attempt's error says why: a replace-only retry of a new INF only finds nothing.
+  const DWORD error = GetLastError();
+  if (retryReplaceOnly && CopyOemInf(infPath.c_str(), destination, SP_COPY_REPLACEONLY)) return kInstallStored;
   std::fprintf(InstallerErr(), "%s: %s\n", infPath.c_str(), errorText(error).c_str());
   return kInstallCopyFailed;
 }
@@ -52,10 +47,13 @@ InstallOperation InstallOperationOf(const std::vector<std::string>& arguments) {
 }
 
 std::optional<std::string> InfPathOf(const std::vector<std::string>& arguments) {
+  std::optional<std::string> path;
   for (const std::string& a : arguments) {
-    if (a != kSwitch32 && a != kSwitch64) return a;
+    if (a.empty() || a == kSwitch32 || a == kSwitch64) continue;
+    if (path) return std::nullopt;
+    path = a;
   }
-  return std::nullopt;
+  return path;
 }
 
 BOOL CopyOemInf(const char* infPath, char* destination, DWORD copyStyle) {
@@ -66,7 +64,13 @@ int InstallDriver32(const std::string& infPath) {
   char pattern[MAX_PATH];
   std::snprintf(pattern, sizeof pattern, "%s", kInstrumentPattern);
   char* patterns[] = {pattern};
-  RemoveMatchingDevices(nullptr, nullptr, 1, 1, patterns);  // its result does not decide the run
+  // A node whose removal failed (its state not saved) keeps its old driver: the run fails.
+  RemoveContext tally;
+  RemoveMatchingDevices(nullptr, nullptr, 1, 1, patterns, tally);
+  if (tally.failure) {
+    std::fprintf(InstallerErr(), "%s: %s\n", infPath.c_str(), errorText(tally.failure).c_str());
+    return kInstallCopyFailed;
+  }
   return copyOrReport(infPath, false);
 }
 
@@ -105,22 +109,7 @@ int RunInstallOperation(const std::vector<std::string>& arguments, const std::fi
 
 bool StoreProgramDriverPackage(platform::Machine& machine) {
   if (machine.driverPackageCount() != 0) return true;  // not the first start
-  std::filesystem::path folder = machine.setupStatePersistent() ? machine.root() : std::filesystem::temp_directory_path();
-  std::filesystem::path temp = folder / (".ORUpc." + std::to_string(::getpid()) + ".inf");
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    std::string bytes = ProgramDriverInf();
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-      std::error_code ec;
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  win32::DeviceSystemAttachment attached(machine.kernel());
-  char destination[MAX_PATH];
-  bool stored = CopyOemInf(temp.c_str(), destination, 0);
-  std::error_code ec;
-  std::filesystem::remove(temp, ec);
-  return stored;
+  std::string name, path;
+  platform::StoreResult result = machine.storeDriverPackage(ProgramDriverInf(), false, name, path);
+  return result == platform::StoreResult::Stored || result == platform::StoreResult::AlreadyStored;
 }

@@ -18,8 +18,8 @@ class Machine;
 }
 
 constexpr int kInstallStored = 0;      // the INF is in the driver store
-constexpr int kInstallCopyFailed = 2;  // one line on standard error says why
-constexpr int kInstallNoInf = 3;       // no INF path was given
+constexpr int kInstallCopyFailed = 2;  // the removal or the copy failed; one line on standard error says why
+constexpr int kInstallNoInf = 3;       // no INF path, or more than one, was given
 
 // The instrument's instance-id pattern.
 inline constexpr char kInstrumentPattern[] = "@USB\\VID_0452&PID_0201\\*";
@@ -28,7 +28,8 @@ enum class InstallOperation { None, Driver32, Driver64 };
 
 // A switch is a whole argument; with both, the 32-bit operation runs.
 InstallOperation InstallOperationOf(const std::vector<std::string>& arguments);
-// The first argument that is not a switch, taken as given.
+// The one argument that is neither a switch nor empty, taken as given; nullopt when there is
+// none or more than one.
 std::optional<std::string> InfPathOf(const std::vector<std::string>& arguments);
 
 // SetupCopyOEMInfA(path, no media, SPOST_PATH, style, destination, MAX_PATH, ...): nonzero on
@@ -45,7 +46,6 @@ int RunInstallOperation(const std::vector<std::string>& arguments, const std::fi
 
 // The program's own ORUpc.inf, embedded at build time.
 std::string ProgramDriverInf();
-// On a machine whose driver store is empty, stores the program's own INF through
-// SetupCopyOEMInfA (the file passes through a temporary file inside the root, or a private
-// temporary folder for a machine without one). False when it could not be stored.
+// On a machine whose driver store is empty, stores the program's own INF (its bytes: no file
+// is written outside the store). False when it could not be stored.
 bool StoreProgramDriverPackage(platform::Machine& machine);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "maintenance/install/InstallerOutput.h"
+#include "platform/win32/LastError.h"
 
 int RemoveDeviceCallback(HDEVINFO devices, PSP_DEVINFO_DATA device, DWORD, void* context) {
   auto* tally = static_cast<RemoveContext*>(context);
@@ -31,14 +32,22 @@ int RemoveDeviceCallback(HDEVINFO devices, PSP_DEVINFO_DATA device, DWORD, void*
       status = tally->removed;
     }
     ++tally->count;
+  } else if (!tally->failure) {
+    tally->failure = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
   }
   std::fprintf(InstallerOut(), "%-60s: %s\n", instanceId, status);
   return 0;
 }
 
-int RemoveMatchingDevices(const char* baseName, const char* machine, DWORD, int argc, char** argv) {
-  if (argc <= 0 || (machine && *machine)) return kResultUsage;
+int RemoveMatchingDevices(const char* baseName, const char* machine, DWORD flags, int argc, char** argv) {
   RemoveContext tally;
+  return RemoveMatchingDevices(baseName, machine, flags, argc, argv, tally);
+}
+
+int RemoveMatchingDevices(const char* baseName, const char* machine, DWORD, int argc, char** argv,
+                          RemoveContext& tally) {
+  if (argc <= 0 || (machine && *machine)) return kResultUsage;
+  tally = {};
   std::snprintf(tally.removed, sizeof tally.removed, "%s", "Removed");
   std::snprintf(tally.removedOnReboot, sizeof tally.removedOnReboot, "%s", "Removed on reboot");
   std::snprintf(tally.removeFailed, sizeof tally.removeFailed, "%s", "Remove failed");

@@ -1,5 +1,6 @@
 #include "platform/machine/InfFile.h"
 
+#include <array>
 #include <cctype>
 #include <cstdlib>
 
@@ -42,9 +43,23 @@ std::string lower(std::string_view text) {
   return out;
 }
 
-// "%name%" from the string table; "%%" is one "%"; an unknown name stays as written.
-std::string substitute(const std::string& text, const std::vector<InfLine>* strings) {
-  if (text.find('%') == std::string::npos) return text;
+using StringTable = std::unordered_map<std::string, const std::string*>;  // lower-case name -> value
+
+// [Strings] indexed once: the first definition of a name counts.
+StringTable indexStrings(const std::vector<InfLine>* strings) {
+  StringTable table;
+  if (!strings) return table;
+  table.reserve(strings->size());
+  for (const InfLine& line : *strings) {
+    if (!line.key.empty() && !line.fields.empty()) table.emplace(lower(line.key), &line.fields[0]);
+  }
+  return table;
+}
+
+// "%name%" from the string table; "%%" is one "%"; an unknown name stays as written. False when
+// the result would be longer than any value may be.
+bool substitute(std::string& text, const StringTable& strings) {
+  if (text.find('%') == std::string::npos) return true;
   std::string out;
   for (std::size_t at = 0; at < text.size();) {
     if (text[at] != '%') {
@@ -59,22 +74,17 @@ std::string substitute(const std::string& text, const std::vector<InfLine>* stri
     std::string_view name(text.data() + at + 1, end - at - 1);
     if (name.empty()) {
       out.push_back('%');
+    } else if (auto found = strings.find(lower(name)); found != strings.end()) {
+      out += *found->second;
     } else {
-      const InfLine* found = nullptr;
-      if (strings) {
-        for (const InfLine& line : *strings) {
-          if (EqualsNoCase(line.key, name)) {
-            found = &line;
-            break;
-          }
-        }
-      }
-      if (found && !found->fields.empty()) out += found->fields[0];
-      else out.append(text, at, end - at + 1);
+      out.append(text, at, end - at + 1);
     }
+    if (out.size() > kLongestInfValue) return false;
     at = end + 1;
   }
-  return out;
+  if (out.size() > kLongestInfValue) return false;
+  text = std::move(out);
+  return true;
 }
 
 }  // namespace
@@ -111,9 +121,10 @@ std::optional<InfFile> InfFile::parse(std::string_view text, std::string* error)
     return fail("UTF-16 text is not supported", 0);
   if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   if (text.find('\0') != std::string_view::npos) return fail("the file holds NUL bytes", 0);
+  if (text.size() > kLargestInf) return fail("the file is larger than " + std::to_string(kLargestInf) + " bytes", 0);
 
   InfFile inf;
-  Section* current = nullptr;
+  std::vector<InfLine>* current = nullptr;
   int number = 0;
   std::size_t at = 0;
   while (at < text.size()) {
@@ -131,7 +142,11 @@ std::optional<InfFile> InfFile::parse(std::string_view text, std::string* error)
         ++at;
         break;
       }
-      if (inComment) continue;
+      if (inComment) {  // the rest of the line at once
+        std::size_t eol = text.find('\n', at);
+        at = (eol == std::string_view::npos ? text.size() : eol) - 1;
+        continue;
+      }
       if (inQuote) {
         if (c == '"') {
           if (at + 1 < text.size() && text[at + 1] == '"') {
@@ -154,8 +169,10 @@ std::optional<InfFile> InfFile::parse(std::string_view text, std::string* error)
         std::string_view name = text.substr(at + 1, close - at - 1);
         while (!name.empty() && isBlank(name.front())) name.remove_prefix(1);
         while (!name.empty() && isBlank(name.back())) name.remove_suffix(1);
-        inf.sections_.push_back({std::string(name), {}});
-        current = &inf.sections_.back();
+        // A name seen before continues its section.
+        auto [it, added] = inf.byName_.try_emplace(lower(name), inf.sections_.size());
+        if (added) inf.sections_.emplace_back();
+        current = &inf.sections_[it->second];
         at = eol == std::string_view::npos ? text.size() : eol + 1;
         header = true;
         break;
@@ -196,26 +213,28 @@ std::optional<InfFile> InfFile::parse(std::string_view text, std::string* error)
     if (inQuote) return fail("quote not closed", first);
     if (!any) continue;
     line.fields.push_back(field.take());
-    if (current) current->lines.push_back(std::move(line));  // lines before any section are ignored
+    bool tooLong = line.key.size() > kLongestInfValue;
+    for (const std::string& f : line.fields) tooLong = tooLong || f.size() > kLongestInfValue;
+    if (tooLong) return fail("a value longer than " + std::to_string(kLongestInfValue) + " characters", first);
+    if (current) current->push_back(std::move(line));  // lines before any section are ignored
   }
 
-  const std::vector<InfLine>* strings = inf.section("Strings");
-  for (Section& s : inf.sections_) {
-    if (EqualsNoCase(s.name, "Strings")) continue;
-    for (InfLine& line : s.lines) {
-      line.key = substitute(line.key, strings);
-      for (std::string& f : line.fields) f = substitute(f, strings);
+  const std::vector<InfLine>* stringLines = inf.section("Strings");
+  const StringTable strings = indexStrings(stringLines);
+  for (std::vector<InfLine>& lines : inf.sections_) {
+    if (&lines == stringLines) continue;
+    for (InfLine& line : lines) {
+      bool fits = substitute(line.key, strings);
+      for (std::string& f : line.fields) fits = fits && substitute(f, strings);
+      if (!fits) return fail("a value longer than " + std::to_string(kLongestInfValue) + " characters once its strings are put in", line.number);
     }
   }
   return inf;
 }
 
 const std::vector<InfLine>* InfFile::section(std::string_view name) const {
-  // Sections of the same name are one section; the first one found holds the lines.
-  for (const Section& s : sections_) {
-    if (EqualsNoCase(s.name, name)) return &s.lines;
-  }
-  return nullptr;
+  auto it = byName_.find(lower(name));
+  return it == byName_.end() ? nullptr : &sections_[it->second];
 }
 
 std::string InfFile::value(std::string_view sectionName, std::string_view key) const {
@@ -228,6 +247,38 @@ std::string InfFile::value(std::string_view sectionName, std::string_view key) c
 }
 
 namespace {
+
+// This machine as a models decoration sees it: x64, Windows 10.0 build 19045, a workstation.
+constexpr unsigned long kOsMajor = 10, kOsMinor = 0, kOsBuild = 19045, kWorkstation = 1;
+
+// How specific a matching decoration is: its OS version (major, minor, build), then whether it
+// names the architecture. Greater is more specific.
+using DecorationRank = std::array<unsigned long, 4>;
+
+// "NT[architecture][.major[.minor[.product type[.suite mask[.build]]]]]", or nullopt when the
+// decoration is malformed or does not match this machine.
+std::optional<DecorationRank> rankDecoration(std::string_view decoration) {
+  const std::string text = lower(decoration);
+  if (text.rfind("nt", 0) != 0) return std::nullopt;
+  std::vector<std::string_view> parts;
+  std::string_view rest = std::string_view(text).substr(2);
+  for (std::size_t dot; (dot = rest.find('.')) != std::string_view::npos; rest.remove_prefix(dot + 1))
+    parts.push_back(rest.substr(0, dot));
+  parts.push_back(rest);
+  if (parts.size() > 6 || (!parts[0].empty() && parts[0] != "amd64")) return std::nullopt;
+  unsigned long number[6] = {};
+  for (std::size_t i = 1; i < parts.size(); ++i) {
+    std::string_view p = parts[i];
+    if (i == 4) continue;  // the suite mask: no suite rules out a package here
+    if (p.size() > 9 || p.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+    for (char c : p) number[i] = number[i] * 10 + static_cast<unsigned long>(c - '0');
+  }
+  const unsigned long major = number[1], minor = number[2], product = number[3], build = number[5];
+  if (major > kOsMajor || (major == kOsMajor && minor > kOsMinor)) return std::nullopt;
+  if (parts.size() > 3 && !parts[3].empty() && product != kWorkstation) return std::nullopt;
+  if (build > kOsBuild) return std::nullopt;
+  return DecorationRank{major, minor, build, parts[0].empty() ? 0ul : 1ul};
+}
 
 // The service of an install section on this machine: its .NTamd64, .NT or plain ".Services"
 // section, the AddService marked as the device's function driver (flag 2) or else the first.
@@ -261,27 +312,35 @@ std::optional<InfDriver> ReadInfDriver(const InfFile& inf, std::string* error) {
   v.className = inf.value("Version", "Class");
   v.classGuid = inf.value("Version", "ClassGuid");
   v.provider = inf.value("Version", "Provider");
-  v.driverVer = inf.value("Version", "DriverVer");
+  // "date,version": the entry's two fields as written.
+  for (const InfLine& line : *inf.section("Version")) {
+    if (!EqualsNoCase(line.key, "DriverVer")) continue;
+    for (std::size_t i = 0; i < line.fields.size() && i < 2; ++i) v.driverVer += (i ? "," : "") + line.fields[i];
+    break;
+  }
   if (!EqualsNoCase(v.signature, "$Windows NT$") && !EqualsNoCase(v.signature, "$Chicago$"))
     return fail("[Version] has no Signature \"$Windows NT$\" or \"$Chicago$\"");
   if (v.className.empty()) return fail("[Version] names no Class");
   if (!IsGuidText(v.classGuid)) return fail("[Version] names no valid ClassGuid");
 
+  std::unordered_map<std::string, std::string> services;  // install section -> its service
   if (const std::vector<InfLine>* manufacturers = inf.section("Manufacturer")) {
     for (const InfLine& m : *manufacturers) {
       if (m.fields.empty() || m.fields[0].empty()) continue;
       std::string models = m.fields[0];
       if (m.fields.size() > 1) {
-        // Decorated: only a target for this machine's architecture counts.
-        std::string target;
+        // Decorated: the most specific target this machine matches, or none of its models.
+        const std::string* target = nullptr;
+        DecorationRank best{};
         for (std::size_t i = 1; i < m.fields.size(); ++i) {
-          if (lower(m.fields[i]).rfind("ntamd64", 0) == 0) {
-            target = m.fields[i];
-            break;
+          std::optional<DecorationRank> rank = rankDecoration(m.fields[i]);
+          if (rank && (!target || *rank > best)) {
+            target = &m.fields[i];
+            best = *rank;
           }
         }
-        if (target.empty()) continue;
-        models += "." + target;
+        if (!target) continue;
+        models += "." + *target;
       }
       const std::vector<InfLine>* lines = inf.section(models);
       if (!lines) continue;
@@ -291,7 +350,10 @@ std::optional<InfDriver> ReadInfDriver(const InfFile& inf, std::string* error) {
         model.manufacturer = m.key.empty() ? m.fields[0] : m.key;
         model.description = line.key;
         model.installSection = line.fields[0];
-        model.service = serviceOf(inf, model.installSection);
+        // Many models share few install sections: each is looked up once.
+        auto known = services.find(model.installSection);
+        if (known == services.end()) known = services.emplace(model.installSection, serviceOf(inf, model.installSection)).first;
+        model.service = known->second;
         for (std::size_t i = 1; i < line.fields.size(); ++i) {
           if (!line.fields[i].empty()) model.ids.push_back(line.fields[i]);
         }

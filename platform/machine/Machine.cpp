@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <iterator>
 
 #include "platform/machine/InfFile.h"
@@ -78,7 +77,6 @@ Machine::Machine(MachineOptions options)
         }
         if (!persistent_) {
             stateError_ = error.empty() ? "the machine state cannot be used" : error;
-            std::fprintf(stderr, "quorlan-view: %s; running on a fresh state that is not saved\n", stateError_.c_str());
             setup_ = std::make_unique<SetupStore>();
         }
     }
@@ -286,13 +284,13 @@ Machine::DeviceRemoval Machine::removeDevice(std::string_view instanceId) {
     nt::RemovalResult result = nt::RemovalResult::Removed;
     if (nt::DevNodeId live = liveNode(id)) result = pnp_->requestRemoval(live);
     if (result == nt::RemovalResult::VetoedByDriver || result == nt::RemovalResult::VetoedOpenHandles) {
-        setup_->update([&](SetupDatabase& db) {
+        bool saved = setup_->update([&](SetupDatabase& db) {
             if (DeviceRecord* r = db.find(id)) r->pendingRemoval = true;
             db.pendingRestart = true;
         });
-        return DeviceRemoval::NeedsRestart;
+        return saved ? DeviceRemoval::NeedsRestart : DeviceRemoval::WriteFailed;
     }
-    setup_->update([&](SetupDatabase& db) { db.erase(id); });
+    if (!setup_->update([&](SetupDatabase& db) { db.erase(id); })) return DeviceRemoval::WriteFailed;
     // A root device has no hardware behind it: once removed, its PDO goes too.
     if (PDEVICE_OBJECT pdo = rootBus_->find(id)) {
         rootBus_->unplug(pdo);

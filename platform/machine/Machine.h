@@ -102,7 +102,8 @@ public:
     std::vector<SetupDevice> setupDevices();
     std::vector<SetupClass> setupClasses();
     // False when the root's state did not load or cannot be written: the machine then runs on
-    // a fresh state in memory and never writes the root; setupStateError() says why.
+    // a fresh state in memory and never writes the root; setupStateError() says why (the
+    // machine reports nothing itself: its user says it once, in its own way).
     bool setupStatePersistent() const { return persistent_; }
     const std::string& setupStateError() const { return stateError_; }
     const std::filesystem::path& root() const { return root_; }
@@ -115,9 +116,10 @@ public:
     // cannot be written; nothing changes then.
     SetupDatabase setupState();
     bool changeSetupState(const std::function<void(SetupDatabase&)>& change);
-    enum class DeviceRemoval { Removed, NeedsRestart, NoSuchDevice };
+    enum class DeviceRemoval { Removed, NeedsRestart, NoSuchDevice, WriteFailed };
     // A node that is not present is deleted at once; a present one goes through the orderly
     // removal, and a veto leaves it marked for removal at the next start (NeedsRestart).
+    // WriteFailed: the state could not be saved, the record stays.
     DeviceRemoval removeDevice(std::string_view instanceId);
 
     // ---- the device tree (setup's changes to it; MachineDeviceTree.cpp) ----
@@ -131,7 +133,7 @@ public:
     // serves it. False when the id is not "ROOT\<NAME>\<digits>", is recorded already, or no PDO
     // can be made.
     bool createRootDevice(const DeviceRecord& record);
-    enum class StateChange { Done, NeedsRestart, NoSuchDevice };
+    enum class StateChange { Done, NeedsRestart, NoSuchDevice, WriteFailed };  // WriteFailed: flag not saved
     // Disable: the present node goes through the orderly removal and stays removed; the flag is
     // saved. A veto leaves the device running (NeedsRestart) with the flag saved for the next start.
     StateChange disableDevice(std::string_view instanceId);
@@ -144,10 +146,12 @@ public:
     struct Rebind {
         std::size_t matched = 0;    // present nodes whose recorded ids hold the id
         bool needsRestart = false;  // a node's removal was vetoed: it keeps its old driver
+        bool saved = true;          // false: the state could not be written, nothing was rebound
     };
     // Rebuilds the stack of every present node whose recorded hardware or compatible ids hold
-    // `hardwareId` (any case) with the driver binding gives it now. Disabled nodes only count.
-    Rebind rebindDevices(std::string_view hardwareId);
+    // `hardwareId` (any case) with the driver binding gives it now: the stored `package`
+    // ("oem<N>.inf") when it serves the node, else the best ranked. Disabled nodes only count.
+    Rebind rebindDevices(std::string_view hardwareId, std::string_view package = {});
     // Re-enumeration: a recorded root device without a PDO gets one, a plugged device whose node
     // was removed gets it back (disabled ones excepted), and a present node without a driver is
     // bound when one now serves it. With an instance id, that device alone.

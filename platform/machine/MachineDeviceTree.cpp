@@ -105,22 +105,24 @@ Machine::StateChange Machine::disableDevice(std::string_view instanceId) {
     if (nt::DevNodeId node = nodeOfInstance(id); node && pnp_->node(node).state == nt::DevNodeState::Started)
         result = pnp_->requestRemoval(node);
     // After a veto the flag still holds: the device stays off from the next start on.
-    setup_->update([&](SetupDatabase& db) {
+    bool saved = setup_->update([&](SetupDatabase& db) {
         if (DeviceRecord* r = db.find(id)) r->disabled = true;
         if (vetoed(result)) db.pendingRestart = true;
     });
+    if (!saved) return StateChange::WriteFailed;
     return vetoed(result) ? StateChange::NeedsRestart : StateChange::Done;
 }
 
 Machine::StateChange Machine::enableDevice(std::string_view instanceId) {
     const std::string id(instanceId);
     bool known = false;
-    setup_->update([&](SetupDatabase& db) {
+    bool saved = setup_->update([&](SetupDatabase& db) {
         if (DeviceRecord* r = db.find(id)) {
             r->disabled = false;
             known = true;
         }
     });
+    if (!saved) return StateChange::WriteFailed;
     if (!known) return StateChange::NoSuchDevice;
     if (nt::DevNodeId node = nodeOfInstance(id); node && restartable(pnp_->node(node).state)) pnp_->restart(node);
     return StateChange::Done;
@@ -144,9 +146,20 @@ bool Machine::changeDeviceRecord(std::string_view instanceId, const std::functio
     return true;
 }
 
-Machine::Rebind Machine::rebindDevices(std::string_view hardwareId) {
+Machine::Rebind Machine::rebindDevices(std::string_view hardwareId, std::string_view package) {
     Rebind out;
-    for (const SetupDevice& device : setupDevices()) {
+    std::vector<SetupDevice> devices = setupDevices();
+    if (!package.empty()) {
+        // Binding keeps a node's recorded package while it serves the node: record the given one.
+        out.saved = setup_->update([&](SetupDatabase& db) {
+            for (const SetupDevice& device : devices) {
+                if (!device.present || !holdsId(device.record, hardwareId)) continue;
+                if (DeviceRecord* r = db.find(device.record.instanceId)) r->driverKey.infPath = std::string(package);
+            }
+        });
+        if (!out.saved) return out;
+    }
+    for (const SetupDevice& device : devices) {
         if (!device.present || !holdsId(device.record, hardwareId)) continue;
         ++out.matched;
         if (device.record.disabled) continue;
@@ -161,7 +174,7 @@ Machine::Rebind Machine::rebindDevices(std::string_view hardwareId) {
         }
         if (restartable(pnp_->node(node).state)) pnp_->restart(node);
     }
-    if (out.needsRestart) setup_->update([](SetupDatabase& db) { db.pendingRestart = true; });
+    if (out.needsRestart) out.saved = setup_->update([](SetupDatabase& db) { db.pendingRestart = true; });
     return out;
 }
 

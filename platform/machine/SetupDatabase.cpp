@@ -84,6 +84,21 @@ std::string SaveSetupDatabase(const SetupDatabase& database) {
 
 namespace {
 
+// machine.json nests seven containers deep at most (root, devices, a device, its configurations,
+// one of them, its resources, one of those); anything much deeper is not such a file, and the
+// copies and the writer below recurse once per level.
+constexpr int kDeepestNesting = 8;
+
+json parseBounded(std::string_view text) {
+  json::parser_callback_t bound = [](int depth, json::parse_event_t event, json&) {
+    if ((event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) &&
+        depth >= kDeepestNesting)
+      throw std::runtime_error("nested deeper than " + std::to_string(kDeepestNesting) + " levels");
+    return true;
+  };
+  return json::parse(text.begin(), text.end(), bound);
+}
+
 // Optional members: absent is the default; present with another type is an error.
 template <typename T>
 void read(const json& object, const char* name, T& out) {
@@ -91,12 +106,18 @@ void read(const json& object, const char* name, T& out) {
   if (it != object.end()) out = it->template get<T>();
 }
 
+// An array member read in place.
+const json::array_t& arrayOf(const json& value, const char* what) {
+  if (!value.is_array()) throw std::runtime_error(std::string(what) + " is not an array");
+  return value.get_ref<const json::array_t&>();
+}
+
 }  // namespace
 
 bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::string& error) {
   SetupDatabase loaded;
   try {
-    json root = json::parse(text.begin(), text.end());
+    json root = parseBounded(text);
     if (!root.is_object()) throw std::runtime_error("not a JSON object");
     int version = 1;
     read(root, "version", version);
@@ -104,7 +125,7 @@ bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::stri
     read(root, "pendingRestart", loaded.pendingRestart);
     read(root, "restartRequested", loaded.restartRequested);
     if (auto it = root.find("devices"); it != root.end()) {
-      for (const json& d : it->get<json::array_t>()) {
+      for (const json& d : arrayOf(*it, "devices")) {
         if (!d.is_object()) throw std::runtime_error("a device is not an object");
         DeviceRecord r;
         read(d, "instanceId", r.instanceId);
@@ -127,12 +148,12 @@ bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::stri
         read(d, "upperFilters", r.upperFilters);
         read(d, "lowerFilters", r.lowerFilters);
         if (auto list = d.find("configurations"); list != d.end()) {
-          for (const json& c : list->get<json::array_t>()) {
+          for (const json& c : arrayOf(*list, "configurations")) {
             if (!c.is_object()) throw std::runtime_error("a configuration is not an object");
             LogicalConfiguration configuration;
             read(c, "type", configuration.type);
             if (auto res = c.find("resources"); res != c.end()) {
-              for (const json& x : res->get<json::array_t>()) {
+              for (const json& x : arrayOf(*res, "resources")) {
                 if (!x.is_object()) throw std::runtime_error("a resource is not an object");
                 ResourceDescriptor descriptor;
                 read(x, "type", descriptor.type);
@@ -153,7 +174,7 @@ bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::stri
       }
     }
     if (auto it = root.find("classes"); it != root.end()) {
-      for (const json& c : it->get<json::array_t>()) {
+      for (const json& c : arrayOf(*it, "classes")) {
         if (!c.is_object()) throw std::runtime_error("a class is not an object");
         SetupClass s;
         read(c, "name", s.name);

@@ -5,6 +5,8 @@
 // root's machine.json; the packages are the root's INF/oem<N>.inf files.
 
 #include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,9 +68,14 @@ struct SetupClass {
   std::vector<std::string> lowerFilters;
 };
 
+struct InfDriver;
+
 struct StoredPackage {
   std::string name;   // "oem0.inf"
   std::string bytes;  // the INF, byte for byte
+  // What binding reads of the bytes, parsed once (ReadStoredPackage); null until then, an empty
+  // optional for bytes that are not a driver INF.
+  std::shared_ptr<const std::optional<InfDriver>> driver;
 };
 
 struct SetupDatabase {

@@ -10,14 +10,17 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+
+#include "platform/machine/DriverStore.h"
+#include "platform/machine/InfFile.h"
 
 namespace platform {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+std::atomic<bool> failNextStateWrite{false};
 
 std::string systemError(const std::string& what, const fs::path& path) {
   return what + " " + path.string() + ": " + std::strerror(errno);
@@ -27,7 +30,7 @@ std::string systemError(const std::string& what, const fs::path& path) {
 class RootLock {
 public:
   explicit RootLock(const fs::path& root) {
-    fd_ = ::open((root / "machine.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    fd_ = ::open((root / "machine.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
       ::close(fd_);
       fd_ = -1;
@@ -44,22 +47,32 @@ private:
   int fd_ = -1;
 };
 
-bool readFile(const fs::path& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream text;
-  text << in.rdbuf();
-  out = text.str();
-  return !in.bad();
+bool readAll(int fd, std::string& out) {
+  out.clear();
+  char buffer[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    out.append(buffer, static_cast<std::size_t>(n));
+  }
 }
 
-// Writes a temporary file beside `path` and renames it over `path`.
+bool readFile(const fs::path& path, std::string& out) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool done = readAll(fd, out);
+  ::close(fd);
+  return done;
+}
+
+// Writes a temporary file beside `path` and renames it over `path`. The temporary name is new
+// (mkostemp: O_CREAT | O_EXCL), so nothing planted at a name is followed or overwritten.
 bool writeAtomically(const fs::path& path, const std::string& bytes, std::string& error) {
-  static std::atomic<unsigned> counter{0};
-  fs::path temp = path.parent_path() /
-                  ("." + path.filename().string() + "." + std::to_string(::getpid()) + "." +
-                   std::to_string(counter++) + ".tmp");
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  std::string name = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  const fs::path temp = name;
   if (fd < 0) {
     error = systemError("cannot create", temp);
     return false;
@@ -93,7 +106,17 @@ long packageNumber(const std::string& name) {
   return std::strtol(digits.c_str(), nullptr, 10);
 }
 
+bool samePackages(const SetupDatabase& a, const SetupDatabase& b) {
+  if (a.packages.size() != b.packages.size()) return false;
+  for (std::size_t i = 0; i < a.packages.size(); ++i) {
+    if (a.packages[i].name != b.packages[i].name) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+void FailNextStateWrite() { failNextStateWrite = true; }
 
 SetupStore::SetupStore(fs::path root) : root_(std::move(root)) {}
 
@@ -123,6 +146,10 @@ bool SetupStore::open(std::string& error) {
       }
     }
   }
+  if (!fs::is_directory(root_, ec)) {
+    error = root_.string() + " is not a folder";
+    return false;
+  }
   if (::access(root_.c_str(), W_OK | X_OK) != 0) {
     error = systemError("cannot write", root_);
     return false;
@@ -140,7 +167,7 @@ bool SetupStore::open(std::string& error) {
   return readRoot(memory_, error);
 }
 
-bool SetupStore::readRoot(SetupDatabase& database, std::string& error) const {
+bool SetupStore::readRoot(SetupDatabase& database, std::string& error) {
   SetupDatabase read;
   std::string text;
   fs::path state = root_ / "machine.json";
@@ -160,13 +187,10 @@ bool SetupStore::readRoot(SetupDatabase& database, std::string& error) const {
   for (fs::directory_iterator it(root_ / "INF", ec), end; !ec && it != end; it.increment(ec)) {
     std::string name = it->path().filename().string();
     long number = packageNumber(name);
-    if (number < 0 || !it->is_regular_file(ec)) continue;
-    StoredPackage package{name, {}};
-    if (!readFile(it->path(), package.bytes)) {
-      error = systemError("cannot read", it->path());
-      return false;
-    }
-    found.emplace_back(number, std::move(package));
+    if (number < 0) continue;
+    StoredPackage package;
+    if (!readPackage(it->path(), package, error)) return false;
+    if (!package.name.empty()) found.emplace_back(number, std::move(package));
   }
   if (ec) {
     error = "cannot list " + (root_ / "INF").string() + ": " + ec.message();
@@ -178,19 +202,71 @@ bool SetupStore::readRoot(SetupDatabase& database, std::string& error) const {
   return true;
 }
 
+bool SetupStore::readPackage(const fs::path& path, StoredPackage& package, std::string& error) {
+  // A link, a folder or a file larger than any INF is not a package.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ELOOP || errno == ENOENT) return true;
+    error = systemError("cannot read", path);
+    return false;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || static_cast<std::size_t>(info.st_size) > kLargestInf) {
+    ::close(fd);
+    return true;
+  }
+  const std::string name = path.filename().string();
+  CachedPackage identity;
+  identity.device = info.st_dev;
+  identity.inode = info.st_ino;
+  identity.size = static_cast<unsigned long long>(info.st_size);
+  identity.modified = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000ll + info.st_mtim.tv_nsec;
+  auto cached = packages_.find(name);
+  if (cached != packages_.end() && cached->second.device == identity.device && cached->second.inode == identity.inode &&
+      cached->second.size == identity.size && cached->second.modified == identity.modified) {
+    ::close(fd);
+    package = cached->second.package;
+    return true;
+  }
+  identity.package.name = name;
+  if (!readAll(fd, identity.package.bytes)) {
+    error = systemError("cannot read", path);
+    ::close(fd);
+    return false;
+  }
+  ::close(fd);
+  identity.package.driver = ReadStoredPackage(identity.package.bytes);
+  package = identity.package;
+  packages_[name] = std::move(identity);
+  return true;
+}
+
 bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& after, std::string& error) const {
-  // An added package is written before the database that may name it; a deleted one goes after.
+  // An added package is written before the database that may name it, and taken back when the
+  // database cannot be written; a deleted one goes after.
+  std::vector<fs::path> added;
+  auto takeBack = [&] {
+    for (const fs::path& path : added) ::unlink(path.c_str());
+    return false;
+  };
   for (const StoredPackage& package : after.packages) {
     bool known = false;
     for (const StoredPackage& old : before.packages) known = known || old.name == package.name;
     if (known) continue;
     if (packageNumber(package.name) < 0) {
       error = "bad package name " + package.name;
-      return false;
+      return takeBack();
     }
-    if (!writeAtomically(root_ / "INF" / package.name, package.bytes, error)) return false;
+    if (!writeAtomically(root_ / "INF" / package.name, package.bytes, error)) return takeBack();
+    added.push_back(root_ / "INF" / package.name);
   }
-  if (!writeAtomically(root_ / "machine.json", SaveSetupDatabase(after), error)) return false;
+  const fs::path state = root_ / "machine.json";
+  if (failNextStateWrite.exchange(false)) {
+    errno = ENOSPC;
+    error = systemError("cannot write", state);
+    return takeBack();
+  }
+  if (!writeAtomically(state, SaveSetupDatabase(after), error)) return takeBack();
   for (const StoredPackage& old : before.packages) {
     bool kept = false;
     for (const StoredPackage& package : after.packages) kept = kept || old.name == package.name;
@@ -216,7 +292,8 @@ bool SetupStore::update(const std::function<void(SetupDatabase&)>& change, std::
   if (why.empty() && readRoot(current, why)) {
     SetupDatabase changed = current;
     change(changed);
-    if (writeRoot(current, changed, why)) {
+    const bool unchanged = samePackages(current, changed) && SaveSetupDatabase(current) == SaveSetupDatabase(changed);
+    if (unchanged || writeRoot(current, changed, why)) {
       memory_ = std::move(changed);
       return true;
     }

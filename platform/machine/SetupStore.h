@@ -6,16 +6,23 @@
 //   <root>/machine.json     the device database
 //   <root>/machine.lock     taken (flock) around every read-modify-write
 // Every change re-reads the state under the lock, so two processes never lose each other's
-// changes, and every file is written to a temporary name and renamed over the old one.
+// changes, and every file is written to a new temporary name (never through a link) and renamed
+// over the old one. A change that leaves the state as it was writes nothing. Packages are read
+// and parsed once per process, and again only when their file changes.
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 
 #include "platform/machine/SetupDatabase.h"
 
 namespace platform {
+
+// Tests: the next write of a machine's state file, in any store of the process, fails as on a
+// full disk, once.
+void FailNextStateWrite();
 
 class SetupStore {
 public:
@@ -40,10 +47,19 @@ public:
   SetupDatabase snapshot();
 
 private:
-  bool readRoot(SetupDatabase& database, std::string& error) const;
+  // A package file as last read: its identity, bytes and what they parse to.
+  struct CachedPackage {
+    unsigned long long device = 0, inode = 0, size = 0;
+    long long modified = 0;  // nanoseconds
+    StoredPackage package;
+  };
+
+  bool readRoot(SetupDatabase& database, std::string& error);
+  bool readPackage(const std::filesystem::path& path, StoredPackage& package, std::string& error);
   bool writeRoot(const SetupDatabase& before, const SetupDatabase& after, std::string& error) const;
 
   std::filesystem::path root_;
+  std::map<std::string, CachedPackage> packages_;  // by file name; under mutex_
   std::mutex mutex_;         // one change at a time in this process
   SetupDatabase memory_;     // the state in memory; for a root, the last one read
 };

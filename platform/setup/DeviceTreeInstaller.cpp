@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/setup/InfSource.h"
 #include "platform/win32/LastError.h"
 
 namespace setup {
@@ -59,10 +60,17 @@ BOOL ChangeDeviceState(DeviceInfoSet& set, DeviceElement& element, const std::ve
     case platform::Machine::StateChange::Done: break;
     case platform::Machine::StateChange::NeedsRestart: element.installParams.Flags |= DI_NEEDRESTART; break;
     case platform::Machine::StateChange::NoSuchDevice: return fail(ERROR_NO_SUCH_DEVINST);
+    case platform::Machine::StateChange::WriteFailed: return fail(ERROR_WRITE_FAULT);
     }
   }
-  if (enable && machine.enableDevice(id) == platform::Machine::StateChange::NoSuchDevice)
-    return fail(ERROR_NO_SUCH_DEVINST);
+  if (enable) {
+    switch (machine.enableDevice(id)) {
+    case platform::Machine::StateChange::Done:
+    case platform::Machine::StateChange::NeedsRestart: break;
+    case platform::Machine::StateChange::NoSuchDevice: return fail(ERROR_NO_SUCH_DEVINST);
+    case platform::Machine::StateChange::WriteFailed: return fail(ERROR_WRITE_FAULT);
+    }
+  }
   refresh(set, element);
   return TRUE;
 }

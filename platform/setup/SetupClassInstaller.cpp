@@ -5,6 +5,7 @@
 
 #include "platform/setup/DeviceInfoSet.h"
 #include "platform/setup/DeviceTreeInstaller.h"
+#include "platform/setup/InfSource.h"
 #include "platform/setup/SetupApi.h"
 #include "platform/setup/SetupDiagnostics.h"
 #include "platform/win32/LastError.h"
@@ -74,6 +75,7 @@ BOOL SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoS
   case platform::Machine::DeviceRemoval::Removed: break;
   case platform::Machine::DeviceRemoval::NeedsRestart: e->installParams.Flags |= DI_NEEDREBOOT; break;
   case platform::Machine::DeviceRemoval::NoSuchDevice: return fail(ERROR_NO_SUCH_DEVINST);
+  case platform::Machine::DeviceRemoval::WriteFailed: return fail(setup::ERROR_WRITE_FAULT);
   }
   e->present = false;
   return TRUE;

@@ -70,7 +70,8 @@ BOOL UpdateDriverForPlugAndPlayDevicesA(HWND, LPCSTR HardwareId, LPCSTR FullInfP
   case platform::StoreResult::NotStoredYet:
   case platform::StoreResult::WriteFailed: return fail(setup::ERROR_WRITE_FAULT);
   }
-  platform::Machine::Rebind rebind = machine->rebindDevices(id);
+  platform::Machine::Rebind rebind = machine->rebindDevices(id, name);
+  if (!rebind.saved) return fail(setup::ERROR_WRITE_FAULT);
   if (rebind.matched == 0) return fail(ERROR_NO_SUCH_DEVINST);  // gone meanwhile
   if (bRebootRequired && rebind.needsRestart) *bRebootRequired = TRUE;
   SetLastError(ERROR_SUCCESS);

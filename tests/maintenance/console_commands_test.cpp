@@ -330,6 +330,20 @@ TEST_F(Console, UpdateRebindsMatchingNodesOrFails) {
   EXPECT_EQ(run("update", {rig.testInf().string(), kTestHardwareId}), 2);
 }
 
+TEST_F(Console, InstallAndUpdateBindThePackageTheyWereGiven) {
+  std::string newer = TestDriverInf();
+  newer.replace(newer.find("01/02/2026,2.3.4.5"), 18, "01/02/2030,9.0.0.0");
+  const std::filesystem::path newerInf = rig.testInf().parent_path() / "newer.inf";
+  setuptest::WriteBytes(newerInf, newer);
+  EXPECT_EQ(run("dp_add", {newerInf.string()}), 0);  // oem1.inf, the newest
+  EXPECT_EQ(run("install", {rig.testInf().string(), kTestHardwareId}), 0);
+  EXPECT_EQ(record("ROOT\\QVTEST\\0000")->driverKey.infPath, "oem2.inf");
+  EXPECT_EQ(run("update", {newerInf.string(), kTestHardwareId}), 0);
+  EXPECT_EQ(record("ROOT\\QVTEST\\0000")->driverKey.infPath, "oem1.inf");
+  EXPECT_EQ(run("update", {rig.testInf().string(), kTestHardwareId}), 0);
+  EXPECT_EQ(record("ROOT\\QVTEST\\0000")->driverKey.infPath, "oem2.inf");
+}
+
 TEST_F(Console, DriverStoreAddListAndDelete) {
   EXPECT_EQ(run("dp_add", {rig.testInf().string()}), 0);
   EXPECT_EQ(out.take(), "Driver package \"oem1.inf\" added.\n");

@@ -37,6 +37,10 @@ INSTANTIATE_TEST_SUITE_P(
         SwitchCase{{"/InstallDriver64", "InstallDriver64.inf"}, InstallOperation::Driver64, "InstallDriver64.inf"},
         SwitchCase{{"oru.inf", "/InstallDriver64", "/InstallDriver32"}, InstallOperation::Driver32, "oru.inf"},
         SwitchCase{{"/InstallDriver32"}, InstallOperation::Driver32, std::nullopt},
+        // An empty argument is no path; a second path is one too many.
+        SwitchCase{{"/InstallDriver64", "", "x.inf", ""}, InstallOperation::Driver64, "x.inf"},
+        SwitchCase{{"/InstallDriver64", ""}, InstallOperation::Driver64, std::nullopt},
+        SwitchCase{{"/InstallDriver32", "x.inf", "y.inf"}, InstallOperation::Driver32, std::nullopt},
         SwitchCase{{"/home/u/InstallDriver64/run.hsc"}, InstallOperation::None, std::nullopt},
         SwitchCase{{"/InstallDriver32x", "/installdriver64"}, InstallOperation::None, std::nullopt}));
 
@@ -44,6 +48,7 @@ TEST(InstallRun, NoInfPathGivesThreeAndTouchesNothing) {
   std::FILE* err = std::tmpfile();
   SetInstallerStreams(nullptr, err);
   EXPECT_EQ(RunInstallOperation({"/InstallDriver64"}, "/nonexistent/never-made"), kInstallNoInf);
+  EXPECT_EQ(RunInstallOperation({"/InstallDriver64", "a.inf", "b"}, "/nonexistent/never-made"), kInstallNoInf);
   EXPECT_EQ(RunInstallOperation({"/home/u/InstallDriver64/run.hsc"}, "/nonexistent/never-made"), -1);
   SetInstallerStreams(nullptr, nullptr);
   std::fclose(err);

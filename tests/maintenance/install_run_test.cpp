@@ -5,6 +5,7 @@
 #include "driver/install/OruDriverStore.h"
 #include "maintenance/install/DriverInstall.h"
 #include "maintenance/install/InstallerOutput.h"
+#include "platform/machine/SetupStore.h"
 #include "tests/platform/setup/SetupRig.h"
 
 namespace setuptest {
@@ -93,6 +94,67 @@ TEST_F(InstallRuns, AStateThatDoesNotLoadFailsTheRunAndIsKept) {
   EXPECT_NE(r.err.find("cannot be used"), std::string::npos) << r.err;
   EXPECT_EQ(ReadBytes(root / "machine.json"), "[1, 2");
   EXPECT_TRUE(fs::is_empty(root / "INF"));
+}
+
+// The program's INF with another DriverVer line.
+std::string programInfDated(const std::string& driverVer) {
+  std::string text = ReadBytes(SourceInf());
+  const std::size_t at = text.find("DriverVer");
+  const std::size_t end = text.find('\n', at);
+  return text.replace(at, end - at, "DriverVer = " + driverVer);
+}
+
+TEST_F(InstallRuns, AFailedStateWriteFailsTheRunWithItsMessageAndStoresNothing) {
+  const std::string state = ReadBytes(root / "machine.json");
+  platform::FailNextStateWrite();  // the removal's
+  RunResult r = run({"/InstallDriver32", SourceInf().string()}, root);
+  EXPECT_EQ(r.status, kInstallCopyFailed);
+  char line[128];
+  std::snprintf(line, sizeof line, "%-60s: %s\n", kInstrument, "Remove failed");
+  EXPECT_EQ(r.out, std::string(line) + "No devices were removed.\n");
+  EXPECT_EQ(r.err, SourceInf().string() + ": The state could not be written.\n");
+  EXPECT_EQ(ReadBytes(root / "machine.json"), state);
+
+  platform::FailNextStateWrite();  // the copy's
+  r = run({"/InstallDriver64", SourceInf().string()}, root);
+  EXPECT_EQ(r.status, kInstallCopyFailed);
+  EXPECT_EQ(r.err, SourceInf().string() + ": The state could not be written.\n");
+  EXPECT_TRUE(fs::is_empty(root / "INF"));  // the package went with the failed state
+  EXPECT_EQ(ReadBytes(root / "machine.json"), state);
+}
+
+TEST_F(InstallRuns, AVersionSectionSplitInTwoInstalls) {
+  std::string text = ReadBytes(SourceInf());
+  // Class, ClassGuid and the rest of [Version] come after another section.
+  text.insert(text.find("\nClass ") + 1, "[Manufacturer]\n[Version]\n");
+  const fs::path inf = dir.path() / "split.inf";
+  WriteBytes(inf, text);
+  RunResult r = run({"/InstallDriver64", inf.string()}, root);
+  EXPECT_EQ(r.status, kInstallStored) << r.err;
+  EXPECT_EQ(ReadBytes(root / "INF" / "oem0.inf"), text);
+}
+
+TEST(InstallNewer, ANewerInfInstalledAfterTheFirstStartBindsAtTheNextStart) {
+  TempDir dir;
+  const fs::path root = dir.path() / "machine";
+  {
+    SetupRig first(root, {.storeProgramInf = true});  // the program's first start
+    ASSERT_NE(first.plugInstrument(), 0);
+  }
+  const fs::path newer = dir.path() / "newer.inf";
+  WriteBytes(newer, programInfDated("01/15/2027,1.1.0.0"));
+  RunResult r = run({"/InstallDriver32", newer.string()}, root);
+  EXPECT_EQ(r.status, kInstallStored) << r.err;
+  EXPECT_NE(r.out.find("Removed"), std::string::npos) << r.out;
+
+  SetupRig next(root, {.storeProgramInf = true});
+  const int port = next.plugInstrument();
+  ASSERT_NE(port, 0);
+  auto devices = next.machine().setupDevices();
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].record.driverKey.infPath, "oem1.inf");
+  EXPECT_EQ(devices[0].record.driverKey.providerName, "Pelgrave, Inc.");
+  EXPECT_EQ(next.machine().device(port).state, nt::DevNodeState::Started);
 }
 
 }  // namespace

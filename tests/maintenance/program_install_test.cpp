@@ -6,9 +6,12 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
+#include <optional>
 
 #include "shell/SimulatedSystem.h"
 #include "tests/platform/setup/SetupRig.h"
@@ -27,6 +30,15 @@ struct ProgramRun {
   std::string out, err;
 };
 
+// What the program's start (in-process) made of the root.
+struct ProgramStart {
+  bool persistent = false;
+  bool instrumentStarted = false;
+  std::string err;
+};
+
+std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+
 class ProgramInstall : public testing::Test {
 protected:
   void SetUp() override {
@@ -34,23 +46,46 @@ protected:
     data = dir.path() / "xdg-data";
     root = data / "quorlan-view" / "machine";
     fs::create_directories(home);
+    fs::create_directories(dir.path() / "tmp");
     env = {{"HOME", home.string()},
            {"XDG_DATA_HOME", data.string()},
            {"XDG_CONFIG_HOME", (dir.path() / "xdg-config").string()},
            {"XDG_CACHE_HOME", (dir.path() / "xdg-cache").string()},
            {"XDG_STATE_HOME", (dir.path() / "xdg-state").string()},
+           {"TMPDIR", (dir.path() / "tmp").string()},
            {"PATH", "/usr/bin:/bin"}};
-    // The program's first start on that root, in-process, with the instrument attached.
-    for (const auto& [name, value] : env) saved[name] = std::getenv(name.c_str()) ? std::getenv(name.c_str()) : "";
+    // The program's first start on that root, with the instrument attached.
+    ProgramStart first = start();
+    ASSERT_TRUE(first.instrumentStarted);
+    ASSERT_TRUE(first.persistent) << first.err;
+    ASSERT_TRUE(fs::exists(root / "machine.json"));
+  }
+
+  // The program's start in-process, in the fixture's environment: its machine, its own INF and
+  // the instrument plugged in.
+  ProgramStart start() {
+    std::map<std::string, std::optional<std::string>> saved;
+    for (const auto& [name, value] : env) {
+      const char* was = std::getenv(name.c_str());
+      saved[name] = was ? std::optional<std::string>(was) : std::nullopt;
+    }
     for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
     ::unsetenv("QUORLAN_MACHINE_ROOT");
+    ProgramStart r;
+    testing::internal::CaptureStderr();
     {
       SimulatedSystem system;
-      ASSERT_NE(system.instrumentPort(), 0);
+      r.persistent = system.machine().setupStatePersistent();
+      r.instrumentStarted = system.instrumentPort() != 0 &&
+                            system.machine().device(system.instrumentPort()).state == nt::DevNodeState::Started;
       EXPECT_TRUE(system.shutdown().empty());
     }
-    for (const auto& [name, value] : saved) ::setenv(name.c_str(), value.c_str(), 1);
-    ASSERT_TRUE(fs::exists(root / "machine.json"));
+    r.err = testing::internal::GetCapturedStderr();
+    for (const auto& [name, value] : saved) {
+      if (value) ::setenv(name.c_str(), value->c_str(), 1);
+      else ::unsetenv(name.c_str());
+    }
+    return r;
   }
 
   ProgramRun program(const std::vector<std::string>& arguments) {
@@ -100,7 +135,7 @@ protected:
 
   TempDir dir;
   fs::path home, data, root;
-  std::map<std::string, std::string> env, saved;
+  std::map<std::string, std::string> env;
 };
 
 TEST_F(ProgramInstall, ThirtyTwoRemovesTheInstrumentAndStoresTheInfWithoutTouchingTheHost) {
@@ -133,6 +168,52 @@ TEST_F(ProgramInstall, AMissingInfExitsTwoAndBothSwitchesRunTheThirtyTwoBitOpera
   ProgramRun both = program({"/InstallDriver64", "/InstallDriver32", fs::absolute(SourceInf()).string()});
   EXPECT_EQ(both.status, 0) << both.err;
   EXPECT_NE(both.out.find("1 device(s) removed."), std::string::npos) << both.out;
+}
+
+// A member nested 100,000 deep inside a device record.
+std::string deepState() {
+  constexpr int kDepth = 100000;
+  return "{\"version\": 1, \"devices\": [{\"instanceId\": \"ROOT\\\\X\\\\0000\", \"friendlyName\": " +
+         std::string(kDepth, '[') + std::string(kDepth, ']') + "}]}\n";
+}
+
+TEST_F(ProgramInstall, ADeepStateStartsOnAFreshStateWithOneMessageAndFailsAnInstallRun) {
+  WriteBytes(root / "machine.json", deepState());
+  ProgramStart s = start();
+  EXPECT_FALSE(s.persistent);
+  EXPECT_TRUE(s.instrumentStarted);
+  EXPECT_EQ(lineCount(s.err), 1u) << s.err;
+  EXPECT_NE(s.err.find((root / "machine.json").string()), std::string::npos) << s.err;
+  EXPECT_NE(s.err.find("nested deeper than"), std::string::npos) << s.err;
+  EXPECT_EQ(ReadBytes(root / "machine.json"), deepState());  // left as it is
+
+  ProgramRun r = program({"/InstallDriver64", fs::absolute(SourceInf()).string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(lineCount(r.err), 1u) << r.err;
+  EXPECT_NE(r.err.find("nested deeper than"), std::string::npos) << r.err;
+}
+
+TEST_F(ProgramInstall, ARootThatIsAFileIsNotAFolderAndNoPlantedLinkIsFollowed) {
+  fs::remove_all(root);
+  WriteBytes(root, "not a folder\n");
+  // Links planted where a temporary copy of the program's INF once went.
+  const fs::path victim = dir.path() / "victim";
+  WriteBytes(victim, "keep\n");
+  for (const fs::path& folder : {dir.path() / "tmp", fs::temp_directory_path()})
+    fs::create_symlink(victim, folder / (".ORUpc." + std::to_string(::getpid()) + ".inf"));
+  ProgramStart s = start();
+  for (const fs::path& folder : {dir.path() / "tmp", fs::temp_directory_path()})
+    fs::remove(folder / (".ORUpc." + std::to_string(::getpid()) + ".inf"));
+  EXPECT_EQ(ReadBytes(victim), "keep\n");
+  EXPECT_FALSE(s.persistent);
+  EXPECT_TRUE(s.instrumentStarted);  // bound from the program's INF, kept in memory
+  EXPECT_EQ(s.err, "quorlan-view: " + root.string() + " is not a folder; running on a fresh state that is not saved\n");
+
+  ProgramRun r = program({"/InstallDriver64", fs::absolute(SourceInf()).string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(lineCount(r.err), 1u) << r.err;
+  EXPECT_NE(r.err.find(root.string() + " is not a folder"), std::string::npos) << r.err;
+  EXPECT_EQ(ReadBytes(root), "not a folder\n");
 }
 
 }  // namespace

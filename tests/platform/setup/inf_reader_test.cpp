@@ -120,4 +120,70 @@ TEST(InfReader, ModelsFollowTheDecorationForThisMachine) {
   EXPECT_EQ(driver->models[1].service, "three");
 }
 
+struct DecorationCase {
+  const char* name;
+  const char* decorations;  // the [Manufacturer] entry's targets
+  const char* chosen;       // the models section's decoration, or "" for none
+};
+
+class ModelDecorations : public testing::TestWithParam<DecorationCase> {};
+
+// Every candidate section names its own decoration as the model's id.
+TEST_P(ModelDecorations, TheMostSpecificMatchWins) {
+  std::string text = std::string(kHead) + "[Manufacturer]\nM=Models," + GetParam().decorations + "\n";
+  for (const char* d : {"NT", "NTamd64", "NTamd64.6.1", "NTamd64.6.3", "NTamd64.10.0", "NTamd64.10.0.1",
+                        "NTamd64.10.0.3", "NTamd64.10.0...19045", "NTamd64.10.0...22000", "NTamd64.11.0", "NTarm64"})
+    text += std::string("[Models.") + d + "]\nd=I,ID\\" + d + "\n";
+  std::optional<InfFile> inf = InfFile::parse(text);
+  ASSERT_TRUE(inf);
+  auto driver = ReadInfDriver(*inf);
+  ASSERT_TRUE(driver);
+  if (!*GetParam().chosen) {
+    EXPECT_TRUE(driver->models.empty());
+    return;
+  }
+  ASSERT_EQ(driver->models.size(), 1u);
+  EXPECT_EQ(driver->models[0].ids, std::vector<std::string>{std::string("ID\\") + GetParam().chosen});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, ModelDecorations,
+    testing::Values(DecorationCase{"VersionBeforePlain", "NTamd64,NTamd64.10.0", "NTamd64.10.0"},
+                    DecorationCase{"ArchitectureBeforeAny", "NT,NTamd64", "NTamd64"},
+                    DecorationCase{"NewestVersionNotAboveThisOne", "ntamd64.6.1,NTamd64.6.3,NTamd64.11.0", "NTamd64.6.3"},
+                    DecorationCase{"WorkstationOnly", "NTamd64.10.0.3,NTamd64.10.0.1", "NTamd64.10.0.1"},
+                    DecorationCase{"BuildNotAboveThisOne", "NTamd64.10.0...22000,NTamd64.10.0...19045", "NTamd64.10.0...19045"},
+                    DecorationCase{"OtherArchitectureOnly", "NTarm64", ""},
+                    DecorationCase{"MalformedIsNoTarget", "NTamd64.ten,NTamd64.1.2.3.4.5.6", ""}),
+    [](const testing::TestParamInfo<DecorationCase>& info) { return info.param.name; });
+
+TEST(InfReader, SectionsOfOneNameAreOneSectionInFileOrder) {
+  const std::string text =
+      "[Version]\nSignature=\"$Windows NT$\"\n[Manufacturer]\nM=Models,NTamd64\n"
+      "[Models.NTamd64]\nd1=I,ID\\ONE\n[version]\nClass=T\nClassGuid={12345678-1234-1234-1234-123456789abc}\n"
+      "[Models.ntamd64]\nd2=I,ID\\TWO\n[Strings]\nA=x\n[Strings]\nB=y\n[S]\nk=%A%,%B%\n";
+  std::optional<InfFile> inf = InfFile::parse(text);
+  ASSERT_TRUE(inf);
+  std::string error;
+  auto driver = ReadInfDriver(*inf, &error);
+  ASSERT_TRUE(driver) << error;
+  EXPECT_EQ(driver->version.className, "T");
+  ASSERT_EQ(driver->models.size(), 2u);
+  EXPECT_EQ(driver->models[1].ids, std::vector<std::string>{"ID\\TWO"});
+  EXPECT_EQ(inf->section("S")->at(0).fields, (std::vector<std::string>{"x", "y"}));
+}
+
+TEST(InfReader, ValuesLongerThanThePlatformAllowsAreRefused) {
+  const std::string longest(platform::kLongestInfValue, 'v');
+  EXPECT_TRUE(InfFile::parse("[S]\nk=" + longest + "\n"));
+  std::string error;
+  EXPECT_FALSE(InfFile::parse("[S]\nk=" + longest + "v\n", &error));
+  EXPECT_EQ(error, "line 2: a value longer than 4096 characters");
+  // Short references to a long string add up past the limit once put in.
+  const std::string half(platform::kLongestInfValue / 2, 'h');
+  EXPECT_TRUE(InfFile::parse("[Strings]\nH=" + half + "\n[S]\nk=%H%%H%\n"));
+  EXPECT_FALSE(InfFile::parse("[Strings]\nH=" + half + "\n[S]\nk=%H%%H%x\n", &error));
+  EXPECT_NE(error.find("line 4: a value longer than 4096 characters"), std::string::npos) << error;
+}
+
 }  // namespace
