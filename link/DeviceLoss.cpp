@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "link/CommTransport.h"
 #include "link/WorkerMessages.h"
 #include "platform/win32/ThreadMessages.h"
 

@@ -11,7 +11,9 @@
 
 #include <atomic>
 
-#include "link/CommTransport.h"
+#include "link/LinkContext.h"
+
+class CommTransport;
 
 // Clears both flags under dataMutex; true when either was set.
 bool TakeRunFlags(CORUData& store, std::atomic<int>& first, std::atomic<int>& second);
