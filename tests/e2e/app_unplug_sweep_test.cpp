@@ -78,7 +78,7 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
     if (!Start()) return false;
     notes = new frametest::NotificationLog(app().mainFrame);
     port_ = PlugInstrument();
-    return Eventually([&] { return notes->Count(WM_ORU_DEVICE_CONNECTED) == 1; });
+    return Eventually([&] { return notes->Count(WM_ORU_DEVICE_CONNECTED) >= 1; });
   }
   CORUData& store() { return app().dataStore; }
   QAbstractButton* Button(IShellView* view, int id) { return qobject_cast<QAbstractButton*>(view->Control(id)); }
@@ -139,7 +139,7 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
 
 TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
   const LossCase& c = GetParam();
-  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(StartProgram()) << "the first plug was not initialised";
   app().mainFrame->RunIdleUpdate();
   instrument().withFirmware([](sim::Firmware& f) {
     sim::StoredSession session;
@@ -168,10 +168,13 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
   }, 60000)) << "end notifications " << notes->Count(c.end) - before;
   for (int i = 0; i < 3; ++i) app().mainFrame->RunIdleUpdate();
 
-  // The worker answers, then rests for a second.
+  // The worker answers (a loop still ending drops the probe, so it is posted again until one is
+  // answered), then rests for a second.
   const int probes = notes->Count(WM_ORU_DEVICE_DISCONNECTED);
-  app().PostToWorker(WM_ORU_DEVICE_DISCONNECTED);
-  ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_DEVICE_DISCONNECTED) > probes; }));
+  ASSERT_TRUE(Eventually([&] {
+    app().PostToWorker(WM_ORU_DEVICE_DISCONNECTED);
+    return Eventually([&] { return notes->Count(WM_ORU_DEVICE_DISCONNECTED) > probes; }, 200);
+  })) << "the worker does not answer";
   CORUCommThread& worker = *app().Worker();
   const unsigned long steps = worker.Load().idleSteps;
   const unsigned long tried = worker.Load().requestsTried;
@@ -184,8 +187,10 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
   EXPECT_TRUE(FlagsClear());
 
   // A replug: initialised first, the controls idle again, and a capture from the button ends.
+  const int connected = notes->Count(WM_ORU_DEVICE_CONNECTED);
   PlugInstrument();
-  ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_DEVICE_CONNECTED) == 2; }));
+  ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_DEVICE_CONNECTED) > connected; }))
+      << "no re-initialisation after the replug";
   const auto init = instrument().transcript().commands();
   ASSERT_GE(init.size(), 5u);
   EXPECT_EQ(std::vector<std::string>(init.begin(), init.begin() + 5),
