@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <mutex>
@@ -72,13 +73,26 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
   }
 
   // Starts without the instrument and plugs it in, so that its port is known; true once the
-  // worker has initialised it.
+  // worker has initialised it (on the arrival's 2071, or at its own start when the plug came
+  // first) and answered a probe.
   bool StartProgram() {
     plugAtStart = false;
     if (!Start()) return false;
     notes = new frametest::NotificationLog(app().mainFrame);
     port_ = PlugInstrument();
-    return Eventually([&] { return notes->Count(WM_ORU_DEVICE_CONNECTED) >= 1; });
+    const bool initialised = Eventually([&] {
+      const auto c = instrument().transcript().commands();
+      return app().context.DeviceOpen() && std::find(c.begin(), c.end(), "VN") != c.end();
+    });
+    return initialised && Answering();
+  }
+  // The worker answers a 2072 probe; a loop that is still ending drops it, so it is posted again.
+  bool Answering() {
+    const int probes = notes->Count(WM_ORU_DEVICE_DISCONNECTED);
+    return Eventually([&] {
+      app().PostToWorker(WM_ORU_DEVICE_DISCONNECTED);
+      return Eventually([&] { return notes->Count(WM_ORU_DEVICE_DISCONNECTED) > probes; }, 200);
+    });
   }
   CORUData& store() { return app().dataStore; }
   QAbstractButton* Button(IShellView* view, int id) { return qobject_cast<QAbstractButton*>(view->Control(id)); }
@@ -168,13 +182,8 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
   }, 60000)) << "end notifications " << notes->Count(c.end) - before;
   for (int i = 0; i < 3; ++i) app().mainFrame->RunIdleUpdate();
 
-  // The worker answers (a loop still ending drops the probe, so it is posted again until one is
-  // answered), then rests for a second.
-  const int probes = notes->Count(WM_ORU_DEVICE_DISCONNECTED);
-  ASSERT_TRUE(Eventually([&] {
-    app().PostToWorker(WM_ORU_DEVICE_DISCONNECTED);
-    return Eventually([&] { return notes->Count(WM_ORU_DEVICE_DISCONNECTED) > probes; }, 200);
-  })) << "the worker does not answer";
+  // The worker answers, then rests for a second.
+  ASSERT_TRUE(Answering()) << "the worker does not answer";
   CORUCommThread& worker = *app().Worker();
   const unsigned long steps = worker.Load().idleSteps;
   const unsigned long tried = worker.Load().requestsTried;
