@@ -189,8 +189,10 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
   const unsigned long tried = worker.Load().requestsTried;
   const auto cpu = worker.CpuTime();
   std::this_thread::sleep_for(1s);  // the measuring window itself
-  EXPECT_EQ(worker.Load().requestsTried - tried, 0u);
-  EXPECT_LE(worker.Load().idleSteps - steps, 1000u / kWorkerIdleWaitMs + 10);
+  // A request a window's timer posts meanwhile is still answered (and refused at once); a worker
+  // that retried the dead instrument would try one every idle wait or faster.
+  EXPECT_LE(worker.Load().requestsTried - tried, 3u) << "requests tried with no instrument";
+  EXPECT_LE(worker.Load().idleSteps - steps, 1000u / kWorkerIdleWaitMs + 10) << "idle steps in one second";
   EXPECT_LT(worker.CpuTime() - cpu, 100ms);
   EXPECT_EQ(notes->Count(c.end) - before, 1) << "ends of " << c.end;
   EXPECT_TRUE(FlagsClear());
