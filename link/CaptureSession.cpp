@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "link/DeviceLoss.h"
 #include "link/DocumentType.h"
 #include "link/InstrumentDevice.h"
 #include "link/WorkerMessages.h"
@@ -32,8 +33,10 @@ int CaptureSession::Arm(bool rearm) {
   }
 
   if (DecodeReply(1, false)) {
+    // A capture that is no longer armed runs, unless the instrument went meanwhile: then whoever
+    // saw the loss has ended it (under this lock), and a running flag would end it twice.
     std::lock_guard guard(store_.dataMutex);
-    if (!store_.captureArmed) store_.captureRunning = 1;
+    if (!store_.captureArmed && transport_.Context().DeviceOpen()) store_.captureRunning = 1;
   } else {
     {
       std::lock_guard guard(store_.dataMutex);
@@ -52,7 +55,10 @@ int CaptureSession::AbortCapture() {
 int CaptureSession::StopCapture(int reason) {
   HANDLE device = transport_.Context().deviceHandle;
   if (device == INVALID_HANDLE_VALUE) {
-    transport_.Notify(WM_ORU_ABORT_CAPTURE);
+    // Ended here: the idle step must not find the flags still set and end it again. The user's
+    // abort is always answered; the worker's own reset announces only a capture that was on.
+    const bool wasOn = TakeRunFlags(store_, store_.captureArmed, store_.captureRunning);
+    if (wasOn || reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
     return 1;
   }
   SendAbortRequest(device);

@@ -1,5 +1,8 @@
 #include "link/CommThread.h"
 
+#include <pthread.h>
+#include <time.h>
+
 #include "link/CalibrationCommands.h"
 #include "link/CalibrationStep.h"
 #include "link/CaptureSession.h"
@@ -7,6 +10,7 @@
 #include "link/CommTransport.h"
 #include "link/DtmfLoop.h"
 #include "link/ConfigCommands.h"
+#include "link/DeviceLoss.h"
 #include "link/FirmwareDownload.h"
 #include "link/FirmwareVersion.h"
 #include "link/InstrumentDevice.h"
@@ -27,9 +31,9 @@
 // Everything the worker talks to the instrument with; made on the worker thread when it starts and
 // gone before it signals its end.
 struct WorkerParts {
-  WorkerParts(LinkContext& context, const WorkerClock& clock)
+  WorkerParts(LinkContext& context, const WorkerClock& clock, WorkerLoad& load)
       : signals(context),
-        transport(context, signals),
+        transport(context, signals, &load),
         queue(transport),
         config(transport),
         scope(transport),
@@ -58,14 +62,14 @@ struct WorkerParts {
 namespace {
 
 constexpr DWORD kPollingWaitMs = 1;
-constexpr DWORD kIdleWaitMs = 50;
 
 // How long the loop waits for a request before the next idle step: short while a capture or a
-// scope trigger is polled, longer while only the device's presence is watched. A request or the
-// exit request ends either wait at once.
-DWORD IdleWaitMs(const CORUData& store) {
-  const bool polling = store.captureArmed || store.captureRunning || store.traceTriggerArmed || store.traceRunning;
-  return polling ? kPollingWaitMs : kIdleWaitMs;
+// scope trigger is polled on an open instrument, the idle wait otherwise (with no instrument
+// there is nothing to poll). A request or the exit request ends either wait at once.
+DWORD IdleWaitMs(const LinkContext& context) {
+  const CORUData& store = context.dataStore;
+  const bool polling = store.captureArmed || store.captureRunning || store.traceRunning;
+  return polling && context.DeviceOpen() ? kPollingWaitMs : kWorkerIdleWaitMs;
 }
 
 }  // namespace
@@ -89,8 +93,17 @@ bool CORUCommThread::WaitForPublishedId(DWORD milliseconds) {
   return published_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return idPublished_; });
 }
 
+std::chrono::nanoseconds CORUCommThread::CpuTime() {
+  clockid_t clock{};
+  timespec used{};
+  if (!thread_.joinable() || pthread_getcpuclockid(thread_.native_handle(), &clock) != 0 ||
+      clock_gettime(clock, &used) != 0)
+    return std::chrono::nanoseconds(0);
+  return std::chrono::seconds(used.tv_sec) + std::chrono::nanoseconds(used.tv_nsec);
+}
+
 void CORUCommThread::ThreadMain() {
-  parts_ = std::make_unique<WorkerParts>(context_, clock_);
+  parts_ = std::make_unique<WorkerParts>(context_, clock_, load_);
   Run();
   parts_.reset();
   // The last act: from here on the application may free everything the worker used.
@@ -122,7 +135,7 @@ int CORUCommThread::Run() {
       }
       continue;
     }
-    const auto woken = parts.signals.WaitForExitOrMessage(IdleWaitMs(context_.dataStore));
+    const auto woken = parts.signals.WaitForExitOrMessage(IdleWaitMs(context_));
     if (woken == WorkerSignals::Woken::Exit) break;
     if (woken == WorkerSignals::Woken::TimedOut) OnIdle(0);
   }
@@ -145,6 +158,8 @@ void CORUCommThread::OpenAtStart() {
 
 void CORUCommThread::Initialise() {
   WorkerParts& parts = *parts_;
+  // A replug quicker than the idle step leaves the old instrument's capture or trace behind.
+  EndLostActivities(parts.transport);
   context_.dataStore.replyLines.Clear();
   parts.scope.AbortScope();
   parts.capture.StopCapture(0);
@@ -163,24 +178,20 @@ void CORUCommThread::Reconnect() {
 }
 
 int CORUCommThread::OnIdle(LONG) {
+  ++load_.idleSteps;
   WorkerParts& parts = *parts_;
   CORUData& store = context_.dataStore;
-  if (store.captureRunning || store.captureArmed) {
-    parts.capture.PollCapture();
-  } else if (store.traceRunning) {
-    parts.scope.PollScope();
+  // Nothing is polled on a handle known to be closed.
+  if (context_.DeviceOpen()) {
+    if (store.captureRunning || store.captureArmed) {
+      parts.capture.PollCapture();
+    } else if (store.traceRunning) {
+      parts.scope.PollScope();
+    }
   }
 
   if (!context_.DeviceOpen()) {
-    bool ended = false;
-    {
-      std::lock_guard guard(store.dataMutex);
-      if (store.captureRunning) {
-        store.captureRunning = 0;
-        ended = true;
-      }
-    }
-    if (ended) parts.transport.Notify(WM_ORU_ABORT_CAPTURE);
+    EndLostActivities(parts.transport);
     if (context_.DeviceOpen()) Reconnect();
   }
   return 0;

@@ -6,6 +6,7 @@
 // of the instrument. It publishes its thread id before anything else and ends on the exit request,
 // setting the exit event as its last act.
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -13,6 +14,7 @@
 
 #include "link/LinkContext.h"
 #include "link/WorkerClock.h"
+#include "link/WorkerLoad.h"
 
 struct WorkerParts;
 
@@ -32,6 +34,11 @@ class CORUCommThread {
   // Waits for the thread to end.
   void Join();
 
+  // Idle steps and commands tried so far, and the processor time the thread has used (zero once
+  // it has ended): what tests and benchmarks check the worker's rest against.
+  const WorkerLoad& Load() const { return load_; }
+  std::chrono::nanoseconds CpuTime();
+
  private:
   CORUCommThread(LinkContext& context, WorkerClock clock);
 
@@ -49,6 +56,7 @@ class CORUCommThread {
   WorkerClock clock_;
   std::unique_ptr<WorkerParts> parts_;  // exists while the thread runs
   HWND developWindow_ = nullptr;        // set by WM_ORU_SET_DEVELOP_WINDOW; nothing reads it
+  WorkerLoad load_;
 
   std::mutex publishLock_;
   std::condition_variable published_;

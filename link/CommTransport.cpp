@@ -17,14 +17,16 @@ constexpr std::size_t kReadSlotSize = 2 * CommTransport::kReplySize;
 
 }  // namespace
 
-CommTransport::CommTransport(LinkContext& context, WorkerSignals& signals)
+CommTransport::CommTransport(LinkContext& context, WorkerSignals& signals, WorkerLoad* load)
     : context_(context),
       signals_(signals),
+      load_(load),
       writes_(signals, 0),
       reads_(signals, kReadSlotSize),
       blocks_(signals, kBlockSize) {}
 
 int CommTransport::SendCommand(const std::string& command) {
+  if (load_ != nullptr) ++load_->requestsTried;
   HANDLE device = context_.deviceHandle;
   if (device == INVALID_HANDLE_VALUE) return 0;
   CORUCommStruct record;
@@ -61,11 +63,13 @@ int CommTransport::ReadReply(DWORD timeoutMs) {
 }
 
 int CommTransport::ReadBlock(UCHAR* buffer) {
+  if (load_ != nullptr) ++load_->requestsTried;
   if (buffer == nullptr) {
     buffer = Store().StreamBuffer(0);
     std::memset(buffer, 0, kBlockSize);
   }
   HANDLE device = context_.deviceHandle;
+  if (device == INVALID_HANDLE_VALUE) return 0;
   SetPipeMode(device, oru::PIPE_MODE_ISO_IN);
   IoSlot& slot = blocks_.Prepare();
   DWORD got = 0;

@@ -11,6 +11,7 @@
 
 #include "link/LinkContext.h"
 #include "link/OverlappedIo.h"
+#include "link/WorkerLoad.h"
 #include "link/WorkerSignals.h"
 
 // Reply time-outs in milliseconds.
@@ -29,7 +30,8 @@ class CommTransport {
   static constexpr DWORD kWriteTimeoutMs = 500;
   static constexpr DWORD kBlockTimeoutMs = 1000;
 
-  CommTransport(LinkContext& context, WorkerSignals& signals);
+  // `load`, when given, counts every command and block read tried.
+  CommTransport(LinkContext& context, WorkerSignals& signals, WorkerLoad* load = nullptr);
 
   // Writes `command` (no terminator). 1 when every byte was written, 0 without a device, on a
   // failed or short write, or when the write does not finish in time (it is cancelled).
@@ -68,6 +70,7 @@ class CommTransport {
  private:
   LinkContext& context_;
   WorkerSignals& signals_;
+  WorkerLoad* load_;
   OverlappedIo writes_;
   OverlappedIo reads_;
   OverlappedIo blocks_;

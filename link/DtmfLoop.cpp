@@ -72,6 +72,8 @@ void RunDtmfDecoder(MeterLoopParts& parts) {
   transport.Notify(WM_ORU_START_DTMF_DECODER, static_cast<WPARAM>(line));
 
   for (;;) {
+    // Nothing is left to decode (or to stop) once the instrument has gone.
+    if (!transport.Context().DeviceOpen()) break;
     const int chosen = store.selectedLine;
     const LineStart* next = StartOf(chosen);
     if (chosen == line || next == nullptr) {

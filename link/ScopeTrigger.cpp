@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 
+#include "link/DeviceLoss.h"
 #include "link/DocumentType.h"
 #include "link/InstrumentDevice.h"
 #include "link/WorkerMessages.h"
@@ -14,6 +15,8 @@ constexpr DWORD kAfterAbortRequestMs = 200;
 constexpr DWORD kAfterTriggerMs = 100;
 constexpr DWORD kBeforeEndMs = 200;
 constexpr int kTraceSampleCount = 1000;
+constexpr int kStateEnded = 2;
+constexpr int kStateAborted = 3;
 
 // The decimal state after "tc:", or -1.
 int ReplyState(std::string_view reply) {
@@ -29,11 +32,7 @@ int ReplyState(std::string_view reply) {
 
 void ScopeTrigger::AbortScope() {
   CORUData& store = transport_.Store();
-  {
-    std::lock_guard guard(store.dataMutex);
-    store.traceRunning = 0;
-    store.traceTriggerArmed = 0;
-  }
+  const bool wasOn = TakeRunFlags(store, store.traceRunning, store.traceTriggerArmed);
   HANDLE device = transport_.Context().deviceHandle;
   if (device == INVALID_HANDLE_VALUE) {
     transport_.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
@@ -43,7 +42,14 @@ void ScopeTrigger::AbortScope() {
   transport_.Signals().WaitForExit(kAfterAbortRequestMs);
   const int sent = transport_.SendCommand("TC:2");
   store.statusText.Set("Aborting signal trace");
-  if (sent && transport_.ReadReply(kAbortTimeoutMs)) ReadTraceReply();
+  if (sent && transport_.ReadReply(kAbortTimeoutMs)) {
+    const int state = ReplyState(transport_.replyText);
+    ReadTraceReply();
+    if (state == kStateEnded || state == kStateAborted) return;  // announced by the reply
+  }
+  // The instrument did not confirm the end (it went, or answered otherwise): a trace that was on
+  // ends here, or the trace control would wait for an end that never comes.
+  if (wasOn) transport_.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
 }
 
 void ScopeTrigger::ArmScopeTrigger(int line) {
@@ -55,7 +61,11 @@ void ScopeTrigger::ArmScopeTrigger(int line) {
   store.traceTriggerArmed = 1;
   const int sent = transport_.SendCommand("TC:0:" + std::to_string(line) + ":" + std::to_string(kTraceSampleCount));
   store.statusText.Set("Waiting for scope trigger");
-  if (!sent) return;
+  if (!sent) {
+    // Nothing polls a trigger that was never armed: it ends at once.
+    AbortScope();
+    return;
+  }
   if (!transport_.ReadReply(kArmTimeoutMs)) transport_.replyText.clear();
   if (ReadTraceReply()) {
     std::lock_guard guard(store.dataMutex);
@@ -72,7 +82,12 @@ void ScopeTrigger::ArmScopeTrigger(int line) {
 void ScopeTrigger::PollScope() {
   CORUData& store = transport_.Store();
   for (;;) {
-    if (!transport_.SendCommand("TC:1")) break;
+    if (!transport_.SendCommand("TC:1")) {
+      // The poll did not reach the instrument: rest as the idle program does before the next
+      // try; the idle step ends the trace once the instrument is known to be gone.
+      transport_.Signals().WaitForExit(kWorkerIdleWaitMs);
+      return;
+    }
     if (!transport_.ReadReply(kTracePollTimeoutMs)) transport_.replyText.clear();
     if (ReadTraceReply() == 0 || store.traceTriggerArmed) break;
   }
@@ -110,7 +125,7 @@ int ScopeTrigger::ReadTraceReply() {
       if (reply.size() >= 6) TakeSamples(std::string_view(reply).substr(4));
       return 0;
     }
-    case 2: {
+    case kStateEnded: {
       std::lock_guard guard(store.dataMutex);
       if (store.traceRunning) {
         store.traceRunning = 0;
@@ -120,7 +135,7 @@ int ScopeTrigger::ReadTraceReply() {
       transport_.Notify(WM_ORU_START_SIGNAL_TRACE);
       transport_.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
       return 0;
-    case 3: {
+    case kStateAborted: {
       std::lock_guard guard(store.dataMutex);
       store.traceRunning = 0;
       store.traceTriggerArmed = 0;

@@ -15,7 +15,7 @@ int SignalTraceStream::StartStream(int line) {
 
 int SignalTraceStream::StopStream() {
   HANDLE device = transport_.Context().deviceHandle;
-  SetPipeMode(device, oru::PIPE_MODE_BULK1);
+  if (device != INVALID_HANDLE_VALUE) SetPipeMode(device, oru::PIPE_MODE_BULK1);
   // Without an instrument a read "succeeds" at once with nothing: never drain then.
   for (int read = 0; read < kMaxDrainReads && transport_.Context().DeviceOpen(); ++read) {
     if (!transport_.ReadReply(kReplyTimeoutMs) || transport_.replyLength == 0) break;
@@ -29,12 +29,15 @@ void SignalTraceStream::ReadStreamBlock() {
   CORUData& store = transport_.Store();
   const int index = intakeIndex_;
   UCHAR* buffer = store.StreamBuffer(index);
+  int read = 0;
   {
     std::lock_guard guard(store.TraceBufferMutex(index));
-    transport_.ReadBlock(buffer);
+    read = transport_.ReadBlock(buffer);
   }
   transport_.Notify(WM_ORU_TRACE_DATA_READY, reinterpret_cast<WPARAM>(buffer), index);
   intakeIndex_ = 1 - index;
+  // A block that could not be read is not asked for again at once: the instrument may be gone.
+  if (!read) transport_.Signals().WaitForExit(kWorkerIdleWaitMs);
 }
 
 void SignalTraceStream::Run(int line) {

@@ -28,9 +28,12 @@ void RunVoltMeter(MeterLoopParts& parts) {
     const int line = store.selectedLine;
     const char* status = line == 1 ? "Measuring Line 1" : line == 2 ? "Measuring Line 2" : "Measuring Line";
     if (line < 1 || line > 3) break;
+    // Nothing is left to measure once the instrument has gone.
+    if (!transport.Context().DeviceOpen()) break;
     store.statusText.Set(status);
     const int unit = store.acUnit;
-    if (transport.SendCommand("VM:" + std::to_string(line) + ":" + std::to_string(unit))) {
+    const int sent = transport.SendCommand("VM:" + std::to_string(line) + ":" + std::to_string(unit));
+    if (sent) {
       store.lineTestRunning = 1;
       if (transport.ReadReply(kReplyTimeoutMs)) ParseVoltMeterReply(store, transport.replyText, unit, nullptr);
       transport.Notify(WM_ORU_LINE_TEST_DATA);
@@ -38,7 +41,8 @@ void RunVoltMeter(MeterLoopParts& parts) {
 
     MSG message{};
     if (!parts.queue.Take(message)) {
-      if (transport.Signals().WaitForExit(1)) break;
+      // A reading that could not be asked for is not asked again at once.
+      if (transport.Signals().WaitForExit(sent ? 1 : kWorkerIdleWaitMs)) break;
       continue;
     }
     if (message.message == WM_ORU_STOP_LINE_TEST) break;

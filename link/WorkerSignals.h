@@ -5,6 +5,10 @@
 
 #include "link/LinkContext.h"
 
+// The worker's wait between idle steps while it has nothing to poll, and its rest after a
+// command that could not reach the instrument: it never retries a dead device faster.
+constexpr DWORD kWorkerIdleWaitMs = 50;
+
 class WorkerSignals {
  public:
   explicit WorkerSignals(LinkContext& context) : context_(context) {}

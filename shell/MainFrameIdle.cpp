@@ -7,7 +7,7 @@
 
 #include <mutex>
 
-#include "link/WorkerMessages.h"
+#include "link/DeviceLoss.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/StatusBar.h"
@@ -106,15 +106,9 @@ void CMainFrame::SynchroniseState() {
 }
 
 void CMainFrame::StopLostDeviceActivities() {
-  // Each flag is tested and cleared under the lock, as the worker's idle step does, so a stop is
-  // posted once and only for what ran.
-  CORUData& store = app.dataStore;
-  std::lock_guard lock(store.dataMutex);
-  if (store.dtmfRunning.exchange(0) != 0) app.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
-  if (store.lineTestRunning.exchange(0) != 0) app.PostToWorker(WM_ORU_STOP_LINE_TEST);
-  const bool armed = store.captureArmed.exchange(0) != 0;
-  const bool running = store.captureRunning.exchange(0) != 0;
-  if (armed || running) app.PostToWorker(WM_ORU_ABORT_CAPTURE);
+  // The same flags the worker's idle step takes when it sees the loss first: whichever side
+  // finds a flag set ends that activity, so a stop is posted once and only for what ran.
+  ::StopLostDeviceActivities(app.context);
 }
 
 void CMainFrame::UpdatePanes() {

@@ -77,6 +77,8 @@ class CORUpc144App : public QObject {
 
   // PostThreadMessage to the worker; nothing when there is none.
   void PostToWorker(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  // The worker while it runs (its load and processor time), else null.
+  CORUCommThread* Worker() { return worker_.get(); }
 
   // ---- commands ----------------------------------------------------------------------------
   // Runs one of the application's or the document's commands (menu, tool bar, accelerator, a

@@ -4,11 +4,13 @@
 
 #include "driver/OruInterface.h"
 #include "driver/install/OruDriverStore.h"
+#include "link/DeviceLoss.h"
 #include "link/InstrumentDevice.h"
 
 namespace e2e {
 
-FrameStandIn::FrameStandIn(LinkContext& context) : context_(context) {
+FrameStandIn::FrameStandIn(LinkContext& context, bool stopsActivities)
+    : context_(context), stopsActivities_(stopsActivities) {
   hwnd_ = win32::RegisterWindowTarget(*this);
   thread_ = std::thread([this] { UiThread(); });
   DEV_BROADCAST_DEVICEINTERFACE filter{};
@@ -49,6 +51,12 @@ int FrameStandIn::removals() const {
   return removals_;
 }
 
+void FrameStandIn::LoseDevice() {
+  HANDLE device = context_.deviceHandle.exchange(INVALID_HANDLE_VALUE);
+  if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
+  if (stopsActivities_) StopLostDeviceActivities(context_);
+}
+
 void FrameStandIn::UiThread() {
   for (;;) {
     WPARAM event;
@@ -72,8 +80,7 @@ void FrameStandIn::UiThread() {
       std::lock_guard guard(lock_);
       ++arrivals_;
     } else if (event == DBT_DEVICEQUERYREMOVE || event == DBT_DEVICEREMOVECOMPLETE) {
-      HANDLE device = context_.deviceHandle.exchange(INVALID_HANDLE_VALUE);
-      if (device != INVALID_HANDLE_VALUE) CloseHandle(device);
+      LoseDevice();
       std::lock_guard guard(lock_);
       ++removals_;
     }
@@ -127,7 +134,7 @@ int WorkerRig::Plug(sim::InstrumentOptions options) {
   return port;
 }
 
-void WorkerRig::StartFrame() { frame_ = std::make_unique<FrameStandIn>(context); }
+void WorkerRig::StartFrame() { frame_ = std::make_unique<FrameStandIn>(context, frameStopsActivities); }
 
 int WorkerRig::StartConnected(sim::InstrumentOptions options) {
   const int port = Plug(std::move(options));

@@ -46,20 +46,26 @@ class OpenDocument final : public DocumentState {
 };
 
 // The main frame's device handling: arrival opens the device (when no handle is open) and posts
-// WM_ORU_DEVICE_CONNECTED; query-remove and remove-complete close it.
+// WM_ORU_DEVICE_CONNECTED; query-remove and remove-complete close it. With `stopsActivities` it
+// also does at once what the frame's state synchronisation does on a loss: it takes the run flags
+// and asks the worker to stop what it found running.
 class FrameStandIn final : public win32::WindowTarget {
  public:
-  explicit FrameStandIn(LinkContext& context);
+  explicit FrameStandIn(LinkContext& context, bool stopsActivities = false);
   ~FrameStandIn() override;
   void OnPostedMessage(const MSG& message) override;
 
   int arrivals() const;
   int removals() const;
+  // What a removal does (the handle closed, and the stops when the stand-in makes them), here and
+  // now: a frame that heard of the removal before the driver failed the worker's requests.
+  void LoseDevice();
 
  private:
   void UiThread();
 
   LinkContext& context_;
+  const bool stopsActivities_;
   HWND hwnd_ = nullptr;
   HDEVNOTIFY registration_ = nullptr;
   mutable std::mutex lock_;
@@ -133,6 +139,7 @@ class WorkerRig : public ::testing::Test {
   std::unique_ptr<win32::DeviceSystemAttachment> attached_;
   std::deque<std::unique_ptr<sim::Instrument>> instruments_;
   std::unique_ptr<FrameStandIn> frame_;
+  bool frameStopsActivities = false;  // set before StartFrame
   std::unique_ptr<CORUCommThread> worker_;
 };
 
