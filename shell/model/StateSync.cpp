@@ -89,8 +89,12 @@ SyncPlan PlanStateSync(const SyncInput& in) {
     SetTabs(plan, true, true, true, true);
   } else if (captureBusy) {
     if (in.controlViewExists) {
-      plan.controlViewEnables = {{IDC_STANDARD_COMBO, false}, {IDC_MODE_COMBO, false},
-                                 {IDC_SESSION_COMBO, false}, {IDC_RECALL, false}};
+      // All the controls a capture's start locks, so that an idle update that ran between the
+      // press and the arm (and gave them back) cannot leave them enabled.
+      plan.controlViewEnables = {{IDC_STANDARD_COMBO, false},     {IDC_MODE_COMBO, false},
+                                 {IDC_SESSION_COMBO, false},      {IDC_RECALL, false},
+                                 {IDC_PANEL_CONFIGURE, false},    {IDC_PANEL_SIGNAL_TRACE, false},
+                                 {IDC_PANEL_LINE_TEST, false},    {IDC_PANEL_DTMF, false}};
       if (in.captureButtonIdle == 0 || ReadButtonText(in.captureButtonText) == kCaptureButtonIdleText) {
         plan.captureButtonText = kCaptureButtonBusyText;
         plan.captureButtonIdle = 0;

@@ -28,6 +28,7 @@ class RadioKeys : public apptest::AppFixture {
   void StartReady() {
     ASSERT_TRUE(Start());
     ASSERT_TRUE(Eventually([&] { return CountPrefix("VN") >= 1; }));
+    ASSERT_TRUE(SettleWorker());
   }
   int CountPrefix(const std::string& prefix) {
     int n = 0;
@@ -103,6 +104,9 @@ TEST_F(RadioKeys, ConfigurationGroupsTakeDownAsAClickAndTabEntersAtTheCheckedRad
   CORUConfigureDlg dialog(app(), nullptr);
   answers.Modal(
       [&](QDialog& d) -> int {
+        // The dialog's own configuration read is answered and shown before any key: a late answer
+        // would refill the radios between two steps.
+        EXPECT_TRUE(SettleWorker());
         EXPECT_TRUE(Eventually([&] {
           dialog.ReloadFromSettings();
           return Radio(d, 1013)->isChecked() && Radio(d, 1015)->isChecked() && Radio(d, 1008)->isChecked();
