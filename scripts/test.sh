@@ -11,13 +11,17 @@ passed=0; failed=0; status=0
 run_suite() { # name build-dir cmake-options...
   local name="$1" dir="$2"; shift 2
   echo "== $name build"
+  local start=$SECONDS
   if ! bash "$here/scripts/build.sh" "$dir" "$@"; then
     echo "== $name build FAILED"; status=1; return
   fi
+  echo "== $name build took $((SECONDS - start)) s"
   echo "== $name tests"
+  start=$SECONDS
   local log="$dir/ctest.log"
   (cd "$dir" && ctest --output-on-failure --no-tests=error -j "$jobs" 2>&1) | tee "$log"
   local rc=${PIPESTATUS[0]}
+  echo "== $name tests took $((SECONDS - start)) s"
   local line total nfail
   line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
   if [ -z "$line" ]; then
