@@ -135,6 +135,9 @@ TEST_F(TraceFaultsGui, VoltMeterEnteredAfterTheControlPanelsLineTestShowsReading
       "at 0 dc 3 -48.0 ramp 0\nat 0 tone 3 custom 1.0 1000\n");
   ASSERT_TRUE(parsed.ok()) << parsed.error;
   instrument().loadScenario(parsed.scenario);
+  // A press before the instrument is open only gets "No USB connection to ORUpc".
+  ASSERT_TRUE(Eventually([&] { return app().context.DeviceOpen(); }));
+  ASSERT_TRUE(SettleWorker());
   ASSERT_TRUE(Eventually([&] { return app().controlView && app().controlView->Control(IDC_PANEL_LINE_TEST)->isEnabled(); }));
   qobject_cast<QPushButton*>(app().controlView->Control(IDC_PANEL_LINE_TEST))->click();
   ASSERT_TRUE(Eventually([&] { return store().lineTestRunning != 0; }));
