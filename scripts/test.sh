@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the full build, then the non-GUI libraries again
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and once more under ThreadSanitizer.
+# Sets up, builds and runs every test: the full build, then the whole tree with the windows again
+# under AddressSanitizer and UndefinedBehaviorSanitizer (leak detection on), and the non-GUI
+# libraries once more under ThreadSanitizer.
 # Prints one summary line at the end, counting all three suites.
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -36,8 +37,9 @@ run_suite() { # name build-dir cmake-options...
 run_suite "normal" "$here/build"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-run_suite "sanitizer" "$here/build-asan" -DQV_GUI=OFF -DQV_SANITIZE=ON -DQV_BENCH=OFF
-unset ASAN_OPTIONS UBSAN_OPTIONS
+export LSAN_OPTIONS="suppressions=$here/tests/lsan-suppressions.txt:print_suppressions=0"
+run_suite "sanitizer" "$here/build-asan" -DQV_GUI=ON -DQV_SANITIZE=ON -DQV_BENCH=OFF
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 # A race report ends its test with a failure; the second stack of a lock-order report is kept.
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 run_suite "thread sanitizer" "$here/build-tsan" -DQV_GUI=OFF -DQV_TSAN=ON -DQV_BENCH=OFF
