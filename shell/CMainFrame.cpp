@@ -16,6 +16,7 @@
 #include "resources/ResourceImages.h"
 #include "shell/CaptureFrame.h"
 #include "shell/OruApp.h"
+#include "link/WorkerMessages.h"
 #include "shell/PostedMessageEvent.h"
 #include "shell/StatusBar.h"
 #include "shell/TabbedFrame.h"
@@ -40,6 +41,8 @@ class CMainFrame::PostTarget final : public win32::WindowTarget {
  public:
   explicit PostTarget(CMainFrame& frame) : frame(frame) {}
   void OnPostedMessage(const MSG& message) override {
+    // A reading is in the store; while one notice of it is on its way, another adds nothing.
+    if (message.message == WM_ORU_LINE_TEST_DATA && !frame.lineTestReadings.Admit()) return;
     QCoreApplication::postEvent(&frame, new PostedMessageEvent(message));
   }
 

@@ -17,6 +17,7 @@
 
 #include "platform/win32/DeviceNotification.h"
 #include "platform/win32/Win32Types.h"
+#include "shell/model/CoalescedNotice.h"
 
 class CORUpc144App;
 class CORUTabbedFrame;
@@ -134,6 +135,7 @@ class CMainFrame : public QMainWindow {
   bool printing = false;
   bool closing = false;
   std::unique_ptr<PostTarget> postTarget;
+  CoalescedNotice lineTestReadings;  // the volt meter's readings reach the UI once per idle update
   // One printer for setup, print and preview, so the page set up is the one printed.
   std::unique_ptr<QPrinter> printer;
   HWND hwnd = nullptr;

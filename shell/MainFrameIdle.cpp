@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "link/DeviceLoss.h"
+#include "link/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/StatusBar.h"
@@ -30,6 +31,8 @@ void ApplyEnables(IShellView* view, const std::vector<std::pair<int, bool>>& ena
 void CMainFrame::RunIdleUpdate() {
   lastIdleUpdate.start();
   ++idleUpdates;
+  // Readings dropped while the gate was shut: the store holds the last, show it.
+  if (lineTestReadings.Reopen()) PreTranslateMessage(MSG{hwnd, WM_ORU_LINE_TEST_DATA, 0, 0, 0, {}});
   ApplyUpdateRules();
   SynchroniseState();
   UpdatePanes();

@@ -334,6 +334,10 @@ void Instrument::setConfiguration(uint8_t value) {
     transcript_.add(clock_.now(), TranscriptKind::Configuration, value, {});
 }
 
+// In real time the firmware thread releases every delayed reply when it is due and announces it;
+// a stepped clock releases replies when the host asks, so the bus has to keep asking.
+bool Instrument::announcesBulkInData() const { return options_.clock.mode == TimeMode::RealTime; }
+
 void Instrument::setDataReadyCallback(DataReady callback) {
     std::lock_guard lock(mutex_);
     dataReady_ = std::move(callback);

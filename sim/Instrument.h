@@ -61,6 +61,7 @@ public:
     void reset() override;
     void setConfiguration(uint8_t value) override;
     void setDataReadyCallback(DataReady callback) override;
+    bool announcesBulkInData() const override;
 
     // The simulation.
     void loadScenario(const Scenario& scenario);

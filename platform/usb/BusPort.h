@@ -50,6 +50,7 @@ struct Transfer {
     bool held = false;     // a fault keeps it unanswered
     bool claimed = false;  // a thread is calling the model for it
     bool aborted = false;  // ABORT_PIPE while it was claimed
+    bool awaitsData = false;  // a refused bulk IN the device will announce data for (no frame retry)
     std::size_t recordIndex = 0;
 };
 

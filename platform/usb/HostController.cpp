@@ -332,12 +332,13 @@ void HostController::wakeBus() {
 }
 
 // Isochronous transfers wait for frames, and IN or control transfers the device refused (NAK)
-// are tried again every frame, besides the device's data-ready call.
+// are tried again every frame, besides the device's data-ready call; a bulk IN whose device
+// announces its data waits for that call alone, so an idle bus does not wake every frame.
 bool HostController::hasTimedWork() {
     std::lock_guard lock(mutex_);
     for (const auto& port : ports_) {
         for (const auto& t : port->transfers) {
-            if (!t->held) return true;
+            if (!t->held && !t->awaitsData) return true;
         }
     }
     return false;
@@ -447,9 +448,11 @@ std::size_t HostController::servicePort(Port& port) {
             t.claimed = true;
         }
         USBD_STATUS status = USBD_STATUS_PENDING;
-        bool finished = step(port, t, status);
+        bool announced = false;
+        bool finished = step(port, t, status, announced);
         std::lock_guard lock(mutex_);
         t.claimed = false;
+        t.awaitsData = !finished && t.kind == TransferKind::BulkIn && announced;
         if (port.gone) {
             finished = true;
             status = USBD_STATUS_DEVICE_GONE;

@@ -132,7 +132,8 @@ private:
     void abortPipe(Port& port, UCHAR endpoint);
     NTSTATUS queueTransfer(Port& port, PIRP irp, std::shared_ptr<Transfer> transfer);
     std::size_t servicePort(Port& port);
-    bool step(Port& port, Transfer& t, USBD_STATUS& status);
+    // `announced`: the device calls data-ready when bulk IN data comes (no frame retry needed).
+    bool step(Port& port, Transfer& t, USBD_STATUS& status, bool& announced);
     void complete(Port& port, Transfer& t, USBD_STATUS status);
     void completeAll(Port& port, std::vector<std::pair<std::shared_ptr<Transfer>, USBD_STATUS>>& done);
     void markGone(Port& port);

@@ -17,13 +17,14 @@ constexpr uint8_t kGetDescriptor = 0x06;
 
 // True when the transfer has ended (status set); false while the device refuses (NAK) or the
 // frames of its packets have not come yet.
-bool HostController::step(Port& port, Transfer& t, USBD_STATUS& status) {
+bool HostController::step(Port& port, Transfer& t, USBD_STATUS& status, bool& announced) {
     std::lock_guard model(port.modelMutex);
     UsbDeviceModel* m = port.model;
     if (!m) {
         status = USBD_STATUS_DEVICE_GONE;
         return true;
     }
+    announced = m->announcesBulkInData();
     auto halt = [&] {
         std::lock_guard lock(mutex_);
         auto it = port.pipes.find(t.endpoint);

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "driver/OruInterface.h"
+#include "shell/model/CoalescedNotice.h"
 #include "shell/model/DeviceChange.h"
 #include "shell/model/DownloadProgress.h"
 #include "shell/model/FrameCommandRules.h"
@@ -231,4 +234,55 @@ TEST(IdlePacing, NotificationsRunTheIdleUpdateAtMostEvery50Ms) {
   };
   for (const Row row : {Row{-1, 0}, Row{0, 50}, Row{1, 49}, Row{49, 1}, Row{50, 0}, Row{5000, 0}})
     EXPECT_EQ(IdleUpdateDelayMs(row.since), row.delay) << row.since;
+}
+
+// ---- coalesced readings -------------------------------------------------------------------------
+
+// A worker posts readings as fast as it can while the UI handles what arrives and re-opens the gate
+// at its idle updates: however the two interleave, the last reading is the last one handled, and
+// no more notices are posted than the gate was opened.
+TEST(CoalescedNotice, TheLastReadingIsAlwaysHandled) {
+  CoalescedNotice gate;
+  EXPECT_TRUE(gate.Admit());
+  EXPECT_FALSE(gate.Admit());
+  EXPECT_TRUE(gate.Reopen());   // one was dropped: handle once more
+  EXPECT_FALSE(gate.Reopen());  // nothing since
+  EXPECT_TRUE(gate.Admit());
+
+  for (int round = 0; round < 20; ++round) {
+    CoalescedNotice notice;
+    std::atomic<int> latest{0};   // the store's reading
+    std::atomic<int> queued{0};   // notices on their way to the UI
+    std::atomic<bool> done{false};
+    constexpr int kReadings = 20000;
+    int admitted = 0;
+    int reopened = 0;
+    std::thread worker([&] {
+      for (int i = 1; i <= kReadings; ++i) {
+        latest.store(i);
+        if (notice.Admit()) {
+          ++admitted;
+          queued.fetch_add(1);
+        }
+      }
+      done.store(true);
+    });
+    int shown = 0;
+    auto handleQueued = [&] {
+      while (queued.load() > 0) {
+        queued.fetch_sub(1);
+        shown = latest.load();
+      }
+    };
+    while (!done.load()) {
+      handleQueued();
+      ++reopened;
+      if (notice.Reopen()) shown = latest.load();
+    }
+    worker.join();
+    handleQueued();
+    if (notice.Reopen()) shown = latest.load();
+    EXPECT_EQ(shown, kReadings) << "round " << round;
+    EXPECT_LE(admitted, reopened + 1) << "round " << round;
+  }
 }

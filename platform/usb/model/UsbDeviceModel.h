@@ -94,6 +94,10 @@ public:
     // The bus installs this; the model calls it (from any thread) when an IN endpoint has data.
     using DataReady = std::function<void(uint8_t endpoint)>;
     virtual void setDataReadyCallback(DataReady callback) = 0;
+
+    // True when the model calls data-ready for every piece of bulk IN data it makes available:
+    // the bus then waits for that call instead of retrying a refused (Nak) bulk IN every frame.
+    virtual bool announcesBulkInData() const { return false; }
 };
 
 }  // namespace usb

@@ -58,6 +58,7 @@ usb::Handshake LoopbackDevice::bulkOut(uint8_t endpoint, std::span<const uint8_t
 usb::Handshake LoopbackDevice::bulkIn(uint8_t endpoint, std::size_t maxPacket, std::vector<uint8_t>& packet) {
     std::lock_guard lock(mutex_);
     if (endpoint != 0x81 || halted_.count(endpoint)) return usb::Handshake::Stall;
+    ++bulkInCalls_;
     if (in_.empty()) return usb::Handshake::Nak;
     packet = std::move(in_.front());
     in_.pop_front();
@@ -92,6 +93,21 @@ void LoopbackDevice::reset() {
 void LoopbackDevice::setConfiguration(uint8_t value) {
     std::lock_guard lock(mutex_);
     configurations_.push_back(value);
+}
+
+bool LoopbackDevice::announcesBulkInData() const {
+    std::lock_guard lock(mutex_);
+    return announces_;
+}
+
+void LoopbackDevice::setAnnouncesData(bool announces) {
+    std::lock_guard lock(mutex_);
+    announces_ = announces;
+}
+
+int LoopbackDevice::bulkInCalls() const {
+    std::lock_guard lock(mutex_);
+    return bulkInCalls_;
 }
 
 void LoopbackDevice::setDataReadyCallback(DataReady callback) {

@@ -31,6 +31,7 @@ public:
     void reset() override;
     void setConfiguration(uint8_t value) override;
     void setDataReadyCallback(DataReady callback) override;
+    bool announcesBulkInData() const override;
 
     // Test side.
     void queueIn(std::vector<uint8_t> packet);  // calls the data-ready callback
@@ -44,6 +45,8 @@ public:
     std::vector<uint8_t> configurations() const;
     int resets() const;
     bool hasDataReadyCallback() const;
+    void setAnnouncesData(bool announces);  // promise the bus a data-ready call for all IN data
+    int bulkInCalls() const;                // bulk IN packets the bus asked for
 
     // The default configuration, and variants for negative tests.
     static std::vector<uint8_t> standardConfiguration();
@@ -54,6 +57,8 @@ private:
     std::deque<std::vector<uint8_t>> in_;
     std::set<uint8_t> halted_;
     std::size_t isoLength_ = 128;
+    bool announces_ = false;
+    int bulkInCalls_ = 0;
     std::vector<usb::SetupPacket> setups_;
     std::vector<std::vector<uint8_t>> out_;
     std::vector<uint8_t> cleared_;

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "LoopRig.h"
@@ -112,6 +114,37 @@ TEST_P(Transfers, APendingReadCompletesWhenTheDeviceHasData) {
     ASSERT_TRUE(GetOverlappedResult(rig.handle, &o, &n, FALSE));
     EXPECT_EQ(n, 3u);
     EXPECT_EQ(std::string(in, 3), "ok!");
+}
+
+// A device that announces its IN data is not asked again every frame while it has none (an idle
+// program's bus sleeps); one that does not is, so its data is still found.
+TEST_P(Transfers, ARefusedReadIsRetriedEveryFrameOnlyWhenTheDeviceDoesNotAnnounceItsData) {
+    if (GetParam() == BusMode::Deterministic) GTEST_SKIP() << "frames move only when the test runs them";
+    for (const bool announces : {true, false}) {
+        LoopRig rig(GetParam());
+        rig.device.setAnnouncesData(announces);
+        rig.plug();
+        ASSERT_NE(rig.open(), INVALID_HANDLE_VALUE);
+        char in[64] = {};
+        OVERLAPPED o = rig.overlapped();
+        ASSERT_FALSE(ReadFile(rig.handle, in, sizeof in, nullptr, &o));
+        ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+        const int asked = rig.device.bulkInCalls();
+        ULONG start = 0, now = 0;
+        DWORD n = 0;
+        ASSERT_TRUE(rig.control(IOCTL_LOOP_FRAME, nullptr, 0, &start, sizeof start, &n));
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+        do {
+            ASSERT_TRUE(rig.control(IOCTL_LOOP_FRAME, nullptr, 0, &now, sizeof now, &n));
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline);
+            std::this_thread::yield();
+        } while (now - start < 30 || (!announces && rig.device.bulkInCalls() - asked < 3));
+        if (announces) EXPECT_LE(rig.device.bulkInCalls() - asked, 1) << "asked again over 30 frames";
+        rig.device.queueIn({'o', 'k', '!'});
+        ASSERT_TRUE(rig.finished(o)) << "announces " << announces;
+        ASSERT_TRUE(GetOverlappedResult(rig.handle, &o, &n, FALSE));
+        EXPECT_EQ(std::string(in, n), "ok!");
+    }
 }
 
 TEST_P(Transfers, VendorRequestsAndClearFeatureReachTheDeviceWithTheirSetupBytes) {
