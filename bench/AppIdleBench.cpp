@@ -5,12 +5,6 @@
 // QV_IDLE_SECONDS shortens or lengthens the measured span.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-
-#include <QApplication>
-#include <QEventLoop>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <dirent.h>
 #include <unistd.h>
@@ -20,34 +14,17 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 
+#include "bench/CpuTime.h"
 #include "display/RegisterDisplayViews.h"
-#include "driver/install/OruDriverStore.h"
 #include "maintenance/RegisterMaintenanceViews.h"
-#include "platform/machine/Machine.h"
-#include "shell/OruApp.h"
 #include "shell/TabbedFrame.h"
-#include "shell/ScriptedAnswerer.h"
-#include "sim/Instrument.h"
+#include "tests/rig/AppRig.h"
 #include "trace/RegisterTraceViews.h"
 
 namespace {
-
-double ProcessCpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-int MeasuredSeconds() {
-  const char* text = std::getenv("QV_IDLE_SECONDS");
-  const int seconds = text != nullptr ? std::atoi(text) : 30;
-  return seconds > 0 ? seconds : 30;
-}
 
 // CPU seconds of each thread of the process, by thread id, with its name.
 std::map<int, std::pair<std::string, double>> ThreadCpu() {
@@ -78,74 +55,40 @@ std::map<int, std::pair<std::string, double>> ThreadCpu() {
   return threads;
 }
 
-void RunLoopFor(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
-
 void BM_AppIdleWithInstrument(benchmark::State& state) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  int argc = 1;
-  char arg0[] = "bench_app_idle";
-  char* argv[] = {arg0, nullptr};
-  QApplication qt(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-
-  platform::Machine machine;
-  oru::InstallDriver(machine);
-  sim::InstrumentOptions options;
-  options.clock.mode = sim::TimeMode::PerCommand;
-  options.clock.perCommand = sim::millis(100);
-  options.prefillMemory = false;
-  auto instrument = std::make_unique<sim::Instrument>(options);
-  const int port = machine.plug(*instrument);
-
-  QTemporaryDir work;
-  ScriptedAnswerer answers;
-  double cpu = 0.0;
-  double wall = 0.0;
-  {
-    StartupRecord record;
-    record.settingsFile = work.filePath(QStringLiteral("settings.ini"));
-    record.programFolder = work.path() + QStringLiteral("/");
-    record.answerer = &answers;
-    record.instanceServerName = work.filePath(QStringLiteral("instance"));
-    record.showSplash = false;
-    record.machine = &machine;
-    CORUpc144App app(std::move(record));
+  apprig::AppRig rig;  // the quiet instrument: idle lines, an empty memory
+  rig.beforeInit = [](CORUpc144App& app) {
     RegisterDisplayViews(app.viewFactory);
     RegisterTraceViews(app.viewFactory);
     RegisterMaintenanceViews(app.viewFactory);
-    if (!app.InitInstance()) {
-      state.SkipWithError("the application did not start");
-      app.ExitInstance();
-      machine.unplug(port);
-      machine.shutdown();
-      return;
-    }
-    RunLoopFor(3000);  // start-up initialisation and the first idle updates
-    if (app.tabbedFrame != nullptr) app.tabbedFrame->SelectTab(static_cast<int>(state.range(0)));
-    RunLoopFor(1000);
-    for (auto _ : state) {
-      const auto threads0 = ThreadCpu();
-      const double cpu0 = ProcessCpuSeconds();
-      const auto wall0 = std::chrono::steady_clock::now();
-      RunLoopFor(MeasuredSeconds() * 1000);
-      cpu = ProcessCpuSeconds() - cpu0;
-      wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
-      // Where the time went, per thread (for finding what an idle program still does).
-      for (const auto& [tid, entry] : ThreadCpu()) {
-        const auto before = threads0.find(tid);
-        const double used = entry.second - (before != threads0.end() ? before->second.second : 0.0);
-        if (used > 0.0) std::fprintf(stderr, "thread %d %-16s %.3f s\n", tid, entry.first.c_str(), used);
-      }
-      state.SetIterationTime(wall);
-    }
-    app.ExitInstance();
+  };
+  if (!rig.Start()) {
+    state.SkipWithError("the application did not start");
+    return;
   }
-  machine.unplug(port);
-  machine.shutdown();
+  CORUpc144App& app = rig.app();
+  apprig::RunLoopFor(3000);  // start-up initialisation and the first idle updates
+  if (app.tabbedFrame != nullptr) app.tabbedFrame->SelectTab(static_cast<int>(state.range(0)));
+  apprig::RunLoopFor(1000);
+  double cpu = 0.0;
+  double wall = 0.0;
+  for (auto _ : state) {
+    const auto threads0 = ThreadCpu();
+    const double cpu0 = benchcpu::CpuSeconds(RUSAGE_SELF);
+    const auto wall0 = std::chrono::steady_clock::now();
+    apprig::RunLoopFor(benchcpu::MeasuredSeconds(30) * 1000);
+    cpu = benchcpu::CpuSeconds(RUSAGE_SELF) - cpu0;
+    wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+    // Where the time went, per thread (for finding what an idle program still does).
+    for (const auto& [tid, entry] : ThreadCpu()) {
+      const auto before = threads0.find(tid);
+      const double used = entry.second - (before != threads0.end() ? before->second.second : 0.0);
+      if (used > 0.0) std::fprintf(stderr, "thread %d %-16s %.3f s\n", tid, entry.first.c_str(), used);
+    }
+    state.SetIterationTime(wall);
+  }
+  rig.Exit();
+  rig.ShutDown();
   state.counters["cpu_percent_of_one_core"] = 100.0 * cpu / wall;
   state.counters["cpu_seconds"] = cpu;
 }

@@ -5,7 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QScrollBar>
 
 #include <memory>
@@ -16,7 +15,7 @@
 #include "display/model/ReadoutRows.h"
 #include "display/model/SessionLayout.h"
 #include "link/ModemEventPairing.h"
-#include "shell/OruApp.h"
+#include "tests/rig/AppRig.h"
 
 namespace {
 
@@ -63,7 +62,7 @@ void Fill(CORUData& store, int records) {
 
 CORUpc144App& App() {
   static std::unique_ptr<CORUpc144App> app = [] {
-    auto made = std::make_unique<CORUpc144App>(StartupRecord{});
+    auto made = apprig::BareApp();
     made->settings.viewType = 1;
     made->settings.answerColor = kDefaultAnswerColor;
     made->settings.originateColor = kDefaultOriginateColor;
@@ -135,8 +134,7 @@ BENCHMARK(BM_Repaint)->Arg(0)->Arg(50)->Arg(100)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
+  apprig::QtApplication();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

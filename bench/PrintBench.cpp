@@ -5,7 +5,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QPrinter>
@@ -17,7 +16,7 @@
 #include "display/SessionPrint.h"
 #include "display/model/SessionLayout.h"
 #include "link/ModemEventPairing.h"
-#include "shell/OruApp.h"
+#include "tests/rig/AppRig.h"
 
 namespace {
 
@@ -27,7 +26,7 @@ constexpr LayoutGeometry kScreen{559, 8, 15, 3};
 
 CORUpc144App& App() {
   static std::unique_ptr<CORUpc144App> app = [] {
-    auto made = std::make_unique<CORUpc144App>(StartupRecord{});
+    auto made = apprig::BareApp();
     made->settings.viewType = 1;
     made->settings.answerColor = kDefaultAnswerColor;
     made->settings.originateColor = kDefaultOriginateColor;
@@ -118,8 +117,7 @@ BENCHMARK(BM_PrintToPdf)->Unit(benchmark::kMillisecond)->Iterations(1);
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication application(argc, argv);
+  apprig::QtApplication();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

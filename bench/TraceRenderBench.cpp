@@ -4,31 +4,19 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-
 #include <cmath>
 #include <memory>
 #include <mutex>
 
-#include "shell/OruApp.h"
+#include "tests/rig/AppRig.h"
 #include "trace/CORUSignalTrace.h"
 
 namespace {
 
-QApplication& Qt() {
-  static int argc = 1;
-  static char arg0[] = "bench_trace_render";
-  static char* argv[] = {arg0, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
-
 void BM_ScopeRender(benchmark::State& state) {
-  Qt();
   const int samples = static_cast<int>(state.range(0));
   const int width = static_cast<int>(state.range(1));
-  auto app = std::make_unique<CORUpc144App>(StartupRecord{});
+  auto app = apprig::BareApp();
   auto view = std::make_unique<CORUSignalTrace>(*app, nullptr);
   view->resize(587, 500);
   view->RedrawAxisPanels();

@@ -6,49 +6,19 @@
 // (0) or answering at once (1).
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-
-#include <QApplication>
-#include <QEventLoop>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <memory>
 #include <string>
 
-#include "driver/install/OruDriverStore.h"
-#include "platform/machine/Machine.h"
-#include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
+#include "bench/CpuTime.h"
 #include "shell/TabbedFrame.h"
-#include "sim/Instrument.h"
 #include "sim/ScenarioParser.h"
+#include "tests/rig/AppRig.h"
 #include "trace/CORULineTest.h"
 #include "trace/RegisterTraceViews.h"
 
 namespace {
-
-double CpuSeconds(int who) {
-  rusage usage{};
-  getrusage(who, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-int MeasuredSeconds() {
-  const char* text = std::getenv("QV_IDLE_SECONDS");
-  const int seconds = text != nullptr ? std::atoi(text) : 10;
-  return seconds > 0 ? seconds : 10;
-}
-
-void RunLoopFor(int ms) {
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
-}
 
 // Line 3 with a steady loop voltage, with (argument 1) or without (0) a 1 kHz test tone: the tone's
 // peak-to-peak reading varies a little from one 100 ms window to the next, the DC one does not.
@@ -57,81 +27,56 @@ constexpr const char* kSteadyLine3 =
 constexpr const char* kToneLine3 = "at 0 tone 3 custom 1.0 1000\n";
 
 void BM_VoltMeterRunning(benchmark::State& state) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  int argc = 1;
-  char arg0[] = "bench_volt_meter";
-  char* argv[] = {arg0, nullptr};
-  QApplication qt(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-
-  platform::Machine machine;
-  oru::InstallDriver(machine);
-  sim::InstrumentOptions options;
-  options.prefillMemory = false;
-  options.instantVoltMeter = state.range(1) != 0;
-  auto instrument = std::make_unique<sim::Instrument>(options);
-  const int port = machine.plug(*instrument);
+  apprig::AppRig rig;
+  rig.instrumentOptions = sim::InstrumentOptions{};  // the instrument's own clock
+  rig.instrumentOptions.prefillMemory = false;
+  rig.instrumentOptions.instantVoltMeter = state.range(1) != 0;
+  rig.PlugInstrument();
   std::string scenario = kSteadyLine3;
   if (state.range(0) != 0) scenario += kToneLine3;
-  instrument->loadScenario(sim::parseScenario(scenario).scenario);
-
-  QTemporaryDir work;
-  ScriptedAnswerer answers;
+  rig.instrument().loadScenario(sim::parseScenario(scenario).scenario);
+  rig.beforeInit = [](CORUpc144App& app) { RegisterTraceViews(app.viewFactory); };
+  if (!rig.Start()) {
+    state.SkipWithError("the application did not start");
+    return;
+  }
+  CORUpc144App& app = rig.app();
   double uiCpu = 0.0;
   double processCpu = 0.0;
   double wall = 0.0;
   int ticks = 0;
   int repaints = 0;
   int replies = 0;
-  {
-    StartupRecord record;
-    record.settingsFile = work.filePath(QStringLiteral("settings.ini"));
-    record.programFolder = work.path() + QStringLiteral("/");
-    record.answerer = &answers;
-    record.instanceServerName = work.filePath(QStringLiteral("instance"));
-    record.showSplash = false;
-    record.machine = &machine;
-    CORUpc144App app(std::move(record));
-    RegisterTraceViews(app.viewFactory);
-    if (!app.InitInstance()) {
-      state.SkipWithError("the application did not start");
-      app.ExitInstance();
-      machine.unplug(port);
-      machine.shutdown();
-      return;
+  apprig::RunLoopFor(3000);
+  auto* meter = dynamic_cast<CORULineTest*>(app.lineTestView.get());
+  if (meter == nullptr || app.tabbedFrame == nullptr) {
+    state.SkipWithError("no volt meter");
+  } else {
+    app.tabbedFrame->SelectTab(2);
+    apprig::RunLoopFor(3000);  // the bars reach the steady readings
+    for (auto _ : state) {
+      const int ticks0 = meter->Ticks();
+      const int repaints0 = meter->Repaints();
+      const int replies0 = meter->Replies();
+      const double ui0 = benchcpu::CpuSeconds(RUSAGE_THREAD);
+      const double process0 = benchcpu::CpuSeconds(RUSAGE_SELF);
+      const auto wall0 = std::chrono::steady_clock::now();
+      apprig::RunLoopFor(benchcpu::MeasuredSeconds(10) * 1000);
+      uiCpu = benchcpu::CpuSeconds(RUSAGE_THREAD) - ui0;
+      processCpu = benchcpu::CpuSeconds(RUSAGE_SELF) - process0;
+      wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+      ticks = meter->Ticks() - ticks0;
+      repaints = meter->Repaints() - repaints0;
+      replies = meter->Replies() - replies0;
+      std::fprintf(stderr, "last readings: \"%s\" \"%s\"\n", app.dataStore.dcValueText.Get().c_str(),
+                   app.dataStore.acValueText.Get().c_str());
+      state.SetIterationTime(wall);
     }
-    RunLoopFor(3000);
-    auto* meter = dynamic_cast<CORULineTest*>(app.lineTestView.get());
-    if (meter == nullptr || app.tabbedFrame == nullptr) {
-      state.SkipWithError("no volt meter");
-    } else {
-      app.tabbedFrame->SelectTab(2);
-      RunLoopFor(3000);  // the bars reach the steady readings
-      for (auto _ : state) {
-        const int ticks0 = meter->Ticks();
-        const int repaints0 = meter->Repaints();
-        const int replies0 = meter->Replies();
-        const double ui0 = CpuSeconds(RUSAGE_THREAD);
-        const double process0 = CpuSeconds(RUSAGE_SELF);
-        const auto wall0 = std::chrono::steady_clock::now();
-        RunLoopFor(MeasuredSeconds() * 1000);
-        uiCpu = CpuSeconds(RUSAGE_THREAD) - ui0;
-        processCpu = CpuSeconds(RUSAGE_SELF) - process0;
-        wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
-        ticks = meter->Ticks() - ticks0;
-        repaints = meter->Repaints() - repaints0;
-        replies = meter->Replies() - replies0;
-        std::fprintf(stderr, "last readings: \"%s\" \"%s\"\n", app.dataStore.dcValueText.Get().c_str(),
-                     app.dataStore.acValueText.Get().c_str());
-        state.SetIterationTime(wall);
-      }
-      app.tabbedFrame->SelectTab(0);
-      RunLoopFor(500);
-    }
-    app.ExitInstance();
+    app.tabbedFrame->SelectTab(0);
+    apprig::RunLoopFor(500);
   }
-  machine.unplug(port);
-  machine.shutdown();
+  rig.Exit();
+  rig.ShutDown();
   if (wall <= 0.0) return;
   state.counters["ticks_per_second"] = ticks / wall;
   state.counters["repaints_per_second"] = repaints / wall;

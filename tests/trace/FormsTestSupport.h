@@ -23,8 +23,7 @@ namespace formtest {
 class FormFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    apptest::QtApplication();
-    app = std::make_unique<CORUpc144App>(StartupRecord{});
+    app = apprig::BareApp();
     document = std::make_unique<CORUpc144Doc>(*app);
     app->currentDocument = document.get();
     app->settings.autosaveFolder = dir.path().toStdString();

@@ -3,28 +3,20 @@
 // each dialog) and writes one PNG per tab and dialog plus "screens.txt", the list of files.
 // screens --check OUTDIR: every file of the list exists and loads as an image.
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QTextStream>
-#include <QThread>
 #include <QWidget>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "display/RegisterDisplayViews.h"
-#include "driver/install/OruDriverStore.h"
 #include "maintenance/RegisterMaintenanceViews.h"
-#include "platform/machine/Machine.h"
-#include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
-#include "sim/Instrument.h"
+#include "tests/rig/AppRig.h"
 #include "tests/tools/screens/ScreenSteps.h"
 #include "trace/RegisterTraceViews.h"
 
@@ -94,13 +86,7 @@ bool ScreenContext::Save(QWidget* widget, const QString& name) {
 }
 
 bool ScreenContext::WaitFor(const std::function<bool()>& condition, int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
+  return apprig::Eventually(condition, ms);
 }
 
 int main(int argc, char** argv) {
@@ -119,57 +105,38 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  platform::Machine machine;
-  oru::InstallDriver(machine);
-  sim::InstrumentOptions options;
-  options.clock.mode = sim::TimeMode::PerCommand;
-  options.clock.perCommand = sim::millis(100);
-  auto instrument = std::make_unique<sim::Instrument>(options);
-  const int port = machine.plug(*instrument);
-
-  QApplication qt(argc, argv);
-  QApplication::setQuitOnLastWindowClosed(false);
-  QTemporaryDir work;
-  ScriptedAnswerer answers;
-  answers.OnFailure([](const std::string& message) { std::fprintf(stderr, "screens: prompt: %s\n", message.c_str()); });
-  int status = 0;
-  {
-    StartupRecord record;
-    record.settingsFile = work.filePath(QStringLiteral("settings.ini"));
-    record.programFolder = work.path() + QStringLiteral("/");
-    record.answerer = &answers;
-    record.instanceServerName = work.filePath(QStringLiteral("instance"));
-    record.showSplash = false;
-    record.machine = &machine;
-    CORUpc144App app(std::move(record));
+  apprig::AppRig rig;
+  rig.instrumentOptions.prefillMemory = true;  // the recall screens show the factory memory
+  rig.OnFailure([](const std::string& message) { std::fprintf(stderr, "screens: %s\n", message.c_str()); });
+  rig.beforeInit = [](CORUpc144App& app) {
     RegisterDisplayViews(app.viewFactory);
     RegisterTraceViews(app.viewFactory);
     RegisterMaintenanceViews(app.viewFactory);
-    if (!app.InitInstance()) {
-      std::fprintf(stderr, "screens: the application did not start\n");
-      status = 1;
-    } else {
-      ScreenContext context{app, answers, *instrument, out, {}};
-      std::stable_sort(Steps().begin(), Steps().end(), [](const Step& a, const Step& b) {
-        return a.order != b.order ? a.order < b.order : a.name < b.name;
-      });
-      for (const Step& step : Steps()) {
-        std::printf("screens: %s\n", qPrintable(step.name));
-        step.run(context);
-      }
-      QFile list(out.filePath(kListName));
-      if (list.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        QTextStream text(&list);
-        for (const QString& file : context.written) text << file << '\n';
-      } else {
-        status = 1;
-      }
-      if (!answers.failures().empty()) status = 1;
-      std::printf("screens: %lld files in %s\n", static_cast<long long>(context.written.size()), argv[1]);
+  };
+  int status = 0;
+  if (!rig.Start()) {
+    std::fprintf(stderr, "screens: the application did not start\n");
+    status = 1;
+  } else {
+    ScreenContext context{rig.app(), rig.answers, rig.instrument(), out, {}};
+    std::stable_sort(Steps().begin(), Steps().end(), [](const Step& a, const Step& b) {
+      return a.order != b.order ? a.order < b.order : a.name < b.name;
+    });
+    for (const Step& step : Steps()) {
+      std::printf("screens: %s\n", qPrintable(step.name));
+      step.run(context);
     }
-    app.ExitInstance();
+    QFile list(out.filePath(kListName));
+    if (list.open(QIODevice::WriteOnly | QIODevice::Text)) {
+      QTextStream text(&list);
+      for (const QString& file : context.written) text << file << '\n';
+    } else {
+      status = 1;
+    }
+    if (!rig.answers.failures().empty()) status = 1;
+    std::printf("screens: %lld files in %s\n", static_cast<long long>(context.written.size()), argv[1]);
   }
-  machine.unplug(port);
-  machine.shutdown();
+  rig.Exit();
+  rig.ShutDown();
   return status;
 }
