@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <tuple>
 
@@ -39,6 +40,9 @@ struct RequestCase {
   BUS_QUERY_ID_TYPE idType = BusQueryDeviceID;
   DEVICE_POWER_STATE powerState = PowerDeviceD0;
 };
+
+void PrintTo(const RequestCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(Bus bus, std::ostream* out) { *out << (bus == Bus::Root ? "root" : "USB"); }
 
 struct Answer {
   int completions = 0;
