@@ -1,11 +1,11 @@
 #pragma once
 
 // The root bus: the PDOs of devices that no hardware bus reports, the ones setup creates
-// ("ROOT\<CLASS>\nnnn"). Each PDO answers the PnP manager's QUERY_ID with the ids it was given
-// (device id "ROOT\<CLASS>", instance id "nnnn"), succeeds START, stop and removal requests and
-// power requests, and is deleted at REMOVE once its device was taken away (`unplug`); a removed
-// PDO that still has its device (a disabled node) stays for a later start. The Machine makes the
-// PDOs from its saved records at every load and reports them to the PnP manager.
+// ("ROOT\<CLASS>\nnnn"). Its PDOs answer PnP and power IRPs as every nt::PdoBus does: QUERY_ID
+// with the ids each was given (device id "ROOT\<CLASS>", instance id "nnnn"); a PDO is deleted at
+// REMOVE once its device was taken away (`unplug`), and one that still has its device (a
+// disabled node) stays for a later start. The Machine makes the PDOs from its saved records at
+// every load and reports them to the PnP manager.
 
 #include <memory>
 #include <mutex>
@@ -14,6 +14,7 @@
 
 #include "platform/nt/DeviceObject.h"
 #include "platform/nt/Irp.h"
+#include "platform/nt/PdoBus.h"
 
 namespace nt {
 class Kernel;
@@ -21,7 +22,7 @@ class Kernel;
 
 namespace platform {
 
-class RootEnumerator {
+class RootEnumerator : public nt::PdoBus {
 public:
   explicit RootEnumerator(nt::Kernel& kernel);  // loads the bus driver "root"
   ~RootEnumerator();
@@ -52,17 +53,17 @@ public:
   // True for "ROOT\<name>\<digits>" (any case).
   static bool IsRootInstanceId(const std::string& instanceId);
 
-  NTSTATUS dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp);
-  NTSTATUS dispatchPower(PDEVICE_OBJECT pdo, PIRP irp);
-
 private:
   struct Child;
   std::shared_ptr<Child> child(PDEVICE_OBJECT pdo) const;
 
+  std::shared_ptr<nt::BusChild> childOf(PDEVICE_OBJECT pdo) const override;
+  std::vector<std::u16string> queryIds(nt::BusChild& child, BUS_QUERY_ID_TYPE type) override;
+  void fillCapabilities(nt::BusChild& child, DEVICE_CAPABILITIES& caps) override;
+
   nt::Kernel& kernel_;
   PDRIVER_OBJECT driver_ = nullptr;
-  mutable std::mutex mutex_;
-  std::vector<std::shared_ptr<Child>> children_;
+  std::vector<std::shared_ptr<Child>> children_;  // under mutex_, as nextName_ and shutDown_
   int nextName_ = 0;
   bool shutDown_ = false;
 };

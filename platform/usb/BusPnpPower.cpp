@@ -1,15 +1,11 @@
-// The PDO's plug-and-play and power requests: ids, capabilities, start and removal (a PDO whose
-// device is gone is deleted at REMOVE), and the power IRPs it records and completes.
+// What a USB PDO adds to the PnP and power answers every bus gives (nt::PdoBus): its ids from the
+// device's descriptors, the capabilities the plug asked for, the end of its transfers at a REMOVE
+// while plugged in, and the record of its power IRPs.
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "platform/nt/IoRoutines.h"
-#include "platform/nt/NtStatus.h"
-#include "platform/nt/Pool.h"
-#include "platform/nt/PowerRoutines.h"
-#include "platform/nt/QueryIdAnswer.h"
 #include "platform/usb/BusPort.h"
 #include "platform/usb/HostController.h"
 #include "platform/usb/UsbDescriptors.h"
@@ -17,8 +13,6 @@
 namespace usb {
 
 namespace {
-
-constexpr ULONG kIdTag = 0x64696855;  // "Uhid"
 
 std::u16string hex4(unsigned v) {
     char text[8];
@@ -82,121 +76,56 @@ std::vector<std::u16string> compatibleIds(Port& port, const std::vector<uint8_t>
     return {base + u"&SubClass_" + hex2(sub) + u"&Prot_" + hex2(prot), base + u"&SubClass_" + hex2(sub), base};
 }
 
-NTSTATUS finish(PIRP irp, NTSTATUS status) {
-    irp->IoStatus.Status = status;
-    IoCompleteRequest(irp, IO_NO_INCREMENT);
-    return status;
-}
-
 }  // namespace
 
-NTSTATUS HostController::dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp) {
-    PIO_STACK_LOCATION location = IoGetCurrentIrpStackLocation(irp);
-    scribbleOnHeldIrp(irp);
-    auto port = findByPdo(pdo);
-    if (!port) return finish(irp, STATUS_NO_SUCH_DEVICE);
-    NTSTATUS status = irp->IoStatus.Status;  // minors a bus does not handle keep what they carry
-    switch (location->MinorFunction) {
-    case IRP_MN_START_DEVICE: {
-        std::lock_guard lock(mutex_);
-        status = port->gone ? STATUS_NO_SUCH_DEVICE : STATUS_SUCCESS;
-        break;
+std::shared_ptr<nt::BusChild> HostController::childOf(PDEVICE_OBJECT pdo) const { return findByPdo(pdo); }
+
+void HostController::takeIrp(PIRP irp) { scribbleOnHeldIrp(irp); }
+
+std::vector<std::u16string> HostController::queryIds(nt::BusChild& child, BUS_QUERY_ID_TYPE type) {
+    auto& port = static_cast<Port&>(child);
+    const auto& d = port.deviceDescriptor;
+    auto word = [&](std::size_t at) -> unsigned { return d.size() > at + 1 ? d[at] | d[at + 1] << 8 : 0; };
+    std::u16string device = u"USB\\VID_" + hex4(word(8)) + u"&PID_" + hex4(word(10));
+    switch (type) {
+    case BusQueryDeviceID: return {device};
+    case BusQueryHardwareIDs: return {device + u"&REV_" + hex4(word(12)), device};
+    case BusQueryCompatibleIDs: return compatibleIds(port, d);
+    case BusQueryInstanceID: {
+        // The serial when the device has one (it then keeps its node on any port), else the port.
+        std::u16string serial = serialNumber(port, d);
+        return {serial.empty() ? u"1&0&" + nt::widen(std::to_string(port.number)) : serial};
     }
-    case IRP_MN_QUERY_STOP_DEVICE:
-    case IRP_MN_STOP_DEVICE:
-    case IRP_MN_CANCEL_STOP_DEVICE:
-    case IRP_MN_QUERY_REMOVE_DEVICE:
-    case IRP_MN_CANCEL_REMOVE_DEVICE:
-    case IRP_MN_SURPRISE_REMOVAL:
-        status = STATUS_SUCCESS;
-        break;
-    case IRP_MN_REMOVE_DEVICE: {
-        bool gone;
-        {
-            std::lock_guard lock(mutex_);
-            gone = port->gone;
-        }
-        if (!gone) {
-            // Still plugged in: its transfers end and it returns to the unconfigured state.
-            std::vector<UCHAR> endpoints;
-            {
-                std::lock_guard lock(mutex_);
-                for (auto& [address, pipe] : port->pipes) endpoints.push_back(address);
-            }
-            for (UCHAR endpoint : endpoints) abortPipe(*port, endpoint);
-            return finish(irp, STATUS_SUCCESS);
-        }
-        finish(irp, STATUS_SUCCESS);
-        {
-            std::lock_guard lock(mutex_);
-            port->deleted = true;
-        }
-        IoDeleteDevice(pdo);
-        return STATUS_SUCCESS;
+    default: return {};
     }
-    case IRP_MN_QUERY_CAPABILITIES: {
-        PDEVICE_CAPABILITIES caps = location->Parameters.DeviceCapabilities.Capabilities;
-        if (!caps || caps->Version < 1 || caps->Size < sizeof(DEVICE_CAPABILITIES)) {
-            status = STATUS_UNSUCCESSFUL;
-            break;
-        }
-        DEVICE_CAPABILITIES mine = port->capabilities;
-        mine.Size = caps->Size;
-        mine.Version = caps->Version;
-        mine.Address = static_cast<ULONG>(port->number);
-        mine.UINumber = static_cast<ULONG>(port->number);
-        *caps = mine;
-        status = STATUS_SUCCESS;
-        break;
-    }
-    case IRP_MN_QUERY_ID: {
-        const auto& d = port->deviceDescriptor;
-        auto word = [&](std::size_t at) -> unsigned { return d.size() > at + 1 ? d[at] | d[at + 1] << 8 : 0; };
-        std::u16string device = u"USB\\VID_" + hex4(word(8)) + u"&PID_" + hex4(word(10));
-        std::vector<std::u16string> strings;
-        switch (location->Parameters.QueryId.IdType) {
-        case BusQueryDeviceID: strings = {device}; break;
-        case BusQueryHardwareIDs: strings = {device + u"&REV_" + hex4(word(12)), device}; break;
-        case BusQueryCompatibleIDs: strings = compatibleIds(*port, d); break;
-        case BusQueryInstanceID: {
-            // The serial when the device has one (it then keeps its node on any port), else the port.
-            std::u16string serial = serialNumber(*port, d);
-            strings = {serial.empty() ? u"1&0&" + nt::widen(std::to_string(port->number)) : serial};
-            break;
-        }
-        default: break;
-        }
-        status = nt::AnswerQueryId(irp, strings, status, kIdTag);
-        break;
-    }
-    case IRP_MN_QUERY_PNP_DEVICE_STATE:
-        irp->IoStatus.Information = 0;
-        status = STATUS_SUCCESS;
-        break;
-    default:
-        break;
-    }
-    return finish(irp, status);
 }
 
-NTSTATUS HostController::dispatchPower(PDEVICE_OBJECT pdo, PIRP irp) {
-    PIO_STACK_LOCATION location = IoGetCurrentIrpStackLocation(irp);
-    scribbleOnHeldIrp(irp);
-    PoStartNextPowerIrp(irp);
-    NTSTATUS status = irp->IoStatus.Status;
-    NTSTATUS deviceQuery = STATUS_SUCCESS;
-    if (auto port = findByPdo(pdo)) {
+void HostController::fillCapabilities(nt::BusChild& child, DEVICE_CAPABILITIES& caps) {
+    auto& port = static_cast<Port&>(child);
+    DEVICE_CAPABILITIES mine = port.capabilities;
+    mine.Size = caps.Size;
+    mine.Version = caps.Version;
+    mine.Address = static_cast<ULONG>(port.number);
+    mine.UINumber = static_cast<ULONG>(port.number);
+    caps = mine;
+}
+
+// Still plugged in: its transfers end and it returns to the unconfigured state.
+void HostController::removedWhilePresent(nt::BusChild& child) {
+    auto& port = static_cast<Port&>(child);
+    std::vector<UCHAR> endpoints;
+    {
         std::lock_guard lock(mutex_);
-        port->power.push_back({location->MinorFunction, location->Parameters.Power.Type, location->Parameters.Power.State});
-        deviceQuery = port->deviceQueryPowerStatus;
+        for (auto& [address, pipe] : port.pipes) endpoints.push_back(address);
     }
-    if (location->MinorFunction == IRP_MN_SET_POWER || location->MinorFunction == IRP_MN_QUERY_POWER) {
-        status = STATUS_SUCCESS;
-    }
-    if (location->MinorFunction == IRP_MN_QUERY_POWER && location->Parameters.Power.Type == DevicePowerState) {
-        status = deviceQuery;
-    }
-    return finish(irp, status);
+    for (UCHAR endpoint : endpoints) abortPipe(port, endpoint);
+}
+
+NTSTATUS HostController::powerRequest(nt::BusChild& child, const IO_STACK_LOCATION& location) {
+    auto& port = static_cast<Port&>(child);
+    std::lock_guard lock(mutex_);
+    port.power.push_back({location.MinorFunction, location.Parameters.Power.Type, location.Parameters.Power.State});
+    return port.deviceQueryPowerStatus;
 }
 
 }  // namespace usb

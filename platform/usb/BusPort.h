@@ -12,6 +12,7 @@
 
 #include "platform/nt/DeviceObject.h"
 #include "platform/nt/Irp.h"
+#include "platform/nt/PdoBus.h"
 #include "platform/nt/PnpPowerTypes.h"
 #include "platform/usb/BusRecords.h"
 #include "platform/usb/Usbdi.h"
@@ -69,16 +70,9 @@ inline void scribbleOnHeldIrp(PIRP irp) {
     irp->Tail.Overlay.ListEntry.Blink = static_cast<PLIST_ENTRY>(noise);
 }
 
-struct PdoExtension {
-    HostController* bus;
-    int port;
-};
-
-struct Port {
+// A port is the bus's child: `gone` once unplugged.
+struct Port : nt::BusChild {
     int number = 0;
-    PDEVICE_OBJECT pdo = nullptr;
-    bool gone = false;     // unplugged
-    bool deleted = false;  // its PDO was deleted
     bool enabled = true;
     std::vector<uint8_t> deviceDescriptor;
     DEVICE_CAPABILITIES capabilities{};

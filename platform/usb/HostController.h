@@ -26,6 +26,7 @@
 
 #include "platform/nt/DeviceObject.h"
 #include "platform/nt/NtStatus.h"
+#include "platform/nt/PdoBus.h"
 #include "platform/nt/PnpPowerTypes.h"
 #include "platform/usb/BusOptions.h"
 #include "platform/usb/BusRecords.h"
@@ -50,7 +51,7 @@ struct PlugOptions {
     NTSTATUS deviceQueryPowerStatus = STATUS_SUCCESS;
 };
 
-class HostController {
+class HostController : public nt::PdoBus {
 public:
     HostController(nt::Kernel& kernel, BusOptions options = {});
     ~HostController();
@@ -115,8 +116,6 @@ public:
     // For the bus driver's routines.
     static HostController* ofPdo(PDEVICE_OBJECT pdo);
     NTSTATUS dispatchInternal(PDEVICE_OBJECT pdo, PIRP irp);
-    NTSTATUS dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp);
-    NTSTATUS dispatchPower(PDEVICE_OBJECT pdo, PIRP irp);
     void cancelTransfer(PDEVICE_OBJECT pdo, PIRP irp);
 
 private:
@@ -124,6 +123,13 @@ private:
 
     std::shared_ptr<Port> find(int port) const;
     std::shared_ptr<Port> findByPdo(PDEVICE_OBJECT pdo) const;
+    // The PDO's PnP and power answers (BusPnpPower.cpp).
+    std::shared_ptr<nt::BusChild> childOf(PDEVICE_OBJECT pdo) const override;
+    std::vector<std::u16string> queryIds(nt::BusChild& child, BUS_QUERY_ID_TYPE type) override;
+    void fillCapabilities(nt::BusChild& child, DEVICE_CAPABILITIES& caps) override;
+    void removedWhilePresent(nt::BusChild& child) override;
+    NTSTATUS powerRequest(nt::BusChild& child, const IO_STACK_LOCATION& location) override;
+    void takeIrp(PIRP irp) override;
     NTSTATUS submitUrb(Port& port, PIRP irp, PURB urb);
     // Records a violation when a request that must come at PASSIVE_LEVEL comes above it.
     void requirePassive(const char* request);
@@ -146,7 +152,7 @@ private:
     nt::Kernel& kernel_;
     const BusOptions options_;
     PDRIVER_OBJECT driver_ = nullptr;
-    mutable std::mutex mutex_;  // ports, their transfers, pipes, records and faults
+    // mutex_ (PdoBus) guards the ports, their transfers, pipes, records and faults.
     std::vector<std::shared_ptr<Port>> ports_;
     int nextPort_ = 1;
     std::function<void(int, PDEVICE_OBJECT)> unplugHandler_;
