@@ -1,5 +1,5 @@
 # Qt tests of the application object, settings, prompts and the document.
-qv_test(shell_simulated_system_test SOURCES simulated_system_test.cpp LIBS qv_shell)
+qv_test(shell_simulated_system_test SOURCES simulated_system_test.cpp LIBS qv_app)
 
 # The application in-process on a test Machine (AppFixture), shared with the frame's tests.
 add_library(qv_shell_test_support STATIC AppFixture.cpp AppFixture.h)

@@ -8,9 +8,9 @@
 #include "maintenance/RegisterMaintenanceViews.h"
 #include "shell/CMainFrame.h"
 #include "shell/CloseOnSignal.h"
-#include "shell/InstallSwitches.h"
+#include "app/InstallSwitches.h"
 #include "shell/OruApp.h"
-#include "shell/SimulatedSystem.h"
+#include "app/SimulatedSystem.h"
 #include "sim/ScenarioChoice.h"
 #include "trace/RegisterTraceViews.h"
 

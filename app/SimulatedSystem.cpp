@@ -1,4 +1,4 @@
-#include "shell/SimulatedSystem.h"
+#include "app/SimulatedSystem.h"
 
 #include <cstdio>
 

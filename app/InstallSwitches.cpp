@@ -1,4 +1,4 @@
-#include "shell/InstallSwitches.h"
+#include "app/InstallSwitches.h"
 
 #include <string>
 #include <vector>
