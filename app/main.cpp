@@ -4,15 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "display/RegisterDisplayViews.h"
-#include "maintenance/RegisterMaintenanceViews.h"
 #include "shell/CMainFrame.h"
 #include "shell/CloseOnSignal.h"
 #include "app/InstallSwitches.h"
+#include "app/RegisterAllViews.h"
 #include "shell/OruApp.h"
 #include "app/SimulatedSystem.h"
 #include "sim/ScenarioChoice.h"
-#include "trace/RegisterTraceViews.h"
 
 int main(int argc, char** argv)
 {
@@ -49,9 +47,7 @@ int main(int argc, char** argv)
         StartupRecord record;
         record.arguments = qt.arguments().mid(1);
         CORUpc144App app(std::move(record));
-        RegisterDisplayViews(app.viewFactory);
-        RegisterTraceViews(app.viewFactory);
-        RegisterMaintenanceViews(app.viewFactory);
+        RegisterAllViews(app.viewFactory);
         CloseOnSignal closer;
         if (app.InitInstance()) {
             QObject::connect(&closer, &CloseOnSignal::closeRequested, app.mainFrame, &QWidget::close);
