@@ -16,7 +16,7 @@
 
 #include "display/SessionPrint.h"
 #include "display/model/SessionLayout.h"
-#include "link/ModemEventPairing.h"
+#include "link/store/ModemEventPairing.h"
 #include "shell/OruApp.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include <memory>
 
-#include "link/HdlcProcessor.h"
+#include "link/store/HdlcProcessor.h"
 #include "maintenance/calibration/CalibrationProcedure.h"
 #include "maintenance/calibration/DevelopActions.h"
 #include "maintenance/calibration/ReceiveLog.h"

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QLineEdit>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/calibration/HdlcTestPattern.h"
 #include "resources/TemplateBuilder.h"

@@ -10,7 +10,7 @@
 #include <QWindow>
 
 #include "driver/OruInterface.h"
-#include "link/CommThread.h"
+#include "link/worker/CommThread.h"
 #include "platform/win32/WindowTarget.h"
 #include "resources/MenuBuilder.h"
 #include "resources/ResourceImages.h"

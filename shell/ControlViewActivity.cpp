@@ -7,8 +7,8 @@
 
 #include <mutex>
 
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/data/StringTable.h"
 #include "shell/ConfigureDlg.h"
 #include "shell/ControlView.h"

@@ -3,7 +3,7 @@
 #include <QEvent>
 #include <QPainter>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/OruApp.h"
 #include "shell/model/DownloadProgress.h"

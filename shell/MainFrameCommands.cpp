@@ -6,7 +6,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"

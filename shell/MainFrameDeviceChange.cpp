@@ -1,7 +1,7 @@
 // The main frame's side of device arrival and removal.
 
-#include "link/InstrumentDevice.h"
-#include "link/WorkerMessages.h"
+#include "link/protocol/InstrumentDevice.h"
+#include "link/protocol/WorkerMessages.h"
 #include "platform/win32/HandleTable.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"

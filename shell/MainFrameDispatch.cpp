@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/DownloadStatus.h"
 #include "shell/OruApp.h"

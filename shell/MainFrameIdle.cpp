@@ -7,7 +7,7 @@
 
 #include <mutex>
 
-#include "link/DeviceLoss.h"
+#include "link/worker/DeviceLoss.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/StatusBar.h"

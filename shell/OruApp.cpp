@@ -4,10 +4,10 @@
 #include <QCoreApplication>
 #include <QFontMetrics>
 
-#include "link/CommThread.h"
-#include "link/DocumentType.h"
-#include "link/FileType.h"
-#include "link/WorkerMessages.h"
+#include "link/worker/CommThread.h"
+#include "link/store/DocumentType.h"
+#include "link/files/FileType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "platform/machine/Machine.h"
 #include "platform/win32/DeviceSystem.h"
 #include "platform/win32/ThreadMessages.h"

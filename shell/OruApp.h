@@ -14,8 +14,8 @@
 
 #include <memory>
 
-#include "link/LinkContext.h"
-#include "link/OruData.h"
+#include "link/protocol/LinkContext.h"
+#include "link/store/OruData.h"
 #include "shell/PromptService.h"
 #include "shell/StartupRecord.h"
 #include "shell/ViewFactory.h"

@@ -7,8 +7,8 @@
 
 #include <mutex>
 
-#include "link/OruData.h"
-#include "link/WorkerMessages.h"
+#include "link/store/OruData.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"

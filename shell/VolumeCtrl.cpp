@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/StatusBar.h"

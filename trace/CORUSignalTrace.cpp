@@ -12,8 +12,8 @@
 #include <limits>
 #include <mutex>
 
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"

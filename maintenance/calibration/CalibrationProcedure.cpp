@@ -1,8 +1,8 @@
 #include "maintenance/calibration/CalibrationProcedure.h"
 
-#include "link/CalibrationCommands.h"
-#include "link/CalibrationStep.h"
-#include "link/WorkerMessages.h"
+#include "link/protocol/CalibrationCommands.h"
+#include "link/worker/CalibrationStep.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/data/StringTable.h"
 #include "shell/ShellConstants.h"
 

@@ -5,8 +5,8 @@
 
 #include <thread>
 
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruDocument.h"
 #include "shell/model/AppCommandIds.h"

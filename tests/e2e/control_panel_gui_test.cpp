@@ -6,9 +6,9 @@
 
 #include <mutex>
 
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/ControlView.h"
 #include "shell/OruApp.h"

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 
-#include "link/CaptureHeader.h"
-#include "link/WorkerMessages.h"
+#include "link/store/CaptureHeader.h"
+#include "link/protocol/WorkerMessages.h"
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/RegisterMaintenanceViews.h"
 #include "resources/data/StringTable.h"

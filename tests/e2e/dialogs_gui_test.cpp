@@ -7,9 +7,9 @@
 #include <mutex>
 #include <thread>
 
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/AboutDlg.h"
 #include "shell/CMainFrame.h"

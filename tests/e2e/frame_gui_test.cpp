@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "driver/OruInterface.h"
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/DownloadStatus.h"
 #include "shell/OruApp.h"
 #include "shell/model/StatusPaneText.h"

@@ -17,7 +17,7 @@
 #include <mutex>
 
 #include "display/RegisterDisplayViews.h"
-#include "link/DocumentType.h"
+#include "link/store/DocumentType.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"

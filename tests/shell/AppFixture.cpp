@@ -6,7 +6,7 @@
 #include <QThread>
 
 #include "driver/install/OruDriverStore.h"
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/PostedMessageEvent.h"
 #include "platform/nt/Verifier.h"

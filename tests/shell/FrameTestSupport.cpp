@@ -11,7 +11,7 @@
 #include <chrono>
 #include <map>
 
-#include "link/LinkContext.h"
+#include "link/protocol/LinkContext.h"
 #include "platform/win32/ThreadMessages.h"
 #include "shell/PostedMessageEvent.h"
 #include "shell/ViewFactory.h"

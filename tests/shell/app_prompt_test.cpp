@@ -7,7 +7,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 #include "shell/PromptService.h"
 #include "shell/ScriptedAnswerer.h"
 #include "shell/Settings.h"

@@ -8,7 +8,7 @@
 #include <future>
 #include <mutex>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/FindDlg.h"
 #include "shell/ControlView.h"

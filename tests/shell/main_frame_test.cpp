@@ -7,7 +7,7 @@
 #include <QSplitterHandle>
 #include <QTest>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CaptureFrame.h"
 #include "shell/DownloadStatus.h"
 #include "shell/OruApp.h"

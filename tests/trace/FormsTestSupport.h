@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "link/DocumentType.h"
+#include "link/store/DocumentType.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "shell/ScriptedAnswerer.h"

@@ -15,7 +15,7 @@
 #include <cmath>
 #include <mutex>
 
-#include "link/DocumentType.h"
+#include "link/store/DocumentType.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/OruApp.h"
 #include "shell/TabbedFrame.h"
 #include "tests/shell/AppFixture.h"

@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "display/SessionView.h"
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/TabbedFrame.h"

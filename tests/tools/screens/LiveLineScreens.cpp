@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "display/SessionView.h"
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/ScriptedAnswerer.h"

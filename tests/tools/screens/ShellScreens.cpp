@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/DownloadStatus.h"
 #include "shell/OruApp.h"

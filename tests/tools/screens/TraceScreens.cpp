@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/TabbedFrame.h"
