@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/CloseOnSignal.h"
 #include "app/InstallSwitches.h"
 #include "app/RegisterAllViews.h"

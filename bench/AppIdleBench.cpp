@@ -29,8 +29,8 @@
 #include "maintenance/RegisterMaintenanceViews.h"
 #include "platform/machine/Machine.h"
 #include "shell/OruApp.h"
-#include "shell/TabbedFrame.h"
-#include "shell/ScriptedAnswerer.h"
+#include "shell/frame/TabbedFrame.h"
+#include "shell/prompts/ScriptedAnswerer.h"
 #include "sim/Instrument.h"
 #include "trace/RegisterTraceViews.h"
 

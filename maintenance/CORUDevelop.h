@@ -16,7 +16,7 @@
 #include "maintenance/calibration/CalibrationProcedure.h"
 #include "maintenance/calibration/DevelopActions.h"
 #include "maintenance/calibration/ReceiveLog.h"
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 
 class CORUpc144App;
 class QLabel;

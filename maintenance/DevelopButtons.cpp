@@ -10,7 +10,7 @@
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/calibration/HdlcTestPattern.h"
 #include "resources/TemplateBuilder.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "resources/TemplateBuilder.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
-#include "shell/ShellConstants.h"
+#include "shell/model/ShellConstants.h"
 #include "trace/AxisPanels.h"
 #include "trace/LogicalPainter.h"
 #include "trace/model/Threshold.h"

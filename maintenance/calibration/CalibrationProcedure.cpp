@@ -4,7 +4,7 @@
 #include "link/worker/CalibrationStep.h"
 #include "link/protocol/WorkerMessages.h"
 #include "resources/data/StringTable.h"
-#include "shell/ShellConstants.h"
+#include "shell/model/ShellConstants.h"
 
 namespace {
 

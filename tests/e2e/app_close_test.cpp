@@ -11,7 +11,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
 #include "platform/win32/Wait.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/CloseOnSignal.h"
 #include "shell/OruDocument.h"
 #include "tests/shell/AppFixture.h"

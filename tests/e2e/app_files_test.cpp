@@ -7,7 +7,7 @@
 
 #include "link/files/DocumentFile.h"
 #include "link/store/DocumentType.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruDocument.h"
 #include "shell/model/AppCommandIds.h"
 #include "tests/shell/AppFixture.h"

@@ -17,7 +17,7 @@
 #include "link/worker/CommThread.h"
 #include "link/protocol/WorkerMessages.h"
 #include "link/protocol/WorkerSignals.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/model/StateSync.h"
 #include "sim/ScenarioParser.h"

@@ -15,7 +15,7 @@
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/RegisterMaintenanceViews.h"
 #include "resources/data/StringTable.h"
-#include "shell/DownloadStatus.h"
+#include "shell/dialogs/DownloadStatus.h"
 #include "tests/shell/FrameFixture.h"
 #include "tests/sim/SimTestSupport.h"
 

@@ -14,7 +14,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
 #include "shell/OruApp.h"
-#include "shell/PlaceholderViews.h"
+#include "shell/views/PlaceholderViews.h"
 #include "tests/shell/AppFixture.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "driver/OruInterface.h"
 #include "link/protocol/WorkerMessages.h"
-#include "shell/DownloadStatus.h"
+#include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
 #include "shell/model/StatusPaneText.h"
 #include "tests/shell/FrameFixture.h"

@@ -22,7 +22,7 @@
 #include "display/TimingView.h"
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "sim/StoredMemory.h"

@@ -18,7 +18,7 @@
 
 #include "display/RegisterDisplayViews.h"
 #include "link/store/DocumentType.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "shell/model/ControlPanelRules.h"

@@ -14,7 +14,7 @@
 #include "link/protocol/WorkerMessages.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
-#include "shell/ShellConstants.h"
+#include "shell/model/ShellConstants.h"
 #include "sim/ScenarioParser.h"
 #include "tests/shell/AppFixture.h"
 #include "trace/CORUDTMFView.h"

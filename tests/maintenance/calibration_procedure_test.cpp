@@ -8,7 +8,7 @@
 #include "link/protocol/WorkerMessages.h"
 #include "maintenance/calibration/CalibrationProcedure.h"
 #include "resources/data/StringTable.h"
-#include "shell/ShellConstants.h"
+#include "shell/model/ShellConstants.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include "driver/install/OruDriverStore.h"
 #include "link/protocol/WorkerMessages.h"
-#include "shell/CMainFrame.h"
-#include "shell/PostedMessageEvent.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/frame/PostedMessageEvent.h"
 #include "platform/nt/Verifier.h"
 
 namespace apptest {

@@ -32,7 +32,7 @@
 
 #include "platform/machine/Machine.h"
 #include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
+#include "shell/prompts/ScriptedAnswerer.h"
 #include "sim/Instrument.h"
 
 namespace apptest {

@@ -8,8 +8,8 @@
 #include <QTemporaryDir>
 
 #include "link/store/OruData.h"
-#include "shell/PromptService.h"
-#include "shell/ScriptedAnswerer.h"
+#include "shell/prompts/PromptService.h"
+#include "shell/prompts/ScriptedAnswerer.h"
 #include "shell/Settings.h"
 #include "shell/SingleInstance.h"
 #include "tests/shell/AppFixture.h"

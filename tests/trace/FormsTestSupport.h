@@ -14,7 +14,7 @@
 #include "link/store/DocumentType.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
-#include "shell/ScriptedAnswerer.h"
+#include "shell/prompts/ScriptedAnswerer.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/FrameTestSupport.h"
 

@@ -7,7 +7,7 @@
 
 #include "link/protocol/WorkerMessages.h"
 #include "shell/OruApp.h"
-#include "shell/TabbedFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "tests/shell/AppFixture.h"
 #include "trace/CORUSignalTrace.h"
 #include "trace/RegisterTraceViews.h"

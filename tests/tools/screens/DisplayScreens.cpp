@@ -9,9 +9,9 @@
 
 #include "display/SessionView.h"
 #include "link/protocol/WorkerMessages.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
-#include "shell/TabbedFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "sim/Instrument.h"
 #include "tests/tools/screens/ScreenSteps.h"
 

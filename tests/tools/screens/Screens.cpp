@@ -23,7 +23,7 @@
 #include "maintenance/RegisterMaintenanceViews.h"
 #include "platform/machine/Machine.h"
 #include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
+#include "shell/prompts/ScriptedAnswerer.h"
 #include "sim/Instrument.h"
 #include "tests/tools/screens/ScreenSteps.h"
 #include "trace/RegisterTraceViews.h"

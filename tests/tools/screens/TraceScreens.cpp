@@ -12,9 +12,9 @@
 #include <mutex>
 
 #include "link/protocol/WorkerMessages.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
-#include "shell/TabbedFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "sim/Firmware.h"
 #include "sim/Instrument.h"
 #include "tests/tools/screens/ScreenSteps.h"
