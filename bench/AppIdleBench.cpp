@@ -20,7 +20,7 @@
 #include "bench/CpuTime.h"
 #include "display/RegisterDisplayViews.h"
 #include "maintenance/RegisterMaintenanceViews.h"
-#include "shell/TabbedFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "tests/rig/AppRig.h"
 #include "trace/RegisterTraceViews.h"
 

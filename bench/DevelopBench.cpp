@@ -8,9 +8,9 @@
 #include <string>
 
 #include "driver/install/OruDriverStore.h"
-#include "link/CommThread.h"
-#include "link/InstrumentDevice.h"
-#include "link/WorkerMessages.h"
+#include "link/worker/CommThread.h"
+#include "link/protocol/InstrumentDevice.h"
+#include "link/protocol/WorkerMessages.h"
 #include "maintenance/calibration/DevelopActions.h"
 #include "platform/machine/Machine.h"
 #include "platform/win32/HandleTable.h"

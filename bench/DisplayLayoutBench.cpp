@@ -14,7 +14,7 @@
 #include "display/SessionView.h"
 #include "display/model/ReadoutRows.h"
 #include "display/model/SessionLayout.h"
-#include "link/ModemEventPairing.h"
+#include "link/store/ModemEventPairing.h"
 #include "tests/rig/AppRig.h"
 
 namespace {

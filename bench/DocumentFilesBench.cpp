@@ -11,10 +11,10 @@
 #include <string>
 #include <unistd.h>
 
-#include "link/CsvExport.h"
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "link/OruData.h"
+#include "link/files/CsvExport.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "link/store/OruData.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 
 #include "display/SessionPrint.h"
 #include "display/model/SessionLayout.h"
-#include "link/ModemEventPairing.h"
+#include "link/store/ModemEventPairing.h"
 #include "tests/rig/AppRig.h"
 
 namespace {

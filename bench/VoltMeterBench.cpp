@@ -12,7 +12,7 @@
 #include <string>
 
 #include "bench/CpuTime.h"
-#include "shell/TabbedFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "sim/ScenarioParser.h"
 #include "tests/rig/AppRig.h"
 #include "trace/CORULineTest.h"

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "driver/install/OruDriverStore.h"
-#include "link/CommThread.h"
-#include "link/InstrumentDevice.h"
-#include "link/WorkerMessages.h"
+#include "link/worker/CommThread.h"
+#include "link/protocol/InstrumentDevice.h"
+#include "link/protocol/WorkerMessages.h"
 #include "platform/machine/Machine.h"
 #include "platform/win32/RecordingWindowTarget.h"
 #include "platform/win32/Win32.h"

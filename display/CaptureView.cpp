@@ -14,7 +14,7 @@
 #include "display/QtColor.h"
 #include "display/model/PrintPages.h"
 #include "display/model/SessionLine.h"
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 

@@ -17,7 +17,7 @@
 
 #include "display/model/CaptureText.h"
 #include "display/model/CaptureTextLayout.h"
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 
 class CORUpc144App;
 class QPainter;

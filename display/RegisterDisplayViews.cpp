@@ -3,7 +3,7 @@
 #include "display/SessionRecall.h"
 #include "display/SessionView.h"
 #include "display/TimingView.h"
-#include "shell/ViewFactory.h"
+#include "shell/views/ViewFactory.h"
 
 void RegisterDisplayViews(ViewFactory& factory) {
   factory.Register<ViewSlot::SessionView>(

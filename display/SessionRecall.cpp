@@ -4,9 +4,9 @@
 #include <QPushButton>
 #include <QShowEvent>
 
-#include "link/DocumentType.h"
-#include "link/OruData.h"
-#include "link/WorkerMessages.h"
+#include "link/store/DocumentType.h"
+#include "link/store/OruData.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"

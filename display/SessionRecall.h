@@ -10,7 +10,7 @@
 #include <array>
 
 #include "display/model/SessionRecallRows.h"
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 
 class CORUpc144App;
 class QShowEvent;

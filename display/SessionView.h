@@ -14,7 +14,7 @@
 #include <QTimer>
 
 #include "display/model/SessionLayout.h"
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 
 class CORUpc144App;
 

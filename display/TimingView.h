@@ -11,7 +11,7 @@
 
 #include "display/model/ReadoutRows.h"
 #include "display/model/TraceReadoutRows.h"
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 
 class CORUpc144App;
 class QPainter;

@@ -9,8 +9,8 @@
 
 #include "FuzzWorker.h"
 #include "ReplySequence.h"
-#include "link/CaptureDecoder.h"
-#include "link/HexDigits.h"
+#include "link/protocol/CaptureDecoder.h"
+#include "link/protocol/HexDigits.h"
 
 namespace {
 

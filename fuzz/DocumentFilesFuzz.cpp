@@ -9,12 +9,12 @@
 #include <span>
 #include <vector>
 
-#include "link/ByteReader.h"
-#include "link/ByteWriter.h"
-#include "link/CsvExport.h"
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "link/OruData.h"
+#include "link/store/ByteReader.h"
+#include "link/store/ByteWriter.h"
+#include "link/files/CsvExport.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "link/store/OruData.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "link/CommTransport.h"
-#include "link/DocumentState.h"
-#include "link/LinkContext.h"
-#include "link/WorkerSignals.h"
+#include "link/protocol/CommTransport.h"
+#include "link/protocol/DocumentState.h"
+#include "link/protocol/LinkContext.h"
+#include "link/protocol/WorkerSignals.h"
 #include "platform/win32/Event.h"
 
 namespace fuzzing {

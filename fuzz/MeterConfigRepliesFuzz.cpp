@@ -9,13 +9,13 @@
 
 #include "FuzzWorker.h"
 #include "ReplySequence.h"
-#include "link/CalibrationCommands.h"
-#include "link/ConfigCommands.h"
-#include "link/DtmfLoop.h"
-#include "link/FirmwareDownload.h"
-#include "link/FirmwareVersion.h"
-#include "link/ScopeTrigger.h"
-#include "link/VoltMeterLoop.h"
+#include "link/protocol/CalibrationCommands.h"
+#include "link/protocol/ConfigCommands.h"
+#include "link/worker/DtmfLoop.h"
+#include "link/worker/FirmwareDownload.h"
+#include "link/protocol/FirmwareVersion.h"
+#include "link/worker/ScopeTrigger.h"
+#include "link/worker/VoltMeterLoop.h"
 
 namespace {
 

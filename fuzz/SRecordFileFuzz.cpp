@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "FuzzWorker.h"
-#include "link/SRecordFile.h"
-#include "link/SRecordLine.h"
+#include "link/protocol/SRecordFile.h"
+#include "link/protocol/SRecordLine.h"
 #include "sim/FirmwareLoader.h"
 
 namespace {

@@ -10,8 +10,8 @@
 
 #include "FuzzWorker.h"
 #include "ReplySequence.h"
-#include "link/StoredDirectory.h"
-#include "link/StoredDownload.h"
+#include "link/protocol/StoredDirectory.h"
+#include "link/protocol/StoredDownload.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 
 #include <memory>
 
-#include "link/HdlcProcessor.h"
+#include "link/store/HdlcProcessor.h"
 #include "maintenance/calibration/CalibrationProcedure.h"
 #include "maintenance/calibration/DevelopActions.h"
 #include "maintenance/calibration/ReceiveLog.h"
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 
 class CORUpc144App;
 class QLabel;

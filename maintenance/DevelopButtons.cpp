@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QLineEdit>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/calibration/HdlcTestPattern.h"
 #include "resources/TemplateBuilder.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 
 namespace {

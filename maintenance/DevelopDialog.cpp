@@ -15,7 +15,7 @@
 #include <QRadioButton>
 #include <QTimerEvent>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "maintenance/CORUDevelop.h"
 #include "platform/win32/WindowTarget.h"
 #include "resources/TemplateBuilder.h"

@@ -1,7 +1,7 @@
 #include "maintenance/RegisterMaintenanceViews.h"
 
 #include "maintenance/CORUDevelop.h"
-#include "shell/ViewFactory.h"
+#include "shell/views/ViewFactory.h"
 
 void RegisterMaintenanceViews(ViewFactory& factory) {
   factory.Register<ViewSlot::DevelopDialog>(

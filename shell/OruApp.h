@@ -14,13 +14,13 @@
 
 #include <memory>
 
-#include "link/LinkContext.h"
-#include "link/OruData.h"
-#include "shell/PromptService.h"
+#include "link/protocol/LinkContext.h"
+#include "link/store/OruData.h"
+#include "shell/prompts/PromptService.h"
 #include "shell/StartupRecord.h"
-#include "shell/ViewFactory.h"
-#include "shell/ViewInterfaces.h"
-#include "shell/ViewPointer.h"
+#include "shell/views/ViewFactory.h"
+#include "shell/views/ViewInterfaces.h"
+#include "shell/views/ViewPointer.h"
 #include "shell/model/AppSettings.h"
 #include "shell/model/FileDialogSpec.h"
 

@@ -3,10 +3,10 @@
 #include <memory>
 #include <mutex>
 
-#include "link/CsvExport.h"
-#include "link/DocumentFile.h"
-#include "link/FileType.h"
-#include "link/WorkerMessages.h"
+#include "link/files/CsvExport.h"
+#include "link/files/DocumentFile.h"
+#include "link/files/FileType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/OruApp.h"
 #include "shell/model/AutosaveRule.h"
 #include "shell/model/DocumentDialogs.h"

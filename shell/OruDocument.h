@@ -11,9 +11,9 @@
 
 #include <atomic>
 
-#include "link/DocumentState.h"
-#include "link/DocumentType.h"
-#include "link/FileStatus.h"
+#include "link/protocol/DocumentState.h"
+#include "link/store/DocumentType.h"
+#include "link/store/FileStatus.h"
 
 class CORUpc144App;
 struct FileSettings;

@@ -9,8 +9,8 @@
 
 #include <functional>
 
-#include "link/AutosaveName.h"
-#include "link/WorkerClock.h"
+#include "link/files/AutosaveName.h"
+#include "link/protocol/WorkerClock.h"
 
 class PromptAnswerer;
 namespace platform {

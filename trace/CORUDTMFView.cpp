@@ -7,7 +7,7 @@
 
 #include <mutex>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/OruApp.h"
 #include "trace/FormFonts.h"

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 
 class CORUpc144App;
 class QPlainTextEdit;

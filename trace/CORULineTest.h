@@ -12,7 +12,7 @@
 
 #include <optional>
 
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 #include "trace/model/MeterRules.h"
 
 class CORUpc144App;

@@ -12,12 +12,12 @@
 #include <limits>
 #include <mutex>
 
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
-#include "shell/ShellConstants.h"
+#include "shell/model/ShellConstants.h"
 #include "trace/AxisPanels.h"
 #include "trace/LogicalPainter.h"
 #include "trace/model/Threshold.h"

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 #include "trace/CORUScope.h"
 #include "trace/model/AxisLayout.h"
 #include "trace/model/ScopeState.h"

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"

@@ -9,7 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "shell/ViewInterfaces.h"
+#include "shell/views/ViewInterfaces.h"
 
 class CORUpc144App;
 class CORUTraceRecall;

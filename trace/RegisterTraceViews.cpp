@@ -1,7 +1,7 @@
 #include "trace/RegisterTraceViews.h"
 
 #include "shell/OruApp.h"
-#include "shell/ViewFactory.h"
+#include "shell/views/ViewFactory.h"
 #include "trace/CORUDTMFView.h"
 #include "trace/CORULineTest.h"
 #include "trace/CORUSignalTrace.h"

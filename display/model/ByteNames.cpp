@@ -3,7 +3,7 @@
 #include <array>
 #include <bit>
 
-#include "link/CsvExport.h"
+#include "link/files/CsvExport.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "display/model/SessionOptions.h"
-#include "link/CaptBuf.h"
+#include "link/store/CaptBuf.h"
 #include "shell/model/Color.h"
 
 // Bits of CCaptBuf::cellAttributes.

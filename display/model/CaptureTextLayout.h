@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "link/CaptBuf.h"
-#include "link/CaptureHeader.h"
+#include "link/store/CaptBuf.h"
+#include "link/store/CaptureHeader.h"
 
 struct CaptureTextOptions {
   int viewType = 1;  // 1 ASCII, anything else hex

@@ -1,7 +1,7 @@
 #include "display/model/CellRules.h"
 
 #include "display/model/ByteNames.h"
-#include "link/HdlcReplay.h"
+#include "link/store/HdlcReplay.h"
 
 ShownValue ShownValueOf(const CCaptBuf& record, bool syncEvent, const SessionOptions& options) {
   ShownValue shown;

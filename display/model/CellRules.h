@@ -7,7 +7,7 @@
 #include <string>
 
 #include "display/model/SessionOptions.h"
-#include "link/CaptBuf.h"
+#include "link/store/CaptBuf.h"
 
 constexpr COLORREF kModemEventBack = 0x0000FF;  // red
 constexpr COLORREF kSyncBack = 0xC0C0C0;        // grey

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "link/SmallRecords.h"
+#include "link/store/SmallRecords.h"
 
 struct ModemEventText {
   std::string rate;   // classes 3-7: the rate of the event code; else empty

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "link/SysCfg.h"
+#include "link/store/SysCfg.h"
 
 PrintGeometry PrintGeometryFor(int dpiX, int dpiY, int pageWidth, int pageHeight) {
   PrintGeometry g;

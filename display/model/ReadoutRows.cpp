@@ -6,7 +6,7 @@
 #include "display/model/ByteNames.h"
 #include "display/model/ModemEventWord.h"
 #include "display/model/SessionLayout.h"
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "display/model/CellRules.h"
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 
 void SessionLayout::Clear() {
   lines.clear();

@@ -15,7 +15,7 @@
 
 #include "display/model/SessionLine.h"
 #include "display/model/SessionOptions.h"
-#include "link/HdlcReplay.h"
+#include "link/store/HdlcReplay.h"
 
 class CORUData;
 

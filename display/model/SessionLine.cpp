@@ -1,6 +1,6 @@
 #include "display/model/SessionLine.h"
 
-#include "link/CaptureHeader.h"
+#include "link/store/CaptureHeader.h"
 
 std::string EventTitle(int eventIndex, const CORUCaptureHeader& header) {
   std::string title = "EVENT #";

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/CaptBuf.h"
+#include "link/store/CaptBuf.h"
 
 enum SessionLineType : LONG { kHeaderLine = 2, kDataLine = 3, kSeparatorLine = 4 };
 

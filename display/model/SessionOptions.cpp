@@ -1,6 +1,6 @@
 #include "display/model/SessionOptions.h"
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 #include "shell/model/AppSettings.h"
 
 SessionOptions OptionsFrom(const CORUData& store, int viewType) {

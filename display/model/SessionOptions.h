@@ -3,7 +3,7 @@
 // What the session lines and the read-out are drawn with: the display options of the store and
 // the settings, and the colours. Taken once per layout or paint, so a drawing sees one state.
 
-#include "link/CaptBuf.h"
+#include "link/store/CaptBuf.h"
 #include "shell/model/Color.h"
 
 class CORUData;

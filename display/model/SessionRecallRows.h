@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "link/CaptureHeader.h"
+#include "link/store/CaptureHeader.h"
 
 class CORUData;
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "link/OruData.h"
-#include "link/TraceScales.h"
+#include "link/store/OruData.h"
+#include "link/store/TraceScales.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 #include "maintenance/calibration/CalibrationProcedure.h"
 
-#include "link/CalibrationCommands.h"
-#include "link/CalibrationStep.h"
-#include "link/WorkerMessages.h"
+#include "link/protocol/CalibrationCommands.h"
+#include "link/worker/CalibrationStep.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/data/StringTable.h"
-#include "shell/ShellConstants.h"
+#include "shell/model/ShellConstants.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <array>
 #include <string>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 #include "maintenance/calibration/CalibrationHost.h"
 #include "maintenance/calibration/CalibrationValidity.h"
 

@@ -1,6 +1,6 @@
 #include "maintenance/calibration/CalibrationValidity.h"
 
-#include "link/CalibrationCommands.h"
+#include "link/protocol/CalibrationCommands.h"
 
 const std::array<int, 12> kFactorTextIds = {1071, 1072, 1073, 1074, 1075, 1076,
                                             1077, 1078, 1079, 1080, 1084, 1085};

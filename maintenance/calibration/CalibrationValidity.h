@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 #include "platform/win32/Win32Types.h"
 #include "shell/model/Color.h"
 

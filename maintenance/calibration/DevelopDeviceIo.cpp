@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/CommTransport.h"
-#include "link/InstrumentDevice.h"
-#include "link/OverlappedIo.h"
-#include "link/WorkerSignals.h"
+#include "link/protocol/CommTransport.h"
+#include "link/protocol/InstrumentDevice.h"
+#include "link/protocol/OverlappedIo.h"
+#include "link/protocol/WorkerSignals.h"
 #include "platform/win32/DeviceIo.h"
 #include "platform/win32/LastError.h"
 #include "platform/win32/Win32Errors.h"

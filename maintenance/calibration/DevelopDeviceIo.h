@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "driver/OruInterface.h"
-#include "link/LinkContext.h"
+#include "link/protocol/LinkContext.h"
 
 class OverlappedIo;
 class WorkerSignals;

@@ -2,9 +2,9 @@
 
 #include <mutex>
 
-#include "link/CaptBuf.h"
-#include "link/CaptureHeader.h"
-#include "link/HdlcProcessor.h"
+#include "link/store/CaptBuf.h"
+#include "link/store/CaptureHeader.h"
+#include "link/store/HdlcProcessor.h"
 
 namespace {
 

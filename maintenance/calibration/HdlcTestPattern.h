@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 #include "platform/nt/BaseTypes.h"
 
 std::vector<UCHAR> BuildHdlcTestPattern();

@@ -1,7 +1,7 @@
 #include "shell/model/AutosaveRule.h"
 
-#include "link/DocumentType.h"
-#include "link/OruData.h"
+#include "link/store/DocumentType.h"
+#include "link/store/OruData.h"
 
 bool AutosaveSlotInDirectory(int slot, int documentType) {
   const int slots = documentType == DOCUMENT_TRACE ? CORUData::kTraceSlots : CORUData::kSessionSlots;

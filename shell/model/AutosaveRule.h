@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/AutosaveName.h"
+#include "link/files/AutosaveName.h"
 
 // A stored-session slot (0..8) for a capture or a stored-trace slot (0..2) for a trace; other
 // slots (-1 = the present time) name the file after the clock.

@@ -1,6 +1,6 @@
 #include "shell/model/ConfigureRules.h"
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 
 namespace {
 

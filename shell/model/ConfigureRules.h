@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/SysCfg.h"
+#include "link/store/SysCfg.h"
 #include "platform/win32/Win32Types.h"
 
 constexpr int kNoChoice = -1;  // a radio group with none checked

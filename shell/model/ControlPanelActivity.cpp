@@ -1,6 +1,6 @@
 #include "shell/model/ControlPanelActivity.h"
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/data/StringTable.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/win32/Win32Types.h"
-#include "shell/ShellConstants.h"
+#include "shell/model/ShellConstants.h"
 
 constexpr const char* kPanelNoUsbText = "No USB connection to ORUpc";
 constexpr const char* kPanelCommErrorTitle = "COMM Error";

@@ -1,6 +1,6 @@
 #include "shell/model/DocumentDialogs.h"
 
-#include "link/DocumentType.h"
+#include "link/store/DocumentType.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "tests/display/DisplayTestData.h"
 
-#include "link/ModemEventPairing.h"
+#include "link/store/ModemEventPairing.h"
 
 namespace displaytest {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 #include "shell/model/AppSettings.h"
 
 namespace displaytest {

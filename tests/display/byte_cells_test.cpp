@@ -6,7 +6,7 @@
 
 #include "display/model/ByteNames.h"
 #include "display/model/CellRules.h"
-#include "link/CsvExport.h"
+#include "link/files/CsvExport.h"
 
 namespace {
 

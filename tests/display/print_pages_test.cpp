@@ -10,7 +10,7 @@
 
 #include "display/model/PrintPages.h"
 #include "display/model/SessionLayout.h"
-#include "link/SysCfg.h"
+#include "link/store/SysCfg.h"
 #include "tests/display/DisplayTestData.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "display/model/SessionRecallRows.h"
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 
 namespace {
 

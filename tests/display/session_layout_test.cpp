@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "display/model/SessionLayout.h"
-#include "link/ByteSink.h"
-#include "link/ByteWriter.h"
-#include "link/CsvExport.h"
+#include "link/store/ByteSink.h"
+#include "link/store/ByteWriter.h"
+#include "link/files/CsvExport.h"
 #include "tests/display/DisplayTestData.h"
 
 namespace {

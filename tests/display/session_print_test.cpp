@@ -22,7 +22,7 @@
 #include "display/RegisterDisplayViews.h"
 #include "display/SessionPrint.h"
 #include "display/SessionView.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "shell/model/AppCommandIds.h"

@@ -8,7 +8,7 @@
 #include <mutex>
 
 #include "display/model/TraceReadoutRows.h"
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "driver/OruInterface.h"
 #include "driver/install/OruDriverStore.h"
-#include "link/DeviceLoss.h"
-#include "link/InstrumentDevice.h"
+#include "link/worker/DeviceLoss.h"
+#include "link/protocol/InstrumentDevice.h"
 
 namespace e2e {
 

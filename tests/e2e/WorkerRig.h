@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "link/CommThread.h"
-#include "link/DocumentState.h"
-#include "link/LinkContext.h"
-#include "link/WorkerMessages.h"
+#include "link/worker/CommThread.h"
+#include "link/protocol/DocumentState.h"
+#include "link/protocol/LinkContext.h"
+#include "link/protocol/WorkerMessages.h"
 #include "platform/machine/Machine.h"
 #include "platform/win32/DeviceNotification.h"
 #include "platform/win32/RecordingWindowTarget.h"

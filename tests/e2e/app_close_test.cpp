@@ -6,12 +6,12 @@
 
 #include <csignal>
 
-#include "link/CommThread.h"
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/worker/CommThread.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "platform/win32/Wait.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/CloseOnSignal.h"
 #include "shell/OruDocument.h"
 #include "tests/shell/AppFixture.h"

@@ -5,9 +5,9 @@
 
 #include <thread>
 
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "shell/CMainFrame.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruDocument.h"
 #include "shell/model/AppCommandIds.h"
 #include "tests/shell/AppFixture.h"

@@ -6,9 +6,9 @@
 #include <QProcess>
 #include <QSettings>
 
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "shell/CMainFrame.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruDocument.h"
 #include "tests/shell/AppFixture.h"
 

@@ -14,10 +14,10 @@
 #include <mutex>
 #include <thread>
 
-#include "link/CommThread.h"
-#include "link/WorkerMessages.h"
-#include "link/WorkerSignals.h"
-#include "shell/CMainFrame.h"
+#include "link/worker/CommThread.h"
+#include "link/protocol/WorkerMessages.h"
+#include "link/protocol/WorkerSignals.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/model/StateSync.h"
 #include "sim/ScenarioParser.h"

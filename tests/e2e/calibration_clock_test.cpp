@@ -1,7 +1,7 @@
 #include <cmath>
 
 #include "WorkerRig.h"
-#include "link/CalibrationStep.h"
+#include "link/worker/CalibrationStep.h"
 
 namespace e2e {
 namespace {

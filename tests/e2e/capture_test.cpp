@@ -1,7 +1,7 @@
 #include <cmath>
 
 #include "WorkerRig.h"
-#include "link/CaptureDecoder.h"
+#include "link/protocol/CaptureDecoder.h"
 #include "sim/CallRenderer.h"
 
 namespace e2e {

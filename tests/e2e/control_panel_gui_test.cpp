@@ -6,14 +6,14 @@
 
 #include <mutex>
 
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
-#include "shell/CMainFrame.h"
-#include "shell/ControlView.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/panel/ControlView.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
-#include "shell/StatusBar.h"
+#include "shell/frame/StatusBar.h"
 #include "shell/model/StateSync.h"
 #include "shell/model/StatusPaneText.h"
 #include "tests/shell/AppFixture.h"

@@ -10,12 +10,12 @@
 
 #include <algorithm>
 
-#include "link/CaptureHeader.h"
-#include "link/WorkerMessages.h"
+#include "link/store/CaptureHeader.h"
+#include "link/protocol/WorkerMessages.h"
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/RegisterMaintenanceViews.h"
 #include "resources/data/StringTable.h"
-#include "shell/DownloadStatus.h"
+#include "shell/dialogs/DownloadStatus.h"
 #include "tests/shell/FrameFixture.h"
 #include "tests/sim/SimTestSupport.h"
 

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "WorkerRig.h"
-#include "link/CalibrationStep.h"
+#include "link/worker/CalibrationStep.h"
 #include "maintenance/calibration/DevelopActions.h"
 
 namespace e2e {

@@ -7,15 +7,15 @@
 #include <mutex>
 #include <thread>
 
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
-#include "shell/AboutDlg.h"
-#include "shell/CMainFrame.h"
-#include "shell/ConfigureDlg.h"
+#include "shell/dialogs/AboutDlg.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/dialogs/ConfigureDlg.h"
 #include "shell/OruDocument.h"
-#include "shell/TimeEntry.h"
+#include "shell/dialogs/TimeEntry.h"
 #include "shell/model/AppCommandIds.h"
 #include "sim/Firmware.h"
 #include "tests/shell/AppFixture.h"

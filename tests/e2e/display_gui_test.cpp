@@ -10,11 +10,11 @@
 #include "display/RegisterDisplayViews.h"
 #include "display/SessionView.h"
 #include "display/TimingView.h"
-#include "link/DocumentFile.h"
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/OruApp.h"
-#include "shell/PlaceholderViews.h"
+#include "shell/views/PlaceholderViews.h"
 #include "tests/shell/AppFixture.h"
 
 namespace {

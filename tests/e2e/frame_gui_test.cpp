@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "driver/OruInterface.h"
-#include "link/WorkerMessages.h"
-#include "shell/DownloadStatus.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
 #include "shell/model/StatusPaneText.h"
 #include "tests/shell/FrameFixture.h"

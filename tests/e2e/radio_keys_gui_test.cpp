@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "resources/TemplateBuilder.h"
-#include "shell/CMainFrame.h"
-#include "shell/ConfigureDlg.h"
-#include "shell/ControlView.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/dialogs/ConfigureDlg.h"
+#include "shell/panel/ControlView.h"
 #include "shell/OruApp.h"
 #include "shell/model/StateSync.h"
 #include "sim/Firmware.h"

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "WorkerRig.h"
-#include "link/SRecordLine.h"
+#include "link/protocol/SRecordLine.h"
 
 namespace e2e {
 namespace {

@@ -1,7 +1,7 @@
 #include <algorithm>
 
 #include "WorkerRig.h"
-#include "link/StoredDirectory.h"
+#include "link/protocol/StoredDirectory.h"
 
 namespace e2e {
 namespace {

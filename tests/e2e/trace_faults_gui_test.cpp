@@ -17,8 +17,8 @@
 #include <mutex>
 
 #include "display/RegisterDisplayViews.h"
-#include "link/DocumentType.h"
-#include "shell/CMainFrame.h"
+#include "link/store/DocumentType.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "shell/model/ControlPanelRules.h"

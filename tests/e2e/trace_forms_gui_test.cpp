@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <mutex>
 
-#include "link/DocumentType.h"
-#include "link/WorkerMessages.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
-#include "shell/ShellConstants.h"
+#include "shell/model/ShellConstants.h"
 #include "sim/ScenarioParser.h"
 #include "tests/shell/AppFixture.h"
 #include "trace/CORUDTMFView.h"

@@ -1,7 +1,7 @@
 #include "WorkerRig.h"
-#include "link/CaptureSession.h"
-#include "link/InstrumentDevice.h"
-#include "link/RequestQueue.h"
+#include "link/worker/CaptureSession.h"
+#include "link/protocol/InstrumentDevice.h"
+#include "link/worker/RequestQueue.h"
 #include "sim/CallRenderer.h"
 
 namespace e2e {

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "SweepSupport.h"
-#include "link/WorkerSignals.h"
+#include "link/protocol/WorkerSignals.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace e2e {

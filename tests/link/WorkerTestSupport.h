@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "link/CaptureSession.h"
-#include "link/CommTransport.h"
-#include "link/ConfigCommands.h"
-#include "link/LinkContext.h"
-#include "link/RequestQueue.h"
-#include "link/WorkerClock.h"
-#include "link/WorkerMessages.h"
-#include "link/WorkerSignals.h"
+#include "link/worker/CaptureSession.h"
+#include "link/protocol/CommTransport.h"
+#include "link/protocol/ConfigCommands.h"
+#include "link/protocol/LinkContext.h"
+#include "link/worker/RequestQueue.h"
+#include "link/protocol/WorkerClock.h"
+#include "link/protocol/WorkerMessages.h"
+#include "link/protocol/WorkerSignals.h"
 #include "platform/win32/RecordingWindowTarget.h"
 
 namespace linktest {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "link/ArchiveStrings.h"
-#include "link/CrtRandom.h"
+#include "link/store/ArchiveStrings.h"
+#include "link/store/CrtRandom.h"
 
 TEST(CrtRandom, SeedOneGivesTheCRuntimeSequence) {
   CrtRandom stream(1);

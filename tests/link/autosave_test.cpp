@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "link/AutosaveName.h"
-#include "link/DocumentType.h"
+#include "link/files/AutosaveName.h"
+#include "link/store/DocumentType.h"
 
 namespace {
 const CivilTime kClock{2031, 12, 31, 23, 59, 58};

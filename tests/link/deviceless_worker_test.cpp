@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "WorkerTestSupport.h"
-#include "link/CommThread.h"
+#include "link/worker/CommThread.h"
 #include "platform/win32/Event.h"
 #include "platform/win32/ThreadMessages.h"
 #include "platform/win32/Wait.h"

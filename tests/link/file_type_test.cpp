@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "link/DocumentType.h"
-#include "link/FileType.h"
+#include "link/store/DocumentType.h"
+#include "link/files/FileType.h"
 
 TEST(FileType, ExactCaseSearchOrderDecides) {
   EXPECT_EQ(DocumentTypeFromPath("/data/run1.hsc"), DOCUMENT_CAPTURE);

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "link/FirmwareDownload.h"
-#include "link/FirmwareVersion.h"
-#include "link/SRecordFile.h"
-#include "link/SRecordLine.h"
+#include "link/worker/FirmwareDownload.h"
+#include "link/protocol/FirmwareVersion.h"
+#include "link/protocol/SRecordFile.h"
+#include "link/protocol/SRecordLine.h"
 
 namespace {
 

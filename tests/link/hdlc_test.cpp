@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "link/CaptBuf.h"
-#include "link/HdlcProcessor.h"
-#include "link/HdlcReplay.h"
+#include "link/store/CaptBuf.h"
+#include "link/store/HdlcProcessor.h"
+#include "link/store/HdlcReplay.h"
 #include "HdlcLine.h"
 
 

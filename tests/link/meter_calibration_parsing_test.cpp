@@ -3,11 +3,11 @@
 #include <array>
 #include <clocale>
 
-#include "link/CalibrationStep.h"
-#include "link/ClockCommands.h"
-#include "link/DecimalText.h"
-#include "link/DtmfLoop.h"
-#include "link/VoltMeterLoop.h"
+#include "link/worker/CalibrationStep.h"
+#include "link/protocol/ClockCommands.h"
+#include "link/protocol/DecimalText.h"
+#include "link/worker/DtmfLoop.h"
+#include "link/worker/VoltMeterLoop.h"
 
 namespace {
 

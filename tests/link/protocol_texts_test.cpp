@@ -4,10 +4,10 @@
 #include <set>
 #include <string>
 
-#include "link/CommStruct.h"
-#include "link/ConfigItemTable.h"
-#include "link/HexDigits.h"
-#include "link/WorkerMessages.h"
+#include "link/protocol/CommStruct.h"
+#include "link/store/ConfigItemTable.h"
+#include "link/protocol/HexDigits.h"
+#include "link/protocol/WorkerMessages.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 
-#include "link/CArray.h"
-#include "link/CaptBuf.h"
-#include "link/CaptureHeader.h"
-#include "link/SmallRecords.h"
-#include "link/SysCfg.h"
-#include "link/TraceHeader.h"
+#include "link/store/CArray.h"
+#include "link/store/CaptBuf.h"
+#include "link/store/CaptureHeader.h"
+#include "link/store/SmallRecords.h"
+#include "link/store/SysCfg.h"
+#include "link/store/TraceHeader.h"
 
 TEST(CaptBuf, ValueConstructorTakesDataAttributeThenSecondAndFirstWordAndZeroesTheRest) {
   CCaptBuf record(0x41, 0xC0, 0x1234, 0xFFFFFFFF);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/SRecordFile.h"
+#include "link/protocol/SRecordFile.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "link/CommTransport.h"
-#include "link/StoredDownload.h"
+#include "link/protocol/CommTransport.h"
+#include "link/protocol/StoredDownload.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "link/CaptureTimeStamps.h"
+#include "link/protocol/CaptureTimeStamps.h"
 
 namespace {
 

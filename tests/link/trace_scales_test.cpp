@@ -1,4 +1,4 @@
-#include "link/TraceScales.h"
+#include "link/store/TraceScales.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "link/CalibrationStep.h"
-#include "link/WorkerMessages.h"
+#include "link/worker/CalibrationStep.h"
+#include "link/protocol/WorkerMessages.h"
 #include "maintenance/calibration/CalibrationProcedure.h"
 #include "resources/data/StringTable.h"
-#include "shell/ShellConstants.h"
+#include "shell/model/ShellConstants.h"
 
 namespace {
 

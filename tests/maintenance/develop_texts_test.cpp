@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "link/CaptureHeader.h"
-#include "link/HdlcProcessor.h"
+#include "link/store/CaptureHeader.h"
+#include "link/store/HdlcProcessor.h"
 #include "maintenance/calibration/HdlcTestPattern.h"
 #include "maintenance/calibration/MeterFrameFormat.h"
 #include "maintenance/calibration/ReceiveLog.h"

@@ -13,7 +13,7 @@
 #include <map>
 #include <optional>
 
-#include "shell/SimulatedSystem.h"
+#include "app/SimulatedSystem.h"
 #include "tests/platform/setup/SetupRig.h"
 
 extern char** environ;

@@ -8,9 +8,9 @@
 #include <chrono>
 
 #include "driver/install/OruDriverStore.h"
-#include "link/WorkerMessages.h"
-#include "shell/CMainFrame.h"
-#include "shell/PostedMessageEvent.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/frame/PostedMessageEvent.h"
 
 namespace apprig {
 

@@ -27,7 +27,7 @@
 
 #include "platform/machine/Machine.h"
 #include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
+#include "shell/prompts/ScriptedAnswerer.h"
 #include "sim/Instrument.h"
 
 namespace apprig {

@@ -6,7 +6,7 @@
 #include <QComboBox>
 #include <QString>
 
-#include "shell/ControlView.h"
+#include "shell/panel/ControlView.h"
 
 namespace paneltest {
 

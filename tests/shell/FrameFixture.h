@@ -3,10 +3,10 @@
 // The application in-process with recording stand-ins for every hosted window.
 
 #include "platform/win32/WindowTarget.h"
-#include "shell/CMainFrame.h"
-#include "shell/StatusBar.h"
-#include "shell/TabbedFrame.h"
-#include "shell/VolumeCtrl.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/frame/StatusBar.h"
+#include "shell/frame/TabbedFrame.h"
+#include "shell/frame/VolumeCtrl.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/FontCheck.h"
 #include "tests/shell/FrameTestSupport.h"

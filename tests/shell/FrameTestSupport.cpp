@@ -11,10 +11,10 @@
 #include <chrono>
 #include <map>
 
-#include "link/LinkContext.h"
+#include "link/protocol/LinkContext.h"
 #include "platform/win32/ThreadMessages.h"
-#include "shell/PostedMessageEvent.h"
-#include "shell/ViewFactory.h"
+#include "shell/frame/PostedMessageEvent.h"
+#include "shell/views/ViewFactory.h"
 
 namespace frametest {
 

@@ -7,9 +7,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "link/OruData.h"
-#include "shell/PromptService.h"
-#include "shell/ScriptedAnswerer.h"
+#include "link/store/OruData.h"
+#include "shell/prompts/PromptService.h"
+#include "shell/prompts/ScriptedAnswerer.h"
 #include "shell/Settings.h"
 #include "shell/SingleInstance.h"
 #include "tests/shell/AppFixture.h"

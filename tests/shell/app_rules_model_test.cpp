@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/DocumentType.h"
+#include "link/store/DocumentType.h"
 #include "shell/model/AppCommandIds.h"
 #include "shell/model/AppCommandRules.h"
 #include "shell/model/AutosaveRule.h"

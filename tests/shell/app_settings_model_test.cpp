@@ -4,7 +4,7 @@
 #include <map>
 #include <variant>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 #include "shell/model/Color.h"
 #include "shell/model/ColorSettings.h"
 #include "shell/model/SettingsRules.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/model/ControlPanelActivity.h"
 #include "shell/model/ControlPanelRules.h"
 #include "shell/model/StandardCombo.h"

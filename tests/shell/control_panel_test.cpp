@@ -8,12 +8,12 @@
 #include <future>
 #include <mutex>
 
-#include "link/WorkerMessages.h"
-#include "shell/CMainFrame.h"
-#include "shell/FindDlg.h"
-#include "shell/ControlView.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/dialogs/FindDlg.h"
+#include "shell/panel/ControlView.h"
 #include "shell/OruApp.h"
-#include "shell/StandardComboBox.h"
+#include "shell/panel/StandardComboBox.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/ControlPanelTestSupport.h"
 #include "tests/shell/FrameTestSupport.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/model/AboutVersion.h"
 #include "shell/model/ClockRange.h"
 #include "shell/model/ConfigureRules.h"

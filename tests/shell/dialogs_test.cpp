@@ -13,13 +13,13 @@
 #include <mutex>
 
 #include "resources/TemplateBuilder.h"
-#include "shell/AboutDlg.h"
-#include "shell/ConfigureDlg.h"
-#include "shell/DialDlg.h"
-#include "shell/FindDlg.h"
-#include "shell/HyperlinkStatic.h"
-#include "shell/ParserView.h"
-#include "shell/TimeEntry.h"
+#include "shell/dialogs/AboutDlg.h"
+#include "shell/dialogs/ConfigureDlg.h"
+#include "shell/dialogs/DialDlg.h"
+#include "shell/dialogs/FindDlg.h"
+#include "shell/dialogs/HyperlinkStatic.h"
+#include "shell/views/ParserView.h"
+#include "shell/dialogs/TimeEntry.h"
 #include "shell/model/AppCommandIds.h"
 #include "tests/shell/AppFixture.h"
 

@@ -4,8 +4,8 @@
 #include <QTest>
 
 #include "shell/OruApp.h"
-#include "shell/SplashDlg.h"
-#include "shell/UsbListDlg.h"
+#include "shell/dialogs/SplashDlg.h"
+#include "shell/dialogs/UsbListDlg.h"
 #include "tests/shell/FrameFixture.h"
 
 namespace frametest {

@@ -7,12 +7,12 @@
 #include <QSplitterHandle>
 #include <QTest>
 
-#include "link/WorkerMessages.h"
-#include "shell/CaptureFrame.h"
-#include "shell/DownloadStatus.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CaptureFrame.h"
+#include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
-#include "shell/SplitOverride.h"
-#include "shell/TraceFrame.h"
+#include "shell/frame/SplitOverride.h"
+#include "shell/frame/TraceFrame.h"
 #include "shell/model/StatusPaneText.h"
 #include "tests/shell/FontCheck.h"
 #include "tests/shell/FrameFixture.h"

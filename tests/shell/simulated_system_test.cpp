@@ -4,7 +4,7 @@
 
 #include "driver/OruInterface.h"
 #include "platform/win32/Win32.h"
-#include "shell/SimulatedSystem.h"
+#include "app/SimulatedSystem.h"
 #include "sim/ScenarioChoice.h"
 
 // The program's own machine: the device opens through the driver while the instrument is

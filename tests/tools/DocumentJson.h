@@ -6,8 +6,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "link/DocumentFile.h"
-#include "link/OruData.h"
+#include "link/files/DocumentFile.h"
+#include "link/store/OruData.h"
 
 nlohmann::json CaptureToJson(CORUData& store, const FileSettings& settings);
 nlohmann::json TraceToJson(CORUData& store, const TraceFileHead& head);

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "DocumentJson.h"
-#include "link/CsvExport.h"
-#include "link/DocumentType.h"
-#include "link/FileType.h"
+#include "link/files/CsvExport.h"
+#include "link/store/DocumentType.h"
+#include "link/files/FileType.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include <memory>
 
-#include "link/DocumentType.h"
+#include "link/store/DocumentType.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
-#include "shell/ScriptedAnswerer.h"
+#include "shell/prompts/ScriptedAnswerer.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/FrameTestSupport.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "trace/model/TraceControlRules.h"
 #include "trace/model/TraceRecallRules.h"
 

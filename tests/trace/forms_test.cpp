@@ -9,7 +9,7 @@
 
 #include <mutex>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "tests/trace/FormsTestSupport.h"
 #include "trace/CORUDTMFView.h"
 #include "trace/CORUTraceControl.h"

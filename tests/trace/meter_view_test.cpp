@@ -1,7 +1,7 @@
 #include <QLabel>
 #include <QRadioButton>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "tests/trace/FormsTestSupport.h"
 #include "trace/CORULineTest.h"
 

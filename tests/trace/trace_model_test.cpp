@@ -6,8 +6,8 @@
 #include <thread>
 #include <string>
 
-#include "link/OruData.h"
-#include "link/TraceScales.h"
+#include "link/store/OruData.h"
+#include "link/store/TraceScales.h"
 #include "tests/trace/FakeFont.h"
 #include "trace/model/AxisLayout.h"
 #include "trace/model/LogicalMapper.h"

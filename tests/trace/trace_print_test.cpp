@@ -15,11 +15,11 @@
 #include <cmath>
 #include <mutex>
 
-#include "link/DocumentType.h"
-#include "shell/CMainFrame.h"
+#include "link/store/DocumentType.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
-#include "shell/TabbedFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/display/PdfText.h"
 #include "trace/CORUSignalTrace.h"

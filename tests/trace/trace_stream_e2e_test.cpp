@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "link/WorkerMessages.h"
+#include "link/protocol/WorkerMessages.h"
 #include "shell/OruApp.h"
-#include "shell/TabbedFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "tests/shell/AppFixture.h"
 #include "trace/CORUSignalTrace.h"
 #include "trace/RegisterTraceViews.h"

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 #include "trace/model/ScopeState.h"
 #include "trace/model/TraceRules.h"
 #include "trace/model/TraceWalk.h"

@@ -1,6 +1,6 @@
 #include "trace/model/AxisLayout.h"
 
-#include "link/TraceScales.h"
+#include "link/store/TraceScales.h"
 #include "trace/model/LogicalMapper.h"
 
 using namespace trace_scales;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 
 void ScopeState::Attach(int w, int h, int xOffset, int yOffset) {
   attached_ = true;

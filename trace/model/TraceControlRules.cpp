@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstdio>
 
-#include "link/TraceScales.h"
-#include "link/WorkerMessages.h"
+#include "link/store/TraceScales.h"
+#include "link/protocol/WorkerMessages.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/SysCfg.h"
+#include "link/store/SysCfg.h"
 #include "platform/win32/Win32Types.h"
 
 struct WorkerPost {

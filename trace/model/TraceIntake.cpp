@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "link/OruData.h"
+#include "link/store/OruData.h"
 
 IntakeResult TakeTraceBlock(CORUData& store, WPARAM wParam, LPARAM lParam) {
   if (lParam != 0 && lParam != 1) return IntakeResult::Ignored;

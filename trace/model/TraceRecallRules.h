@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "link/TraceHeader.h"
+#include "link/store/TraceHeader.h"
 
 inline constexpr const char* kRetrievingText = "Retreiving...";
 inline constexpr const char* kEmptySlotText = "EMPTY";

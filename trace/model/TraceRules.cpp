@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "link/TraceScales.h"
+#include "link/store/TraceScales.h"
 
 using namespace trace_scales;
 

@@ -4,7 +4,7 @@
 // and for print (the printed axes' marks). Every index is checked before it reaches a table and
 // no rule divides by equal marks.
 
-#include "link/SysCfg.h"
+#include "link/store/SysCfg.h"
 
 // The indexes that choose the drawing: the display ones from settings, the recorded ones from
 // the held trace (currentTrace, -1 until a trace is held).

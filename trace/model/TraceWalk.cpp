@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "link/TraceScales.h"
+#include "link/store/TraceScales.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The control panel: the CAPTURE DATA tab with the panel after a capture, the panel alone, and
 // the panel set for a synchronous 9600 capture with its "Show Modem Events" box.
 
-#include "shell/CMainFrame.h"
-#include "shell/ControlView.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/panel/ControlView.h"
 #include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
-#include "shell/TabbedFrame.h"
+#include "shell/prompts/ScriptedAnswerer.h"
+#include "shell/frame/TabbedFrame.h"
 #include "tests/shell/ControlPanelTestSupport.h"
 #include "tests/tools/screens/ScreenSteps.h"
 

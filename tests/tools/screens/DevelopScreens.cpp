@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "maintenance/CORUDevelop.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "sim/Firmware.h"
 #include "sim/Instrument.h"

@@ -7,13 +7,13 @@
 #include <QLineEdit>
 
 #include "resources/TemplateBuilder.h"
-#include "shell/AboutDlg.h"
-#include "shell/CMainFrame.h"
-#include "shell/ConfigureDlg.h"
-#include "shell/FindDlg.h"
+#include "shell/dialogs/AboutDlg.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/dialogs/ConfigureDlg.h"
+#include "shell/dialogs/FindDlg.h"
 #include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
-#include "shell/TimeEntry.h"
+#include "shell/prompts/ScriptedAnswerer.h"
+#include "shell/dialogs/TimeEntry.h"
 #include "sim/Instrument.h"
 #include "tests/tools/screens/ScreenSteps.h"
 

@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "display/SessionView.h"
-#include "link/WorkerMessages.h"
-#include "shell/CMainFrame.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
-#include "shell/TabbedFrame.h"
+#include "shell/prompts/ScriptedAnswerer.h"
+#include "shell/frame/TabbedFrame.h"
 #include "sim/Instrument.h"
 #include "sim/ScenarioChoice.h"
 #include "tests/tools/screens/ScreenSteps.h"

@@ -8,9 +8,9 @@
 
 #include "display/SessionRecall.h"
 #include "display/TimingView.h"
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
-#include "shell/TabbedFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "sim/Firmware.h"
 #include "sim/Instrument.h"
 #include "sim/StoredMemory.h"

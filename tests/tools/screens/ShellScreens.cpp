@@ -5,14 +5,14 @@
 
 #include <mutex>
 
-#include "link/WorkerMessages.h"
-#include "shell/CMainFrame.h"
-#include "shell/DownloadStatus.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
-#include "shell/SplashDlg.h"
-#include "shell/TabbedFrame.h"
-#include "shell/UsbListDlg.h"
+#include "shell/prompts/ScriptedAnswerer.h"
+#include "shell/dialogs/SplashDlg.h"
+#include "shell/frame/TabbedFrame.h"
+#include "shell/dialogs/UsbListDlg.h"
 #include "sim/Instrument.h"
 #include "tests/tools/screens/ScreenSteps.h"
 

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <mutex>
 
-#include "shell/CMainFrame.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
-#include "shell/ScriptedAnswerer.h"
-#include "shell/TabbedFrame.h"
+#include "shell/prompts/ScriptedAnswerer.h"
+#include "shell/frame/TabbedFrame.h"
 #include "sim/Firmware.h"
 #include "sim/Instrument.h"
 #include "sim/ScenarioParser.h"

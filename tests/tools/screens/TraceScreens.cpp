@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <mutex>
 
-#include "link/WorkerMessages.h"
-#include "shell/CMainFrame.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
-#include "shell/TabbedFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "sim/Firmware.h"
 #include "sim/Instrument.h"
 #include "tests/tools/screens/ScreenSteps.h"

@@ -1,0 +1,240 @@
+#include "link/protocol/CaptureDecoder.h"
+
+#include <charconv>
+#include <mutex>
+#include <vector>
+
+#include "link/protocol/CaptureRecordAppend.h"
+#include "link/store/DocumentType.h"
+#include "link/protocol/HexDigits.h"
+#include "link/store/ModemEventPairing.h"
+#include "link/protocol/WorkerMessages.h"
+
+namespace {
+
+constexpr const char* kEndTexts[] = {
+    " ",
+    "Capture aborted.",
+    "Modem initialization error.",
+    "ATA modem error.",
+    "ATD modem error.",
+    "DTMF trigger string error.",
+    "H1 command error.",
+    "Modem timeout.",
+    "DCD error.",
+    "Capture session complete.",
+    "Vacant POTS line.",
+    "Busy POTS line.",
+    "ATA DCD timeout.",
+    "ATD DCD timeout.",
+    "Connect speed mismatch.",
+    "No answer from host.",
+};
+
+constexpr std::size_t kEndReplyLength = 6;  // "ca:1:" and one digit
+constexpr std::size_t kBinaryCountAt = 3;
+constexpr std::size_t kBinaryRecordsAt = 4;
+constexpr std::size_t kBinaryRecordLength = 4;
+constexpr unsigned kMaxBinaryRecords = 15;
+constexpr int kAnnounceEvery = 100;  // binary lines: records between two live-view notifications
+
+// The decimal field that starts at `from`; -1 when it holds no digit.
+int DecimalField(std::string_view reply, std::size_t from) {
+  if (from >= reply.size()) return -1;
+  int value = -1;
+  const char* first = reply.data() + from;
+  auto [end, error] = std::from_chars(first, reply.data() + reply.size(), value);
+  if (error != std::errc() || end == first) return -1;
+  return value;
+}
+
+}  // namespace
+
+const char* CaptureEndText(int code) {
+  if (code < 0 || code >= static_cast<int>(std::size(kEndTexts))) return nullptr;
+  return kEndTexts[code];
+}
+
+CaptureDecoder::CaptureDecoder(CommTransport& transport, WorkerClock clock)
+    : transport_(transport), store_(transport.Store()), clock_(std::move(clock)) {}
+
+CaptureDecode CaptureDecoder::Decode(std::string_view reply, int reason) {
+  if (reply.empty()) return {1};  // time-out: nothing new
+  if (reply.starts_with("ca#")) {
+    if (reply.size() > kBinaryCountAt) return DecodeBinary(reply);
+    if (!store_.captureArmed) store_.captureRunning = 1;
+    store_.statusText.Set("Capture in process");
+    return {1};
+  }
+  if (reply.starts_with("ca:")) {
+    if (reply.size() == 3) return {1};
+    return DecodeState(reply, reason);
+  }
+  if (reply.starts_with("ce:")) return DecodeError(reply, reason);
+  if (reply.starts_with("tn:")) return {1};
+  return {0};
+}
+
+CaptureDecode CaptureDecoder::DecodeState(std::string_view reply, int reason) {
+  switch (DecimalField(reply, 3)) {
+    case 0:
+      store_.endOfCaptureCode = CAPTURE_END_NONE;
+      if (reply.size() > 5) {
+        // A new call: its connect text names the event.
+        const SYSTEMTIME now = clock_.localTime();
+        MakeHeader(std::string(reply.substr(5)), FormatLocalTime(now, "%m/%d/%y"), FormatLocalTime(now, "%H:%M:%S"),
+                   true);
+        transport_.Notify(WM_ORU_START_CAPTURE);
+        return {1};
+      }
+      {
+        std::lock_guard guard(store_.dataMutex);
+        store_.captureArmed = 1;
+      }
+      return {1};
+    case 1:
+      if (store_.captureArmed) {
+        // The trigger has fired: an event of its own, then this line's data as any other.
+        const SYSTEMTIME now = clock_.localTime();
+        MakeHeader("CONNECT ????", FormatLocalTime(now, "%m/%d/%y"), FormatLocalTime(now, "%H:%M:%S"), true);
+        transport_.Notify(WM_ORU_START_CAPTURE);
+        if (reply.size() < kEndReplyLength) return {1};
+      }
+      return DecodeCallData(reply);
+    case 2:
+    case 4: {
+      {
+        std::lock_guard guard(store_.dataMutex);
+        store_.captureRunning = 0;
+        store_.captureArmed = 0;
+      }
+      if (reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
+      return {0};
+    }
+    case 3: {
+      std::lock_guard guard(store_.dataMutex);
+      store_.captureRunning = 0;
+      store_.captureArmed = 1;
+      return {1};
+    }
+    default:
+      return {0};
+  }
+}
+
+CaptureDecode CaptureDecoder::DecodeCallData(std::string_view reply) {
+  if (!store_.captureArmed) store_.captureRunning = 1;
+  store_.statusText.Set("Capture in process");
+  if (reply.size() == kEndReplyLength) {
+    const char digit = reply[5];
+    store_.endOfCaptureCode = (digit >= '0' && digit <= '9') ? digit - '0' : CAPTURE_END_NONE;
+    std::lock_guard guard(store_.dataMutex);
+    const bool multiple = store_.sysCfg.sessionMode == 1 && store_.captureRunning;
+    store_.captureRunning = 0;
+    return {0, multiple ? CallEnd::Multiple : CallEnd::Single};
+  }
+  if (reply.size() < kEndReplyLength) return {0};  // running, nothing new yet
+  AppendTextItems(reply);
+  if (DocumentOpen()) {
+    transport_.Notify(WM_ORU_START_CAPTURE);
+    MarkModified();
+  }
+  return {1};
+}
+
+CaptureDecode CaptureDecoder::DecodeError(std::string_view reply, int reason) {
+  const int n = DecimalField(reply, 3);
+  if (n < 0 || n > 5) return {0};
+  {
+    std::lock_guard guard(store_.dataMutex);
+    store_.endOfCaptureCode = CAPTURE_END_ERROR_BASE + n;
+    store_.captureRunning = 0;
+    // The call failed before it connected: the capture is over, not waiting any more.
+    store_.captureArmed = 0;
+  }
+  if (reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
+  return {0};
+}
+
+CaptureDecode CaptureDecoder::DecodeBinary(std::string_view reply) {
+  if (store_.captureArmed) {
+    MakeHeader("CONNECT ????", "01/01/00", "12:00:00", true);
+    transport_.Notify(WM_ORU_START_CAPTURE);
+  }
+  if (!store_.captureArmed) store_.captureRunning = 1;
+  store_.statusText.Set("Capture in process");
+
+  const unsigned count = static_cast<UCHAR>(reply[kBinaryCountAt]);
+  if (count == 0) return {1};
+  // A line that does not hold the records its count announces is not trusted at all.
+  if (count > kMaxBinaryRecords || reply.size() < kBinaryRecordsAt + count * kBinaryRecordLength) return {1};
+
+  std::unique_lock lock(store_.dataMutex);
+  if (store_.captureHeaders.IsEmpty()) return {1};
+  const unsigned generation = store_.captureGeneration;
+  lock.unlock();
+
+  const LONGLONG now = clock_.seconds();
+  std::vector<CCaptBuf> records;
+  records.reserve(count);
+  for (unsigned k = 0; k < count; ++k) {
+    const auto* bytes = reinterpret_cast<const UCHAR*>(reply.data() + kBinaryRecordsAt + k * kBinaryRecordLength);
+    const UCHAR flags = bytes[1];
+    const ULONG seconds = timeStamps_.Stamp(flags & 0x3F, k == 0, now);
+    records.emplace_back(bytes[0], flags, static_cast<ULONG>(bytes[2] * 256 + bytes[3]), seconds);
+  }
+
+  lock.lock();
+  // The capture may have been emptied or reloaded while the records were built: they belong to
+  // nothing held now.
+  if (store_.captureHeaders.IsEmpty() || store_.captureGeneration != generation) return {1};
+  int pairing = store_.hdlcState;
+  for (CCaptBuf& record : records) PairModemEvent(record, pairing);
+  store_.hdlcState = pairing;
+  const int before = store_.captureBuffer.GetSize();
+  for (const CCaptBuf& record : records) store_.captureBuffer.Add(record);
+  const int after = store_.captureBuffer.GetSize();
+  CORUCaptureHeader& last = store_.captureHeaders[store_.captureHeaders.GetSize() - 1];
+  last.byteCount = after - last.firstIndex;
+  lock.unlock();
+
+  if (DocumentOpen()) {
+    if (before / kAnnounceEvery != after / kAnnounceEvery) transport_.Notify(WM_ORU_START_CAPTURE);
+    MarkModified();
+  }
+  return {1};
+}
+
+void CaptureDecoder::MakeHeader(const std::string& name, const std::string& date, const std::string& time,
+                                bool running) {
+  CORUCaptureHeader header;
+  header.eventName = name;
+  header.startDate = date;
+  header.startTime = time;
+  FitTextsToFile(header);
+  timeStamps_.Restart();
+  {
+    std::lock_guard guard(store_.dataMutex);
+    header.flags = store_.sysCfg.sync != 0 ? EVENT_SYNC : 0;
+    header.firstIndex = store_.captureBuffer.GetSize();
+    header.byteCount = 0;
+    store_.captureHeaders.Add(header);
+    store_.captureArmed = 0;
+    if (running) store_.captureRunning = 1;
+  }
+  captureHeader_ = header;
+}
+
+void CaptureDecoder::AppendTextItems(std::string_view reply) {
+  std::vector<CCaptBuf> records = ParseCaptureTextItems(reply);
+  AppendPairedRecords(store_, records);
+}
+
+bool CaptureDecoder::DocumentOpen() const {
+  DocumentState* document = transport_.Context().document;
+  return document != nullptr && document->IsDocumentOpen();
+}
+
+void CaptureDecoder::MarkModified() {
+  if (DocumentState* document = transport_.Context().document) document->SetTypeModified(1, DOCUMENT_CAPTURE);
+}

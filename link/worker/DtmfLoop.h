@@ -1,0 +1,15 @@
+#pragma once
+
+// The DTMF decoder loop (WM_ORU_START_DTMF_DECODER): starts the decoder on the selected line,
+// polls it for digits every 100 ms, follows a change of line, and stops it on
+// WM_ORU_STOP_DTMF_DECODER or the exit request.
+
+#include <string_view>
+
+#include "link/worker/MeterLoopRequests.h"
+
+// 1 for a started decoder (state 0, text "1..."), new digits (state 1; appended to `dtmfDigits`
+// on a line of their own) or a stop (state 2); else 0.
+int ParseDtmfReply(CORUData& store, std::string_view reply);
+
+void RunDtmfDecoder(MeterLoopParts& parts);

@@ -1,0 +1,21 @@
+#include "link/worker/MeterLoopRequests.h"
+
+#include "link/protocol/WorkerMessages.h"
+
+void HandleMeterLoopRequest(MeterLoopParts& parts, const MSG& message) {
+  switch (message.message) {
+    case WM_ORU_DOWNLOAD_FIRMWARE:
+      if (parts.download.DownloadFirmware()) parts.transport.Store().resyncPending = 1;
+      parts.transport.Notify(WM_ORU_DOWNLOAD_FIRMWARE);
+      return;
+    case WM_ORU_SET_CONFIG:
+      if (message.wParam == 8 || message.wParam == 16 || message.wParam == 32) {
+        parts.config.ApplySettings(static_cast<ULONG>(message.wParam));
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  parts.queue.Drop(message);
+}

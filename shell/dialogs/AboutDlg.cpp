@@ -1,0 +1,70 @@
+#include "shell/dialogs/AboutDlg.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+
+#include <mutex>
+
+#include "resources/TemplateBuilder.h"
+#include "shell/dialogs/HyperlinkStatic.h"
+#include "shell/OruApp.h"
+#include "shell/ProgramVersion.h"
+#include "shell/model/AboutVersion.h"
+
+namespace {
+constexpr int kAboutTemplate = 100;
+constexpr int kLinkId = 1163;
+constexpr int kDeviceVersionId = 1141;
+constexpr int kProgramVersionId = 1138;
+}  // namespace
+
+// A top-level window without owner, as the box is detached from the main window.
+CAboutDlg::CAboutDlg(CORUpc144App& app, const QString& versionEntry)
+    : QDialog(nullptr), app_(app), versionEntry_(versionEntry) {
+  setObjectName("CAboutDlg");
+  ApplyTemplate(this, kAboutTemplate);
+  link = CHyperlinkStatic::Attach(FindControlAs<QLabel>(this, kLinkId));
+  deviceVersionLabel = FindControlAs<QLabel>(this, kDeviceVersionId);
+  programVersionLabel = FindControlAs<QLabel>(this, kProgramVersionId);
+  // A double-click on a label counts as one on the box.
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
+  OnInitDialog();
+}
+
+QString CAboutDlg::ProgramVersionEntry() { return QStringLiteral(QV_FILE_VERSION); }
+
+void CAboutDlg::OnInitDialog() {
+  showFullVersion = false;
+  ShowVersion();
+  if (app_.context.DeviceOpen()) {
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    deviceVersionText = QString::fromLatin1(app_.dataStore.sysCfg.firmwareVersion.c_str());
+  }
+  if (deviceVersionLabel) deviceVersionLabel->setText(deviceVersionText);
+  // No address is given, so the link opens nothing.
+  if (link) link->SetUrl(QString());
+}
+
+void CAboutDlg::ShowVersion() {
+  programVersionText = QString::fromStdString(::ProgramVersionText(versionEntry_.toStdString(), showFullVersion));
+  if (programVersionLabel) programVersionLabel->setText(programVersionText);
+}
+
+void CAboutDlg::ToggleVersion() {
+  showFullVersion = !showFullVersion;
+  ShowVersion();
+}
+
+bool CAboutDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonDblClick && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    ToggleVersion();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CAboutDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) ToggleVersion();
+  QDialog::mouseDoubleClickEvent(event);
+}

@@ -1,0 +1,197 @@
+#include "shell/dialogs/ConfigureDlg.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
+
+#include <mutex>
+
+#include "link/protocol/WorkerMessages.h"
+#include "resources/TemplateBuilder.h"
+#include "resources/data/DialogTemplate.h"
+#include "shell/OruApp.h"
+
+namespace {
+
+constexpr int kConfigureTemplate = 142;
+constexpr int kTriggerTextEdit = 1034;
+constexpr int kNumberEdit = 1035;
+constexpr int kApplyButton = 3;
+
+struct RadioControl {
+  int id;
+  int ConfigureValues::*value;
+  int choice;
+};
+
+constexpr RadioControl kRadios[] = {
+    {1015, &ConfigureValues::format, 0},       {1016, &ConfigureValues::format, 1},
+    {1013, &ConfigureValues::standard, 0},     {1014, &ConfigureValues::standard, 1},
+    {1008, &ConfigureValues::mode, 0},         {1007, &ConfigureValues::mode, 1},
+    {1009, &ConfigureValues::lineType, 0},     {1010, &ConfigureValues::lineType, 1},
+    {1017, &ConfigureValues::trigger, 0},      {1018, &ConfigureValues::trigger, 1},
+    {1031, &ConfigureValues::callProgress, 0}, {1032, &ConfigureValues::callProgress, 1},
+    {1033, &ConfigureValues::callProgress, 2},
+};
+
+constexpr int kFormatControls[] = {1104, 1015, 1016};
+constexpr int kOtherControls[] = {1103, 1013, 1014, 1105, 1008, 1007, 1106, 1009, 1010, 1107, 1017, 1018};
+constexpr int kCallProgressBox = 1036;
+constexpr int kCallProgressControls[] = {kCallProgressBox, 1031, 1032, 1033, kTriggerTextEdit, kNumberEdit};
+
+constexpr int kSyncRadio = 1007;
+constexpr int kFourWireRadio = 1010;
+
+}  // namespace
+
+CORUConfigureDlg::CORUConfigureDlg(CORUpc144App& app, QWidget* parent) : QDialog(parent), app_(app) {
+  setObjectName("CORUConfigureDlg");
+  ApplyTemplate(this, kConfigureTemplate);
+  // On the group's signal, after the template's own radio handling, so the refill has the
+  // last word on which radio shows checked.
+  QSet<QButtonGroup*> groups;
+  for (const RadioControl& radio : kRadios) {
+    auto* button = FindControlAs<QAbstractButton>(this, radio.id);
+    if (!button) continue;
+    if (QButtonGroup* group = button->group()) {
+      if (!groups.contains(group)) {
+        groups.insert(group);
+        connect(group, &QButtonGroup::buttonClicked, this,
+                [this](QAbstractButton* clicked) { OnRadio(ControlId(clicked)); });
+      }
+    } else {
+      const int id = radio.id;
+      connect(button, &QAbstractButton::clicked, this, [this, id] { OnRadio(id); });
+    }
+  }
+  if (auto* edit = FindControlAs<QLineEdit>(this, kTriggerTextEdit))
+    connect(edit, &QLineEdit::textChanged, this, &CORUConfigureDlg::OnTriggerTextChanged);
+  if (auto* edit = FindControlAs<QLineEdit>(this, kNumberEdit))
+    connect(edit, &QLineEdit::textChanged, this, &CORUConfigureDlg::OnNumberChanged);
+  // OK compares and sends before the dialog closes; the template's plain accept would skip it.
+  if (auto* ok = FindControlAs<QPushButton>(this, 1)) {
+    ok->disconnect(this);
+    connect(ok, &QPushButton::clicked, this, &CORUConfigureDlg::OnOK);
+  }
+}
+
+CORUConfigureDlg::~CORUConfigureDlg() = default;
+
+int CORUConfigureDlg::RunModal() {
+  OnInitDialog();
+  running_ = true;
+  const int result = app_.prompts().RunModal(*this);
+  running_ = false;
+  return result;
+}
+
+bool CORUConfigureDlg::WindowExists() const { return running_; }
+
+void CORUConfigureDlg::OnInitDialog() {
+  {
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    values_ = InitialConfigureValues(app_.dataStore.sysCfg);
+  }
+  if (app_.context.DeviceOpen()) app_.PostToWorker(WM_ORU_GET_CONFIG, 0, 0);
+  // Only the position: a modal window under all others has no Qt counterpart.
+  move(0, 0);
+  FillControls(true);
+}
+
+void CORUConfigureDlg::ReloadFromSettings() {
+  {
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    LoadConfigureValues(values_, app_.dataStore.sysCfg, app_.context.DeviceOpen());
+  }
+  FillControls(true);
+}
+
+void CORUConfigureDlg::FillControls(bool withEdits) {
+  filling_ = true;
+  const ConfigureEnables enables = ConfigureEnablesFor(values_, app_.context.DeviceOpen());
+  const auto enable = [this](const auto& ids, bool on) {
+    for (int id : ids) {
+      if (QWidget* control = FindControl(this, id)) control->setEnabled(on);
+    }
+  };
+  enable(kFormatControls, enables.formatRadios);
+  enable(kOtherControls, enables.otherRadios);
+  enable(kCallProgressControls, enables.callProgress);
+  // The group's unnamed labels ("Digits:", "Number:") are greyed with it.
+  if (QWidget* box = FindControl(this, kCallProgressBox)) {
+    for (auto* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+      if (ControlId(label) == kStaticControlId && box->geometry().contains(label->geometry())) label->setEnabled(enables.callProgress);
+  }
+  if (QWidget* apply = FindControl(this, kApplyButton)) apply->setEnabled(false);
+  for (const RadioControl& radio : kRadios) {
+    if (auto* button = FindControlAs<QAbstractButton>(this, radio.id))
+      button->setChecked(values_.*radio.value == radio.choice);
+  }
+  // A radio click leaves the edits alone, so a refused text stays as typed.
+  if (withEdits) {
+    if (auto* edit = FindControlAs<QLineEdit>(this, kTriggerTextEdit))
+      edit->setText(QString::fromLatin1(values_.triggerText.c_str()));
+    if (auto* edit = FindControlAs<QLineEdit>(this, kNumberEdit)) edit->setText(QString::fromStdString(values_.numberText));
+  }
+  filling_ = false;
+}
+
+void CORUConfigureDlg::OnRadio(int id) {
+  for (const RadioControl& radio : kRadios) {
+    if (radio.id == id && id != kSyncRadio) values_.*radio.value = radio.choice;
+  }
+  if (id == kFourWireRadio) {
+    app_.prompts().MessageBox("Line 1 is Originate data\n\nLine 2 is Answer data", "Line Identification",
+                              MB_OK | MB_SYSTEMMODAL);
+  } else if (id == kSyncRadio) {
+    bool ok = true;
+    if (SyncNeedsFormatPrompt(values_)) {
+      ok = app_.prompts().MessageBox("Sync mode only valid for 8N1 data format", "Data format",
+                                     MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+    }
+    ChooseSync(values_, ok);
+  }
+  // Every click refills, so the radios always show the values (they are not auto-exclusive)
+  // and the call-progress controls follow the trigger.
+  FillControls(false);
+}
+
+void CORUConfigureDlg::OnTriggerTextChanged(const QString& text) {
+  if (filling_) return;
+  const std::string latin = text.toLatin1().toStdString();
+  if (text.toLatin1() != text.toUtf8() || !IsAcceptedTriggerText(latin)) return;
+  values_.triggerText = latin;
+  values_.triggerTextKnown = true;
+}
+
+void CORUConfigureDlg::OnNumberChanged(const QString& text) {
+  if (filling_) return;
+  values_.numberText = text.toStdString();
+  if (const std::optional<int> number = ParseConfigureNumber(values_.numberText)) {
+    values_.number = *number;
+    values_.numberKnown = true;
+  }
+}
+
+void CORUConfigureDlg::OnOK() {
+  if (!app_.context.DeviceOpen()) {
+    bool changed = false;
+    {
+      std::lock_guard lock(app_.dataStore.dataMutex);
+      changed = ApplyConfigureOkWithoutDevice(values_, app_.dataStore.sysCfg);
+    }
+    if (changed) ReloadFromSettings();
+    accept();
+    return;
+  }
+  {
+    // The worker reads the stored bytes when it handles the posts, after the lock is released.
+    std::lock_guard lock(app_.dataStore.dataMutex);
+    for (const ConfigPost& post : ApplyConfigureOk(values_, app_.dataStore.sysCfg))
+      app_.PostToWorker(post.message, post.wParam, post.lParam);
+  }
+  accept();
+}

@@ -1,0 +1,50 @@
+#include "shell/dialogs/TimeEntry.h"
+
+#include <QDateEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+
+#include "resources/TemplateBuilder.h"
+#include "resources/data/DialogTemplate.h"
+#include "shell/OruApp.h"
+#include "shell/model/ClockRange.h"
+
+namespace {
+constexpr int kClockTemplate = 164;
+constexpr int kDatePicker = 1089;
+constexpr int kTimePicker = 1090;
+}  // namespace
+
+CORUTimeEntry::CORUTimeEntry(CORUpc144App& app, QWidget* parent, const QDateTime& now)
+    : QDialog(parent), app_(app) {
+  setObjectName("CORUTimeEntry");
+  ApplyTemplate(this, kClockTemplate);
+  date_ = FindControlAs<QDateEdit>(this, kDatePicker);
+  time_ = FindControlAs<QTimeEdit>(this, kTimePicker);
+  if (date_) {
+    // The instrument takes a two-digit year: the field offers no other century.
+    date_->setDateRange(QDate(kFirstClockYear, 1, 1), QDate(kLastClockYear, 12, 31));
+    date_->setDate(now.date());
+  }
+  if (time_) {
+    time_->setDisplayFormat("HH:mm:ss");
+    time_->setTime(now.time());
+  }
+  if (auto* ok = FindControlAs<QPushButton>(this, kOkControlId)) {
+    ok->disconnect(this);
+    connect(ok, &QPushButton::clicked, this, &CORUTimeEntry::OnOK);
+  }
+}
+
+void CORUTimeEntry::OnOK() {
+  if (!date_ || !time_) return;
+  const QDate date = date_->date();
+  const QTime time = time_->time();
+  const SYSTEMTIME record =
+      ClockRecord(date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second());
+  // The field's range already keeps other years out; a record the instrument cannot take is
+  // never handed on.
+  if (!IsSendableClock(record)) return;
+  app_.context.enteredClock.Set(record);
+  accept();
+}

@@ -1,0 +1,208 @@
+#include "shell/frame/CMainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QTimer>
+#include <QToolBar>
+#include <QWindow>
+
+#include "driver/OruInterface.h"
+#include "link/worker/CommThread.h"
+#include "platform/win32/WindowTarget.h"
+#include "resources/MenuBuilder.h"
+#include "resources/ResourceImages.h"
+#include "shell/frame/CaptureFrame.h"
+#include "shell/OruApp.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/PostedMessageEvent.h"
+#include "shell/frame/StatusBar.h"
+#include "shell/frame/TabbedFrame.h"
+#include "shell/frame/TraceFrame.h"
+#include "shell/frame/VolumeCtrl.h"
+#include "shell/model/AppCommandIds.h"
+#include "shell/model/IdlePacing.h"
+
+namespace {
+constexpr int kMenuId = 128;
+constexpr int kToolbarId = 128;
+constexpr int kAcceleratorId = 128;
+constexpr int kFrameWidth = 830;
+constexpr int kFrameHeight = 678;
+constexpr int kMinimumWidth = 750;
+constexpr int kMinimumHeight = 480;
+}  // namespace
+
+// Runs on the posting thread (the worker's, the PnP thread's): it only queues the message for the
+// UI thread, where the frame handles it in order.
+class CMainFrame::PostTarget final : public win32::WindowTarget {
+ public:
+  explicit PostTarget(CMainFrame& frame) : frame(frame) {}
+  void OnPostedMessage(const MSG& message) override {
+    // A reading is in the store; while one notice of it is on its way, another adds nothing.
+    if (message.message == WM_ORU_LINE_TEST_DATA && !frame.lineTestReadings.Admit()) return;
+    QCoreApplication::postEvent(&frame, new PostedMessageEvent(message));
+  }
+
+ private:
+  CMainFrame& frame;
+};
+
+CMainFrame::CMainFrame(CORUpc144App& app, QWidget* parent) : QMainWindow(parent), app(app) {
+  app.mainFrame = this;
+  setObjectName(QStringLiteral("CORUpc144App"));
+  setWindowTitle(QStringLiteral("Quorlan View PC - "));
+  setWindowIcon(LoadResourceIcon(kMainIconId));
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
+  move(0, 0);
+  resize(kFrameWidth, kFrameHeight);
+
+  postTarget = std::make_unique<PostTarget>(*this);
+  hwnd = win32::RegisterWindowTarget(*postTarget);
+
+  BuildBars();
+  BuildClient();
+  RegisterDeviceInterface();
+  qApp->installEventFilter(this);
+
+  connectionTimer = new QTimer(this);
+  connectionTimer->setInterval(kConnectionTimerMs);
+  connect(connectionTimer, &QTimer::timeout, this, &CMainFrame::RunIdleUpdate);
+  connectionTimer->start();
+  idleTimer = new QTimer(this);
+  idleTimer->setSingleShot(true);
+  idleTimer->setInterval(0);
+  connect(idleTimer, &QTimer::timeout, this, &CMainFrame::RunIdleUpdate);
+}
+
+CMainFrame::~CMainFrame() {
+  qApp->removeEventFilter(this);
+  if (deviceNotifyHandle != nullptr) UnregisterDeviceNotification(deviceNotifyHandle);
+  // No delivery runs once this returns; the events already queued die with this object.
+  win32::UnregisterWindowTarget(hwnd);
+  if (app.mainFrame == this) app.mainFrame = nullptr;
+  if (app.tabbedFrame == tabbedFrame) app.tabbedFrame = nullptr;
+}
+
+HWND CMainFrame::WindowHandle() const { return hwnd; }
+
+QAction* CMainFrame::Action(int commandId) const {
+  const auto it = actions.find(commandId);
+  return it != actions.end() ? it->second : nullptr;
+}
+
+void CMainFrame::BuildBars() {
+  actions = BuildMenuBar(menuBar(), kMenuId, this);
+  toolBar = addToolBar(QStringLiteral("Standard"));
+  toolBar->setObjectName(QStringLiteral("59392"));
+  toolBar->setMovable(false);
+  for (const auto& [id, action] : BuildToolBar(toolBar, kToolbarId, actions)) actions.emplace(id, action);
+  InstallAccelerators(this, kAcceleratorId, actions, [this](int id) { OnCommand(id); });
+  for (int id : {cmd::kNewCaptureConcatenate, cmd::kNewCaptureOverwrite, cmd::kNewCaptureAutosave})
+    if (QAction* action = Action(id)) action->setCheckable(true);
+  for (const auto& [id, action] : actions) {
+    const int commandId = id;
+    connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
+  }
+  SetRecentFileActions(actions, app.RecentFiles());
+  connect(&app, &CORUpc144App::recentFilesChanged, this,
+          [this] { SetRecentFileActions(actions, app.RecentFiles()); });
+
+  statusBar = new CORUStatusBar(app, this);
+  setStatusBar(statusBar);
+  statusBar->VolumeSlider()->setValue(app.settings.modem3Volume);
+}
+
+void CMainFrame::BuildClient() {
+  tabbedFrame = new CORUTabbedFrame(app, this);
+  tabbedFrame->setObjectName(QStringLiteral("59648"));
+  setCentralWidget(tabbedFrame);
+  app.tabbedFrame = tabbedFrame;
+  tabbedFrame->AddTab(QStringLiteral("CAPTURE DATA"), new CORUCaptureFrame(app, tabbedFrame));
+  tabbedFrame->AddTab(QStringLiteral("SIGNAL TRACE"), new CORUTraceFrame(app, tabbedFrame));
+  IVoltMeterView* lineTest = app.viewFactory.Create<ViewSlot::VoltMeter>(app, tabbedFrame);
+  tabbedFrame->AddTab(QStringLiteral("VOLT METER"), lineTest->Widget());
+  app.lineTestView.Set(lineTest);
+  IDtmfView* dtmf = app.viewFactory.Create<ViewSlot::Dtmf>(app, tabbedFrame);
+  tabbedFrame->AddTab(QStringLiteral("DTMF DECODER"), dtmf->Widget());
+  app.dtmfView.Set(dtmf);
+  tabbedFrame->EnableTab(TAB_CAPTURE_DATA);
+  tabbedFrame->EnableTab(TAB_SIGNAL_TRACE);
+  SetActiveView(app.activeCaptureView.get());
+}
+
+void CMainFrame::RegisterDeviceInterface() {
+  DEV_BROADCAST_DEVICEINTERFACE filter{};
+  filter.dbcc_size = sizeof(filter);
+  filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+  filter.dbcc_classguid = oru::GUID_DEVINTERFACE_ORU;
+  deviceNotifyHandle = RegisterDeviceNotification(hwnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+void CMainFrame::ScheduleIdleUpdate() {
+  if (idleTimer->isActive()) return;
+  idleTimer->start(IdleUpdateDelayMs(lastIdleUpdate.isValid() ? lastIdleUpdate.elapsed() : -1));
+}
+
+bool CMainFrame::event(QEvent* event) {
+  if (event->type() == PostedMessageEvent::EventType()) {
+    PreTranslateMessage(static_cast<PostedMessageEvent*>(event)->message);
+    ScheduleIdleUpdate();
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  // Input reaches a window first, once per key press or move, before it goes to a widget; acting
+  // there (and consuming nothing) leaves the focused widget its key.
+  if (watched->isWindowType()) {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() == Qt::Key_PageUp) statusBar->VolumeSlider()->PageUp();
+      if (key->key() == Qt::Key_PageDown) statusBar->VolumeSlider()->PageDown();
+    } else if (event->type() == QEvent::MouseMove && app.sessionView) {
+      QWidget* view = app.sessionView->Widget();
+      const QPoint global = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+      const QRect area(view->mapToGlobal(QPoint(0, 0)), view->size());
+      if (!area.contains(global)) app.sessionView->ClearHoverMark();
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (tabbedFrame != nullptr) tabbedFrame->RecalcLayout();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (app.NewCapture() == 0) {
+    event->ignore();
+    return;
+  }
+  DetachViews();
+  StopCommThread();
+  event->accept();
+}
+
+void CMainFrame::DetachViews() {
+  activeView = nullptr;
+  app.sessionView.Set(nullptr);
+  app.controlView.Set(nullptr);
+  app.captureTimingView.Set(nullptr);
+  app.signalTraceView.Set(nullptr);
+  app.traceControlView.Set(nullptr);
+  app.traceTimingView.Set(nullptr);
+  app.lineTestView.Set(nullptr);
+  app.dtmfView.Set(nullptr);
+  app.activeCaptureView.Set(nullptr);
+}
+
+void CMainFrame::StopCommThread() {
+  connectionTimer->stop();
+  idleTimer->stop();
+  ::StopCommThread(app.context, 3000);
+}

@@ -1,0 +1,114 @@
+// The main frame's own commands: firmware download, the development dialog, the USB list and
+// printing; every other command goes to the application.
+
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+#include "shell/model/ShellConstants.h"
+#include "shell/dialogs/UsbListDlg.h"
+#include "shell/model/FileDialogSpec.h"
+
+void CMainFrame::OnCommand(int commandId) {
+  switch (commandId) {
+    case ID_LOAD_APPLICATION: OnLoadApplication(); break;
+    case ID_DEVELOPMENT: OnDevelopment(); break;
+    case ID_USB_LIST: OnUSBList(); break;
+    case ID_FILE_PRINT: OnFilePrint(); break;
+    case ID_FILE_PRINT_PREVIEW: OnFilePrintPreview(); break;
+    case ID_FILE_PRINT_SETUP: OnFilePrintSetup(); break;
+    case ID_APP_EXIT: close(); break;  // the close asks about unsaved data first
+    default:
+      if (!(app.controlView && app.controlView->OnCommand(commandId))) app.OnCommand(commandId);
+      break;
+  }
+  ScheduleIdleUpdate();
+}
+
+void CMainFrame::OnLoadApplication() {
+  CORUData& store = app.dataStore;
+  if (!app.context.DeviceOpen()) {
+    app.prompts().MessageBox(QStringLiteral("No USB connection to ORUpc"), QStringLiteral("COMM Error"),
+                             MB_OK | MB_SYSTEMMODAL);
+    return;
+  }
+  // The command again while a download runs aborts it.
+  if (store.downloadRunning.exchange(0) != 0) {
+    app.PostToWorker(WM_ORU_ABORT_DOWNLOAD);
+    return;
+  }
+  FileDialogSpec spec;
+  spec.title = "Open ORUpc application file";
+  spec.filters = {{"MOT files (*.mot)", "*.mot"}};
+  spec.flags = kHideReadOnly | kOverwritePrompt;
+  const std::optional<QString> path = app.prompts().GetOpenFileName(spec);
+  if (!path) return;
+  store.downloadRunning = 1;
+  store.downloadFilePath.Set(path->toStdString());
+  app.PostToWorker(WM_ORU_DOWNLOAD_FIRMWARE);
+}
+
+void CMainFrame::OnDevelopment() {
+  if (developDialog == nullptr) developDialog = app.viewFactory.Create<ViewSlot::DevelopDialog>(app, this);
+  developDialog->Show();
+}
+
+void CMainFrame::OnUSBList() {
+  CORUUSBList dialog(app, this);
+  app.prompts().RunModal(dialog);
+}
+
+namespace {
+QPrinter& SharedPrinter(std::unique_ptr<QPrinter>& printer) {
+  if (!printer) printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer;
+}
+}  // namespace
+
+void CMainFrame::OnFilePrintSetup() {
+  QPageSetupDialog dialog(&SharedPrinter(printer), this);
+  app.prompts().RunModal(dialog);
+}
+
+void CMainFrame::OnFilePrint() {
+  if (activeView == nullptr || !activeView->CanPrint()) return;
+  QPrinter& target = SharedPrinter(printer);
+  QPrintDialog dialog(&target, this);
+  if (app.prompts().RunModal(dialog) != QDialog::Accepted) return;
+  printing = true;
+  activeView->Print(target);
+  printing = false;
+}
+
+namespace {
+// The preview's own printer: the page set up on the shared one, every page, and the current
+// document's name, whatever range and name the last print job left on the shared printer.
+std::unique_ptr<QPrinter> PreviewPrinter(const QPrinter& shared, const QString& documentName) {
+  auto preview = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (shared.outputFormat() == QPrinter::NativeFormat) preview->setPrinterName(shared.printerName());
+  preview->setPageLayout(shared.pageLayout());
+  preview->setResolution(shared.resolution());
+  preview->setColorMode(shared.colorMode());
+  preview->setFullPage(shared.fullPage());
+  preview->setDocName(documentName);
+  return preview;
+}
+}  // namespace
+
+void CMainFrame::OnFilePrintPreview() {
+  if (activeView == nullptr || !activeView->CanPrint()) return;
+  const QString name = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
+  const std::unique_ptr<QPrinter> own = PreviewPrinter(SharedPrinter(printer), name);
+  QPrintPreviewDialog preview(own.get(), this);
+  connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
+    printing = true;
+    if (activeView != nullptr) activeView->Print(*target);
+    printing = false;
+  });
+  app.prompts().RunModal(preview);
+}

@@ -1,0 +1,128 @@
+// The idle update: every command's update rule, the status panes and the state synchronisation.
+// It reads counts and flags only; it never walks the capture.
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+
+#include <mutex>
+
+#include "link/worker/DeviceLoss.h"
+#include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/OruApp.h"
+#include "shell/frame/StatusBar.h"
+#include "shell/frame/TabbedFrame.h"
+#include "shell/model/FrameCommandRules.h"
+#include "shell/model/StateSync.h"
+#include "shell/model/StatusPaneText.h"
+
+namespace {
+
+QString Latin(const std::string& text) { return QString::fromLatin1(text.c_str()); }
+
+void ApplyEnables(IShellView* view, const std::vector<std::pair<int, bool>>& enables) {
+  for (const auto& [id, enabled] : enables)
+    if (QWidget* control = view->Control(id)) control->setEnabled(enabled);
+}
+
+}  // namespace
+
+void CMainFrame::RunIdleUpdate() {
+  lastIdleUpdate.start();
+  ++idleUpdates;
+  // Readings dropped while the gate was shut: the store holds the last, show it.
+  if (lineTestReadings.Reopen()) PreTranslateMessage(MSG{hwnd, WM_ORU_LINE_TEST_DATA, 0, 0, 0, {}});
+  ApplyUpdateRules();
+  SynchroniseState();
+  UpdatePanes();
+}
+
+void CMainFrame::ApplyUpdateRules() {
+  CORUData& store = app.dataStore;
+  FrameCommandState state;
+  {
+    std::lock_guard lock(store.dataMutex);
+    state.captureRecords = store.captureBuffer.GetSize();
+    state.traceSamples = store.traceSamples.GetSize();
+  }
+  state.deviceOpen = app.context.DeviceOpen();
+  state.anyArmedOrRunning = app.IsAnyActivityArmedOrRunning();
+  for (const auto& [id, action] : actions) {
+    bool enabled = true;
+    bool checked = false;
+    const bool appRule = app.UpdateCommand(id, &enabled, &checked);
+    const std::optional<bool> frameRule = FrameCommandEnabled(id, state);
+    if (!appRule && !frameRule) continue;
+    const bool on = CombineCommandRules(appRule ? std::optional<bool>(enabled) : std::nullopt, frameRule);
+    if (action->isEnabled() != on) action->setEnabled(on);
+    if (appRule && action->isCheckable() && action->isChecked() != checked) action->setChecked(checked);
+  }
+}
+
+void CMainFrame::SynchroniseState() {
+  CORUData& store = app.dataStore;
+  SyncInput in;
+  in.deviceOpen = app.context.DeviceOpen();
+  in.downloadRunning = store.downloadRunning.load() != 0;
+  in.captureArmed = store.captureArmed.load() != 0;
+  in.captureRunning = store.captureRunning.load() != 0;
+  in.traceTriggerArmed = store.traceTriggerArmed.load() != 0;
+  in.traceRunning = store.traceRunning.load() != 0;
+  in.currentTab = tabbedFrame != nullptr ? tabbedFrame->GetCurrentTab() : 0;
+  IControlPanel* control = app.controlView.get();
+  ITraceControl* trace = app.traceControlView.get();
+  in.controlViewExists = control != nullptr;
+  in.traceControlExists = trace != nullptr;
+  in.captureButtonIdle = captureButtonIdle;
+  QAbstractButton* captureButton =
+      control != nullptr ? qobject_cast<QAbstractButton*>(control->Control(IDC_CAPTURE)) : nullptr;
+  if (captureButton != nullptr) in.captureButtonText = captureButton->text().toStdString();
+  if (trace != nullptr)
+    if (auto* combo = qobject_cast<QComboBox*>(trace->Control(IDC_TRIGGER_TYPE))) in.triggerSelection = combo->currentIndex();
+
+  const SyncPlan plan = PlanStateSync(in);
+  if (!plan.active) return;
+  connectionPaneText = Latin(plan.connectionText);
+  if (plan.clearStatusText) store.statusText.Clear();
+  if (control != nullptr) {
+    ApplyEnables(control, plan.controlViewEnables);
+    if (plan.captureButtonText && captureButton != nullptr) captureButton->setText(Latin(*plan.captureButtonText));
+  }
+  captureButtonIdle = plan.captureButtonIdle;
+  if (trace != nullptr) {
+    ApplyEnables(trace, plan.traceControlEnables);
+    if (plan.dcScales == DcScales::Show) trace->ShowDcScales();
+    if (plan.dcScales == DcScales::Hide) trace->HideDcScales();
+  }
+  if (tabbedFrame != nullptr) {
+    for (int tab = 0; tab < 4; ++tab) {
+      if (!plan.tabEnabled[tab]) continue;
+      if (*plan.tabEnabled[tab])
+        tabbedFrame->EnableTab(tab);
+      else
+        tabbedFrame->DisableTab(tab);
+    }
+    if (plan.selectTab0) tabbedFrame->SelectTab(TAB_CAPTURE_DATA);
+  }
+  if (plan.stopActivities) StopLostDeviceActivities();
+}
+
+void CMainFrame::StopLostDeviceActivities() {
+  // The same flags the worker's idle step takes when it sees the loss first: whichever side
+  // finds a flag set ends that activity, so a stop is posted once and only for what ran.
+  ::StopLostDeviceActivities(app.context);
+}
+
+void CMainFrame::UpdatePanes() {
+  CORUData& store = app.dataStore;
+  int records = 0;
+  {
+    std::lock_guard lock(store.dataMutex);
+    records = store.captureBuffer.GetSize();
+  }
+  statusBar->SetPaneText(ID_PANE_CONNECTION, connectionPaneText);
+  statusBar->SetPaneText(ID_PANE_LINE_STATUS, Latin(store.statusText.Get()));
+  statusBar->SetPaneText(ID_PANE_CAPTURE_BUFFER, Latin(CaptureBufferPaneText(records)));
+  statusBar->SetPaneText(ID_PANE_MODE, Latin(store.modeText.Get()));
+}

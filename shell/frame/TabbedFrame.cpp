@@ -1,0 +1,289 @@
+#include "shell/frame/TabbedFrame.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPalette>
+
+#include <mutex>
+
+#include "link/store/OruData.h"
+#include "link/protocol/WorkerMessages.h"
+#include "resources/TemplateBuilder.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+#include "shell/model/StatusPaneText.h"
+
+namespace {
+constexpr const char* kAbortingDtmf = "Aborting DTMF decoder";
+constexpr const char* kAbortingLineTest = "Aborting line test";
+constexpr int kStripFontPixels = 12;
+constexpr int kStripRepaintWidth = 32000;
+}  // namespace
+
+CORUTabbedFrame::CORUTabbedFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app(app) {
+  normalFont = StandInFont(QStringLiteral("MS Sans Serif"), kStripFontPixels);
+  selectedFont = normalFont;
+  selectedFont.setBold(true);
+  setMouseTracking(true);  // the session view's hover mark is cleared when the mouse is here
+  setAutoFillBackground(false);
+}
+
+CORUTabbedFrame::~CORUTabbedFrame() = default;
+
+bool CORUTabbedFrame::AddTab(const QString& label, QWidget* window) {
+  if (window == nullptr) return false;
+  const int index = TabCount();
+  window->setParent(this);
+  window->setProperty("controlId", kFirstTabWindowId + index);
+  const TabRect rect = TabWindowRect(width(), height());
+  window->setGeometry(rect.x, rect.y, rect.width, rect.height);
+  TabMember tab;
+  tab.window = window;
+  tab.label = QString::fromStdString(TruncateTabLabel(label.toStdString()));
+  tab.enabled = false;
+  tabs.push_back(tab);
+  if (index == 0) {
+    if (app.mainFrame != nullptr && app.activeCaptureView) app.mainFrame->SetActiveView(app.activeCaptureView.get());
+    window->show();
+  } else {
+    window->setEnabled(false);
+    window->hide();
+  }
+  return true;
+}
+
+QWidget* CORUTabbedFrame::TabWindow(int index) const {
+  return index >= 0 && index < TabCount() ? tabs[index].window : nullptr;
+}
+
+QString CORUTabbedFrame::TabLabel(int index) const {
+  return index >= 0 && index < TabCount() ? tabs[index].label : QString();
+}
+
+void CORUTabbedFrame::EnableTab(int index) {
+  if (index < 0 || index >= TabCount() || tabs[index].enabled) return;
+  tabs[index].enabled = true;
+  ++stripInvalidations;
+  update();
+}
+
+void CORUTabbedFrame::DisableTab(int index) {
+  if (index < 0 || index >= TabCount() || !tabs[index].enabled) return;
+  tabs[index].enabled = false;
+  ++stripInvalidations;
+  update();
+}
+
+bool CORUTabbedFrame::IsTabEnabled(int index) const {
+  return index >= 0 && index < TabCount() && tabs[index].enabled;
+}
+
+void CORUTabbedFrame::LayoutStrip() const {
+  std::vector<int> widths;
+  strip.enabled.clear();
+  for (int i = 0; i < TabCount(); ++i) {
+    const bool selected = TabLookFor(i, currentTab, tabs[i].enabled) == TabLook::Selected;
+    widths.push_back(QFontMetrics(selected ? selectedFont : normalFont).horizontalAdvance(tabs[i].label));
+    strip.enabled.push_back(tabs[i].enabled);
+  }
+  strip.edges = LayoutTabEdges(widths);
+  strip.currentTab = currentTab;
+}
+
+int CORUTabbedFrame::HitTest(int x, int y) const {
+  LayoutStrip();
+  return TabHitTest(strip, x, y);
+}
+
+void CORUTabbedFrame::RecalcLayout() {
+  const TabRect rect = TabWindowRect(width(), height());
+  for (TabMember& tab : tabs) tab.window->setGeometry(rect.x, rect.y, rect.width, rect.height);
+}
+
+void CORUTabbedFrame::InvalidateStrip() { update(0, 0, kStripRepaintWidth, kTabStripHeight); }
+
+void CORUTabbedFrame::SelectTab(int index) {
+  if (index < 0 || index >= TabCount() || index == currentTab) return;
+  const int previous = currentTab;
+  if (previous >= 0 && previous < TabCount()) {
+    tabs[previous].window->setEnabled(false);
+    tabs[previous].window->hide();
+    StopActivity(previous);
+  }
+  QWidget* window = tabs[index].window;
+  window->setEnabled(true);
+  window->show();
+  window->setFocus();
+  // Entering one meter stops the other; leaving the DTMF tab has stopped the decoder already.
+  const bool leftMeterStopped = (previous == TAB_DTMF_DECODER && app.dtmfView) ||
+                                (previous == TAB_VOLT_METER && app.lineTestView);
+  if (index == TAB_VOLT_METER && !leftMeterStopped) {
+    std::lock_guard lock(app.dataStore.dataMutex);
+    if (app.dataStore.dtmfRunning.load() != 0) {
+      app.dataStore.statusText.Set(kAbortingDtmf);
+      app.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
+    }
+  } else if (index == TAB_DTMF_DECODER && !leftMeterStopped) {
+    std::lock_guard lock(app.dataStore.dataMutex);
+    if (app.dataStore.lineTestRunning.load() != 0) {
+      app.dataStore.statusText.Set(kAbortingLineTest);
+      app.PostToWorker(WM_ORU_STOP_LINE_TEST);
+    }
+  }
+  StartActivity(index);
+  currentTab = index;
+  InvalidateStrip();
+}
+
+void CORUTabbedFrame::StopActivity(int index) {
+  switch (index) {
+    case TAB_SIGNAL_TRACE:
+      if (app.signalTraceView) app.signalTraceView->DeactivateTrace();
+      if (app.traceControlView) app.traceControlView->StopEnableTimer();
+      break;
+    case TAB_VOLT_METER:
+      if (app.lineTestView) app.lineTestView->AbortTest();
+      break;
+    case TAB_DTMF_DECODER:
+      if (app.dtmfView) app.dtmfView->AbortDecoder();
+      break;
+    default:
+      break;
+  }
+}
+
+void CORUTabbedFrame::StartActivity(int index) {
+  CORUData& store = app.dataStore;
+  CMainFrame* frame = app.mainFrame;
+  IShellView* captureView = app.activeCaptureView.get();
+  switch (index) {
+    case TAB_CAPTURE_DATA: {
+      if (frame != nullptr && captureView != nullptr) frame->SetActiveView(captureView);
+      if (app.currentDocument != nullptr) app.currentDocument->SetPathNameForTab(TAB_CAPTURE_DATA);
+      int standard = 0;
+      {
+        std::lock_guard lock(store.dataMutex);
+        standard = store.sysCfg.standard;
+      }
+      store.modeText.Set(ModeTextForStandard(standard));
+      break;
+    }
+    case TAB_SIGNAL_TRACE:
+      if (app.signalTraceView) app.signalTraceView->ActivateTrace();
+      if (app.traceControlView) app.traceControlView->StartEnableTimer();
+      if (frame != nullptr && app.signalTraceView) frame->SetActiveView(app.signalTraceView.get());
+      if (app.currentDocument != nullptr) app.currentDocument->SetPathNameForTab(TAB_SIGNAL_TRACE);
+      store.modeText.Set(kBridgedMode);
+      break;
+    case TAB_VOLT_METER:
+      // A test that runs already (started from the control panel) goes on; the meters start
+      // either way, since their timer is what shows the readings.
+      if (app.lineTestView) app.lineTestView->StartStopTest();
+      if (frame != nullptr && captureView != nullptr) frame->SetActiveView(captureView);
+      store.modeText.Set(kBridgedMode);
+      break;
+    case TAB_DTMF_DECODER:
+      if (app.dtmfView && store.dtmfRunning.load() == 0) app.dtmfView->StartStopDecoder();
+      if (frame != nullptr && captureView != nullptr) frame->SetActiveView(captureView);
+      store.modeText.Set(kBridgedMode);
+      break;
+    default:
+      break;
+  }
+}
+
+void CORUTabbedFrame::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  RecalcLayout();
+}
+
+void CORUTabbedFrame::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    const QPoint at = event->position().toPoint();
+    SelectTab(HitTest(at.x(), at.y()));
+  }
+  QWidget::mouseReleaseEvent(event);
+}
+
+void CORUTabbedFrame::mouseMoveEvent(QMouseEvent* event) {
+  if (app.sessionView) app.sessionView->ClearHoverMark();
+  QWidget::mouseMoveEvent(event);
+}
+
+void CORUTabbedFrame::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QPalette& pal = palette();
+  const QColor face = pal.color(QPalette::Button);
+  const QColor light = pal.color(QPalette::Light);
+  const QColor midLight = pal.color(QPalette::Midlight);
+  const QColor shadow = pal.color(QPalette::Dark);
+  const QColor dark = pal.color(QPalette::Shadow);
+  const int w = width();
+  const int h = height();
+
+  painter.fillRect(0, 0, w, h, face);
+  // Etched top edge.
+  painter.setPen(shadow);
+  painter.drawLine(0, 0, w - 1, 0);
+  painter.setPen(light);
+  painter.drawLine(0, 1, w - 1, 1);
+  // The sunken area the tab windows sit in.
+  auto draw3d = [&painter](int x, int y, int cx, int cy, const QColor& topLeft, const QColor& bottomRight) {
+    if (cx <= 0 || cy <= 0) return;
+    painter.setPen(topLeft);
+    painter.drawLine(x, y, x + cx - 1, y);
+    painter.drawLine(x, y, x, y + cy - 1);
+    painter.setPen(bottomRight);
+    painter.drawLine(x + cx - 1, y, x + cx - 1, y + cy - 1);
+    painter.drawLine(x, y + cy - 1, x + cx - 1, y + cy - 1);
+  };
+  draw3d(0, kTabStripHeight, w, h - kTabStripHeight, shadow, light);
+  draw3d(1, kTabStripHeight + 1, w - 2, h - kTabStripHeight - 2, dark, midLight);
+
+  LayoutStrip();
+  for (int i = 0; i < TabCount(); ++i) {
+    const TabEdges& edge = strip.edges[i];
+    const int x = edge.left;
+    const int cx = edge.right - edge.left;
+    const TabLook look = TabLookFor(i, currentTab, tabs[i].enabled);
+    if (look == TabLook::Selected) {
+      // Filled down into the area below, so the tab joins it (its bottom line stays open).
+      painter.fillRect(x, kSelectedTabTop, cx, kTabStripHeight + 1 - kSelectedTabTop + 1, face);
+      painter.setPen(light);
+      painter.drawLine(x, kSelectedTabTop + 2, x, kTabStripHeight);
+      painter.drawLine(x + 2, kSelectedTabTop, x + cx - 3, kSelectedTabTop);
+      painter.drawPoint(x + 1, kSelectedTabTop + 1);
+      painter.setPen(dark);
+      painter.drawLine(x + cx - 1, kSelectedTabTop + 2, x + cx - 1, kTabStripHeight);
+      painter.drawPoint(x + cx - 2, kSelectedTabTop + 1);
+      painter.setPen(shadow);
+      painter.drawLine(x + cx - 2, kSelectedTabTop + 2, x + cx - 2, kTabStripHeight);
+      painter.setFont(selectedFont);
+      painter.setPen(pal.color(QPalette::ButtonText));
+      painter.drawText(QRect(x + kTabLabelInset, kSelectedTabTop + 1, cx - kTabLabelInset, 24),
+                       Qt::AlignLeft | Qt::AlignVCenter, tabs[i].label);
+    } else {
+      const int top = kOtherTabTop;
+      const int bottom = top + kOtherTabHeight - 1;
+      painter.fillRect(x, top, cx, kOtherTabHeight, face);
+      painter.setPen(light);
+      painter.drawLine(x, top + 2, x, bottom);
+      painter.drawLine(x + 2, top, x + cx - 3, top);
+      painter.drawPoint(x + 1, top + 1);
+      painter.setPen(dark);
+      painter.drawLine(x + cx - 1, top + 2, x + cx - 1, bottom);
+      painter.drawPoint(x + cx - 2, top + 1);
+      painter.setPen(shadow);
+      painter.drawLine(x + cx - 2, top + 2, x + cx - 2, bottom);
+      // The two-pixel band along its bottom sets it back from the selected tab.
+      painter.fillRect(x, bottom - 1, cx, 2, shadow);
+      painter.setFont(normalFont);
+      painter.setPen(look == TabLook::Disabled ? pal.color(QPalette::Disabled, QPalette::ButtonText)
+                                               : pal.color(QPalette::ButtonText));
+      painter.drawText(QRect(x + kTabLabelInset, top, cx - kTabLabelInset, kOtherTabHeight - 2),
+                       Qt::AlignLeft | Qt::AlignVCenter, tabs[i].label);
+    }
+  }
+}

@@ -1,0 +1,179 @@
+// The control panel's display and configuration handlers, its part of the document's update
+// and the configuration sync: each runs one rule of ControlPanelRules on the controls, the
+// settings and the store's words, and shows the result.
+
+#include <QAbstractButton>
+
+#include <mutex>
+
+#include "shell/dialogs/ConfigureDlg.h"
+#include "shell/panel/ControlView.h"
+#include "shell/OruApp.h"
+
+namespace {
+
+PanelConfig ConfigOf(const CORUData& store) {
+  PanelConfig cfg;
+  cfg.standard = store.sysCfg.standard;
+  cfg.parity7E1 = store.sysCfg.parity7E1;
+  cfg.sync = store.sysCfg.sync;
+  cfg.sessionMode = store.sysCfg.sessionMode;
+  cfg.bitStuffed = store.sysCfg.bitStuffed;
+  cfg.highlightParityBit = store.highlightParityBit;
+  cfg.highlightParityErrors = store.highlightParityErrors;
+  cfg.showModemEvents = store.showModemEvents;
+  return cfg;
+}
+
+void StoreConfig(CORUData& store, const PanelConfig& cfg) {
+  store.sysCfg.standard = static_cast<UCHAR>(cfg.standard);
+  store.sysCfg.parity7E1 = static_cast<UCHAR>(cfg.parity7E1);
+  store.sysCfg.sync = static_cast<UCHAR>(cfg.sync);
+  store.sysCfg.sessionMode = static_cast<UCHAR>(cfg.sessionMode);
+  store.sysCfg.bitStuffed = static_cast<UCHAR>(cfg.bitStuffed);
+  store.highlightParityBit = cfg.highlightParityBit;
+  store.highlightParityErrors = cfg.highlightParityErrors;
+  store.showModemEvents = cfg.showModemEvents;
+  if (cfg.modeText) store.modeText.Set(*cfg.modeText);
+  if (cfg.layoutDirty) store.layoutDirty = 1;
+}
+
+bool Checked(const QAbstractButton* button) { return button != nullptr && button->isChecked(); }
+
+}  // namespace
+
+template <class Rule>
+void CORUControlView::RunRule(Rule&& rule, AfterRule after) {
+  CORUData& store = app.dataStore;
+  {
+    // sysCfg is the worker's too; the words change together under the lock.
+    std::lock_guard lock(store.dataMutex);
+    PanelConfig cfg = ConfigOf(store);
+    rule(controls, app.settings, cfg);
+    StoreConfig(store, cfg);
+  }
+  Render();
+  if (after == AfterRule::Nothing) return;
+  if (app.sessionView) {
+    if (after == AfterRule::Redraw)
+      app.sessionView->Redraw();
+    else
+      app.sessionView->Refresh();
+  }
+  app.UpdateViews();
+}
+
+void CORUControlView::OnAscii() {
+  RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyViewType(c, s, cfg, kViewAscii); },
+          AfterRule::Refresh);
+}
+
+void CORUControlView::OnHex() {
+  RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyViewType(c, s, cfg, kViewHex); },
+          AfterRule::Refresh);
+}
+
+void CORUControlView::OnHighlightParityBit() {
+  const bool checked = Checked(parityBitBox);
+  RunRule([checked](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyHighlightParityBit(c, s, cfg, checked); },
+          AfterRule::Redraw);
+}
+
+void CORUControlView::OnHighlightParityErrors() {
+  const bool checked = Checked(parityErrorsBox);
+  RunRule(
+      [checked](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyHighlightParityErrors(c, s, cfg, checked); },
+      AfterRule::Redraw);
+}
+
+void CORUControlView::OnShowModemEvents() {
+  const bool checked = Checked(modemEventsBox);
+  CORUData& store = app.dataStore;
+  RunRule(
+      [checked, &store](PanelControls& c, AppSettings& s, PanelConfig& cfg) {
+        ApplyShowModemEvents(c, s, cfg, checked);
+        // A marked modem-event byte may no longer be shown; the mark goes.
+        const int current = store.currentRecordIndex;
+        if (current >= 0 && current < store.captureBuffer.GetSize() &&
+            (store.captureBuffer[current].flags & CAPT_MODEM_EVENT) != 0)
+          store.currentRecordIndex = -1;
+      },
+      AfterRule::Refresh);
+}
+
+void CORUControlView::OnBitStuffed() {
+  const bool checked = Checked(bitStuffedBox);
+  RunRule([checked](PanelControls& c, AppSettings&, PanelConfig& cfg) { ApplyBitStuffed(c, cfg, checked); },
+          AfterRule::Refresh);
+}
+
+void CORUControlView::OnSelchangeStandard() {
+  RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyStandardSelection(c, s, cfg); },
+          AfterRule::Refresh);
+}
+
+void CORUControlView::OnSelchangeFormat() {
+  const int item = controls.format.selected;
+  RunRule([item](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyFormatSelection(c, s, cfg, item); },
+          AfterRule::Refresh);
+}
+
+void CORUControlView::OnSelchangeMode() {
+  const int item = controls.mode.selected;
+  RunRule([item](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyModeSelection(c, s, cfg, item); },
+          AfterRule::Refresh);
+}
+
+void CORUControlView::OnSelchangeSession() {
+  const int item = controls.session.selected;
+  RunRule([item](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplySessionSelection(c, s, cfg, item); },
+          AfterRule::Refresh);
+}
+
+void CORUControlView::ShowHighSpeedStandards() {
+  bool added = false;
+  RunRule([&added](PanelControls& c, AppSettings& s,
+                   PanelConfig& cfg) { added = ::ShowHighSpeedStandards(c, s, cfg); },
+          AfterRule::Nothing);
+  if (added) ReloadOpenDialogs(0);
+}
+
+void CORUControlView::ShowV21Standard() {
+  bool inserted = false;
+  RunRule([&inserted](PanelControls& c, AppSettings& s, PanelConfig& cfg) { inserted = ShowV21(c, s, cfg); },
+          AfterRule::Nothing);
+  if (!inserted) return;
+  ReloadOpenDialogs(0);
+  if (app.sessionView) app.sessionView->Refresh();
+  app.UpdateViews();
+}
+
+void CORUControlView::HideV21Standard() {
+  bool removed = false;
+  RunRule([&removed](PanelControls& c, AppSettings& s, PanelConfig& cfg) { removed = HideV21(c, s, cfg); },
+          AfterRule::Nothing);
+  if (!removed) return;
+  if (app.sessionView) app.sessionView->Refresh();
+  app.UpdateViews();
+}
+
+void CORUControlView::OnUpdate() {
+  // The handlers update all views, this one included; a nested update has nothing to add.
+  if (updating > 0) return;
+  ++updating;
+  RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { UpdateFromSettings(c, s, cfg); },
+          AfterRule::Nothing);
+  --updating;
+}
+
+void CORUControlView::ReloadOpenDialogs(WPARAM slot) {
+  if (configureDlg != nullptr && configureDlg->WindowExists())
+    configureDlg->ReloadFromSettings();
+  else if (recallDlg != nullptr && recallDlg->WindowExists())
+    recallDlg->OnSessionHeader(slot);
+}
+
+void CORUControlView::SyncControlsFromConfig(WPARAM slot) {
+  ReloadOpenDialogs(slot);
+  RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { SyncFromConfig(c, s, cfg); }, AfterRule::Nothing);
+}

@@ -1,0 +1,200 @@
+#include "shell/views/PlaceholderViews.h"
+
+#include <limits>
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "resources/TemplateBuilder.h"
+#include "resources/data/DialogTemplate.h"
+#include "shell/OruApp.h"
+
+namespace {
+
+constexpr int kControlPanelTemplate = 130;
+constexpr int kTraceControlTemplate = 193;
+
+template <class I>
+class PlaceholderView : public PlaceholderPane, public I {
+ public:
+  PlaceholderView(ViewSlot slot, int templateId, QWidget* parent)
+      : PlaceholderPane(PlaceholderName(slot), templateId, parent) {}
+  QWidget* Widget() override { return this; }
+  QWidget* Control(int id) override { return FindTemplateControl(id); }
+};
+
+class SessionPlaceholder final : public PlaceholderView<ISessionView> {
+ public:
+  using PlaceholderView::PlaceholderView;
+  void Refresh() override {}
+  void Redraw() override { update(); }
+  bool LiveRefreshRunning() const override { return liveRefresh; }
+  void StartLiveRefresh() override { liveRefresh = true; }
+  void StopLiveRefresh() override { liveRefresh = false; }
+  void ShowArrivedData() override { update(); }
+  void ClearHoverMark() override {}
+
+ private:
+  bool liveRefresh = false;
+};
+
+class ReadoutPlaceholder final : public PlaceholderView<IReadoutPanel> {
+ public:
+  using PlaceholderView::PlaceholderView;
+  void Refresh() override { update(); }
+};
+
+class ControlPanelPlaceholder final : public PlaceholderView<IControlPanel> {
+ public:
+  using PlaceholderView::PlaceholderView;
+  void SyncControlsFromConfig(WPARAM) override {}
+  void ShowEndOfCapture() override {}
+  void ShowV21Standard() override {}
+  void HideV21Standard() override {}
+  void OnSignalTraceEnded() override {}
+};
+
+class SignalTracePlaceholder final : public PlaceholderView<ISignalTraceView> {
+ public:
+  using PlaceholderView::PlaceholderView;
+  void ActivateTrace() override {}
+  void DeactivateTrace() override {}
+  void AddTraceBlock(WPARAM, LPARAM) override {}
+  void RefreshScope() override {}
+  void ForwardToTraceRecall(WPARAM) override {}
+  // A placeholder scope has no reading.
+  double GetVoltageReading() const override { return std::numeric_limits<double>::quiet_NaN(); }
+  double GetTimeReading() const override { return std::numeric_limits<double>::quiet_NaN(); }
+};
+
+class TraceControlPlaceholder final : public PlaceholderView<ITraceControl> {
+ public:
+  using PlaceholderView::PlaceholderView;
+  void StartEnableTimer() override {}
+  void StopEnableTimer() override {}
+  void OnTraceFinished() override {}
+  void RefreshFromSettings(WPARAM) override {}
+  void AddSixtySecondSpan() override {}
+  void RemoveSixtySecondSpan() override {}
+  void ShowDcScales() override {}
+  void HideDcScales() override {}
+};
+
+class VoltMeterPlaceholder final : public PlaceholderView<IVoltMeterView> {
+ public:
+  using PlaceholderView::PlaceholderView;
+  void StartStopTest() override {}
+  void AbortTest() override {}
+  void OnLineTestReply(WPARAM, LPARAM) override {}
+};
+
+class DtmfPlaceholder final : public PlaceholderView<IDtmfView> {
+ public:
+  using PlaceholderView::PlaceholderView;
+  void StartStopDecoder() override {}
+  void AbortDecoder() override {}
+  void OnDigitsChanged(WPARAM, LPARAM) override {}
+};
+
+// A dialog slot's stand-in: a small box that says what will come, run through the prompts.
+class PlaceholderDialog : public QDialog {
+ public:
+  PlaceholderDialog(const QString& name, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(name);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(name + QStringLiteral(" is not available in this version."), this));
+  }
+};
+
+class DevelopPlaceholder final : public PlaceholderDialog, public IDevelopDialog {
+ public:
+  DevelopPlaceholder(CORUpc144App& app, QWidget* parent)
+      : PlaceholderDialog(PlaceholderName(ViewSlot::DevelopDialog), parent), app(app) {}
+  QWidget* Widget() override { return this; }
+  void Show() override { app.prompts().RunModal(*this); }
+  bool WindowExists() const override { return isVisible(); }
+  void OnCalibrationStep(UINT, WPARAM, LPARAM) override {}
+  void OnFactorsRead(WPARAM, LPARAM) override {}
+
+ private:
+  CORUpc144App& app;
+};
+
+class SessionRecallPlaceholder final : public PlaceholderDialog, public ISessionRecall {
+ public:
+  SessionRecallPlaceholder(CORUpc144App& app, QWidget* parent)
+      : PlaceholderDialog(PlaceholderName(ViewSlot::SessionRecall), parent), app(app) {}
+  QWidget* Widget() override { return this; }
+  void RunModal() override { app.prompts().RunModal(*this); }
+  bool WindowExists() const override { return isVisible(); }
+  void OnSessionHeader(WPARAM) override {}
+
+ private:
+  CORUpc144App& app;
+};
+
+}  // namespace
+
+PlaceholderPane::PlaceholderPane(const QString& name, int templateId, QWidget* parent) : QFrame(parent) {
+  setObjectName(name);
+  setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  setAutoFillBackground(true);
+  auto* layout = new QVBoxLayout(this);
+  if (templateId != 0 && FindDialogTemplate(templateId) != nullptr) form = BuildForm(templateId, this);
+  if (form != nullptr) {
+    // A template form places its controls itself; the layout keeps its size.
+    form->setFixedSize(form->size());
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(form, 0, Qt::AlignLeft | Qt::AlignTop);
+  } else {
+    auto* label = new QLabel(name, this);
+    label->setAlignment(Qt::AlignCenter);
+    label->setEnabled(false);  // drawn greyed: nothing works here yet
+    layout->addWidget(label);
+  }
+}
+
+QWidget* PlaceholderPane::FindTemplateControl(int id) const {
+  return form != nullptr ? FindControl(form, id) : nullptr;
+}
+
+QString PlaceholderName(ViewSlot slot) {
+  switch (slot) {
+    case ViewSlot::SessionView: return QStringLiteral("Session view");
+    case ViewSlot::ControlPanel: return QStringLiteral("Control panel");
+    case ViewSlot::CaptureReadout: return QStringLiteral("Cursor and marker read-out");
+    case ViewSlot::SignalTrace: return QStringLiteral("Signal trace");
+    case ViewSlot::TraceControl: return QStringLiteral("Trace control");
+    case ViewSlot::TraceReadout: return QStringLiteral("Trace read-out");
+    case ViewSlot::VoltMeter: return QStringLiteral("Volt meter");
+    case ViewSlot::Dtmf: return QStringLiteral("DTMF decoder");
+    case ViewSlot::DevelopDialog: return QStringLiteral("Development / Debug");
+    case ViewSlot::SessionRecall: return QStringLiteral("Session recall");
+  }
+  return QString();
+}
+
+IShellView* CreatePlaceholderView(ViewSlot slot, CORUpc144App& app, QWidget* parent) {
+  switch (slot) {
+    case ViewSlot::SessionView:
+      return static_cast<ISessionView*>(new SessionPlaceholder(slot, 0, parent));
+    case ViewSlot::ControlPanel:
+      return static_cast<IControlPanel*>(new ControlPanelPlaceholder(slot, kControlPanelTemplate, parent));
+    case ViewSlot::CaptureReadout:
+    case ViewSlot::TraceReadout:
+      return static_cast<IReadoutPanel*>(new ReadoutPlaceholder(slot, 0, parent));
+    case ViewSlot::SignalTrace:
+      return static_cast<ISignalTraceView*>(new SignalTracePlaceholder(slot, 0, parent));
+    case ViewSlot::TraceControl:
+      return static_cast<ITraceControl*>(new TraceControlPlaceholder(slot, kTraceControlTemplate, parent));
+    case ViewSlot::VoltMeter:
+      return static_cast<IVoltMeterView*>(new VoltMeterPlaceholder(slot, 0, parent));
+    case ViewSlot::Dtmf:
+      return static_cast<IDtmfView*>(new DtmfPlaceholder(slot, 0, parent));
+    case ViewSlot::DevelopDialog:
+      return static_cast<IDevelopDialog*>(new DevelopPlaceholder(app, parent));
+    case ViewSlot::SessionRecall:
+      return static_cast<ISessionRecall*>(new SessionRecallPlaceholder(app, parent));
+  }
+  return nullptr;
+}
