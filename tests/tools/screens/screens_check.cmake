@@ -1,10 +1,21 @@
-# Runs the screens tool into a fresh folder, then checks its list.
-file(REMOVE_RECURSE "${WORK}")
-execute_process(COMMAND "${SCREENS}" "${WORK}" RESULT_VARIABLE run)
+# Runs the screens tool into a fresh folder of its own, checks its list, then leaves the pictures
+# in WORK. Two test runs at once (two ctest runs of one build) each write and check their own.
+string(RANDOM LENGTH 8 run_id)
+set(fresh "${WORK}.${run_id}")
+file(REMOVE_RECURSE "${fresh}")
+execute_process(COMMAND "${SCREENS}" "${fresh}" RESULT_VARIABLE run)
 if(NOT run EQUAL 0)
+  file(REMOVE_RECURSE "${fresh}")
   message(FATAL_ERROR "screens failed: ${run}")
 endif()
-execute_process(COMMAND "${SCREENS}" --check "${WORK}" RESULT_VARIABLE check)
+execute_process(COMMAND "${SCREENS}" --check "${fresh}" RESULT_VARIABLE check)
 if(NOT check EQUAL 0)
+  file(REMOVE_RECURSE "${fresh}")
   message(FATAL_ERROR "screens --check failed: ${check}")
+endif()
+# The last good run's pictures are the ones to look at; a run beside this one may hold WORK.
+file(REMOVE_RECURSE "${WORK}")
+file(RENAME "${fresh}" "${WORK}" RESULT moved)
+if(NOT moved EQUAL 0)
+  file(REMOVE_RECURSE "${fresh}")
 endif()
