@@ -4,6 +4,7 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -63,11 +64,18 @@ class DialogsGui : public apptest::AppFixture {
     return app().dataStore.sysCfg;
   }
   // Another thread can take dataMutex (it is recursive, so this thread could not tell).
+  // True when another thread can take dataMutex while this one waits. The worker holds it for
+  // moments of its own, so a first refusal is tried again; a UI thread that holds it across the
+  // box holds it for every try.
   bool MutexFree() {
     bool locked = false;
     std::thread other([&] {
-      locked = app().dataStore.dataMutex.try_lock();
-      if (locked) app().dataStore.dataMutex.unlock();
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+      while (!locked && std::chrono::steady_clock::now() < deadline) {
+        locked = app().dataStore.dataMutex.try_lock();
+        if (locked) app().dataStore.dataMutex.unlock();
+        else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
     });
     other.join();
     return locked;
