@@ -93,7 +93,12 @@ TEST_F(MeterLoops, VoltMeterWithoutReplyKeepsTextsAndStillPosts) {
   Start("volt-meter");
   store.selectedLine = 1;
   store.dcValueText.Set("old");
-  Instrument().withFaults([](sim::FaultPlan& f) { f.dropNextReply(); });
+  // The reply after the dropped one is held back as well, so no later reading can replace the
+  // texts before they are read here.
+  Instrument().withFaults([](sim::FaultPlan& f) {
+    f.dropNextReply();
+    f.delayNextReply(sim::Micros{3600} * 1000 * 1000);
+  });
   Post(WM_ORU_START_LINE_TEST);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_LINE_TEST_DATA, kHangMs));
   EXPECT_EQ(store.dcValueText.Get(), "old");
@@ -143,7 +148,12 @@ TEST_F(MeterLoops, DtmfDigitsAreAppendedAndALineChangeRestartsTheDecoder) {
 TEST_F(MeterLoops, DtmfThatDoesNotStartPostsTheStop) {
   Start("dtmf-digits");
   store.selectedLine = 1;
-  Instrument().withFaults([](sim::FaultPlan& f) { f.dropNextReply(); });
+  // The reply after the dropped one is held back as well, so no later reading can replace the
+  // texts before they are read here.
+  Instrument().withFaults([](sim::FaultPlan& f) {
+    f.dropNextReply();
+    f.delayNextReply(sim::Micros{3600} * 1000 * 1000);
+  });
   Post(WM_ORU_START_DTMF_DECODER);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_STOP_DTMF_DECODER, kHangMs));
   EXPECT_EQ(notes.Count(WM_ORU_START_DTMF_DECODER), 0u);
