@@ -14,7 +14,6 @@ class MeterLoops : public WorkerRig {
     options.scenario = scenario;
     StartConnected(options);
   }
-
 };
 
 TEST_F(MeterLoops, VoltMeterReadsEachLineInEachUnitAndTakesOnlyItsRequests) {
@@ -58,10 +57,10 @@ TEST_F(MeterLoops, VoltMeterCarriesOutVolumeSettingsAndDropsTheRest) {
   Post(WM_ORU_START_LINE_TEST);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_LINE_TEST_DATA, kHangMs));
   const std::size_t before = CommandCount();
-  Post(WM_ORU_SET_CONFIG, 4);             // not a volume item: dropped
-  Post(WM_ORU_GET_SESSION_HEADER);        // lost while the loop runs
-  Post(WM_ORU_SET_CONFIG, 8);             // carried out at once
-  Post(WM_ORU_DOWNLOAD_FIRMWARE);         // a download without a file fails and is answered
+  Post(WM_ORU_SET_CONFIG, 4);       // not a volume item: dropped
+  Post(WM_ORU_GET_SESSION_HEADER);  // lost while the loop runs
+  Post(WM_ORU_SET_CONFIG, 8);       // carried out at once
+  Post(WM_ORU_DOWNLOAD_FIRMWARE);   // a download without a file fails and is answered
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_DOWNLOAD_FIRMWARE, kHangMs));
   Post(WM_ORU_STOP_LINE_TEST);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_STOP_DTMF_DECODER, kHangMs));
