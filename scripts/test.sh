@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, checks the format of every C++ file, builds and runs every test: the full build, then the whole tree with the windows again
-# under AddressSanitizer and UndefinedBehaviorSanitizer (leak detection on), and the non-GUI
-# libraries once more under ThreadSanitizer.
+# Sets up, checks the format of every C++ file, builds and runs every test: the full build, then
+# the whole tree with the windows again under AddressSanitizer and UndefinedBehaviorSanitizer
+# (leak detection on), and the non-GUI libraries once more under ThreadSanitizer.
 # Prints one summary line at the end, counting all three suites.
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
