@@ -21,11 +21,7 @@ class Manifest {
   explicit Manifest(Firmware& fw) : fw_(fw) {}
 
   void line(std::string_view text) {
-    std::string err;
-    t_ = splitTokens(text, err);
-    at_ = 0;
-    if (!err.empty()) throw Fail(err);
-    if (t_.empty()) return;
+    if (!readTokens<Fail>(text, t_, at_)) return;
     std::string key = word();
     if (key == "session")
       session();

@@ -93,11 +93,7 @@ class Parser {
 
   // ---- lines
   void line(std::string_view text) {
-    std::string err;
-    t_ = splitTokens(text, err);
-    at_ = 0;
-    if (!err.empty()) throw Fail(err);
-    if (t_.empty()) return;
+    if (!readTokens<Fail>(text, t_, at_)) return;
     std::string key = word("directive");
     if (call_) {
       callLine(key);

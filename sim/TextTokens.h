@@ -19,6 +19,17 @@ struct Token {
 // The words of `line`, or an error text in `error` (then the result is empty).
 std::vector<Token> splitTokens(std::string_view line, std::string& error);
 
+// Splits `line` into `tokens` and rewinds `at` to the first; a malformed line throws `Fail` with
+// the reason. False for a line with no words (blank or a comment).
+template <class Fail>
+bool readTokens(std::string_view line, std::vector<Token>& tokens, size_t& at) {
+  std::string error;
+  tokens = splitTokens(line, error);
+  at = 0;
+  if (!error.empty()) throw Fail(error);
+  return !tokens.empty();
+}
+
 // Calls fn(line) for each line of `text`; the line number of a failure is `lineNo` (1-based).
 template <class Fn>
 void forEachLine(std::string_view text, int& lineNo, Fn fn) {
