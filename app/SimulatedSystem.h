@@ -14,27 +14,27 @@
 #include "sim/Scenario.h"
 
 class SimulatedSystem {
-public:
-    explicit SimulatedSystem(bool plugInstrument = true, const std::optional<sim::Scenario>& scenario = std::nullopt);
-    ~SimulatedSystem();
-    SimulatedSystem(const SimulatedSystem&) = delete;
-    SimulatedSystem& operator=(const SimulatedSystem&) = delete;
+ public:
+  explicit SimulatedSystem(bool plugInstrument = true, const std::optional<sim::Scenario>& scenario = std::nullopt);
+  ~SimulatedSystem();
+  SimulatedSystem(const SimulatedSystem&) = delete;
+  SimulatedSystem& operator=(const SimulatedSystem&) = delete;
 
-    platform::Machine& machine() { return *machine_; }
-    sim::Instrument& instrument() { return *instrument_; }
-    // The instrument's port while plugged in, 0 otherwise.
-    int instrumentPort() const { return port_; }
-    void plugInstrument();
-    void unplugInstrument();
-    // Ends the device system, then shuts the machine down with its checks; returns the verifier
-    // log. The destructor does it when nobody did.
-    std::vector<nt::VerifierRecord> shutdown();
+  platform::Machine& machine() { return *machine_; }
+  sim::Instrument& instrument() { return *instrument_; }
+  // The instrument's port while plugged in, 0 otherwise.
+  int instrumentPort() const { return port_; }
+  void plugInstrument();
+  void unplugInstrument();
+  // Ends the device system, then shuts the machine down with its checks; returns the verifier
+  // log. The destructor does it when nobody did.
+  std::vector<nt::VerifierRecord> shutdown();
 
-private:
-    // Destroyed in reverse: the attachment ends before the machine shuts down, and the instrument
-    // outlives the machine that may still hold it.
-    std::unique_ptr<sim::Instrument> instrument_;
-    std::unique_ptr<platform::Machine> machine_;
-    std::unique_ptr<win32::DeviceSystemAttachment> attachment_;
-    int port_ = 0;
+ private:
+  // Destroyed in reverse: the attachment ends before the machine shuts down, and the instrument
+  // outlives the machine that may still hold it.
+  std::unique_ptr<sim::Instrument> instrument_;
+  std::unique_ptr<platform::Machine> machine_;
+  std::unique_ptr<win32::DeviceSystemAttachment> attachment_;
+  int port_ = 0;
 };

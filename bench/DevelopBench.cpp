@@ -58,9 +58,9 @@ void BM_DevelopThousandSends(benchmark::State& state) {
         break;
       }
     }
-    state.counters["writes"] = benchmark::Counter(static_cast<double>(kDevelopRepeatCount) *
-                                                      static_cast<double>(state.iterations()),
-                                                  benchmark::Counter::kIsRate);
+    state.counters["writes"] =
+        benchmark::Counter(static_cast<double>(kDevelopRepeatCount) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate);
     CloseHandle(context.deviceHandle.exchange(INVALID_HANDLE_VALUE));
   }
   StopCommThread(context);

@@ -39,7 +39,8 @@ std::string largeInf() {
     text += line;
   }
   text += "[Padding]\n";
-  while (text.size() + 80 < platform::kLargestInf) text += "; padding to the reader's limit, the size of the largest INF it takes\n";
+  while (text.size() + 80 < platform::kLargestInf)
+    text += "; padding to the reader's limit, the size of the largest INF it takes\n";
   return text;
 }
 
@@ -48,7 +49,8 @@ void BM_ParseLargeInf(benchmark::State& state) {
   for (auto _ : state) {
     std::optional<platform::InfFile> inf = platform::InfFile::parse(text);
     std::optional<platform::InfDriver> driver = inf ? platform::ReadInfDriver(*inf) : std::nullopt;
-    if (!driver || driver->models.size() != static_cast<std::size_t>(kStrings)) state.SkipWithError("the INF did not read");
+    if (!driver || driver->models.size() != static_cast<std::size_t>(kStrings))
+      state.SkipWithError("the INF did not read");
     benchmark::DoNotOptimize(driver);
   }
   state.counters["bytes"] = static_cast<double>(text.size());

@@ -22,8 +22,7 @@ namespace {
 
 // Line 3 with a steady loop voltage, with (argument 1) or without (0) a 1 kHz test tone: the tone's
 // peak-to-peak reading varies a little from one 100 ms window to the next, the DC one does not.
-constexpr const char* kSteadyLine3 =
-    "scenario steady\ntitle \"steady\"\nlength 60\nrepeat\nat 0 dc 3 -48.0 ramp 0\n";
+constexpr const char* kSteadyLine3 = "scenario steady\ntitle \"steady\"\nlength 60\nrepeat\nat 0 dc 3 -48.0 ramp 0\n";
 constexpr const char* kToneLine3 = "at 0 tone 3 custom 1.0 1000\n";
 
 void BM_VoltMeterRunning(benchmark::State& state) {
@@ -84,7 +83,14 @@ void BM_VoltMeterRunning(benchmark::State& state) {
   state.counters["ui_cpu_percent_of_one_core"] = 100.0 * uiCpu / wall;
   state.counters["process_cpu_percent_of_one_core"] = 100.0 * processCpu / wall;
 }
-BENCHMARK(BM_VoltMeterRunning)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_VoltMeterRunning)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 

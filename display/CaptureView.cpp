@@ -32,7 +32,8 @@ QPoint CORUCaptureView::ToDevice::operator()(LONG x, LONG y) const {
 QRect CORUCaptureView::ToDevice::operator()(const CellRect& rect) const {
   const QPoint a = (*this)(rect.left, rect.top);
   const QPoint b = (*this)(rect.right, rect.bottom);
-  return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())), QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1));
+  return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+               QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1));
 }
 
 CORUCaptureView::CORUCaptureView(CORUpc144App& app, QWidget* parent) : QAbstractScrollArea(parent), app(app) {
@@ -90,8 +91,15 @@ CaptureTextColors CORUCaptureView::ColorsNow(ShadeRule rule) const {
 CORUCaptureView::LayoutKey CORUCaptureView::KeyNow() const {
   const CORUData& store = app.dataStore;
   const CaptureTextOptions o = OptionsNow();
-  return {store.captureBuffer.GetSize(), store.captureHeaders.GetSize(), store.captureGeneration.load(), o.viewType,
-          o.parity7E1, o.showModemEvents, o.highlightParityBit, o.highlightParityErrors, LogicalWidth()};
+  return {store.captureBuffer.GetSize(),
+          store.captureHeaders.GetSize(),
+          store.captureGeneration.load(),
+          o.viewType,
+          o.parity7E1,
+          o.showModemEvents,
+          o.highlightParityBit,
+          o.highlightParityErrors,
+          LogicalWidth()};
 }
 
 void CORUCaptureView::EnsureLayout() {
@@ -230,7 +238,8 @@ void CORUCaptureView::paintEvent(QPaintEvent* event) {
   const LONG ch = layout.Metrics().cellHeight;
   // The visible band in logical units, a line's height of slack on both sides.
   const LONG top = -LONG(std::floor((verticalScrollBar()->value() + event->rect().top()) * 100.0 / DpiY())) + 2 * ch;
-  const LONG bottom = -LONG(std::ceil((verticalScrollBar()->value() + event->rect().bottom() + 1) * 100.0 / DpiY())) - 2 * ch;
+  const LONG bottom =
+      -LONG(std::ceil((verticalScrollBar()->value() + event->rect().bottom() + 1) * 100.0 / DpiY())) - 2 * ch;
   std::vector<const CaptureTextItem*> items;
   const auto& all = layout.Items();
   auto at = std::partition_point(all.begin(), all.end(), [top](const CaptureTextItem& item) { return item.y > top; });
@@ -386,7 +395,8 @@ void CORUCaptureView::Print(QPrinter& printer) {
   const int pages = printLayout.Pages();
   printedPages = pages;
   const bool ranged = printer.printRange() == QPrinter::PageRange || printer.fromPage() > 0;
-  const PageRange range = ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), pages) : PagesToPrint(0, 0, pages);
+  const PageRange range =
+      ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), pages) : PagesToPrint(0, 0, pages);
   const QString title = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
   const std::string config = ConfigurationLine(store.sysCfg);
   const CaptureTextColors colors = ColorsNow(ShadeRule::Print);
@@ -425,7 +435,8 @@ void CORUCaptureView::Print(QPrinter& printer) {
         painter.setClipRect(QRect(map(0, map.top), map(kPageWidth, map.top - kPageHeight - m.cellHeight)));
         std::vector<const CaptureTextItem*> items;
         const auto& all = printLayout.Items();
-        auto at = std::partition_point(all.begin(), all.end(), [p](const CaptureTextItem& item) { return item.page < p; });
+        auto at =
+            std::partition_point(all.begin(), all.end(), [p](const CaptureTextItem& item) { return item.page < p; });
         for (; at != all.end() && at->page == p; ++at) items.push_back(&*at);
         const auto [first, end] = printLayout.CellsOfPage(p);
         DrawBody(painter, colors, font, map, items, first, end, kPageWidth, -1);

@@ -6,5 +6,9 @@
 
 #include "shell/model/Color.h"
 
-inline QColor ToQColor(COLORREF color) { return QColor(int(GetRValue(color)), int(GetGValue(color)), int(GetBValue(color))); }
-inline COLORREF FromQColor(const QColor& color) { return RGB(unsigned(color.red()), unsigned(color.green()), unsigned(color.blue())); }
+inline QColor ToQColor(COLORREF color) {
+  return QColor(int(GetRValue(color)), int(GetGValue(color)), int(GetBValue(color)));
+}
+inline COLORREF FromQColor(const QColor& color) {
+  return RGB(unsigned(color.red()), unsigned(color.green()), unsigned(color.blue()));
+}

@@ -118,7 +118,8 @@ void PaintData(QPainter& painter, const CORUSessionLine& line, int x, int y, con
 
 }  // namespace
 
-void PaintSessionLine(QPainter& painter, const CORUSessionLine& line, int x, int y, int right, const SessionPaint& paint) {
+void PaintSessionLine(QPainter& painter, const CORUSessionLine& line, int x, int y, int right,
+                      const SessionPaint& paint) {
   const int width = std::max(0, right - x);
   if (line.lineType == kHeaderLine) {
     if (line.eventIndex >= paint.headerCount) return;

@@ -20,8 +20,8 @@ struct SessionPaint {
   int cellWidth = 0;
   int cellHeight = 0;
   int separatorHeight = 0;
-  int marker = -1;       // currentRecordIndex
-  int inverted = -1;     // the hovered byte, drawn in complemented colours; -1 none
+  int marker = -1;    // currentRecordIndex
+  int inverted = -1;  // the hovered byte, drawn in complemented colours; -1 none
   // The capture as it is now (the caller holds dataMutex); lines naming more are drawn short.
   const CCaptBuf* records = nullptr;
   int recordCount = 0;
@@ -33,4 +33,5 @@ struct SessionPaint {
 };
 
 // Draws `line` with its top-left corner at (x, y); titles and separators reach `right`.
-void PaintSessionLine(QPainter& painter, const CORUSessionLine& line, int x, int y, int right, const SessionPaint& paint);
+void PaintSessionLine(QPainter& painter, const CORUSessionLine& line, int x, int y, int right,
+                      const SessionPaint& paint);

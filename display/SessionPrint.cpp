@@ -52,7 +52,8 @@ void SessionPrintJob::Prepare(const QPaintDevice& device, int pageWidth, int pag
 bool SessionPrintJob::Print(QPrinter& printer) {
   Prepare(printer, printer.width(), printer.height());
   const bool ranged = printer.printRange() == QPrinter::PageRange || printer.fromPage() > 0;
-  const PageRange range = ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), Pages()) : PagesToPrint(0, 0, Pages());
+  const PageRange range =
+      ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), Pages()) : PagesToPrint(0, 0, Pages());
   printed.clear();
   if (range.Empty()) return false;
   if (app.currentDocument != nullptr) printer.setDocName(app.currentDocument->Title());

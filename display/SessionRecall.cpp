@@ -85,7 +85,10 @@ void CORUSessionRecall::ShowRow(int row) {
 // While the directory is read the dialog shows the wait cursor but stays enabled, so that Cancel
 // still closes it should the instrument go away before the ninth answer.
 void CORUSessionRecall::ShowBusy() {
-  if (busy) setCursor(Qt::WaitCursor); else setCursor(Qt::ArrowCursor);
+  if (busy)
+    setCursor(Qt::WaitCursor);
+  else
+    setCursor(Qt::ArrowCursor);
 }
 
 void CORUSessionRecall::OnRecall(int row) {

@@ -168,13 +168,15 @@ QRect CORUSessionView::CellRectOf(int line, int index) const {
     if (index >= app.dataStore.captureBuffer.GetSize()) return {};
     answer = app.dataStore.captureBuffer[index].IsAnswer();
   }
-  return QRect(x, answer ? top : top + geometry.cellHeight, data.cellCounts[offset] * geometry.cellWidth, geometry.cellHeight);
+  return QRect(x, answer ? top : top + geometry.cellHeight, data.cellCounts[offset] * geometry.cellWidth,
+               geometry.cellHeight);
 }
 
 QRect CORUSessionView::ByteCellRect(int index) const {
   const auto& lines = layout.Lines();
   for (std::size_t k = 0; k < lines.size(); ++k) {
-    if (lines[k].IsData() && index >= lines[k].firstByte && index <= lines[k].lastByte) return CellRectOf(static_cast<int>(k), index);
+    if (lines[k].IsData() && index >= lines[k].firstByte && index <= lines[k].lastByte)
+      return CellRectOf(static_cast<int>(k), index);
   }
   return {};
 }

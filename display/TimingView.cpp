@@ -23,7 +23,10 @@ CORUTimingView::CORUTimingView(CORUpc144App& app, DisplayMode mode, QWidget* par
 int CORUTimingView::RowHeight() const { return std::max(1, QFontMetrics(app.displayFont, viewport()).height()); }
 
 void CORUTimingView::Refresh() {
-  if (mode == DisplayMode::Capture) DrawCapturePanel(); else DrawTracePanel();
+  if (mode == DisplayMode::Capture)
+    DrawCapturePanel();
+  else
+    DrawTracePanel();
 }
 
 void CORUTimingView::DrawCapturePanel() {
@@ -40,7 +43,8 @@ void CORUTimingView::DrawTracePanel() {
 
 SessionColors CORUTimingView::Colors() const {
   const QPalette& colorsOf = palette();
-  return ColorsFrom(app.settings, FromQColor(colorsOf.color(QPalette::Base)), FromQColor(colorsOf.color(QPalette::Text)));
+  return ColorsFrom(app.settings, FromQColor(colorsOf.color(QPalette::Base)),
+                    FromQColor(colorsOf.color(QPalette::Text)));
 }
 
 TraceReadoutRows CORUTimingView::CurrentTraceRows() const {

@@ -33,29 +33,29 @@ constexpr ULONG kTagIsoContext = 0x31777264;     // d r w 1
 constexpr ULONG kTagConfiguration = 0x00316473;  // s d 1
 
 struct DeviceExtension {
-    PDEVICE_OBJECT self;
-    PDEVICE_OBJECT lowerDevice;     // every request that goes down goes here
-    PDEVICE_OBJECT physicalDevice;  // the bus's device: target of our own device power requests
-    IO_REMOVE_LOCK removeLock;
-    UNICODE_STRING interfaceName;
-    LONG pnpState;
-    LONG savedPnpState;  // the state a query-remove came from
-    LONG devicePower;    // D0 = 1 ... D3 = 4
-    LONG systemPower;    // working = 1 ... shutdown = 6
-    DEVICE_CAPABILITIES capabilities;
-    USB_DEVICE_DESCRIPTOR deviceDescriptor;
-    USBD_CONFIGURATION_HANDLE configurationHandle;
-    PUSB_CONFIGURATION_DESCRIPTOR configDescriptor;  // owned while configured
-    USBD_PIPE_HANDLE pipeHandles[kPipeCount];
-    UCHAR pipeMode;
-    RequestQueue requestQueue;
-    ULONG pieceSize;  // one bulk piece
-    // Whether the pending query-remove stalled the queue, so that cancel-remove restarts it only then.
-    BOOLEAN removeQueryStalledQueue;
+  PDEVICE_OBJECT self;
+  PDEVICE_OBJECT lowerDevice;     // every request that goes down goes here
+  PDEVICE_OBJECT physicalDevice;  // the bus's device: target of our own device power requests
+  IO_REMOVE_LOCK removeLock;
+  UNICODE_STRING interfaceName;
+  LONG pnpState;
+  LONG savedPnpState;  // the state a query-remove came from
+  LONG devicePower;    // D0 = 1 ... D3 = 4
+  LONG systemPower;    // working = 1 ... shutdown = 6
+  DEVICE_CAPABILITIES capabilities;
+  USB_DEVICE_DESCRIPTOR deviceDescriptor;
+  USBD_CONFIGURATION_HANDLE configurationHandle;
+  PUSB_CONFIGURATION_DESCRIPTOR configDescriptor;  // owned while configured
+  USBD_PIPE_HANDLE pipeHandles[kPipeCount];
+  UCHAR pipeMode;
+  RequestQueue requestQueue;
+  ULONG pieceSize;  // one bulk piece
+  // Whether the pending query-remove stalled the queue, so that cancel-remove restarts it only then.
+  BOOLEAN removeQueryStalledQueue;
 };
 
 inline DeviceExtension* ExtensionOf(PDEVICE_OBJECT device) {
-    return static_cast<DeviceExtension*>(device->DeviceExtension);
+  return static_cast<DeviceExtension*>(device->DeviceExtension);
 }
 
 // pnpState and pipeMode are single words written by one thread and read by others.
@@ -67,8 +67,8 @@ inline VOID StorePipeMode(DeviceExtension* ext, UCHAR mode) { nt::atomicWord(&ex
 // Started, possibly with a query-stop or query-remove pending: the device is configured and USB requests may be sent to
 // it.
 inline bool IsStarted(DeviceExtension* ext) {
-    LONG state = PnpStateOf(ext);
-    return state == kPnpStarted || state == kPnpStopPending || state == kPnpRemovePending;
+  LONG state = PnpStateOf(ext);
+  return state == kPnpStarted || state == kPnpStopPending || state == kPnpRemovePending;
 }
 
 }  // namespace oru

@@ -18,23 +18,23 @@ constexpr ULONG kIsoMaxSubRequest = kIsoPacketSize * kIsoMaxPackets;  // 32,640 
 constexpr ULONG kIsoStartDelay = 2;                                   // frames after the current one
 
 struct IsoSubRequest {
-    PIRP irp;
-    PURB urb;
-    PMDL mdl;
+  PIRP irp;
+  PURB urb;
+  PMDL mdl;
 };
 
 // One per mode-3 read, zeroed. Two references: the cancel path's and the sub-requests' (dropped by the last of them);
 // whoever drops the last completes the read, and the read's completion step frees the sub-requests and the context.
 struct IsoTransferContext {
-    TransferKind kind;
-    DeviceExtension* extension;
-    PIRP request;
-    NTSTATUS failureStatus;  // of the sub-request that failed last; 0 when all succeeded
-    LONG byteTotal;          // what successful sub-requests report
-    ULONG count;
-    LONG pendingCount;
-    LONG references;
-    IsoSubRequest entries[1];  // `count` of them
+  TransferKind kind;
+  DeviceExtension* extension;
+  PIRP request;
+  NTSTATUS failureStatus;  // of the sub-request that failed last; 0 when all succeeded
+  LONG byteTotal;          // what successful sub-requests report
+  ULONG count;
+  LONG pendingCount;
+  LONG references;
+  IsoSubRequest entries[1];  // `count` of them
 };
 
 // Called by the read dispatch in mode 3; returns STATUS_PENDING or the status it completed with.

@@ -11,16 +11,16 @@ namespace oru {
 struct DeviceExtension;
 
 struct PowerContext {
-    DeviceExtension* extension;
-    PIRP request;  // NULL once handed back early
-    LONG state;
-    NTSTATUS status;   // the last status an event brought
-    LONG deviceState;  // the device state the driver asks for
-    UCHAR minorFunction;
-    // The request's own power target, kept for after it was handed back.
-    POWER_STATE_TYPE targetType;
-    POWER_STATE target;
-    BOOLEAN holdsRemoveLock;  // the request's second hold, taken for its life in the machine
+  DeviceExtension* extension;
+  PIRP request;  // NULL once handed back early
+  LONG state;
+  NTSTATUS status;   // the last status an event brought
+  LONG deviceState;  // the device state the driver asks for
+  UCHAR minorFunction;
+  // The request's own power target, kept for after it was handed back.
+  POWER_STATE_TYPE targetType;
+  POWER_STATE target;
+  BOOLEAN holdsRemoveLock;  // the request's second hold, taken for its life in the machine
 };
 
 // Events.

@@ -15,14 +15,14 @@ enum class TransferKind : ULONG { Bulk = 1, Isochronous = 3 };
 
 // One per bulk request, from its start to its end.
 struct TransferContext {
-    TransferKind kind;
-    URB urb;                // the bulk transfer of the current piece
-    ULONG_PTR nextAddress;  // where the next piece begins in the caller's buffer
-    ULONG remaining;        // bytes not yet given to a piece
-    PMDL pieceMdl;          // describes the current piece; rebuilt for every piece
-    ULONG byteTotal;        // bytes the completed pieces moved
-    PIO_WORKITEM workItem;  // recovery, when queued
-    PIRP request;
+  TransferKind kind;
+  URB urb;                // the bulk transfer of the current piece
+  ULONG_PTR nextAddress;  // where the next piece begins in the caller's buffer
+  ULONG remaining;        // bytes not yet given to a piece
+  PMDL pieceMdl;          // describes the current piece; rebuilt for every piece
+  ULONG byteTotal;        // bytes the completed pieces moved
+  PIO_WORKITEM workItem;  // recovery, when queued
+  PIRP request;
 };
 
 DRIVER_DISPATCH DispatchReadWrite;

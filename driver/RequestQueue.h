@@ -13,12 +13,12 @@ namespace oru {
 typedef VOID QUEUE_START_ROUTINE(PDEVICE_OBJECT device, PIRP irp);
 
 struct RequestQueue {
-    LIST_ENTRY pending;  // through each request's Tail.Overlay.ListEntry
-    KSPIN_LOCK lock;     // the list, currentRequest, and decisions on stallCount and abortStatus
-    LONG stallCount;     // interlocked; requests start only at 0
-    PIRP currentRequest;
-    NTSTATUS abortStatus;  // 0: requests accepted; else the status they fail with
-    QUEUE_START_ROUTINE* startRoutine;
+  LIST_ENTRY pending;  // through each request's Tail.Overlay.ListEntry
+  KSPIN_LOCK lock;     // the list, currentRequest, and decisions on stallCount and abortStatus
+  LONG stallCount;     // interlocked; requests start only at 0
+  PIRP currentRequest;
+  NTSTATUS abortStatus;  // 0: requests accepted; else the status they fail with
+  QUEUE_START_ROUTINE* startRoutine;
 };
 
 // Empty, stalled once (nothing starts before the device has started), accepting.

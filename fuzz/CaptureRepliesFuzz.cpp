@@ -106,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (int k = 0; k < added; ++k) {
         const std::string_view item = seen.substr(5 + static_cast<std::size_t>(k) * 11);
         const CCaptBuf& r = w.store.captureBuffer[before + k];
-        Require(r.data == HexByte(item) && r.flags == HexByte(item.substr(3)) && r.timeFraction == HexWord(item.substr(6)));
+        Require(r.data == HexByte(item) && r.flags == HexByte(item.substr(3)) &&
+                r.timeFraction == HexWord(item.substr(6)));
       }
     }
     for (int k = 0; k < added; ++k) {

@@ -21,8 +21,9 @@ void Require(bool condition, const char* what) {
 
 // A package that names every id of `driver` with the oldest possible date.
 std::string olderPackage(const platform::InfDriver& driver) {
-  std::string text = "[Version]\nSignature=\"$Windows NT$\"\nClass=Old\nClassGuid={00000000-0000-0000-0000-000000000000}\n"
-                     "DriverVer=01/01/1980,0.0.0.0\n[Manufacturer]\nM=Old\n[Old]\n";
+  std::string text =
+      "[Version]\nSignature=\"$Windows NT$\"\nClass=Old\nClassGuid={00000000-0000-0000-0000-000000000000}\n"
+      "DriverVer=01/01/1980,0.0.0.0\n[Manufacturer]\nM=Old\n[Old]\n";
   for (const platform::InfModel& model : driver.models) {
     for (const std::string& id : model.ids) {
       if (id.find_first_of("\",;%\\\n\r") == std::string::npos) text += "d=I," + id + "\n";

@@ -13,8 +13,7 @@ class ReplySequence {
  public:
   static constexpr std::size_t kMaxReply = 64;
 
-  ReplySequence(const std::uint8_t* data, std::size_t size)
-      : rest_(reinterpret_cast<const char*>(data), size) {}
+  ReplySequence(const std::uint8_t* data, std::size_t size) : rest_(reinterpret_cast<const char*>(data), size) {}
 
   // The next reply's bytes; false at the end of the input.
   bool Next(std::string_view& reply) {

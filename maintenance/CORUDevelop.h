@@ -22,10 +22,7 @@ class CORUpc144App;
 class QLabel;
 class QListWidget;
 
-class CORUDevelop final : public QDialog,
-                          public IDevelopDialog,
-                          private CalibrationHost,
-                          private DevelopOutput {
+class CORUDevelop final : public QDialog, public IDevelopDialog, private CalibrationHost, private DevelopOutput {
   Q_OBJECT
  public:
   static constexpr int kTemplateId = 145;

@@ -80,8 +80,8 @@ CORUDevelop::CORUDevelop(CORUpc144App& app, QWidget* parent)
   bar_ = FindControl(this, kProgressStatic);
   if (auto* edit = FindControlAs<QLineEdit>(this, kTransmitEdit)) edit->setMaxLength(kMaxTransmit);
   if (auto* combo = FindControlAs<QComboBox>(this, kStatusCombo)) {
-    combo->addItems({QStringLiteral("No USB connection"), QStringLiteral("USB port working"),
-                     QStringLiteral("USB port busy")});
+    combo->addItems(
+        {QStringLiteral("No USB connection"), QStringLiteral("USB port working"), QStringLiteral("USB port busy")});
     combo->setCurrentIndex(-1);
   }
   // Enter is Send wherever the focus is: no button is the default, and Enter never closes.
@@ -104,11 +104,11 @@ CORUDevelop::~CORUDevelop() {
 
 void CORUDevelop::Connect() {
   const std::pair<int, void (CORUDevelop::*)()> buttons[] = {
-      {1012, &CORUDevelop::OnSend},          {1016, &CORUDevelop::OnReceive},
-      {1025, &CORUDevelop::OnSave},          {1027, &CORUDevelop::OnRecallCapture},
-      {1028, &CORUDevelop::OnHdlcTest},      {1044, &CORUDevelop::OnDigitalMeter},
-      {1137, &CORUDevelop::OnDownloadApp},   {1176, &CORUDevelop::OnEP1},
-      {1177, &CORUDevelop::OnEP2},           {1101, &CORUDevelop::OnStoreCalibration},
+      {1012, &CORUDevelop::OnSend},        {1016, &CORUDevelop::OnReceive},
+      {1025, &CORUDevelop::OnSave},        {1027, &CORUDevelop::OnRecallCapture},
+      {1028, &CORUDevelop::OnHdlcTest},    {1044, &CORUDevelop::OnDigitalMeter},
+      {1137, &CORUDevelop::OnDownloadApp}, {1176, &CORUDevelop::OnEP1},
+      {1177, &CORUDevelop::OnEP2},         {1101, &CORUDevelop::OnStoreCalibration},
   };
   for (const auto& [id, handler] : buttons) {
     if (auto* button = FindControlAs<QAbstractButton>(this, id))
@@ -226,8 +226,7 @@ void CORUDevelop::PostToWorker(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void CORUDevelop::FactorsChanged(int /*line*/) {
   const FactorTexts& texts = procedure_.Texts();
-  for (std::size_t i = 0; i < texts.size(); ++i)
-    SetLabel(this, kFactorTextIds[i], QString::fromStdString(texts[i]));
+  for (std::size_t i = 0; i < texts.size(); ++i) SetLabel(this, kFactorTextIds[i], QString::fromStdString(texts[i]));
   for (int line = 1; line <= 3; ++line) {
     auto* box = FindControlAs<QGroupBox>(this, kLineBoxIds[static_cast<std::size_t>(line - 1)]);
     if (box == nullptr) continue;

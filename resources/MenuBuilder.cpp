@@ -33,11 +33,12 @@ QAction* NewCommandAction(int id, const QString& text, QObject* owner) {
   return action;
 }
 
-void AddItems(QMenu* menu, const std::vector<MenuItem>& items, QObject* owner,
-              std::map<int, QAction*>& actions) {
+void AddItems(QMenu* menu, const std::vector<MenuItem>& items, QObject* owner, std::map<int, QAction*>& actions) {
   for (const MenuItem& item : items) {
     switch (item.kind) {
-      case MenuItemKind::Separator: menu->addSeparator(); break;
+      case MenuItemKind::Separator:
+        menu->addSeparator();
+        break;
       case MenuItemKind::Popup:
         AddItems(menu->addMenu(QString::fromUtf8(item.text)), item.items, owner, actions);
         break;
@@ -71,10 +72,14 @@ int QtKeyFor(int virtualKey) {
   if (virtualKey >= '0' && virtualKey <= '9') return Qt::Key_0 + (virtualKey - '0');
   if (virtualKey >= 0x70 && virtualKey <= 0x87) return Qt::Key_F1 + (virtualKey - 0x70);
   switch (virtualKey) {
-    case 0x2D: return Qt::Key_Insert;
-    case 0x2E: return Qt::Key_Delete;
-    case 0x21: return Qt::Key_PageUp;
-    case 0x22: return Qt::Key_PageDown;
+    case 0x2D:
+      return Qt::Key_Insert;
+    case 0x2E:
+      return Qt::Key_Delete;
+    case 0x21:
+      return Qt::Key_PageUp;
+    case 0x22:
+      return Qt::Key_PageDown;
   }
   return 0;
 }
@@ -100,8 +105,7 @@ std::map<int, QAction*> BuildMenuBar(QMenuBar* bar, int menuId, QObject* owner) 
   return actions;
 }
 
-std::map<int, QAction*> BuildToolBar(QToolBar* bar, int toolbarId,
-                                     const std::map<int, QAction*>& actions) {
+std::map<int, QAction*> BuildToolBar(QToolBar* bar, int toolbarId, const std::map<int, QAction*>& actions) {
   std::map<int, QAction*> created;
   const ToolbarResource* toolbar = FindToolbarResource(toolbarId);
   if (!bar || !toolbar) return created;

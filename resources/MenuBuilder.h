@@ -25,8 +25,7 @@ std::map<int, QAction*> BuildMenuBar(QMenuBar* bar, int menuId, QObject* owner);
 // Fills `bar` with tool bar `toolbarId`, reusing the actions of `actions` (and giving them the
 // button's image). A button whose command has no action gets a new one owned by the tool bar;
 // those are returned.
-std::map<int, QAction*> BuildToolBar(QToolBar* bar, int toolbarId,
-                                     const std::map<int, QAction*>& actions);
+std::map<int, QAction*> BuildToolBar(QToolBar* bar, int toolbarId, const std::map<int, QAction*>& actions);
 
 // Installs accelerator table `tableId` on `window`: a command with an action gets the key as the
 // action's shortcut (the action is added to `window` so the key works while the menu is closed);

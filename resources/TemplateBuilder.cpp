@@ -65,16 +65,15 @@ QFont TemplateFont(const DialogTemplate& dialog) {
 QWidget* MakeStatic(const DialogControl& control, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setTextFormat(Qt::PlainText);
-  label->setText(Has(control, StyleNoPrefix) ? QString::fromUtf8(control.text)
-                                             : WithoutMnemonic(control.text));
+  label->setText(Has(control, StyleNoPrefix) ? QString::fromUtf8(control.text) : WithoutMnemonic(control.text));
   label->setWordWrap(true);  // a static text breaks at words, as its platform original does
   Qt::Alignment align = Qt::AlignTop;
-  align |= Has(control, StyleCenter) ? Qt::AlignHCenter
-         : Has(control, StyleRight)  ? Qt::AlignRight
-                                     : Qt::AlignLeft;
+  align |= Has(control, StyleCenter) ? Qt::AlignHCenter : Has(control, StyleRight) ? Qt::AlignRight : Qt::AlignLeft;
   label->setAlignment(align);
-  if (Has(control, StyleSunken)) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  else if (Has(control, StyleBorder)) label->setFrameStyle(QFrame::Box | QFrame::Plain);
+  if (Has(control, StyleSunken))
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  else if (Has(control, StyleBorder))
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
   return label;
 }
 
@@ -92,8 +91,7 @@ QWidget* MakePicture(const DialogControl& control, QWidget* parent) {
 
 QWidget* MakeFrame(const DialogControl& control, QWidget* parent) {
   auto* frame = new QFrame(parent);
-  frame->setFrameStyle(Has(control, StyleBorder) ? (QFrame::Box | QFrame::Plain)
-                                                 : (QFrame::Panel | QFrame::Sunken));
+  frame->setFrameStyle(Has(control, StyleBorder) ? (QFrame::Box | QFrame::Plain) : (QFrame::Panel | QFrame::Sunken));
   return frame;
 }
 
@@ -136,10 +134,14 @@ QWidget* MakeList(const DialogControl& control, QWidget* parent) {
 QWidget* MakeControl(const DialogControl& control, QWidget* parent) {
   const QString text = QString::fromUtf8(control.text);
   switch (control.kind) {
-    case ControlKind::Static: return MakeStatic(control, parent);
-    case ControlKind::Picture: return MakePicture(control, parent);
-    case ControlKind::Frame: return MakeFrame(control, parent);
-    case ControlKind::PushButton: return new QPushButton(text, parent);
+    case ControlKind::Static:
+      return MakeStatic(control, parent);
+    case ControlKind::Picture:
+      return MakePicture(control, parent);
+    case ControlKind::Frame:
+      return MakeFrame(control, parent);
+    case ControlKind::PushButton:
+      return new QPushButton(text, parent);
     case ControlKind::CheckBox:
       if (Has(control, StylePushLike)) {
         auto* button = new QPushButton(text, parent);
@@ -147,20 +149,24 @@ QWidget* MakeControl(const DialogControl& control, QWidget* parent) {
         return button;
       }
       return new QCheckBox(text, parent);
-    case ControlKind::RadioButton: return new QRadioButton(text, parent);  // grouped below
+    case ControlKind::RadioButton:
+      return new QRadioButton(text, parent);  // grouped below
     case ControlKind::GroupBox: {
       // The title sits on the frame's top line, as a dialog's group box has it, rather than
       // above the frame, so the template's rectangle is the frame.
       auto* box = new QGroupBox(text, parent);
-      box->setStyleSheet(QStringLiteral(
-          "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
-          "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-          " left: 6px; padding: 0 2px; }"));
+      box->setStyleSheet(
+          QStringLiteral("QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 6px; }"
+                         "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                         " left: 6px; padding: 0 2px; }"));
       return box;
     }
-    case ControlKind::Edit: return MakeEdit(control, parent);
-    case ControlKind::ComboBox: return MakeCombo(control, parent);
-    case ControlKind::ListBox: return MakeList(control, parent);
+    case ControlKind::Edit:
+      return MakeEdit(control, parent);
+    case ControlKind::ComboBox:
+      return MakeCombo(control, parent);
+    case ControlKind::ListBox:
+      return MakeList(control, parent);
     case ControlKind::ProgressBar: {
       auto* bar = new QProgressBar(parent);
       bar->setOrientation(Has(control, StyleVertical) ? Qt::Vertical : Qt::Horizontal);
@@ -169,7 +175,8 @@ QWidget* MakeControl(const DialogControl& control, QWidget* parent) {
     }
     case ControlKind::Slider:
       return new QSlider(Has(control, StyleVertical) ? Qt::Vertical : Qt::Horizontal, parent);
-    case ControlKind::HotKey: return new QKeySequenceEdit(parent);
+    case ControlKind::HotKey:
+      return new QKeySequenceEdit(parent);
     case ControlKind::DatePicker: {
       auto* date = new QDateEdit(parent);
       date->setCalendarPopup(true);
@@ -181,7 +188,8 @@ QWidget* MakeControl(const DialogControl& control, QWidget* parent) {
       time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
       return time;
     }
-    case ControlKind::Custom: return new QWidget(parent);
+    case ControlKind::Custom:
+      return new QWidget(parent);
   }
   return new QWidget(parent);
 }
@@ -208,8 +216,10 @@ Qt::FocusPolicy FocusFor(const DialogControl& control) {
     case ControlKind::Frame:
     case ControlKind::GroupBox:
     case ControlKind::ProgressBar:
-    case ControlKind::Custom: return Qt::NoFocus;
-    default: return Has(control, StyleTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
+    case ControlKind::Custom:
+      return Qt::NoFocus;
+    default:
+      return Has(control, StyleTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
   }
 }
 

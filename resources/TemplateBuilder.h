@@ -8,10 +8,10 @@
 //
 // Kinds become: Static QLabel, Picture QLabel with the bitmap, Frame QFrame, PushButton
 // QPushButton, CheckBox QCheckBox, RadioButton QRadioButton (one TemplateRadioGroup per run
-// starting at StyleGroup: clicks, Tab and arrow keys as auto radio buttons), GroupBox QGroupBox (a frame behind its neighbours, not their parent),
-// Edit QLineEdit (QPlainTextEdit when multiline), ComboBox QComboBox, ListBox QListWidget,
-// ProgressBar QProgressBar, Slider QSlider, HotKey QKeySequenceEdit, DatePicker QDateEdit,
-// TimePicker QTimeEdit, Custom a plain QWidget the owner fills or replaces.
+// starting at StyleGroup: clicks, Tab and arrow keys as auto radio buttons), GroupBox QGroupBox (a frame behind its
+// neighbours, not their parent), Edit QLineEdit (QPlainTextEdit when multiline), ComboBox QComboBox, ListBox
+// QListWidget, ProgressBar QProgressBar, Slider QSlider, HotKey QKeySequenceEdit, DatePicker QDateEdit, TimePicker
+// QTimeEdit, Custom a plain QWidget the owner fills or replaces.
 //
 // In a dialog, the push button with id 1 accepts and the one with id 2 rejects (Esc as well),
 // unless the owner disconnects them; the StyleDefault button is the QDialog default.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the full build, then the whole tree with the windows again
-# under AddressSanitizer and UndefinedBehaviorSanitizer (leak detection on), and the non-GUI
-# libraries once more under ThreadSanitizer.
+# Sets up, checks the format of every C++ file, builds and runs every test: the full build, then
+# the whole tree with the windows again under AddressSanitizer and UndefinedBehaviorSanitizer
+# (leak detection on), and the non-GUI libraries once more under ThreadSanitizer.
 # Prints one summary line at the end, counting all three suites.
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -9,6 +9,7 @@ jobs="$(nproc)"
 bash "$here/scripts/setup.sh" || exit 1
 
 passed=0; failed=0; status=0
+bash "$here/scripts/format.sh" --check || status=1
 run_suite() { # name build-dir cmake-options...
   local name="$1" dir="$2"; shift 2
   echo "== $name build"

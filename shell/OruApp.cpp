@@ -193,27 +193,68 @@ bool CORUpc144App::OnCommand(int id) {
     return true;
   }
   switch (id) {
-    case cmd::kFileNew: OnFileNew(); return true;
-    case cmd::kFileOpen: OnFileOpen(); return true;
-    case cmd::kFileClose: OnFileClose(); return true;
-    case cmd::kFileSave: if (document_) document_->OnFileSave(); return true;
-    case cmd::kFileSaveAs: if (document_) document_->OnFileSaveAs(); return true;
-    case cmd::kExportText: if (document_) document_->OnFileExport(); return true;
-    case cmd::kSetAutosaveFolder: if (document_) document_->OnSetAutosaveFolder(); return true;
-    case cmd::kNewCaptureConcatenate: OnNewCaptureConcatenate(); return true;
-    case cmd::kNewCaptureOverwrite: OnNewCaptureOverwrite(); return true;
-    case cmd::kNewCaptureAutosave: OnNewCaptureAutosave(); return true;
-    case cmd::kSelectAnswerColor: OnSelectAnswerColor(); return true;
-    case cmd::kSelectOriginateColor: OnSelectOriginateColor(); return true;
-    case cmd::kSelectMarkerColor: OnSelectMarkerColor(); return true;
-    case cmd::kDefaultAnswerColor: OnDefaultAnswerColor(); return true;
-    case cmd::kDefaultOriginateColor: OnDefaultOriginateColor(); return true;
-    case cmd::kDefaultMarkerColor: OnDefaultMarkerColor(); return true;
-    case cmd::kDefaultAllColors: OnDefaultAllColors(); return true;
-    case cmd::kSetDeviceClockToPcTime: OnSetDeviceClockToPcTime(); return true;
-    case cmd::kEnterDeviceClock: OnEnterDeviceClock(); return true;
-    case cmd::kAppAbout: OnAppAbout(); return true;
-    default: return false;
+    case cmd::kFileNew:
+      OnFileNew();
+      return true;
+    case cmd::kFileOpen:
+      OnFileOpen();
+      return true;
+    case cmd::kFileClose:
+      OnFileClose();
+      return true;
+    case cmd::kFileSave:
+      if (document_) document_->OnFileSave();
+      return true;
+    case cmd::kFileSaveAs:
+      if (document_) document_->OnFileSaveAs();
+      return true;
+    case cmd::kExportText:
+      if (document_) document_->OnFileExport();
+      return true;
+    case cmd::kSetAutosaveFolder:
+      if (document_) document_->OnSetAutosaveFolder();
+      return true;
+    case cmd::kNewCaptureConcatenate:
+      OnNewCaptureConcatenate();
+      return true;
+    case cmd::kNewCaptureOverwrite:
+      OnNewCaptureOverwrite();
+      return true;
+    case cmd::kNewCaptureAutosave:
+      OnNewCaptureAutosave();
+      return true;
+    case cmd::kSelectAnswerColor:
+      OnSelectAnswerColor();
+      return true;
+    case cmd::kSelectOriginateColor:
+      OnSelectOriginateColor();
+      return true;
+    case cmd::kSelectMarkerColor:
+      OnSelectMarkerColor();
+      return true;
+    case cmd::kDefaultAnswerColor:
+      OnDefaultAnswerColor();
+      return true;
+    case cmd::kDefaultOriginateColor:
+      OnDefaultOriginateColor();
+      return true;
+    case cmd::kDefaultMarkerColor:
+      OnDefaultMarkerColor();
+      return true;
+    case cmd::kDefaultAllColors:
+      OnDefaultAllColors();
+      return true;
+    case cmd::kSetDeviceClockToPcTime:
+      OnSetDeviceClockToPcTime();
+      return true;
+    case cmd::kEnterDeviceClock:
+      OnEnterDeviceClock();
+      return true;
+    case cmd::kAppAbout:
+      OnAppAbout();
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -408,9 +449,8 @@ void CORUpc144App::OnAppAbout() {
 }
 
 void CORUpc144App::UpdateViews() {
-  IShellView* views[] = {sessionView.get(),     controlView.get(),     captureTimingView.get(),
-                         signalTraceView.get(), traceControlView.get(), traceTimingView.get(),
-                         lineTestView.get(),    dtmfView.get()};
+  IShellView* views[] = {sessionView.get(),      controlView.get(),     captureTimingView.get(), signalTraceView.get(),
+                         traceControlView.get(), traceTimingView.get(), lineTestView.get(),      dtmfView.get()};
   for (IShellView* view : views) {
     if (view) view->OnUpdate();
   }

@@ -111,8 +111,8 @@ void CORUpc144Doc::TakeFileSettings(const FileSettings& loaded, int documentType
 
 void CORUpc144Doc::ShowStatus(FileStatus status) {
   if (status == FileStatus::Ok) return;
-  const UINT style = status == FileStatus::CaptureReadError ? (MB_OKCANCEL | MB_ICONEXCLAMATION)
-                                                            : (MB_OK | MB_ICONEXCLAMATION);
+  const UINT style =
+      status == FileStatus::CaptureReadError ? (MB_OKCANCEL | MB_ICONEXCLAMATION) : (MB_OK | MB_ICONEXCLAMATION);
   const QString title = status == FileStatus::ExportFailed ? QString(FILE_EXPORT_ERROR_TITLE) : QString(kAppTitle);
   app_.prompts().MessageBox(FileStatusText(status), title, style);
 }
@@ -209,8 +209,8 @@ bool CORUpc144Doc::OnSaveDocument(const QString& path, int documentType) {
 }
 
 bool CORUpc144Doc::SaveAs(int documentType, bool saveVariant) {
-  FileDialogSpec spec = saveVariant ? SaveDialogSpec(documentType, app_.settings.autosaveFolder)
-                                    : SaveAsDialogSpec(documentType);
+  FileDialogSpec spec =
+      saveVariant ? SaveDialogSpec(documentType, app_.settings.autosaveFolder) : SaveAsDialogSpec(documentType);
   spec.proposedName = FilePathOf(documentType).toStdString();
   const auto path = app_.prompts().GetSaveFileName(spec);
   if (!path || path->isEmpty()) return false;
@@ -251,8 +251,7 @@ void CORUpc144Doc::OnFileExport() {
     return;
   }
   const QString& capturePath = pathType_ == DOCUMENT_CAPTURE ? pathName_ : captureFilePath_;
-  const auto path =
-      app_.prompts().GetSaveFileName(ExportDialogSpec(FileNameOf(capturePath.toStdString())));
+  const auto path = app_.prompts().GetSaveFileName(ExportDialogSpec(FileNameOf(capturePath.toStdString())));
   if (!path || path->isEmpty()) return;
   ShowStatus(ExportCsvFile(path->toStdString(), app_.dataStore));
 }

@@ -14,18 +14,18 @@
 namespace sim {
 
 struct CalFactors {
-    int dcGain = 1024;
-    int dcOffset = 0;
-    int acGain = 1024;
-    int acOffset = 0;
+  int dcGain = 1024;
+  int dcOffset = 0;
+  int acGain = 1024;
+  int acOffset = 0;
 };
 
 // The errors of one line's converter: raw = 512 + volts / step * gain + offset.
 struct ConverterErrors {
-    double dcGain = 1.0;
-    double dcOffset = 0;
-    double acGain = 1.0;
-    double acOffset = 0;
+  double dcGain = 1.0;
+  double dcOffset = 0;
+  double acGain = 1.0;
+  double acOffset = 0;
 };
 
 constexpr double kDcVoltsPerCount = 0.125;
@@ -33,30 +33,30 @@ constexpr double kAcVoltsPerCount = 0.01;
 constexpr int kZeroCount = 512;
 
 class Calibration {
-public:
-    Calibration();
+ public:
+  Calibration();
 
-    // Corrected channel counts (0..65535) for a line voltage.
-    int dcCounts(int line, double volts) const;
-    int acCounts(int line, double volts) const;
-    // The voltage the instrument reports for a true line voltage (through the corrected counts).
-    double measuredDc(int line, double volts) const;
-    double measuredAc(int line, double volts) const;
+  // Corrected channel counts (0..65535) for a line voltage.
+  int dcCounts(int line, double volts) const;
+  int acCounts(int line, double volts) const;
+  // The voltage the instrument reports for a true line voltage (through the corrected counts).
+  double measuredDc(int line, double volts) const;
+  double measuredAc(int line, double volts) const;
 
-    CalFactors factors(int line) const;            // in use
-    CalFactors storedFactors(int line) const;      // kept through a power cycle
-    // group 0 = DC, 1 = AC; false when the line, group or values are out of range.
-    bool setFactors(int line, int group, int offset, int gain);
-    void store();   // "LC:0"
-    void reload();  // power-up: the stored factors come back into use
+  CalFactors factors(int line) const;        // in use
+  CalFactors storedFactors(int line) const;  // kept through a power cycle
+  // group 0 = DC, 1 = AC; false when the line, group or values are out of range.
+  bool setFactors(int line, int group, int offset, int gain);
+  void store();   // "LC:0"
+  void reload();  // power-up: the stored factors come back into use
 
-    ConverterErrors errors(int line) const;
-    void setErrors(int line, ConverterErrors e);
+  ConverterErrors errors(int line) const;
+  void setErrors(int line, ConverterErrors e);
 
-private:
-    std::array<CalFactors, kLineCount> working_{};
-    std::array<CalFactors, kLineCount> stored_{};
-    std::array<ConverterErrors, kLineCount> errors_{};
+ private:
+  std::array<CalFactors, kLineCount> working_{};
+  std::array<CalFactors, kLineCount> stored_{};
+  std::array<ConverterErrors, kLineCount> errors_{};
 };
 
 }  // namespace sim

@@ -13,18 +13,18 @@
 namespace sim {
 
 struct CapturedByte {
-    Micros at = 0;  // since the connection
-    uint8_t data = 0;
-    uint8_t attr = 0;
-    uint16_t fraction = 0;
+  Micros at = 0;  // since the connection
+  uint8_t data = 0;
+  uint8_t attr = 0;
+  uint16_t fraction = 0;
 };
 
 constexpr uint8_t kAttrAnswer = 0x80;
 constexpr uint8_t kAttrModemEvent = 0x40;
 
 struct RenderedCall {
-    std::vector<CapturedByte> bytes;
-    Micros end = 0;  // when the call ends, after its last byte
+  std::vector<CapturedByte> bytes;
+  Micros end = 0;  // when the call ends, after its last byte
 };
 
 RenderedCall renderCall(const CallScript& call);

@@ -24,35 +24,35 @@
 namespace sim {
 
 class CaptureEngine {
-public:
-    enum class State { Idle, Armed, Running };
+ public:
+  enum class State { Idle, Armed, Running };
 
-    CaptureEngine(const LineModel& line, StoredMemory& memory, const RealTimeClock& clock, const ConfigItems& config);
+  CaptureEngine(const LineModel& line, StoredMemory& memory, const RealTimeClock& clock, const ConfigItems& config);
 
-    std::string arm(Micros now);
-    std::string poll(Micros now);
-    std::string stop(Micros now);
-    std::string closingText() const { return "tn:" + closingText_; }
-    void reset() { state_ = State::Idle; }  // the line changed under the capture
+  std::string arm(Micros now);
+  std::string poll(Micros now);
+  std::string stop(Micros now);
+  std::string closingText() const { return "tn:" + closingText_; }
+  void reset() { state_ = State::Idle; }  // the line changed under the capture
 
-    State state() const { return state_; }
-    size_t bytesDelivered() const { return delivered_; }
+  State state() const { return state_; }
+  size_t bytesDelivered() const { return delivered_; }
 
-private:
-    void keepSession(size_t count);
+ private:
+  void keepSession(size_t count);
 
-    const LineModel& line_;
-    StoredMemory& memory_;
-    const RealTimeClock& clock_;
-    const ConfigItems& config_;
-    State state_ = State::Idle;
-    Micros armedAt_ = 0;
-    size_t callIndex_ = 0;
-    Micros callStart_ = 0;
-    DateTime connectedAt_;
-    RenderedCall rendered_;
-    size_t delivered_ = 0;
-    std::string closingText_;
+  const LineModel& line_;
+  StoredMemory& memory_;
+  const RealTimeClock& clock_;
+  const ConfigItems& config_;
+  State state_ = State::Idle;
+  Micros armedAt_ = 0;
+  size_t callIndex_ = 0;
+  Micros callStart_ = 0;
+  DateTime connectedAt_;
+  RenderedCall rendered_;
+  size_t delivered_ = 0;
+  std::string closingText_;
 };
 
 }  // namespace sim

@@ -29,41 +29,41 @@ constexpr size_t kBulkPacket = 64;
 constexpr size_t kMaxCommand = 600;
 
 class CommandPort {
-public:
-    CommandPort(uint8_t outEndpoint, uint8_t inEndpoint) : out_(outEndpoint), in_(inEndpoint) {}
+ public:
+  CommandPort(uint8_t outEndpoint, uint8_t inEndpoint) : out_(outEndpoint), in_(inEndpoint) {}
 
-    struct Command {
-        std::string bytes;
-        bool tooLong = false;
-    };
-    // One OUT packet; returns the command it completes.
-    std::optional<Command> receive(std::span<const uint8_t> packet);
-    // The host is about to read: a held command counts as complete.
-    std::optional<Command> endHeldCommand();
+  struct Command {
+    std::string bytes;
+    bool tooLong = false;
+  };
+  // One OUT packet; returns the command it completes.
+  std::optional<Command> receive(std::span<const uint8_t> packet);
+  // The host is about to read: a held command counts as complete.
+  std::optional<Command> endHeldCommand();
 
-    void queueReply(std::string reply) { replies_.push_back(std::move(reply)); }
-    // Unread replies, removed.
-    std::vector<std::string> takeUnread();
-    // One IN packet, or none (NAK).
-    std::optional<std::vector<uint8_t>> nextPacket(size_t maxPacket, bool zeroLengthAfterFull);
-    // Back to power-up: no partial command, no reply.
-    void clear();
+  void queueReply(std::string reply) { replies_.push_back(std::move(reply)); }
+  // Unread replies, removed.
+  std::vector<std::string> takeUnread();
+  // One IN packet, or none (NAK).
+  std::optional<std::vector<uint8_t>> nextPacket(size_t maxPacket, bool zeroLengthAfterFull);
+  // Back to power-up: no partial command, no reply.
+  void clear();
 
-    uint8_t outEndpoint() const { return out_; }
-    uint8_t inEndpoint() const { return in_; }
-    size_t queuedReplies() const { return replies_.size(); }
+  uint8_t outEndpoint() const { return out_; }
+  uint8_t inEndpoint() const { return in_; }
+  size_t queuedReplies() const { return replies_.size(); }
 
-private:
-    Command take();
+ private:
+  Command take();
 
-    uint8_t out_;
-    uint8_t in_;
-    std::string pending_;
-    bool tooLong_ = false;
-    char lastTwo_[2] = {'\0', '\0'};
-    std::deque<std::string> replies_;
-    size_t offset_ = 0;
-    bool zeroLengthDue_ = false;
+  uint8_t out_;
+  uint8_t in_;
+  std::string pending_;
+  bool tooLong_ = false;
+  char lastTwo_[2] = {'\0', '\0'};
+  std::deque<std::string> replies_;
+  size_t offset_ = 0;
+  bool zeroLengthDue_ = false;
 };
 
 }  // namespace sim

@@ -24,39 +24,39 @@
 namespace sim {
 
 enum ConfigItem : int {
-    kItemVolume = 6,
-    kItemStandard = 7,
-    kItemParity7E1 = 8,
-    kItemSync = 9,
-    kItemLineForm = 11,
-    kItemTrigger = 13,
-    kItemNumber = 14,
-    kItemLevel = 15,
-    kItemScale = 16,
-    kItemSpan = 17,
-    kItemAcFactor = 18,
-    kItemDcFactor = 19,
-    kItemCallProgress = 99,
+  kItemVolume = 6,
+  kItemStandard = 7,
+  kItemParity7E1 = 8,
+  kItemSync = 9,
+  kItemLineForm = 11,
+  kItemTrigger = 13,
+  kItemNumber = 14,
+  kItemLevel = 15,
+  kItemScale = 16,
+  kItemSpan = 17,
+  kItemAcFactor = 18,
+  kItemDcFactor = 19,
+  kItemCallProgress = 99,
 };
 
 constexpr double kAcVoltsPerTraceUnit = 0.005;
 constexpr double kDcTraceFactor = -0.1;  // volts per unit = -factor
 
 class ConfigItems {
-public:
-    ConfigItems();
+ public:
+  ConfigItems();
 
-    // Applies (item, value) pairs all or nothing; false names no change.
-    bool set(const std::vector<std::pair<int, long long>>& pairs);
-    // The reply text of each id in order ("%g" for the factors); none when an id is unknown.
-    std::optional<std::vector<std::string>> get(const std::vector<int>& ids) const;
+  // Applies (item, value) pairs all or nothing; false names no change.
+  bool set(const std::vector<std::pair<int, long long>>& pairs);
+  // The reply text of each id in order ("%g" for the factors); none when an id is unknown.
+  std::optional<std::vector<std::string>> get(const std::vector<int>& ids) const;
 
-    int value(int item) const;
-    void setValue(int item, int value);  // direct, for tests and scenario set-up
+  int value(int item) const;
+  void setValue(int item, int value);  // direct, for tests and scenario set-up
 
-private:
-    static bool accepts(int item, long long value);
-    std::map<int, int> values_;
+ private:
+  static bool accepts(int item, long long value);
+  std::map<int, int> values_;
 };
 
 }  // namespace sim

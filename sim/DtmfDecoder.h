@@ -12,19 +12,19 @@
 namespace sim {
 
 class DtmfDecoder {
-public:
-    explicit DtmfDecoder(const LineModel& line) : line_(line) {}
+ public:
+  explicit DtmfDecoder(const LineModel& line) : line_(line) {}
 
-    std::string start(int line, Micros now);
-    std::string poll(Micros now);
-    std::string stop();
-    bool running() const { return lineNo_ != 0; }
+  std::string start(int line, Micros now);
+  std::string poll(Micros now);
+  std::string stop();
+  bool running() const { return lineNo_ != 0; }
 
-private:
-    const LineModel& line_;
-    int lineNo_ = 0;
-    Micros since_ = 0;
-    std::string pending_;
+ private:
+  const LineModel& line_;
+  int lineNo_ = 0;
+  Micros since_ = 0;
+  std::string pending_;
 };
 
 }  // namespace sim

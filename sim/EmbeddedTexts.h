@@ -7,10 +7,10 @@
 namespace sim {
 
 struct EmbeddedText {
-    const char* name;       // file name without its extension
-    const char* extension;  // ".scn" or ".mem"
-    const unsigned char* bytes;
-    size_t size;
+  const char* name;       // file name without its extension
+  const char* extension;  // ".scn" or ".mem"
+  const unsigned char* bytes;
+  size_t size;
 };
 
 extern const EmbeddedText kEmbeddedTexts[];

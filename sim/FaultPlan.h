@@ -31,46 +31,49 @@ enum class Garble { Prefix, Noise, Truncate };
 enum class BinaryFault { MissingRecords, BadCount, CutRecord };
 
 class FaultPlan {
-public:
-    void dropNextReply() { drop_ = true; }
-    void delayNextReply(Micros delay) { delay_ = delay; }
-    void sendNextReplyLate() { late_ = true; }
-    void garbleNextReply(Garble how) { garble_ = how; }
-    void breakNextBinaryLine(BinaryFault how) { binary_ = how; }
-    void unplugOnCommand(std::string prefix, int nth = 1);
-    void unplugAfterIsoPackets(int count) { isoCountdown_ = count; }
-    void blankIsoPackets(int after, int count) { blankAfter_ = after; blankCount_ = count; }
-    void skipReplies(int count) { skipReplies_ = count; }
-    void skipBinaryLines(int count) { skipBinary_ = count; }
-    void clear() { *this = FaultPlan(); }
+ public:
+  void dropNextReply() { drop_ = true; }
+  void delayNextReply(Micros delay) { delay_ = delay; }
+  void sendNextReplyLate() { late_ = true; }
+  void garbleNextReply(Garble how) { garble_ = how; }
+  void breakNextBinaryLine(BinaryFault how) { binary_ = how; }
+  void unplugOnCommand(std::string prefix, int nth = 1);
+  void unplugAfterIsoPackets(int count) { isoCountdown_ = count; }
+  void blankIsoPackets(int after, int count) {
+    blankAfter_ = after;
+    blankCount_ = count;
+  }
+  void skipReplies(int count) { skipReplies_ = count; }
+  void skipBinaryLines(int count) { skipBinary_ = count; }
+  void clear() { *this = FaultPlan(); }
 
-    enum class Fate { Send, Drop, Delay, Late };
-    struct Outcome {
-        Fate fate = Fate::Send;
-        Micros delay = 0;
-        std::string reply;
-        std::string note;  // which fault fired, for the transcript
-    };
-    // The fate of one reply, consuming the faults that fire on it.
-    Outcome apply(std::string reply);
-    bool unplugOn(std::string_view command);
-    bool unplugOnIsoPacket();
-    // For a streamed (non-empty) packet: true when it is to go out empty.
-    bool blankIsoPacket();
+  enum class Fate { Send, Drop, Delay, Late };
+  struct Outcome {
+    Fate fate = Fate::Send;
+    Micros delay = 0;
+    std::string reply;
+    std::string note;  // which fault fired, for the transcript
+  };
+  // The fate of one reply, consuming the faults that fire on it.
+  Outcome apply(std::string reply);
+  bool unplugOn(std::string_view command);
+  bool unplugOnIsoPacket();
+  // For a streamed (non-empty) packet: true when it is to go out empty.
+  bool blankIsoPacket();
 
-private:
-    bool drop_ = false;
-    std::optional<Micros> delay_;
-    bool late_ = false;
-    std::optional<Garble> garble_;
-    std::optional<BinaryFault> binary_;
-    std::string unplugPrefix_;
-    int unplugCountdown_ = 0;
-    int isoCountdown_ = 0;
-    int blankAfter_ = 0;
-    int blankCount_ = 0;
-    int skipReplies_ = 0;
-    int skipBinary_ = 0;
+ private:
+  bool drop_ = false;
+  std::optional<Micros> delay_;
+  bool late_ = false;
+  std::optional<Garble> garble_;
+  std::optional<BinaryFault> binary_;
+  std::string unplugPrefix_;
+  int unplugCountdown_ = 0;
+  int isoCountdown_ = 0;
+  int blankAfter_ = 0;
+  int blankCount_ = 0;
+  int skipReplies_ = 0;
+  int skipBinary_ = 0;
 };
 
 }  // namespace sim

@@ -35,62 +35,62 @@
 namespace sim {
 
 class Firmware {
-public:
-    Firmware();
+ public:
+  Firmware();
 
-    // Runs one whole command (its bytes as received) at instrument time `now`.
-    std::string execute(std::string_view command, Micros now);
-    // Work that time alone drives (a trace whose samples are all taken is kept).
-    void advance(Micros now);
-    // Puts a new scenario on the lines from `now` on; a capture, trace or decoder in progress
-    // stops.
-    void loadScenario(Scenario scenario, Micros now);
-    // Power cycle: activities stop, the stored calibration factors come back.
-    void powerCycle();
+  // Runs one whole command (its bytes as received) at instrument time `now`.
+  std::string execute(std::string_view command, Micros now);
+  // Work that time alone drives (a trace whose samples are all taken is kept).
+  void advance(Micros now);
+  // Puts a new scenario on the lines from `now` on; a capture, trace or decoder in progress
+  // stops.
+  void loadScenario(Scenario scenario, Micros now);
+  // Power cycle: activities stop, the stored calibration factors come back.
+  void powerCycle();
 
-    const std::string& version() const { return version_; }
-    void setVersion(std::string version) { version_ = std::move(version); }
-    const std::string& triggerText() const { return triggerText_; }
+  const std::string& version() const { return version_; }
+  void setVersion(std::string version) { version_ = std::move(version); }
+  const std::string& triggerText() const { return triggerText_; }
 
-    LineModel& line() { return line_; }
-    ConfigItems& config() { return config_; }
-    Calibration& calibration() { return cal_; }
-    RealTimeClock& clock() { return clock_; }
-    StoredMemory& memory() { return memory_; }
-    FirmwareLoader& loader() { return loader_; }
-    CaptureEngine& capture() { return capture_; }
-    TraceEngine& trace() { return trace_; }
-    StreamEngine& stream() { return stream_; }
-    DtmfDecoder& dtmf() { return dtmf_; }
-    const VoltMeter& meter() const { return meter_; }
-    VoltMeter& meter() { return meter_; }
-    // How long the reply of the last command takes to be ready (the volt meter's measuring
-    // time); reading it clears it.
-    Micros takeReplyDelay() { return std::exchange(replyDelay_, 0); }
+  LineModel& line() { return line_; }
+  ConfigItems& config() { return config_; }
+  Calibration& calibration() { return cal_; }
+  RealTimeClock& clock() { return clock_; }
+  StoredMemory& memory() { return memory_; }
+  FirmwareLoader& loader() { return loader_; }
+  CaptureEngine& capture() { return capture_; }
+  TraceEngine& trace() { return trace_; }
+  StreamEngine& stream() { return stream_; }
+  DtmfDecoder& dtmf() { return dtmf_; }
+  const VoltMeter& meter() const { return meter_; }
+  VoltMeter& meter() { return meter_; }
+  // How long the reply of the last command takes to be ready (the volt meter's measuring
+  // time); reading it clears it.
+  Micros takeReplyDelay() { return std::exchange(replyDelay_, 0); }
 
-private:
-    std::string dispatch(std::string_view name, const std::vector<std::string>& f, std::string_view text, Micros now);
-    std::string setConfig(const std::vector<std::string>& f);
-    std::string getConfig(const std::vector<std::string>& f);
-    std::string calibrationCommand(const std::vector<std::string>& f);
-    std::string readFactors(const std::vector<std::string>& f);
-    std::string setClock(const std::vector<std::string>& f, Micros now);
+ private:
+  std::string dispatch(std::string_view name, const std::vector<std::string>& f, std::string_view text, Micros now);
+  std::string setConfig(const std::vector<std::string>& f);
+  std::string getConfig(const std::vector<std::string>& f);
+  std::string calibrationCommand(const std::vector<std::string>& f);
+  std::string readFactors(const std::vector<std::string>& f);
+  std::string setClock(const std::vector<std::string>& f, Micros now);
 
-    LineModel line_;
-    ConfigItems config_;
-    Calibration cal_;
-    RealTimeClock clock_;
-    StoredMemory memory_;
-    FirmwareLoader loader_;
-    CaptureEngine capture_{line_, memory_, clock_, config_};
-    TraceEngine trace_{line_, cal_, memory_, clock_};
-    StreamEngine stream_{line_, cal_};
-    VoltMeter meter_{line_, cal_};
-    DtmfDecoder dtmf_{line_};
-    std::string triggerText_;
-    std::string version_ = "V 1.0.8";
-    int lastError_ = 0;
-    Micros replyDelay_ = 0;
+  LineModel line_;
+  ConfigItems config_;
+  Calibration cal_;
+  RealTimeClock clock_;
+  StoredMemory memory_;
+  FirmwareLoader loader_;
+  CaptureEngine capture_{line_, memory_, clock_, config_};
+  TraceEngine trace_{line_, cal_, memory_, clock_};
+  StreamEngine stream_{line_, cal_};
+  VoltMeter meter_{line_, cal_};
+  DtmfDecoder dtmf_{line_};
+  std::string triggerText_;
+  std::string version_ = "V 1.0.8";
+  int lastError_ = 0;
+  Micros replyDelay_ = 0;
 };
 
 }  // namespace sim

@@ -18,20 +18,20 @@
 namespace sim {
 
 class FirmwareLoader {
-public:
-    std::string load(std::string_view record);
-    std::string abort();
+ public:
+  std::string load(std::string_view record);
+  std::string abort();
 
-    bool imageComplete() const { return complete_; }
-    size_t recordsAccepted() const { return records_; }
-    const std::map<uint32_t, uint8_t>& image() const { return image_; }
-    const std::string& headerText() const { return header_; }
+  bool imageComplete() const { return complete_; }
+  size_t recordsAccepted() const { return records_; }
+  const std::map<uint32_t, uint8_t>& image() const { return image_; }
+  const std::string& headerText() const { return header_; }
 
-private:
-    std::map<uint32_t, uint8_t> image_;
-    std::string header_;
-    size_t records_ = 0;
-    bool complete_ = false;
+ private:
+  std::map<uint32_t, uint8_t> image_;
+  std::string header_;
+  size_t records_ = 0;
+  bool complete_ = false;
 };
 
 }  // namespace sim

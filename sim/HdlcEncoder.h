@@ -13,15 +13,15 @@
 namespace sim {
 
 class HdlcEncoder {
-public:
-    // The line bytes of one frame with its flags.
-    std::vector<uint8_t> frame(std::span<const uint8_t> payload);
+ public:
+  // The line bytes of one frame with its flags.
+  std::vector<uint8_t> frame(std::span<const uint8_t> payload);
 
-    // CRC-16/X.25 over bytes: the value sent as the check sequence (low byte first).
-    static uint16_t checkSequence(std::span<const uint8_t> bytes);
+  // CRC-16/X.25 over bytes: the value sent as the check sequence (low byte first).
+  static uint16_t checkSequence(std::span<const uint8_t> bytes);
 
-private:
-    int padPhase_ = 0;  // flag bits already sent as padding at the end of the last burst
+ private:
+  int padPhase_ = 0;  // flag bits already sent as padding at the end of the last burst
 };
 
 }  // namespace sim

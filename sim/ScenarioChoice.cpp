@@ -12,42 +12,42 @@ namespace sim {
 namespace {
 
 bool endsWith(std::string_view text, std::string_view tail) {
-    return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
 }
 
 // `where` names the text in the parser's message.
 ScenarioChoice fromText(std::string_view text, const std::string& where) {
-    ParsedScenario parsed = parseScenario(text);
-    if (!parsed.ok()) return {std::nullopt, where + ": " + parsed.error};
-    return {std::move(parsed.scenario), {}};
+  ParsedScenario parsed = parseScenario(text);
+  if (!parsed.ok()) return {std::nullopt, where + ": " + parsed.error};
+  return {std::move(parsed.scenario), {}};
 }
 
 ScenarioChoice fromFile(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return {std::nullopt, "cannot read \"" + path + "\""};
-    std::ifstream in(path, std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in.is_open() || in.bad()) return {std::nullopt, "cannot read \"" + path + "\""};
-    return fromText(text, path);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return {std::nullopt, "cannot read \"" + path + "\""};
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in.is_open() || in.bad()) return {std::nullopt, "cannot read \"" + path + "\""};
+  return fromText(text, path);
 }
 
 std::string knownNames() {
-    std::string out;
-    for (const std::string& name : builtinScenarioNames()) out += (out.empty() ? "" : ", ") + name;
-    return out;
+  std::string out;
+  for (const std::string& name : builtinScenarioNames()) out += (out.empty() ? "" : ", ") + name;
+  return out;
 }
 
 }  // namespace
 
 ScenarioChoice chooseScenario(std::string_view choice) {
-    if (choice == kIdleLines) return {};
-    if (endsWith(choice, ".scn")) return fromFile(std::string(choice));
-    const std::string name(choice.empty() ? kDefaultScenario : choice);
-    const std::vector<std::string> names = builtinScenarioNames();
-    if (std::find(names.begin(), names.end(), name) == names.end())
-        return {std::nullopt, "no built-in scenario \"" + name + "\" (built in: " + knownNames() +
-                                  "; also \"idle\" or a .scn file)"};
-    return fromText(*builtinText(name), "built-in scenario \"" + name + "\"");
+  if (choice == kIdleLines) return {};
+  if (endsWith(choice, ".scn")) return fromFile(std::string(choice));
+  const std::string name(choice.empty() ? kDefaultScenario : choice);
+  const std::vector<std::string> names = builtinScenarioNames();
+  if (std::find(names.begin(), names.end(), name) == names.end())
+    return {std::nullopt,
+            "no built-in scenario \"" + name + "\" (built in: " + knownNames() + "; also \"idle\" or a .scn file)"};
+  return fromText(*builtinText(name), "built-in scenario \"" + name + "\"");
 }
 
 }  // namespace sim

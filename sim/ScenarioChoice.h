@@ -16,10 +16,10 @@ inline constexpr std::string_view kDefaultScenario = "live-line";
 inline constexpr std::string_view kIdleLines = "idle";
 
 struct ScenarioChoice {
-    std::optional<Scenario> scenario;  // none: idle lines
-    std::string error;                 // why the choice cannot be played; empty when it can
+  std::optional<Scenario> scenario;  // none: idle lines
+  std::string error;                 // why the choice cannot be played; empty when it can
 
-    bool ok() const { return error.empty(); }
+  bool ok() const { return error.empty(); }
 };
 
 ScenarioChoice chooseScenario(std::string_view choice);

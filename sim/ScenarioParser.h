@@ -10,10 +10,10 @@
 namespace sim {
 
 struct ParsedScenario {
-    Scenario scenario;
-    std::string error;  // "line N: what is wrong"; empty when the text was read
+  Scenario scenario;
+  std::string error;  // "line N: what is wrong"; empty when the text was read
 
-    bool ok() const { return error.empty(); }
+  bool ok() const { return error.empty(); }
 };
 
 ParsedScenario parseScenario(std::string_view text);

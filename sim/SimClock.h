@@ -14,26 +14,26 @@ namespace sim {
 enum class TimeMode { RealTime, Stepped, PerCommand };
 
 struct ClockSettings {
-    TimeMode mode = TimeMode::RealTime;
-    double speed = 1.0;     // real time: instrument seconds per PC second
-    Micros perCommand = 0;  // per-command: the step at each command
+  TimeMode mode = TimeMode::RealTime;
+  double speed = 1.0;     // real time: instrument seconds per PC second
+  Micros perCommand = 0;  // per-command: the step at each command
 };
 
 class SimClock {
-public:
-    explicit SimClock(ClockSettings settings);
+ public:
+  explicit SimClock(ClockSettings settings);
 
-    Micros now() const;
-    void advance(Micros step);  // every mode: moves the clock forward
-    void onCommand();
-    const ClockSettings& settings() const { return settings_; }
-    // Real time: when the PC's steady clock reaches instrument time t.
-    std::chrono::steady_clock::time_point deadlineOf(Micros t) const;
+  Micros now() const;
+  void advance(Micros step);  // every mode: moves the clock forward
+  void onCommand();
+  const ClockSettings& settings() const { return settings_; }
+  // Real time: when the PC's steady clock reaches instrument time t.
+  std::chrono::steady_clock::time_point deadlineOf(Micros t) const;
 
-private:
-    ClockSettings settings_;
-    std::chrono::steady_clock::time_point origin_;
-    Micros offset_ = 0;
+ private:
+  ClockSettings settings_;
+  std::chrono::steady_clock::time_point origin_;
+  Micros offset_ = 0;
 };
 
 }  // namespace sim

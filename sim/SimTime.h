@@ -20,8 +20,8 @@ constexpr Micros millis(int64_t ms) { return ms * kMicrosPerMilli; }
 
 // Division rounding towards minus infinity (time arithmetic on repeating scenarios).
 constexpr int64_t floorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+  int64_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
 
 }  // namespace sim

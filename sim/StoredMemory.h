@@ -29,57 +29,57 @@ constexpr uint8_t kSession4Wire = 0x10;
 constexpr uint8_t kSession7E1 = 0x20;
 
 struct StoredSession {
-    bool used = false;
-    std::string name;  // the connect text
-    DateTime when;
-    std::string endText;
-    uint8_t flags = 0;
-    int rate = 2400;
-    std::vector<CapturedByte> bytes;
+  bool used = false;
+  std::string name;  // the connect text
+  DateTime when;
+  std::string endText;
+  uint8_t flags = 0;
+  int rate = 2400;
+  std::vector<CapturedByte> bytes;
 };
 
 struct StoredTrace {
-    bool used = false;
-    DateTime when;
-    std::string digits;
-    int triggerType = 0;
-    int ringbackCount = 0;
-    int voltageLevel = 0;
-    int scale = 0;
-    int span = 0;
-    int line = 1;
-    std::vector<int> samples;
+  bool used = false;
+  DateTime when;
+  std::string digits;
+  int triggerType = 0;
+  int ringbackCount = 0;
+  int voltageLevel = 0;
+  int scale = 0;
+  int span = 0;
+  int line = 1;
+  std::vector<int> samples;
 };
 
 class StoredMemory {
-public:
-    static constexpr int kSessions = 9;
-    static constexpr int kTraces = 3;
-    static constexpr size_t kMaxSessionBytes = 0xFFFF;
+ public:
+  static constexpr int kSessions = 9;
+  static constexpr int kTraces = 3;
+  static constexpr size_t kMaxSessionBytes = 0xFFFF;
 
-    std::string sessionHeader(int slot) const;  // slot 1..9
-    std::string traceHeader(int slot) const;    // slot 1..3
+  std::string sessionHeader(int slot) const;  // slot 1..9
+  std::string traceHeader(int slot) const;    // slot 1..3
 
-    std::string startSessionDownload(int slot, int lineForm);
-    std::string nextSessionLine();
-    std::string startTraceDownload(int slot);
-    std::string nextTraceLine();
+  std::string startSessionDownload(int slot, int lineForm);
+  std::string nextSessionLine();
+  std::string startTraceDownload(int slot);
+  std::string nextTraceLine();
 
-    void storeSession(StoredSession session);
-    void storeTrace(StoredTrace trace);
-    void setSession(int slot, StoredSession session);
-    void setTrace(int slot, StoredTrace trace);
-    const StoredSession& session(int slot) const { return sessions_.at(slot - 1); }
-    const StoredTrace& trace(int slot) const { return traces_.at(slot - 1); }
+  void storeSession(StoredSession session);
+  void storeTrace(StoredTrace trace);
+  void setSession(int slot, StoredSession session);
+  void setTrace(int slot, StoredTrace trace);
+  const StoredSession& session(int slot) const { return sessions_.at(slot - 1); }
+  const StoredTrace& trace(int slot) const { return traces_.at(slot - 1); }
 
-private:
-    std::array<StoredSession, kSessions> sessions_{};
-    std::array<StoredTrace, kTraces> traces_{};
-    int sessionSlot_ = 0;  // download in progress (0 = none)
-    size_t sessionPos_ = 0;
-    bool sessionBinary_ = false;
-    int traceSlot_ = 0;
-    size_t tracePos_ = 0;
+ private:
+  std::array<StoredSession, kSessions> sessions_{};
+  std::array<StoredTrace, kTraces> traces_{};
+  int sessionSlot_ = 0;  // download in progress (0 = none)
+  size_t sessionPos_ = 0;
+  bool sessionBinary_ = false;
+  int traceSlot_ = 0;
+  size_t tracePos_ = 0;
 };
 
 }  // namespace sim

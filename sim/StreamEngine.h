@@ -23,23 +23,23 @@ constexpr int kSamplesPerFrame = 16;
 constexpr size_t kSampleBytes = 7;
 
 class StreamEngine {
-public:
-    StreamEngine(const LineModel& line, const Calibration& cal);
+ public:
+  StreamEngine(const LineModel& line, const Calibration& cal);
 
-    std::string start(int line, Micros now);
-    std::string stop();
-    bool streaming() const { return line_ != 0; }
-    int line() const { return line_; }
+  std::string start(int line, Micros now);
+  std::string stop();
+  bool streaming() const { return line_ != 0; }
+  int line() const { return line_; }
 
-    // The packet of bus frame `frame`: 128 bytes while streaming, else empty.
-    std::vector<uint8_t> packet(uint32_t frame);
+  // The packet of bus frame `frame`: 128 bytes while streaming, else empty.
+  std::vector<uint8_t> packet(uint32_t frame);
 
-private:
-    const LineModel& lineModel_;
-    const Calibration& cal_;
-    int line_ = 0;
-    Micros startedAt_ = 0;
-    std::optional<uint32_t> firstFrame_;
+ private:
+  const LineModel& lineModel_;
+  const Calibration& cal_;
+  int line_ = 0;
+  Micros startedAt_ = 0;
+  std::optional<uint32_t> firstFrame_;
 };
 
 }  // namespace sim

@@ -22,23 +22,23 @@
 namespace sim {
 
 class VoltMeter {
-public:
-    static constexpr Micros kMeasuringTime = 100 * kMicrosPerMilli;
+ public:
+  static constexpr Micros kMeasuringTime = 100 * kMicrosPerMilli;
 
-    VoltMeter(const LineModel& line, const Calibration& cal) : line_(line), cal_(cal) {}
+  VoltMeter(const LineModel& line, const Calibration& cal) : line_(line), cal_(cal) {}
 
-    // The reading of the measurement that ends at `now`.
-    std::string reading(int line, int mode, Micros now) const;
-    std::string lineStatus(int line, Micros now) const;
+  // The reading of the measurement that ends at `now`.
+  std::string reading(int line, int mode, Micros now) const;
+  std::string lineStatus(int line, Micros now) const;
 
-    // How long after its command a reading is ready; 0 answers at once.
-    Micros measuringTime() const { return measuringTime_; }
-    void setMeasuringTime(Micros time) { measuringTime_ = time; }
+  // How long after its command a reading is ready; 0 answers at once.
+  Micros measuringTime() const { return measuringTime_; }
+  void setMeasuringTime(Micros time) { measuringTime_ = time; }
 
-private:
-    const LineModel& line_;
-    const Calibration& cal_;
-    Micros measuringTime_ = 0;
+ private:
+  const LineModel& line_;
+  const Calibration& cal_;
+  Micros measuringTime_ = 0;
 };
 
 }  // namespace sim

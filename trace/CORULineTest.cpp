@@ -28,9 +28,9 @@ constexpr int kAcValueId = 1127;
 constexpr int kAcSurfaceId = 1126;
 constexpr int kGroupHeight = 200;
 
-const QColor kWindow(255, 255, 255);     // COLOR_WINDOW
-const QColor kWindowText(0, 0, 0);       // COLOR_WINDOWTEXT
-const QColor kButtonFace(240, 240, 240); // COLOR_BTNFACE
+const QColor kWindow(255, 255, 255);      // COLOR_WINDOW
+const QColor kWindowText(0, 0, 0);        // COLOR_WINDOWTEXT
+const QColor kButtonFace(240, 240, 240);  // COLOR_BTNFACE
 const QColor kBarColor(0, 0, 255);
 constexpr int kBarWidth = 12;
 

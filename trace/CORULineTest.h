@@ -68,8 +68,8 @@ class CORULineTest final : public QWidget, public IVoltMeterView {
     MeterFilter filter;
     MeterScale scale;
     std::optional<MeterBar> bar;  // from the latest filter output
-    QImage image;       // the last paint: the scale and the bar
-    QImage scaleImage;  // the scale alone
+    QImage image;                 // the last paint: the scale and the bar
+    QImage scaleImage;            // the scale alone
     bool scaleDrawn = false;
   };
 

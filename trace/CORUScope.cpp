@@ -54,8 +54,7 @@ bool CORUScope::DrawTrace(QPainter& painter) {
   CORUData& store = app_.dataStore;
   const AppSettings& s = app_.settings;
   std::lock_guard lock(store.dataMutex);
-  const TraceIndexes indexes{s.traceScale, s.traceSpan, store.currentTrace.scaleIndex,
-                             store.currentTrace.spanIndex};
+  const TraceIndexes indexes{s.traceScale, s.traceSpan, store.currentTrace.scaleIndex, store.currentTrace.spanIndex};
   const TraceRules rules = ScreenRules(indexes, store.sysCfg, state.Marks());
   state.SetRules(rules);
   const PlotKind kind = PlotKindFor(indexes.recordedScale);
@@ -111,9 +110,7 @@ void CORUScope::DrawMarkerCross(QPainter& painter) {
   painter.restore();
 }
 
-void CORUScope::OnMouseMove(int viewX, int viewY) {
-  state.OnMouseMove(viewX, viewY, app_.settings.traceSnap == 1);
-}
+void CORUScope::OnMouseMove(int viewX, int viewY) { state.OnMouseMove(viewX, viewY, app_.settings.traceSnap == 1); }
 
 DoubleClickResult CORUScope::OnLButtonDblClk(int viewX, int viewY) {
   return state.OnLButtonDblClk(viewX, viewY, app_.dataStore);

@@ -33,9 +33,7 @@ constexpr int kAreaTop = 50;  // the three areas start this many pixels below th
 constexpr int kTriggerVoltage = 3;
 const QColor kButtonFace(240, 240, 240);  // COLOR_BTNFACE
 
-void Mix(uint64_t& h, uint64_t v) {
-  h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
-}
+void Mix(uint64_t& h, uint64_t v) { h ^= v + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2); }
 
 void MixDouble(uint64_t& h, double d) {
   uint64_t bits = 0;
@@ -135,10 +133,9 @@ uint64_t CORUSignalTrace::DrawingState() const {
     MixDouble(h, store.sysCfg.value2);
   }
   for (int v : {store.traceCursor1.load(), store.traceCursor2.load(), store.traceMarker1.load(),
-                store.traceMarker2.load(), s.traceScale, s.traceSpan, s.traceSnap, s.traceTrigger,
-                s.deltaV, static_cast<int>(s.markerColor), scope_.state.cursorPoint.x,
-                scope_.state.cursorPoint.y, thresholdRect_.top, thresholdRect_.bottom,
-                draggingThreshold_ ? 1 : 0, width(), height()}) {
+                store.traceMarker2.load(), s.traceScale, s.traceSpan, s.traceSnap, s.traceTrigger, s.deltaV,
+                static_cast<int>(s.markerColor), scope_.state.cursorPoint.x, scope_.state.cursorPoint.y,
+                thresholdRect_.top, thresholdRect_.bottom, draggingThreshold_ ? 1 : 0, width(), height()}) {
     Mix(h, static_cast<uint32_t>(v));
   }
   return h;
@@ -182,8 +179,7 @@ void CORUSignalTrace::DrawVoltPanel() {
   QPainter painter(&voltImage_);
   painter.setFont(axisFont_);
   LogicalPainter lp(painter, mapper_);
-  const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()),
-                        mapper_.PixelsToLogicalY(size.height())};
+  const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()), mapper_.PixelsToLogicalY(size.height())};
   const VoltAxisLayout axis = DrawVoltAxis(lp, app_.settings.traceScale, panel);
   voltTopMark_ = axis.topMark;
   voltBottomMark_ = axis.bottomMark;
@@ -232,8 +228,7 @@ void CORUSignalTrace::DrawTimePanel() {
   QPainter painter(&timeImage_);
   painter.setFont(axisFont_);
   LogicalPainter lp(painter, mapper_);
-  const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()),
-                        mapper_.PixelsToLogicalY(size.height())};
+  const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()), mapper_.PixelsToLogicalY(size.height())};
   const TimeAxisLayout axis = DrawTimeAxis(lp, app_.settings.traceSpan, panel);
   timeLeftMark_ = axis.leftMark;
   timeRightMark_ = axis.rightMark;

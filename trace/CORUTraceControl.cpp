@@ -47,9 +47,9 @@ struct Place {
   int y;
 };
 constexpr Place kPlaces[] = {
-    {kScaleCombo, 92, 14},  {kSpanCombo, 92, 45},    {kTriggerCombo, 92, 75}, {kDtmfEdit, 92, 104},
+    {kScaleCombo, 92, 14},    {kSpanCombo, 92, 45},    {kTriggerCombo, 92, 75},   {kDtmfEdit, 92, 104},
     {kRingbackEdit, 92, 135}, {kVoltageEdit, 92, 167}, {kCaptureButton, 11, 206}, {1185, 11, 21},
-    {1186, 11, 49},         {1187, 11, 78},          {1182, 11, 109},         {1183, 11, 140},
+    {1186, 11, 49},           {1187, 11, 78},          {1182, 11, 109},           {1183, 11, 140},
     {1184, 11, 172},
 };
 
@@ -119,8 +119,7 @@ void CORUTraceControl::OnCaptureTrace() {
     }
   }
   // Boxes and save prompts come only after the lock is gone.
-  if (step == CaptureStep::NoDevice)
-    app_.prompts().MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
+  if (step == CaptureStep::NoDevice) app_.prompts().MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
   if (step != CaptureStep::Start) return;
 
   CORUpc144Doc* document = app_.currentDocument;
@@ -228,8 +227,8 @@ void CORUTraceControl::SetLineRadios(int line) {
 
 void CORUTraceControl::OnLine(int line) {
   CORUpc144Doc* document = app_.currentDocument;
-  const bool goOn = document == nullptr || document->IsTypeModified(DOCUMENT_TRACE) == 0 ||
-                    document->SaveModified(DOCUMENT_TRACE);
+  const bool goOn =
+      document == nullptr || document->IsTypeModified(DOCUMENT_TRACE) == 0 || document->SaveModified(DOCUMENT_TRACE);
   if (!goOn) {
     SetLineRadios(line == 1 ? 2 : 1);
     return;
@@ -260,7 +259,8 @@ void CORUTraceControl::OnChangeRingbackQty() {
 // ---- refreshes ---------------------------------------------------------------------------------------
 
 void CORUTraceControl::UpdateVoltageLabel() {
-  if (voltageEdit_ != nullptr) voltageEdit_->setText(Latin(VoltageLabel(app_.settings.deltaV, app_.settings.traceScale)));
+  if (voltageEdit_ != nullptr)
+    voltageEdit_->setText(Latin(VoltageLabel(app_.settings.deltaV, app_.settings.traceScale)));
 }
 
 void CORUTraceControl::SelectCombos(int scale, int span, int trigger) {
@@ -373,7 +373,7 @@ void CORUTraceControl::OnTimer() {
       DecideEnableTick(app_.context.DeviceOpen(), store.traceTriggerArmed != 0, store.traceRunning != 0);
   if (tick.controls == ControlEnables::DisableAll) {
     for (QWidget* control : std::initializer_list<QWidget*>{line1_, line2_, captureButton_, recallButton_,
-                                                              triggerCombo_, ringbackEdit_, dtmfEdit_, voltageEdit_})
+                                                            triggerCombo_, ringbackEdit_, dtmfEdit_, voltageEdit_})
       if (control) control->setEnabled(false);
   } else if (tick.controls == ControlEnables::EnableMain) {
     for (QWidget* control :

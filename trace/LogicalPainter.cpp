@@ -17,9 +17,7 @@ QPen LogicalPainter::Pen(const QColor& colour) const {
   return QPen(colour, std::max(1, m_.LogicalToPixelsX(1)), Qt::SolidLine);
 }
 
-void LogicalPainter::Line(int lx1, int ly1, int lx2, int ly2) {
-  p_.drawLine(ToPixels(lx1, ly1), ToPixels(lx2, ly2));
-}
+void LogicalPainter::Line(int lx1, int ly1, int lx2, int ly2) { p_.drawLine(ToPixels(lx1, ly1), ToPixels(lx2, ly2)); }
 
 void LogicalPainter::Fill(int lx1, int ly1, int lx2, int ly2, const QColor& colour) {
   p_.fillRect(ToPixels(lx1, ly1, lx2, ly2), colour);

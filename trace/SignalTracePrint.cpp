@@ -52,8 +52,7 @@ void CORUSignalTrace::PrintPreview() {
   app_.prompts().RunModal(dialog);
 }
 
-void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dpiX, int dpiY, int page,
-                                int pages) {
+void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dpiX, int dpiY, int page, int pages) {
   const LogicalMapper mapper(dpiX, dpiY);
   LogicalPainter lp(painter, mapper);
   painter.save();
@@ -80,8 +79,8 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
   std::lock_guard lock(store.dataMutex);
   const int count = store.traceSamples.GetSize();
   if (count > 0) {
-    const TraceIndexes indexes{app_.settings.traceScale, app_.settings.traceSpan,
-                               store.currentTrace.scaleIndex, store.currentTrace.spanIndex};
+    const TraceIndexes indexes{app_.settings.traceScale, app_.settings.traceSpan, store.currentTrace.scaleIndex,
+                               store.currentTrace.spanIndex};
     const AxisMarks marks{volt.topMark, volt.bottomMark, time.leftMark, time.rightMark};
     WalkSetup setup;
     setup.kind = PlotKindFor(indexes.recordedScale);

@@ -179,12 +179,10 @@ std::pair<std::size_t, std::size_t> CaptureTextLayout::CellsBetween(const CCaptB
                                                                     LONG bottom) const {
   const CCaptBuf* data = records.GetData();
   const int count = records.GetSize();
-  const auto first = std::partition_point(cells.begin(), cells.end(), [&](int index) {
-    return index < count && CellOf(data[index]).bottom >= top;
-  });
-  const auto end = std::partition_point(first, cells.end(), [&](int index) {
-    return index < count && CellOf(data[index]).top > bottom;
-  });
+  const auto first = std::partition_point(
+      cells.begin(), cells.end(), [&](int index) { return index < count && CellOf(data[index]).bottom >= top; });
+  const auto end = std::partition_point(first, cells.end(),
+                                        [&](int index) { return index < count && CellOf(data[index]).top > bottom; });
   return {static_cast<std::size_t>(first - cells.begin()), static_cast<std::size_t>(end - cells.begin())};
 }
 
@@ -193,6 +191,7 @@ std::pair<std::size_t, std::size_t> CaptureTextLayout::CellsOfPage(int p) const 
   const ULONG from = pageBreaks[static_cast<std::size_t>(p)];
   const auto first = std::lower_bound(cells.begin(), cells.end(), static_cast<int>(from));
   auto end = cells.end();
-  if (p + 1 < Pages()) end = std::lower_bound(first, cells.end(), static_cast<int>(pageBreaks[static_cast<std::size_t>(p + 1)]));
+  if (p + 1 < Pages())
+    end = std::lower_bound(first, cells.end(), static_cast<int>(pageBreaks[static_cast<std::size_t>(p + 1)]));
   return {static_cast<std::size_t>(first - cells.begin()), static_cast<std::size_t>(end - cells.begin())};
 }

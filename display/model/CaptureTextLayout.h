@@ -30,8 +30,8 @@ struct CaptureTextOptions {
 struct CaptureTextMetrics {
   LONG cellWidth = 1;
   LONG cellHeight = 1;
-  LONG width = 1;           // the layout width: the client's, or 600 when printing
-  LONG pageHeight = 0;      // 0: one endless page (the screen); 800 when printing
+  LONG width = 1;       // the layout width: the client's, or 600 when printing
+  LONG pageHeight = 0;  // 0: one endless page (the screen); 800 when printing
 };
 
 enum class TextItemKind { Title, Separator };
@@ -90,7 +90,7 @@ class CaptureTextLayout {
   std::vector<CaptureTextItem> items;
   std::vector<ULONG> pageBreaks{0};
   LONG x = 0;
-  LONG y = 0;          // top of the current data line
+  LONG y = 0;  // top of the current data line
   LONG lowest = 0;
   int page = 0;
   bool pageUsed = false;  // something was placed on the current page

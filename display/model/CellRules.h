@@ -14,7 +14,7 @@ constexpr COLORREF kSyncBack = 0xC0C0C0;        // grey
 constexpr COLORREF kParityErrorBack = 0x10DFDF;
 constexpr COLORREF kParityBitBack = 0xDFDF80;
 constexpr COLORREF kTitleBack = 0x000000;
-constexpr COLORREF kTitleText = 0x00FFFF;       // yellow
+constexpr COLORREF kTitleText = 0x00FFFF;  // yellow
 
 // The value a byte shows, before the 7E1 reduction; `skipped` when it takes no room.
 struct ShownValue {

@@ -4,13 +4,14 @@
 
 namespace {
 
-constexpr std::array<const char*, 8> kRates = {
-    "1200 V.22/V.22bis", "2400 V.22bis",     "4800 V.32/V.32bis", "7200 V.32bis",
-    "9600 V.32",         "9600 V.32/V.32bis", "12000 V.32bis",     "14400 V.32bis"};
+constexpr std::array<const char*, 8> kRates = {"1200 V.22/V.22bis", "2400 V.22bis", "4800 V.32/V.32bis",
+                                               "7200 V.32bis",      "9600 V.32",    "9600 V.32/V.32bis",
+                                               "12000 V.32bis",     "14400 V.32bis"};
 
-constexpr std::array<const char*, 8> kClass2 = {
-    "USB1 detected",  "SB1 detected",            "S1 detected",     "V.32 preamble detected",
-    "carrier lost",   "emergency retrain start", "retrain request", "rate negotiation request"};
+constexpr std::array<const char*, 8> kClass2 = {"USB1 detected",   "SB1 detected",
+                                                "S1 detected",     "V.32 preamble detected",
+                                                "carrier lost",    "emergency retrain start",
+                                                "retrain request", "rate negotiation request"};
 
 constexpr std::array<const char*, 8> kClasses = {
     "", "2100Hz detected", "", "R1 received", "R2 received", "R3 received", "R4 received", "R5 received"};
@@ -18,23 +19,22 @@ constexpr std::array<const char*, 8> kClasses = {
 constexpr std::array<const char*, 8> kSnr = {
     "SNR: not determined", "", "SNR: very bad", "SNR: bad", "SNR: poor", "SNR: normal", "SNR: good", "SNR: very good"};
 
-constexpr std::array<const char*, 16> kStates = {
-    "",
-    "Tx Idle/Rx waiting",
-    "Tx silence/Rx idle",
-    "transmit 2100 AnsTone",
-    "rate negotiation",
-    "",
-    "",
-    "",
-    "1200bps V.22/V.22bis",
-    "2400bps V.22",
-    "4800bps V.32/V.32bis",
-    "7200bps V.32bis",
-    "9600bps V.32",
-    "9600bps V.32/V.32bis",
-    "12000bps V.32bis",
-    "14400bps V.32bis"};
+constexpr std::array<const char*, 16> kStates = {"",
+                                                 "Tx Idle/Rx waiting",
+                                                 "Tx silence/Rx idle",
+                                                 "transmit 2100 AnsTone",
+                                                 "rate negotiation",
+                                                 "",
+                                                 "",
+                                                 "",
+                                                 "1200bps V.22/V.22bis",
+                                                 "2400bps V.22",
+                                                 "4800bps V.32/V.32bis",
+                                                 "7200bps V.32bis",
+                                                 "9600bps V.32",
+                                                 "9600bps V.32/V.32bis",
+                                                 "12000bps V.32bis",
+                                                 "14400bps V.32bis"};
 
 }  // namespace
 
@@ -54,7 +54,8 @@ ModemEventText DecodeModemEvent(const CQSRRegister& word) {
   const int eventClass = EventClass(word);
   const int code = EventCode(word);
   if (eventClass >= 3) text.rate = kRates[static_cast<std::size_t>(code)];
-  text.event = eventClass == 2 ? kClass2[static_cast<std::size_t>(code)] : kClasses[static_cast<std::size_t>(eventClass)];
+  text.event =
+      eventClass == 2 ? kClass2[static_cast<std::size_t>(code)] : kClasses[static_cast<std::size_t>(eventClass)];
   text.snr = kSnr[static_cast<std::size_t>(SnrGrade(word))];
   text.state = kStates[static_cast<std::size_t>(ModemState(word))];
   return text;

@@ -16,10 +16,10 @@ struct ModemEventText {
 
 // The word of the pair (first byte high).
 CQSRRegister ModemEventRegister(UCHAR first, UCHAR second);
-int EventClass(const CQSRRegister& word);      // bits 15-13
-int EventCode(const CQSRRegister& word);       // bits 12-10
-int SnrGrade(const CQSRRegister& word);        // bits 6-4
-int ModemState(const CQSRRegister& word);      // bits 3-0
+int EventClass(const CQSRRegister& word);  // bits 15-13
+int EventCode(const CQSRRegister& word);   // bits 12-10
+int SnrGrade(const CQSRRegister& word);    // bits 6-4
+int ModemState(const CQSRRegister& word);  // bits 3-0
 ModemEventText DecodeModemEvent(const CQSRRegister& word);
 
 // "Modem event # %i" (and the other numbered rows): the number padded with blanks to five

@@ -73,11 +73,21 @@ PageRange PagesToPrint(int from, int to, int pages) {
 std::string ConfigurationLine(const CSysCfg& config) {
   std::string line;
   switch (config.standard) {
-    case 3: line = "HS 14400"; break;
-    case 2: line = "HS 9600"; break;
-    case 1: line = "1200/2400"; break;
-    case 4: line = "V.21"; break;
-    default: line = "B300"; break;
+    case 3:
+      line = "HS 14400";
+      break;
+    case 2:
+      line = "HS 9600";
+      break;
+    case 1:
+      line = "1200/2400";
+      break;
+    case 4:
+      line = "V.21";
+      break;
+    default:
+      line = "B300";
+      break;
   }
   line += "    ";
   line += config.sync == 1 ? "Sync" : "Async";
@@ -88,6 +98,4 @@ std::string ConfigurationLine(const CSysCfg& config) {
   return line;
 }
 
-std::string PageFooter(int page, int pages) {
-  return "Page " + std::to_string(page) + " of " + std::to_string(pages);
-}
+std::string PageFooter(int page, int pages) { return "Page " + std::to_string(page) + " of " + std::to_string(pages); }

@@ -22,9 +22,12 @@ std::string Blanks(int count) { return std::string(static_cast<std::size_t>(coun
 class Builder {
  public:
   Builder(CORUData& store, const ReadoutOptions& options, const SessionColors& colors, const SessionLayout* layout)
-      : store(store), buffer(store.captureBuffer), options(options), colors(colors),
+      : store(store),
+        buffer(store.captureBuffer),
+        options(options),
+        colors(colors),
         layout(layout != nullptr && layout->HasLayout() && layout->Generation() == store.captureGeneration ? layout
-                                                                                                            : nullptr) {}
+                                                                                                           : nullptr) {}
 
   ReadoutRows Build() {
     for (ReadoutRow& row : rows) row = ReadoutRow{colors.window, "", colors.window, colors.windowText};
@@ -43,7 +46,8 @@ class Builder {
   static int InRange(int index, int count) { return index >= 0 && index < count ? index : -1; }
 
   void Fill(int first, int last, COLORREF fill) {
-    for (int r = first; r <= last; ++r) rows[static_cast<std::size_t>(r)] = ReadoutRow{fill, "", fill, colors.windowText};
+    for (int r = first; r <= last; ++r)
+      rows[static_cast<std::size_t>(r)] = ReadoutRow{fill, "", fill, colors.windowText};
   }
   void Put(int row, std::string text, COLORREF back, COLORREF color) {
     ReadoutRow& target = rows[static_cast<std::size_t>(row)];
@@ -66,7 +70,10 @@ class Builder {
     int low = 0, high = store.captureHeaders.GetSize();
     while (low < high) {
       const int mid = (low + high) / 2;
-      if (store.captureHeaders[mid].firstIndex <= index) low = mid + 1; else high = mid;
+      if (store.captureHeaders[mid].firstIndex <= index)
+        low = mid + 1;
+      else
+        high = mid;
     }
     return low - 1;
   }
@@ -144,7 +151,8 @@ class Builder {
   void MiddleBlock(int cursor, int marker) {
     const COLORREF back = colors.window;
     const COLORREF color = (0u - colors.window) & 0xFFFFFF;
-    const bool parityBit = cursor != -1 && options.highlightParityBit && options.parity7E1 && (buffer[cursor].data & 0x80) != 0;
+    const bool parityBit =
+        cursor != -1 && options.highlightParityBit && options.parity7E1 && (buffer[cursor].data & 0x80) != 0;
     Put(kParityRow, parityBit ? std::string("Parity bit set") : Blanks(14), back, color);
     if (cursor == -1 || marker == -1) {
       for (int r = kBytesRow; r < kBytesRow + 4; ++r) Put(r, Blanks(17), back, color);
@@ -161,7 +169,8 @@ class Builder {
       Put(kTimeRow + 1, Blanks(17), back, color);
       return;
     }
-    double d = from ? RecordTime(cursor, false) - RecordTime(marker, false) : RecordTime(marker, false) - RecordTime(cursor, false);
+    double d = from ? RecordTime(cursor, false) - RecordTime(marker, false)
+                    : RecordTime(marker, false) - RecordTime(cursor, false);
     if (d < 0) d = -1.0;
     Put(kTimeRow, from ? "Time FROM marker:" : "Time TO marker:", back, color);
     Put(kTimeRow + 1, SecondsText(d) + (d < 10 ? " Seconds " : " Seconds"), back, color);

@@ -15,8 +15,8 @@ class SessionLayout;
 inline constexpr int kReadoutRows = 19;
 
 struct ReadoutRow {
-  COLORREF fill = 0;            // the whole row band
-  std::string text;             // drawn at x 0, opaque behind the text only; may be empty
+  COLORREF fill = 0;  // the whole row band
+  std::string text;   // drawn at x 0, opaque behind the text only; may be empty
   COLORREF textBackground = 0;
   COLORREF textColor = 0;
   bool operator==(const ReadoutRow&) const = default;

@@ -34,7 +34,8 @@ void SessionLayout::Layout(CORUData& store, const LayoutGeometry& newGeometry, c
 }
 
 bool SessionLayout::Update(CORUData& store, const LayoutGeometry& newGeometry, const SessionOptions& newOptions) {
-  if (newGeometry.cellWidth <= 0 || newGeometry.cellHeight <= 0 || newGeometry.width < newGeometry.cellWidth) return false;
+  if (newGeometry.cellWidth <= 0 || newGeometry.cellHeight <= 0 || newGeometry.width < newGeometry.cellWidth)
+    return false;
   std::lock_guard guard(store.dataMutex);
   const bool full = !laidOut || newGeometry != geometry || !newOptions.SameMeasure(options) ||
                     generation != store.captureGeneration || store.layoutDirty != 0 ||
@@ -64,8 +65,9 @@ void SessionLayout::Walk(CORUData& store) {
   RemoveTail();
   const int count = store.captureBuffer.GetSize();
   CCaptBuf* records = store.captureBuffer.GetData();
-  bool sync = pendingRecords > 0 ? pending.sync : (currentEvent >= 0 && currentEvent < store.captureHeaders.GetSize() &&
-                                                   store.captureHeaders[currentEvent].IsSync());
+  bool sync = pendingRecords > 0 ? pending.sync
+                                 : (currentEvent >= 0 && currentEvent < store.captureHeaders.GetSize() &&
+                                    store.captureHeaders[currentEvent].IsSync());
   for (int i = walked; i < count; ++i) {
     for (int e = events->NextOpening(i); e != -1; e = events->NextOpening(i)) {
       sync = store.captureHeaders[e].IsSync();
@@ -162,7 +164,8 @@ void SessionLayout::RefreshTitles(CORUData& store, int fromEvent) {
   for (auto at = headerLines.rbegin(); at != headerLines.rend(); ++at) {
     CORUSessionLine& line = lines[static_cast<std::size_t>(*at)];
     if (line.eventIndex < fromEvent) break;
-    if (line.eventIndex < headerCount) line.headerText = EventTitle(line.eventIndex, store.captureHeaders[line.eventIndex]);
+    if (line.eventIndex < headerCount)
+      line.headerText = EventTitle(line.eventIndex, store.captureHeaders[line.eventIndex]);
   }
 }
 
@@ -211,7 +214,9 @@ int SessionLayout::ModemEventRecordsBefore(const CCaptBufArray& buffer, int inde
 }
 
 std::size_t SessionLayout::MemoryBytes() const {
-  std::size_t bytes = lines.capacity() * sizeof(CORUSessionLine) + (dataLines.capacity() + headerLines.capacity()) * sizeof(int);
-  for (const CORUSessionLine& line : lines) bytes += line.cellCounts.capacity() + (line.headerText.capacity() > 15 ? line.headerText.capacity() : 0);
+  std::size_t bytes =
+      lines.capacity() * sizeof(CORUSessionLine) + (dataLines.capacity() + headerLines.capacity()) * sizeof(int);
+  for (const CORUSessionLine& line : lines)
+    bytes += line.cellCounts.capacity() + (line.headerText.capacity() > 15 ? line.headerText.capacity() : 0);
   return bytes;
 }

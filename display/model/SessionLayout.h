@@ -92,10 +92,10 @@ class SessionLayout {
   std::optional<HdlcReplay> replay;
   CORUSessionLine pending;  // the open data line
   int pendingRecords = 0;
-  LONG used = 0;            // pixels the open line fills
-  int walked = 0;           // next record to walk
-  int currentEvent = -1;    // -1 before the first event opens
-  int modemRecords = 0;     // modem-event records walked
-  int tailLines = 0;        // lines appended for the open line at the end of the last walk
-  LONG y = 0;               // top of the next line
+  LONG used = 0;          // pixels the open line fills
+  int walked = 0;         // next record to walk
+  int currentEvent = -1;  // -1 before the first event opens
+  int modemRecords = 0;   // modem-event records walked
+  int tailLines = 0;      // lines appended for the open line at the end of the last walk
+  LONG y = 0;             // top of the next line
 };

@@ -20,13 +20,13 @@ struct CORUSessionLine {
   LONG Height() const { return rect.bottom - rect.top; }
   bool IsData() const { return lineType == kDataLine; }
 
-  CellRect rect;        // left 0, right the layout width
-  LONG firstByte = 0;   // data lines: first and last capture index, inclusive
+  CellRect rect;       // left 0, right the layout width
+  LONG firstByte = 0;  // data lines: first and last capture index, inclusive
   LONG lastByte = 0;
   LONG eventIndex = 0;  // the event whose header precedes the line (0 before the first one)
   LONG lineType = 0;
-  bool sync = false;            // data lines: measured and drawn by the synchronous rules
-  LONG eventRecordsBefore = 0;  // data lines: modem-event records before firstByte
+  bool sync = false;               // data lines: measured and drawn by the synchronous rules
+  LONG eventRecordsBefore = 0;     // data lines: modem-event records before firstByte
   std::vector<int8_t> cellCounts;  // data lines: cells of each byte firstByte..lastByte (0 = not shown)
   std::string headerText;          // header lines: the event title
 };

@@ -22,8 +22,8 @@ struct SessionOptions {
 
   // The options that change how wide a byte is, so a change needs a new layout.
   bool SameMeasure(const SessionOptions& other) const {
-    return viewType == other.viewType && parity7E1 == other.parity7E1 &&
-           bitStuffed == other.bitStuffed && showModemEvents == other.showModemEvents;
+    return viewType == other.viewType && parity7E1 == other.parity7E1 && bitStuffed == other.bitStuffed &&
+           showModemEvents == other.showModemEvents;
   }
 };
 

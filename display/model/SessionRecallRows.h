@@ -16,7 +16,7 @@ inline constexpr int kRecallRows = 9;
 // The seven controls of row n (1..9): ids step by one per row, the date, count and recall
 // button by three.
 struct RecallRowIds {
-  int label = 0;   // "Session #n" button
+  int label = 0;  // "Session #n" button
   int date = 0;
   int count = 0;
   int recall = 0;  // "Recall #n" button

@@ -64,8 +64,7 @@ class Builder {
         SnappedReading(trace.marker2, trace.sample2, kMarker2Row);
       } else {
         if (!std::isnan(scope.seconds)) Put(kMarker2Row, TimeText(scope.seconds));
-        if (!std::isnan(scope.volts))
-          Put(kMarker2Row + 1, "Voltage: " + Fixed(scope.volts, trace.dc ? 1 : 2) + " V");
+        if (!std::isnan(scope.volts)) Put(kMarker2Row + 1, "Voltage: " + Fixed(scope.volts, trace.dc ? 1 : 2) + " V");
       }
     }
     if (trace.marker1 != -1 && samples) {
@@ -93,7 +92,8 @@ class Builder {
   void SnappedReading(int index, int sample, int row) {
     if (!trace.Valid(index)) return;
     if (trace.secondsPerSample) Put(row, TimeText(index * *trace.secondsPerSample));
-    if (const auto volts = SampleVolts(sample)) Put(row + 1, "Voltage: " + Fixed(*volts, 3) + (trace.dc ? " V" : " Vpp"));
+    if (const auto volts = SampleVolts(sample))
+      Put(row + 1, "Voltage: " + Fixed(*volts, 3) + (trace.dc ? " V" : " Vpp"));
   }
 
   // A DC sample keeps the line's sign. An AC sample is a peak-to-peak width, drawn as the same bar
@@ -138,7 +138,8 @@ class Builder {
 
 }  // namespace
 
-TraceReadoutRows BuildTraceReadout(CORUData& store, bool snap, const ScopeReadings& scope, const SessionColors& colors) {
+TraceReadoutRows BuildTraceReadout(CORUData& store, bool snap, const ScopeReadings& scope,
+                                   const SessionColors& colors) {
   const TraceSnapshot trace = Snapshot(store);
   return Builder(trace, snap, scope, colors).Build();
 }

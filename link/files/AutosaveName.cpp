@@ -6,8 +6,7 @@
 
 namespace {
 
-constexpr const char* kWeekdays[7] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                      "Thursday", "Friday", "Saturday"};
+constexpr const char* kWeekdays[7] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 constexpr const char* kMonths[12] = {"January", "February", "March",     "April",   "May",      "June",
                                      "July",    "August",   "September", "October", "November", "December"};
 
@@ -74,8 +73,7 @@ CivilTime LocalNow() {
   std::time_t now = std::time(nullptr);
   std::tm parts{};
   localtime_r(&now, &parts);
-  return CivilTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                   parts.tm_hour,        parts.tm_min,     parts.tm_sec};
+  return CivilTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
 }
 
 CivilTime AutosaveTime(std::string_view dateText, std::string_view timeText, const CivilTime& clock) {

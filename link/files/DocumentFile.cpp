@@ -11,8 +11,8 @@
 namespace {
 
 bool ReadTraceHead(ByteReader& in, TraceFileHead& head) {
-  return in.Int32(head.scaleIndex) && in.Int32(head.spanIndex) && in.Int32(head.voltageLevel) &&
-         in.Int32(head.line) && in.Int32(head.triggerType) && in.Int32(head.lineAgain);
+  return in.Int32(head.scaleIndex) && in.Int32(head.spanIndex) && in.Int32(head.voltageLevel) && in.Int32(head.line) &&
+         in.Int32(head.triggerType) && in.Int32(head.lineAgain);
 }
 
 FileStatus ReadCapture(ByteReader& in, CORUData& store, FileSettings& settings) {
@@ -55,8 +55,7 @@ FileStatus ReadTrace(ByteReader& in, CORUData& store, FileSettings& settings, Tr
 
 }  // namespace
 
-FileStatus WriteDocument(ByteWriter& out, CORUData& store, int documentType,
-                         const FileSettings& settings) {
+FileStatus WriteDocument(ByteWriter& out, CORUData& store, int documentType, const FileSettings& settings) {
   if (documentType != DOCUMENT_CAPTURE && documentType != DOCUMENT_TRACE) return FileStatus::UnknownType;
   std::lock_guard guard(store.dataMutex);
   if (documentType == DOCUMENT_CAPTURE) {
@@ -79,12 +78,10 @@ FileStatus ReadDocument(ByteReader& in, CORUData& store, int documentType, FileS
                         TraceFileHead* head) {
   if (documentType != DOCUMENT_CAPTURE && documentType != DOCUMENT_TRACE) return FileStatus::UnknownType;
   std::lock_guard guard(store.dataMutex);
-  return documentType == DOCUMENT_CAPTURE ? ReadCapture(in, store, settings)
-                                          : ReadTrace(in, store, settings, head);
+  return documentType == DOCUMENT_CAPTURE ? ReadCapture(in, store, settings) : ReadTrace(in, store, settings, head);
 }
 
-FileStatus SaveDocumentFile(const std::string& path, CORUData& store, int documentType,
-                            const FileSettings& settings) {
+FileStatus SaveDocumentFile(const std::string& path, CORUData& store, int documentType, const FileSettings& settings) {
   if (documentType != DOCUMENT_CAPTURE && documentType != DOCUMENT_TRACE) return FileStatus::UnknownType;
   SafeFileWriter file(path);
   if (!file.IsOpen()) return FileStatus::SaveFailed;
@@ -94,8 +91,8 @@ FileStatus SaveDocumentFile(const std::string& path, CORUData& store, int docume
   return file.Commit() ? FileStatus::Ok : FileStatus::SaveFailed;
 }
 
-FileStatus LoadDocumentFile(const std::string& path, CORUData& store, int documentType,
-                            FileSettings& settings, TraceFileHead* head) {
+FileStatus LoadDocumentFile(const std::string& path, CORUData& store, int documentType, FileSettings& settings,
+                            TraceFileHead* head) {
   if (documentType != DOCUMENT_CAPTURE && documentType != DOCUMENT_TRACE) return FileStatus::UnknownType;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return FileStatus::OpenFailed;

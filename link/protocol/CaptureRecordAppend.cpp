@@ -15,7 +15,8 @@ constexpr std::size_t kTextItemLength = 11;
 std::vector<CCaptBuf> ParseCaptureTextItems(std::string_view reply) {
   std::vector<CCaptBuf> records;
   for (std::size_t at = kTextItemStart; at + 10 <= reply.size(); at += kTextItemLength) {
-    records.emplace_back(static_cast<UCHAR>(HexByte(reply.substr(at))), static_cast<UCHAR>(HexByte(reply.substr(at + 3))),
+    records.emplace_back(static_cast<UCHAR>(HexByte(reply.substr(at))),
+                         static_cast<UCHAR>(HexByte(reply.substr(at + 3))),
                          static_cast<ULONG>(HexWord(reply.substr(at + 6))), 0);
   }
   return records;

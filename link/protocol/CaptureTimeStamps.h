@@ -24,8 +24,8 @@ class CaptureTimeStamps {
   static constexpr LONGLONG kUnset = -1;
   static constexpr LONGLONG kPeriod = 64;
 
-  LONGLONG wrapBase_ = kUnset;   // PC second at which the counter was 0
-  USHORT wrapCount_ = 0;         // whole periods since the event began
+  LONGLONG wrapBase_ = kUnset;  // PC second at which the counter was 0
+  USHORT wrapCount_ = 0;        // whole periods since the event began
   std::optional<UCHAR> lastCounter_;
   ULONG lastSeconds_ = 0;
 };

@@ -15,12 +15,12 @@
 #include "link/protocol/WorkerSignals.h"
 
 // Reply time-outs in milliseconds.
-constexpr DWORD kReplyTimeoutMs = 500;        // every command not named below
-constexpr DWORD kArmTimeoutMs = 5000;         // CA:0, TC:0
-constexpr DWORD kAbortTimeoutMs = 2000;       // CA:2, TC:2 after an abort
-constexpr DWORD kTracePollTimeoutMs = 20;     // TC:1
-constexpr DWORD kTraceEndTimeoutMs = 200;     // TC:2 at the end of scope polling
-constexpr DWORD kDrainTimeoutMs = 100;        // drain reads of a calibration step
+constexpr DWORD kReplyTimeoutMs = 500;     // every command not named below
+constexpr DWORD kArmTimeoutMs = 5000;      // CA:0, TC:0
+constexpr DWORD kAbortTimeoutMs = 2000;    // CA:2, TC:2 after an abort
+constexpr DWORD kTracePollTimeoutMs = 20;  // TC:1
+constexpr DWORD kTraceEndTimeoutMs = 200;  // TC:2 at the end of scope polling
+constexpr DWORD kDrainTimeoutMs = 100;     // drain reads of a calibration step
 
 class CommTransport {
  public:

@@ -34,7 +34,7 @@ class LinkContext {
   // closes it on removal while the worker may be using it: a closed handle only makes the
   // worker's calls fail (handles are never reused).
   std::atomic<HANDLE> deviceHandle{INVALID_HANDLE_VALUE};
-  std::atomic<DWORD> commThreadId{0};       // 0 = no worker
+  std::atomic<DWORD> commThreadId{0};            // 0 = no worker
   std::atomic<HANDLE> commExitEvent{nullptr};    // set by the worker when it ends
   std::atomic<HANDLE> commExitRequest{nullptr};  // set to ask the worker to end
   std::atomic<int> captureOptions{CAPTURE_OPTION_AUTOSAVE};

@@ -9,9 +9,7 @@ bool MemorySink::Write(const UCHAR* bytes, std::size_t count) {
   return true;
 }
 
-bool FileSink::Write(const UCHAR* bytes, std::size_t count) {
-  return std::fwrite(bytes, 1, count, file) == count;
-}
+bool FileSink::Write(const UCHAR* bytes, std::size_t count) { return std::fwrite(bytes, 1, count, file) == count; }
 
 std::size_t MemorySource::Read(UCHAR* target, std::size_t count) {
   std::size_t n = std::min(count, bytes.size() - position);
@@ -25,6 +23,4 @@ FileSource::FileSource(std::FILE* openFile) : file(openFile) {
   if (fstat(fileno(file), &info) == 0 && info.st_size > 0) length = static_cast<ULONGLONG>(info.st_size);
 }
 
-std::size_t FileSource::Read(UCHAR* target, std::size_t count) {
-  return std::fread(target, 1, count, file);
-}
+std::size_t FileSource::Read(UCHAR* target, std::size_t count) { return std::fread(target, 1, count, file); }

@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <bit>
 
-void ByteWriter::Double(double value) {
-  PutLE(Claim(8), std::bit_cast<ULONGLONG>(value), 8);
-}
+void ByteWriter::Double(double value) { PutLE(Claim(8), std::bit_cast<ULONGLONG>(value), 8); }
 
 void ByteWriter::Bytes(const void* data, std::size_t count) {
   const UCHAR* from = static_cast<const UCHAR*>(data);

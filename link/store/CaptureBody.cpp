@@ -38,11 +38,10 @@ void StoreHeader(ByteWriter& out, const CORUCaptureHeader& header) {
 }
 
 bool LoadHeader(ByteReader& in, CORUCaptureHeader& header) {
-  return in.Byte(header.flags) && in.Int32(header.reserved32) &&
-         ReadCountedString(in, header.startDate, kDateLimit) && in.Int32(header.firstIndex) &&
-         in.Int32(header.byteCount) && ReadCountedString(in, header.eventName, kNameLimit) &&
-         in.Int32(header.reserved4) && ReadCountedString(in, header.startTime, kTimeLimit) &&
-         ReadCountedString(in, header.endText, kEndTextLimit);
+  return in.Byte(header.flags) && in.Int32(header.reserved32) && ReadCountedString(in, header.startDate, kDateLimit) &&
+         in.Int32(header.firstIndex) && in.Int32(header.byteCount) &&
+         ReadCountedString(in, header.eventName, kNameLimit) && in.Int32(header.reserved4) &&
+         ReadCountedString(in, header.startTime, kTimeLimit) && ReadCountedString(in, header.endText, kEndTextLimit);
 }
 
 }  // namespace

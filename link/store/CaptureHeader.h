@@ -9,9 +9,9 @@
 #include "platform/nt/BaseTypes.h"
 
 // Flag-byte bits of an event.
-constexpr UCHAR EVENT_SYNC = 0x08;     // synchronous (HDLC) session
-constexpr UCHAR EVENT_4WIRE = 0x10;    // 4-wire line (directory entries)
-constexpr UCHAR EVENT_7E1 = 0x20;      // 7E1 data format (directory entries)
+constexpr UCHAR EVENT_SYNC = 0x08;   // synchronous (HDLC) session
+constexpr UCHAR EVENT_4WIRE = 0x10;  // 4-wire line (directory entries)
+constexpr UCHAR EVENT_7E1 = 0x20;    // 7E1 data format (directory entries)
 
 struct CORUCaptureHeader {
   bool IsSync() const { return (flags & EVENT_SYNC) != 0; }

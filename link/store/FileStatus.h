@@ -14,13 +14,20 @@ enum class FileStatus {
 
 inline const char* FileStatusText(FileStatus status) {
   switch (status) {
-    case FileStatus::Ok: return "";
-    case FileStatus::UnknownType: return "Unknown file type";
-    case FileStatus::CaptureReadError: return "Error reading capture file";
-    case FileStatus::TraceFormatError: return "Unexpected file format.";
-    case FileStatus::OpenFailed: return "Failed to open document.";
-    case FileStatus::SaveFailed: return "Failed to save document.";
-    case FileStatus::ExportFailed: return "Unable to save file";
+    case FileStatus::Ok:
+      return "";
+    case FileStatus::UnknownType:
+      return "Unknown file type";
+    case FileStatus::CaptureReadError:
+      return "Error reading capture file";
+    case FileStatus::TraceFormatError:
+      return "Unexpected file format.";
+    case FileStatus::OpenFailed:
+      return "Failed to open document.";
+    case FileStatus::SaveFailed:
+      return "Failed to save document.";
+    case FileStatus::ExportFailed:
+      return "Unable to save file";
   }
   return "";
 }

@@ -17,11 +17,11 @@ class CHDLCProcessor {
 
   UCHAR outputByte = 0;
   UCHAR lastInput = 0;
-  USHORT outMask = 1;    // where the next payload bit goes
-  USHORT inMask = 256;   // 256 = the last input byte is consumed
-  UCHAR onesCount = 0;   // consecutive 1 bits seen
+  USHORT outMask = 1;   // where the next payload bit goes
+  USHORT inMask = 256;  // 256 = the last input byte is consumed
+  UCHAR onesCount = 0;  // consecutive 1 bits seen
   UCHAR accumulator = 0;
-  LONG inFrame = 0;      // 1 between an opening flag and an abort
+  LONG inFrame = 0;  // 1 between an opening flag and an abort
 
  private:
   bool PutBit(bool one);  // true when the bit completed a byte

@@ -13,8 +13,8 @@
 struct SyncStep {
   enum class Kind { Skipped, Marker, Fed };
   Kind kind = Kind::Skipped;
-  USHORT result = 0;   // the de-stuffer's result (Fed only; 0 otherwise)
-  UCHAR byte = 0;      // the de-stuffer's output byte after the record (Fed only)
+  USHORT result = 0;        // the de-stuffer's result (Fed only; 0 otherwise)
+  UCHAR byte = 0;           // the de-stuffer's output byte after the record (Fed only)
   bool takesPlace = false;  // shown: a marker cell, a completed byte, or any fed byte when not bit-stuffed
   ULONG sequence = 0;       // its running number within the event when it takes a place
 };

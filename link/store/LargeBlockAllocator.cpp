@@ -27,6 +27,4 @@ void* AllocateLargeBlock(std::size_t bytes) {
   return reinterpret_cast<void*>(aligned);
 }
 
-void FreeLargeBlock(void* block, std::size_t bytes) {
-  munmap(block, Rounded(bytes));
-}
+void FreeLargeBlock(void* block, std::size_t bytes) { munmap(block, Rounded(bytes)); }

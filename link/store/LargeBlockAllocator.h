@@ -23,17 +23,19 @@ struct LargeBlockAllocator {
   T* allocate(std::size_t count) {
     if (count > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_array_new_length();
     const std::size_t bytes = count * sizeof(T);
-    if (bytes < kLargeBlockThreshold) return static_cast<T*>(::operator new(bytes, std::align_val_t{alignof(T)}));
+    if (bytes < kLargeBlockThreshold) return static_cast<T*>(::operator new (bytes, std::align_val_t{alignof(T)}));
     return static_cast<T*>(AllocateLargeBlock(bytes));
   }
   void deallocate(T* block, std::size_t count) {
     const std::size_t bytes = count * sizeof(T);
     if (bytes < kLargeBlockThreshold) {
-      ::operator delete(block, std::align_val_t{alignof(T)});
+      ::operator delete (block, std::align_val_t{alignof(T)});
     } else {
       FreeLargeBlock(block, bytes);
     }
   }
   template <class U>
-  bool operator==(const LargeBlockAllocator<U>&) const { return true; }
+  bool operator==(const LargeBlockAllocator<U>&) const {
+    return true;
+  }
 };

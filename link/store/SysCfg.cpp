@@ -50,9 +50,8 @@ void CSysCfg::StoreCaptureForm(ByteWriter& out) const {
 bool CSysCfg::LoadCaptureForm(ByteReader& in) {
   // A capture file always opens with the de-stuffed display of synchronous events.
   bitStuffed = 1;
-  return in.Byte(standard) && in.Byte(parity7E1) && in.Byte(sync) && in.Byte(lineType) &&
-         in.Byte(trigger) && ReadArchiveString(in, triggerText) && in.Byte(callProgress) &&
-         in.Byte(item14);
+  return in.Byte(standard) && in.Byte(parity7E1) && in.Byte(sync) && in.Byte(lineType) && in.Byte(trigger) &&
+         ReadArchiveString(in, triggerText) && in.Byte(callProgress) && in.Byte(item14);
 }
 
 void CSysCfg::StoreTraceForm(ByteWriter& out) const {
@@ -60,9 +59,7 @@ void CSysCfg::StoreTraceForm(ByteWriter& out) const {
   out.Double(value2);
 }
 
-bool CSysCfg::LoadTraceForm(ByteReader& in) {
-  return in.Double(value1) && in.Double(value2);
-}
+bool CSysCfg::LoadTraceForm(ByteReader& in) { return in.Double(value1) && in.Double(value2); }
 
 void CSysCfg::TakeCaptureForm(const CSysCfg& loaded) {
   standard = loaded.standard;

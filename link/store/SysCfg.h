@@ -43,12 +43,12 @@ struct CSysCfg {
   UCHAR callProgress = 0;  // sent as item 99
   UCHAR item14 = 0;
   UCHAR reserved1 = 0;
-  UCHAR traceScale = 0;    // item 16
-  UCHAR traceSpan = 0;     // item 17
-  UCHAR sessionMode = 0;   // 0 single, 1 multiple
-  UCHAR bitStuffed = 0;    // "Bit-stuffed" display option
+  UCHAR traceScale = 0;   // item 16
+  UCHAR traceSpan = 0;    // item 17
+  UCHAR sessionMode = 0;  // 0 single, 1 multiple
+  UCHAR bitStuffed = 0;   // "Bit-stuffed" display option
   UCHAR reserved2 = 0;
   USHORT item15 = 0;
-  double value1 = 0.0;     // item 18: volts per sample unit, AC ranges
-  double value2 = 0.0;     // item 19: scale factor, DC ranges (used negated)
+  double value1 = 0.0;  // item 18: volts per sample unit, AC ranges
+  double value2 = 0.0;  // item 19: scale factor, DC ranges (used negated)
 };

@@ -12,9 +12,9 @@ struct CORUTraceHeader {
 
   LONG count = 0;
   std::string date;
-  std::string time;        // "%s:%s:%s" of the three reply fields
+  std::string time;  // "%s:%s:%s" of the three reply fields
   std::string dtmfDigits;
-  LONG triggerType = -1;   // 0 dial tone, 1 DTMF, 2 ringback, 3 voltage
+  LONG triggerType = -1;  // 0 dial tone, 1 DTMF, 2 ringback, 3 voltage
   LONG ringbackCount = -1;
   LONG voltageLevel = -1;  // percent of the range's full scale, -99..99
   LONG scaleIndex = -1;    // "Trace Scale" 0..3

@@ -21,8 +21,7 @@ constexpr std::array<const char*, 13> kScale0Labels{"+60", "+50", "+40", "+30", 
                                                     "-10", "-20", "-30", "-40", "-50", "-60"};
 constexpr std::array<const char*, 13> kScale1Labels{"+30", "+25", "+20", "+15", "+10", "+5", "0",
                                                     "-5",  "-10", "-15", "-20", "-25", "-30"};
-constexpr std::array<const char*, 7> kScale2Labels{"+1.50", "+1.00", "+0.50", "0",
-                                                   "-0.50", "-1.00", "-1.50"};
+constexpr std::array<const char*, 7> kScale2Labels{"+1.50", "+1.00", "+0.50", "0", "-0.50", "-1.00", "-1.50"};
 constexpr std::array<const char*, 5> kScale3Labels{"+0.70", "+0.35", "0", "-0.35", "-0.70"};
 
 const std::array<ScaleRow, kScaleCount> kScales{{
@@ -36,7 +35,7 @@ constexpr std::array<const char*, 11> kSpan0Labels{"0",   "0.5", "1.0", "1.5", "
                                                    "3.0", "3.5", "4.0", "4.5", "5.0"};
 constexpr std::array<const char*, 11> kSpan1Labels{"0",   "1.0", "2.0", "3.0", "4.0", "5.0",
                                                    "6.0", "7.0", "8.0", "9.0", "10.0"};
-constexpr std::array<const char*, 11> kSpan2Labels{"0",   "1.5", "3.0",  "4.5",  "6.0", "7.5",
+constexpr std::array<const char*, 11> kSpan2Labels{"0",   "1.5",  "3.0",  "4.5",  "6.0", "7.5",
                                                    "9.0", "10.5", "12.0", "13.5", "15.0"};
 constexpr std::array<const char*, 11> kSpan3Labels{"0",    "2.0",  "4.0",  "6.0",  "8.0", "10.0",
                                                    "12.0", "14.0", "16.0", "18.0", "20.0"};

@@ -13,7 +13,7 @@ constexpr int kFrames = 20;
 constexpr int kSamplesPerFrame = 16;
 constexpr int kSampleSize = 7;
 constexpr int kSampleCount = (kFrames - 1) * kSamplesPerFrame;  // 304
-constexpr int kMaxDrainReads = 64;                               // a chattering instrument ends it too
+constexpr int kMaxDrainReads = 64;                              // a chattering instrument ends it too
 
 bool IsKnownStep(int step) { return step == 1 || step == 2 || step == 4 || step == 8 || step == 16; }
 

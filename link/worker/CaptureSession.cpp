@@ -7,8 +7,7 @@
 #include "link/protocol/InstrumentDevice.h"
 #include "link/protocol/WorkerMessages.h"
 
-CaptureSession::CaptureSession(CommTransport& transport, RequestQueue& queue, ConfigCommands& config,
-                               WorkerClock clock)
+CaptureSession::CaptureSession(CommTransport& transport, RequestQueue& queue, ConfigCommands& config, WorkerClock clock)
     : transport_(transport),
       queue_(queue),
       config_(config),
@@ -154,4 +153,3 @@ void CaptureSession::SetLastEndText() {
   last.endText = closing.endText;
   FitTextsToFile(last);
 }
-

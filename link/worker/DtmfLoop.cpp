@@ -14,9 +14,8 @@ struct LineStart {
 };
 
 const LineStart* StartOf(int line) {
-  static const LineStart kStarts[] = {{"Decoding DTMF on Line 1", "DT:0:1"},
-                                      {"Decoding DTMF on Line 2", "DT:0:2"},
-                                      {"Decoding DTMF", "DT:0:3"}};
+  static const LineStart kStarts[] = {
+      {"Decoding DTMF on Line 1", "DT:0:1"}, {"Decoding DTMF on Line 2", "DT:0:2"}, {"Decoding DTMF", "DT:0:3"}};
   return line >= 1 && line <= 3 ? &kStarts[line - 1] : nullptr;
 }
 

@@ -139,11 +139,10 @@ void CalibrationProcedure::OnStoreCalibration() {
   for (int line = 1; line <= 3 && valid; ++line) {
     valid = IsCalibrationValid(line, kDcGroupMask) && IsCalibrationValid(line, kAcGroupMask);
   }
-  const int answer =
-      valid ? host_.MessageBox("Calibration data is VALID\n\nPress 'Ok' if you wish to store", "Calibration valid",
-                               MB_OKCANCEL | MB_SYSTEMMODAL)
-            : host_.MessageBox("Calibration data is INVALID\n\nPress 'Ok' if you wish to store",
-                               "Calibration INVALID", MB_OKCANCEL | MB_SYSTEMMODAL);
+  const int answer = valid ? host_.MessageBox("Calibration data is VALID\n\nPress 'Ok' if you wish to store",
+                                              "Calibration valid", MB_OKCANCEL | MB_SYSTEMMODAL)
+                           : host_.MessageBox("Calibration data is INVALID\n\nPress 'Ok' if you wish to store",
+                                              "Calibration INVALID", MB_OKCANCEL | MB_SYSTEMMODAL);
   if (answer == IDOK) host_.PostToWorker(WM_ORU_STORE_CAL_FACTORS, 0, 0);
 }
 

@@ -2,8 +2,7 @@
 
 #include "link/protocol/CalibrationCommands.h"
 
-const std::array<int, 12> kFactorTextIds = {1071, 1072, 1073, 1074, 1075, 1076,
-                                            1077, 1078, 1079, 1080, 1084, 1085};
+const std::array<int, 12> kFactorTextIds = {1071, 1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079, 1080, 1084, 1085};
 const std::array<int, 3> kLineBoxIds = {1081, 1082, 1083};
 
 namespace {

@@ -49,9 +49,8 @@ DevelopIoResult DevelopDeviceIo::Read(DWORD size, DWORD waitMs) {
   HANDLE device = Device();
   IoSlot& slot = io_->Prepare();
   DWORD done = 0;
-  const BOOL started =
-      ReadFile(device, slot.buffer.data(), std::min<DWORD>(size, static_cast<DWORD>(slot.buffer.size())), &done,
-               &slot.overlapped);
+  const BOOL started = ReadFile(device, slot.buffer.data(),
+                                std::min<DWORD>(size, static_cast<DWORD>(slot.buffer.size())), &done, &slot.overlapped);
   return Collect(started, device, waitMs, &slot);
 }
 

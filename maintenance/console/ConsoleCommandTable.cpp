@@ -56,9 +56,9 @@ int ignoreDevice(HDEVINFO, PSP_DEVINFO_DATA, DWORD, void*) { return 0; }
 
 std::string guidText(const GUID& g) {
   char text[40];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
-                g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", static_cast<unsigned>(g.Data1),
+                g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6],
+                g.Data4[7]);
   return text;
 }
 
@@ -115,8 +115,10 @@ int DeviceConsole::Classes(const char*, const char* machine, DWORD, int, char**)
     std::fprintf(out_, "%-20s: %s\n", name, description);
     ++listed;
   }
-  if (listed == 0) PrintMessage(kMsgNoClasses);
-  else PrintMessage(kMsgClassesListed, {listed});
+  if (listed == 0)
+    PrintMessage(kMsgNoClasses);
+  else
+    PrintMessage(kMsgClassesListed, {listed});
   return kResultDone;
 }
 
@@ -137,7 +139,8 @@ int DeviceConsole::ListClass(const char*, const char* machine, DWORD, int argc, 
     }
     for (const GUID& guid : guids) {
       const std::string text = guidText(guid);
-      PrintMessage(kMsgClassHeader, {reinterpret_cast<DWORD_PTR>(className), reinterpret_cast<DWORD_PTR>(text.c_str())});
+      PrintMessage(kMsgClassHeader,
+                   {reinterpret_cast<DWORD_PTR>(className), reinterpret_cast<DWORD_PTR>(text.c_str())});
       HDEVINFO devices = SetupDiGetClassDevsExA(&guid, nullptr, nullptr, DIGCF_PRESENT, nullptr, machine, nullptr);
       if (devices == INVALID_HANDLE_VALUE) return kResultFailed;
       SP_DEVINFO_DATA device{};
@@ -148,8 +151,10 @@ int DeviceConsole::ListClass(const char*, const char* machine, DWORD, int argc, 
         PrintDeviceLine(devices, &device, description ? description.get() : nullptr);
       }
       SetupDiDestroyDeviceInfoList(devices);
-      if (index == 0) PrintMessage(kMsgNoDevicesOfClass, {reinterpret_cast<DWORD_PTR>(className)});
-      else PrintMessage(kMsgDevicesOfClass, {index, reinterpret_cast<DWORD_PTR>(className)});
+      if (index == 0)
+        PrintMessage(kMsgNoDevicesOfClass, {reinterpret_cast<DWORD_PTR>(className)});
+      else
+        PrintMessage(kMsgDevicesOfClass, {index, reinterpret_cast<DWORD_PTR>(className)});
     }
   }
   return kResultDone;

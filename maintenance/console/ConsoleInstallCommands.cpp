@@ -29,7 +29,7 @@ bool existingInf(const char* path, char (&full)[MAX_PATH]) {
 
 // An export of a module this layer offers, loaded for one call.
 class LoadedExport {
-public:
+ public:
   LoadedExport(const char* module, const char* name) : module_(LoadLibraryA(module)) {
     if (module_) address_ = GetProcAddress(module_, name);
   }
@@ -44,7 +44,7 @@ public:
   }
   explicit operator bool() const { return address_ != nullptr; }
 
-private:
+ private:
   HMODULE module_;
   FARPROC address_ = nullptr;
 };
@@ -103,8 +103,10 @@ int DeviceConsole::Install(const char* baseName, const char* machine, DWORD, int
   SetupDiDestroyDeviceInfoList(devices);
   if (!registered) return kResultFailed;
   int result = updateDriver(baseName, machine, argc, argv, false);
-  if (result == kResultDone) PrintMessage(61002);
-  else if (result == kResultRestart) PrintMessage(61003);
+  if (result == kResultDone)
+    PrintMessage(61002);
+  else if (result == kResultRestart)
+    PrintMessage(61003);
   return result;
 }
 

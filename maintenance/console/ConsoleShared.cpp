@@ -27,8 +27,10 @@ void DeviceConsole::PrintDeviceLine(HDEVINFO devices, PSP_DEVINFO_DATA device, c
   if (!SetupDiGetDeviceInfoListDetailA(devices, &detail) ||
       CM_Get_Device_ID_ExA(device->DevInst, instanceId, sizeof instanceId, 0, detail.RemoteMachineHandle) != CR_SUCCESS)
     BoundedCopy(instanceId, sizeof instanceId, "?");
-  if (text) std::fprintf(out_, "%-60s: %s\n", instanceId, text);
-  else std::fprintf(out_, "%s\n", instanceId);
+  if (text)
+    std::fprintf(out_, "%-60s: %s\n", instanceId, text);
+  else
+    std::fprintf(out_, "%s\n", instanceId);
 }
 
 void DeviceConsole::PrintMessage(DWORD id, std::initializer_list<DWORD_PTR> arguments) {
@@ -54,7 +56,7 @@ HRESULT DeviceConsole::BoundedCopy(char* destination, std::size_t count, const c
 }
 
 std::unique_ptr<char[]> DeviceConsole::ReadDeviceStringProperty(HDEVINFO devices, PSP_DEVINFO_DATA device,
-                                                                 DWORD property) {
+                                                                DWORD property) {
   DWORD size = kPropertyBuffer;
   for (;;) {
     auto buffer = std::make_unique<char[]>(size + 1);

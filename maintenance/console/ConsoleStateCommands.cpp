@@ -51,7 +51,8 @@ int stateChangeCallback(HDEVINFO devices, PSP_DEVINFO_DATA device, DWORD, void* 
   if (done) {
     SP_DEVINSTALL_PARAMS_A install{};
     install.cbSize = sizeof install;
-    if (SetupDiGetDeviceInstallParamsA(devices, device, &install) && (install.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT))) {
+    if (SetupDiGetDeviceInstallParamsA(devices, device, &install) &&
+        (install.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT))) {
       word = s->reboot;
       s->restartNeeded = true;
     } else {
@@ -108,11 +109,10 @@ int setHwidCallback(HDEVINFO devices, PSP_DEVINFO_DATA device, DWORD, void* cont
     shown += (shown.empty() ? "" : ", ") + id;
   }
   bytes.push_back('\0');
-  const bool written =
-      ids.empty() ? SetupDiSetDeviceRegistryPropertyA(devices, device, SPDRP_HARDWAREID, nullptr, 0)
-                  : SetupDiSetDeviceRegistryPropertyA(devices, device, SPDRP_HARDWAREID,
-                                                      reinterpret_cast<const BYTE*>(bytes.data()),
-                                                      static_cast<DWORD>(bytes.size()));
+  const bool written = ids.empty() ? SetupDiSetDeviceRegistryPropertyA(devices, device, SPDRP_HARDWAREID, nullptr, 0)
+                                   : SetupDiSetDeviceRegistryPropertyA(devices, device, SPDRP_HARDWAREID,
+                                                                       reinterpret_cast<const BYTE*>(bytes.data()),
+                                                                       static_cast<DWORD>(bytes.size()));
   if (!written) {
     e->failed = true;
     return 0;
@@ -181,8 +181,10 @@ int DeviceConsole::SetHwid(const char*, const char* machine, DWORD, int argc, ch
   HardwareIdEdit edit{this, argc - split - 1, argv + split + 1};
   int result = EnumerateMatchingDevices(nullptr, machine, 0, split, argv, setHwidCallback, &edit);
   if (result != kResultDone) return result;
-  if (edit.changed == 0) PrintMessage(61603);
-  else PrintMessage(61602, {static_cast<DWORD_PTR>(edit.changed)});
+  if (edit.changed == 0)
+    PrintMessage(61603);
+  else
+    PrintMessage(61602, {static_cast<DWORD_PTR>(edit.changed)});
   return edit.failed ? kResultFailed : kResultDone;
 }
 

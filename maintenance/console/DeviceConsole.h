@@ -60,7 +60,7 @@ struct DumpContext {
 };
 
 class DeviceConsole {
-public:
+ public:
   explicit DeviceConsole(std::FILE* out = stdout);
 
   // The rows in their order, ended by an all-zero row.
@@ -129,7 +129,7 @@ public:
 
   std::FILE* out() const { return out_; }
 
-private:
+ private:
   int enumerate(const char* machine, DWORD extraFlags, int argc, char** argv, int mode, DWORD summary);
   int changeState(const char* machine, int argc, char** argv, DWORD stateChange, UINT firstWord, UINT failedWord,
                   DWORD summaryBase);

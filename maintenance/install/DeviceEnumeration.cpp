@@ -80,7 +80,8 @@ int EnumerateMatchingDevices(const char*, const char* machine, DWORD extraFlags,
   device.cbSize = sizeof device;
   for (DWORD index = 0; SetupDiEnumDeviceInfo(devices, index, &device); ++index) {
     char instanceId[kMaxDeviceIdLength];
-    if (CM_Get_Device_ID_ExA(device.DevInst, instanceId, sizeof instanceId, 0, detail.RemoteMachineHandle) != CR_SUCCESS)
+    if (CM_Get_Device_ID_ExA(device.DevInst, instanceId, sizeof instanceId, 0, detail.RemoteMachineHandle) !=
+        CR_SUCCESS)
       instanceId[0] = '\0';
     if (!all && !direct && !deviceMatches(devices, &device, instanceId, patterns)) continue;
     result = callback(devices, &device, index, context);

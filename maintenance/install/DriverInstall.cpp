@@ -94,8 +94,8 @@ int RunInstallOperation(const std::vector<std::string>& arguments, const std::fi
   platform::Machine machine(options);
   int status;
   if (!machine.setupStatePersistent()) {
-    std::fprintf(InstallerErr(), "%s: the machine state under %s cannot be used: %s\n", inf->c_str(),
-                 root.c_str(), machine.setupStateError().c_str());
+    std::fprintf(InstallerErr(), "%s: the machine state under %s cannot be used: %s\n", inf->c_str(), root.c_str(),
+                 machine.setupStateError().c_str());
     status = kInstallCopyFailed;
   } else {
     win32::DeviceSystemAttachment attached(machine.kernel());

@@ -24,7 +24,7 @@ char** SplitMultiString(char* buffer) {
 void FreeIdList(char** list) {
   if (!list) return;
   delete[] list[-1];
-  delete[] (list - 1);
+  delete[](list - 1);
 }
 
 char** ReadDeviceIdList(HDEVINFO devices, PSP_DEVINFO_DATA device, DWORD property) {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 struct IdPattern {
-  std::string text;                         // after the markers
+  std::string text;                          // after the markers
   std::size_t wildcard = std::string::npos;  // the first "*", or npos (literal, or none)
   bool instanceId = false;
 };

@@ -72,8 +72,12 @@ void ReportFatalError(const char* step) {
     shown = display;
     exit = exitHook;
   }
-  if (shown) shown(text, "Error");
-  else std::fprintf(err ? err : stderr, "%s\n", text);
-  if (exit) exit(static_cast<int>(error));
-  else std::exit(static_cast<int>(error));
+  if (shown)
+    shown(text, "Error");
+  else
+    std::fprintf(err ? err : stderr, "%s\n", text);
+  if (exit)
+    exit(static_cast<int>(error));
+  else
+    std::exit(static_cast<int>(error));
 }

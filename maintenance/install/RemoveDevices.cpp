@@ -25,7 +25,8 @@ int RemoveDeviceCallback(HDEVINFO devices, PSP_DEVINFO_DATA device, DWORD, void*
       SetupDiCallClassInstaller(DIF_REMOVE, devices, device)) {
     SP_DEVINSTALL_PARAMS_A install{};
     install.cbSize = sizeof install;
-    if (SetupDiGetDeviceInstallParamsA(devices, device, &install) && (install.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT))) {
+    if (SetupDiGetDeviceInstallParamsA(devices, device, &install) &&
+        (install.Flags & (DI_NEEDRESTART | DI_NEEDREBOOT))) {
       status = tally->removedOnReboot;
       tally->reboot = 1;
     } else {

@@ -13,11 +13,11 @@
 namespace platform {
 
 enum class StoreResult {
-  Stored,          // copied to a new oem<N>.inf
-  AlreadyStored,   // a byte-identical package was there
-  NotAnInf,        // no [Version] with a signature, a Class and a ClassGuid
-  NotStoredYet,    // replace-only, and no identical package is stored
-  WriteFailed,     // the machine's state cannot be read or written
+  Stored,         // copied to a new oem<N>.inf
+  AlreadyStored,  // a byte-identical package was there
+  NotAnInf,       // no [Version] with a signature, a Class and a ClassGuid
+  NotStoredYet,   // replace-only, and no identical package is stored
+  WriteFailed,    // the machine's state cannot be read or written
 };
 
 // Stores `bytes` (an INF) under the lowest free oem<N>.inf, or finds the identical package; with

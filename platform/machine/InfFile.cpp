@@ -226,7 +226,10 @@ std::optional<InfFile> InfFile::parse(std::string_view text, std::string* error)
     for (InfLine& line : lines) {
       bool fits = substitute(line.key, strings);
       for (std::string& f : line.fields) fits = fits && substitute(f, strings);
-      if (!fits) return fail("a value longer than " + std::to_string(kLongestInfValue) + " characters once its strings are put in", line.number);
+      if (!fits)
+        return fail(
+            "a value longer than " + std::to_string(kLongestInfValue) + " characters once its strings are put in",
+            line.number);
     }
   }
   return inf;
@@ -352,7 +355,8 @@ std::optional<InfDriver> ReadInfDriver(const InfFile& inf, std::string* error) {
         model.installSection = line.fields[0];
         // Many models share few install sections: each is looked up once.
         auto known = services.find(model.installSection);
-        if (known == services.end()) known = services.emplace(model.installSection, serviceOf(inf, model.installSection)).first;
+        if (known == services.end())
+          known = services.emplace(model.installSection, serviceOf(inf, model.installSection)).first;
         model.service = known->second;
         for (std::size_t i = 1; i < line.fields.size(); ++i) {
           if (!line.fields[i].empty()) model.ids.push_back(line.fields[i]);

@@ -27,7 +27,7 @@ inline constexpr std::size_t kLargestInf = 16u << 20;
 inline constexpr std::size_t kLongestInfValue = 4096;
 
 class InfFile {
-public:
+ public:
   // Nullopt, with the reason, for text that is not an INF (NUL bytes, UTF-16, an unclosed
   // section name or quote) or that passes the limits above.
   static std::optional<InfFile> parse(std::string_view text, std::string* error = nullptr);
@@ -37,7 +37,7 @@ public:
   // First field of the first line with `key` in `section`, or empty.
   std::string value(std::string_view section, std::string_view key) const;
 
-private:
+ private:
   std::vector<std::vector<InfLine>> sections_;
   std::unordered_map<std::string, std::size_t> byName_;  // lower-case name -> sections_ index
 };

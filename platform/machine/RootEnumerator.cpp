@@ -13,8 +13,8 @@
 namespace platform {
 
 struct RootEnumerator::Child : nt::BusChild {
-  std::string deviceId;    // "ROOT\CLASS"
-  std::string instance;    // "0000"
+  std::string deviceId;  // "ROOT\CLASS"
+  std::string instance;  // "0000"
   std::vector<std::string> hardwareIds;
   std::vector<std::string> compatibleIds;
 };
@@ -161,11 +161,20 @@ std::vector<std::u16string> RootEnumerator::queryIds(nt::BusChild& bus, BUS_QUER
   };
   std::lock_guard lock(mutex_);
   switch (type) {
-  case BusQueryDeviceID: wide({c.deviceId}); break;
-  case BusQueryHardwareIDs: wide(c.hardwareIds); break;
-  case BusQueryCompatibleIDs: wide(c.compatibleIds); break;
-  case BusQueryInstanceID: wide({c.instance}); break;
-  default: break;
+    case BusQueryDeviceID:
+      wide({c.deviceId});
+      break;
+    case BusQueryHardwareIDs:
+      wide(c.hardwareIds);
+      break;
+    case BusQueryCompatibleIDs:
+      wide(c.compatibleIds);
+      break;
+    case BusQueryInstanceID:
+      wide({c.instance});
+      break;
+    default:
+      break;
   }
   return ids;
 }

@@ -23,7 +23,7 @@ class Kernel;
 namespace platform {
 
 class RootEnumerator : public nt::PdoBus {
-public:
+ public:
   explicit RootEnumerator(nt::Kernel& kernel);  // loads the bus driver "root"
   ~RootEnumerator();
   RootEnumerator(const RootEnumerator&) = delete;
@@ -53,7 +53,7 @@ public:
   // True for "ROOT\<name>\<digits>" (any case).
   static bool IsRootInstanceId(const std::string& instanceId);
 
-private:
+ private:
   struct Child;
   std::shared_ptr<Child> child(PDEVICE_OBJECT pdo) const;
 

@@ -53,7 +53,8 @@ std::string SaveSetupDatabase(const SetupDatabase& database) {
                        {"lowerFilters", d.lowerFilters},
                        {"configurations", configurationsJson(d.configurations)},
                        {"reportedProblem", d.reportedProblem},
-                       {"privateProblem", d.privateProblem},{"instanceId", d.instanceId},
+                       {"privateProblem", d.privateProblem},
+                       {"instanceId", d.instanceId},
                        {"hardwareIds", d.hardwareIds},
                        {"compatibleIds", d.compatibleIds},
                        {"className", d.className},
@@ -77,8 +78,11 @@ std::string SaveSetupDatabase(const SetupDatabase& database) {
                        {"installerKey", c.installerKey},
                        {"upperFilters", c.upperFilters},
                        {"lowerFilters", c.lowerFilters}});
-  json root = {{"version", 1}, {"devices", devices}, {"classes", classes}, {"pendingRestart", database.pendingRestart},
-              {"restartRequested", database.restartRequested}};
+  json root = {{"version", 1},
+               {"devices", devices},
+               {"classes", classes},
+               {"pendingRestart", database.pendingRestart},
+               {"restartRequested", database.restartRequested}};
   return root.dump(2) + "\n";
 }
 

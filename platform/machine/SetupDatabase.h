@@ -82,7 +82,7 @@ struct SetupDatabase {
   std::map<std::string, DeviceRecord> devices;  // by upper-case instance id
   std::vector<SetupClass> classes;
   bool pendingRestart = false;
-  bool restartRequested = false;  // a restart of the computer was asked for (InitiateSystemShutdownExA)
+  bool restartRequested = false;        // a restart of the computer was asked for (InitiateSystemShutdownExA)
   std::vector<StoredPackage> packages;  // not in machine.json: the files of INF/
 
   DeviceRecord* find(std::string_view instanceId);

@@ -28,7 +28,7 @@ std::string systemError(const std::string& what, const fs::path& path) {
 
 // The root's lock, held while the object lives.
 class RootLock {
-public:
+ public:
   explicit RootLock(const fs::path& root) {
     fd_ = ::open((root / "machine.lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd_ >= 0 && ::flock(fd_, LOCK_EX) != 0) {
@@ -43,7 +43,7 @@ public:
   RootLock& operator=(const RootLock&) = delete;
   bool held() const { return fd_ >= 0; }
 
-private:
+ private:
   int fd_ = -1;
 };
 
@@ -128,7 +128,8 @@ fs::path SetupStore::DefaultRoot() {
   if (std::string root = env("QUORLAN_MACHINE_ROOT"); !root.empty()) return root;
   if (std::string data = env("XDG_DATA_HOME"); !data.empty() && data[0] == '/')
     return fs::path(data) / "quorlan-view" / "machine";
-  if (std::string home = env("HOME"); !home.empty()) return fs::path(home) / ".local" / "share" / "quorlan-view" / "machine";
+  if (std::string home = env("HOME"); !home.empty())
+    return fs::path(home) / ".local" / "share" / "quorlan-view" / "machine";
   return {};
 }
 

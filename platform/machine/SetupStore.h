@@ -25,7 +25,7 @@ namespace platform {
 void FailNextStateWrite();
 
 class SetupStore {
-public:
+ public:
   SetupStore() = default;  // in memory
   explicit SetupStore(std::filesystem::path root);
 
@@ -46,7 +46,7 @@ public:
   // The newest state (re-read from a root).
   SetupDatabase snapshot();
 
-private:
+ private:
   // A package file as last read: its identity, bytes and what they parse to.
   struct CachedPackage {
     unsigned long long device = 0, inode = 0, size = 0;
@@ -60,8 +60,8 @@ private:
 
   std::filesystem::path root_;
   std::map<std::string, CachedPackage> packages_;  // by file name; under mutex_
-  std::mutex mutex_;         // one change at a time in this process
-  SetupDatabase memory_;     // the state in memory; for a root, the last one read
+  std::mutex mutex_;                               // one change at a time in this process
+  SetupDatabase memory_;                           // the state in memory; for a root, the last one read
 };
 
 }  // namespace platform

@@ -39,11 +39,11 @@ typedef PVOID* PPVOID;
 
 // A 64-bit count with its two halves (time-outs, byte offsets).
 typedef union _LARGE_INTEGER {
-    struct {
-        ULONG LowPart;
-        LONG HighPart;
-    } u;
-    LONGLONG QuadPart;
+  struct {
+    ULONG LowPart;
+    LONG HighPart;
+  } u;
+  LONGLONG QuadPart;
 } LARGE_INTEGER;
 typedef LARGE_INTEGER* PLARGE_INTEGER;
 

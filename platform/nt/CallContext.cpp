@@ -16,22 +16,20 @@ KernelScope::KernelScope(Kernel* kernel) : previous_(t_call.kernel) { t_call.ker
 
 KernelScope::~KernelScope() { t_call.kernel = previous_; }
 
-DriverCall::DriverCall(Kernel& kernel, PDRIVER_OBJECT driver, PDEVICE_OBJECT device, const char* what,
-                       bool checkIrql)
+DriverCall::DriverCall(Kernel& kernel, PDRIVER_OBJECT driver, PDEVICE_OBJECT device, const char* what, bool checkIrql)
     : saved_(t_call), irql_(KeGetCurrentIrql()), what_(what), checkIrql_(checkIrql) {
-    t_call = CallContext{&kernel, driver, device};
+  t_call = CallContext{&kernel, driver, device};
 }
 
 DriverCall::~DriverCall() {
-    Kernel* kernel = t_call.kernel;
-    KIRQL now = KeGetCurrentIrql();
-    if (checkIrql_ && now != irql_) {
-        kernel->verifier().record(Violation::IrqlMismatch, std::string(what_) + " returned at IRQL " +
-                                                               std::to_string(now) + ", called at " +
-                                                               std::to_string(irql_));
-        setCurrentIrql(irql_);
-    }
-    t_call = saved_;
+  Kernel* kernel = t_call.kernel;
+  KIRQL now = KeGetCurrentIrql();
+  if (checkIrql_ && now != irql_) {
+    kernel->verifier().record(Violation::IrqlMismatch, std::string(what_) + " returned at IRQL " + std::to_string(now) +
+                                                           ", called at " + std::to_string(irql_));
+    setCurrentIrql(irql_);
+  }
+  t_call = saved_;
 }
 
 }  // namespace nt

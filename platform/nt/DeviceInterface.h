@@ -28,10 +28,10 @@ namespace nt {
 class Kernel;
 
 enum class InterfaceEvent {
-    Arrival,             // enabled
-    QueryRemove,         // an orderly removal asks whether the device may go
-    QueryRemoveFailed,   // ... and it may not (vetoed)
-    RemoveComplete,      // disabled
+  Arrival,            // enabled
+  QueryRemove,        // an orderly removal asks whether the device may go
+  QueryRemoveFailed,  // ... and it may not (vetoed)
+  RemoveComplete,     // disabled
 };
 
 // A user-mode listener of one interface class, in any kernel. Called on the thread that changed

@@ -34,51 +34,51 @@ constexpr CSHORT IO_TYPE_DEVICE = 3;
 constexpr CSHORT IO_TYPE_FILE = 5;
 
 typedef struct _DRIVER_EXTENSION {
-    PDRIVER_OBJECT DriverObject;
-    PDRIVER_ADD_DEVICE AddDevice;
-    ULONG Count;
-    UNICODE_STRING ServiceKeyName;
+  PDRIVER_OBJECT DriverObject;
+  PDRIVER_ADD_DEVICE AddDevice;
+  ULONG Count;
+  UNICODE_STRING ServiceKeyName;
 } DRIVER_EXTENSION, *PDRIVER_EXTENSION;
 
 struct _DRIVER_OBJECT {
-    CSHORT Type;
-    CSHORT Size;
-    PDEVICE_OBJECT DeviceObject;  // the driver's devices, linked through NextDevice
-    ULONG Flags;
-    PDRIVER_EXTENSION DriverExtension;
-    UNICODE_STRING DriverName;  // "\Driver\<name>"
-    PDRIVER_INITIALIZE DriverInit;
-    PDRIVER_STARTIO DriverStartIo;
-    PDRIVER_UNLOAD DriverUnload;
-    PDRIVER_DISPATCH MajorFunction[IRP_MJ_MAXIMUM_FUNCTION + 1];
+  CSHORT Type;
+  CSHORT Size;
+  PDEVICE_OBJECT DeviceObject;  // the driver's devices, linked through NextDevice
+  ULONG Flags;
+  PDRIVER_EXTENSION DriverExtension;
+  UNICODE_STRING DriverName;  // "\Driver\<name>"
+  PDRIVER_INITIALIZE DriverInit;
+  PDRIVER_STARTIO DriverStartIo;
+  PDRIVER_UNLOAD DriverUnload;
+  PDRIVER_DISPATCH MajorFunction[IRP_MJ_MAXIMUM_FUNCTION + 1];
 };
 
 struct _DEVICE_OBJECT {
-    CSHORT Type;
-    USHORT Size;
-    LONG ReferenceCount;  // open files on the device
-    PDRIVER_OBJECT DriverObject;
-    PDEVICE_OBJECT NextDevice;
-    PDEVICE_OBJECT AttachedDevice;  // the device attached above this one
-    PIRP CurrentIrp;
-    ULONG Flags;
-    ULONG Characteristics;
-    PVOID DeviceExtension;  // zeroed, of the size asked for at creation
-    DEVICE_TYPE DeviceType;
-    CCHAR StackSize;
-    ULONG AlignmentRequirement;
-    USHORT SectorSize;
-    PDEVOBJ_EXTENSION DeviceObjectExtension;  // the I/O manager's; opaque to drivers
+  CSHORT Type;
+  USHORT Size;
+  LONG ReferenceCount;  // open files on the device
+  PDRIVER_OBJECT DriverObject;
+  PDEVICE_OBJECT NextDevice;
+  PDEVICE_OBJECT AttachedDevice;  // the device attached above this one
+  PIRP CurrentIrp;
+  ULONG Flags;
+  ULONG Characteristics;
+  PVOID DeviceExtension;  // zeroed, of the size asked for at creation
+  DEVICE_TYPE DeviceType;
+  CCHAR StackSize;
+  ULONG AlignmentRequirement;
+  USHORT SectorSize;
+  PDEVOBJ_EXTENSION DeviceObjectExtension;  // the I/O manager's; opaque to drivers
 };
 
 struct _FILE_OBJECT {
-    CSHORT Type;
-    CSHORT Size;
-    PDEVICE_OBJECT DeviceObject;  // the named device that was opened
-    PVOID FsContext;              // free for the driver
-    PVOID FsContext2;
-    ULONG Flags;
-    UNICODE_STRING FileName;
+  CSHORT Type;
+  CSHORT Size;
+  PDEVICE_OBJECT DeviceObject;  // the named device that was opened
+  PVOID FsContext;              // free for the driver
+  PVOID FsContext2;
+  ULONG Flags;
+  UNICODE_STRING FileName;
 };
 
 constexpr ULONG FO_SYNCHRONOUS_IO = 0x00000002;

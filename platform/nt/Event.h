@@ -12,13 +12,13 @@ typedef enum _KWAIT_REASON { Executive = 0, UserRequest = 6 } KWAIT_REASON;
 typedef LONG KPRIORITY;
 
 typedef struct _DISPATCHER_HEADER {
-    UCHAR Type;  // EVENT_TYPE
-    UCHAR Initialized;
-    LONG SignalState;
+  UCHAR Type;  // EVENT_TYPE
+  UCHAR Initialized;
+  LONG SignalState;
 } DISPATCHER_HEADER;
 
 struct _KEVENT {
-    DISPATCHER_HEADER Header;
+  DISPATCHER_HEADER Header;
 };
 
 VOID KeInitializeEvent(PKEVENT event, EVENT_TYPE type, BOOLEAN state);

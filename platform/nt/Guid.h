@@ -7,10 +7,10 @@
 #include "platform/nt/BaseTypes.h"
 
 typedef struct _GUID {
-    ULONG Data1;
-    USHORT Data2;
-    USHORT Data3;
-    UCHAR Data4[8];
+  ULONG Data1;
+  USHORT Data2;
+  USHORT Data3;
+  UCHAR Data4[8];
 } GUID;
 typedef GUID* LPGUID;
 typedef const GUID* LPCGUID;

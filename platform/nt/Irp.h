@@ -19,11 +19,11 @@
 #include "platform/nt/PnpPowerTypes.h"
 
 typedef struct _IO_STATUS_BLOCK {
-    union {
-        NTSTATUS Status;
-        PVOID Pointer;
-    };
-    ULONG_PTR Information;
+  union {
+    NTSTATUS Status;
+    PVOID Pointer;
+  };
+  ULONG_PTR Information;
 } IO_STATUS_BLOCK, *PIO_STATUS_BLOCK;
 
 // Major functions.
@@ -93,102 +93,102 @@ constexpr ULONG IRP_INPUT_OPERATION = 0x00000040;
 constexpr CCHAR IO_NO_INCREMENT = 0;
 
 struct _IO_STACK_LOCATION {
-    UCHAR MajorFunction;
-    UCHAR MinorFunction;
-    UCHAR Flags;
-    UCHAR Control;
-    union {
-        struct {
-            PVOID SecurityContext;
-            ULONG Options;
-            USHORT FileAttributes;
-            USHORT ShareAccess;
-            ULONG EaLength;
-        } Create;
-        struct {
-            ULONG Length;
-            ULONG Key;
-            LARGE_INTEGER ByteOffset;
-        } Read;
-        struct {
-            ULONG Length;
-            ULONG Key;
-            LARGE_INTEGER ByteOffset;
-        } Write;
-        struct {
-            ULONG OutputBufferLength;
-            ULONG InputBufferLength;
-            ULONG IoControlCode;
-            PVOID Type3InputBuffer;
-        } DeviceIoControl;
-        struct {
-            PDEVICE_CAPABILITIES Capabilities;
-        } DeviceCapabilities;
-        struct {
-            DEVICE_RELATION_TYPE Type;
-        } QueryDeviceRelations;
-        struct {
-            BUS_QUERY_ID_TYPE IdType;
-        } QueryId;
-        struct {
-            BOOLEAN InPath;
-            BOOLEAN Reserved[3];
-            DEVICE_USAGE_NOTIFICATION_TYPE Type;
-        } UsageNotification;
-        struct {
-            SYSTEM_POWER_STATE PowerState;
-        } WaitWake;
-        struct {
-            ULONG SystemContext;
-            POWER_STATE_TYPE Type;
-            POWER_STATE State;
-            POWER_ACTION ShutdownType;
-        } Power;
-        struct {
-            PVOID Argument1;
-            PVOID Argument2;
-            PVOID Argument3;
-            PVOID Argument4;
-        } Others;
-    } Parameters;
-    PDEVICE_OBJECT DeviceObject;
-    PFILE_OBJECT FileObject;
-    PIO_COMPLETION_ROUTINE CompletionRoutine;
-    PVOID Context;
+  UCHAR MajorFunction;
+  UCHAR MinorFunction;
+  UCHAR Flags;
+  UCHAR Control;
+  union {
+    struct {
+      PVOID SecurityContext;
+      ULONG Options;
+      USHORT FileAttributes;
+      USHORT ShareAccess;
+      ULONG EaLength;
+    } Create;
+    struct {
+      ULONG Length;
+      ULONG Key;
+      LARGE_INTEGER ByteOffset;
+    } Read;
+    struct {
+      ULONG Length;
+      ULONG Key;
+      LARGE_INTEGER ByteOffset;
+    } Write;
+    struct {
+      ULONG OutputBufferLength;
+      ULONG InputBufferLength;
+      ULONG IoControlCode;
+      PVOID Type3InputBuffer;
+    } DeviceIoControl;
+    struct {
+      PDEVICE_CAPABILITIES Capabilities;
+    } DeviceCapabilities;
+    struct {
+      DEVICE_RELATION_TYPE Type;
+    } QueryDeviceRelations;
+    struct {
+      BUS_QUERY_ID_TYPE IdType;
+    } QueryId;
+    struct {
+      BOOLEAN InPath;
+      BOOLEAN Reserved[3];
+      DEVICE_USAGE_NOTIFICATION_TYPE Type;
+    } UsageNotification;
+    struct {
+      SYSTEM_POWER_STATE PowerState;
+    } WaitWake;
+    struct {
+      ULONG SystemContext;
+      POWER_STATE_TYPE Type;
+      POWER_STATE State;
+      POWER_ACTION ShutdownType;
+    } Power;
+    struct {
+      PVOID Argument1;
+      PVOID Argument2;
+      PVOID Argument3;
+      PVOID Argument4;
+    } Others;
+  } Parameters;
+  PDEVICE_OBJECT DeviceObject;
+  PFILE_OBJECT FileObject;
+  PIO_COMPLETION_ROUTINE CompletionRoutine;
+  PVOID Context;
 };
 
 struct _IRP {
-    CSHORT Type;
-    USHORT Size;
-    PMDL MdlAddress;
-    ULONG Flags;
-    union {
-        PIRP MasterIrp;
-        LONG IrpCount;
-        PVOID SystemBuffer;
-    } AssociatedIrp;
-    LIST_ENTRY ThreadListEntry;
-    IO_STATUS_BLOCK IoStatus;
-    KPROCESSOR_MODE RequestorMode;
-    BOOLEAN PendingReturned;
-    CCHAR StackCount;
-    CCHAR CurrentLocation;
-    BOOLEAN Cancel;
-    KIRQL CancelIrql;
-    PIO_STATUS_BLOCK UserIosb;
-    PKEVENT UserEvent;
-    PDRIVER_CANCEL CancelRoutine;  // exchanged atomically (IoSetCancelRoutine, IoCancelIrp)
-    PVOID UserBuffer;
+  CSHORT Type;
+  USHORT Size;
+  PMDL MdlAddress;
+  ULONG Flags;
+  union {
+    PIRP MasterIrp;
+    LONG IrpCount;
+    PVOID SystemBuffer;
+  } AssociatedIrp;
+  LIST_ENTRY ThreadListEntry;
+  IO_STATUS_BLOCK IoStatus;
+  KPROCESSOR_MODE RequestorMode;
+  BOOLEAN PendingReturned;
+  CCHAR StackCount;
+  CCHAR CurrentLocation;
+  BOOLEAN Cancel;
+  KIRQL CancelIrql;
+  PIO_STATUS_BLOCK UserIosb;
+  PKEVENT UserEvent;
+  PDRIVER_CANCEL CancelRoutine;  // exchanged atomically (IoSetCancelRoutine, IoCancelIrp)
+  PVOID UserBuffer;
+  struct {
     struct {
-        struct {
-            PVOID DriverContext[4];  // free for the driver that currently owns the IRP
-            PETHREAD Thread;         // the thread that issued a user request
-            PCHAR AuxiliaryBuffer;
-            LIST_ENTRY ListEntry;  // free for the driver that currently owns the IRP
-            PIO_STACK_LOCATION CurrentStackLocation;
-            PFILE_OBJECT OriginalFileObject;
-        } Overlay;
-    } Tail;
+      PVOID DriverContext[4];  // free for the driver that currently owns the IRP
+      PETHREAD Thread;         // the thread that issued a user request
+      PCHAR AuxiliaryBuffer;
+      LIST_ENTRY ListEntry;  // free for the driver that currently owns the IRP
+      PIO_STACK_LOCATION CurrentStackLocation;
+      PFILE_OBJECT OriginalFileObject;
+    } Overlay;
+  } Tail;
 };
 
 constexpr CSHORT IO_TYPE_IRP = 6;
@@ -198,46 +198,46 @@ inline PIO_STACK_LOCATION IoGetNextIrpStackLocation(PIRP irp) { return irp->Tail
 
 // The current location becomes the next driver's too: the caller sets no completion routine.
 inline VOID IoSkipCurrentIrpStackLocation(PIRP irp) {
-    irp->CurrentLocation++;
-    irp->Tail.Overlay.CurrentStackLocation++;
+  irp->CurrentLocation++;
+  irp->Tail.Overlay.CurrentStackLocation++;
 }
 
 // Moves the current location down by one without calling a driver.
 inline VOID IoSetNextIrpStackLocation(PIRP irp) {
-    irp->CurrentLocation--;
-    irp->Tail.Overlay.CurrentStackLocation--;
+  irp->CurrentLocation--;
+  irp->Tail.Overlay.CurrentStackLocation--;
 }
 
 // Copies the parameters, not the completion routine, its context or the control bits.
 inline VOID IoCopyCurrentIrpStackLocationToNext(PIRP irp) {
-    PIO_STACK_LOCATION current = IoGetCurrentIrpStackLocation(irp);
-    PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
-    next->MajorFunction = current->MajorFunction;
-    next->MinorFunction = current->MinorFunction;
-    next->Flags = current->Flags;
-    next->Parameters = current->Parameters;
-    next->DeviceObject = current->DeviceObject;
-    next->FileObject = current->FileObject;
-    next->Control = 0;
+  PIO_STACK_LOCATION current = IoGetCurrentIrpStackLocation(irp);
+  PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
+  next->MajorFunction = current->MajorFunction;
+  next->MinorFunction = current->MinorFunction;
+  next->Flags = current->Flags;
+  next->Parameters = current->Parameters;
+  next->DeviceObject = current->DeviceObject;
+  next->FileObject = current->FileObject;
+  next->Control = 0;
 }
 
 // Stored in the next location: it runs when the driver below completes the IRP.
 inline VOID IoSetCompletionRoutine(PIRP irp, PIO_COMPLETION_ROUTINE routine, PVOID context, BOOLEAN onSuccess,
                                    BOOLEAN onError, BOOLEAN onCancel) {
-    PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
-    next->CompletionRoutine = routine;
-    next->Context = context;
-    next->Control = 0;
-    if (onSuccess) next->Control |= SL_INVOKE_ON_SUCCESS;
-    if (onError) next->Control |= SL_INVOKE_ON_ERROR;
-    if (onCancel) next->Control |= SL_INVOKE_ON_CANCEL;
+  PIO_STACK_LOCATION next = IoGetNextIrpStackLocation(irp);
+  next->CompletionRoutine = routine;
+  next->Context = context;
+  next->Control = 0;
+  if (onSuccess) next->Control |= SL_INVOKE_ON_SUCCESS;
+  if (onError) next->Control |= SL_INVOKE_ON_ERROR;
+  if (onCancel) next->Control |= SL_INVOKE_ON_CANCEL;
 }
 
 inline VOID IoMarkIrpPending(PIRP irp) { IoGetCurrentIrpStackLocation(irp)->Control |= SL_PENDING_RETURNED; }
 
 // An atomic exchange: whoever takes a non-NULL routine back owns the IRP's cancellation.
 inline PDRIVER_CANCEL IoSetCancelRoutine(PIRP irp, PDRIVER_CANCEL routine) {
-    return std::atomic_ref<PDRIVER_CANCEL>(irp->CancelRoutine).exchange(routine);
+  return std::atomic_ref<PDRIVER_CANCEL>(irp->CancelRoutine).exchange(routine);
 }
 
 namespace nt {

@@ -19,14 +19,14 @@ constexpr CSHORT MDL_IO_PAGE_READ = 0x0040;
 constexpr CSHORT MDL_MAPPING_CAN_FAIL = 0x4000;
 
 struct _MDL {
-    PMDL Next;
-    CSHORT Size;
-    CSHORT MdlFlags;
-    PVOID MappedSystemVa;
-    PVOID StartVa;  // page-aligned
-    ULONG ByteCount;
-    ULONG ByteOffset;  // of the first byte within its page
-    ULONG PageCapacity;
+  PMDL Next;
+  CSHORT Size;
+  CSHORT MdlFlags;
+  PVOID MappedSystemVa;
+  PVOID StartVa;  // page-aligned
+  ULONG ByteCount;
+  ULONG ByteOffset;  // of the first byte within its page
+  ULONG PageCapacity;
 };
 
 typedef enum _MEMORY_CACHING_TYPE { MmNonCached = 0, MmCached = 1, MmWriteCombined = 2 } MEMORY_CACHING_TYPE;
@@ -34,9 +34,9 @@ typedef enum _MM_PAGE_PRIORITY { LowPagePriority = 0, NormalPagePriority = 16, H
 typedef enum _LOCK_OPERATION { IoReadAccess = 0, IoWriteAccess = 1, IoModifyAccess = 2 } LOCK_OPERATION;
 
 constexpr ULONG ADDRESS_AND_SIZE_TO_SPAN_PAGES(const VOID* va, SIZE_T size) {
-    return size == 0 ? 0
-                     : static_cast<ULONG>(((reinterpret_cast<ULONG_PTR>(va) & (PAGE_SIZE - 1)) + size + PAGE_SIZE - 1) /
-                                          PAGE_SIZE);
+  return size == 0 ? 0
+                   : static_cast<ULONG>(((reinterpret_cast<ULONG_PTR>(va) & (PAGE_SIZE - 1)) + size + PAGE_SIZE - 1) /
+                                        PAGE_SIZE);
 }
 
 // NULL when out of memory. With an IRP and secondaryBuffer FALSE the MDL becomes Irp->MdlAddress.

@@ -10,7 +10,7 @@ namespace nt {
 namespace {
 
 bool startsWith(std::u16string_view text, std::u16string_view prefix) {
-    return text.size() >= prefix.size() && namesEqual(text.substr(0, prefix.size()), prefix);
+  return text.size() >= prefix.size() && namesEqual(text.substr(0, prefix.size()), prefix);
 }
 
 constexpr int kMaxLinkDepth = 8;
@@ -18,77 +18,79 @@ constexpr int kMaxLinkDepth = 8;
 }  // namespace
 
 std::u16string IoManager::normalizeName(std::u16string_view name) {
-    static const std::u16string_view kAliases[] = {u"\\DosDevices\\", u"\\GLOBAL??\\", u"\\\\.\\", u"\\\\?\\"};
-    for (std::u16string_view alias : kAliases) {
-        if (startsWith(name, alias)) return u"\\??\\" + std::u16string(name.substr(alias.size()));
-    }
-    return std::u16string(name);
+  static const std::u16string_view kAliases[] = {u"\\DosDevices\\", u"\\GLOBAL??\\", u"\\\\.\\", u"\\\\?\\"};
+  for (std::u16string_view alias : kAliases) {
+    if (startsWith(name, alias)) return u"\\??\\" + std::u16string(name.substr(alias.size()));
+  }
+  return std::u16string(name);
 }
 
 bool IoManager::nameInUse(const std::u16string& name) const {
-    for (const auto& [dev, record] : devices_) {
-        if (!record->gone && !record->name.empty() && namesEqual(record->name, name)) return true;
-    }
-    for (const auto& [link, target] : links_) {
-        if (namesEqual(link, name)) return true;
-    }
-    return false;
+  for (const auto& [dev, record] : devices_) {
+    if (!record->gone && !record->name.empty() && namesEqual(record->name, name)) return true;
+  }
+  for (const auto& [link, target] : links_) {
+    if (namesEqual(link, name)) return true;
+  }
+  return false;
 }
 
 NTSTATUS IoManager::createLink(std::u16string_view link, std::u16string_view target) {
-    std::u16string name = normalizeName(link);
-    std::lock_guard lock(mutex_);
-    if (nameInUse(name)) return STATUS_OBJECT_NAME_COLLISION;
-    links_.emplace_back(name, normalizeName(target));
-    return STATUS_SUCCESS;
+  std::u16string name = normalizeName(link);
+  std::lock_guard lock(mutex_);
+  if (nameInUse(name)) return STATUS_OBJECT_NAME_COLLISION;
+  links_.emplace_back(name, normalizeName(target));
+  return STATUS_SUCCESS;
 }
 
 NTSTATUS IoManager::deleteLink(std::u16string_view link) {
-    std::u16string name = normalizeName(link);
-    std::lock_guard lock(mutex_);
-    for (auto it = links_.begin(); it != links_.end(); ++it) {
-        if (namesEqual(it->first, name)) {
-            links_.erase(it);
-            return STATUS_SUCCESS;
-        }
+  std::u16string name = normalizeName(link);
+  std::lock_guard lock(mutex_);
+  for (auto it = links_.begin(); it != links_.end(); ++it) {
+    if (namesEqual(it->first, name)) {
+      links_.erase(it);
+      return STATUS_SUCCESS;
     }
-    return STATUS_OBJECT_NAME_NOT_FOUND;
+  }
+  return STATUS_OBJECT_NAME_NOT_FOUND;
 }
 
 NTSTATUS IoManager::openDeviceByPath(std::u16string_view path, PDEVICE_OBJECT* device) {
-    *device = nullptr;
-    std::u16string name = normalizeName(path);
-    std::lock_guard lock(mutex_);
-    for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
-        bool followed = false;
-        for (const auto& [link, target] : links_) {
-            if (namesEqual(link, name)) {
-                name = target;
-                followed = true;
-                break;
-            }
-        }
-        if (!followed) break;
+  *device = nullptr;
+  std::u16string name = normalizeName(path);
+  std::lock_guard lock(mutex_);
+  for (int depth = 0; depth < kMaxLinkDepth; ++depth) {
+    bool followed = false;
+    for (const auto& [link, target] : links_) {
+      if (namesEqual(link, name)) {
+        name = target;
+        followed = true;
+        break;
+      }
     }
-    for (const auto& [dev, record] : devices_) {
-        if (record->gone || record->name.empty() || !namesEqual(record->name, name)) continue;
-        if (record->deleted || (dev->Flags & DO_DEVICE_INITIALIZING)) return STATUS_NO_SUCH_DEVICE;
-        record->references++;
-        dev->ReferenceCount = record->references;
-        *device = dev;
-        return STATUS_SUCCESS;
-    }
-    return STATUS_OBJECT_NAME_NOT_FOUND;
+    if (!followed) break;
+  }
+  for (const auto& [dev, record] : devices_) {
+    if (record->gone || record->name.empty() || !namesEqual(record->name, name)) continue;
+    if (record->deleted || (dev->Flags & DO_DEVICE_INITIALIZING)) return STATUS_NO_SUCH_DEVICE;
+    record->references++;
+    dev->ReferenceCount = record->references;
+    *device = dev;
+    return STATUS_SUCCESS;
+  }
+  return STATUS_OBJECT_NAME_NOT_FOUND;
 }
 
 }  // namespace nt
 
 NTSTATUS IoCreateSymbolicLink(PUNICODE_STRING symbolicLinkName, PUNICODE_STRING deviceName) {
-    if (!symbolicLinkName || !deviceName) return STATUS_INVALID_PARAMETER;
-    return nt::Kernel::require("IoCreateSymbolicLink").io().createLink(nt::toU16(symbolicLinkName), nt::toU16(deviceName));
+  if (!symbolicLinkName || !deviceName) return STATUS_INVALID_PARAMETER;
+  return nt::Kernel::require("IoCreateSymbolicLink")
+      .io()
+      .createLink(nt::toU16(symbolicLinkName), nt::toU16(deviceName));
 }
 
 NTSTATUS IoDeleteSymbolicLink(PUNICODE_STRING symbolicLinkName) {
-    if (!symbolicLinkName) return STATUS_INVALID_PARAMETER;
-    return nt::Kernel::require("IoDeleteSymbolicLink").io().deleteLink(nt::toU16(symbolicLinkName));
+  if (!symbolicLinkName) return STATUS_INVALID_PARAMETER;
+  return nt::Kernel::require("IoDeleteSymbolicLink").io().deleteLink(nt::toU16(symbolicLinkName));
 }

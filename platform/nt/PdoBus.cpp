@@ -57,50 +57,53 @@ NTSTATUS PdoBus::dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp) {
   if (!child) return finish(irp, STATUS_NO_SUCH_DEVICE);
   NTSTATUS status = irp->IoStatus.Status;  // minors a bus does not handle keep what they carry
   switch (location->MinorFunction) {
-  case IRP_MN_START_DEVICE: {
-    std::lock_guard lock(mutex_);
-    status = child->gone ? STATUS_NO_SUCH_DEVICE : STATUS_SUCCESS;
-    break;
-  }
-  case IRP_MN_QUERY_STOP_DEVICE:
-  case IRP_MN_STOP_DEVICE:
-  case IRP_MN_CANCEL_STOP_DEVICE:
-  case IRP_MN_QUERY_REMOVE_DEVICE:
-  case IRP_MN_CANCEL_REMOVE_DEVICE:
-  case IRP_MN_SURPRISE_REMOVAL: status = STATUS_SUCCESS; break;
-  case IRP_MN_REMOVE_DEVICE: {
-    // The PDO is marked deleted before the IRP completes, so that nothing finds it meanwhile, and
-    // only once, should the bus be shutting down at the same time.
-    bool gone, deleteIt;
-    {
+    case IRP_MN_START_DEVICE: {
       std::lock_guard lock(mutex_);
-      gone = child->gone;
-      deleteIt = gone && !child->deleted;
-      if (deleteIt) child->deleted = true;
-    }
-    if (!gone) removedWhilePresent(*child);
-    finish(irp, STATUS_SUCCESS);
-    if (deleteIt) IoDeleteDevice(pdo);
-    return STATUS_SUCCESS;
-  }
-  case IRP_MN_QUERY_CAPABILITIES: {
-    PDEVICE_CAPABILITIES caps = location->Parameters.DeviceCapabilities.Capabilities;
-    if (!caps || caps->Version < 1 || caps->Size < sizeof(DEVICE_CAPABILITIES)) {
-      status = STATUS_UNSUCCESSFUL;
+      status = child->gone ? STATUS_NO_SUCH_DEVICE : STATUS_SUCCESS;
       break;
     }
-    fillCapabilities(*child, *caps);
-    status = STATUS_SUCCESS;
-    break;
-  }
-  case IRP_MN_QUERY_ID:
-    status = AnswerQueryId(irp, queryIds(*child, location->Parameters.QueryId.IdType), status, idTag_);
-    break;
-  case IRP_MN_QUERY_PNP_DEVICE_STATE:
-    irp->IoStatus.Information = 0;
-    status = STATUS_SUCCESS;
-    break;
-  default: break;
+    case IRP_MN_QUERY_STOP_DEVICE:
+    case IRP_MN_STOP_DEVICE:
+    case IRP_MN_CANCEL_STOP_DEVICE:
+    case IRP_MN_QUERY_REMOVE_DEVICE:
+    case IRP_MN_CANCEL_REMOVE_DEVICE:
+    case IRP_MN_SURPRISE_REMOVAL:
+      status = STATUS_SUCCESS;
+      break;
+    case IRP_MN_REMOVE_DEVICE: {
+      // The PDO is marked deleted before the IRP completes, so that nothing finds it meanwhile, and
+      // only once, should the bus be shutting down at the same time.
+      bool gone, deleteIt;
+      {
+        std::lock_guard lock(mutex_);
+        gone = child->gone;
+        deleteIt = gone && !child->deleted;
+        if (deleteIt) child->deleted = true;
+      }
+      if (!gone) removedWhilePresent(*child);
+      finish(irp, STATUS_SUCCESS);
+      if (deleteIt) IoDeleteDevice(pdo);
+      return STATUS_SUCCESS;
+    }
+    case IRP_MN_QUERY_CAPABILITIES: {
+      PDEVICE_CAPABILITIES caps = location->Parameters.DeviceCapabilities.Capabilities;
+      if (!caps || caps->Version < 1 || caps->Size < sizeof(DEVICE_CAPABILITIES)) {
+        status = STATUS_UNSUCCESSFUL;
+        break;
+      }
+      fillCapabilities(*child, *caps);
+      status = STATUS_SUCCESS;
+      break;
+    }
+    case IRP_MN_QUERY_ID:
+      status = AnswerQueryId(irp, queryIds(*child, location->Parameters.QueryId.IdType), status, idTag_);
+      break;
+    case IRP_MN_QUERY_PNP_DEVICE_STATE:
+      irp->IoStatus.Information = 0;
+      status = STATUS_SUCCESS;
+      break;
+    default:
+      break;
   }
   return finish(irp, status);
 }

@@ -30,7 +30,7 @@ struct BusChild {
 };
 
 class PdoBus {
-public:
+ public:
   PdoBus(const PdoBus&) = delete;
   PdoBus& operator=(const PdoBus&) = delete;
 
@@ -43,7 +43,7 @@ public:
   NTSTATUS dispatchPnp(PDEVICE_OBJECT pdo, PIRP irp);
   NTSTATUS dispatchPower(PDEVICE_OBJECT pdo, PIRP irp);
 
-protected:
+ protected:
   // `idTag`: the pool tag of QUERY_ID answers.
   explicit PdoBus(ULONG idTag) : idTag_(idTag) {}
   virtual ~PdoBus() = default;
@@ -69,7 +69,7 @@ protected:
   // The children's `gone` and `deleted`, and whatever else the bus guards with it.
   mutable std::mutex mutex_;
 
-private:
+ private:
   const ULONG idTag_;
 };
 

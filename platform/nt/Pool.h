@@ -18,8 +18,8 @@ VOID ExFreePoolWithTag(PVOID block, ULONG tag);
 namespace nt {
 // A tag from its four characters in memory order: poolTag("Irp ").
 constexpr ULONG poolTag(const char (&text)[5]) {
-    return static_cast<ULONG>(static_cast<UCHAR>(text[0])) | static_cast<ULONG>(static_cast<UCHAR>(text[1])) << 8 |
-           static_cast<ULONG>(static_cast<UCHAR>(text[2])) << 16 | static_cast<ULONG>(static_cast<UCHAR>(text[3])) << 24;
+  return static_cast<ULONG>(static_cast<UCHAR>(text[0])) | static_cast<ULONG>(static_cast<UCHAR>(text[1])) << 8 |
+         static_cast<ULONG>(static_cast<UCHAR>(text[2])) << 16 | static_cast<ULONG>(static_cast<UCHAR>(text[3])) << 24;
 }
 // The tag of ExAllocatePool (no tag given).
 constexpr ULONG kUntaggedPoolTag = poolTag("None");

@@ -11,16 +11,16 @@
 constexpr int kRemoveLockTagSlots = 64;
 
 typedef struct _IO_REMOVE_LOCK {
-    BOOLEAN Removed;
-    LONG IoCount;  // 1 (the bias) + the holds
-    KEVENT RemoveEvent;
-    // Holds per tag; when every slot is in use, further tags go untracked.
-    struct {
-        PVOID Tag;
-        LONG Count;
-    } Holds[kRemoveLockTagSlots];
-    LONG UntrackedHolds;
-    ULONG_PTR Guard;  // protects Holds
+  BOOLEAN Removed;
+  LONG IoCount;  // 1 (the bias) + the holds
+  KEVENT RemoveEvent;
+  // Holds per tag; when every slot is in use, further tags go untracked.
+  struct {
+    PVOID Tag;
+    LONG Count;
+  } Holds[kRemoveLockTagSlots];
+  LONG UntrackedHolds;
+  ULONG_PTR Guard;  // protects Holds
 } IO_REMOVE_LOCK, *PIO_REMOVE_LOCK;
 
 VOID IoInitializeRemoveLock(PIO_REMOVE_LOCK lock, ULONG allocateTag, ULONG maxLockedMinutes, ULONG highWatermark);

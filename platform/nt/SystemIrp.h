@@ -16,18 +16,18 @@ struct IrpRecord;
 
 // A one-shot result that a thread can wait for (bounded).
 class SystemWaiter {
-public:
-    void signal(const IO_STATUS_BLOCK& result);
-    // False when `limitMs` passed first.
-    bool wait(unsigned limitMs);
-    bool isDone() const;
-    IO_STATUS_BLOCK result() const;
+ public:
+  void signal(const IO_STATUS_BLOCK& result);
+  // False when `limitMs` passed first.
+  bool wait(unsigned limitMs);
+  bool isDone() const;
+  IO_STATUS_BLOCK result() const;
 
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
-    IO_STATUS_BLOCK result_{};
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable done_;
+  bool finished_ = false;
+  IO_STATUS_BLOCK result_{};
 };
 
 // An IRP for the stack whose top is `top`; `atTop` runs when its completion reaches the top (on

@@ -16,9 +16,9 @@ struct IrpRecord;
 }
 
 struct _ETHREAD {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<nt::IrpRecord*> requests;
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::vector<nt::IrpRecord*> requests;
 };
 
 namespace nt {

@@ -8,9 +8,9 @@
 #include "platform/nt/BaseTypes.h"
 
 typedef struct _UNICODE_STRING {
-    USHORT Length;         // bytes in use
-    USHORT MaximumLength;  // bytes of Buffer
-    PWCHAR Buffer;
+  USHORT Length;         // bytes in use
+  USHORT MaximumLength;  // bytes of Buffer
+  PWCHAR Buffer;
 } UNICODE_STRING, *PUNICODE_STRING;
 typedef const UNICODE_STRING* PCUNICODE_STRING;
 

@@ -6,7 +6,11 @@
 #include "platform/nt/BaseTypes.h"
 #include "platform/nt/IoForward.h"
 
-typedef enum _WORK_QUEUE_TYPE { CriticalWorkQueue = 0, DelayedWorkQueue = 1, HyperCriticalWorkQueue = 2 } WORK_QUEUE_TYPE;
+typedef enum _WORK_QUEUE_TYPE {
+  CriticalWorkQueue = 0,
+  DelayedWorkQueue = 1,
+  HyperCriticalWorkQueue = 2
+} WORK_QUEUE_TYPE;
 
 // NULL when out of memory.
 PIO_WORKITEM IoAllocateWorkItem(PDEVICE_OBJECT deviceObject);

@@ -16,33 +16,33 @@ namespace nt {
 class Kernel;
 
 class WorkQueue {
-public:
-    WorkQueue(Kernel& kernel, bool threaded);
-    ~WorkQueue();
-    WorkQueue(const WorkQueue&) = delete;
-    WorkQueue& operator=(const WorkQueue&) = delete;
+ public:
+  WorkQueue(Kernel& kernel, bool threaded);
+  ~WorkQueue();
+  WorkQueue(const WorkQueue&) = delete;
+  WorkQueue& operator=(const WorkQueue&) = delete;
 
-    void push(std::function<void()> job);
-    // Runs queued jobs on the calling thread until none is left; returns how many ran.
-    std::size_t runPending();
-    // Until nothing is queued or running; false on time-out.
-    bool waitIdle(std::chrono::milliseconds limit);
-    // Ends the worker thread after it ran what is queued. Later jobs run only through runPending().
-    void stop();
-    std::size_t queued() const;
+  void push(std::function<void()> job);
+  // Runs queued jobs on the calling thread until none is left; returns how many ran.
+  std::size_t runPending();
+  // Until nothing is queued or running; false on time-out.
+  bool waitIdle(std::chrono::milliseconds limit);
+  // Ends the worker thread after it ran what is queued. Later jobs run only through runPending().
+  void stop();
+  std::size_t queued() const;
 
-private:
-    void threadMain();
-    void run(std::function<void()>& job);
+ private:
+  void threadMain();
+  void run(std::function<void()>& job);
 
-    Kernel& kernel_;
-    mutable std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
-    std::deque<std::function<void()>> jobs_;
-    int running_ = 0;
-    bool stopping_ = false;
-    std::thread thread_;
+  Kernel& kernel_;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable idle_;
+  std::deque<std::function<void()>> jobs_;
+  int running_ = 0;
+  bool stopping_ = false;
+  std::thread thread_;
 };
 
 }  // namespace nt

@@ -51,24 +51,32 @@ BOOL ChangeDeviceState(DeviceInfoSet& set, DeviceElement& element, const std::ve
   const std::string& id = element.record.instanceId;
   // One hardware profile here: every scope acts on the device itself, and start and stop are
   // enable and disable.
-  const bool disable = change.StateChange == DICS_DISABLE || change.StateChange == DICS_STOP ||
-                       change.StateChange == DICS_PROPCHANGE;
-  const bool enable = change.StateChange == DICS_ENABLE || change.StateChange == DICS_START ||
-                      change.StateChange == DICS_PROPCHANGE;
+  const bool disable =
+      change.StateChange == DICS_DISABLE || change.StateChange == DICS_STOP || change.StateChange == DICS_PROPCHANGE;
+  const bool enable =
+      change.StateChange == DICS_ENABLE || change.StateChange == DICS_START || change.StateChange == DICS_PROPCHANGE;
   if (disable) {
     switch (machine.disableDevice(id)) {
-    case platform::Machine::StateChange::Done: break;
-    case platform::Machine::StateChange::NeedsRestart: element.installParams.Flags |= DI_NEEDRESTART; break;
-    case platform::Machine::StateChange::NoSuchDevice: return fail(ERROR_NO_SUCH_DEVINST);
-    case platform::Machine::StateChange::WriteFailed: return fail(ERROR_WRITE_FAULT);
+      case platform::Machine::StateChange::Done:
+        break;
+      case platform::Machine::StateChange::NeedsRestart:
+        element.installParams.Flags |= DI_NEEDRESTART;
+        break;
+      case platform::Machine::StateChange::NoSuchDevice:
+        return fail(ERROR_NO_SUCH_DEVINST);
+      case platform::Machine::StateChange::WriteFailed:
+        return fail(ERROR_WRITE_FAULT);
     }
   }
   if (enable) {
     switch (machine.enableDevice(id)) {
-    case platform::Machine::StateChange::Done:
-    case platform::Machine::StateChange::NeedsRestart: break;
-    case platform::Machine::StateChange::NoSuchDevice: return fail(ERROR_NO_SUCH_DEVINST);
-    case platform::Machine::StateChange::WriteFailed: return fail(ERROR_WRITE_FAULT);
+      case platform::Machine::StateChange::Done:
+      case platform::Machine::StateChange::NeedsRestart:
+        break;
+      case platform::Machine::StateChange::NoSuchDevice:
+        return fail(ERROR_NO_SUCH_DEVINST);
+      case platform::Machine::StateChange::WriteFailed:
+        return fail(ERROR_WRITE_FAULT);
     }
   }
   refresh(set, element);

@@ -86,7 +86,9 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) {
     const int error = errno;
-    SetLastError(error == EACCES ? ERROR_ACCESS_DENIED : error == ENOTDIR ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND);
+    SetLastError(error == EACCES    ? ERROR_ACCESS_DENIED
+                 : error == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                    : ERROR_FILE_NOT_FOUND);
     if (error == ENOENT) {
       // A missing folder on the way is a path not found, as on the platform.
       std::size_t slash = path.find_last_of('/');

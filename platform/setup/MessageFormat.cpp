@@ -44,25 +44,29 @@ bool formatInsert(const std::string& spec, DWORD_PTR value, std::string& out) {
   char text[512];
   int n = -1;
   switch (conversion) {
-  case 's': {
-    const char* s = reinterpret_cast<const char*>(value);
-    n = std::snprintf(text, sizeof text, (head + "s").c_str(), s ? s : "(null)");
-    break;
-  }
-  case 'c': n = std::snprintf(text, sizeof text, (head + "c").c_str(), static_cast<int>(value)); break;
-  case 'd':
-  case 'i':
-    n = wide ? std::snprintf(text, sizeof text, (head + "lld").c_str(), static_cast<long long>(value))
-             : std::snprintf(text, sizeof text, (head + "d").c_str(), static_cast<int>(value));
-    break;
-  case 'u':
-  case 'x':
-  case 'X':
-  case 'o':
-    n = wide ? std::snprintf(text, sizeof text, (head + "ll" + conversion).c_str(), static_cast<unsigned long long>(value))
-             : std::snprintf(text, sizeof text, (head + conversion).c_str(), static_cast<unsigned>(value));
-    break;
-  default: return false;
+    case 's': {
+      const char* s = reinterpret_cast<const char*>(value);
+      n = std::snprintf(text, sizeof text, (head + "s").c_str(), s ? s : "(null)");
+      break;
+    }
+    case 'c':
+      n = std::snprintf(text, sizeof text, (head + "c").c_str(), static_cast<int>(value));
+      break;
+    case 'd':
+    case 'i':
+      n = wide ? std::snprintf(text, sizeof text, (head + "lld").c_str(), static_cast<long long>(value))
+               : std::snprintf(text, sizeof text, (head + "d").c_str(), static_cast<int>(value));
+      break;
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o':
+      n = wide ? std::snprintf(text, sizeof text, (head + "ll" + conversion).c_str(),
+                               static_cast<unsigned long long>(value))
+               : std::snprintf(text, sizeof text, (head + conversion).c_str(), static_cast<unsigned>(value));
+      break;
+    default:
+      return false;
   }
   if (n < 0) return false;
   out.append(text, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1));
@@ -125,12 +129,24 @@ DWORD FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD, 
       continue;
     }
     switch (*p) {
-    case '\0': out.push_back('%'); continue;
-    case '0': p = ""; continue;  // ends the message, with no line end
-    case 'n': out += "\r\n"; break;
-    case 't': out.push_back('\t'); break;
-    case 'r': out.push_back('\r'); break;
-    default: out.push_back(*p); break;  // "%%", "%.", "%!", "% "
+      case '\0':
+        out.push_back('%');
+        continue;
+      case '0':
+        p = "";
+        continue;  // ends the message, with no line end
+      case 'n':
+        out += "\r\n";
+        break;
+      case 't':
+        out.push_back('\t');
+        break;
+      case 'r':
+        out.push_back('\r');
+        break;
+      default:
+        out.push_back(*p);
+        break;  // "%%", "%.", "%!", "% "
     }
     ++p;
   }

@@ -62,7 +62,8 @@ BOOL SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoS
   setup::DeviceElement* e = setup::FindElement(*set, DeviceInfoData);
   if (!e) return FALSE;
   if (InstallFunction == DIF_REGISTERDEVICE) return setup::RegisterDeviceElement(*set, *e);
-  const std::vector<std::uint8_t>& params = e->classInstallParams.empty() ? set->classInstallParams : e->classInstallParams;
+  const std::vector<std::uint8_t>& params =
+      e->classInstallParams.empty() ? set->classInstallParams : e->classInstallParams;
   if (InstallFunction == DIF_PROPERTYCHANGE) return setup::ChangeDeviceState(*set, *e, params);
   if (!e->registered) return fail(ERROR_DEVINFO_NOT_REGISTERED);
   if (params.size() != sizeof(SP_REMOVEDEVICE_PARAMS)) return fail(ERROR_NO_CLASSINSTALL_PARAMS);
@@ -72,10 +73,15 @@ BOOL SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoS
   if (!set->machine) return fail(ERROR_NO_SUCH_DEVINST);
   // One hardware profile here, so a configuration-specific removal is the global one.
   switch (set->machine->removeDevice(e->record.instanceId)) {
-  case platform::Machine::DeviceRemoval::Removed: break;
-  case platform::Machine::DeviceRemoval::NeedsRestart: e->installParams.Flags |= DI_NEEDREBOOT; break;
-  case platform::Machine::DeviceRemoval::NoSuchDevice: return fail(ERROR_NO_SUCH_DEVINST);
-  case platform::Machine::DeviceRemoval::WriteFailed: return fail(setup::ERROR_WRITE_FAULT);
+    case platform::Machine::DeviceRemoval::Removed:
+      break;
+    case platform::Machine::DeviceRemoval::NeedsRestart:
+      e->installParams.Flags |= DI_NEEDREBOOT;
+      break;
+    case platform::Machine::DeviceRemoval::NoSuchDevice:
+      return fail(ERROR_NO_SUCH_DEVINST);
+    case platform::Machine::DeviceRemoval::WriteFailed:
+      return fail(setup::ERROR_WRITE_FAULT);
   }
   e->present = false;
   return TRUE;

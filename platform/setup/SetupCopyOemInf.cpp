@@ -37,11 +37,15 @@ BOOL SetupCopyOEMInfA(LPCSTR SourceInfFileName, LPCSTR, DWORD OEMSourceMediaType
   std::string name, path;
   platform::StoreResult result = machine->storeDriverPackage(bytes, CopyStyle & SP_COPY_REPLACEONLY, name, path);
   switch (result) {
-  case platform::StoreResult::NotAnInf: return fail(ERROR_INVALID_DATA);
-  case platform::StoreResult::NotStoredYet: return fail(ERROR_FILE_NOT_FOUND);
-  case platform::StoreResult::WriteFailed: return fail(setup::ERROR_WRITE_FAULT);
-  case platform::StoreResult::Stored:
-  case platform::StoreResult::AlreadyStored: break;
+    case platform::StoreResult::NotAnInf:
+      return fail(ERROR_INVALID_DATA);
+    case platform::StoreResult::NotStoredYet:
+      return fail(ERROR_FILE_NOT_FOUND);
+    case platform::StoreResult::WriteFailed:
+      return fail(setup::ERROR_WRITE_FAULT);
+    case platform::StoreResult::Stored:
+    case platform::StoreResult::AlreadyStored:
+      break;
   }
   if (RequiredSize) *RequiredSize = static_cast<DWORD>(path.size() + 1);
   if (DestinationInfFileName) {
@@ -52,7 +56,8 @@ BOOL SetupCopyOEMInfA(LPCSTR SourceInfFileName, LPCSTR, DWORD OEMSourceMediaType
       *DestinationInfFileNameComponent = DestinationInfFileName + (slash == std::string::npos ? 0 : slash + 1);
     }
   }
-  if (result == platform::StoreResult::AlreadyStored && (CopyStyle & SP_COPY_NOOVERWRITE)) return fail(ERROR_FILE_EXISTS);
+  if (result == platform::StoreResult::AlreadyStored && (CopyStyle & SP_COPY_NOOVERWRITE))
+    return fail(ERROR_FILE_EXISTS);
   SetLastError(ERROR_SUCCESS);
   return TRUE;
 }

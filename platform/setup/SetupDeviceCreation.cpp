@@ -116,24 +116,25 @@ BOOL SetupDiSetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSetIn, PSP_DEVINFO_DAT
 
   std::function<void(platform::DeviceRecord&)> change;
   switch (Property) {
-  case SPDRP_HARDWAREID:
-  case SPDRP_COMPATIBLEIDS: {
-    std::vector<std::string> ids = PropertyBuffer ? splitMultiString(PropertyBuffer, PropertyBufferSize)
-                                                  : std::vector<std::string>{};
-    const bool hardware = Property == SPDRP_HARDWAREID;
-    change = [ids, hardware](platform::DeviceRecord& r) { (hardware ? r.hardwareIds : r.compatibleIds) = ids; };
-    break;
-  }
-  case SPDRP_DEVICEDESC: {
-    std::string text;
-    if (PropertyBuffer) {
-      const char* chars = reinterpret_cast<const char*>(PropertyBuffer);
-      text.assign(chars, strnlen(chars, PropertyBufferSize));
+    case SPDRP_HARDWAREID:
+    case SPDRP_COMPATIBLEIDS: {
+      std::vector<std::string> ids =
+          PropertyBuffer ? splitMultiString(PropertyBuffer, PropertyBufferSize) : std::vector<std::string>{};
+      const bool hardware = Property == SPDRP_HARDWAREID;
+      change = [ids, hardware](platform::DeviceRecord& r) { (hardware ? r.hardwareIds : r.compatibleIds) = ids; };
+      break;
     }
-    change = [text](platform::DeviceRecord& r) { r.description = text; };
-    break;
-  }
-  default: return fail(ERROR_INVALID_REG_PROPERTY);
+    case SPDRP_DEVICEDESC: {
+      std::string text;
+      if (PropertyBuffer) {
+        const char* chars = reinterpret_cast<const char*>(PropertyBuffer);
+        text.assign(chars, strnlen(chars, PropertyBufferSize));
+      }
+      change = [text](platform::DeviceRecord& r) { r.description = text; };
+      break;
+    }
+    default:
+      return fail(ERROR_INVALID_REG_PROPERTY);
   }
 
   if (e->registered) {
@@ -144,8 +145,7 @@ BOOL SetupDiSetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSetIn, PSP_DEVINFO_DAT
   return TRUE;
 }
 
-BOOL SetupDiGetINFClassA(LPCSTR InfName, GUID* ClassGuid, LPSTR ClassName, DWORD ClassNameSize,
-                         LPDWORD RequiredSize) {
+BOOL SetupDiGetINFClassA(LPCSTR InfName, GUID* ClassGuid, LPSTR ClassName, DWORD ClassNameSize, LPDWORD RequiredSize) {
   if (setup::TakeFailure("SetupDiGetINFClassA")) return FALSE;
   if (!InfName || !*InfName || !ClassGuid || (ClassNameSize && !ClassName)) return fail(ERROR_INVALID_PARAMETER);
   std::string bytes;

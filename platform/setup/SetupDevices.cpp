@@ -92,7 +92,8 @@ HDEVINFO SetupDiGetClassDevsExA(const GUID* ClassGuid, LPCSTR Enumerator, HWND, 
     if (!(Flags & DIGCF_ALLCLASSES) && !platform::EqualsNoCase(device.record.classGuid, wantedClass)) continue;
     if (!prefix.empty() && !platform::EqualsNoCase(device.record.instanceId.substr(0, prefix.size()), prefix)) continue;
     bool already = false;
-    for (const DeviceElement& e : set->elements) already = already || platform::EqualsNoCase(e.record.instanceId, device.record.instanceId);
+    for (const DeviceElement& e : set->elements)
+      already = already || platform::EqualsNoCase(e.record.instanceId, device.record.instanceId);
     if (!already) set->elements.push_back(elementOf(device));
   }
   return handle;
@@ -177,27 +178,41 @@ BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSetIn, PSP_DEVINFO_DAT
   std::string text;
   DWORD type = REG_SZ;
   switch (Property) {
-  case SPDRP_DEVICEDESC: text = r.description; break;
-  case SPDRP_SERVICE: text = r.service; break;
-  case SPDRP_CLASS: text = r.className; break;
-  case SPDRP_CLASSGUID: text = r.classGuid; break;
-  case SPDRP_MFG: text = r.manufacturer; break;
-  case SPDRP_FRIENDLYNAME: text = r.friendlyName; break;
-  case SPDRP_HARDWAREID:
-  case SPDRP_COMPATIBLEIDS:
-  case SPDRP_UPPERFILTERS:
-  case SPDRP_LOWERFILTERS: {
-    const std::vector<std::string>& ids = Property == SPDRP_HARDWAREID     ? r.hardwareIds
-                                          : Property == SPDRP_COMPATIBLEIDS ? r.compatibleIds
-                                          : Property == SPDRP_UPPERFILTERS  ? r.upperFilters
-                                                                            : r.lowerFilters;
-    if (ids.empty()) return fail(ERROR_INVALID_DATA);
-    type = REG_MULTI_SZ;
-    if (PropertyRegDataType) *PropertyRegDataType = type;
-    return copyOut(multiString(ids), PropertyBuffer, PropertyBufferSize, RequiredSize);
-  }
-  case SPDRP_DRIVER: return fail(ERROR_INVALID_DATA);  // not kept for any node
-  default: return fail(ERROR_INVALID_PARAMETER);
+    case SPDRP_DEVICEDESC:
+      text = r.description;
+      break;
+    case SPDRP_SERVICE:
+      text = r.service;
+      break;
+    case SPDRP_CLASS:
+      text = r.className;
+      break;
+    case SPDRP_CLASSGUID:
+      text = r.classGuid;
+      break;
+    case SPDRP_MFG:
+      text = r.manufacturer;
+      break;
+    case SPDRP_FRIENDLYNAME:
+      text = r.friendlyName;
+      break;
+    case SPDRP_HARDWAREID:
+    case SPDRP_COMPATIBLEIDS:
+    case SPDRP_UPPERFILTERS:
+    case SPDRP_LOWERFILTERS: {
+      const std::vector<std::string>& ids = Property == SPDRP_HARDWAREID      ? r.hardwareIds
+                                            : Property == SPDRP_COMPATIBLEIDS ? r.compatibleIds
+                                            : Property == SPDRP_UPPERFILTERS  ? r.upperFilters
+                                                                              : r.lowerFilters;
+      if (ids.empty()) return fail(ERROR_INVALID_DATA);
+      type = REG_MULTI_SZ;
+      if (PropertyRegDataType) *PropertyRegDataType = type;
+      return copyOut(multiString(ids), PropertyBuffer, PropertyBufferSize, RequiredSize);
+    }
+    case SPDRP_DRIVER:
+      return fail(ERROR_INVALID_DATA);  // not kept for any node
+    default:
+      return fail(ERROR_INVALID_PARAMETER);
   }
   if (text.empty()) return fail(ERROR_INVALID_DATA);
   if (PropertyRegDataType) *PropertyRegDataType = type;

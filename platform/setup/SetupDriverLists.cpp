@@ -234,8 +234,8 @@ BOOL SetupDiEnumDriverInfoA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoD
 }
 
 BOOL SetupDiGetDriverInfoDetailA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
-                                 PSP_DRVINFO_DATA_A DriverInfoData, PSP_DRVINFO_DETAIL_DATA_A Detail,
-                                 DWORD DetailSize, LPDWORD RequiredSize) {
+                                 PSP_DRVINFO_DATA_A DriverInfoData, PSP_DRVINFO_DETAIL_DATA_A Detail, DWORD DetailSize,
+                                 LPDWORD RequiredSize) {
   if (setup::TakeFailure("SetupDiGetDriverInfoDetailA")) return FALSE;
   if (!DriverInfoData || (DetailSize && !Detail)) return fail(ERROR_INVALID_PARAMETER);
   Located at;

@@ -33,12 +33,18 @@ struct ExitReport {
 
 const char* HandleKindName(HandleKind kind) {
   switch (kind) {
-  case HandleKind::RegistryKey: return "registry key";
-  case HandleKind::LogConf: return "logical configuration";
-  case HandleKind::ResDes: return "resource descriptor";
-  case HandleKind::DriverList: return "driver list";
-  case HandleKind::FindFile: return "file search";
-  case HandleKind::Module: return "module";
+    case HandleKind::RegistryKey:
+      return "registry key";
+    case HandleKind::LogConf:
+      return "logical configuration";
+    case HandleKind::ResDes:
+      return "resource descriptor";
+    case HandleKind::DriverList:
+      return "driver list";
+    case HandleKind::FindFile:
+      return "file search";
+    case HandleKind::Module:
+      return "module";
   }
   return "handle";
 }

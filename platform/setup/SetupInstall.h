@@ -79,8 +79,7 @@ BOOL SetupDiSetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA 
 // The [Version] class of an INF file: its ClassGuid and Class. ERROR_INVALID_CLASS when the INF
 // names neither, ERROR_FILE_NOT_FOUND for no such file, ERROR_INSUFFICIENT_BUFFER (with the size)
 // for a short name buffer.
-BOOL SetupDiGetINFClassA(LPCSTR InfName, GUID* ClassGuid, LPSTR ClassName, DWORD ClassNameSize,
-                         LPDWORD RequiredSize);
+BOOL SetupDiGetINFClassA(LPCSTR InfName, GUID* ClassGuid, LPSTR ClassName, DWORD ClassNameSize, LPDWORD RequiredSize);
 
 // Stores the INF as SetupCopyOEMInfA does, then binds its driver for `HardwareId` to every
 // present node whose hardware or compatible ids hold that id (case-insensitive) and rebuilds each

@@ -28,34 +28,35 @@ std::vector<std::uint8_t> descriptorData(const platform::ResourceDescriptor& r) 
     return std::vector<std::uint8_t>(p, p + sizeof des);
   };
   switch (r.type) {
-  case ResType_Mem: {
-    MEM_DES d{};
-    d.MD_Type = kRangeType;
-    d.MD_Alloc_Base = r.base;
-    d.MD_Alloc_End = r.end;
-    return bytesOf(d);
-  }
-  case ResType_IO: {
-    IO_DES d{};
-    d.IOD_Type = kRangeType;
-    d.IOD_Alloc_Base = r.base;
-    d.IOD_Alloc_End = r.end;
-    return bytesOf(d);
-  }
-  case ResType_DMA: {
-    DMA_DES d{};
-    d.DD_Type = kRangeType;
-    d.DD_Alloc_Chan = r.number;
-    return bytesOf(d);
-  }
-  case ResType_IRQ: {
-    IRQ_DES d{};
-    d.IRQD_Type = kRangeType;
-    d.IRQD_Alloc_Num = r.number;
-    d.IRQD_Affinity = 1;
-    return bytesOf(d);
-  }
-  default: return {};  // a type without data here
+    case ResType_Mem: {
+      MEM_DES d{};
+      d.MD_Type = kRangeType;
+      d.MD_Alloc_Base = r.base;
+      d.MD_Alloc_End = r.end;
+      return bytesOf(d);
+    }
+    case ResType_IO: {
+      IO_DES d{};
+      d.IOD_Type = kRangeType;
+      d.IOD_Alloc_Base = r.base;
+      d.IOD_Alloc_End = r.end;
+      return bytesOf(d);
+    }
+    case ResType_DMA: {
+      DMA_DES d{};
+      d.DD_Type = kRangeType;
+      d.DD_Alloc_Chan = r.number;
+      return bytesOf(d);
+    }
+    case ResType_IRQ: {
+      IRQ_DES d{};
+      d.IRQD_Type = kRangeType;
+      d.IRQD_Alloc_Num = r.number;
+      d.IRQD_Affinity = 1;
+      return bytesOf(d);
+    }
+    default:
+      return {};  // a type without data here
   }
 }
 

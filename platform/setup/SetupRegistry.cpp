@@ -24,7 +24,8 @@ void RegistryKey::putMultiString(const std::string& name, const std::vector<std:
 }
 
 HKEY NewRegistryKey(RegistryKey key) {
-  return static_cast<HKEY>(static_cast<void*>(AddHandle(HandleKind::RegistryKey, std::make_unique<RegistryKey>(std::move(key)))));
+  return static_cast<HKEY>(
+      static_cast<void*>(AddHandle(HandleKind::RegistryKey, std::make_unique<RegistryKey>(std::move(key)))));
 }
 
 }  // namespace setup

@@ -20,13 +20,13 @@ std::atomic<bool> g_shutdownEnabled{false};
 std::atomic<std::size_t> g_tokens{0};
 
 class TokenObject final : public win32::KernelObject {
-public:
+ public:
   explicit TokenObject(DWORD access) : access_(access) { ++g_tokens; }
   ~TokenObject() override { --g_tokens; }
   const char* TypeName() const override { return "Token"; }
   DWORD access() const { return access_; }
 
-private:
+ private:
   DWORD access_;
 };
 

@@ -60,9 +60,9 @@ BOOL LookupPrivilegeValueA(LPCSTR lpSystemName, LPCSTR lpName, PLUID lpLuid);
 // when a privilege named is not one the token holds.
 BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges, PTOKEN_PRIVILEGES NewState,
                            DWORD BufferLength, PTOKEN_PRIVILEGES PreviousState, LPDWORD ReturnLength);
-// Local machine only (a remote name gives ERROR_BAD_NETPATH); ERROR_PRIVILEGE_NOT_HELD unless the shutdown privilege was enabled; ERROR_NOT_READY with no
-// machine attached. A restart (bRebootAfterShutdown) is recorded in the attached Machine; a
-// shutdown without restart is recorded the same way.
+// Local machine only (a remote name gives ERROR_BAD_NETPATH); ERROR_PRIVILEGE_NOT_HELD unless the shutdown privilege
+// was enabled; ERROR_NOT_READY with no machine attached. A restart (bRebootAfterShutdown) is recorded in the attached
+// Machine; a shutdown without restart is recorded the same way.
 BOOL InitiateSystemShutdownExA(LPSTR lpMachineName, LPSTR lpMessage, DWORD dwTimeout, BOOL bForceAppsClosed,
                                BOOL bRebootAfterShutdown, DWORD dwReason);
 

@@ -64,11 +64,14 @@ BOOL UpdateDriverForPlugAndPlayDevicesA(HWND, LPCSTR HardwareId, LPCSTR FullInfP
 
   std::string name, path;
   switch (machine->storeDriverPackage(bytes, false, name, path)) {
-  case platform::StoreResult::Stored:
-  case platform::StoreResult::AlreadyStored: break;
-  case platform::StoreResult::NotAnInf: return fail(ERROR_INVALID_DATA);
-  case platform::StoreResult::NotStoredYet:
-  case platform::StoreResult::WriteFailed: return fail(setup::ERROR_WRITE_FAULT);
+    case platform::StoreResult::Stored:
+    case platform::StoreResult::AlreadyStored:
+      break;
+    case platform::StoreResult::NotAnInf:
+      return fail(ERROR_INVALID_DATA);
+    case platform::StoreResult::NotStoredYet:
+    case platform::StoreResult::WriteFailed:
+      return fail(setup::ERROR_WRITE_FAULT);
   }
   platform::Machine::Rebind rebind = machine->rebindDevices(id, name);
   if (!rebind.saved) return fail(setup::ERROR_WRITE_FAULT);

@@ -15,34 +15,34 @@ namespace usb {
 
 // One request a device's PDO received, in order of arrival, with its result once it completed.
 struct UrbRecord {
-    ULONG ioControlCode = 0;  // IOCTL_INTERNAL_USB_*
-    USHORT function = 0;      // URB_FUNCTION_* (SUBMIT_URB only)
-    UCHAR endpoint = 0;       // the pipe's endpoint address (0: the default control pipe)
-    SetupPacket setup;        // control transfers
-    ULONG transferFlags = 0;
-    ULONG length = 0;       // bytes asked for
-    ULONG startFrame = 0;   // isochronous
-    ULONG packets = 0;      // isochronous
-    bool completed = false;
-    ULONG transferred = 0;
-    USBD_STATUS usbdStatus = USBD_STATUS_PENDING;
-    NTSTATUS status = 0;
+  ULONG ioControlCode = 0;  // IOCTL_INTERNAL_USB_*
+  USHORT function = 0;      // URB_FUNCTION_* (SUBMIT_URB only)
+  UCHAR endpoint = 0;       // the pipe's endpoint address (0: the default control pipe)
+  SetupPacket setup;        // control transfers
+  ULONG transferFlags = 0;
+  ULONG length = 0;      // bytes asked for
+  ULONG startFrame = 0;  // isochronous
+  ULONG packets = 0;     // isochronous
+  bool completed = false;
+  ULONG transferred = 0;
+  USBD_STATUS usbdStatus = USBD_STATUS_PENDING;
+  NTSTATUS status = 0;
 };
 
 // One power IRP at the PDO.
 struct PdoPowerRecord {
-    UCHAR minor;
-    POWER_STATE_TYPE type;
-    POWER_STATE state;
+  UCHAR minor;
+  POWER_STATE_TYPE type;
+  POWER_STATE state;
 };
 
 // Faults, per device and endpoint (0 = the default control pipe). Each applies to the next
 // transfer submitted on that endpoint.
 enum class FaultKind {
-    Stall,    // the endpoint stalls (a bulk pipe halts until it is reset)
-    Fail,     // completes with the chosen USBD status
-    Hold,     // never answered: pending until cancelled, aborted or the device goes
-    Unplug,   // the device is unplugged instead of answering
+  Stall,   // the endpoint stalls (a bulk pipe halts until it is reset)
+  Fail,    // completes with the chosen USBD status
+  Hold,    // never answered: pending until cancelled, aborted or the device goes
+  Unplug,  // the device is unplugged instead of answering
 };
 
 }  // namespace usb

@@ -30,57 +30,57 @@ constexpr USHORT USB_FEATURE_REMOTE_WAKEUP = 0x0001;
 #pragma pack(push, 1)
 
 typedef struct _USB_COMMON_DESCRIPTOR {
-    UCHAR bLength;
-    UCHAR bDescriptorType;
+  UCHAR bLength;
+  UCHAR bDescriptorType;
 } USB_COMMON_DESCRIPTOR, *PUSB_COMMON_DESCRIPTOR;
 
 typedef struct _USB_DEVICE_DESCRIPTOR {
-    UCHAR bLength;  // 18
-    UCHAR bDescriptorType;
-    USHORT bcdUSB;
-    UCHAR bDeviceClass;
-    UCHAR bDeviceSubClass;
-    UCHAR bDeviceProtocol;
-    UCHAR bMaxPacketSize0;
-    USHORT idVendor;
-    USHORT idProduct;
-    USHORT bcdDevice;
-    UCHAR iManufacturer;
-    UCHAR iProduct;
-    UCHAR iSerialNumber;
-    UCHAR bNumConfigurations;
+  UCHAR bLength;  // 18
+  UCHAR bDescriptorType;
+  USHORT bcdUSB;
+  UCHAR bDeviceClass;
+  UCHAR bDeviceSubClass;
+  UCHAR bDeviceProtocol;
+  UCHAR bMaxPacketSize0;
+  USHORT idVendor;
+  USHORT idProduct;
+  USHORT bcdDevice;
+  UCHAR iManufacturer;
+  UCHAR iProduct;
+  UCHAR iSerialNumber;
+  UCHAR bNumConfigurations;
 } USB_DEVICE_DESCRIPTOR, *PUSB_DEVICE_DESCRIPTOR;
 
 typedef struct _USB_CONFIGURATION_DESCRIPTOR {
-    UCHAR bLength;  // 9
-    UCHAR bDescriptorType;
-    USHORT wTotalLength;  // this descriptor and all that follow it
-    UCHAR bNumInterfaces;
-    UCHAR bConfigurationValue;
-    UCHAR iConfiguration;
-    UCHAR bmAttributes;
-    UCHAR MaxPower;
+  UCHAR bLength;  // 9
+  UCHAR bDescriptorType;
+  USHORT wTotalLength;  // this descriptor and all that follow it
+  UCHAR bNumInterfaces;
+  UCHAR bConfigurationValue;
+  UCHAR iConfiguration;
+  UCHAR bmAttributes;
+  UCHAR MaxPower;
 } USB_CONFIGURATION_DESCRIPTOR, *PUSB_CONFIGURATION_DESCRIPTOR;
 
 typedef struct _USB_INTERFACE_DESCRIPTOR {
-    UCHAR bLength;  // 9
-    UCHAR bDescriptorType;
-    UCHAR bInterfaceNumber;
-    UCHAR bAlternateSetting;
-    UCHAR bNumEndpoints;
-    UCHAR bInterfaceClass;
-    UCHAR bInterfaceSubClass;
-    UCHAR bInterfaceProtocol;
-    UCHAR iInterface;
+  UCHAR bLength;  // 9
+  UCHAR bDescriptorType;
+  UCHAR bInterfaceNumber;
+  UCHAR bAlternateSetting;
+  UCHAR bNumEndpoints;
+  UCHAR bInterfaceClass;
+  UCHAR bInterfaceSubClass;
+  UCHAR bInterfaceProtocol;
+  UCHAR iInterface;
 } USB_INTERFACE_DESCRIPTOR, *PUSB_INTERFACE_DESCRIPTOR;
 
 typedef struct _USB_ENDPOINT_DESCRIPTOR {
-    UCHAR bLength;  // 7
-    UCHAR bDescriptorType;
-    UCHAR bEndpointAddress;
-    UCHAR bmAttributes;
-    USHORT wMaxPacketSize;
-    UCHAR bInterval;
+  UCHAR bLength;  // 7
+  UCHAR bDescriptorType;
+  UCHAR bEndpointAddress;
+  UCHAR bmAttributes;
+  USHORT wMaxPacketSize;
+  UCHAR bInterval;
 } USB_ENDPOINT_DESCRIPTOR, *PUSB_ENDPOINT_DESCRIPTOR;
 
 #pragma pack(pop)

@@ -30,68 +30,67 @@ PURB USBD_CreateConfigurationRequestEx(PUSB_CONFIGURATION_DESCRIPTOR configurati
 inline VOID UsbBuildGetDescriptorRequest(PURB urb, USHORT length, UCHAR descriptorType, UCHAR descriptorIndex,
                                          USHORT languageId, PVOID transferBuffer, PMDL transferBufferMDL,
                                          ULONG transferBufferLength, PURB link) {
-    RtlZeroMemory(urb, length);
-    urb->UrbHeader.Function = URB_FUNCTION_GET_DESCRIPTOR_FROM_DEVICE;
-    urb->UrbHeader.Length = length;
-    auto& r = urb->UrbControlDescriptorRequest;
-    r.TransferBufferLength = transferBufferLength;
-    r.TransferBufferMDL = transferBufferMDL;
-    r.TransferBuffer = transferBuffer;
-    r.DescriptorType = descriptorType;
-    r.Index = descriptorIndex;
-    r.LanguageId = languageId;
-    r.UrbLink = link;
+  RtlZeroMemory(urb, length);
+  urb->UrbHeader.Function = URB_FUNCTION_GET_DESCRIPTOR_FROM_DEVICE;
+  urb->UrbHeader.Length = length;
+  auto& r = urb->UrbControlDescriptorRequest;
+  r.TransferBufferLength = transferBufferLength;
+  r.TransferBufferMDL = transferBufferMDL;
+  r.TransferBuffer = transferBuffer;
+  r.DescriptorType = descriptorType;
+  r.Index = descriptorIndex;
+  r.LanguageId = languageId;
+  r.UrbLink = link;
 }
 
 inline VOID UsbBuildSelectConfigurationRequest(PURB urb, USHORT length,
                                                PUSB_CONFIGURATION_DESCRIPTOR configurationDescriptor) {
-    RtlZeroMemory(urb, length);
-    urb->UrbHeader.Function = URB_FUNCTION_SELECT_CONFIGURATION;
-    urb->UrbHeader.Length = length;
-    urb->UrbSelectConfiguration.ConfigurationDescriptor = configurationDescriptor;
+  RtlZeroMemory(urb, length);
+  urb->UrbHeader.Function = URB_FUNCTION_SELECT_CONFIGURATION;
+  urb->UrbHeader.Length = length;
+  urb->UrbSelectConfiguration.ConfigurationDescriptor = configurationDescriptor;
 }
 
 inline VOID UsbBuildInterruptOrBulkTransferRequest(PURB urb, USHORT length, USBD_PIPE_HANDLE pipeHandle,
                                                    PVOID transferBuffer, PMDL transferBufferMDL,
                                                    ULONG transferBufferLength, ULONG transferFlags, PURB link) {
-    RtlZeroMemory(urb, length);
-    urb->UrbHeader.Function = URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER;
-    urb->UrbHeader.Length = length;
-    auto& r = urb->UrbBulkOrInterruptTransfer;
-    r.PipeHandle = pipeHandle;
-    r.TransferBufferLength = transferBufferLength;
-    r.TransferBufferMDL = transferBufferMDL;
-    r.TransferBuffer = transferBuffer;
-    r.TransferFlags = transferFlags;
-    r.UrbLink = link;
+  RtlZeroMemory(urb, length);
+  urb->UrbHeader.Function = URB_FUNCTION_BULK_OR_INTERRUPT_TRANSFER;
+  urb->UrbHeader.Length = length;
+  auto& r = urb->UrbBulkOrInterruptTransfer;
+  r.PipeHandle = pipeHandle;
+  r.TransferBufferLength = transferBufferLength;
+  r.TransferBufferMDL = transferBufferMDL;
+  r.TransferBuffer = transferBuffer;
+  r.TransferFlags = transferFlags;
+  r.UrbLink = link;
 }
 
 // `function`: URB_FUNCTION_VENDOR_DEVICE/INTERFACE/ENDPOINT/OTHER or a CLASS_ one.
-inline VOID UsbBuildVendorRequest(PURB urb, USHORT function, USHORT length, ULONG transferFlags,
-                                  UCHAR reservedBits, UCHAR request, USHORT value, USHORT index,
-                                  PVOID transferBuffer, PMDL transferBufferMDL, ULONG transferBufferLength,
-                                  PURB link) {
-    RtlZeroMemory(urb, length);
-    urb->UrbHeader.Function = function;
-    urb->UrbHeader.Length = length;
-    auto& r = urb->UrbControlVendorClassRequest;
-    r.TransferBufferLength = transferBufferLength;
-    r.TransferBufferMDL = transferBufferMDL;
-    r.TransferBuffer = transferBuffer;
-    r.RequestTypeReservedBits = reservedBits;
-    r.Request = request;
-    r.Value = value;
-    r.Index = index;
-    r.TransferFlags = transferFlags;
-    r.UrbLink = link;
+inline VOID UsbBuildVendorRequest(PURB urb, USHORT function, USHORT length, ULONG transferFlags, UCHAR reservedBits,
+                                  UCHAR request, USHORT value, USHORT index, PVOID transferBuffer,
+                                  PMDL transferBufferMDL, ULONG transferBufferLength, PURB link) {
+  RtlZeroMemory(urb, length);
+  urb->UrbHeader.Function = function;
+  urb->UrbHeader.Length = length;
+  auto& r = urb->UrbControlVendorClassRequest;
+  r.TransferBufferLength = transferBufferLength;
+  r.TransferBufferMDL = transferBufferMDL;
+  r.TransferBuffer = transferBuffer;
+  r.RequestTypeReservedBits = reservedBits;
+  r.Request = request;
+  r.Value = value;
+  r.Index = index;
+  r.TransferFlags = transferFlags;
+  r.UrbLink = link;
 }
 
 // `function`: URB_FUNCTION_SET_FEATURE_TO_... or URB_FUNCTION_CLEAR_FEATURE_TO_...
 inline VOID UsbBuildFeatureRequest(PURB urb, USHORT function, USHORT featureSelector, USHORT index, PURB link) {
-    RtlZeroMemory(urb, sizeof(struct _URB_CONTROL_FEATURE_REQUEST));
-    urb->UrbHeader.Function = function;
-    urb->UrbHeader.Length = sizeof(struct _URB_CONTROL_FEATURE_REQUEST);
-    urb->UrbControlFeatureRequest.FeatureSelector = featureSelector;
-    urb->UrbControlFeatureRequest.Index = index;
-    urb->UrbControlFeatureRequest.UrbLink = link;
+  RtlZeroMemory(urb, sizeof(struct _URB_CONTROL_FEATURE_REQUEST));
+  urb->UrbHeader.Function = function;
+  urb->UrbHeader.Length = sizeof(struct _URB_CONTROL_FEATURE_REQUEST);
+  urb->UrbControlFeatureRequest.FeatureSelector = featureSelector;
+  urb->UrbControlFeatureRequest.Index = index;
+  urb->UrbControlFeatureRequest.UrbLink = link;
 }

@@ -16,29 +16,29 @@
 namespace win32 {
 
 class DeviceFile final : public WaitableObject {
-public:
-    DeviceFile(PFILE_OBJECT file, bool overlapped);
-    const char* TypeName() const override { return "File"; }
+ public:
+  DeviceFile(PFILE_OBJECT file, bool overlapped);
+  const char* TypeName() const override { return "File"; }
 
-    // Opened with FILE_FLAG_OVERLAPPED: requests may return before they complete.
-    bool IsOverlapped() const { return overlapped_; }
+  // Opened with FILE_FLAG_OVERLAPPED: requests may return before they complete.
+  bool IsOverlapped() const { return overlapped_; }
 
-    // Runs `call` with the kernel file and returns its status; STATUS_INVALID_HANDLE, without
-    // running it, once the file is closed.
-    NTSTATUS Use(const std::function<NTSTATUS(PFILE_OBJECT)>& call);
+  // Runs `call` with the kernel file and returns its status; STATUS_INVALID_HANDLE, without
+  // running it, once the file is closed.
+  NTSTATUS Use(const std::function<NTSTATUS(PFILE_OBJECT)>& call);
 
-    // Sends the cleanup and close requests unless that happened already. Requests still pending
-    // stay pending: closing cancels nothing.
-    void Close();
-    bool IsClosed() const;
+  // Sends the cleanup and close requests unless that happened already. Requests still pending
+  // stay pending: closing cancels nothing.
+  void Close();
+  bool IsClosed() const;
 
-protected:
-    void OnLastHandleClosed() override { Close(); }
+ protected:
+  void OnLastHandleClosed() override { Close(); }
 
-private:
-    const bool overlapped_;
-    mutable std::shared_mutex lock_;  // shared while a call uses file_, exclusive to close it
-    PFILE_OBJECT file_;               // null once closed
+ private:
+  const bool overlapped_;
+  mutable std::shared_mutex lock_;  // shared while a call uses file_, exclusive to close it
+  PFILE_OBJECT file_;               // null once closed
 };
 
 }  // namespace win32

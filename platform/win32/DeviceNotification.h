@@ -32,18 +32,18 @@ constexpr WPARAM DBT_DEVICEREMOVEPENDING = 0x8003;
 constexpr WPARAM DBT_DEVICEREMOVECOMPLETE = 0x8004;
 
 struct DEV_BROADCAST_HDR {
-    DWORD dbch_size;
-    DWORD dbch_devicetype;
-    DWORD dbch_reserved;
+  DWORD dbch_size;
+  DWORD dbch_devicetype;
+  DWORD dbch_reserved;
 };
 typedef DEV_BROADCAST_HDR* PDEV_BROADCAST_HDR;
 
 struct DEV_BROADCAST_DEVICEINTERFACE {
-    DWORD dbcc_size;  // of the whole record, name included
-    DWORD dbcc_devicetype;
-    DWORD dbcc_reserved;
-    GUID dbcc_classguid;
-    char dbcc_name[1];  // zero-terminated, as long as it needs
+  DWORD dbcc_size;  // of the whole record, name included
+  DWORD dbcc_devicetype;
+  DWORD dbcc_reserved;
+  GUID dbcc_classguid;
+  char dbcc_name[1];  // zero-terminated, as long as it needs
 };
 typedef DEV_BROADCAST_DEVICEINTERFACE* PDEV_BROADCAST_DEVICEINTERFACE;
 

@@ -30,14 +30,14 @@ namespace win32 {
 class DeviceFile;
 
 class DeviceSystemAttachment {
-public:
-    explicit DeviceSystemAttachment(nt::Kernel& kernel);
-    ~DeviceSystemAttachment();
-    DeviceSystemAttachment(const DeviceSystemAttachment&) = delete;
-    DeviceSystemAttachment& operator=(const DeviceSystemAttachment&) = delete;
+ public:
+  explicit DeviceSystemAttachment(nt::Kernel& kernel);
+  ~DeviceSystemAttachment();
+  DeviceSystemAttachment(const DeviceSystemAttachment&) = delete;
+  DeviceSystemAttachment& operator=(const DeviceSystemAttachment&) = delete;
 
-private:
-    nt::Kernel& kernel_;
+ private:
+  nt::Kernel& kernel_;
 };
 
 // The kernel CreateFile opens devices in, or null.

@@ -8,9 +8,9 @@
 namespace win32 {
 
 class Event final : public WaitableObject {
-public:
-    Event(ResetMode mode, bool initiallySignalled) : WaitableObject(mode, initiallySignalled) {}
-    const char* TypeName() const override { return "Event"; }
+ public:
+  Event(ResetMode mode, bool initiallySignalled) : WaitableObject(mode, initiallySignalled) {}
+  const char* TypeName() const override { return "Event"; }
 };
 
 }  // namespace win32

@@ -19,48 +19,47 @@
 namespace win32 {
 
 class HandleTable {
-public:
-    static HandleTable& Instance();
+ public:
+  static HandleTable& Instance();
 
-    // A new handle to `object` (which must not be null).
-    HANDLE Insert(std::shared_ptr<KernelObject> object);
+  // A new handle to `object` (which must not be null).
+  HANDLE Insert(std::shared_ptr<KernelObject> object);
 
-    // A handle to the object named `name`, made with `make` when the name is free. `existed` tells
-    // which happened. Returns nullptr with ERROR_INVALID_HANDLE when the name belongs to an object
-    // for which `isWanted` says no (another type).
-    HANDLE CreateOrOpen(const std::string& name, const std::function<std::shared_ptr<KernelObject>()>& make,
-                        const std::function<bool(const KernelObject&)>& isWanted, bool& existed);
+  // A handle to the object named `name`, made with `make` when the name is free. `existed` tells
+  // which happened. Returns nullptr with ERROR_INVALID_HANDLE when the name belongs to an object
+  // for which `isWanted` says no (another type).
+  HANDLE CreateOrOpen(const std::string& name, const std::function<std::shared_ptr<KernelObject>()>& make,
+                      const std::function<bool(const KernelObject&)>& isWanted, bool& existed);
 
-    // A handle to the existing object named `name`: nullptr with ERROR_FILE_NOT_FOUND when there
-    // is none, ERROR_INVALID_HANDLE when `isWanted` refuses it.
-    HANDLE Open(const std::string& name, const std::function<bool(const KernelObject&)>& isWanted);
+  // A handle to the existing object named `name`: nullptr with ERROR_FILE_NOT_FOUND when there
+  // is none, ERROR_INVALID_HANDLE when `isWanted` refuses it.
+  HANDLE Open(const std::string& name, const std::function<bool(const KernelObject&)>& isWanted);
 
-    // The object behind a handle, or null for a closed, unknown or pseudo handle.
-    std::shared_ptr<KernelObject> Reference(HANDLE handle) const;
+  // The object behind a handle, or null for a closed, unknown or pseudo handle.
+  std::shared_ptr<KernelObject> Reference(HANDLE handle) const;
 
-    // Closes one handle; false for a closed or unknown one.
-    bool Close(HANDLE handle);
+  // Closes one handle; false for a closed or unknown one.
+  bool Close(HANDLE handle);
 
-    std::size_t Count() const;
+  std::size_t Count() const;
 
-private:
-    HandleTable() = default;
-    HANDLE InsertLocked(std::shared_ptr<KernelObject> object);
+ private:
+  HandleTable() = default;
+  HANDLE InsertLocked(std::shared_ptr<KernelObject> object);
 
-    mutable std::mutex lock_;
-    ULONG_PTR nextValue_ = 4;  // multiples of 4, as the platform's handles are
-    std::unordered_map<ULONG_PTR, std::shared_ptr<KernelObject>> handles_;
-    std::unordered_map<std::string, std::shared_ptr<KernelObject>> names_;  // objects with an open handle only
+  mutable std::mutex lock_;
+  ULONG_PTR nextValue_ = 4;  // multiples of 4, as the platform's handles are
+  std::unordered_map<ULONG_PTR, std::shared_ptr<KernelObject>> handles_;
+  std::unordered_map<std::string, std::shared_ptr<KernelObject>> names_;  // objects with an open handle only
 };
 
 // The object behind `handle` as a T. Null, with ERROR_INVALID_HANDLE, when the handle is not open
 // or names an object of another type.
 template <class T>
 std::shared_ptr<T> ReferenceObjectByHandle(HANDLE handle) {
-    std::shared_ptr<T> object = std::dynamic_pointer_cast<T>(HandleTable::Instance().Reference(handle));
-    if (!object)
-        SetLastError(ERROR_INVALID_HANDLE);
-    return object;
+  std::shared_ptr<T> object = std::dynamic_pointer_cast<T>(HandleTable::Instance().Reference(handle));
+  if (!object) SetLastError(ERROR_INVALID_HANDLE);
+  return object;
 }
 
 }  // namespace win32

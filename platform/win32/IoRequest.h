@@ -21,51 +21,51 @@ class DeviceFile;
 class Event;
 
 class IoRequest : public std::enable_shared_from_this<IoRequest> {
-public:
-    // A request on `file` that reports into `overlapped` (may be null) and signals `event` when
-    // it completes, or the file itself when `event` is null. The record gets Internal =
-    // STATUS_PENDING and InternalHigh = 0; the event and the file are reset.
-    static std::shared_ptr<IoRequest> Start(std::shared_ptr<DeviceFile> file, OVERLAPPED* overlapped,
-                                            std::shared_ptr<Event> event);
+ public:
+  // A request on `file` that reports into `overlapped` (may be null) and signals `event` when
+  // it completes, or the file itself when `event` is null. The record gets Internal =
+  // STATUS_PENDING and InternalHigh = 0; the event and the file are reset.
+  static std::shared_ptr<IoRequest> Start(std::shared_ptr<DeviceFile> file, OVERLAPPED* overlapped,
+                                          std::shared_ptr<Event> event);
 
-    IoRequest(std::shared_ptr<DeviceFile> file, OVERLAPPED* overlapped, std::shared_ptr<Event> event);
-    ~IoRequest();
-    IoRequest(const IoRequest&) = delete;
-    IoRequest& operator=(const IoRequest&) = delete;
+  IoRequest(std::shared_ptr<DeviceFile> file, OVERLAPPED* overlapped, std::shared_ptr<Event> event);
+  ~IoRequest();
+  IoRequest(const IoRequest&) = delete;
+  IoRequest& operator=(const IoRequest&) = delete;
 
-    // What the kernel calls when the completion reaches the requester.
-    nt::UserCompletion Completion();
+  // What the kernel calls when the completion reaches the requester.
+  nt::UserCompletion Completion();
 
-    // The request never reached a driver, or its dispatch failed without completing it: the record
-    // gets `status` (nothing is signalled) and a completion that still comes changes nothing.
-    // False, changing nothing, when the request has completed already.
-    bool Refuse(NTSTATUS status);
+  // The request never reached a driver, or its dispatch failed without completing it: the record
+  // gets `status` (nothing is signalled) and a completion that still comes changes nothing.
+  // False, changing nothing, when the request has completed already.
+  bool Refuse(NTSTATUS status);
 
-    bool IsFinished() const;
-    // Blocks until the request completed or was refused.
-    void Wait();
-    NTSTATUS Status() const;
-    ULONG_PTR Information() const;
+  bool IsFinished() const;
+  // Blocks until the request completed or was refused.
+  void Wait();
+  NTSTATUS Status() const;
+  ULONG_PTR Information() const;
 
-    // The request that owns `overlapped` right now, or null.
-    static std::shared_ptr<IoRequest> OwnerOf(const OVERLAPPED* overlapped);
-    // Internal (as an NTSTATUS) and InternalHigh, read consistently with completions.
-    static void ReadRecord(const OVERLAPPED* overlapped, NTSTATUS& status, ULONG_PTR& information);
+  // The request that owns `overlapped` right now, or null.
+  static std::shared_ptr<IoRequest> OwnerOf(const OVERLAPPED* overlapped);
+  // Internal (as an NTSTATUS) and InternalHigh, read consistently with completions.
+  static void ReadRecord(const OVERLAPPED* overlapped, NTSTATUS& status, ULONG_PTR& information);
 
-private:
-    void Finish(NTSTATUS status, ULONG_PTR information);
-    bool Settle(NTSTATUS status, ULONG_PTR information, bool signal);
-    bool OwnsRecordLocked() const;
-    void ReleaseRecordLocked();
+ private:
+  void Finish(NTSTATUS status, ULONG_PTR information);
+  bool Settle(NTSTATUS status, ULONG_PTR information, bool signal);
+  bool OwnsRecordLocked() const;
+  void ReleaseRecordLocked();
 
-    const std::shared_ptr<DeviceFile> file_;
-    OVERLAPPED* const overlapped_;
-    const std::shared_ptr<Event> event_;
-    // Guarded by the records' lock.
-    bool finished_ = false;
-    NTSTATUS status_;
-    ULONG_PTR information_ = 0;
-    std::condition_variable finishedChanged_;
+  const std::shared_ptr<DeviceFile> file_;
+  OVERLAPPED* const overlapped_;
+  const std::shared_ptr<Event> event_;
+  // Guarded by the records' lock.
+  bool finished_ = false;
+  NTSTATUS status_;
+  ULONG_PTR information_ = 0;
+  std::condition_variable finishedChanged_;
 };
 
 // The NTSTATUS as the Internal field holds it, and back.

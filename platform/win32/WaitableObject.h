@@ -18,32 +18,32 @@ namespace win32 {
 struct WaitBlock;
 
 class WaitableObject : public KernelObject {
-public:
-    enum class ResetMode {
-        Manual,  // stays signalled until Reset(): releases every waiter
-        Auto,    // a satisfied wait resets it: releases exactly one waiter
-    };
+ public:
+  enum class ResetMode {
+    Manual,  // stays signalled until Reset(): releases every waiter
+    Auto,    // a satisfied wait resets it: releases exactly one waiter
+  };
 
-    ResetMode Mode() const { return mode_; }
-    bool IsSignalled() const;
+  ResetMode Mode() const { return mode_; }
+  bool IsSignalled() const;
 
-    // Threads blocked on this object right now (lets tests wait until a waiter is in place).
-    std::size_t WaiterCount() const;
+  // Threads blocked on this object right now (lets tests wait until a waiter is in place).
+  std::size_t WaiterCount() const;
 
-    // Sets the signal state and releases waiters: every one for a manual-reset object, at most one
-    // (the longest waiting that can be satisfied) for an auto-reset object.
-    void Signal();
-    void Reset();
+  // Sets the signal state and releases waiters: every one for a manual-reset object, at most one
+  // (the longest waiting that can be satisfied) for an auto-reset object.
+  void Signal();
+  void Reset();
 
-protected:
-    WaitableObject(ResetMode mode, bool initiallySignalled);
-    ~WaitableObject() override;
+ protected:
+  WaitableObject(ResetMode mode, bool initiallySignalled);
+  ~WaitableObject() override;
 
-private:
-    friend struct Dispatcher;
-    const ResetMode mode_;
-    bool signalled_;                  // guarded by the dispatcher lock
-    std::vector<WaitBlock*> waiters_;  // in order of arrival; guarded by the dispatcher lock
+ private:
+  friend struct Dispatcher;
+  const ResetMode mode_;
+  bool signalled_;                   // guarded by the dispatcher lock
+  std::vector<WaitBlock*> waiters_;  // in order of arrival; guarded by the dispatcher lock
 };
 
 // Waits until one object (waitAll false) or all objects at once (waitAll true) are signalled, or

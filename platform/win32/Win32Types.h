@@ -29,9 +29,9 @@ struct HWND__;
 typedef HWND__* HWND;
 
 struct SECURITY_ATTRIBUTES {
-    DWORD nLength;
-    LPVOID lpSecurityDescriptor;
-    BOOL bInheritHandle;
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
 };
 typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 
@@ -39,39 +39,39 @@ typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
 // STATUS_PENDING; at completion it holds the final NTSTATUS (as a 32-bit value) and InternalHigh
 // the byte count. hEvent, when not null, is reset at the start and signalled at completion.
 struct OVERLAPPED {
-    ULONG_PTR Internal;
-    ULONG_PTR InternalHigh;
-    DWORD Offset;
-    DWORD OffsetHigh;
-    HANDLE hEvent;
+  ULONG_PTR Internal;
+  ULONG_PTR InternalHigh;
+  DWORD Offset;
+  DWORD OffsetHigh;
+  HANDLE hEvent;
 };
 typedef OVERLAPPED* LPOVERLAPPED;
 
 struct POINT {
-    LONG x;
-    LONG y;
+  LONG x;
+  LONG y;
 };
 
 // One queued message. `time` is the GetTickCount() value when it was posted.
 struct MSG {
-    HWND hwnd;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-    DWORD time;
-    POINT pt;
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
 };
 typedef MSG* LPMSG;
 
 struct SYSTEMTIME {
-    WORD wYear;
-    WORD wMonth;
-    WORD wDayOfWeek;  // 0 = Sunday
-    WORD wDay;
-    WORD wHour;
-    WORD wMinute;
-    WORD wSecond;
-    WORD wMilliseconds;
+  WORD wYear;
+  WORD wMonth;
+  WORD wDayOfWeek;  // 0 = Sunday
+  WORD wDay;
+  WORD wHour;
+  WORD wMinute;
+  WORD wSecond;
+  WORD wMilliseconds;
 };
 typedef SYSTEMTIME* LPSYSTEMTIME;
 

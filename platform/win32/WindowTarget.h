@@ -9,12 +9,12 @@
 namespace win32 {
 
 class WindowTarget {
-public:
-    virtual ~WindowTarget() = default;
+ public:
+  virtual ~WindowTarget() = default;
 
-    // One posted message, called on the posting thread, in the order each thread posts. It may
-    // run on several threads at once, must return quickly and may post again.
-    virtual void OnPostedMessage(const MSG& message) = 0;
+  // One posted message, called on the posting thread, in the order each thread posts. It may
+  // run on several threads at once, must return quickly and may post again.
+  virtual void OnPostedMessage(const MSG& message) = 0;
 };
 
 // Registers `target` under a new handle; handles are never reused.

@@ -30,8 +30,10 @@ QPainterPath Waveform(QRectF area, double cycles, double phase) {
     const double envelope = 0.25 + 0.75 * std::sin(t * M_PI);
     const double y = std::sin(t * cycles * 2 * M_PI + phase) * envelope;
     const QPointF point(area.left() + t * area.width(), area.center().y() - y * area.height() / 2);
-    if (i == 0) path.moveTo(point);
-    else path.lineTo(point);
+    if (i == 0)
+      path.moveTo(point);
+    else
+      path.lineTo(point);
   }
   return path;
 }
@@ -113,12 +115,12 @@ QImage Cursor() {
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing, false);
   QPainterPath hand;
-  hand.addRoundedRect(QRectF(4, 0, 4, 13), 2, 2);     // pointing finger
+  hand.addRoundedRect(QRectF(4, 0, 4, 13), 2, 2);  // pointing finger
   hand.addRoundedRect(QRectF(8, 6, 3.5, 9), 1.5, 1.5);
   hand.addRoundedRect(QRectF(11.5, 7, 3.5, 8), 1.5, 1.5);
   hand.addRoundedRect(QRectF(15, 8, 3, 8), 1.5, 1.5);
-  hand.addRoundedRect(QRectF(4, 11, 14, 9), 3, 3);    // palm
-  hand.addRoundedRect(QRectF(0, 9, 5, 4), 2, 2);      // thumb
+  hand.addRoundedRect(QRectF(4, 11, 14, 9), 3, 3);  // palm
+  hand.addRoundedRect(QRectF(0, 9, 5, 4), 2, 2);    // thumb
   hand.setFillRule(Qt::WindingFill);
   hand = hand.simplified();
   painter.setPen(QPen(Qt::black, 1));
@@ -165,8 +167,7 @@ QImage ToolbarImage(int commandId) {
     case 57601: {  // Open: a folder
       p.setPen(outline);
       p.setBrush(QColor(0xe8, 0xc0, 0x40));
-      p.drawPolygon(QPolygon({QPoint(0, 3), QPoint(5, 3), QPoint(6, 4), QPoint(13, 4),
-                              QPoint(13, 13), QPoint(0, 13)}));
+      p.drawPolygon(QPolygon({QPoint(0, 3), QPoint(5, 3), QPoint(6, 4), QPoint(13, 4), QPoint(13, 13), QPoint(0, 13)}));
       p.setBrush(QColor(0xf8, 0xdc, 0x70));
       p.drawPolygon(QPolygon({QPoint(2, 7), QPoint(15, 7), QPoint(13, 13), QPoint(0, 13)}));
       break;

@@ -123,7 +123,8 @@ void CORUConfigureDlg::FillControls(bool withEdits) {
   // The group's unnamed labels ("Digits:", "Number:") are greyed with it.
   if (QWidget* box = FindControl(this, kCallProgressBox)) {
     for (auto* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
-      if (ControlId(label) == kStaticControlId && box->geometry().contains(label->geometry())) label->setEnabled(enables.callProgress);
+      if (ControlId(label) == kStaticControlId && box->geometry().contains(label->geometry()))
+        label->setEnabled(enables.callProgress);
   }
   if (QWidget* apply = FindControl(this, kApplyButton)) apply->setEnabled(false);
   for (const RadioControl& radio : kRadios) {
@@ -134,7 +135,8 @@ void CORUConfigureDlg::FillControls(bool withEdits) {
   if (withEdits) {
     if (auto* edit = FindControlAs<QLineEdit>(this, kTriggerTextEdit))
       edit->setText(QString::fromLatin1(values_.triggerText.c_str()));
-    if (auto* edit = FindControlAs<QLineEdit>(this, kNumberEdit)) edit->setText(QString::fromStdString(values_.numberText));
+    if (auto* edit = FindControlAs<QLineEdit>(this, kNumberEdit))
+      edit->setText(QString::fromStdString(values_.numberText));
   }
   filling_ = false;
 }

@@ -61,7 +61,8 @@ void CDownloadStatus::PaintField() {
   painter.fillRect(area, pal.color(QPalette::Button));
   if (!full) {
     const int split = HighlightEnd();
-    painter.fillRect(QRect(area.left(), area.top(), split - area.left(), area.height()), pal.color(QPalette::Highlight));
+    painter.fillRect(QRect(area.left(), area.top(), split - area.left(), area.height()),
+                     pal.color(QPalette::Highlight));
     // The text reads in the highlight's own colour, over both parts as the platform draws it.
     painter.setPen(pal.color(QPalette::Text));
     painter.drawText(area, Qt::AlignCenter, ProgressLabel());

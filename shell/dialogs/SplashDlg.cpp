@@ -29,8 +29,7 @@ QRegion CORUSplashDlg::ShapeRegion() const {
   const auto runs = SplashOpaqueRuns(image.width(), image.height(), [&image](int x, int y) {
     return static_cast<std::uint32_t>(image.pixel(x, y) & 0xFFFFFF);
   });
-  for (const SplashRun& run : runs)
-    region += QRect(offset.x() + run.left, offset.y() + run.y, run.right - run.left, 1);
+  for (const SplashRun& run : runs) region += QRect(offset.x() + run.left, offset.y() + run.y, run.right - run.left, 1);
   return region;
 }
 

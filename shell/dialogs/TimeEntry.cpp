@@ -15,8 +15,7 @@ constexpr int kDatePicker = 1089;
 constexpr int kTimePicker = 1090;
 }  // namespace
 
-CORUTimeEntry::CORUTimeEntry(CORUpc144App& app, QWidget* parent, const QDateTime& now)
-    : QDialog(parent), app_(app) {
+CORUTimeEntry::CORUTimeEntry(CORUpc144App& app, QWidget* parent, const QDateTime& now) : QDialog(parent), app_(app) {
   setObjectName("CORUTimeEntry");
   ApplyTemplate(this, kClockTemplate);
   date_ = FindControlAs<QDateEdit>(this, kDatePicker);

@@ -107,8 +107,7 @@ void CMainFrame::BuildBars() {
     connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
   }
   SetRecentFileActions(actions, app.RecentFiles());
-  connect(&app, &CORUpc144App::recentFilesChanged, this,
-          [this] { SetRecentFileActions(actions, app.RecentFiles()); });
+  connect(&app, &CORUpc144App::recentFilesChanged, this, [this] { SetRecentFileActions(actions, app.RecentFiles()); });
 
   statusBar = new CORUStatusBar(app, this);
   setStatusBar(statusBar);

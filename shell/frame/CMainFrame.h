@@ -71,12 +71,12 @@ class CMainFrame : public QMainWindow {
 
   // One command by id: the frame's own or the application's.
   void OnCommand(int commandId);
-  void OnLoadApplication();  // 32808
-  void OnDevelopment();      // 32774
-  void OnUSBList();          // 32812
-  void OnFilePrint();        // 57607
-  void OnFilePrintPreview(); // 57609
-  void OnFilePrintSetup();   // 57606
+  void OnLoadApplication();   // 32808
+  void OnDevelopment();       // 32774
+  void OnUSBList();           // 32812
+  void OnFilePrint();         // 57607
+  void OnFilePrintPreview();  // 57609
+  void OnFilePrintSetup();    // 57606
   // True while the active view prints.
   bool IsPrinting() const { return printing; }
   // The view that prints and takes the commands of the tab shown (the capture view on every tab
@@ -126,7 +126,7 @@ class CMainFrame : public QMainWindow {
   IDevelopDialog* developDialog = nullptr;
   IShellView* activeView = nullptr;
   QTimer* connectionTimer = nullptr;
-  QTimer* idleTimer = nullptr;  // one idle update after a burst of notifications
+  QTimer* idleTimer = nullptr;   // one idle update after a burst of notifications
   QElapsedTimer lastIdleUpdate;  // since the last idle update ran
   int idleUpdates = 0;
   std::map<int, QAction*> actions;

@@ -13,8 +13,8 @@ CORUCaptureFrame::CORUCaptureFrame(CORUpc144App& app, QWidget* parent) : QWidget
   IControlPanel* control = app.viewFactory.Create<ViewSlot::ControlPanel>(app, innerSplitter);
   IReadoutPanel* readout = app.viewFactory.Create<ViewSlot::CaptureReadout>(app, innerSplitter);
   ISessionView* session = app.viewFactory.Create<ViewSlot::SessionView>(app, outerSplitter);
-  ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(),
-                  session->Widget(), kCaptureFrameSizes);
+  ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(), session->Widget(),
+                  kCaptureFrameSizes);
   app.controlView.Set(control);
   app.captureTimingView.Set(readout);
   app.sessionView.Set(session);

@@ -16,13 +16,27 @@
 
 void CMainFrame::OnCommand(int commandId) {
   switch (commandId) {
-    case ID_LOAD_APPLICATION: OnLoadApplication(); break;
-    case ID_DEVELOPMENT: OnDevelopment(); break;
-    case ID_USB_LIST: OnUSBList(); break;
-    case ID_FILE_PRINT: OnFilePrint(); break;
-    case ID_FILE_PRINT_PREVIEW: OnFilePrintPreview(); break;
-    case ID_FILE_PRINT_SETUP: OnFilePrintSetup(); break;
-    case ID_APP_EXIT: close(); break;  // the close asks about unsaved data first
+    case ID_LOAD_APPLICATION:
+      OnLoadApplication();
+      break;
+    case ID_DEVELOPMENT:
+      OnDevelopment();
+      break;
+    case ID_USB_LIST:
+      OnUSBList();
+      break;
+    case ID_FILE_PRINT:
+      OnFilePrint();
+      break;
+    case ID_FILE_PRINT_PREVIEW:
+      OnFilePrintPreview();
+      break;
+    case ID_FILE_PRINT_SETUP:
+      OnFilePrintSetup();
+      break;
+    case ID_APP_EXIT:
+      close();
+      break;  // the close asks about unsaved data first
     default:
       if (!(app.controlView && app.controlView->OnCommand(commandId))) app.OnCommand(commandId);
       break;

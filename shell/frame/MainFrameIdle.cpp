@@ -79,7 +79,8 @@ void CMainFrame::SynchroniseState() {
       control != nullptr ? qobject_cast<QAbstractButton*>(control->Control(IDC_CAPTURE)) : nullptr;
   if (captureButton != nullptr) in.captureButtonText = captureButton->text().toStdString();
   if (trace != nullptr)
-    if (auto* combo = qobject_cast<QComboBox*>(trace->Control(IDC_TRIGGER_TYPE))) in.triggerSelection = combo->currentIndex();
+    if (auto* combo = qobject_cast<QComboBox*>(trace->Control(IDC_TRIGGER_TYPE)))
+      in.triggerSelection = combo->currentIndex();
 
   const SyncPlan plan = PlanStateSync(in);
   if (!plan.active) return;

@@ -25,7 +25,7 @@ constexpr int kMarkerPaneWidth = 40;
 constexpr int kVolumeLabelWidth = 20;  // the label area filled before the slider
 constexpr int kVolumeSliderInset = 40;
 constexpr int kPanePadding = 6;
-constexpr int kPaneGap = 2;  // between two panes, as the platform's bar leaves them
+constexpr int kPaneGap = 2;          // between two panes, as the platform's bar leaves them
 constexpr int kPaneFontPixels = 11;  // the platform's status-bar text size
 
 QColor FromColorRef(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
@@ -101,7 +101,8 @@ class VolumePane : public QWidget {
 
  private:
   void PlaceSlider() {
-    if (slider != nullptr) slider->setGeometry(kVolumeSliderInset, 0, std::max(0, width() - kVolumeSliderInset), height());
+    if (slider != nullptr)
+      slider->setGeometry(kVolumeSliderInset, 0, std::max(0, width() - kVolumeSliderInset), height());
   }
   QWidget* slider = nullptr;
 };
@@ -177,10 +178,14 @@ QString CORUStatusBar::PaneText(int paneId) const {
 
 int CORUStatusBar::ColorCommandForPane(int paneId) {
   switch (paneId) {
-    case ID_PANE_ANSWER: return cmd::kSelectAnswerColor;
-    case ID_PANE_ORIGINATE: return cmd::kSelectOriginateColor;
-    case ID_PANE_MARKER: return cmd::kSelectMarkerColor;
-    default: return 0;
+    case ID_PANE_ANSWER:
+      return cmd::kSelectAnswerColor;
+    case ID_PANE_ORIGINATE:
+      return cmd::kSelectOriginateColor;
+    case ID_PANE_MARKER:
+      return cmd::kSelectMarkerColor;
+    default:
+      return 0;
   }
 }
 

@@ -9,8 +9,8 @@ constexpr int kMainPaneWidth = 575;  // the right pane's size when it is made
 constexpr int kMainPaneHeight = 475;
 }  // namespace
 
-void ArrangeTabFrame(QWidget* frame, CSplitOverride* outer, CSplitOverride* inner, QWidget* upper,
-                     QWidget* lower, QWidget* main, const TabFrameSizes& sizes) {
+void ArrangeTabFrame(QWidget* frame, CSplitOverride* outer, CSplitOverride* inner, QWidget* upper, QWidget* lower,
+                     QWidget* main, const TabFrameSizes& sizes) {
   auto* layout = new QVBoxLayout(frame);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(outer);

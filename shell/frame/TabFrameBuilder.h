@@ -7,5 +7,5 @@
 class QWidget;
 class CSplitOverride;
 
-void ArrangeTabFrame(QWidget* frame, CSplitOverride* outer, CSplitOverride* inner, QWidget* upper,
-                     QWidget* lower, QWidget* main, const TabFrameSizes& sizes);
+void ArrangeTabFrame(QWidget* frame, CSplitOverride* outer, CSplitOverride* inner, QWidget* upper, QWidget* lower,
+                     QWidget* main, const TabFrameSizes& sizes);

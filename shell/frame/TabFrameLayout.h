@@ -4,7 +4,7 @@
 // an upper and a lower pane, and the main view on the right.
 
 struct TabFrameSizes {
-  int leftColumnWidth;   // ideal = minimum where the minimum is not 0
+  int leftColumnWidth;  // ideal = minimum where the minimum is not 0
   int leftColumnMinimum;
   int rightColumnMinimum;
   int upperPaneHeight;

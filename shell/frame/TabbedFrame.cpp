@@ -76,9 +76,7 @@ void CORUTabbedFrame::DisableTab(int index) {
   update();
 }
 
-bool CORUTabbedFrame::IsTabEnabled(int index) const {
-  return index >= 0 && index < TabCount() && tabs[index].enabled;
-}
+bool CORUTabbedFrame::IsTabEnabled(int index) const { return index >= 0 && index < TabCount() && tabs[index].enabled; }
 
 void CORUTabbedFrame::LayoutStrip() const {
   std::vector<int> widths;
@@ -117,8 +115,8 @@ void CORUTabbedFrame::SelectTab(int index) {
   window->show();
   window->setFocus();
   // Entering one meter stops the other; leaving the DTMF tab has stopped the decoder already.
-  const bool leftMeterStopped = (previous == TAB_DTMF_DECODER && app.dtmfView) ||
-                                (previous == TAB_VOLT_METER && app.lineTestView);
+  const bool leftMeterStopped =
+      (previous == TAB_DTMF_DECODER && app.dtmfView) || (previous == TAB_VOLT_METER && app.lineTestView);
   if (index == TAB_VOLT_METER && !leftMeterStopped) {
     std::lock_guard lock(app.dataStore.dataMutex);
     if (app.dataStore.dtmfRunning.load() != 0) {

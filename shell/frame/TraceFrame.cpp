@@ -11,8 +11,8 @@ CORUTraceFrame::CORUTraceFrame(CORUpc144App& app, QWidget* parent) : QWidget(par
   ITraceControl* control = app.viewFactory.Create<ViewSlot::TraceControl>(app, innerSplitter);
   IReadoutPanel* readout = app.viewFactory.Create<ViewSlot::TraceReadout>(app, innerSplitter);
   ISignalTraceView* trace = app.viewFactory.Create<ViewSlot::SignalTrace>(app, outerSplitter);
-  ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(),
-                  trace->Widget(), kTraceFrameSizes);
+  ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(), trace->Widget(),
+                  kTraceFrameSizes);
   app.traceControlView.Set(control);
   app.traceTimingView.Set(readout);
   app.signalTraceView.Set(trace);

@@ -104,8 +104,8 @@ void CORUVolumeCtrl::paintEvent(QPaintEvent*) {
   painter.drawLine(left, mid + 1, right, mid + 1);
   // The thumb: a plain rectangle.
   const int span = std::max(1, width() - kThumbWidth);
-  const int x = static_cast<int>(static_cast<long long>(span) * (value() - minimum()) /
-                                 std::max(1, maximum() - minimum()));
+  const int x =
+      static_cast<int>(static_cast<long long>(span) * (value() - minimum()) / std::max(1, maximum() - minimum()));
   const QRect thumb(x, 2, kThumbWidth, std::max(4, height() - 5));
   painter.setPen(pal.color(QPalette::Shadow));
   painter.setBrush(pal.color(QPalette::Button).lighter(115));

@@ -5,10 +5,10 @@
 #include <optional>
 
 struct AppCommandInputs {
-  int options = 0;            // "Options"
-  bool activity = false;      // a capture or a triggered trace armed or running
-  bool dataHeld = false;      // the capture or the trace holds at least one record
-  bool mainWindow = true;     // the rules apply only while the main window exists
+  int options = 0;         // "Options"
+  bool activity = false;   // a capture or a triggered trace armed or running
+  bool dataHeld = false;   // the capture or the trace holds at least one record
+  bool mainWindow = true;  // the rules apply only while the main window exists
 };
 
 struct CommandState {

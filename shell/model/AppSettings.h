@@ -20,21 +20,21 @@ struct AppSettings {
   std::string autosaveFolder;  // "Autosave Folder"
   int viewType = 0;            // 1 ASCII, 2 HEX
   int standard = 0;
-  int format = 0;              // 5 = 8N1, 6 = 7E1
-  int mode = 0;                // 7 asynchronous, 8 synchronous
+  int format = 0;  // 5 = 8N1, 6 = 7E1
+  int mode = 0;    // 7 asynchronous, 8 synchronous
   int line = 0;
-  int session = 0;             // 11 single, 12 multiple
-  int showParity = 0;          // 13 off, 14 on
+  int session = 0;     // 11 single, 12 multiple
+  int showParity = 0;  // 13 off, 14 on
   int showParityErrors = 0;
   int showModemEvents = 0;
   std::array<COLORREF, 16> customColors{};
   int traceScale = 0;
   int traceSpan = 0;
   int traceTrigger = 0;
-  std::string triggerNumber;   // DTMF trigger digits, at most 12 characters
+  std::string triggerNumber;  // DTMF trigger digits, at most 12 characters
   int ringbackQuantity = 0;
   int deltaV = 0;
-  int traceLine = 0;           // 1 or 2; the key's unnamed value
+  int traceLine = 0;  // 1 or 2; the key's unnamed value
   int traceSnap = 0;
   int hdlcMode = 0;
   int modem3Volume = 0;

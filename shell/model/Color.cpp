@@ -53,8 +53,8 @@ COLORREF HlsToRgb(uint32_t hls) {
     const unsigned grey = static_cast<unsigned>(l * kRgbMax / kHlsMax);
     return RGB(grey, grey, grey);
   }
-  const int m2 = l <= kHlsMax / 2 ? (l * (kHlsMax + s) + kHlsMax / 2) / kHlsMax
-                                  : l + s - (l * s + kHlsMax / 2) / kHlsMax;
+  const int m2 =
+      l <= kHlsMax / 2 ? (l * (kHlsMax + s) + kHlsMax / 2) / kHlsMax : l + s - (l * s + kHlsMax / 2) / kHlsMax;
   const int m1 = 2 * l - m2;
   const auto channel = [&](int hue) {
     return static_cast<unsigned>((HueToChannel(m1, m2, hue) * kRgbMax + kHlsMax / 2) / kHlsMax);
@@ -71,7 +71,6 @@ COLORREF ShadeColor(COLORREF color) {
 }
 
 COLORREF TextColorFor(COLORREF color) {
-  const double luminance =
-      0.239 * GetRValue(color) + 0.686 * GetGValue(color) + 0.075 * GetBValue(color);
+  const double luminance = 0.239 * GetRValue(color) + 0.686 * GetGValue(color) + 0.075 * GetBValue(color);
   return luminance <= 128.0 ? kWhite : kBlack;
 }

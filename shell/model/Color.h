@@ -14,7 +14,9 @@ constexpr unsigned GetGValue(COLORREF c) { return (c >> 8) & 0xFF; }
 constexpr unsigned GetBValue(COLORREF c) { return (c >> 16) & 0xFF; }
 
 // HLS packed into one word: hue in bits 16..23, lightness 8..15, saturation 0..7, each 0..240.
-constexpr uint32_t HLS(unsigned h, unsigned l, unsigned s) { return ((h & 0xFF) << 16) | ((l & 0xFF) << 8) | (s & 0xFF); }
+constexpr uint32_t HLS(unsigned h, unsigned l, unsigned s) {
+  return ((h & 0xFF) << 16) | ((l & 0xFF) << 8) | (s & 0xFF);
+}
 constexpr unsigned HlsHue(uint32_t hls) { return (hls >> 16) & 0xFF; }
 constexpr unsigned HlsLightness(uint32_t hls) { return (hls >> 8) & 0xFF; }
 constexpr unsigned HlsSaturation(uint32_t hls) { return hls & 0xFF; }

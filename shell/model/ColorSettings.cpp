@@ -4,9 +4,12 @@ namespace {
 
 COLORREF& ColorOf(AppSettings& s, ColorSlot slot) {
   switch (slot) {
-    case ColorSlot::Answer: return s.answerColor;
-    case ColorSlot::Originate: return s.originateColor;
-    case ColorSlot::Marker: break;
+    case ColorSlot::Answer:
+      return s.answerColor;
+    case ColorSlot::Originate:
+      return s.originateColor;
+    case ColorSlot::Marker:
+      break;
   }
   return s.markerColor;
 }
@@ -31,9 +34,12 @@ void Derive(AppSettings& s, ColorSlot slot) {
 
 const char* ColorDialogCaption(ColorSlot slot) {
   switch (slot) {
-    case ColorSlot::Answer: return "Select Answer Color...";
-    case ColorSlot::Originate: return "Select Originate Color...";
-    case ColorSlot::Marker: break;
+    case ColorSlot::Answer:
+      return "Select Answer Color...";
+    case ColorSlot::Originate:
+      return "Select Originate Color...";
+    case ColorSlot::Marker:
+      break;
   }
   return "Select Marker Color...";
 }
@@ -45,9 +51,15 @@ void ApplyColorChoice(AppSettings& s, ColorSlot slot, std::optional<COLORREF> ch
 
 void ApplyDefaultColor(AppSettings& s, ColorSlot slot) {
   switch (slot) {
-    case ColorSlot::Answer: s.answerColor = kDefaultAnswerColor; break;
-    case ColorSlot::Originate: s.originateColor = kDefaultOriginateColor; break;
-    case ColorSlot::Marker: s.markerColor = kDefaultMarkerColor; break;
+    case ColorSlot::Answer:
+      s.answerColor = kDefaultAnswerColor;
+      break;
+    case ColorSlot::Originate:
+      s.originateColor = kDefaultOriginateColor;
+      break;
+    case ColorSlot::Marker:
+      s.markerColor = kDefaultMarkerColor;
+      break;
   }
   Derive(s, slot);
 }

@@ -9,8 +9,8 @@ enum class InstallSwitch { None, Driver32, Driver64 };
 
 struct CommandLine {
   InstallSwitch install = InstallSwitch::None;
-  std::string file;                  // the file to open; empty = none
-  std::vector<std::string> others;   // the remaining arguments (an installation's INF path)
+  std::string file;                 // the file to open; empty = none
+  std::vector<std::string> others;  // the remaining arguments (an installation's INF path)
 };
 
 // A switch is a whole argument, "/InstallDriver32" or "/InstallDriver64"; with both, 32 wins.

@@ -42,9 +42,9 @@ std::optional<int> ParseConfigureNumber(const std::string& text);
 bool IsAcceptedTriggerText(const std::string& text);
 
 struct ConfigureEnables {
-  bool formatRadios = false;   // 8N1, 7E1 and their group box
-  bool otherRadios = false;    // the other groups' radios and boxes
-  bool callProgress = false;   // the call-progress group, its radios and the two edits
+  bool formatRadios = false;  // 8N1, 7E1 and their group box
+  bool otherRadios = false;   // the other groups' radios and boxes
+  bool callProgress = false;  // the call-progress group, its radios and the two edits
 };
 ConfigureEnables ConfigureEnablesFor(const ConfigureValues& values, bool device);
 

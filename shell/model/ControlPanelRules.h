@@ -42,7 +42,6 @@ constexpr int kSessionMultiple = 12;
 constexpr int kCheckClear = 13;
 constexpr int kCheckSet = 14;
 
-
 // The store's words the panel reads and writes.
 struct PanelConfig {
   int standard = 0;     // sysCfg.standard

@@ -15,10 +15,15 @@ DeviceChangeDecision ClassifyDeviceChange(WPARAM event, LPARAM data) {
   const auto* record = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE*>(data);
   if (std::memcmp(&record->dbcc_classguid, &oru::GUID_DEVINTERFACE_ORU, sizeof(GUID)) != 0) return decision;
   switch (event) {
-    case DBT_DEVICEARRIVAL: decision.action = DeviceChangeAction::Open; break;
+    case DBT_DEVICEARRIVAL:
+      decision.action = DeviceChangeAction::Open;
+      break;
     case DBT_DEVICEQUERYREMOVE:
-    case DBT_DEVICEREMOVECOMPLETE: decision.action = DeviceChangeAction::Close; break;
-    default: break;
+    case DBT_DEVICEREMOVECOMPLETE:
+      decision.action = DeviceChangeAction::Close;
+      break;
+    default:
+      break;
   }
   return decision;
 }

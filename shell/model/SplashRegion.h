@@ -16,5 +16,4 @@ struct SplashRun {
 };
 
 // Runs of opaque pixels, row by row, left to right. `pixel(x, y)` gives 0xRRGGBB.
-std::vector<SplashRun> SplashOpaqueRuns(int width, int height,
-                                        const std::function<std::uint32_t(int x, int y)>& pixel);
+std::vector<SplashRun> SplashOpaqueRuns(int width, int height, const std::function<std::uint32_t(int x, int y)>& pixel);

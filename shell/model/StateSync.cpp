@@ -27,10 +27,14 @@ void SetTabs(SyncPlan& plan, bool t0, bool t1, bool t2, bool t3) {
 
 int TriggerParameterEdit(int triggerSelection) {
   switch (static_cast<TriggerType>(triggerSelection)) {
-    case TriggerType::Dtmf: return IDC_TRIGGER_DTMF;
-    case TriggerType::Ringback: return IDC_TRIGGER_RINGBACK;
-    case TriggerType::Voltage: return IDC_TRIGGER_VOLTAGE;
-    default: return 0;
+    case TriggerType::Dtmf:
+      return IDC_TRIGGER_DTMF;
+    case TriggerType::Ringback:
+      return IDC_TRIGGER_RINGBACK;
+    case TriggerType::Voltage:
+      return IDC_TRIGGER_VOLTAGE;
+    default:
+      return 0;
   }
 }
 
@@ -44,14 +48,16 @@ SyncPlan PlanStateSync(const SyncInput& in) {
     plan.connectionText = kUsbDisconnected;
     plan.clearStatusText = true;
     if (in.controlViewExists) {
-      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true}, {IDC_MODE_COMBO, true},
-                                 {IDC_SESSION_COMBO, true}, {IDC_RECALL, true},
+      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true},
+                                 {IDC_MODE_COMBO, true},
+                                 {IDC_SESSION_COMBO, true},
+                                 {IDC_RECALL, true},
                                  {IDC_CAPTURE, false}};
       ResetCaptureButton(in, plan);
     }
     if (in.traceControlExists) {
-      for (int id : {IDC_LINE1, IDC_LINE2, IDC_CAPTURE_TRACE, IDC_RECALL, IDC_TRIGGER_TYPE,
-                     IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
+      for (int id : {IDC_LINE1, IDC_LINE2, IDC_CAPTURE_TRACE, IDC_RECALL, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF,
+                     IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, false);
     }
     plan.tabEnabled[1] = true;
@@ -69,10 +75,14 @@ SyncPlan PlanStateSync(const SyncInput& in) {
     if (in.controlViewExists) {
       // A capture that ended by itself (its session complete, an error, the device's end) gives
       // back every control its start locked, not only those an End Capture would.
-      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true},    {IDC_MODE_COMBO, true},
-                                 {IDC_SESSION_COMBO, true},     {IDC_RECALL, true},
-                                 {IDC_CAPTURE, true},           {IDC_PANEL_CONFIGURE, true},
-                                 {IDC_PANEL_SIGNAL_TRACE, true}, {IDC_PANEL_LINE_TEST, true},
+      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true},
+                                 {IDC_MODE_COMBO, true},
+                                 {IDC_SESSION_COMBO, true},
+                                 {IDC_RECALL, true},
+                                 {IDC_CAPTURE, true},
+                                 {IDC_PANEL_CONFIGURE, true},
+                                 {IDC_PANEL_SIGNAL_TRACE, true},
+                                 {IDC_PANEL_LINE_TEST, true},
                                  {IDC_PANEL_DTMF, true}};
       ResetCaptureButton(in, plan);
     }
@@ -83,18 +93,17 @@ SyncPlan PlanStateSync(const SyncInput& in) {
       for (int id : {IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, id == keep);
       if (in.triggerSelection >= 0 && in.triggerSelection <= 3)
-        plan.dcScales = in.triggerSelection == static_cast<int>(TriggerType::Voltage) ? DcScales::Show
-                                                                                     : DcScales::Hide;
+        plan.dcScales = in.triggerSelection == static_cast<int>(TriggerType::Voltage) ? DcScales::Show : DcScales::Hide;
     }
     SetTabs(plan, true, true, true, true);
   } else if (captureBusy) {
     if (in.controlViewExists) {
       // All the controls a capture's start locks, so that an idle update that ran between the
       // press and the arm (and gave them back) cannot leave them enabled.
-      plan.controlViewEnables = {{IDC_STANDARD_COMBO, false},     {IDC_MODE_COMBO, false},
-                                 {IDC_SESSION_COMBO, false},      {IDC_RECALL, false},
-                                 {IDC_PANEL_CONFIGURE, false},    {IDC_PANEL_SIGNAL_TRACE, false},
-                                 {IDC_PANEL_LINE_TEST, false},    {IDC_PANEL_DTMF, false}};
+      plan.controlViewEnables = {{IDC_STANDARD_COMBO, false},  {IDC_MODE_COMBO, false},
+                                 {IDC_SESSION_COMBO, false},   {IDC_RECALL, false},
+                                 {IDC_PANEL_CONFIGURE, false}, {IDC_PANEL_SIGNAL_TRACE, false},
+                                 {IDC_PANEL_LINE_TEST, false}, {IDC_PANEL_DTMF, false}};
       if (in.captureButtonIdle == 0 || ReadButtonText(in.captureButtonText) == kCaptureButtonIdleText) {
         plan.captureButtonText = kCaptureButtonBusyText;
         plan.captureButtonIdle = 0;
@@ -105,8 +114,8 @@ SyncPlan PlanStateSync(const SyncInput& in) {
     plan.tabEnabled[3] = false;
   } else {
     if (in.traceControlExists) {
-      for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF,
-                     IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
+      for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK,
+                     IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, false);
     }
     plan.tabEnabled[0] = false;

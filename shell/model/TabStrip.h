@@ -7,15 +7,15 @@
 #include <vector>
 
 constexpr int kTabStripHeight = 32;
-constexpr int kTabPadding = 17;       // a tab is its label's width plus this
-constexpr int kTabLabelInset = 8;     // the label starts this far into its tab
-constexpr int kTabWindowTop = 34;     // tab windows start below the strip and its edge
+constexpr int kTabPadding = 17;    // a tab is its label's width plus this
+constexpr int kTabLabelInset = 8;  // the label starts this far into its tab
+constexpr int kTabWindowTop = 34;  // tab windows start below the strip and its edge
 constexpr int kTabWindowLeft = 2;
-constexpr int kSelectedTabTop = 1;    // the selected tab spans y 1..27
+constexpr int kSelectedTabTop = 1;  // the selected tab spans y 1..27
 constexpr int kSelectedTabHeight = 26;
-constexpr int kOtherTabTop = 3;       // the others y 3..27
+constexpr int kOtherTabTop = 3;  // the others y 3..27
 constexpr int kOtherTabHeight = 24;
-constexpr int kTabHitBottom = 28;     // no tab is hit at this y or below
+constexpr int kTabHitBottom = 28;  // no tab is hit at this y or below
 constexpr int kTabLabelMaxChars = 31;
 
 struct TabEdges {

@@ -23,10 +23,10 @@ struct ControlPlace {
 
 // Where the form puts its controls whenever it is sized (pixels); the others keep their place.
 constexpr ControlPlace kSizedPlaces[] = {
-    {IDC_PANEL_STANDARD, 11, 11},     {IDC_PANEL_FORMAT, 11, 39},       {IDC_PANEL_MODE, 11, 66},
-    {IDC_PANEL_SESSION, 11, 94},      {IDC_PANEL_MODEM_EVENTS, 11, 122}, {IDC_PANEL_PARITY_ERRORS, 11, 146},
-    {IDC_PANEL_PARITY_BIT, 11, 166},  {IDC_PANEL_CAPTURE, 11, 193},     {IDC_PANEL_ASCII, 129, 11},
-    {IDC_PANEL_HEX, 129, 39},         {IDC_PANEL_BIT_STUFFED, 105, 68},
+    {IDC_PANEL_STANDARD, 11, 11},    {IDC_PANEL_FORMAT, 11, 39},        {IDC_PANEL_MODE, 11, 66},
+    {IDC_PANEL_SESSION, 11, 94},     {IDC_PANEL_MODEM_EVENTS, 11, 122}, {IDC_PANEL_PARITY_ERRORS, 11, 146},
+    {IDC_PANEL_PARITY_BIT, 11, 166}, {IDC_PANEL_CAPTURE, 11, 193},      {IDC_PANEL_ASCII, 129, 11},
+    {IDC_PANEL_HEX, 129, 39},        {IDC_PANEL_BIT_STUFFED, 105, 68},
 };
 
 void ShowCheck(QAbstractButton* button, bool checked) {
@@ -132,9 +132,7 @@ void CORUControlView::Render() {
     modemEventsBox->setVisible(controls.modemEventsVisible);
 }
 
-QWidget* CORUControlView::Control(int id) {
-  return FindControl(this, id);
-}
+QWidget* CORUControlView::Control(int id) { return FindControl(this, id); }
 
 bool CORUControlView::OnCommand(int id) {
   if (id != ID_EDIT_FIND) return false;

@@ -88,7 +88,8 @@ class CORUControlView final : public QWidget, public IControlPanel {
   // Runs `rule` on the controls, the settings and the store's words (under dataMutex), then
   // shows the controls and, unless told otherwise, refreshes the session view and updates the
   // views.
-  template <class Rule> void RunRule(Rule&& rule, AfterRule after);
+  template <class Rule>
+  void RunRule(Rule&& rule, AfterRule after);
   void Render();
   PanelRunFlags ReadFlags() const;  // the caller holds dataMutex
   void RunPosts(const std::vector<PanelPost>& posts);

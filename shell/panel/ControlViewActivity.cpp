@@ -21,8 +21,8 @@ namespace {
 
 // The controls a running capture locks: Configure, Recall Session, Signal Trace, Line Test,
 // DTMF Decoder, standard, mode and session.
-constexpr int kCaptureLockedControls[] = {IDC_PANEL_CONFIGURE, IDC_PANEL_RECALL,   IDC_PANEL_SIGNAL_TRACE,
-                                          IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF,     IDC_PANEL_STANDARD,
+constexpr int kCaptureLockedControls[] = {IDC_PANEL_CONFIGURE, IDC_PANEL_RECALL, IDC_PANEL_SIGNAL_TRACE,
+                                          IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF,   IDC_PANEL_STANDARD,
                                           IDC_PANEL_MODE,      IDC_PANEL_SESSION};
 constexpr int kLastEndOfCaptureCode = 15;
 
@@ -164,6 +164,5 @@ void CORUControlView::ShowEndOfCapture() {
   // Only the capture-end messages name a code; any other code shows an empty text.
   const bool known = code >= 0 && code <= kLastEndOfCaptureCode;
   const char* text = known ? LoadResourceStringOrEmpty(EndOfCaptureStringId(code)) : "";
-  app.prompts().MessageBox(QString::fromLatin1(text), QString::fromLatin1(kEndOfCaptureTitle),
-                           EndOfCaptureStyle(code));
+  app.prompts().MessageBox(QString::fromLatin1(text), QString::fromLatin1(kEndOfCaptureTitle), EndOfCaptureStyle(code));
 }

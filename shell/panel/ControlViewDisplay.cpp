@@ -75,8 +75,9 @@ void CORUControlView::OnHex() {
 
 void CORUControlView::OnHighlightParityBit() {
   const bool checked = Checked(parityBitBox);
-  RunRule([checked](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyHighlightParityBit(c, s, cfg, checked); },
-          AfterRule::Redraw);
+  RunRule(
+      [checked](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyHighlightParityBit(c, s, cfg, checked); },
+      AfterRule::Redraw);
 }
 
 void CORUControlView::OnHighlightParityErrors() {
@@ -132,8 +133,7 @@ void CORUControlView::OnSelchangeSession() {
 
 void CORUControlView::ShowHighSpeedStandards() {
   bool added = false;
-  RunRule([&added](PanelControls& c, AppSettings& s,
-                   PanelConfig& cfg) { added = ::ShowHighSpeedStandards(c, s, cfg); },
+  RunRule([&added](PanelControls& c, AppSettings& s, PanelConfig& cfg) { added = ::ShowHighSpeedStandards(c, s, cfg); },
           AfterRule::Nothing);
   if (added) ReloadOpenDialogs(0);
 }

@@ -11,11 +11,16 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 QMessageBox::Icon IconFor(UINT style) {
   switch (style & MB_ICONMASK) {
-    case MB_ICONHAND: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONEXCLAMATION: return QMessageBox::Warning;
-    case MB_ICONASTERISK: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONHAND:
+      return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+      return QMessageBox::Question;
+    case MB_ICONEXCLAMATION:
+      return QMessageBox::Warning;
+    case MB_ICONASTERISK:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
   }
 }
 
@@ -26,13 +31,18 @@ struct BoxButton {
 
 std::vector<BoxButton> ButtonsFor(UINT style) {
   switch (style & MB_TYPEMASK) {
-    case MB_OKCANCEL: return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_OKCANCEL:
+      return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
     case MB_ABORTRETRYIGNORE:
       return {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
-    case MB_YESNOCANCEL: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
-    case MB_YESNO: return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
-    case MB_RETRYCANCEL: return {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
-    default: return {{QMessageBox::Ok, IDOK}};
+    case MB_YESNOCANCEL:
+      return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
+    case MB_YESNO:
+      return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}};
+    case MB_RETRYCANCEL:
+      return {{QMessageBox::Retry, IDRETRY}, {QMessageBox::Cancel, IDCANCEL}};
+    default:
+      return {{QMessageBox::Ok, IDOK}};
   }
 }
 
@@ -66,12 +76,18 @@ COLORREF FromQColor(const QColor& c) { return RGB(unsigned(c.red()), unsigned(c.
 
 const char* PromptKindName(PromptKind kind) {
   switch (kind) {
-    case PromptKind::MessageBox: return "message box";
-    case PromptKind::OpenFile: return "open-file dialog";
-    case PromptKind::SaveFile: return "save-file dialog";
-    case PromptKind::Folder: return "folder choice";
-    case PromptKind::Color: return "colour choice";
-    case PromptKind::Modal: return "modal dialog";
+    case PromptKind::MessageBox:
+      return "message box";
+    case PromptKind::OpenFile:
+      return "open-file dialog";
+    case PromptKind::SaveFile:
+      return "save-file dialog";
+    case PromptKind::Folder:
+      return "folder choice";
+    case PromptKind::Color:
+      return "colour choice";
+    case PromptKind::Modal:
+      return "modal dialog";
   }
   return "prompt";
 }

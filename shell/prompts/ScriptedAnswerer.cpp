@@ -129,9 +129,7 @@ int ScriptedAnswerer::AnswerModal(const PromptRecord& prompt, QDialog& dialog) {
   return a->script ? a->script(dialog) : QDialog::Rejected;
 }
 
-QWidget* ScriptedAnswerer::Control(QWidget& root, int id) {
-  return root.findChild<QWidget*>(QString::number(id));
-}
+QWidget* ScriptedAnswerer::Control(QWidget& root, int id) { return root.findChild<QWidget*>(QString::number(id)); }
 
 bool ScriptedAnswerer::SetText(QWidget& root, int id, const QString& text) {
   QWidget* control = Control(root, id);

@@ -160,16 +160,26 @@ QWidget* PlaceholderPane::FindTemplateControl(int id) const {
 
 QString PlaceholderName(ViewSlot slot) {
   switch (slot) {
-    case ViewSlot::SessionView: return QStringLiteral("Session view");
-    case ViewSlot::ControlPanel: return QStringLiteral("Control panel");
-    case ViewSlot::CaptureReadout: return QStringLiteral("Cursor and marker read-out");
-    case ViewSlot::SignalTrace: return QStringLiteral("Signal trace");
-    case ViewSlot::TraceControl: return QStringLiteral("Trace control");
-    case ViewSlot::TraceReadout: return QStringLiteral("Trace read-out");
-    case ViewSlot::VoltMeter: return QStringLiteral("Volt meter");
-    case ViewSlot::Dtmf: return QStringLiteral("DTMF decoder");
-    case ViewSlot::DevelopDialog: return QStringLiteral("Development / Debug");
-    case ViewSlot::SessionRecall: return QStringLiteral("Session recall");
+    case ViewSlot::SessionView:
+      return QStringLiteral("Session view");
+    case ViewSlot::ControlPanel:
+      return QStringLiteral("Control panel");
+    case ViewSlot::CaptureReadout:
+      return QStringLiteral("Cursor and marker read-out");
+    case ViewSlot::SignalTrace:
+      return QStringLiteral("Signal trace");
+    case ViewSlot::TraceControl:
+      return QStringLiteral("Trace control");
+    case ViewSlot::TraceReadout:
+      return QStringLiteral("Trace read-out");
+    case ViewSlot::VoltMeter:
+      return QStringLiteral("Volt meter");
+    case ViewSlot::Dtmf:
+      return QStringLiteral("DTMF decoder");
+    case ViewSlot::DevelopDialog:
+      return QStringLiteral("Development / Debug");
+    case ViewSlot::SessionRecall:
+      return QStringLiteral("Session recall");
   }
   return QString();
 }

@@ -17,32 +17,64 @@ class CORUpc144App;
 class QWidget;
 
 enum class ViewSlot {
-  SessionView,      // CAPTURE DATA, right pane
-  ControlPanel,     // CAPTURE DATA, top left
-  CaptureReadout,   // CAPTURE DATA, bottom left (read-out panel, capture mode)
-  SignalTrace,      // SIGNAL TRACE, right pane
-  TraceControl,     // SIGNAL TRACE, top left
-  TraceReadout,     // SIGNAL TRACE, bottom left (read-out panel, signal-trace mode)
-  VoltMeter,        // VOLT METER tab
-  Dtmf,             // DTMF DECODER tab
-  DevelopDialog,    // the development dialog
-  SessionRecall,    // the stored-session recall dialog
+  SessionView,     // CAPTURE DATA, right pane
+  ControlPanel,    // CAPTURE DATA, top left
+  CaptureReadout,  // CAPTURE DATA, bottom left (read-out panel, capture mode)
+  SignalTrace,     // SIGNAL TRACE, right pane
+  TraceControl,    // SIGNAL TRACE, top left
+  TraceReadout,    // SIGNAL TRACE, bottom left (read-out panel, signal-trace mode)
+  VoltMeter,       // VOLT METER tab
+  Dtmf,            // DTMF DECODER tab
+  DevelopDialog,   // the development dialog
+  SessionRecall,   // the stored-session recall dialog
 };
 inline constexpr int kViewSlotCount = 10;
 
-template <ViewSlot S> struct ViewSlotInterface;
-template <> struct ViewSlotInterface<ViewSlot::SessionView> { using type = ISessionView; };
-template <> struct ViewSlotInterface<ViewSlot::ControlPanel> { using type = IControlPanel; };
-template <> struct ViewSlotInterface<ViewSlot::CaptureReadout> { using type = IReadoutPanel; };
-template <> struct ViewSlotInterface<ViewSlot::SignalTrace> { using type = ISignalTraceView; };
-template <> struct ViewSlotInterface<ViewSlot::TraceControl> { using type = ITraceControl; };
-template <> struct ViewSlotInterface<ViewSlot::TraceReadout> { using type = IReadoutPanel; };
-template <> struct ViewSlotInterface<ViewSlot::VoltMeter> { using type = IVoltMeterView; };
-template <> struct ViewSlotInterface<ViewSlot::Dtmf> { using type = IDtmfView; };
-template <> struct ViewSlotInterface<ViewSlot::DevelopDialog> { using type = IDevelopDialog; };
-template <> struct ViewSlotInterface<ViewSlot::SessionRecall> { using type = ISessionRecall; };
+template <ViewSlot S>
+struct ViewSlotInterface;
+template <>
+struct ViewSlotInterface<ViewSlot::SessionView> {
+  using type = ISessionView;
+};
+template <>
+struct ViewSlotInterface<ViewSlot::ControlPanel> {
+  using type = IControlPanel;
+};
+template <>
+struct ViewSlotInterface<ViewSlot::CaptureReadout> {
+  using type = IReadoutPanel;
+};
+template <>
+struct ViewSlotInterface<ViewSlot::SignalTrace> {
+  using type = ISignalTraceView;
+};
+template <>
+struct ViewSlotInterface<ViewSlot::TraceControl> {
+  using type = ITraceControl;
+};
+template <>
+struct ViewSlotInterface<ViewSlot::TraceReadout> {
+  using type = IReadoutPanel;
+};
+template <>
+struct ViewSlotInterface<ViewSlot::VoltMeter> {
+  using type = IVoltMeterView;
+};
+template <>
+struct ViewSlotInterface<ViewSlot::Dtmf> {
+  using type = IDtmfView;
+};
+template <>
+struct ViewSlotInterface<ViewSlot::DevelopDialog> {
+  using type = IDevelopDialog;
+};
+template <>
+struct ViewSlotInterface<ViewSlot::SessionRecall> {
+  using type = ISessionRecall;
+};
 
-template <ViewSlot S> using ViewSlotType = typename ViewSlotInterface<S>::type;
+template <ViewSlot S>
+using ViewSlotType = typename ViewSlotInterface<S>::type;
 template <ViewSlot S>
 using ViewMaker = std::function<ViewSlotType<S>*(CORUpc144App& app, QWidget* parent)>;
 
@@ -53,7 +85,8 @@ class ViewFactory {
   ViewFactory& operator=(const ViewFactory&) = delete;
 
   // Fills a slot; a later registration replaces an earlier one (a test's stand-in).
-  template <ViewSlot S> void Register(ViewMaker<S> maker) {
+  template <ViewSlot S>
+  void Register(ViewMaker<S> maker) {
     makers[Index(S)] = [maker = std::move(maker)](CORUpc144App& app, QWidget* parent) -> IShellView* {
       return maker(app, parent);
     };
@@ -62,7 +95,8 @@ class ViewFactory {
 
   // Builds the slot's window, or its placeholder when nobody registered one (or the maker gave
   // nothing). Never null.
-  template <ViewSlot S> ViewSlotType<S>* Create(CORUpc144App& app, QWidget* parent) const {
+  template <ViewSlot S>
+  ViewSlotType<S>* Create(CORUpc144App& app, QWidget* parent) const {
     if (makers[Index(S)]) {
       if (IShellView* view = makers[Index(S)](app, parent)) return static_cast<ViewSlotType<S>*>(view);
     }

@@ -18,12 +18,14 @@ QString Run(const QString& program, const QStringList& arguments) {
 }  // namespace
 
 int PdfPages(const QString& path) {
-  const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(Run(QStringLiteral("pdfinfo"), {path}));
+  const QRegularExpressionMatch m =
+      QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(Run(QStringLiteral("pdfinfo"), {path}));
   return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
 QStringList PdfPageTexts(const QString& path) {
-  QStringList pages = Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")}).split(QChar('\f'));
+  QStringList pages =
+      Run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")}).split(QChar('\f'));
   if (!pages.isEmpty() && pages.back().trimmed().isEmpty()) pages.removeLast();
   return pages;
 }
@@ -47,9 +49,9 @@ QImage PdfPageImage(const QString& path, int page, int dpi) {
   const QString number = QString::number(page);
   const QString prefix = path + QStringLiteral("-page") + number;
   QProcess process;
-  process.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-singlefile"), QStringLiteral("-r"),
-                                             QString::number(dpi), QStringLiteral("-f"), number, QStringLiteral("-l"),
-                                             number, path, prefix});
+  process.start(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-png"), QStringLiteral("-singlefile"), QStringLiteral("-r"), QString::number(dpi),
+                 QStringLiteral("-f"), number, QStringLiteral("-l"), number, path, prefix});
   if (!process.waitForFinished(120000) || process.exitCode() != 0) return {};
   return QImage(prefix + QStringLiteral(".png"));
 }

@@ -124,8 +124,12 @@ TEST(CaptureTextLayout, HexShadingRestartsAtWrapsNotAtTitles) {
   CaptureTextLayout layout;
   Lay(layout, store, Hex(), Metrics(5 * 2 * kCw));  // five hex cells a line
   std::string shaded;
-  for (int i = 0; i < store.captureBuffer.GetSize(); ++i) shaded += (store.captureBuffer[i].cellAttributes & kCellShaded) ? 'S' : '-';
-  EXPECT_EQ(shaded, "S-S-S" "S-" "S-S-");
+  for (int i = 0; i < store.captureBuffer.GetSize(); ++i)
+    shaded += (store.captureBuffer[i].cellAttributes & kCellShaded) ? 'S' : '-';
+  EXPECT_EQ(shaded,
+            "S-S-S"
+            "S-"
+            "S-S-");
   // The second title starts a new line; the wrap put the sixth byte at the left edge.
   EXPECT_EQ(store.captureBuffer[5].hexCell.left, 0);
   EXPECT_EQ(store.captureBuffer[7].hexCell.left, 0);
@@ -156,7 +160,8 @@ TEST(CaptureTextLayout, ModemEventsShownAndHidden) {
   EXPECT_EQ(r[1].hexCell.left, 2 * kCw);
   EXPECT_EQ(r[2].hexCell.left, 4 * kCw);
   EXPECT_EQ(r[3].hexCell.left, 6 * kCw);
-  for (int i : {1, 2}) EXPECT_EQ(CellColorsOf(r[i].cellAttributes, false, true, CaptureTextColors{}).background, 0x0000FFu);
+  for (int i : {1, 2})
+    EXPECT_EQ(CellColorsOf(r[i].cellAttributes, false, true, CaptureTextColors{}).background, 0x0000FFu);
   // Hidden: no room in either layout, and the earlier cells are gone.
   o.showModemEvents = false;
   Lay(layout, store, o, Metrics(600));
@@ -204,7 +209,8 @@ TEST(CaptureTextLayout, ParityAttributesOnlyIn7E1) {
     o.highlightParityErrors = true;
     CaptureTextLayout layout;
     Lay(layout, store, o, Metrics(600));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(store.captureBuffer[i].cellAttributes & (kCellParityBit | kCellParityError), 0u) << type;
+    for (int i = 0; i < 3; ++i)
+      EXPECT_EQ(store.captureBuffer[i].cellAttributes & (kCellParityBit | kCellParityError), 0u) << type;
     o.parity7E1 = true;
     Lay(layout, store, o, Metrics(600));
     // 0xC3: even ones, bit 7 set; 0x43: odd ones; 0x41: even, bit 7 clear.

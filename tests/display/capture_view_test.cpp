@@ -193,7 +193,8 @@ TEST_F(CaptureViewTest, LiveCaptureKeepsTheEndInView) {
     const QColor c = image.pixelColor(row.left() + 2, y);
     stripe += c == QColor(Qt::black) ? 'B' : c == QColor(Qt::white) ? 'W' : '?';
   }
-  EXPECT_TRUE(stripe.startsWith(QStringLiteral("BWB")) || stripe.startsWith(QStringLiteral("BWWB"))) << stripe.toStdString();
+  EXPECT_TRUE(stripe.startsWith(QStringLiteral("BWB")) || stripe.startsWith(QStringLiteral("BWWB")))
+      << stripe.toStdString();
   QScrollBar* bar = view->verticalScrollBar();
   ASSERT_GT(bar->maximum(), 0);
   store().captureRunning = 1;

@@ -33,7 +33,7 @@ TEST(PrintPages, LineEndingExactlyAtTheBottomStartsTheNextPage) {
   g.bottom = 250;
   // 100+50 = 150, 150+50 = 200, 200+50 = 250: the third line would end exactly at the bottom.
   const std::vector<CORUSessionLine> lines = {Line(50, 0), Line(50, 10), Line(50, 20, 1), Line(49, 30, 1),
-                                               Line(50, 40, 1)};
+                                              Line(50, 40, 1)};
   std::vector<std::string> trace;
   const PagePlan plan = PlanPages(lines, g, [&](const std::string& text) { trace.push_back(text); });
   EXPECT_EQ(plan.Pages(), 2);
@@ -43,10 +43,9 @@ TEST(PrintPages, LineEndingExactlyAtTheBottomStartsTheNextPage) {
   EXPECT_EQ(plan.EndLine(1), 2);
   EXPECT_EQ(plan.EndLine(2), 5);
   // No LineNum for a line starting at byte 0; the break names the page just finished.
-  EXPECT_EQ(trace, (std::vector<std::string>{"LineNum 1:: StartIdx:10  EndIDX:19",
-                                             "PageBreak 1:: Header1  StartIDX:20",
-                                             "LineNum 3:: StartIdx:30  EndIDX:39",
-                                             "LineNum 4:: StartIdx:40  EndIDX:49"}));
+  EXPECT_EQ(trace,
+            (std::vector<std::string>{"LineNum 1:: StartIdx:10  EndIDX:19", "PageBreak 1:: Header1  StartIDX:20",
+                                      "LineNum 3:: StartIdx:30  EndIDX:39", "LineNum 4:: StartIdx:40  EndIDX:49"}));
 }
 
 TEST(PrintPages, LineTallerThanAPageTakesOneOfItsOwn) {
@@ -111,12 +110,10 @@ TEST(PrintPages, ConfigurationLine) {
     const char* trigger;
     const char* line;
   };
-  for (const Case& c : {Case{2, 1, 0, "TRIG", "HS 9600    Sync    8N1    TRIG"},
-                        Case{3, 0, 1, "", "HS 14400    Async    7E1    "},
-                        Case{1, 0, 0, "CONNECT", "1200/2400    Async    8N1    CONNECT"},
-                        Case{4, 1, 1, "", "V.21    Sync    7E1    "},
-                        Case{0, 0, 0, "", "B300    Async    8N1    "},
-                        Case{9, 2, 2, "", "B300    Async    8N1    "}}) {
+  for (const Case& c :
+       {Case{2, 1, 0, "TRIG", "HS 9600    Sync    8N1    TRIG"}, Case{3, 0, 1, "", "HS 14400    Async    7E1    "},
+        Case{1, 0, 0, "CONNECT", "1200/2400    Async    8N1    CONNECT"}, Case{4, 1, 1, "", "V.21    Sync    7E1    "},
+        Case{0, 0, 0, "", "B300    Async    8N1    "}, Case{9, 2, 2, "", "B300    Async    8N1    "}}) {
     CSysCfg config;
     config.standard = c.standard;
     config.sync = c.sync;

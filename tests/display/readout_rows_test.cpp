@@ -40,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
                       WordCase{0x4C, 0x74, "", "V.32 preamble detected", "SNR: very good", "rate negotiation"},
                       WordCase{0x5C, 0x2F, "", "rate negotiation request", "SNR: very bad", "14400bps V.32bis"},
                       WordCase{0xFC, 0x65, "14400 V.32bis", "R5 received", "SNR: good", ""},
-                      WordCase{0xC0, 0x08, "1200 V.22/V.22bis", "R4 received", "SNR: not determined", "1200bps V.22/V.22bis"}));
+                      WordCase{0xC0, 0x08, "1200 V.22/V.22bis", "R4 received", "SNR: not determined",
+                               "1200bps V.22/V.22bis"}));
 
 TEST(ModemEventWord, FieldsAndNumberRows) {
   const CQSRRegister word = ModemEventRegister(0x6C, 0x5B);
@@ -82,9 +83,7 @@ class ReadoutTest : public ::testing::Test {
   SessionColors colors;
 };
 
-TEST_F(ReadoutTest, EmptyCaptureIsEmptyWhateverTheIndexes) {
-  ExpectWindowRows(Rows(3, 7), 0, 18);
-}
+TEST_F(ReadoutTest, EmptyCaptureIsEmptyWhateverTheIndexes) { ExpectWindowRows(Rows(3, 7), 0, 18); }
 
 TEST_F(ReadoutTest, CursorOnFirstDataByte) {
   store.captureBuffer.Add(CCaptBuf('A', CAPT_ANSWER | 0x05, 1234, 77));

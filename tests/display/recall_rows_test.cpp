@@ -54,13 +54,11 @@ TEST_P(RecallEntryTexts, ShowTheFlagBits) {
   EXPECT_TRUE(row.modesEnabled);
 }
 
-INSTANTIATE_TEST_SUITE_P(Flags, RecallEntryTexts,
-                         ::testing::Values(EntryCase{0x00, "Async", "8N1", "2 Wire"},
-                                           EntryCase{0x38, "Sync", "7E1", "4 Wire"},
-                                           EntryCase{0x08, "Sync", "8N1", "2 Wire"},
-                                           EntryCase{0x20, "Async", "7E1", "2 Wire"},
-                                           EntryCase{0x10, "Async", "8N1", "4 Wire"},
-                                           EntryCase{0xC7, "Async", "8N1", "2 Wire"}));
+INSTANTIATE_TEST_SUITE_P(
+    Flags, RecallEntryTexts,
+    ::testing::Values(EntryCase{0x00, "Async", "8N1", "2 Wire"}, EntryCase{0x38, "Sync", "7E1", "4 Wire"},
+                      EntryCase{0x08, "Sync", "8N1", "2 Wire"}, EntryCase{0x20, "Async", "7E1", "2 Wire"},
+                      EntryCase{0x10, "Async", "8N1", "4 Wire"}, EntryCase{0xC7, "Async", "8N1", "2 Wire"}));
 
 TEST(RecallRows, AnEmptySlotKeepsItsModeTexts) {
   RecallRowState row = InitialRecallRow();

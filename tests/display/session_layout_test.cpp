@@ -23,7 +23,8 @@ LayoutGeometry Geometry(int cells) { return LayoutGeometry{cells * kCell, kCell,
 
 std::string Types(const SessionLayout& layout) {
   std::string types;
-  for (const CORUSessionLine& line : layout.Lines()) types += line.lineType == kHeaderLine ? 'H' : line.lineType == kDataLine ? 'D' : 'S';
+  for (const CORUSessionLine& line : layout.Lines())
+    types += line.lineType == kHeaderLine ? 'H' : line.lineType == kDataLine ? 'D' : 'S';
   return types;
 }
 
@@ -173,10 +174,12 @@ TEST(SessionLayout, BitStuffedSyncShowsOnlyDestuffedBytesLikeTheCsv) {
 
   // A second layout replays through fresh de-stuffers and changes no record.
   std::vector<std::tuple<UCHAR, USHORT, ULONG>> before;
-  for (const CCaptBuf& record : store.captureBuffer) before.emplace_back(record.hdlcByte, record.hdlcResult, record.syncSequence);
+  for (const CCaptBuf& record : store.captureBuffer)
+    before.emplace_back(record.hdlcByte, record.hdlcResult, record.syncSequence);
   layout.Layout(store, Geometry(33), options);
   std::vector<std::tuple<UCHAR, USHORT, ULONG>> after;
-  for (const CCaptBuf& record : store.captureBuffer) after.emplace_back(record.hdlcByte, record.hdlcResult, record.syncSequence);
+  for (const CCaptBuf& record : store.captureBuffer)
+    after.emplace_back(record.hdlcByte, record.hdlcResult, record.syncSequence);
   EXPECT_EQ(before, after);
 }
 

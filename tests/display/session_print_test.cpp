@@ -220,10 +220,12 @@ TEST_F(SessionPrintTest, LineEndingAtTheBottomStartsTheNextPageInTheTrace) {
   EXPECT_EQ(job.Plan().pageOfLine[9], 2);
   EXPECT_EQ(job.Plan().topOfLine[9], 300);
   const CORUSessionLine& first = job.Layout().Lines()[9];
-  EXPECT_TRUE(messages.contains(QStringLiteral("PageBreak 1:: Header%1  StartIDX:%2").arg(first.eventIndex).arg(first.firstByte)))
+  EXPECT_TRUE(messages.contains(
+      QStringLiteral("PageBreak 1:: Header%1  StartIDX:%2").arg(first.eventIndex).arg(first.firstByte)))
       << messages.join('\n').toStdString();
   const CORUSessionLine& placed = job.Layout().Lines()[2];  // the first data line after the title
-  EXPECT_TRUE(messages.contains(QStringLiteral("LineNum 2:: StartIdx:%1  EndIDX:%2").arg(placed.firstByte).arg(placed.lastByte)) ==
+  EXPECT_TRUE(messages.contains(
+                  QStringLiteral("LineNum 2:: StartIdx:%1  EndIDX:%2").arg(placed.firstByte).arg(placed.lastByte)) ==
               (placed.firstByte != 0));
   int breaks = 0;
   for (const QString& m : messages) breaks += m.startsWith(QStringLiteral("PageBreak ")) ? 1 : 0;
@@ -287,7 +289,8 @@ TEST_F(SessionPrintTest, ScreenKeepsItsLinesFontAndHover) {
   LayoutGeometry g = view->Layout().Geometry();
   fresh.Layout(store(), g, OptionsFrom(store(), 1));
   ASSERT_EQ(fresh.Lines().size(), view->Layout().Lines().size());
-  for (std::size_t k = 0; k < fresh.Lines().size(); ++k) EXPECT_EQ(fresh.Lines()[k].cellCounts, view->Layout().Lines()[k].cellCounts) << k;
+  for (std::size_t k = 0; k < fresh.Lines().size(); ++k)
+    EXPECT_EQ(fresh.Lines()[k].cellCounts, view->Layout().Lines()[k].cellCounts) << k;
 }
 
 // The shell's printer prints to a PDF at `dpi`, with the dialog's page range when `to` is not 0.

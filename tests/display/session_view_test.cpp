@@ -62,7 +62,8 @@ class SessionViewTest : public ::testing::Test {
   // A text call: one event, then `lines` lines of Answer and Originate text.
   void FillCall(int lines) {
     AddEvent(store(), false, "CONNECT 2400");
-    for (int k = 0; k < lines * 40; ++k) AddByte(store(), static_cast<UCHAR>('A' + k % 26), (k / 7) % 2 == 0, k / 100, 0);
+    for (int k = 0; k < lines * 40; ++k)
+      AddByte(store(), static_cast<UCHAR>('A' + k % 26), (k / 7) % 2 == 0, k / 100, 0);
     UpdateLastCount(store());
   }
   QImage Shot() {
@@ -279,7 +280,8 @@ TEST_F(SessionViewTest, TracePanelOnlySwitchesTheMode) {
   EXPECT_EQ(readout->Mode(), CORUTimingView::DisplayMode::SignalTrace);
   readout->DrawCapturePanel();
   EXPECT_EQ(readout->Mode(), CORUTimingView::DisplayMode::Capture);
-  EXPECT_EQ(readout->verticalScrollBar()->maximum(), std::max(0, kReadoutRows * readout->RowHeight() - readout->viewport()->height()));
+  EXPECT_EQ(readout->verticalScrollBar()->maximum(),
+            std::max(0, kReadoutRows * readout->RowHeight() - readout->viewport()->height()));
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST_F(TraceReadoutPanel, ReadsTheScopeAndScrollsOverEightRows) {
   EXPECT_EQ(panel->verticalScrollBar()->maximum(), 8 * h - panel->viewport()->height());
   panel->verticalScrollBar()->setValue(0);
   const QImage top = panel->viewport()->grab().toImage();
-  const int right = top.width() - 2;  // beyond the text
+  const int right = top.width() - 2;                           // beyond the text
   EXPECT_EQ(top.pixelColor(right, h / 2), QColor(0, 255, 0));  // marker 2's band
   EXPECT_EQ(top.pixelColor(right, 2 * h + h / 2), Qt::white);
   panel->verticalScrollBar()->setValue(panel->verticalScrollBar()->maximum());

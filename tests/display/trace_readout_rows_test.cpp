@@ -70,20 +70,19 @@ TEST_P(SnappedMarker, ReadsItsSample) {
   EXPECT_EQ(rows[0].textColor, kText);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Spans, SnappedMarker,
-    ::testing::Values(
-        // Span 3 is 20 s over 1000 samples: the sample at 500 is 10 s in.
-        SnappedCase{0, 3, 500, "Time: 10.00 seconds", "Voltage: -0.000 V"},
-        SnappedCase{0, 4, 500, "Time: 30.00 seconds", "Voltage: -0.000 V"},
-        SnappedCase{0, 0, 700, "Time: 3.50 seconds", "Voltage: -100.000 V"},
-        SnappedCase{1, 2, 100, "Time: 1.50 seconds", "Voltage: 200.000 V"},
-        SnappedCase{2, 1, 750, "Time: 7.50 seconds", "Voltage: 2.500 Vpp"},
-        // A negative AC sample is a peak-to-peak width all the same.
-        SnappedCase{3, 1, 0, "Time: 0.00 seconds", "Voltage: 5.000 Vpp"}));
+INSTANTIATE_TEST_SUITE_P(Spans, SnappedMarker,
+                         ::testing::Values(
+                             // Span 3 is 20 s over 1000 samples: the sample at 500 is 10 s in.
+                             SnappedCase{0, 3, 500, "Time: 10.00 seconds", "Voltage: -0.000 V"},
+                             SnappedCase{0, 4, 500, "Time: 30.00 seconds", "Voltage: -0.000 V"},
+                             SnappedCase{0, 0, 700, "Time: 3.50 seconds", "Voltage: -100.000 V"},
+                             SnappedCase{1, 2, 100, "Time: 1.50 seconds", "Voltage: 200.000 V"},
+                             SnappedCase{2, 1, 750, "Time: 7.50 seconds", "Voltage: 2.500 Vpp"},
+                             // A negative AC sample is a peak-to-peak width all the same.
+                             SnappedCase{3, 1, 0, "Time: 0.00 seconds", "Voltage: 5.000 Vpp"}));
 
 TEST_F(TraceReadout, SnappedDeltaIsMarker2MinusMarker1AndKeepsItsSign) {
-  Trace(1000, 2, 1);  // AC, 0.01 s per sample
+  Trace(1000, 2, 1);         // AC, 0.01 s per sample
   store.traceMarker2 = 100;  // left of marker 1
   store.traceMarker1 = 300;
   const TraceReadoutRows rows = Rows(true);
@@ -100,7 +99,7 @@ TEST_F(TraceReadout, SnappedDeltaIsMarker2MinusMarker1AndKeepsItsSign) {
 }
 
 TEST_F(TraceReadout, SnapOffShowsTheScopesLiveReadingAndItsDeltaFromMarker1) {
-  Trace(1000, 0, 1);  // DC, 0.01 s per sample
+  Trace(1000, 0, 1);         // DC, 0.01 s per sample
   store.traceMarker1 = 200;  // sample -300: 150 V
   store.traceMarker2 = 900;  // ignored without snap
   const TraceReadoutRows rows = Rows(false, {12.345, 5.0});

@@ -64,7 +64,8 @@ inline sim::StoredSession SweepSession(int rate, int count) {
 }
 
 // True when every stored record is one of `sent`, in the order sent, none twice, none invented.
-inline bool RecordsAreInOrderSubsequence(CORUData& store, const std::vector<sim::CapturedByte>& sent, std::string* why) {
+inline bool RecordsAreInOrderSubsequence(CORUData& store, const std::vector<sim::CapturedByte>& sent,
+                                         std::string* why) {
   std::lock_guard guard(store.dataMutex);
   std::size_t at = 0;
   for (int i = 0; i < store.captureBuffer.GetSize(); ++i) {

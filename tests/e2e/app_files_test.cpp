@@ -123,7 +123,8 @@ TEST_F(AppFiles, LoadErrorsAreShownWithDataMutexFreeAndLeaveTitleAndPaths) {
   {
     QFile bad(Path("bad.hsc"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write(QByteArray("\x01\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x7f\x7f\x7f\x7f", 23));
+    bad.write(
+        QByteArray("\x01\x02\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x7f\x7f\x7f\x7f", 23));
   }
   ASSERT_TRUE(Start({Path("good.ast")}));
   EXPECT_EQ(Title(), "Quorlan View PC - good.ast");

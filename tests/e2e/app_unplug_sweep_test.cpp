@@ -176,10 +176,13 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
   ASSERT_NO_FATAL_FAILURE(StartActivity());
   // The frame's idle update runs meanwhile, as its timer makes it do: either side may see the
   // loss first.
-  ASSERT_TRUE(Eventually([&] {
-    app().mainFrame->RunIdleUpdate();
-    return !app().context.DeviceOpen() && notes->Count(c.end) > before && FlagsClear();
-  }, 60000)) << "end notifications " << notes->Count(c.end) - before;
+  ASSERT_TRUE(Eventually(
+      [&] {
+        app().mainFrame->RunIdleUpdate();
+        return !app().context.DeviceOpen() && notes->Count(c.end) > before && FlagsClear();
+      },
+      60000))
+      << "end notifications " << notes->Count(c.end) - before;
   for (int i = 0; i < 3; ++i) app().mainFrame->RunIdleUpdate();
 
   // The worker answers, then rests for a second.

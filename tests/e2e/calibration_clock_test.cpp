@@ -90,8 +90,7 @@ TEST_F(CalibrationAndClock, TriggerTextAndFactorCommands) {
   Post(WM_ORU_STORE_CAL_FACTORS);
   Post(WM_ORU_GET_CAL_FACTORS, 2, 24);
   ASSERT_TRUE(notes.WaitForCount(WM_ORU_GET_CAL_FACTORS, 2, kHangMs));
-  EXPECT_EQ(CommandsSince(before),
-            (Texts{"ST:CONNECT 9600", "LC:2:0:-5:1000", "LC:2:1:3:1100", "LC:0", "RC:2:1"}));
+  EXPECT_EQ(CommandsSince(before), (Texts{"ST:CONNECT 9600", "LC:2:0:-5:1000", "LC:2:1:3:1100", "LC:0", "RC:2:1"}));
   EXPECT_EQ(InstrumentFactors(2).dcGain, 1000);
   EXPECT_EQ(InstrumentFactors(2).acOffset, 3);
   EXPECT_EQ(store.calFactor2.acGain, 1100);
@@ -138,7 +137,8 @@ TEST_F(CalibrationAndClock, AcStepsComputeTheFactorsFromTheMeter) {
   const std::size_t before = CommandCount();
   EXPECT_EQ(Step(3, 8), 8);
   const Texts sent = CommandsSince(before);
-  EXPECT_EQ(sent, (Texts{"LC:3:1:0:1024", "RC:3:1", "VM:3:2", "LC:3:1:0:" + std::to_string(store.calFactor3.acGain), "RC:3:1"}));
+  EXPECT_EQ(sent, (Texts{"LC:3:1:0:1024", "RC:3:1", "VM:3:2", "LC:3:1:0:" + std::to_string(store.calFactor3.acGain),
+                         "RC:3:1"}));
   // 2 V peak to peak is about 200 counts: 2252.8 / (200 * 0.01) = 1126.
   EXPECT_NEAR(store.calFactor3.acGain, 1126, 12);
   EXPECT_EQ(InstrumentFactors(3).acGain, store.calFactor3.acGain);

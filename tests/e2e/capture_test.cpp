@@ -129,8 +129,7 @@ TEST_F(Capture, ABinaryCallKeepsZeroBytesEventsAndRisingTimes) {
   ExpectRecords(expected);
   // The PC clock barely moves in this test, so every time is the call's whole second.
   for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(Record(static_cast<int>(i)).timeSeconds, static_cast<ULONG>(expected[i].at / sim::kMicrosPerSecond))
-        << i;
+    EXPECT_EQ(Record(static_cast<int>(i)).timeSeconds, static_cast<ULONG>(expected[i].at / sim::kMicrosPerSecond)) << i;
   }
   int markers = 0, hidden = 0, zeros = 0;
   for (int i = 0; i < Records(); ++i) {
@@ -238,12 +237,13 @@ TEST_F(Capture, RequestsThePollingLoopDoesNotTakeAreLost) {
   Start(kLongCall);
   ASSERT_TRUE(Eventually([&] { return Records() > 100; }));
   const std::size_t daBefore = 0;
-  Post(WM_ORU_DEVICE_DISCONNECTED);   // dropped
-  Post(WM_ORU_DOWNLOAD_FIRMWARE);     // dropped, but answered
+  Post(WM_ORU_DEVICE_DISCONNECTED);  // dropped
+  Post(WM_ORU_DOWNLOAD_FIRMWARE);    // dropped, but answered
   store.sysCfg.modem3Volume = 77;
-  Post(WM_ORU_SET_CONFIG, 0x20);      // carried out inside the loop
+  Post(WM_ORU_SET_CONFIG, 0x20);  // carried out inside the loop
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_DOWNLOAD_FIRMWARE, kHangMs));
-  ASSERT_TRUE(Eventually([&] { return Instrument().withFirmware([](sim::Firmware& f) { return f.config().value(6); }) == 77; }));
+  ASSERT_TRUE(Eventually(
+      [&] { return Instrument().withFirmware([](sim::Firmware& f) { return f.config().value(6); }) == 77; }));
   EXPECT_EQ(store.captureRunning, 1);
 
   Post(WM_ORU_ABORT_CAPTURE);

@@ -33,7 +33,10 @@ class ControlPanelGui : public apptest::AppFixture {
   }
   CORUData& store() { return app().dataStore; }
   CORUpc144Doc& doc() { return *app().currentDocument; }
-  template <class W = QWidget> W* Get(int id) { return qobject_cast<W*>(panel->Control(id)); }
+  template <class W = QWidget>
+  W* Get(int id) {
+    return qobject_cast<W*>(panel->Control(id));
+  }
   QString Text(int id) { return Get<QAbstractButton>(id)->text(); }
   void Click(int id) { Get<QAbstractButton>(id)->click(); }
   void Pick(int id, const QString& text) { ASSERT_TRUE(paneltest::Pick(*panel, id, text)) << text.toStdString(); }

@@ -129,9 +129,8 @@ TEST_F(DevelopGui, WithoutAnInstrumentEveryDeviceButtonSaysSo) {
   qobject_cast<QAbstractButton*>(dialog->Control(1045))->setChecked(true);
   qobject_cast<QAbstractButton*>(dialog->Control(1099))->click();
   for (int id : {1012, 1016, 1027, 1044, 1137, 1176, 1177, 1048}) {
-    answers.Box(QStringLiteral("No USB connection to ORUpc"), IDOK, [](const PromptRecord& p) {
-      EXPECT_EQ(p.title, QStringLiteral("COMM Error"));
-    });
+    answers.Box(QStringLiteral("No USB connection to ORUpc"), IDOK,
+                [](const PromptRecord& p) { EXPECT_EQ(p.title, QStringLiteral("COMM Error")); });
     Click(id);
     EXPECT_TRUE(answers.AllUsed()) << id;
   }

@@ -73,8 +73,10 @@ class DialogsGui : public apptest::AppFixture {
       const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
       while (!locked && std::chrono::steady_clock::now() < deadline) {
         locked = app().dataStore.dataMutex.try_lock();
-        if (locked) app().dataStore.dataMutex.unlock();
-        else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (locked)
+          app().dataStore.dataMutex.unlock();
+        else
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
     });
     other.join();
@@ -96,8 +98,8 @@ TEST_F(DialogsGui, ConfigurationShowsTheAnswerAndSendsTheTriggerAndItsText) {
       [&](QDialog& d) {
         EXPECT_TRUE(Eventually([&] { return Count("GC:7:8:9") > readsBefore; }));
         EXPECT_TRUE(AwaitAnswer(dialog));
-        EXPECT_TRUE(Checked(d, 1014));   // ITU, from the answer
-        EXPECT_TRUE(Checked(d, 1017));   // Answer Tone
+        EXPECT_TRUE(Checked(d, 1014));  // ITU, from the answer
+        EXPECT_TRUE(Checked(d, 1017));  // Answer Tone
         EXPECT_FALSE(FindControl(&d, 1034)->isEnabled());
         ScriptedAnswerer::Click(d, 1018);  // Call Progress
         EXPECT_TRUE(FindControl(&d, 1034)->isEnabled());
@@ -315,8 +317,9 @@ TEST_F(DialogsGui, ColourChoiceKeepsItsCustomColoursAcrossARestartAndOptionsAreC
   EXPECT_EQ(app().settings.originateTextColor, 0xFFFFFFu);
   EXPECT_EQ(app().settings.originateShade, ShadeColor(0x000010));
 
-  for (const auto& [command, options] : {std::pair{cmd::kNewCaptureConcatenate, 1}, std::pair{cmd::kNewCaptureOverwrite, 2},
-                                        std::pair{cmd::kNewCaptureAutosave, 4}, std::pair{cmd::kNewCaptureOverwrite, 2}}) {
+  for (const auto& [command, options] :
+       {std::pair{cmd::kNewCaptureConcatenate, 1}, std::pair{cmd::kNewCaptureOverwrite, 2},
+        std::pair{cmd::kNewCaptureAutosave, 4}, std::pair{cmd::kNewCaptureOverwrite, 2}}) {
     app().OnCommand(command);
     EXPECT_EQ(app().settings.options, options);
     EXPECT_EQ(app().context.captureOptions.load(), options);

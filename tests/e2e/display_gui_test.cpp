@@ -124,10 +124,12 @@ TEST_F(DisplayGuiTest, ModemEventCallHoverShowsTheDecodedEvent) {
 TEST_F(DisplayGuiTest, ClearCaptureDuringTheLiveRefreshLaysOutAfreshWithNoStaleLine) {
   ASSERT_TRUE(StartWith("v32bis-events"));
   Capture();
-  ASSERT_TRUE(Eventually([&] {
-    std::lock_guard guard(store().dataMutex);
-    return view->LiveRefreshRunning() && store().captureBuffer.GetSize() > 0;
-  }, 60000));
+  ASSERT_TRUE(Eventually(
+      [&] {
+        std::lock_guard guard(store().dataMutex);
+        return view->LiveRefreshRunning() && store().captureBuffer.GetSize() > 0;
+      },
+      60000));
   const int layouts = view->FullLayouts();
   const int ticks = view->LiveTicks();
   store().ClearCapture();

@@ -143,9 +143,9 @@ class DocumentGui : public apptest::AppFixture {
 
 struct DamagedCase {
   int type;
-  const char* name;      // the earlier file
-  const char* damaged;   // the file that fails to load
-  int keptBytes;         // the earlier file's first bytes make the damaged one
+  const char* name;     // the earlier file
+  const char* damaged;  // the file that fails to load
+  int keptBytes;        // the earlier file's first bytes make the damaged one
   const char* box;
 };
 
@@ -190,9 +190,10 @@ TEST_P(FailedLoad, KeepsTheHeldDataAndTheEarlierFileStaysByteForByte) {
   EXPECT_EQ(FileBytes(earlier), saved);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, FailedLoad,
-                         ::testing::Values(DamagedCase{DOCUMENT_CAPTURE, "c.hsc", "bad.hsc", 40, "Error reading capture file"},
-                                           DamagedCase{DOCUMENT_TRACE, "t.ast", "short.ast", 20, "Unexpected file format."}));
+INSTANTIATE_TEST_SUITE_P(
+    Files, FailedLoad,
+    ::testing::Values(DamagedCase{DOCUMENT_CAPTURE, "c.hsc", "bad.hsc", 40, "Error reading capture file"},
+                      DamagedCase{DOCUMENT_TRACE, "t.ast", "short.ast", 20, "Unexpected file format."}));
 
 // ---- Overwrite forgets the old file ------------------------------------------------------------
 
@@ -207,7 +208,8 @@ TEST_F(DocumentGui, OverwriteCaptureLeavesNoNameThatSaveCouldWriteOver) {
   ASSERT_TRUE(Eventually([&] { return store().captureArmed == 1 || store().captureRunning == 1; }));
   answers.Box("Capture aborted.", IDOK);
   Click(IDC_PANEL_CAPTURE);  // End Capture
-  ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && store().captureArmed == 0 && store().captureRunning == 0; }));
+  ASSERT_TRUE(
+      Eventually([&] { return answers.AllUsed() && store().captureArmed == 0 && store().captureRunning == 0; }));
 
   app().SelectTab(kTraceTab);
   app().SelectTab(kCaptureTab);
@@ -310,7 +312,8 @@ TEST_P(EventName, IsCutOnceAndReadsTheSameOnScreenInBothExportsAndAfterReload) {
     ASSERT_TRUE(paneltest::Pick(*panel, IDC_PANEL_MODE, "SYNC"));
     answers.Box("Capture session complete.", IDOK);
     Click(IDC_PANEL_CAPTURE);
-    ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && store().captureRunning == 0 && !view->LiveRefreshRunning(); }));
+    ASSERT_TRUE(
+        Eventually([&] { return answers.AllUsed() && store().captureRunning == 0 && !view->LiveRefreshRunning(); }));
   } else {
     const int downloads = notes->Count(WM_ORU_GET_CAPTURE_DATA);
     RecallFromPanel(4);

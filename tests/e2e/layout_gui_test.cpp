@@ -1,8 +1,8 @@
 // The main window as a user meets it, in the program's fonts, offscreen, at its default size
 // (830 x 678) and at its minimum (750 x 480), with the application in-process, the worker, the
-// driver and the simulated instrument, every tab shown in turn. Controls lie inside their forms, texts fit their controls,
-// siblings do not overlap, the status bar's panes fit the frame and its prompts can be read, and
-// the read-out panels hold their rows. Each template on its own: tests/shell/resources_render_test.
+// driver and the simulated instrument, every tab shown in turn. Controls lie inside their forms, texts fit their
+// controls, siblings do not overlap, the status bar's panes fit the frame and its prompts can be read, and the read-out
+// panels hold their rows. Each template on its own: tests/shell/resources_render_test.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -86,7 +86,8 @@ class FrameLayout : public apptest::AppFixture, public testing::WithParamInterfa
     for (QWidget* child : tab->findChildren<QWidget*>()) forms.push_back(child);
     for (QWidget* form : forms) {
       if (!form->property("templateId").isValid() || !form->isVisible()) continue;
-      for (std::string& fault : LayoutFaults(form, allowed)) faults.push_back("tab " + std::to_string(index) + ", " + fault);
+      for (std::string& fault : LayoutFaults(form, allowed))
+        faults.push_back("tab " + std::to_string(index) + ", " + fault);
       QWidget* pane = form->parentWidget();
       if (pane != nullptr && !pane->rect().contains(form->geometry()))
         faults.push_back("tab " + std::to_string(index) + ": the form of template " +
@@ -113,8 +114,8 @@ class FrameLayout : public apptest::AppFixture, public testing::WithParamInterfa
 
 TEST_P(FrameLayout, EveryTabAndTheStatusBarFitTheWindow) {
   ASSERT_TRUE(ShowAt(GetParam())) << "the frame keeps " << frame()->width() << "x" << frame()->height();
-  const auto allowed = GetParam() == kMinimumSize ? std::span<const LayoutException>(kCutAtMinimum)
-                                                  : std::span<const LayoutException>();
+  const auto allowed =
+      GetParam() == kMinimumSize ? std::span<const LayoutException>(kCutAtMinimum) : std::span<const LayoutException>();
   for (int tab = 0; tab < 4; ++tab) {
     ShowTab(tab);
     EXPECT_EQ(Lines(TabFaults(tab, allowed)), "");
@@ -145,8 +146,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, FrameLayout, testing::Values(kDefaultSize, kMini
 
 // The longest texts each mode draws.
 std::vector<std::string> CaptureTexts() {
-  std::vector<std::string> texts{PaddedNumberRow("Marker byte # ", 99999), PaddedNumberRow("Modem event # ", 99999),
-                                 "Time: 999.999 Seconds", "Bytes FROM marker:", "Time FROM marker:",
+  std::vector<std::string> texts{PaddedNumberRow("Marker byte # ", 99999),
+                                 PaddedNumberRow("Modem event # ", 99999),
+                                 "Time: 999.999 Seconds",
+                                 "Bytes FROM marker:",
+                                 "Time FROM marker:",
                                  "Parity bit set"};
   for (int first = 0; first < 256; first += 4) {
     for (int second = 0; second < 128; ++second) {
@@ -157,7 +161,7 @@ std::vector<std::string> CaptureTexts() {
   return texts;
 }
 const std::vector<std::string> kTraceTexts{"Voltage Delta: -123.456 V", "Voltage: -123.456 Vpp", "Time: 60.00 seconds",
-                                          "Time Delta: -60.00 sec."};
+                                           "Time Delta: -60.00 sec."};
 
 class ReadoutLayout : public FrameLayout {};
 

@@ -88,7 +88,8 @@ class LiveLineGui : public apptest::AppFixture {
   std::string NextNumber(int line, sim::Micros from) {
     std::string number;
     sim::Micros last = 0;
-    auto digits = instrument().withFirmware([&](sim::Firmware& f) { return f.line().digitsDetected(line, from, from + kCycle); });
+    auto digits =
+        instrument().withFirmware([&](sim::Firmware& f) { return f.line().digitsDetected(line, from, from + kCycle); });
     for (const sim::DigitEvent& d : digits) {
       if (!number.empty() && d.at - last > sim::kMicrosPerSecond) break;
       number += d.digit;
@@ -155,10 +156,12 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   auto traceButton = [&] { return qobject_cast<QAbstractButton*>(control->Control(kCaptureTrace)); };
   traceButton()->click();
   const sim::Micros triggerArmed = Armed("TC:0:3:1000");
-  ASSERT_TRUE(Eventually([&] {
-    std::lock_guard guard(store().dataMutex);
-    return store().traceSamples.GetSize() == 1000 && traceButton()->text() == "Capture Trace";
-  }, 60000));
+  ASSERT_TRUE(Eventually(
+      [&] {
+        std::lock_guard guard(store().dataMutex);
+        return store().traceSamples.GetSize() == 1000 && traceButton()->text() == "Capture Trace";
+      },
+      60000));
   EXPECT_LT(LineTime() - triggerArmed, kCycle);
   trace->RefreshScope();
   EXPECT_NE(trace->Scope().Image(), empty);
@@ -168,8 +171,8 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   const sim::Micros decoding = Armed("DT:0:3");
   const std::string dialled = NextNumber(3, decoding);
   ASSERT_GE(dialled.size(), 7u);
-  ASSERT_TRUE(Eventually([&] { return dtmf->DigitsEdit()->toPlainText().remove('\n') == QString::fromStdString(dialled); },
-                         60000))
+  ASSERT_TRUE(Eventually(
+      [&] { return dtmf->DigitsEdit()->toPlainText().remove('\n') == QString::fromStdString(dialled); }, 60000))
       << dtmf->DigitsEdit()->toPlainText().toStdString() << " != " << dialled;
 
   // VOLT METER shows the line on hook and off hook.
@@ -178,11 +181,14 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   auto label = [&](int id) { return qobject_cast<QLabel*>(meter->Control(id))->text(); };
   bool onHook = false, offHook = false;
   QString onHookDc, offHookDc;
-  ASSERT_TRUE(Eventually([&] {
-    if (label(1128) == "ON HOOK" && !onHook) onHook = true, onHookDc = label(1125);
-    if (label(1128) == "OFF HOOK" && !offHook) offHook = true, offHookDc = label(1125);
-    return onHook && offHook;
-  }, 60000)) << label(1128).toStdString();
+  ASSERT_TRUE(Eventually(
+      [&] {
+        if (label(1128) == "ON HOOK" && !onHook) onHook = true, onHookDc = label(1125);
+        if (label(1128) == "OFF HOOK" && !offHook) offHook = true, offHookDc = label(1125);
+        return onHook && offHook;
+      },
+      60000))
+      << label(1128).toStdString();
   EXPECT_LT(LineTime() - measuring, kCycle);
   // "DC <volts> V": a line on hook holds 20 V or more, one off hook less.
   auto volts = [](const QString& text) { return std::abs(text.section(' ', 1, 1).toDouble()); };

@@ -14,7 +14,6 @@ class MeterLoops : public WorkerRig {
     options.scenario = scenario;
     StartConnected(options);
   }
-
 };
 
 TEST_F(MeterLoops, VoltMeterReadsEachLineInEachUnitAndTakesOnlyItsRequests) {
@@ -58,10 +57,10 @@ TEST_F(MeterLoops, VoltMeterCarriesOutVolumeSettingsAndDropsTheRest) {
   Post(WM_ORU_START_LINE_TEST);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_LINE_TEST_DATA, kHangMs));
   const std::size_t before = CommandCount();
-  Post(WM_ORU_SET_CONFIG, 4);             // not a volume item: dropped
-  Post(WM_ORU_GET_SESSION_HEADER);        // lost while the loop runs
-  Post(WM_ORU_SET_CONFIG, 8);             // carried out at once
-  Post(WM_ORU_DOWNLOAD_FIRMWARE);         // a download without a file fails and is answered
+  Post(WM_ORU_SET_CONFIG, 4);       // not a volume item: dropped
+  Post(WM_ORU_GET_SESSION_HEADER);  // lost while the loop runs
+  Post(WM_ORU_SET_CONFIG, 8);       // carried out at once
+  Post(WM_ORU_DOWNLOAD_FIRMWARE);   // a download without a file fails and is answered
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_DOWNLOAD_FIRMWARE, kHangMs));
   Post(WM_ORU_STOP_LINE_TEST);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_STOP_DTMF_DECODER, kHangMs));
@@ -125,14 +124,14 @@ TEST_F(MeterLoops, DtmfDigitsAreAppendedAndALineChangeRestartsTheDecoder) {
   EXPECT_EQ(joined().substr(0, 9), "125551234");
   EXPECT_TRUE(store.dtmfDigits.Get().starts_with("12\r\n5")) << store.dtmfDigits.Get();
   EXPECT_TRUE(notes.WaitForMessage(WM_ORU_DTMF_DATA, kHangMs));  // posted just after the digits are stored
-  Post(WM_ORU_GET_SESSION_HEADER);  // lost while the loop runs
+  Post(WM_ORU_GET_SESSION_HEADER);                               // lost while the loop runs
 
   store.selectedLine = 2;
   ASSERT_TRUE(notes.WaitForCount(WM_ORU_START_DTMF_DECODER, 2, kHangMs));
   // Digits heard on line 2 may be posted right after the restart: look at the restart itself.
   const std::vector<MSG> posted = notes.Messages();
-  const auto restart = std::find_if(posted.rbegin(), posted.rend(),
-                                    [](const MSG& m) { return m.message == WM_ORU_START_DTMF_DECODER; });
+  const auto restart =
+      std::find_if(posted.rbegin(), posted.rend(), [](const MSG& m) { return m.message == WM_ORU_START_DTMF_DECODER; });
   ASSERT_NE(restart, posted.rend());
   EXPECT_EQ(restart->wParam, 2u);
   Post(WM_ORU_STOP_DTMF_DECODER);

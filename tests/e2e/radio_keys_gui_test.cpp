@@ -81,21 +81,21 @@ TEST_F(RadioKeys, ControlPanelViewTypeFollowsTheArrowsAndTabFindsTheCheckedRadio
 }
 
 struct GroupStep {
-  int from;               // the group's checked radio when the step starts
-  int to;                 // the radio Down reaches
-  const char* boxText;    // the message box the handler shows, or nullptr
+  int from;             // the group's checked radio when the step starts
+  int to;               // the radio Down reaches
+  const char* boxText;  // the message box the handler shows, or nullptr
   int boxAnswer;
-  int checkedAfter;       // the radio the values show afterwards
+  int checkedAfter;  // the radio the values show afterwards
 };
 
 // Bell, 8N1, Async, 2 Wire, Answer Tone and Dial tone to begin with.
 constexpr GroupStep kConfigureSteps[] = {
-    {1013, 1014, nullptr, 0, 1014},                                                         // ITU
-    {1015, 1016, nullptr, 0, 1016},                                                         // 7E1
-    {1008, 1007, "Sync mode only valid for 8N1 data format", IDCANCEL, 1008},               // refused
-    {1009, 1010, "Line 1 is Originate data\n\nLine 2 is Answer data", IDOK, 1010},          // 4 Wire
-    {1017, 1018, nullptr, 0, 1018},                                                         // Call Progress
-    {1031, 1032, nullptr, 0, 1032},                                                         // DTMF
+    {1013, 1014, nullptr, 0, 1014},                                                 // ITU
+    {1015, 1016, nullptr, 0, 1016},                                                 // 7E1
+    {1008, 1007, "Sync mode only valid for 8N1 data format", IDCANCEL, 1008},       // refused
+    {1009, 1010, "Line 1 is Originate data\n\nLine 2 is Answer data", IDOK, 1010},  // 4 Wire
+    {1017, 1018, nullptr, 0, 1018},                                                 // Call Progress
+    {1031, 1032, nullptr, 0, 1032},                                                 // DTMF
 };
 
 TEST_F(RadioKeys, ConfigurationGroupsTakeDownAsAClickAndTabEntersAtTheCheckedRadio) {

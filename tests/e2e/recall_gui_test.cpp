@@ -75,7 +75,8 @@ class RecallGui : public apptest::AppFixture {
     if (!Start()) return false;
     notes = new frametest::NotificationLog(app().mainFrame);
     if (!Eventually([this] { return notes->Count(2079) + notes->Count(2078) > 0; })) return false;
-    dialog = dynamic_cast<CORUSessionRecall*>(app().viewFactory.Create<ViewSlot::SessionRecall>(app(), app().mainFrame));
+    dialog =
+        dynamic_cast<CORUSessionRecall*>(app().viewFactory.Create<ViewSlot::SessionRecall>(app(), app().mainFrame));
     return dialog != nullptr;
   }
   CORUData& store() { return app().dataStore; }

@@ -25,44 +25,70 @@ bool IsGarble(Fault f) { return f == Fault::GarblePrefix || f == Fault::GarbleNo
 
 const char* FlowName(Flow f) {
   switch (f) {
-    case Flow::CaptureBinary: return "CaptureBinary";
-    case Flow::CaptureText: return "CaptureText";
-    case Flow::DownloadBinary: return "DownloadBinary";
-    case Flow::DownloadText: return "DownloadText";
-    case Flow::Initialise: return "Initialise";
+    case Flow::CaptureBinary:
+      return "CaptureBinary";
+    case Flow::CaptureText:
+      return "CaptureText";
+    case Flow::DownloadBinary:
+      return "DownloadBinary";
+    case Flow::DownloadText:
+      return "DownloadText";
+    case Flow::Initialise:
+      return "Initialise";
   }
   return "";
 }
 
 const char* FaultName(Fault f) {
   switch (f) {
-    case Fault::Drop: return "Drop";
-    case Fault::Late: return "Late";
-    case Fault::GarblePrefix: return "GarblePrefix";
-    case Fault::GarbleNoise: return "GarbleNoise";
-    case Fault::GarbleTruncate: return "GarbleTruncate";
-    case Fault::MissingRecords: return "MissingRecords";
-    case Fault::BadCount: return "BadCount";
-    case Fault::CutRecord: return "CutRecord";
+    case Fault::Drop:
+      return "Drop";
+    case Fault::Late:
+      return "Late";
+    case Fault::GarblePrefix:
+      return "GarblePrefix";
+    case Fault::GarbleNoise:
+      return "GarbleNoise";
+    case Fault::GarbleTruncate:
+      return "GarbleTruncate";
+    case Fault::MissingRecords:
+      return "MissingRecords";
+    case Fault::BadCount:
+      return "BadCount";
+    case Fault::CutRecord:
+      return "CutRecord";
   }
   return "";
 }
 
 sim::Garble GarbleOf(Fault f) {
-  return f == Fault::GarblePrefix ? sim::Garble::Prefix : f == Fault::GarbleNoise ? sim::Garble::Noise
-                                                                                : sim::Garble::Truncate;
+  return f == Fault::GarblePrefix  ? sim::Garble::Prefix
+         : f == Fault::GarbleNoise ? sim::Garble::Noise
+                                   : sim::Garble::Truncate;
 }
 
 void Arm(sim::FaultPlan& plan, const FaultCase& c) {
   switch (c.fault) {
-    case Fault::Drop: plan.dropNextReply(); break;
-    case Fault::Late: plan.sendNextReplyLate(); break;
+    case Fault::Drop:
+      plan.dropNextReply();
+      break;
+    case Fault::Late:
+      plan.sendNextReplyLate();
+      break;
     case Fault::GarblePrefix:
     case Fault::GarbleNoise:
-    case Fault::GarbleTruncate: plan.garbleNextReply(GarbleOf(c.fault)); break;
-    case Fault::MissingRecords: plan.breakNextBinaryLine(sim::BinaryFault::MissingRecords); break;
-    case Fault::BadCount: plan.breakNextBinaryLine(sim::BinaryFault::BadCount); break;
-    case Fault::CutRecord: plan.breakNextBinaryLine(sim::BinaryFault::CutRecord); break;
+    case Fault::GarbleTruncate:
+      plan.garbleNextReply(GarbleOf(c.fault));
+      break;
+    case Fault::MissingRecords:
+      plan.breakNextBinaryLine(sim::BinaryFault::MissingRecords);
+      break;
+    case Fault::BadCount:
+      plan.breakNextBinaryLine(sim::BinaryFault::BadCount);
+      break;
+    case Fault::CutRecord:
+      plan.breakNextBinaryLine(sim::BinaryFault::CutRecord);
+      break;
   }
   if (IsBinaryFault(c.fault)) {
     plan.skipBinaryLines(c.reply);
@@ -103,8 +129,7 @@ class ReplyFaultSweep : public WorkerRig, public ::testing::WithParamInterface<F
       Post(WM_ORU_DEVICE_DISCONNECTED);
       return notes.WaitForCount(WM_ORU_DEVICE_DISCONNECTED, before + 1, 200);
     });
-    ASSERT_TRUE(answered)
-        << "the worker hangs after: " << Exchange();
+    ASSERT_TRUE(answered) << "the worker hangs after: " << Exchange();
   }
 
   // The last commands and replies, for a failure's message.

@@ -121,9 +121,8 @@ class SrecDownload : public WorkerRig, public ::testing::WithParamInterface<Srec
     return file;
   }
 
-  fs::path dir_ = fs::temp_directory_path() /
-                  ("e2e_srec_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  fs::path dir_ = fs::temp_directory_path() / ("e2e_srec_" + std::to_string(::getpid()) + "_" +
+                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 // The file's lines as the file holds them.
@@ -210,21 +209,22 @@ TEST_P(SrecDownload, TheInstrumentHoldsSrecCatsImage) {
 
 const std::vector<Piece> k4KiB = {{0, 4096}};
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, SrecDownload,
-    ::testing::Values(SrecFile{"Line46", k4KiB, 16, "", true, 46}, SrecFile{"Line60", k4KiB, 23, "", true, 60},
-                      SrecFile{"Line78", k4KiB, 0, "", true, 78}, SrecFile{"Line252", k4KiB, 119, "", true, 252},
-                      SrecFile{"Line254", k4KiB, 120, "", true, 254},
-                      SrecFile{"Line60LfEnds", k4KiB, 23, "", false, 60},
-                      SrecFile{"Line254LfEnds", k4KiB, 120, "", false, 254},
-                      SrecFile{"DefaultsLfEnds", k4KiB, 0, "", false, 78},
-                      SrecFile{"Header23", k4KiB, 0, "HEADER-TEXT-OF-23-CHARS", true, 0},
-                      SrecFile{"Header24", k4KiB, 0, "HEADER-TEXT-OF-24-CHARS!", true, 0},
-                      SrecFile{"Header24LfEnds", k4KiB, 0, "HEADER-TEXT-OF-24-CHARS!", false, 0},
-                      SrecFile{"TwoPieces", {{0x100, 700}, {0x20000, 1500}}, 0, "", true, 0},
-                      SrecFile{"CrossesTheLimit", {{0xFBE00, 1024}}, 0, "", false, 0},
-                      SrecFile{"Image256KiB", {{0, 256 * 1024}}, 0, "", false, 78}),
-    [](const ::testing::TestParamInfo<SrecFile>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Files, SrecDownload,
+                         ::testing::Values(SrecFile{"Line46", k4KiB, 16, "", true, 46},
+                                           SrecFile{"Line60", k4KiB, 23, "", true, 60},
+                                           SrecFile{"Line78", k4KiB, 0, "", true, 78},
+                                           SrecFile{"Line252", k4KiB, 119, "", true, 252},
+                                           SrecFile{"Line254", k4KiB, 120, "", true, 254},
+                                           SrecFile{"Line60LfEnds", k4KiB, 23, "", false, 60},
+                                           SrecFile{"Line254LfEnds", k4KiB, 120, "", false, 254},
+                                           SrecFile{"DefaultsLfEnds", k4KiB, 0, "", false, 78},
+                                           SrecFile{"Header23", k4KiB, 0, "HEADER-TEXT-OF-23-CHARS", true, 0},
+                                           SrecFile{"Header24", k4KiB, 0, "HEADER-TEXT-OF-24-CHARS!", true, 0},
+                                           SrecFile{"Header24LfEnds", k4KiB, 0, "HEADER-TEXT-OF-24-CHARS!", false, 0},
+                                           SrecFile{"TwoPieces", {{0x100, 700}, {0x20000, 1500}}, 0, "", true, 0},
+                                           SrecFile{"CrossesTheLimit", {{0xFBE00, 1024}}, 0, "", false, 0},
+                                           SrecFile{"Image256KiB", {{0, 256 * 1024}}, 0, "", false, 78}),
+                         [](const ::testing::TestParamInfo<SrecFile>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace e2e

@@ -8,8 +8,8 @@ using Texts = std::vector<std::string>;
 
 // What the instrument sees of one initialisation: the abort request before each stop, and
 // vendor request 4 ahead of every reply read.
-const Texts kInitialisation = {"V1", "TC:2", "V4", "V1", "CA:2", "V4", "GC:18:19", "V4", "SC:4:0:5:0:6:0", "V4",
-                               "VN", "V4"};
+const Texts kInitialisation = {"V1", "TC:2",           "V4", "V1", "CA:2", "V4", "GC:18:19",
+                               "V4", "SC:4:0:5:0:6:0", "V4", "VN", "V4"};
 
 class Startup : public WorkerRig {};
 

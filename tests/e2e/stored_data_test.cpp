@@ -74,8 +74,7 @@ TEST_F(StoredData, NineSlotDirectoryWithFullEmptyOverlongAndMissingReplies) {
   Post(WM_ORU_GET_SESSION_HEADER, static_cast<WPARAM>(-1));
   ASSERT_TRUE(notes.WaitForCount(WM_ORU_GET_SESSION_HEADER, 1, kHangMs));
   ASSERT_TRUE(notes.WaitForCount(WM_ORU_GET_SESSION_HEADER, 9, kHangMs));
-  EXPECT_EQ(CommandsSince(before),
-            (Texts{"SH:1", "SH:2", "SH:3", "SH:4", "SH:5", "SH:6", "SH:7", "SH:8", "SH:9"}));
+  EXPECT_EQ(CommandsSince(before), (Texts{"SH:1", "SH:2", "SH:3", "SH:4", "SH:5", "SH:6", "SH:7", "SH:8", "SH:9"}));
   const auto messages = notes.Messages();
   for (WPARAM slot = 0; slot < 9; ++slot) EXPECT_EQ(messages[slot].wParam, slot);
   EXPECT_EQ(store.sessionDirectory[0].startDate, "01/10/24");

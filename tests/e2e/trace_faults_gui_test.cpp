@@ -79,7 +79,9 @@ class TraceFaultsGui : public apptest::AppFixture {
     QMouseEvent event(type, QPointF(at), QPointF(trace->mapToGlobal(at)), button, button, Qt::NoModifier);
     QApplication::sendEvent(trace, &event);
   }
-  QPoint InScope(int x) const { return trace->ScopeArea()->geometry().topLeft() + QPoint(x, trace->ScopeArea()->height() / 2); }
+  QPoint InScope(int x) const {
+    return trace->ScopeArea()->geometry().topLeft() + QPoint(x, trace->ScopeArea()->height() / 2);
+  }
 
   CORUTraceControl* control = nullptr;
   CORUSignalTrace* trace = nullptr;
@@ -138,7 +140,8 @@ TEST_F(TraceFaultsGui, VoltMeterEnteredAfterTheControlPanelsLineTestShowsReading
   // A press before the instrument is open only gets "No USB connection to ORUpc".
   ASSERT_TRUE(Eventually([&] { return app().context.DeviceOpen(); }));
   ASSERT_TRUE(SettleWorker());
-  ASSERT_TRUE(Eventually([&] { return app().controlView && app().controlView->Control(IDC_PANEL_LINE_TEST)->isEnabled(); }));
+  ASSERT_TRUE(
+      Eventually([&] { return app().controlView && app().controlView->Control(IDC_PANEL_LINE_TEST)->isEnabled(); }));
   qobject_cast<QPushButton*>(app().controlView->Control(IDC_PANEL_LINE_TEST))->click();
   ASSERT_TRUE(Eventually([&] { return store().lineTestRunning != 0; }));
 

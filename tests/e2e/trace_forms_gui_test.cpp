@@ -106,9 +106,12 @@ TEST_F(TraceFormsGui, CaptureTraceWithDtmfTriggerRecordsAndEnds) {
   ASSERT_NE(st, sent.end());
   EXPECT_EQ(Texts(st, std::min(st + 5, sent.end())),
             (Texts{"ST:12*#", "SC:16:2:17:1:13:1", "GC:7:8:9", "GC:18:19", "TC:0:3:1000"}));
-  ASSERT_TRUE(Eventually([&] { return store().traceRunning == 0 && store().traceTriggerArmed == 0 &&
-                                      TraceSamples() == 1000 && CaptureText() == "Capture Trace"; },
-                         60000));
+  ASSERT_TRUE(Eventually(
+      [&] {
+        return store().traceRunning == 0 && store().traceTriggerArmed == 0 && TraceSamples() == 1000 &&
+               CaptureText() == "Capture Trace";
+      },
+      60000));
   EXPECT_EQ(store().statusText.Get(), "ANS/ORG Onhook");
   trace->RefreshScope();
   EXPECT_NE(trace->Scope().Image(), empty);  // the samples are drawn
@@ -162,7 +165,8 @@ TEST_F(TraceFormsGui, RecallTraceListsTheSlotsAndDownloadsOne) {
   ASSERT_TRUE(Eventually([&] { return Sent("RT:1", before) && TraceSamples() == 1000; }));
   EXPECT_TRUE(app().currentDocument->traceFilePath().endsWith("January 14, 2024 10_00_01.ast"))
       << app().currentDocument->traceFilePath().toStdString();
-  ASSERT_TRUE(Eventually([&] { return CaptureText() == "Capture Trace" && store().statusText.Get() == "ANS/ORG Onhook"; }));
+  ASSERT_TRUE(
+      Eventually([&] { return CaptureText() == "Capture Trace" && store().statusText.Get() == "ANS/ORG Onhook"; }));
 }
 
 TEST_F(TraceFormsGui, DeclinedSaveAndCancelKeepTheHeldTrace) {
@@ -235,9 +239,8 @@ TEST_F(TraceFormsGui, VoltMeterShowsReadingsAndFollowsTheUnit) {
   ASSERT_TRUE(Eventually([&] { return label(1125).startsWith("DC -48"); }));
   EXPECT_TRUE(label(1127).startsWith("AC ")) << label(1127).toStdString();
   EXPECT_FALSE(label(1128).isEmpty());
-  ASSERT_TRUE(Eventually([&] {
-    return meter->DcBar() && meter->DcBar()->x1 < meter->DcScale().zeroX && meter->AcBar().has_value();
-  }));
+  ASSERT_TRUE(Eventually(
+      [&] { return meter->DcBar() && meter->DcBar()->x1 < meter->DcScale().zeroX && meter->AcBar().has_value(); }));
   const std::size_t beforeUnit = Commands().size();
   qobject_cast<QRadioButton*>(meter->Control(1132))->click();
   EXPECT_EQ(meter->AcScale().kind, MeterKind::AcDbm);
@@ -250,8 +253,9 @@ TEST_F(TraceFormsGui, VoltMeterShowsReadingsAndFollowsTheUnit) {
 TEST_F(TraceFormsGui, DtmfDecoderShowsDigitGroupsAndFollowsTheLine) {
   instrumentOptions.clock.mode = sim::TimeMode::Stepped;
   ASSERT_TRUE(StartForms());
-  Play("scenario d\ntitle \"d\"\nlength 30\nat 1.0 dtmf 3 12\nat 3.0 dtmf 3 34\n"
-       "at 5.0 dtmf 2 56\nat 7.0 dtmf 2 78\n");
+  Play(
+      "scenario d\ntitle \"d\"\nlength 30\nat 1.0 dtmf 3 12\nat 3.0 dtmf 3 34\n"
+      "at 5.0 dtmf 2 56\nat 7.0 dtmf 2 78\n");
   const std::size_t before = Commands().size();
   app().SelectTab(kTabDtmf);
   ASSERT_TRUE(Eventually([&] { return Sent("DT:0:3", before) && store().dtmfRunning != 0; }));

@@ -52,27 +52,35 @@ void PrintTo(const UnplugCase& c, std::ostream* out) { *out << c.name; }
 // The one notification that ends each flow.
 UINT EndOf(Flow flow) {
   switch (flow) {
-    case Flow::Initialise: return WM_ORU_DEVICE_CONNECTED;
+    case Flow::Initialise:
+      return WM_ORU_DEVICE_CONNECTED;
     case Flow::Capture:
     case Flow::CaptureArmed:
     case Flow::CaptureMultiple:
     case Flow::CaptureAbort:
-    case Flow::CaptureArmHeld: return WM_ORU_ABORT_CAPTURE;
-    case Flow::StoredSession: return WM_ORU_GET_CAPTURE_DATA;
-    case Flow::StoredTrace: return WM_ORU_TRACE_RECALL_DONE;
-    case Flow::TriggeredTrace: return WM_ORU_STOP_TRIGGERED_TRACE;
+    case Flow::CaptureArmHeld:
+      return WM_ORU_ABORT_CAPTURE;
+    case Flow::StoredSession:
+      return WM_ORU_GET_CAPTURE_DATA;
+    case Flow::StoredTrace:
+      return WM_ORU_TRACE_RECALL_DONE;
+    case Flow::TriggeredTrace:
+      return WM_ORU_STOP_TRIGGERED_TRACE;
     case Flow::StreamedTrace:
-    case Flow::StreamStop: return WM_ORU_START_SIGNAL_TRACE;
+    case Flow::StreamStop:
+      return WM_ORU_START_SIGNAL_TRACE;
     case Flow::VoltMeter:
-    case Flow::Dtmf: return WM_ORU_STOP_DTMF_DECODER;
-    case Flow::Firmware: return WM_ORU_DOWNLOAD_FIRMWARE;
+    case Flow::Dtmf:
+      return WM_ORU_STOP_DTMF_DECODER;
+    case Flow::Firmware:
+      return WM_ORU_DOWNLOAD_FIRMWARE;
   }
   return 0;
 }
 
 // Every end notification; a flow posts none but its own (the re-initialisation's trace abort and
 // a trace that ended on its own before the loss may add the trace pair).
-constexpr UINT kEnds[] = {WM_ORU_ABORT_CAPTURE,      WM_ORU_GET_CAPTURE_DATA,    WM_ORU_TRACE_RECALL_DONE,
+constexpr UINT kEnds[] = {WM_ORU_ABORT_CAPTURE,        WM_ORU_GET_CAPTURE_DATA,   WM_ORU_TRACE_RECALL_DONE,
                           WM_ORU_STOP_TRIGGERED_TRACE, WM_ORU_START_SIGNAL_TRACE, WM_ORU_STOP_DTMF_DECODER,
                           WM_ORU_DOWNLOAD_FIRMWARE};
 

@@ -54,8 +54,7 @@ TEST(ByteWriter, WritesLittleEndianAcrossBufferBoundaries) {
   const UCHAR* tail = bytes.data() + ByteWriter::kBufferSize - 1;
   EXPECT_EQ(std::vector<UCHAR>(tail, tail + 10),
             (std::vector<UCHAR>{0x44, 0x33, 0x22, 0x11, 0xFE, 0xFF, 0xFF, 0xFF, 0xB2, 0xA1}));
-  EXPECT_EQ(std::vector<UCHAR>(tail + 10, tail + 18),
-            (std::vector<UCHAR>{0, 0, 0, 0, 0, 0, 0xF8, 0x3F}));
+  EXPECT_EQ(std::vector<UCHAR>(tail + 10, tail + 18), (std::vector<UCHAR>{0, 0, 0, 0, 0, 0, 0xF8, 0x3F}));
 
   MemorySource source(bytes);
   ByteReader in(source);
@@ -131,14 +130,13 @@ TEST_P(ArchiveStringPrefix, WritesTheClassLibraryPrefixAndReadsItBack) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryForm, ArchiveStringPrefix,
-    ::testing::Values(PrefixCase{0, {0x00}}, PrefixCase{1, {0x01}}, PrefixCase{254, {0xFE}},
-                      PrefixCase{255, {0xFF, 0xFF, 0x00}}, PrefixCase{256, {0xFF, 0x00, 0x01}},
-                      PrefixCase{0xFFFD, {0xFF, 0xFD, 0xFF}},
-                      PrefixCase{0xFFFE, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
-                      PrefixCase{0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}},
-                      PrefixCase{0x12345, {0xFF, 0xFF, 0xFF, 0x45, 0x23, 0x01, 0x00}}));
+INSTANTIATE_TEST_SUITE_P(EveryForm, ArchiveStringPrefix,
+                         ::testing::Values(PrefixCase{0, {0x00}}, PrefixCase{1, {0x01}}, PrefixCase{254, {0xFE}},
+                                           PrefixCase{255, {0xFF, 0xFF, 0x00}}, PrefixCase{256, {0xFF, 0x00, 0x01}},
+                                           PrefixCase{0xFFFD, {0xFF, 0xFD, 0xFF}},
+                                           PrefixCase{0xFFFE, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
+                                           PrefixCase{0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}},
+                                           PrefixCase{0x12345, {0xFF, 0xFF, 0xFF, 0x45, 0x23, 0x01, 0x00}}));
 
 TEST(ArchiveString, HostileLengthsFailWithoutAllocating) {
   // 32-bit length far beyond the data, and the wide-string marker that is never written here.

@@ -24,32 +24,32 @@ void PutCounted(std::vector<UCHAR>& bytes, const std::string& text) {
 // (12260, 27902, 17198, 32214, 9512, 15489, 21753, 7350).
 std::vector<UCHAR> HandBuiltFile() {
   std::vector<UCHAR> bytes = {
-      2,                // view type: HEX
-      3, 0, 1, 2, 1,    // standard, 8N1, sync, line type, trigger
-      2, 'A', 'T',      // trigger text "AT"
-      0, 5,             // call progress, item 14
+      2,                  // view type: HEX
+      3, 0,   1,   2, 1,  // standard, 8N1, sync, line type, trigger
+      2, 'A', 'T',        // trigger text "AT"
+      0, 5,               // call progress, item 14
   };
-  Put32(bytes, 1);           // highlight parity bit
-  Put32(bytes, 0);           // highlight parity errors
-  Put32(bytes, 1);           // current record
-  Put32(bytes, 1);           // one header
-  bytes.push_back(0x08);     // flags: Sync
-  Put32(bytes, 0);           // reserved32
+  Put32(bytes, 1);        // highlight parity bit
+  Put32(bytes, 0);        // highlight parity errors
+  Put32(bytes, 1);        // current record
+  Put32(bytes, 1);        // one header
+  bytes.push_back(0x08);  // flags: Sync
+  Put32(bytes, 0);        // reserved32
   PutCounted(bytes, "03/05/24");
-  Put32(bytes, 0);           // first index
-  Put32(bytes, 2);           // byte count
+  Put32(bytes, 0);  // first index
+  Put32(bytes, 2);  // byte count
   PutCounted(bytes, "CONNECT");
-  Put32(bytes, 0);           // reserved4
+  Put32(bytes, 0);  // reserved4
   PutCounted(bytes, "07:08:09");
   PutCounted(bytes, "");
   // Record 0: data 0x41, flags 0x80, fraction 1, seconds 2.
-  bytes.push_back(0x41 ^ 0xE4);        // 12260 = 0x2FE4
-  bytes.push_back(0x80 ^ 0xFE);        // 27902 = 0x6CFE
+  bytes.push_back(0x41 ^ 0xE4);  // 12260 = 0x2FE4
+  bytes.push_back(0x80 ^ 0xFE);  // 27902 = 0x6CFE
   Put32(bytes, 1 ^ 17198);
   Put32(bytes, 2 ^ 32214);
   // Record 1: data 0x42, flags 0x00, fraction 0xFFFFFFFF, seconds 0x12345678.
-  bytes.push_back(0x42 ^ 0x28);        // 9512 = 0x2528
-  bytes.push_back(0x00 ^ 0x81);        // 15489 = 0x3C81
+  bytes.push_back(0x42 ^ 0x28);  // 9512 = 0x2528
+  bytes.push_back(0x00 ^ 0x81);  // 15489 = 0x3C81
   Put32(bytes, 0xFFFFFFFFu ^ 21753);
   Put32(bytes, 0x12345678u ^ 7350);
   return bytes;
@@ -83,8 +83,8 @@ void FillVariedStore(CORUData& store, int records) {
   for (int i = 0; i < records; ++i) {
     UCHAR flags = static_cast<UCHAR>((i % 2) ? 0x80 : 0x00);
     if (i % 7 == 3 || i % 7 == 4) flags |= CAPT_MODEM_EVENT;
-    store.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i * 37), flags, static_cast<ULONG>(i * 1000),
-                                     static_cast<ULONG>(i)));
+    store.captureBuffer.Add(
+        CCaptBuf(static_cast<UCHAR>(i * 37), flags, static_cast<ULONG>(i * 1000), static_cast<ULONG>(i)));
   }
 }
 
@@ -261,17 +261,16 @@ TEST(CaptureFile, CorruptedCountsEndInTheErrorWithThePartialDataKept) {
     ULONG value;
     int headersKept;
   };
-  for (const Damage& d : {Damage{"negative header count", countAt, 0xFFFFFFFFu, 0},
-                          Damage{"header count above the file length", countAt, 0x7FFFFFFFu, 0},
-                          Damage{"header count one above the file length", countAt,
-                                 static_cast<ULONG>(good.size() + 1), 0},
-                          Damage{"byte count above the file length", header0ByteCount, 100000, 0},
-                          Damage{"negative byte count", header0ByteCount, 0x80000000u, 0},
-                          Damage{"name longer than 14", header0NameLength, 15, 0},
-                          Damage{"negative name length", header0NameLength, 0xFFFFFFF0u, 0},
-                          Damage{"second header's date longer than 9", header1 + 5, 10, 1},
-                          Damage{"second header's byte count overflows the total", header1 + 5 + 4 + 8 + 4,
-                                 0x7FFFFFFFu, 1}}) {
+  for (const Damage& d :
+       {Damage{"negative header count", countAt, 0xFFFFFFFFu, 0},
+        Damage{"header count above the file length", countAt, 0x7FFFFFFFu, 0},
+        Damage{"header count one above the file length", countAt, static_cast<ULONG>(good.size() + 1), 0},
+        Damage{"byte count above the file length", header0ByteCount, 100000, 0},
+        Damage{"negative byte count", header0ByteCount, 0x80000000u, 0},
+        Damage{"name longer than 14", header0NameLength, 15, 0},
+        Damage{"negative name length", header0NameLength, 0xFFFFFFF0u, 0},
+        Damage{"second header's date longer than 9", header1 + 5, 10, 1},
+        Damage{"second header's byte count overflows the total", header1 + 5 + 4 + 8 + 4, 0x7FFFFFFFu, 1}}) {
     std::vector<UCHAR> bytes = good;
     for (int k = 0; k < 4; ++k) bytes[d.at + static_cast<std::size_t>(k)] = static_cast<UCHAR>(d.value >> (8 * k));
     CORUData loaded;
@@ -344,8 +343,8 @@ TEST(CaptureFile, UnknownTypeReadsAndWritesNothing) {
 }
 
 TEST(CaptureFile, SavesAndLoadsThroughAPathAndAFailedSaveKeepsTheOldFile) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("link-capture-" + std::to_string(::getpid()));
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("link-capture-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "run1.hsc").string();
   CORUData store;
@@ -360,8 +359,7 @@ TEST(CaptureFile, SavesAndLoadsThroughAPathAndAFailedSaveKeepsTheOldFile) {
   ASSERT_EQ(LoadDocumentFile(path, loaded, DOCUMENT_CAPTURE, read), FileStatus::Ok);
   EXPECT_EQ(read.viewType, 2);
   EXPECT_EQ(loaded.captureBuffer.GetSize(), 30);
-  EXPECT_EQ(LoadDocumentFile((dir / "missing.hsc").string(), loaded, DOCUMENT_CAPTURE, read),
-            FileStatus::OpenFailed);
+  EXPECT_EQ(LoadDocumentFile((dir / "missing.hsc").string(), loaded, DOCUMENT_CAPTURE, read), FileStatus::OpenFailed);
   EXPECT_EQ(SaveDocumentFile((dir / "no-such-dir" / "x.hsc").string(), store, DOCUMENT_CAPTURE, settings),
             FileStatus::SaveFailed);
   EXPECT_EQ(SaveDocumentFile(path, store, DOCUMENT_NONE, settings), FileStatus::UnknownType);

@@ -55,13 +55,15 @@ TEST(Csv, SevenBitDataIsReducedBeforeItIsClassifiedAndPrinted) {
   store.captureBuffer.Add(CCaptBuf(0xB4, 0x80, 0, 0));
   store.captureBuffer.Add(CCaptBuf(0xA2, 0x00, 0, 0));  // 0x22 once reduced
   store.captureBuffer.Add(CCaptBuf(0x8D, 0x00, 0, 0));  // 0x0D once reduced
-  EXPECT_EQ(CsvOf(store), kHeader + "0,0xB4,\"\xB4\",A,0.000000\r\n"
-                                    "1,0xA2,\"\xA2\",O,0.000000\r\n"
-                                    "2,0x8D,\"\x8D\",O,0.000000\r\n");
+  EXPECT_EQ(CsvOf(store), kHeader +
+                              "0,0xB4,\"\xB4\",A,0.000000\r\n"
+                              "1,0xA2,\"\xA2\",O,0.000000\r\n"
+                              "2,0x8D,\"\x8D\",O,0.000000\r\n");
   store.sysCfg.parity7E1 = 1;
-  EXPECT_EQ(CsvOf(store), kHeader + "0,0x34,\"4\",A,0.000000\r\n"
-                                    "1,0x22,\"\"\"\",O,0.000000\r\n"
-                                    "2,0x0D,\"<CR>\",O,0.000000\r\n");
+  EXPECT_EQ(CsvOf(store), kHeader +
+                              "0,0x34,\"4\",A,0.000000\r\n"
+                              "1,0x22,\"\"\"\",O,0.000000\r\n"
+                              "2,0x0D,\"<CR>\",O,0.000000\r\n");
 }
 
 TEST(Csv, SpaceQuoteAndEveryControlByteHaveTheirNames) {
@@ -76,11 +78,16 @@ TEST(Csv, SpaceQuoteAndEveryControlByteHaveTheirNames) {
   char row[64];
   for (int b = 0; b < 256; ++b) {
     std::string ascii;
-    if (b == 0x22) ascii = "\"\"\"\"";
-    else if (b == 0x20) ascii = "\"<SP>\"";
-    else if (b < 0x20) ascii = std::string("\"") + names[b] + "\"";
-    else if (b == 0x7F) ascii = "\"<DEL>\"";
-    else ascii = std::string("\"") + static_cast<char>(b) + "\"";
+    if (b == 0x22)
+      ascii = "\"\"\"\"";
+    else if (b == 0x20)
+      ascii = "\"<SP>\"";
+    else if (b < 0x20)
+      ascii = std::string("\"") + names[b] + "\"";
+    else if (b == 0x7F)
+      ascii = "\"<DEL>\"";
+    else
+      ascii = std::string("\"") + static_cast<char>(b) + "\"";
     std::snprintf(row, sizeof row, "%i,0x%02X,", b, b);
     expected += row + ascii + ",O,0.000000\r\n";
   }
@@ -134,8 +141,7 @@ TEST(Csv, ASynchronousEventExportsDeStuffedBytesOnlyWhenBitStuffedIsOn) {
   const std::string destuffed = CsvOf(store);
   // The records that complete a payload byte: found with an independent de-stuffer pass.
   CHDLCProcessor check;
-  std::string expected = kHeader + "EVENT #1:  03/05/24 07:08:09 ASYNC  1 bytes\n" +
-                         "0,0x5A,\"Z\",A,7.000000\r\n" +
+  std::string expected = kHeader + "EVENT #1:  03/05/24 07:08:09 ASYNC  1 bytes\n" + "0,0x5A,\"Z\",A,7.000000\r\n" +
                          "EVENT #2:  03/05/24 07:08:09 SYNC  " + std::to_string(line.size()) + " bytes\n";
   int sequence = 0;
   const char* rows[] = {"0,0x41,\"A\",A,8.000", "1,0x1F,\"<US>\",A,8.000", "2,0x7E,\"~\",A,8.000"};
@@ -190,8 +196,7 @@ TEST(Csv, TheExportLeavesTheViewsDeStuffersAndRecordsAlone) {
 }
 
 TEST(Csv, WritesAFileAndReportsOneThatCannotBeCreated) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("link-csv-" + std::to_string(::getpid()));
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("link-csv-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   CORUData store;
   store.captureBuffer.Add(CCaptBuf('A', 0, 3456, 12));

@@ -65,10 +65,9 @@ TEST(FileType, NamesSavingProducesOpenAsTheirOwnTypeSaveWhereTheSearchOrderDecid
     int savedAs;
     int opensAs;
   };
-  for (const Case& c : {Case{"x.hsc", DOCUMENT_TRACE, DOCUMENT_CAPTURE},
-                        Case{"a.HSC.ast", DOCUMENT_CAPTURE, DOCUMENT_TRACE},
-                        Case{"q.Ast.Hsc", DOCUMENT_TRACE, DOCUMENT_CAPTURE},
-                        Case{"q.Hsc.Ast", DOCUMENT_CAPTURE, DOCUMENT_TRACE}}) {
+  for (const Case& c :
+       {Case{"x.hsc", DOCUMENT_TRACE, DOCUMENT_CAPTURE}, Case{"a.HSC.ast", DOCUMENT_CAPTURE, DOCUMENT_TRACE},
+        Case{"q.Ast.Hsc", DOCUMENT_TRACE, DOCUMENT_CAPTURE}, Case{"q.Hsc.Ast", DOCUMENT_CAPTURE, DOCUMENT_TRACE}}) {
     int saved = c.savedAs;
     EXPECT_EQ(DocumentTypeFromPath(SavePathFor(c.name, saved)), c.opensAs) << c.name;
   }

@@ -7,7 +7,6 @@
 #include "link/store/HdlcReplay.h"
 #include "HdlcLine.h"
 
-
 TEST(HdlcProcessor, ResetStateMatchesTheFreshOne) {
   CHDLCProcessor processor;
   EXPECT_EQ(processor.outMask, 1);
@@ -56,7 +55,7 @@ TEST(HdlcProcessor, PayloadOneFWithItsStuffedZeroComesOutAsOneF) {
   CHDLCProcessor processor;
   EXPECT_EQ(processor.Feed(0x7E), 0);
   // Bits LSB first: 1,1,1,1,1,0,0,0 | 0,... : 0x1F then 0x00's first bit.
-  EXPECT_EQ(processor.Feed(0x1F), 0);   // seven payload bits so far (the stuffed zero dropped)
+  EXPECT_EQ(processor.Feed(0x1F), 0);  // seven payload bits so far (the stuffed zero dropped)
   EXPECT_EQ(processor.Feed(0x00), HDLC_BYTE_READY);
   EXPECT_EQ(processor.outputByte, 0x1F);
 }

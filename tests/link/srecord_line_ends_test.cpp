@@ -62,13 +62,13 @@ TEST_P(LineEnds, LinesAndTheirBytesInTheFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, LineEnds,
-    ::testing::Values(Ends{"CrLf", "S0AB\r\nS2CD\r\n", {"S0AB\r\n", "S2CD\r\n"}, {6, 6}, ""},
-                      Ends{"LfCr", "S0AB\n\rS2CD\n\r", {"S0AB\n\r", "S2CD\n\r"}, {6, 6}, ""},
-                      Ends{"Lf", "S0AB\nS2CD\nS8EF", {"S0AB\r\n", "S2CD\r\n"}, {5, 5}, "S8EF"},
-                      Ends{"Mixed", "S0AB\nS2CD\r\nS2EF\n\rS8\n", {"S0AB\r\n", "S2CD\r\n", "S2EF\n\r", "S8\r\n"},
-                           {5, 6, 6, 3}, ""},
-                      Ends{"LoneCrStaysInTheLine", "S0\rAB\r\n", {"S0\rAB\r\n"}, {7}, ""},
-                      Ends{"LfThenCrLf", "S0\n\r\nS2\n", {"S0\n\r", "\r\n", "S2\r\n"}, {4, 1, 3}, ""}),
+    ::testing::Values(
+        Ends{"CrLf", "S0AB\r\nS2CD\r\n", {"S0AB\r\n", "S2CD\r\n"}, {6, 6}, ""},
+        Ends{"LfCr", "S0AB\n\rS2CD\n\r", {"S0AB\n\r", "S2CD\n\r"}, {6, 6}, ""},
+        Ends{"Lf", "S0AB\nS2CD\nS8EF", {"S0AB\r\n", "S2CD\r\n"}, {5, 5}, "S8EF"},
+        Ends{"Mixed", "S0AB\nS2CD\r\nS2EF\n\rS8\n", {"S0AB\r\n", "S2CD\r\n", "S2EF\n\r", "S8\r\n"}, {5, 6, 6, 3}, ""},
+        Ends{"LoneCrStaysInTheLine", "S0\rAB\r\n", {"S0\rAB\r\n"}, {7}, ""},
+        Ends{"LfThenCrLf", "S0\n\r\nS2\n", {"S0\n\r", "\r\n", "S2\r\n"}, {4, 1, 3}, ""}),
     [](const ::testing::TestParamInfo<Ends>& info) { return std::string(info.param.name); });
 
 // The line buffer holds 255 bytes as sent: 253 characters and a two-byte end, whichever end the

@@ -26,14 +26,33 @@ TEST(Store, StartsIdleWithTheLayoutToBeDone) {
 TEST(Store, ResetChangesExactlyTheIdleStateFields) {
   CORUData store;
   // Everything non-default first.
-  for (std::atomic<int>* field :
-       {&store.cursorRecordIndex, &store.currentRecordIndex, &store.traceCursor1, &store.traceCursor2,
-        &store.traceMarker1, &store.traceMarker2, &store.highlightParityBit, &store.highlightParityErrors,
-        &store.showModemEvents, &store.captureArmed, &store.traceTriggerArmed, &store.captureRunning,
-        &store.traceRunning, &store.lineTestRunning, &store.dtmfRunning, &store.downloadRunning,
-        &store.traceBlockCount, &store.word1096, &store.acUnit, &store.endOfCaptureCode, &store.hdlcState,
-        &store.resyncPending, &store.layoutDirty, &store.selectedLine, &store.firmwareNewA,
-        &store.firmwareNewB, &store.cursorEventIndex})
+  for (std::atomic<int>* field : {&store.cursorRecordIndex,
+                                  &store.currentRecordIndex,
+                                  &store.traceCursor1,
+                                  &store.traceCursor2,
+                                  &store.traceMarker1,
+                                  &store.traceMarker2,
+                                  &store.highlightParityBit,
+                                  &store.highlightParityErrors,
+                                  &store.showModemEvents,
+                                  &store.captureArmed,
+                                  &store.traceTriggerArmed,
+                                  &store.captureRunning,
+                                  &store.traceRunning,
+                                  &store.lineTestRunning,
+                                  &store.dtmfRunning,
+                                  &store.downloadRunning,
+                                  &store.traceBlockCount,
+                                  &store.word1096,
+                                  &store.acUnit,
+                                  &store.endOfCaptureCode,
+                                  &store.hdlcState,
+                                  &store.resyncPending,
+                                  &store.layoutDirty,
+                                  &store.selectedLine,
+                                  &store.firmwareNewA,
+                                  &store.firmwareNewB,
+                                  &store.cursorEventIndex})
     *field = 7;
   for (SharedText* text : {&store.lineStatusText, &store.acValueText, &store.dcValueText, &store.dtmfDigits,
                            &store.modeText, &store.statusText, &store.downloadFilePath})

@@ -104,10 +104,11 @@ std::string UnboundInstrument(platform::Machine& machine) {
 }
 
 std::string TestDriverInf() {
-  return std::string("[Version]\n"
-                     "Signature = \"$Windows NT$\"\n"
-                     "Class = QvTest\n"
-                     "ClassGuid = ") +
+  return std::string(
+             "[Version]\n"
+             "Signature = \"$Windows NT$\"\n"
+             "Class = QvTest\n"
+             "ClassGuid = ") +
          kTestClassGuid +
          "\n"
          "Provider = %Maker%\n"

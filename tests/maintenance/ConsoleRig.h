@@ -30,7 +30,7 @@ std::string TestDriverInf();
 // The instrument's device from user mode: opened, a read left waiting, closed (its requests
 // cancelled first).
 class InstrumentClient {
-public:
+ public:
   InstrumentClient() = default;
   ~InstrumentClient();
   bool open();
@@ -38,7 +38,7 @@ public:
   void close();
   bool isOpen() const;
 
-private:
+ private:
   void* handle_ = nullptr;
   struct Pending;
   Pending* pending_ = nullptr;
@@ -46,27 +46,27 @@ private:
 
 // Output written to a temporary file and read back.
 class Capture {
-public:
+ public:
   Capture();
   ~Capture();
   std::FILE* stream() const { return file_; }
   // Everything written since the last take.
   std::string take();
 
-private:
+ private:
   std::FILE* file_;
   long taken_ = 0;
 };
 
 class ConsoleRig {
-public:
+ public:
   ConsoleRig();
   setuptest::SetupRig& setup() { return rig_; }
   platform::Machine& machine() { return rig_.machine(); }
   // The test INF, written into the rig's folder.
   const std::filesystem::path& testInf() const { return testInf_; }
 
-private:
+ private:
   setuptest::SetupRig rig_;
   std::filesystem::path testInf_;
 };

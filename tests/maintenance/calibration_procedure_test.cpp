@@ -209,7 +209,7 @@ TEST_F(Procedure, AFailedStepEndsTheProcedureWithoutStoring) {
   EXPECT_EQ(host.posts, (std::vector<Post>{Step(2, 1), Step(2, 2)}));
   EXPECT_EQ(procedure.Status(), "Calibration of LINE 2 failed");
   EXPECT_FALSE(procedure.Busy());
-  EXPECT_EQ(host.boxes.size(), 2u);  // no further prompt
+  EXPECT_EQ(host.boxes.size(), 2u);                 // no further prompt
   EXPECT_EQ(procedure.Texts()[4], "DC offset: 3");  // the factors were still shown
 }
 
@@ -263,15 +263,14 @@ TEST_P(Validity, EdgesAndFlags) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Edges, Validity,
-    ::testing::Values(ValidityCase{7, 30, 871, true, 1}, ValidityCase{7, -30, 1177, true, 1},
-                      ValidityCase{7, 31, 1000, false, 0}, ValidityCase{7, -31, 1000, false, 0},
-                      ValidityCase{7, 0, 870, false, 0}, ValidityCase{7, 0, 1178, false, 0},
-                      ValidityCase{7, 0, 1024, true, 0}, ValidityCase{24, 43, 1000, true, 1},
-                      ValidityCase{24, -43, 1000, true, 1}, ValidityCase{24, 44, 1000, false, 0},
-                      ValidityCase{24, -44, 1000, false, 0}, ValidityCase{24, 0, 1024, true, 0},
-                      ValidityCase{24, 30, 1178, false, 0}));
+INSTANTIATE_TEST_SUITE_P(Edges, Validity,
+                         ::testing::Values(ValidityCase{7, 30, 871, true, 1}, ValidityCase{7, -30, 1177, true, 1},
+                                           ValidityCase{7, 31, 1000, false, 0}, ValidityCase{7, -31, 1000, false, 0},
+                                           ValidityCase{7, 0, 870, false, 0}, ValidityCase{7, 0, 1178, false, 0},
+                                           ValidityCase{7, 0, 1024, true, 0}, ValidityCase{24, 43, 1000, true, 1},
+                                           ValidityCase{24, -43, 1000, true, 1}, ValidityCase{24, 44, 1000, false, 0},
+                                           ValidityCase{24, -44, 1000, false, 0}, ValidityCase{24, 0, 1024, true, 0},
+                                           ValidityCase{24, 30, 1178, false, 0}));
 
 TEST(ValidityRule, OtherLinesAndGroupsAreNeverValid) {
   CORUData store;
@@ -335,8 +334,9 @@ TEST_F(Procedure, FactorTextsOfEachLineAndGroup) {
   procedure.OnFactorsRead(3, 1);
   procedure.OnFactorsRead(3, 24);
   procedure.OnFactorsRead(2, 0);  // names nothing
-  const FactorTexts expected = {"DC offset: -7", "DC Gain Adj: 1001", "AC offset: 12", "AC Gain Adj: 990", "", "",
-                                "", "", "DC offset: 30", "DC Gain Adj: 1177", "AC offset: -43", "AC Gain Adj: 871"};
+  const FactorTexts expected = {
+      "DC offset: -7", "DC Gain Adj: 1001", "AC offset: 12",  "AC Gain Adj: 990", "", "", "", "",
+      "DC offset: 30", "DC Gain Adj: 1177", "AC offset: -43", "AC Gain Adj: 871"};
   EXPECT_EQ(procedure.Texts(), expected);
   EXPECT_EQ(host.redrawn, (std::vector<int>{1, 1, 3, 3}));
 }
@@ -354,9 +354,9 @@ TEST_F(Procedure, ReadBackEndsWhenEverySixPairsWereShown) {
   }
   EXPECT_EQ(host.posts, expected);
 
-  const std::pair<int, LPARAM> arrivals[] = {{1, 7}, {1, 7}, {1, 24}, {1, 24}, {2, 7}, {2, 7},
-                                             {2, 24},  // its RC read failed: only the dispatcher's
-                                             {3, 7},  {3, 7}, {3, 24}};
+  const std::pair<int, LPARAM> arrivals[] = {{1, 7}, {1, 7}, {1, 24}, {1, 24},
+                                             {2, 7}, {2, 7}, {2, 24},  // its RC read failed: only the dispatcher's
+                                             {3, 7}, {3, 7}, {3, 24}};
   for (const auto& [line, group] : arrivals) {
     EXPECT_TRUE(procedure.Busy()) << line << "/" << group;
     procedure.OnFactorsRead(line, group);

@@ -28,15 +28,32 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {"classfilter", 61501, 61500}, {"classes", 60201, 60200},   {"disable", 60601, 60600},
-    {"driverfiles", 60411, 60410}, {"drivernodes", 61401, 61400}, {"enable", 60501, 60500},
-    {"find", 60401, 60400},        {"findall", 60407, 60406},   {"help", 60101, 0},
-    {"hwids", 60415, 60414},       {"install", 61001, 61000},   {"listclass", 60301, 60300},
-    {"reboot", 60801, 60800},      {"remove", 61201, 61200},    {"rescan", 61301, 61300},
-    {"resources", 60413, 60412},   {"restart", 60701, 60700},   {"sethwid", 61601, 61600},
-    {"stack", 60417, 60416},       {"status", 60409, 60408},    {"update", 61101, 61100},
-    {"updateni", 61105, 61104},    {"dp_add", 61108, 61107},    {"dp_delete", 61110, 61109},
-    {"dp_enum", 61112, 61111},     {"?", 0, 0},
+    {"classfilter", 61501, 61500},
+    {"classes", 60201, 60200},
+    {"disable", 60601, 60600},
+    {"driverfiles", 60411, 60410},
+    {"drivernodes", 61401, 61400},
+    {"enable", 60501, 60500},
+    {"find", 60401, 60400},
+    {"findall", 60407, 60406},
+    {"help", 60101, 0},
+    {"hwids", 60415, 60414},
+    {"install", 61001, 61000},
+    {"listclass", 60301, 60300},
+    {"reboot", 60801, 60800},
+    {"remove", 61201, 61200},
+    {"rescan", 61301, 61300},
+    {"resources", 60413, 60412},
+    {"restart", 60701, 60700},
+    {"sethwid", 61601, 61600},
+    {"stack", 60417, 60416},
+    {"status", 60409, 60408},
+    {"update", 61101, 61100},
+    {"updateni", 61105, 61104},
+    {"dp_add", 61108, 61107},
+    {"dp_delete", 61110, 61109},
+    {"dp_enum", 61112, 61111},
+    {"?", 0, 0},
 };
 
 std::string message(DWORD id, std::initializer_list<DWORD_PTR> arguments) {
@@ -71,7 +88,7 @@ TEST(ConsoleTable, RowsInTheirOrderThenAnEmptyRow) {
 }
 
 class Console : public testing::Test {
-protected:
+ protected:
   void SetUp() override { before = setup::OpenSetupHandles(); }
   void TearDown() override {
     setup::ClearFailures();
@@ -131,9 +148,11 @@ TEST_F(Console, ClassesAndTheirDevices) {
 
   EXPECT_EQ(run("listclass", {"orupc", "Nothing"}), 0);
   std::string text = out.take();
-  EXPECT_NE(text.find("Class orupc ({B979AFCD-77CA-451E-931A-2ADABC8521F2}):\n" + std::string(kInstrument)), std::string::npos)
+  EXPECT_NE(text.find("Class orupc ({B979AFCD-77CA-451E-931A-2ADABC8521F2}):\n" + std::string(kInstrument)),
+            std::string::npos)
       << text;
-  EXPECT_NE(text.find(": ORU14400 telephone-line instrument\n1 device(s) of class orupc.\n"), std::string::npos) << text;
+  EXPECT_NE(text.find(": ORU14400 telephone-line instrument\n1 device(s) of class orupc.\n"), std::string::npos)
+      << text;
   EXPECT_NE(text.find("There is no setup class \"Nothing\".\n"), std::string::npos) << text;
   EXPECT_EQ(run("listclass"), 3);
 }
@@ -185,38 +204,31 @@ const char* const kRemote = "\\\\elsewhere";
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, HandlerMisuse,
-    testing::Values(Misuse{"enable", {}, nullptr, nullptr, 3}, Misuse{"enable", {"*"}, kRemote, nullptr, 3},
-                    Misuse{"disable", {}, nullptr, nullptr, 3}, Misuse{"disable", {"*"}, kRemote, nullptr, 3},
-                    Misuse{"restart", {}, nullptr, nullptr, 3}, Misuse{"restart", {"*"}, kRemote, nullptr, 3},
-                    Misuse{"restart", {"*"}, nullptr, "SetupDiGetClassDevsExA", 2},
-                    Misuse{"remove", {}, nullptr, nullptr, 3}, Misuse{"remove", {"*"}, kRemote, nullptr, 3},
-                    Misuse{"install", {"<inf>"}, nullptr, nullptr, 3},
-                    Misuse{"install", {"<inf>", "ROOT\\QVTEST"}, kRemote, nullptr, 3},
-                    Misuse{"install", {"/no/such.inf", "ROOT\\QVTEST"}, nullptr, nullptr, 2},
-                    Misuse{"install", {"<inf>", "ROOT\\QVTEST"}, nullptr, "SetupDiCreateDeviceInfoA", 2},
-                    Misuse{"update", {"<inf>"}, nullptr, nullptr, 3},
-                    Misuse{"update", {"<inf>", "X"}, kRemote, nullptr, 3},
-                    Misuse{"update", {"/no/such.inf", "X"}, nullptr, nullptr, 2},
-                    Misuse{"update", {"<inf>", "ROOT\\QVTEST"}, nullptr, "LoadLibraryA", 2},
-                    Misuse{"updateni", {"<inf>"}, nullptr, nullptr, 3},
-                    Misuse{"updateni", {"<inf>", "ROOT\\QVTEST"}, nullptr, "SetupSetNonInteractiveMode", 2},
-                    Misuse{"dp_add", {}, nullptr, nullptr, 3}, Misuse{"dp_add", {"<inf>"}, kRemote, nullptr, 3},
-                    Misuse{"dp_add", {"<inf>"}, nullptr, "SetupCopyOEMInfA", 2},
-                    Misuse{"dp_delete", {}, nullptr, nullptr, 3},
-                    Misuse{"dp_delete", {"oem0.inf"}, kRemote, nullptr, 3},
-                    Misuse{"dp_delete", {"oem0.inf"}, nullptr, "GetProcAddress", 2},
-                    Misuse{"dp_enum", {}, kRemote, nullptr, 3},
-                    Misuse{"dp_enum", {}, nullptr, "FindFirstFileA", 2},
-                    Misuse{"dp_enum", {}, nullptr, "GetWindowsDirectoryA", 2},
-                    Misuse{"reboot", {}, kRemote, nullptr, 3},
-                    Misuse{"reboot", {}, nullptr, "InitiateSystemShutdownExA", 2},
-                    Misuse{"rescan", {}, kRemote, nullptr, 2}, Misuse{"rescan", {}, nullptr, "CM_Reenumerate_DevNode_Ex", 2},
-                    Misuse{"sethwid", {"*"}, nullptr, nullptr, 3},
-                    Misuse{"sethwid", {":=", "+A"}, nullptr, nullptr, 3},
-                    Misuse{"sethwid", {"*", ":="}, nullptr, nullptr, 3},
-                    Misuse{"sethwid", {"*", ":=", "+A"}, kRemote, nullptr, 3},
-                    Misuse{"listclass", {"ORUpc"}, kRemote, nullptr, 2},
-                    Misuse{"listclass", {"ORUpc"}, nullptr, "SetupDiGetClassDevsExA", 2}),
+    testing::Values(
+        Misuse{"enable", {}, nullptr, nullptr, 3}, Misuse{"enable", {"*"}, kRemote, nullptr, 3},
+        Misuse{"disable", {}, nullptr, nullptr, 3}, Misuse{"disable", {"*"}, kRemote, nullptr, 3},
+        Misuse{"restart", {}, nullptr, nullptr, 3}, Misuse{"restart", {"*"}, kRemote, nullptr, 3},
+        Misuse{"restart", {"*"}, nullptr, "SetupDiGetClassDevsExA", 2}, Misuse{"remove", {}, nullptr, nullptr, 3},
+        Misuse{"remove", {"*"}, kRemote, nullptr, 3}, Misuse{"install", {"<inf>"}, nullptr, nullptr, 3},
+        Misuse{"install", {"<inf>", "ROOT\\QVTEST"}, kRemote, nullptr, 3},
+        Misuse{"install", {"/no/such.inf", "ROOT\\QVTEST"}, nullptr, nullptr, 2},
+        Misuse{"install", {"<inf>", "ROOT\\QVTEST"}, nullptr, "SetupDiCreateDeviceInfoA", 2},
+        Misuse{"update", {"<inf>"}, nullptr, nullptr, 3}, Misuse{"update", {"<inf>", "X"}, kRemote, nullptr, 3},
+        Misuse{"update", {"/no/such.inf", "X"}, nullptr, nullptr, 2},
+        Misuse{"update", {"<inf>", "ROOT\\QVTEST"}, nullptr, "LoadLibraryA", 2},
+        Misuse{"updateni", {"<inf>"}, nullptr, nullptr, 3},
+        Misuse{"updateni", {"<inf>", "ROOT\\QVTEST"}, nullptr, "SetupSetNonInteractiveMode", 2},
+        Misuse{"dp_add", {}, nullptr, nullptr, 3}, Misuse{"dp_add", {"<inf>"}, kRemote, nullptr, 3},
+        Misuse{"dp_add", {"<inf>"}, nullptr, "SetupCopyOEMInfA", 2}, Misuse{"dp_delete", {}, nullptr, nullptr, 3},
+        Misuse{"dp_delete", {"oem0.inf"}, kRemote, nullptr, 3},
+        Misuse{"dp_delete", {"oem0.inf"}, nullptr, "GetProcAddress", 2}, Misuse{"dp_enum", {}, kRemote, nullptr, 3},
+        Misuse{"dp_enum", {}, nullptr, "FindFirstFileA", 2}, Misuse{"dp_enum", {}, nullptr, "GetWindowsDirectoryA", 2},
+        Misuse{"reboot", {}, kRemote, nullptr, 3}, Misuse{"reboot", {}, nullptr, "InitiateSystemShutdownExA", 2},
+        Misuse{"rescan", {}, kRemote, nullptr, 2}, Misuse{"rescan", {}, nullptr, "CM_Reenumerate_DevNode_Ex", 2},
+        Misuse{"sethwid", {"*"}, nullptr, nullptr, 3}, Misuse{"sethwid", {":=", "+A"}, nullptr, nullptr, 3},
+        Misuse{"sethwid", {"*", ":="}, nullptr, nullptr, 3}, Misuse{"sethwid", {"*", ":=", "+A"}, kRemote, nullptr, 3},
+        Misuse{"listclass", {"ORUpc"}, kRemote, nullptr, 2},
+        Misuse{"listclass", {"ORUpc"}, nullptr, "SetupDiGetClassDevsExA", 2}),
     [](const testing::TestParamInfo<Misuse>& info) {
       return std::string(info.param.name) + "_" + std::to_string(info.index);
     });
@@ -308,10 +320,11 @@ TEST_F(Console, InstallCreatesARootNodeServedByTheTestDriver) {
 
   // sethwid on both root nodes: the edits in order, saved.
   out.take();
-  EXPECT_EQ(run("sethwid", {"@ROOT\\QVTEST\\*", ":=", "+EXTRA", "SECOND", "+EXTRA", "-" + std::string(kTestHardwareId)}),
-            0);
+  EXPECT_EQ(
+      run("sethwid", {"@ROOT\\QVTEST\\*", ":=", "+EXTRA", "SECOND", "+EXTRA", "-" + std::string(kTestHardwareId)}), 0);
   text = out.take();
-  EXPECT_NE(text.find("ROOT\\QVTEST\\0000" + std::string(60 - 16, ' ') + ": SECOND, EXTRA\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("ROOT\\QVTEST\\0000" + std::string(60 - 16, ' ') + ": SECOND, EXTRA\n"), std::string::npos)
+      << text;
   EXPECT_EQ(record("ROOT\\QVTEST\\0001")->hardwareIds, (std::vector<std::string>{"SECOND", "EXTRA"}));
   EXPECT_EQ(run("sethwid", {"@ROOT\\QVTEST\\0000", ":=", "=ONLY"}), 0);
   EXPECT_EQ(record("ROOT\\QVTEST\\0000")->hardwareIds, std::vector<std::string>{"ONLY"});
@@ -324,8 +337,7 @@ TEST_F(Console, UpdateRebindsMatchingNodesOrFails) {
   out.take();
   EXPECT_EQ(run("updateni", {rig.testInf().string(), kTestHardwareId}), 0);
   EXPECT_TRUE(SetupNonInteractiveMode());
-  EXPECT_EQ(out.take(),
-            "Updating the driver for ROOT\\QVTEST from " + rig.testInf().string() + ".\n" + message(61103));
+  EXPECT_EQ(out.take(), "Updating the driver for ROOT\\QVTEST from " + rig.testInf().string() + ".\n" + message(61103));
   setup::HideExport("newdev.dll", "UpdateDriverForPlugAndPlayDevicesA");
   EXPECT_EQ(run("update", {rig.testInf().string(), kTestHardwareId}), 2);
 }

@@ -21,7 +21,7 @@ constexpr char kSeeded[] = "PCI\\VEN_1234&DEV_0001\\3&0&0";
 constexpr char kOrupcGuid[] = "{B979AFCD-77CA-451E-931A-2ADABC8521F2}";
 
 class ConsoleDump : public testing::Test {
-protected:
+ protected:
   void SetUp() override { before = setup::OpenSetupHandles(); }
   void TearDown() override {
     if (set != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set);
@@ -107,8 +107,11 @@ TEST_F(ConsoleDump, ResourceLinesInTheirExactFormats) {
   EXPECT_EQ(setup::OpenHandles(setup::HandleKind::LogConf), 0u);
 
   // Only a configuration of one full range: the header and no line.
-  seed([](platform::DeviceRecord& r) { r.configurations = {{ALLOC_LOG_CONF, {{ResType_IO, 0, ~0ull, 0}}}}; },
-       kInstrument);
+  seed(
+      [](platform::DeviceRecord& r) {
+        r.configurations = {{ALLOC_LOG_CONF, {{ResType_IO, 0, ~0ull, 0}}}};
+      },
+      kInstrument);
   EXPECT_EQ(console.PrintDeviceResources(set, open(kInstrument)), 1);
   EXPECT_EQ(out.take(), "    The device is using these resources:\n");
   seed([](platform::DeviceRecord& r) { r.configurations.clear(); }, kInstrument);
@@ -220,8 +223,7 @@ TEST_F(ConsoleDump, SetupClassDescriptionAndIds) {
     r.compatibleIds = {"PCI\\CC_07"};
   });
   EXPECT_EQ(console.PrintDeviceHardwareIds(set, open(kSeeded)), 1);
-  EXPECT_EQ(out.take(),
-            "    Hardware ids:\n        PCI\\A\n        PCI\\B\n    Compatible ids:\n        PCI\\CC_07\n");
+  EXPECT_EQ(out.take(), "    Hardware ids:\n        PCI\\A\n        PCI\\B\n    Compatible ids:\n        PCI\\CC_07\n");
   seed([](platform::DeviceRecord& r) { r.hardwareIds.clear(); });
   EXPECT_EQ(console.PrintDeviceHardwareIds(set, open(kSeeded)), 1);
   EXPECT_EQ(out.take(), "    Compatible ids:\n        PCI\\CC_07\n");
@@ -261,7 +263,8 @@ TEST_F(ConsoleDump, InstalledDriverNodeMatchesOnlyTheDriverKeyAsWritten) {
 TEST_F(ConsoleDump, SharedReadersGrowPastTheirFirstBuffers) {
   const std::string longName(1500, 'n');
   seed([&](platform::DeviceRecord& r) { r.friendlyName = longName; });
-  std::unique_ptr<char[]> name = console::DeviceConsole::ReadDeviceStringProperty(set, open(kSeeded), SPDRP_FRIENDLYNAME);
+  std::unique_ptr<char[]> name =
+      console::DeviceConsole::ReadDeviceStringProperty(set, open(kSeeded), SPDRP_FRIENDLYNAME);
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(std::string(name.get()), longName);
   EXPECT_EQ(console::DeviceConsole::ReadDeviceStringProperty(set, open(kSeeded), SPDRP_SERVICE), nullptr);

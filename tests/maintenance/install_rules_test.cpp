@@ -31,8 +31,10 @@ TEST_P(CommandLineRules, PickTheOperationAndKeepThePathWhole) {
 INSTANTIATE_TEST_SUITE_P(
     Switches, CommandLineRules,
     testing::Values(
-        SwitchCase{{"/InstallDriver32", "/home/user/a b/oru.inf"}, InstallOperation::Driver32, "/home/user/a b/oru.inf"},
-        SwitchCase{{"/InstallDriver64", "D:\\drivers\\ORUpc.inf"}, InstallOperation::Driver64, "D:\\drivers\\ORUpc.inf"},
+        SwitchCase{
+            {"/InstallDriver32", "/home/user/a b/oru.inf"}, InstallOperation::Driver32, "/home/user/a b/oru.inf"},
+        SwitchCase{
+            {"/InstallDriver64", "D:\\drivers\\ORUpc.inf"}, InstallOperation::Driver64, "D:\\drivers\\ORUpc.inf"},
         // Starts and ends with letters of the switch's own text: nothing is trimmed.
         SwitchCase{{"/InstallDriver64", "InstallDriver64.inf"}, InstallOperation::Driver64, "InstallDriver64.inf"},
         SwitchCase{{"oru.inf", "/InstallDriver64", "/InstallDriver32"}, InstallOperation::Driver32, "oru.inf"},
@@ -75,20 +77,14 @@ INSTANTIATE_TEST_SUITE_P(
                     PatternCase{kInstrumentPattern, "USB\\VID_0452&PID_0201\\", true},
                     PatternCase{kInstrumentPattern, "USB\\VID_0452&PID_0202\\ORU14400-000001", false},
                     PatternCase{kInstrumentPattern, "USB\\VID_0452&PID_0201", false},
-                    PatternCase{"@'USB\\*", "USB\\*", true},
-                    PatternCase{"@'USB\\*", "USB\\X", false},
-                    PatternCase{"'A*", "a*", true},
-                    PatternCase{"*", "", true},
-                    PatternCase{"*", "anything", true},
-                    PatternCase{"A*B*C", "AxxBxBxxC", true},   // middle segment retried
-                    PatternCase{"A*BC*D", "ABxBCyD", true},    // a first partial hit is passed over
+                    PatternCase{"@'USB\\*", "USB\\*", true}, PatternCase{"@'USB\\*", "USB\\X", false},
+                    PatternCase{"'A*", "a*", true}, PatternCase{"*", "", true}, PatternCase{"*", "anything", true},
+                    PatternCase{"A*B*C", "AxxBxBxxC", true},  // middle segment retried
+                    PatternCase{"A*BC*D", "ABxBCyD", true},   // a first partial hit is passed over
                     PatternCase{"A*B*C", "AxxCxB", false},
-                    PatternCase{"AB*B", "AB", false},          // the last segment must fit what is left
-                    PatternCase{"AB*B", "ABB", true},
-                    PatternCase{"A*XYZ", "AYZ", false},
-                    PatternCase{"*Z", "z", true},
-                    PatternCase{"AB**C", "ABC", true},
-                    PatternCase{"USB\\CLASS_FF", "usb\\class_ff", true},
+                    PatternCase{"AB*B", "AB", false},  // the last segment must fit what is left
+                    PatternCase{"AB*B", "ABB", true}, PatternCase{"A*XYZ", "AYZ", false}, PatternCase{"*Z", "z", true},
+                    PatternCase{"AB**C", "ABC", true}, PatternCase{"USB\\CLASS_FF", "usb\\class_ff", true},
                     PatternCase{"USB\\CLASS_FF", "usb\\class_ff&x", false},
                     PatternCase{"X*\xC3\xA9", "X\xC3\xA9", true}));
 

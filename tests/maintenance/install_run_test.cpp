@@ -40,7 +40,7 @@ RunResult run(const std::vector<std::string>& arguments, const fs::path& root) {
 }
 
 class InstallRuns : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     // The program ran once with the instrument attached, bound through the direct install.
     SetupRig program(root, {.registerImage = false});

@@ -37,10 +37,12 @@ struct ProgramStart {
   std::string err;
 };
 
-std::size_t lineCount(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t lineCount(const std::string& text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 class ProgramInstall : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     home = dir.path() / "home";
     data = dir.path() / "xdg-data";
@@ -82,8 +84,10 @@ protected:
     }
     r.err = testing::internal::GetCapturedStderr();
     for (const auto& [name, value] : saved) {
-      if (value) ::setenv(name.c_str(), value->c_str(), 1);
-      else ::unsetenv(name.c_str());
+      if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+      else
+        ::unsetenv(name.c_str());
     }
     return r;
   }
@@ -128,7 +132,8 @@ protected:
       }
       std::error_code ec;
       auto when = fs::last_write_time(it->path(), ec).time_since_epoch().count();
-      seen[it->path().string()] = std::to_string(it->is_regular_file() ? it->file_size() : 0) + "@" + std::to_string(when);
+      seen[it->path().string()] =
+          std::to_string(it->is_regular_file() ? it->file_size() : 0) + "@" + std::to_string(when);
     }
     return seen;
   }

@@ -36,7 +36,7 @@ std::string line(const std::string& id, const char* status) {
 
 // What the installer printed, captured.
 class Captured {
-public:
+ public:
   Captured() : out_(std::tmpfile()) { SetInstallerStreams(out_, nullptr); }
   ~Captured() {
     SetInstallerStreams(nullptr, nullptr);
@@ -51,7 +51,7 @@ public:
     return all;
   }
 
-private:
+ private:
   std::FILE* out_;
 };
 
@@ -69,7 +69,7 @@ bool recorded(platform::Machine& machine, const std::string& id) {
 }
 
 class Removal : public testing::Test {
-protected:
+ protected:
   void SetUp() override { sets = setup::OpenDeviceInfoSets(); }
   void TearDown() override {
     setup::ClearFailures();
@@ -142,7 +142,8 @@ TEST_F(Removal, ABusyReadLeavesTheRemovalForTheNextStart) {
     {
       Captured out;
       EXPECT_EQ(removeInstrument(), kResultRestart);
-      EXPECT_EQ(out.text(), line(kInstrument, "Removed on reboot") + "1 device(s) removed; a restart is needed to finish.\n");
+      EXPECT_EQ(out.text(),
+                line(kInstrument, "Removed on reboot") + "1 device(s) removed; a restart is needed to finish.\n");
     }
     EXPECT_TRUE(recorded(rig.machine(), kInstrument));  // until the next start
     CancelIo(device);

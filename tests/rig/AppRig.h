@@ -127,7 +127,7 @@ class AppRig {
   sim::InstrumentOptions instrumentOptions = QuietInstrument();
   std::function<CivilTime()> localClock;          // the clock autosave names read; empty = the system's
   std::function<void(CORUpc144App&)> beforeInit;  // e.g. registers the window folders' views
-  QString serverPath;  // the single-instance socket; empty = one in the temporary folder
+  QString serverPath;                             // the single-instance socket; empty = one in the temporary folder
 
  private:
   void Fail(const std::string& message) const;

@@ -8,8 +8,7 @@
   font.setPixelSize(16);
   const QFontInfo info(font);
   if (info.fixedPitch()) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << "\"Courier New\" resolves to \"" << info.family().toStdString()
-         << "\", which is not a fixed-pitch font. Install the package fonts-liberation2 "
-            "(scripts/setup.sh does) so that fontconfig substitutes Liberation Mono.";
+  return ::testing::AssertionFailure() << "\"Courier New\" resolves to \"" << info.family().toStdString()
+                                       << "\", which is not a fixed-pitch font. Install the package fonts-liberation2 "
+                                          "(scripts/setup.sh does) so that fontconfig substitutes Liberation Mono.";
 }

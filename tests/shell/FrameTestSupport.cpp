@@ -187,8 +187,8 @@ class TraceControlStandIn final : public StandIn<ITraceControl> {
     AddControl(1046, new QRadioButton(QStringLiteral("Line 2"), this));
     AddControl(1058, new QPushButton(QStringLiteral("Recall Trace"), this));
     auto* trigger = AddControl(1166, new QComboBox(this));
-    trigger->addItems({QStringLiteral("Dialtone"), QStringLiteral("DTMF"), QStringLiteral("Ringback"),
-                       QStringLiteral("Voltage")});
+    trigger->addItems(
+        {QStringLiteral("Dialtone"), QStringLiteral("DTMF"), QStringLiteral("Ringback"), QStringLiteral("Voltage")});
     AddControl(1167, new QLineEdit(this));
     AddControl(1168, new QLineEdit(this));
     AddControl(1169, new QLineEdit(this));
@@ -230,7 +230,9 @@ class DevelopStandIn final : public StandIn<IDevelopDialog> {
     shown = true;
   }
   bool WindowExists() const override { return shown; }
-  void OnCalibrationStep(UINT id, WPARAM w, LPARAM l) override { Call(QStringLiteral("OnCalibrationStep(%1,").arg(id) + Args(w, l).mid(1)); }
+  void OnCalibrationStep(UINT id, WPARAM w, LPARAM l) override {
+    Call(QStringLiteral("OnCalibrationStep(%1,").arg(id) + Args(w, l).mid(1));
+  }
   void OnFactorsRead(WPARAM w, LPARAM l) override { Call("OnFactorsRead" + Args(w, l)); }
   bool shown = false;
 };
@@ -247,16 +249,24 @@ class RecallStandIn final : public StandIn<ISessionRecall> {
 
 void RegisterRecordingViews(ViewFactory& factory, CallLog& log) {
   CallLog* l = &log;
-  factory.Register<ViewSlot::SessionView>([l](CORUpc144App&, QWidget* p) { return new SessionStandIn("session", *l, p); });
-  factory.Register<ViewSlot::ControlPanel>([l](CORUpc144App&, QWidget* p) { return new ControlStandIn("control", *l, p); });
-  factory.Register<ViewSlot::CaptureReadout>([l](CORUpc144App&, QWidget* p) { return new ReadoutStandIn("captureReadout", *l, p); });
-  factory.Register<ViewSlot::SignalTrace>([l](CORUpc144App&, QWidget* p) { return new SignalTraceStandIn("trace", *l, p); });
-  factory.Register<ViewSlot::TraceControl>([l](CORUpc144App&, QWidget* p) { return new TraceControlStandIn("traceControl", *l, p); });
-  factory.Register<ViewSlot::TraceReadout>([l](CORUpc144App&, QWidget* p) { return new ReadoutStandIn("traceReadout", *l, p); });
+  factory.Register<ViewSlot::SessionView>(
+      [l](CORUpc144App&, QWidget* p) { return new SessionStandIn("session", *l, p); });
+  factory.Register<ViewSlot::ControlPanel>(
+      [l](CORUpc144App&, QWidget* p) { return new ControlStandIn("control", *l, p); });
+  factory.Register<ViewSlot::CaptureReadout>(
+      [l](CORUpc144App&, QWidget* p) { return new ReadoutStandIn("captureReadout", *l, p); });
+  factory.Register<ViewSlot::SignalTrace>(
+      [l](CORUpc144App&, QWidget* p) { return new SignalTraceStandIn("trace", *l, p); });
+  factory.Register<ViewSlot::TraceControl>(
+      [l](CORUpc144App&, QWidget* p) { return new TraceControlStandIn("traceControl", *l, p); });
+  factory.Register<ViewSlot::TraceReadout>(
+      [l](CORUpc144App&, QWidget* p) { return new ReadoutStandIn("traceReadout", *l, p); });
   factory.Register<ViewSlot::VoltMeter>([l](CORUpc144App&, QWidget* p) { return new VoltMeterStandIn("volt", *l, p); });
   factory.Register<ViewSlot::Dtmf>([l](CORUpc144App&, QWidget* p) { return new DtmfStandIn("dtmf", *l, p); });
-  factory.Register<ViewSlot::DevelopDialog>([l](CORUpc144App&, QWidget* p) { return new DevelopStandIn("develop", *l, p); });
-  factory.Register<ViewSlot::SessionRecall>([l](CORUpc144App&, QWidget* p) { return new RecallStandIn("recall", *l, p); });
+  factory.Register<ViewSlot::DevelopDialog>(
+      [l](CORUpc144App&, QWidget* p) { return new DevelopStandIn("develop", *l, p); });
+  factory.Register<ViewSlot::SessionRecall>(
+      [l](CORUpc144App&, QWidget* p) { return new RecallStandIn("recall", *l, p); });
 }
 
 }  // namespace frametest

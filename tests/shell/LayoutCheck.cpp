@@ -32,9 +32,7 @@ QString Shown(QString text) {
   return text;
 }
 
-std::string Name(const QWidget* control) {
-  return std::to_string(ControlId(control));
-}
+std::string Name(const QWidget* control) { return std::to_string(ControlId(control)); }
 
 std::string Quoted(const QString& text) { return " \"" + text.toStdString() + "\""; }
 
@@ -65,7 +63,8 @@ std::vector<TextRoom> TextRooms(QWidget* control) {
     QStyleOptionButton option;
     option.initFrom(button);
     option.text = button->text();
-    const auto element = qobject_cast<QCheckBox*>(control) ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents;
+    const auto element =
+        qobject_cast<QCheckBox*>(control) ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents;
     return {{style->subElementRect(element, &option, button), Shown(button->text())}};
   }
   if (auto* box = qobject_cast<QGroupBox*>(control)) {
@@ -184,6 +183,7 @@ void FillWithLongestTexts(QWidget* form, int templateId) {
         for (const char* line : {"gc:7:8:9:1:0:0", "vn:ORUpc 144 V2.14", "sr", "ca:1:0"}) list->addItem(line);
       }
       break;
-    default: break;
+    default:
+      break;
   }
 }

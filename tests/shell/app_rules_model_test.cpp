@@ -40,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LineCase{"Empty", {}, InstallSwitch::None, ""},
         LineCase{"File", {"/data/run1.hsc"}, InstallSwitch::None, "/data/run1.hsc"},
-        LineCase{"PathHoldingTheSwitchText", {"/InstallDriver32/run.hsc"}, InstallSwitch::None, "/InstallDriver32/run.hsc"},
+        LineCase{
+            "PathHoldingTheSwitchText", {"/InstallDriver32/run.hsc"}, InstallSwitch::None, "/InstallDriver32/run.hsc"},
         LineCase{"Both32Wins", {"/InstallDriver64", "/InstallDriver32", "oru.inf"}, InstallSwitch::Driver32, ""},
         LineCase{"Only64", {"/InstallDriver64", "oru.inf"}, InstallSwitch::Driver64, ""},
         LineCase{"CaseMatters", {"/installdriver32"}, InstallSwitch::None, "/installdriver32"}),

@@ -155,12 +155,11 @@ TEST_P(AppSettingsBinary, TextsEndAtANulOrTheirLastByteAndLongOnesAreUnreadable)
 
 INSTANTIATE_TEST_SUITE_P(
     Buffers, AppSettingsBinary,
-    ::testing::Values(
-        BinaryCase{"TwelveDigitsWithoutNul", "123456789012", "123456789012", "123456789012"},
-        BinaryCase{"ThirteenBytes", "1234567890123", "1234567890123", "-1"},
-        BinaryCase{"NulInside", std::string("-1\0\0\0\0\0\0\0\0\0\0", 12), "-1", "-1"},
-        BinaryCase{"Folder260", std::string(259, 'a') + "/", std::string(259, 'a') + "/", "-1"},
-        BinaryCase{"Folder261", std::string(260, 'a') + "/", kFolder, "-1"}),
+    ::testing::Values(BinaryCase{"TwelveDigitsWithoutNul", "123456789012", "123456789012", "123456789012"},
+                      BinaryCase{"ThirteenBytes", "1234567890123", "1234567890123", "-1"},
+                      BinaryCase{"NulInside", std::string("-1\0\0\0\0\0\0\0\0\0\0", 12), "-1", "-1"},
+                      BinaryCase{"Folder260", std::string(259, 'a') + "/", std::string(259, 'a') + "/", "-1"},
+                      BinaryCase{"Folder261", std::string(260, 'a') + "/", kFolder, "-1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AppSettingsRules, SaveTakesLineAndConfigurationFromTheStoreAndPadsTheTrigger) {

@@ -43,14 +43,14 @@ TEST_P(SetStandardMatch, SelectsTheFirstItemBeginningWithTheCodesText) {
   EXPECT_EQ(c.selected, GetParam().selected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, SetStandardMatch,
-    ::testing::Values(SetStandardCase{{"B300", "1200/2400", "9600", "14400"}, 3, 2},
-                      SetStandardCase{{"B300", "1200/2400", "9600", "14400"}, 17, -1},  // not listed
-                      SetStandardCase{{"V.21", "B300", "1200/2400"}, 17, 0},
-                      SetStandardCase{{"B300", "1200/2400"}, 99, -1},                  // unknown code
-                      SetStandardCase{{"b300 (old)", "B300"}, 1, 0},                   // prefix, any case
-                      SetStandardCase{{"14400", "1200/2400"}, 2, 1}));
+INSTANTIATE_TEST_SUITE_P(Table, SetStandardMatch,
+                         ::testing::Values(SetStandardCase{{"B300", "1200/2400", "9600", "14400"}, 3, 2},
+                                           SetStandardCase{
+                                               {"B300", "1200/2400", "9600", "14400"}, 17, -1},  // not listed
+                                           SetStandardCase{{"V.21", "B300", "1200/2400"}, 17, 0},
+                                           SetStandardCase{{"B300", "1200/2400"}, 99, -1},  // unknown code
+                                           SetStandardCase{{"b300 (old)", "B300"}, 1, 0},   // prefix, any case
+                                           SetStandardCase{{"14400", "1200/2400"}, 2, 1}));
 
 TEST(StandardComboList, GetStandardComparesTheSelectedTextExactly) {
   ComboItems c{{"B300", "1200/2400 x", "V.21"}, 1};
@@ -391,24 +391,34 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"trace start", PlanSignalTrace, kIdle, {WM_ORU_START_SIGNAL_TRACE}, PanelStart::SignalTrace},
         PlanCase{"trace no device", PlanSignalTrace, kNoDevice, {}, PanelStart::NoDevice},
         PlanCase{"trace stop, device gone", PlanSignalTrace, kTraceGone, {WM_ORU_STOP_SIGNAL_TRACE}, PanelStart::None},
-        PlanCase{"line test while DTMF", PlanLineTest, kDtmf, {WM_ORU_STOP_DTMF_DECODER, WM_ORU_START_LINE_TEST},
+        PlanCase{"line test while DTMF",
+                 PlanLineTest,
+                 kDtmf,
+                 {WM_ORU_STOP_DTMF_DECODER, WM_ORU_START_LINE_TEST},
                  PanelStart::LineTest},
         PlanCase{"line test stop", PlanLineTest, kLine, {WM_ORU_STOP_LINE_TEST}, PanelStart::None},
         PlanCase{"line test no device", PlanLineTest, kNoDevice, {}, PanelStart::NoDevice},
-        PlanCase{"DTMF while line test", PlanDtmfDecoder, kLine, {WM_ORU_STOP_LINE_TEST, WM_ORU_START_DTMF_DECODER},
+        PlanCase{"DTMF while line test",
+                 PlanDtmfDecoder,
+                 kLine,
+                 {WM_ORU_STOP_LINE_TEST, WM_ORU_START_DTMF_DECODER},
                  PanelStart::DtmfDecoder},
         PlanCase{"DTMF stop, device gone", PlanDtmfDecoder, kDtmfGone, {WM_ORU_STOP_DTMF_DECODER}, PanelStart::None},
-        PlanCase{"configure stops", PlanConfigure, PanelRunFlags{.lineTestRunning = true, .dtmfRunning = true},
-                 {WM_ORU_STOP_LINE_TEST, WM_ORU_STOP_DTMF_DECODER}, PanelStart::Dialog},
+        PlanCase{"configure stops",
+                 PlanConfigure,
+                 PanelRunFlags{.lineTestRunning = true, .dtmfRunning = true},
+                 {WM_ORU_STOP_LINE_TEST, WM_ORU_STOP_DTMF_DECODER},
+                 PanelStart::Dialog},
         PlanCase{"recall no device posts nothing", PlanRecallSession, kDtmfGone, {}, PanelStart::NoDevice},
-        PlanCase{"recall stops", PlanRecallSession,
+        PlanCase{"recall stops",
+                 PlanRecallSession,
                  PanelRunFlags{.deviceOpen = true, .lineTestRunning = true, .dtmfRunning = true},
-                 {WM_ORU_STOP_DTMF_DECODER, WM_ORU_STOP_LINE_TEST}, PanelStart::Dialog}));
+                 {WM_ORU_STOP_DTMF_DECODER, WM_ORU_STOP_LINE_TEST},
+                 PanelStart::Dialog}));
 
 TEST(ActivityPlans, StartsCarryLineOneAndStopsTheirStatusText) {
-  EXPECT_EQ(PlanLineTest(kDtmf).posts,
-            (std::vector<PanelPost>{{"Aborting DTMF decoder", WM_ORU_STOP_DTMF_DECODER, 0},
-                                    {"", WM_ORU_START_LINE_TEST, 1}}));
+  EXPECT_EQ(PlanLineTest(kDtmf).posts, (std::vector<PanelPost>{{"Aborting DTMF decoder", WM_ORU_STOP_DTMF_DECODER, 0},
+                                                               {"", WM_ORU_START_LINE_TEST, 1}}));
   EXPECT_EQ(PlanSignalTrace(kTraceGone).posts.front().statusText, "Aborting signal trace");
   EXPECT_EQ(PlanSignalTrace(kIdle).posts.front().wParam, 1u);
   EXPECT_EQ(PlanDtmfDecoder(kIdle).posts.front().wParam, 1u);

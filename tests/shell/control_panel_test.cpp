@@ -39,15 +39,20 @@ class ControlPanelForm : public apptest::AppFixture {
     requests.reset();
     AppFixture::TearDown();
   }
-  template <class W = QWidget> W* Get(int id) { return qobject_cast<W*>(panel->Control(id)); }
+  template <class W = QWidget>
+  W* Get(int id) {
+    return qobject_cast<W*>(panel->Control(id));
+  }
   void Click(int id) { Get<QAbstractButton>(id)->click(); }
   void Pick(int id, const QString& text) { ASSERT_TRUE(paneltest::Pick(*panel, id, text)) << text.toStdString(); }
   // True when another thread can take dataMutex now.
   bool LockFree() {
-    return std::async(std::launch::async, [this] {
-             std::unique_lock lock(app().dataStore.dataMutex, std::try_to_lock);
-             return lock.owns_lock();
-           }).get();
+    return std::async(std::launch::async,
+                      [this] {
+                        std::unique_lock lock(app().dataStore.dataMutex, std::try_to_lock);
+                        return lock.owns_lock();
+                      })
+        .get();
   }
   std::vector<UINT> Posted() const { return requests->recorder.Ids(); }
 
@@ -213,10 +218,12 @@ TEST_F(ControlPanelForm, EndOfCaptureBoxTextAndIconFollowTheCode) {
 TEST_F(ControlPanelForm, FindCommandRunsTheEmbeddedFindDialog) {
   ASSERT_TRUE(StartPanel());
   QDialog* shown = nullptr;
-  answers.Modal([&](QDialog& dialog) {
-    shown = &dialog;
-    return static_cast<int>(QDialog::Rejected);
-  }, "CORUFindDlg");
+  answers.Modal(
+      [&](QDialog& dialog) {
+        shown = &dialog;
+        return static_cast<int>(QDialog::Rejected);
+      },
+      "CORUFindDlg");
   app().mainFrame->OnCommand(ID_EDIT_FIND);
   EXPECT_TRUE(answers.AllUsed());
   EXPECT_EQ(shown, static_cast<QDialog*>(&panel->FindDialog()));
@@ -226,10 +233,12 @@ TEST_F(ControlPanelForm, FindCommandRunsTheEmbeddedFindDialog) {
   ASSERT_NE(shortcut, nullptr);
   EXPECT_EQ(shortcut->key(), QKeySequence(QStringLiteral("Ctrl+F")));
   QDialog* again = nullptr;
-  answers.Modal([&](QDialog& dialog) {
-    again = &dialog;
-    return 0;
-  }, "CORUFindDlg");
+  answers.Modal(
+      [&](QDialog& dialog) {
+        again = &dialog;
+        return 0;
+      },
+      "CORUFindDlg");
   emit shortcut->activated();
   EXPECT_TRUE(answers.AllUsed());
   EXPECT_EQ(again, shown);  // the one embedded dialog, not a new one
@@ -241,10 +250,12 @@ TEST_F(ControlPanelForm, ConfigureStopsTheMeterAndDecoderThenRunsTheDialogWithou
   store.lineTestRunning = 1;
   store.dtmfRunning = 1;
   bool lockFree = false;
-  answers.Modal([&](QDialog&) {
-    lockFree = LockFree();
-    return static_cast<int>(QDialog::Rejected);
-  }, "CORUConfigureDlg");
+  answers.Modal(
+      [&](QDialog&) {
+        lockFree = LockFree();
+        return static_cast<int>(QDialog::Rejected);
+      },
+      "CORUConfigureDlg");
   Click(IDC_PANEL_CONFIGURE);
   EXPECT_TRUE(answers.AllUsed());
   EXPECT_TRUE(lockFree);

@@ -55,8 +55,8 @@ TEST(ConfigureRules, ChangedItemsGoOutInTheInstrumentsOrderThenTheText) {
   values.lineType = 1;
   values.triggerText = "123";
   const std::vector<ConfigPost> expected = {
-      {WM_ORU_SET_CONFIG, 0x40, 0},   {WM_ORU_SET_CONFIG, 0x80, 1},   {WM_ORU_SET_CONFIG, 0x100, 1},
-      {WM_ORU_SET_CONFIG, 0x800, 1},  {WM_ORU_SET_CONFIG, 0x2000, 2}, {WM_ORU_SET_CONFIG, 0x4000, 42},
+      {WM_ORU_SET_CONFIG, 0x40, 0},      {WM_ORU_SET_CONFIG, 0x80, 1},   {WM_ORU_SET_CONFIG, 0x100, 1},
+      {WM_ORU_SET_CONFIG, 0x800, 1},     {WM_ORU_SET_CONFIG, 0x2000, 2}, {WM_ORU_SET_CONFIG, 0x4000, 42},
       {WM_ORU_SET_TRIGGER_STRING, 0, 0},
   };
   EXPECT_EQ(ApplyConfigureOk(values, config), expected);
@@ -193,14 +193,15 @@ TEST_P(ClockDates, OnlyTheInstrumentsCentury) {
   EXPECT_EQ(IsSendableClock(ClockRecord(c.year, c.month, c.day, c.hour, c.minute, c.second)), c.sendable);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ClockDates,
-                         ::testing::Values(ClockCase{2000, 1, 1, 0, 0, 0, true}, ClockCase{2099, 12, 31, 23, 59, 59, true},
-                                           ClockCase{1999, 12, 31, 23, 59, 59, false},
-                                           ClockCase{2100, 1, 1, 0, 0, 0, false}, ClockCase{2024, 2, 29, 12, 0, 0, true},
-                                           ClockCase{2023, 2, 29, 12, 0, 0, false}, ClockCase{2000, 2, 29, 0, 0, 0, true},
-                                           ClockCase{2024, 4, 31, 0, 0, 0, false}, ClockCase{2024, 13, 1, 0, 0, 0, false},
-                                           ClockCase{2024, 1, 0, 0, 0, 0, false}, ClockCase{2024, 1, 1, 24, 0, 0, false},
-                                           ClockCase{2024, 1, 1, 0, 60, 0, false}, ClockCase{2024, 1, 1, 0, 0, 60, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, ClockDates,
+    ::testing::Values(ClockCase{2000, 1, 1, 0, 0, 0, true}, ClockCase{2099, 12, 31, 23, 59, 59, true},
+                      ClockCase{1999, 12, 31, 23, 59, 59, false}, ClockCase{2100, 1, 1, 0, 0, 0, false},
+                      ClockCase{2024, 2, 29, 12, 0, 0, true}, ClockCase{2023, 2, 29, 12, 0, 0, false},
+                      ClockCase{2000, 2, 29, 0, 0, 0, true}, ClockCase{2024, 4, 31, 0, 0, 0, false},
+                      ClockCase{2024, 13, 1, 0, 0, 0, false}, ClockCase{2024, 1, 0, 0, 0, 0, false},
+                      ClockCase{2024, 1, 1, 24, 0, 0, false}, ClockCase{2024, 1, 1, 0, 60, 0, false},
+                      ClockCase{2024, 1, 1, 0, 0, 60, false}));
 
 TEST(ClockDates, RecordCarriesEachField) {
   const SYSTEMTIME t = ClockRecord(2024, 3, 5, 7, 8, 9);

@@ -120,7 +120,7 @@ TEST_F(DialogsTest, LinkOpensOnlyFromItsTextAndOnlyWithAnAddress) {
 
   const QFont parentFont = parent.font();
   link->SetLinkText("a much longer link text");
-  EXPECT_TRUE(link->HitTest(QPoint(QFontMetrics(parentFont).horizontalAdvance("a much longer") , 2)));
+  EXPECT_TRUE(link->HitTest(QPoint(QFontMetrics(parentFont).horizontalAdvance("a much longer"), 2)));
 }
 
 TEST_F(DialogsTest, AboutTogglesOnADoubleClickAnywhereAndHasNoDeviceVersionWithoutAnInstrument) {

@@ -128,7 +128,7 @@ TEST(VolumeSteps, DragHysteresis) {
   EXPECT_TRUE(VolumeDragSends(131, 100));
   EXPECT_FALSE(VolumeDragSends(70, 100));
   EXPECT_TRUE(VolumeDragSends(69, 100));
-  EXPECT_TRUE(VolumeDragSends(14, 20));   // always below 15
+  EXPECT_TRUE(VolumeDragSends(14, 20));  // always below 15
   EXPECT_FALSE(VolumeDragSends(15, 20));
   EXPECT_FALSE(VolumeDragSends(0, 100));  // 0 is only sent on release
 }
@@ -154,9 +154,7 @@ TEST(DownloadProgress, PercentTextAndSplit) {
 TEST(SplashRegion, RunsLeaveMagentaOut) {
   // 6 x 3: row 0 all magenta, row 1 "M..M.." , row 2 opaque with magenta only at the end.
   const char* rows[] = {"MMMMMM", "M..M..", ".....M"};
-  const auto pixel = [&rows](int x, int y) -> std::uint32_t {
-    return rows[y][x] == 'M' ? 0xFF00FFu : 0x123456u;
-  };
+  const auto pixel = [&rows](int x, int y) -> std::uint32_t { return rows[y][x] == 'M' ? 0xFF00FFu : 0x123456u; };
   const auto runs = SplashOpaqueRuns(6, 3, pixel);
   ASSERT_EQ(runs.size(), 3u);
   EXPECT_EQ(runs[0].y, 1);
@@ -251,8 +249,8 @@ TEST(CoalescedNotice, TheLastReadingIsAlwaysHandled) {
 
   for (int round = 0; round < 20; ++round) {
     CoalescedNotice notice;
-    std::atomic<int> latest{0};   // the store's reading
-    std::atomic<int> queued{0};   // notices on their way to the UI
+    std::atomic<int> latest{0};  // the store's reading
+    std::atomic<int> queued{0};  // notices on their way to the UI
     std::atomic<bool> done{false};
     constexpr int kReadings = 20000;
     int admitted = 0;

@@ -52,20 +52,19 @@ INSTANTIATE_TEST_SUITE_P(
         DispatchRow{2026, 0, 0, {"control.SyncControlsFromConfig(0)"}},
         DispatchRow{2032, 4, 0, {"control.SyncControlsFromConfig(4)"}},
         DispatchRow{2034, 0, 0, {"control.SyncControlsFromConfig(0)", "session.ShowArrivedData"}},
-        DispatchRow{2033, 2, 0,
+        DispatchRow{2033,
+                    2,
+                    0,
                     {"control.SyncControlsFromConfig(2)", "session.StartLiveRefresh", "trace.ForwardToTraceRecall(2)",
                      "traceControl.RefreshFromSettings(2)"}},
         DispatchRow{2038, 0, 0, {"control.ShowEndOfCapture", "session.StopLiveRefresh"}},
         DispatchRow{2049, 0, 0, {"traceControl.OnTraceFinished", "control.OnSignalTraceEnded"}},
-        DispatchRow{2051, 77, 1, {"trace.AddTraceBlock(77,1)"}},
-        DispatchRow{2054, 0, 0, {"volt.OnLineTestReply(0,0)"}},
+        DispatchRow{2051, 77, 1, {"trace.AddTraceBlock(77,1)"}}, DispatchRow{2054, 0, 0, {"volt.OnLineTestReply(0,0)"}},
         DispatchRow{2057, 0, 0, {"dtmf.OnDigitsChanged(0,0)"}},
         DispatchRow{2065, 1, 0, {"trace.ForwardToTraceRecall(1)", "traceControl.RefreshFromSettings(1)"}},
         DispatchRow{2067, 0, 0, {"traceControl.OnTraceFinished"}},
-        DispatchRow{2069, 0, 0, {"traceControl.OnTraceFinished"}},
-        DispatchRow{2070, 0, 0, {"trace.RefreshScope"}},
-        DispatchRow{2078, 0, 0, {"control.ShowV21Standard"}},
-        DispatchRow{2079, 0, 0, {"control.HideV21Standard"}},
+        DispatchRow{2069, 0, 0, {"traceControl.OnTraceFinished"}}, DispatchRow{2070, 0, 0, {"trace.RefreshScope"}},
+        DispatchRow{2078, 0, 0, {"control.ShowV21Standard"}}, DispatchRow{2079, 0, 0, {"control.HideV21Standard"}},
         DispatchRow{2080, 0, 0, {"traceControl.AddSixtySecondSpan"}},
         DispatchRow{2081, 0, 0, {"traceControl.RemoveSixtySecondSpan"}},
         // The development dialog hears only while its window exists; no request echo is acted on.
@@ -342,16 +341,15 @@ TEST_F(MainFrameTest, SwitchingTabsStopsTheOldActivityBeforeStartingTheNew) {
   t->SelectTab(3);
   t->SelectTab(2);
   t->SelectTab(0);
-  t->SelectTab(0);   // the current tab: nothing
-  t->SelectTab(7);   // outside the tabs: nothing
+  t->SelectTab(0);  // the current tab: nothing
+  t->SelectTab(7);  // outside the tabs: nothing
   t->SelectTab(-1);
   QStringList seen;
   for (const QString& call : log.calls)
     if (!call.endsWith(".OnUpdate") && !call.endsWith(".ClearHoverMark")) seen << call;
   EXPECT_EQ(seen, (QStringList{"trace.ActivateTrace", "traceControl.StartEnableTimer", "trace.DeactivateTrace",
                                "traceControl.StopEnableTimer", "volt.StartStopTest", "volt.AbortTest",
-                               "dtmf.StartStopDecoder", "dtmf.AbortDecoder", "volt.StartStopTest",
-                               "volt.AbortTest"}));
+                               "dtmf.StartStopDecoder", "dtmf.AbortDecoder", "volt.StartStopTest", "volt.AbortTest"}));
   EXPECT_EQ(t->GetCurrentTab(), 0);
   EXPECT_FALSE(t->TabWindow(2)->isVisible());
   EXPECT_TRUE(t->TabWindow(0)->isVisible());
@@ -402,8 +400,8 @@ TEST_F(MainFrameTest, SplitterBarsDoNotMove) {
       ASSERT_NE(bar, nullptr);
       const QPoint mid = bar->rect().center();
       QTest::mousePress(bar, Qt::LeftButton, {}, mid);
-      QMouseEvent move(QEvent::MouseMove, QPointF(mid + QPoint(40, 40)), bar->mapToGlobal(QPointF(mid + QPoint(40, 40))),
-                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+      QMouseEvent move(QEvent::MouseMove, QPointF(mid + QPoint(40, 40)),
+                       bar->mapToGlobal(QPointF(mid + QPoint(40, 40))), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
       QApplication::sendEvent(bar, &move);
       QTest::mouseRelease(bar, Qt::LeftButton, {}, mid + QPoint(40, 40));
       EXPECT_EQ(splitter->sizes(), before) << "tab " << tab;

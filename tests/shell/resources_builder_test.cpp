@@ -41,15 +41,13 @@ TEST_P(DluToPixelsYTest, ThirteenPixelsPerEightUnitsRoundedHalfAway) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, DluToPixelsXTest,
-                         testing::Values(DluCase{0, 0}, DluCase{1, 2}, DluCase{2, 3}, DluCase{3, 5},
-                                         DluCase{4, 6}, DluCase{5, 8}, DluCase{7, 11},
-                                         DluCase{50, 75}, DluCase{186, 279}, DluCase{-1, -2},
-                                         DluCase{-3, -5}));
+                         testing::Values(DluCase{0, 0}, DluCase{1, 2}, DluCase{2, 3}, DluCase{3, 5}, DluCase{4, 6},
+                                         DluCase{5, 8}, DluCase{7, 11}, DluCase{50, 75}, DluCase{186, 279},
+                                         DluCase{-1, -2}, DluCase{-3, -5}));
 INSTANTIATE_TEST_SUITE_P(Units, DluToPixelsYTest,
-                         testing::Values(DluCase{0, 0}, DluCase{1, 2}, DluCase{2, 3}, DluCase{3, 5},
-                                         DluCase{4, 7}, DluCase{5, 8}, DluCase{8, 13},
-                                         DluCase{14, 23}, DluCase{58, 94}, DluCase{136, 221},
-                                         DluCase{-4, -7}));
+                         testing::Values(DluCase{0, 0}, DluCase{1, 2}, DluCase{2, 3}, DluCase{3, 5}, DluCase{4, 7},
+                                         DluCase{5, 8}, DluCase{8, 13}, DluCase{14, 23}, DluCase{58, 94},
+                                         DluCase{136, 221}, DluCase{-4, -7}));
 
 TEST(DluToPixels, RectangleMapsBothEdges) {
   // Left 7 -> 11, right 57 -> 86 (85.5 rounds up); top 7 -> 11, bottom 21 -> 34.
@@ -58,15 +56,13 @@ TEST(DluToPixels, RectangleMapsBothEdges) {
 }
 
 std::unique_ptr<QWidget> Build(const DialogTemplate& dialog) {
-  if (dialog.kind == DialogKind::Popup)
-    return std::unique_ptr<QWidget>(BuildDialog(dialog.id, nullptr));
+  if (dialog.kind == DialogKind::Popup) return std::unique_ptr<QWidget>(BuildDialog(dialog.id, nullptr));
   return std::unique_ptr<QWidget>(BuildForm(dialog.id, nullptr));
 }
 
 QString ShownText(const char* text, bool noPrefix) {
   QString shown = QString::fromUtf8(text);
-  if (!noPrefix)
-    shown.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
+  if (!noPrefix) shown.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(u'&').replace(u'\x01', u'&');
   return shown;
 }
 
@@ -162,8 +158,7 @@ TEST_P(BuiltControlTest, FoundByIdWithItsKindTextGeometryAndState) {
 
 INSTANTIATE_TEST_SUITE_P(AllTemplates, BuiltControlTest, testing::ValuesIn(AllIdentifiedControls()),
                          [](const testing::TestParamInfo<ControlRef>& info) {
-                           const DialogTemplate& dialog =
-                               *FindDialogTemplate(info.param.templateId);
+                           const DialogTemplate& dialog = *FindDialogTemplate(info.param.templateId);
                            const int id = dialog.controls[info.param.index].id;
                            return "T" + std::to_string(dialog.id) + "_C" + std::to_string(id);
                          });
@@ -186,7 +181,7 @@ TEST(BuildDialog, SizeCaptionFontAndFrameFollowTheTemplate) {
   QWidget* panel = BuildForm(130, &host);
   ASSERT_TRUE(panel);
   EXPECT_EQ(panel->size(), QSize(DluToPixelsX(146), DluToPixelsY(137)));  // 219 x 223: its column is 220 wide
-  EXPECT_FALSE(panel->isWindow());  // a form stays a child of its pane
+  EXPECT_FALSE(panel->isWindow());                                        // a form stays a child of its pane
   EXPECT_EQ(panel->parentWidget(), &host);
 
   EXPECT_EQ(BuildDialog(99999, nullptr), nullptr);
@@ -243,16 +238,8 @@ DialogTemplate TwoGroups() {
        .rect = {90, 14, 50, 10},
        .style = StyleGroup | StyleTabStop},
       {.id = 22, .kind = ControlKind::RadioButton, .text = "AC", .rect = {90, 28, 50, 10}},
-      {.id = 30,
-       .kind = ControlKind::PushButton,
-       .text = "&Go",
-       .rect = {90, 60, 50, 14},
-       .style = StyleHidden},
-      {.id = 31,
-       .kind = ControlKind::Static,
-       .text = "&Level && more",
-       .rect = {4, 60, 80, 8},
-       .style = StyleDisabled},
+      {.id = 30, .kind = ControlKind::PushButton, .text = "&Go", .rect = {90, 60, 50, 14}, .style = StyleHidden},
+      {.id = 31, .kind = ControlKind::Static, .text = "&Level && more", .rect = {4, 60, 80, 8}, .style = StyleDisabled},
   };
   return dialog;
 }
@@ -294,8 +281,7 @@ TEST(FindControl, OwnControlsComeBeforeThoseOfNestedForms) {
   DialogTemplate inner = TwoGroups();
   inner.id = 90002;
   inner.kind = DialogKind::ChildForm;
-  inner.controls.push_back(
-      {.id = 40, .kind = ControlKind::Static, .text = "inner only", .rect = {4, 70, 60, 8}});
+  inner.controls.push_back({.id = 40, .kind = ControlKind::Static, .text = "inner only", .rect = {4, 70, 60, 8}});
   inner.rect.height = 80;
   QDialog dialog;
   ApplyTemplate(&dialog, outer);
@@ -313,9 +299,7 @@ TEST(FindControl, OwnControlsComeBeforeThoseOfNestedForms) {
   EXPECT_EQ(FindControl(nullptr, 30), nullptr);
 }
 
-bool IsMagenta(QRgb pixel) {
-  return qRed(pixel) == 255 && qGreen(pixel) == 0 && qBlue(pixel) == 255;
-}
+bool IsMagenta(QRgb pixel) { return qRed(pixel) == 255 && qGreen(pixel) == 0 && qBlue(pixel) == 255; }
 
 TEST(ResourceImages, SplashIsMagentaWhereTransparentWithNoFringe) {
   const QImage splash = LoadResourceBitmap(kSplashBitmapId);

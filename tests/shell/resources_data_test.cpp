@@ -166,8 +166,12 @@ INSTANTIATE_TEST_SUITE_P(ShellTemplates, TemplateControlTest, testing::ValuesIn(
 
 TEST(DialogTemplates, CaptionsAndKinds) {
   const std::pair<int, const char*> captions[] = {
-      {100, "About Quorlan View"}, {144, "Dialog"},  {162, "Capture Status"},
-      {164, "Set ORUpc date and time"}, {171, "Dialog"}, {178, "Application download status"},
+      {100, "About Quorlan View"},
+      {144, "Dialog"},
+      {162, "Capture Status"},
+      {164, "Set ORUpc date and time"},
+      {171, "Dialog"},
+      {178, "Application download status"},
       {196, "USB Rcv"},
   };
   for (const auto& [id, caption] : captions) {
@@ -238,10 +242,9 @@ TEST(DialogTemplates, StartStatesTheWindowsRelyOn) {
     const auto& list = trace.FindControl(id)->items;
     return std::vector<std::string>(list.begin(), list.end());
   };
-  EXPECT_EQ(items(1164),
-            (std::vector<std::string>{"60 V DC", "30 V DC", "1.5 V AC p-p", "0.7 V AC p-p"}));
-  EXPECT_EQ(items(1165), (std::vector<std::string>{"5 seconds", "10 seconds", "15 seconds",
-                                                   "20 seconds", "60 seconds"}));
+  EXPECT_EQ(items(1164), (std::vector<std::string>{"60 V DC", "30 V DC", "1.5 V AC p-p", "0.7 V AC p-p"}));
+  EXPECT_EQ(items(1165),
+            (std::vector<std::string>{"5 seconds", "10 seconds", "15 seconds", "20 seconds", "60 seconds"}));
   EXPECT_EQ(items(1166), (std::vector<std::string>{"Dialtone", "DTMF", "Ringback", "Voltage"}));
   EXPECT_EQ(trace.FindControl(1167)->limit, 11);
   EXPECT_EQ(trace.FindControl(1168)->limit, 2);
@@ -282,8 +285,8 @@ TEST_P(EveryTemplateTest, ControlsHaveOwnIdsStayInsideAndDoNotOverlap) {
       const DialogControl& a = dialog.controls[i];
       const DialogControl& b = dialog.controls[j];
       if (Surrounds(a) || Surrounds(b)) continue;
-      EXPECT_FALSE(Overlap(a, b)) << "controls " << a.id << " (" << a.text << ") and " << b.id
-                                  << " (" << b.text << ") overlap";
+      EXPECT_FALSE(Overlap(a, b)) << "controls " << a.id << " (" << a.text << ") and " << b.id << " (" << b.text
+                                  << ") overlap";
     }
   }
 }
@@ -298,8 +301,7 @@ INSTANTIATE_TEST_SUITE_P(All, EveryTemplateTest, testing::ValuesIn(AllTemplateId
 
 TEST(DialogTemplates, EachFileIsLinkedAndIdsAreUnique) {
   std::vector<int> ids = AllTemplateIds();
-  for (int id : {100, 101, 130, 142, 144, 145, 152, 162, 164, 167, 170, 171, 173, 174, 178, 189,
-                 193, 196}) {
+  for (int id : {100, 101, 130, 142, 144, 145, 152, 162, 164, 167, 170, 171, 173, 174, 178, 189, 193, 196}) {
     EXPECT_NE(std::find(ids.begin(), ids.end(), id), ids.end()) << id;
   }
   EXPECT_TRUE(std::adjacent_find(ids.begin(), ids.end()) == ids.end());
@@ -356,12 +358,15 @@ const ExpectedString kExpectedStrings[] = {
     {32790, "Save current buffer before new capture"},
     {32806, "Enter ORUpc clock time"},
     // Calibration prompts.
-    {202, "1.  Select line 1 on the test station\n\n2.  Short the line input.\n\n3.  Press OK to "
-          "continue or Cancel to abort\n"},
-    {206, "1.  Select line 2 on the test station\n\n2.  Set the DC voltage source to 20.00 "
-          "volts.\n\n3.  Press OK to continue or Cancel to abort\n"},
-    {215, "1.  Select line 3 on the test station\n\n2.  Set the AC voltage source to 2.19 volts "
-          "peak-to-peak\n\n3.  Press OK to continue or Cancel to abort\n"},
+    {202,
+     "1.  Select line 1 on the test station\n\n2.  Short the line input.\n\n3.  Press OK to "
+     "continue or Cancel to abort\n"},
+    {206,
+     "1.  Select line 2 on the test station\n\n2.  Set the DC voltage source to 20.00 "
+     "volts.\n\n3.  Press OK to continue or Cancel to abort\n"},
+    {215,
+     "1.  Select line 3 on the test station\n\n2.  Set the AC voltage source to 2.19 volts "
+     "peak-to-peak\n\n3.  Press OK to continue or Cancel to abort\n"},
     {216, "Calibration data is not valid."},
 };
 
@@ -400,8 +405,7 @@ TEST(StringTable, NoIdIsDefinedTwice) {
 
 TEST(StringTable, CalibrationPromptsNameTheirLine) {
   // DC offset, DC gain #1, DC gain #2, AC offset, AC gain, per line 1/2/3.
-  const int perLine[3][5] = {{200, 202, 203, 210, 211}, {204, 205, 206, 212, 213},
-                             {207, 208, 209, 214, 215}};
+  const int perLine[3][5] = {{200, 202, 203, 210, 211}, {204, 205, 206, 212, 213}, {207, 208, 209, 214, 215}};
   for (int line = 0; line < 3; ++line) {
     const std::string select = "Select line " + std::to_string(line + 1) + " on the test station";
     for (int id : perLine[line]) {
@@ -442,8 +446,7 @@ const ExpectedMenuItem kMenuItems[] = {
     {57664, "&About...", {"&Help"}},
 };
 
-bool FindPath(const std::vector<MenuItem>& items, int id, std::vector<std::string>& path,
-              const MenuItem** found) {
+bool FindPath(const std::vector<MenuItem>& items, int id, std::vector<std::string>& path, const MenuItem** found) {
   for (const MenuItem& item : items) {
     if (item.kind == MenuItemKind::Popup) {
       path.emplace_back(item.text);
@@ -505,8 +508,7 @@ TEST(Toolbar, NewOpenSavePrintAboutWithSeparators) {
   const ToolbarResource* toolbar = FindToolbarResource(128);
   ASSERT_NE(toolbar, nullptr);
   EXPECT_EQ(toolbar->buttons,
-            (std::vector<int>{57600, 57601, 57603, kToolbarSeparator, 57607, kToolbarSeparator,
-                              57664}));
+            (std::vector<int>{57600, 57601, 57603, kToolbarSeparator, 57607, kToolbarSeparator, 57664}));
   // Every button's command is in the menu, so it shares the menu's action.
   const MenuResource& menu = *FindMenuResource(kMainFrameResourceId);
   for (int id : toolbar->buttons) {

@@ -19,8 +19,8 @@
 namespace {
 
 // Compares a built menu with its data, item by item (separators, popups, commands).
-void ExpectMirrors(QMenu* menu, const std::vector<MenuItem>& items,
-                   const std::map<int, QAction*>& actions, const std::string& where) {
+void ExpectMirrors(QMenu* menu, const std::vector<MenuItem>& items, const std::map<int, QAction*>& actions,
+                   const std::string& where) {
   QList<QAction*> built = menu->actions();
   size_t next = 0;
   for (const MenuItem& item : items) {
@@ -29,7 +29,9 @@ void ExpectMirrors(QMenu* menu, const std::vector<MenuItem>& items,
       ASSERT_LT(next, static_cast<size_t>(built.size())) << where;
       QAction* action = built[next];
       switch (item.kind) {
-        case MenuItemKind::Separator: EXPECT_TRUE(action->isSeparator()) << where; break;
+        case MenuItemKind::Separator:
+          EXPECT_TRUE(action->isSeparator()) << where;
+          break;
         case MenuItemKind::Popup:
           ASSERT_NE(action->menu(), nullptr) << where << " " << item.text;
           EXPECT_EQ(action->text(), QString::fromUtf8(item.text));
@@ -165,8 +167,7 @@ TEST(InstallAccelerators, KeysGoToActionsOrToTheFallback) {
   QMainWindow window;
   const auto actions = BuildMenuBar(window.menuBar(), kMainFrameResourceId, &window);
   std::vector<int> fallback;
-  InstallAccelerators(&window, kMainFrameResourceId, actions,
-                      [&](int id) { fallback.push_back(id); });
+  InstallAccelerators(&window, kMainFrameResourceId, actions, [&](int id) { fallback.push_back(id); });
   const std::pair<int, const char*> viaActions[] = {
       {57600, "Ctrl+N"}, {57601, "Ctrl+O"}, {57603, "Ctrl+S"}, {57607, "Ctrl+P"}};
   for (const auto& [id, key] : viaActions) {

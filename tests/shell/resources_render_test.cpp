@@ -1,5 +1,6 @@
 // Every template built offscreen: its controls lie inside it, each text fits its control in the
-// substitute fonts, no two controls overlap but a group box and its members, and it renders. Set QV_RESOURCE_SHOTS to a folder to keep the pictures for a look.
+// substitute fonts, no two controls overlap but a group box and its members, and it renders. Set QV_RESOURCE_SHOTS to a
+// folder to keep the pictures for a look.
 #include <gtest/gtest.h>
 
 #include <QDialog>
@@ -19,8 +20,7 @@
 namespace {
 
 std::unique_ptr<QWidget> Build(const DialogTemplate& dialog) {
-  if (dialog.kind == DialogKind::Popup)
-    return std::unique_ptr<QWidget>(BuildDialog(dialog.id, nullptr));
+  if (dialog.kind == DialogKind::Popup) return std::unique_ptr<QWidget>(BuildDialog(dialog.id, nullptr));
   return std::unique_ptr<QWidget>(BuildForm(dialog.id, nullptr));
 }
 
@@ -32,10 +32,9 @@ TEST_P(RenderedTemplateTest, TextsFitAndTheDialogRenders) {
   QFont arial("Arial");
   arial.setPixelSize(100);
   const double alphabet = QFontMetricsF(arial).horizontalAdvance("abcdefghijklmnopqrstuvwxyz");
-  ASSERT_NEAR(alphabet, 1272.7, 15.0)
-      << "\"Arial\" resolves to " << QFontInfo(arial).family().toStdString()
-      << ", which lacks Arial's metrics: install fonts-liberation2 "
-         "(scripts/setup.sh)";
+  ASSERT_NEAR(alphabet, 1272.7, 15.0) << "\"Arial\" resolves to " << QFontInfo(arial).family().toStdString()
+                                      << ", which lacks Arial's metrics: install fonts-liberation2 "
+                                         "(scripts/setup.sh)";
   const DialogTemplate& dialog = *FindDialogTemplate(GetParam());
   std::unique_ptr<QWidget> built = Build(dialog);
   ASSERT_TRUE(built);

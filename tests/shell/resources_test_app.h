@@ -20,5 +20,4 @@ class ResourcesTestApp : public testing::Environment {
   QApplication* app_ = nullptr;
 };
 
-inline testing::Environment* const kResourcesTestApp =
-    testing::AddGlobalTestEnvironment(new ResourcesTestApp);
+inline testing::Environment* const kResourcesTestApp = testing::AddGlobalTestEnvironment(new ResourcesTestApp);

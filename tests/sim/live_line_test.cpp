@@ -17,21 +17,21 @@ using namespace simtest;
 namespace {
 
 struct Minute {
-    const char* connect;
-    int rate;
-    bool sevenE1;
-    bool sync;
-    int wires;
-    bool events;
+  const char* connect;
+  int rate;
+  bool sevenE1;
+  bool sync;
+  int wires;
+  bool events;
 };
 
 class LiveLineMinute : public ::testing::TestWithParam<int> {
-protected:
-    LiveLineMinute() : scenario(*sim::chooseScenario("").scenario) { fw.loadScenario(scenario, 0); }
-    Micros start() const { return sec(60.0 * GetParam()); }
+ protected:
+  LiveLineMinute() : scenario(*sim::chooseScenario("").scenario) { fw.loadScenario(scenario, 0); }
+  Micros start() const { return sec(60.0 * GetParam()); }
 
-    sim::Scenario scenario;
-    sim::Firmware fw;
+  sim::Scenario scenario;
+  sim::Firmware fw;
 };
 
 // An 8N1 call at 1200/2400 comes first, so a fresh profile's capture settings suit it.
@@ -44,108 +44,108 @@ constexpr Minute kMinutes[] = {
 };
 
 TEST_P(LiveLineMinute, CapturesTheMinutesCallToItsEnd) {
-    const Minute& m = kMinutes[GetParam()];
-    const sim::CallScript& call = scenario.calls.at(static_cast<size_t>(GetParam()));
-    EXPECT_EQ(call.rate, m.rate);
-    EXPECT_EQ(call.sevenE1, m.sevenE1);
-    EXPECT_EQ(call.sync, m.sync);
-    EXPECT_EQ(call.wires, m.wires);
+  const Minute& m = kMinutes[GetParam()];
+  const sim::CallScript& call = scenario.calls.at(static_cast<size_t>(GetParam()));
+  EXPECT_EQ(call.rate, m.rate);
+  EXPECT_EQ(call.sevenE1, m.sevenE1);
+  EXPECT_EQ(call.sync, m.sync);
+  EXPECT_EQ(call.wires, m.wires);
 
-    Micros now = start();
-    CaptureRun run = runCapture(fw, now, ms(50), start() + sec(60));
-    EXPECT_EQ(run.connectReply, std::string("ca:0:") + m.connect);
-    EXPECT_EQ(run.endReply, "ca:1:9");
-    EXPECT_LT(run.endedAt, start() + sec(60));
-    EXPECT_EQ(fw.execute("TN", now), "tn:NO CARRIER");
-    ASSERT_EQ(run.records, records(sim::renderCall(call).bytes));
-    bool answer = false, originate = false, event = false;
-    for (const Record& r : run.records) {
-        event |= (r.attr & sim::kAttrModemEvent) != 0;
-        (r.attr & sim::kAttrAnswer ? answer : originate) = true;
-    }
-    EXPECT_TRUE(answer && originate);
-    EXPECT_EQ(event, m.events);
+  Micros now = start();
+  CaptureRun run = runCapture(fw, now, ms(50), start() + sec(60));
+  EXPECT_EQ(run.connectReply, std::string("ca:0:") + m.connect);
+  EXPECT_EQ(run.endReply, "ca:1:9");
+  EXPECT_LT(run.endedAt, start() + sec(60));
+  EXPECT_EQ(fw.execute("TN", now), "tn:NO CARRIER");
+  ASSERT_EQ(run.records, records(sim::renderCall(call).bytes));
+  bool answer = false, originate = false, event = false;
+  for (const Record& r : run.records) {
+    event |= (r.attr & sim::kAttrModemEvent) != 0;
+    (r.attr & sim::kAttrAnswer ? answer : originate) = true;
+  }
+  EXPECT_TRUE(answer && originate);
+  EXPECT_EQ(event, m.events);
 }
 
 TEST_P(LiveLineMinute, LineThreeCarriesDialToneDigitsAndHookVoltages) {
-    const Micros t0 = start();
-    EXPECT_NE(fw.execute("VM:3:0", t0 + sec(1)).find(":ON HOOK:"), std::string::npos);
-    EXPECT_NE(fw.execute("VM:3:0", t0 + sec(10)).find(":OFF HOOK:"), std::string::npos);
+  const Micros t0 = start();
+  EXPECT_NE(fw.execute("VM:3:0", t0 + sec(1)).find(":ON HOOK:"), std::string::npos);
+  EXPECT_NE(fw.execute("VM:3:0", t0 + sec(10)).find(":OFF HOOK:"), std::string::npos);
 
-    sim::TraceSetup dialTone;  // the trace control's defaults: dial tone, 60 V DC, 5 seconds
-    dialTone.line = 3;
-    auto trace = fw.trace().record(dialTone, t0, t0 + sec(60));
-    ASSERT_TRUE(trace.has_value());
+  sim::TraceSetup dialTone;  // the trace control's defaults: dial tone, 60 V DC, 5 seconds
+  dialTone.line = 3;
+  auto trace = fw.trace().record(dialTone, t0, t0 + sec(60));
+  ASSERT_TRUE(trace.has_value());
 
-    // The decoder polled as the PC polls it hears what line 1 dials.
-    ASSERT_EQ(fw.execute("DT:0:3", t0), "dt:0:1");
-    std::string heard;
-    for (Micros t = t0; t < t0 + sec(20); t += ms(100)) {
-        const std::string reply = fw.execute("DT:1", t);
-        ASSERT_EQ(reply.rfind("dt:1:", 0), 0u) << reply;
-        heard += reply.substr(5);
-    }
-    std::string dialled;
-    for (const sim::DigitEvent& d : fw.line().digitsDetected(1, t0, t0 + sec(20))) dialled += d.digit;
-    EXPECT_GE(dialled.size(), 7u);
-    EXPECT_EQ(heard, dialled);
+  // The decoder polled as the PC polls it hears what line 1 dials.
+  ASSERT_EQ(fw.execute("DT:0:3", t0), "dt:0:1");
+  std::string heard;
+  for (Micros t = t0; t < t0 + sec(20); t += ms(100)) {
+    const std::string reply = fw.execute("DT:1", t);
+    ASSERT_EQ(reply.rfind("dt:1:", 0), 0u) << reply;
+    heard += reply.substr(5);
+  }
+  std::string dialled;
+  for (const sim::DigitEvent& d : fw.line().digitsDetected(1, t0, t0 + sec(20))) dialled += d.digit;
+  EXPECT_GE(dialled.size(), 7u);
+  EXPECT_EQ(heard, dialled);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMinute, LiveLineMinute, ::testing::Range(0, 5));
 
 TEST(LiveLine, StartsOverAfterFiveMinutesAndLineTwoMovesOnItsOwn) {
-    const sim::Scenario s = *sim::chooseScenario("").scenario;
-    EXPECT_EQ(s.name, "live-line");
-    EXPECT_TRUE(s.repeat);
-    EXPECT_EQ(s.length, sec(300));
-    sim::Firmware fw;
-    fw.loadScenario(s, 0);
-    auto calls = fw.line().callsBetween(sec(300), sec(360));
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].index, 0u);
-    EXPECT_EQ(calls[0].start, sec(300) + s.calls[0].at);
-    // Line 2 is answered in the first minute while line 1 is back on hook.
-    EXPECT_NE(fw.execute("VM:2:0", sec(45)).find(":OFF HOOK:"), std::string::npos);
-    EXPECT_NE(fw.execute("VM:1:0", sec(45)).find(":ON HOOK:"), std::string::npos);
-    EXPECT_NE(fw.execute("VM:2:0", sec(55)).find(":ON HOOK:"), std::string::npos);
+  const sim::Scenario s = *sim::chooseScenario("").scenario;
+  EXPECT_EQ(s.name, "live-line");
+  EXPECT_TRUE(s.repeat);
+  EXPECT_EQ(s.length, sec(300));
+  sim::Firmware fw;
+  fw.loadScenario(s, 0);
+  auto calls = fw.line().callsBetween(sec(300), sec(360));
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].index, 0u);
+  EXPECT_EQ(calls[0].start, sec(300) + s.calls[0].at);
+  // Line 2 is answered in the first minute while line 1 is back on hook.
+  EXPECT_NE(fw.execute("VM:2:0", sec(45)).find(":OFF HOOK:"), std::string::npos);
+  EXPECT_NE(fw.execute("VM:1:0", sec(45)).find(":ON HOOK:"), std::string::npos);
+  EXPECT_NE(fw.execute("VM:2:0", sec(55)).find(":ON HOOK:"), std::string::npos);
 }
 
 // ---- QUORLAN_SCENARIO's text that names no line (what it names is played: the shell's
 // simulated_system_test)
 
 class ScenarioChoiceTest : public ::testing::Test {
-protected:
-    std::string write(const char* name, const std::string& text) {
-        std::string path = ::testing::TempDir() + "live_line_" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
+ protected:
+  std::string write(const char* name, const std::string& text) {
+    std::string path = ::testing::TempDir() + "live_line_" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+  }
 };
 
 TEST_F(ScenarioChoiceTest, UnknownNamesAndBadFilesSayWhy) {
-    const std::string bad = write("bad.scn", "scenario bad\nat 1 dc 1 -8\nat 2 tone 1 hum\n");
-    const std::string missing = ::testing::TempDir() + "live_line_missing.scn";
-    const std::string folder = ::testing::TempDir() + "live_line_folder.scn";
-    std::filesystem::create_directories(folder);
-    struct Case {
-        std::string choice;
-        std::string error;
-    };
-    const Case cases[] = {
-        {"bogus", "no built-in scenario \"bogus\" (built in: b300, call-progress, "},
-        {"memory", "no built-in scenario \"memory\""},  // the stored-memory manifest is no line
-        {"IDLE", "no built-in scenario \"IDLE\""},
-        {bad, bad + ": line 3: unknown tone 'hum'"},
-        {missing, "cannot read \"" + missing + "\""},
-        {folder, "cannot read \"" + folder + "\""},
-    };
-    for (const Case& c : cases) {
-        sim::ScenarioChoice chosen = sim::chooseScenario(c.choice);
-        EXPECT_FALSE(chosen.ok()) << c.choice;
-        EXPECT_FALSE(chosen.scenario.has_value()) << c.choice;
-        EXPECT_EQ(chosen.error.rfind(c.error, 0), 0u) << chosen.error;
-    }
-    EXPECT_NE(sim::chooseScenario("bogus").error.find("live-line"), std::string::npos);
+  const std::string bad = write("bad.scn", "scenario bad\nat 1 dc 1 -8\nat 2 tone 1 hum\n");
+  const std::string missing = ::testing::TempDir() + "live_line_missing.scn";
+  const std::string folder = ::testing::TempDir() + "live_line_folder.scn";
+  std::filesystem::create_directories(folder);
+  struct Case {
+    std::string choice;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"bogus", "no built-in scenario \"bogus\" (built in: b300, call-progress, "},
+      {"memory", "no built-in scenario \"memory\""},  // the stored-memory manifest is no line
+      {"IDLE", "no built-in scenario \"IDLE\""},
+      {bad, bad + ": line 3: unknown tone 'hum'"},
+      {missing, "cannot read \"" + missing + "\""},
+      {folder, "cannot read \"" + folder + "\""},
+  };
+  for (const Case& c : cases) {
+    sim::ScenarioChoice chosen = sim::chooseScenario(c.choice);
+    EXPECT_FALSE(chosen.ok()) << c.choice;
+    EXPECT_FALSE(chosen.scenario.has_value()) << c.choice;
+    EXPECT_EQ(chosen.error.rfind(c.error, 0), 0u) << chosen.error;
+  }
+  EXPECT_NE(sim::chooseScenario("bogus").error.find("live-line"), std::string::npos);
 }
 
 }  // namespace

@@ -40,9 +40,7 @@ json Number(double value) { return std::isfinite(value) ? json(value) : json(nul
 
 double NumberFrom(const json& value) { return value.is_null() ? NAN : value.get<double>(); }
 
-std::string Text(const json& object, const char* key) {
-  return Utf8ToBytes(object.value(key, std::string()));
-}
+std::string Text(const json& object, const char* key) { return Utf8ToBytes(object.value(key, std::string())); }
 
 template <class T>
 T Field(const json& object, const char* key, T fallback = T{}) {
@@ -57,10 +55,10 @@ json CaptureToJson(CORUData& store, const FileSettings& settings) {
   json picture;
   picture["type"] = "capture";
   picture["viewType"] = settings.viewType;
-  picture["config"] = {{"standard", cfg.standard},       {"parity7E1", cfg.parity7E1},
-                       {"sync", cfg.sync},               {"lineType", cfg.lineType},
-                       {"trigger", cfg.trigger},         {"triggerText", BytesToUtf8(cfg.triggerText)},
-                       {"callProgress", cfg.callProgress}, {"item14", cfg.item14}};
+  picture["config"] = {
+      {"standard", cfg.standard},         {"parity7E1", cfg.parity7E1}, {"sync", cfg.sync},
+      {"lineType", cfg.lineType},         {"trigger", cfg.trigger},     {"triggerText", BytesToUtf8(cfg.triggerText)},
+      {"callProgress", cfg.callProgress}, {"item14", cfg.item14}};
   picture["highlightParityBit"] = store.highlightParityBit.load();
   picture["highlightParityErrors"] = store.highlightParityErrors.load();
   picture["currentRecordIndex"] = store.currentRecordIndex.load();
@@ -79,8 +77,8 @@ json CaptureToJson(CORUData& store, const FileSettings& settings) {
   picture["events"] = std::move(events);
   json records = json::array();
   for (const CCaptBuf& r : store.captureBuffer) {
-    json record = {{"data", r.data}, {"flags", r.flags}, {"timeFraction", r.timeFraction},
-                   {"timeSeconds", r.timeSeconds}};
+    json record = {
+        {"data", r.data}, {"flags", r.flags}, {"timeFraction", r.timeFraction}, {"timeSeconds", r.timeSeconds}};
     // Derived on loading from the modem-event pairing; shown, never read back.
     if (r.markerShown) record["markerShown"] = 1;
     if (r.hidden) record["hidden"] = 1;
@@ -94,9 +92,9 @@ json TraceToJson(CORUData& store, const TraceFileHead& head) {
   std::lock_guard guard(store.dataMutex);
   json picture;
   picture["type"] = "trace";
-  picture["head"] = {{"scaleIndex", head.scaleIndex},   {"spanIndex", head.spanIndex},
+  picture["head"] = {{"scaleIndex", head.scaleIndex},     {"spanIndex", head.spanIndex},
                      {"voltageLevel", head.voltageLevel}, {"line", head.line},
-                     {"triggerType", head.triggerType}, {"lineAgain", head.lineAgain}};
+                     {"triggerType", head.triggerType},   {"lineAgain", head.lineAgain}};
   picture["value1"] = Number(store.sysCfg.value1);
   picture["value2"] = Number(store.sysCfg.value2);
   picture["traceCursor1"] = store.traceCursor1.load();
@@ -140,8 +138,8 @@ void CaptureFromJson(const json& picture, CORUData& store, FileSettings& setting
   }
   store.captureBuffer.RemoveAll();
   for (const json& r : picture.value("records", json::array())) {
-    store.captureBuffer.Add(CCaptBuf(Field<UCHAR>(r, "data"), Field<UCHAR>(r, "flags"),
-                                     Field<ULONG>(r, "timeFraction"), Field<ULONG>(r, "timeSeconds")));
+    store.captureBuffer.Add(CCaptBuf(Field<UCHAR>(r, "data"), Field<UCHAR>(r, "flags"), Field<ULONG>(r, "timeFraction"),
+                                     Field<ULONG>(r, "timeSeconds")));
   }
 }
 

@@ -24,8 +24,12 @@ struct StartCase {
 class CaptureStartPosts : public ::testing::TestWithParam<StartCase> {};
 
 TEST_P(CaptureStartPosts, PostsInOrderAndCopiesTheSettings) {
-  TraceStartSettings s{.scale = 2, .span = 1, .trigger = GetParam().trigger, .triggerNumber = "12*#",
-                       .ringbackQuantity = 3, .deltaV = -50};
+  TraceStartSettings s{.scale = 2,
+                       .span = 1,
+                       .trigger = GetParam().trigger,
+                       .triggerNumber = "12*#",
+                       .ringbackQuantity = 3,
+                       .deltaV = -50};
   CSysCfg cfg;
   EXPECT_EQ(PlanCaptureStart(s, cfg).posts, GetParam().posts);
   EXPECT_EQ(cfg.traceScale, 2);
@@ -152,7 +156,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FilterCase{EditFilter::Dtmf, "0123456789A", "0123456789AB", std::nullopt},
                       FilterCase{EditFilter::Dtmf, "12:3", "12:", "12:"},  // deleting always passes
                       FilterCase{EditFilter::Dtmf, "123", "1a3", "1A3"},   // a replaced selection
-                      FilterCase{EditFilter::Voltage, "", "-", "-"}, FilterCase{EditFilter::Voltage, "1", "1x", std::nullopt},
+                      FilterCase{EditFilter::Voltage, "", "-", "-"},
+                      FilterCase{EditFilter::Voltage, "1", "1x", std::nullopt},
                       FilterCase{EditFilter::Voltage, "-1", "-12", "-12"},
                       FilterCase{EditFilter::Voltage, "-12", "-123", std::nullopt},
                       // the written label is longer than the limit: it can be deleted but not grown

@@ -211,7 +211,7 @@ TEST_F(TraceControlForm, RefreshEnablesTheTriggersEdit) {
   EXPECT_EQ(Edit(1167)->text(), "-1");
   EXPECT_TRUE(Find<QRadioButton>(control, 1046)->isChecked());
   control->OnUpdate();
-  EXPECT_EQ(Edit(1167)->text(), "");  // the placeholder is not shown by a view update
+  EXPECT_EQ(Edit(1167)->text(), "");                            // the placeholder is not shown by a view update
   EXPECT_TRUE(Find<QRadioButton>(control, 1045)->isChecked());  // selectedLine 0 shows Line 1
   EXPECT_EQ(store().selectedLine, 1);
   store().selectedLine = 3;  // a running meter's line is left alone
@@ -416,7 +416,7 @@ TEST_F(DtmfForm, StartPostsLineThreeAndNeverStopsARunningDecoder) {
   EXPECT_EQ(posts[0].message, WM_ORU_START_DTMF_DECODER);
   EXPECT_EQ(posts[0].wParam, 3u);
   EXPECT_TRUE(Find<QRadioButton>(view, 1045)->isChecked());  // line 3 shows as Line 1
-  view->AbortDecoder();  // not running: nothing
+  view->AbortDecoder();                                      // not running: nothing
   store().dtmfRunning = 1;
   view->StartStopDecoder();
   EXPECT_EQ(Requests().size(), 1u);

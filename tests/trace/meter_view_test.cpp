@@ -50,7 +50,7 @@ TEST_F(VoltMeterForm, ReadingsDriveTheBarsAndStillBarsAreNotRepainted) {
   view->AbortTest();  // not running yet: no request; the test steps the meter itself
   EXPECT_FALSE(view->MeterRunning());
   Reply("DC -75.0 V", "AC 1.50 Vpp", "ON HOOK");
-  EXPECT_TRUE(Radio(1047)->isChecked());  // line 3 on the first reply
+  EXPECT_TRUE(Radio(1047)->isChecked());       // line 3 on the first reply
   EXPECT_EQ(Label(1125)->text(), "DC VALUE");  // the texts follow at the tick
   Ticks(1);
   EXPECT_EQ(Label(1125)->text(), "DC -75.0 V");

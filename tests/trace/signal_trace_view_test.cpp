@@ -152,7 +152,7 @@ TEST_F(SignalTraceView, CrossHairInvertsAndMarkerCrossUsesTheMarkerColour) {
   Draw();
   Send(QEvent::MouseMove, InScope(200, 30));
   Draw();
-  EXPECT_EQ(Scope().pixelColor(200, 10), QColor(0, 0, 0));   // inverted white
+  EXPECT_EQ(Scope().pixelColor(200, 10), QColor(0, 0, 0));  // inverted white
   EXPECT_EQ(Scope().pixelColor(400, 30), QColor(0, 0, 0));
   EXPECT_EQ(view->Scope().state.cursorPoint, (IntPoint{200, 30}));
 

@@ -84,8 +84,8 @@ CSysCfg Factors(double ac, double dc) {
 TEST(Rules, FactorFollowsTheRecordedRange) {
   const CSysCfg cfg = Factors(0.01, -0.1);
   const AxisMarks marks{-10, -367, 7, 527};
-  EXPECT_EQ(ScreenRules({0, 1, 2, 1}, cfg, marks).factor, 0.01);   // 60 V DC shown, AC recorded
-  EXPECT_EQ(ScreenRules({2, 1, 1, 1}, cfg, marks).factor, -0.1);   // 1.5 V AC shown, DC recorded
+  EXPECT_EQ(ScreenRules({0, 1, 2, 1}, cfg, marks).factor, 0.01);  // 60 V DC shown, AC recorded
+  EXPECT_EQ(ScreenRules({2, 1, 1, 1}, cfg, marks).factor, -0.1);  // 1.5 V AC shown, DC recorded
   EXPECT_EQ(PrintRules({0, 1, 3, 1}, cfg, marks).factor, 0.01);
   EXPECT_EQ(PrintRules({3, 1, 0, 1}, cfg, marks).factor, -0.1);
   // The display scale sets V.
@@ -108,8 +108,8 @@ TEST(Rules, TimeFollowsDisplaySpanAndRecordedPoints) {
 
 TEST(Rules, GuardsNeverDivideByZeroAndStartDefined) {
   const AxisMarks equal{-10, -10, 7, 7};
-  for (const TraceRules& r : {ScreenRules({0, 1, 0, 1}, Factors(1, 2), equal),
-                              PrintRules({0, 1, 0, 1}, Factors(1, 2), equal)}) {
+  for (const TraceRules& r :
+       {ScreenRules({0, 1, 0, 1}, Factors(1, 2), equal), PrintRules({0, 1, 0, 1}, Factors(1, 2), equal)}) {
     EXPECT_EQ(r.voltsPerUnit, 1.0);
     EXPECT_EQ(r.pointsPerUnit, 1.0);
     EXPECT_EQ(r.secondsPerUnit, 0.0);
@@ -124,8 +124,7 @@ TEST(Rules, GuardsNeverDivideByZeroAndStartDefined) {
   EXPECT_EQ(ac.factor, 0.5);
   EXPECT_DOUBLE_EQ(ac.voltsPerUnit, 120.0 / 357);
   // Recorded indexes out of range: nothing to walk, and no reading.
-  for (TraceIndexes bad : {TraceIndexes{0, 1, -1, -1}, TraceIndexes{0, 1, 0, 5},
-                           TraceIndexes{0, 1, 9, 1}}) {
+  for (TraceIndexes bad : {TraceIndexes{0, 1, -1, -1}, TraceIndexes{0, 1, 0, 5}, TraceIndexes{0, 1, 9, 1}}) {
     EXPECT_FALSE(ScreenRules(bad, Factors(1, 1), marks).CanWalk());
     EXPECT_FALSE(PrintRules(bad, Factors(1, 1), marks).CanWalk());
   }
@@ -198,8 +197,7 @@ TEST(Intake, WaitsForTheBufferLock) {
     done = true;
   });
   // Buffer 0 is free meanwhile: its intake goes through at once.
-  EXPECT_EQ(TakeTraceBlock(store, reinterpret_cast<WPARAM>(store.StreamBuffer(0)), 0),
-            IntakeResult::Stored);
+  EXPECT_EQ(TakeTraceBlock(store, reinterpret_cast<WPARAM>(store.StreamBuffer(0)), 0), IntakeResult::Stored);
   EXPECT_FALSE(done.load());
   held.unlock();
   intake.join();

@@ -20,8 +20,7 @@ CSysCfg Factors(double ac, double dc) {
 
 const AxisMarks kMarks{-10, -367, 7, 527};
 
-WalkSetup ScreenSetup(TraceIndexes indexes, PlotKind kind = PlotKind::Line,
-                      CSysCfg cfg = Factors(1.0, 1.0)) {
+WalkSetup ScreenSetup(TraceIndexes indexes, PlotKind kind = PlotKind::Line, CSysCfg cfg = Factors(1.0, 1.0)) {
   WalkSetup s;
   s.kind = kind;
   s.rules = ScreenRules(indexes, cfg, kMarks);
@@ -102,7 +101,7 @@ TEST(Walk, LineAndBarGeometry) {
   EXPECT_EQ(bars[0].yTop, -366);  // h = 50: trunc(-188 - 178.5)
   EXPECT_EQ(bars[0].yBottom, -9);
   EXPECT_EQ(bars[0].ReportedY(), bars[0].yBottom);
-  EXPECT_EQ(bars[0].xEnd, 7 + 1);       // trunc(7 + 1.92)
+  EXPECT_EQ(bars[0].xEnd, 7 + 1);  // trunc(7 + 1.92)
   EXPECT_EQ(bars[2].n, -1);
   EXPECT_EQ(bars[2].yTop, -189);
   EXPECT_EQ(bars[2].yBottom, -187);
@@ -113,8 +112,7 @@ TEST(Walk, PrintClampsEveryYInsideTheArea) {
     for (PlotKind kind : {PlotKind::Line, PlotKind::Bars}) {
       WalkSetup s;
       s.kind = kind;
-      s.rules = PrintRules({0, span, kind == PlotKind::Line ? 0 : 2, 1}, Factors(50.0, 50.0),
-                           {-100, -400, 0, 500});
+      s.rules = PrintRules({0, span, kind == PlotKind::Line ? 0 : 2, 1}, Factors(50.0, 50.0), {-100, -400, 0, 500});
       s.startX = 0;
       s.units = 500;
       s.step = 1;
@@ -171,8 +169,7 @@ class ScopeBookkeeping : public ::testing::Test {
   void Render() {
     std::lock_guard lock(store.dataMutex);
     scope.BeginWalk(PlotKind::Line);
-    std::vector<int> samples(store.traceSamples.GetData(),
-                             store.traceSamples.GetData() + store.traceSamples.GetSize());
+    std::vector<int> samples(store.traceSamples.GetData(), store.traceSamples.GetData() + store.traceSamples.GetSize());
     WalkTrace(scope.ScreenWalkSetup(PlotKind::Line), samples, [&](const WalkPoint& w) {
       if (w.n >= 0) scope.NoteDrawnSample(w.n, w.x, w.ReportedY(), store, snap);
     });

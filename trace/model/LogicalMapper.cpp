@@ -14,5 +14,4 @@ int MulDiv(int number, int numerator, int denominator) {
   return static_cast<int>(negative ? -quotient : quotient);
 }
 
-LogicalMapper::LogicalMapper(int dpiX, int dpiY)
-    : dpiX_(dpiX > 0 ? dpiX : 96), dpiY_(dpiY > 0 ? dpiY : 96) {}
+LogicalMapper::LogicalMapper(int dpiX, int dpiY) : dpiX_(dpiX > 0 ? dpiX : 96), dpiY_(dpiY > 0 ? dpiY : 96) {}

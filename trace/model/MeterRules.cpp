@@ -10,10 +10,9 @@ constexpr const char* kDcLabels[] = {"-60", "-50", "-40", "-30", "-20", "-10", "
                                      "+10", "+20", "+30", "+40", "+50", "+60"};
 constexpr const char* kVppLabels[] = {"-1.5", "-1.2", "-0.9", "-0.6", "-0.3", "0",
                                       "+0.3", "+0.6", "+0.9", "+1.2", "+1.5"};
-constexpr const char* kDbmLabels[] = {"-30", "-27", "-24", "-21", "-18", "-15",
-                                      "-12", "-9",  "-6",  "-3",  "0",   "+3"};
+constexpr const char* kDbmLabels[] = {"-30", "-27", "-24", "-21", "-18", "-15", "-12", "-9", "-6", "-3", "0", "+3"};
 
-constexpr int kEndInset = 4;    // pixels between a scale end and the surface's edge
+constexpr int kEndInset = 4;  // pixels between a scale end and the surface's edge
 constexpr int kLabelTop = 4;
 constexpr int kBarAboveBaseline = 6;
 constexpr double kVppFullSpan = 3.0;
@@ -22,9 +21,12 @@ constexpr double kDbmSpan = 33.0;
 
 double SpanUnits(MeterKind kind) {
   switch (kind) {
-    case MeterKind::Dc: return 120.0;
-    case MeterKind::AcVpp: return kVppFullSpan;
-    case MeterKind::AcDbm: return kDbmSpan;
+    case MeterKind::Dc:
+      return 120.0;
+    case MeterKind::AcVpp:
+      return kVppFullSpan;
+    case MeterKind::AcDbm:
+      return kDbmSpan;
   }
   return 0.0;
 }
@@ -58,9 +60,12 @@ double MeterFilter::Step() {
 
 std::span<const char* const> MeterLabels(MeterKind kind) {
   switch (kind) {
-    case MeterKind::Dc: return kDcLabels;
-    case MeterKind::AcVpp: return kVppLabels;
-    case MeterKind::AcDbm: return kDbmLabels;
+    case MeterKind::Dc:
+      return kDcLabels;
+    case MeterKind::AcVpp:
+      return kVppLabels;
+    case MeterKind::AcDbm:
+      return kDbmLabels;
   }
   return {};
 }

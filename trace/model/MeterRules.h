@@ -51,11 +51,11 @@ struct MeterTick {
 
 struct MeterScale {
   MeterKind kind = MeterKind::Dc;
-  int left = 0;      // the first tick
-  int right = 0;     // the last tick
-  int baseline = 0;  // the ticks' foot: the surface's bottom - 1
-  int zeroX = 0;     // the "0" tick, the DC and Vp-p bars' origin
-  int labelY = 0;    // the labels' top
+  int left = 0;                // the first tick
+  int right = 0;               // the last tick
+  int baseline = 0;            // the ticks' foot: the surface's bottom - 1
+  int zeroX = 0;               // the "0" tick, the DC and Vp-p bars' origin
+  int labelY = 0;              // the labels' top
   double unitsPerPixel = 0.0;  // 0 when the scale has no width
   std::vector<MeterTick> ticks;
 };

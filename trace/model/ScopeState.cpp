@@ -64,9 +64,7 @@ DoubleClickResult ScopeState::OnLButtonDblClk(int viewX, int /*viewY*/, CORUData
 
 void ScopeState::TakeCrossPoint() {
   crossPoint.x = cursorPoint.x == -1 ? -1 : mapper_.PixelsToLogicalX(cursorPoint.x);
-  crossPoint.y = (cursorPoint.y == -1 || cursorPoint.y == kUnsnappedY)
-                     ? -1
-                     : -mapper_.PixelsToLogicalY(cursorPoint.y);
+  crossPoint.y = (cursorPoint.y == -1 || cursorPoint.y == kUnsnappedY) ? -1 : -mapper_.PixelsToLogicalY(cursorPoint.y);
 }
 
 bool ScopeState::GetVoltageReading(double* volts) const {

@@ -72,7 +72,7 @@ class ScopeState {
   IntRect thresholdRect;
   IntPoint hostOffset{0, 0};
   int traceStartX = 0;
-  int widthLogical = 0;   // plotRect, logical
+  int widthLogical = 0;  // plotRect, logical
   int heightLogical = 0;
   int widthPx = 0;
   int heightPx = 0;

@@ -24,7 +24,9 @@ constexpr int kTriggerVoltage = 3;
 
 constexpr const char* kNoDigits = "-1";
 
-bool IsDtmfSymbol(char c) { return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'D') || c == '*' || c == '#'; }
+bool IsDtmfSymbol(char c) {
+  return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'D') || c == '*' || c == '#';
+}
 char DtmfUpper(char c) { return c >= 'a' && c <= 'd' ? static_cast<char>(c - 'a' + 'A') : c; }
 bool IsVoltageChar(char c) { return std::isdigit(static_cast<unsigned char>(c)) || c == '-'; }
 
@@ -118,10 +120,14 @@ int SelectionForTrigger(int trigger) { return trigger >= 1 && trigger <= 3 ? tri
 
 TriggerEdit EditForTrigger(int trigger) {
   switch (trigger) {
-    case kTriggerDtmf: return TriggerEdit::Dtmf;
-    case kTriggerRingback: return TriggerEdit::Ringback;
-    case kTriggerVoltage: return TriggerEdit::Voltage;
-    default: return TriggerEdit::None;
+    case kTriggerDtmf:
+      return TriggerEdit::Dtmf;
+    case kTriggerRingback:
+      return TriggerEdit::Ringback;
+    case kTriggerVoltage:
+      return TriggerEdit::Voltage;
+    default:
+      return TriggerEdit::None;
   }
 }
 

@@ -13,8 +13,7 @@ IntakeResult TakeTraceBlock(CORUData& store, WPARAM wParam, LPARAM lParam) {
 
   StreamBufferLock lock(store, index);
   const int count = store.traceBlockCount;
-  if (count < 0 || count >= CORUData::kTraceBlockCapacity ||
-      static_cast<size_t>(count) >= store.traceBlocks.size()) {
+  if (count < 0 || count >= CORUData::kTraceBlockCapacity || static_cast<size_t>(count) >= store.traceBlocks.size()) {
     return IntakeResult::Dropped;
   }
   std::memcpy(store.traceBlocks[count].data(), data, CORUData::kTraceBlockSize);

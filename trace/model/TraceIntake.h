@@ -8,7 +8,7 @@
 class CORUData;
 
 enum class IntakeResult {
-  Ignored,        // no buffer, or not one of the store's two
+  Ignored,  // no buffer, or not one of the store's two
   Stored,
   StoredAndFull,  // the 1000th block: the stream is to be stopped
   Dropped,        // already full

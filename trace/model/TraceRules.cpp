@@ -20,8 +20,8 @@ void TimeRule(const TraceIndexes& indexes, const AxisMarks& marks, TraceRules& r
 }  // namespace
 
 bool TraceRules::CanWalk() const {
-  return recordingValid && std::isfinite(secondsPerPoint) && secondsPerPoint > 0.0 &&
-         std::isfinite(secondsPerUnit) && secondsPerUnit > 0.0;
+  return recordingValid && std::isfinite(secondsPerPoint) && secondsPerPoint > 0.0 && std::isfinite(secondsPerUnit) &&
+         secondsPerUnit > 0.0;
 }
 
 TraceRules ScreenRules(const TraceIndexes& indexes, const CSysCfg& cfg, const AxisMarks& marks) {

@@ -23,11 +23,11 @@ struct AxisMarks {
 };
 
 struct TraceRules {
-  double voltsPerUnit = 1.0;    // V
-  double factor = 0.0;          // F: the recording's sample-to-volts factor
-  double secondsPerUnit = 0.0;  // S
-  double secondsPerPoint = 0.0; // P, of the recorded span
-  double pointsPerUnit = 1.0;   // D (screen only; print steps by 1)
+  double voltsPerUnit = 1.0;     // V
+  double factor = 0.0;           // F: the recording's sample-to-volts factor
+  double secondsPerUnit = 0.0;   // S
+  double secondsPerPoint = 0.0;  // P, of the recorded span
+  double pointsPerUnit = 1.0;    // D (screen only; print steps by 1)
   // The recorded indexes name a table row: only then is there a trace to draw or read.
   bool recordingValid = false;
 

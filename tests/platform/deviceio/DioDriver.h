@@ -36,25 +36,25 @@ constexpr ULONG IOCTL_DIO_FAIL_PENDING = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x815, ME
 constexpr ULONG IOCTL_DIO_HOLD = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x816, METHOD_BUFFERED, FILE_ANY_ACCESS);
 
 struct Extension {
-    Kind kind;
-    KSPIN_LOCK lock;  // guards the queue and the data
-    LIST_ENTRY queue;
-    ULONG queued;
-    UCHAR data[kCapacity];
-    ULONG dataLength;
-    LONG creates;
-    LONG cleanups;
-    LONG closes;
-    // Test switches (set with InterlockedExchange): 1 = on.
-    LONG ignoreCancel;     // queued requests get no cancel routine
-    LONG completeInQueue;  // a read that would wait is completed at once with no data, yet
-                           // reported as pending
-    // What the last METHOD_NEITHER request carried.
-    PVOID lastType3Input;
-    PVOID lastUserBuffer;
-    // The lengths of the last device-control request.
-    ULONG lastInputLength;
-    ULONG lastOutputLength;
+  Kind kind;
+  KSPIN_LOCK lock;  // guards the queue and the data
+  LIST_ENTRY queue;
+  ULONG queued;
+  UCHAR data[kCapacity];
+  ULONG dataLength;
+  LONG creates;
+  LONG cleanups;
+  LONG closes;
+  // Test switches (set with InterlockedExchange): 1 = on.
+  LONG ignoreCancel;     // queued requests get no cancel routine
+  LONG completeInQueue;  // a read that would wait is completed at once with no data, yet
+                         // reported as pending
+  // What the last METHOD_NEITHER request carried.
+  PVOID lastType3Input;
+  PVOID lastUserBuffer;
+  // The lengths of the last device-control request.
+  ULONG lastInputLength;
+  ULONG lastOutputLength;
 };
 
 DRIVER_INITIALIZE DriverEntry;

@@ -96,7 +96,7 @@ PDEVICE_OBJECT createRootPdo(platform::Machine& machine) {
 
 // A deterministic machine with one device on the chosen bus and no driver bound to it.
 class BusPdo : public testing::TestWithParam<std::tuple<Bus, RequestCase>> {
-protected:
+ protected:
   void SetUp() override {
     machine = std::make_unique<platform::Machine>(platform::MachineOptions::deterministic());
     if (bus() == Bus::Root) {
@@ -111,9 +111,7 @@ protected:
   void TearDown() override { EXPECT_TRUE(machine->shutdown().empty()) << "the verifier found faults"; }
 
   Bus bus() const { return std::get<0>(GetParam()); }
-  bool stillThere() {
-    return bus() == Bus::Root ? machine->rootBus().owns(pdo) : machine->bus().portOf(pdo) != 0;
-  }
+  bool stillThere() { return bus() == Bus::Root ? machine->rootBus().owns(pdo) : machine->bus().portOf(pdo) != 0; }
 
   Answer sendPower(const RequestCase& c) {
     nt::KernelScope scope(&machine->kernel());
@@ -143,9 +141,15 @@ TEST_P(BusPdo, AnswersWithTheBusStatusCompletesOnceAndStays) {
   if (c.major == IRP_MJ_PNP) {
     EXPECT_EQ(answer.returned, c.expected);
     switch (c.information) {
-    case Information::Kept: EXPECT_EQ(answer.io.Information, kMark); break;
-    case Information::Cleared: EXPECT_EQ(answer.io.Information, 0u); break;
-    case Information::Ids: EXPECT_NE(answer.io.Information, kMark); break;
+      case Information::Kept:
+        EXPECT_EQ(answer.io.Information, kMark);
+        break;
+      case Information::Cleared:
+        EXPECT_EQ(answer.io.Information, 0u);
+        break;
+      case Information::Ids:
+        EXPECT_NE(answer.io.Information, kMark);
+        break;
     }
   }
   EXPECT_TRUE(stillThere());
@@ -187,7 +191,8 @@ const RequestCase kRequests[] = {
     {"WaitWake", IRP_MJ_POWER, IRP_MN_WAIT_WAKE, STATUS_NOT_SUPPORTED, STATUS_NOT_SUPPORTED},
 };
 
-INSTANTIATE_TEST_SUITE_P(Table, BusPdo, testing::Combine(testing::Values(Bus::Root, Bus::Usb), testing::ValuesIn(kRequests)),
+INSTANTIATE_TEST_SUITE_P(Table, BusPdo,
+                         testing::Combine(testing::Values(Bus::Root, Bus::Usb), testing::ValuesIn(kRequests)),
                          [](const testing::TestParamInfo<BusPdo::ParamType>& info) {
                            return std::string(std::get<0>(info.param) == Bus::Root ? "Root" : "Usb") +
                                   std::get<1>(info.param).name;

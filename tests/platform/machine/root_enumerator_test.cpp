@@ -16,13 +16,13 @@
 
 namespace {
 
+using nt::DevNodeState;
 using platform::DeviceRecord;
 using platform::Machine;
 using platform::RootEnumerator;
-using nt::DevNodeState;
 
 class TempRoot {
-public:
+ public:
   TempRoot() {
     std::string pattern = (std::filesystem::temp_directory_path() / "qv-root-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
@@ -46,7 +46,7 @@ DeviceRecord rootRecord(const std::string& id, const std::string& hardwareId = r
 }
 
 class RootBus : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     roottest::rootTestLog().reset();
     start();

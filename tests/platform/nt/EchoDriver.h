@@ -26,14 +26,14 @@ constexpr ULONG IOCTL_ECHO_NEITHER = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x903, METHOD
 constexpr ULONG IOCTL_ECHO_DEFERRED = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x904, METHOD_BUFFERED, FILE_ANY_ACCESS);
 
 struct Extension {
-    PDEVICE_OBJECT self;
-    IO_REMOVE_LOCK removeLock;
-    KSPIN_LOCK lock;  // guards the fields below
-    LIST_ENTRY waitingReads;
-    UCHAR data[kCapacity];
-    ULONG dataLength;
-    LONG opens;
-    LONG closes;
+  PDEVICE_OBJECT self;
+  IO_REMOVE_LOCK removeLock;
+  KSPIN_LOCK lock;  // guards the fields below
+  LIST_ENTRY waitingReads;
+  UCHAR data[kCapacity];
+  ULONG dataLength;
+  LONG opens;
+  LONG closes;
 };
 
 DRIVER_INITIALIZE DriverEntry;

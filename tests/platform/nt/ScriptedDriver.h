@@ -24,13 +24,13 @@ namespace scripted {
 using Handler = std::function<NTSTATUS(PDEVICE_OBJECT device, PIRP irp)>;
 
 struct Script {
-    Handler handlers[IRP_MJ_MAXIMUM_FUNCTION + 1];
-    Handler& operator[](UCHAR major) { return handlers[major]; }
+  Handler handlers[IRP_MJ_MAXIMUM_FUNCTION + 1];
+  Handler& operator[](UCHAR major) { return handlers[major]; }
 };
 
 struct Extension {
-    Script* script;
-    PDEVICE_OBJECT lower;  // what attach() put the device on
+  Script* script;
+  PDEVICE_OBJECT lower;  // what attach() put the device on
 };
 
 // Sets every major function to a routine that runs the device's handler; without one, create and
@@ -49,52 +49,52 @@ NTSTATUS completeIrp(PIRP irp, NTSTATUS status, ULONG_PTR information = 0);
 
 // What a user request's completion callback saw.
 class Completion {
-public:
-    nt::UserCompletion callback();
-    // Waits (bounded, fails only on a hang) until the callback ran.
-    bool wait(std::chrono::milliseconds limit = std::chrono::seconds(10));
-    int calls() const;
-    NTSTATUS status() const;
-    ULONG_PTR information() const;
-    std::thread::id thread() const;
+ public:
+  nt::UserCompletion callback();
+  // Waits (bounded, fails only on a hang) until the callback ran.
+  bool wait(std::chrono::milliseconds limit = std::chrono::seconds(10));
+  int calls() const;
+  NTSTATUS status() const;
+  ULONG_PTR information() const;
+  std::thread::id thread() const;
 
-private:
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    int calls_ = 0;
-    NTSTATUS status_ = STATUS_PENDING;
-    ULONG_PTR information_ = 0;
-    std::thread::id thread_;
+ private:
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  int calls_ = 0;
+  NTSTATUS status_ = STATUS_PENDING;
+  ULONG_PTR information_ = 0;
+  std::thread::id thread_;
 };
 
 // One kernel with the scripted driver loaded; the test thread works in that kernel. By default no
 // worker thread: tests pump work items. Tear-down shuts the kernel down and expects a clean log
 // unless the test says which violations it provoked.
 class KernelTest : public ::testing::Test {
-protected:
-    explicit KernelTest(nt::KernelOptions options = deterministic());
-    ~KernelTest() override;
-    void TearDown() override;
+ protected:
+  explicit KernelTest(nt::KernelOptions options = deterministic());
+  ~KernelTest() override;
+  void TearDown() override;
 
-    static nt::KernelOptions deterministic();
+  static nt::KernelOptions deterministic();
 
-    // A device of the scripted driver, with DO_DEVICE_INITIALIZING cleared.
-    PDEVICE_OBJECT createDevice(Script& script, const char16_t* name = nullptr, ULONG flags = 0);
-    // A named device reachable as "\\.\<link>".
-    PDEVICE_OBJECT createNamedDevice(Script& script, const char16_t* name, const char16_t* link, ULONG flags = 0);
-    PFILE_OBJECT open(const char* path);
-    // IoAttachDeviceToDeviceStack, remembered so that unload detaches first.
-    PDEVICE_OBJECT attach(PDEVICE_OBJECT upper, PDEVICE_OBJECT lower);
-    // The test provoked exactly these violations (checked at tear-down, in any order).
-    void expectViolations(std::vector<nt::Violation> kinds);
-    std::size_t violations(nt::Violation kind) { return kernel.verifier().count(kind); }
+  // A device of the scripted driver, with DO_DEVICE_INITIALIZING cleared.
+  PDEVICE_OBJECT createDevice(Script& script, const char16_t* name = nullptr, ULONG flags = 0);
+  // A named device reachable as "\\.\<link>".
+  PDEVICE_OBJECT createNamedDevice(Script& script, const char16_t* name, const char16_t* link, ULONG flags = 0);
+  PFILE_OBJECT open(const char* path);
+  // IoAttachDeviceToDeviceStack, remembered so that unload detaches first.
+  PDEVICE_OBJECT attach(PDEVICE_OBJECT upper, PDEVICE_OBJECT lower);
+  // The test provoked exactly these violations (checked at tear-down, in any order).
+  void expectViolations(std::vector<nt::Violation> kinds);
+  std::size_t violations(nt::Violation kind) { return kernel.verifier().count(kind); }
 
-    std::unique_ptr<nt::Kernel> owned;
-    nt::Kernel& kernel;
-    std::unique_ptr<nt::KernelScope> scope;
-    PDRIVER_OBJECT driver = nullptr;
-    std::vector<nt::Violation> expected;
-    bool expectationsSet = false;
+  std::unique_ptr<nt::Kernel> owned;
+  nt::Kernel& kernel;
+  std::unique_ptr<nt::KernelScope> scope;
+  PDRIVER_OBJECT driver = nullptr;
+  std::vector<nt::Violation> expected;
+  bool expectationsSet = false;
 };
 
 }  // namespace scripted

@@ -61,9 +61,8 @@ std::string DeviceTree::createAndRegister(const std::string& inf, const std::str
   std::string id;
   if (SetupDiCreateDeviceInfoA(set, className, &guid, nullptr, nullptr, DICD_GENERATE_ID, &data)) {
     std::string ids = hardwareId + std::string(2, '\0');
-    EXPECT_TRUE(SetupDiSetDeviceRegistryPropertyA(set, &data, SPDRP_HARDWAREID,
-                                                  reinterpret_cast<const BYTE*>(ids.data()),
-                                                  static_cast<DWORD>(ids.size())));
+    EXPECT_TRUE(SetupDiSetDeviceRegistryPropertyA(
+        set, &data, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(ids.data()), static_cast<DWORD>(ids.size())));
     EXPECT_TRUE(SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &data)) << GetLastError();
     char text[200];
     EXPECT_TRUE(SetupDiGetDeviceInstanceIdA(set, &data, text, sizeof text, nullptr));

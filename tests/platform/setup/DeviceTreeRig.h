@@ -46,7 +46,7 @@ Desc     = "Root test node"
 )";
 
 class DeviceTree : public testing::Test {
-protected:
+ protected:
   void SetUp() override;
   void TearDown() override;
 

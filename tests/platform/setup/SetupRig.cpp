@@ -16,7 +16,7 @@ namespace {
 
 // The instrument under another product id: the same device otherwise.
 class ProductIdModel final : public usb::UsbDeviceModel {
-public:
+ public:
   ProductIdModel(usb::UsbDeviceModel& inner, uint16_t productId) : inner_(inner), productId_(productId) {}
   std::vector<uint8_t> deviceDescriptor() const override {
     std::vector<uint8_t> d = inner_.deviceDescriptor();
@@ -38,7 +38,7 @@ public:
   void setConfiguration(uint8_t v) override { inner_.setConfiguration(v); }
   void setDataReadyCallback(DataReady c) override { inner_.setDataReadyCallback(std::move(c)); }
 
-private:
+ private:
   usb::UsbDeviceModel& inner_;
   uint16_t productId_;
 };

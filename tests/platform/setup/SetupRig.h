@@ -17,14 +17,14 @@ namespace setuptest {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
-public:
+ public:
   TempDir();
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& path() const { return path_; }
 
-private:
+ private:
   std::filesystem::path path_;
 };
 
@@ -35,13 +35,13 @@ std::filesystem::path SourceInf();
 
 struct RigOptions {
   bool withRoot = true;
-  bool registerImage = true;    // "ORUpc" -> the driver's entry point
+  bool registerImage = true;     // "ORUpc" -> the driver's entry point
   bool storeProgramInf = false;  // driver/ORUpc.inf through SetupCopyOEMInfA
   unsigned queryRemoveWaitMs = 2000;
 };
 
 class SetupRig {
-public:
+ public:
   explicit SetupRig(RigOptions options = {});
   // Another machine on the same root (the first one must be gone or shut down by then).
   SetupRig(const std::filesystem::path& root, RigOptions options);
@@ -54,7 +54,7 @@ public:
   // Ends the attachment and shuts the machine down; true when the verifier found nothing.
   bool shutdown();
 
-private:
+ private:
   void start(RigOptions options);
 
   std::unique_ptr<TempDir> dir_;

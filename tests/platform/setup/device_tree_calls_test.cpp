@@ -135,8 +135,8 @@ TEST_F(DeviceTree, NewElementsCheckTheirNameClassAndIdAndWaitForRegistration) {
 
   // The first is registered with its ids; the set's end drops the second.
   const char ids[] = "ROOT\\ROOTTEST\0ROOT\\SECOND\0";
-  ASSERT_TRUE(SetupDiSetDeviceRegistryPropertyA(set, &data, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(ids),
-                                                sizeof ids));
+  ASSERT_TRUE(
+      SetupDiSetDeviceRegistryPropertyA(set, &data, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(ids), sizeof ids));
   ASSERT_TRUE(SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &data));
   ASSERT_TRUE(SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &data));  // once registered, left as it is
   SetupDiDestroyDeviceInfoList(set);
@@ -156,8 +156,8 @@ TEST_F(DeviceTree, HardwareIdsWrittenOnARegisteredDeviceAreSavedAndAnswered) {
   ASSERT_TRUE(SetupDiOpenDeviceInfoA(set, id.c_str(), nullptr, 0, &data));
   // Without the final terminator, the last string still counts.
   const char ids[] = {'R', 'O', 'O', 'T', '\\', 'R', 'O', 'O', 'T', 'T', 'E', 'S', 'T', '\0', 'N', 'E', 'W'};
-  ASSERT_TRUE(SetupDiSetDeviceRegistryPropertyA(set, &data, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(ids),
-                                                sizeof ids));
+  ASSERT_TRUE(
+      SetupDiSetDeviceRegistryPropertyA(set, &data, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(ids), sizeof ids));
   char read[64];
   DWORD type = 0;
   ASSERT_TRUE(SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_HARDWAREID, &type, reinterpret_cast<BYTE*>(read),
@@ -224,8 +224,7 @@ INSTANTIATE_TEST_SUITE_P(Table, FullPaths,
                          testing::Values(PathCase{"a/b/../c.inf", "~/a/c.inf", "c.inf"},
                                          PathCase{"/x/./y//z.inf", "/x/y/z.inf", "z.inf"},
                                          PathCase{"\\x\\y.inf", "/x/y.inf", "y.inf"},
-                                         PathCase{"/x/y/", "/x/y/", nullptr},
-                                         PathCase{"/../..", "/", nullptr},
+                                         PathCase{"/x/y/", "/x/y/", nullptr}, PathCase{"/../..", "/", nullptr},
                                          PathCase{"./driver.inf", "~/driver.inf", "driver.inf"}));
 
 TEST_F(DeviceTree, FileAttributesTellFoldersFilesAndWhatIsMissing) {
@@ -313,31 +312,32 @@ bool withElement(const std::function<bool(HDEVINFO, SP_DEVINFO_DATA&)>& use) {
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, FailureHook,
-    testing::Values(
-        HookCase{"SetupDiCreateDeviceInfoA", [](const std::string&) { return withElement([](auto, auto&) { return true; }); }},
-        HookCase{"SetupDiGetINFClassA",
-                 [](const std::string& inf) {
-                   GUID g;
-                   char name[32];
-                   return SetupDiGetINFClassA(inf.c_str(), &g, name, sizeof name, nullptr) != FALSE;
-                 }},
-        HookCase{"UpdateDriverForPlugAndPlayDevicesA",
-                 [](const std::string& inf) {
-                   return UpdateDriverForPlugAndPlayDevicesA(nullptr, roottest::kHardwareId, inf.c_str(), 0, nullptr) !=
-                          FALSE;
-                 }},
-        HookCase{"GetFullPathNameA",
-                 [](const std::string& inf) {
-                   char full[MAX_PATH];
-                   return GetFullPathNameA(inf.c_str(), sizeof full, full, nullptr) != 0;
-                 }},
-        HookCase{"CM_Get_DevNode_Status_Ex",
-                 [](const std::string&) {
-                   ULONG bits, problem;
-                   CONFIGRET r = CM_Get_DevNode_Status_Ex(&bits, &problem, setup::RootDevInst(), 0, nullptr);
-                   SetLastError(r);
-                   return r == CR_SUCCESS;
-                 }}),
+    testing::Values(HookCase{"SetupDiCreateDeviceInfoA",
+                             [](const std::string&) { return withElement([](auto, auto&) { return true; }); }},
+                    HookCase{"SetupDiGetINFClassA",
+                             [](const std::string& inf) {
+                               GUID g;
+                               char name[32];
+                               return SetupDiGetINFClassA(inf.c_str(), &g, name, sizeof name, nullptr) != FALSE;
+                             }},
+                    HookCase{"UpdateDriverForPlugAndPlayDevicesA",
+                             [](const std::string& inf) {
+                               return UpdateDriverForPlugAndPlayDevicesA(nullptr, roottest::kHardwareId, inf.c_str(), 0,
+                                                                         nullptr) != FALSE;
+                             }},
+                    HookCase{"GetFullPathNameA",
+                             [](const std::string& inf) {
+                               char full[MAX_PATH];
+                               return GetFullPathNameA(inf.c_str(), sizeof full, full, nullptr) != 0;
+                             }},
+                    HookCase{"CM_Get_DevNode_Status_Ex",
+                             [](const std::string&) {
+                               ULONG bits, problem;
+                               CONFIGRET r =
+                                   CM_Get_DevNode_Status_Ex(&bits, &problem, setup::RootDevInst(), 0, nullptr);
+                               SetLastError(r);
+                               return r == CR_SUCCESS;
+                             }}),
     [](const testing::TestParamInfo<HookCase>& info) { return std::string(info.param.function); });
 
 }  // namespace

@@ -99,8 +99,8 @@ TEST_F(DeviceTree, DisableEnableAndRestartOfARootNode) {
   EXPECT_EQ(bits & (DN_HAS_PROBLEM | DN_STARTED), DN_HAS_PROBLEM);
   EXPECT_EQ(problem, CM_PROB_DISABLED);
   // Disabled devices are still present ones.
-  HDEVINFO present = SetupDiGetClassDevsExA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT, nullptr,
-                                            nullptr, nullptr);
+  HDEVINFO present =
+      SetupDiGetClassDevsExA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT, nullptr, nullptr, nullptr);
   SP_DEVINFO_DATA data{};
   data.cbSize = sizeof data;
   EXPECT_TRUE(SetupDiOpenDeviceInfoA(present, id.c_str(), nullptr, 0, &data));

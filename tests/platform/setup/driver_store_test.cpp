@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class DriverStore : public testing::Test {
-protected:
+ protected:
   // Copies `source` with `style`; the stored path, or "" with `error` set.
   std::string copy(const fs::path& source, DWORD style, DWORD* error = nullptr) {
     char destination[MAX_PATH] = "";
@@ -72,10 +72,10 @@ TEST_F(DriverStore, FailuresLeaveTheStoreAsItWas) {
     DWORD style;
     DWORD error;
   };
-  for (const Case& c : {Case{fresh, SP_COPY_REPLACEONLY, ERROR_FILE_NOT_FOUND},
-                        Case{sources.path() / "missing.inf", 0, ERROR_FILE_NOT_FOUND},
-                        Case{noVersion, 0, ERROR_INVALID_DATA}, Case{garbage, 0, ERROR_INVALID_DATA},
-                        Case{sources.path(), 0, ERROR_ACCESS_DENIED}}) {
+  for (const Case& c :
+       {Case{fresh, SP_COPY_REPLACEONLY, ERROR_FILE_NOT_FOUND},
+        Case{sources.path() / "missing.inf", 0, ERROR_FILE_NOT_FOUND}, Case{noVersion, 0, ERROR_INVALID_DATA},
+        Case{garbage, 0, ERROR_INVALID_DATA}, Case{sources.path(), 0, ERROR_ACCESS_DENIED}}) {
     DWORD error = 0;
     EXPECT_EQ(copy(c.path, c.style, &error), "") << c.path;
     EXPECT_EQ(error, c.error) << c.path;

@@ -39,7 +39,8 @@ TEST(InfReader, TheProgramsInfNamesTheInstrumentAndTheService) {
   EXPECT_EQ(m.description, "ORU14400 telephone-line instrument");
 }
 
-constexpr char kHead[] = "[Version]\nSignature=\"$Chicago$\"\nClass=Test\nClassGuid={12345678-1234-1234-1234-123456789abc}\n";
+constexpr char kHead[] =
+    "[Version]\nSignature=\"$Chicago$\"\nClass=Test\nClassGuid={12345678-1234-1234-1234-123456789abc}\n";
 
 struct LineCase {
   const char* name;
@@ -73,13 +74,12 @@ INSTANTIATE_TEST_SUITE_P(
                     LineCase{"EmptyStringAndField", "k=%E%,,z\n", {"", "", "z"}, "k"},
                     LineCase{"Continuation", "k=a, \\\n   b\n", {"a", "b"}, "k"},
                     LineCase{"BackslashInsideAnId", "k=USB\\VID_1\\x\n", {"USB\\VID_1\\x"}, "k"},
-                    LineCase{"NoKey", "file.sys\n", {"file.sys"}, ""},
-                    LineCase{"CrLf", "k=v\r\n", {"v"}, "k"}),
+                    LineCase{"NoKey", "file.sys\n", {"file.sys"}, ""}, LineCase{"CrLf", "k=v\r\n", {"v"}, "k"}),
     [](const testing::TestParamInfo<LineCase>& info) { return info.param.name; });
 
 TEST(InfReader, RefusesWhatIsNotAnInf) {
-  const std::vector<std::string> bad = {std::string("[Version]\nSig\0nature=x\n", 22), "\xFF\xFE[\0V\0", "[Version\nA=b\n",
-                                        "[S]\nk=\"open\n"};
+  const std::vector<std::string> bad = {std::string("[Version]\nSig\0nature=x\n", 22), "\xFF\xFE[\0V\0",
+                                        "[Version\nA=b\n", "[S]\nk=\"open\n"};
   for (const std::string& text : bad) {
     std::string error;
     EXPECT_FALSE(InfFile::parse(text, &error)) << text;
@@ -148,13 +148,14 @@ TEST_P(ModelDecorations, TheMostSpecificMatchWins) {
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, ModelDecorations,
-    testing::Values(DecorationCase{"VersionBeforePlain", "NTamd64,NTamd64.10.0", "NTamd64.10.0"},
-                    DecorationCase{"ArchitectureBeforeAny", "NT,NTamd64", "NTamd64"},
-                    DecorationCase{"NewestVersionNotAboveThisOne", "ntamd64.6.1,NTamd64.6.3,NTamd64.11.0", "NTamd64.6.3"},
-                    DecorationCase{"WorkstationOnly", "NTamd64.10.0.3,NTamd64.10.0.1", "NTamd64.10.0.1"},
-                    DecorationCase{"BuildNotAboveThisOne", "NTamd64.10.0...22000,NTamd64.10.0...19045", "NTamd64.10.0...19045"},
-                    DecorationCase{"OtherArchitectureOnly", "NTarm64", ""},
-                    DecorationCase{"MalformedIsNoTarget", "NTamd64.ten,NTamd64.1.2.3.4.5.6", ""}),
+    testing::Values(
+        DecorationCase{"VersionBeforePlain", "NTamd64,NTamd64.10.0", "NTamd64.10.0"},
+        DecorationCase{"ArchitectureBeforeAny", "NT,NTamd64", "NTamd64"},
+        DecorationCase{"NewestVersionNotAboveThisOne", "ntamd64.6.1,NTamd64.6.3,NTamd64.11.0", "NTamd64.6.3"},
+        DecorationCase{"WorkstationOnly", "NTamd64.10.0.3,NTamd64.10.0.1", "NTamd64.10.0.1"},
+        DecorationCase{"BuildNotAboveThisOne", "NTamd64.10.0...22000,NTamd64.10.0...19045", "NTamd64.10.0...19045"},
+        DecorationCase{"OtherArchitectureOnly", "NTarm64", ""},
+        DecorationCase{"MalformedIsNoTarget", "NTamd64.ten,NTamd64.1.2.3.4.5.6", ""}),
     [](const testing::TestParamInfo<DecorationCase>& info) { return info.param.name; });
 
 TEST(InfReader, SectionsOfOneNameAreOneSectionInFileOrder) {

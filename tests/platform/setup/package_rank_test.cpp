@@ -13,7 +13,8 @@ struct Package {
 };
 
 std::string infText(const Package& p) {
-  return std::string("[Version]\nSignature=\"$Windows NT$\"\nClass=T\nClassGuid={12345678-1234-1234-1234-123456789abc}\n") +
+  return std::string(
+             "[Version]\nSignature=\"$Windows NT$\"\nClass=T\nClassGuid={12345678-1234-1234-1234-123456789abc}\n") +
          "DriverVer=" + p.driverVer + "\n[Manufacturer]\nM=Models,NTamd64\n[Models.NTamd64]\nd=I," + p.id + "\n";
 }
 
@@ -46,14 +47,20 @@ TEST_P(PackageRank, PicksThePlatformsBest) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, PackageRank,
-    testing::Values(RankCase{"HardwareIdBeatsNewerCompatibleId", {{"01/01/2020", "HW\\B"}, {"01/01/2027", "CC\\X"}}, "oem0.inf"},
-                    RankCase{"EarlierHardwareIdBeatsNewerLaterOne", {{"01/01/2027", "hw\\b"}, {"01/01/2020", "HW\\A"}}, "oem1.inf"},
-                    RankCase{"NewerDateWins", {{"12/31/2025,9.0.0.0", "HW\\A"}, {"01/01/2026,1.0.0.0", "HW\\A"}}, "oem1.inf"},
-                    RankCase{"NewerVersionOnTheSameDate", {{"06/01/2026,1.10.0.0", "HW\\A"}, {"06/01/2026,1.9.9.9", "HW\\A"}}, "oem0.inf"},
-                    RankCase{"VersionPartsCompareAsNumbers", {{"06/01/2026,1.2", "HW\\A"}, {"06/01/2026, 1.10", "HW\\A"}}, "oem1.inf"},
-                    RankCase{"AnEqualRankKeepsTheLowerOem", {{"06/01/2026,1.0", "HW\\A"}, {"06/01/2026,1.0", "HW\\A"}}, "oem0.inf"},
-                    RankCase{"AMalformedDateIsTheOldest", {{"soon", "HW\\A"}, {"13/01/2030", "HW\\A"}, {"01/01/2001", "HW\\A"}}, "oem2.inf"},
-                    RankCase{"NoMatchBindsNothing", {{"01/01/2026", "HW\\C"}}, ""}),
+    testing::Values(
+        RankCase{"HardwareIdBeatsNewerCompatibleId", {{"01/01/2020", "HW\\B"}, {"01/01/2027", "CC\\X"}}, "oem0.inf"},
+        RankCase{"EarlierHardwareIdBeatsNewerLaterOne", {{"01/01/2027", "hw\\b"}, {"01/01/2020", "HW\\A"}}, "oem1.inf"},
+        RankCase{"NewerDateWins", {{"12/31/2025,9.0.0.0", "HW\\A"}, {"01/01/2026,1.0.0.0", "HW\\A"}}, "oem1.inf"},
+        RankCase{"NewerVersionOnTheSameDate",
+                 {{"06/01/2026,1.10.0.0", "HW\\A"}, {"06/01/2026,1.9.9.9", "HW\\A"}},
+                 "oem0.inf"},
+        RankCase{
+            "VersionPartsCompareAsNumbers", {{"06/01/2026,1.2", "HW\\A"}, {"06/01/2026, 1.10", "HW\\A"}}, "oem1.inf"},
+        RankCase{"AnEqualRankKeepsTheLowerOem", {{"06/01/2026,1.0", "HW\\A"}, {"06/01/2026,1.0", "HW\\A"}}, "oem0.inf"},
+        RankCase{"AMalformedDateIsTheOldest",
+                 {{"soon", "HW\\A"}, {"13/01/2030", "HW\\A"}, {"01/01/2001", "HW\\A"}},
+                 "oem2.inf"},
+        RankCase{"NoMatchBindsNothing", {{"01/01/2026", "HW\\C"}}, ""}),
     [](const testing::TestParamInfo<RankCase>& info) { return info.param.name; });
 
 TEST(PackageRank, ARecordedPackageThatStillServesTheNodeIsKept) {
@@ -71,7 +78,8 @@ TEST(PackageRank, ARecordedPackageThatStillServesTheNodeIsKept) {
 TEST(PackageRank, ADirectInstallCountsWhereItsIdStands) {
   platform::SetupDatabase db = storeAll({{"01/01/2027", "HW\\B"}});
   EXPECT_EQ(platform::BindDevice(db, {{"hw\\a", "direct"}}, "X\\Y\\1", {"HW\\A", "HW\\B"}, {}).service, "direct");
-  EXPECT_EQ(platform::BindDevice(db, {{"HW\\B", "direct"}}, "X\\Y\\1", {"HW\\A", "HW\\B"}, {}).driverKey.infPath, "oem0.inf");
+  EXPECT_EQ(platform::BindDevice(db, {{"HW\\B", "direct"}}, "X\\Y\\1", {"HW\\A", "HW\\B"}, {}).driverKey.infPath,
+            "oem0.inf");
 }
 
 }  // namespace

@@ -40,15 +40,20 @@ TEST(Persistence, ConcurrentWritersLoseNothing) {
     for (int i = 0; i < kEach; ++i) {
       platform::DeviceRecord r;
       r.instanceId = std::string("TEST\\") + tag + "\\" + std::to_string(i);
-      std::string bytes = std::string("[Version]\nSignature=\"$Chicago$\"\nClass=T\n"
-                                      "ClassGuid={12345678-1234-1234-1234-123456789abc}\n; ") + tag + std::to_string(i);
-      ASSERT_TRUE(store.update([&](platform::SetupDatabase& db) {
-        db.put(r);
-        if (i % 8 == 0) {
-          std::string name;
-          platform::AddDriverPackage(db, bytes, false, name);
-        }
-      }, &error)) << error;
+      std::string bytes = std::string(
+                              "[Version]\nSignature=\"$Chicago$\"\nClass=T\n"
+                              "ClassGuid={12345678-1234-1234-1234-123456789abc}\n; ") +
+                          tag + std::to_string(i);
+      ASSERT_TRUE(store.update(
+          [&](platform::SetupDatabase& db) {
+            db.put(r);
+            if (i % 8 == 0) {
+              std::string name;
+              platform::AddDriverPackage(db, bytes, false, name);
+            }
+          },
+          &error))
+          << error;
     }
   };
   std::thread a(writer, 'A'), b(writer, 'B');
@@ -60,7 +65,8 @@ TEST(Persistence, ConcurrentWritersLoseNothing) {
   platform::SetupDatabase db = check.snapshot();
   EXPECT_EQ(db.devices.size(), 2u * kEach);
   EXPECT_EQ(db.packages.size(), 2u * (kEach / 8));
-  for (std::size_t i = 0; i < db.packages.size(); ++i) EXPECT_EQ(db.packages[i].name, "oem" + std::to_string(i) + ".inf");
+  for (std::size_t i = 0; i < db.packages.size(); ++i)
+    EXPECT_EQ(db.packages[i].name, "oem" + std::to_string(i) + ".inf");
 }
 
 TEST(Persistence, ACorruptStateFileIsKeptReportedAndNeverWritten) {
@@ -105,8 +111,10 @@ TEST(Persistence, DefaultRootFollowsTheEnvironment) {
   EXPECT_EQ(platform::SetupStore::DefaultRoot(), fs::path("/r"));
   const char* names[3] = {"QUORLAN_MACHINE_ROOT", "XDG_DATA_HOME", "HOME"};
   for (int i = 0; i < 3; ++i) {
-    if (saved[i]) ::setenv(names[i], keep[i].c_str(), 1);
-    else ::unsetenv(names[i]);
+    if (saved[i])
+      ::setenv(names[i], keep[i].c_str(), 1);
+    else
+      ::unsetenv(names[i]);
   }
 }
 

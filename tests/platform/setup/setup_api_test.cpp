@@ -29,7 +29,7 @@ std::vector<std::string> instanceIds(HDEVINFO set) {
 }
 
 class SetupApi : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     setsBefore = setup::OpenDeviceInfoSets();
     // One instrument present, one other product recorded and then unplugged.
@@ -106,7 +106,8 @@ TEST_F(SetupApi, BuffersPropertiesAndIdsFollowThePlatformsConventions) {
   EXPECT_EQ(type, REG_MULTI_SZ);
   std::vector<BYTE> ids(required);
   ASSERT_TRUE(SetupDiGetDeviceRegistryPropertyA(set, &d, SPDRP_HARDWAREID, &type, ids.data(), required, nullptr));
-  EXPECT_EQ(ids.size(), std::strlen(reinterpret_cast<char*>(ids.data())) + 1 + std::strlen("USB\\VID_0452&PID_0201") + 2);
+  EXPECT_EQ(ids.size(),
+            std::strlen(reinterpret_cast<char*>(ids.data())) + 1 + std::strlen("USB\\VID_0452&PID_0201") + 2);
   BYTE text[64];
   ASSERT_TRUE(SetupDiGetDeviceRegistryPropertyA(set, &d, SPDRP_SERVICE, &type, text, sizeof text, nullptr));
   EXPECT_STREQ(reinterpret_cast<char*>(text), "ORUpc");
@@ -146,12 +147,13 @@ TEST(MessageFormat, ReadsTheMessageTableAndTheErrorTexts) {
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE, nullptr, 61999, 0, text, sizeof text, nullptr), 0u);
   EXPECT_EQ(GetLastError(), ERROR_MR_MID_NOT_FOUND);
-  EXPECT_GT(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_FILE_NOT_FOUND, 0, text, sizeof text, nullptr), 0u);
+  EXPECT_GT(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_FILE_NOT_FOUND, 0, text, sizeof text, nullptr),
+            0u);
   EXPECT_STREQ(text, "The file was not found.\r\n");
 
   DWORD_PTR mixed[] = {reinterpret_cast<DWORD_PTR>("ab"), 255};
-  FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, "[%1!-4s!|%2!04x!|%%|%1]%0tail", 0, 0, text,
-                 sizeof text, reinterpret_cast<va_list*>(mixed));
+  FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, "[%1!-4s!|%2!04x!|%%|%1]%0tail", 0, 0,
+                 text, sizeof text, reinterpret_cast<va_list*>(mixed));
   EXPECT_STREQ(text, "[ab  |00ff|%|ab]");
   FormatMessageA(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_IGNORE_INSERTS, "%1 and %2!d!", 0, 0, text, sizeof text,
                  nullptr);

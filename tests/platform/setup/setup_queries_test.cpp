@@ -25,8 +25,8 @@ const HKEY kNoKey = static_cast<HKEY>(INVALID_HANDLE_VALUE);
 GUID guidOf(const char* text) {
   unsigned long d1 = 0;
   unsigned d2 = 0, d3 = 0, b[8] = {};
-  std::sscanf(text, "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d2, &d3, &b[0], &b[1], &b[2], &b[3], &b[4],
-              &b[5], &b[6], &b[7]);
+  std::sscanf(text, "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d2, &d3, &b[0], &b[1], &b[2], &b[3], &b[4], &b[5],
+              &b[6], &b[7]);
   GUID g{};
   g.Data1 = static_cast<ULONG>(d1);
   g.Data2 = static_cast<USHORT>(d2);
@@ -36,7 +36,7 @@ GUID guidOf(const char* text) {
 }
 
 class SetupQueries : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     before = setup::OpenSetupHandles();
     ASSERT_NE(rig.plugInstrument(), 0);
@@ -120,17 +120,20 @@ TEST_F(SetupQueries, InstallerKeyFiltersAndMoreData) {
   EXPECT_EQ(size, std::strlen("upper1") + std::strlen("upper2") + 3);
   BYTE small[4];
   DWORD smallSize = sizeof small;
-  EXPECT_EQ(RegQueryValueExA(key, "UpperFilters", nullptr, &type, small, &smallSize), static_cast<LONG>(ERROR_MORE_DATA));
+  EXPECT_EQ(RegQueryValueExA(key, "UpperFilters", nullptr, &type, small, &smallSize),
+            static_cast<LONG>(ERROR_MORE_DATA));
   EXPECT_EQ(smallSize, size);
   std::vector<BYTE> data(size);
   ASSERT_EQ(RegQueryValueExA(key, "upperfilters", nullptr, &type, data.data(), &size), ERROR_SUCCESS);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(data.data()), size), std::string("upper1\0upper2\0\0", 15));
   size = sizeof small;
   EXPECT_EQ(RegQueryValueExA(key, "LowerFilters", nullptr, &type, small, &size), static_cast<LONG>(ERROR_MORE_DATA));
-  EXPECT_EQ(RegQueryValueExA(key, "NoSuchValue", nullptr, &type, nullptr, &size), static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(RegQueryValueExA(key, "NoSuchValue", nullptr, &type, nullptr, &size),
+            static_cast<LONG>(ERROR_FILE_NOT_FOUND));
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(key), static_cast<LONG>(ERROR_INVALID_HANDLE));
-  EXPECT_EQ(RegQueryValueExA(key, "UpperFilters", nullptr, &type, nullptr, &size), static_cast<LONG>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(RegQueryValueExA(key, "UpperFilters", nullptr, &type, nullptr, &size),
+            static_cast<LONG>(ERROR_INVALID_HANDLE));
 
   GUID noKey = guidOf("{11111111-2222-3333-4444-666666666666}");
   EXPECT_EQ(SetupDiOpenClassRegKeyExA(&noKey, KEY_READ, DIOCR_INSTALLER, nullptr, nullptr), kNoKey);
@@ -206,8 +209,8 @@ TEST_F(SetupQueries, UninstallTakesOnlyStoredNamesAndKeepsPackagesInUse) {
 }
 
 TEST_F(SetupQueries, DriverKeyAndDriverListOfTheBoundInstrument) {
-  HDEVINFO set = SetupDiGetClassDevsExA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT, nullptr, nullptr,
-                                        nullptr);
+  HDEVINFO set =
+      SetupDiGetClassDevsExA(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT, nullptr, nullptr, nullptr);
   ASSERT_NE(set, INVALID_HANDLE_VALUE);
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;

@@ -35,7 +35,7 @@ platform::DeviceRecord seededRecord() {
 }
 
 class SetupResources : public testing::Test {
-protected:
+ protected:
   void SetUp() override {
     before = setup::OpenSetupHandles();
     ASSERT_TRUE(rig.machine().changeSetupState([](platform::SetupDatabase& db) { db.put(seededRecord()); }));

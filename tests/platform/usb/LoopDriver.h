@@ -30,55 +30,55 @@ constexpr ULONG IOCTL_LOOP_ISO_READ = CTL_CODE(FILE_DEVICE_UNKNOWN, 0x907, METHO
 
 // IOCTL_LOOP_VENDOR input; an IN request returns its data as output.
 struct VendorRequest {
-    UCHAR request;
-    UCHAR in;
-    UCHAR recipient;  // 0 device, 1 interface, 2 endpoint
-    UCHAR reservedBits;
-    USHORT value;
-    USHORT index;
+  UCHAR request;
+  UCHAR in;
+  UCHAR recipient;  // 0 device, 1 interface, 2 endpoint
+  UCHAR reservedBits;
+  USHORT value;
+  USHORT index;
 };
 
 // IOCTL_LOOP_ISO_READ: input, and the output's head (packet results, then the data).
 struct IsoReadRequest {
-    ULONG packets;      // of 128 bytes, at most kMaxIsoPackets
-    LONG frameOffset;   // start frame = current frame + this
+  ULONG packets;     // of 128 bytes, at most kMaxIsoPackets
+  LONG frameOffset;  // start frame = current frame + this
 };
 constexpr ULONG kMaxIsoPackets = 16;
 struct IsoReadResult {
-    NTSTATUS status;
-    USBD_STATUS usbdStatus;
-    ULONG startFrame;
-    ULONG errorCount;
-    ULONG transferred;
-    ULONG lengths[kMaxIsoPackets];
-    USBD_STATUS statuses[kMaxIsoPackets];
-    UCHAR data[kMaxIsoPackets * 128];
+  NTSTATUS status;
+  USBD_STATUS usbdStatus;
+  ULONG startFrame;
+  ULONG errorCount;
+  ULONG transferred;
+  ULONG lengths[kMaxIsoPackets];
+  USBD_STATUS statuses[kMaxIsoPackets];
+  UCHAR data[kMaxIsoPackets * 128];
 };
 
 // Deliberate faults in the read and write path, for the verifier's checks.
 enum class TransferFault {
-    None,
-    PendingUnmarked,        // returns STATUS_PENDING without IoMarkIrpPending
-    PendingNotReturned,     // marks the IRP pending, returns STATUS_SUCCESS
-    ResetPipeInCompletion,  // resets the pipe of a failed transfer from its completion routine (DISPATCH_LEVEL)
-    StateInIrp,             // keeps a cookie in the IRP's driver context and list entry across the call down
+  None,
+  PendingUnmarked,        // returns STATUS_PENDING without IoMarkIrpPending
+  PendingNotReturned,     // marks the IRP pending, returns STATUS_SUCCESS
+  ResetPipeInCompletion,  // resets the pipe of a failed transfer from its completion routine (DISPATCH_LEVEL)
+  StateInIrp,             // keeps a cookie in the IRP's driver context and list entry across the call down
 };
 
 struct LoopLog {
-    std::mutex mutex;
-    int entries = 0;
-    int addDevices = 0;
-    int unloads = 0;
-    std::vector<UCHAR> pnpMinors;            // in arrival order
-    std::vector<NTSTATUS> pnpResults;         // what the driver completed / returned
-    std::vector<POWER_STATE> deviceStates;    // device SET_POWER the driver saw
-    // Fault switches.
-    bool failStart = false;
-    bool refuseQueryRemove = false;
-    bool skipStartNextPowerIrp = false;
-    TransferFault transferFault = TransferFault::None;
-    int stateLost = 0;  // StateInIrp: transfers whose cookie was gone when they came back
-    void reset();
+  std::mutex mutex;
+  int entries = 0;
+  int addDevices = 0;
+  int unloads = 0;
+  std::vector<UCHAR> pnpMinors;           // in arrival order
+  std::vector<NTSTATUS> pnpResults;       // what the driver completed / returned
+  std::vector<POWER_STATE> deviceStates;  // device SET_POWER the driver saw
+  // Fault switches.
+  bool failStart = false;
+  bool refuseQueryRemove = false;
+  bool skipStartNextPowerIrp = false;
+  TransferFault transferFault = TransferFault::None;
+  int stateLost = 0;  // StateInIrp: transfers whose cookie was gone when they came back
+  void reset();
 };
 
 LoopLog& loopLog();

@@ -25,10 +25,12 @@ const ScreenStepRegistrar configure(33, "configuration dialog", [](ScreenContext
   s.answers.Modal([&](QDialog& d) {
     // The instrument's answer to the dialog's read arrives while the dialog is up.
     s.WaitFor([&] { return s.instrument.transcript().replies().size() > replies; }, 5000);
-    s.WaitFor([&] {
-      dialog.ReloadFromSettings();
-      return dialog.Values().standard != kNoChoice;
-    }, 5000);
+    s.WaitFor(
+        [&] {
+          dialog.ReloadFromSettings();
+          return dialog.Values().standard != kNoChoice;
+        },
+        5000);
     s.Save(&d, QStringLiteral("dialog-142-configure"));
     ScriptedAnswerer::Click(d, 2);
     return d.result();

@@ -35,8 +35,9 @@ const ScreenStepRegistrar liveCall(70, "capture of the default line's first call
     const sim::Micros step = loaded + line.scenario->calls.front().at - sim::millis(500) - s.instrument.now();
     if (step > 0) s.instrument.advance(step);
   }
-  if (!s.WaitFor([&] { return store.captureRunning.load() != 0; }) ||
-      !s.WaitFor([&] { return store.captureRunning.load() == 0 && !view->LiveRefreshRunning() && s.answers.AllUsed(); })) {
+  if (!s.WaitFor([&] { return store.captureRunning.load() != 0; }) || !s.WaitFor([&] {
+        return store.captureRunning.load() == 0 && !view->LiveRefreshRunning() && s.answers.AllUsed();
+      })) {
     std::fprintf(stderr, "screens: the default line's first call was not captured\n");
     return;
   }

@@ -18,8 +18,7 @@
 
 namespace {
 
-const char* const kTabFiles[] = {"tab-0-capture-data", "tab-1-signal-trace", "tab-2-volt-meter",
-                                 "tab-3-dtmf-decoder"};
+const char* const kTabFiles[] = {"tab-0-capture-data", "tab-1-signal-trace", "tab-2-volt-meter", "tab-3-dtmf-decoder"};
 
 // A Bell 103 call captured through the worker, as the control panel starts one.
 const ScreenStepRegistrar capture(10, "capture one call", [](ScreenContext& s) {

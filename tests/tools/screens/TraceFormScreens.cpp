@@ -79,8 +79,9 @@ const ScreenStepRegistrar voltMeter(44, "volt meter", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
   auto* meter = dynamic_cast<CORULineTest*>(app.lineTestView.get());
   if (meter == nullptr) return;
-  if (!Play(s, "scenario m\ntitle \"m\"\nlength 60\nrepeat\nat 0 dc 3 -48.0 ramp 0\n"
-               "at 0 tone 3 custom 1.0 1000\n"))
+  if (!Play(s,
+            "scenario m\ntitle \"m\"\nlength 60\nrepeat\nat 0 dc 3 -48.0 ramp 0\n"
+            "at 0 tone 3 custom 1.0 1000\n"))
     return;
   app.mainFrame->TabbedFrame()->SelectTab(2);
   // Settled: the DC bar has reached the reading and stays.
