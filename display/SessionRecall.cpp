@@ -8,6 +8,7 @@
 #include "link/store/OruData.h"
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 
@@ -27,7 +28,7 @@ void SetEnabled(QWidget* control, bool enabled) {
 }  // namespace
 
 CORUSessionRecall::CORUSessionRecall(CORUpc144App& app, QWidget* parent) : QDialog(parent), app(app) {
-  ApplyTemplate(this, kTemplateId);
+  ApplyTemplate(this, IDD_SESSION_RECALL);
   setObjectName(QStringLiteral("CORUSessionRecall"));
   for (int row = 1; row <= kRecallRows; ++row) {
     if (auto* button = FindControlAs<QPushButton>(this, RecallIdsOfRow(row).recall)) {

@@ -21,7 +21,8 @@
 #include "shell/dialogs/SplashDlg.h"
 #include "shell/frame/TabbedFrame.h"
 #include "shell/dialogs/TimeEntry.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
+#include "resources/data/MenuResource.h"
 #include "shell/model/AppCommandRules.h"
 #include "shell/model/ColorSettings.h"
 #include "shell/model/DocumentDialogs.h"
@@ -144,7 +145,7 @@ void CORUpc144App::LoadSettings() {
   if (!folder.endsWith('/')) folder += '/';
   ::LoadSettings(*settingsFile_, ProgramFolderFromPath(folder.toStdString()), settings, dataStore);
   context.captureOptions = settings.options;
-  recentFiles_ = settingsFile_->ReadRecentFiles(cmd::kRecentFiles);
+  recentFiles_ = settingsFile_->ReadRecentFiles(kRecentFileCount);
 }
 
 void CORUpc144App::SaveSettings() {
@@ -187,70 +188,70 @@ void CORUpc144App::SetCaptureOptions(int options) {
 // ---- commands --------------------------------------------------------------------------------
 
 bool CORUpc144App::OnCommand(int id) {
-  if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + cmd::kRecentFiles) {
-    const int index = id - cmd::kFileMru1;
+  if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) {
+    const int index = id - ID_FILE_MRU_FILE1;
     if (index < recentFiles_.size() && !IsAnyActivityArmedOrRunning()) OpenDocumentFile(recentFiles_[index]);
     return true;
   }
   switch (id) {
-    case cmd::kFileNew:
+    case ID_FILE_NEW:
       OnFileNew();
       return true;
-    case cmd::kFileOpen:
+    case ID_FILE_OPEN:
       OnFileOpen();
       return true;
-    case cmd::kFileClose:
+    case ID_FILE_CLOSE_DATA:
       OnFileClose();
       return true;
-    case cmd::kFileSave:
+    case ID_FILE_SAVE:
       if (document_) document_->OnFileSave();
       return true;
-    case cmd::kFileSaveAs:
+    case ID_FILE_SAVE_AS:
       if (document_) document_->OnFileSaveAs();
       return true;
-    case cmd::kExportText:
+    case ID_EXPORT_TEXT:
       if (document_) document_->OnFileExport();
       return true;
-    case cmd::kSetAutosaveFolder:
+    case ID_SET_AUTOSAVE_FOLDER:
       if (document_) document_->OnSetAutosaveFolder();
       return true;
-    case cmd::kNewCaptureConcatenate:
+    case ID_NEW_CAPTURE_CONCATENATE:
       OnNewCaptureConcatenate();
       return true;
-    case cmd::kNewCaptureOverwrite:
+    case ID_NEW_CAPTURE_OVERWRITE:
       OnNewCaptureOverwrite();
       return true;
-    case cmd::kNewCaptureAutosave:
+    case ID_NEW_CAPTURE_AUTOSAVE:
       OnNewCaptureAutosave();
       return true;
-    case cmd::kSelectAnswerColor:
+    case ID_SELECT_ANSWER_COLOR:
       OnSelectAnswerColor();
       return true;
-    case cmd::kSelectOriginateColor:
+    case ID_SELECT_ORIGINATE_COLOR:
       OnSelectOriginateColor();
       return true;
-    case cmd::kSelectMarkerColor:
+    case ID_SELECT_MARKER_COLOR:
       OnSelectMarkerColor();
       return true;
-    case cmd::kDefaultAnswerColor:
+    case ID_DEFAULT_ANSWER_COLOR:
       OnDefaultAnswerColor();
       return true;
-    case cmd::kDefaultOriginateColor:
+    case ID_DEFAULT_ORIGINATE_COLOR:
       OnDefaultOriginateColor();
       return true;
-    case cmd::kDefaultMarkerColor:
+    case ID_DEFAULT_MARKER_COLOR:
       OnDefaultMarkerColor();
       return true;
-    case cmd::kDefaultAllColors:
+    case ID_DEFAULT_ALL_COLORS:
       OnDefaultAllColors();
       return true;
-    case cmd::kSetDeviceClockToPcTime:
+    case ID_SET_CLOCK_TO_PC_TIME:
       OnSetDeviceClockToPcTime();
       return true;
-    case cmd::kEnterDeviceClock:
+    case ID_ENTER_DEVICE_CLOCK:
       OnEnterDeviceClock();
       return true;
-    case cmd::kAppAbout:
+    case ID_APP_ABOUT:
       OnAppAbout();
       return true;
     default:
@@ -263,7 +264,7 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
   inputs.options = settings.options;
   inputs.activity = IsAnyActivityArmedOrRunning();
   inputs.mainWindow = mainFrame != nullptr;
-  if (id == cmd::kFileSave || id == cmd::kFileSaveAs) {
+  if (id == ID_FILE_SAVE || id == ID_FILE_SAVE_AS) {
     std::lock_guard lock(dataStore.dataMutex);
     inputs.dataHeld = !dataStore.captureBuffer.IsEmpty() || !dataStore.traceSamples.IsEmpty();
   }
@@ -385,7 +386,7 @@ void CORUpc144App::AddToRecentFileList(const QString& path) {
   if (path.isEmpty()) return;
   recentFiles_.removeAll(path);
   recentFiles_.prepend(path);
-  while (recentFiles_.size() > cmd::kRecentFiles) recentFiles_.removeLast();
+  while (recentFiles_.size() > kRecentFileCount) recentFiles_.removeLast();
   emit recentFilesChanged();
 }
 

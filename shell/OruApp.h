@@ -82,7 +82,7 @@ class CORUpc144App : public QObject {
 
   // ---- commands ----------------------------------------------------------------------------
   // Runs one of the application's or the document's commands (menu, tool bar, accelerator, a
-  // WM_COMMAND of 32788/32806); false when the id is not one of them.
+  // WM_COMMAND of ID_SET_CLOCK_TO_PC_TIME / ID_ENTER_DEVICE_CLOCK); false when the id is not one of them.
   bool OnCommand(int id);
   // The update rule of an application command: true when the application has one for `id`,
   // then *enabled (and *checked, for the New Capture options) hold the state.

@@ -70,10 +70,10 @@ class CORUpc144Doc final : public DocumentState {
   bool SaveModified(int documentType);
 
   // ---- commands ------------------------------------------------------------------------------
-  void OnFileSave();           // 57603
-  void OnFileSaveAs();         // 57604
-  void OnFileExport();         // 32799
-  void OnSetAutosaveFolder();  // 32801
+  void OnFileSave();           // ID_FILE_SAVE
+  void OnFileSaveAs();         // ID_FILE_SAVE_AS
+  void OnFileExport();         // ID_EXPORT_TEXT
+  void OnSetAutosaveFolder();  // ID_SET_AUTOSAVE_FOLDER
   // The folder choice; true when a folder was chosen (it becomes "Autosave Folder").
   bool ChooseAutosaveFolder();
   // Offers the data of `documentType` for saving, discards it and names the document after the

@@ -9,6 +9,7 @@
 
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "resources/data/StringTable.h"
 #include "shell/dialogs/ConfigureDlg.h"
 #include "shell/panel/ControlView.h"
@@ -21,9 +22,8 @@ namespace {
 
 // The controls a running capture locks: Configure, Recall Session, Signal Trace, Line Test,
 // DTMF Decoder, standard, mode and session.
-constexpr int kCaptureLockedControls[] = {IDC_PANEL_CONFIGURE, IDC_PANEL_RECALL, IDC_PANEL_SIGNAL_TRACE,
-                                          IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF,   IDC_PANEL_STANDARD,
-                                          IDC_PANEL_MODE,      IDC_PANEL_SESSION};
+constexpr int kCaptureLockedControls[] = {IDC_CONFIGURE,    IDC_RECALL_SESSION, IDC_SIGNAL_TRACE, IDC_LINE_TEST,
+                                          IDC_DTMF_DECODER, IDC_STANDARD,       IDC_MODE,         IDC_SESSION};
 constexpr int kLastEndOfCaptureCode = 15;
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
 #include "platform/win32/Wait.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/CloseOnSignal.h"
 #include "shell/OruDocument.h"

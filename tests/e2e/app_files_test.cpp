@@ -9,7 +9,7 @@
 #include "link/store/DocumentType.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruDocument.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "tests/shell/AppFixture.h"
 
 namespace {
@@ -52,7 +52,7 @@ TEST_F(AppFiles, SaveAndSaveAsFollowTheTabWithTheirTitlesFiltersAndExtensions) {
 
   app().SelectTab(1);
   answers.SaveFile(Path("run1"));
-  EXPECT_TRUE(app().OnCommand(cmd::kFileSaveAs));
+  EXPECT_TRUE(app().OnCommand(ID_FILE_SAVE_AS));
   EXPECT_EQ(LastPrompt().spec.title, "Save ORUpc trace file as");
   ASSERT_EQ(LastPrompt().spec.filters.size(), 1u);
   EXPECT_EQ(LastPrompt().spec.filters[0].first, "ORU Signal Trace Files (*.ast)");
@@ -64,14 +64,14 @@ TEST_F(AppFiles, SaveAndSaveAsFollowTheTabWithTheirTitlesFiltersAndExtensions) {
   EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);  // saving one type leaves the other
 
   answers.SaveFile(Path("run1.Ast"));
-  app().OnCommand(cmd::kFileSaveAs);
+  app().OnCommand(ID_FILE_SAVE_AS);
   EXPECT_TRUE(QFile::exists(Path("run1.Ast")));
   EXPECT_FALSE(QFile::exists(Path("run1.Ast.ast")));
 
   // The capture's Save has no path of its type yet: the dialog starts in the autosave folder.
   app().SelectTab(0);
   answers.SaveFile(Path("cap1"));
-  app().OnCommand(cmd::kFileSave);
+  app().OnCommand(ID_FILE_SAVE);
   EXPECT_EQ(LastPrompt().spec.title, "Save ORUpc capture file");
   EXPECT_EQ(LastPrompt().spec.filters[0].first, "ORUpc Capture files (*.hsc)");
   EXPECT_EQ(LastPrompt().spec.initialFolder, app().settings.autosaveFolder);
@@ -82,7 +82,7 @@ TEST_F(AppFiles, SaveAndSaveAsFollowTheTabWithTheirTitlesFiltersAndExtensions) {
   // Again: the path name now belongs to the capture, so it is written without a dialog.
   FillCapture(store(), 3, 50);
   const std::size_t prompts = answers.prompts().size();
-  app().OnCommand(cmd::kFileSave);
+  app().OnCommand(ID_FILE_SAVE);
   EXPECT_EQ(answers.prompts().size(), prompts);
   CORUData reread;
   FileSettings settings;
@@ -103,7 +103,7 @@ TEST_F(AppFiles, AHscAstFileOpensOnSignalTraceAndLeavesTheCaptureAlone) {
   const auto capture = CaptureFields(store());
 
   answers.OpenFile(Path("a.HSC.ast"));
-  app().OnCommand(cmd::kFileOpen);
+  app().OnCommand(ID_FILE_OPEN);
   EXPECT_EQ(answers.prompts().back().spec.title, "Open Quorlan View PC file");
   EXPECT_EQ(app().CurrentTab(), 1);
   EXPECT_EQ(doc().traceFilePath(), Path("a.HSC.ast"));
@@ -156,14 +156,14 @@ TEST_F(AppFiles, LoadErrorsAreShownWithDataMutexFreeAndLeaveTitleAndPaths) {
 TEST_F(AppFiles, ExportHasThreeOutcomesAndAnEmptyCaptureGivesTheBoxOnly) {
   ASSERT_TRUE(Start());
   answers.Box("Capture buffer is empty", IDOK);
-  app().OnCommand(cmd::kExportText);
+  app().OnCommand(ID_EXPORT_TEXT);
   EXPECT_EQ(answers.prompts().back().title, "File Export Error");
   EXPECT_EQ(answers.prompts().back().style, 0x1030u);
   EXPECT_TRUE(QDir(Path("")).entryList({"*.csv"}).isEmpty());
 
   FillCapture(store(), 3);
   answers.SaveFile(Path("out.csv"));
-  app().OnCommand(cmd::kExportText);
+  app().OnCommand(ID_EXPORT_TEXT);
   EXPECT_EQ(answers.prompts().back().spec.title, "Export capture buffer to TXT file");
   EXPECT_EQ(answers.prompts().back().spec.filters[0].first, "Text files (*.csv)");
   const QByteArray csv = FileBytes(Path("out.csv"));
@@ -171,11 +171,11 @@ TEST_F(AppFiles, ExportHasThreeOutcomesAndAnEmptyCaptureGivesTheBoxOnly) {
   EXPECT_EQ(csv.count("\r\n"), 4);
 
   answers.SaveFile(std::nullopt);
-  app().OnCommand(cmd::kExportText);
+  app().OnCommand(ID_EXPORT_TEXT);
 
   answers.SaveFile(Path("no/such/folder/x.csv"));
   answers.Box("Unable to save file", IDOK);
-  app().OnCommand(cmd::kExportText);
+  app().OnCommand(ID_EXPORT_TEXT);
   EXPECT_EQ(answers.prompts().back().title, "File Export Error");
   EXPECT_FALSE(QFile::exists(Path("no/such/folder/x.csv")));
 }

@@ -17,6 +17,7 @@
 #include "link/worker/CommThread.h"
 #include "link/protocol/WorkerMessages.h"
 #include "link/protocol/WorkerSignals.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/model/StateSync.h"

@@ -18,6 +18,7 @@
 
 #include "display/RegisterDisplayViews.h"
 #include "link/store/DocumentType.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
@@ -140,9 +141,8 @@ TEST_F(TraceFaultsGui, VoltMeterEnteredAfterTheControlPanelsLineTestShowsReading
   // A press before the instrument is open only gets "No USB connection to ORUpc".
   ASSERT_TRUE(Eventually([&] { return app().context.DeviceOpen(); }));
   ASSERT_TRUE(SettleWorker());
-  ASSERT_TRUE(
-      Eventually([&] { return app().controlView && app().controlView->Control(IDC_PANEL_LINE_TEST)->isEnabled(); }));
-  qobject_cast<QPushButton*>(app().controlView->Control(IDC_PANEL_LINE_TEST))->click();
+  ASSERT_TRUE(Eventually([&] { return app().controlView && app().controlView->Control(IDC_LINE_TEST)->isEnabled(); }));
+  qobject_cast<QPushButton*>(app().controlView->Control(IDC_LINE_TEST))->click();
   ASSERT_TRUE(Eventually([&] { return store().lineTestRunning != 0; }));
 
   const int ticks = meter->Ticks();

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "link/store/DocumentType.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/model/AppCommandRules.h"
 #include "shell/model/AutosaveRule.h"
 #include "shell/model/CommandLine.h"
@@ -139,24 +139,24 @@ TEST(AppCommandRulesTest, OptionsAreCheckedAndFileCommandsGreyDuringActivity) {
   AppCommandInputs idle;
   idle.options = 4;
   idle.dataHeld = true;
-  EXPECT_EQ(AppCommandState(cmd::kNewCaptureAutosave, idle), (CommandState{true, true}));
-  EXPECT_EQ(AppCommandState(cmd::kNewCaptureConcatenate, idle), (CommandState{true, false}));
-  EXPECT_EQ(AppCommandState(cmd::kNewCaptureOverwrite, idle), (CommandState{true, false}));
+  EXPECT_EQ(AppCommandState(ID_NEW_CAPTURE_AUTOSAVE, idle), (CommandState{true, true}));
+  EXPECT_EQ(AppCommandState(ID_NEW_CAPTURE_CONCATENATE, idle), (CommandState{true, false}));
+  EXPECT_EQ(AppCommandState(ID_NEW_CAPTURE_OVERWRITE, idle), (CommandState{true, false}));
   AppCommandInputs busy = idle;
   busy.activity = true;
-  for (int id : {cmd::kFileOpen, cmd::kFileNew, cmd::kFileSave, cmd::kFileSaveAs, cmd::kFileClose}) {
+  for (int id : {ID_FILE_OPEN, ID_FILE_NEW, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CLOSE_DATA}) {
     EXPECT_EQ(AppCommandState(id, idle), (CommandState{true, false})) << id;
     EXPECT_EQ(AppCommandState(id, busy), (CommandState{false, false})) << id;
   }
-  EXPECT_EQ(AppCommandState(cmd::kNewCaptureOverwrite, busy), (CommandState{true, false}));
+  EXPECT_EQ(AppCommandState(ID_NEW_CAPTURE_OVERWRITE, busy), (CommandState{true, false}));
   AppCommandInputs empty = idle;
   empty.dataHeld = false;
-  EXPECT_EQ(AppCommandState(cmd::kFileSave, empty), (CommandState{false, false}));
-  EXPECT_EQ(AppCommandState(cmd::kFileNew, empty), (CommandState{true, false}));
-  EXPECT_FALSE(AppCommandState(cmd::kExportText, idle).has_value());
+  EXPECT_EQ(AppCommandState(ID_FILE_SAVE, empty), (CommandState{false, false}));
+  EXPECT_EQ(AppCommandState(ID_FILE_NEW, empty), (CommandState{true, false}));
+  EXPECT_FALSE(AppCommandState(ID_EXPORT_TEXT, idle).has_value());
   AppCommandInputs noWindow = idle;
   noWindow.mainWindow = false;
-  EXPECT_FALSE(AppCommandState(cmd::kFileNew, noWindow).has_value());
+  EXPECT_FALSE(AppCommandState(ID_FILE_NEW, noWindow).has_value());
 }
 
 }  // namespace

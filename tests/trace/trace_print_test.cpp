@@ -16,6 +16,7 @@
 #include <mutex>
 
 #include "link/store/DocumentType.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
