@@ -98,11 +98,11 @@ void CORUSessionRecall::OnRecall(int row) {
   CORUpc144Doc* document = app.currentDocument;
   if (options == kOptionsAutosave) {
     // Names the saved capture after the stored session's date; a declined save keeps the dialog.
-    if (document != nullptr && document->Autosave(row - 1, DOCUMENT_CAPTURE, 0) == 0) return;
+    if (document != nullptr && !document->Autosave(row - 1, DocumentType::Capture, false)) return;
   } else if (options == kOptionsOverwrite) {
     app.dataStore.ClearCapture();
     if (app.sessionView) app.sessionView->Refresh();
-    if (document != nullptr) document->SetTypeModified(0, DOCUMENT_CAPTURE);
+    if (document != nullptr) document->SetTypeModified(false, DocumentType::Capture);
   }
   TakeEntryConfiguration(app.dataStore, row - 1);
   app.PostToWorker(WM_ORU_GET_CAPTURE_DATA, static_cast<WPARAM>(row), 0);

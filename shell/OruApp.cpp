@@ -278,7 +278,7 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
 void CORUpc144App::DiscardCapture(bool clearFlag) {
   dataStore.ClearCapture();
   if (sessionView) sessionView->Refresh();
-  if (clearFlag && document_) document_->SetTypeModified(0, DOCUMENT_CAPTURE);
+  if (clearFlag && document_) document_->SetTypeModified(false, DocumentType::Capture);
   if (activeCaptureView) {
     activeCaptureView->Refresh();
     activeCaptureView->Redraw();
@@ -290,7 +290,7 @@ void CORUpc144App::DiscardTrace(bool clearFlag) {
     std::lock_guard lock(dataStore.dataMutex);
     dataStore.traceSamples.RemoveAll();
   }
-  if (clearFlag && document_) document_->SetTypeModified(0, DOCUMENT_TRACE);
+  if (clearFlag && document_) document_->SetTypeModified(false, DocumentType::Trace);
 }
 
 void CORUpc144App::OnFileNew() {
@@ -298,45 +298,45 @@ void CORUpc144App::OnFileNew() {
   CORUpc144Doc& doc = *document_;
   if (!doc.IsDocumentOpen()) {
     doc.OnNewDocument();
-    newAllowed_ = 1;
+    newAllowed_ = true;
     return;
   }
-  if (doc.IsTypeModified(DOCUMENT_CAPTURE)) {
+  if (doc.IsTypeModified(DocumentType::Capture)) {
     SelectTab(0);
-    if (!doc.SaveModified(DOCUMENT_CAPTURE)) {
-      newAllowed_ = 0;
+    if (!doc.SaveModified(DocumentType::Capture)) {
+      newAllowed_ = false;
       return;
     }
     DiscardCapture(true);
   }
-  if (doc.IsTypeModified(DOCUMENT_TRACE)) {
+  if (doc.IsTypeModified(DocumentType::Trace)) {
     SelectTab(1);
-    if (!doc.SaveModified(DOCUMENT_TRACE)) {
-      newAllowed_ = 0;
+    if (!doc.SaveModified(DocumentType::Trace)) {
+      newAllowed_ = false;
       return;
     }
     DiscardTrace(true);
   }
-  if (doc.IsTypeModified(DOCUMENT_CAPTURE) || doc.IsTypeModified(DOCUMENT_TRACE)) {
-    newAllowed_ = 0;
+  if (doc.IsTypeModified(DocumentType::Capture) || doc.IsTypeModified(DocumentType::Trace)) {
+    newAllowed_ = false;
     return;
   }
   DiscardCapture(false);
   DiscardTrace(false);
   doc.OnNewDocument();
-  newAllowed_ = 1;
+  newAllowed_ = true;
 }
 
 void CORUpc144App::OnFileClose() { OnFileNew(); }
 
-int CORUpc144App::NewCapture() {
+bool CORUpc144App::NewCapture() {
   OnFileNew();
   return newAllowed_;
 }
 
 bool CORUpc144App::SaveModified() {
   if (!document_) return true;
-  return document_->SaveModified(DOCUMENT_CAPTURE) && document_->SaveModified(DOCUMENT_TRACE);
+  return document_->SaveModified(DocumentType::Capture) && document_->SaveModified(DocumentType::Trace);
 }
 
 void CORUpc144App::OnFileOpen() {
@@ -349,23 +349,24 @@ FileDialogSpec CORUpc144App::OpenDialogSpecFor() const { return OpenDialogSpec(C
 
 bool CORUpc144App::OpenDocumentFile(const QString& path) {
   if (!document_) return false;
-  const int type = DocumentTypeFromPath(path.toStdString());
-  if (type == DOCUMENT_NONE) {
+  const std::optional<DocumentType> found = DocumentTypeFromPath(path.toStdString());
+  if (!found) {
     prompts_.MessageBox(kUnknownFileType, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
+  const DocumentType type = *found;
   // A load that does not happen leaves the title and the path name as they were, whatever the
   // save prompt's tab switch showed meanwhile.
   const QString title = document_->Title();
   const QString pathName = document_->PathName();
-  const int pathType = document_->PathType();
+  const std::optional<DocumentType> pathType = document_->PathType();
   const auto restore = [&] {
     document_->SetPathName(pathName, pathType, false);
     if (mainFrame) mainFrame->setWindowTitle(title);
     document_->SetTitle(title);
   };
   if (document_->IsTypeModified(type)) {
-    SelectTab(type == DOCUMENT_TRACE ? 1 : 0);
+    SelectTab(type == DocumentType::Trace ? 1 : 0);
     if (!document_->SaveModified(type)) {
       restore();
       return false;

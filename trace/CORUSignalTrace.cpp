@@ -287,7 +287,7 @@ void CORUSignalTrace::mouseDoubleClickEvent(QMouseEvent* event) {
   }
   if (result == DoubleClickResult::MarkerPlaced && app_.currentDocument != nullptr) {
     std::lock_guard lock(app_.dataStore.dataMutex);
-    app_.currentDocument->SetTypeModified(1, DOCUMENT_TRACE);
+    app_.currentDocument->SetTypeModified(true, DocumentType::Trace);
   }
 }
 

@@ -124,7 +124,7 @@ void CORUTraceControl::OnCaptureTrace() {
 
   CORUpc144Doc* document = app_.currentDocument;
   if (app_.settings.options == kAutosaveOption) {
-    if (document == nullptr || document->Autosave(-1, DOCUMENT_TRACE, 1) == 0) return;
+    if (document == nullptr || !document->Autosave(-1, DocumentType::Trace, true)) return;
     std::lock_guard lock(store.dataMutex);
     store.traceSamples.RemoveAll();
   } else {
@@ -134,7 +134,7 @@ void CORUTraceControl::OnCaptureTrace() {
     }
     store.traceMarker1 = -1;
     if (document != nullptr) {
-      document->SetTypeModified(0, DOCUMENT_TRACE);
+      document->SetTypeModified(false, DocumentType::Trace);
       document->OnNewDocument();
     }
     app_.SetMainTitle(QString());
@@ -171,7 +171,7 @@ void CORUTraceControl::OnRecallTrace() {
   recall_->SetDocument(document);
   const bool autosave = app_.settings.options == kAutosaveOption;
   recall_->SetEmptyTraceOnRecall(!autosave);
-  if (!autosave || (document != nullptr && document->Autosave(-1, DOCUMENT_TRACE, 0) != 0)) recall_->RunModal();
+  if (!autosave || (document != nullptr && document->Autosave(-1, DocumentType::Trace, false))) recall_->RunModal();
   recall_->SetEmptyTraceOnRecall(false);
   if (!app_.context.DeviceOpen()) app_.UpdateViews();
 }
@@ -227,8 +227,8 @@ void CORUTraceControl::SetLineRadios(int line) {
 
 void CORUTraceControl::OnLine(int line) {
   CORUpc144Doc* document = app_.currentDocument;
-  const bool goOn =
-      document == nullptr || document->IsTypeModified(DOCUMENT_TRACE) == 0 || document->SaveModified(DOCUMENT_TRACE);
+  const bool goOn = document == nullptr || !document->IsTypeModified(DocumentType::Trace) ||
+                    document->SaveModified(DocumentType::Trace);
   if (!goOn) {
     SetLineRadios(line == 1 ? 2 : 1);
     return;
@@ -239,7 +239,7 @@ void CORUTraceControl::OnLine(int line) {
     store.traceSamples.RemoveAll();
   }
   store.traceMarker1 = -1;
-  if (document != nullptr) document->SetTypeModified(0, DOCUMENT_TRACE);
+  if (document != nullptr) document->SetTypeModified(false, DocumentType::Trace);
   store.selectedLine = line;
   SetLineRadios(line);
   app_.OnFileNew();

@@ -88,7 +88,7 @@ void CORUTraceRecall::ShowTraceHeader(WPARAM wParam) {
 void CORUTraceRecall::OnRecall(int number) {
   if (number < 1 || number > kRows) return;
   const int row = number - 1;
-  if (document_ == nullptr || document_->Autosave(row, DOCUMENT_TRACE, 0) == 0) return;
+  if (document_ == nullptr || !document_->Autosave(row, DocumentType::Trace, false)) return;
   CORUData& store = app_.dataStore;
   AppSettings& settings = app_.settings;
   {
@@ -108,7 +108,7 @@ void CORUTraceRecall::OnRecall(int number) {
   }
   if (emptyOnRecall_) {
     store.traceMarker1 = -1;
-    document_->SetTypeModified(0, DOCUMENT_TRACE);
+    document_->SetTypeModified(false, DocumentType::Trace);
   }
   app_.PostToWorker(WM_ORU_RECALL_TRACE, static_cast<WPARAM>(number), 0);
   done(1);

@@ -175,7 +175,7 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (app.NewCapture() == 0) {
+  if (!app.NewCapture()) {
     event->ignore();
     return;
   }

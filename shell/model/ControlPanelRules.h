@@ -13,8 +13,6 @@
 #include "shell/model/StatusPaneText.h"  // the mode texts
 
 // Setting codes.
-constexpr int kViewAscii = 1;
-constexpr int kViewHex = 2;
 constexpr int kFormat8N1 = 5;
 constexpr int kFormat7E1 = 6;
 constexpr int kModeAsync = 7;
@@ -71,7 +69,7 @@ bool BitStuffedCheckedOf(int value);
 int CheckSettingOf(bool checked);  // 14 / 13
 
 // ---- the user's changes ----------------------------------------------------------------------
-void ApplyViewType(PanelControls& c, AppSettings& s, PanelConfig& cfg, int viewType);  // ASCII / HEX
+void ApplyViewType(PanelControls& c, AppSettings& s, PanelConfig& cfg, ViewType viewType);  // ASCII / HEX
 void ApplyHighlightParityBit(PanelControls& c, AppSettings& s, PanelConfig& cfg, bool checked);
 void ApplyHighlightParityErrors(PanelControls& c, AppSettings& s, PanelConfig& cfg, bool checked);
 void ApplyShowModemEvents(PanelControls& c, AppSettings& s, PanelConfig& cfg, bool checked);

@@ -94,7 +94,7 @@ void CORUControlView::OnConfigure() {
 void CORUControlView::OnRecallSession() {
   if (RunPlan(PlanRecallSession).start == PanelStart::NoDevice) return;
   if (CaptureDataRuleFor(app.settings.options).autosaveFirst) {
-    if (app.currentDocument == nullptr || app.currentDocument->Autosave(-1, DOCUMENT_CAPTURE, 0) == 0) return;
+    if (app.currentDocument == nullptr || !app.currentDocument->Autosave(-1, DocumentType::Capture, false)) return;
   }
   RecallDialog().RunModal();
   if (!app.context.DeviceOpen()) app.UpdateViews();
@@ -123,7 +123,7 @@ void CORUControlView::OnCapture() {
   const CaptureDataRule rule = CaptureDataRuleFor(app.settings.options);
   // The autosave asks and saves without the lock; the user may cancel the capture there.
   if (rule.autosaveFirst &&
-      (app.currentDocument == nullptr || app.currentDocument->Autosave(-1, DOCUMENT_CAPTURE, 0) == 0))
+      (app.currentDocument == nullptr || !app.currentDocument->Autosave(-1, DocumentType::Capture, false)))
     return;
   app.SelectTab(TAB_CAPTURE_DATA);
   StartCapture(rule);
@@ -150,7 +150,7 @@ void CORUControlView::StartCapture(const CaptureDataRule& rule) {
         if (rule.untitled && doc != nullptr) doc->ForgetCaptureFile();
         if (app.sessionView) app.sessionView->Refresh();
         // Before the posts: the first new byte marks the capture modified again.
-        if (doc != nullptr) doc->SetTypeModified(0, DOCUMENT_CAPTURE);
+        if (doc != nullptr) doc->SetTypeModified(false, DocumentType::Capture);
       }
       app.PostToWorker(WM_ORU_SET_CONFIG, kCaptureConfigMask);
       app.PostToWorker(WM_ORU_START_CAPTURE);

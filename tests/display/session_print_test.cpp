@@ -287,7 +287,7 @@ TEST_F(SessionPrintTest, ScreenKeepsItsLinesFontAndHover) {
   EXPECT_EQ(view->FullLayouts(), layoutsBefore);  // resumed, not laid out afresh
   SessionLayout fresh;
   LayoutGeometry g = view->Layout().Geometry();
-  fresh.Layout(store(), g, OptionsFrom(store(), 1));
+  fresh.Layout(store(), g, OptionsFrom(store(), ViewType::Ascii));
   ASSERT_EQ(fresh.Lines().size(), view->Layout().Lines().size());
   for (std::size_t k = 0; k < fresh.Lines().size(); ++k)
     EXPECT_EQ(fresh.Lines()[k].cellCounts, view->Layout().Lines()[k].cellCounts) << k;

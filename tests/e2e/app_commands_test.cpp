@@ -66,33 +66,34 @@ TEST_F(AppCommands, DeviceClockFromThePcPostsOnlyWithADevice) {
 TEST_F(AppCommands, FileNewAsksPerModifiedTypeAndCancelDiscardsNothing) {
   ASSERT_TRUE(Start());
   apptest::FillCapture(app().dataStore, 4);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   answers.Box("Save changes to Untitled?", IDCANCEL);
   app().OnCommand(ID_FILE_NEW);
   EXPECT_EQ(apptest::CaptureFields(app().dataStore).size(), 4u);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
 
   // A save that fails answers false: nothing is discarded.
   answers.Box(IDYES).SaveFile(Path("missing/folder/c")).Box("Failed to save document.", IDOK);
-  EXPECT_EQ(app().NewCapture(), 0);
+  EXPECT_FALSE(app().NewCapture());
   EXPECT_EQ(apptest::CaptureFields(app().dataStore).size(), 4u);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
 
   answers.Box(IDNO);
-  EXPECT_EQ(app().NewCapture(), 1);
+  EXPECT_TRUE(app().NewCapture());
   EXPECT_TRUE(apptest::CaptureFields(app().dataStore).empty());
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 0);
+  EXPECT_FALSE(doc().IsTypeModified(DocumentType::Capture));
   EXPECT_EQ(app().mainFrame->windowTitle(), "Quorlan View PC - ");
   // Nothing modified: no prompt at all.
-  EXPECT_EQ(app().NewCapture(), 1);
+  EXPECT_TRUE(app().NewCapture());
 }
 
 TEST_F(AppCommands, ARecentFileReopensAndTheListKeepsFour) {
   for (int i = 0; i < 5; ++i) {
     CORUData other;
     apptest::FillTrace(other, 10, i);
-    ASSERT_EQ(SaveDocumentFile(Path(QString("t%1.ast").arg(i)).toStdString(), other, DOCUMENT_TRACE, FileSettings{}),
-              FileStatus::Ok);
+    ASSERT_EQ(
+        SaveDocumentFile(Path(QString("t%1.ast").arg(i)).toStdString(), other, DocumentType::Trace, FileSettings{}),
+        FileStatus::Ok);
   }
   ASSERT_TRUE(Start());
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(app().OpenDocumentFile(Path(QString("t%1.ast").arg(i))));

@@ -86,14 +86,14 @@ TEST_F(ControlPanelGui, OverwriteCaptureSendsTheSettingsEmptiesTheBufferAndEndsW
   ASSERT_TRUE(StartPanel());
   app().SetCaptureOptions(CAPTURE_OPTION_OVERWRITE);
   apptest::FillCapture(store(), 5);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   Pick(IDC_STANDARD, "9600");
   Pick(IDC_FORMAT, "8N1");
   Pick(IDC_MODE, "SYNC");
   const int before = static_cast<int>(Commands().size());
   Click(IDC_CAPTURE);
   EXPECT_EQ(BufferPane(), "Capture Buffer: 0 bytes");
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 0);
+  EXPECT_FALSE(doc().IsTypeModified(DocumentType::Capture));
   EXPECT_EQ(app().mainFrame->windowTitle(), "Quorlan View PC - ");
   ASSERT_TRUE(Eventually([&] { return Find("CA:0", before) >= 0; }));
   const int sc = Find("SC:7:2:8:0:9:1", before);
@@ -136,7 +136,7 @@ TEST_F(ControlPanelGui, AutosaveWritesTheHeldCaptureUnderItsStartTimeAndCancelSt
   ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
   EndCapture();
   apptest::FillCapture(store(), 5, 7);  // what that capture brought
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   const auto held = apptest::CaptureFields(store());
 
   // Cancel at the prompt: nothing starts and nothing is lost.
@@ -157,7 +157,7 @@ TEST_F(ControlPanelGui, AutosaveWritesTheHeldCaptureUnderItsStartTimeAndCancelSt
   EndCapture();
   CORUData reloaded;
   FileSettings settings;
-  ASSERT_EQ(LoadDocumentFile(named.toStdString(), reloaded, DOCUMENT_CAPTURE, settings), FileStatus::Ok);
+  ASSERT_EQ(LoadDocumentFile(named.toStdString(), reloaded, DocumentType::Capture, settings), FileStatus::Ok);
   EXPECT_EQ(apptest::CaptureFields(reloaded), held);
 }
 

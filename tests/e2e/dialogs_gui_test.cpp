@@ -246,16 +246,17 @@ TEST_F(DialogsGui, FileOpenReplacesOnlyTheChosenType) {
   {
     CORUData other;
     apptest::FillTrace(other, 1000);
-    ASSERT_EQ(SaveDocumentFile(Path("run2.ast").toStdString(), other, DOCUMENT_TRACE, FileSettings{}), FileStatus::Ok);
+    ASSERT_EQ(SaveDocumentFile(Path("run2.ast").toStdString(), other, DocumentType::Trace, FileSettings{}),
+              FileStatus::Ok);
     CORUData capture;
     apptest::FillCapture(capture, 3, 9);
-    ASSERT_EQ(SaveDocumentFile(Path("run3.hsc").toStdString(), capture, DOCUMENT_CAPTURE, FileSettings{}),
+    ASSERT_EQ(SaveDocumentFile(Path("run3.hsc").toStdString(), capture, DocumentType::Capture, FileSettings{}),
               FileStatus::Ok);
   }
   ASSERT_TRUE(Start());
   app().settings.autosaveFolder = Path("").toStdString();
   apptest::FillCapture(app().dataStore, 4);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   const auto capture = CaptureFields(app().dataStore);
   const QString title = app().mainFrame->windowTitle();
 
@@ -278,7 +279,7 @@ TEST_F(DialogsGui, FileOpenReplacesOnlyTheChosenType) {
   EXPECT_EQ(app().mainFrame->windowTitle(), "Quorlan View PC - run2.ast");
   EXPECT_EQ(apptest::TraceSamples(app().dataStore).size(), 1000u);
   EXPECT_EQ(CaptureFields(app().dataStore), capture);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
 
   // A capture is offered for saving first; No lets it go.
   app().SelectTab(0);

@@ -74,9 +74,9 @@ class DocumentGui : public apptest::AppFixture {
   }
   void Click(int id) { qobject_cast<QAbstractButton*>(panel->Control(id))->click(); }
   // A file of six captured bytes or of a trace, written as an earlier run left it.
-  void WriteEarlierFile(const QString& path, int type) {
+  void WriteEarlierFile(const QString& path, DocumentType type) {
     CORUData other;
-    if (type == DOCUMENT_CAPTURE)
+    if (type == DocumentType::Capture)
       apptest::FillCapture(other, 6, 4);
     else
       apptest::FillTrace(other, 1000, 7);
@@ -142,7 +142,7 @@ class DocumentGui : public apptest::AppFixture {
 // ---- a failed load changes nothing ---------------------------------------------------------------
 
 struct DamagedCase {
-  int type;
+  DocumentType type;
   const char* name;     // the earlier file
   const char* damaged;  // the file that fails to load
   int keptBytes;        // the earlier file's first bytes make the damaged one
@@ -172,19 +172,19 @@ TEST_P(FailedLoad, KeepsTheHeldDataAndTheEarlierFileStaysByteForByte) {
   EXPECT_EQ(HeldData(), held);
   EXPECT_EQ(Title(), "Quorlan View PC - " + QString(c.name));
   EXPECT_EQ(doc().PathName(), earlier);
-  EXPECT_EQ(doc().IsTypeModified(c.type), 0);
+  EXPECT_FALSE(doc().IsTypeModified(c.type));
   Command(ID_FILE_SAVE);  // Ctrl+S
   EXPECT_EQ(FileBytes(earlier), saved);
-  if (c.type != DOCUMENT_CAPTURE) return;
+  if (c.type != DocumentType::Capture) return;
 
   // The marker set and cleared again: the capture counts as modified, its data as saved.
   DoubleClickByte(2);
   DoubleClickByte(2);
-  ASSERT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  ASSERT_TRUE(doc().IsTypeModified(DocumentType::Capture));
   const QString question = "Save changes to " + QString(c.name) + "?";
   Open(Path(c.damaged), {{question, IDNO}, {c.box, IDOK}});
   EXPECT_EQ(HeldData(), held);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
   answers.Box(question, IDYES);
   EXPECT_TRUE(app().mainFrame->close());
   EXPECT_EQ(FileBytes(earlier), saved);
@@ -192,15 +192,15 @@ TEST_P(FailedLoad, KeepsTheHeldDataAndTheEarlierFileStaysByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, FailedLoad,
-    ::testing::Values(DamagedCase{DOCUMENT_CAPTURE, "c.hsc", "bad.hsc", 40, "Error reading capture file"},
-                      DamagedCase{DOCUMENT_TRACE, "t.ast", "short.ast", 20, "Unexpected file format."}));
+    ::testing::Values(DamagedCase{DocumentType::Capture, "c.hsc", "bad.hsc", 40, "Error reading capture file"},
+                      DamagedCase{DocumentType::Trace, "t.ast", "short.ast", 20, "Unexpected file format."}));
 
 // ---- Overwrite forgets the old file ------------------------------------------------------------
 
 TEST_F(DocumentGui, OverwriteCaptureLeavesNoNameThatSaveCouldWriteOver) {
   ASSERT_TRUE(StartProgram());
   const QString earlier = Path("a.hsc");
-  WriteEarlierFile(earlier, DOCUMENT_CAPTURE);
+  WriteEarlierFile(earlier, DocumentType::Capture);
   const QByteArray bytes = FileBytes(earlier);
   Open(earlier);
   Command(ID_NEW_CAPTURE_OVERWRITE);
@@ -243,7 +243,7 @@ class RecallArrival : public DocumentGui, public ::testing::WithParamInterface<A
 TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
   const ArrivalCase& c = GetParam();
   ASSERT_TRUE(StartProgram());
-  WriteEarlierFile(Path("a.hsc"), DOCUMENT_CAPTURE);
+  WriteEarlierFile(Path("a.hsc"), DocumentType::Capture);
   Open(Path("a.hsc"));
   ASSERT_TRUE(Eventually([&] { return LaidOutWhole(); }));
   Command(c.options);

@@ -116,7 +116,7 @@ TEST_F(TraceFaultsGui, DcTraceOpenedWithOnlyTheAcScalesListedKeepsItsScale) {
   app().settings.traceSpan = 1;
   app().settings.traceTrigger = kTriggerVoltage;
   const QString file = Path("dc60.ast");
-  ASSERT_TRUE(app().currentDocument->OnSaveDocument(file, DOCUMENT_TRACE));
+  ASSERT_TRUE(app().currentDocument->OnSaveDocument(file, DocumentType::Trace));
   // The user turns to the dial-tone trigger: only the AC scales are listed.
   Choose(kTriggerCombo, 0);
   ASSERT_TRUE(Eventually([&] { return Combo(kScaleCombo)->count() == 2; }));

@@ -153,12 +153,12 @@ TEST_F(ControlPanelForm, RadiosAreSetByTheHandlersAndTheViewTypeFollows) {
   hex->click();
   EXPECT_TRUE(hex->isChecked());
   EXPECT_FALSE(ascii->isChecked());
-  EXPECT_EQ(app().settings.viewType, 2);
+  EXPECT_EQ(app().settings.viewType, ViewType::Hex);
   EXPECT_EQ(app().dataStore.layoutDirty, 1);
   hex->click();  // a second click leaves it checked
   EXPECT_TRUE(hex->isChecked());
   ascii->click();
-  EXPECT_EQ(app().settings.viewType, 1);
+  EXPECT_EQ(app().settings.viewType, ViewType::Ascii);
   EXPECT_FALSE(hex->isChecked());
 }
 
