@@ -63,7 +63,7 @@ void Fill(CORUData& store, int records) {
 CORUpc144App& App() {
   static std::unique_ptr<CORUpc144App> app = [] {
     auto made = apprig::BareApp();
-    made->settings.viewType = 1;
+    made->settings.viewType = ViewType::Ascii;
     made->settings.answerColor = kDefaultAnswerColor;
     made->settings.originateColor = kDefaultOriginateColor;
     made->settings.markerColor = kDefaultMarkerColor;
@@ -75,7 +75,7 @@ CORUpc144App& App() {
 void BM_FullLayout(benchmark::State& state) {
   CORUData& store = App().dataStore;
   Fill(store, kRecords);
-  const SessionOptions options = OptionsFrom(store, 1);
+  const SessionOptions options = OptionsFrom(store, ViewType::Ascii);
   SessionLayout layout;
   for (auto _ : state) layout.Layout(store, kGeometry, options);
   state.counters["lines"] = static_cast<double>(layout.Lines().size());
@@ -87,7 +87,7 @@ BENCHMARK(BM_FullLayout)->Unit(benchmark::kMillisecond)->Iterations(3);
 void BM_LiveTick(benchmark::State& state) {
   CORUData& store = App().dataStore;
   Fill(store, static_cast<int>(state.range(0)));
-  const SessionOptions options = OptionsFrom(store, 1);
+  const SessionOptions options = OptionsFrom(store, ViewType::Ascii);
   SessionLayout layout;
   layout.Layout(store, kGeometry, options);
   std::mt19937 random(3);
@@ -107,7 +107,7 @@ void BM_ReadoutAtLastByte(benchmark::State& state) {
   CORUData& store = App().dataStore;
   Fill(store, kRecords);
   SessionLayout layout;
-  layout.Layout(store, kGeometry, OptionsFrom(store, 1));
+  layout.Layout(store, kGeometry, OptionsFrom(store, ViewType::Ascii));
   store.cursorRecordIndex = store.captureBuffer.GetSize() - 1;
   store.currentRecordIndex = 3;
   SessionColors colors;

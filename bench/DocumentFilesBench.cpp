@@ -64,7 +64,7 @@ void BM_SaveCapture10M(benchmark::State& state) {
   CORUData& store = BigCapture();
   const std::string path = TempPath("bench-save.hsc");
   for (auto _ : state) {
-    if (SaveDocumentFile(path, store, DOCUMENT_CAPTURE, FileSettings{}) != FileStatus::Ok)
+    if (SaveDocumentFile(path, store, DocumentType::Capture, FileSettings{}) != FileStatus::Ok)
       state.SkipWithError("save failed");
   }
   SetCounters(state, std::filesystem::file_size(path));
@@ -74,13 +74,13 @@ void BM_SaveCapture10M(benchmark::State& state) {
 // Into a fresh store: the array's 680 MB are new memory that the system must hand out page by page.
 void BM_LoadCapture10MFreshStore(benchmark::State& state) {
   const std::string path = TempPath("bench-load-fresh.hsc");
-  SaveDocumentFile(path, BigCapture(), DOCUMENT_CAPTURE, FileSettings{});
+  SaveDocumentFile(path, BigCapture(), DocumentType::Capture, FileSettings{});
   FileSettings settings;
   for (auto _ : state) {
     state.PauseTiming();
     auto store = std::make_unique<CORUData>();
     state.ResumeTiming();
-    if (LoadDocumentFile(path, *store, DOCUMENT_CAPTURE, settings) != FileStatus::Ok ||
+    if (LoadDocumentFile(path, *store, DocumentType::Capture, settings) != FileStatus::Ok ||
         store->captureBuffer.GetSize() != kRecords)
       state.SkipWithError("load failed");
     state.PauseTiming();
@@ -94,12 +94,12 @@ void BM_LoadCapture10MFreshStore(benchmark::State& state) {
 // Into a store that held a capture of the same size: the loader refills the same storage.
 void BM_LoadCapture10MInPlace(benchmark::State& state) {
   const std::string path = TempPath("bench-load.hsc");
-  SaveDocumentFile(path, BigCapture(), DOCUMENT_CAPTURE, FileSettings{});
+  SaveDocumentFile(path, BigCapture(), DocumentType::Capture, FileSettings{});
   auto store = std::make_unique<CORUData>();
   FileSettings settings;
-  LoadDocumentFile(path, *store, DOCUMENT_CAPTURE, settings);
+  LoadDocumentFile(path, *store, DocumentType::Capture, settings);
   for (auto _ : state) {
-    if (LoadDocumentFile(path, *store, DOCUMENT_CAPTURE, settings) != FileStatus::Ok ||
+    if (LoadDocumentFile(path, *store, DocumentType::Capture, settings) != FileStatus::Ok ||
         store->captureBuffer.GetSize() != kRecords)
       state.SkipWithError("load failed");
   }

@@ -27,7 +27,7 @@ constexpr LayoutGeometry kScreen{559, 8, 15, 3};
 CORUpc144App& App() {
   static std::unique_ptr<CORUpc144App> app = [] {
     auto made = apprig::BareApp();
-    made->settings.viewType = 1;
+    made->settings.viewType = ViewType::Ascii;
     made->settings.answerColor = kDefaultAnswerColor;
     made->settings.originateColor = kDefaultOriginateColor;
     made->settings.markerColor = kDefaultMarkerColor;
@@ -69,7 +69,7 @@ void PdfPrinter(QPrinter& printer, const QString& path) {
 
 void BM_ScreenLayout(benchmark::State& state) {
   CORUData& store = App().dataStore;
-  const SessionOptions options = OptionsFrom(store, 1);
+  const SessionOptions options = OptionsFrom(store, ViewType::Ascii);
   for (auto _ : state) {
     SessionLayout layout;
     layout.Layout(store, kScreen, options);

@@ -280,7 +280,7 @@ void CORUCaptureView::UpdateRow(int index) {
 }
 
 int CORUCaptureView::HitAt(const QPoint& point) {
-  if (app.settings.viewType != 1 && app.settings.viewType != 2) return -1;
+  if (app.settings.viewType != ViewType::Ascii && app.settings.viewType != ViewType::Hex) return -1;
   const LONG x = LONG(std::floor(point.x() * 100.0 / DpiX()));
   const LONG y = -LONG(std::floor((point.y() + verticalScrollBar()->value()) * 100.0 / DpiY()));
   return layout.HitTest(app.dataStore.captureBuffer, x, y);
@@ -349,7 +349,7 @@ void CORUCaptureView::mouseDoubleClickEvent(QMouseEvent* event) {
     changed = store.currentRecordIndex != old;
   }
   // The selection is saved with the capture.
-  if (changed && app.currentDocument != nullptr) app.currentDocument->SetTypeModified(1, DOCUMENT_CAPTURE);
+  if (changed && app.currentDocument != nullptr) app.currentDocument->SetTypeModified(true, DocumentType::Capture);
   app.UpdateViews();
   QAbstractScrollArea::mouseDoubleClickEvent(event);
 }

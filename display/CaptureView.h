@@ -69,7 +69,7 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
     int records = -1;
     int headers = -1;
     unsigned generation = 0;
-    int viewType = 0;
+    ViewType viewType{};
     bool parity7E1 = false;
     bool showModemEvents = false;
     bool highlightParityBit = false;

@@ -74,7 +74,7 @@ class RowRuns {
 };
 
 void PaintData(QPainter& painter, const CORUSessionLine& line, int x, int y, const SessionPaint& paint) {
-  if (paint.options.viewType != 1 && paint.options.viewType != 2) return;
+  if (paint.options.viewType != ViewType::Ascii && paint.options.viewType != ViewType::Hex) return;
   // The worker may have emptied the arrays since the layout: draw only what still exists.
   const int last = std::min<int>(line.lastByte, paint.recordCount - 1);
   const int cw = paint.cellWidth;

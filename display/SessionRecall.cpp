@@ -8,6 +8,7 @@
 #include "link/store/OruData.h"
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 
@@ -27,7 +28,7 @@ void SetEnabled(QWidget* control, bool enabled) {
 }  // namespace
 
 CORUSessionRecall::CORUSessionRecall(CORUpc144App& app, QWidget* parent) : QDialog(parent), app(app) {
-  ApplyTemplate(this, kTemplateId);
+  ApplyTemplate(this, IDD_SESSION_RECALL);
   setObjectName(QStringLiteral("CORUSessionRecall"));
   for (int row = 1; row <= kRecallRows; ++row) {
     if (auto* button = FindControlAs<QPushButton>(this, RecallIdsOfRow(row).recall)) {
@@ -97,11 +98,11 @@ void CORUSessionRecall::OnRecall(int row) {
   CORUpc144Doc* document = app.currentDocument;
   if (options == kOptionsAutosave) {
     // Names the saved capture after the stored session's date; a declined save keeps the dialog.
-    if (document != nullptr && document->Autosave(row - 1, DOCUMENT_CAPTURE, 0) == 0) return;
+    if (document != nullptr && !document->Autosave(row - 1, DocumentType::Capture, false)) return;
   } else if (options == kOptionsOverwrite) {
     app.dataStore.ClearCapture();
     if (app.sessionView) app.sessionView->Refresh();
-    if (document != nullptr) document->SetTypeModified(0, DOCUMENT_CAPTURE);
+    if (document != nullptr) document->SetTypeModified(false, DocumentType::Capture);
   }
   TakeEntryConfiguration(app.dataStore, row - 1);
   app.PostToWorker(WM_ORU_GET_CAPTURE_DATA, static_cast<WPARAM>(row), 0);

@@ -1,6 +1,6 @@
 #pragma once
 
-// CORUSessionRecall: the modal "Recall Session" dialog (template 170) that the control panel
+// CORUSessionRecall: the modal "Recall Session" dialog (template IDD_SESSION_RECALL) that the control panel
 // opens. Shown, it asks the worker for the stored-session directory; the panel hands each
 // answer to OnSessionHeader, which fills that slot's row. Recall #n downloads stored session n
 // into the capture, after autosaving or emptying the current one as "Options" asks.
@@ -18,8 +18,6 @@ class QShowEvent;
 class CORUSessionRecall final : public QDialog, public ISessionRecall {
   Q_OBJECT
  public:
-  static constexpr int kTemplateId = 170;
-
   CORUSessionRecall(CORUpc144App& app, QWidget* parent);
 
   // ISessionRecall

@@ -266,7 +266,7 @@ void CORUSessionView::mouseDoubleClickEvent(QMouseEvent* event) {
       store.currentRecordIndex = next;
     }
     // The marker is saved with the capture, so setting, moving and clearing it all modify it.
-    if (changed && app.currentDocument != nullptr) app.currentDocument->SetTypeModified(1, DOCUMENT_CAPTURE);
+    if (changed && app.currentDocument != nullptr) app.currentDocument->SetTypeModified(true, DocumentType::Capture);
     ResetHover();
     RefreshReadout();
     viewport()->update();

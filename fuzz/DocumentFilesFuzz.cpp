@@ -22,13 +22,13 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-FileStatus Load(std::span<const UCHAR> bytes, CORUData& store, int type, FileSettings& settings) {
+FileStatus Load(std::span<const UCHAR> bytes, CORUData& store, DocumentType type, FileSettings& settings) {
   MemorySource source(bytes);
   ByteReader in(source);
   return ReadDocument(in, store, type, settings);
 }
 
-std::vector<UCHAR> Save(CORUData& store, int type, const FileSettings& settings) {
+std::vector<UCHAR> Save(CORUData& store, DocumentType type, const FileSettings& settings) {
   std::vector<UCHAR> bytes;
   MemorySink sink(bytes);
   ByteWriter out(sink);
@@ -39,7 +39,7 @@ std::vector<UCHAR> Save(CORUData& store, int type, const FileSettings& settings)
 void CheckCapture(std::span<const UCHAR> input) {
   CORUData store;
   FileSettings settings;
-  const FileStatus status = Load(input, store, DOCUMENT_CAPTURE, settings);
+  const FileStatus status = Load(input, store, DocumentType::Capture, settings);
   Require(status == FileStatus::Ok || status == FileStatus::CaptureReadError);
   const int records = store.captureBuffer.GetSize();
   const int current = store.currentRecordIndex;
@@ -51,12 +51,12 @@ void CheckCapture(std::span<const UCHAR> input) {
   ByteWriter csvOut(csvSink);
   Require(ExportCsv(store, csvOut));
 
-  const std::vector<UCHAR> saved = Save(store, DOCUMENT_CAPTURE, settings);
+  const std::vector<UCHAR> saved = Save(store, DocumentType::Capture, settings);
   long long announced = 0;
   for (const CORUCaptureHeader& header : store.captureHeaders) announced += header.byteCount;
   CORUData again;
   FileSettings settingsAgain;
-  const FileStatus reloaded = Load(saved, again, DOCUMENT_CAPTURE, settingsAgain);
+  const FileStatus reloaded = Load(saved, again, DocumentType::Capture, settingsAgain);
   if (announced > static_cast<long long>(saved.size())) {
     Require(reloaded == FileStatus::CaptureReadError);
     return;
@@ -79,7 +79,7 @@ void CheckCapture(std::span<const UCHAR> input) {
 void CheckTrace(std::span<const UCHAR> input) {
   CORUData store;
   FileSettings settings;
-  const FileStatus status = Load(input, store, DOCUMENT_TRACE, settings);
+  const FileStatus status = Load(input, store, DocumentType::Trace, settings);
   Require(status == FileStatus::Ok || status == FileStatus::TraceFormatError);
   const int marker = store.traceMarker1;
   Require(marker >= -1 && marker < store.traceSamples.GetSize());
@@ -88,10 +88,10 @@ void CheckTrace(std::span<const UCHAR> input) {
     return;
   }
   Require(store.traceSamples.GetSize() == CORUData::kTraceFileSamples);
-  const std::vector<UCHAR> saved = Save(store, DOCUMENT_TRACE, settings);
+  const std::vector<UCHAR> saved = Save(store, DocumentType::Trace, settings);
   CORUData again;
   FileSettings settingsAgain;
-  Require(Load(saved, again, DOCUMENT_TRACE, settingsAgain) == FileStatus::Ok);
+  Require(Load(saved, again, DocumentType::Trace, settingsAgain) == FileStatus::Ok);
   Require(settingsAgain.traceLine == settings.traceLine && settingsAgain.traceTrigger == settings.traceTrigger &&
           settingsAgain.traceScale == settings.traceScale && settingsAgain.traceSpan == settings.traceSpan &&
           settingsAgain.deltaV == settings.deltaV);

@@ -32,12 +32,16 @@ namespace fuzzing {
 
 class OpenDocument final : public DocumentState {
  public:
-  void SetTypeModified(int modified, int documentType) override { (documentType == 1 ? capture : trace) = modified; }
-  int IsTypeModified(int documentType) const override { return documentType == 1 ? capture : trace; }
+  void SetTypeModified(bool modified, DocumentType documentType) override {
+    (documentType == DocumentType::Capture ? capture : trace) = modified;
+  }
+  bool IsTypeModified(DocumentType documentType) const override {
+    return documentType == DocumentType::Capture ? capture : trace;
+  }
   bool IsDocumentOpen() const override { return open; }
   bool open = true;
-  int capture = 0;
-  int trace = 0;
+  bool capture = false;
+  bool trace = false;
 };
 
 struct FuzzWorker {

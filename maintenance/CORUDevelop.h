@@ -1,7 +1,7 @@
 #pragma once
 
-// CORUDevelop: the non-modal "Development / Debug" dialog (template 145) that the main frame owns
-// and shows on command 32774. Bench work on the instrument: raw sends and reads, the receive
+// CORUDevelop: the non-modal "Development / Debug" dialog (template IDD_DEVELOP) that the main frame owns
+// and shows on ID_DEVELOPMENT. Bench work on the instrument: raw sends and reads, the receive
 // list and its file, Recall Capture, the HDLC test capture, the digital meter's frame dump, the
 // pipe mode, "Download App", and the calibration of the three lines. Its device calls run here on
 // the user-interface thread beside the worker's; the calibration itself is the worker's, asked
@@ -25,7 +25,6 @@ class QListWidget;
 class CORUDevelop final : public QDialog, public IDevelopDialog, private CalibrationHost, private DevelopOutput {
   Q_OBJECT
  public:
-  static constexpr int kTemplateId = 145;
   static constexpr int kProgressTimerMs = 50;  // ID_TIMER_CAL_PROGRESS
 
   CORUDevelop(CORUpc144App& app, QWidget* parent);

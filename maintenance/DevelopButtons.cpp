@@ -10,16 +10,12 @@
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/calibration/HdlcTestPattern.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 
 namespace {
 
-constexpr int kTransmitEdit = 1013;
-constexpr int kFileNameEdit = 1026;
-constexpr int kRepeatCheck = 1173;
-constexpr int kMeterLine1 = 1045;
-constexpr int kMeterLine2 = 1046;
 constexpr WPARAM kRecallSlot = 1;  // the worker has no slot 0
 
 bool Checked(QWidget* root, int id) {
@@ -36,7 +32,7 @@ QString EditText(QWidget* root, int id) {
 
 void CORUDevelop::OnSend() {
   if (!CheckDevice()) return;
-  actions_.Send(EditText(this, kTransmitEdit).toStdString(), Checked(this, kRepeatCheck));
+  actions_.Send(EditText(this, IDC_TRANSMIT).toStdString(), Checked(this, IDC_REPEAT_1000));
 }
 
 void CORUDevelop::OnReceive() {
@@ -45,7 +41,7 @@ void CORUDevelop::OnReceive() {
 }
 
 void CORUDevelop::OnSave() {
-  const QString path = EditText(this, kFileNameEdit);
+  const QString path = EditText(this, IDC_FILE_NAME);
   QFile file(path);
   const QByteArray bytes = QByteArray::fromStdString(receiveLog_.SaveString());
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
@@ -74,9 +70,9 @@ void CORUDevelop::OnHdlcTest() {
 
 void CORUDevelop::OnDigitalMeter() {
   if (!CheckDevice()) return;
-  const int line = Checked(this, kMeterLine1) ? 1 : Checked(this, kMeterLine2) ? 2 : 0;
+  const int line = Checked(this, IDC_LINE1) ? 1 : Checked(this, IDC_LINE2) ? 2 : 0;
   if (line == 0) return;
-  if (auto* edit = FindControlAs<QLineEdit>(this, kTransmitEdit)) edit->setText(QStringLiteral("DM:%1").arg(line));
+  if (auto* edit = FindControlAs<QLineEdit>(this, IDC_TRANSMIT)) edit->setText(QStringLiteral("DM:%1").arg(line));
   actions_.DigitalMeter(line);
 }
 

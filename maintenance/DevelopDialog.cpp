@@ -19,18 +19,11 @@
 #include "maintenance/CORUDevelop.h"
 #include "platform/win32/WindowTarget.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 
 namespace {
 
-constexpr int kTransmitEdit = 1013;
-constexpr int kStatusStatic = 1014;
-constexpr int kStatusCombo = 1015;
-constexpr int kReceiveList = 1020;
-constexpr int kBytesWrittenStatic = 1021;
-constexpr int kBytesReadStatic = 1022;
-constexpr int kFileNameEdit = 1026;
-constexpr int kProgressStatic = 1017;
 constexpr COLORREF kBarColor = 16711680;  // blue
 constexpr int kMaxTransmit = 61;
 
@@ -72,14 +65,14 @@ CORUDevelop::CORUDevelop(CORUpc144App& app, QWidget* parent)
       io_(app.context),
       actions_(io_, *this),
       postTarget_(std::make_unique<PostTarget>(*this)) {
-  ApplyTemplate(this, kTemplateId);
+  ApplyTemplate(this, IDD_DEVELOP);
   setObjectName(QStringLiteral("CORUDevelop"));
   setModal(false);
   hwnd_ = win32::RegisterWindowTarget(*postTarget_);
-  receiveList_ = FindControlAs<QListWidget>(this, kReceiveList);
-  bar_ = FindControl(this, kProgressStatic);
-  if (auto* edit = FindControlAs<QLineEdit>(this, kTransmitEdit)) edit->setMaxLength(kMaxTransmit);
-  if (auto* combo = FindControlAs<QComboBox>(this, kStatusCombo)) {
+  receiveList_ = FindControlAs<QListWidget>(this, IDC_RECEIVE_LIST);
+  bar_ = FindControl(this, IDC_CAL_PROGRESS);
+  if (auto* edit = FindControlAs<QLineEdit>(this, IDC_TRANSMIT)) edit->setMaxLength(kMaxTransmit);
+  if (auto* combo = FindControlAs<QComboBox>(this, IDC_STATUS_CHOICE)) {
     combo->addItems(
         {QStringLiteral("No USB connection"), QStringLiteral("USB port working"), QStringLiteral("USB port busy")});
     combo->setCurrentIndex(-1);
@@ -104,25 +97,32 @@ CORUDevelop::~CORUDevelop() {
 
 void CORUDevelop::Connect() {
   const std::pair<int, void (CORUDevelop::*)()> buttons[] = {
-      {1012, &CORUDevelop::OnSend},        {1016, &CORUDevelop::OnReceive},
-      {1025, &CORUDevelop::OnSave},        {1027, &CORUDevelop::OnRecallCapture},
-      {1028, &CORUDevelop::OnHdlcTest},    {1044, &CORUDevelop::OnDigitalMeter},
-      {1137, &CORUDevelop::OnDownloadApp}, {1176, &CORUDevelop::OnEP1},
-      {1177, &CORUDevelop::OnEP2},         {1101, &CORUDevelop::OnStoreCalibration},
+      {IDC_SEND, &CORUDevelop::OnSend},
+      {IDC_RECEIVE, &CORUDevelop::OnReceive},
+      {IDC_SAVE, &CORUDevelop::OnSave},
+      {IDC_RECALL_CAPTURE, &CORUDevelop::OnRecallCapture},
+      {IDC_HDLC_TEST, &CORUDevelop::OnHdlcTest},
+      {IDC_DIGITAL_METER, &CORUDevelop::OnDigitalMeter},
+      {IDC_DOWNLOAD_APP, &CORUDevelop::OnDownloadApp},
+      {IDC_EP1, &CORUDevelop::OnEP1},
+      {IDC_EP2, &CORUDevelop::OnEP2},
+      {IDC_STORE_CALIBRATION, &CORUDevelop::OnStoreCalibration},
   };
   for (const auto& [id, handler] : buttons) {
     if (auto* button = FindControlAs<QAbstractButton>(this, id))
       connect(button, &QAbstractButton::clicked, this, handler);
   }
+  const int calibrateButtons[] = {IDC_CALIBRATE_LINE1, IDC_CALIBRATE_LINE2, IDC_CALIBRATE_LINE3};
   for (int line = 1; line <= 3; ++line) {
-    if (auto* button = FindControlAs<QAbstractButton>(this, 1047 + line))
+    if (auto* button = FindControlAs<QAbstractButton>(this, calibrateButtons[line - 1]))
       connect(button, &QAbstractButton::clicked, this, [this, line] { procedure_.StartLine(line); });
   }
+  const int meterRadios[] = {IDC_METER_DC, IDC_METER_AC, IDC_METER_BOTH};
   for (int index = 0; index < 3; ++index) {
-    if (auto* radio = FindControlAs<QAbstractButton>(this, 1097 + index))
+    if (auto* radio = FindControlAs<QAbstractButton>(this, meterRadios[index]))
       connect(radio, &QAbstractButton::clicked, this, [this, index] { procedure_.SelectMeter(index); });
   }
-  if (auto* combo = FindControlAs<QComboBox>(this, kStatusCombo)) {
+  if (auto* combo = FindControlAs<QComboBox>(this, IDC_STATUS_CHOICE)) {
     connect(combo, &QComboBox::activated, this,
             [this, combo](int index) { SetStatus(combo->itemText(index).toStdString()); });
   }
@@ -140,10 +140,10 @@ void CORUDevelop::Show() {
 // Runs at every opening, as it would for a dialog made anew.
 void CORUDevelop::OnInitDialog() {
   if (DeviceOpen()) {
-    if (auto* combo = FindControlAs<QComboBox>(this, kStatusCombo)) combo->setCurrentIndex(1);
+    if (auto* combo = FindControlAs<QComboBox>(this, IDC_STATUS_CHOICE)) combo->setCurrentIndex(1);
     SetStatus("USB port working");
   }
-  if (auto* edit = FindControlAs<QLineEdit>(this, kFileNameEdit))
+  if (auto* edit = FindControlAs<QLineEdit>(this, IDC_FILE_NAME))
     edit->setText(QDir::home().filePath(QStringLiteral("ORUdata.txt")));
   BytesWritten(0);
   BytesRead(0);
@@ -181,7 +181,7 @@ bool CORUDevelop::eventFilter(QObject* watched, QEvent* event) {
   }
   // Commands are capitals; only the transmit text is changed so (file names keep their case).
   const QString text = key->text();
-  if (watched == FindControl(this, kTransmitEdit) && text.size() == 1 && text[0] >= u'a' && text[0] <= u'z') {
+  if (watched == FindControl(this, IDC_TRANSMIT) && text.size() == 1 && text[0] >= u'a' && text[0] <= u'z') {
     QKeyEvent upper(QEvent::KeyPress, key->key(), key->modifiers() | Qt::ShiftModifier, text.toUpper());
     QCoreApplication::sendEvent(watched, &upper);
     return true;
@@ -218,7 +218,7 @@ int CORUDevelop::MessageBox(const std::string& text, const std::string& caption,
   return app.prompts().MessageBox(QString::fromStdString(text), QString::fromStdString(caption), style);
 }
 
-void CORUDevelop::SetStatus(const std::string& text) { SetLabel(this, kStatusStatic, QString::fromStdString(text)); }
+void CORUDevelop::SetStatus(const std::string& text) { SetLabel(this, IDC_STATUS_TEXT, QString::fromStdString(text)); }
 
 void CORUDevelop::PostToWorker(UINT message, WPARAM wParam, LPARAM lParam) {
   app.PostToWorker(message, wParam, lParam);
@@ -247,9 +247,9 @@ void CORUDevelop::ListLine(const std::string& text) {
 }
 
 void CORUDevelop::BytesWritten(DWORD count) {
-  SetLabel(this, kBytesWrittenStatic, QStringLiteral("Bytes written: %1").arg(count));
+  SetLabel(this, IDC_BYTES_WRITTEN, QStringLiteral("Bytes written: %1").arg(count));
 }
 
 void CORUDevelop::BytesRead(DWORD count) {
-  SetLabel(this, kBytesReadStatic, QStringLiteral("Bytes read: %1").arg(count));
+  SetLabel(this, IDC_BYTES_READ, QStringLiteral("Bytes read: %1").arg(count));
 }

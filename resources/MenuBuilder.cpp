@@ -11,6 +11,7 @@
 #include "resources/ResourceImages.h"
 #include "resources/data/AcceleratorResource.h"
 #include "resources/data/MenuResource.h"
+#include "resources/data/ResourceIds.h"
 #include "resources/data/StringTable.h"
 #include "resources/data/ToolbarResource.h"
 
@@ -44,7 +45,7 @@ void AddItems(QMenu* menu, const std::vector<MenuItem>& items, QObject* owner, s
         break;
       case MenuItemKind::RecentFiles:
         for (int i = 0; i < kRecentFileCount; ++i) {
-          const int id = kFirstRecentFileCommand + i;
+          const int id = ID_FILE_MRU_FILE1 + i;
           QAction* action = NewCommandAction(id, QString::fromUtf8(item.text), owner);
           action->setEnabled(i == 0 && !item.greyed);
           action->setVisible(i == 0);
@@ -154,7 +155,7 @@ void InstallAccelerators(QWidget* window, int tableId, const std::map<int, QActi
 
 void SetRecentFileActions(const std::map<int, QAction*>& actions, const QStringList& paths) {
   for (int i = 0; i < kRecentFileCount; ++i) {
-    auto found = actions.find(kFirstRecentFileCommand + i);
+    auto found = actions.find(ID_FILE_MRU_FILE1 + i);
     if (found == actions.end() || !found->second) continue;
     QAction* action = found->second;
     if (i < paths.size()) {

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QPixmap>
 
+#include "resources/data/ResourceIds.h"
+
 // Registers the .qrc compiled into this static library (its initialiser would otherwise be
 // dropped by the linker). Q_INIT_RESOURCE must be used outside any namespace.
 void InitResourceImages() {
@@ -44,7 +46,7 @@ QCursor LoadResourceCursor(int id) {
   const QString path = ImagePath("cursor", id);
   if (!QFile::exists(path)) return QCursor(Qt::ArrowCursor);
   // The hand points with its finger tip; the cross hair at its centre.
-  const QPoint hotSpot = id == kCrossHairCursorId ? QPoint(15, 15) : QPoint(5, 0);
+  const QPoint hotSpot = id == IDC_CROSS_HAIR_CURSOR ? QPoint(15, 15) : QPoint(5, 0);
   return QCursor(QPixmap(path), hotSpot.x(), hotSpot.y());
 }
 

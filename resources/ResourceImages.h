@@ -1,18 +1,15 @@
 #pragma once
 
-// The program's images from resources.qrc, by resource id: icon 129 (the main window), bitmap 151
-// (the splash picture, magenta (255, 0, 255) where it is transparent), cursors 192 (a hand, for
-// links) and 195 (a cross hair, over the scope), and the tool bar buttons by command id.
+// The program's images from resources.qrc, by resource id: icon IDI_PROGRAM, bitmap IDB_SPLASH
+// (magenta (255, 0, 255) where it is transparent), cursors IDC_HAND_CURSOR (for links) and
+// IDC_CROSS_HAIR_CURSOR (over the scope), and the tool bar buttons by command id.
 
 #include <QCursor>
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
 
-constexpr int kMainIconId = 129;
-constexpr int kSplashBitmapId = 151;
-constexpr int kHandCursorId = 192;
-constexpr int kCrossHairCursorId = 195;
+#include "resources/data/ResourceIds.h"
 
 // A null icon / image when the id has none.
 QIcon LoadResourceIcon(int id);

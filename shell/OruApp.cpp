@@ -21,7 +21,8 @@
 #include "shell/dialogs/SplashDlg.h"
 #include "shell/frame/TabbedFrame.h"
 #include "shell/dialogs/TimeEntry.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
+#include "resources/data/MenuResource.h"
 #include "shell/model/AppCommandRules.h"
 #include "shell/model/ColorSettings.h"
 #include "shell/model/DocumentDialogs.h"
@@ -144,7 +145,7 @@ void CORUpc144App::LoadSettings() {
   if (!folder.endsWith('/')) folder += '/';
   ::LoadSettings(*settingsFile_, ProgramFolderFromPath(folder.toStdString()), settings, dataStore);
   context.captureOptions = settings.options;
-  recentFiles_ = settingsFile_->ReadRecentFiles(cmd::kRecentFiles);
+  recentFiles_ = settingsFile_->ReadRecentFiles(kRecentFileCount);
 }
 
 void CORUpc144App::SaveSettings() {
@@ -187,70 +188,70 @@ void CORUpc144App::SetCaptureOptions(int options) {
 // ---- commands --------------------------------------------------------------------------------
 
 bool CORUpc144App::OnCommand(int id) {
-  if (id >= cmd::kFileMru1 && id < cmd::kFileMru1 + cmd::kRecentFiles) {
-    const int index = id - cmd::kFileMru1;
+  if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) {
+    const int index = id - ID_FILE_MRU_FILE1;
     if (index < recentFiles_.size() && !IsAnyActivityArmedOrRunning()) OpenDocumentFile(recentFiles_[index]);
     return true;
   }
   switch (id) {
-    case cmd::kFileNew:
+    case ID_FILE_NEW:
       OnFileNew();
       return true;
-    case cmd::kFileOpen:
+    case ID_FILE_OPEN:
       OnFileOpen();
       return true;
-    case cmd::kFileClose:
+    case ID_FILE_CLOSE_DATA:
       OnFileClose();
       return true;
-    case cmd::kFileSave:
+    case ID_FILE_SAVE:
       if (document_) document_->OnFileSave();
       return true;
-    case cmd::kFileSaveAs:
+    case ID_FILE_SAVE_AS:
       if (document_) document_->OnFileSaveAs();
       return true;
-    case cmd::kExportText:
+    case ID_EXPORT_TEXT:
       if (document_) document_->OnFileExport();
       return true;
-    case cmd::kSetAutosaveFolder:
+    case ID_SET_AUTOSAVE_FOLDER:
       if (document_) document_->OnSetAutosaveFolder();
       return true;
-    case cmd::kNewCaptureConcatenate:
+    case ID_NEW_CAPTURE_CONCATENATE:
       OnNewCaptureConcatenate();
       return true;
-    case cmd::kNewCaptureOverwrite:
+    case ID_NEW_CAPTURE_OVERWRITE:
       OnNewCaptureOverwrite();
       return true;
-    case cmd::kNewCaptureAutosave:
+    case ID_NEW_CAPTURE_AUTOSAVE:
       OnNewCaptureAutosave();
       return true;
-    case cmd::kSelectAnswerColor:
+    case ID_SELECT_ANSWER_COLOR:
       OnSelectAnswerColor();
       return true;
-    case cmd::kSelectOriginateColor:
+    case ID_SELECT_ORIGINATE_COLOR:
       OnSelectOriginateColor();
       return true;
-    case cmd::kSelectMarkerColor:
+    case ID_SELECT_MARKER_COLOR:
       OnSelectMarkerColor();
       return true;
-    case cmd::kDefaultAnswerColor:
+    case ID_DEFAULT_ANSWER_COLOR:
       OnDefaultAnswerColor();
       return true;
-    case cmd::kDefaultOriginateColor:
+    case ID_DEFAULT_ORIGINATE_COLOR:
       OnDefaultOriginateColor();
       return true;
-    case cmd::kDefaultMarkerColor:
+    case ID_DEFAULT_MARKER_COLOR:
       OnDefaultMarkerColor();
       return true;
-    case cmd::kDefaultAllColors:
+    case ID_DEFAULT_ALL_COLORS:
       OnDefaultAllColors();
       return true;
-    case cmd::kSetDeviceClockToPcTime:
+    case ID_SET_CLOCK_TO_PC_TIME:
       OnSetDeviceClockToPcTime();
       return true;
-    case cmd::kEnterDeviceClock:
+    case ID_ENTER_DEVICE_CLOCK:
       OnEnterDeviceClock();
       return true;
-    case cmd::kAppAbout:
+    case ID_APP_ABOUT:
       OnAppAbout();
       return true;
     default:
@@ -263,7 +264,7 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
   inputs.options = settings.options;
   inputs.activity = IsAnyActivityArmedOrRunning();
   inputs.mainWindow = mainFrame != nullptr;
-  if (id == cmd::kFileSave || id == cmd::kFileSaveAs) {
+  if (id == ID_FILE_SAVE || id == ID_FILE_SAVE_AS) {
     std::lock_guard lock(dataStore.dataMutex);
     inputs.dataHeld = !dataStore.captureBuffer.IsEmpty() || !dataStore.traceSamples.IsEmpty();
   }
@@ -277,7 +278,7 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
 void CORUpc144App::DiscardCapture(bool clearFlag) {
   dataStore.ClearCapture();
   if (sessionView) sessionView->Refresh();
-  if (clearFlag && document_) document_->SetTypeModified(0, DOCUMENT_CAPTURE);
+  if (clearFlag && document_) document_->SetTypeModified(false, DocumentType::Capture);
   if (activeCaptureView) {
     activeCaptureView->Refresh();
     activeCaptureView->Redraw();
@@ -289,7 +290,7 @@ void CORUpc144App::DiscardTrace(bool clearFlag) {
     std::lock_guard lock(dataStore.dataMutex);
     dataStore.traceSamples.RemoveAll();
   }
-  if (clearFlag && document_) document_->SetTypeModified(0, DOCUMENT_TRACE);
+  if (clearFlag && document_) document_->SetTypeModified(false, DocumentType::Trace);
 }
 
 void CORUpc144App::OnFileNew() {
@@ -297,45 +298,45 @@ void CORUpc144App::OnFileNew() {
   CORUpc144Doc& doc = *document_;
   if (!doc.IsDocumentOpen()) {
     doc.OnNewDocument();
-    newAllowed_ = 1;
+    newAllowed_ = true;
     return;
   }
-  if (doc.IsTypeModified(DOCUMENT_CAPTURE)) {
+  if (doc.IsTypeModified(DocumentType::Capture)) {
     SelectTab(0);
-    if (!doc.SaveModified(DOCUMENT_CAPTURE)) {
-      newAllowed_ = 0;
+    if (!doc.SaveModified(DocumentType::Capture)) {
+      newAllowed_ = false;
       return;
     }
     DiscardCapture(true);
   }
-  if (doc.IsTypeModified(DOCUMENT_TRACE)) {
+  if (doc.IsTypeModified(DocumentType::Trace)) {
     SelectTab(1);
-    if (!doc.SaveModified(DOCUMENT_TRACE)) {
-      newAllowed_ = 0;
+    if (!doc.SaveModified(DocumentType::Trace)) {
+      newAllowed_ = false;
       return;
     }
     DiscardTrace(true);
   }
-  if (doc.IsTypeModified(DOCUMENT_CAPTURE) || doc.IsTypeModified(DOCUMENT_TRACE)) {
-    newAllowed_ = 0;
+  if (doc.IsTypeModified(DocumentType::Capture) || doc.IsTypeModified(DocumentType::Trace)) {
+    newAllowed_ = false;
     return;
   }
   DiscardCapture(false);
   DiscardTrace(false);
   doc.OnNewDocument();
-  newAllowed_ = 1;
+  newAllowed_ = true;
 }
 
 void CORUpc144App::OnFileClose() { OnFileNew(); }
 
-int CORUpc144App::NewCapture() {
+bool CORUpc144App::NewCapture() {
   OnFileNew();
   return newAllowed_;
 }
 
 bool CORUpc144App::SaveModified() {
   if (!document_) return true;
-  return document_->SaveModified(DOCUMENT_CAPTURE) && document_->SaveModified(DOCUMENT_TRACE);
+  return document_->SaveModified(DocumentType::Capture) && document_->SaveModified(DocumentType::Trace);
 }
 
 void CORUpc144App::OnFileOpen() {
@@ -348,23 +349,24 @@ FileDialogSpec CORUpc144App::OpenDialogSpecFor() const { return OpenDialogSpec(C
 
 bool CORUpc144App::OpenDocumentFile(const QString& path) {
   if (!document_) return false;
-  const int type = DocumentTypeFromPath(path.toStdString());
-  if (type == DOCUMENT_NONE) {
+  const std::optional<DocumentType> found = DocumentTypeFromPath(path.toStdString());
+  if (!found) {
     prompts_.MessageBox(kUnknownFileType, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
     return false;
   }
+  const DocumentType type = *found;
   // A load that does not happen leaves the title and the path name as they were, whatever the
   // save prompt's tab switch showed meanwhile.
   const QString title = document_->Title();
   const QString pathName = document_->PathName();
-  const int pathType = document_->PathType();
+  const std::optional<DocumentType> pathType = document_->PathType();
   const auto restore = [&] {
     document_->SetPathName(pathName, pathType, false);
     if (mainFrame) mainFrame->setWindowTitle(title);
     document_->SetTitle(title);
   };
   if (document_->IsTypeModified(type)) {
-    SelectTab(type == DOCUMENT_TRACE ? 1 : 0);
+    SelectTab(type == DocumentType::Trace ? 1 : 0);
     if (!document_->SaveModified(type)) {
       restore();
       return false;
@@ -385,7 +387,7 @@ void CORUpc144App::AddToRecentFileList(const QString& path) {
   if (path.isEmpty()) return;
   recentFiles_.removeAll(path);
   recentFiles_.prepend(path);
-  while (recentFiles_.size() > cmd::kRecentFiles) recentFiles_.removeLast();
+  while (recentFiles_.size() > kRecentFileCount) recentFiles_.removeLast();
   emit recentFilesChanged();
 }
 

@@ -82,7 +82,7 @@ class CORUpc144App : public QObject {
 
   // ---- commands ----------------------------------------------------------------------------
   // Runs one of the application's or the document's commands (menu, tool bar, accelerator, a
-  // WM_COMMAND of 32788/32806); false when the id is not one of them.
+  // WM_COMMAND of ID_SET_CLOCK_TO_PC_TIME / ID_ENTER_DEVICE_CLOCK); false when the id is not one of them.
   bool OnCommand(int id);
   // The update rule of an application command: true when the application has one for `id`,
   // then *enabled (and *checked, for the New Capture options) hold the state.
@@ -91,8 +91,8 @@ class CORUpc144App : public QObject {
   void OnFileNew();
   void OnFileClose();
   void OnFileOpen();
-  // File New for the main frame's close: 1 when the data may go (the frame then closes), else 0.
-  int NewCapture();
+  // File New for the main frame's close: true when the data may go (the frame then closes).
+  bool NewCapture();
   // Asks about each modified type in turn (capture, then trace); false when one was declined or
   // failed to save.
   bool SaveModified();
@@ -167,7 +167,7 @@ class CORUpc144App : public QObject {
   std::unique_ptr<CORUCommThread> worker_;
   QPointer<CMainFrame> frameGuard_;  // reads null should the frame delete itself
   QStringList recentFiles_;
-  int newAllowed_ = 0;
+  bool newAllowed_ = false;
   int aboutRuns_ = 0;
   int raiseRequests_ = 0;
   bool secondInstance_ = false;

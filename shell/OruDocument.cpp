@@ -22,7 +22,7 @@ constexpr UINT kExportEmptyStyle = MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL; 
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
 
-int TabOf(int documentType) { return documentType == DOCUMENT_TRACE ? 1 : 0; }
+int TabOf(DocumentType documentType) { return documentType == DocumentType::Trace ? 1 : 0; }
 
 }  // namespace
 
@@ -32,20 +32,20 @@ CORUpc144Doc::~CORUpc144Doc() = default;
 
 // ---- DocumentState ----------------------------------------------------------------------------
 
-void CORUpc144Doc::SetTypeModified(int modified, int documentType) {
-  if (documentType == DOCUMENT_CAPTURE)
-    captureModified_ = modified ? 1 : 0;
-  else if (documentType == DOCUMENT_TRACE)
-    traceModified_ = modified ? 1 : 0;
+void CORUpc144Doc::SetTypeModified(bool modified, DocumentType documentType) {
+  if (documentType == DocumentType::Capture)
+    captureModified_ = modified;
+  else if (documentType == DocumentType::Trace)
+    traceModified_ = modified;
 }
 
-int CORUpc144Doc::IsTypeModified(int documentType) const {
-  if (documentType == DOCUMENT_CAPTURE) return captureModified_.load();
-  if (documentType == DOCUMENT_TRACE) return traceModified_.load();
-  return 0;
+bool CORUpc144Doc::IsTypeModified(DocumentType documentType) const {
+  if (documentType == DocumentType::Capture) return captureModified_.load();
+  if (documentType == DocumentType::Trace) return traceModified_.load();
+  return false;
 }
 
-bool CORUpc144Doc::IsModified() const { return captureModified_.load() != 0 || traceModified_.load() != 0; }
+bool CORUpc144Doc::IsModified() const { return captureModified_.load() || traceModified_.load(); }
 
 // ---- paths and title --------------------------------------------------------------------------
 
@@ -53,15 +53,15 @@ void CORUpc144Doc::SetPathName(const QString& path, bool addToRecent) {
   SetPathName(path, DocumentTypeFromPath(path.toStdString()), addToRecent);
 }
 
-void CORUpc144Doc::SetPathName(const QString& path, int documentType, bool addToRecent) {
+void CORUpc144Doc::SetPathName(const QString& path, std::optional<DocumentType> documentType, bool addToRecent) {
   pathName_ = path;
-  pathType_ = path.isEmpty() ? DOCUMENT_NONE : documentType;
+  pathType_ = path.isEmpty() ? std::nullopt : documentType;
   if (addToRecent) app_.AddToRecentFileList(path);
 }
 
 void CORUpc144Doc::SetPathNameForTab(int tab) {
   if (tab != 0 && tab != 1) return;
-  const int type = tab == 1 ? DOCUMENT_TRACE : DOCUMENT_CAPTURE;
+  const DocumentType type = tab == 1 ? DocumentType::Trace : DocumentType::Capture;
   const QString name = FilePathOf(type);
   app_.SetMainTitle(name);
   if (!name.isEmpty()) SetPathName(name, type, false);
@@ -69,17 +69,17 @@ void CORUpc144Doc::SetPathNameForTab(int tab) {
 
 void CORUpc144Doc::ForgetCaptureFile() {
   captureFilePath_.clear();
-  if (pathType_ != DOCUMENT_TRACE) SetPathName(QString(), DOCUMENT_NONE, false);
+  if (pathType_ != DocumentType::Trace) SetPathName(QString(), std::nullopt, false);
   app_.SetMainTitle(QString());
 }
 
-QString& CORUpc144Doc::FilePathOf(int documentType) {
-  return documentType == DOCUMENT_TRACE ? traceFilePath_ : captureFilePath_;
+QString& CORUpc144Doc::FilePathOf(DocumentType documentType) {
+  return documentType == DocumentType::Trace ? traceFilePath_ : captureFilePath_;
 }
 
-QString CORUpc144Doc::PromptName(int documentType) const {
+QString CORUpc144Doc::PromptName(DocumentType documentType) const {
   if (pathType_ == documentType && !pathName_.isEmpty()) return Q(std::string(FileNameOf(pathName_.toStdString())));
-  const QString& own = documentType == DOCUMENT_TRACE ? traceFilePath_ : captureFilePath_;
+  const QString& own = documentType == DocumentType::Trace ? traceFilePath_ : captureFilePath_;
   if (!own.isEmpty()) return Q(std::string(FileNameOf(own.toStdString())));
   return kUntitled;
 }
@@ -89,7 +89,7 @@ QString CORUpc144Doc::PromptName(int documentType) const {
 FileSettings CORUpc144Doc::CurrentFileSettings() const {
   const AppSettings& s = app_.settings;
   FileSettings f;
-  f.viewType = s.viewType;
+  f.viewType = static_cast<int>(s.viewType);
   f.traceScale = s.traceScale;
   f.traceSpan = s.traceSpan;
   f.deltaV = s.deltaV;
@@ -98,8 +98,8 @@ FileSettings CORUpc144Doc::CurrentFileSettings() const {
   return f;
 }
 
-void CORUpc144Doc::TakeFileSettings(const FileSettings& loaded, int documentType) {
-  if (documentType != DOCUMENT_TRACE) return;
+void CORUpc144Doc::TakeFileSettings(const FileSettings& loaded, DocumentType documentType) {
+  if (documentType != DocumentType::Trace) return;
   AppSettings& s = app_.settings;
   s.traceScale = loaded.traceScale;
   s.traceSpan = loaded.traceSpan;
@@ -140,12 +140,12 @@ bool CORUpc144Doc::OnNewDocument() {
     }
     store.Reset();
   }
-  documentType_ = app_.CurrentTab() == 1 ? DOCUMENT_TRACE : DOCUMENT_CAPTURE;
-  captureModified_ = 0;
-  traceModified_ = 0;
+  documentType_ = app_.CurrentTab() == 1 ? DocumentType::Trace : DocumentType::Capture;
+  captureModified_ = false;
+  traceModified_ = false;
   captureFilePath_.clear();
   traceFilePath_.clear();
-  SetPathName(QString(), DOCUMENT_NONE, false);
+  SetPathName(QString(), std::nullopt, false);
   if (app_.captureTimingView) app_.captureTimingView->Refresh();
   if (app_.traceTimingView) app_.traceTimingView->Refresh();
   // As after every new document, the views take the settings again (the reset cleared the
@@ -155,12 +155,13 @@ bool CORUpc144Doc::OnNewDocument() {
 }
 
 bool CORUpc144Doc::OnOpenDocument(const QString& path) {
-  const int type = DocumentTypeFromPath(path.toStdString());
-  if (type == DOCUMENT_NONE) {
-    documentType_ = DOCUMENT_NONE;
+  const std::optional<DocumentType> found = DocumentTypeFromPath(path.toStdString());
+  if (!found) {
+    documentType_ = std::nullopt;
     ShowStatus(FileStatus::UnknownType);
     return false;
   }
+  const DocumentType type = *found;
   FileSettings settings = CurrentFileSettings();
   // Read into a store of its own: a file that fails to load changes nothing held, so a later
   // Save cannot write half a file's data over the file the data came from.
@@ -174,7 +175,7 @@ bool CORUpc144Doc::OnOpenDocument(const QString& path) {
   app_.dataStore.cursorRecordIndex = -1;
   documentType_ = type;
   TakeFileSettings(settings, type);
-  SetTypeModified(0, type);
+  SetTypeModified(false, type);
   FilePathOf(type) = path;
   app_.SelectTab(TabOf(type));
   SetPathName(path, type, true);
@@ -188,8 +189,8 @@ bool CORUpc144Doc::OnOpenDocument(const QString& path) {
   return true;
 }
 
-bool CORUpc144Doc::WriteType(const QString& path, int documentType, bool addToRecent) {
-  int type = documentType;
+bool CORUpc144Doc::WriteType(const QString& path, DocumentType documentType, bool addToRecent) {
+  std::optional<DocumentType> type = documentType;
   const std::string target = SavePathFor(path.toStdString(), type);
   const FileStatus status = SaveDocumentFile(target, app_.dataStore, documentType, CurrentFileSettings());
   if (status != FileStatus::Ok) {
@@ -197,18 +198,18 @@ bool CORUpc144Doc::WriteType(const QString& path, int documentType, bool addToRe
     return false;
   }
   documentType_ = documentType;
-  SetTypeModified(0, documentType);
+  SetTypeModified(false, documentType);
   FilePathOf(documentType) = Q(target);
   SetPathName(Q(target), documentType, addToRecent);
   app_.SetMainTitle(Q(target));
   return true;
 }
 
-bool CORUpc144Doc::OnSaveDocument(const QString& path, int documentType) {
+bool CORUpc144Doc::OnSaveDocument(const QString& path, DocumentType documentType) {
   return WriteType(path, documentType, false);
 }
 
-bool CORUpc144Doc::SaveAs(int documentType, bool saveVariant) {
+bool CORUpc144Doc::SaveAs(DocumentType documentType, bool saveVariant) {
   FileDialogSpec spec =
       saveVariant ? SaveDialogSpec(documentType, app_.settings.autosaveFolder) : SaveAsDialogSpec(documentType);
   spec.proposedName = FilePathOf(documentType).toStdString();
@@ -217,7 +218,7 @@ bool CORUpc144Doc::SaveAs(int documentType, bool saveVariant) {
   return WriteType(*path, documentType, true);
 }
 
-bool CORUpc144Doc::SaveModified(int documentType) {
+bool CORUpc144Doc::SaveModified(DocumentType documentType) {
   if (!IsTypeModified(documentType)) return true;
   const QString text = Q(SaveChangesText(PromptName(documentType).toStdString()));
   const int answer = app_.prompts().MessageBox(text, kAppTitle, MB_YESNOCANCEL | MB_ICONQUESTION);
@@ -231,7 +232,7 @@ bool CORUpc144Doc::SaveModified(int documentType) {
 // ---- commands ----------------------------------------------------------------------------------
 
 void CORUpc144Doc::OnFileSave() {
-  const int type = DocumentTypeForTab(app_.CurrentTab());
+  const DocumentType type = DocumentTypeForTab(app_.CurrentTab());
   if (RouteForSave(type, pathType_, pathName_.toStdString()) == SaveRoute::WriteToPathName)
     WriteType(pathName_, type, true);
   else
@@ -250,7 +251,7 @@ void CORUpc144Doc::OnFileExport() {
     app_.prompts().MessageBox(kEmptyCaptureText, FILE_EXPORT_ERROR_TITLE, kExportEmptyStyle);
     return;
   }
-  const QString& capturePath = pathType_ == DOCUMENT_CAPTURE ? pathName_ : captureFilePath_;
+  const QString& capturePath = pathType_ == DocumentType::Capture ? pathName_ : captureFilePath_;
   const auto path = app_.prompts().GetSaveFileName(ExportDialogSpec(FileNameOf(capturePath.toStdString())));
   if (!path || path->isEmpty()) return;
   ShowStatus(ExportCsvFile(path->toStdString(), app_.dataStore));
@@ -265,15 +266,15 @@ bool CORUpc144Doc::ChooseAutosaveFolder() {
 
 void CORUpc144Doc::OnSetAutosaveFolder() { ChooseAutosaveFolder(); }
 
-int CORUpc144Doc::Autosave(int slot, int documentType, int keepPath) {
-  if (documentType != DOCUMENT_CAPTURE && documentType != DOCUMENT_TRACE) return 0;
+bool CORUpc144Doc::Autosave(int slot, DocumentType documentType, bool keepPath) {
+  if (documentType != DocumentType::Capture && documentType != DocumentType::Trace) return false;
   CORUData& store = app_.dataStore;
   std::string date;
   std::string time;
   if (AutosaveSlotInDirectory(slot, documentType)) {
     std::lock_guard lock(store.dataMutex);
     const auto index = static_cast<std::size_t>(slot);
-    if (documentType == DOCUMENT_CAPTURE) {
+    if (documentType == DocumentType::Capture) {
       date = store.sessionDirectory[index].startDate;
       time = store.sessionDirectory[index].startTime;
     } else {
@@ -283,19 +284,17 @@ int CORUpc144Doc::Autosave(int slot, int documentType, int keepPath) {
   }
   const CivilTime when = AutosaveTimeFor(slot, documentType, date, time, app_.startup().localClock());
 
-  if (AutosaveNeedsFolderChoice(app_.settings.autosaveFolder) && !ChooseAutosaveFolder()) return 0;
+  if (AutosaveNeedsFolderChoice(app_.settings.autosaveFolder) && !ChooseAutosaveFolder()) return false;
   const QString path = Q(AutosaveFilePath(app_.settings.autosaveFolder, when, documentType));
 
   bool held = false;
   {
     std::lock_guard lock(store.dataMutex);
-    held = documentType == DOCUMENT_CAPTURE ? !store.captureBuffer.IsEmpty() : !store.traceSamples.IsEmpty();
+    held = documentType == DocumentType::Capture ? !store.captureBuffer.IsEmpty() : !store.traceSamples.IsEmpty();
   }
-  int result = 1;
-  if (held && IsTypeModified(documentType)) result = SaveModified(documentType) ? 1 : 0;
-  if (result == 0) return 0;
+  if (held && IsTypeModified(documentType) && !SaveModified(documentType)) return false;
 
-  if (documentType == DOCUMENT_CAPTURE) {
+  if (documentType == DocumentType::Capture) {
     store.ClearCapture();
     if (app_.sessionView) app_.sessionView->Refresh();
     autosaveCapturePath_ = path;
@@ -309,12 +308,12 @@ int CORUpc144Doc::Autosave(int slot, int documentType, int keepPath) {
     autosaveTracePath_ = path;
   }
   // The data is gone; nothing of it is left to save.
-  SetTypeModified(0, documentType);
-  if (AutosaveSlotInDirectory(slot, documentType) || keepPath != 0) FilePathOf(documentType) = path;
+  SetTypeModified(false, documentType);
+  if (AutosaveSlotInDirectory(slot, documentType) || keepPath) FilePathOf(documentType) = path;
   SetPathName(path, documentType, false);
   app_.SetMainTitle(path);
   UpdateViews();
-  return result;
+  return true;
 }
 
 void CORUpc144Doc::UpdateViews() { app_.UpdateViews(); }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <atomic>
+#include <optional>
 
 #include "link/protocol/DocumentState.h"
 #include "link/store/DocumentType.h"
@@ -24,8 +25,8 @@ class CORUpc144Doc final : public DocumentState {
   ~CORUpc144Doc() override;
 
   // ---- DocumentState (either thread, no UI lock) -------------------------------------------
-  void SetTypeModified(int modified, int documentType) override;
-  int IsTypeModified(int documentType) const override;
+  void SetTypeModified(bool modified, DocumentType documentType) override;
+  bool IsTypeModified(DocumentType documentType) const override;
   bool IsDocumentOpen() const override { return open_.load(); }
   // Either type modified.
   bool IsModified() const;
@@ -38,14 +39,14 @@ class CORUpc144Doc final : public DocumentState {
   QString autosaveCapturePath() const { return autosaveCapturePath_; }
   QString autosaveTracePath() const { return autosaveTracePath_; }
   QString PathName() const { return pathName_; }
-  // The type the path name belongs to (DOCUMENT_NONE without a path).
-  int PathType() const { return pathType_; }
-  int documentType() const { return documentType_; }
+  // The type the path name belongs to (none without a path).
+  std::optional<DocumentType> PathType() const { return pathType_; }
+  std::optional<DocumentType> documentType() const { return documentType_; }
   QString Title() const { return title_; }
   void SetTitle(const QString& title) { title_ = title; }
   // The path name; its type is the one the name selects (DocumentTypeFromPath).
   void SetPathName(const QString& path, bool addToRecent = false);
-  void SetPathName(const QString& path, int documentType, bool addToRecent);
+  void SetPathName(const QString& path, std::optional<DocumentType> documentType, bool addToRecent);
   // A capture started afresh without a name (Overwrite): the capture's file path goes, the path
   // name too unless it is the trace's, and the title becomes "Quorlan View PC - ". Nothing then
   // saves the new capture over the old file without asking.
@@ -63,47 +64,48 @@ class CORUpc144Doc final : public DocumentState {
   bool OnOpenDocument(const QString& path);
   // Writes the data of `documentType` to `path` (the extension added when missing); a failure is
   // shown and answers false. Success clears that type's flag and makes `path` its path name.
-  bool OnSaveDocument(const QString& path, int documentType);
+  bool OnSaveDocument(const QString& path, DocumentType documentType);
   // The save prompt for one type: true at once when it is not modified; else "Save changes to
   // %1?" with Yes (save: to the path name when it belongs to the type, else through the type's
   // Save As dialog), No (true, nothing saved) or Cancel (false). A failed save answers false.
-  bool SaveModified(int documentType);
+  bool SaveModified(DocumentType documentType);
 
   // ---- commands ------------------------------------------------------------------------------
-  void OnFileSave();           // 57603
-  void OnFileSaveAs();         // 57604
-  void OnFileExport();         // 32799
-  void OnSetAutosaveFolder();  // 32801
+  void OnFileSave();           // ID_FILE_SAVE
+  void OnFileSaveAs();         // ID_FILE_SAVE_AS
+  void OnFileExport();         // ID_EXPORT_TEXT
+  void OnSetAutosaveFolder();  // ID_SET_AUTOSAVE_FOLDER
   // The folder choice; true when a folder was chosen (it becomes "Autosave Folder").
   bool ChooseAutosaveFolder();
   // Offers the data of `documentType` for saving, discards it and names the document after the
   // date and time of `slot`'s stored entry (or of the clock) in the autosave folder. 0 when the
-  // user cancelled (the caller then starts nothing), else 1.
-  int Autosave(int slot, int documentType, int keepPath);
+  // user cancelled (the caller then starts nothing), else true. With `keepPath` the new name
+  // becomes the type's file path also for a slot outside the directory.
+  bool Autosave(int slot, DocumentType documentType, bool keepPath);
 
   // The class library's "update all views".
   void UpdateViews();
 
  private:
   FileSettings CurrentFileSettings() const;
-  void TakeFileSettings(const FileSettings& loaded, int documentType);
-  bool SaveAs(int documentType, bool saveVariant);
-  bool WriteType(const QString& path, int documentType, bool addToRecent);
-  QString PromptName(int documentType) const;
+  void TakeFileSettings(const FileSettings& loaded, DocumentType documentType);
+  bool SaveAs(DocumentType documentType, bool saveVariant);
+  bool WriteType(const QString& path, DocumentType documentType, bool addToRecent);
+  QString PromptName(DocumentType documentType) const;
   void ShowStatus(FileStatus status);
-  QString& FilePathOf(int documentType);
+  QString& FilePathOf(DocumentType documentType);
 
   CORUpc144App& app_;
   std::atomic<bool> open_{false};
-  std::atomic<int> captureModified_{0};
-  std::atomic<int> traceModified_{0};
+  std::atomic<bool> captureModified_{false};
+  std::atomic<bool> traceModified_{false};
   QString captureFilePath_;
   QString traceFilePath_;
   QString autosaveCapturePath_;
   QString autosaveTracePath_;
   QString pathName_;
-  int pathType_ = DOCUMENT_NONE;
-  int documentType_ = DOCUMENT_NONE;
+  std::optional<DocumentType> pathType_;
+  std::optional<DocumentType> documentType_;
   QString title_;
   bool folderChosen_ = false;
 };

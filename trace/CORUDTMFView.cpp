@@ -9,17 +9,12 @@
 
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "trace/FormFonts.h"
 #include "trace/model/TraceControlRules.h"
 
 namespace {
-
-constexpr int kLine1Id = 1045;
-constexpr int kLine2Id = 1046;
-constexpr int kClearId = 1158;
-constexpr int kGroupId = 1134;
-constexpr int kDigitsId = 1034;
 
 // The edit's viewport margins are the scroll area's to set; this reaches them.
 struct MarginAccess : QPlainTextEdit {
@@ -32,12 +27,12 @@ struct MarginAccess : QPlainTextEdit {
 }  // namespace
 
 CORUDTMFView::CORUDTMFView(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
-  ApplyTemplate(this, kTemplateId);
-  line1_ = FindControlAs<QRadioButton>(this, kLine1Id);
-  line2_ = FindControlAs<QRadioButton>(this, kLine2Id);
-  clearButton_ = FindControl(this, kClearId);
-  group_ = FindControl(this, kGroupId);
-  digits_ = FindControlAs<QPlainTextEdit>(this, kDigitsId);
+  ApplyTemplate(this, IDD_DTMF_DECODER);
+  line1_ = FindControlAs<QRadioButton>(this, IDC_LINE1);
+  line2_ = FindControlAs<QRadioButton>(this, IDC_LINE2);
+  clearButton_ = FindControl(this, IDC_CLEAR_DTMF);
+  group_ = FindControl(this, IDC_DTMF_GROUP);
+  digits_ = FindControlAs<QPlainTextEdit>(this, IDC_DTMF_DIGITS);
   if (digits_ != nullptr) {
     digits_->setReadOnly(true);
     digits_->setFont(FormLabelFont());

@@ -1,6 +1,6 @@
 #pragma once
 
-// CORUDTMFView: the DTMF DECODER tab's form (template 189). It starts the instrument's DTMF
+// CORUDTMFView: the DTMF DECODER tab's form (template IDD_DTMF_DECODER). It starts the instrument's DTMF
 // decoder and shows the digits the worker gathers in `dtmfDigits`, one decoded group a line.
 
 #include <QWidget>
@@ -14,7 +14,6 @@ class QRadioButton;
 class CORUDTMFView final : public QWidget, public IDtmfView {
   Q_OBJECT
  public:
-  static constexpr int kTemplateId = 189;
   static constexpr int kDigitsRightMargin = 100;
 
   CORUDTMFView(CORUpc144App& app, QWidget* parent);

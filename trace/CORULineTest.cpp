@@ -11,21 +11,14 @@
 
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "trace/FormFonts.h"
 #include "trace/model/TraceControlRules.h"
 
 namespace {
 
-constexpr int kLineIds[3] = {1045, 1046, 1047};
-constexpr int kGroupId = 1133;
-constexpr int kVppId = 1131;
-constexpr int kDbmId = 1132;
-constexpr int kStatusId = 1128;
-constexpr int kDcValueId = 1125;
-constexpr int kDcSurfaceId = 1124;
-constexpr int kAcValueId = 1127;
-constexpr int kAcSurfaceId = 1126;
+constexpr int kLineIds[3] = {IDC_LINE1, IDC_LINE2, IDC_LINE3};
 constexpr int kGroupHeight = 200;
 
 const QColor kWindow(255, 255, 255);      // COLOR_WINDOW
@@ -39,16 +32,16 @@ QString Latin(const std::string& text) { return QString::fromLatin1(text.c_str()
 }  // namespace
 
 CORULineTest::CORULineTest(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
-  ApplyTemplate(this, kTemplateId);
+  ApplyTemplate(this, IDD_LINE_TEST);
   for (int i = 0; i < 3; ++i) lines_[i] = FindControlAs<QRadioButton>(this, kLineIds[i]);
-  vpp_ = FindControlAs<QRadioButton>(this, kVppId);
-  dbm_ = FindControlAs<QRadioButton>(this, kDbmId);
-  statusLabel_ = FindControlAs<QLabel>(this, kStatusId);
-  dcLabel_ = FindControlAs<QLabel>(this, kDcValueId);
-  acLabel_ = FindControlAs<QLabel>(this, kAcValueId);
-  group_ = FindControl(this, kGroupId);
-  dc_.surface = FindControl(this, kDcSurfaceId);
-  ac_.surface = FindControl(this, kAcSurfaceId);
+  vpp_ = FindControlAs<QRadioButton>(this, IDC_VPP);
+  dbm_ = FindControlAs<QRadioButton>(this, IDC_DBM);
+  statusLabel_ = FindControlAs<QLabel>(this, IDC_LINE_STATUS);
+  dcLabel_ = FindControlAs<QLabel>(this, IDC_DC_VALUE);
+  acLabel_ = FindControlAs<QLabel>(this, IDC_AC_VALUE);
+  group_ = FindControl(this, IDC_LINE_TEST_GROUP);
+  dc_.surface = FindControl(this, IDC_DC_BAR);
+  ac_.surface = FindControl(this, IDC_AC_BAR);
   labelFont_ = FormLabelFont();
   for (QLabel* label : {statusLabel_, dcLabel_, acLabel_})
     if (label) label->setFont(labelFont_);

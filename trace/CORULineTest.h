@@ -1,6 +1,6 @@
 #pragma once
 
-// CORULineTest: the VOLT METER tab's form (template 173). It starts the instrument's line test,
+// CORULineTest: the VOLT METER tab's form (template IDD_LINE_TEST). It starts the instrument's line test,
 // shows the worker's three result texts and draws a DC and an AC bar meter. Each reading is a
 // target that a damped, slew-limited filter approaches in 30 ms ticks; a tick repaints a meter
 // only when its bar moved. Each meter is composed in an image inside its paint event.
@@ -22,7 +22,6 @@ class QRadioButton;
 class CORULineTest final : public QWidget, public IVoltMeterView {
   Q_OBJECT
  public:
-  static constexpr int kTemplateId = 173;
   static constexpr int kMeterTimerMs = 30;  // ID_TIMER_METER
 
   CORULineTest(CORUpc144App& app, QWidget* parent);
@@ -86,10 +85,10 @@ class CORULineTest final : public QWidget, public IVoltMeterView {
   QRadioButton* lines_[3] = {};
   QRadioButton* vpp_ = nullptr;
   QRadioButton* dbm_ = nullptr;
-  QLabel* statusLabel_ = nullptr;  // 1128
-  QLabel* dcLabel_ = nullptr;      // 1125
-  QLabel* acLabel_ = nullptr;      // 1127
-  QWidget* group_ = nullptr;       // 1133
+  QLabel* statusLabel_ = nullptr;  // IDC_LINE_STATUS
+  QLabel* dcLabel_ = nullptr;      // IDC_DC_VALUE
+  QLabel* acLabel_ = nullptr;      // IDC_AC_VALUE
+  QWidget* group_ = nullptr;       // IDC_LINE_TEST_GROUP
   int formLine_ = -1;
   int formUnit_ = -1;
   Meter dc_;

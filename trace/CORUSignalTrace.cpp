@@ -15,6 +15,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "shell/model/ShellConstants.h"
@@ -25,10 +26,6 @@
 
 namespace {
 
-constexpr int kVoltPanelId = 1092;
-constexpr int kTimePanelId = 1091;
-constexpr int kScopeAreaId = 1090;
-constexpr int kSnapBoxId = 1172;
 constexpr int kAreaTop = 50;  // the three areas start this many pixels below the view's top
 constexpr int kTriggerVoltage = 3;
 const QColor kButtonFace(240, 240, 240);  // COLOR_BTNFACE
@@ -47,12 +44,12 @@ void MixDouble(uint64_t& h, double d) {
 CORUSignalTrace::CORUSignalTrace(CORUpc144App& app, QWidget* parent)
     : QWidget(parent), app_(app), mapper_(logicalDpiX(), logicalDpiY()), scope_(app) {
   scope_.state = ScopeState(mapper_);
-  ApplyTemplate(this, kTemplateId);
+  ApplyTemplate(this, IDD_SIGNAL_TRACE_FORM);
   axisFont_ = AxisFont(mapper_);
-  voltPanel_ = FindControl(this, kVoltPanelId);
-  timePanel_ = FindControl(this, kTimePanelId);
-  scopeArea_ = FindControl(this, kScopeAreaId);
-  snapBox_ = FindControlAs<QCheckBox>(this, kSnapBoxId);
+  voltPanel_ = FindControl(this, IDC_VOLT_AXIS);
+  timePanel_ = FindControl(this, IDC_TIME_AXIS);
+  scopeArea_ = FindControl(this, IDC_SCOPE);
+  snapBox_ = FindControlAs<QCheckBox>(this, IDC_SNAP_TO_TRACE);
   for (QWidget* area : {voltPanel_, timePanel_, scopeArea_}) {
     if (area == nullptr) continue;
     // The view routes the mouse by child geometry, so the areas let it through.
@@ -290,7 +287,7 @@ void CORUSignalTrace::mouseDoubleClickEvent(QMouseEvent* event) {
   }
   if (result == DoubleClickResult::MarkerPlaced && app_.currentDocument != nullptr) {
     std::lock_guard lock(app_.dataStore.dataMutex);
-    app_.currentDocument->SetTypeModified(1, DOCUMENT_TRACE);
+    app_.currentDocument->SetTypeModified(true, DocumentType::Trace);
   }
 }
 

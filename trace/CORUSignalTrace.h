@@ -1,6 +1,6 @@
 #pragma once
 
-// CORUSignalTrace: the SIGNAL TRACE tab's right-hand form (template 167). It hosts the volt-axis
+// CORUSignalTrace: the SIGNAL TRACE tab's right-hand form (template IDD_SIGNAL_TRACE_FORM). It hosts the volt-axis
 // panel, the time-axis panel and the scope area, redraws them every 25 ms while the tab is shown
 // (into images; the areas' paint events only copy them), takes the streamed trace blocks, lets
 // the user drag the voltage-trigger threshold, routes the mouse to the scope and prints the trace.
@@ -24,7 +24,6 @@ class QPainter;
 class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   Q_OBJECT
  public:
-  static constexpr int kTemplateId = 167;
   static constexpr int kScopeTimerMs = 25;
 
   CORUSignalTrace(CORUpc144App& app, QWidget* parent);

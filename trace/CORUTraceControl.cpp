@@ -13,6 +13,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "shell/model/StateSync.h"
@@ -23,16 +24,6 @@
 namespace {
 
 // The ids the shell's state synchronisation enables and disables are its own; these two it leaves.
-constexpr int kRecallButton = IDC_RECALL;
-constexpr int kDtmfEdit = IDC_TRIGGER_DTMF;
-constexpr int kRingbackEdit = IDC_TRIGGER_RINGBACK;
-constexpr int kVoltageEdit = IDC_TRIGGER_VOLTAGE;
-constexpr int kLine1 = IDC_LINE1;
-constexpr int kLine2 = IDC_LINE2;
-constexpr int kTriggerCombo = IDC_TRIGGER_TYPE;
-constexpr int kCaptureButton = IDC_CAPTURE_TRACE;
-constexpr int kSpanCombo = 1165;
-constexpr int kScaleCombo = 1164;
 constexpr int kAutosaveOption = 4;
 
 constexpr const char* kCaptureText = "Capture Trace";
@@ -47,10 +38,19 @@ struct Place {
   int y;
 };
 constexpr Place kPlaces[] = {
-    {kScaleCombo, 92, 14},    {kSpanCombo, 92, 45},    {kTriggerCombo, 92, 75},   {kDtmfEdit, 92, 104},
-    {kRingbackEdit, 92, 135}, {kVoltageEdit, 92, 167}, {kCaptureButton, 11, 206}, {1185, 11, 21},
-    {1186, 11, 49},           {1187, 11, 78},          {1182, 11, 109},           {1183, 11, 140},
-    {1184, 11, 172},
+    {IDC_SCALE, 92, 14},
+    {IDC_SPAN, 92, 45},
+    {IDC_TRIGGER_TYPE, 92, 75},
+    {IDC_TRIGGER_DTMF, 92, 104},
+    {IDC_TRIGGER_RINGBACK, 92, 135},
+    {IDC_TRIGGER_VOLTAGE, 92, 167},
+    {IDC_CAPTURE_TRACE, 11, 206},
+    {IDC_SCALE_LABEL, 11, 21},
+    {IDC_SPAN_LABEL, 11, 49},
+    {IDC_TRIGGER_TYPE_LABEL, 11, 78},
+    {IDC_TRIGGER_DTMF_LABEL, 11, 109},
+    {IDC_TRIGGER_RINGBACK_LABEL, 11, 140},
+    {IDC_TRIGGER_VOLTAGE_LABEL, 11, 172},
 };
 
 QString Latin(const std::string& text) { return QString::fromLatin1(text.c_str()); }
@@ -58,17 +58,17 @@ QString Latin(const std::string& text) { return QString::fromLatin1(text.c_str()
 }  // namespace
 
 CORUTraceControl::CORUTraceControl(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
-  ApplyTemplate(this, kTemplateId);
-  recallButton_ = FindControlAs<QPushButton>(this, kRecallButton);
-  dtmfEdit_ = FindControlAs<QLineEdit>(this, kDtmfEdit);
-  ringbackEdit_ = FindControlAs<QLineEdit>(this, kRingbackEdit);
-  voltageEdit_ = FindControlAs<QLineEdit>(this, kVoltageEdit);
-  line1_ = FindControlAs<QRadioButton>(this, kLine1);
-  line2_ = FindControlAs<QRadioButton>(this, kLine2);
-  triggerCombo_ = FindControlAs<QComboBox>(this, kTriggerCombo);
-  spanCombo_ = FindControlAs<QComboBox>(this, kSpanCombo);
-  scaleCombo_ = FindControlAs<QComboBox>(this, kScaleCombo);
-  captureButton_ = FindControlAs<QPushButton>(this, kCaptureButton);
+  ApplyTemplate(this, IDD_TRACE_CONTROL);
+  recallButton_ = FindControlAs<QPushButton>(this, IDC_RECALL_TRACE);
+  dtmfEdit_ = FindControlAs<QLineEdit>(this, IDC_TRIGGER_DTMF);
+  ringbackEdit_ = FindControlAs<QLineEdit>(this, IDC_TRIGGER_RINGBACK);
+  voltageEdit_ = FindControlAs<QLineEdit>(this, IDC_TRIGGER_VOLTAGE);
+  line1_ = FindControlAs<QRadioButton>(this, IDC_LINE1);
+  line2_ = FindControlAs<QRadioButton>(this, IDC_LINE2);
+  triggerCombo_ = FindControlAs<QComboBox>(this, IDC_TRIGGER_TYPE);
+  spanCombo_ = FindControlAs<QComboBox>(this, IDC_SPAN);
+  scaleCombo_ = FindControlAs<QComboBox>(this, IDC_SCALE);
+  captureButton_ = FindControlAs<QPushButton>(this, IDC_CAPTURE_TRACE);
   // No parent: the form is disabled while its tab is not shown, and a child dialog would be too.
   recall_ = new CORUTraceRecall(app, nullptr);
 
@@ -124,7 +124,7 @@ void CORUTraceControl::OnCaptureTrace() {
 
   CORUpc144Doc* document = app_.currentDocument;
   if (app_.settings.options == kAutosaveOption) {
-    if (document == nullptr || document->Autosave(-1, DOCUMENT_TRACE, 1) == 0) return;
+    if (document == nullptr || !document->Autosave(-1, DocumentType::Trace, true)) return;
     std::lock_guard lock(store.dataMutex);
     store.traceSamples.RemoveAll();
   } else {
@@ -134,7 +134,7 @@ void CORUTraceControl::OnCaptureTrace() {
     }
     store.traceMarker1 = -1;
     if (document != nullptr) {
-      document->SetTypeModified(0, DOCUMENT_TRACE);
+      document->SetTypeModified(false, DocumentType::Trace);
       document->OnNewDocument();
     }
     app_.SetMainTitle(QString());
@@ -171,7 +171,7 @@ void CORUTraceControl::OnRecallTrace() {
   recall_->SetDocument(document);
   const bool autosave = app_.settings.options == kAutosaveOption;
   recall_->SetEmptyTraceOnRecall(!autosave);
-  if (!autosave || (document != nullptr && document->Autosave(-1, DOCUMENT_TRACE, 0) != 0)) recall_->RunModal();
+  if (!autosave || (document != nullptr && document->Autosave(-1, DocumentType::Trace, false))) recall_->RunModal();
   recall_->SetEmptyTraceOnRecall(false);
   if (!app_.context.DeviceOpen()) app_.UpdateViews();
 }
@@ -227,8 +227,8 @@ void CORUTraceControl::SetLineRadios(int line) {
 
 void CORUTraceControl::OnLine(int line) {
   CORUpc144Doc* document = app_.currentDocument;
-  const bool goOn =
-      document == nullptr || document->IsTypeModified(DOCUMENT_TRACE) == 0 || document->SaveModified(DOCUMENT_TRACE);
+  const bool goOn = document == nullptr || !document->IsTypeModified(DocumentType::Trace) ||
+                    document->SaveModified(DocumentType::Trace);
   if (!goOn) {
     SetLineRadios(line == 1 ? 2 : 1);
     return;
@@ -239,7 +239,7 @@ void CORUTraceControl::OnLine(int line) {
     store.traceSamples.RemoveAll();
   }
   store.traceMarker1 = -1;
-  if (document != nullptr) document->SetTypeModified(0, DOCUMENT_TRACE);
+  if (document != nullptr) document->SetTypeModified(false, DocumentType::Trace);
   store.selectedLine = line;
   SetLineRadios(line);
   app_.OnFileNew();

@@ -1,6 +1,6 @@
 #pragma once
 
-// CORUTraceControl: the form (template 193) above the read-out panel of the SIGNAL TRACE tab. It
+// CORUTraceControl: the form (template IDD_TRACE_CONTROL) above the read-out panel of the SIGNAL TRACE tab. It
 // edits the triggered trace's settings (scale, span, trigger type and parameter, line), arms or
 // aborts the trace on the instrument ("Capture Trace") and opens the stored-trace recall dialog
 // ("Recall Trace"). The values live in the application's settings and go into the shared
@@ -21,7 +21,6 @@ class QRadioButton;
 class CORUTraceControl final : public QWidget, public ITraceControl {
   Q_OBJECT
  public:
-  static constexpr int kTemplateId = 193;
   static constexpr int kEnableTimerMs = 300;  // ID_TIMER_TRACE_CONTROLS
 
   CORUTraceControl(CORUpc144App& app, QWidget* parent);

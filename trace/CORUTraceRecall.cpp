@@ -5,48 +5,31 @@
 
 #include <mutex>
 
+#include "display/model/SessionRecallRows.h"
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "trace/model/TraceRecallRules.h"
 
-namespace {
-
-struct RowControls {
-  int traceButton;
-  int dateTime;
-  int recallButton;
-  int count;
-  int mode;
-  int length;
-  int wire;
-};
-constexpr RowControls kRowControls[CORUTraceRecall::kRows] = {
-    {1108, 1117, 1119, 1118, 1144, 1153, 1162},
-    {1109, 1120, 1122, 1121, 1145, 1154, 1163},
-    {1110, 1123, 1125, 1124, 1146, 1155, 1164},
-};
-
-}  // namespace
-
 CORUTraceRecall::CORUTraceRecall(CORUpc144App& app, QWidget* parent) : QDialog(parent), app_(app) {
-  ApplyTemplate(this, kTemplateId);
+  ApplyTemplate(this, IDD_TRACE_RECALL);
   setObjectName(QStringLiteral("CORUTraceRecall"));
   setWindowFlag(Qt::WindowStaysOnTopHint);
   for (int row = 0; row < kRows; ++row) {
-    if (auto* button = FindControlAs<QPushButton>(this, kRowControls[row].recallButton))
+    if (auto* button = FindControlAs<QPushButton>(this, RecallIdsOfRow(row + 1).recall))
       connect(button, &QPushButton::clicked, this, [this, row] { OnRecall(row + 1); });
   }
 }
 
 void CORUTraceRecall::SetRowEnabled(int row, bool enabled, bool withTexts) {
-  const RowControls& ids = kRowControls[row];
-  for (int id : {ids.traceButton, ids.dateTime, ids.recallButton, ids.count})
+  const RecallRowIds ids = RecallIdsOfRow(row + 1);
+  for (int id : {ids.label, ids.date, ids.recall, ids.count})
     if (QWidget* control = FindControl(this, id)) control->setEnabled(enabled);
   if (!withTexts) return;
-  for (int id : {ids.mode, ids.length, ids.wire})
+  for (int id : {ids.mode, ids.format, ids.line})
     if (QWidget* control = FindControl(this, id)) control->setEnabled(enabled);
 }
 
@@ -54,9 +37,9 @@ void CORUTraceRecall::InitDialog() {
   busy_ = false;
   unsetCursor();
   for (int row = 0; row < kRows; ++row) {
-    const RowControls& ids = kRowControls[row];
+    const RecallRowIds ids = RecallIdsOfRow(row + 1);
     if (auto* count = FindControlAs<QLabel>(this, ids.count)) count->setText(QString::fromLatin1(kRetrievingText));
-    for (int id : {ids.dateTime, ids.mode, ids.length, ids.wire})
+    for (int id : {ids.date, ids.mode, ids.format, ids.line})
       if (auto* label = FindControlAs<QLabel>(this, id)) label->clear();
     SetRowEnabled(row, false, true);
   }
@@ -84,9 +67,9 @@ void CORUTraceRecall::ShowTraceHeader(WPARAM wParam) {
     header = app_.dataStore.traceDirectory[static_cast<std::size_t>(row)];
   }
   const RecallRow shown = RowForHeader(header);
-  const RowControls& ids = kRowControls[row];
+  const RecallRowIds ids = RecallIdsOfRow(row + 1);
   auto* count = FindControlAs<QLabel>(this, ids.count);
-  auto* dateTime = FindControlAs<QLabel>(this, ids.dateTime);
+  auto* dateTime = FindControlAs<QLabel>(this, ids.date);
   if (shown.empty) {
     if (count != nullptr) count->setText(QString::fromLatin1(kEmptySlotText));
     if (dateTime != nullptr) dateTime->clear();
@@ -105,7 +88,7 @@ void CORUTraceRecall::ShowTraceHeader(WPARAM wParam) {
 void CORUTraceRecall::OnRecall(int number) {
   if (number < 1 || number > kRows) return;
   const int row = number - 1;
-  if (document_ == nullptr || document_->Autosave(row, DOCUMENT_TRACE, 0) == 0) return;
+  if (document_ == nullptr || !document_->Autosave(row, DocumentType::Trace, false)) return;
   CORUData& store = app_.dataStore;
   AppSettings& settings = app_.settings;
   {
@@ -125,7 +108,7 @@ void CORUTraceRecall::OnRecall(int number) {
   }
   if (emptyOnRecall_) {
     store.traceMarker1 = -1;
-    document_->SetTypeModified(0, DOCUMENT_TRACE);
+    document_->SetTypeModified(false, DocumentType::Trace);
   }
   app_.PostToWorker(WM_ORU_RECALL_TRACE, static_cast<WPARAM>(number), 0);
   done(1);

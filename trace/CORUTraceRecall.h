@@ -1,6 +1,6 @@
 #pragma once
 
-// CORUTraceRecall: the modal dialog (template 174) that lists the instrument's three stored
+// CORUTraceRecall: the modal dialog (template IDD_TRACE_RECALL) that lists the instrument's three stored
 // traces and downloads one. Shown, it asks the worker for the three headers; each header's
 // notification fills its row; a Recall button copies that trace's settings into the trace
 // settings and asks the worker for the trace. The wait cursor shows while the headers are read,
@@ -16,7 +16,6 @@ class CORUpc144Doc;
 class CORUTraceRecall final : public QDialog {
   Q_OBJECT
  public:
-  static constexpr int kTemplateId = 174;
   static constexpr int kRows = 3;
 
   CORUTraceRecall(CORUpc144App& app, QWidget* parent);

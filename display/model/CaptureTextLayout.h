@@ -16,15 +16,16 @@
 
 #include "link/store/CaptBuf.h"
 #include "link/store/CaptureHeader.h"
+#include "shell/model/ViewType.h"
 
 struct CaptureTextOptions {
-  int viewType = 1;  // 1 ASCII, anything else hex
+  ViewType viewType = ViewType::Ascii;  // anything else hex
   bool parity7E1 = false;
   bool showModemEvents = false;
   bool highlightParityBit = false;
   bool highlightParityErrors = false;
   int selected = -1;  // currentRecordIndex
-  bool Hex() const { return viewType != 1; }
+  bool Hex() const { return viewType != ViewType::Ascii; }
 };
 
 struct CaptureTextMetrics {

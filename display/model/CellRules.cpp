@@ -35,7 +35,7 @@ UCHAR Reduced(UCHAR value, const SessionOptions& options) {
 int CellsOf(const ShownValue& shown, const SessionOptions& options) {
   if (shown.skipped) return 0;
   if (shown.markerCell) return 1;
-  if (options.viewType == static_cast<int>(ViewType::Hex)) return 2;
+  if (options.viewType == ViewType::Hex) return 2;
   return CharNameCells(Reduced(shown.value, options));
 }
 
@@ -48,7 +48,7 @@ CellLook LookOf(const CCaptBuf& record, int index, bool syncEvent, const Session
     return look;
   }
   const bool answer = record.IsAnswer();
-  const bool hex = options.viewType == static_cast<int>(ViewType::Hex);
+  const bool hex = options.viewType == ViewType::Hex;
   COLORREF own = answer ? colors.answer : colors.originate;
   if (hex && index % 2 == 0) own = answer ? colors.answerShade : colors.originateShade;
   const COLORREF ownText = answer ? colors.answerText : colors.originateText;

@@ -3,7 +3,7 @@
 #include "link/store/OruData.h"
 #include "shell/model/AppSettings.h"
 
-SessionOptions OptionsFrom(const CORUData& store, int viewType) {
+SessionOptions OptionsFrom(const CORUData& store, ViewType viewType) {
   SessionOptions options;
   options.viewType = viewType;
   options.parity7E1 = store.sysCfg.parity7E1 == 1;

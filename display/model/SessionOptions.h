@@ -5,14 +5,13 @@
 
 #include "link/store/CaptBuf.h"
 #include "shell/model/Color.h"
+#include "shell/model/ViewType.h"
 
 class CORUData;
 struct AppSettings;
 
-enum class ViewType { Ascii = 1, Hex = 2 };
-
 struct SessionOptions {
-  int viewType = 1;  // 1 ASCII, 2 HEX; any other value draws no data
+  ViewType viewType = ViewType::Ascii;  // any other value draws no data
   bool parity7E1 = false;
   bool sync = false;        // synchronous capture configured: every byte on grey
   bool bitStuffed = false;  // synchronous events show de-stuffed bytes
@@ -41,5 +40,5 @@ struct SessionColors {
 };
 
 // Read from the store (its options and configuration) and the view type setting.
-SessionOptions OptionsFrom(const CORUData& store, int viewType);
+SessionOptions OptionsFrom(const CORUData& store, ViewType viewType);
 SessionColors ColorsFrom(const AppSettings& settings, COLORREF window, COLORREF windowText);

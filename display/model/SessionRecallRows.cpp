@@ -4,23 +4,38 @@
 #include <mutex>
 
 #include "link/store/OruData.h"
+#include "resources/data/ResourceIds.h"
 
 namespace {
 
-constexpr int kFirstLabelId = 1108;
-constexpr int kFirstDateId = 1117;
-constexpr int kFirstModeId = 1144;
-constexpr int kFirstFormatId = 1153;
-constexpr int kFirstLineId = 1162;
+constexpr RecallRowIds kRowIds[kRecallRows] = {
+    {IDC_RECALL_ITEM1, IDC_RECALL_DATE1, IDC_RECALL_SIZE1, IDC_RECALL_BUTTON1, IDC_RECALL_MODE1, IDC_RECALL_FORMAT1,
+     IDC_RECALL_LINE1},
+    {IDC_RECALL_ITEM2, IDC_RECALL_DATE2, IDC_RECALL_SIZE2, IDC_RECALL_BUTTON2, IDC_RECALL_MODE2, IDC_RECALL_FORMAT2,
+     IDC_RECALL_LINE2},
+    {IDC_RECALL_ITEM3, IDC_RECALL_DATE3, IDC_RECALL_SIZE3, IDC_RECALL_BUTTON3, IDC_RECALL_MODE3, IDC_RECALL_FORMAT3,
+     IDC_RECALL_LINE3},
+    {IDC_RECALL_ITEM4, IDC_RECALL_DATE4, IDC_RECALL_SIZE4, IDC_RECALL_BUTTON4, IDC_RECALL_MODE4, IDC_RECALL_FORMAT4,
+     IDC_RECALL_LINE4},
+    {IDC_RECALL_ITEM5, IDC_RECALL_DATE5, IDC_RECALL_SIZE5, IDC_RECALL_BUTTON5, IDC_RECALL_MODE5, IDC_RECALL_FORMAT5,
+     IDC_RECALL_LINE5},
+    {IDC_RECALL_ITEM6, IDC_RECALL_DATE6, IDC_RECALL_SIZE6, IDC_RECALL_BUTTON6, IDC_RECALL_MODE6, IDC_RECALL_FORMAT6,
+     IDC_RECALL_LINE6},
+    {IDC_RECALL_ITEM7, IDC_RECALL_DATE7, IDC_RECALL_SIZE7, IDC_RECALL_BUTTON7, IDC_RECALL_MODE7, IDC_RECALL_FORMAT7,
+     IDC_RECALL_LINE7},
+    {IDC_RECALL_ITEM8, IDC_RECALL_DATE8, IDC_RECALL_SIZE8, IDC_RECALL_BUTTON8, IDC_RECALL_MODE8, IDC_RECALL_FORMAT8,
+     IDC_RECALL_LINE8},
+    {IDC_RECALL_ITEM9, IDC_RECALL_DATE9, IDC_RECALL_SIZE9, IDC_RECALL_BUTTON9, IDC_RECALL_MODE9, IDC_RECALL_FORMAT9,
+     IDC_RECALL_LINE9},
+};
 
 UCHAR Bit(UCHAR flags, UCHAR mask) { return (flags & mask) != 0 ? 1 : 0; }
 
 }  // namespace
 
 RecallRowIds RecallIdsOfRow(int row) {
-  const int k = row - 1;
-  return {kFirstLabelId + k, kFirstDateId + 3 * k, kFirstDateId + 1 + 3 * k, kFirstDateId + 2 + 3 * k,
-          kFirstModeId + k,  kFirstFormatId + k,   kFirstLineId + k};
+  if (row < 1 || row > kRecallRows) return {};
+  return kRowIds[row - 1];
 }
 
 int RecallRowOfButton(int id) {

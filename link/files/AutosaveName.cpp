@@ -109,11 +109,11 @@ std::string AutosaveName(const CivilTime& when) {
   return name;
 }
 
-std::string AutosavePath(std::string_view folder, std::string_view name, int documentType) {
+std::string AutosavePath(std::string_view folder, std::string_view name, DocumentType documentType) {
   std::string path(folder);
   const bool backslashes = folder.find('\\') != std::string_view::npos && folder.find('/') == std::string_view::npos;
   if (!path.empty() && path.back() != '/' && path.back() != '\\') path += backslashes ? '\\' : '/';
   path += name;
-  path += documentType == DOCUMENT_TRACE ? ".ast" : ".hsc";
+  path += documentType == DocumentType::Trace ? ".ast" : ".hsc";
   return path;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/store/DocumentType.h"
+
 // A calendar date and time of day (month 1..12, day 1..31).
 struct CivilTime {
   int year = 2000;
@@ -31,4 +33,4 @@ std::string AutosaveName(const CivilTime& when);
 
 // folder + separator (unless the folder is empty or ends with one) + name + ".hsc" (capture) or ".ast"
 // (trace). The separator is a backslash for a folder written with backslashes only, else '/'.
-std::string AutosavePath(std::string_view folder, std::string_view name, int documentType);
+std::string AutosavePath(std::string_view folder, std::string_view name, DocumentType documentType);

@@ -25,7 +25,7 @@ FileStatus ReadCapture(ByteReader& in, CORUData& store, FileSettings& settings) 
     return FileStatus::CaptureReadError;
   }
   settings.viewType = viewType;
-  return store.LoadBody(in, DOCUMENT_CAPTURE);
+  return store.LoadBody(in, DocumentType::Capture);
 }
 
 FileStatus ReadTrace(ByteReader& in, CORUData& store, FileSettings& settings, TraceFileHead* seen) {
@@ -50,15 +50,15 @@ FileStatus ReadTrace(ByteReader& in, CORUData& store, FileSettings& settings, Tr
     store.DropStaleIndexes();
     return FileStatus::TraceFormatError;
   }
-  return store.LoadBody(in, DOCUMENT_TRACE);
+  return store.LoadBody(in, DocumentType::Trace);
 }
 
 }  // namespace
 
-FileStatus WriteDocument(ByteWriter& out, CORUData& store, int documentType, const FileSettings& settings) {
-  if (documentType != DOCUMENT_CAPTURE && documentType != DOCUMENT_TRACE) return FileStatus::UnknownType;
+FileStatus WriteDocument(ByteWriter& out, CORUData& store, DocumentType documentType, const FileSettings& settings) {
+  if (documentType != DocumentType::Capture && documentType != DocumentType::Trace) return FileStatus::UnknownType;
   std::lock_guard guard(store.dataMutex);
-  if (documentType == DOCUMENT_CAPTURE) {
+  if (documentType == DocumentType::Capture) {
     out.Byte(static_cast<UCHAR>(settings.viewType));
     store.sysCfg.StoreCaptureForm(out);
   } else {
@@ -74,15 +74,17 @@ FileStatus WriteDocument(ByteWriter& out, CORUData& store, int documentType, con
   return out.Flush() ? FileStatus::Ok : FileStatus::SaveFailed;
 }
 
-FileStatus ReadDocument(ByteReader& in, CORUData& store, int documentType, FileSettings& settings,
+FileStatus ReadDocument(ByteReader& in, CORUData& store, DocumentType documentType, FileSettings& settings,
                         TraceFileHead* head) {
-  if (documentType != DOCUMENT_CAPTURE && documentType != DOCUMENT_TRACE) return FileStatus::UnknownType;
+  if (documentType != DocumentType::Capture && documentType != DocumentType::Trace) return FileStatus::UnknownType;
   std::lock_guard guard(store.dataMutex);
-  return documentType == DOCUMENT_CAPTURE ? ReadCapture(in, store, settings) : ReadTrace(in, store, settings, head);
+  return documentType == DocumentType::Capture ? ReadCapture(in, store, settings)
+                                               : ReadTrace(in, store, settings, head);
 }
 
-FileStatus SaveDocumentFile(const std::string& path, CORUData& store, int documentType, const FileSettings& settings) {
-  if (documentType != DOCUMENT_CAPTURE && documentType != DOCUMENT_TRACE) return FileStatus::UnknownType;
+FileStatus SaveDocumentFile(const std::string& path, CORUData& store, DocumentType documentType,
+                            const FileSettings& settings) {
+  if (documentType != DocumentType::Capture && documentType != DocumentType::Trace) return FileStatus::UnknownType;
   SafeFileWriter file(path);
   if (!file.IsOpen()) return FileStatus::SaveFailed;
   FileSink sink(file.Stream());
@@ -91,9 +93,9 @@ FileStatus SaveDocumentFile(const std::string& path, CORUData& store, int docume
   return file.Commit() ? FileStatus::Ok : FileStatus::SaveFailed;
 }
 
-FileStatus LoadDocumentFile(const std::string& path, CORUData& store, int documentType, FileSettings& settings,
+FileStatus LoadDocumentFile(const std::string& path, CORUData& store, DocumentType documentType, FileSettings& settings,
                             TraceFileHead* head) {
-  if (documentType != DOCUMENT_CAPTURE && documentType != DOCUMENT_TRACE) return FileStatus::UnknownType;
+  if (documentType != DocumentType::Capture && documentType != DocumentType::Trace) return FileStatus::UnknownType;
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return FileStatus::OpenFailed;
   FileSource source(file);
@@ -103,9 +105,9 @@ FileStatus LoadDocumentFile(const std::string& path, CORUData& store, int docume
   return status;
 }
 
-void AdoptDocument(CORUData& store, CORUData& loaded, int documentType) {
+void AdoptDocument(CORUData& store, CORUData& loaded, DocumentType documentType) {
   std::lock_guard guard(store.dataMutex);
-  if (documentType == DOCUMENT_CAPTURE) {
+  if (documentType == DocumentType::Capture) {
     // The marker, the cursor and the layout of the capture held go with it.
     store.ClearCapture();
     store.captureBuffer.Swap(loaded.captureBuffer);
@@ -115,7 +117,7 @@ void AdoptDocument(CORUData& store, CORUData& loaded, int documentType) {
     store.highlightParityErrors = loaded.highlightParityErrors.load();
     store.currentRecordIndex = loaded.currentRecordIndex.load();
     store.hdlcState = loaded.hdlcState.load();
-  } else if (documentType == DOCUMENT_TRACE) {
+  } else if (documentType == DocumentType::Trace) {
     store.currentTrace.spanIndex = loaded.currentTrace.spanIndex;
     store.currentTrace.scaleIndex = loaded.currentTrace.scaleIndex;
     store.currentTrace.voltageLevel = loaded.currentTrace.voltageLevel;

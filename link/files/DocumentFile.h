@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "link/store/DocumentType.h"
 #include "link/store/FileStatus.h"
 #include "platform/nt/BaseTypes.h"
 
@@ -35,20 +36,21 @@ struct TraceFileHead {
 };
 
 // Unknown types write nothing and report FileStatus::UnknownType.
-FileStatus WriteDocument(ByteWriter& out, CORUData& store, int documentType, const FileSettings& settings);
+FileStatus WriteDocument(ByteWriter& out, CORUData& store, DocumentType documentType, const FileSettings& settings);
 // Loading a trace sets the trace settings from the file and copies span, scale and voltage level
 // into the store's currentTrace; `head` (optional) receives the six integers as read.
-FileStatus ReadDocument(ByteReader& in, CORUData& store, int documentType, FileSettings& settings,
+FileStatus ReadDocument(ByteReader& in, CORUData& store, DocumentType documentType, FileSettings& settings,
                         TraceFileHead* head = nullptr);
 
 // The same with a path. Saving writes a temporary file beside the target and renames it over the
 // target only when everything was written, so a failed save leaves the old file intact.
-FileStatus SaveDocumentFile(const std::string& path, CORUData& store, int documentType, const FileSettings& settings);
-FileStatus LoadDocumentFile(const std::string& path, CORUData& store, int documentType, FileSettings& settings,
+FileStatus SaveDocumentFile(const std::string& path, CORUData& store, DocumentType documentType,
+                            const FileSettings& settings);
+FileStatus LoadDocumentFile(const std::string& path, CORUData& store, DocumentType documentType, FileSettings& settings,
                             TraceFileHead* head = nullptr);
 
 // The loaders leave what they read so far in the store they were given, whatever the outcome.
 // The program loads into a store of its own and, only when the load succeeded, moves everything
 // a file of `documentType` carries from `loaded` into `store` in one step under dataMutex, so a
 // damaged file changes nothing held. The other type's data stays as it is.
-void AdoptDocument(CORUData& store, CORUData& loaded, int documentType);
+void AdoptDocument(CORUData& store, CORUData& loaded, DocumentType documentType);

@@ -26,31 +26,31 @@ std::size_t FindNoCase(std::string_view text, std::string_view what, bool fromEn
   return std::string_view::npos;
 }
 
-int DocumentTypeFromPath(std::string_view path) {
+std::optional<DocumentType> DocumentTypeFromPath(std::string_view path) {
   constexpr std::string_view kSearchOrder[] = {".hsc", ".ast", ".HSC", ".AST"};
   for (std::string_view extension : kSearchOrder) {
     if (path.find(extension) != std::string_view::npos)
-      return SameNoCase(extension, ".hsc") ? DOCUMENT_CAPTURE : DOCUMENT_TRACE;
+      return SameNoCase(extension, ".hsc") ? DocumentType::Capture : DocumentType::Trace;
   }
   // Saving keeps names like "run1.Ast" as they are, so they must open again.
   const std::size_t capture = FindNoCase(path, ".hsc", true);
   const std::size_t trace = FindNoCase(path, ".ast", true);
-  if (capture == std::string_view::npos && trace == std::string_view::npos) return DOCUMENT_NONE;
-  if (trace == std::string_view::npos) return DOCUMENT_CAPTURE;
-  if (capture == std::string_view::npos) return DOCUMENT_TRACE;
-  return capture > trace ? DOCUMENT_CAPTURE : DOCUMENT_TRACE;
+  if (capture == std::string_view::npos && trace == std::string_view::npos) return std::nullopt;
+  if (trace == std::string_view::npos) return DocumentType::Capture;
+  if (capture == std::string_view::npos) return DocumentType::Trace;
+  return capture > trace ? DocumentType::Capture : DocumentType::Trace;
 }
 
-std::string SavePathFor(std::string path, int& documentType) {
+std::string SavePathFor(std::string path, std::optional<DocumentType>& documentType) {
   const bool hasCapture = FindNoCase(path, ".hsc") != std::string_view::npos;
   const bool hasTrace = FindNoCase(path, ".ast") != std::string_view::npos;
-  if (documentType == DOCUMENT_TRACE && !hasTrace) {
+  if (documentType == DocumentType::Trace && !hasTrace) {
     path += ".ast";
-  } else if (documentType == DOCUMENT_CAPTURE && !hasCapture) {
+  } else if (documentType == DocumentType::Capture && !hasCapture) {
     path += ".hsc";
-  } else if (documentType == DOCUMENT_NONE) {
-    if (hasCapture) documentType = DOCUMENT_CAPTURE;
-    if (hasTrace) documentType = DOCUMENT_TRACE;
+  } else if (!documentType) {
+    if (hasCapture) documentType = DocumentType::Capture;
+    if (hasTrace) documentType = DocumentType::Trace;
   }
   return path;
 }

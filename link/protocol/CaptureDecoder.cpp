@@ -236,5 +236,5 @@ bool CaptureDecoder::DocumentOpen() const {
 }
 
 void CaptureDecoder::MarkModified() {
-  if (DocumentState* document = transport_.Context().document) document->SetTypeModified(1, DOCUMENT_CAPTURE);
+  if (DocumentState* document = transport_.Context().document) document->SetTypeModified(true, DocumentType::Capture);
 }

@@ -4,13 +4,15 @@
 // modified flags and whether a document is open. The application's document implements it;
 // every call may come from either thread, so implementations make each call thread-safe.
 
+#include "link/store/DocumentType.h"
+
 class DocumentState {
  public:
   virtual ~DocumentState() = default;
 
-  // modified 1 sets the flag of `documentType` (DOCUMENT_CAPTURE or DOCUMENT_TRACE) and the
-  // document's own; 0 clears it, and the document's only when the other type's is clear too.
-  virtual void SetTypeModified(int modified, int documentType) = 0;
-  virtual int IsTypeModified(int documentType) const = 0;
+  // Sets or clears the modified flag of `documentType`; the document counts as modified while
+  // either type's flag is set.
+  virtual void SetTypeModified(bool modified, DocumentType documentType) = 0;
+  virtual bool IsTypeModified(DocumentType documentType) const = 0;
   virtual bool IsDocumentOpen() const = 0;
 };

@@ -21,9 +21,9 @@ constexpr std::size_t kTimeWidth = 2;
 constexpr std::size_t kTraceItemStart = 3;
 constexpr std::size_t kTraceItemLength = 5;
 
-void MarkModified(LinkContext& context, int documentType) {
+void MarkModified(LinkContext& context, DocumentType documentType) {
   DocumentState* document = context.document;
-  if (document != nullptr && document->IsDocumentOpen()) document->SetTypeModified(1, documentType);
+  if (document != nullptr && document->IsDocumentOpen()) document->SetTypeModified(true, documentType);
 }
 
 bool MonthOrDayIsZero(const std::string& date) {
@@ -108,7 +108,7 @@ int StoredCaptureDecoder::DecodeBinary(std::string_view bytes) {
 
 void StoredCaptureDecoder::Append(std::vector<CCaptBuf>& records) {
   AppendPairedRecords(transport_.Store(), records);
-  MarkModified(transport_.Context(), DOCUMENT_CAPTURE);
+  MarkModified(transport_.Context(), DocumentType::Capture);
 }
 
 int DecodeStoredTrace(LinkContext& context, std::string_view reply) {
@@ -122,7 +122,7 @@ int DecodeStoredTrace(LinkContext& context, std::string_view reply) {
       store.traceSamples.Add(value);
     }
   }
-  MarkModified(context, DOCUMENT_TRACE);
+  MarkModified(context, DocumentType::Trace);
   return 1;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-// The two kinds of data a document holds, as numbered in files, messages and the modified flags.
-constexpr int DOCUMENT_NONE = -1;
-constexpr int DOCUMENT_CAPTURE = 1;
-constexpr int DOCUMENT_TRACE = 2;
+// The two kinds of data a document holds; the numbers are the ones files and settings use. Where
+// a path or a document may have neither, it holds std::optional<DocumentType>.
+enum class DocumentType { Capture = 1, Trace = 2 };

@@ -39,16 +39,16 @@ void CORUData::Reset() {
   hdlcState = 1;
 }
 
-void CORUData::StoreBody(ByteWriter& out, int documentType) {
-  if (documentType == DOCUMENT_TRACE) {
+void CORUData::StoreBody(ByteWriter& out, DocumentType documentType) {
+  if (documentType == DocumentType::Trace) {
     StoreTraceBody(out);
   } else {
     StoreCaptureBody(out);
   }
 }
 
-FileStatus CORUData::LoadBody(ByteReader& in, int documentType) {
-  return documentType == DOCUMENT_TRACE ? LoadTraceBody(in) : LoadCaptureBody(in);
+FileStatus CORUData::LoadBody(ByteReader& in, DocumentType documentType) {
+  return documentType == DocumentType::Trace ? LoadTraceBody(in) : LoadCaptureBody(in);
 }
 
 void CORUData::DropStaleIndexes() {

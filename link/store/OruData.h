@@ -16,6 +16,7 @@
 #include "link/store/CArray.h"
 #include "link/store/CaptBuf.h"
 #include "link/store/CaptureHeader.h"
+#include "link/store/DocumentType.h"
 #include "link/store/FileStatus.h"
 #include "link/store/HdlcProcessor.h"
 #include "link/store/SharedText.h"
@@ -44,10 +45,10 @@ class CORUData {
   // blocks, resyncPending, layoutDirty, selectedLine and firmware flags are left alone.
   void Reset();
 
-  // The store's part of a file: DOCUMENT_TRACE selects the trace body, any other type the capture
+  // The store's part of a file: DocumentType::Trace selects the trace body, any other type the capture
   // body. Both take dataMutex themselves (it is recursive, so a caller may hold it already).
-  void StoreBody(ByteWriter& out, int documentType);
-  FileStatus LoadBody(ByteReader& in, int documentType);
+  void StoreBody(ByteWriter& out, DocumentType documentType);
+  FileStatus LoadBody(ByteReader& in, DocumentType documentType);
 
   // Indexes into the capture and the trace that no longer name an element become -1.
   void DropStaleIndexes();

@@ -28,7 +28,8 @@ int CaptureSession::Arm(bool rearm) {
   // Overwrite drops the data held, but never the earlier calls of one multiple-session capture.
   if (!rearm && transport_.Context().captureOptions == CAPTURE_OPTION_OVERWRITE && !store_.captureRunning) {
     store_.ClearCapture();
-    if (DocumentState* document = transport_.Context().document) document->SetTypeModified(0, DOCUMENT_CAPTURE);
+    if (DocumentState* document = transport_.Context().document)
+      document->SetTypeModified(false, DocumentType::Capture);
   }
 
   if (DecodeReply(1, false)) {

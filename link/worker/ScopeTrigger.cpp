@@ -165,5 +165,5 @@ void ScopeTrigger::TakeSamples(std::string_view fields) {
     fields.remove_prefix(close);
   }
   DocumentState* document = transport_.Context().document;
-  if (document != nullptr && document->IsDocumentOpen()) document->SetTypeModified(1, DOCUMENT_TRACE);
+  if (document != nullptr && document->IsDocumentOpen()) document->SetTypeModified(true, DocumentType::Trace);
 }

@@ -3,6 +3,7 @@
 #include "link/protocol/CalibrationCommands.h"
 #include "link/worker/CalibrationStep.h"
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "resources/data/StringTable.h"
 #include "shell/model/ShellConstants.h"
 
@@ -32,11 +33,17 @@ CalibrationStepTexts StepTexts(int line, int step) {
     const char* status;
   };
   static constexpr Row kRows[] = {
-      {1, {202, 205, 208}, " DC Gain Measurement #1", " DC gain"},
-      {2, {203, 206, 209}, " DC Gain Measurement #2", " DC gain"},
-      {4, {200, 204, 207}, " DC Offset", " DC offset"},
-      {8, {211, 213, 215}, " AC Gain", " AC gain"},
-      {16, {210, 212, 214}, " AC Offset", " AC offset"},
+      {1,
+       {IDS_CAL_LINE1_DC_GAIN1, IDS_CAL_LINE2_DC_GAIN1, IDS_CAL_LINE3_DC_GAIN1},
+       " DC Gain Measurement #1",
+       " DC gain"},
+      {2,
+       {IDS_CAL_LINE1_DC_GAIN2, IDS_CAL_LINE2_DC_GAIN2, IDS_CAL_LINE3_DC_GAIN2},
+       " DC Gain Measurement #2",
+       " DC gain"},
+      {4, {IDS_CAL_LINE1_DC_OFFSET, IDS_CAL_LINE2_DC_OFFSET, IDS_CAL_LINE3_DC_OFFSET}, " DC Offset", " DC offset"},
+      {8, {IDS_CAL_LINE1_AC_GAIN, IDS_CAL_LINE2_AC_GAIN, IDS_CAL_LINE3_AC_GAIN}, " AC Gain", " AC gain"},
+      {16, {IDS_CAL_LINE1_AC_OFFSET, IDS_CAL_LINE2_AC_OFFSET, IDS_CAL_LINE3_AC_OFFSET}, " AC Offset", " AC offset"},
   };
   if (line < 1 || line > 3) return {};
   for (const Row& row : kRows) {
@@ -93,7 +100,7 @@ void CalibrationProcedure::CheckGroup(int line, int group) {
     return;
   }
   const std::string caption = "Line " + LineText(line) + (group == kDcGroupMask ? " DC Meter" : " AC Meter");
-  host_.MessageBox(LoadResourceStringOrEmpty(216), caption, MB_OK | MB_ICONEXCLAMATION);
+  host_.MessageBox(LoadResourceStringOrEmpty(IDS_CAL_INVALID), caption, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CalibrationProcedure::Finish(int line, const std::string& status) {

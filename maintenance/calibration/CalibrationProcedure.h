@@ -16,7 +16,7 @@ class CalibrationProcedure {
  public:
   CalibrationProcedure(CORUData& store, CalibrationHost& host) : store_(store), host_(host) {}
 
-  // Radio 1097 (0, DC), 1098 (1, AC), 1099 (2, both); any other index clears the selection.
+  // Radio IDC_METER_DC (0), IDC_METER_AC (1), IDC_METER_BOTH (2); any other index clears the selection.
   void SelectMeter(int index);
   int StepMask() const { return stepMask_; }
 

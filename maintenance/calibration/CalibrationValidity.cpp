@@ -1,9 +1,13 @@
 #include "maintenance/calibration/CalibrationValidity.h"
 
 #include "link/protocol/CalibrationCommands.h"
+#include "resources/data/ResourceIds.h"
 
-const std::array<int, 12> kFactorTextIds = {1071, 1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079, 1080, 1084, 1085};
-const std::array<int, 3> kLineBoxIds = {1081, 1082, 1083};
+const std::array<int, 12> kFactorTextIds = {IDC_LINE1_DC_OFFSET, IDC_LINE1_DC_GAIN,   IDC_LINE1_AC_OFFSET,
+                                            IDC_LINE1_AC_GAIN,   IDC_LINE2_DC_OFFSET, IDC_LINE2_DC_GAIN,
+                                            IDC_LINE2_AC_OFFSET, IDC_LINE2_AC_GAIN,   IDC_LINE3_DC_OFFSET,
+                                            IDC_LINE3_DC_GAIN,   IDC_LINE3_AC_OFFSET, IDC_LINE3_AC_GAIN};
+const std::array<int, 3> kLineBoxIds = {IDC_CAL_LINE1_GROUP, IDC_CAL_LINE2_GROUP, IDC_CAL_LINE3_GROUP};
 
 namespace {
 

@@ -14,6 +14,7 @@
 #include "platform/setup/SystemShutdown.h"
 #include "platform/win32/HandleTable.h"
 #include "platform/win32/LastError.h"
+#include "resources/data/ResourceIds.h"
 
 namespace console {
 
@@ -151,15 +152,15 @@ int DeviceConsole::changeState(const char* machine, int argc, char** argv, DWORD
 }
 
 int DeviceConsole::Enable(const char*, const char* machine, DWORD, int argc, char** argv) {
-  return changeState(machine, argc, argv, DICS_ENABLE, 3000, 3002, 60502);
+  return changeState(machine, argc, argv, DICS_ENABLE, IDS_ENABLED, IDS_ENABLE_FAILED, 60502);
 }
 
 int DeviceConsole::Disable(const char*, const char* machine, DWORD, int argc, char** argv) {
-  return changeState(machine, argc, argv, DICS_DISABLE, 3003, 3005, 60602);
+  return changeState(machine, argc, argv, DICS_DISABLE, IDS_DISABLED, IDS_DISABLE_FAILED, 60602);
 }
 
 int DeviceConsole::Restart(const char*, const char* machine, DWORD, int argc, char** argv) {
-  return changeState(machine, argc, argv, DICS_PROPCHANGE, 3006, 3008, 60702);
+  return changeState(machine, argc, argv, DICS_PROPCHANGE, IDS_RESTARTED, IDS_RESTART_FAILED, 60702);
 }
 
 int DeviceConsole::Remove(const char* baseName, const char* machine, DWORD flags, int argc, char** argv) {

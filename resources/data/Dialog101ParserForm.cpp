@@ -1,9 +1,10 @@
 // A form no window creates; kept so the template set is complete.
 #include "resources/data/DialogTemplate.h"
+#include "resources/data/ResourceIds.h"
 
 const DialogTemplate& Dialog101ParserForm() {
   static const DialogTemplate dialog{
-      .id = 101,
+      .id = IDD_PARSER_FORM,
       .kind = DialogKind::ChildForm,
       .rect = {0, 0, 186, 95},
       .controls =

@@ -1,5 +1,6 @@
 // The main window's menu.
 #include "resources/data/MenuResource.h"
+#include "resources/data/ResourceIds.h"
 
 namespace {
 
@@ -16,61 +17,61 @@ MenuItem Popup(const char* text, std::vector<MenuItem> items) {
 
 const MenuResource& Menu128() {
   static const MenuResource menu{
-      kMainFrameResourceId,
+      IDR_MAINFRAME,
       {
           Popup("&File",
                 {
-                    Command(57600, "&New\tCtrl+N"),
-                    Command(57601, "&Open...\tCtrl+O"),
-                    Command(32811, "&Close"),
-                    Command(57603, "&Save\tCtrl+S"),
-                    Command(57604, "Save &As..."),
+                    Command(ID_FILE_NEW, "&New\tCtrl+N"),
+                    Command(ID_FILE_OPEN, "&Open...\tCtrl+O"),
+                    Command(ID_FILE_CLOSE_DATA, "&Close"),
+                    Command(ID_FILE_SAVE, "&Save\tCtrl+S"),
+                    Command(ID_FILE_SAVE_AS, "Save &As..."),
                     Separator(),
-                    Command(32799, "&Export to text..."),
+                    Command(ID_EXPORT_TEXT, "&Export to text..."),
                     Separator(),
-                    Command(57607, "&Print...\tCtrl+P"),
-                    Command(57609, "Print Pre&view"),
-                    Command(57606, "P&rint Setup..."),
+                    Command(ID_FILE_PRINT, "&Print...\tCtrl+P"),
+                    Command(ID_FILE_PRINT_PREVIEW, "Print Pre&view"),
+                    Command(ID_FILE_PRINT_SETUP, "P&rint Setup..."),
                     Separator(),
-                    {MenuItemKind::RecentFiles, kFirstRecentFileCommand, "Recent File", {},
+                    {MenuItemKind::RecentFiles, ID_FILE_MRU_FILE1, "Recent File", {},
                      false, true},
                     Separator(),
-                    Command(57665, "E&xit"),
+                    Command(ID_APP_EXIT, "E&xit"),
                 }),
           Popup("&Options",
                 {
                     Popup("New Capture",
                           {
-                              Choice(32798, "Concatenate current capture data"),
-                              Choice(32797, "Overwrites current capture data"),
-                              Choice(32790, "Autosave current capture data"),
+                              Choice(ID_NEW_CAPTURE_CONCATENATE, "Concatenate current capture data"),
+                              Choice(ID_NEW_CAPTURE_OVERWRITE, "Overwrites current capture data"),
+                              Choice(ID_NEW_CAPTURE_AUTOSAVE, "Autosave current capture data"),
                           }),
                     Popup("Colors...",
                           {
                               Popup("Answer Color",
                                     {
-                                        Command(32778, "Select new color"),
-                                        Command(32781, "Set to default color"),
+                                        Command(ID_SELECT_ANSWER_COLOR, "Select new color"),
+                                        Command(ID_DEFAULT_ANSWER_COLOR, "Set to default color"),
                                     }),
                               Popup("Originate Color",
                                     {
-                                        Command(32779, "Select new color"),
-                                        Command(32782, "Set to default color"),
+                                        Command(ID_SELECT_ORIGINATE_COLOR, "Select new color"),
+                                        Command(ID_DEFAULT_ORIGINATE_COLOR, "Set to default color"),
                                     }),
                               Popup("Marker Color",
                                     {
-                                        Command(32794, "Select new color"),
-                                        Command(32795, "Set to default"),
+                                        Command(ID_SELECT_MARKER_COLOR, "Select new color"),
+                                        Command(ID_DEFAULT_MARKER_COLOR, "Set to default"),
                                     }),
-                              Command(32783, "Set all to default"),
+                              Command(ID_DEFAULT_ALL_COLORS, "Set all to default"),
                           }),
                     Separator(),
-                    Command(32801, "Set Autosave folder"),
-                    Command(32808, "Load ORU Application"),
+                    Command(ID_SET_AUTOSAVE_FOLDER, "Set Autosave folder"),
+                    Command(ID_LOAD_APPLICATION, "Load ORU Application"),
                 }),
           Popup("&Help",
                 {
-                    Command(57664, "&About..."),
+                    Command(ID_APP_ABOUT, "&About..."),
                 }),
       }};
   return menu;

@@ -1,5 +1,6 @@
 #include "resources/data/MenuResource.h"
 
+#include "resources/data/ResourceIds.h"
 #include "resources/data/ResourceIndex.h"
 
 namespace {
@@ -9,7 +10,7 @@ void CollectIds(const std::vector<MenuItem>& items, std::vector<int>& ids) {
     switch (item.kind) {
       case MenuItemKind::Command: ids.push_back(item.id); break;
       case MenuItemKind::RecentFiles:
-        for (int i = 0; i < kRecentFileCount; ++i) ids.push_back(kFirstRecentFileCommand + i);
+        for (int i = 0; i < kRecentFileCount; ++i) ids.push_back(ID_FILE_MRU_FILE1 + i);
         break;
       case MenuItemKind::Popup: CollectIds(item.items, ids); break;
       case MenuItemKind::Separator: break;
@@ -23,8 +24,8 @@ const MenuItem* FindIn(const std::vector<MenuItem>& items, int commandId) {
       if (const MenuItem* found = FindIn(item.items, commandId)) return found;
     } else if (item.kind == MenuItemKind::Command && item.id == commandId) {
       return &item;
-    } else if (item.kind == MenuItemKind::RecentFiles && commandId >= kFirstRecentFileCommand &&
-               commandId < kFirstRecentFileCommand + kRecentFileCount) {
+    } else if (item.kind == MenuItemKind::RecentFiles && commandId >= ID_FILE_MRU_FILE1 &&
+               commandId < ID_FILE_MRU_FILE1 + kRecentFileCount) {
       return &item;
     }
   }

@@ -7,11 +7,13 @@
 
 #include <vector>
 
+#include "resources/data/ResourceIds.h"
+
 enum class MenuItemKind {
   Command,
   Separator,
   Popup,
-  RecentFiles,  // placeholder for the recent-file list: commands kFirstRecentFileCommand ..
+  RecentFiles,  // placeholder for the recent-file list: commands ID_FILE_MRU_FILE1 ..
                 //   + kRecentFileCount - 1 ("Recent File", greyed while the list is empty)
 };
 
@@ -40,6 +42,4 @@ std::vector<int> MenuCommandIds(const MenuResource& menu);
 // or nullptr.
 const MenuItem* FindMenuItem(const MenuResource& menu, int commandId);
 
-constexpr int kMainFrameResourceId = 128;  // menu, tool bar and accelerators of the main window
-constexpr int kFirstRecentFileCommand = 57616;
 constexpr int kRecentFileCount = 4;

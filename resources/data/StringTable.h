@@ -22,5 +22,3 @@ const char* LoadResourceStringOrEmpty(int id);
 // Every entry of every group, ordered by id (duplicates left in, so a test can find them).
 std::vector<StringEntry> AllResourceStrings();
 
-// The entries of the capture-end messages: string 800 + code.
-constexpr int kCaptureEndStringBase = 800;

@@ -2,10 +2,11 @@
 #include <span>
 
 #include "resources/data/StringTable.h"
+#include "resources/data/ResourceIds.h"
 
 std::span<const StringEntry> StringsApplication() {
   static const StringEntry entries[] = {
-      {104, "Windows sockets initialization failed."},
+      {IDP_SOCKETS_INIT_FAILED, "Windows sockets initialization failed."},
   };
   return entries;
 }

@@ -2,6 +2,7 @@
 #include <span>
 
 #include "resources/data/StringTable.h"
+#include "resources/data/ResourceIds.h"
 
 #define QV_SHORTED(line)                                                                     \
   "1.  Select line " #line " on the test station\n\n2.  Short the line input.\n\n3.  Press " \
@@ -15,22 +16,22 @@
 
 std::span<const StringEntry> StringsCalibration() {
   static const StringEntry entries[] = {
-      {200, QV_SHORTED(1)},  // line 1 DC offset
-      {202, QV_SHORTED(1)},  // line 1 DC gain #1
-      {203, QV_DC20(1)},     // line 1 DC gain #2
-      {204, QV_SHORTED(2)},  // line 2 DC offset
-      {205, QV_SHORTED(2)},  // line 2 DC gain #1
-      {206, QV_DC20(2)},     // line 2 DC gain #2
-      {207, QV_SHORTED(3)},  // line 3 DC offset
-      {208, QV_SHORTED(3)},  // line 3 DC gain #1
-      {209, QV_DC20(3)},     // line 3 DC gain #2
-      {210, QV_SHORTED(1)},  // line 1 AC offset
-      {211, QV_AC219(1)},    // line 1 AC gain
-      {212, QV_SHORTED(2)},  // line 2 AC offset
-      {213, QV_AC219(2)},    // line 2 AC gain
-      {214, QV_SHORTED(3)},  // line 3 AC offset
-      {215, QV_AC219(3)},    // line 3 AC gain
-      {216, "Calibration data is not valid."},
+      {IDS_CAL_LINE1_DC_OFFSET, QV_SHORTED(1)},  // line 1 DC offset
+      {IDS_CAL_LINE1_DC_GAIN1, QV_SHORTED(1)},  // line 1 DC gain #1
+      {IDS_CAL_LINE1_DC_GAIN2, QV_DC20(1)},     // line 1 DC gain #2
+      {IDS_CAL_LINE2_DC_OFFSET, QV_SHORTED(2)},  // line 2 DC offset
+      {IDS_CAL_LINE2_DC_GAIN1, QV_SHORTED(2)},  // line 2 DC gain #1
+      {IDS_CAL_LINE2_DC_GAIN2, QV_DC20(2)},     // line 2 DC gain #2
+      {IDS_CAL_LINE3_DC_OFFSET, QV_SHORTED(3)},  // line 3 DC offset
+      {IDS_CAL_LINE3_DC_GAIN1, QV_SHORTED(3)},  // line 3 DC gain #1
+      {IDS_CAL_LINE3_DC_GAIN2, QV_DC20(3)},     // line 3 DC gain #2
+      {IDS_CAL_LINE1_AC_OFFSET, QV_SHORTED(1)},  // line 1 AC offset
+      {IDS_CAL_LINE1_AC_GAIN, QV_AC219(1)},    // line 1 AC gain
+      {IDS_CAL_LINE2_AC_OFFSET, QV_SHORTED(2)},  // line 2 AC offset
+      {IDS_CAL_LINE2_AC_GAIN, QV_AC219(2)},    // line 2 AC gain
+      {IDS_CAL_LINE3_AC_OFFSET, QV_SHORTED(3)},  // line 3 AC offset
+      {IDS_CAL_LINE3_AC_GAIN, QV_AC219(3)},    // line 3 AC gain
+      {IDS_CAL_INVALID, "Calibration data is not valid."},
   };
   return entries;
 }

@@ -3,12 +3,13 @@
 #include <span>
 
 #include "resources/data/StringTable.h"
+#include "resources/data/ResourceIds.h"
 
 std::span<const StringEntry> StringsDeviceConsole() {
   static const StringEntry entries[] = {
-      {3000, "Enabled"},   {3001, "Enabled on reboot"},  {3002, "Enable failed"},
-      {3003, "Disabled"},  {3004, "Disabled on reboot"}, {3005, "Disable failed"},
-      {3006, "Restarted"}, {3007, "Requires reboot"},      {3008, "Restart failed"},
+      {IDS_ENABLED, "Enabled"},   {IDS_ENABLED_ON_REBOOT, "Enabled on reboot"},  {IDS_ENABLE_FAILED, "Enable failed"},
+      {IDS_DISABLED, "Disabled"},  {IDS_DISABLED_ON_REBOOT, "Disabled on reboot"}, {IDS_DISABLE_FAILED, "Disable failed"},
+      {IDS_RESTARTED, "Restarted"}, {IDS_REQUIRES_REBOOT, "Requires reboot"},      {IDS_RESTART_FAILED, "Restart failed"},
   };
   return entries;
 }

@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "resources/data/ResourceIds.h"
+
 namespace {
 
 const QColor kMagenta(255, 0, 255);
@@ -155,7 +157,7 @@ QImage ToolbarImage(int commandId) {
   p.setRenderHint(QPainter::Antialiasing, false);
   const QPen outline(QColor(0x20, 0x20, 0x20));
   switch (commandId) {
-    case 57600: {  // New: a page with a folded corner
+    case ID_FILE_NEW: {  // New: a page with a folded corner
       QPolygon page({QPoint(3, 0), QPoint(9, 0), QPoint(12, 3), QPoint(12, 14), QPoint(3, 14)});
       p.setPen(outline);
       p.setBrush(Qt::white);
@@ -164,7 +166,7 @@ QImage ToolbarImage(int commandId) {
       p.drawLine(9, 3, 12, 3);
       break;
     }
-    case 57601: {  // Open: a folder
+    case ID_FILE_OPEN: {  // Open: a folder
       p.setPen(outline);
       p.setBrush(QColor(0xe8, 0xc0, 0x40));
       p.drawPolygon(QPolygon({QPoint(0, 3), QPoint(5, 3), QPoint(6, 4), QPoint(13, 4), QPoint(13, 13), QPoint(0, 13)}));
@@ -172,7 +174,7 @@ QImage ToolbarImage(int commandId) {
       p.drawPolygon(QPolygon({QPoint(2, 7), QPoint(15, 7), QPoint(13, 13), QPoint(0, 13)}));
       break;
     }
-    case 57603: {  // Save: a diskette
+    case ID_FILE_SAVE: {  // Save: a diskette
       p.setPen(outline);
       p.setBrush(QColor(0x30, 0x50, 0xa0));
       p.drawRect(1, 1, 13, 13);
@@ -182,7 +184,7 @@ QImage ToolbarImage(int commandId) {
       p.drawRect(4, 9, 7, 5);
       break;
     }
-    case 57607: {  // Print: a printer with its sheet
+    case ID_FILE_PRINT: {  // Print: a printer with its sheet
       p.setPen(outline);
       p.setBrush(Qt::white);
       p.drawRect(4, 0, 7, 6);
@@ -194,7 +196,7 @@ QImage ToolbarImage(int commandId) {
       p.drawPoint(12, 7);
       break;
     }
-    case 57664: {  // About: a question mark in a circle
+    case ID_APP_ABOUT: {  // About: a question mark in a circle
       p.setRenderHint(QPainter::Antialiasing, true);
       p.setPen(QPen(QColor(0x10, 0x30, 0x80), 1));
       p.setBrush(QColor(0x30, 0x60, 0xc0));
@@ -226,12 +228,12 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QDir out(QString::fromLocal8Bit(argv[1]));
-  bool ok = Save(Splash(), out.filePath("bitmap151.png"));
-  ok = Save(Icon(16), out.filePath("icon129_16.png")) && ok;
-  ok = Save(Icon(32), out.filePath("icon129_32.png")) && ok;
-  ok = Save(Cursor(), out.filePath("cursor192.png")) && ok;
-  ok = Save(CrossHair(), out.filePath("cursor195.png")) && ok;
-  for (int id : {57600, 57601, 57603, 57607, 57664}) {
+  bool ok = Save(Splash(), out.filePath(QStringLiteral("bitmap%1.png").arg(IDB_SPLASH)));
+  ok = Save(Icon(16), out.filePath(QStringLiteral("icon%1_16.png").arg(IDI_PROGRAM))) && ok;
+  ok = Save(Icon(32), out.filePath(QStringLiteral("icon%1_32.png").arg(IDI_PROGRAM))) && ok;
+  ok = Save(Cursor(), out.filePath(QStringLiteral("cursor%1.png").arg(IDC_HAND_CURSOR))) && ok;
+  ok = Save(CrossHair(), out.filePath(QStringLiteral("cursor%1.png").arg(IDC_CROSS_HAIR_CURSOR))) && ok;
+  for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_PRINT, ID_APP_ABOUT}) {
     ok = Save(ToolbarImage(id), out.filePath(QStringLiteral("toolbar%1.png").arg(id))) && ok;
   }
   return ok ? 0 : 1;

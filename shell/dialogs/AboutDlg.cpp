@@ -7,26 +7,20 @@
 #include <mutex>
 
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/dialogs/HyperlinkStatic.h"
 #include "shell/OruApp.h"
 #include "shell/ProgramVersion.h"
 #include "shell/model/AboutVersion.h"
 
-namespace {
-constexpr int kAboutTemplate = 100;
-constexpr int kLinkId = 1163;
-constexpr int kDeviceVersionId = 1141;
-constexpr int kProgramVersionId = 1138;
-}  // namespace
-
 // A top-level window without owner, as the box is detached from the main window.
 CAboutDlg::CAboutDlg(CORUpc144App& app, const QString& versionEntry)
     : QDialog(nullptr), app_(app), versionEntry_(versionEntry) {
   setObjectName("CAboutDlg");
-  ApplyTemplate(this, kAboutTemplate);
-  link = CHyperlinkStatic::Attach(FindControlAs<QLabel>(this, kLinkId));
-  deviceVersionLabel = FindControlAs<QLabel>(this, kDeviceVersionId);
-  programVersionLabel = FindControlAs<QLabel>(this, kProgramVersionId);
+  ApplyTemplate(this, IDD_ABOUTBOX);
+  link = CHyperlinkStatic::Attach(FindControlAs<QLabel>(this, IDC_WEB_LINK));
+  deviceVersionLabel = FindControlAs<QLabel>(this, IDC_DEVICE_VERSION);
+  programVersionLabel = FindControlAs<QLabel>(this, IDC_PROGRAM_VERSION);
   // A double-click on a label counts as one on the box.
   for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
   OnInitDialog();

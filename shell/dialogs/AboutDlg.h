@@ -1,6 +1,6 @@
 #pragma once
 
-// "About Quorlan View" (template 100): the program's version, the instrument's version and the
+// "About Quorlan View" (template IDD_ABOUTBOX): the program's version, the instrument's version and the
 // maker's link. A double-click anywhere switches between the short and the full version.
 
 #include <QDialog>

@@ -12,14 +12,10 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/DialogTemplate.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 
 namespace {
-
-constexpr int kConfigureTemplate = 142;
-constexpr int kTriggerTextEdit = 1034;
-constexpr int kNumberEdit = 1035;
-constexpr int kApplyButton = 3;
 
 struct RadioControl {
   int id;
@@ -28,28 +24,33 @@ struct RadioControl {
 };
 
 constexpr RadioControl kRadios[] = {
-    {1015, &ConfigureValues::format, 0},       {1016, &ConfigureValues::format, 1},
-    {1013, &ConfigureValues::standard, 0},     {1014, &ConfigureValues::standard, 1},
-    {1008, &ConfigureValues::mode, 0},         {1007, &ConfigureValues::mode, 1},
-    {1009, &ConfigureValues::lineType, 0},     {1010, &ConfigureValues::lineType, 1},
-    {1017, &ConfigureValues::trigger, 0},      {1018, &ConfigureValues::trigger, 1},
-    {1031, &ConfigureValues::callProgress, 0}, {1032, &ConfigureValues::callProgress, 1},
-    {1033, &ConfigureValues::callProgress, 2},
+    {IDC_FORMAT_8N1, &ConfigureValues::format, 0},
+    {IDC_FORMAT_7E1, &ConfigureValues::format, 1},
+    {IDC_BELL, &ConfigureValues::standard, 0},
+    {IDC_ITU, &ConfigureValues::standard, 1},
+    {IDC_ASYNC, &ConfigureValues::mode, 0},
+    {IDC_SYNC, &ConfigureValues::mode, 1},
+    {IDC_TWO_WIRE, &ConfigureValues::lineType, 0},
+    {IDC_FOUR_WIRE, &ConfigureValues::lineType, 1},
+    {IDC_ANSWER_TONE, &ConfigureValues::trigger, 0},
+    {IDC_CALL_PROGRESS, &ConfigureValues::trigger, 1},
+    {IDC_DIAL_TONE, &ConfigureValues::callProgress, 0},
+    {IDC_DTMF, &ConfigureValues::callProgress, 1},
+    {IDC_RINGBACK, &ConfigureValues::callProgress, 2},
 };
 
-constexpr int kFormatControls[] = {1104, 1015, 1016};
-constexpr int kOtherControls[] = {1103, 1013, 1014, 1105, 1008, 1007, 1106, 1009, 1010, 1107, 1017, 1018};
-constexpr int kCallProgressBox = 1036;
-constexpr int kCallProgressControls[] = {kCallProgressBox, 1031, 1032, 1033, kTriggerTextEdit, kNumberEdit};
-
-constexpr int kSyncRadio = 1007;
-constexpr int kFourWireRadio = 1010;
+constexpr int kFormatControls[] = {IDC_FORMAT_GROUP, IDC_FORMAT_8N1, IDC_FORMAT_7E1};
+constexpr int kOtherControls[] = {
+    IDC_STANDARD_GROUP,  IDC_BELL,     IDC_ITU,       IDC_CAPTURE_MODE_GROUP, IDC_ASYNC,       IDC_SYNC,
+    IDC_LINE_TYPE_GROUP, IDC_TWO_WIRE, IDC_FOUR_WIRE, IDC_TRIGGER_GROUP,      IDC_ANSWER_TONE, IDC_CALL_PROGRESS};
+constexpr int kCallProgressControls[] = {IDC_CALL_PROGRESS_GROUP, IDC_DIAL_TONE,     IDC_DTMF, IDC_RINGBACK,
+                                         IDC_TRIGGER_DIGITS,      IDC_TRIGGER_NUMBER};
 
 }  // namespace
 
 CORUConfigureDlg::CORUConfigureDlg(CORUpc144App& app, QWidget* parent) : QDialog(parent), app_(app) {
   setObjectName("CORUConfigureDlg");
-  ApplyTemplate(this, kConfigureTemplate);
+  ApplyTemplate(this, IDD_CONFIGURE);
   // On the group's signal, after the template's own radio handling, so the refill has the
   // last word on which radio shows checked.
   QSet<QButtonGroup*> groups;
@@ -67,9 +68,9 @@ CORUConfigureDlg::CORUConfigureDlg(CORUpc144App& app, QWidget* parent) : QDialog
       connect(button, &QAbstractButton::clicked, this, [this, id] { OnRadio(id); });
     }
   }
-  if (auto* edit = FindControlAs<QLineEdit>(this, kTriggerTextEdit))
+  if (auto* edit = FindControlAs<QLineEdit>(this, IDC_TRIGGER_DIGITS))
     connect(edit, &QLineEdit::textChanged, this, &CORUConfigureDlg::OnTriggerTextChanged);
-  if (auto* edit = FindControlAs<QLineEdit>(this, kNumberEdit))
+  if (auto* edit = FindControlAs<QLineEdit>(this, IDC_TRIGGER_NUMBER))
     connect(edit, &QLineEdit::textChanged, this, &CORUConfigureDlg::OnNumberChanged);
   // OK compares and sends before the dialog closes; the template's plain accept would skip it.
   if (auto* ok = FindControlAs<QPushButton>(this, 1)) {
@@ -121,21 +122,21 @@ void CORUConfigureDlg::FillControls(bool withEdits) {
   enable(kOtherControls, enables.otherRadios);
   enable(kCallProgressControls, enables.callProgress);
   // The group's unnamed labels ("Digits:", "Number:") are greyed with it.
-  if (QWidget* box = FindControl(this, kCallProgressBox)) {
+  if (QWidget* box = FindControl(this, IDC_CALL_PROGRESS_GROUP)) {
     for (auto* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
       if (ControlId(label) == kStaticControlId && box->geometry().contains(label->geometry()))
         label->setEnabled(enables.callProgress);
   }
-  if (QWidget* apply = FindControl(this, kApplyButton)) apply->setEnabled(false);
+  if (QWidget* apply = FindControl(this, IDC_APPLY)) apply->setEnabled(false);
   for (const RadioControl& radio : kRadios) {
     if (auto* button = FindControlAs<QAbstractButton>(this, radio.id))
       button->setChecked(values_.*radio.value == radio.choice);
   }
   // A radio click leaves the edits alone, so a refused text stays as typed.
   if (withEdits) {
-    if (auto* edit = FindControlAs<QLineEdit>(this, kTriggerTextEdit))
+    if (auto* edit = FindControlAs<QLineEdit>(this, IDC_TRIGGER_DIGITS))
       edit->setText(QString::fromLatin1(values_.triggerText.c_str()));
-    if (auto* edit = FindControlAs<QLineEdit>(this, kNumberEdit))
+    if (auto* edit = FindControlAs<QLineEdit>(this, IDC_TRIGGER_NUMBER))
       edit->setText(QString::fromStdString(values_.numberText));
   }
   filling_ = false;
@@ -143,12 +144,12 @@ void CORUConfigureDlg::FillControls(bool withEdits) {
 
 void CORUConfigureDlg::OnRadio(int id) {
   for (const RadioControl& radio : kRadios) {
-    if (radio.id == id && id != kSyncRadio) values_.*radio.value = radio.choice;
+    if (radio.id == id && id != IDC_SYNC) values_.*radio.value = radio.choice;
   }
-  if (id == kFourWireRadio) {
+  if (id == IDC_FOUR_WIRE) {
     app_.prompts().MessageBox("Line 1 is Originate data\n\nLine 2 is Answer data", "Line Identification",
                               MB_OK | MB_SYSTEMMODAL);
-  } else if (id == kSyncRadio) {
+  } else if (id == IDC_SYNC) {
     bool ok = true;
     if (SyncNeedsFormatPrompt(values_)) {
       ok = app_.prompts().MessageBox("Sync mode only valid for 8N1 data format", "Data format",

@@ -1,12 +1,11 @@
 #include "shell/dialogs/DialDlg.h"
 
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 
-namespace {
-constexpr int kDialTemplate = 144;
-}
+namespace {}
 
 CORUDialDlg::CORUDialDlg(QWidget* parent) : QDialog(parent) {
   setObjectName("CORUDialDlg");
-  ApplyTemplate(this, kDialTemplate);
+  ApplyTemplate(this, IDD_DIAL);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// CORUDialDlg (template 144: OK, Cancel and a hot-key field): carried by the program, opened by
+// CORUDialDlg (template IDD_DIAL: OK, Cancel and a hot-key field): carried by the program, opened by
 // nothing, dialling nothing.
 
 #include <QDialog>

@@ -5,19 +5,15 @@
 
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "shell/model/DownloadProgress.h"
 
-namespace {
-constexpr int kDownloadStatusTemplate = 178;
-constexpr int kProgressFieldId = 1140;
-}  // namespace
-
 CDownloadStatus::CDownloadStatus(CORUpc144App& app, QWidget* parent) : QDialog(parent), app(app) {
-  ApplyTemplate(this, kDownloadStatusTemplate);
+  ApplyTemplate(this, IDD_DOWNLOAD_STATUS);
   setWindowFlag(Qt::WindowStaysOnTopHint, true);
   setModal(false);
-  field = FindControl(this, kProgressFieldId);
+  field = FindControl(this, IDC_DOWNLOAD_PROGRESS);
   if (field != nullptr) field->installEventFilter(this);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// The modeless firmware-download progress dialog (template 178): a field that shows
+// The modeless firmware-download progress dialog (template IDD_DOWNLOAD_STATUS): a field that shows
 // "NN% complete" with the done part highlighted, and "Cancel Download", which asks the worker to
 // abort.
 

@@ -5,26 +5,23 @@
 #include <QPushButton>
 
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 
 namespace {
 
-constexpr int kFindTemplate = 171;
-constexpr int kSearchTextEdit = 1120;
-constexpr int kKindCombo = 1122;
-constexpr int kFindButton = 1123;
 constexpr int kSearchTextLimit = 20;
 
 }  // namespace
 
 CORUFindDlg::CORUFindDlg(CORUpc144App& app, QWidget* parent) : QDialog(parent), app_(app) {
   setObjectName("CORUFindDlg");
-  ApplyTemplate(this, kFindTemplate);
-  if (auto* edit = FindControlAs<QLineEdit>(this, kSearchTextEdit)) {
+  ApplyTemplate(this, IDD_FIND);
+  if (auto* edit = FindControlAs<QLineEdit>(this, IDC_FIND_TEXT)) {
     edit->setMaxLength(kSearchTextLimit);
     connect(edit, &QLineEdit::textChanged, this, &CORUFindDlg::OnChangeSearchText);
   }
-  if (auto* find = FindControlAs<QPushButton>(this, kFindButton))
+  if (auto* find = FindControlAs<QPushButton>(this, IDC_FIND_NEXT))
     connect(find, &QPushButton::clicked, this, &CORUFindDlg::OnFind);
 }
 
@@ -36,23 +33,23 @@ int CORUFindDlg::RunModal() {
 }
 
 void CORUFindDlg::OnInitDialog() {
-  if (auto* edit = FindControlAs<QLineEdit>(this, kSearchTextEdit)) edit->setText(searchText_);
-  if (auto* combo = FindControlAs<QComboBox>(this, kKindCombo)) {
+  if (auto* edit = FindControlAs<QLineEdit>(this, IDC_FIND_TEXT)) edit->setText(searchText_);
+  if (auto* combo = FindControlAs<QComboBox>(this, IDC_FIND_KIND)) {
     if (combo->count() > 0) combo->setCurrentIndex(0);
   }
   OnChangeSearchText(searchText_);
-  if (QWidget* first = FindControl(this, kSearchTextEdit)) first->setFocus();
+  if (QWidget* first = FindControl(this, IDC_FIND_TEXT)) first->setFocus();
 }
 
 void CORUFindDlg::OnChangeSearchText(const QString& text) {
-  if (QWidget* find = FindControl(this, kFindButton)) find->setEnabled(!text.isEmpty());
+  if (QWidget* find = FindControl(this, IDC_FIND_NEXT)) find->setEnabled(!text.isEmpty());
 }
 
 // Nothing searches the capture: the dialog only collects the text and stays open.
 void CORUFindDlg::OnFind() {}
 
 void CORUFindDlg::done(int result) {
-  if (auto* edit = FindControlAs<QLineEdit>(this, kSearchTextEdit)) searchText_ = edit->text();
-  if (auto* combo = FindControlAs<QComboBox>(this, kKindCombo)) searchKind_ = combo->currentText();
+  if (auto* edit = FindControlAs<QLineEdit>(this, IDC_FIND_TEXT)) searchText_ = edit->text();
+  if (auto* combo = FindControlAs<QComboBox>(this, IDC_FIND_KIND)) searchKind_ = combo->currentText();
   QDialog::done(result);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// The find dialog of the control panel (command 32802).
+// The find dialog of the control panel (ID_EDIT_FIND).
 
 #include <QDialog>
 #include <QString>

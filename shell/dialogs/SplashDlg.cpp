@@ -4,17 +4,13 @@
 
 #include "resources/ResourceImages.h"
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/model/SplashRegion.h"
 
-namespace {
-constexpr int kSplashTemplate = 152;
-constexpr int kSplashPictureId = 1085;
-}  // namespace
-
 CORUSplashDlg::CORUSplashDlg(QWidget* parent) : QDialog(parent) {
-  ApplyTemplate(this, kSplashTemplate);
+  ApplyTemplate(this, IDD_SPLASH);
   setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
-  bitmap = LoadResourceBitmap(kSplashBitmapId).convertToFormat(QImage::Format_RGB32);
+  bitmap = LoadResourceBitmap(IDB_SPLASH).convertToFormat(QImage::Format_RGB32);
   closeTimer = new QTimer(this);
   closeTimer->setSingleShot(true);
   connect(closeTimer, &QTimer::timeout, this, [this] { done(0); });
@@ -24,7 +20,8 @@ QRegion CORUSplashDlg::ShapeRegion() const {
   QRegion region;
   if (bitmap.isNull()) return region;
   QPoint offset;
-  if (const QWidget* picture = FindControl(const_cast<CORUSplashDlg*>(this), kSplashPictureId)) offset = picture->pos();
+  if (const QWidget* picture = FindControl(const_cast<CORUSplashDlg*>(this), IDC_SPLASH_PICTURE))
+    offset = picture->pos();
   const QImage& image = bitmap;
   const auto runs = SplashOpaqueRuns(image.width(), image.height(), [&image](int x, int y) {
     return static_cast<std::uint32_t>(image.pixel(x, y) & 0xFFFFFF);

@@ -1,6 +1,6 @@
 #pragma once
 
-// The shaped splash window (template 152, bitmap 151). It closes itself after 1.2 s; its shape
+// The shaped splash window (template IDD_SPLASH, bitmap IDB_SPLASH). It closes itself after 1.2 s; its shape
 // leaves the bitmap's magenta pixels out.
 
 #include <QDialog>

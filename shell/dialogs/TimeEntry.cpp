@@ -6,20 +6,15 @@
 
 #include "resources/TemplateBuilder.h"
 #include "resources/data/DialogTemplate.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "shell/model/ClockRange.h"
 
-namespace {
-constexpr int kClockTemplate = 164;
-constexpr int kDatePicker = 1089;
-constexpr int kTimePicker = 1090;
-}  // namespace
-
 CORUTimeEntry::CORUTimeEntry(CORUpc144App& app, QWidget* parent, const QDateTime& now) : QDialog(parent), app_(app) {
   setObjectName("CORUTimeEntry");
-  ApplyTemplate(this, kClockTemplate);
-  date_ = FindControlAs<QDateEdit>(this, kDatePicker);
-  time_ = FindControlAs<QTimeEdit>(this, kTimePicker);
+  ApplyTemplate(this, IDD_CLOCK_ENTRY);
+  date_ = FindControlAs<QDateEdit>(this, IDC_DATE);
+  time_ = FindControlAs<QTimeEdit>(this, IDC_TIME);
   if (date_) {
     // The instrument takes a two-digit year: the field offers no other century.
     date_->setDateRange(QDate(kFirstClockYear, 1, 1), QDate(kLastClockYear, 12, 31));

@@ -1,6 +1,6 @@
 #pragma once
 
-// "Set ORUpc date and time" (template 164): a date and a time, filled from the PC's local time;
+// "Set ORUpc date and time" (template IDD_CLOCK_ENTRY): a date and a time, filled from the PC's local time;
 // OK puts them into the worker's clock record.
 
 #include <QDateTime>

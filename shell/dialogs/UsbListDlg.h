@@ -1,6 +1,6 @@
 #pragma once
 
-// "USB Rcv" (template 196): the reply lines the worker kept, one per row.
+// "USB Rcv" (template IDD_USB_LIST): the reply lines the worker kept, one per row.
 
 #include <QDialog>
 

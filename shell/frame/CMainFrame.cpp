@@ -22,13 +22,10 @@
 #include "shell/frame/TabbedFrame.h"
 #include "shell/frame/TraceFrame.h"
 #include "shell/frame/VolumeCtrl.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/model/IdlePacing.h"
 
 namespace {
-constexpr int kMenuId = 128;
-constexpr int kToolbarId = 128;
-constexpr int kAcceleratorId = 128;
 constexpr int kFrameWidth = 830;
 constexpr int kFrameHeight = 678;
 constexpr int kMinimumWidth = 750;
@@ -54,7 +51,7 @@ CMainFrame::CMainFrame(CORUpc144App& app, QWidget* parent) : QMainWindow(parent)
   app.mainFrame = this;
   setObjectName(QStringLiteral("CORUpc144App"));
   setWindowTitle(QStringLiteral("Quorlan View PC - "));
-  setWindowIcon(LoadResourceIcon(kMainIconId));
+  setWindowIcon(LoadResourceIcon(IDI_PROGRAM));
   setMinimumSize(kMinimumWidth, kMinimumHeight);
   move(0, 0);
   resize(kFrameWidth, kFrameHeight);
@@ -94,13 +91,13 @@ QAction* CMainFrame::Action(int commandId) const {
 }
 
 void CMainFrame::BuildBars() {
-  actions = BuildMenuBar(menuBar(), kMenuId, this);
+  actions = BuildMenuBar(menuBar(), IDR_MAINFRAME, this);
   toolBar = addToolBar(QStringLiteral("Standard"));
-  toolBar->setObjectName(QStringLiteral("59392"));
+  toolBar->setObjectName(QString::number(AFX_IDW_TOOLBAR));
   toolBar->setMovable(false);
-  for (const auto& [id, action] : BuildToolBar(toolBar, kToolbarId, actions)) actions.emplace(id, action);
-  InstallAccelerators(this, kAcceleratorId, actions, [this](int id) { OnCommand(id); });
-  for (int id : {cmd::kNewCaptureConcatenate, cmd::kNewCaptureOverwrite, cmd::kNewCaptureAutosave})
+  for (const auto& [id, action] : BuildToolBar(toolBar, IDR_MAINFRAME, actions)) actions.emplace(id, action);
+  InstallAccelerators(this, IDR_MAINFRAME, actions, [this](int id) { OnCommand(id); });
+  for (int id : {ID_NEW_CAPTURE_CONCATENATE, ID_NEW_CAPTURE_OVERWRITE, ID_NEW_CAPTURE_AUTOSAVE})
     if (QAction* action = Action(id)) action->setCheckable(true);
   for (const auto& [id, action] : actions) {
     const int commandId = id;
@@ -116,7 +113,7 @@ void CMainFrame::BuildBars() {
 
 void CMainFrame::BuildClient() {
   tabbedFrame = new CORUTabbedFrame(app, this);
-  tabbedFrame->setObjectName(QStringLiteral("59648"));
+  tabbedFrame->setObjectName(QString::number(AFX_IDW_PANE_FIRST));
   setCentralWidget(tabbedFrame);
   app.tabbedFrame = tabbedFrame;
   tabbedFrame->AddTab(QStringLiteral("CAPTURE DATA"), new CORUCaptureFrame(app, tabbedFrame));
@@ -178,7 +175,7 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (app.NewCapture() == 0) {
+  if (!app.NewCapture()) {
     event->ignore();
     return;
   }

@@ -30,18 +30,8 @@ class QCloseEvent;
 class QTimer;
 class QToolBar;
 
-// Timer that drives the idle update once a second (the connection pane's id).
-constexpr int ID_TIMER_CONNECTION = 59000;
+// Timer that drives the idle update once a second.
 constexpr int kConnectionTimerMs = 1000;
-
-// Commands the frame handles itself.
-constexpr int ID_LOAD_APPLICATION = 32808;
-constexpr int ID_DEVELOPMENT = 32774;
-constexpr int ID_USB_LIST = 32812;
-constexpr int ID_FILE_PRINT = 57607;
-constexpr int ID_FILE_PRINT_PREVIEW = 57609;
-constexpr int ID_FILE_PRINT_SETUP = 57606;
-constexpr int ID_APP_EXIT = 57665;
 
 class QPrinter;
 
@@ -63,7 +53,7 @@ class CMainFrame : public QMainWindow {
   QAction* Action(int commandId) const;
 
   // Update rules of every command, the status panes and the state synchronisation. Run by timer
-  // 59000, after notifications (at most every 50 ms) and commands; tests call it directly.
+  // ID_PANE_CONNECTION, after notifications (at most every 50 ms) and commands; tests call it directly.
   void RunIdleUpdate();
   int IdleUpdates() const { return idleUpdates; }  // how many have run
   // Kills the connection timer and asks the worker to end (3000 ms handshake).
@@ -71,12 +61,12 @@ class CMainFrame : public QMainWindow {
 
   // One command by id: the frame's own or the application's.
   void OnCommand(int commandId);
-  void OnLoadApplication();   // 32808
-  void OnDevelopment();       // 32774
-  void OnUSBList();           // 32812
-  void OnFilePrint();         // 57607
-  void OnFilePrintPreview();  // 57609
-  void OnFilePrintSetup();    // 57606
+  void OnLoadApplication();   // ID_LOAD_APPLICATION
+  void OnDevelopment();       // ID_DEVELOPMENT
+  void OnUSBList();           // ID_USB_LIST
+  void OnFilePrint();         // ID_FILE_PRINT
+  void OnFilePrintPreview();  // ID_FILE_PRINT_PREVIEW
+  void OnFilePrintSetup();    // ID_FILE_PRINT_SETUP
   // True while the active view prints.
   bool IsPrinting() const { return printing; }
   // The view that prints and takes the commands of the tab shown (the capture view on every tab

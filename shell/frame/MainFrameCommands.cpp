@@ -7,6 +7,7 @@
 #include <QPrinter>
 
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"

@@ -8,7 +8,7 @@
 #include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
 #include "shell/model/ShellConstants.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/model/StatusPaneText.h"
 
 namespace {
@@ -85,7 +85,7 @@ bool CMainFrame::PreTranslateMessage(const MSG& message) {
       OnDownloadProgress(w, l);
       return false;
     case WM_ORU_SHOW_ABOUT:
-      app.OnCommand(cmd::kAppAbout);
+      app.OnCommand(ID_APP_ABOUT);
       return true;
     case WM_ORU_GET_TRACE_HEADER:
       if (app.signalTraceView) app.signalTraceView->ForwardToTraceRecall(w);
@@ -101,7 +101,7 @@ bool CMainFrame::PreTranslateMessage(const MSG& message) {
     case WM_ORU_DEVICE_CONNECTED:
       // After a firmware download the About box shows the new version once.
       if (store.resyncPending.exchange(0) != 0) {
-        app.OnCommand(cmd::kAppAbout);
+        app.OnCommand(ID_APP_ABOUT);
         return true;
       }
       return false;

@@ -9,6 +9,7 @@
 
 #include "link/worker/DeviceLoss.h"
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/frame/StatusBar.h"

@@ -13,7 +13,7 @@
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/frame/VolumeCtrl.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/model/StateSync.h"
 #include "shell/model/StatusPaneText.h"
 
@@ -179,11 +179,11 @@ QString CORUStatusBar::PaneText(int paneId) const {
 int CORUStatusBar::ColorCommandForPane(int paneId) {
   switch (paneId) {
     case ID_PANE_ANSWER:
-      return cmd::kSelectAnswerColor;
+      return ID_SELECT_ANSWER_COLOR;
     case ID_PANE_ORIGINATE:
-      return cmd::kSelectOriginateColor;
+      return ID_SELECT_ORIGINATE_COLOR;
     case ID_PANE_MARKER:
-      return cmd::kSelectMarkerColor;
+      return ID_SELECT_MARKER_COLOR;
     default:
       return 0;
   }

@@ -20,11 +20,12 @@ class CORUStatusBar : public QStatusBar {
   explicit CORUStatusBar(CORUpc144App& app, QWidget* parent = nullptr);
 
   CORUVolumeCtrl* VolumeSlider() const { return volumeSlider; }
-  // The pane with that id (59000 ... 59009); null for an unknown id.
+  // The pane with that id (ID_PANE_CONNECTION ... ID_PANE_MODE); null for an unknown id.
   QWidget* Pane(int paneId) const;
   void SetPaneText(int paneId, const QString& text);
   QString PaneText(int paneId) const;
-  // The colour command a click on the pane opens (32778, 32779, 32794), 0 for the other panes.
+  // The colour command a click on the pane opens (ID_SELECT_ANSWER_COLOR, ID_SELECT_ORIGINATE_COLOR,
+  // ID_SELECT_MARKER_COLOR), 0 for the other panes.
   static int ColorCommandForPane(int paneId);
   // A click on a pane, as the pane's mouse handler reports it.
   void OnPaneClicked(int paneId);

@@ -1,22 +1,22 @@
 #include "shell/model/AppCommandRules.h"
 
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 
 std::optional<CommandState> AppCommandState(int id, const AppCommandInputs& in) {
   if (!in.mainWindow) return std::nullopt;
   switch (id) {
-    case cmd::kNewCaptureConcatenate:
+    case ID_NEW_CAPTURE_CONCATENATE:
       return CommandState{true, in.options == 1};
-    case cmd::kNewCaptureOverwrite:
+    case ID_NEW_CAPTURE_OVERWRITE:
       return CommandState{true, in.options == 2};
-    case cmd::kNewCaptureAutosave:
+    case ID_NEW_CAPTURE_AUTOSAVE:
       return CommandState{true, in.options == 4};
-    case cmd::kFileOpen:
-    case cmd::kFileNew:
-    case cmd::kFileClose:
+    case ID_FILE_OPEN:
+    case ID_FILE_NEW:
+    case ID_FILE_CLOSE_DATA:
       return CommandState{!in.activity, false};
-    case cmd::kFileSave:
-    case cmd::kFileSaveAs:
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
       return CommandState{!in.activity && in.dataHeld, false};
     default:
       return std::nullopt;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "shell/model/Color.h"
+#include "shell/model/ViewType.h"
 
 struct AppSettings {
   COLORREF answerColor = 0;
@@ -18,7 +19,7 @@ struct AppSettings {
   COLORREF markerTextColor = 0;
   int options = 0;             // "Options": 1 Concatenate, 2 Overwrite, 4 Autosave
   std::string autosaveFolder;  // "Autosave Folder"
-  int viewType = 0;            // 1 ASCII, 2 HEX
+  ViewType viewType{};
   int standard = 0;
   int format = 0;  // 5 = 8N1, 6 = 7E1
   int mode = 0;    // 7 asynchronous, 8 synchronous

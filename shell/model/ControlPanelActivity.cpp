@@ -1,6 +1,7 @@
 #include "shell/model/ControlPanelActivity.h"
 
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "resources/data/StringTable.h"
 
 namespace {
@@ -83,7 +84,7 @@ CaptureDataRule CaptureDataRuleFor(int options) {
   return rule;
 }
 
-int EndOfCaptureStringId(int code) { return kCaptureEndStringBase + code; }
+int EndOfCaptureStringId(int code) { return IDS_CAPTURE_END_NONE + code; }
 
 UINT EndOfCaptureStyle(int code) {
   const bool plain = code == 0 || code == 1 || code == 9;

@@ -77,7 +77,7 @@ struct CaptureDataRule {
 };
 CaptureDataRule CaptureDataRuleFor(int options);
 
-// The end-of-capture box: the text's string id (800 + code) and its style; codes 0, 1 and 9 are
+// The end-of-capture box: the text's string id (IDS_CAPTURE_END_NONE + code) and its style; codes 0, 1 and 9 are
 // plain, every other one has the exclamation icon.
 int EndOfCaptureStringId(int code);
 UINT EndOfCaptureStyle(int code);

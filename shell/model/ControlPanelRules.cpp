@@ -34,10 +34,10 @@ int CheckSettingOf(bool checked) { return CheckSetting(checked); }
 
 // ---- the user's changes ----------------------------------------------------------------------
 
-void ApplyViewType(PanelControls& c, AppSettings& s, PanelConfig& cfg, int viewType) {
+void ApplyViewType(PanelControls& c, AppSettings& s, PanelConfig& cfg, ViewType viewType) {
   s.viewType = viewType;
-  c.ascii = viewType == kViewAscii;
-  c.hex = viewType == kViewHex;
+  c.ascii = viewType == ViewType::Ascii;
+  c.hex = viewType == ViewType::Hex;
   c.parityBoxesEnabled = cfg.parity7E1 == 1;
   cfg.layoutDirty = true;
 }
@@ -126,8 +126,8 @@ void SyncFromConfig(PanelControls& c, AppSettings& s, PanelConfig& cfg) {
 }
 
 void UpdateFromSettings(PanelControls& c, AppSettings& s, PanelConfig& cfg) {
-  c.ascii = s.viewType == kViewAscii;
-  c.hex = s.viewType == kViewHex;
+  c.ascii = s.viewType == ViewType::Ascii;
+  c.hex = s.viewType == ViewType::Hex;
   ShowHighSpeedStandards(c, s, cfg);
   SetStandard(c.standard, s.standard);
   if (const std::optional<int> value = StandardByteOfCode(s.standard)) cfg.standard = *value;

@@ -12,27 +12,7 @@
 #include "shell/model/StandardCombo.h"
 #include "shell/model/StatusPaneText.h"  // the mode texts
 
-// Control ids of the panel's form.
-constexpr int IDC_PANEL_STANDARD = 1150;
-constexpr int IDC_PANEL_FORMAT = 1151;
-constexpr int IDC_PANEL_MODE = 1152;
-constexpr int IDC_PANEL_SESSION = 1154;
-constexpr int IDC_PANEL_ASCII = 1003;
-constexpr int IDC_PANEL_HEX = 1004;
-constexpr int IDC_PANEL_PARITY_BIT = 1029;
-constexpr int IDC_PANEL_PARITY_ERRORS = 1030;
-constexpr int IDC_PANEL_MODEM_EVENTS = 1031;
-constexpr int IDC_PANEL_BIT_STUFFED = 1177;
-constexpr int IDC_PANEL_CAPTURE = 1084;
-constexpr int IDC_PANEL_SIGNAL_TRACE = 1060;
-constexpr int IDC_PANEL_LINE_TEST = 1061;
-constexpr int IDC_PANEL_DTMF = 1062;
-constexpr int IDC_PANEL_CONFIGURE = 1059;
-constexpr int IDC_PANEL_RECALL = 1058;
-
 // Setting codes.
-constexpr int kViewAscii = 1;
-constexpr int kViewHex = 2;
 constexpr int kFormat8N1 = 5;
 constexpr int kFormat7E1 = 6;
 constexpr int kModeAsync = 7;
@@ -56,8 +36,9 @@ struct PanelConfig {
   bool layoutDirty = false;             // set when the capture must be laid out again
 };
 
-// What the form shows. Enabled states of the controls the main frame drives (1150, 1152, 1154,
-// 1058, 1084 and the activity buttons) are not here: the frame and the capture rule own them.
+// What the form shows. Enabled states of the controls the main frame drives (IDC_STANDARD, IDC_MODE,
+// IDC_SESSION, IDC_RECALL_SESSION, IDC_CAPTURE and the activity buttons) are not here: the frame and the capture rule
+// own them.
 struct PanelControls {
   ComboItems standard{{"B300", "1200/2400", "9600", "14400"}, -1};
   ComboItems format{{"8N1", "7E1"}, -1};
@@ -88,7 +69,7 @@ bool BitStuffedCheckedOf(int value);
 int CheckSettingOf(bool checked);  // 14 / 13
 
 // ---- the user's changes ----------------------------------------------------------------------
-void ApplyViewType(PanelControls& c, AppSettings& s, PanelConfig& cfg, int viewType);  // ASCII / HEX
+void ApplyViewType(PanelControls& c, AppSettings& s, PanelConfig& cfg, ViewType viewType);  // ASCII / HEX
 void ApplyHighlightParityBit(PanelControls& c, AppSettings& s, PanelConfig& cfg, bool checked);
 void ApplyHighlightParityErrors(PanelControls& c, AppSettings& s, PanelConfig& cfg, bool checked);
 void ApplyShowModemEvents(PanelControls& c, AppSettings& s, PanelConfig& cfg, bool checked);

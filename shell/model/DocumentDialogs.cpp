@@ -15,12 +15,12 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
 
 }  // namespace
 
-int DocumentTypeForTab(int tab) { return tab == 1 ? DOCUMENT_TRACE : DOCUMENT_CAPTURE; }
+DocumentType DocumentTypeForTab(int tab) { return tab == 1 ? DocumentType::Trace : DocumentType::Capture; }
 
-FileDialogSpec SaveAsDialogSpec(int documentType) {
+FileDialogSpec SaveAsDialogSpec(DocumentType documentType) {
   FileDialogSpec spec;
   spec.flags = kHideReadOnly | kOverwritePrompt;
-  if (documentType == DOCUMENT_TRACE) {
+  if (documentType == DocumentType::Trace) {
     spec.title = "Save ORUpc trace file as";
     spec.defaultExtension = "ast";
     spec.filters = {{"ORU Signal Trace Files (*.ast)", "*.ast"}};
@@ -32,11 +32,11 @@ FileDialogSpec SaveAsDialogSpec(int documentType) {
   return spec;
 }
 
-FileDialogSpec SaveDialogSpec(int documentType, const std::string& autosaveFolder) {
+FileDialogSpec SaveDialogSpec(DocumentType documentType, const std::string& autosaveFolder) {
   FileDialogSpec spec;
   spec.flags = kHideReadOnly | kOverwritePrompt;
   spec.initialFolder = autosaveFolder;
-  if (documentType == DOCUMENT_TRACE) {
+  if (documentType == DocumentType::Trace) {
     spec.title = "Save ORUpc trace file";
     spec.defaultExtension = "ast";
     spec.filters = {{"ORU Signal Trace files (*.ast)", "*.ast"}};
@@ -53,7 +53,7 @@ FileDialogSpec OpenDialogSpec(int tab, const std::string& autosaveFolder) {
   spec.title = "Open Quorlan View PC file";
   spec.initialFolder = autosaveFolder;
   spec.flags = kHideReadOnly | kOverwritePrompt;
-  if (DocumentTypeForTab(tab) == DOCUMENT_TRACE) {
+  if (DocumentTypeForTab(tab) == DocumentType::Trace) {
     spec.filters = {kOpenTraceFilter, kOpenCaptureFilter};
     spec.defaultExtension = "ast";
   } else {
@@ -72,7 +72,7 @@ FileDialogSpec ExportDialogSpec(std::string_view documentFileName) {
   return spec;
 }
 
-SaveRoute RouteForSave(int documentType, int pathType, std::string_view pathName) {
+SaveRoute RouteForSave(DocumentType documentType, std::optional<DocumentType> pathType, std::string_view pathName) {
   return !pathName.empty() && pathType == documentType ? SaveRoute::WriteToPathName : SaveRoute::AskForPath;
 }
 

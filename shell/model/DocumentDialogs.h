@@ -2,18 +2,20 @@
 
 // The file dialogs of the document and File Open, and the rule of where a save writes.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "link/store/DocumentType.h"
 #include "shell/model/FileDialogSpec.h"
 
 // The type a tab's commands act on: SIGNAL TRACE (tab 1) the trace, every other tab the capture.
-int DocumentTypeForTab(int tab);
+DocumentType DocumentTypeForTab(int tab);
 
 // Save As ("Save ORUpc ... file as") and Save without a path ("Save ORUpc ... file", starting in
 // the autosave folder).
-FileDialogSpec SaveAsDialogSpec(int documentType);
-FileDialogSpec SaveDialogSpec(int documentType, const std::string& autosaveFolder);
+FileDialogSpec SaveAsDialogSpec(DocumentType documentType);
+FileDialogSpec SaveDialogSpec(DocumentType documentType, const std::string& autosaveFolder);
 // File Open: the shown tab's type first in the filters and as the default extension.
 FileDialogSpec OpenDialogSpec(int tab, const std::string& autosaveFolder);
 // Export: the proposed name is the document's file name with ".hsc" made ".csv" and ".HSC" ".CSV".
@@ -22,7 +24,7 @@ FileDialogSpec ExportDialogSpec(std::string_view documentFileName);
 // Where a save of `documentType` goes: to the document's path name when that belongs to the
 // type, else through a dialog.
 enum class SaveRoute { WriteToPathName, AskForPath };
-SaveRoute RouteForSave(int documentType, int pathType, std::string_view pathName);
+SaveRoute RouteForSave(DocumentType documentType, std::optional<DocumentType> pathType, std::string_view pathName);
 
 // The save prompt's text: "Save changes to %1?".
 std::string SaveChangesText(std::string_view name);

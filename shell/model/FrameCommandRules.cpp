@@ -1,24 +1,17 @@
 #include "shell/model/FrameCommandRules.h"
 
-namespace {
-constexpr int kPrint = 57607;
-constexpr int kPrintPreview = 57609;
-constexpr int kSave = 57603;
-constexpr int kSaveAs = 57604;
-constexpr int kExportText = 32799;
-constexpr int kLoadApplication = 32808;
-}  // namespace
+#include "resources/data/ResourceIds.h"
 
 std::optional<bool> FrameCommandEnabled(int commandId, const FrameCommandState& state) {
   switch (commandId) {
-    case kPrint:
-    case kPrintPreview:
-    case kSave:
-    case kSaveAs:
+    case ID_FILE_PRINT:
+    case ID_FILE_PRINT_PREVIEW:
+    case ID_FILE_SAVE:
+    case ID_FILE_SAVE_AS:
       return state.captureRecords > 0 || state.traceSamples > 0;
-    case kExportText:
+    case ID_EXPORT_TEXT:
       return state.captureRecords > 0;
-    case kLoadApplication:
+    case ID_LOAD_APPLICATION:
       return state.deviceOpen && !state.anyArmedOrRunning;
     default:
       return std::nullopt;

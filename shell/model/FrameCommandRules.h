@@ -13,7 +13,8 @@ struct FrameCommandState {
   bool anyArmedOrRunning = false;  // captureArmed, captureRunning, traceTriggerArmed, traceRunning
 };
 
-// Enabled or not for the ids the frame rules (57607, 57609, 57603, 57604, 32799, 32808);
+// Enabled or not for the ids the frame rules (print, print preview, save, save as,
+// export, load application);
 // nothing for any other id.
 std::optional<bool> FrameCommandEnabled(int commandId, const FrameCommandState& state);
 

@@ -46,7 +46,7 @@ void FirstRun(const std::string& programFolder, AppSettings& s, CORUData& store)
   s.markerTextColor = kWhite;
   s.options = 4;
   s.autosaveFolder = programFolder;
-  s.viewType = 1;
+  s.viewType = ViewType::Ascii;
   s.standard = 2;
   s.format = 5;
   s.mode = 7;
@@ -87,7 +87,7 @@ void LoadSettings(const SettingsStore& source, const std::string& programFolder,
   s.options = read.Int(setting::kOptions, 4);
   const auto folder = read.Bytes(setting::kAutosaveFolder, setting::kFolderBuffer);
   s.autosaveFolder = folder ? TextFromBytes(*folder) : programFolder;
-  s.viewType = read.Int(setting::kViewType, 1);
+  s.viewType = static_cast<ViewType>(read.Int(setting::kViewType, static_cast<int>(ViewType::Ascii)));
   s.standard = read.Int(setting::kStandard, 2);
   s.format = read.Int(setting::kFormat, 6);
   s.mode = read.Int(setting::kMode, 7);
@@ -142,7 +142,7 @@ void SaveSettings(SettingsStore& target, AppSettings& s, CORUData& store) {
   dword(setting::kMarkerTextColor, static_cast<int>(s.markerTextColor));
   dword(setting::kOptions, s.options);
   target.WriteBinary(setting::kAutosaveFolder, s.autosaveFolder);
-  dword(setting::kViewType, s.viewType);
+  dword(setting::kViewType, static_cast<int>(s.viewType));
   dword(setting::kStandard, s.standard);
   dword(setting::kFormat, s.format);
   dword(setting::kMode, s.mode);

@@ -1,5 +1,6 @@
 #include "shell/model/StateSync.h"
 
+#include "resources/data/ResourceIds.h"
 #include "shell/model/ControlPanelRules.h"
 
 namespace {
@@ -48,15 +49,15 @@ SyncPlan PlanStateSync(const SyncInput& in) {
     plan.connectionText = kUsbDisconnected;
     plan.clearStatusText = true;
     if (in.controlViewExists) {
-      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true},
-                                 {IDC_MODE_COMBO, true},
-                                 {IDC_SESSION_COMBO, true},
-                                 {IDC_RECALL, true},
+      plan.controlViewEnables = {{IDC_STANDARD, true},
+                                 {IDC_MODE, true},
+                                 {IDC_SESSION, true},
+                                 {IDC_RECALL_SESSION, true},
                                  {IDC_CAPTURE, false}};
       ResetCaptureButton(in, plan);
     }
     if (in.traceControlExists) {
-      for (int id : {IDC_LINE1, IDC_LINE2, IDC_CAPTURE_TRACE, IDC_RECALL, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF,
+      for (int id : {IDC_LINE1, IDC_LINE2, IDC_CAPTURE_TRACE, IDC_RECALL_TRACE, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF,
                      IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, false);
     }
@@ -75,19 +76,13 @@ SyncPlan PlanStateSync(const SyncInput& in) {
     if (in.controlViewExists) {
       // A capture that ended by itself (its session complete, an error, the device's end) gives
       // back every control its start locked, not only those an End Capture would.
-      plan.controlViewEnables = {{IDC_STANDARD_COMBO, true},
-                                 {IDC_MODE_COMBO, true},
-                                 {IDC_SESSION_COMBO, true},
-                                 {IDC_RECALL, true},
-                                 {IDC_CAPTURE, true},
-                                 {IDC_PANEL_CONFIGURE, true},
-                                 {IDC_PANEL_SIGNAL_TRACE, true},
-                                 {IDC_PANEL_LINE_TEST, true},
-                                 {IDC_PANEL_DTMF, true}};
+      plan.controlViewEnables = {{IDC_STANDARD, true},       {IDC_MODE, true},      {IDC_SESSION, true},
+                                 {IDC_RECALL_SESSION, true}, {IDC_CAPTURE, true},   {IDC_CONFIGURE, true},
+                                 {IDC_SIGNAL_TRACE, true},   {IDC_LINE_TEST, true}, {IDC_DTMF_DECODER, true}};
       ResetCaptureButton(in, plan);
     }
     if (in.traceControlExists) {
-      for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL, IDC_TRIGGER_TYPE})
+      for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL_TRACE, IDC_TRIGGER_TYPE})
         plan.traceControlEnables.emplace_back(id, true);
       const int keep = TriggerParameterEdit(in.triggerSelection);
       for (int id : {IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
@@ -100,10 +95,9 @@ SyncPlan PlanStateSync(const SyncInput& in) {
     if (in.controlViewExists) {
       // All the controls a capture's start locks, so that an idle update that ran between the
       // press and the arm (and gave them back) cannot leave them enabled.
-      plan.controlViewEnables = {{IDC_STANDARD_COMBO, false},  {IDC_MODE_COMBO, false},
-                                 {IDC_SESSION_COMBO, false},   {IDC_RECALL, false},
-                                 {IDC_PANEL_CONFIGURE, false}, {IDC_PANEL_SIGNAL_TRACE, false},
-                                 {IDC_PANEL_LINE_TEST, false}, {IDC_PANEL_DTMF, false}};
+      plan.controlViewEnables = {{IDC_STANDARD, false},       {IDC_MODE, false},        {IDC_SESSION, false},
+                                 {IDC_RECALL_SESSION, false}, {IDC_CONFIGURE, false},   {IDC_SIGNAL_TRACE, false},
+                                 {IDC_LINE_TEST, false},      {IDC_DTMF_DECODER, false}};
       if (in.captureButtonIdle == 0 || ReadButtonText(in.captureButtonText) == kCaptureButtonIdleText) {
         plan.captureButtonText = kCaptureButtonBusyText;
         plan.captureButtonIdle = 0;
@@ -114,7 +108,7 @@ SyncPlan PlanStateSync(const SyncInput& in) {
     plan.tabEnabled[3] = false;
   } else {
     if (in.traceControlExists) {
-      for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK,
+      for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL_TRACE, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK,
                      IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, false);
     }

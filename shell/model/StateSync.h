@@ -11,20 +11,6 @@
 #include <utility>
 #include <vector>
 
-// Control ids the rule touches.
-constexpr int IDC_STANDARD_COMBO = 1150;
-constexpr int IDC_MODE_COMBO = 1152;
-constexpr int IDC_SESSION_COMBO = 1154;
-constexpr int IDC_RECALL = 1058;  // "Recall Session" on the control panel, "Recall Trace" on the trace control
-constexpr int IDC_CAPTURE = 1084;
-constexpr int IDC_LINE1 = 1045;
-constexpr int IDC_LINE2 = 1046;
-constexpr int IDC_CAPTURE_TRACE = 1170;
-constexpr int IDC_TRIGGER_TYPE = 1166;
-constexpr int IDC_TRIGGER_DTMF = 1167;
-constexpr int IDC_TRIGGER_RINGBACK = 1168;
-constexpr int IDC_TRIGGER_VOLTAGE = 1169;
-
 constexpr const char* kUsbConnected = "USB connected";
 constexpr const char* kUsbDisconnected = "USB disconnected";
 constexpr const char* kCaptureButtonIdleText = "Capture";

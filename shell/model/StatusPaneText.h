@@ -5,16 +5,6 @@
 #include <optional>
 #include <string>
 
-// Pane ids (string-table ids whose texts size the panes), in pane order.
-constexpr int ID_PANE_ANSWER = 59003;
-constexpr int ID_PANE_ORIGINATE = 59004;
-constexpr int ID_PANE_MARKER = 59005;
-constexpr int ID_PANE_CAPTURE_BUFFER = 59002;
-constexpr int ID_PANE_CONNECTION = 59000;
-constexpr int ID_PANE_LINE_STATUS = 59001;
-constexpr int ID_PANE_MODE = 59009;
-constexpr int ID_PANE_VOLUME = 59006;
-
 constexpr const char* kBridgedMode = "Bridged Mode";
 constexpr const char* kInterceptMode = "Intercept Mode";
 

@@ -5,6 +5,7 @@
 #include <QSignalBlocker>
 
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/dialogs/ConfigureDlg.h"
 #include "shell/dialogs/FindDlg.h"
 #include "shell/OruApp.h"
@@ -12,8 +13,6 @@
 #include "shell/views/ViewFactory.h"
 
 namespace {
-
-constexpr int kControlPanelTemplate = 130;
 
 struct ControlPlace {
   int id;
@@ -23,10 +22,17 @@ struct ControlPlace {
 
 // Where the form puts its controls whenever it is sized (pixels); the others keep their place.
 constexpr ControlPlace kSizedPlaces[] = {
-    {IDC_PANEL_STANDARD, 11, 11},    {IDC_PANEL_FORMAT, 11, 39},        {IDC_PANEL_MODE, 11, 66},
-    {IDC_PANEL_SESSION, 11, 94},     {IDC_PANEL_MODEM_EVENTS, 11, 122}, {IDC_PANEL_PARITY_ERRORS, 11, 146},
-    {IDC_PANEL_PARITY_BIT, 11, 166}, {IDC_PANEL_CAPTURE, 11, 193},      {IDC_PANEL_ASCII, 129, 11},
-    {IDC_PANEL_HEX, 129, 39},        {IDC_PANEL_BIT_STUFFED, 105, 68},
+    {IDC_STANDARD, 11, 11},
+    {IDC_FORMAT, 11, 39},
+    {IDC_MODE, 11, 66},
+    {IDC_SESSION, 11, 94},
+    {IDC_SHOW_MODEM_EVENTS, 11, 122},
+    {IDC_HIGHLIGHT_PARITY_ERRORS, 11, 146},
+    {IDC_HIGHLIGHT_PARITY_BIT, 11, 166},
+    {IDC_CAPTURE, 11, 193},
+    {IDC_ASCII, 129, 11},
+    {IDC_HEX, 129, 39},
+    {IDC_BIT_STUFFED, 105, 68},
 };
 
 void ShowCheck(QAbstractButton* button, bool checked) {
@@ -53,12 +59,12 @@ CORUControlView::CORUControlView(CORUpc144App& app, QWidget* parent) : QWidget(p
 CORUControlView::~CORUControlView() = default;
 
 void CORUControlView::BuildForm() {
-  ApplyTemplate(this, kControlPanelTemplate);
+  ApplyTemplate(this, IDD_CONTROL_PANEL);
   // The template's plain combo box becomes the standard combo, in the same place.
-  if (auto* plain = FindControlAs<QComboBox>(this, IDC_PANEL_STANDARD)) {
+  if (auto* plain = FindControlAs<QComboBox>(this, IDC_STANDARD)) {
     standardCombo = new CORUStandardComboBox(this);
     standardCombo->setObjectName(plain->objectName());
-    standardCombo->setProperty("controlId", IDC_PANEL_STANDARD);
+    standardCombo->setProperty("controlId", IDC_STANDARD);
     standardCombo->setGeometry(plain->geometry());
     standardCombo->setFocusPolicy(plain->focusPolicy());
     standardCombo->setFont(plain->font());
@@ -67,17 +73,17 @@ void CORUControlView::BuildForm() {
     QWidget::setTabOrder(plain, standardCombo);
     delete plain;
   }
-  formatCombo = FindControlAs<QComboBox>(this, IDC_PANEL_FORMAT);
-  modeCombo = FindControlAs<QComboBox>(this, IDC_PANEL_MODE);
-  sessionCombo = FindControlAs<QComboBox>(this, IDC_PANEL_SESSION);
-  asciiRadio = FindControlAs<QAbstractButton>(this, IDC_PANEL_ASCII);
-  hexRadio = FindControlAs<QAbstractButton>(this, IDC_PANEL_HEX);
-  parityBitBox = FindControlAs<QAbstractButton>(this, IDC_PANEL_PARITY_BIT);
-  parityErrorsBox = FindControlAs<QAbstractButton>(this, IDC_PANEL_PARITY_ERRORS);
-  modemEventsBox = FindControlAs<QAbstractButton>(this, IDC_PANEL_MODEM_EVENTS);
-  bitStuffedBox = FindControlAs<QAbstractButton>(this, IDC_PANEL_BIT_STUFFED);
-  captureButton = FindControlAs<QAbstractButton>(this, IDC_PANEL_CAPTURE);
-  signalTraceButton = FindControlAs<QAbstractButton>(this, IDC_PANEL_SIGNAL_TRACE);
+  formatCombo = FindControlAs<QComboBox>(this, IDC_FORMAT);
+  modeCombo = FindControlAs<QComboBox>(this, IDC_MODE);
+  sessionCombo = FindControlAs<QComboBox>(this, IDC_SESSION);
+  asciiRadio = FindControlAs<QAbstractButton>(this, IDC_ASCII);
+  hexRadio = FindControlAs<QAbstractButton>(this, IDC_HEX);
+  parityBitBox = FindControlAs<QAbstractButton>(this, IDC_HIGHLIGHT_PARITY_BIT);
+  parityErrorsBox = FindControlAs<QAbstractButton>(this, IDC_HIGHLIGHT_PARITY_ERRORS);
+  modemEventsBox = FindControlAs<QAbstractButton>(this, IDC_SHOW_MODEM_EVENTS);
+  bitStuffedBox = FindControlAs<QAbstractButton>(this, IDC_BIT_STUFFED);
+  captureButton = FindControlAs<QAbstractButton>(this, IDC_CAPTURE);
+  signalTraceButton = FindControlAs<QAbstractButton>(this, IDC_SIGNAL_TRACE);
   // The radios are set by the handlers, never by each other.
   for (QAbstractButton* radio : {asciiRadio, hexRadio})
     if (radio != nullptr) radio->setAutoExclusive(false);
@@ -100,18 +106,18 @@ void CORUControlView::ConnectHandlers() {
     if (auto* button = FindControlAs<QAbstractButton>(this, id))
       connect(button, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
   };
-  onClick(IDC_PANEL_ASCII, &CORUControlView::OnAscii);
-  onClick(IDC_PANEL_HEX, &CORUControlView::OnHex);
-  onClick(IDC_PANEL_PARITY_BIT, &CORUControlView::OnHighlightParityBit);
-  onClick(IDC_PANEL_PARITY_ERRORS, &CORUControlView::OnHighlightParityErrors);
-  onClick(IDC_PANEL_MODEM_EVENTS, &CORUControlView::OnShowModemEvents);
-  onClick(IDC_PANEL_BIT_STUFFED, &CORUControlView::OnBitStuffed);
-  onClick(IDC_PANEL_CAPTURE, &CORUControlView::OnCapture);
-  onClick(IDC_PANEL_SIGNAL_TRACE, &CORUControlView::OnSignalTrace);
-  onClick(IDC_PANEL_LINE_TEST, &CORUControlView::OnLineTest);
-  onClick(IDC_PANEL_DTMF, &CORUControlView::OnDtmfDecoder);
-  onClick(IDC_PANEL_CONFIGURE, &CORUControlView::OnConfigure);
-  onClick(IDC_PANEL_RECALL, &CORUControlView::OnRecallSession);
+  onClick(IDC_ASCII, &CORUControlView::OnAscii);
+  onClick(IDC_HEX, &CORUControlView::OnHex);
+  onClick(IDC_HIGHLIGHT_PARITY_BIT, &CORUControlView::OnHighlightParityBit);
+  onClick(IDC_HIGHLIGHT_PARITY_ERRORS, &CORUControlView::OnHighlightParityErrors);
+  onClick(IDC_SHOW_MODEM_EVENTS, &CORUControlView::OnShowModemEvents);
+  onClick(IDC_BIT_STUFFED, &CORUControlView::OnBitStuffed);
+  onClick(IDC_CAPTURE, &CORUControlView::OnCapture);
+  onClick(IDC_SIGNAL_TRACE, &CORUControlView::OnSignalTrace);
+  onClick(IDC_LINE_TEST, &CORUControlView::OnLineTest);
+  onClick(IDC_DTMF_DECODER, &CORUControlView::OnDtmfDecoder);
+  onClick(IDC_CONFIGURE, &CORUControlView::OnConfigure);
+  onClick(IDC_RECALL_SESSION, &CORUControlView::OnRecallSession);
 }
 
 void CORUControlView::Render() {

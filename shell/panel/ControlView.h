@@ -1,6 +1,6 @@
 #pragma once
 
-// CORUControlView: the form in the upper left pane of CAPTURE DATA (template 130). From it the
+// CORUControlView: the form in the upper left pane of CAPTURE DATA (template IDD_CONTROL_PANEL). From it the
 // user starts and stops a capture, a streamed signal trace, the line test and the DTMF decoder,
 // opens the configuration, session-recall and find dialogs, and chooses how the capture is shown.
 // Its choices live in three places at once: the controls, the settings and the store's sysCfg;
@@ -27,8 +27,6 @@ class CORUpc144App;
 class QAbstractButton;
 class QComboBox;
 class ViewFactory;
-
-constexpr int ID_EDIT_FIND = 32802;
 
 class CORUControlView final : public QWidget, public IControlPanel {
   Q_OBJECT

@@ -9,6 +9,7 @@
 
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "resources/data/StringTable.h"
 #include "shell/dialogs/ConfigureDlg.h"
 #include "shell/panel/ControlView.h"
@@ -21,9 +22,8 @@ namespace {
 
 // The controls a running capture locks: Configure, Recall Session, Signal Trace, Line Test,
 // DTMF Decoder, standard, mode and session.
-constexpr int kCaptureLockedControls[] = {IDC_PANEL_CONFIGURE, IDC_PANEL_RECALL, IDC_PANEL_SIGNAL_TRACE,
-                                          IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF,   IDC_PANEL_STANDARD,
-                                          IDC_PANEL_MODE,      IDC_PANEL_SESSION};
+constexpr int kCaptureLockedControls[] = {IDC_CONFIGURE,    IDC_RECALL_SESSION, IDC_SIGNAL_TRACE, IDC_LINE_TEST,
+                                          IDC_DTMF_DECODER, IDC_STANDARD,       IDC_MODE,         IDC_SESSION};
 constexpr int kLastEndOfCaptureCode = 15;
 
 }  // namespace
@@ -94,7 +94,7 @@ void CORUControlView::OnConfigure() {
 void CORUControlView::OnRecallSession() {
   if (RunPlan(PlanRecallSession).start == PanelStart::NoDevice) return;
   if (CaptureDataRuleFor(app.settings.options).autosaveFirst) {
-    if (app.currentDocument == nullptr || app.currentDocument->Autosave(-1, DOCUMENT_CAPTURE, 0) == 0) return;
+    if (app.currentDocument == nullptr || !app.currentDocument->Autosave(-1, DocumentType::Capture, false)) return;
   }
   RecallDialog().RunModal();
   if (!app.context.DeviceOpen()) app.UpdateViews();
@@ -123,7 +123,7 @@ void CORUControlView::OnCapture() {
   const CaptureDataRule rule = CaptureDataRuleFor(app.settings.options);
   // The autosave asks and saves without the lock; the user may cancel the capture there.
   if (rule.autosaveFirst &&
-      (app.currentDocument == nullptr || app.currentDocument->Autosave(-1, DOCUMENT_CAPTURE, 0) == 0))
+      (app.currentDocument == nullptr || !app.currentDocument->Autosave(-1, DocumentType::Capture, false)))
     return;
   app.SelectTab(TAB_CAPTURE_DATA);
   StartCapture(rule);
@@ -150,7 +150,7 @@ void CORUControlView::StartCapture(const CaptureDataRule& rule) {
         if (rule.untitled && doc != nullptr) doc->ForgetCaptureFile();
         if (app.sessionView) app.sessionView->Refresh();
         // Before the posts: the first new byte marks the capture modified again.
-        if (doc != nullptr) doc->SetTypeModified(0, DOCUMENT_CAPTURE);
+        if (doc != nullptr) doc->SetTypeModified(false, DocumentType::Capture);
       }
       app.PostToWorker(WM_ORU_SET_CONFIG, kCaptureConfigMask);
       app.PostToWorker(WM_ORU_START_CAPTURE);

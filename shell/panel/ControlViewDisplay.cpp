@@ -64,12 +64,12 @@ void CORUControlView::RunRule(Rule&& rule, AfterRule after) {
 }
 
 void CORUControlView::OnAscii() {
-  RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyViewType(c, s, cfg, kViewAscii); },
+  RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyViewType(c, s, cfg, ViewType::Ascii); },
           AfterRule::Refresh);
 }
 
 void CORUControlView::OnHex() {
-  RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyViewType(c, s, cfg, kViewHex); },
+  RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { ApplyViewType(c, s, cfg, ViewType::Hex); },
           AfterRule::Refresh);
 }
 

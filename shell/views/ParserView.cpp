@@ -1,12 +1,11 @@
 #include "shell/views/ParserView.h"
 
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 
-namespace {
-constexpr int kParserForm = 101;
-}
+namespace {}
 
 CORUParserView::CORUParserView(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
   setObjectName("CORUParserView");
-  ApplyTemplate(this, kParserForm);
+  ApplyTemplate(this, IDD_PARSER_FORM);
 }

@@ -7,12 +7,10 @@
 
 #include "resources/TemplateBuilder.h"
 #include "resources/data/DialogTemplate.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 
 namespace {
-
-constexpr int kControlPanelTemplate = 130;
-constexpr int kTraceControlTemplate = 193;
 
 template <class I>
 class PlaceholderView : public PlaceholderPane, public I {
@@ -189,14 +187,14 @@ IShellView* CreatePlaceholderView(ViewSlot slot, CORUpc144App& app, QWidget* par
     case ViewSlot::SessionView:
       return static_cast<ISessionView*>(new SessionPlaceholder(slot, 0, parent));
     case ViewSlot::ControlPanel:
-      return static_cast<IControlPanel*>(new ControlPanelPlaceholder(slot, kControlPanelTemplate, parent));
+      return static_cast<IControlPanel*>(new ControlPanelPlaceholder(slot, IDD_CONTROL_PANEL, parent));
     case ViewSlot::CaptureReadout:
     case ViewSlot::TraceReadout:
       return static_cast<IReadoutPanel*>(new ReadoutPlaceholder(slot, 0, parent));
     case ViewSlot::SignalTrace:
       return static_cast<ISignalTraceView*>(new SignalTracePlaceholder(slot, 0, parent));
     case ViewSlot::TraceControl:
-      return static_cast<ITraceControl*>(new TraceControlPlaceholder(slot, kTraceControlTemplate, parent));
+      return static_cast<ITraceControl*>(new TraceControlPlaceholder(slot, IDD_TRACE_CONTROL, parent));
     case ViewSlot::VoltMeter:
       return static_cast<IVoltMeterView*>(new VoltMeterPlaceholder(slot, 0, parent));
     case ViewSlot::Dtmf:

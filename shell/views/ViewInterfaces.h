@@ -50,7 +50,7 @@ class IControlPanel : public IShellView {
   virtual void ShowV21Standard() = 0;
   virtual void HideV21Standard() = 0;
   virtual void OnSignalTraceEnded() = 0;
-  // A command the panel handles (Find, 32802); false when `id` is not one of its own.
+  // A command the panel handles (Find, ID_EDIT_FIND); false when `id` is not one of its own.
   virtual bool OnCommand(int /*id*/) { return false; }
 };
 

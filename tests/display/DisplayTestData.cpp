@@ -5,7 +5,7 @@
 namespace displaytest {
 
 void DefaultViewSettings(AppSettings& s) {
-  s.viewType = 1;
+  s.viewType = ViewType::Ascii;
   s.answerColor = kDefaultAnswerColor;
   s.answerTextColor = kBlack;
   s.answerShade = ShadeColor(kDefaultAnswerColor);

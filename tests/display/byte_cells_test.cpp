@@ -100,12 +100,12 @@ TEST_F(CellLookTest, SevenE1ParityHighlighting) {
   EXPECT_EQ(Look(0x41, 0).background, colors.originate);
   options.highlightParityBit = true;
   EXPECT_EQ(Look(0xC3, 0).background, kParityBitBack);
-  options.viewType = 2;
+  options.viewType = ViewType::Hex;
   EXPECT_EQ(Look(0xC3, 0).text, "43");  // reduced to 7 bits in hex too
 }
 
 TEST_F(CellLookTest, HexAlternatesShadeAndColourByIndex) {
-  options.viewType = 2;
+  options.viewType = ViewType::Hex;
   CellLook even = Look(0x41, CAPT_ANSWER, 4);
   CellLook odd = Look(0x41, CAPT_ANSWER, 5);
   EXPECT_EQ(even.text, "41");

@@ -23,7 +23,7 @@ CaptureTextMetrics Metrics(LONG width, LONG pageHeight = 0) { return {kCw, kCh, 
 CaptureTextOptions Ascii() { return CaptureTextOptions{}; }
 CaptureTextOptions Hex() {
   CaptureTextOptions o;
-  o.viewType = 2;
+  o.viewType = ViewType::Hex;
   return o;
 }
 
@@ -155,7 +155,7 @@ TEST(CaptureTextLayout, ModemEventsShownAndHidden) {
   EXPECT_EQ(r[3].asciiCell.left, 2 * kCw);
   EXPECT_NE(r[1].cellAttributes & kCellModemEvent, 0u);
   // Hex: two red cells.
-  o.viewType = 2;
+  o.viewType = ViewType::Hex;
   Lay(layout, store, o, Metrics(600));
   EXPECT_EQ(r[1].hexCell.left, 2 * kCw);
   EXPECT_EQ(r[2].hexCell.left, 4 * kCw);
@@ -168,7 +168,7 @@ TEST(CaptureTextLayout, ModemEventsShownAndHidden) {
   EXPECT_EQ(r[1].hexCell, CellRect{});
   EXPECT_EQ(r[2].hexCell, CellRect{});
   EXPECT_EQ(r[3].hexCell.left, 2 * kCw);
-  o.viewType = 1;
+  o.viewType = ViewType::Ascii;
   Lay(layout, store, o, Metrics(600));
   EXPECT_EQ(r[1].asciiCell, CellRect{});
   EXPECT_EQ(r[3].asciiCell.left, kCw);
@@ -202,7 +202,7 @@ TEST(CaptureTextLayout, PairSecondMeansTheFirst) {
 TEST(CaptureTextLayout, ParityAttributesOnlyIn7E1) {
   CORUData store;
   for (UCHAR b : {UCHAR(0xC3), UCHAR(0x43), UCHAR(0x41)}) AddByte(store, b, true);
-  for (int type : {1, 2}) {
+  for (ViewType type : {ViewType::Ascii, ViewType::Hex}) {
     CaptureTextOptions o;
     o.viewType = type;
     o.highlightParityBit = true;
@@ -210,13 +210,14 @@ TEST(CaptureTextLayout, ParityAttributesOnlyIn7E1) {
     CaptureTextLayout layout;
     Lay(layout, store, o, Metrics(600));
     for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(store.captureBuffer[i].cellAttributes & (kCellParityBit | kCellParityError), 0u) << type;
+      EXPECT_EQ(store.captureBuffer[i].cellAttributes & (kCellParityBit | kCellParityError), 0u)
+          << static_cast<int>(type);
     o.parity7E1 = true;
     Lay(layout, store, o, Metrics(600));
     // 0xC3: even ones, bit 7 set; 0x43: odd ones; 0x41: even, bit 7 clear.
-    EXPECT_EQ(store.captureBuffer[0].cellAttributes & 0x3F0, kCellParityBit | kCell7E1) << type;
-    EXPECT_EQ(store.captureBuffer[1].cellAttributes & 0x3F0, kCellParityError | kCell7E1) << type;
-    EXPECT_EQ(store.captureBuffer[2].cellAttributes & 0x3F0, kCell7E1) << type;
+    EXPECT_EQ(store.captureBuffer[0].cellAttributes & 0x3F0, kCellParityBit | kCell7E1) << static_cast<int>(type);
+    EXPECT_EQ(store.captureBuffer[1].cellAttributes & 0x3F0, kCellParityError | kCell7E1) << static_cast<int>(type);
+    EXPECT_EQ(store.captureBuffer[2].cellAttributes & 0x3F0, kCell7E1) << static_cast<int>(type);
   }
 }
 
@@ -234,7 +235,7 @@ TEST(CaptureTextLayout, HitTestMatchesAScanOfEveryCell) {
       }
     }
   }
-  for (int type : {1, 2}) {
+  for (ViewType type : {ViewType::Ascii, ViewType::Hex}) {
     CaptureTextOptions o;
     o.viewType = type;
     o.showModemEvents = true;
@@ -243,7 +244,7 @@ TEST(CaptureTextLayout, HitTestMatchesAScanOfEveryCell) {
     const CCaptBuf* r = store.captureBuffer.GetData();
     auto scan = [&](LONG x, LONG y) {
       for (int i = 0; i < store.captureBuffer.GetSize(); ++i) {
-        const CellRect& c = type == 1 ? r[i].asciiCell : r[i].hexCell;
+        const CellRect& c = type == ViewType::Ascii ? r[i].asciiCell : r[i].hexCell;
         if (c == CellRect{}) continue;
         if (x >= c.left && x < c.right && y >= c.bottom && y < c.top) return i;
       }
@@ -253,7 +254,8 @@ TEST(CaptureTextLayout, HitTestMatchesAScanOfEveryCell) {
     for (LONG y = 5; y > layout.Lowest() - 5; y -= 3) {
       for (LONG x = -2; x < 330; x += 3) {
         const int expected = scan(x, y);
-        ASSERT_EQ(layout.HitTest(store.captureBuffer, x, y), expected) << type << " at " << x << "," << y;
+        ASSERT_EQ(layout.HitTest(store.captureBuffer, x, y), expected)
+            << static_cast<int>(type) << " at " << x << "," << y;
         hits += expected >= 0 ? 1 : 0;
       }
     }
@@ -276,12 +278,12 @@ TEST(CaptureTextLayout, PagesHoldEveryRecordInsideTheirBody) {
     for (int k = 0, n = int(random() % 200); k < n; ++k) AddByte(store, UCHAR(random() % 256), random() % 2 == 0);
     UpdateLastCount(store);
   }
-  for (int type : {1, 2}) {
+  for (ViewType type : {ViewType::Ascii, ViewType::Hex}) {
     CaptureTextOptions o;
     o.viewType = type;
     CaptureTextLayout layout;
     Lay(layout, store, o, Metrics(600, 800));
-    ASSERT_GT(layout.Pages(), 3) << type;
+    ASSERT_GT(layout.Pages(), 3) << static_cast<int>(type);
     std::size_t seen = 0;
     for (int p = 0; p < layout.Pages(); ++p) {
       const auto [first, end] = layout.CellsOfPage(p);

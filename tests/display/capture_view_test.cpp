@@ -97,7 +97,7 @@ TEST_F(CaptureViewTest, AnswerRowOneCellLowerInItsOwnColumn) {
 }
 
 TEST_F(CaptureViewTest, HexColumnsAlternateWithTheScreenShade) {
-  app->settings.viewType = 2;
+  app->settings.viewType = ViewType::Hex;
   AddEvent(store(), false);
   for (int k = 0; k < 4; ++k) AddByte(store(), 0x20, true);  // "20": the glyphs sit right of the corner
   const QImage image = Shot();
@@ -122,7 +122,7 @@ TEST_F(CaptureViewTest, ModemEventIsOneAsteriskOrTwoRedHexCells) {
   for (int x = star.left(); x <= star.right(); ++x)
     for (int y = star.top(); y <= star.bottom(); ++y) red += image.pixelColor(x, y) == QColor(255, 0, 0) ? 1 : 0;
   EXPECT_GT(red, star.width() * star.height() / 2);
-  app->settings.viewType = 2;
+  app->settings.viewType = ViewType::Hex;
   view->OnUpdate();
   image = Shot();
   SaveShot(image, "capture-text-view-hex");
@@ -155,7 +155,7 @@ TEST_F(CaptureViewTest, HoverInvertsOtherBytesButNotTheSelectedOne) {
 }
 
 TEST_F(CaptureViewTest, DoubleClickOnAPairsSecondSelectsItsFirst) {
-  app->settings.viewType = 2;
+  app->settings.viewType = ViewType::Hex;
   store().showModemEvents = 1;
   AddEvent(store(), false);
   AddByte(store(), ' ', true);
@@ -164,7 +164,7 @@ TEST_F(CaptureViewTest, DoubleClickOnAPairsSecondSelectsItsFirst) {
   Shot();
   Mouse(QEvent::MouseButtonDblClick, Centre(2));
   EXPECT_EQ(store().currentRecordIndex.load(), 1);
-  EXPECT_EQ(document->IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(document->IsTypeModified(DocumentType::Capture));
   QImage image = Shot();
   EXPECT_EQ(RowColour(image, 1), ToQColor(kDefaultMarkerColor));
   EXPECT_EQ(RowColour(image, 2), ToQColor(kDefaultMarkerColor));

@@ -129,7 +129,7 @@ TEST(PrintPages, PrintLayoutLeavesTheScreensDestuffersAndFlag) {
   AddEvent(store, true);
   for (UCHAR byte : HdlcLine({'H', 'E', 'L', 'L', 'O', 0x7E, 0xFF})) AddByte(store, byte, true);
   UpdateLastCount(store);
-  const SessionOptions options = OptionsFrom(store, 1);
+  const SessionOptions options = OptionsFrom(store, ViewType::Ascii);
   SessionLayout screen;
   screen.Layout(store, LayoutGeometry{800, 8, 16, 3}, options);
   const CHDLCProcessor before = store.hdlcProcessor1;

@@ -211,7 +211,7 @@ TEST_P(IncrementalLayout, EqualsFullLayoutAfterRandomAppends) {
   SessionOptions options;
   options.bitStuffed = GetParam() % 2 == 0;
   options.showModemEvents = GetParam() % 3 != 0;
-  options.viewType = GetParam() % 4 == 3 ? 2 : 1;
+  options.viewType = GetParam() % 4 == 3 ? ViewType::Hex : ViewType::Ascii;
   SessionLayout liveLayout;
   const LayoutGeometry geometry = Geometry(20 + GetParam() % 17);
   bool first = true;
@@ -285,7 +285,7 @@ TEST(SessionLayout, ClearedCaptureOrNewOptionsLayEverythingOut) {
   EXPECT_FALSE(layout.Update(store, Geometry(10), options));
   options.highlightParityBit = true;  // a colour option: the same cells
   EXPECT_FALSE(layout.Update(store, Geometry(10), options));
-  options.viewType = 2;
+  options.viewType = ViewType::Hex;
   EXPECT_TRUE(layout.Update(store, Geometry(10), options));
   EXPECT_TRUE(layout.Update(store, Geometry(11), options));
   store.ClearCapture();

@@ -25,7 +25,7 @@
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "tests/display/DisplayTestData.h"
 #include "tests/display/PdfText.h"
 #include "tests/shell/AppFixture.h"
@@ -287,7 +287,7 @@ TEST_F(SessionPrintTest, ScreenKeepsItsLinesFontAndHover) {
   EXPECT_EQ(view->FullLayouts(), layoutsBefore);  // resumed, not laid out afresh
   SessionLayout fresh;
   LayoutGeometry g = view->Layout().Geometry();
-  fresh.Layout(store(), g, OptionsFrom(store(), 1));
+  fresh.Layout(store(), g, OptionsFrom(store(), ViewType::Ascii));
   ASSERT_EQ(fresh.Lines().size(), view->Layout().Lines().size());
   for (std::size_t k = 0; k < fresh.Lines().size(); ++k)
     EXPECT_EQ(fresh.Lines()[k].cellCounts, view->Layout().Lines()[k].cellCounts) << k;
@@ -378,7 +378,7 @@ TEST_F(SessionPrintCommands, PreviewAfterARangedPrintShowsTheWholeCurrentDocumen
   const QRegularExpressionMatch all = QRegularExpression(QStringLiteral("Page 2 of (\\d+)")).match(printed[0]);
   ASSERT_TRUE(all.hasMatch());
   answers.SaveFile(Path("renamed"));
-  app().OnCommand(cmd::kFileSaveAs);
+  app().OnCommand(ID_FILE_SAVE_AS);
   ASSERT_EQ(app().currentDocument->Title(), QStringLiteral("Quorlan View PC - renamed.hsc"));
 
   int pages = -1;

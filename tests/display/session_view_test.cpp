@@ -31,7 +31,7 @@ class SessionViewTest : public ::testing::Test {
     ASSERT_TRUE(CourierNewIsFixedPitch());
     app = std::make_unique<CORUpc144App>(StartupRecord{});
     AppSettings& s = app->settings;
-    s.viewType = 1;
+    s.viewType = ViewType::Ascii;
     s.answerColor = kDefaultAnswerColor;
     s.answerShade = ShadeColor(kDefaultAnswerColor);
     s.originateColor = kDefaultOriginateColor;

@@ -36,13 +36,15 @@ constexpr DWORD kHangMs = 60000;
 
 class OpenDocument final : public DocumentState {
  public:
-  void SetTypeModified(int modified, int documentType) override {
-    (documentType == 1 ? captureModified : traceModified) = modified;
+  void SetTypeModified(bool modified, DocumentType documentType) override {
+    (documentType == DocumentType::Capture ? captureModified : traceModified) = modified;
   }
-  int IsTypeModified(int documentType) const override { return documentType == 1 ? captureModified : traceModified; }
+  bool IsTypeModified(DocumentType documentType) const override {
+    return documentType == DocumentType::Capture ? captureModified : traceModified;
+  }
   bool IsDocumentOpen() const override { return true; }
-  std::atomic<int> captureModified{0};
-  std::atomic<int> traceModified{0};
+  std::atomic<bool> captureModified{false};
+  std::atomic<bool> traceModified{false};
 };
 
 // The main frame's device handling: arrival opens the device (when no handle is open) and posts

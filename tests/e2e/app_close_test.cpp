@@ -11,6 +11,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
 #include "platform/win32/Wait.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/CloseOnSignal.h"
 #include "shell/OruDocument.h"
@@ -33,14 +34,15 @@ class AppClose : public apptest::AppFixture {
     {
       CORUData other;
       FillTrace(other, 1000, 7);
-      ASSERT_EQ(SaveDocumentFile(Path("t.ast").toStdString(), other, DOCUMENT_TRACE, FileSettings{}), FileStatus::Ok);
+      ASSERT_EQ(SaveDocumentFile(Path("t.ast").toStdString(), other, DocumentType::Trace, FileSettings{}),
+                FileStatus::Ok);
     }
     traceBytes = FileBytes(Path("t.ast"));
     ASSERT_TRUE(app().OpenDocumentFile(Path("t.ast")));
     FillTrace(store(), 1000, 99);
-    doc().SetTypeModified(1, DOCUMENT_TRACE);
+    doc().SetTypeModified(true, DocumentType::Trace);
     FillCapture(store(), 12, 3);
-    doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+    doc().SetTypeModified(true, DocumentType::Capture);
     capture = CaptureFields(store());
   }
 
@@ -66,7 +68,7 @@ TEST_F(AppClose, YesOnTheCapturePromptSavesThroughItsSaveAsAndLeavesTheTraceFile
   EXPECT_EQ(prompts[1].spec.title, "Save ORUpc capture file as");
   CORUData reread;
   FileSettings settings;
-  ASSERT_EQ(LoadDocumentFile(Path("cap.hsc").toStdString(), reread, DOCUMENT_CAPTURE, settings), FileStatus::Ok);
+  ASSERT_EQ(LoadDocumentFile(Path("cap.hsc").toStdString(), reread, DocumentType::Capture, settings), FileStatus::Ok);
   EXPECT_EQ(CaptureFields(reread), capture);
   EXPECT_EQ(FileBytes(Path("t.ast")), traceBytes);
   EXPECT_TRUE(apptest::Eventually([&] { return WorkerEnded(); }));
@@ -78,7 +80,7 @@ TEST_F(AppClose, CancelKeepsTheProgramAndTheWorkerRunning) {
   answers.Box(IDCANCEL);
   EXPECT_FALSE(app().mainFrame->close());
   EXPECT_TRUE(app().mainFrame->isVisible());
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
   EXPECT_EQ(CaptureFields(store()), capture);
   ASSERT_NE(app().context.commThreadId.load(), 0u);
 
@@ -99,7 +101,7 @@ TEST_F(AppClose, FileExitAsksLikeTheWindowsCloseAndEndsOnNo) {
   answers.Box(IDCANCEL);
   exit->trigger();
   EXPECT_TRUE(app().mainFrame->isVisible());
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
   answers.Box(IDNO).Box(IDNO);
   exit->trigger();
   EXPECT_FALSE(app().mainFrame->isVisible());

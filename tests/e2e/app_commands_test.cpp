@@ -6,7 +6,7 @@
 #include "link/store/DocumentType.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruDocument.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "tests/shell/AppFixture.h"
 
 namespace {
@@ -24,7 +24,7 @@ class AppCommands : public apptest::AppFixture {
 TEST_F(AppCommands, ColourChoicesKeepTextColourAndShadeInStep) {
   ASSERT_TRUE(Start());
   answers.Color(0x000010);
-  app().OnCommand(cmd::kSelectAnswerColor);
+  app().OnCommand(ID_SELECT_ANSWER_COLOR);
   EXPECT_EQ(answers.prompts().back().title, "Select Answer Color...");
   EXPECT_EQ(answers.prompts().back().initialColor, 0u);
   EXPECT_EQ(app().settings.answerColor, 0x000010u);
@@ -32,11 +32,11 @@ TEST_F(AppCommands, ColourChoicesKeepTextColourAndShadeInStep) {
   EXPECT_EQ(app().settings.answerShade, ShadeColor(0x000010));
 
   answers.Color(std::nullopt);
-  app().OnCommand(cmd::kSelectOriginateColor);
+  app().OnCommand(ID_SELECT_ORIGINATE_COLOR);
   EXPECT_EQ(app().settings.originateColor, 0x80DF80u);
 
   app().settings.markerColor = 0x00FFFF;
-  app().OnCommand(cmd::kDefaultAllColors);
+  app().OnCommand(ID_DEFAULT_ALL_COLORS);
   EXPECT_EQ(app().settings.answerColor, 0x8080DFu);
   EXPECT_EQ(app().settings.answerTextColor, 0u);
   EXPECT_EQ(app().settings.originateTextColor, 0u);
@@ -49,7 +49,7 @@ TEST_F(AppCommands, DeviceClockFromThePcPostsOnlyWithADevice) {
   ASSERT_TRUE(Start());
   ASSERT_TRUE(apptest::Eventually([&] { return CommandsStartingWith("VN") >= 1; }));
   answers.Box("ORU time set to PC time", IDOK);  // the frame's confirmation of 2048
-  app().OnCommand(cmd::kSetDeviceClockToPcTime);
+  app().OnCommand(ID_SET_CLOCK_TO_PC_TIME);
   EXPECT_TRUE(apptest::Eventually([&] { return CommandsStartingWith("SR") == 1 && answers.AllUsed(); }));
 
   UnplugInstrument();
@@ -58,7 +58,7 @@ TEST_F(AppCommands, DeviceClockFromThePcPostsOnlyWithADevice) {
     return !app().context.DeviceOpen();
   }));
   answers.Box("No USB connection to ORUpc", IDOK);
-  app().OnCommand(cmd::kSetDeviceClockToPcTime);
+  app().OnCommand(ID_SET_CLOCK_TO_PC_TIME);
   EXPECT_EQ(answers.prompts().back().title, "COMM Error");
   EXPECT_EQ(answers.prompts().back().style, MB_OK | MB_SYSTEMMODAL);
 }
@@ -66,40 +66,41 @@ TEST_F(AppCommands, DeviceClockFromThePcPostsOnlyWithADevice) {
 TEST_F(AppCommands, FileNewAsksPerModifiedTypeAndCancelDiscardsNothing) {
   ASSERT_TRUE(Start());
   apptest::FillCapture(app().dataStore, 4);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   answers.Box("Save changes to Untitled?", IDCANCEL);
-  app().OnCommand(cmd::kFileNew);
+  app().OnCommand(ID_FILE_NEW);
   EXPECT_EQ(apptest::CaptureFields(app().dataStore).size(), 4u);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
 
   // A save that fails answers false: nothing is discarded.
   answers.Box(IDYES).SaveFile(Path("missing/folder/c")).Box("Failed to save document.", IDOK);
-  EXPECT_EQ(app().NewCapture(), 0);
+  EXPECT_FALSE(app().NewCapture());
   EXPECT_EQ(apptest::CaptureFields(app().dataStore).size(), 4u);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
 
   answers.Box(IDNO);
-  EXPECT_EQ(app().NewCapture(), 1);
+  EXPECT_TRUE(app().NewCapture());
   EXPECT_TRUE(apptest::CaptureFields(app().dataStore).empty());
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 0);
+  EXPECT_FALSE(doc().IsTypeModified(DocumentType::Capture));
   EXPECT_EQ(app().mainFrame->windowTitle(), "Quorlan View PC - ");
   // Nothing modified: no prompt at all.
-  EXPECT_EQ(app().NewCapture(), 1);
+  EXPECT_TRUE(app().NewCapture());
 }
 
 TEST_F(AppCommands, ARecentFileReopensAndTheListKeepsFour) {
   for (int i = 0; i < 5; ++i) {
     CORUData other;
     apptest::FillTrace(other, 10, i);
-    ASSERT_EQ(SaveDocumentFile(Path(QString("t%1.ast").arg(i)).toStdString(), other, DOCUMENT_TRACE, FileSettings{}),
-              FileStatus::Ok);
+    ASSERT_EQ(
+        SaveDocumentFile(Path(QString("t%1.ast").arg(i)).toStdString(), other, DocumentType::Trace, FileSettings{}),
+        FileStatus::Ok);
   }
   ASSERT_TRUE(Start());
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(app().OpenDocumentFile(Path(QString("t%1.ast").arg(i))));
   ASSERT_EQ(app().RecentFiles().size(), 4);
   EXPECT_EQ(app().RecentFiles().front(), Path("t4.ast"));
   EXPECT_EQ(app().RecentFiles().back(), Path("t1.ast"));
-  app().OnCommand(cmd::kFileMru1 + 3);
+  app().OnCommand(ID_FILE_MRU_FILE1 + 3);
   EXPECT_EQ(doc().traceFilePath(), Path("t1.ast"));
   EXPECT_EQ(app().RecentFiles().front(), Path("t1.ast"));
 }

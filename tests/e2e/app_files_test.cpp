@@ -9,7 +9,7 @@
 #include "link/store/DocumentType.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruDocument.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "tests/shell/AppFixture.h"
 
 namespace {
@@ -39,7 +39,7 @@ class AppFiles : public apptest::AppFixture {
     settings.traceSpan = 3;
     settings.deltaV = 40;
     settings.traceLine = 2;
-    ASSERT_EQ(SaveDocumentFile(path.toStdString(), other, DOCUMENT_TRACE, settings), FileStatus::Ok);
+    ASSERT_EQ(SaveDocumentFile(path.toStdString(), other, DocumentType::Trace, settings), FileStatus::Ok);
   }
 };
 
@@ -47,12 +47,12 @@ TEST_F(AppFiles, SaveAndSaveAsFollowTheTabWithTheirTitlesFiltersAndExtensions) {
   ASSERT_TRUE(Start());
   FillTrace(store(), 1000);
   FillCapture(store(), 5);
-  doc().SetTypeModified(1, DOCUMENT_TRACE);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Trace);
+  doc().SetTypeModified(true, DocumentType::Capture);
 
   app().SelectTab(1);
   answers.SaveFile(Path("run1"));
-  EXPECT_TRUE(app().OnCommand(cmd::kFileSaveAs));
+  EXPECT_TRUE(app().OnCommand(ID_FILE_SAVE_AS));
   EXPECT_EQ(LastPrompt().spec.title, "Save ORUpc trace file as");
   ASSERT_EQ(LastPrompt().spec.filters.size(), 1u);
   EXPECT_EQ(LastPrompt().spec.filters[0].first, "ORU Signal Trace Files (*.ast)");
@@ -60,18 +60,18 @@ TEST_F(AppFiles, SaveAndSaveAsFollowTheTabWithTheirTitlesFiltersAndExtensions) {
   EXPECT_TRUE(QFile::exists(Path("run1.ast")));
   EXPECT_EQ(doc().PathName(), Path("run1.ast"));
   EXPECT_EQ(Title(), "Quorlan View PC - run1.ast");
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_TRACE), 0);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);  // saving one type leaves the other
+  EXPECT_FALSE(doc().IsTypeModified(DocumentType::Trace));
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));  // saving one type leaves the other
 
   answers.SaveFile(Path("run1.Ast"));
-  app().OnCommand(cmd::kFileSaveAs);
+  app().OnCommand(ID_FILE_SAVE_AS);
   EXPECT_TRUE(QFile::exists(Path("run1.Ast")));
   EXPECT_FALSE(QFile::exists(Path("run1.Ast.ast")));
 
   // The capture's Save has no path of its type yet: the dialog starts in the autosave folder.
   app().SelectTab(0);
   answers.SaveFile(Path("cap1"));
-  app().OnCommand(cmd::kFileSave);
+  app().OnCommand(ID_FILE_SAVE);
   EXPECT_EQ(LastPrompt().spec.title, "Save ORUpc capture file");
   EXPECT_EQ(LastPrompt().spec.filters[0].first, "ORUpc Capture files (*.hsc)");
   EXPECT_EQ(LastPrompt().spec.initialFolder, app().settings.autosaveFolder);
@@ -82,11 +82,11 @@ TEST_F(AppFiles, SaveAndSaveAsFollowTheTabWithTheirTitlesFiltersAndExtensions) {
   // Again: the path name now belongs to the capture, so it is written without a dialog.
   FillCapture(store(), 3, 50);
   const std::size_t prompts = answers.prompts().size();
-  app().OnCommand(cmd::kFileSave);
+  app().OnCommand(ID_FILE_SAVE);
   EXPECT_EQ(answers.prompts().size(), prompts);
   CORUData reread;
   FileSettings settings;
-  ASSERT_EQ(LoadDocumentFile(Path("cap1.hsc").toStdString(), reread, DOCUMENT_CAPTURE, settings), FileStatus::Ok);
+  ASSERT_EQ(LoadDocumentFile(Path("cap1.hsc").toStdString(), reread, DocumentType::Capture, settings), FileStatus::Ok);
   EXPECT_EQ(CaptureFields(reread), CaptureFields(store()));
 
   // Back on SIGNAL TRACE the trace's own file is the path name again.
@@ -99,11 +99,11 @@ TEST_F(AppFiles, AHscAstFileOpensOnSignalTraceAndLeavesTheCaptureAlone) {
   WriteTraceFile(Path("a.HSC.ast"), 5);
   ASSERT_TRUE(Start());
   FillCapture(store(), 4);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   const auto capture = CaptureFields(store());
 
   answers.OpenFile(Path("a.HSC.ast"));
-  app().OnCommand(cmd::kFileOpen);
+  app().OnCommand(ID_FILE_OPEN);
   EXPECT_EQ(answers.prompts().back().spec.title, "Open Quorlan View PC file");
   EXPECT_EQ(app().CurrentTab(), 1);
   EXPECT_EQ(doc().traceFilePath(), Path("a.HSC.ast"));
@@ -113,8 +113,8 @@ TEST_F(AppFiles, AHscAstFileOpensOnSignalTraceAndLeavesTheCaptureAlone) {
   EXPECT_EQ(app().settings.deltaV, 40);
   EXPECT_EQ(store().selectedLine.load(), 2);
   EXPECT_EQ(CaptureFields(store()), capture);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_TRACE), 0);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
+  EXPECT_FALSE(doc().IsTypeModified(DocumentType::Trace));
   EXPECT_EQ(doc().captureFilePath(), "");
 }
 
@@ -156,14 +156,14 @@ TEST_F(AppFiles, LoadErrorsAreShownWithDataMutexFreeAndLeaveTitleAndPaths) {
 TEST_F(AppFiles, ExportHasThreeOutcomesAndAnEmptyCaptureGivesTheBoxOnly) {
   ASSERT_TRUE(Start());
   answers.Box("Capture buffer is empty", IDOK);
-  app().OnCommand(cmd::kExportText);
+  app().OnCommand(ID_EXPORT_TEXT);
   EXPECT_EQ(answers.prompts().back().title, "File Export Error");
   EXPECT_EQ(answers.prompts().back().style, 0x1030u);
   EXPECT_TRUE(QDir(Path("")).entryList({"*.csv"}).isEmpty());
 
   FillCapture(store(), 3);
   answers.SaveFile(Path("out.csv"));
-  app().OnCommand(cmd::kExportText);
+  app().OnCommand(ID_EXPORT_TEXT);
   EXPECT_EQ(answers.prompts().back().spec.title, "Export capture buffer to TXT file");
   EXPECT_EQ(answers.prompts().back().spec.filters[0].first, "Text files (*.csv)");
   const QByteArray csv = FileBytes(Path("out.csv"));
@@ -171,11 +171,11 @@ TEST_F(AppFiles, ExportHasThreeOutcomesAndAnEmptyCaptureGivesTheBoxOnly) {
   EXPECT_EQ(csv.count("\r\n"), 4);
 
   answers.SaveFile(std::nullopt);
-  app().OnCommand(cmd::kExportText);
+  app().OnCommand(ID_EXPORT_TEXT);
 
   answers.SaveFile(Path("no/such/folder/x.csv"));
   answers.Box("Unable to save file", IDOK);
-  app().OnCommand(cmd::kExportText);
+  app().OnCommand(ID_EXPORT_TEXT);
   EXPECT_EQ(answers.prompts().back().title, "File Export Error");
   EXPECT_FALSE(QFile::exists(Path("no/such/folder/x.csv")));
 }
@@ -192,20 +192,20 @@ TEST_F(AppFiles, AutosaveNamesAfterTheSessionAndHonoursCancelAndTheUnchosenFolde
   const QString named = Path("auto") + "/Tuesday, March 05, 2024 07_08_09.hsc";
 
   // Nothing held: no prompt, only the name.
-  EXPECT_EQ(doc().Autosave(3, DOCUMENT_CAPTURE, 0), 1);
+  EXPECT_TRUE(doc().Autosave(3, DocumentType::Capture, false));
   EXPECT_EQ(doc().PathName(), named);
   EXPECT_EQ(doc().captureFilePath(), named);
   EXPECT_EQ(Title(), "Quorlan View PC - Tuesday, March 05, 2024 07_08_09.hsc");
 
   // The capture that came under that name is saved there by the next step's Yes.
   FillCapture(store(), 6);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   const auto first = CaptureFields(store());
   answers.Box("Save changes to Tuesday, March 05, 2024 07_08_09.hsc?", IDYES);
-  EXPECT_EQ(doc().Autosave(-1, DOCUMENT_CAPTURE, 0), 1);
+  EXPECT_TRUE(doc().Autosave(-1, DocumentType::Capture, false));
   CORUData reread;
   FileSettings settings;
-  ASSERT_EQ(LoadDocumentFile(named.toStdString(), reread, DOCUMENT_CAPTURE, settings), FileStatus::Ok);
+  ASSERT_EQ(LoadDocumentFile(named.toStdString(), reread, DocumentType::Capture, settings), FileStatus::Ok);
   EXPECT_EQ(CaptureFields(reread), first);
   EXPECT_TRUE(CaptureFields(store()).empty());
   const QString clockNamed = Path("auto") + "/Wednesday, December 09, 2026 10_11_12.hsc";
@@ -213,22 +213,22 @@ TEST_F(AppFiles, AutosaveNamesAfterTheSessionAndHonoursCancelAndTheUnchosenFolde
   EXPECT_EQ(doc().captureFilePath(), named);  // slot -1 without keepPath keeps the file path
 
   // Slot 9 is outside the directory: the clock names it; keepPath makes it the file path.
-  EXPECT_EQ(doc().Autosave(9, DOCUMENT_CAPTURE, 1), 1);
+  EXPECT_TRUE(doc().Autosave(9, DocumentType::Capture, true));
   EXPECT_EQ(doc().captureFilePath(), clockNamed);
 
   // Cancel keeps data, path and title.
   FillCapture(store(), 2);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   answers.Box(IDCANCEL);
-  EXPECT_EQ(doc().Autosave(3, DOCUMENT_CAPTURE, 0), 0);
+  EXPECT_FALSE(doc().Autosave(3, DocumentType::Capture, false));
   EXPECT_EQ(CaptureFields(store()).size(), 2u);
   EXPECT_EQ(doc().PathName(), clockNamed);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
 
   // The folder "c:\" asks for a folder first; cancelling it does nothing.
   app().settings.autosaveFolder = "c:\\";
   answers.Folder(std::nullopt);
-  EXPECT_EQ(doc().Autosave(3, DOCUMENT_CAPTURE, 0), 0);
+  EXPECT_FALSE(doc().Autosave(3, DocumentType::Capture, false));
   EXPECT_EQ(answers.prompts().back().title, "Select Autosave folder");
   EXPECT_EQ(app().settings.autosaveFolder, "c:\\");
   EXPECT_EQ(CaptureFields(store()).size(), 2u);
@@ -236,11 +236,11 @@ TEST_F(AppFiles, AutosaveNamesAfterTheSessionAndHonoursCancelAndTheUnchosenFolde
   ASSERT_TRUE(QDir().mkpath(Path("chosen")));
   answers.Folder(Path("chosen"));
   answers.Box(IDNO);
-  EXPECT_EQ(doc().Autosave(3, DOCUMENT_CAPTURE, 0), 1);
+  EXPECT_TRUE(doc().Autosave(3, DocumentType::Capture, false));
   EXPECT_EQ(app().settings.autosaveFolder, Path("chosen").toStdString());
   EXPECT_EQ(doc().PathName(), Path("chosen") + "/Tuesday, March 05, 2024 07_08_09.hsc");
   EXPECT_TRUE(CaptureFields(store()).empty());
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 0);
+  EXPECT_FALSE(doc().IsTypeModified(DocumentType::Capture));
 }
 
 }  // namespace

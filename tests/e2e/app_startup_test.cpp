@@ -64,7 +64,8 @@ TEST_F(AppStartup, TheCommandLineFileOpensOnItsTab) {
   {
     CORUData other;
     apptest::FillTrace(other, 300, 1);
-    ASSERT_EQ(SaveDocumentFile(Path("a.HSC.ast").toStdString(), other, DOCUMENT_TRACE, FileSettings{}), FileStatus::Ok);
+    ASSERT_EQ(SaveDocumentFile(Path("a.HSC.ast").toStdString(), other, DocumentType::Trace, FileSettings{}),
+              FileStatus::Ok);
   }
   ASSERT_TRUE(Start({Path("a.HSC.ast")}));
   EXPECT_EQ(app().CurrentTab(), 1);

@@ -17,6 +17,7 @@
 #include "link/worker/CommThread.h"
 #include "link/protocol/WorkerMessages.h"
 #include "link/protocol/WorkerSignals.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/model/StateSync.h"
@@ -56,9 +57,6 @@ call 0.5 "CONNECT 14400"
 endcall
 length 60
 )";
-
-constexpr int kCaptureButton = 1084;
-constexpr int kCaptureTraceButton = 1170;
 
 class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamInterface<LossCase> {
  protected:
@@ -113,7 +111,7 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
       case Activity::Capture:
         answers.Box(IDOK);  // the end-of-capture box the loss brings
         Play(kCall);
-        Button(app().controlView.get(), kCaptureButton)->click();
+        Button(app().controlView.get(), IDC_CAPTURE)->click();
         break;
       case Activity::TriggeredTrace:
         app().SelectTab(1);
@@ -211,10 +209,10 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
             (std::vector<std::string>{"TC:2", "CA:2", "GC:18:19", "SC:4:0:5:0:6:0", "VN"}));
   app().SelectTab(0);
   app().mainFrame->RunIdleUpdate();
-  QAbstractButton* capture = Button(app().controlView.get(), kCaptureButton);
+  QAbstractButton* capture = Button(app().controlView.get(), IDC_CAPTURE);
   EXPECT_EQ(capture->text(), QString(kCaptureButtonIdleText));
   EXPECT_TRUE(capture->isEnabledTo(app().mainFrame)) << "tab " << app().CurrentTab();
-  EXPECT_EQ(Button(app().traceControlView.get(), kCaptureTraceButton)->text(), QStringLiteral("Capture Trace"));
+  EXPECT_EQ(Button(app().traceControlView.get(), IDC_CAPTURE_TRACE)->text(), QStringLiteral("Capture Trace"));
   EXPECT_EQ(store().statusText.Get(), CORUData::kIdleStatusText);
 
   const int ended = notes->Count(WM_ORU_ABORT_CAPTURE);

@@ -87,7 +87,7 @@ TEST_F(Capture, ATextModeCallInSingleSessionMode) {
   EXPECT_STREQ(CaptureEndText(store.endOfCaptureCode), "Capture session complete.");
   EXPECT_EQ(store.captureArmed, 0);
   EXPECT_EQ(store.captureRunning, 0);
-  EXPECT_EQ(document.captureModified, 1);
+  EXPECT_TRUE(document.captureModified);
 
   // 2033 for the new event and the data lines, 2033 and 2038 last.
   const std::vector<UINT> ids = notes.Ids();

@@ -9,6 +9,7 @@
 #include "link/files/DocumentFile.h"
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/panel/ControlView.h"
 #include "shell/OruApp.h"
@@ -68,15 +69,15 @@ class ControlPanelGui : public apptest::AppFixture {
       EXPECT_EQ(box.title, "End of capture");
       EXPECT_EQ(box.style, MB_OK);
     });
-    Click(IDC_PANEL_CAPTURE);
+    Click(IDC_CAPTURE);
     ASSERT_TRUE(Eventually([&] { return Count("CA:2") >= 1 && answers.AllUsed(); }));
     ASSERT_TRUE(Eventually([&] {
       app().mainFrame->RunIdleUpdate();
-      return Text(IDC_PANEL_CAPTURE) == "Capture";
+      return Text(IDC_CAPTURE) == "Capture";
     }));
   }
   void Reconnect() { app().PostToWorker(WM_ORU_DEVICE_CONNECTED); }
-  bool V21Listed() { return Get<QComboBox>(IDC_PANEL_STANDARD)->findText("V.21") >= 0; }
+  bool V21Listed() { return Get<QComboBox>(IDC_STANDARD)->findText("V.21") >= 0; }
 
   CORUControlView* panel = nullptr;
 };
@@ -85,14 +86,14 @@ TEST_F(ControlPanelGui, OverwriteCaptureSendsTheSettingsEmptiesTheBufferAndEndsW
   ASSERT_TRUE(StartPanel());
   app().SetCaptureOptions(CAPTURE_OPTION_OVERWRITE);
   apptest::FillCapture(store(), 5);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
-  Pick(IDC_PANEL_STANDARD, "9600");
-  Pick(IDC_PANEL_FORMAT, "8N1");
-  Pick(IDC_PANEL_MODE, "SYNC");
+  doc().SetTypeModified(true, DocumentType::Capture);
+  Pick(IDC_STANDARD, "9600");
+  Pick(IDC_FORMAT, "8N1");
+  Pick(IDC_MODE, "SYNC");
   const int before = static_cast<int>(Commands().size());
-  Click(IDC_PANEL_CAPTURE);
+  Click(IDC_CAPTURE);
   EXPECT_EQ(BufferPane(), "Capture Buffer: 0 bytes");
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 0);
+  EXPECT_FALSE(doc().IsTypeModified(DocumentType::Capture));
   EXPECT_EQ(app().mainFrame->windowTitle(), "Quorlan View PC - ");
   ASSERT_TRUE(Eventually([&] { return Find("CA:0", before) >= 0; }));
   const int sc = Find("SC:7:2:8:0:9:1", before);
@@ -101,11 +102,11 @@ TEST_F(ControlPanelGui, OverwriteCaptureSendsTheSettingsEmptiesTheBufferAndEndsW
   EXPECT_EQ(Find("CA:0", before), sc + 2);
   ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
   app().mainFrame->RunIdleUpdate();
-  EXPECT_EQ(Text(IDC_PANEL_CAPTURE), "End Capture");
-  for (int id : {IDC_PANEL_CONFIGURE, IDC_PANEL_RECALL, IDC_PANEL_SIGNAL_TRACE, IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF,
-                 IDC_PANEL_STANDARD, IDC_PANEL_MODE, IDC_PANEL_SESSION})
+  EXPECT_EQ(Text(IDC_CAPTURE), "End Capture");
+  for (int id : {IDC_CONFIGURE, IDC_RECALL_SESSION, IDC_SIGNAL_TRACE, IDC_LINE_TEST, IDC_DTMF_DECODER, IDC_STANDARD,
+                 IDC_MODE, IDC_SESSION})
     EXPECT_FALSE(Get(id)->isEnabled()) << id;
-  EXPECT_TRUE(Get(IDC_PANEL_CAPTURE)->isEnabled());
+  EXPECT_TRUE(Get(IDC_CAPTURE)->isEnabled());
   EndCapture();
   EXPECT_EQ(Count("CA:2"), 1 + 1);  // the worker's start-up abort and this one
   EXPECT_EQ(Records(), 0);
@@ -115,7 +116,7 @@ TEST_F(ControlPanelGui, ConcatenateKeepsTheRecordsHeld) {
   ASSERT_TRUE(StartPanel());
   app().SetCaptureOptions(CAPTURE_OPTION_CONCATENATE);
   apptest::FillCapture(store(), 5);
-  Click(IDC_PANEL_CAPTURE);
+  Click(IDC_CAPTURE);
   EXPECT_EQ(BufferPane(), "Capture Buffer: 5 bytes");
   ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
   EXPECT_EQ(Records(), 5);
@@ -129,26 +130,26 @@ TEST_F(ControlPanelGui, AutosaveWritesTheHeldCaptureUnderItsStartTimeAndCancelSt
   ASSERT_TRUE(QDir().mkpath(Path("auto")));
   app().settings.autosaveFolder = Path("auto").toStdString();
   // The first capture holds nothing: no prompt, the document takes the start time's name.
-  Click(IDC_PANEL_CAPTURE);
+  Click(IDC_CAPTURE);
   const QString named = Path("auto/Wednesday, December 09, 2026 10_11_12.hsc");
   EXPECT_EQ(doc().PathName(), named);
   ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
   EndCapture();
   apptest::FillCapture(store(), 5, 7);  // what that capture brought
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   const auto held = apptest::CaptureFields(store());
 
   // Cancel at the prompt: nothing starts and nothing is lost.
   const int starts = Count("CA:0");
   answers.Box("Save changes to Wednesday, December 09, 2026 10_11_12.hsc?", IDCANCEL);
-  Click(IDC_PANEL_CAPTURE);
+  Click(IDC_CAPTURE);
   EXPECT_FALSE(CaptureOn());
-  EXPECT_EQ(Text(IDC_PANEL_CAPTURE), "Capture");
+  EXPECT_EQ(Text(IDC_CAPTURE), "Capture");
   EXPECT_EQ(apptest::CaptureFields(store()), held);
   EXPECT_FALSE(QFile::exists(named));
 
   answers.Box("Save changes to Wednesday, December 09, 2026 10_11_12.hsc?", IDYES);
-  Click(IDC_PANEL_CAPTURE);
+  Click(IDC_CAPTURE);
   ASSERT_TRUE(QFile::exists(named));
   EXPECT_EQ(BufferPane(), "Capture Buffer: 0 bytes");
   ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
@@ -156,15 +157,15 @@ TEST_F(ControlPanelGui, AutosaveWritesTheHeldCaptureUnderItsStartTimeAndCancelSt
   EndCapture();
   CORUData reloaded;
   FileSettings settings;
-  ASSERT_EQ(LoadDocumentFile(named.toStdString(), reloaded, DOCUMENT_CAPTURE, settings), FileStatus::Ok);
+  ASSERT_EQ(LoadDocumentFile(named.toStdString(), reloaded, DocumentType::Capture, settings), FileStatus::Ok);
   EXPECT_EQ(apptest::CaptureFields(reloaded), held);
 }
 
 TEST_F(ControlPanelGui, LineTestWhileTheDecoderRunsStopsItAndStartsTheMeterInOneClick) {
   ASSERT_TRUE(StartPanel());
-  Click(IDC_PANEL_DTMF);
+  Click(IDC_DTMF_DECODER);
   ASSERT_TRUE(Eventually([&] { return store().dtmfRunning == 1 && Count("DT:0:") >= 1; }));
-  Click(IDC_PANEL_LINE_TEST);
+  Click(IDC_LINE_TEST);
   const bool both = Eventually([&] { return Count("DT:2") >= 1 && Count("VM:") >= 1; });
   std::string seen;
   for (const std::string& c : Commands()) seen += c + " | ";
@@ -177,18 +178,18 @@ TEST_F(ControlPanelGui, LineTestWhileTheDecoderRunsStopsItAndStartsTheMeterInOne
   ASSERT_GE(meter, 0);
   EXPECT_LT(stop, meter);
   ASSERT_TRUE(Eventually([&] { return store().lineTestRunning == 1 && store().dtmfRunning == 0; }));
-  Click(IDC_PANEL_LINE_TEST);  // again: the meter stops
+  Click(IDC_LINE_TEST);  // again: the meter stops
   EXPECT_EQ(store().statusText.Get(), "Aborting line test");
   ASSERT_TRUE(Eventually([&] { return store().lineTestRunning == 0; }));
 }
 
 TEST_F(ControlPanelGui, SignalTraceButtonStartsAndStopsTheStreamAndReadsSignalTraceAgain) {
   ASSERT_TRUE(StartPanel());
-  Click(IDC_PANEL_SIGNAL_TRACE);
-  EXPECT_EQ(Text(IDC_PANEL_SIGNAL_TRACE), "End Trace");
+  Click(IDC_SIGNAL_TRACE);
+  EXPECT_EQ(Text(IDC_SIGNAL_TRACE), "End Trace");
   ASSERT_TRUE(Eventually([&] { return store().traceRunning == 1 && Count("DM:1") >= 1; }));
-  Click(IDC_PANEL_SIGNAL_TRACE);
-  ASSERT_TRUE(Eventually([&] { return Count("DM:0") >= 1 && Text(IDC_PANEL_SIGNAL_TRACE) == "Signal Trace"; }));
+  Click(IDC_SIGNAL_TRACE);
+  ASSERT_TRUE(Eventually([&] { return Count("DM:0") >= 1 && Text(IDC_SIGNAL_TRACE) == "Signal Trace"; }));
   EXPECT_EQ(store().statusText.Get(), "ANS/ORG Onhook");
   EXPECT_EQ(store().traceRunning, 0);
 }
@@ -200,34 +201,34 @@ TEST_F(ControlPanelGui, V21IsListedFirstOnlyWithFirmwareThatHasIt) {
   instrument().withFirmware([](sim::Firmware& f) { f.setVersion("V 1.0.7"); });
   Reconnect();
   ASSERT_TRUE(Eventually([&] { return !V21Listed(); }));
-  EXPECT_EQ(Get<QComboBox>(IDC_PANEL_STANDARD)->count(), 4);
+  EXPECT_EQ(Get<QComboBox>(IDC_STANDARD)->count(), 4);
   instrument().withFirmware([](sim::Firmware& f) { f.setVersion("V 1.0.12"); });
   Reconnect();
   ASSERT_TRUE(Eventually([&] { return V21Listed(); }));
-  auto* combo = Get<QComboBox>(IDC_PANEL_STANDARD);
+  auto* combo = Get<QComboBox>(IDC_STANDARD);
   EXPECT_EQ(combo->itemText(0), "V.21");
   EXPECT_EQ(combo->count(), 5);
-  Pick(IDC_PANEL_STANDARD, "V.21");
+  Pick(IDC_STANDARD, "V.21");
   EXPECT_EQ(store().sysCfg.standard, 4);
   EXPECT_EQ(app().settings.standard, 17);
 }
 
 TEST_F(ControlPanelGui, CheckedParityErrorHighlightSurvivesARestartAndTheConfigurationAnswer) {
   ASSERT_TRUE(StartPanel());
-  Pick(IDC_PANEL_MODE, "ASYNC");
-  Pick(IDC_PANEL_FORMAT, "7E1");
-  Click(IDC_PANEL_PARITY_ERRORS);
+  Pick(IDC_MODE, "ASYNC");
+  Pick(IDC_FORMAT, "7E1");
+  Click(IDC_HIGHLIGHT_PARITY_ERRORS);
   ASSERT_EQ(store().highlightParityErrors, 1);
   Exit();
 
   ASSERT_TRUE(StartPanel());
-  EXPECT_TRUE(Get<QAbstractButton>(IDC_PANEL_PARITY_ERRORS)->isChecked());
+  EXPECT_TRUE(Get<QAbstractButton>(IDC_HIGHLIGHT_PARITY_ERRORS)->isChecked());
   EXPECT_EQ(store().highlightParityErrors, 1);
   EXPECT_EQ(app().settings.showParityErrors, 14);
   frametest::NotificationLog log(app().mainFrame);
   app().PostToWorker(WM_ORU_GET_CONFIG);  // the instrument's answer comes back as 2026
   ASSERT_TRUE(Eventually([&] { return log.Count(WM_ORU_GET_CONFIG) >= 1; }));
-  EXPECT_TRUE(Get<QAbstractButton>(IDC_PANEL_PARITY_ERRORS)->isChecked());
+  EXPECT_TRUE(Get<QAbstractButton>(IDC_HIGHLIGHT_PARITY_ERRORS)->isChecked());
   EXPECT_EQ(app().settings.showParityErrors, 14);
   EXPECT_EQ(store().highlightParityErrors, 1);
 }

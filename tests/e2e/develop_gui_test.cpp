@@ -14,6 +14,7 @@
 #include "link/protocol/WorkerMessages.h"
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/RegisterMaintenanceViews.h"
+#include "resources/data/ResourceIds.h"
 #include "resources/data/StringTable.h"
 #include "shell/dialogs/DownloadStatus.h"
 #include "tests/shell/FrameFixture.h"

@@ -17,7 +17,7 @@
 #include "shell/dialogs/ConfigureDlg.h"
 #include "shell/OruDocument.h"
 #include "shell/dialogs/TimeEntry.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "sim/Firmware.h"
 #include "tests/shell/AppFixture.h"
 
@@ -225,11 +225,11 @@ TEST_F(DialogsGui, EnteredClockGoesOutWithATwoDigitYear) {
         return d.result();
       },
       "CORUTimeEntry");
-  app().OnCommand(cmd::kEnterDeviceClock);
+  app().OnCommand(ID_ENTER_DEVICE_CLOCK);
   EXPECT_TRUE(Eventually([&] { return Count("SR:03:05:24:07:08:09") == 1; }));
   // Cancel sends nothing.
   answers.Modal([](QDialog& d) { return ScriptedAnswerer::Click(d, 2) ? d.result() : 0; }, "CORUTimeEntry");
-  app().OnCommand(cmd::kEnterDeviceClock);
+  app().OnCommand(ID_ENTER_DEVICE_CLOCK);
   Settle();
   EXPECT_EQ(CountPrefix("SR:"), 1);
 }
@@ -246,44 +246,45 @@ TEST_F(DialogsGui, FileOpenReplacesOnlyTheChosenType) {
   {
     CORUData other;
     apptest::FillTrace(other, 1000);
-    ASSERT_EQ(SaveDocumentFile(Path("run2.ast").toStdString(), other, DOCUMENT_TRACE, FileSettings{}), FileStatus::Ok);
+    ASSERT_EQ(SaveDocumentFile(Path("run2.ast").toStdString(), other, DocumentType::Trace, FileSettings{}),
+              FileStatus::Ok);
     CORUData capture;
     apptest::FillCapture(capture, 3, 9);
-    ASSERT_EQ(SaveDocumentFile(Path("run3.hsc").toStdString(), capture, DOCUMENT_CAPTURE, FileSettings{}),
+    ASSERT_EQ(SaveDocumentFile(Path("run3.hsc").toStdString(), capture, DocumentType::Capture, FileSettings{}),
               FileStatus::Ok);
   }
   ASSERT_TRUE(Start());
   app().settings.autosaveFolder = Path("").toStdString();
   apptest::FillCapture(app().dataStore, 4);
-  doc().SetTypeModified(1, DOCUMENT_CAPTURE);
+  doc().SetTypeModified(true, DocumentType::Capture);
   const auto capture = CaptureFields(app().dataStore);
   const QString title = app().mainFrame->windowTitle();
 
   // Cancel and an unknown type change nothing.
   app().SelectTab(1);
   answers.OpenFile(std::nullopt);
-  app().OnCommand(cmd::kFileOpen);
+  app().OnCommand(ID_FILE_OPEN);
   const FileDialogSpec traceSpec = answers.prompts().back().spec;
   EXPECT_EQ(traceSpec.filters.front().second, "*.ast");
   EXPECT_EQ(traceSpec.defaultExtension, "ast");
   EXPECT_EQ(traceSpec.initialFolder, app().settings.autosaveFolder);
   answers.OpenFile(Path("x.txt")).Box("Unknown file type", IDOK);
-  app().OnCommand(cmd::kFileOpen);
+  app().OnCommand(ID_FILE_OPEN);
   EXPECT_EQ(app().mainFrame->windowTitle(), title);
   EXPECT_EQ(CaptureFields(app().dataStore), capture);
 
   // A trace from SIGNAL TRACE asks nothing and leaves the modified capture.
   answers.OpenFile(Path("run2.ast"));
-  app().OnCommand(cmd::kFileOpen);
+  app().OnCommand(ID_FILE_OPEN);
   EXPECT_EQ(app().mainFrame->windowTitle(), "Quorlan View PC - run2.ast");
   EXPECT_EQ(apptest::TraceSamples(app().dataStore).size(), 1000u);
   EXPECT_EQ(CaptureFields(app().dataStore), capture);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
 
   // A capture is offered for saving first; No lets it go.
   app().SelectTab(0);
   answers.OpenFile(Path("run3.hsc")).Box("Save changes to Untitled?", IDNO);
-  app().OnCommand(cmd::kFileOpen);
+  app().OnCommand(ID_FILE_OPEN);
   const FileDialogSpec captureSpec = answers.prompts()[answers.prompts().size() - 2].spec;
   EXPECT_EQ(captureSpec.filters.front().second, "*.hsc");
   EXPECT_EQ(captureSpec.defaultExtension, "hsc");
@@ -310,7 +311,7 @@ TEST_F(DialogsGui, ColourChoiceKeepsItsCustomColoursAcrossARestartAndOptionsAreC
   ASSERT_TRUE(Start());
   CustomColorUser user;
   app().prompts().SetAnswerer(&user);
-  app().OnCommand(cmd::kSelectOriginateColor);
+  app().OnCommand(ID_SELECT_ORIGINATE_COLOR);
   app().prompts().SetAnswerer(&answers);
   EXPECT_EQ(user.caption, "Select Originate Color...");
   EXPECT_EQ(app().settings.originateColor, 0x000010u);
@@ -318,12 +319,12 @@ TEST_F(DialogsGui, ColourChoiceKeepsItsCustomColoursAcrossARestartAndOptionsAreC
   EXPECT_EQ(app().settings.originateShade, ShadeColor(0x000010));
 
   for (const auto& [command, options] :
-       {std::pair{cmd::kNewCaptureConcatenate, 1}, std::pair{cmd::kNewCaptureOverwrite, 2},
-        std::pair{cmd::kNewCaptureAutosave, 4}, std::pair{cmd::kNewCaptureOverwrite, 2}}) {
+       {std::pair{ID_NEW_CAPTURE_CONCATENATE, 1}, std::pair{ID_NEW_CAPTURE_OVERWRITE, 2},
+        std::pair{ID_NEW_CAPTURE_AUTOSAVE, 4}, std::pair{ID_NEW_CAPTURE_OVERWRITE, 2}}) {
     app().OnCommand(command);
     EXPECT_EQ(app().settings.options, options);
     EXPECT_EQ(app().context.captureOptions.load(), options);
-    for (const int id : {cmd::kNewCaptureConcatenate, cmd::kNewCaptureOverwrite, cmd::kNewCaptureAutosave}) {
+    for (const int id : {ID_NEW_CAPTURE_CONCATENATE, ID_NEW_CAPTURE_OVERWRITE, ID_NEW_CAPTURE_AUTOSAVE}) {
       bool enabled = false;
       bool checked = true;
       ASSERT_TRUE(app().UpdateCommand(id, &enabled, &checked));

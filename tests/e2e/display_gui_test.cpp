@@ -148,12 +148,12 @@ TEST_F(DisplayGuiTest, FilesWithoutHeadersOrWithAHugeMarkerPaintAndHoverCleanly)
     for (int i = 0; i < 300; ++i)
       noHeader.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), static_cast<UCHAR>(i % 3 ? CAPT_ANSWER : 0),
                                           static_cast<ULONG>(i), static_cast<ULONG>(i / 10)));
-    ASSERT_EQ(SaveDocumentFile(Path("noheader.hsc").toStdString(), noHeader, DOCUMENT_CAPTURE, FileSettings{}),
+    ASSERT_EQ(SaveDocumentFile(Path("noheader.hsc").toStdString(), noHeader, DocumentType::Capture, FileSettings{}),
               FileStatus::Ok);
     CORUData hugeMarker;
     apptest::FillCapture(hugeMarker, 80, 5);
     hugeMarker.currentRecordIndex = 0x7FFFFFF0;
-    ASSERT_EQ(SaveDocumentFile(Path("marker.hsc").toStdString(), hugeMarker, DOCUMENT_CAPTURE, FileSettings{}),
+    ASSERT_EQ(SaveDocumentFile(Path("marker.hsc").toStdString(), hugeMarker, DocumentType::Capture, FileSettings{}),
               FileStatus::Ok);
   }
   for (const char* name : {"noheader.hsc", "marker.hsc"}) {

@@ -27,7 +27,7 @@
 #include "shell/frame/CMainFrame.h"
 #include "shell/panel/ControlView.h"
 #include "shell/OruDocument.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/model/ControlPanelRules.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/ControlPanelTestSupport.h"
@@ -70,13 +70,13 @@ class DocumentGui : public apptest::AppFixture {
   void Open(const QString& path, std::initializer_list<std::pair<QString, int>> boxes = {}) {
     answers.OpenFile(path);
     for (const auto& [text, answer] : boxes) answers.Box(text, answer);
-    Command(cmd::kFileOpen);
+    Command(ID_FILE_OPEN);
   }
   void Click(int id) { qobject_cast<QAbstractButton*>(panel->Control(id))->click(); }
   // A file of six captured bytes or of a trace, written as an earlier run left it.
-  void WriteEarlierFile(const QString& path, int type) {
+  void WriteEarlierFile(const QString& path, DocumentType type) {
     CORUData other;
-    if (type == DOCUMENT_CAPTURE)
+    if (type == DocumentType::Capture)
       apptest::FillCapture(other, 6, 4);
     else
       apptest::FillTrace(other, 1000, 7);
@@ -131,7 +131,7 @@ class DocumentGui : public apptest::AppFixture {
           return d.result();
         },
         "CORUSessionRecall");
-    Click(IDC_PANEL_RECALL);
+    Click(IDC_RECALL_SESSION);
   }
 
   frametest::NotificationLog* notes = nullptr;
@@ -142,7 +142,7 @@ class DocumentGui : public apptest::AppFixture {
 // ---- a failed load changes nothing ---------------------------------------------------------------
 
 struct DamagedCase {
-  int type;
+  DocumentType type;
   const char* name;     // the earlier file
   const char* damaged;  // the file that fails to load
   int keptBytes;        // the earlier file's first bytes make the damaged one
@@ -158,7 +158,7 @@ TEST_P(FailedLoad, KeepsTheHeldDataAndTheEarlierFileStaysByteForByte) {
   WriteEarlierFile(earlier, c.type);
   Open(earlier);
   ASSERT_EQ(Title(), "Quorlan View PC - " + QString(c.name));
-  Command(cmd::kFileSave);  // the program's own bytes of the data held
+  Command(ID_FILE_SAVE);  // the program's own bytes of the data held
   const QByteArray saved = FileBytes(earlier);
   ASSERT_GT(saved.size(), c.keptBytes);
   {
@@ -172,19 +172,19 @@ TEST_P(FailedLoad, KeepsTheHeldDataAndTheEarlierFileStaysByteForByte) {
   EXPECT_EQ(HeldData(), held);
   EXPECT_EQ(Title(), "Quorlan View PC - " + QString(c.name));
   EXPECT_EQ(doc().PathName(), earlier);
-  EXPECT_EQ(doc().IsTypeModified(c.type), 0);
-  Command(cmd::kFileSave);  // Ctrl+S
+  EXPECT_FALSE(doc().IsTypeModified(c.type));
+  Command(ID_FILE_SAVE);  // Ctrl+S
   EXPECT_EQ(FileBytes(earlier), saved);
-  if (c.type != DOCUMENT_CAPTURE) return;
+  if (c.type != DocumentType::Capture) return;
 
   // The marker set and cleared again: the capture counts as modified, its data as saved.
   DoubleClickByte(2);
   DoubleClickByte(2);
-  ASSERT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  ASSERT_TRUE(doc().IsTypeModified(DocumentType::Capture));
   const QString question = "Save changes to " + QString(c.name) + "?";
   Open(Path(c.damaged), {{question, IDNO}, {c.box, IDOK}});
   EXPECT_EQ(HeldData(), held);
-  EXPECT_EQ(doc().IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(doc().IsTypeModified(DocumentType::Capture));
   answers.Box(question, IDYES);
   EXPECT_TRUE(app().mainFrame->close());
   EXPECT_EQ(FileBytes(earlier), saved);
@@ -192,22 +192,22 @@ TEST_P(FailedLoad, KeepsTheHeldDataAndTheEarlierFileStaysByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, FailedLoad,
-    ::testing::Values(DamagedCase{DOCUMENT_CAPTURE, "c.hsc", "bad.hsc", 40, "Error reading capture file"},
-                      DamagedCase{DOCUMENT_TRACE, "t.ast", "short.ast", 20, "Unexpected file format."}));
+    ::testing::Values(DamagedCase{DocumentType::Capture, "c.hsc", "bad.hsc", 40, "Error reading capture file"},
+                      DamagedCase{DocumentType::Trace, "t.ast", "short.ast", 20, "Unexpected file format."}));
 
 // ---- Overwrite forgets the old file ------------------------------------------------------------
 
 TEST_F(DocumentGui, OverwriteCaptureLeavesNoNameThatSaveCouldWriteOver) {
   ASSERT_TRUE(StartProgram());
   const QString earlier = Path("a.hsc");
-  WriteEarlierFile(earlier, DOCUMENT_CAPTURE);
+  WriteEarlierFile(earlier, DocumentType::Capture);
   const QByteArray bytes = FileBytes(earlier);
   Open(earlier);
-  Command(cmd::kNewCaptureOverwrite);
-  Click(IDC_PANEL_CAPTURE);
+  Command(ID_NEW_CAPTURE_OVERWRITE);
+  Click(IDC_CAPTURE);
   ASSERT_TRUE(Eventually([&] { return store().captureArmed == 1 || store().captureRunning == 1; }));
   answers.Box("Capture aborted.", IDOK);
-  Click(IDC_PANEL_CAPTURE);  // End Capture
+  Click(IDC_CAPTURE);  // End Capture
   ASSERT_TRUE(
       Eventually([&] { return answers.AllUsed() && store().captureArmed == 0 && store().captureRunning == 0; }));
 
@@ -216,7 +216,7 @@ TEST_F(DocumentGui, OverwriteCaptureLeavesNoNameThatSaveCouldWriteOver) {
   EXPECT_EQ(Title(), "Quorlan View PC - ");
   EXPECT_EQ(doc().captureFilePath(), "");
   answers.SaveFile(std::nullopt);
-  Command(cmd::kFileSave);
+  Command(ID_FILE_SAVE);
   ASSERT_FALSE(answers.prompts().empty());
   EXPECT_EQ(answers.prompts().back().spec.title, "Save ORUpc capture file");
   EXPECT_EQ(FileBytes(earlier), bytes);
@@ -243,7 +243,7 @@ class RecallArrival : public DocumentGui, public ::testing::WithParamInterface<A
 TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
   const ArrivalCase& c = GetParam();
   ASSERT_TRUE(StartProgram());
-  WriteEarlierFile(Path("a.hsc"), DOCUMENT_CAPTURE);
+  WriteEarlierFile(Path("a.hsc"), DocumentType::Capture);
   Open(Path("a.hsc"));
   ASSERT_TRUE(Eventually([&] { return LaidOutWhole(); }));
   Command(c.options);
@@ -262,7 +262,7 @@ TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
   // No display option clicked, no resize: what 2034 left on screen.
   std::lock_guard lock(store().dataMutex);
   const int records = store().captureBuffer.GetSize();
-  const bool appended = c.options == cmd::kNewCaptureConcatenate;
+  const bool appended = c.options == ID_NEW_CAPTURE_CONCATENATE;
   ASSERT_EQ(store().captureHeaders.GetSize(), appended ? 2 : 1);
   ASSERT_GT(records, appended ? 6 : 0);
   EXPECT_EQ(view->Layout().WalkedRecords(), records);
@@ -274,11 +274,11 @@ TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Recalls, RecallArrival,
-                         ::testing::Values(ArrivalCase{RecallFrom::Panel, 1, cmd::kNewCaptureOverwrite},
-                                           ArrivalCase{RecallFrom::Panel, 4, cmd::kNewCaptureOverwrite},  // Sync
-                                           ArrivalCase{RecallFrom::Panel, 1, cmd::kNewCaptureConcatenate},
-                                           ArrivalCase{RecallFrom::Panel, 1, cmd::kNewCaptureAutosave},
-                                           ArrivalCase{RecallFrom::Develop, 0, cmd::kNewCaptureOverwrite}));
+                         ::testing::Values(ArrivalCase{RecallFrom::Panel, 1, ID_NEW_CAPTURE_OVERWRITE},
+                                           ArrivalCase{RecallFrom::Panel, 4, ID_NEW_CAPTURE_OVERWRITE},  // Sync
+                                           ArrivalCase{RecallFrom::Panel, 1, ID_NEW_CAPTURE_CONCATENATE},
+                                           ArrivalCase{RecallFrom::Panel, 1, ID_NEW_CAPTURE_AUTOSAVE},
+                                           ArrivalCase{RecallFrom::Develop, 0, ID_NEW_CAPTURE_OVERWRITE}));
 
 // ---- one event name everywhere -----------------------------------------------------------------
 
@@ -296,7 +296,7 @@ class EventName : public DocumentGui, public ::testing::WithParamInterface<bool>
   // The event lines of a CSV export (the rows follow the "Bit-stuffed" choice, which a load sets).
   QList<QByteArray> ExportedEvents(const QString& path) {
     answers.SaveFile(path);
-    Command(cmd::kExportText);
+    Command(ID_EXPORT_TEXT);
     QList<QByteArray> events;
     for (const QByteArray& line : FileBytes(path).split('\n'))
       if (line.startsWith("EVENT #")) events << line;
@@ -306,12 +306,12 @@ class EventName : public DocumentGui, public ::testing::WithParamInterface<bool>
 
 TEST_P(EventName, IsCutOnceAndReadsTheSameOnScreenInBothExportsAndAfterReload) {
   ASSERT_TRUE(StartProgram());
-  Command(cmd::kNewCaptureOverwrite);
+  Command(ID_NEW_CAPTURE_OVERWRITE);
   if (GetParam()) {
-    ASSERT_TRUE(paneltest::Pick(*panel, IDC_PANEL_STANDARD, "9600"));
-    ASSERT_TRUE(paneltest::Pick(*panel, IDC_PANEL_MODE, "SYNC"));
+    ASSERT_TRUE(paneltest::Pick(*panel, IDC_STANDARD, "9600"));
+    ASSERT_TRUE(paneltest::Pick(*panel, IDC_MODE, "SYNC"));
     answers.Box("Capture session complete.", IDOK);
-    Click(IDC_PANEL_CAPTURE);
+    Click(IDC_CAPTURE);
     ASSERT_TRUE(
         Eventually([&] { return answers.AllUsed() && store().captureRunning == 0 && !view->LiveRefreshRunning(); }));
   } else {
@@ -333,7 +333,7 @@ TEST_P(EventName, IsCutOnceAndReadsTheSameOnScreenInBothExportsAndAfterReload) {
   EXPECT_TRUE(before[0].contains(" CONNECT 9600/S  ")) << before[0].toStdString();
 
   answers.SaveFile(Path("sync.hsc"));
-  Command(cmd::kFileSave);
+  Command(ID_FILE_SAVE);
   Open(Path("sync.hsc"));
   ASSERT_EQ(Title(), "Quorlan View PC - sync.hsc");
   ASSERT_TRUE(Eventually([&] { return LaidOutWhole(); }));

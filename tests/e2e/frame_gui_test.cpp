@@ -7,6 +7,7 @@
 
 #include "driver/OruInterface.h"
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
 #include "shell/model/StatusPaneText.h"

@@ -19,6 +19,7 @@
 #include "display/TimingView.h"
 #include "display/model/ModemEventWord.h"
 #include "maintenance/RegisterMaintenanceViews.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/frame/StatusBar.h"

@@ -18,6 +18,7 @@
 #include "display/RegisterDisplayViews.h"
 #include "display/SessionView.h"
 #include "maintenance/RegisterMaintenanceViews.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/panel/ControlView.h"
 #include "shell/OruApp.h"
@@ -114,7 +115,7 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   // line brings within a minute, is captured whole and shown.
   answers.Box("Capture session complete.", IDOK,
               [](const PromptRecord& box) { EXPECT_EQ(box.title, kEndOfCaptureTitle); });
-  qobject_cast<QAbstractButton*>(panel->Control(IDC_PANEL_CAPTURE))->click();
+  qobject_cast<QAbstractButton*>(panel->Control(IDC_CAPTURE))->click();
   const sim::Micros armed = Armed("CA:0");
   const std::vector<sim::CallOccurrence> calls =
       instrument().withFirmware([&](sim::Firmware& f) { return f.line().callsBetween(armed, armed + kCycle); });
@@ -143,10 +144,10 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   // The capture ended by itself: every control its start locked comes back, so the next press works.
   ASSERT_TRUE(Eventually([&] {
     app().mainFrame->RunIdleUpdate();
-    return panel->Control(IDC_PANEL_CONFIGURE)->isEnabled();
+    return panel->Control(IDC_CONFIGURE)->isEnabled();
   }));
-  for (int id : {IDC_PANEL_RECALL, IDC_PANEL_SIGNAL_TRACE, IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF, IDC_PANEL_STANDARD,
-                 IDC_PANEL_MODE, IDC_PANEL_SESSION, IDC_PANEL_CAPTURE})
+  for (int id : {IDC_RECALL_SESSION, IDC_SIGNAL_TRACE, IDC_LINE_TEST, IDC_DTMF_DECODER, IDC_STANDARD, IDC_MODE,
+                 IDC_SESSION, IDC_CAPTURE})
     EXPECT_TRUE(panel->Control(id)->isEnabled()) << id;
 
   // "Capture Trace" with its default trigger, dial tone: samples arrive and are drawn.

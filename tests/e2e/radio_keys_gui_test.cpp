@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "resources/TemplateBuilder.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/dialogs/ConfigureDlg.h"
 #include "shell/panel/ControlView.h"
@@ -50,21 +51,21 @@ TEST_F(RadioKeys, ControlPanelViewTypeFollowsTheArrowsAndTabFindsTheCheckedRadio
   auto* panel = dynamic_cast<CORUControlView*>(app().controlView.get());
   ASSERT_NE(panel, nullptr);
   ASSERT_TRUE(Activate(*app().mainFrame));
-  QRadioButton* ascii = Radio(*panel, IDC_PANEL_ASCII);
-  QRadioButton* hex = Radio(*panel, IDC_PANEL_HEX);
+  QRadioButton* ascii = Radio(*panel, IDC_ASCII);
+  QRadioButton* hex = Radio(*panel, IDC_HEX);
   ASSERT_TRUE(ascii && hex);
   ASSERT_TRUE(ascii->isChecked());
-  ASSERT_EQ(app().settings.viewType, 1);
+  ASSERT_EQ(app().settings.viewType, ViewType::Ascii);
 
   ascii->setFocus(Qt::TabFocusReason);
   QTest::keyClick(ascii, Qt::Key_Down);
   EXPECT_EQ(Focused(*panel), hex);
   EXPECT_TRUE(hex->isChecked());
   EXPECT_FALSE(ascii->isChecked());
-  EXPECT_EQ(app().settings.viewType, 2);  // OnHex ran
+  EXPECT_EQ(app().settings.viewType, ViewType::Hex);  // OnHex ran
 
   // The control before the group hands Tab to the checked radio, not to the group's first.
-  QWidget* session = FindControl(panel, IDC_PANEL_SESSION);
+  QWidget* session = FindControl(panel, IDC_SESSION);
   session->setFocus(Qt::TabFocusReason);
   QTest::keyClick(session, Qt::Key_Tab);
   EXPECT_EQ(Focused(*panel), hex);
@@ -72,7 +73,7 @@ TEST_F(RadioKeys, ControlPanelViewTypeFollowsTheArrowsAndTabFindsTheCheckedRadio
   // Up wraps back within the two, and Right goes on as Down does.
   QTest::keyClick(hex, Qt::Key_Up);
   EXPECT_TRUE(ascii->isChecked());
-  EXPECT_EQ(app().settings.viewType, 1);
+  EXPECT_EQ(app().settings.viewType, ViewType::Ascii);
   QTest::keyClick(ascii, Qt::Key_Right);
   EXPECT_TRUE(hex->isChecked());
   QTest::keyClick(hex, Qt::Key_Right);

@@ -114,7 +114,7 @@ class RecallGui : public apptest::AppFixture {
     app().SetCaptureOptions(4);
     app().settings.autosaveFolder = Path("").toStdString();
     apptest::FillCapture(store(), 50);
-    app().currentDocument->SetTypeModified(1, DOCUMENT_CAPTURE);
+    app().currentDocument->SetTypeModified(true, DocumentType::Capture);
   }
   int DownloadsAsked() {
     int n = 0;
@@ -193,7 +193,7 @@ TEST_P(RecallDownload, AddsTheStoredSessionAsANewEvent) {
   if (appended) {
     EXPECT_EQ(std::vector(now.begin(), now.begin() + 50), held);
   }
-  EXPECT_EQ(app().currentDocument->IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(app().currentDocument->IsTypeModified(DocumentType::Capture));
 
   // The session view shows it: a header line for the new event, then its data lines, de-stuffed
   // when the session is synchronous.
@@ -238,7 +238,7 @@ TEST_F(RecallGui, ADeclinedAutosaveKeepsTheDialogAndAsksForNothing) {
   RoundTrip();
   EXPECT_EQ(DownloadsAsked(), 0);
   EXPECT_EQ(apptest::CaptureFields(store()).size(), 50u);
-  EXPECT_EQ(app().currentDocument->IsTypeModified(DOCUMENT_CAPTURE), 1);
+  EXPECT_TRUE(app().currentDocument->IsTypeModified(DocumentType::Capture));
 }
 
 TEST_F(RecallGui, AnAcceptedAutosaveNamesTheDocumentAfterTheStoredDate) {

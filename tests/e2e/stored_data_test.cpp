@@ -59,7 +59,7 @@ class StoredData : public WorkerRig {
       }
     }
     EXPECT_EQ(notes.Count(WM_ORU_GET_CAPTURE_DATA), 1u);
-    EXPECT_EQ(document.captureModified, 1);
+    EXPECT_TRUE(document.captureModified);
   }
 };
 
@@ -200,7 +200,7 @@ TEST_F(StoredData, TraceDirectoryAndRecall) {
   std::lock_guard guard(store.dataMutex);
   ASSERT_EQ(store.traceSamples.GetSize(), 1000);
   for (int i = 0; i < 1000; ++i) ASSERT_EQ(store.traceSamples[i], trace.samples[static_cast<std::size_t>(i)]) << i;
-  EXPECT_EQ(document.traceModified, 1);
+  EXPECT_TRUE(document.traceModified);
 
   EXPECT_EQ(ParseTraceHeader(store, "th:2:01/02/10:08:15:00:123:0001:0003:-25:0002:0004:0001"), 1);
   EXPECT_EQ(store.traceDirectory[1].ringbackCount, 3);

@@ -18,6 +18,7 @@
 
 #include "display/RegisterDisplayViews.h"
 #include "link/store/DocumentType.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
@@ -35,8 +36,6 @@ using apptest::Eventually;
 
 constexpr int kTabSignalTrace = 1;
 constexpr int kTabVoltMeter = 2;
-constexpr int kScaleCombo = 1164;
-constexpr int kTriggerCombo = 1166;
 constexpr int kTriggerVoltage = 3;
 
 class TraceFaultsGui : public apptest::AppFixture {
@@ -92,13 +91,13 @@ TEST_F(TraceFaultsGui, MarkerStaysPlacedWhileTheVoltageTriggerIsChosen) {
   ASSERT_TRUE(StartViews());
   app().SelectTab(kTabSignalTrace);
   HoldDcTrace();
-  ASSERT_TRUE(Eventually([&] { return Combo(kScaleCombo)->count() == 2; }));  // not "Voltage" yet
+  ASSERT_TRUE(Eventually([&] { return Combo(IDC_SCALE)->count() == 2; }));  // not "Voltage" yet
   SendMouse(QEvent::MouseButtonDblClick, InScope(250));
   ASSERT_TRUE(Eventually([&] { return store().traceMarker1 != -1; }));
   const int markerX = store().traceCursor1;
 
-  Choose(kTriggerCombo, kTriggerVoltage);
-  ASSERT_TRUE(Eventually([&] { return Combo(kScaleCombo)->count() == 4; }));
+  Choose(IDC_TRIGGER_TYPE, kTriggerVoltage);
+  ASSERT_TRUE(Eventually([&] { return Combo(IDC_SCALE)->count() == 4; }));
   ASSERT_TRUE(IdleUpdatesPass(3));
   EXPECT_EQ(store().traceCursor1, markerX);
   EXPECT_NE(store().traceMarker1, -1);
@@ -108,24 +107,24 @@ TEST_F(TraceFaultsGui, MarkerStaysPlacedWhileTheVoltageTriggerIsChosen) {
 TEST_F(TraceFaultsGui, DcTraceOpenedWithOnlyTheAcScalesListedKeepsItsScale) {
   ASSERT_TRUE(StartViews());
   app().SelectTab(kTabSignalTrace);
-  ASSERT_TRUE(Eventually([&] { return Combo(kScaleCombo)->count() == 2; }));
+  ASSERT_TRUE(Eventually([&] { return Combo(IDC_SCALE)->count() == 2; }));
   // A 60 V DC trace taken with the voltage trigger, saved as a file.
   HoldDcTrace();
   app().settings.traceScale = 0;
   app().settings.traceSpan = 1;
   app().settings.traceTrigger = kTriggerVoltage;
   const QString file = Path("dc60.ast");
-  ASSERT_TRUE(app().currentDocument->OnSaveDocument(file, DOCUMENT_TRACE));
+  ASSERT_TRUE(app().currentDocument->OnSaveDocument(file, DocumentType::Trace));
   // The user turns to the dial-tone trigger: only the AC scales are listed.
-  Choose(kTriggerCombo, 0);
-  ASSERT_TRUE(Eventually([&] { return Combo(kScaleCombo)->count() == 2; }));
+  Choose(IDC_TRIGGER_TYPE, 0);
+  ASSERT_TRUE(Eventually([&] { return Combo(IDC_SCALE)->count() == 2; }));
 
   ASSERT_TRUE(app().OpenDocumentFile(file));
   EXPECT_EQ(app().settings.traceScale, 0);
-  ASSERT_TRUE(Eventually([&] { return Combo(kScaleCombo)->count() == 4; }));
+  ASSERT_TRUE(Eventually([&] { return Combo(IDC_SCALE)->count() == 4; }));
   ASSERT_TRUE(IdleUpdatesPass(3));
   EXPECT_EQ(app().settings.traceScale, 0);
-  EXPECT_EQ(Combo(kScaleCombo)->currentText(), "60 V DC");
+  EXPECT_EQ(Combo(IDC_SCALE)->currentText(), "60 V DC");
   std::lock_guard lock(store().dataMutex);
   EXPECT_EQ(store().sysCfg.traceScale, 0);
 }
@@ -140,9 +139,8 @@ TEST_F(TraceFaultsGui, VoltMeterEnteredAfterTheControlPanelsLineTestShowsReading
   // A press before the instrument is open only gets "No USB connection to ORUpc".
   ASSERT_TRUE(Eventually([&] { return app().context.DeviceOpen(); }));
   ASSERT_TRUE(SettleWorker());
-  ASSERT_TRUE(
-      Eventually([&] { return app().controlView && app().controlView->Control(IDC_PANEL_LINE_TEST)->isEnabled(); }));
-  qobject_cast<QPushButton*>(app().controlView->Control(IDC_PANEL_LINE_TEST))->click();
+  ASSERT_TRUE(Eventually([&] { return app().controlView && app().controlView->Control(IDC_LINE_TEST)->isEnabled(); }));
+  qobject_cast<QPushButton*>(app().controlView->Control(IDC_LINE_TEST))->click();
   ASSERT_TRUE(Eventually([&] { return store().lineTestRunning != 0; }));
 
   const int ticks = meter->Ticks();

@@ -174,7 +174,7 @@ TEST_F(TraceFormsGui, DeclinedSaveAndCancelKeepTheHeldTrace) {
   ASSERT_TRUE(StartForms());
   app().settings.options = 1;  // not Autosave: the trace is emptied only by a Recall button
   apptest::FillTrace(store(), 40);
-  app().currentDocument->SetTypeModified(1, DOCUMENT_TRACE);
+  app().currentDocument->SetTypeModified(true, DocumentType::Trace);
   const int trigger = app().settings.traceTrigger = 3;
   answers.Modal([&](QDialog& dialog) {
     dialog.show();
@@ -189,7 +189,7 @@ TEST_F(TraceFormsGui, DeclinedSaveAndCancelKeepTheHeldTrace) {
   control->OnRecallTrace();
   EXPECT_EQ(app().settings.traceTrigger, trigger);
   EXPECT_EQ(TraceSamples(), 40);
-  EXPECT_EQ(app().currentDocument->IsTypeModified(DOCUMENT_TRACE), 1);
+  EXPECT_TRUE(app().currentDocument->IsTypeModified(DocumentType::Trace));
   const Texts sent = CommandsSince(before);
   EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& c) { return c.starts_with("RT:"); }), 0);
 }

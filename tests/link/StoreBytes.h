@@ -12,7 +12,7 @@
 #include "link/store/DocumentType.h"
 #include "link/store/OruData.h"
 
-inline std::vector<UCHAR> SaveToBytes(CORUData& store, int type, const FileSettings& settings = {}) {
+inline std::vector<UCHAR> SaveToBytes(CORUData& store, DocumentType type, const FileSettings& settings = {}) {
   std::vector<UCHAR> bytes;
   MemorySink sink(bytes);
   ByteWriter out(sink);
@@ -20,7 +20,7 @@ inline std::vector<UCHAR> SaveToBytes(CORUData& store, int type, const FileSetti
   return bytes;
 }
 
-inline FileStatus LoadFromBytes(const std::vector<UCHAR>& bytes, CORUData& store, int type,
+inline FileStatus LoadFromBytes(const std::vector<UCHAR>& bytes, CORUData& store, DocumentType type,
                                 FileSettings* settings = nullptr, TraceFileHead* head = nullptr) {
   MemorySource source(bytes);
   ByteReader in(source);

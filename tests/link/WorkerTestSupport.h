@@ -23,16 +23,18 @@ namespace linktest {
 
 class CountingDocument final : public DocumentState {
  public:
-  void SetTypeModified(int modified, int documentType) override {
-    (documentType == 1 ? captureModified : traceModified) = modified;
+  void SetTypeModified(bool modified, DocumentType documentType) override {
+    (documentType == DocumentType::Capture ? captureModified : traceModified) = modified;
     ++changes;
   }
-  int IsTypeModified(int documentType) const override { return documentType == 1 ? captureModified : traceModified; }
+  bool IsTypeModified(DocumentType documentType) const override {
+    return documentType == DocumentType::Capture ? captureModified : traceModified;
+  }
   bool IsDocumentOpen() const override { return open; }
 
   std::atomic<bool> open{true};
-  std::atomic<int> captureModified{0};
-  std::atomic<int> traceModified{0};
+  std::atomic<bool> captureModified{false};
+  std::atomic<bool> traceModified{false};
   std::atomic<int> changes{0};
 };
 

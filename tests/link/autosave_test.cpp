@@ -38,11 +38,11 @@ TEST(AutosaveName, OddFieldsAreReadLikeAtoiAndRollOver) {
 }
 
 TEST(AutosaveName, PathJoinsFolderNameAndTheTypesExtension) {
-  EXPECT_EQ(AutosavePath("/home/u/captures", "N", DOCUMENT_CAPTURE), "/home/u/captures/N.hsc");
-  EXPECT_EQ(AutosavePath("/home/u/captures/", "N", DOCUMENT_TRACE), "/home/u/captures/N.ast");
-  EXPECT_EQ(AutosavePath("D:\\logs", "N", DOCUMENT_CAPTURE), "D:\\logs\\N.hsc");
-  EXPECT_EQ(AutosavePath("c:\\", "N", DOCUMENT_TRACE), "c:\\N.ast");
-  EXPECT_EQ(AutosavePath("", "N", DOCUMENT_CAPTURE), "N.hsc");
+  EXPECT_EQ(AutosavePath("/home/u/captures", "N", DocumentType::Capture), "/home/u/captures/N.hsc");
+  EXPECT_EQ(AutosavePath("/home/u/captures/", "N", DocumentType::Trace), "/home/u/captures/N.ast");
+  EXPECT_EQ(AutosavePath("D:\\logs", "N", DocumentType::Capture), "D:\\logs\\N.hsc");
+  EXPECT_EQ(AutosavePath("c:\\", "N", DocumentType::Trace), "c:\\N.ast");
+  EXPECT_EQ(AutosavePath("", "N", DocumentType::Capture), "N.hsc");
 }
 
 TEST(AutosaveName, TheClockGivesAValidDate) {

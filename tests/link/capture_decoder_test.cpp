@@ -78,7 +78,7 @@ TEST_F(CaptureDecoderTest, TextItemsBecomeRecordsAndCountInTheLastHeader) {
   EXPECT_EQ(w.store.captureRunning, 1);
   EXPECT_EQ(w.store.statusText.Get(), "Capture in process");
   EXPECT_EQ(Notified(WM_ORU_START_CAPTURE), 1u);
-  EXPECT_EQ(w.document.captureModified, 1);
+  EXPECT_TRUE(w.document.captureModified);
   // A data line never sets the end code.
   EXPECT_EQ(w.store.endOfCaptureCode, 0);
 }
@@ -89,7 +89,7 @@ TEST_F(CaptureDecoderTest, TextLinesWithoutAnOpenDocumentAreKeptButNotAnnounced)
   EXPECT_EQ(Decode("ca:1:41:80:0001:").result, 1);
   EXPECT_EQ(Records(), 1);
   EXPECT_EQ(Notified(WM_ORU_START_CAPTURE), 0u);
-  EXPECT_EQ(w.document.captureModified, 0);
+  EXPECT_FALSE(w.document.captureModified);
 }
 
 TEST_F(CaptureDecoderTest, ACutTextItemIsNotReadPastTheLine) {
@@ -255,7 +255,7 @@ TEST_F(CaptureDecoderTest, TheLiveViewHearsOfBinaryDataAtEveryHundredRecords) {
   EXPECT_EQ(notifiedAfter[12], 1u);
   EXPECT_EQ(notifiedAfter[13], 2u);
   EXPECT_EQ(Records(), 210);
-  EXPECT_EQ(w.document.captureModified, 1);
+  EXPECT_TRUE(w.document.captureModified);
 }
 
 TEST_F(CaptureDecoderTest, ModemEventBytesPairUpAcrossLinesInBothForms) {

@@ -95,14 +95,14 @@ TEST(CaptureFile, WritesTheHandBuiltFileByteForByte) {
   FillHandBuiltStore(store);
   FileSettings settings;
   settings.viewType = 2;
-  EXPECT_EQ(SaveToBytes(store, DOCUMENT_CAPTURE, settings), HandBuiltFile());
+  EXPECT_EQ(SaveToBytes(store, DocumentType::Capture, settings), HandBuiltFile());
 }
 
 TEST(CaptureFile, LoadsTheHandBuiltFile) {
   CORUData store;
   store.sysCfg.bitStuffed = 0;
   FileSettings settings;
-  ASSERT_EQ(LoadFromBytes(HandBuiltFile(), store, DOCUMENT_CAPTURE, &settings), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(HandBuiltFile(), store, DocumentType::Capture, &settings), FileStatus::Ok);
   EXPECT_EQ(settings.viewType, 2);
   EXPECT_EQ(store.sysCfg.standard, 3);
   EXPECT_EQ(store.sysCfg.sync, 1);
@@ -143,9 +143,9 @@ TEST(CaptureFile, RandomRecordsOfEveryByteValueRoundTripExactly) {
     ULONG seconds = (i % 3 == 0) ? 0xFFFFFFFFu : word(random);
     store.captureBuffer.Add(CCaptBuf(data, flags, fraction, seconds));
   }
-  const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  const auto bytes = SaveToBytes(store, DocumentType::Capture);
   CORUData loaded;
-  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
   ASSERT_EQ(loaded.captureBuffer.GetSize(), count);
   for (int i = 0; i < count; ++i) {
     const CCaptBuf& a = store.captureBuffer[i];
@@ -162,9 +162,9 @@ TEST(CaptureFile, HeadersAndTriggerTextsOfEveryPrefixFormRoundTrip) {
     CORUData store;
     FillVariedStore(store, 20);
     store.sysCfg.triggerText = std::string(length, 'q');
-    const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+    const auto bytes = SaveToBytes(store, DocumentType::Capture);
     CORUData loaded;
-    ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok) << length;
+    ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok) << length;
     EXPECT_EQ(loaded.sysCfg.triggerText, store.sysCfg.triggerText);
     ASSERT_EQ(loaded.captureHeaders.GetSize(), 2);
     EXPECT_EQ(loaded.captureHeaders[1], store.captureHeaders[1]);
@@ -182,7 +182,7 @@ TEST(CaptureFile, OverlongHeaderTextsAreCutWhenWrittenSoTheFileLoadsAgain) {
   store.captureHeaders.Add(header);
   store.captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
   CORUData loaded;
-  ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DOCUMENT_CAPTURE), loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DocumentType::Capture), loaded, DocumentType::Capture), FileStatus::Ok);
   const CORUCaptureHeader& back = loaded.captureHeaders[0];
   EXPECT_EQ(back.startDate, "Tuesday, ");
   EXPECT_EQ(back.eventName, "CONNECT 14400/");
@@ -196,7 +196,7 @@ TEST(CaptureFile, RecordAttemptsAreBoundedByTheByteCountsPlusOne) {
     store.captureHeaders.Add(MakeEvent(0, 3));
     for (int i = 0; i < inFile; ++i) store.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), 0, 0, 0));
     CORUData loaded;
-    ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DOCUMENT_CAPTURE), loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+    ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DocumentType::Capture), loaded, DocumentType::Capture), FileStatus::Ok);
     EXPECT_EQ(loaded.captureBuffer.GetSize(), std::min(inFile, 4)) << inFile;
   }
 }
@@ -205,10 +205,10 @@ TEST(CaptureFile, ModemEventPairingStartsAfreshWhateverALiveCaptureLeft) {
   CORUData store;
   store.captureHeaders.Add(MakeEvent(0, 6));
   for (UCHAR flags : {0x40, 0x40, 0x00, 0xC0, 0x80, 0xC0}) store.captureBuffer.Add(CCaptBuf(0x6C, flags, 0, 0));
-  const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  const auto bytes = SaveToBytes(store, DocumentType::Capture);
   CORUData loaded;
   loaded.hdlcState = 2;  // a live capture stopped between the two halves of a pair
-  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
   const int marker[] = {1, 0, 0, 1, 0, 0};
   const int hidden[] = {0, 1, 0, 0, 0, 1};
   for (int i = 0; i < 6; ++i) {
@@ -222,12 +222,12 @@ TEST(CaptureFile, TruncationAtEveryOffsetKeepsWhatWasCompleteAndNeverCrashes) {
   CORUData store;
   FillVariedStore(store, 12);
   store.currentRecordIndex = 11;
-  const auto full = SaveToBytes(store, DOCUMENT_CAPTURE);
+  const auto full = SaveToBytes(store, DocumentType::Capture);
   const std::size_t recordsStart = full.size() - 12 * 10;
   for (std::size_t cut = 0; cut < full.size(); ++cut) {
     std::vector<UCHAR> bytes(full.begin(), full.begin() + static_cast<long>(cut));
     CORUData loaded;
-    FileStatus status = LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE);
+    FileStatus status = LoadFromBytes(bytes, loaded, DocumentType::Capture);
     const int records = loaded.captureBuffer.GetSize();
     const int current = loaded.currentRecordIndex;
     EXPECT_TRUE(current == -1 || (current >= 0 && current < records)) << cut;
@@ -248,7 +248,7 @@ TEST(CaptureFile, TruncationAtEveryOffsetKeepsWhatWasCompleteAndNeverCrashes) {
 TEST(CaptureFile, CorruptedCountsEndInTheErrorWithThePartialDataKept) {
   CORUData store;
   FillVariedStore(store, 12);
-  const auto good = SaveToBytes(store, DOCUMENT_CAPTURE);
+  const auto good = SaveToBytes(store, DocumentType::Capture);
   const std::size_t countAt = 1 + 5 + 1 + 2 + 12;  // view type, 5 bytes, empty trigger text, 2 bytes, 3 ints
   const std::size_t header0 = countAt + 4;
   const std::size_t header0ByteCount = header0 + 1 + 4 + 4 + 8 + 4;
@@ -275,7 +275,7 @@ TEST(CaptureFile, CorruptedCountsEndInTheErrorWithThePartialDataKept) {
     for (int k = 0; k < 4; ++k) bytes[d.at + static_cast<std::size_t>(k)] = static_cast<UCHAR>(d.value >> (8 * k));
     CORUData loaded;
     loaded.currentRecordIndex = 3;
-    EXPECT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::CaptureReadError) << d.what;
+    EXPECT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::CaptureReadError) << d.what;
     EXPECT_EQ(loaded.currentRecordIndex, -1) << d.what;
     EXPECT_EQ(loaded.captureHeaders.GetSize(), d.headersKept) << d.what;
     EXPECT_EQ(loaded.captureBuffer.GetSize(), 0) << d.what;
@@ -286,7 +286,7 @@ TEST(CaptureFile, AnEventNameOfFifteenCharactersMakesTheFileUnreadable) {
   CORUData store;
   store.captureHeaders.Add(MakeEvent(0, 1, 0, "CONNECT 14400/L"));  // cut to 14 when written
   store.captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
-  auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  auto bytes = SaveToBytes(store, DocumentType::Capture);
   // Rebuild the name with its fifteenth character, as another writer might.
   const std::string name14 = "CONNECT 14400/";
   auto at = std::search(bytes.begin(), bytes.end(), name14.begin(), name14.end());
@@ -294,19 +294,19 @@ TEST(CaptureFile, AnEventNameOfFifteenCharactersMakesTheFileUnreadable) {
   *(at - 4) = 15;
   bytes.insert(at + 14, 'L');
   CORUData loaded;
-  EXPECT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::CaptureReadError);
+  EXPECT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::CaptureReadError);
 }
 
 TEST(CaptureFile, LoadingLeavesEveryIndexValid) {
   CORUData store;
   FillVariedStore(store, 5);
   store.currentRecordIndex = 4;
-  const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  const auto bytes = SaveToBytes(store, DocumentType::Capture);
   CORUData loaded;
   FillVariedStore(loaded, 50);
   loaded.cursorRecordIndex = 40;
   loaded.cursorEventIndex = 1;
-  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
   EXPECT_EQ(loaded.currentRecordIndex, 4);
   EXPECT_EQ(loaded.cursorRecordIndex, -1);
   EXPECT_EQ(loaded.cursorEventIndex, 1);
@@ -314,20 +314,20 @@ TEST(CaptureFile, LoadingLeavesEveryIndexValid) {
   std::vector<UCHAR> damaged = bytes;
   const std::size_t currentAt = 1 + 5 + 1 + 2 + 8;
   damaged[currentAt] = 99;  // current record 99 of 5
-  ASSERT_EQ(LoadFromBytes(damaged, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(damaged, loaded, DocumentType::Capture), FileStatus::Ok);
   EXPECT_EQ(loaded.currentRecordIndex, -1);
 }
 
 TEST(CaptureFile, ACaptureLoadTouchesNoTraceMember) {
   CORUData store;
   FillVariedStore(store, 5);
-  const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  const auto bytes = SaveToBytes(store, DocumentType::Capture);
   CORUData loaded;
   loaded.traceSamples.Add(42);
   loaded.traceCursor1 = 7;
   loaded.traceMarker1 = 0;
   loaded.sysCfg.value1 = 2.5;
-  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
   EXPECT_EQ(loaded.traceSamples.GetSize(), 1);
   EXPECT_EQ(loaded.traceCursor1, 7);
   EXPECT_EQ(loaded.traceMarker1, 0);
@@ -337,8 +337,8 @@ TEST(CaptureFile, ACaptureLoadTouchesNoTraceMember) {
 TEST(CaptureFile, UnknownTypeReadsAndWritesNothing) {
   CORUData store;
   FillVariedStore(store, 5);
-  EXPECT_TRUE(SaveToBytes(store, DOCUMENT_NONE).empty());
-  EXPECT_EQ(LoadFromBytes({1, 2, 3}, store, 7), FileStatus::UnknownType);
+  EXPECT_TRUE(SaveToBytes(store, static_cast<DocumentType>(0)).empty());
+  EXPECT_EQ(LoadFromBytes({1, 2, 3}, store, static_cast<DocumentType>(7)), FileStatus::UnknownType);
   EXPECT_EQ(store.captureBuffer.GetSize(), 5);
 }
 
@@ -351,19 +351,20 @@ TEST(CaptureFile, SavesAndLoadsThroughAPathAndAFailedSaveKeepsTheOldFile) {
   FillVariedStore(store, 30);
   FileSettings settings;
   settings.viewType = 2;
-  ASSERT_EQ(SaveDocumentFile(path, store, DOCUMENT_CAPTURE, settings), FileStatus::Ok);
-  EXPECT_EQ(std::filesystem::file_size(path), SaveToBytes(store, DOCUMENT_CAPTURE, settings).size());
+  ASSERT_EQ(SaveDocumentFile(path, store, DocumentType::Capture, settings), FileStatus::Ok);
+  EXPECT_EQ(std::filesystem::file_size(path), SaveToBytes(store, DocumentType::Capture, settings).size());
 
   CORUData loaded;
   FileSettings read;
-  ASSERT_EQ(LoadDocumentFile(path, loaded, DOCUMENT_CAPTURE, read), FileStatus::Ok);
+  ASSERT_EQ(LoadDocumentFile(path, loaded, DocumentType::Capture, read), FileStatus::Ok);
   EXPECT_EQ(read.viewType, 2);
   EXPECT_EQ(loaded.captureBuffer.GetSize(), 30);
-  EXPECT_EQ(LoadDocumentFile((dir / "missing.hsc").string(), loaded, DOCUMENT_CAPTURE, read), FileStatus::OpenFailed);
-  EXPECT_EQ(SaveDocumentFile((dir / "no-such-dir" / "x.hsc").string(), store, DOCUMENT_CAPTURE, settings),
+  EXPECT_EQ(LoadDocumentFile((dir / "missing.hsc").string(), loaded, DocumentType::Capture, read),
+            FileStatus::OpenFailed);
+  EXPECT_EQ(SaveDocumentFile((dir / "no-such-dir" / "x.hsc").string(), store, DocumentType::Capture, settings),
             FileStatus::SaveFailed);
-  EXPECT_EQ(SaveDocumentFile(path, store, DOCUMENT_NONE, settings), FileStatus::UnknownType);
-  EXPECT_EQ(std::filesystem::file_size(path), SaveToBytes(store, DOCUMENT_CAPTURE, settings).size());
+  EXPECT_EQ(SaveDocumentFile(path, store, static_cast<DocumentType>(0), settings), FileStatus::UnknownType);
+  EXPECT_EQ(std::filesystem::file_size(path), SaveToBytes(store, DocumentType::Capture, settings).size());
   // Nothing but the file itself is left in the folder.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), std::filesystem::directory_iterator()), 1);
   std::filesystem::remove_all(dir);
@@ -374,19 +375,19 @@ TEST(CaptureFile, LoadingASmallFileOverABigCaptureGivesTheStorageBack) {
   const int count = static_cast<int>(kLargeBlockThreshold / sizeof(CCaptBuf)) + 10;
   big.captureHeaders.Add(MakeEvent(0, count));
   for (int i = 0; i < count; ++i) big.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), 0, 0, 0));
-  const auto bigFile = SaveToBytes(big, DOCUMENT_CAPTURE);
+  const auto bigFile = SaveToBytes(big, DocumentType::Capture);
   CORUData small;
   FillVariedStore(small, 12);
-  const auto smallFile = SaveToBytes(small, DOCUMENT_CAPTURE);
+  const auto smallFile = SaveToBytes(small, DocumentType::Capture);
 
   CORUData store;
-  ASSERT_EQ(LoadFromBytes(bigFile, store, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bigFile, store, DocumentType::Capture), FileStatus::Ok);
   ASSERT_EQ(store.captureBuffer.GetSize(), count);
   const CCaptBuf* block = store.captureBuffer.GetData();
   // The same capture again refills the same storage.
-  ASSERT_EQ(LoadFromBytes(bigFile, store, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bigFile, store, DocumentType::Capture), FileStatus::Ok);
   EXPECT_EQ(store.captureBuffer.GetData(), block);
-  ASSERT_EQ(LoadFromBytes(smallFile, store, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(smallFile, store, DocumentType::Capture), FileStatus::Ok);
   EXPECT_EQ(store.captureBuffer.GetSize(), 12);
   EXPECT_LT(store.captureBuffer.GetAllocatedSize(), 2000u);
 }

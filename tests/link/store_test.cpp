@@ -154,14 +154,14 @@ TEST(Store, ClearCaptureEmptiesBothArraysResetsTheIndexesAndMovesTheGenerationOn
 TEST(Store, EveryCaptureLoadMovesTheGenerationOnAndATraceLoadDoesNot) {
   CORUData source;
   FillCapture(source, 5);
-  const auto capture = SaveToBytes(source, DOCUMENT_CAPTURE);
+  const auto capture = SaveToBytes(source, DocumentType::Capture);
   source.traceSamples.Add(7);
-  const auto trace = SaveToBytes(source, DOCUMENT_TRACE);
+  const auto trace = SaveToBytes(source, DocumentType::Trace);
 
   CORUData store;
   FillCapture(store, 40);
   unsigned generation = store.captureGeneration;
-  ASSERT_EQ(LoadFromBytes(capture, store, DOCUMENT_CAPTURE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(capture, store, DocumentType::Capture), FileStatus::Ok);
   EXPECT_GT(store.captureGeneration, generation);
   EXPECT_EQ(store.captureBuffer.GetSize(), 5);
   EXPECT_EQ(store.layoutDirty, 1);
@@ -170,14 +170,14 @@ TEST(Store, EveryCaptureLoadMovesTheGenerationOnAndATraceLoadDoesNot) {
   // A load that fails early still replaces what was held: nothing of it stays.
   store.layoutDirty = 0;
   generation = store.captureGeneration;
-  ASSERT_EQ(LoadFromBytes({2}, store, DOCUMENT_CAPTURE), FileStatus::CaptureReadError);
+  ASSERT_EQ(LoadFromBytes({2}, store, DocumentType::Capture), FileStatus::CaptureReadError);
   EXPECT_GT(store.captureGeneration, generation);
   EXPECT_EQ(store.captureBuffer.GetSize(), 0);
   EXPECT_EQ(store.captureHeaders.GetSize(), 0);
   EXPECT_EQ(store.layoutDirty, 1);
 
   generation = store.captureGeneration;
-  ASSERT_EQ(LoadFromBytes(trace, store, DOCUMENT_TRACE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(trace, store, DocumentType::Trace), FileStatus::Ok);
   EXPECT_EQ(store.captureGeneration, generation);
 }
 
@@ -232,10 +232,10 @@ TEST(Store, DataMutexIsRecursiveSoASaveMayRunUnderTheCallersLock) {
   CORUData store;
   store.captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
   std::lock_guard outer(store.dataMutex);
-  const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+  const auto bytes = SaveToBytes(store, DocumentType::Capture);
   CORUData loaded;
   std::lock_guard other(loaded.dataMutex);
-  EXPECT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+  EXPECT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
   EXPECT_EQ(loaded.captureBuffer.GetSize(), 1);
 }
 
@@ -252,9 +252,9 @@ TEST(Store, SavesTakenWhileAnotherThreadAppendsAreAlwaysConsistentSnapshots) {
     }
   });
   for (int save = 0; save < 20; ++save) {
-    const auto bytes = SaveToBytes(store, DOCUMENT_CAPTURE);
+    const auto bytes = SaveToBytes(store, DocumentType::Capture);
     CORUData loaded;
-    ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_CAPTURE), FileStatus::Ok);
+    ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
     const int count = loaded.captureBuffer.GetSize();
     ASSERT_EQ(loaded.captureHeaders[0].byteCount, count);
     for (int i = 0; i < count; ++i) ASSERT_EQ(loaded.captureBuffer[i].timeFraction, static_cast<ULONG>(i));

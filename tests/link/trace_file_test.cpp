@@ -37,17 +37,17 @@ TEST(TraceFile, WritesTheSixSettingsTheTwoValuesAndThePlainBody) {
   for (UCHAR b : {0x9A, 0x99, 0x99, 0x99, 0x99, 0x99, 0x89, 0x3F}) expected.push_back(b);  // 0.0125
   for (UCHAR b : {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0E, 0xC0}) expected.push_back(b);  // -3.75
   for (ULONG v : {120u, 80u, 63u, static_cast<ULONG>(-500), static_cast<ULONG>(-497)}) Put32(expected, v);
-  EXPECT_EQ(SaveToBytes(store, DOCUMENT_TRACE, TraceSettings()), expected);
+  EXPECT_EQ(SaveToBytes(store, DocumentType::Trace, TraceSettings()), expected);
 }
 
 TEST(TraceFile, TwoHundredSamplesLoadAsAThousandRepeatingTheLast) {
   CORUData store;
   FillTrace(store, 200);
-  const auto bytes = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  const auto bytes = SaveToBytes(store, DocumentType::Trace, TraceSettings());
   CORUData loaded;
   FileSettings settings;
   TraceFileHead head;
-  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE, &settings, &head), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Trace, &settings, &head), FileStatus::Ok);
   ASSERT_EQ(loaded.traceSamples.GetSize(), 1000);
   for (int i = 0; i < 200; ++i) ASSERT_EQ(loaded.traceSamples[i], i * 3 - 500) << i;
   for (int i = 200; i < 1000; ++i) ASSERT_EQ(loaded.traceSamples[i], 199 * 3 - 500) << i;
@@ -69,26 +69,26 @@ TEST(TraceFile, TwoHundredSamplesLoadAsAThousandRepeatingTheLast) {
 TEST(TraceFile, OnlyTheFirstThousandSamplesAreWritten) {
   CORUData store;
   FillTrace(store, 1500);
-  const auto bytes = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  const auto bytes = SaveToBytes(store, DocumentType::Trace, TraceSettings());
   EXPECT_EQ(bytes.size(), 6 * 4 + 2 * 8 + 3 * 4 + 1000 * 4u);
   CORUData loaded;
-  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Trace), FileStatus::Ok);
   EXPECT_EQ(loaded.traceSamples[999], 999 * 3 - 500);
 }
 
 TEST(TraceFile, NoSamplesLoadAsAThousandZerosAndAHalfSampleIsIgnored) {
   CORUData store;
   FillTrace(store, 0);
-  auto bytes = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  auto bytes = SaveToBytes(store, DocumentType::Trace, TraceSettings());
   CORUData loaded;
-  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Trace), FileStatus::Ok);
   ASSERT_EQ(loaded.traceSamples.GetSize(), 1000);
   EXPECT_EQ(loaded.traceSamples[0], 0);
   EXPECT_EQ(loaded.traceSamples[999], 0);
 
   Put32(bytes, 17);
   bytes.insert(bytes.end(), {0x01, 0x02, 0x03});  // three bytes of a second sample
-  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Trace), FileStatus::Ok);
   EXPECT_EQ(loaded.traceSamples[0], 17);
   EXPECT_EQ(loaded.traceSamples[1], 17);
   EXPECT_EQ(loaded.traceSamples[999], 17);
@@ -97,12 +97,12 @@ TEST(TraceFile, NoSamplesLoadAsAThousandZerosAndAHalfSampleIsIgnored) {
 TEST(TraceFile, TheSecondLineFieldIsTheOneKept) {
   CORUData store;
   FillTrace(store, 3);
-  auto bytes = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  auto bytes = SaveToBytes(store, DocumentType::Trace, TraceSettings());
   bytes[12] = 1;  // field 4
   CORUData loaded;
   FileSettings settings;
   TraceFileHead head;
-  ASSERT_EQ(LoadFromBytes(bytes, loaded, DOCUMENT_TRACE, &settings, &head), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Trace, &settings, &head), FileStatus::Ok);
   EXPECT_EQ(head.line, 1);
   EXPECT_EQ(head.lineAgain, 2);
   EXPECT_EQ(settings.traceLine, 2);
@@ -111,13 +111,13 @@ TEST(TraceFile, TheSecondLineFieldIsTheOneKept) {
 TEST(TraceFile, TruncationAtEveryOffsetNeverCrashesAndLeavesIndexesValid) {
   CORUData store;
   FillTrace(store, 10);
-  const auto full = SaveToBytes(store, DOCUMENT_TRACE, TraceSettings());
+  const auto full = SaveToBytes(store, DocumentType::Trace, TraceSettings());
   const std::size_t samplesStart = 6 * 4 + 2 * 8 + 3 * 4;
   for (std::size_t cut = 0; cut < full.size(); ++cut) {
     std::vector<UCHAR> bytes(full.begin(), full.begin() + static_cast<long>(cut));
     CORUData loaded;
     loaded.traceSamples.Add(5);
-    FileStatus status = LoadFromBytes(bytes, loaded, DOCUMENT_TRACE);
+    FileStatus status = LoadFromBytes(bytes, loaded, DocumentType::Trace);
     const int marker = loaded.traceMarker1;
     EXPECT_TRUE(marker == -1 || (marker >= 0 && marker < loaded.traceSamples.GetSize())) << cut;
     if (cut < samplesStart) {
@@ -137,7 +137,7 @@ TEST(TraceFile, AMarkerBeyondTheSamplesIsDropped) {
   FillTrace(store, 10);
   store.traceMarker1 = 1000;
   CORUData loaded;
-  ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DOCUMENT_TRACE), loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DocumentType::Trace), loaded, DocumentType::Trace), FileStatus::Ok);
   EXPECT_EQ(loaded.traceMarker1, -1);
 }
 
@@ -150,7 +150,7 @@ TEST(TraceFile, ATraceLoadTouchesNoCaptureMember) {
   loaded.currentRecordIndex = 0;
   loaded.sysCfg.bitStuffed = 0;
   loaded.sysCfg.triggerText = "keep";
-  ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DOCUMENT_TRACE), loaded, DOCUMENT_TRACE), FileStatus::Ok);
+  ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DocumentType::Trace), loaded, DocumentType::Trace), FileStatus::Ok);
   EXPECT_EQ(loaded.captureBuffer.GetSize(), 1);
   EXPECT_EQ(loaded.captureHeaders.GetSize(), 1);
   EXPECT_EQ(loaded.currentRecordIndex, 0);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "link/store/DocumentType.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/model/AppCommandRules.h"
 #include "shell/model/AutosaveRule.h"
 #include "shell/model/CommandLine.h"
@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DocumentDialogRules, SaveAsAndSaveFollowTheType) {
-  const FileDialogSpec traceAs = SaveAsDialogSpec(DOCUMENT_TRACE);
+  const FileDialogSpec traceAs = SaveAsDialogSpec(DocumentType::Trace);
   EXPECT_EQ(traceAs.title, "Save ORUpc trace file as");
   EXPECT_EQ(traceAs.defaultExtension, "ast");
   ASSERT_EQ(traceAs.filters.size(), 1u);
@@ -56,16 +56,16 @@ TEST(DocumentDialogRules, SaveAsAndSaveFollowTheType) {
   EXPECT_EQ(traceAs.filters[0].second, "*.ast");
   EXPECT_EQ(traceAs.flags, kHideReadOnly | kOverwritePrompt);
 
-  const FileDialogSpec captureAs = SaveAsDialogSpec(DOCUMENT_CAPTURE);
+  const FileDialogSpec captureAs = SaveAsDialogSpec(DocumentType::Capture);
   EXPECT_EQ(captureAs.title, "Save ORUpc capture file as");
   EXPECT_EQ(captureAs.defaultExtension, "hsc");
   EXPECT_EQ(captureAs.filters[0].first, "ORUpc Capture files (*.hsc)");
 
-  const FileDialogSpec trace = SaveDialogSpec(DOCUMENT_TRACE, "/auto/");
+  const FileDialogSpec trace = SaveDialogSpec(DocumentType::Trace, "/auto/");
   EXPECT_EQ(trace.title, "Save ORUpc trace file");
   EXPECT_EQ(trace.filters[0].first, "ORU Signal Trace files (*.ast)");
   EXPECT_EQ(trace.initialFolder, "/auto/");
-  EXPECT_EQ(SaveDialogSpec(DOCUMENT_CAPTURE, "").title, "Save ORUpc capture file");
+  EXPECT_EQ(SaveDialogSpec(DocumentType::Capture, "").title, "Save ORUpc capture file");
 }
 
 TEST(DocumentDialogRules, OpenPutsTheShownTabsTypeFirst) {
@@ -81,8 +81,8 @@ TEST(DocumentDialogRules, OpenPutsTheShownTabsTypeFirst) {
     EXPECT_EQ(spec.filters[0].second, "*.hsc") << tab;
     EXPECT_EQ(spec.defaultExtension, "hsc") << tab;
   }
-  EXPECT_EQ(DocumentTypeForTab(1), DOCUMENT_TRACE);
-  EXPECT_EQ(DocumentTypeForTab(3), DOCUMENT_CAPTURE);
+  EXPECT_EQ(DocumentTypeForTab(1), DocumentType::Trace);
+  EXPECT_EQ(DocumentTypeForTab(3), DocumentType::Capture);
 }
 
 TEST(DocumentDialogRules, ExportProposesTheCsvName) {
@@ -95,16 +95,16 @@ TEST(DocumentDialogRules, ExportProposesTheCsvName) {
 }
 
 TEST(DocumentDialogRules, ASaveWritesToThePathNameOnlyWhenItBelongsToTheType) {
-  EXPECT_EQ(RouteForSave(DOCUMENT_CAPTURE, DOCUMENT_CAPTURE, "/a.hsc"), SaveRoute::WriteToPathName);
-  EXPECT_EQ(RouteForSave(DOCUMENT_CAPTURE, DOCUMENT_TRACE, "/a.ast"), SaveRoute::AskForPath);
-  EXPECT_EQ(RouteForSave(DOCUMENT_TRACE, DOCUMENT_TRACE, ""), SaveRoute::AskForPath);
-  EXPECT_EQ(RouteForSave(DOCUMENT_TRACE, DOCUMENT_NONE, "/a.ast"), SaveRoute::AskForPath);
+  EXPECT_EQ(RouteForSave(DocumentType::Capture, DocumentType::Capture, "/a.hsc"), SaveRoute::WriteToPathName);
+  EXPECT_EQ(RouteForSave(DocumentType::Capture, DocumentType::Trace, "/a.ast"), SaveRoute::AskForPath);
+  EXPECT_EQ(RouteForSave(DocumentType::Trace, DocumentType::Trace, ""), SaveRoute::AskForPath);
+  EXPECT_EQ(RouteForSave(DocumentType::Trace, std::nullopt, "/a.ast"), SaveRoute::AskForPath);
   EXPECT_EQ(SaveChangesText("run1.hsc"), "Save changes to run1.hsc?");
 }
 
 struct SlotCase {
   int slot;
-  int type;
+  DocumentType type;
   bool fromEntry;
 };
 
@@ -118,16 +118,17 @@ TEST_P(AutosaveSlots, OnlyASlotInsideTheDirectoryReadsItsEntry) {
   EXPECT_EQ(when, c.fromEntry ? entry : clock);
 }
 
-INSTANTIATE_TEST_SUITE_P(Slots, AutosaveSlots,
-                         ::testing::Values(SlotCase{-1, DOCUMENT_CAPTURE, false}, SlotCase{0, DOCUMENT_CAPTURE, true},
-                                           SlotCase{8, DOCUMENT_CAPTURE, true}, SlotCase{9, DOCUMENT_CAPTURE, false},
-                                           SlotCase{2, DOCUMENT_TRACE, true}, SlotCase{3, DOCUMENT_TRACE, false},
-                                           SlotCase{9, DOCUMENT_TRACE, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Slots, AutosaveSlots,
+    ::testing::Values(SlotCase{-1, DocumentType::Capture, false}, SlotCase{0, DocumentType::Capture, true},
+                      SlotCase{8, DocumentType::Capture, true}, SlotCase{9, DocumentType::Capture, false},
+                      SlotCase{2, DocumentType::Trace, true}, SlotCase{3, DocumentType::Trace, false},
+                      SlotCase{9, DocumentType::Trace, false}));
 
 TEST(AutosaveRuleTest, NameAndFolder) {
-  EXPECT_EQ(AutosaveFilePath("/auto", CivilTime{2024, 3, 5, 7, 8, 9}, DOCUMENT_CAPTURE),
+  EXPECT_EQ(AutosaveFilePath("/auto", CivilTime{2024, 3, 5, 7, 8, 9}, DocumentType::Capture),
             "/auto/Tuesday, March 05, 2024 07_08_09.hsc");
-  EXPECT_EQ(AutosaveFilePath("/auto/", AutosaveTime("00/00/00", "10:11:12", {}), DOCUMENT_TRACE),
+  EXPECT_EQ(AutosaveFilePath("/auto/", AutosaveTime("00/00/00", "10:11:12", {}), DocumentType::Trace),
             "/auto/Saturday, January 01, 2000 10_11_12.ast");
   EXPECT_TRUE(AutosaveNeedsFolderChoice("c:\\"));
   EXPECT_FALSE(AutosaveNeedsFolderChoice("C:\\"));
@@ -139,24 +140,24 @@ TEST(AppCommandRulesTest, OptionsAreCheckedAndFileCommandsGreyDuringActivity) {
   AppCommandInputs idle;
   idle.options = 4;
   idle.dataHeld = true;
-  EXPECT_EQ(AppCommandState(cmd::kNewCaptureAutosave, idle), (CommandState{true, true}));
-  EXPECT_EQ(AppCommandState(cmd::kNewCaptureConcatenate, idle), (CommandState{true, false}));
-  EXPECT_EQ(AppCommandState(cmd::kNewCaptureOverwrite, idle), (CommandState{true, false}));
+  EXPECT_EQ(AppCommandState(ID_NEW_CAPTURE_AUTOSAVE, idle), (CommandState{true, true}));
+  EXPECT_EQ(AppCommandState(ID_NEW_CAPTURE_CONCATENATE, idle), (CommandState{true, false}));
+  EXPECT_EQ(AppCommandState(ID_NEW_CAPTURE_OVERWRITE, idle), (CommandState{true, false}));
   AppCommandInputs busy = idle;
   busy.activity = true;
-  for (int id : {cmd::kFileOpen, cmd::kFileNew, cmd::kFileSave, cmd::kFileSaveAs, cmd::kFileClose}) {
+  for (int id : {ID_FILE_OPEN, ID_FILE_NEW, ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CLOSE_DATA}) {
     EXPECT_EQ(AppCommandState(id, idle), (CommandState{true, false})) << id;
     EXPECT_EQ(AppCommandState(id, busy), (CommandState{false, false})) << id;
   }
-  EXPECT_EQ(AppCommandState(cmd::kNewCaptureOverwrite, busy), (CommandState{true, false}));
+  EXPECT_EQ(AppCommandState(ID_NEW_CAPTURE_OVERWRITE, busy), (CommandState{true, false}));
   AppCommandInputs empty = idle;
   empty.dataHeld = false;
-  EXPECT_EQ(AppCommandState(cmd::kFileSave, empty), (CommandState{false, false}));
-  EXPECT_EQ(AppCommandState(cmd::kFileNew, empty), (CommandState{true, false}));
-  EXPECT_FALSE(AppCommandState(cmd::kExportText, idle).has_value());
+  EXPECT_EQ(AppCommandState(ID_FILE_SAVE, empty), (CommandState{false, false}));
+  EXPECT_EQ(AppCommandState(ID_FILE_NEW, empty), (CommandState{true, false}));
+  EXPECT_FALSE(AppCommandState(ID_EXPORT_TEXT, idle).has_value());
   AppCommandInputs noWindow = idle;
   noWindow.mainWindow = false;
-  EXPECT_FALSE(AppCommandState(cmd::kFileNew, noWindow).has_value());
+  EXPECT_FALSE(AppCommandState(ID_FILE_NEW, noWindow).has_value());
 }
 
 }  // namespace

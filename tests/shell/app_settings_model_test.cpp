@@ -82,7 +82,7 @@ TEST(AppSettingsRules, FirstRunSetsItsDefaultsAndLineOne) {
   EXPECT_EQ(s.originateShade, 0x55D555u);
   EXPECT_EQ(s.options, 4);
   EXPECT_EQ(s.autosaveFolder, kFolder);
-  EXPECT_EQ(s.viewType, 1);
+  EXPECT_EQ(s.viewType, ViewType::Ascii);
   EXPECT_EQ(s.standard, 2);
   EXPECT_EQ(s.mode, 7);
   EXPECT_EQ(s.line, 9);

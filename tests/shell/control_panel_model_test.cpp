@@ -119,7 +119,7 @@ struct Panel {
   AppSettings s;
   PanelConfig cfg;
   Panel() {
-    s.viewType = 1;
+    s.viewType = ViewType::Ascii;
     s.standard = 2;
     s.format = 5;
     s.mode = 7;
@@ -197,14 +197,14 @@ TEST(ControlPanelRules, ASelectionOfNoStandardChangesNothing) {
 
 TEST(ControlPanelRules, ViewTypeChecksOneRadioAndEnablesParityBoxesOnlyFor7E1) {
   Panel p;
-  ApplyViewType(p.c, p.s, p.cfg, 2);
+  ApplyViewType(p.c, p.s, p.cfg, ViewType::Hex);
   EXPECT_FALSE(p.c.ascii);
   EXPECT_TRUE(p.c.hex);
   EXPECT_FALSE(p.c.parityBoxesEnabled);
   EXPECT_TRUE(p.cfg.layoutDirty);
-  EXPECT_EQ(p.s.viewType, 2);
+  EXPECT_EQ(p.s.viewType, ViewType::Hex);
   p.cfg.parity7E1 = 1;
-  ApplyViewType(p.c, p.s, p.cfg, 1);
+  ApplyViewType(p.c, p.s, p.cfg, ViewType::Ascii);
   EXPECT_TRUE(p.c.ascii);
   EXPECT_FALSE(p.c.hex);
   EXPECT_TRUE(p.c.parityBoxesEnabled);
@@ -317,7 +317,7 @@ TEST(ControlPanelRules, UpdateSetsEveryDisplayFlagFromItsSetting) {
   p.s.showParity = 14;
   p.s.showParityErrors = 13;
   p.s.showModemEvents = 14;
-  p.s.viewType = 2;
+  p.s.viewType = ViewType::Hex;
   p.cfg.highlightParityErrors = 1;
   UpdateFromSettings(p.c, p.s, p.cfg);
   EXPECT_EQ(p.cfg.highlightParityBit, 1);

@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/dialogs/FindDlg.h"
 #include "shell/panel/ControlView.h"
@@ -62,7 +63,7 @@ class ControlPanelForm : public apptest::AppFixture {
 
 TEST_F(ControlPanelForm, WithoutAnInstrumentEachStartShowsTheBoxWithTheLockFreeAndPostsNothing) {
   ASSERT_TRUE(StartPanel());
-  for (int id : {IDC_PANEL_CAPTURE, IDC_PANEL_SIGNAL_TRACE, IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF, IDC_PANEL_RECALL}) {
+  for (int id : {IDC_CAPTURE, IDC_SIGNAL_TRACE, IDC_LINE_TEST, IDC_DTMF_DECODER, IDC_RECALL_SESSION}) {
     answers.Box("No USB connection to ORUpc", IDOK, [&](const PromptRecord& box) {
       EXPECT_EQ(box.title, "COMM Error");
       EXPECT_EQ(box.style, MB_OK | MB_SYSTEMMODAL);
@@ -73,91 +74,91 @@ TEST_F(ControlPanelForm, WithoutAnInstrumentEachStartShowsTheBoxWithTheLockFreeA
     EXPECT_TRUE(answers.AllUsed()) << id;
   }
   EXPECT_TRUE(Posted().empty());
-  EXPECT_EQ(Get<QAbstractButton>(IDC_PANEL_CAPTURE)->text(), "Capture");
-  EXPECT_EQ(Get<QAbstractButton>(IDC_PANEL_SIGNAL_TRACE)->text(), "Signal Trace");
+  EXPECT_EQ(Get<QAbstractButton>(IDC_CAPTURE)->text(), "Capture");
+  EXPECT_EQ(Get<QAbstractButton>(IDC_SIGNAL_TRACE)->text(), "Signal Trace");
 }
 
 TEST_F(ControlPanelForm, StopsArePostedEvenWithTheDeviceGone) {
   ASSERT_TRUE(StartPanel());
   CORUData& store = app().dataStore;
   store.traceRunning = 1;
-  Click(IDC_PANEL_SIGNAL_TRACE);
+  Click(IDC_SIGNAL_TRACE);
   EXPECT_EQ(store.statusText.Get(), "Aborting signal trace");
   store.traceRunning = 0;
   store.dtmfRunning = 1;
   // The decoder stops in the same click that then finds no device.
   answers.Box("No USB connection to ORUpc", IDOK);
-  Click(IDC_PANEL_LINE_TEST);
+  Click(IDC_LINE_TEST);
   store.dtmfRunning = 0;
   store.captureRunning = 1;
-  Click(IDC_PANEL_CAPTURE);
+  Click(IDC_CAPTURE);
   EXPECT_EQ(store.statusText.Get(), "Aborting capture");
   store.captureRunning = 0;
   ASSERT_TRUE(requests->recorder.WaitForCount(WM_ORU_ABORT_CAPTURE, 1));
   EXPECT_EQ(Posted(), (std::vector<UINT>{WM_ORU_STOP_SIGNAL_TRACE, WM_ORU_STOP_DTMF_DECODER, WM_ORU_ABORT_CAPTURE}));
   // The abort gives the locked controls back.
-  for (int id : {IDC_PANEL_CONFIGURE, IDC_PANEL_RECALL, IDC_PANEL_LINE_TEST, IDC_PANEL_DTMF, IDC_PANEL_MODE})
+  for (int id : {IDC_CONFIGURE, IDC_RECALL_SESSION, IDC_LINE_TEST, IDC_DTMF_DECODER, IDC_MODE})
     EXPECT_TRUE(Get(id)->isEnabled()) << id;
 }
 
 TEST_F(ControlPanelForm, SyncWith7E1SwitchesTo8N1AndTheBoxesFollow) {
   ASSERT_TRUE(StartPanel());
-  Pick(IDC_PANEL_MODE, "ASYNC");
-  Pick(IDC_PANEL_FORMAT, "7E1");
-  EXPECT_TRUE(Get(IDC_PANEL_PARITY_BIT)->isEnabled());
-  EXPECT_TRUE(Get(IDC_PANEL_PARITY_ERRORS)->isEnabled());
-  EXPECT_FALSE(Get(IDC_PANEL_BIT_STUFFED)->isEnabled());
+  Pick(IDC_MODE, "ASYNC");
+  Pick(IDC_FORMAT, "7E1");
+  EXPECT_TRUE(Get(IDC_HIGHLIGHT_PARITY_BIT)->isEnabled());
+  EXPECT_TRUE(Get(IDC_HIGHLIGHT_PARITY_ERRORS)->isEnabled());
+  EXPECT_FALSE(Get(IDC_BIT_STUFFED)->isEnabled());
   EXPECT_EQ(app().dataStore.sysCfg.parity7E1, 1);
-  Pick(IDC_PANEL_MODE, "SYNC");
-  EXPECT_EQ(Get<QComboBox>(IDC_PANEL_FORMAT)->currentText(), "8N1");
-  EXPECT_FALSE(Get(IDC_PANEL_PARITY_BIT)->isEnabled());
-  EXPECT_FALSE(Get(IDC_PANEL_PARITY_ERRORS)->isEnabled());
-  EXPECT_TRUE(Get(IDC_PANEL_BIT_STUFFED)->isEnabled());
+  Pick(IDC_MODE, "SYNC");
+  EXPECT_EQ(Get<QComboBox>(IDC_FORMAT)->currentText(), "8N1");
+  EXPECT_FALSE(Get(IDC_HIGHLIGHT_PARITY_BIT)->isEnabled());
+  EXPECT_FALSE(Get(IDC_HIGHLIGHT_PARITY_ERRORS)->isEnabled());
+  EXPECT_TRUE(Get(IDC_BIT_STUFFED)->isEnabled());
   EXPECT_EQ(app().settings.format, 5);
   EXPECT_EQ(app().settings.mode, 8);
   EXPECT_EQ(app().dataStore.sysCfg.sync, 1);
   EXPECT_EQ(app().dataStore.sysCfg.parity7E1, 0);
   // The update that followed took "7E1" out of a synchronous capture's list.
-  EXPECT_EQ(Get<QComboBox>(IDC_PANEL_FORMAT)->count(), 1);
-  Pick(IDC_PANEL_MODE, "ASYNC");
-  EXPECT_EQ(Get<QComboBox>(IDC_PANEL_FORMAT)->count(), 2);
+  EXPECT_EQ(Get<QComboBox>(IDC_FORMAT)->count(), 1);
+  Pick(IDC_MODE, "ASYNC");
+  EXPECT_EQ(Get<QComboBox>(IDC_FORMAT)->count(), 2);
 }
 
 TEST_F(ControlPanelForm, HighSpeedStandardsAreSingleSessionInterceptWithModemEvents) {
   ASSERT_TRUE(StartPanel());
-  Pick(IDC_PANEL_STANDARD, "1200/2400");
-  Pick(IDC_PANEL_SESSION, "Multiple");
+  Pick(IDC_STANDARD, "1200/2400");
+  Pick(IDC_SESSION, "Multiple");
   ASSERT_EQ(app().dataStore.sysCfg.sessionMode, 1);
-  Pick(IDC_PANEL_STANDARD, "9600");
-  EXPECT_EQ(Get<QComboBox>(IDC_PANEL_SESSION)->currentText(), "Single");
+  Pick(IDC_STANDARD, "9600");
+  EXPECT_EQ(Get<QComboBox>(IDC_SESSION)->currentText(), "Single");
   EXPECT_EQ(app().settings.session, 11);
   EXPECT_EQ(app().dataStore.sysCfg.sessionMode, 0);
   EXPECT_EQ(app().dataStore.sysCfg.standard, 2);
   EXPECT_EQ(app().settings.standard, 3);
-  EXPECT_TRUE(Get(IDC_PANEL_MODEM_EVENTS)->isVisibleTo(panel));
+  EXPECT_TRUE(Get(IDC_SHOW_MODEM_EVENTS)->isVisibleTo(panel));
   EXPECT_EQ(app().dataStore.modeText.Get(), "Intercept Mode");
-  Pick(IDC_PANEL_STANDARD, "B300");
-  EXPECT_FALSE(Get(IDC_PANEL_MODEM_EVENTS)->isVisibleTo(panel));
+  Pick(IDC_STANDARD, "B300");
+  EXPECT_FALSE(Get(IDC_SHOW_MODEM_EVENTS)->isVisibleTo(panel));
   EXPECT_EQ(app().dataStore.modeText.Get(), "Bridged Mode");
   EXPECT_EQ(app().dataStore.sysCfg.standard, 0);
 }
 
 TEST_F(ControlPanelForm, RadiosAreSetByTheHandlersAndTheViewTypeFollows) {
   ASSERT_TRUE(StartPanel());
-  auto* ascii = Get<QAbstractButton>(IDC_PANEL_ASCII);
-  auto* hex = Get<QAbstractButton>(IDC_PANEL_HEX);
+  auto* ascii = Get<QAbstractButton>(IDC_ASCII);
+  auto* hex = Get<QAbstractButton>(IDC_HEX);
   EXPECT_FALSE(ascii->autoExclusive());
   EXPECT_TRUE(ascii->isChecked());
   app().dataStore.layoutDirty = 0;
   hex->click();
   EXPECT_TRUE(hex->isChecked());
   EXPECT_FALSE(ascii->isChecked());
-  EXPECT_EQ(app().settings.viewType, 2);
+  EXPECT_EQ(app().settings.viewType, ViewType::Hex);
   EXPECT_EQ(app().dataStore.layoutDirty, 1);
   hex->click();  // a second click leaves it checked
   EXPECT_TRUE(hex->isChecked());
   ascii->click();
-  EXPECT_EQ(app().settings.viewType, 1);
+  EXPECT_EQ(app().settings.viewType, ViewType::Ascii);
   EXPECT_FALSE(hex->isChecked());
 }
 
@@ -170,14 +171,14 @@ TEST_F(ControlPanelForm, ModemEventsOffDropsAMarkOnAModemEventByteOnly) {
     store.captureBuffer[2].flags |= CAPT_MODEM_EVENT;
     store.captureBuffer[3].flags &= static_cast<UCHAR>(~CAPT_MODEM_EVENT);
   }
-  Pick(IDC_PANEL_STANDARD, "9600");
+  Pick(IDC_STANDARD, "9600");
   store.currentRecordIndex = 3;
-  Click(IDC_PANEL_MODEM_EVENTS);
+  Click(IDC_SHOW_MODEM_EVENTS);
   EXPECT_EQ(store.showModemEvents, 1);
   EXPECT_EQ(app().settings.showModemEvents, 14);
   EXPECT_EQ(store.currentRecordIndex, 3);
   store.currentRecordIndex = 2;
-  Click(IDC_PANEL_MODEM_EVENTS);
+  Click(IDC_SHOW_MODEM_EVENTS);
   EXPECT_EQ(store.showModemEvents, 0);
   EXPECT_EQ(app().settings.showModemEvents, 13);
   EXPECT_EQ(store.currentRecordIndex, -1);
@@ -185,8 +186,8 @@ TEST_F(ControlPanelForm, ModemEventsOffDropsAMarkOnAModemEventByteOnly) {
 
 TEST_F(ControlPanelForm, BitStuffedBoxWritesTheInvertedByte) {
   ASSERT_TRUE(StartPanel());
-  Pick(IDC_PANEL_MODE, "SYNC");
-  auto* box = Get<QAbstractButton>(IDC_PANEL_BIT_STUFFED);
+  Pick(IDC_MODE, "SYNC");
+  auto* box = Get<QAbstractButton>(IDC_BIT_STUFFED);
   const bool before = box->isChecked();
   box->click();
   EXPECT_EQ(app().dataStore.sysCfg.bitStuffed, before ? 1 : 0);
@@ -256,7 +257,7 @@ TEST_F(ControlPanelForm, ConfigureStopsTheMeterAndDecoderThenRunsTheDialogWithou
         return static_cast<int>(QDialog::Rejected);
       },
       "CORUConfigureDlg");
-  Click(IDC_PANEL_CONFIGURE);
+  Click(IDC_CONFIGURE);
   EXPECT_TRUE(answers.AllUsed());
   EXPECT_TRUE(lockFree);
   ASSERT_TRUE(requests->recorder.WaitForCount(WM_ORU_STOP_DTMF_DECODER, 1));

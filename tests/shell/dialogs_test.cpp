@@ -20,7 +20,7 @@
 #include "shell/dialogs/HyperlinkStatic.h"
 #include "shell/views/ParserView.h"
 #include "shell/dialogs/TimeEntry.h"
-#include "shell/model/AppCommandIds.h"
+#include "resources/data/ResourceIds.h"
 #include "tests/shell/AppFixture.h"
 
 namespace {
@@ -165,7 +165,7 @@ TEST_F(DialogsTest, AboutCommandRunsTheBox) {
         return static_cast<int>(QDialog::Accepted);
       },
       "CAboutDlg");
-  app().OnCommand(cmd::kAppAbout);
+  app().OnCommand(ID_APP_ABOUT);
   EXPECT_EQ(app().AboutRuns(), 1);
   EXPECT_EQ(shown.toStdString(),
             "Quorlan View PC " + CAboutDlg::ProgramVersionEntry().replace(',', '.').section('.', 0, 2).toStdString());
@@ -207,11 +207,11 @@ TEST_F(DialogsTest, ClockWithoutAnInstrumentShowsTheBoxAfterTheDialog) {
   ASSERT_TRUE(Start());
   answers.Modal([](QDialog& d) { return ScriptedAnswerer::Click(d, 1) ? d.result() : 0; }, "CORUTimeEntry")
       .Box("No USB connection to ORUpc", IDOK);
-  app().OnCommand(cmd::kEnterDeviceClock);
+  app().OnCommand(ID_ENTER_DEVICE_CLOCK);
   EXPECT_EQ(answers.prompts().back().title, "COMM Error");
   // Cancel asks nothing more.
   answers.Modal([](QDialog& d) { return ScriptedAnswerer::Click(d, 2) ? d.result() : 0; }, "CORUTimeEntry");
-  app().OnCommand(cmd::kEnterDeviceClock);
+  app().OnCommand(ID_ENTER_DEVICE_CLOCK);
   EXPECT_EQ(answers.prompts().back().kind, PromptKind::Modal);
 }
 

@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QTest>
 
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "shell/dialogs/SplashDlg.h"
 #include "shell/dialogs/UsbListDlg.h"

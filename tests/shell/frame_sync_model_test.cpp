@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "resources/data/ResourceIds.h"
 #include "shell/model/StateSync.h"
 
 namespace {
@@ -55,12 +56,12 @@ TEST(StateSync, DeviceAbsentDisablesCaptureAndMeterTabs) {
   bool on = true;
   ASSERT_TRUE(EnabledIn(plan.controlViewEnables, IDC_CAPTURE, &on));
   EXPECT_FALSE(on);
-  ASSERT_TRUE(EnabledIn(plan.controlViewEnables, IDC_STANDARD_COMBO, &on));
+  ASSERT_TRUE(EnabledIn(plan.controlViewEnables, IDC_STANDARD, &on));
   EXPECT_TRUE(on);
   ASSERT_TRUE(plan.captureButtonText.has_value());
   EXPECT_EQ(*plan.captureButtonText, "Capture");
   EXPECT_EQ(plan.captureButtonIdle, 1);
-  for (int id : {IDC_LINE1, IDC_LINE2, IDC_CAPTURE_TRACE, IDC_RECALL, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF,
+  for (int id : {IDC_LINE1, IDC_LINE2, IDC_CAPTURE_TRACE, IDC_RECALL_TRACE, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF,
                  IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE}) {
     ASSERT_TRUE(EnabledIn(plan.traceControlEnables, id, &on)) << id;
     EXPECT_FALSE(on) << id;
@@ -129,7 +130,7 @@ TEST(StateSync, CaptureBusyShowsEndCaptureAndLocksOtherTabs) {
     EXPECT_EQ(*plan.captureButtonText, "End Capture");
     EXPECT_EQ(plan.captureButtonIdle, 0);
     bool on = true;
-    ASSERT_TRUE(EnabledIn(plan.controlViewEnables, IDC_RECALL, &on));
+    ASSERT_TRUE(EnabledIn(plan.controlViewEnables, IDC_RECALL_SESSION, &on));
     EXPECT_FALSE(on);
     EXPECT_FALSE(EnabledIn(plan.controlViewEnables, IDC_CAPTURE, &on));  // stays enabled
     EXPECT_TRUE(plan.traceControlEnables.empty());

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "link/protocol/WorkerMessages.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CaptureFrame.h"
 #include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"

@@ -21,6 +21,7 @@
 #include "resources/ResourceImages.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/DialogTemplate.h"
+#include "resources/data/ResourceIds.h"
 #include "tests/shell/resources_test_app.h"
 
 namespace {
@@ -302,7 +303,7 @@ TEST(FindControl, OwnControlsComeBeforeThoseOfNestedForms) {
 bool IsMagenta(QRgb pixel) { return qRed(pixel) == 255 && qGreen(pixel) == 0 && qBlue(pixel) == 255; }
 
 TEST(ResourceImages, SplashIsMagentaWhereTransparentWithNoFringe) {
-  const QImage splash = LoadResourceBitmap(kSplashBitmapId);
+  const QImage splash = LoadResourceBitmap(IDB_SPLASH);
   ASSERT_FALSE(splash.isNull());
   EXPECT_EQ(splash.size(), QSize(360, 221));
   for (QPoint corner : {QPoint(0, 0), QPoint(359, 0), QPoint(0, 220), QPoint(359, 220)}) {
@@ -327,14 +328,14 @@ TEST(ResourceImages, SplashIsMagentaWhereTransparentWithNoFringe) {
 }
 
 TEST(ResourceImages, IconCursorAndToolbarImagesExist) {
-  const QIcon icon = LoadResourceIcon(kMainIconId);
+  const QIcon icon = LoadResourceIcon(IDI_PROGRAM);
   ASSERT_FALSE(icon.isNull());
   EXPECT_TRUE(icon.availableSizes().contains(QSize(32, 32)));
   EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16)));
-  const QCursor hand = LoadResourceCursor(kHandCursorId);
+  const QCursor hand = LoadResourceCursor(IDC_HAND_CURSOR);
   EXPECT_EQ(hand.shape(), Qt::BitmapCursor);
   EXPECT_EQ(hand.hotSpot(), QPoint(5, 0));
-  const QCursor crossHair = LoadResourceCursor(kCrossHairCursorId);
+  const QCursor crossHair = LoadResourceCursor(IDC_CROSS_HAIR_CURSOR);
   EXPECT_EQ(crossHair.shape(), Qt::BitmapCursor);
   EXPECT_EQ(crossHair.hotSpot(), QPoint(15, 15));
   EXPECT_EQ(LoadResourceCursor(12345).shape(), Qt::ArrowCursor);

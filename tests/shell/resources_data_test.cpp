@@ -9,6 +9,7 @@
 #include "resources/data/AcceleratorResource.h"
 #include "resources/data/DialogTemplate.h"
 #include "resources/data/MenuResource.h"
+#include "resources/data/ResourceIds.h"
 #include "resources/data/StringTable.h"
 #include "resources/data/ToolbarResource.h"
 
@@ -381,8 +382,8 @@ TEST_P(StringTableTest, LoadsTheText) {
 INSTANTIATE_TEST_SUITE_P(Strings, StringTableTest, testing::ValuesIn(kExpectedStrings));
 
 TEST(StringTable, AbsentIdsGiveNullAndAnEndCodeAbove15IsEmpty) {
-  EXPECT_EQ(LoadResourceString(kCaptureEndStringBase + 16), nullptr);
-  EXPECT_STREQ(LoadResourceStringOrEmpty(kCaptureEndStringBase + 16), "");
+  EXPECT_EQ(LoadResourceString(IDS_CAPTURE_END_NONE + 16), nullptr);
+  EXPECT_STREQ(LoadResourceStringOrEmpty(IDS_CAPTURE_END_NONE + 16), "");
   EXPECT_EQ(LoadResourceString(201), nullptr);  // no prompt has this id
   EXPECT_EQ(LoadResourceString(-1), nullptr);
   // The message texts are the descriptions of sent or handled ids only.
@@ -430,7 +431,7 @@ const ExpectedMenuItem kMenuItems[] = {
     {32799, "&Export to text...", {"&File"}},
     {57607, "&Print...\tCtrl+P", {"&File"}},
     {57609, "Print Pre&view", {"&File"}},
-    {kFirstRecentFileCommand, "Recent File", {"&File"}},
+    {ID_FILE_MRU_FILE1, "Recent File", {"&File"}},
     {32798, "Concatenate current capture data", {"&Options", "New Capture"}},
     {32797, "Overwrites current capture data", {"&Options", "New Capture"}},
     {32790, "Autosave current capture data", {"&Options", "New Capture"}},
@@ -463,7 +464,7 @@ bool FindPath(const std::vector<MenuItem>& items, int id, std::vector<std::strin
 class MainMenuTest : public testing::TestWithParam<ExpectedMenuItem> {};
 
 TEST_P(MainMenuTest, ItemHasItsTextAndPlace) {
-  const MenuResource* menu = FindMenuResource(kMainFrameResourceId);
+  const MenuResource* menu = FindMenuResource(IDR_MAINFRAME);
   ASSERT_NE(menu, nullptr);
   std::vector<std::string> path;
   const MenuItem* item = nullptr;
@@ -475,7 +476,7 @@ TEST_P(MainMenuTest, ItemHasItsTextAndPlace) {
 INSTANTIATE_TEST_SUITE_P(Menu128, MainMenuTest, testing::ValuesIn(kMenuItems));
 
 TEST(MainMenu, OnlyTheNewCaptureChoicesAreCheckableAndIdsAreUnique) {
-  const MenuResource& menu = *FindMenuResource(kMainFrameResourceId);
+  const MenuResource& menu = *FindMenuResource(IDR_MAINFRAME);
   std::vector<int> ids = MenuCommandIds(menu);
   std::sort(ids.begin(), ids.end());
   EXPECT_TRUE(std::adjacent_find(ids.begin(), ids.end()) == ids.end());
@@ -487,12 +488,12 @@ TEST(MainMenu, OnlyTheNewCaptureChoicesAreCheckableAndIdsAreUnique) {
   }
   // The recent-file place stands for four commands.
   for (int i = 0; i < kRecentFileCount; ++i) {
-    EXPECT_TRUE(std::binary_search(ids.begin(), ids.end(), kFirstRecentFileCommand + i));
+    EXPECT_TRUE(std::binary_search(ids.begin(), ids.end(), ID_FILE_MRU_FILE1 + i));
   }
 }
 
 TEST(MainMenu, ClockCommandsHaveNoMenuItemButtonOrKey) {
-  const MenuResource& menu = *FindMenuResource(kMainFrameResourceId);
+  const MenuResource& menu = *FindMenuResource(IDR_MAINFRAME);
   const ToolbarResource& toolbar = *FindToolbarResource(128);
   const AcceleratorTable& keys = *FindAcceleratorTable(128);
   for (int id : {32788, 32806, 32774, 32812}) {
@@ -510,7 +511,7 @@ TEST(Toolbar, NewOpenSavePrintAboutWithSeparators) {
   EXPECT_EQ(toolbar->buttons,
             (std::vector<int>{57600, 57601, 57603, kToolbarSeparator, 57607, kToolbarSeparator, 57664}));
   // Every button's command is in the menu, so it shares the menu's action.
-  const MenuResource& menu = *FindMenuResource(kMainFrameResourceId);
+  const MenuResource& menu = *FindMenuResource(IDR_MAINFRAME);
   for (int id : toolbar->buttons) {
     if (id != kToolbarSeparator) {
       EXPECT_NE(FindMenuItem(menu, id), nullptr) << id;
@@ -535,7 +536,7 @@ TEST(Accelerators, TableAndKeyTexts) {
 }
 
 TEST(Accelerators, MenuTextsShowTheKeysTheTableHolds) {
-  const MenuResource& menu = *FindMenuResource(kMainFrameResourceId);
+  const MenuResource& menu = *FindMenuResource(IDR_MAINFRAME);
   const AcceleratorTable& table = *FindAcceleratorTable(128);
   for (int id : MenuCommandIds(menu)) {
     const MenuItem* item = FindMenuItem(menu, id);

@@ -13,6 +13,7 @@
 
 #include "resources/MenuBuilder.h"
 #include "resources/data/MenuResource.h"
+#include "resources/data/ResourceIds.h"
 #include "resources/data/ToolbarResource.h"
 #include "tests/shell/resources_test_app.h"
 
@@ -57,8 +58,8 @@ void ExpectMirrors(QMenu* menu, const std::vector<MenuItem>& items, const std::m
 TEST(BuildMenuBar, MirrorsMenu128WithOneActionPerCommand) {
   QMenuBar bar;
   QObject owner;
-  const std::map<int, QAction*> actions = BuildMenuBar(&bar, kMainFrameResourceId, &owner);
-  const MenuResource& menu = *FindMenuResource(kMainFrameResourceId);
+  const std::map<int, QAction*> actions = BuildMenuBar(&bar, IDR_MAINFRAME, &owner);
+  const MenuResource& menu = *FindMenuResource(IDR_MAINFRAME);
   std::set<int> expectedIds;
   for (int id : MenuCommandIds(menu)) expectedIds.insert(id);
   std::set<int> builtIds;
@@ -78,19 +79,19 @@ TEST(BuildMenuBar, MirrorsMenu128WithOneActionPerCommand) {
 
 TEST(BuildMenuBar, PromptsBecomeStatusTipsAndToolTips) {
   QMenuBar bar;
-  const auto actions = BuildMenuBar(&bar, kMainFrameResourceId, &bar);
+  const auto actions = BuildMenuBar(&bar, IDR_MAINFRAME, &bar);
   EXPECT_EQ(actions.at(57600)->statusTip(), "Create a new capture session");
   EXPECT_EQ(actions.at(57600)->toolTip(), "New");
   EXPECT_EQ(actions.at(57601)->statusTip(), "Open an existing capture session");
   EXPECT_EQ(actions.at(32790)->statusTip(), "Save current buffer before new capture");
   EXPECT_EQ(actions.at(57600)->text(), "&New\tCtrl+N");
   EXPECT_TRUE(BuildMenuBar(&bar, 4242, &bar).empty());
-  EXPECT_TRUE(BuildMenuBar(nullptr, kMainFrameResourceId, &bar).empty());
+  EXPECT_TRUE(BuildMenuBar(nullptr, IDR_MAINFRAME, &bar).empty());
 }
 
 TEST(BuildMenuBar, NewCaptureChoicesCheckOneAtATimeUnderTheUpdateRule) {
   QMenuBar bar;
-  const auto actions = BuildMenuBar(&bar, kMainFrameResourceId, &bar);
+  const auto actions = BuildMenuBar(&bar, IDR_MAINFRAME, &bar);
   // The update rule sets the check from "Options"; with 4 only Autosave is checked.
   const int options = 4;
   for (auto [id, code] : {std::pair{32798, 1}, std::pair{32797, 2}, std::pair{32790, 4}}) {
@@ -105,10 +106,10 @@ TEST(BuildMenuBar, NewCaptureChoicesCheckOneAtATimeUnderTheUpdateRule) {
 
 TEST(SetRecentFileActions, ShowsPathsAndFallsBackToTheGreyedPlaceholder) {
   QMenuBar bar;
-  const auto actions = BuildMenuBar(&bar, kMainFrameResourceId, &bar);
-  QAction* first = actions.at(kFirstRecentFileCommand);
-  QAction* second = actions.at(kFirstRecentFileCommand + 1);
-  QAction* third = actions.at(kFirstRecentFileCommand + 2);
+  const auto actions = BuildMenuBar(&bar, IDR_MAINFRAME, &bar);
+  QAction* first = actions.at(ID_FILE_MRU_FILE1);
+  QAction* second = actions.at(ID_FILE_MRU_FILE1 + 1);
+  QAction* third = actions.at(ID_FILE_MRU_FILE1 + 2);
   EXPECT_EQ(first->text(), "Recent File");
   EXPECT_FALSE(first->isEnabled());
   EXPECT_TRUE(first->isVisible());
@@ -132,12 +133,12 @@ TEST(SetRecentFileActions, ShowsPathsAndFallsBackToTheGreyedPlaceholder) {
 
 TEST(BuildToolBar, SharesTheMenuActionsInButtonOrder) {
   QMainWindow window;
-  const auto actions = BuildMenuBar(window.menuBar(), kMainFrameResourceId, &window);
+  const auto actions = BuildMenuBar(window.menuBar(), IDR_MAINFRAME, &window);
   QToolBar* bar = window.addToolBar("Standard");
-  const auto created = BuildToolBar(bar, kMainFrameResourceId, actions);
+  const auto created = BuildToolBar(bar, IDR_MAINFRAME, actions);
   EXPECT_TRUE(created.empty());
   EXPECT_EQ(bar->iconSize(), QSize(16, 15));
-  const std::vector<int>& buttons = FindToolbarResource(kMainFrameResourceId)->buttons;
+  const std::vector<int>& buttons = FindToolbarResource(IDR_MAINFRAME)->buttons;
   ASSERT_EQ(bar->actions().size(), static_cast<int>(buttons.size()));
   for (size_t i = 0; i < buttons.size(); ++i) {
     QAction* action = bar->actions()[static_cast<int>(i)];
@@ -156,7 +157,7 @@ TEST(BuildToolBar, SharesTheMenuActionsInButtonOrder) {
 
 TEST(BuildToolBar, MakesItsOwnActionsWhenTheMenuHasNone) {
   QToolBar bar;
-  const auto created = BuildToolBar(&bar, kMainFrameResourceId, {});
+  const auto created = BuildToolBar(&bar, IDR_MAINFRAME, {});
   ASSERT_EQ(created.size(), 5u);
   EXPECT_EQ(created.at(57600)->toolTip(), "New");
   EXPECT_EQ(created.at(57664)->toolTip(), "About");
@@ -165,9 +166,9 @@ TEST(BuildToolBar, MakesItsOwnActionsWhenTheMenuHasNone) {
 
 TEST(InstallAccelerators, KeysGoToActionsOrToTheFallback) {
   QMainWindow window;
-  const auto actions = BuildMenuBar(window.menuBar(), kMainFrameResourceId, &window);
+  const auto actions = BuildMenuBar(window.menuBar(), IDR_MAINFRAME, &window);
   std::vector<int> fallback;
-  InstallAccelerators(&window, kMainFrameResourceId, actions, [&](int id) { fallback.push_back(id); });
+  InstallAccelerators(&window, IDR_MAINFRAME, actions, [&](int id) { fallback.push_back(id); });
   const std::pair<int, const char*> viaActions[] = {
       {57600, "Ctrl+N"}, {57601, "Ctrl+O"}, {57603, "Ctrl+S"}, {57607, "Ctrl+P"}};
   for (const auto& [id, key] : viaActions) {

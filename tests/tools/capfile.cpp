@@ -23,11 +23,12 @@ int Usage() {
 }
 
 int Dump(const std::string& path) {
-  const int type = DocumentTypeFromPath(path);
-  if (type == DOCUMENT_NONE) {
+  const std::optional<DocumentType> found = DocumentTypeFromPath(path);
+  if (!found) {
     std::cerr << path << ": " << FileStatusText(FileStatus::UnknownType) << "\n";
     return 2;
   }
+  const DocumentType type = *found;
   CORUData store;
   FileSettings settings;
   TraceFileHead head;
@@ -36,7 +37,7 @@ int Dump(const std::string& path) {
     std::cerr << path << ": " << FileStatusText(status) << "\n";
     return 2;
   }
-  nlohmann::json picture = type == DOCUMENT_CAPTURE ? CaptureToJson(store, settings) : TraceToJson(store, head);
+  nlohmann::json picture = type == DocumentType::Capture ? CaptureToJson(store, settings) : TraceToJson(store, head);
   if (status != FileStatus::Ok) picture["error"] = FileStatusText(status);
   std::cout << picture.dump(1) << "\n";
   return status == FileStatus::Ok ? 0 : 1;
@@ -52,15 +53,15 @@ int Write(const std::string& jsonPath, const std::string& path) {
   const std::string kind = picture.value("type", std::string());
   CORUData store;
   FileSettings settings;
-  int type = DOCUMENT_NONE;
+  std::optional<DocumentType> type;
   if (kind == "capture") {
-    type = DOCUMENT_CAPTURE;
+    type = DocumentType::Capture;
     CaptureFromJson(picture, store, settings);
   } else if (kind == "trace") {
-    type = DOCUMENT_TRACE;
+    type = DocumentType::Trace;
     TraceFromJson(picture, store, settings);
   }
-  const FileStatus status = SaveDocumentFile(path, store, type, settings);
+  const FileStatus status = type ? SaveDocumentFile(path, store, *type, settings) : FileStatus::UnknownType;
   if (status != FileStatus::Ok) {
     std::cerr << path << ": " << FileStatusText(status) << "\n";
     return 2;
@@ -71,7 +72,7 @@ int Write(const std::string& jsonPath, const std::string& path) {
 int Csv(const std::string& path, const std::string& out) {
   CORUData store;
   FileSettings settings;
-  const FileStatus status = LoadDocumentFile(path, store, DOCUMENT_CAPTURE, settings);
+  const FileStatus status = LoadDocumentFile(path, store, DocumentType::Capture, settings);
   if (status == FileStatus::OpenFailed) {
     std::cerr << path << ": " << FileStatusText(status) << "\n";
     return 2;

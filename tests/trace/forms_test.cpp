@@ -106,7 +106,7 @@ TEST_F(TraceControlForm, DeclinedAutosaveStartsNothing) {
   SetDevice(true);
   app->settings.options = 4;
   apptest::FillTrace(store(), 20);
-  document->SetTypeModified(1, DOCUMENT_TRACE);
+  document->SetTypeModified(true, DocumentType::Trace);
   answers.Box(IDCANCEL);  // "Save changes to ...?"
   control->OnCaptureTrace();
   EXPECT_TRUE(Requests().empty());
@@ -243,7 +243,7 @@ TEST_F(TraceControlForm, EnableTimerKeepsScaleAndSpanWhileArmed) {
 
 TEST_F(TraceControlForm, CancelledSaveOnLineChangeKeepsTraceAndLine) {
   apptest::FillTrace(store(), 30);
-  document->SetTypeModified(1, DOCUMENT_TRACE);
+  document->SetTypeModified(true, DocumentType::Trace);
   store().selectedLine = 2;
   control->OnUpdate();
   answers.Box(IDCANCEL);
@@ -352,7 +352,7 @@ TEST_F(TraceRecallDialog, RecallCopiesTheHeaderAndAsksForTheTrace) {
 
 TEST_F(TraceRecallDialog, DeclinedSaveLeavesEverythingAndTheDialogOpen) {
   apptest::FillTrace(store(), 25);
-  document->SetTypeModified(1, DOCUMENT_TRACE);
+  document->SetTypeModified(true, DocumentType::Trace);
   app->settings.triggerNumber = "99";
   recall->SetEmptyTraceOnRecall(true);
   answers.Modal([&](QDialog& dialog) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 
+#include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/FontCheck.h"

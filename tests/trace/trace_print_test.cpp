@@ -16,6 +16,7 @@
 #include <mutex>
 
 #include "link/store/DocumentType.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
@@ -71,7 +72,7 @@ TEST_F(TracePrint, OnePdfPageWithTheTitleAndThePageLine) {
   CORUSignalTrace* view = StartOnTraceTab();
   ASSERT_NE(view, nullptr);
   LoadTrace(1000);
-  ASSERT_TRUE(app().currentDocument->OnSaveDocument(Path("run2.ast"), DOCUMENT_TRACE));
+  ASSERT_TRUE(app().currentDocument->OnSaveDocument(Path("run2.ast"), DocumentType::Trace));
   const QString pdf = Path("trace.pdf");
   PrintToPdf(pdf);
   app().mainFrame->OnCommand(ID_FILE_PRINT);
@@ -167,7 +168,7 @@ TEST_F(TracePrint, DoubleClickPlacesTheMarkerAndMarksTheTraceModified) {
   ASSERT_NE(view, nullptr);
   LoadTrace(1000);
   CORUpc144Doc& doc = *app().currentDocument;
-  doc.SetTypeModified(0, DOCUMENT_TRACE);
+  doc.SetTypeModified(false, DocumentType::Trace);
   view->RedrawAxisPanels();
   view->RefreshScope();
   const QPointF at(view->ScopeArea()->geometry().topLeft() + QPoint(200, view->ScopeArea()->height() / 2));
@@ -177,8 +178,8 @@ TEST_F(TracePrint, DoubleClickPlacesTheMarkerAndMarksTheTraceModified) {
     QApplication::sendEvent(view, &event);
   };
   doubleClick();
-  EXPECT_EQ(doc.IsTypeModified(DOCUMENT_TRACE), 1);
-  EXPECT_EQ(doc.IsTypeModified(DOCUMENT_CAPTURE), 0);
+  EXPECT_TRUE(doc.IsTypeModified(DocumentType::Trace));
+  EXPECT_FALSE(doc.IsTypeModified(DocumentType::Capture));
   CORUData& store = app().dataStore;
   // The next walk finds the sample under the marker.
   view->RefreshScope();

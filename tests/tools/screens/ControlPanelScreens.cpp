@@ -1,6 +1,7 @@
 // The control panel: the CAPTURE DATA tab with the panel after a capture, the panel alone, and
 // the panel set for a synchronous 9600 capture with its "Show Modem Events" box.
 
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/panel/ControlView.h"
 #include "shell/OruApp.h"
@@ -38,8 +39,8 @@ const ScreenStepRegistrar panel(25, "control panel", [](ScreenContext& s) {
 
   // A synchronous high-speed capture: Single, "Show Modem Events" shown, Bit-stuffed offered.
   const AppSettings saved = s.app.settings;
-  paneltest::Pick(*view, IDC_PANEL_STANDARD, QStringLiteral("9600"));
-  paneltest::Pick(*view, IDC_PANEL_MODE, QStringLiteral("SYNC"));
+  paneltest::Pick(*view, IDC_STANDARD, QStringLiteral("9600"));
+  paneltest::Pick(*view, IDC_MODE, QStringLiteral("SYNC"));
   frame->RunIdleUpdate();
   s.Save(view, QStringLiteral("control-panel-130-9600-sync"));
   s.app.settings = saved;

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "maintenance/CORUDevelop.h"
+#include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "sim/Firmware.h"

@@ -1,0 +1,160 @@
+// The id table against the templates: each dialog's named controls are distinct, every one is in
+// its template, and every control the template numbers has a name.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "resources/data/DialogTemplate.h"
+#include "resources/data/ResourceIds.h"
+
+namespace {
+
+struct DialogIds {
+  int dialog;
+  std::vector<int> controls;
+};
+
+const DialogIds kDialogIds[] = {
+    {IDD_ABOUTBOX, {IDC_PROGRAM_VERSION, IDC_DEVICE_VERSION, IDC_WEB_LINK}},
+    {IDD_PARSER_FORM, {}},
+    {IDD_CONTROL_PANEL,
+     {IDC_ASCII, IDC_HEX, IDC_HIGHLIGHT_PARITY_BIT, IDC_HIGHLIGHT_PARITY_ERRORS, IDC_SHOW_MODEM_EVENTS,
+      IDC_RECALL_SESSION, IDC_CONFIGURE, IDC_SIGNAL_TRACE, IDC_LINE_TEST, IDC_DTMF_DECODER, IDC_CAPTURE, IDC_STANDARD,
+      IDC_FORMAT, IDC_MODE, IDC_SESSION, IDC_BIT_STUFFED}},
+    {IDD_CONFIGURE,
+     {IDC_APPLY,
+      IDC_SYNC,
+      IDC_ASYNC,
+      IDC_TWO_WIRE,
+      IDC_FOUR_WIRE,
+      IDC_BELL,
+      IDC_ITU,
+      IDC_FORMAT_8N1,
+      IDC_FORMAT_7E1,
+      IDC_ANSWER_TONE,
+      IDC_CALL_PROGRESS,
+      IDC_DIAL_TONE,
+      IDC_DTMF,
+      IDC_RINGBACK,
+      IDC_TRIGGER_DIGITS,
+      IDC_TRIGGER_NUMBER,
+      IDC_CALL_PROGRESS_GROUP,
+      IDC_STANDARD_GROUP,
+      IDC_FORMAT_GROUP,
+      IDC_CAPTURE_MODE_GROUP,
+      IDC_LINE_TYPE_GROUP,
+      IDC_TRIGGER_GROUP}},
+    {IDD_DIAL, {IDC_HOTKEY}},
+    {IDD_DEVELOP,
+     {IDC_SEND,
+      IDC_TRANSMIT,
+      IDC_STATUS_TEXT,
+      IDC_STATUS_CHOICE,
+      IDC_RECEIVE,
+      IDC_CAL_PROGRESS,
+      IDC_RECEIVE_SIDE_LIST,
+      IDC_RECEIVE_LIST,
+      IDC_BYTES_WRITTEN,
+      IDC_BYTES_READ,
+      IDC_SAVE,
+      IDC_FILE_NAME,
+      IDC_RECALL_CAPTURE,
+      IDC_HDLC_TEST,
+      IDC_DIGITAL_METER,
+      IDC_LINE1,
+      IDC_LINE2,
+      IDC_LINE3,
+      IDC_CALIBRATE_LINE1,
+      IDC_CALIBRATE_LINE2,
+      IDC_CALIBRATE_LINE3,
+      IDC_LINE1_DC_OFFSET,
+      IDC_LINE1_DC_GAIN,
+      IDC_LINE1_AC_OFFSET,
+      IDC_LINE1_AC_GAIN,
+      IDC_LINE2_DC_OFFSET,
+      IDC_LINE2_DC_GAIN,
+      IDC_LINE2_AC_OFFSET,
+      IDC_LINE2_AC_GAIN,
+      IDC_LINE3_DC_OFFSET,
+      IDC_LINE3_DC_GAIN,
+      IDC_LINE3_AC_OFFSET,
+      IDC_LINE3_AC_GAIN,
+      IDC_CAL_LINE1_GROUP,
+      IDC_CAL_LINE2_GROUP,
+      IDC_CAL_LINE3_GROUP,
+      IDC_METER_DC,
+      IDC_METER_AC,
+      IDC_METER_BOTH,
+      IDC_STORE_CALIBRATION,
+      IDC_DOWNLOAD_APP,
+      IDC_REPEAT_1000,
+      IDC_EP1,
+      IDC_EP2}},
+    {IDD_SPLASH, {IDC_SPLASH_PICTURE}},
+    {IDD_CAPTURE_STATUS, {IDC_CAPTURE_STATUS_TEXT}},
+    {IDD_CLOCK_ENTRY, {IDC_DATE, IDC_TIME}},
+    {IDD_SIGNAL_TRACE_FORM,
+     {IDC_SCOPE, IDC_TIME_AXIS, IDC_VOLT_AXIS, IDC_ISO_TRACE, IDC_FORM_RECALL_TRACE, IDC_SNAP_TO_TRACE, IDC_LINE1,
+      IDC_LINE2}},
+    {IDD_SESSION_RECALL,
+     {IDC_RECALL_ITEM1,   IDC_RECALL_DATE1,   IDC_RECALL_SIZE1,   IDC_RECALL_BUTTON1, IDC_RECALL_MODE1,
+      IDC_RECALL_FORMAT1, IDC_RECALL_LINE1,   IDC_RECALL_ITEM2,   IDC_RECALL_DATE2,   IDC_RECALL_SIZE2,
+      IDC_RECALL_BUTTON2, IDC_RECALL_MODE2,   IDC_RECALL_FORMAT2, IDC_RECALL_LINE2,   IDC_RECALL_ITEM3,
+      IDC_RECALL_DATE3,   IDC_RECALL_SIZE3,   IDC_RECALL_BUTTON3, IDC_RECALL_MODE3,   IDC_RECALL_FORMAT3,
+      IDC_RECALL_LINE3,   IDC_RECALL_ITEM4,   IDC_RECALL_DATE4,   IDC_RECALL_SIZE4,   IDC_RECALL_BUTTON4,
+      IDC_RECALL_MODE4,   IDC_RECALL_FORMAT4, IDC_RECALL_LINE4,   IDC_RECALL_ITEM5,   IDC_RECALL_DATE5,
+      IDC_RECALL_SIZE5,   IDC_RECALL_BUTTON5, IDC_RECALL_MODE5,   IDC_RECALL_FORMAT5, IDC_RECALL_LINE5,
+      IDC_RECALL_ITEM6,   IDC_RECALL_DATE6,   IDC_RECALL_SIZE6,   IDC_RECALL_BUTTON6, IDC_RECALL_MODE6,
+      IDC_RECALL_FORMAT6, IDC_RECALL_LINE6,   IDC_RECALL_ITEM7,   IDC_RECALL_DATE7,   IDC_RECALL_SIZE7,
+      IDC_RECALL_BUTTON7, IDC_RECALL_MODE7,   IDC_RECALL_FORMAT7, IDC_RECALL_LINE7,   IDC_RECALL_ITEM8,
+      IDC_RECALL_DATE8,   IDC_RECALL_SIZE8,   IDC_RECALL_BUTTON8, IDC_RECALL_MODE8,   IDC_RECALL_FORMAT8,
+      IDC_RECALL_LINE8,   IDC_RECALL_ITEM9,   IDC_RECALL_DATE9,   IDC_RECALL_SIZE9,   IDC_RECALL_BUTTON9,
+      IDC_RECALL_MODE9,   IDC_RECALL_FORMAT9, IDC_RECALL_LINE9}},
+    {IDD_FIND, {IDC_FIND_TEXT, IDC_FIND_KIND, IDC_FIND_NEXT}},
+    {IDD_LINE_TEST,
+     {IDC_DC_BAR, IDC_DC_VALUE, IDC_AC_BAR, IDC_AC_VALUE, IDC_LINE_STATUS, IDC_VPP, IDC_DBM, IDC_LINE_TEST_GROUP,
+      IDC_LINE1, IDC_LINE2, IDC_LINE3}},
+    {IDD_TRACE_RECALL,
+     {IDC_RECALL_ITEM1,   IDC_RECALL_DATE1, IDC_RECALL_SIZE1,   IDC_RECALL_BUTTON1, IDC_RECALL_MODE1,
+      IDC_RECALL_FORMAT1, IDC_RECALL_LINE1, IDC_RECALL_ITEM2,   IDC_RECALL_DATE2,   IDC_RECALL_SIZE2,
+      IDC_RECALL_BUTTON2, IDC_RECALL_MODE2, IDC_RECALL_FORMAT2, IDC_RECALL_LINE2,   IDC_RECALL_ITEM3,
+      IDC_RECALL_DATE3,   IDC_RECALL_SIZE3, IDC_RECALL_BUTTON3, IDC_RECALL_MODE3,   IDC_RECALL_FORMAT3,
+      IDC_RECALL_LINE3}},
+    {IDD_DOWNLOAD_STATUS, {IDC_DOWNLOAD_PROGRESS}},
+    {IDD_DTMF_DECODER, {IDC_DTMF_DIGITS, IDC_DTMF_GROUP, IDC_CLEAR_DTMF, IDC_LINE1, IDC_LINE2}},
+    {IDD_TRACE_CONTROL,
+     {IDC_RECALL_TRACE, IDC_SCALE, IDC_SPAN, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK,
+      IDC_TRIGGER_VOLTAGE, IDC_CAPTURE_TRACE, IDC_TRIGGER_DTMF_LABEL, IDC_TRIGGER_RINGBACK_LABEL,
+      IDC_TRIGGER_VOLTAGE_LABEL, IDC_SCALE_LABEL, IDC_SPAN_LABEL, IDC_TRIGGER_TYPE_LABEL, IDC_LINE1, IDC_LINE2}},
+    {IDD_USB_LIST, {IDC_USB_REPLIES}},
+};
+
+bool IsDialogManagerId(int id) { return id == kStaticControlId || id == kOkControlId || id == kCancelControlId; }
+
+class ResourceIdsOfDialog : public testing::TestWithParam<DialogIds> {};
+
+TEST_P(ResourceIdsOfDialog, NameEveryControlOfTheTemplateOnceAndNothingElse) {
+  const DialogIds& expected = GetParam();
+  const DialogTemplate* dialog = FindDialogTemplate(expected.dialog);
+  ASSERT_NE(dialog, nullptr) << expected.dialog;
+  std::set<int> named;
+  for (int id : expected.controls) {
+    EXPECT_TRUE(named.insert(id).second) << "two names share " << id << " in dialog " << expected.dialog;
+    EXPECT_NE(dialog->FindControl(id), nullptr) << id << " is not in dialog " << expected.dialog;
+  }
+  for (const DialogControl& control : dialog->controls) {
+    if (IsDialogManagerId(control.id)) continue;
+    EXPECT_EQ(named.count(control.id), 1u) << control.id << " of dialog " << expected.dialog << " has no name";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryTemplate, ResourceIdsOfDialog, testing::ValuesIn(kDialogIds));
+
+TEST(ResourceIds, CoverEveryTemplate) {
+  std::set<int> listed;
+  for (const DialogIds& entry : kDialogIds) listed.insert(entry.dialog);
+  for (const DialogTemplate* dialog : AllDialogTemplates()) EXPECT_EQ(listed.count(dialog->id), 1u) << dialog->id;
+}
+
+}  // namespace
