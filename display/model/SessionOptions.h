@@ -1,13 +1,11 @@
 #pragma once
 
 // What the session lines and the read-out are drawn with: the display options of the store and
-// the settings, and the colours. Taken once per layout or paint, so a drawing sees one state.
+// the settings. Taken once per layout or paint, so a drawing sees one state.
 
 #include "link/store/CaptBuf.h"
-#include "shell/model/Color.h"
 
 class CORUData;
-struct AppSettings;
 
 enum class ViewType { Ascii = 1, Hex = 2 };
 
@@ -27,19 +25,5 @@ struct SessionOptions {
   }
 };
 
-struct SessionColors {
-  COLORREF answer = kDefaultAnswerColor;
-  COLORREF answerText = kBlack;
-  COLORREF originate = kDefaultOriginateColor;
-  COLORREF originateText = kBlack;
-  COLORREF marker = kDefaultMarkerColor;
-  COLORREF markerText = kWhite;
-  COLORREF answerShade = kDefaultAnswerColor;
-  COLORREF originateShade = kDefaultOriginateColor;
-  COLORREF window = kWhite;      // COLOR_WINDOW
-  COLORREF windowText = kBlack;  // COLOR_WINDOWTEXT
-};
-
 // Read from the store (its options and configuration) and the view type setting.
 SessionOptions OptionsFrom(const CORUData& store, int viewType);
-SessionColors ColorsFrom(const AppSettings& settings, COLORREF window, COLORREF windowText);
