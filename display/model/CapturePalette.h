@@ -99,6 +99,4 @@ struct CellColors {
 CellColors CellColorsOf(const CellTraits& traits, const ViewPalette& view, const CaptureColors& colors);
 
 // The hovered byte: both colours complemented, so that a second inversion restores them.
-constexpr CellColors Inverted(CellColors colors) {
-  return {colors.background ^ 0xFFFFFF, colors.text ^ 0xFFFFFF};
-}
+constexpr CellColors Inverted(CellColors colors) { return {colors.background ^ 0xFFFFFF, colors.text ^ 0xFFFFFF}; }

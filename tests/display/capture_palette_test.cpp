@@ -78,8 +78,8 @@ struct ByteCase {
   bool highlightErrors;
   bool highlightBit;
   bool selected;
-  bool sameText;     // the views write the text in the same colour too (a modem event's differs)
-  bool readoutToo;   // the read-out's cursor rows show this byte's colours
+  bool sameText;    // the views write the text in the same colour too (a modem event's differs)
+  bool readoutToo;  // the read-out's cursor rows show this byte's colours
 };
 
 class SameByteTest : public ::testing::TestWithParam<ByteCase> {
