@@ -110,7 +110,7 @@ void BM_ReadoutAtLastByte(benchmark::State& state) {
   layout.Layout(store, kGeometry, OptionsFrom(store, ViewType::Ascii));
   store.cursorRecordIndex = store.captureBuffer.GetSize() - 1;
   store.currentRecordIndex = 3;
-  SessionColors colors;
+  CaptureColors colors;
   for (auto _ : state) benchmark::DoNotOptimize(BuildCaptureReadout(store, ReadoutOptions{}, colors, &layout));
 }
 BENCHMARK(BM_ReadoutAtLastByte)->Unit(benchmark::kMicrosecond);

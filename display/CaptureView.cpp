@@ -18,13 +18,6 @@
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 
-namespace {
-
-constexpr COLORREF kTitleBackground = 0x000000;
-constexpr COLORREF kTitleText = 0x00FFFF;
-
-}  // namespace
-
 QPoint CORUCaptureView::ToDevice::operator()(LONG x, LONG y) const {
   return {originX + int(std::lround(double(x) * sx)), originY + int(std::lround(double(top - y) * sy))};
 }
@@ -81,8 +74,9 @@ CaptureTextOptions CORUCaptureView::OptionsNow() const {
   return o;
 }
 
-CaptureTextColors CORUCaptureView::ColorsNow(ShadeRule rule) const {
-  CaptureTextColors c = ColorsFrom(app.settings, kWhite, kBlack);
+CaptureColors CORUCaptureView::ColorsNow(ShadeRule rule) const {
+  // The view draws on a white page, on screen as on paper.
+  CaptureColors c = PaperColors(app.settings);
   c.answerShade = CellShade(c.answer, rule);
   c.originateShade = CellShade(c.originate, rule);
   return c;
@@ -122,6 +116,7 @@ void CORUCaptureView::EnsureLayout() {
     hoverShown = false;
   }
   UpdateScrollRange();
+  FollowEnd();
 }
 
 void CORUCaptureView::UpdateScrollRange() {
@@ -135,6 +130,7 @@ void CORUCaptureView::UpdateScrollRange() {
 
 void CORUCaptureView::OnUpdate() {
   stale = true;
+  EnsureLayout();
   viewport()->update();
 }
 
@@ -143,6 +139,7 @@ void CORUCaptureView::StartLiveRefresh() { liveTimer.start(kLiveRefreshMs); }
 void CORUCaptureView::StopLiveRefresh() { liveTimer.stop(); }
 
 void CORUCaptureView::OnLiveTick() {
+  EnsureLayout();
   viewport()->update();
   liveTimer.start(kLiveRefreshMs);
 }
@@ -161,15 +158,14 @@ void CORUCaptureView::RestoreScrollPos(int slot) {
 }
 
 void CORUCaptureView::FollowEnd() {
-  followQueued = false;
   if (app.dataStore.captureRunning == 0) return;
   QScrollBar* bar = verticalScrollBar();
   if (bar->value() != bar->maximum()) bar->setValue(bar->maximum());
 }
 
-void CORUCaptureView::DrawBody(QPainter& painter, const CaptureTextColors& colors, const QFont& font,
-                               const ToDevice& map, const std::vector<const CaptureTextItem*>& items,
-                               std::size_t firstCell, std::size_t endCell, LONG rightEdge, int invert) {
+void CORUCaptureView::DrawBody(QPainter& painter, const CaptureColors& colors, const QFont& font, const ToDevice& map,
+                               const std::vector<const CaptureTextItem*>& items, std::size_t firstCell,
+                               std::size_t endCell, LONG rightEdge, int invert) {
   CORUData& store = app.dataStore;
   const CCaptBuf* records = store.captureBuffer.GetData();
   const int count = store.captureBuffer.GetSize();
@@ -181,7 +177,7 @@ void CORUCaptureView::DrawBody(QPainter& painter, const CaptureTextColors& color
     if (item->kind == TextItemKind::Title) {
       if (item->eventIndex >= store.captureHeaders.GetSize()) continue;
       const QRect band = map(CellRect{0, item->y, rightEdge, item->y - ch});
-      painter.fillRect(band, ToQColor(kTitleBackground));
+      painter.fillRect(band, ToQColor(kTitleBack));
       painter.setPen(ToQColor(kTitleText));
       painter.drawText(band.left(), band.top() + ascent,
                        QString::fromStdString(EventTitle(item->eventIndex, store.captureHeaders[item->eventIndex])));
@@ -189,7 +185,7 @@ void CORUCaptureView::DrawBody(QPainter& painter, const CaptureTextColors& color
       for (LONG y : {item->y, item->y - 2}) {
         const QPoint a = map(0, y);
         const QPoint b = map(rightEdge, y);
-        painter.fillRect(QRect(a.x(), a.y(), std::max(1, b.x() - a.x()), 1), Qt::black);
+        painter.fillRect(QRect(a.x(), a.y(), std::max(1, b.x() - a.x()), 1), ToQColor(kSeparatorDark));
       }
     }
   }
@@ -202,11 +198,8 @@ void CORUCaptureView::DrawBody(QPainter& painter, const CaptureTextColors& color
     const CCaptBuf& record = records[index];
     // The second record of a selected modem event is drawn selected too.
     const bool isSelected = index == selected || (hex && selected >= 0 && index == selected + 1 && record.hidden == 1);
-    CellColors look = CellColorsOf(record.cellAttributes, isSelected, hex, colors);
-    if (index == invert && !isSelected) {
-      look.background ^= 0xFFFFFF;
-      look.text ^= 0xFFFFFF;
-    }
+    CellColors look = AttributeColors(record.cellAttributes, isSelected, hex, colors);
+    if (index == invert && !isSelected) look = Inverted(look);
     std::string text;
     if (hex) {
       text = ByteToHex(record.data, record.IsModemEvent() || (record.cellAttributes & kCell7E1) == 0 ? 0xFF : 0x7F);
@@ -222,7 +215,7 @@ void CORUCaptureView::DrawBody(QPainter& painter, const CaptureTextColors& color
 }
 
 void CORUCaptureView::paintEvent(QPaintEvent* event) {
-  EnsureLayout();
+  // Paint draws the stored layout; data changes, resizes and the live tick lay out.
   QPainter painter(viewport());
   CORUData& store = app.dataStore;
   std::lock_guard guard(store.dataMutex);
@@ -230,7 +223,9 @@ void CORUCaptureView::paintEvent(QPaintEvent* event) {
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
     return;
   }
-  painter.fillRect(event->rect(), Qt::white);
+  painter.fillRect(event->rect(), ToQColor(kPaper));
+  // Cells laid out for a capture that has since been emptied or replaced are not drawn.
+  if (store.captureGeneration.load() != key.generation) return;
   ToDevice map;
   map.sx = DpiX() / 100.0;
   map.sy = DpiY() / 100.0;
@@ -247,11 +242,6 @@ void CORUCaptureView::paintEvent(QPaintEvent* event) {
   const auto [first, end] = layout.CellsBetween(store.captureBuffer, top, bottom);
   DrawBody(painter, ColorsNow(ShadeRule::Screen), FontFor(DpiY()), map, items, first, end, LogicalWidth(),
            hoverShown ? hoverIndex : -1);
-  // Following the end of a live capture is a scroll after this paint, not inside it.
-  if (store.captureRunning != 0 && !followQueued) {
-    followQueued = true;
-    QMetaObject::invokeMethod(this, &CORUCaptureView::FollowEnd, Qt::QueuedConnection);
-  }
 }
 
 void CORUCaptureView::resizeEvent(QResizeEvent* event) {
@@ -399,7 +389,7 @@ void CORUCaptureView::Print(QPrinter& printer) {
       ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), pages) : PagesToPrint(0, 0, pages);
   const QString title = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
   const std::string config = ConfigurationLine(store.sysCfg);
-  const CaptureTextColors colors = ColorsNow(ShadeRule::Print);
+  const CaptureColors colors = ColorsNow(ShadeRule::Print);
   if (!range.Empty()) {
     if (!title.isEmpty()) printer.setDocName(title);
     QPainter painter(&printer);
@@ -418,7 +408,7 @@ void CORUCaptureView::Print(QPrinter& printer) {
         if (page != range.first) printer.newPage();
         const int p = page - 1;
         painter.setFont(headerFont);
-        painter.setPen(Qt::black);
+        painter.setPen(ToQColor(kPaperText));
         const int ascent = headerMetrics.ascent();
         painter.drawText(int(20 * sx), int(20 * sy) + ascent, title);
         painter.drawText(int(20 * sx), int(36 * sy) + ascent, QString::fromStdString(config));
@@ -445,5 +435,7 @@ void CORUCaptureView::Print(QPrinter& printer) {
     }
   }
   guard.unlock();
+  // The records' cells hold the printed layout: the screen lays out again for its own width.
+  EnsureLayout();
   viewport()->update();
 }

@@ -5,9 +5,10 @@
 // ASCII names or hex digits with every other hex column shaded; hover, selection, live refresh
 // and printing on 6 x 8 inch page bodies. No frame creates it: it is made directly.
 //
-// The cells live in the capture records' own fields; the layout runs when what it depends on
-// changed, and painting, hover and selection only read it. Inverting and redrawing a cell are
-// state plus an update of its rectangle.
+// The cells live in the capture records' own fields. The layout runs on a data change
+// (OnUpdate), a resize, the live tick and after printing, never inside paintEvent; painting, hover
+// and selection only read it. Inverting and redrawing a cell are state plus an update of its
+// rectangle.
 
 #include <QAbstractScrollArea>
 #include <QFont>
@@ -80,7 +81,7 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
 
   LayoutKey KeyNow() const;
   CaptureTextOptions OptionsNow() const;
-  CaptureTextColors ColorsNow(ShadeRule rule) const;
+  CaptureColors ColorsNow(ShadeRule rule) const;
   QFont FontFor(int dpiY) const;
   void MeasureCell();
   int DpiX() const { return viewport()->logicalDpiX(); }
@@ -105,7 +106,7 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
   };
   // Draws the given items and cells [firstCell, endCell) of the layout; `invert` is the byte
   // shown inverted (-1 none). The caller holds dataMutex.
-  void DrawBody(QPainter& painter, const CaptureTextColors& colors, const QFont& font, const ToDevice& map,
+  void DrawBody(QPainter& painter, const CaptureColors& colors, const QFont& font, const ToDevice& map,
                 const std::vector<const CaptureTextItem*>& items, std::size_t firstCell, std::size_t endCell,
                 LONG rightEdge, int invert);
 
@@ -120,5 +121,4 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
   std::array<int, 2> savedScrollPos{0, 0};
   int layoutRuns = 0;
   int printedPages = 0;
-  bool followQueued = false;
 };

@@ -93,12 +93,9 @@ void PaintData(QPainter& painter, const CORUSessionLine& line, int x, int y, con
     if (cells == 0) continue;
     const CCaptBuf& record = paint.records[index];
     const CellLook look = LookOf(record, index, line.sync, paint.options, paint.colors, paint.marker);
-    COLORREF back = look.background;
-    COLORREF fore = look.foreground;
-    if (index == paint.inverted) {
-      back ^= 0xFFFFFF;
-      fore ^= 0xFFFFFF;
-    }
+    const CellColors colors = index == paint.inverted ? Inverted(look.colors) : look.colors;
+    const COLORREF back = colors.background;
+    const COLORREF fore = colors.text;
     const bool answer = record.IsAnswer();
     const QRect cell(x + offset, answer ? y : y + ch, cells * cw, ch);
     offset += cells * cw;
@@ -128,9 +125,9 @@ void PaintSessionLine(QPainter& painter, const CORUSessionLine& line, int x, int
     painter.drawText(x, y + paint.ascent, QString::fromStdString(line.headerText));
   } else if (line.lineType == kSeparatorLine) {
     const int p = std::max(1, paint.separatorHeight / 3);
-    painter.fillRect(QRect(x, y, width, 1), Qt::black);
-    painter.fillRect(QRect(x, y + p, width, 1), Qt::white);
-    painter.fillRect(QRect(x, y + 2 * p, width, 1), Qt::black);
+    painter.fillRect(QRect(x, y, width, 1), ToQColor(kSeparatorDark));
+    painter.fillRect(QRect(x, y + p, width, 1), ToQColor(kSeparatorLight));
+    painter.fillRect(QRect(x, y + 2 * p, width, 1), ToQColor(kSeparatorDark));
   } else if (line.lineType == kDataLine) {
     PaintData(painter, line, x, y, paint);
   }

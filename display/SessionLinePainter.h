@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QRawFont>
 
+#include "display/model/CapturePalette.h"
 #include "display/model/SessionLine.h"
 #include "display/model/SessionOptions.h"
 
@@ -14,7 +15,7 @@ struct CCaptBuf;
 
 struct SessionPaint {
   SessionOptions options;
-  SessionColors colors;
+  CaptureColors colors;
   QFont font;
   int ascent = 0;
   int cellWidth = 0;

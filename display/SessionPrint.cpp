@@ -8,6 +8,8 @@
 #include <cmath>
 #include <mutex>
 
+#include "display/QtColor.h"
+#include "display/model/CapturePalette.h"
 #include "display/model/SessionOptions.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
@@ -71,7 +73,7 @@ void SessionPrintJob::DrawPage(QPainter& painter, int page) {
   CORUData& store = app.dataStore;
   painter.save();
   painter.setFont(font);
-  painter.setPen(Qt::black);
+  painter.setPen(ToQColor(kPaperText));
   const int indentX = geometry.dpiX / 2;
   const int indentY = geometry.dpiY / 2;
   const QString title = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
@@ -88,7 +90,7 @@ void SessionPrintJob::DrawPage(QPainter& painter, int page) {
   SessionPaint paint;
   paint.options = OptionsFrom(store, app.settings.viewType);
   // Paper is white whatever the screen's palette.
-  paint.colors = ColorsFrom(app.settings, kWhite, kBlack);
+  paint.colors = PaperColors(app.settings);
   paint.font = font;
   paint.ascent = ascent;
   paint.cellWidth = cells.cellWidth;

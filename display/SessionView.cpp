@@ -12,7 +12,6 @@
 #include "display/QtColor.h"
 #include "display/SessionLinePainter.h"
 #include "display/SessionPrint.h"
-#include "display/model/CellRules.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 
@@ -20,10 +19,6 @@ namespace {
 
 int MulDiv(int number, int numerator, int denominator) {
   return static_cast<int>((static_cast<long long>(number) * numerator + denominator / 2) / denominator);
-}
-
-SessionColors ViewColors(const CORUpc144App& app, const QPalette& palette) {
-  return ColorsFrom(app.settings, FromQColor(palette.color(QPalette::Base)), FromQColor(palette.color(QPalette::Text)));
 }
 
 }  // namespace
@@ -190,7 +185,7 @@ int CORUSessionView::DataLineAt(const QPoint& point) const {
 void CORUSessionView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   const QRect client = viewport()->rect();
-  const SessionColors colors = ViewColors(app, palette());
+  const CaptureColors colors = WindowColors(app.settings, palette());
   painter.fillRect(event->rect(), ToQColor(colors.window));
   const auto& lines = layout.Lines();
   if (lines.empty() || geometry.cellWidth == 0) return;

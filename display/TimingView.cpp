@@ -41,11 +41,7 @@ void CORUTimingView::DrawTracePanel() {
   viewport()->update();
 }
 
-SessionColors CORUTimingView::Colors() const {
-  const QPalette& colorsOf = palette();
-  return ColorsFrom(app.settings, FromQColor(colorsOf.color(QPalette::Base)),
-                    FromQColor(colorsOf.color(QPalette::Text)));
-}
+CaptureColors CORUTimingView::Colors() const { return WindowColors(app.settings, palette()); }
 
 TraceReadoutRows CORUTimingView::CurrentTraceRows() const {
   ScopeReadings scope;
@@ -59,7 +55,7 @@ TraceReadoutRows CORUTimingView::CurrentTraceRows() const {
 int CORUTimingView::ScrollRows() const { return mode == DisplayMode::Capture ? kReadoutRows : kTraceReadoutRows; }
 
 ReadoutRows CORUTimingView::CurrentRows() const {
-  const SessionColors colors = Colors();
+  const CaptureColors colors = Colors();
   CORUData& store = app.dataStore;
   ReadoutOptions options;
   options.highlightParityBit = store.highlightParityBit != 0;

@@ -46,7 +46,7 @@ class CORUTimingView : public QAbstractScrollArea, public IReadoutPanel {
 
  private:
   void UpdateScrollRange();
-  SessionColors Colors() const;
+  CaptureColors Colors() const;
   void PaintRows(QPainter& painter, const QRect& dirty, std::span<const ReadoutRow> rows);
 
   CORUpc144App& app;

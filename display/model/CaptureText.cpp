@@ -30,15 +30,14 @@ COLORREF CellShade(COLORREF color, ShadeRule rule) {
   return HlsToRgb(HLS(HlsHue(hls), ShadedLightness(HlsLightness(hls), rule), HlsSaturation(hls)));
 }
 
-CellColors CellColorsOf(ULONG attributes, bool selected, bool hex, const CaptureTextColors& colors) {
-  const bool answer = (attributes & kCellAnswer) != 0;
-  const bool shaded = hex && (attributes & kCellShaded) != 0;
-  if (selected) return {colors.marker, colors.markerText};
-  if ((attributes & kCellModemEvent) != 0) {
-    return {0x0000FF, hex ? colors.originateText : (answer ? colors.answerText : colors.originateText)};
-  }
-  if ((attributes & kCellParityError) != 0) return {shaded ? 0x2EFDFDu : 0x10DFDFu, colors.windowText};
-  if ((attributes & kCellParityBit) != 0) return {shaded ? 0xFDFD9Eu : 0xDFDF80u, colors.windowText};
-  if (answer) return {shaded ? colors.answerShade : colors.answer, colors.answerText};
-  return {shaded ? colors.originateShade : colors.originate, colors.originateText};
+CellColors AttributeColors(ULONG attributes, bool selected, bool hex, const CaptureColors& colors) {
+  CellTraits traits;
+  traits.answer = (attributes & kCellAnswer) != 0;
+  // Only the hex layout shades.
+  traits.shaded = hex && (attributes & kCellShaded) != 0;
+  traits.marker = selected;
+  traits.modemEvent = (attributes & kCellModemEvent) != 0;
+  traits.parityError = (attributes & kCellParityError) != 0;
+  traits.parityBit = (attributes & kCellParityBit) != 0;
+  return CellColorsOf(traits, hex ? kTextHexPalette : kTextAsciiPalette, colors);
 }

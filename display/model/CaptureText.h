@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "display/model/SessionOptions.h"
+#include "display/model/CapturePalette.h"
 #include "link/store/CaptBuf.h"
 #include "shell/model/Color.h"
 
@@ -34,15 +34,5 @@ enum class ShadeRule { Screen, Print };
 unsigned ShadedLightness(unsigned lightness, ShadeRule rule);
 COLORREF CellShade(COLORREF color, ShadeRule rule);
 
-// The session view's colours; the shades are CellShade of the Answer and Originate colours.
-using CaptureTextColors = SessionColors;
-
-struct CellColors {
-  COLORREF background = 0;
-  COLORREF text = 0;
-  bool operator==(const CellColors&) const = default;
-};
-
-// A cell's colours from its stored attributes, first match winning. `hex` picks the hex
-// layout's order (modem event before parity) and text colour for modem events.
-CellColors CellColorsOf(ULONG attributes, bool selected, bool hex, const CaptureTextColors& colors);
+// A cell's colours from its stored attributes, by the ASCII or the hex layout's palette.
+CellColors AttributeColors(ULONG attributes, bool selected, bool hex, const CaptureColors& colors);

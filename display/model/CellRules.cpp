@@ -40,39 +40,24 @@ int CellsOf(const ShownValue& shown, const SessionOptions& options) {
 }
 
 CellLook LookOf(const CCaptBuf& record, int index, bool syncEvent, const SessionOptions& options,
-                const SessionColors& colors, int markerIndex) {
+                const CaptureColors& colors, int markerIndex) {
   CellLook look;
   const ShownValue shown = ShownValueOf(record, syncEvent, options);
   if (shown.skipped) {
     look.skipped = true;
     return look;
   }
-  const bool answer = record.IsAnswer();
   const bool hex = options.viewType == ViewType::Hex;
-  COLORREF own = answer ? colors.answer : colors.originate;
-  if (hex && index % 2 == 0) own = answer ? colors.answerShade : colors.originateShade;
-  const COLORREF ownText = answer ? colors.answerText : colors.originateText;
-
-  if (record.IsModemEvent()) {
-    look.background = options.sync ? kSyncBack : kModemEventBack;
-    look.foreground = options.sync ? colors.answerText : kWhite;
-  } else if (options.sync) {
-    look.background = kSyncBack;
-    look.foreground = colors.answerText;
-  } else if (options.parity7E1 && options.highlightParityErrors && !CheckParity(shown.value)) {
-    look.background = kParityErrorBack;
-    look.foreground = kBlack;
-  } else if (options.parity7E1 && options.highlightParityBit && (shown.value & 0x80) != 0) {
-    look.background = kParityBitBack;
-    look.foreground = kBlack;
-  } else {
-    look.background = own;
-    look.foreground = ownText;
-  }
-  if (index == markerIndex) {
-    look.background = colors.marker;
-    look.foreground = colors.markerText;
-  }
+  CellTraits traits;
+  traits.answer = record.IsAnswer();
+  // Hex alternates by capture index: even indexes take the shade.
+  traits.shaded = hex && index % 2 == 0;
+  traits.marker = index == markerIndex;
+  traits.sync = options.sync;
+  traits.modemEvent = record.IsModemEvent();
+  traits.parityError = options.parity7E1 && options.highlightParityErrors && !CheckParity(shown.value);
+  traits.parityBit = options.parity7E1 && options.highlightParityBit && (shown.value & 0x80) != 0;
+  look.colors = CellColorsOf(traits, kSessionPalette, colors);
 
   if (shown.markerCell) {
     look.text.assign(1, '*');

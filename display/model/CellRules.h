@@ -6,15 +6,9 @@
 
 #include <string>
 
+#include "display/model/CapturePalette.h"
 #include "display/model/SessionOptions.h"
 #include "link/store/CaptBuf.h"
-
-constexpr COLORREF kModemEventBack = 0x0000FF;  // red
-constexpr COLORREF kSyncBack = 0xC0C0C0;        // grey
-constexpr COLORREF kParityErrorBack = 0x10DFDF;
-constexpr COLORREF kParityBitBack = 0xDFDF80;
-constexpr COLORREF kTitleBack = 0x000000;
-constexpr COLORREF kTitleText = 0x00FFFF;  // yellow
 
 // The value a byte shows, before the 7E1 reduction; `skipped` when it takes no room.
 struct ShownValue {
@@ -30,13 +24,12 @@ struct CellLook {
   bool skipped = false;
   std::string text;  // UTF-8
   int cells = 0;     // character cells of `text`
-  COLORREF background = 0;
-  COLORREF foreground = 0;
+  CellColors colors;
 };
 
 // The whole cell of record `index`; `markerIndex` is the store's currentRecordIndex.
 CellLook LookOf(const CCaptBuf& record, int index, bool syncEvent, const SessionOptions& options,
-                const SessionColors& colors, int markerIndex);
+                const CaptureColors& colors, int markerIndex);
 
 // Cells of a shown value (0 for a skipped one): the name or two hex digits, one for a marker.
 int CellsOf(const ShownValue& shown, const SessionOptions& options);

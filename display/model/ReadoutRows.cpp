@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr COLORREF kEventBack = 0x0000FF;  // red
 constexpr int kCursorRow = 0;
 constexpr int kParityRow = 6;
 constexpr int kBytesRow = 8;
@@ -21,7 +20,7 @@ std::string Blanks(int count) { return std::string(static_cast<std::size_t>(coun
 
 class Builder {
  public:
-  Builder(CORUData& store, const ReadoutOptions& options, const SessionColors& colors, const SessionLayout* layout)
+  Builder(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors, const SessionLayout* layout)
       : store(store),
         buffer(store.captureBuffer),
         options(options),
@@ -133,14 +132,19 @@ class Builder {
   void CursorBlock(int cursor) {
     if (cursor == -1) return;
     const CCaptBuf& record = buffer[cursor];
+    // The cursor byte in the session view's colours, unshaded and never as the marker.
+    CellTraits traits;
+    traits.answer = record.IsAnswer();
+    traits.modemEvent = record.IsModemEvent();
+    const CellColors look = CellColorsOf(traits, kSessionPalette, colors);
+    const COLORREF back = look.background;
+    const COLORREF color = look.text;
     if (record.IsModemEvent()) {
-      Fill(0, 5, kEventBack);
-      EventRows(cursor, kCursorRow, kEventBack, kWhite);
-      Put(5, TimeRow(cursor), kEventBack, kWhite);
+      Fill(0, 5, back);
+      EventRows(cursor, kCursorRow, back, color);
+      Put(5, TimeRow(cursor), back, color);
       return;
     }
-    const COLORREF back = record.IsAnswer() ? colors.answer : colors.originate;
-    const COLORREF color = record.IsAnswer() ? colors.answerText : colors.originateText;
     Fill(0, 3, back);
     Put(0, PaddedNumberRow("Byte # ", ByteNumber(cursor)), back, color);
     Put(1, HexRow(cursor), back, color);
@@ -181,23 +185,26 @@ class Builder {
       Fill(kMarkerRow, 18, colors.window);
       return;
     }
-    const COLORREF back = colors.marker;
+    CellTraits traits;
+    traits.marker = true;
+    const COLORREF back = CellColorsOf(traits, kSessionPalette, colors).background;
+    const COLORREF ink = kMarkerPanelText;
     Fill(kMarkerRow, 18, back);
     if (buffer[marker].IsModemEvent()) {
-      EventRows(marker, kMarkerRow, back, kWhite);
-      Put(18, TimeRow(marker), back, kWhite);
+      EventRows(marker, kMarkerRow, back, ink);
+      Put(18, TimeRow(marker), back, ink);
       return;
     }
-    Put(kMarkerRow, PaddedNumberRow("Marker byte # ", ByteNumber(marker)), back, kWhite);
-    Put(kMarkerRow + 1, HexRow(marker), back, kWhite);
-    Put(kMarkerRow + 2, AsciiRow(marker), back, kWhite);
-    Put(kMarkerRow + 3, TimeRow(marker), back, kWhite);
+    Put(kMarkerRow, PaddedNumberRow("Marker byte # ", ByteNumber(marker)), back, ink);
+    Put(kMarkerRow + 1, HexRow(marker), back, ink);
+    Put(kMarkerRow + 2, AsciiRow(marker), back, ink);
+    Put(kMarkerRow + 3, TimeRow(marker), back, ink);
   }
 
   CORUData& store;
   const CCaptBufArray& buffer;
   const ReadoutOptions& options;
-  const SessionColors& colors;
+  const CaptureColors& colors;
   const SessionLayout* layout;
   ReadoutRows rows;
 };
@@ -210,7 +217,7 @@ std::string SecondsText(double seconds) {
   return std::string(text, result.ptr);
 }
 
-ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const SessionColors& colors,
+ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,
                                 const SessionLayout* layout) {
   std::lock_guard guard(store.dataMutex);
   return Builder(store, options, colors, layout).Build();

@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "display/model/SessionOptions.h"
+#include "display/model/CapturePalette.h"
 
 class CORUData;
 class SessionLayout;
@@ -32,7 +32,7 @@ struct ReadoutOptions {
 
 // Builds the rows from the store's cursor and marker (taking dataMutex). `layout` speeds up the
 // count of modem-event records before an index; null, or a layout of another capture, counts.
-ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const SessionColors& colors,
+ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,
                                 const SessionLayout* layout);
 
 // Seconds + ten-thousandths with three decimals, a point whatever the locale.

@@ -1,7 +1,6 @@
 #include "display/model/SessionOptions.h"
 
 #include "link/store/OruData.h"
-#include "shell/model/AppSettings.h"
 
 SessionOptions OptionsFrom(const CORUData& store, ViewType viewType) {
   SessionOptions options;
@@ -13,19 +12,4 @@ SessionOptions OptionsFrom(const CORUData& store, ViewType viewType) {
   options.highlightParityErrors = store.highlightParityErrors != 0;
   options.highlightParityBit = store.highlightParityBit != 0;
   return options;
-}
-
-SessionColors ColorsFrom(const AppSettings& settings, COLORREF window, COLORREF windowText) {
-  SessionColors colors;
-  colors.answer = settings.answerColor;
-  colors.answerText = settings.answerTextColor;
-  colors.originate = settings.originateColor;
-  colors.originateText = settings.originateTextColor;
-  colors.marker = settings.markerColor;
-  colors.markerText = settings.markerTextColor;
-  colors.answerShade = settings.answerShade;
-  colors.originateShade = settings.originateShade;
-  colors.window = window;
-  colors.windowText = windowText;
-  return colors;
 }

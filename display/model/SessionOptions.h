@@ -1,14 +1,12 @@
 #pragma once
 
 // What the session lines and the read-out are drawn with: the display options of the store and
-// the settings, and the colours. Taken once per layout or paint, so a drawing sees one state.
+// the settings. Taken once per layout or paint, so a drawing sees one state.
 
 #include "link/store/CaptBuf.h"
-#include "shell/model/Color.h"
 #include "shell/model/ViewType.h"
 
 class CORUData;
-struct AppSettings;
 
 struct SessionOptions {
   ViewType viewType = ViewType::Ascii;  // any other value draws no data
@@ -26,19 +24,5 @@ struct SessionOptions {
   }
 };
 
-struct SessionColors {
-  COLORREF answer = kDefaultAnswerColor;
-  COLORREF answerText = kBlack;
-  COLORREF originate = kDefaultOriginateColor;
-  COLORREF originateText = kBlack;
-  COLORREF marker = kDefaultMarkerColor;
-  COLORREF markerText = kWhite;
-  COLORREF answerShade = kDefaultAnswerColor;
-  COLORREF originateShade = kDefaultOriginateColor;
-  COLORREF window = kWhite;      // COLOR_WINDOW
-  COLORREF windowText = kBlack;  // COLOR_WINDOWTEXT
-};
-
 // Read from the store (its options and configuration) and the view type setting.
 SessionOptions OptionsFrom(const CORUData& store, ViewType viewType);
-SessionColors ColorsFrom(const AppSettings& settings, COLORREF window, COLORREF windowText);

@@ -52,7 +52,7 @@ TraceSnapshot Snapshot(CORUData& store) {
 
 class Builder {
  public:
-  Builder(const TraceSnapshot& trace, bool snap, const ScopeReadings& scope, const SessionColors& colors)
+  Builder(const TraceSnapshot& trace, bool snap, const ScopeReadings& scope, const CaptureColors& colors)
       : trace(trace), snap(snap), scope(scope), colors(colors) {}
 
   TraceReadoutRows Build() {
@@ -132,14 +132,14 @@ class Builder {
   const TraceSnapshot& trace;
   bool snap;
   const ScopeReadings& scope;
-  const SessionColors& colors;
+  const CaptureColors& colors;
   TraceReadoutRows rows;
 };
 
 }  // namespace
 
 TraceReadoutRows BuildTraceReadout(CORUData& store, bool snap, const ScopeReadings& scope,
-                                   const SessionColors& colors) {
+                                   const CaptureColors& colors) {
   const TraceSnapshot trace = Snapshot(store);
   return Builder(trace, snap, scope, colors).Build();
 }

@@ -22,4 +22,4 @@ struct ScopeReadings {
 };
 
 // Builds the rows from the store's trace and markers (taking dataMutex). `snap` is "Trace Snap".
-TraceReadoutRows BuildTraceReadout(CORUData& store, bool snap, const ScopeReadings& scope, const SessionColors& colors);
+TraceReadoutRows BuildTraceReadout(CORUData& store, bool snap, const ScopeReadings& scope, const CaptureColors& colors);

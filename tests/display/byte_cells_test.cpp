@@ -72,19 +72,19 @@ class CellLookTest : public ::testing::Test {
     return LookOf(record, index, syncEvent, options, colors, marker);
   }
   SessionOptions options;
-  SessionColors colors;
+  CaptureColors colors;
 };
 
 TEST_F(CellLookTest, DirectionColoursAndNames) {
   CellLook answer = Look(0x1B, CAPT_ANSWER);
   EXPECT_EQ(answer.text, "<ESC>");
   EXPECT_EQ(answer.cells, 5);
-  EXPECT_EQ(answer.background, colors.answer);
-  EXPECT_EQ(answer.foreground, colors.answerText);
+  EXPECT_EQ(answer.colors.background, colors.answer);
+  EXPECT_EQ(answer.colors.text, colors.answerText);
   CellLook originate = Look(0x41, 0);
   EXPECT_EQ(originate.text, "A");
-  EXPECT_EQ(originate.background, colors.originate);
-  EXPECT_EQ(originate.foreground, colors.originateText);
+  EXPECT_EQ(originate.colors.background, colors.originate);
+  EXPECT_EQ(originate.colors.text, colors.originateText);
 }
 
 TEST_F(CellLookTest, SevenE1ParityHighlighting) {
@@ -92,14 +92,14 @@ TEST_F(CellLookTest, SevenE1ParityHighlighting) {
   options.highlightParityErrors = true;
   CellLook passes = Look(0xC3, 0);
   EXPECT_EQ(passes.text, "C");
-  EXPECT_EQ(passes.background, colors.originate);
+  EXPECT_EQ(passes.colors.background, colors.originate);
   CellLook fails = Look(0x43, 0);
   EXPECT_EQ(fails.text, "C");
-  EXPECT_EQ(fails.background, kParityErrorBack);
-  EXPECT_EQ(fails.foreground, kBlack);
-  EXPECT_EQ(Look(0x41, 0).background, colors.originate);
+  EXPECT_EQ(fails.colors.background, kParityErrorBack);
+  EXPECT_EQ(fails.colors.text, kBlack);
+  EXPECT_EQ(Look(0x41, 0).colors.background, colors.originate);
   options.highlightParityBit = true;
-  EXPECT_EQ(Look(0xC3, 0).background, kParityBitBack);
+  EXPECT_EQ(Look(0xC3, 0).colors.background, kParityBitBack);
   options.viewType = ViewType::Hex;
   EXPECT_EQ(Look(0xC3, 0).text, "43");  // reduced to 7 bits in hex too
 }
@@ -110,10 +110,10 @@ TEST_F(CellLookTest, HexAlternatesShadeAndColourByIndex) {
   CellLook odd = Look(0x41, CAPT_ANSWER, 5);
   EXPECT_EQ(even.text, "41");
   EXPECT_EQ(even.cells, 2);
-  EXPECT_EQ(even.background, colors.answerShade);
-  EXPECT_EQ(odd.background, colors.answer);
-  EXPECT_EQ(Look(0x41, 0, 6).background, colors.originateShade);
-  EXPECT_EQ(even.foreground, colors.answerText);
+  EXPECT_EQ(even.colors.background, colors.answerShade);
+  EXPECT_EQ(odd.colors.background, colors.answer);
+  EXPECT_EQ(Look(0x41, 0, 6).colors.background, colors.originateShade);
+  EXPECT_EQ(even.colors.text, colors.answerText);
 }
 
 TEST_F(CellLookTest, ModemEventsSyncGreyAndMarkerOverride) {
@@ -123,25 +123,25 @@ TEST_F(CellLookTest, ModemEventsSyncGreyAndMarkerOverride) {
   CellLook star = LookOf(opening, 3, false, options, colors, -1);
   EXPECT_EQ(star.text, "*");
   EXPECT_EQ(star.cells, 1);
-  EXPECT_EQ(star.background, kModemEventBack);
-  EXPECT_EQ(star.foreground, kWhite);
+  EXPECT_EQ(star.colors.background, kModemEventBack);
+  EXPECT_EQ(star.colors.text, kWhite);
   CellLook shown = Look(0x41, CAPT_MODEM_EVENT);  // neither marker cell nor hidden
   EXPECT_EQ(shown.text, "A");
-  EXPECT_EQ(shown.background, kModemEventBack);
-  EXPECT_EQ(LookOf(opening, 3, false, options, colors, 3).background, colors.marker);
+  EXPECT_EQ(shown.colors.background, kModemEventBack);
+  EXPECT_EQ(LookOf(opening, 3, false, options, colors, 3).colors.background, colors.marker);
 
   options.sync = true;
   CellLook grey = Look(0x41, 0);
-  EXPECT_EQ(grey.background, kSyncBack);
-  EXPECT_EQ(grey.foreground, colors.answerText);
-  EXPECT_EQ(LookOf(opening, 3, false, options, colors, -1).background, kSyncBack);
+  EXPECT_EQ(grey.colors.background, kSyncBack);
+  EXPECT_EQ(grey.colors.text, colors.answerText);
+  EXPECT_EQ(LookOf(opening, 3, false, options, colors, -1).colors.background, kSyncBack);
 
   options.sync = false;
   options.parity7E1 = true;
   options.highlightParityErrors = true;
   CellLook marked = Look(0x43, 0, 7, 7);
-  EXPECT_EQ(marked.background, colors.marker);
-  EXPECT_EQ(marked.foreground, colors.markerText);
+  EXPECT_EQ(marked.colors.background, colors.marker);
+  EXPECT_EQ(marked.colors.text, colors.markerText);
 }
 
 TEST_F(CellLookTest, SkippedRecords) {

@@ -61,7 +61,7 @@ TEST(CaptureText, ShadesOnScreenAndInPrint) {
 }
 
 TEST(CaptureText, ColoursFromAttributes) {
-  CaptureTextColors c;
+  CaptureColors c;
   c.answer = 0x111111;
   c.answerText = 0x222222;
   c.originate = 0x333333;
@@ -82,15 +82,15 @@ TEST(CaptureText, ColoursFromAttributes) {
            Case{kCellAnswer | kCellShaded, false, true, {0x555555, 0x222222}},
            Case{kCellOriginate | kCellShaded, false, true, {0x666666, 0x444444}},
            Case{kCellAnswer | kCellShaded, false, false, {0x111111, 0x222222}},  // ASCII never shades
-           Case{kCellAnswer | kCellParityError | kCellParityBit, false, false, {0x10DFDF, 0x999999}},
-           Case{kCellAnswer | kCellParityBit, false, false, {0xDFDF80, 0x999999}},
-           Case{kCellAnswer | kCellParityError | kCellShaded, false, true, {0x2EFDFD, 0x999999}},
-           Case{kCellAnswer | kCellParityBit | kCellShaded, false, true, {0xFDFD9E, 0x999999}},
+           Case{kCellAnswer | kCellParityError | kCellParityBit, false, false, {0x10DFDF, kParityText}},
+           Case{kCellAnswer | kCellParityBit, false, false, {0xDFDF80, kParityText}},
+           Case{kCellAnswer | kCellParityError | kCellShaded, false, true, {0x2EFDFD, kParityText}},
+           Case{kCellAnswer | kCellParityBit | kCellShaded, false, true, {0xFDFD9E, kParityText}},
            Case{kCellAnswer | kCellModemEvent, false, false, {0x0000FF, 0x222222}},
            Case{kCellAnswer | kCellModemEvent, false, true, {0x0000FF, 0x444444}},
            Case{kCellAnswer | kCellModemEvent | kCellParityError, true, true, {0x777777, 0x888888}},
        }) {
-    EXPECT_EQ(CellColorsOf(k.attributes, k.selected, k.hex, c), k.colors) << std::hex << k.attributes;
+    EXPECT_EQ(AttributeColors(k.attributes, k.selected, k.hex, c), k.colors) << std::hex << k.attributes;
   }
 }
 
@@ -161,7 +161,7 @@ TEST(CaptureTextLayout, ModemEventsShownAndHidden) {
   EXPECT_EQ(r[2].hexCell.left, 4 * kCw);
   EXPECT_EQ(r[3].hexCell.left, 6 * kCw);
   for (int i : {1, 2})
-    EXPECT_EQ(CellColorsOf(r[i].cellAttributes, false, true, CaptureTextColors{}).background, 0x0000FFu);
+    EXPECT_EQ(AttributeColors(r[i].cellAttributes, false, true, CaptureColors{}).background, 0x0000FFu);
   // Hidden: no room in either layout, and the earlier cells are gone.
   o.showModemEvents = false;
   Lay(layout, store, o, Metrics(600));

@@ -205,10 +205,16 @@ TEST_F(CaptureViewTest, LiveCaptureKeepsTheEndInView) {
                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
   QApplication::sendEvent(view->viewport(), &wheel);
   EXPECT_EQ(bar->value(), end);
-  // More data: the paint queues the scroll to the new end.
+  // More data: a paint alone shows the stored layout; the live tick lays it out and scrolls to
+  // the new end.
   for (int k = 0; k < 600; ++k) AddByte(store(), 'x', false);
+  const int runs = view->LayoutRuns();
   view->viewport()->repaint();
+  EXPECT_EQ(view->LayoutRuns(), runs);
+  EXPECT_EQ(bar->maximum(), end);
+  view->StartLiveRefresh();
   EXPECT_TRUE(apptest::Eventually([&] { return bar->value() == bar->maximum() && bar->maximum() > end; }));
+  view->StopLiveRefresh();
   store().captureRunning = 0;
 }
 

@@ -80,7 +80,7 @@ class ReadoutTest : public ::testing::Test {
   }
   CORUData store;
   ReadoutOptions options;
-  SessionColors colors;
+  CaptureColors colors;
 };
 
 TEST_F(ReadoutTest, EmptyCaptureIsEmptyWhateverTheIndexes) { ExpectWindowRows(Rows(3, 7), 0, 18); }

@@ -38,7 +38,7 @@ class TraceReadout : public ::testing::Test {
   TraceReadoutRows Rows(bool snap, ScopeReadings scope = {}) { return BuildTraceReadout(store, snap, scope, colors); }
 
   CORUData store;
-  SessionColors colors;
+  CaptureColors colors;
 };
 
 struct SnappedCase {
@@ -186,7 +186,7 @@ double Contrast(COLORREF a, COLORREF b) {
 // white on the marker colour (as the capture read-out's marker block), marker 2 in the originate
 // text colour on the originate colour.
 TEST_F(TraceReadout, MarkerRowsReadWellOnTheirFill) {
-  colors = SessionColors{};
+  colors = CaptureColors{};
   ASSERT_EQ(colors.marker, 0xFF0000u);  // pure blue, on which black reads at 2.4:1
   Trace(1000, 0, 1);
   store.traceMarker1 = 300;
