@@ -168,10 +168,7 @@ void CORUpc144App::PostToWorker(UINT message, WPARAM wParam, LPARAM lParam) {
   if (id != 0) PostThreadMessage(id, message, wParam, lParam);
 }
 
-bool CORUpc144App::IsAnyActivityArmedOrRunning() const {
-  return dataStore.captureArmed.load() == 1 || dataStore.captureRunning.load() == 1 ||
-         dataStore.traceTriggerArmed.load() == 1 || dataStore.traceRunning.load() == 1;
-}
+bool CORUpc144App::IsAnyActivityArmedOrRunning() const { return dataStore.Run().anyArmedOrRunning(); }
 
 int CORUpc144App::CurrentTab() const { return tabbedFrame ? tabbedFrame->GetCurrentTab() : 0; }
 
@@ -264,8 +261,8 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
   inputs.activity = IsAnyActivityArmedOrRunning();
   inputs.mainWindow = mainFrame != nullptr;
   if (id == cmd::kFileSave || id == cmd::kFileSaveAs) {
-    std::lock_guard lock(dataStore.dataMutex);
-    inputs.dataHeld = !dataStore.captureBuffer.IsEmpty() || !dataStore.traceSamples.IsEmpty();
+    dataStore.WithData(
+        [&](CORUData&) { inputs.dataHeld = !dataStore.captureBuffer.IsEmpty() || !dataStore.traceSamples.IsEmpty(); });
   }
   const std::optional<CommandState> state = AppCommandState(id, inputs);
   if (!state) return false;
@@ -285,10 +282,7 @@ void CORUpc144App::DiscardCapture(bool clearFlag) {
 }
 
 void CORUpc144App::DiscardTrace(bool clearFlag) {
-  {
-    std::lock_guard lock(dataStore.dataMutex);
-    dataStore.traceSamples.RemoveAll();
-  }
+  dataStore.ClearTrace(TraceKind::Triggered);
   if (clearFlag && document_) document_->SetTypeModified(0, DOCUMENT_TRACE);
 }
 

@@ -79,10 +79,7 @@ void CORUTraceRecall::ShowTraceHeader(WPARAM wParam) {
   if (wParam >= static_cast<WPARAM>(kRows)) return;
   const int row = static_cast<int>(wParam);
   CORUTraceHeader header;
-  {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    header = app_.dataStore.traceDirectory[static_cast<std::size_t>(row)];
-  }
+  app_.dataStore.WithTrace([&](CORUData&) { header = app_.dataStore.traceDirectory[static_cast<std::size_t>(row)]; });
   const RecallRow shown = RowForHeader(header);
   const RowControls& ids = kRowControls[row];
   auto* count = FindControlAs<QLabel>(this, ids.count);
@@ -108,9 +105,8 @@ void CORUTraceRecall::OnRecall(int number) {
   if (document_ == nullptr || document_->Autosave(row, DOCUMENT_TRACE, 0) == 0) return;
   CORUData& store = app_.dataStore;
   AppSettings& settings = app_.settings;
-  {
-    std::lock_guard lock(store.dataMutex);
-    if (emptyOnRecall_) store.traceSamples.RemoveAll();
+  store.WithTrace([&](CORUData&) {
+    if (emptyOnRecall_) store.ClearTrace(TraceKind::Triggered);
     const RecalledSettings recalled = SettingsFromHeader(store.traceDirectory[static_cast<std::size_t>(row)]);
     settings.traceSpan = recalled.span;
     store.currentTrace.spanIndex = settings.traceSpan;
@@ -122,7 +118,7 @@ void CORUTraceRecall::OnRecall(int number) {
     settings.deltaV = recalled.deltaV;
     store.currentTrace.voltageLevel = settings.deltaV;
     settings.traceLine = recalled.line;
-  }
+  });
   if (emptyOnRecall_) {
     store.traceMarker1 = -1;
     document_->SetTypeModified(0, DOCUMENT_TRACE);

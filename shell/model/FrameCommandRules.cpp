@@ -19,7 +19,7 @@ std::optional<bool> FrameCommandEnabled(int commandId, const FrameCommandState& 
     case kExportText:
       return state.captureRecords > 0;
     case kLoadApplication:
-      return state.deviceOpen && !state.anyArmedOrRunning;
+      return state.deviceOpen && !state.run.anyArmedOrRunning();
     default:
       return std::nullopt;
   }

@@ -46,20 +46,21 @@ void ScopeState::OnMouseMove(int viewX, int viewY, bool snap) {
 }
 
 DoubleClickResult ScopeState::OnLButtonDblClk(int viewX, int /*viewY*/, CORUData& store) {
-  std::lock_guard lock(store.dataMutex);
-  if (store.traceSamples.IsEmpty()) return DoubleClickResult::Nothing;
-  const int x = viewX - hostOffset.x;
-  if (x == store.traceCursor1) {
-    store.traceCursor1 = -1;
-    store.traceCursor2 = -1;
-    return DoubleClickResult::MarkerRemoved;
-  }
-  if (x >= 0 && mapper_.PixelsToLogicalX(x) > traceStartX) {
-    store.traceCursor1 = x;
-    store.traceCursor2 = heightPx;
-    return DoubleClickResult::MarkerPlaced;
-  }
-  return DoubleClickResult::Nothing;
+  return store.WithTrace([&](CORUData&) {
+    if (store.traceSamples.IsEmpty()) return DoubleClickResult::Nothing;
+    const int x = viewX - hostOffset.x;
+    if (x == store.traceCursor1) {
+      store.traceCursor1 = -1;
+      store.traceCursor2 = -1;
+      return DoubleClickResult::MarkerRemoved;
+    }
+    if (x >= 0 && mapper_.PixelsToLogicalX(x) > traceStartX) {
+      store.traceCursor1 = x;
+      store.traceCursor2 = heightPx;
+      return DoubleClickResult::MarkerPlaced;
+    }
+    return DoubleClickResult::Nothing;
+  });
 }
 
 void ScopeState::TakeCrossPoint() {

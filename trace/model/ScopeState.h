@@ -42,7 +42,7 @@ class ScopeState {
   void SetThresholdRect(IntRect rect);
 
   void OnMouseMove(int viewX, int viewY, bool snap);
-  // Under the store's dataMutex when it places the marker; the caller marks the trace modified.
+  // Under the store's lock when it places the marker; the caller marks the trace modified.
   DoubleClickResult OnLButtonDblClk(int viewX, int viewY, CORUData& store);
 
   // The rules of the last render; the readings use them.
@@ -54,7 +54,7 @@ class ScopeState {
   bool GetVoltageReading(double* volts) const;
   bool GetTimeReading(double* seconds) const;
 
-  // Walk bookkeeping: the caller holds dataMutex. BeginWalk resets the per-walk state;
+  // Walk bookkeeping: the caller holds the store's lock. BeginWalk resets the per-walk state;
   // NoteDrawnSample compares one drawn sample with the cursor and the marker. Returns true when
   // the read-out panel should redraw.
   void BeginWalk(PlotKind kind);
