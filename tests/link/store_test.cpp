@@ -132,6 +132,29 @@ TEST(Store, ClearCaptureEmptiesBothArraysResetsTheIndexesAndMovesTheGenerationOn
   EXPECT_EQ(store.captureGeneration, before + 2);
 }
 
+TEST(Store, ClearTraceEmptiesOnlyItsKindAndMovesTheTraceGenerationOn) {
+  CORUData store;
+  FillCapture(store, 3);
+  store.traceSamples.Add(5);
+  store.traceBlockCount = 4;
+  const unsigned before = store.traceGeneration;
+  const unsigned captureBefore = store.captureGeneration;
+
+  store.ClearTrace(TraceKind::Triggered);
+  EXPECT_EQ(store.traceSamples.GetSize(), 0);
+  EXPECT_EQ(store.traceBlockCount, 4);
+  EXPECT_EQ(store.traceGeneration, before + 1);
+
+  store.traceSamples.Add(6);
+  store.ClearTrace(TraceKind::Streamed);
+  EXPECT_EQ(store.traceBlockCount, 0);
+  EXPECT_EQ(store.traceSamples.GetSize(), 1);
+  EXPECT_EQ(store.traceGeneration, before + 2);
+  // Nothing of the capture.
+  EXPECT_EQ(store.captureBuffer.GetSize(), 3);
+  EXPECT_EQ(store.captureGeneration, captureBefore);
+}
+
 TEST(Store, EveryCaptureLoadMovesTheGenerationOnAndATraceLoadDoesNot) {
   CORUData source;
   FillCapture(source, 5);
