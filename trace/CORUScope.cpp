@@ -67,7 +67,7 @@ bool CORUScope::DrawTrace(QPainter& painter) {
     const bool snap = s.traceSnap == 1;
     bool redraw = false;
     QPoint pen = lp.ToPixels(state.traceStartX, state.zeroY);
-    state.BeginWalk(kind);
+    state.BeginWalk(kind, store);
     const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
     WalkTrace(state.ScreenWalkSetup(kind), samples, [&](const WalkPoint& w) {
       if (kind == PlotKind::Line) {
@@ -77,9 +77,9 @@ bool CORUScope::DrawTrace(QPainter& painter) {
       } else {
         lp.Fill(w.x, w.yTop, std::max(w.xEnd, w.x + 1), w.yBottom, Qt::black);
       }
-      if (w.n >= 0) redraw |= state.NoteDrawnSample(w.n, w.x, w.ReportedY(), store, snap);
+      if (w.n >= 0) redraw |= state.NoteDrawnSample(w.n, w.x, w.ReportedY(), snap);
     });
-    redraw |= state.EndWalk(store);
+    redraw |= state.EndWalk();
     if (kind == PlotKind::Bars) DrawGuides(painter, rules);
     return redraw;
   });

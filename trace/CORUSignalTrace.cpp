@@ -147,6 +147,7 @@ void CORUSignalTrace::Tick() {
     // The panels first: they set the marks the scope walks by.
     RedrawAxisPanels();
     const bool readout = scope_.Render();
+    StoreScopeMarks();
     if (scopeArea_ != nullptr) scopeArea_->update();
     if (readout) RedrawReadout();
     drawnState_ = DrawingState();
@@ -155,8 +156,14 @@ void CORUSignalTrace::Tick() {
   if (timerRunning_) timer_.start();
 }
 
+// What the walk found goes into the store only after drawing.
+void CORUSignalTrace::StoreScopeMarks() {
+  if (const auto marks = scope_.state.TakeWalkMarks()) StoreWalkMarks(app_.dataStore, *marks);
+}
+
 void CORUSignalTrace::RefreshScope() {
   const bool readout = scope_.Render();
+  StoreScopeMarks();
   if (scopeArea_ != nullptr) scopeArea_->update();
   if (readout) RedrawReadout();
 }
