@@ -39,7 +39,8 @@ CORUCaptureView::CORUCaptureView(CORUpc144App& app, QWidget* parent) : QAbstract
   connect(&liveTimer, &QTimer::timeout, this, &CORUCaptureView::OnLiveTick);
   // While a capture runs every scroll request goes to the end.
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int) {
-    if (this->app.dataStore.captureRunning != 0) verticalScrollBar()->setSliderPosition(verticalScrollBar()->maximum());
+    if (this->app.dataStore.Run().captureRunning())
+      verticalScrollBar()->setSliderPosition(verticalScrollBar()->maximum());
   });
 }
 
@@ -99,7 +100,7 @@ CORUCaptureView::LayoutKey CORUCaptureView::KeyNow() const {
 void CORUCaptureView::EnsureLayout() {
   CORUData& store = app.dataStore;
   {
-    std::lock_guard guard(store.dataMutex);
+    auto guard = store.HoldData();
     const LayoutKey now = KeyNow();
     if (!stale && now == key) return;
     MeasureCell();
@@ -158,7 +159,7 @@ void CORUCaptureView::RestoreScrollPos(int slot) {
 }
 
 void CORUCaptureView::FollowEnd() {
-  if (app.dataStore.captureRunning == 0) return;
+  if (!app.dataStore.Run().captureRunning()) return;
   QScrollBar* bar = verticalScrollBar();
   if (bar->value() != bar->maximum()) bar->setValue(bar->maximum());
 }
@@ -218,7 +219,7 @@ void CORUCaptureView::paintEvent(QPaintEvent* event) {
   // Paint draws the stored layout; data changes, resizes and the live tick lay out.
   QPainter painter(viewport());
   CORUData& store = app.dataStore;
-  std::lock_guard guard(store.dataMutex);
+  auto guard = store.HoldData();
   if (store.captureBuffer.IsEmpty()) {
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
     return;
@@ -252,7 +253,7 @@ void CORUCaptureView::resizeEvent(QResizeEvent* event) {
 
 QRect CORUCaptureView::RowPixels(int index) const {
   const CORUData& store = app.dataStore;
-  std::lock_guard guard(const_cast<CORUData&>(store).dataMutex);
+  auto guard = store.HoldData();
   if (index < 0 || index >= store.captureBuffer.GetSize()) return {};
   const CCaptBuf& record = store.captureBuffer[index];
   const CellRect& cell = layout.CellOf(record);
@@ -281,7 +282,7 @@ void CORUCaptureView::mouseMoveEvent(QMouseEvent* event) {
   CORUData& store = app.dataStore;
   bool tell = false;
   {
-    std::lock_guard guard(store.dataMutex);
+    auto guard = store.HoldData();
     const int hit = HitAt(event->position().toPoint());
     if (hit == -1) {
       if (hoverShown) UpdateRow(hoverIndex);
@@ -321,7 +322,7 @@ void CORUCaptureView::mouseDoubleClickEvent(QMouseEvent* event) {
   CORUData& store = app.dataStore;
   bool changed = false;
   {
-    std::lock_guard guard(store.dataMutex);
+    auto guard = store.HoldData();
     const int hit = HitAt(event->position().toPoint());
     const int index = hit == -1 ? -1 : PairFirst(store.captureBuffer, hit);
     const int old = store.currentRecordIndex;
@@ -345,7 +346,7 @@ void CORUCaptureView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CORUCaptureView::wheelEvent(QWheelEvent* event) {
-  if (app.dataStore.captureRunning != 0) {
+  if (app.dataStore.Run().captureRunning()) {
     event->accept();
     return;
   }
@@ -358,7 +359,7 @@ void CORUCaptureView::wheelEvent(QWheelEvent* event) {
 void CORUCaptureView::scrollContentsBy(int /*dx*/, int /*dy*/) { viewport()->update(); }
 
 bool CORUCaptureView::CanPrint() const {
-  std::lock_guard guard(app.dataStore.dataMutex);
+  auto guard = app.dataStore.HoldData();
   return !app.dataStore.captureBuffer.IsEmpty();
 }
 
@@ -370,7 +371,7 @@ void CORUCaptureView::Print(QPrinter& printer) {
   const int dpiY = printer.logicalDpiY();
   const QFont font = FontFor(dpiY);
   const QFontMetricsF metrics(font, &printer);
-  std::unique_lock guard(store.dataMutex);
+  auto guard = store.HoldData();
   // The one layout that prints: paginated as it places, so its breaks are the printed pages.
   CaptureTextMetrics m;
   m.cellWidth = std::max<LONG>(1, std::lround(metrics.horizontalAdvance(QLatin1Char('O')) * 100.0 / dpiX));

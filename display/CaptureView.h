@@ -105,7 +105,7 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
     QRect operator()(const CellRect& rect) const;
   };
   // Draws the given items and cells [firstCell, endCell) of the layout; `invert` is the byte
-  // shown inverted (-1 none). The caller holds dataMutex.
+  // shown inverted (-1 none). The caller holds the store's lock.
   void DrawBody(QPainter& painter, const CaptureColors& colors, const QFont& font, const ToDevice& map,
                 const std::vector<const CaptureTextItem*>& items, std::size_t firstCell, std::size_t endCell,
                 LONG rightEdge, int invert);

@@ -23,7 +23,7 @@ struct SessionPaint {
   int separatorHeight = 0;
   int marker = -1;    // currentRecordIndex
   int inverted = -1;  // the hovered byte, drawn in complemented colours; -1 none
-  // The capture as it is now (the caller holds dataMutex); lines naming more are drawn short.
+  // The capture as it is now (the caller holds the store's lock); lines naming more are drawn short.
   const CCaptBuf* records = nullptr;
   int recordCount = 0;
   int headerCount = 0;

@@ -79,14 +79,14 @@ void SessionPrintJob::DrawPage(QPainter& painter, int page) {
   const QString title = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
   std::string config;
   {
-    std::lock_guard guard(store.dataMutex);
+    auto guard = store.HoldData();
     config = ConfigurationLine(store.sysCfg);
   }
   painter.drawText(indentX, indentY + ascent, title);
   painter.drawText(indentX, indentY + cells.cellHeight + ascent, QString::fromStdString(config));
   painter.drawText(indentX, geometry.bottom + ascent, QString::fromStdString(PageFooter(page, Pages())));
 
-  std::lock_guard guard(store.dataMutex);
+  auto guard = store.HoldData();
   SessionPaint paint;
   paint.options = OptionsFrom(store, app.settings.viewType);
   // Paper is white whatever the screen's palette.

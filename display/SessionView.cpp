@@ -75,7 +75,7 @@ void CORUSessionView::OnUpdate() {
 
 void CORUSessionView::Refresh() {
   stale = true;
-  if (app.dataStore.captureRunning == 0) {
+  if (!app.dataStore.Run().captureRunning()) {
     const QSignalBlocker quiet(verticalScrollBar());
     verticalScrollBar()->setValue(0);
   }
@@ -120,7 +120,7 @@ void CORUSessionView::OnLiveTick() {
   stale = true;
   ResetHover();
   EnsureLayout();
-  if (app.dataStore.captureRunning != 0) {
+  if (app.dataStore.Run().captureRunning()) {
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(layout.TotalHeight() > viewport()->height() ? bar->maximum() : 0);
     liveTimer.start(kLiveRefreshMs);
@@ -159,7 +159,7 @@ QRect CORUSessionView::CellRectOf(int line, int index) const {
   const int top = static_cast<int>(data.rect.top - verticalScrollBar()->value());
   bool answer = false;
   {
-    std::lock_guard guard(app.dataStore.dataMutex);
+    auto guard = app.dataStore.HoldData();
     if (index >= app.dataStore.captureBuffer.GetSize()) return {};
     answer = app.dataStore.captureBuffer[index].IsAnswer();
   }
@@ -191,7 +191,7 @@ void CORUSessionView::paintEvent(QPaintEvent* event) {
   if (lines.empty() || geometry.cellWidth == 0) return;
 
   CORUData& store = app.dataStore;
-  std::lock_guard guard(store.dataMutex);
+  auto guard = store.HoldData();
   SessionPaint paint;
   paint.recordCount = store.captureBuffer.GetSize();
   if (paint.recordCount == 0) return;
@@ -253,7 +253,7 @@ void CORUSessionView::mouseDoubleClickEvent(QMouseEvent* event) {
     CORUData& store = app.dataStore;
     bool changed = false;
     {
-      std::lock_guard guard(store.dataMutex);
+      auto guard = store.HoldData();
       const int index = layout.HitTestByte(line, event->position().toPoint().x());
       const int marker = store.currentRecordIndex;
       const int next = index == -1 || index == marker ? -1 : index;
@@ -271,7 +271,7 @@ void CORUSessionView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CORUSessionView::wheelEvent(QWheelEvent* event) {
   // The live refresh keeps the end in view; the wheel would fight it.
-  if (app.dataStore.captureRunning != 0) {
+  if (app.dataStore.Run().captureRunning()) {
     event->accept();
     return;
   }
@@ -284,7 +284,7 @@ void CORUSessionView::scrollContentsBy(int /*dx*/, int /*dy*/) {
 }
 
 bool CORUSessionView::CanPrint() const {
-  std::lock_guard guard(app.dataStore.dataMutex);
+  auto guard = app.dataStore.HoldData();
   return !app.dataStore.captureBuffer.IsEmpty() || !app.dataStore.captureHeaders.IsEmpty();
 }
 

@@ -44,8 +44,6 @@ void CheckStore(CORUData& store) {
     const LONG end = i + 1 < headers ? store.captureHeaders[i + 1].firstIndex : records;
     Require(h.byteCount == end - h.firstIndex);
   }
-  Require(store.captureArmed == 0 || store.captureArmed == 1);
-  Require(store.captureRunning == 0 || store.captureRunning == 1);
   Require(store.endOfCaptureCode >= 0 && store.endOfCaptureCode <= 15);
   Require(store.hdlcState == 1 || store.hdlcState == 2);
   Require(CaptureEndText(store.endOfCaptureCode) != nullptr);
@@ -60,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   w.store.sysCfg.sessionMode = options & 1;
   w.store.sysCfg.sync = (options >> 1) & 1;
   w.document.open = ((options >> 2) & 1) != 0;
-  w.store.captureArmed = (options >> 3) & 1;
+  if ((options >> 3) & 1) w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   w.store.hdlcState = 1;
   const int reason = (options >> 4) & 1;
 
@@ -78,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
       std::lock_guard guard(w.store.dataMutex);
       before = w.store.captureBuffer.GetSize();
-      headerExists = !w.store.captureHeaders.IsEmpty() || w.store.captureArmed;
+      headerExists = !w.store.captureHeaders.IsEmpty() || w.store.Run().captureArmed();
     }
     // The decoders see the text up to a zero byte, except binary lines, which are bytes.
     const std::string_view seen = reply.starts_with("ca#") ? reply : fuzzing::ReplyText(reply);

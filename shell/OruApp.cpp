@@ -169,10 +169,7 @@ void CORUpc144App::PostToWorker(UINT message, WPARAM wParam, LPARAM lParam) {
   if (id != 0) PostThreadMessage(id, message, wParam, lParam);
 }
 
-bool CORUpc144App::IsAnyActivityArmedOrRunning() const {
-  return dataStore.captureArmed.load() == 1 || dataStore.captureRunning.load() == 1 ||
-         dataStore.traceTriggerArmed.load() == 1 || dataStore.traceRunning.load() == 1;
-}
+bool CORUpc144App::IsAnyActivityArmedOrRunning() const { return dataStore.Run().anyArmedOrRunning(); }
 
 int CORUpc144App::CurrentTab() const { return tabbedFrame ? tabbedFrame->GetCurrentTab() : 0; }
 
@@ -265,8 +262,8 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
   inputs.activity = IsAnyActivityArmedOrRunning();
   inputs.mainWindow = mainFrame != nullptr;
   if (id == ID_FILE_SAVE || id == ID_FILE_SAVE_AS) {
-    std::lock_guard lock(dataStore.dataMutex);
-    inputs.dataHeld = !dataStore.captureBuffer.IsEmpty() || !dataStore.traceSamples.IsEmpty();
+    dataStore.WithData(
+        [&](CORUData&) { inputs.dataHeld = !dataStore.captureBuffer.IsEmpty() || !dataStore.traceSamples.IsEmpty(); });
   }
   const std::optional<CommandState> state = AppCommandState(id, inputs);
   if (!state) return false;
@@ -286,10 +283,7 @@ void CORUpc144App::DiscardCapture(bool clearFlag) {
 }
 
 void CORUpc144App::DiscardTrace(bool clearFlag) {
-  {
-    std::lock_guard lock(dataStore.dataMutex);
-    dataStore.traceSamples.RemoveAll();
-  }
+  dataStore.ClearTrace(TraceKind::Triggered);
   if (clearFlag && document_) document_->SetTypeModified(false, DocumentType::Trace);
 }
 

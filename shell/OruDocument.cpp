@@ -122,24 +122,24 @@ bool CORUpc144Doc::OnNewDocument() {
   app_.currentDocument = this;
   app_.SetMainTitle(QString());
   CORUData& store = app_.dataStore;
-  {
-    std::lock_guard lock(store.dataMutex);
-    if (store.dtmfRunning.load() != 0) {
+  store.WithData([&](CORUData&) {
+    const RunState run = store.Run();
+    if (run.dtmfRunning()) {
       store.statusText.Set("Aborting DTMF decoder");
       app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
     }
-    if (store.lineTestRunning.load() != 0) {
+    if (run.lineTestRunning()) {
       store.statusText.Set("Aborting line test");
       app_.PostToWorker(WM_ORU_STOP_LINE_TEST);
-    } else if (store.captureRunning.load() != 0 || store.captureArmed.load() != 0) {
+    } else if (run.captureBusy()) {
       store.statusText.Set("Aborting capture");
       app_.PostToWorker(WM_ORU_ABORT_CAPTURE);
-    } else if (store.traceRunning.load() != 0 || store.traceTriggerArmed.load() != 0) {
+    } else if (run.traceRunning()) {
       store.statusText.Set("Aborting trace");
       app_.PostToWorker(WM_ORU_STOP_TRIGGERED_TRACE);
     }
     store.Reset();
-  }
+  });
   documentType_ = app_.CurrentTab() == 1 ? DocumentType::Trace : DocumentType::Capture;
   captureModified_ = false;
   traceModified_ = false;
@@ -243,10 +243,7 @@ void CORUpc144Doc::OnFileSaveAs() { SaveAs(DocumentTypeForTab(app_.CurrentTab())
 
 void CORUpc144Doc::OnFileExport() {
   bool empty = true;
-  {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    empty = app_.dataStore.captureBuffer.IsEmpty();
-  }
+  app_.dataStore.WithCapture([&](CORUData&) { empty = app_.dataStore.captureBuffer.IsEmpty(); });
   if (empty) {
     app_.prompts().MessageBox(kEmptyCaptureText, FILE_EXPORT_ERROR_TITLE, kExportEmptyStyle);
     return;
@@ -272,15 +269,16 @@ bool CORUpc144Doc::Autosave(int slot, DocumentType documentType, bool keepPath) 
   std::string date;
   std::string time;
   if (AutosaveSlotInDirectory(slot, documentType)) {
-    std::lock_guard lock(store.dataMutex);
-    const auto index = static_cast<std::size_t>(slot);
-    if (documentType == DocumentType::Capture) {
-      date = store.sessionDirectory[index].startDate;
-      time = store.sessionDirectory[index].startTime;
-    } else {
-      date = store.traceDirectory[index].date;
-      time = store.traceDirectory[index].time;
-    }
+    store.WithTrace([&](CORUData&) {
+      const auto index = static_cast<std::size_t>(slot);
+      if (documentType == DocumentType::Capture) {
+        date = store.sessionDirectory[index].startDate;
+        time = store.sessionDirectory[index].startTime;
+      } else {
+        date = store.traceDirectory[index].date;
+        time = store.traceDirectory[index].time;
+      }
+    });
   }
   const CivilTime when = AutosaveTimeFor(slot, documentType, date, time, app_.startup().localClock());
 
@@ -288,10 +286,9 @@ bool CORUpc144Doc::Autosave(int slot, DocumentType documentType, bool keepPath) 
   const QString path = Q(AutosaveFilePath(app_.settings.autosaveFolder, when, documentType));
 
   bool held = false;
-  {
-    std::lock_guard lock(store.dataMutex);
+  store.WithData([&](CORUData&) {
     held = documentType == DocumentType::Capture ? !store.captureBuffer.IsEmpty() : !store.traceSamples.IsEmpty();
-  }
+  });
   if (held && IsTypeModified(documentType) && !SaveModified(documentType)) return false;
 
   if (documentType == DocumentType::Capture) {
@@ -299,10 +296,7 @@ bool CORUpc144Doc::Autosave(int slot, DocumentType documentType, bool keepPath) 
     if (app_.sessionView) app_.sessionView->Refresh();
     autosaveCapturePath_ = path;
   } else {
-    {
-      std::lock_guard lock(store.dataMutex);
-      store.traceSamples.RemoveAll();
-    }
+    store.ClearTrace(TraceKind::Triggered);
     store.traceCursor1 = -1;
     store.traceCursor2 = -1;
     autosaveTracePath_ = path;

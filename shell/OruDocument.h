@@ -5,7 +5,7 @@
 // through link/'s file codecs. The document remembers which type its path name belongs to, so a
 // save of one type never writes over the other's file. The worker sees it as DocumentState.
 // Apart from the DocumentState calls, everything runs on the user-interface thread, and no
-// prompt is shown while dataMutex is held.
+// prompt is shown while the store's lock is held.
 
 #include <QString>
 

@@ -54,24 +54,23 @@ QWidget* CORUDTMFView::Control(int id) { return FindControl(this, id); }
 void CORUDTMFView::StartStopDecoder() {
   CORUData& store = app_.dataStore;
   bool noDevice = false;
-  {
-    std::lock_guard lock(store.dataMutex);
+  store.WithData([&](CORUData&) {
     if (!app_.context.DeviceOpen()) {
-      noDevice = store.dtmfRunning == 0;
-    } else if (store.dtmfRunning == 0) {
+      noDevice = !store.Run().dtmfRunning();
+    } else if (!store.Run().dtmfRunning()) {
       // A decoder that runs is left running: the tab switch relies on it.
       store.selectedLine = kTraceLineBoth;
       formLine_ = kTraceLineBoth;
       app_.PostToWorker(WM_ORU_START_DTMF_DECODER, kTraceLineBoth, 0);
       OnUpdate();
     }
-  }
+  });
   if (noDevice) app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
 }
 
 void CORUDTMFView::AbortDecoder() {
   CORUData& store = app_.dataStore;
-  if (store.dtmfRunning == 0) return;
+  if (!store.Run().dtmfRunning()) return;
   store.statusText.Set("Aborting DTMF decoder");
   app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER, 0, 0);
 }

@@ -72,18 +72,17 @@ QWidget* CORULineTest::Control(int id) { return FindControl(this, id); }
 void CORULineTest::StartStopTest() {
   CORUData& store = app_.dataStore;
   bool noDevice = false;
-  {
-    std::lock_guard lock(store.dataMutex);
+  store.WithData([&](CORUData&) {
     if (!app_.context.DeviceOpen()) {
-      noDevice = store.lineTestRunning == 0;
-    } else if (store.lineTestRunning == 0) {
+      noDevice = !store.Run().lineTestRunning();
+    } else if (!store.Run().lineTestRunning()) {
       // Entering the tab never stops a test that runs: the tab switch relies on it.
       store.selectedLine = kTraceLineBoth;
       formLine_ = kTraceLineBoth;
       OnLine3();
       app_.PostToWorker(WM_ORU_START_LINE_TEST, kTraceLineBoth, 0);
     }
-  }
+  });
   if (noDevice) app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
   PrepareMeters();
   timer_.start();
@@ -92,7 +91,7 @@ void CORULineTest::StartStopTest() {
 
 void CORULineTest::AbortTest() {
   CORUData& store = app_.dataStore;
-  if (store.lineTestRunning != 0) {
+  if (store.Run().lineTestRunning()) {
     store.statusText.Set("Aborting line test");
     app_.PostToWorker(WM_ORU_STOP_LINE_TEST, 0, 0);
   }

@@ -53,35 +53,36 @@ void CORUScope::DrawGuides(QPainter& painter, const TraceRules& rules) {
 bool CORUScope::DrawTrace(QPainter& painter) {
   CORUData& store = app_.dataStore;
   const AppSettings& s = app_.settings;
-  std::lock_guard lock(store.dataMutex);
-  const TraceIndexes indexes{s.traceScale, s.traceSpan, store.currentTrace.scaleIndex, store.currentTrace.spanIndex};
-  const TraceRules rules = ScreenRules(indexes, store.sysCfg, state.Marks());
-  state.SetRules(rules);
-  const PlotKind kind = PlotKindFor(indexes.recordedScale);
-  const int count = store.traceSamples.GetSize();
-  if (kind == PlotKind::Line || count == 0 || !rules.CanWalk()) DrawGuides(painter, rules);
-  if (count == 0 || !rules.CanWalk()) return false;
+  return store.WithTrace([&](CORUData&) {
+    const TraceIndexes indexes{s.traceScale, s.traceSpan, store.currentTrace.scaleIndex, store.currentTrace.spanIndex};
+    const TraceRules rules = ScreenRules(indexes, store.sysCfg, state.Marks());
+    state.SetRules(rules);
+    const PlotKind kind = PlotKindFor(indexes.recordedScale);
+    const int count = store.traceSamples.GetSize();
+    if (kind == PlotKind::Line || count == 0 || !rules.CanWalk()) DrawGuides(painter, rules);
+    if (count == 0 || !rules.CanWalk()) return false;
 
-  LogicalPainter lp(painter, state.Mapper());
-  painter.setPen(QPen(Qt::black, 1, Qt::SolidLine));
-  const bool snap = s.traceSnap == 1;
-  bool redraw = false;
-  QPoint pen = lp.ToPixels(state.traceStartX, state.zeroY);
-  state.BeginWalk(kind);
-  const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
-  WalkTrace(state.ScreenWalkSetup(kind), samples, [&](const WalkPoint& w) {
-    if (kind == PlotKind::Line) {
-      const QPoint to = lp.ToPixels(w.x, w.yTop);
-      if (!w.move) painter.drawLine(pen, to);
-      pen = to;
-    } else {
-      lp.Fill(w.x, w.yTop, std::max(w.xEnd, w.x + 1), w.yBottom, Qt::black);
-    }
-    if (w.n >= 0) redraw |= state.NoteDrawnSample(w.n, w.x, w.ReportedY(), store, snap);
+    LogicalPainter lp(painter, state.Mapper());
+    painter.setPen(QPen(Qt::black, 1, Qt::SolidLine));
+    const bool snap = s.traceSnap == 1;
+    bool redraw = false;
+    QPoint pen = lp.ToPixels(state.traceStartX, state.zeroY);
+    state.BeginWalk(kind, store);
+    const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
+    WalkTrace(state.ScreenWalkSetup(kind), samples, [&](const WalkPoint& w) {
+      if (kind == PlotKind::Line) {
+        const QPoint to = lp.ToPixels(w.x, w.yTop);
+        if (!w.move) painter.drawLine(pen, to);
+        pen = to;
+      } else {
+        lp.Fill(w.x, w.yTop, std::max(w.xEnd, w.x + 1), w.yBottom, Qt::black);
+      }
+      if (w.n >= 0) redraw |= state.NoteDrawnSample(w.n, w.x, w.ReportedY(), snap);
+    });
+    redraw |= state.EndWalk();
+    if (kind == PlotKind::Bars) DrawGuides(painter, rules);
+    return redraw;
   });
-  redraw |= state.EndWalk(store);
-  if (kind == PlotKind::Bars) DrawGuides(painter, rules);
-  return redraw;
 }
 
 void CORUScope::DrawCrossHair(QPainter& painter) {

@@ -118,8 +118,7 @@ uint64_t CORUSignalTrace::DrawingState() const {
   CORUData& store = app_.dataStore;
   const AppSettings& s = app_.settings;
   uint64_t h = 1469598103934665603ULL;
-  {
-    std::lock_guard lock(store.dataMutex);
+  store.WithTrace([&](CORUData&) {
     const int count = store.traceSamples.GetSize();
     Mix(h, static_cast<uint64_t>(count));
     const int* data = const_cast<CORUData&>(store).traceSamples.GetData();
@@ -128,7 +127,7 @@ uint64_t CORUSignalTrace::DrawingState() const {
     Mix(h, static_cast<uint64_t>(store.currentTrace.spanIndex));
     MixDouble(h, store.sysCfg.value1);
     MixDouble(h, store.sysCfg.value2);
-  }
+  });
   for (int v : {store.traceCursor1.load(), store.traceCursor2.load(), store.traceMarker1.load(),
                 store.traceMarker2.load(), s.traceScale, s.traceSpan, s.traceSnap, s.traceTrigger, s.deltaV,
                 static_cast<int>(s.markerColor), scope_.state.cursorPoint.x, scope_.state.cursorPoint.y,
@@ -145,6 +144,7 @@ void CORUSignalTrace::Tick() {
     // The panels first: they set the marks the scope walks by.
     RedrawAxisPanels();
     const bool readout = scope_.Render();
+    StoreScopeMarks();
     if (scopeArea_ != nullptr) scopeArea_->update();
     if (readout) RedrawReadout();
     drawnState_ = DrawingState();
@@ -153,8 +153,14 @@ void CORUSignalTrace::Tick() {
   if (timerRunning_) timer_.start();
 }
 
+// What the walk found goes into the store only after drawing.
+void CORUSignalTrace::StoreScopeMarks() {
+  if (const auto marks = scope_.state.TakeWalkMarks()) StoreWalkMarks(app_.dataStore, *marks);
+}
+
 void CORUSignalTrace::RefreshScope() {
   const bool readout = scope_.Render();
+  StoreScopeMarks();
   if (scopeArea_ != nullptr) scopeArea_->update();
   if (readout) RedrawReadout();
 }
@@ -258,7 +264,7 @@ void CORUSignalTrace::mouseMoveEvent(QMouseEvent* event) {
 void CORUSignalTrace::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   if (event->button() == Qt::LeftButton && voltPanel_ != nullptr && voltPanel_->geometry().contains(p) &&
-      app_.dataStore.traceTriggerArmed == 0) {
+      !app_.dataStore.Run().traceTriggerArmed()) {
     draggingThreshold_ = true;
     // Normalised: the mark is two pixels high, whichever way the handlers set it.
     thresholdRect_.top = p.y() - kAreaTop;
@@ -286,8 +292,7 @@ void CORUSignalTrace::mouseDoubleClickEvent(QMouseEvent* event) {
     result = scope_.OnLButtonDblClk(-1, -1);
   }
   if (result == DoubleClickResult::MarkerPlaced && app_.currentDocument != nullptr) {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    app_.currentDocument->SetTypeModified(true, DocumentType::Trace);
+    app_.dataStore.WithData([&](CORUData&) { app_.currentDocument->SetTypeModified(true, DocumentType::Trace); });
   }
 }
 
@@ -318,17 +323,16 @@ void CORUSignalTrace::StopStream() {
 void CORUSignalTrace::OnIsoTrace() {
   CORUData& store = app_.dataStore;
   bool noDevice = false;
-  {
-    std::lock_guard lock(store.dataMutex);
-    if (app_.context.DeviceOpen() && store.traceRunning == 0) {
-      store.traceBlockCount = 0;
+  store.WithTrace([&](CORUData&) {
+    if (app_.context.DeviceOpen() && !store.Run().traceRunning()) {
+      store.ClearTrace(TraceKind::Streamed);
       app_.PostToWorker(WM_ORU_START_SIGNAL_TRACE, 1, 0);
-    } else if (store.traceRunning != 0) {
+    } else if (store.Run().traceRunning()) {
       StopStream();
     } else {
       noDevice = true;
     }
-  }
+  });
   // Shown only after the lock is gone: the box's event loop runs the 2051 intake.
   if (noDevice) app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
   RefreshScope();
@@ -336,7 +340,7 @@ void CORUSignalTrace::OnIsoTrace() {
 
 void CORUSignalTrace::OnRecallTrace() {
   CORUData& store = app_.dataStore;
-  if (store.dtmfRunning != 0) {
+  if (store.Run().dtmfRunning()) {
     store.statusText.Set("Aborting DTMF decoder");
     app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
   }
@@ -344,7 +348,7 @@ void CORUSignalTrace::OnRecallTrace() {
     app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
     return;
   }
-  if (store.lineTestRunning != 0) {
+  if (store.Run().lineTestRunning()) {
     store.statusText.Set("Aborting line test");
     app_.PostToWorker(WM_ORU_STOP_LINE_TEST);
   }
@@ -358,21 +362,20 @@ void CORUSignalTrace::ForwardToTraceRecall(WPARAM row) {
 
 void CORUSignalTrace::ActivateTrace() {
   CORUData& store = app_.dataStore;
-  {
-    std::lock_guard lock(store.dataMutex);
-    if (app_.context.DeviceOpen() && store.traceRunning == 0) {
-      store.traceBlockCount = 0;
+  store.WithTrace([&](CORUData&) {
+    if (app_.context.DeviceOpen() && !store.Run().traceRunning()) {
+      store.ClearTrace(TraceKind::Streamed);
     } else if (app_.context.DeviceOpen()) {
       store.statusText.Set("Aborting signal trace");
       app_.PostToWorker(WM_ORU_STOP_SIGNAL_TRACE);
     }
-  }
+  });
   if (snapBox_ != nullptr) snapBox_->setChecked(app_.settings.traceSnap == 1);
   StartTimer();
 }
 
 void CORUSignalTrace::DeactivateTrace() {
-  if (app_.dataStore.traceRunning != 0) StopStream();
+  if (app_.dataStore.Run().traceRunning()) StopStream();
   StopTimer();
 }
 

@@ -90,6 +90,7 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   void DrawThresholdMark(QPainter& painter, const VoltAxisLayout& axis, int panelHeight);
   void RedrawReadout();
   uint64_t DrawingState() const;
+  void StoreScopeMarks();
 
   CORUpc144App& app_;
   LogicalMapper mapper_;

@@ -110,14 +110,13 @@ QWidget* CORUTraceControl::Control(int id) { return FindControl(this, id); }
 void CORUTraceControl::OnCaptureTrace() {
   CORUData& store = app_.dataStore;
   CaptureStep step = CaptureStep::NoDevice;
-  {
-    std::lock_guard lock(store.dataMutex);
-    step = DecideCapture(store.traceTriggerArmed != 0 || store.traceRunning != 0, app_.context.DeviceOpen());
+  store.WithData([&](CORUData&) {
+    step = DecideCapture(store.Run().traceTriggerArmed() || store.Run().traceRunning(), app_.context.DeviceOpen());
     if (step == CaptureStep::Abort) {
       store.statusText.Set("Aborting signal trace");
       app_.PostToWorker(WM_ORU_STOP_TRIGGERED_TRACE, 0, 0);
     }
-  }
+  });
   // Boxes and save prompts come only after the lock is gone.
   if (step == CaptureStep::NoDevice) app_.prompts().MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
   if (step != CaptureStep::Start) return;
@@ -125,13 +124,9 @@ void CORUTraceControl::OnCaptureTrace() {
   CORUpc144Doc* document = app_.currentDocument;
   if (app_.settings.options == kAutosaveOption) {
     if (document == nullptr || !document->Autosave(-1, DocumentType::Trace, true)) return;
-    std::lock_guard lock(store.dataMutex);
-    store.traceSamples.RemoveAll();
+    store.ClearTrace(TraceKind::Triggered);
   } else {
-    {
-      std::lock_guard lock(store.dataMutex);
-      store.traceSamples.RemoveAll();
-    }
+    store.ClearTrace(TraceKind::Triggered);
     store.traceMarker1 = -1;
     if (document != nullptr) {
       document->SetTypeModified(false, DocumentType::Trace);
@@ -140,21 +135,22 @@ void CORUTraceControl::OnCaptureTrace() {
     app_.SetMainTitle(QString());
   }
 
-  std::lock_guard lock(store.dataMutex);
-  if (captureButton_ != nullptr) captureButton_->setText(kEndTraceText);
-  const AppSettings& s = app_.settings;
-  const CaptureStart start = PlanCaptureStart(
-      {s.traceScale, s.traceSpan, s.traceTrigger, s.triggerNumber, s.ringbackQuantity, s.deltaV}, store.sysCfg);
-  store.selectedLine = kTraceLineBoth;
-  for (const WorkerPost& post : start.posts) app_.PostToWorker(post.message, post.wParam, post.lParam);
-  store.traceCursor1 = -1;
-  store.traceCursor2 = -1;
+  store.WithTrace([&](CORUData&) {
+    if (captureButton_ != nullptr) captureButton_->setText(kEndTraceText);
+    const AppSettings& s = app_.settings;
+    const CaptureStart start = PlanCaptureStart(
+        {s.traceScale, s.traceSpan, s.traceTrigger, s.triggerNumber, s.ringbackQuantity, s.deltaV}, store.sysCfg);
+    store.selectedLine = kTraceLineBoth;
+    for (const WorkerPost& post : start.posts) app_.PostToWorker(post.message, post.wParam, post.lParam);
+    store.traceCursor1 = -1;
+    store.traceCursor2 = -1;
+  });
 }
 
 void CORUTraceControl::OnRecallTrace() {
   CORUData& store = app_.dataStore;
   const RecallOpening opening =
-      DecideRecallOpening(store.dtmfRunning != 0, app_.context.DeviceOpen(), store.lineTestRunning != 0);
+      DecideRecallOpening(store.Run().dtmfRunning(), app_.context.DeviceOpen(), store.Run().lineTestRunning());
   if (opening.stopDtmf) {
     store.statusText.Set("Aborting DTMF decoder");
     app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER, 0, 0);
@@ -182,10 +178,7 @@ void CORUTraceControl::OnSelChangeSpan() {
   if (spanCombo_ == nullptr) return;
   const int selection = spanCombo_->currentIndex();
   app_.settings.traceSpan = selection;
-  {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    app_.dataStore.sysCfg.traceSpan = static_cast<UCHAR>(selection);
-  }
+  app_.dataStore.WithData([&](CORUData&) { app_.dataStore.sysCfg.traceSpan = static_cast<UCHAR>(selection); });
   app_.dataStore.traceCursor1 = -1;
   app_.dataStore.traceCursor2 = -1;
 }
@@ -194,8 +187,7 @@ void CORUTraceControl::OnSelChangeScale() {
   if (scaleCombo_ == nullptr) return;
   if (const auto scale = ScaleForSelection(scaleCombo_->currentIndex(), scaleCombo_->count())) {
     app_.settings.traceScale = *scale;
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    app_.dataStore.sysCfg.traceScale = static_cast<UCHAR>(*scale);
+    app_.dataStore.WithData([&](CORUData&) { app_.dataStore.sysCfg.traceScale = static_cast<UCHAR>(*scale); });
   }
   app_.dataStore.traceCursor1 = -1;
   app_.dataStore.traceCursor2 = -1;
@@ -206,10 +198,7 @@ void CORUTraceControl::OnSelChangeTrigger() {
   if (triggerCombo_ == nullptr) return;
   const int selection = triggerCombo_->currentIndex();
   app_.settings.traceTrigger = selection;
-  {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    app_.dataStore.sysCfg.trigger = static_cast<UCHAR>(selection);
-  }
+  app_.dataStore.WithData([&](CORUData&) { app_.dataStore.sysCfg.trigger = static_cast<UCHAR>(selection); });
   EnableTriggerEdit(selection);
 }
 
@@ -234,10 +223,7 @@ void CORUTraceControl::OnLine(int line) {
     return;
   }
   CORUData& store = app_.dataStore;
-  {
-    std::lock_guard lock(store.dataMutex);
-    store.traceSamples.RemoveAll();
-  }
+  store.ClearTrace(TraceKind::Triggered);
   store.traceMarker1 = -1;
   if (document != nullptr) document->SetTypeModified(false, DocumentType::Trace);
   store.selectedLine = line;
@@ -334,10 +320,7 @@ void CORUTraceControl::StoreListedScale() {
   if (!scale) return;
   const bool changed = *scale != app_.settings.traceScale;
   app_.settings.traceScale = *scale;
-  {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    app_.dataStore.sysCfg.traceScale = static_cast<UCHAR>(*scale);
-  }
+  app_.dataStore.WithData([&](CORUData&) { app_.dataStore.sysCfg.traceScale = static_cast<UCHAR>(*scale); });
   // Only a new scale moves the marker's place on the plot.
   if (changed) {
     app_.dataStore.traceCursor1 = -1;
@@ -370,7 +353,7 @@ void CORUTraceControl::StopEnableTimer() { timer_.stop(); }
 void CORUTraceControl::OnTimer() {
   CORUData& store = app_.dataStore;
   const EnableTick tick =
-      DecideEnableTick(app_.context.DeviceOpen(), store.traceTriggerArmed != 0, store.traceRunning != 0);
+      DecideEnableTick(app_.context.DeviceOpen(), store.Run().traceTriggerArmed(), store.Run().traceRunning());
   if (tick.controls == ControlEnables::DisableAll) {
     for (QWidget* control : std::initializer_list<QWidget*>{line1_, line2_, captureButton_, recallButton_,
                                                             triggerCombo_, ringbackEdit_, dtmfEdit_, voltageEdit_})

@@ -62,10 +62,7 @@ void CORUTraceRecall::ShowTraceHeader(WPARAM wParam) {
   if (wParam >= static_cast<WPARAM>(kRows)) return;
   const int row = static_cast<int>(wParam);
   CORUTraceHeader header;
-  {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    header = app_.dataStore.traceDirectory[static_cast<std::size_t>(row)];
-  }
+  app_.dataStore.WithTrace([&](CORUData&) { header = app_.dataStore.traceDirectory[static_cast<std::size_t>(row)]; });
   const RecallRow shown = RowForHeader(header);
   const RecallRowIds ids = RecallIdsOfRow(row + 1);
   auto* count = FindControlAs<QLabel>(this, ids.count);
@@ -91,9 +88,8 @@ void CORUTraceRecall::OnRecall(int number) {
   if (document_ == nullptr || !document_->Autosave(row, DocumentType::Trace, false)) return;
   CORUData& store = app_.dataStore;
   AppSettings& settings = app_.settings;
-  {
-    std::lock_guard lock(store.dataMutex);
-    if (emptyOnRecall_) store.traceSamples.RemoveAll();
+  store.WithTrace([&](CORUData&) {
+    if (emptyOnRecall_) store.ClearTrace(TraceKind::Triggered);
     const RecalledSettings recalled = SettingsFromHeader(store.traceDirectory[static_cast<std::size_t>(row)]);
     settings.traceSpan = recalled.span;
     store.currentTrace.spanIndex = settings.traceSpan;
@@ -105,7 +101,7 @@ void CORUTraceRecall::OnRecall(int number) {
     settings.deltaV = recalled.deltaV;
     store.currentTrace.voltageLevel = settings.deltaV;
     settings.traceLine = recalled.line;
-  }
+  });
   if (emptyOnRecall_) {
     store.traceMarker1 = -1;
     document_->SetTypeModified(false, DocumentType::Trace);

@@ -31,8 +31,7 @@ QFont PageFont(const LogicalMapper& mapper) {
 }  // namespace
 
 bool CORUSignalTrace::CanPrint() const {
-  std::lock_guard lock(app_.dataStore.dataMutex);
-  return !app_.dataStore.traceSamples.IsEmpty();
+  return app_.dataStore.WithTrace([&](CORUData&) { return !app_.dataStore.traceSamples.IsEmpty(); });
 }
 
 void CORUSignalTrace::Print(QPrinter& printer) {
@@ -76,48 +75,49 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
   const PanelRect area{timeRect.left + time.leftMark, voltRect.top, timeRect.right, voltRect.bottom};
 
   CORUData& store = app_.dataStore;
-  std::lock_guard lock(store.dataMutex);
-  const int count = store.traceSamples.GetSize();
-  if (count > 0) {
-    const TraceIndexes indexes{app_.settings.traceScale, app_.settings.traceSpan, store.currentTrace.scaleIndex,
-                               store.currentTrace.spanIndex};
-    const AxisMarks marks{volt.topMark, volt.bottomMark, time.leftMark, time.rightMark};
-    WalkSetup setup;
-    setup.kind = PlotKindFor(indexes.recordedScale);
-    setup.rules = PrintRules(indexes, store.sysCfg, marks);
-    setup.startX = time.leftMark;
-    setup.units = time.rightMark - time.leftMark;
-    setup.step = 1;
-    setup.barWidth = 1.0;
-    setup.zeroY = -((area.bottom - area.top) / 2) - area.top;
-    setup.yMax = -area.top;
-    setup.yMin = -area.bottom;
-    // The printed marker point starts not found on every page.
-    IntPoint marker;
-    const int markerIndex = store.traceMarker1;
-    QPoint pen = lp.ToPixels(setup.startX, setup.zeroY);
-    painter.setPen(lp.Pen(Qt::black));
-    const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
-    WalkTrace(setup, samples, [&](const WalkPoint& w) {
-      if (setup.kind == PlotKind::Line) {
-        const QPoint to = lp.ToPixels(w.x, w.yTop);
-        if (!w.move) painter.drawLine(pen, to);
-        pen = to;
-      } else {
-        lp.Fill(w.x, w.yTop, std::max(w.xEnd, w.x + 1), w.yBottom, QColor(128, 128, 128));
+  store.WithTrace([&](CORUData&) {
+    const int count = store.traceSamples.GetSize();
+    if (count > 0) {
+      const TraceIndexes indexes{app_.settings.traceScale, app_.settings.traceSpan, store.currentTrace.scaleIndex,
+                                 store.currentTrace.spanIndex};
+      const AxisMarks marks{volt.topMark, volt.bottomMark, time.leftMark, time.rightMark};
+      WalkSetup setup;
+      setup.kind = PlotKindFor(indexes.recordedScale);
+      setup.rules = PrintRules(indexes, store.sysCfg, marks);
+      setup.startX = time.leftMark;
+      setup.units = time.rightMark - time.leftMark;
+      setup.step = 1;
+      setup.barWidth = 1.0;
+      setup.zeroY = -((area.bottom - area.top) / 2) - area.top;
+      setup.yMax = -area.top;
+      setup.yMin = -area.bottom;
+      // The printed marker point starts not found on every page.
+      IntPoint marker;
+      const int markerIndex = store.traceMarker1;
+      QPoint pen = lp.ToPixels(setup.startX, setup.zeroY);
+      painter.setPen(lp.Pen(Qt::black));
+      const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
+      WalkTrace(setup, samples, [&](const WalkPoint& w) {
+        if (setup.kind == PlotKind::Line) {
+          const QPoint to = lp.ToPixels(w.x, w.yTop);
+          if (!w.move) painter.drawLine(pen, to);
+          pen = to;
+        } else {
+          lp.Fill(w.x, w.yTop, std::max(w.xEnd, w.x + 1), w.yBottom, QColor(128, 128, 128));
+        }
+        if (w.n >= 0 && w.n == markerIndex) marker = {w.x, w.ReportedY()};
+      });
+      painter.setPen(lp.Pen(Qt::black));
+      lp.Line(time.leftMark, setup.zeroY, area.right, setup.zeroY);
+      lp.Line(time.leftMark, -area.top, time.leftMark, -area.bottom);
+      // Printers have no raster operations: a plain pen in the marker colour.
+      if (store.traceCursor1 != -1 && marker.x != -1) {
+        const COLORREF c = app_.settings.markerColor;
+        painter.setPen(lp.Pen(QColor(GetRValue(c), GetGValue(c), GetBValue(c))));
+        lp.Line(marker.x, -area.top, marker.x, -area.bottom);
+        lp.Line(time.leftMark, marker.y, area.right, marker.y);
       }
-      if (w.n >= 0 && w.n == markerIndex) marker = {w.x, w.ReportedY()};
-    });
-    painter.setPen(lp.Pen(Qt::black));
-    lp.Line(time.leftMark, setup.zeroY, area.right, setup.zeroY);
-    lp.Line(time.leftMark, -area.top, time.leftMark, -area.bottom);
-    // Printers have no raster operations: a plain pen in the marker colour.
-    if (store.traceCursor1 != -1 && marker.x != -1) {
-      const COLORREF c = app_.settings.markerColor;
-      painter.setPen(lp.Pen(QColor(GetRValue(c), GetGValue(c), GetBValue(c))));
-      lp.Line(marker.x, -area.top, marker.x, -area.bottom);
-      lp.Line(time.leftMark, marker.y, area.right, marker.y);
     }
-  }
-  painter.restore();
+    painter.restore();
+  });
 }

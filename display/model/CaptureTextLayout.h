@@ -48,7 +48,7 @@ class CaptureTextLayout {
  public:
   static constexpr LONG kSeparatorGap = 3;
 
-  // Lays out every record (the caller holds dataMutex).
+  // Lays out every record (the caller holds the store's lock).
   void Layout(CCaptBufArray& records, const CCaptureHeaderArray& headers, const CaptureTextOptions& options,
               const CaptureTextMetrics& metrics);
 

@@ -219,6 +219,6 @@ std::string SecondsText(double seconds) {
 
 ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,
                                 const SessionLayout* layout) {
-  std::lock_guard guard(store.dataMutex);
+  auto guard = store.HoldData();
   return Builder(store, options, colors, layout).Build();
 }

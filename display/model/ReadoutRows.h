@@ -30,7 +30,7 @@ struct ReadoutOptions {
   bool bitStuffed = false;
 };
 
-// Builds the rows from the store's cursor and marker (taking dataMutex). `layout` speeds up the
+// Builds the rows from the store's cursor and marker (taking the store's lock). `layout` speeds up the
 // count of modem-event records before an index; null, or a layout of another capture, counts.
 ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,
                                 const SessionLayout* layout);

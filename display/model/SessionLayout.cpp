@@ -25,7 +25,7 @@ void SessionLayout::Clear() {
 
 void SessionLayout::Layout(CORUData& store, const LayoutGeometry& newGeometry, const SessionOptions& newOptions) {
   if (newGeometry.cellWidth <= 0 || newGeometry.cellHeight <= 0 || newGeometry.width < newGeometry.cellWidth) return;
-  std::lock_guard guard(store.dataMutex);
+  auto guard = store.HoldData();
   geometry = newGeometry;
   options = newOptions;
   Begin(store);
@@ -36,7 +36,7 @@ void SessionLayout::Layout(CORUData& store, const LayoutGeometry& newGeometry, c
 bool SessionLayout::Update(CORUData& store, const LayoutGeometry& newGeometry, const SessionOptions& newOptions) {
   if (newGeometry.cellWidth <= 0 || newGeometry.cellHeight <= 0 || newGeometry.width < newGeometry.cellWidth)
     return false;
-  std::lock_guard guard(store.dataMutex);
+  auto guard = store.HoldData();
   const bool full = !laidOut || newGeometry != geometry || !newOptions.SameMeasure(options) ||
                     generation != store.captureGeneration || store.layoutDirty != 0 ||
                     store.captureBuffer.GetSize() < walked;

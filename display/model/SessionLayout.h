@@ -36,7 +36,7 @@ class SessionLayout {
   SessionLayout(const SessionLayout&) = delete;
   SessionLayout& operator=(const SessionLayout&) = delete;
 
-  // Lays the whole capture out (under dataMutex). A width below one cell keeps the lines as they
+  // Lays the whole capture out (under the store's lock). A width below one cell keeps the lines as they
   // are: a minimised window would otherwise wrap every byte onto a line of its own.
   void Layout(CORUData& store, const LayoutGeometry& geometry, const SessionOptions& options);
   // Lays out what was appended since the last layout, or everything when that is needed. True
@@ -59,7 +59,7 @@ class SessionLayout {
   int LineAt(LONG documentY) const;
   // The capture index of the byte of data line `line` whose cell holds document x, or -1.
   int HitTestByte(int line, LONG documentX) const;
-  // Modem-event records before capture index `index` of `buffer` (caller holds dataMutex and
+  // Modem-event records before capture index `index` of `buffer` (caller holds the store's lock and
   // checked the index).
   int ModemEventRecordsBefore(const CCaptBufArray& buffer, int index) const;
 

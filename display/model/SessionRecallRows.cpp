@@ -75,12 +75,12 @@ bool BusyAfterAnswer(int slot, bool busy) {
 }
 
 CORUCaptureHeader ReadDirectoryEntry(CORUData& store, int slot) {
-  std::lock_guard guard(store.dataMutex);
+  auto guard = store.HoldData();
   return store.sessionDirectory.at(static_cast<std::size_t>(slot));
 }
 
 void TakeEntryConfiguration(CORUData& store, int slot) {
-  std::lock_guard guard(store.dataMutex);
+  auto guard = store.HoldData();
   const CORUCaptureHeader& entry = store.sessionDirectory.at(static_cast<std::size_t>(slot));
   store.sysCfg.sync = Bit(entry.flags, EVENT_SYNC);
   store.sysCfg.lineType = Bit(entry.flags, EVENT_4WIRE);

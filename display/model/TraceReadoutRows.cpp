@@ -36,7 +36,7 @@ struct TraceSnapshot {
 };
 
 TraceSnapshot Snapshot(CORUData& store) {
-  std::lock_guard guard(store.dataMutex);
+  auto guard = store.HoldData();
   TraceSnapshot s;
   s.count = store.traceSamples.GetSize();
   s.marker1 = store.traceMarker1.load();

@@ -21,5 +21,5 @@ struct ScopeReadings {
   double seconds = std::numeric_limits<double>::quiet_NaN();
 };
 
-// Builds the rows from the store's trace and markers (taking dataMutex). `snap` is "Trace Snap".
+// Builds the rows from the store's trace and markers (taking the store's lock). `snap` is "Trace Snap".
 TraceReadoutRows BuildTraceReadout(CORUData& store, bool snap, const ScopeReadings& scope, const CaptureColors& colors);

@@ -44,7 +44,7 @@ FileStatus ReadTrace(ByteReader& in, CORUData& store, FileSettings& settings, Tr
   }
   if (!headRead || !store.sysCfg.LoadTraceForm(in)) {
     // Nothing of an older trace may stay on screen under the new file's name.
-    store.traceSamples.RemoveAll();
+    store.ClearTrace(TraceKind::Triggered);
     store.traceCursor1 = -1;
     store.traceCursor2 = -1;
     store.DropStaleIndexes();

@@ -62,7 +62,7 @@ CaptureDecode CaptureDecoder::Decode(std::string_view reply, int reason) {
   if (reply.empty()) return {1};  // time-out: nothing new
   if (reply.starts_with("ca#")) {
     if (reply.size() > kBinaryCountAt) return DecodeBinary(reply);
-    if (!store_.captureArmed) store_.captureRunning = 1;
+    store_.ExchangeRun(MarkCaptureRunning);
     store_.statusText.Set("Capture in process");
     return {1};
   }
@@ -87,13 +87,10 @@ CaptureDecode CaptureDecoder::DecodeState(std::string_view reply, int reason) {
         transport_.Notify(WM_ORU_START_CAPTURE);
         return {1};
       }
-      {
-        std::lock_guard guard(store_.dataMutex);
-        store_.captureArmed = 1;
-      }
+      store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
       return {1};
     case 1:
-      if (store_.captureArmed) {
+      if (store_.Run().captureArmed()) {
         // The trigger has fired: an event of its own, then this line's data as any other.
         const SYSTEMTIME now = clock_.localTime();
         MakeHeader("CONNECT ????", FormatLocalTime(now, "%m/%d/%y"), FormatLocalTime(now, "%H:%M:%S"), true);
@@ -103,34 +100,26 @@ CaptureDecode CaptureDecoder::DecodeState(std::string_view reply, int reason) {
       return DecodeCallData(reply);
     case 2:
     case 4: {
-      {
-        std::lock_guard guard(store_.dataMutex);
-        store_.captureRunning = 0;
-        store_.captureArmed = 0;
-      }
+      store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
       if (reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
       return {0};
     }
-    case 3: {
-      std::lock_guard guard(store_.dataMutex);
-      store_.captureRunning = 0;
-      store_.captureArmed = 1;
+    case 3:
+      store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
       return {1};
-    }
     default:
       return {0};
   }
 }
 
 CaptureDecode CaptureDecoder::DecodeCallData(std::string_view reply) {
-  if (!store_.captureArmed) store_.captureRunning = 1;
+  store_.ExchangeRun(MarkCaptureRunning);
   store_.statusText.Set("Capture in process");
   if (reply.size() == kEndReplyLength) {
     const char digit = reply[5];
     store_.endOfCaptureCode = (digit >= '0' && digit <= '9') ? digit - '0' : CAPTURE_END_NONE;
     std::lock_guard guard(store_.dataMutex);
-    const bool multiple = store_.sysCfg.sessionMode == 1 && store_.captureRunning;
-    store_.captureRunning = 0;
+    const bool multiple = store_.ExchangeRun(StopCaptureRunning).captureRunning() && store_.sysCfg.sessionMode == 1;
     return {0, multiple ? CallEnd::Multiple : CallEnd::Single};
   }
   if (reply.size() < kEndReplyLength) return {0};  // running, nothing new yet
@@ -148,20 +137,19 @@ CaptureDecode CaptureDecoder::DecodeError(std::string_view reply, int reason) {
   {
     std::lock_guard guard(store_.dataMutex);
     store_.endOfCaptureCode = CAPTURE_END_ERROR_BASE + n;
-    store_.captureRunning = 0;
     // The call failed before it connected: the capture is over, not waiting any more.
-    store_.captureArmed = 0;
+    store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
   }
   if (reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
   return {0};
 }
 
 CaptureDecode CaptureDecoder::DecodeBinary(std::string_view reply) {
-  if (store_.captureArmed) {
+  if (store_.Run().captureArmed()) {
     MakeHeader("CONNECT ????", "01/01/00", "12:00:00", true);
     transport_.Notify(WM_ORU_START_CAPTURE);
   }
-  if (!store_.captureArmed) store_.captureRunning = 1;
+  store_.ExchangeRun(MarkCaptureRunning);
   store_.statusText.Set("Capture in process");
 
   const unsigned count = static_cast<UCHAR>(reply[kBinaryCountAt]);
@@ -219,8 +207,13 @@ void CaptureDecoder::MakeHeader(const std::string& name, const std::string& date
     header.firstIndex = store_.captureBuffer.GetSize();
     header.byteCount = 0;
     store_.captureHeaders.Add(header);
-    store_.captureArmed = 0;
-    if (running) store_.captureRunning = 1;
+    store_.ExchangeRun([running](RunState& run) {
+      if (running) {
+        run.capture = CaptureRun::Running;
+      } else if (run.capture == CaptureRun::Armed) {
+        run.capture = CaptureRun::Idle;
+      }
+    });
   }
   captureHeader_ = header;
 }

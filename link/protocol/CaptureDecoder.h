@@ -47,7 +47,7 @@ class CaptureDecoder {
   CaptureDecode DecodeCallData(std::string_view reply);
   CaptureDecode DecodeError(std::string_view reply, int reason);
   CaptureDecode DecodeBinary(std::string_view reply);
-  // Appends a new event and clears captureArmed; `running` also sets captureRunning.
+  // Appends a new event and ends the wait for the trigger; `running` also marks the capture running.
   void MakeHeader(const std::string& name, const std::string& date, const std::string& time, bool running);
   void AppendTextItems(std::string_view reply);
   void MarkModified();

@@ -18,14 +18,8 @@ void CORUData::Reset() {
   highlightParityBit = 0;
   highlightParityErrors = 0;
   showModemEvents = 0;
-  captureArmed = 0;
-  traceTriggerArmed = 0;
-  captureRunning = 0;
-  traceRunning = 0;
-  lineTestRunning = 0;
-  dtmfRunning = 0;
-  downloadRunning = 0;
-  traceBlockCount = 0;
+  ExchangeRun([](RunState& run) { run = RunState{}; });
+  ClearTrace(TraceKind::Streamed);
   word1096 = 0;
   acUnit = 0;
   endOfCaptureCode = 0;
@@ -35,7 +29,7 @@ void CORUData::Reset() {
   dtmfDigits.Clear();
   modeText.Clear();
   statusText.Set(kIdleStatusText);
-  traceSamples.RemoveAll();
+  ClearTrace(TraceKind::Triggered);
   hdlcState = 1;
 }
 
@@ -78,6 +72,16 @@ void CORUData::ClearCapture(bool keepStorage) {
   cursorRecordIndex = -1;
   layoutDirty = 1;
   ++captureGeneration;
+}
+
+void CORUData::ClearTrace(TraceKind kind) {
+  std::lock_guard guard(dataMutex);
+  if (kind == TraceKind::Triggered) {
+    traceSamples.RemoveAll();
+  } else {
+    traceBlockCount = 0;
+  }
+  ++traceGeneration;
 }
 
 std::mutex& CORUData::TraceBufferMutex(int index) {

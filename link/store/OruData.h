@@ -11,6 +11,7 @@
 #include <array>
 #include <atomic>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "link/store/CArray.h"
@@ -19,10 +20,15 @@
 #include "link/store/DocumentType.h"
 #include "link/store/FileStatus.h"
 #include "link/store/HdlcProcessor.h"
+#include "link/store/RunState.h"
 #include "link/store/SharedText.h"
 #include "link/store/SmallRecords.h"
 #include "link/store/SysCfg.h"
 #include "link/store/TraceHeader.h"
+
+// The two traces the store holds: the triggered one (samples, saved in files) and the streamed one
+// (blocks of the live signal trace).
+enum class TraceKind { Triggered, Streamed };
 
 class ByteReader;
 class ByteWriter;
@@ -59,6 +65,46 @@ class CORUData {
   // keeps the arrays' memory for a refill of similar size (a file load).
   void ClearCapture(bool keepStorage = false);
 
+  // The one way to empty a trace: under dataMutex the triggered (saved, recalled) trace loses its
+  // samples, or the streamed one its blocks, and traceGeneration moves on so that a view drawn
+  // from the old data knows it is gone. The other kind is left alone.
+  void ClearTrace(TraceKind kind);
+
+  // The data behind dataMutex for the length of `use`, which gets the store and whatever it
+  // returns comes back: the capture (arrays, events, the indexes into them), the trace (samples,
+  // blocks, directory, current settings) or the rest (directories, configuration, files).
+  template <typename Use>
+  decltype(auto) WithCapture(Use&& use) {
+    return Locked(std::forward<Use>(use));
+  }
+  template <typename Use>
+  decltype(auto) WithTrace(Use&& use) {
+    return Locked(std::forward<Use>(use));
+  }
+  template <typename Use>
+  decltype(auto) WithData(Use&& use) {
+    return Locked(std::forward<Use>(use));
+  }
+
+  // For code that reads the data across several calls of its own (laying out, painting,
+  // printing): dataMutex for the life of the guard.
+  [[nodiscard]] std::unique_lock<std::recursive_mutex> HoldData() const { return std::unique_lock(dataMutex); }
+
+  // What is armed and running now; a snapshot that any thread may take without the lock.
+  RunState Run() const { return run_.load(); }
+
+  // The one way to change the run state: `change` edits it under dataMutex and the state before
+  // comes back, so "was it on? then announce its end" happens in exactly one caller.
+  template <typename Change>
+  RunState ExchangeRun(Change&& change) {
+    std::lock_guard guard(dataMutex);
+    RunState state = run_.load();
+    const RunState before = state;
+    change(state);
+    run_.store(state);
+    return before;
+  }
+
   // The two stream intake buffers (index 0 or 1) and their locks; they live as long as the store.
   std::mutex& TraceBufferMutex(int index);
   UCHAR* StreamBuffer(int index);
@@ -75,19 +121,13 @@ class CORUData {
   CCalFactor calFactor1;
   CCalFactor calFactor2;
   CCalFactor calFactor3;
-  std::recursive_mutex dataMutex;
+  mutable std::recursive_mutex dataMutex;
   std::mutex traceBufferMutex1;
   std::mutex traceBufferMutex2;
   std::atomic<int> resyncPending{0};
-  std::atomic<int> captureArmed{0};
-  std::atomic<int> traceTriggerArmed{0};
-  std::atomic<int> captureRunning{0};
-  std::atomic<int> traceRunning{0};
-  std::atomic<int> lineTestRunning{0};
-  std::atomic<int> dtmfRunning{0};
-  std::atomic<int> downloadRunning{0};
   std::atomic<int> layoutDirty{0};
   std::atomic<unsigned> captureGeneration{0};  // moves on whenever the capture is emptied or loaded
+  std::atomic<unsigned> traceGeneration{0};    // moves on whenever a trace is emptied
   SharedText statusText;
   SharedText modeText;
   SharedText lineStatusText;
@@ -117,16 +157,25 @@ class CORUData {
   std::vector<std::array<UCHAR, kTraceBlockSize>> traceBlocks;  // kTraceBlockCapacity blocks
 
  private:
+  template <typename Use>
+  decltype(auto) Locked(Use&& use) {
+    std::lock_guard guard(dataMutex);
+    return use(*this);
+  }
+
   void StoreCaptureBody(ByteWriter& out);
   FileStatus LoadCaptureBody(ByteReader& in);
   void StoreTraceBody(ByteWriter& out);
   FileStatus LoadTraceBody(ByteReader& in);
 
   std::array<std::array<UCHAR, kStreamBufferSize>, 2> streamBuffers{};
+  std::atomic<RunState> run_{};
 };
 
 // Holds one stream buffer's lock, then dataMutex: the order every user takes them in. Members are
 // destroyed in reverse, so dataMutex is released first.
+static_assert(std::atomic<RunState>::is_always_lock_free);
+
 class StreamBufferLock {
  public:
   StreamBufferLock(CORUData& store, int bufferIndex)

@@ -20,7 +20,7 @@ void CORUData::StoreTraceBody(ByteWriter& out) {
 
 FileStatus CORUData::LoadTraceBody(ByteReader& in) {
   std::lock_guard guard(dataMutex);
-  traceSamples.RemoveAll();
+  ClearTrace(TraceKind::Triggered);
   LONG cursor1 = 0, cursor2 = 0, marker1 = 0;
   if (!in.Int32(cursor1) || !in.Int32(cursor2) || !in.Int32(marker1)) {
     traceCursor1 = -1;

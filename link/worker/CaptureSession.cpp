@@ -17,7 +17,8 @@ CaptureSession::CaptureSession(CommTransport& transport, RequestQueue& queue, Co
 int CaptureSession::StartCapture() { return Arm(false); }
 
 int CaptureSession::Arm(bool rearm) {
-  store_.captureArmed = 1;
+  // A running capture that is armed again keeps its data (the overwrite rule below).
+  const bool wasRunning = store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; }).captureRunning();
   store_.hdlcState = 1;
   store_.endOfCaptureCode = CAPTURE_END_NONE;
   const int sent = transport_.SendCommand("CA:0");
@@ -26,7 +27,7 @@ int CaptureSession::Arm(bool rearm) {
   const int read = transport_.ReadReply(kArmTimeoutMs);
 
   // Overwrite drops the data held, but never the earlier calls of one multiple-session capture.
-  if (!rearm && transport_.Context().captureOptions == CAPTURE_OPTION_OVERWRITE && !store_.captureRunning) {
+  if (!rearm && transport_.Context().captureOptions == CAPTURE_OPTION_OVERWRITE && !wasRunning) {
     store_.ClearCapture();
     if (DocumentState* document = transport_.Context().document)
       document->SetTypeModified(false, DocumentType::Capture);
@@ -35,13 +36,11 @@ int CaptureSession::Arm(bool rearm) {
   if (DecodeReply(1, false)) {
     // A capture that is no longer armed runs, unless the instrument went meanwhile: then whoever
     // saw the loss has ended it (under this lock), and a running flag would end it twice.
-    std::lock_guard guard(store_.dataMutex);
-    if (!store_.captureArmed && transport_.Context().DeviceOpen()) store_.captureRunning = 1;
+    store_.ExchangeRun([this](RunState& run) {
+      if (run.capture != CaptureRun::Armed && transport_.Context().DeviceOpen()) run.capture = CaptureRun::Running;
+    });
   } else {
-    {
-      std::lock_guard guard(store_.dataMutex);
-      store_.captureRunning = 0;
-    }
+    store_.ExchangeRun(StopCaptureRunning);
     StopCapture(1);
   }
   return read;
@@ -57,7 +56,7 @@ int CaptureSession::StopCapture(int reason) {
   if (device == INVALID_HANDLE_VALUE) {
     // Ended here: the idle step must not find the flags still set and end it again. The user's
     // abort is always answered; the worker's own reset announces only a capture that was on.
-    const bool wasOn = TakeRunFlags(store_, store_.captureArmed, store_.captureRunning);
+    const bool wasOn = TakeCapture(store_);
     if (wasOn || reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
     return 1;
   }
@@ -93,9 +92,9 @@ int CaptureSession::PollCapture() {
       AbortCapture();
       return 0;
     }
-    if (result == 0 || store_.captureArmed) break;
+    if (result == 0 || store_.Run().captureArmed()) break;
   }
-  if (signals.WaitForExit(kPollRestMs) && (store_.captureArmed || store_.captureRunning)) {
+  if (signals.WaitForExit(kPollRestMs) && store_.Run().captureBusy()) {
     AbortCapture();
     return 0;
   }

@@ -68,7 +68,8 @@ constexpr DWORD kPollingWaitMs = 1;
 // there is nothing to poll). A request or the exit request ends either wait at once.
 DWORD IdleWaitMs(const LinkContext& context) {
   const CORUData& store = context.dataStore;
-  const bool polling = store.captureArmed || store.captureRunning || store.traceRunning;
+  const RunState run = store.Run();
+  const bool polling = run.captureBusy() || run.traceRunning();
   return polling && context.DeviceOpen() ? kPollingWaitMs : kWorkerIdleWaitMs;
 }
 
@@ -183,9 +184,10 @@ int CORUCommThread::OnIdle(LONG) {
   CORUData& store = context_.dataStore;
   // Nothing is polled on a handle known to be closed.
   if (context_.DeviceOpen()) {
-    if (store.captureRunning || store.captureArmed) {
+    const RunState run = store.Run();
+    if (run.captureBusy()) {
       parts.capture.PollCapture();
-    } else if (store.traceRunning) {
+    } else if (run.traceRunning()) {
       parts.scope.PollScope();
     }
   }
@@ -214,7 +216,7 @@ void CORUCommThread::Dispatch(const MSG& message) {
       parts.capture.StartCapture();
       break;
     case WM_ORU_ABORT_CAPTURE:
-      if (store.captureArmed || store.captureRunning) {
+      if (store.Run().captureBusy()) {
         parts.capture.AbortCapture();
       } else {
         parts.capture.StopCapture(1);

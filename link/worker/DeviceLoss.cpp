@@ -6,17 +6,18 @@
 #include "link/protocol/WorkerMessages.h"
 #include "platform/win32/ThreadMessages.h"
 
-bool TakeRunFlags(CORUData& store, std::atomic<int>& first, std::atomic<int>& second) {
-  std::lock_guard guard(store.dataMutex);
-  const bool a = first.exchange(0) != 0;
-  const bool b = second.exchange(0) != 0;
-  return a || b;
+bool TakeCapture(CORUData& store) {
+  return store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; }).captureBusy();
+}
+
+bool TakeTrace(CORUData& store) {
+  return store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; }).traceRunning();
 }
 
 void EndLostActivities(CommTransport& transport) {
   CORUData& store = transport.Store();
-  const bool capture = TakeRunFlags(store, store.captureArmed, store.captureRunning);
-  const bool trace = TakeRunFlags(store, store.traceTriggerArmed, store.traceRunning);
+  const bool capture = TakeCapture(store);
+  const bool trace = TakeTrace(store);
   if (!capture && !trace) return;
   store.statusText.Set(CORUData::kIdleStatusText);
   if (capture) transport.Notify(WM_ORU_ABORT_CAPTURE);
@@ -29,8 +30,12 @@ void StopLostDeviceActivities(LinkContext& context) {
   auto stop = [worker](UINT request) {
     if (worker != 0) PostThreadMessage(worker, request, 0, 0);
   };
-  std::lock_guard guard(store.dataMutex);
-  if (store.dtmfRunning.exchange(0) != 0) stop(WM_ORU_STOP_DTMF_DECODER);
-  if (store.lineTestRunning.exchange(0) != 0) stop(WM_ORU_STOP_LINE_TEST);
-  if (TakeRunFlags(store, store.captureArmed, store.captureRunning)) stop(WM_ORU_ABORT_CAPTURE);
+  const RunState before = store.ExchangeRun([](RunState& run) {
+    run.dtmf = false;
+    run.lineTest = false;
+    run.capture = CaptureRun::Idle;
+  });
+  if (before.dtmfRunning()) stop(WM_ORU_STOP_DTMF_DECODER);
+  if (before.lineTestRunning()) stop(WM_ORU_STOP_LINE_TEST);
+  if (before.captureBusy()) stop(WM_ORU_ABORT_CAPTURE);
 }

@@ -9,14 +9,13 @@
 // The volt-meter and DTMF loops, the streamed trace, the downloads and the firmware download run
 // inside the worker and end on the loss by themselves, each with its one end notification.
 
-#include <atomic>
-
 #include "link/protocol/LinkContext.h"
 
 class CommTransport;
 
-// Clears both flags under dataMutex; true when either was set.
-bool TakeRunFlags(CORUData& store, std::atomic<int>& first, std::atomic<int>& second);
+// End the capture (armed or running) or the triggered trace in one exchange; true when it was on.
+bool TakeCapture(CORUData& store);
+bool TakeTrace(CORUData& store);
 
 // The worker's side, from its idle step: a capture left armed or running ends with 2038, a
 // triggered trace left armed or running with 2069; the status text goes back to idle.

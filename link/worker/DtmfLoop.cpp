@@ -67,7 +67,7 @@ void RunDtmfDecoder(MeterLoopParts& parts) {
     transport.Notify(WM_ORU_STOP_DTMF_DECODER);
     return;
   }
-  store.dtmfRunning = 1;
+  store.ExchangeRun([](RunState& run) { run.dtmf = true; });
   transport.Notify(WM_ORU_START_DTMF_DECODER, static_cast<WPARAM>(line));
 
   for (;;) {
@@ -97,6 +97,6 @@ void RunDtmfDecoder(MeterLoopParts& parts) {
     }
     HandleMeterLoopRequest(parts, message);
   }
-  store.dtmfRunning = 0;
+  store.ExchangeRun([](RunState& run) { run.dtmf = false; });
   transport.Notify(WM_ORU_STOP_DTMF_DECODER);
 }

@@ -32,7 +32,7 @@ int ReplyState(std::string_view reply) {
 
 void ScopeTrigger::AbortScope() {
   CORUData& store = transport_.Store();
-  const bool wasOn = TakeRunFlags(store, store.traceRunning, store.traceTriggerArmed);
+  const bool wasOn = TakeTrace(store);
   HANDLE device = transport_.Context().deviceHandle;
   if (device == INVALID_HANDLE_VALUE) {
     transport_.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
@@ -58,7 +58,7 @@ void ScopeTrigger::ArmScopeTrigger(int line) {
     AbortScope();
     return;
   }
-  store.traceTriggerArmed = 1;
+  store.ExchangeRun([](RunState& run) { run.trace = TraceRun::TriggerArmed; });
   const int sent = transport_.SendCommand("TC:0:" + std::to_string(line) + ":" + std::to_string(kTraceSampleCount));
   store.statusText.Set("Waiting for scope trigger");
   if (!sent) {
@@ -67,15 +67,12 @@ void ScopeTrigger::ArmScopeTrigger(int line) {
     return;
   }
   if (!transport_.ReadReply(kArmTimeoutMs)) transport_.replyText.clear();
-  if (ReadTraceReply()) {
-    std::lock_guard guard(store.dataMutex);
-    store.traceRunning = 1;
-    return;
-  }
-  {
-    std::lock_guard guard(store.dataMutex);
-    store.traceRunning = 0;
-  }
+  // An armed answer leaves the trigger armed and polled; anything else ends it here, a trace
+  // that fired meanwhile included.
+  if (ReadTraceReply()) return;
+  store.ExchangeRun([](RunState& run) {
+    if (run.trace == TraceRun::Running) run.trace = TraceRun::Idle;
+  });
   AbortScope();
 }
 
@@ -89,9 +86,9 @@ void ScopeTrigger::PollScope() {
       return;
     }
     if (!transport_.ReadReply(kTracePollTimeoutMs)) transport_.replyText.clear();
-    if (ReadTraceReply() == 0 || store.traceTriggerArmed) break;
+    if (ReadTraceReply() == 0 || store.Run().traceTriggerArmed()) break;
   }
-  if (store.traceTriggerArmed || store.traceRunning) return;
+  if (store.Run().traceRunning()) return;
   transport_.Signals().WaitForExit(kBeforeEndMs);
   if (transport_.SendCommand("TC:2")) transport_.ReadReply(kTraceEndTimeoutMs);
 }
@@ -102,18 +99,17 @@ int ScopeTrigger::ReadTraceReply() {
   switch (ReplyState(reply)) {
     case 0:
       store.endOfCaptureCode = 0;
-      store.traceTriggerArmed = 1;
+      store.ExchangeRun([](RunState& run) { run.trace = TraceRun::TriggerArmed; });
       return 1;
     case 1: {
       bool triggered = false;
       {
         std::lock_guard guard(store.dataMutex);
-        if (store.traceTriggerArmed) {
-          store.traceSamples.RemoveAll();
-          store.traceRunning = 1;
+        if (store.Run().traceTriggerArmed()) {
+          store.ClearTrace(TraceKind::Triggered);
           store.currentTrace.spanIndex = store.sysCfg.traceSpan;
           store.currentTrace.scaleIndex = store.sysCfg.traceScale;
-          store.traceTriggerArmed = 0;
+          store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Running; });
           triggered = true;
         }
       }
@@ -125,21 +121,13 @@ int ScopeTrigger::ReadTraceReply() {
       if (reply.size() >= 6) TakeSamples(std::string_view(reply).substr(4));
       return 0;
     }
-    case kStateEnded: {
-      std::lock_guard guard(store.dataMutex);
-      if (store.traceRunning) {
-        store.traceRunning = 0;
-        store.traceTriggerArmed = 0;
-      }
-    }
+    case kStateEnded:
+      store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
       transport_.Notify(WM_ORU_START_SIGNAL_TRACE);
       transport_.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
       return 0;
-    case kStateAborted: {
-      std::lock_guard guard(store.dataMutex);
-      store.traceRunning = 0;
-      store.traceTriggerArmed = 0;
-    }
+    case kStateAborted:
+      store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
       transport_.Notify(WM_ORU_START_SIGNAL_TRACE);
       transport_.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
       return 0;

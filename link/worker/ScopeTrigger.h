@@ -9,12 +9,12 @@ class ScopeTrigger {
  public:
   explicit ScopeTrigger(CommTransport& transport) : transport_(transport) {}
 
-  // Clears the trace flags; without an instrument notifies WM_ORU_STOP_TRIGGERED_TRACE at once,
+  // Ends the triggered trace's run state; without an instrument notifies WM_ORU_STOP_TRIGGERED_TRACE at once,
   // otherwise sends the abort request and "TC:2" and reads its answer (2000 ms).
   void AbortScope();
 
-  // Sets traceTriggerArmed and sends "TC:0:line:1000". An armed answer sets traceRunning; any
-  // other answer aborts. Without an instrument both flags are cleared and
+  // Arms the trigger and sends "TC:0:line:1000". An armed answer leaves it armed (and polled); any
+  // other answer aborts. Without an instrument the trace ends and
   // WM_ORU_STOP_TRIGGERED_TRACE is posted, as an abort without one does.
   void ArmScopeTrigger(int line);
 

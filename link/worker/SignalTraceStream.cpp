@@ -44,14 +44,13 @@ void SignalTraceStream::Run(int line) {
   CORUData& store = transport_.Store();
   if (!StartStream(line)) return;
   store.statusText.Set("Signal trace in process");
-  store.traceRunning = 1;
+  store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Running; });
   for (;;) {
     MSG message{};
     if (queue_.Take(message)) {
       if (message.message == WM_ORU_STOP_SIGNAL_TRACE) {
         StopStream();
-        std::lock_guard guard(store.dataMutex);
-        store.traceRunning = 0;
+        store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
         return;
       }
       queue_.Drop(message);
@@ -63,12 +62,11 @@ void SignalTraceStream::Run(int line) {
       std::lock_guard second(store.TraceBufferMutex(1));
       std::lock_guard data(store.dataMutex);
       StopStream();
-      store.traceRunning = 0;
+      store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
       return;
     }
     if (!transport_.Context().DeviceOpen()) {
-      std::lock_guard guard(store.dataMutex);
-      store.traceRunning = 0;
+      store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
       return;
     }
     ReadStreamBlock();

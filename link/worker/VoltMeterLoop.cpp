@@ -34,7 +34,7 @@ void RunVoltMeter(MeterLoopParts& parts) {
     const int unit = store.acUnit;
     const int sent = transport.SendCommand("VM:" + std::to_string(line) + ":" + std::to_string(unit));
     if (sent) {
-      store.lineTestRunning = 1;
+      store.ExchangeRun([](RunState& run) { run.lineTest = true; });
       if (transport.ReadReply(kReplyTimeoutMs)) ParseVoltMeterReply(store, transport.replyText, unit, nullptr);
       transport.Notify(WM_ORU_LINE_TEST_DATA);
     }
@@ -48,6 +48,6 @@ void RunVoltMeter(MeterLoopParts& parts) {
     if (message.message == WM_ORU_STOP_LINE_TEST) break;
     HandleMeterLoopRequest(parts, message);
   }
-  store.lineTestRunning = 0;
+  store.ExchangeRun([](RunState& run) { run.lineTest = false; });
   transport.Notify(WM_ORU_STOP_DTMF_DECODER);
 }

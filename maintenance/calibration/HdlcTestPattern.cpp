@@ -60,21 +60,22 @@ std::vector<UCHAR> BuildHdlcTestPattern() {
 void StoreHdlcTestCapture(CORUData& store, CHDLCProcessor& processor, const std::string& date,
                           const std::string& time) {
   const std::vector<UCHAR> pattern = BuildHdlcTestPattern();
-  std::lock_guard guard(store.dataMutex);
-  store.ClearCapture();
-  processor.Reset();
-  for (UCHAR byte : pattern) {
-    CCaptBuf record(byte, CAPT_ANSWER, 0, 0);
-    record.hdlcResult = processor.Feed(byte);
-    record.hdlcByte = processor.outputByte;
-    store.captureBuffer.Add(record);
-  }
-  CORUCaptureHeader header;
-  header.eventName = "HDLC Test";
-  header.startDate = date;
-  header.startTime = time;
-  header.firstIndex = 0;
-  header.byteCount = static_cast<LONG>(pattern.size());
-  header.flags = EVENT_SYNC;
-  store.captureHeaders.Add(header);
+  store.WithCapture([&](CORUData&) {
+    store.ClearCapture();
+    processor.Reset();
+    for (UCHAR byte : pattern) {
+      CCaptBuf record(byte, CAPT_ANSWER, 0, 0);
+      record.hdlcResult = processor.Feed(byte);
+      record.hdlcByte = processor.outputByte;
+      store.captureBuffer.Add(record);
+    }
+    CORUCaptureHeader header;
+    header.eventName = "HDLC Test";
+    header.startDate = date;
+    header.startTime = time;
+    header.firstIndex = 0;
+    header.byteCount = static_cast<LONG>(pattern.size());
+    header.flags = EVENT_SYNC;
+    store.captureHeaders.Add(header);
+  });
 }

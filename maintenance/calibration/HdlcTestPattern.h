@@ -12,7 +12,7 @@
 
 std::vector<UCHAR> BuildHdlcTestPattern();
 
-// Empties the capture (ClearCapture) and stores the pattern under dataMutex with one header:
+// Empties the capture (ClearCapture) and stores the pattern under the store's lock with one header:
 // index 0, the Sync flag, the given start date ("%m/%d/%y") and time ("%H:%M:%S"). `processor`
 // is reset and fed the records so that each carries its de-stuffed byte.
 void StoreHdlcTestCapture(CORUData& store, CHDLCProcessor& processor, const std::string& date, const std::string& time);

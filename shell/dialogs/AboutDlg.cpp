@@ -32,8 +32,8 @@ void CAboutDlg::OnInitDialog() {
   showFullVersion = false;
   ShowVersion();
   if (app_.context.DeviceOpen()) {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    deviceVersionText = QString::fromLatin1(app_.dataStore.sysCfg.firmwareVersion.c_str());
+    app_.dataStore.WithData(
+        [&](CORUData&) { deviceVersionText = QString::fromLatin1(app_.dataStore.sysCfg.firmwareVersion.c_str()); });
   }
   if (deviceVersionLabel) deviceVersionLabel->setText(deviceVersionText);
   // No address is given, so the link opens nothing.

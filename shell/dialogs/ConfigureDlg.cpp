@@ -92,10 +92,7 @@ int CORUConfigureDlg::RunModal() {
 bool CORUConfigureDlg::WindowExists() const { return running_; }
 
 void CORUConfigureDlg::OnInitDialog() {
-  {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    values_ = InitialConfigureValues(app_.dataStore.sysCfg);
-  }
+  app_.dataStore.WithData([&](CORUData&) { values_ = InitialConfigureValues(app_.dataStore.sysCfg); });
   if (app_.context.DeviceOpen()) app_.PostToWorker(WM_ORU_GET_CONFIG, 0, 0);
   // Only the position: a modal window under all others has no Qt counterpart.
   move(0, 0);
@@ -103,10 +100,8 @@ void CORUConfigureDlg::OnInitDialog() {
 }
 
 void CORUConfigureDlg::ReloadFromSettings() {
-  {
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    LoadConfigureValues(values_, app_.dataStore.sysCfg, app_.context.DeviceOpen());
-  }
+  app_.dataStore.WithData(
+      [&](CORUData&) { LoadConfigureValues(values_, app_.dataStore.sysCfg, app_.context.DeviceOpen()); });
   FillControls(true);
 }
 
@@ -182,19 +177,18 @@ void CORUConfigureDlg::OnNumberChanged(const QString& text) {
 void CORUConfigureDlg::OnOK() {
   if (!app_.context.DeviceOpen()) {
     bool changed = false;
-    {
-      std::lock_guard lock(app_.dataStore.dataMutex);
-      changed = ApplyConfigureOkWithoutDevice(values_, app_.dataStore.sysCfg);
-    }
+    app_.dataStore.WithData(
+        [&](CORUData&) { changed = ApplyConfigureOkWithoutDevice(values_, app_.dataStore.sysCfg); });
     if (changed) ReloadFromSettings();
     accept();
     return;
   }
   {
     // The worker reads the stored bytes when it handles the posts, after the lock is released.
-    std::lock_guard lock(app_.dataStore.dataMutex);
-    for (const ConfigPost& post : ApplyConfigureOk(values_, app_.dataStore.sysCfg))
-      app_.PostToWorker(post.message, post.wParam, post.lParam);
+    app_.dataStore.WithData([&](CORUData&) {
+      for (const ConfigPost& post : ApplyConfigureOk(values_, app_.dataStore.sysCfg))
+        app_.PostToWorker(post.message, post.wParam, post.lParam);
+    });
   }
   accept();
 }

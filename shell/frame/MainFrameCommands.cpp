@@ -53,7 +53,7 @@ void CMainFrame::OnLoadApplication() {
     return;
   }
   // The command again while a download runs aborts it.
-  if (store.downloadRunning.exchange(0) != 0) {
+  if (store.ExchangeRun([](RunState& run) { run.download = false; }).downloadRunning()) {
     app.PostToWorker(WM_ORU_ABORT_DOWNLOAD);
     return;
   }
@@ -63,7 +63,7 @@ void CMainFrame::OnLoadApplication() {
   spec.flags = kHideReadOnly | kOverwritePrompt;
   const std::optional<QString> path = app.prompts().GetOpenFileName(spec);
   if (!path) return;
-  store.downloadRunning = 1;
+  store.ExchangeRun([](RunState& run) { run.download = true; });
   store.downloadFilePath.Set(path->toStdString());
   app.PostToWorker(WM_ORU_DOWNLOAD_FIRMWARE);
 }

@@ -45,7 +45,9 @@ bool CMainFrame::PreTranslateMessage(const MSG& message) {
     case WM_ORU_ABORT_CAPTURE:
       if (app.controlView) app.controlView->ShowEndOfCapture();
       store.statusText.Set(CORUData::kIdleStatusText);
-      store.captureArmed = 0;
+      store.ExchangeRun([](RunState& run) {
+        if (run.capture == CaptureRun::Armed) run.capture = CaptureRun::Idle;
+      });
       if (app.activeCaptureView) app.activeCaptureView->StopLiveRefresh();
       return false;
     case WM_ORU_CALIBRATION_STEP_DONE:
@@ -143,7 +145,7 @@ void CMainFrame::OnDownloadProgress(WPARAM done, LPARAM total) {
 }
 
 void CMainFrame::OnDownloadFinished() {
-  app.dataStore.downloadRunning = 0;
+  app.dataStore.ExchangeRun([](RunState& run) { run.download = false; });
   if (downloadStatus == nullptr) return;
   downloadStatus->SetProgress(0, 0);
   downloadStatus->hide();

@@ -42,13 +42,12 @@ void CMainFrame::RunIdleUpdate() {
 void CMainFrame::ApplyUpdateRules() {
   CORUData& store = app.dataStore;
   FrameCommandState state;
-  {
-    std::lock_guard lock(store.dataMutex);
+  store.WithData([&](CORUData&) {
     state.captureRecords = store.captureBuffer.GetSize();
     state.traceSamples = store.traceSamples.GetSize();
-  }
+  });
   state.deviceOpen = app.context.DeviceOpen();
-  state.anyArmedOrRunning = app.IsAnyActivityArmedOrRunning();
+  state.run = store.Run();
   for (const auto& [id, action] : actions) {
     bool enabled = true;
     bool checked = false;
@@ -65,11 +64,7 @@ void CMainFrame::SynchroniseState() {
   CORUData& store = app.dataStore;
   SyncInput in;
   in.deviceOpen = app.context.DeviceOpen();
-  in.downloadRunning = store.downloadRunning.load() != 0;
-  in.captureArmed = store.captureArmed.load() != 0;
-  in.captureRunning = store.captureRunning.load() != 0;
-  in.traceTriggerArmed = store.traceTriggerArmed.load() != 0;
-  in.traceRunning = store.traceRunning.load() != 0;
+  in.run = store.Run();
   in.currentTab = tabbedFrame != nullptr ? tabbedFrame->GetCurrentTab() : 0;
   IControlPanel* control = app.controlView.get();
   ITraceControl* trace = app.traceControlView.get();
@@ -119,10 +114,7 @@ void CMainFrame::StopLostDeviceActivities() {
 void CMainFrame::UpdatePanes() {
   CORUData& store = app.dataStore;
   int records = 0;
-  {
-    std::lock_guard lock(store.dataMutex);
-    records = store.captureBuffer.GetSize();
-  }
+  store.WithCapture([&](CORUData&) { records = store.captureBuffer.GetSize(); });
   statusBar->SetPaneText(ID_PANE_CONNECTION, connectionPaneText);
   statusBar->SetPaneText(ID_PANE_LINE_STATUS, Latin(store.statusText.Get()));
   statusBar->SetPaneText(ID_PANE_CAPTURE_BUFFER, Latin(CaptureBufferPaneText(records)));

@@ -118,17 +118,19 @@ void CORUTabbedFrame::SelectTab(int index) {
   const bool leftMeterStopped =
       (previous == TAB_DTMF_DECODER && app.dtmfView) || (previous == TAB_VOLT_METER && app.lineTestView);
   if (index == TAB_VOLT_METER && !leftMeterStopped) {
-    std::lock_guard lock(app.dataStore.dataMutex);
-    if (app.dataStore.dtmfRunning.load() != 0) {
-      app.dataStore.statusText.Set(kAbortingDtmf);
-      app.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
-    }
+    app.dataStore.WithData([&](CORUData&) {
+      if (app.dataStore.Run().dtmfRunning()) {
+        app.dataStore.statusText.Set(kAbortingDtmf);
+        app.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
+      }
+    });
   } else if (index == TAB_DTMF_DECODER && !leftMeterStopped) {
-    std::lock_guard lock(app.dataStore.dataMutex);
-    if (app.dataStore.lineTestRunning.load() != 0) {
-      app.dataStore.statusText.Set(kAbortingLineTest);
-      app.PostToWorker(WM_ORU_STOP_LINE_TEST);
-    }
+    app.dataStore.WithData([&](CORUData&) {
+      if (app.dataStore.Run().lineTestRunning()) {
+        app.dataStore.statusText.Set(kAbortingLineTest);
+        app.PostToWorker(WM_ORU_STOP_LINE_TEST);
+      }
+    });
   }
   StartActivity(index);
   currentTab = index;
@@ -161,10 +163,7 @@ void CORUTabbedFrame::StartActivity(int index) {
       if (frame != nullptr && captureView != nullptr) frame->SetActiveView(captureView);
       if (app.currentDocument != nullptr) app.currentDocument->SetPathNameForTab(TAB_CAPTURE_DATA);
       int standard = 0;
-      {
-        std::lock_guard lock(store.dataMutex);
-        standard = store.sysCfg.standard;
-      }
+      store.WithData([&](CORUData&) { standard = store.sysCfg.standard; });
       store.modeText.Set(ModeTextForStandard(standard));
       break;
     }
@@ -183,7 +182,7 @@ void CORUTabbedFrame::StartActivity(int index) {
       store.modeText.Set(kBridgedMode);
       break;
     case TAB_DTMF_DECODER:
-      if (app.dtmfView && store.dtmfRunning.load() == 0) app.dtmfView->StartStopDecoder();
+      if (app.dtmfView && !store.Run().dtmfRunning()) app.dtmfView->StartStopDecoder();
       if (frame != nullptr && captureView != nullptr) frame->SetActiveView(captureView);
       store.modeText.Set(kBridgedMode);
       break;

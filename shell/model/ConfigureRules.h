@@ -60,7 +60,7 @@ struct ConfigPost {
   bool operator==(const ConfigPost&) const = default;
 };
 
-// OK with a device, run under dataMutex: each chosen item that differs is stored in `config` and
+// OK with a device, run under the store's lock: each chosen item that differs is stored in `config` and
 // gives one WM_ORU_SET_CONFIG, in the instrument's order; a changed trigger text then gives
 // WM_ORU_SET_TRIGGER_STRING. The line type is stored and never sent.
 std::vector<ConfigPost> ApplyConfigureOk(const ConfigureValues& values, CSysCfg& config);

@@ -30,46 +30,46 @@ PanelPlan PlanActivity(const PanelPost* otherStop, const PanelPost& ownStop, boo
 
 }  // namespace
 
-PanelPlan PlanSignalTrace(const PanelRunFlags& f) {
-  return PlanActivity(nullptr, kStopSignalTrace, f.traceRunning, f.deviceOpen, WM_ORU_START_SIGNAL_TRACE,
+PanelPlan PlanSignalTrace(const PanelInput& f) {
+  return PlanActivity(nullptr, kStopSignalTrace, f.run.traceRunning(), f.deviceOpen, WM_ORU_START_SIGNAL_TRACE,
                       PanelStart::SignalTrace);
 }
 
-PanelPlan PlanLineTest(const PanelRunFlags& f) {
-  return PlanActivity(f.dtmfRunning ? &kStopDtmf : nullptr, kStopLineTest, f.lineTestRunning, f.deviceOpen,
+PanelPlan PlanLineTest(const PanelInput& f) {
+  return PlanActivity(f.run.dtmfRunning() ? &kStopDtmf : nullptr, kStopLineTest, f.run.lineTestRunning(), f.deviceOpen,
                       WM_ORU_START_LINE_TEST, PanelStart::LineTest);
 }
 
-PanelPlan PlanDtmfDecoder(const PanelRunFlags& f) {
-  return PlanActivity(f.lineTestRunning ? &kStopLineTest : nullptr, kStopDtmf, f.dtmfRunning, f.deviceOpen,
+PanelPlan PlanDtmfDecoder(const PanelInput& f) {
+  return PlanActivity(f.run.lineTestRunning() ? &kStopLineTest : nullptr, kStopDtmf, f.run.dtmfRunning(), f.deviceOpen,
                       WM_ORU_START_DTMF_DECODER, PanelStart::DtmfDecoder);
 }
 
-PanelPlan PlanConfigure(const PanelRunFlags& f) {
+PanelPlan PlanConfigure(const PanelInput& f) {
   PanelPlan plan;
-  if (f.lineTestRunning) plan.posts.push_back(kStopLineTest);
-  if (f.dtmfRunning) plan.posts.push_back(kStopDtmf);
+  if (f.run.lineTestRunning()) plan.posts.push_back(kStopLineTest);
+  if (f.run.dtmfRunning()) plan.posts.push_back(kStopDtmf);
   plan.start = PanelStart::Dialog;
   return plan;
 }
 
-PanelPlan PlanRecallSession(const PanelRunFlags& f) {
+PanelPlan PlanRecallSession(const PanelInput& f) {
   PanelPlan plan;
   if (!f.deviceOpen) {
     plan.start = PanelStart::NoDevice;
     return plan;
   }
-  if (f.dtmfRunning) plan.posts.push_back(kStopDtmf);
-  if (f.lineTestRunning) plan.posts.push_back(kStopLineTest);
+  if (f.run.dtmfRunning()) plan.posts.push_back(kStopDtmf);
+  if (f.run.lineTestRunning()) plan.posts.push_back(kStopLineTest);
   plan.start = PanelStart::Dialog;
   return plan;
 }
 
-CapturePlan PlanCapture(const PanelRunFlags& f) {
+CapturePlan PlanCapture(const PanelInput& f) {
   CapturePlan plan;
-  if (f.dtmfRunning) plan.stops.push_back(kStopDtmf);
-  if (f.lineTestRunning) plan.stops.push_back(kStopLineTest);
-  if (f.captureArmed || f.captureRunning)
+  if (f.run.dtmfRunning()) plan.stops.push_back(kStopDtmf);
+  if (f.run.lineTestRunning()) plan.stops.push_back(kStopLineTest);
+  if (f.run.captureBusy())
     plan.step = CaptureStep::Abort;
   else
     plan.step = f.deviceOpen ? CaptureStep::Start : CaptureStep::NoDevice;

@@ -1,13 +1,14 @@
 #pragma once
 
 // What the control panel's activity buttons do, as plans without Qt: the stops and starts each
-// button posts from the run-state flags it reads (under dataMutex, by the form), whether the
+// button posts from the run-state flags it reads (one snapshot of the store's run state), whether the
 // "No USB connection" box is due, and what a new capture does with the data held. The form
-// takes the lock, reads the flags, runs the plan's posts, lets go, and only then shows a box.
+// takes the snapshot, runs the plan's posts, and only then shows a box.
 
 #include <string>
 #include <vector>
 
+#include "link/store/RunState.h"
 #include "platform/win32/Win32Types.h"
 #include "shell/model/ShellConstants.h"
 
@@ -17,13 +18,9 @@ constexpr const char* kEndOfCaptureTitle = "End of capture";
 constexpr const char* kEndTraceText = "End Trace";
 constexpr const char* kSignalTraceText = "Signal Trace";
 
-struct PanelRunFlags {
+struct PanelInput {
   bool deviceOpen = false;
-  bool captureArmed = false;
-  bool captureRunning = false;
-  bool traceRunning = false;
-  bool lineTestRunning = false;
-  bool dtmfRunning = false;
+  RunState run;
 };
 
 // One thread message to the worker, with the status text set before it ("" leaves the text).
@@ -37,7 +34,7 @@ struct PanelPost {
 enum class PanelStart {
   None,         // only the stops (if any) are posted
   NoDevice,     // the "No USB connection to ORUpc" box, after the lock is let go
-  SignalTrace,  // "End Trace", traceBlockCount = 0, then the start post
+  SignalTrace,  // "End Trace", the streamed trace emptied, then the start post
   LineTest,
   DtmfDecoder,  // dtmfDigits emptied, then the start post
   Dialog,       // the button's dialog runs (Configure, Recall Session), after the lock
@@ -48,11 +45,11 @@ struct PanelPlan {
   PanelStart start = PanelStart::None;
 };
 
-PanelPlan PlanSignalTrace(const PanelRunFlags& f);
-PanelPlan PlanLineTest(const PanelRunFlags& f);
-PanelPlan PlanDtmfDecoder(const PanelRunFlags& f);
-PanelPlan PlanConfigure(const PanelRunFlags& f);
-PanelPlan PlanRecallSession(const PanelRunFlags& f);
+PanelPlan PlanSignalTrace(const PanelInput& f);
+PanelPlan PlanLineTest(const PanelInput& f);
+PanelPlan PlanDtmfDecoder(const PanelInput& f);
+PanelPlan PlanConfigure(const PanelInput& f);
+PanelPlan PlanRecallSession(const PanelInput& f);
 
 // The Capture button's first step under the lock.
 enum class CaptureStep {
@@ -64,7 +61,7 @@ struct CapturePlan {
   std::vector<PanelPost> stops;  // DTMF decoder and line test, before anything else
   CaptureStep step = CaptureStep::NoDevice;
 };
-CapturePlan PlanCapture(const PanelRunFlags& f);
+CapturePlan PlanCapture(const PanelInput& f);
 
 // The settings mask the panel sends before a capture: standard, format and mode.
 constexpr WPARAM kCaptureConfigMask = 0x1C0;

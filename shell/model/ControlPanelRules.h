@@ -2,7 +2,7 @@
 
 // The control panel's display and configuration rules without Qt. The panel's controls are
 // modelled by PanelControls; the settings are AppSettings; the data store's part the panel writes
-// is PanelConfig (copied out of and back into the store under dataMutex by the form). Each rule
+// is PanelConfig (copied out of and back into the store under its lock by the form). Each rule
 // changes the three together; the form then shows PanelControls.
 
 #include <optional>

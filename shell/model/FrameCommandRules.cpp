@@ -12,7 +12,7 @@ std::optional<bool> FrameCommandEnabled(int commandId, const FrameCommandState& 
     case ID_EXPORT_TEXT:
       return state.captureRecords > 0;
     case ID_LOAD_APPLICATION:
-      return state.deviceOpen && !state.anyArmedOrRunning;
+      return state.deviceOpen && !state.run.anyArmedOrRunning();
     default:
       return std::nullopt;
   }

@@ -6,11 +6,13 @@
 
 #include <optional>
 
+#include "link/store/RunState.h"
+
 struct FrameCommandState {
   int captureRecords = 0;
   int traceSamples = 0;
   bool deviceOpen = false;
-  bool anyArmedOrRunning = false;  // captureArmed, captureRunning, traceTriggerArmed, traceRunning
+  RunState run;
 };
 
 // Enabled or not for the ids the frame rules (print, print preview, save, save as,

@@ -120,19 +120,19 @@ void LoadSettings(const SettingsStore& source, const std::string& programFolder,
   s.traceSnap = read.Int(setting::kTraceSnap, 0);
   s.hdlcMode = read.Int(setting::kHdlcMode, 0);
   s.modem3Volume = read.Int(setting::kModem3Volume, 127);
-  std::lock_guard<std::recursive_mutex> lock(store.dataMutex);
-  store.sysCfg.bitStuffed = static_cast<UCHAR>(s.hdlcMode & 0xFF);
-  store.sysCfg.modem3Volume = static_cast<UCHAR>(s.modem3Volume & 0xFF);
+  store.WithData([&](CORUData&) {
+    store.sysCfg.bitStuffed = static_cast<UCHAR>(s.hdlcMode & 0xFF);
+    store.sysCfg.modem3Volume = static_cast<UCHAR>(s.modem3Volume & 0xFF);
+  });
 }
 
 void SaveSettings(SettingsStore& target, AppSettings& s, CORUData& store) {
   if (!target.BeginWrite()) return;
   s.traceLine = store.selectedLine;
-  {
-    std::lock_guard<std::recursive_mutex> lock(store.dataMutex);
+  store.WithData([&](CORUData&) {
     s.hdlcMode = store.sysCfg.bitStuffed;
     s.modem3Volume = store.sysCfg.modem3Volume;
-  }
+  });
   const auto dword = [&](const char* name, int value) { target.WriteDword(name, static_cast<uint32_t>(value)); };
   dword(setting::kAnswerColor, static_cast<int>(s.answerColor));
   dword(setting::kAnswerTextColor, static_cast<int>(s.answerTextColor));

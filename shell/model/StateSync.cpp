@@ -42,7 +42,7 @@ int TriggerParameterEdit(int triggerSelection) {
 SyncPlan PlanStateSync(const SyncInput& in) {
   SyncPlan plan;
   plan.captureButtonIdle = in.captureButtonIdle;
-  if (in.downloadRunning) return plan;
+  if (in.run.downloadRunning()) return plan;
   plan.active = true;
 
   if (!in.deviceOpen) {
@@ -70,8 +70,8 @@ SyncPlan PlanStateSync(const SyncInput& in) {
   }
 
   plan.connectionText = kUsbConnected;
-  const bool captureBusy = in.captureArmed || in.captureRunning;
-  const bool traceBusy = in.traceTriggerArmed || in.traceRunning;
+  const bool captureBusy = in.run.captureBusy();
+  const bool traceBusy = in.run.traceRunning();
   if (!captureBusy && !traceBusy) {
     if (in.controlViewExists) {
       // A capture that ended by itself (its session complete, an error, the device's end) gives

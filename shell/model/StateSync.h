@@ -4,12 +4,14 @@
 // state it says what the connection pane shows, which controls of the control panel and of the
 // trace control are enabled, what the Capture button reads, which tabs are enabled, whether tab 0
 // must be selected and whether the activities of a lost device must be stopped. The frame applies
-// the plan; the stops themselves (test and clear each flag under dataMutex) are the frame's.
+// the plan; the stops themselves (test and clear each flag under the store's lock) are the frame's.
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "link/store/RunState.h"
 
 constexpr const char* kUsbConnected = "USB connected";
 constexpr const char* kUsbDisconnected = "USB disconnected";
@@ -22,11 +24,7 @@ enum class TriggerType { None = -1, Dialtone = 0, Dtmf = 1, Ringback = 2, Voltag
 
 struct SyncInput {
   bool deviceOpen = false;
-  bool downloadRunning = false;
-  bool captureArmed = false;
-  bool captureRunning = false;
-  bool traceTriggerArmed = false;
-  bool traceRunning = false;
+  RunState run;
   int currentTab = 0;
   bool controlViewExists = false;
   bool traceControlExists = false;

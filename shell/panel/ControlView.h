@@ -83,16 +83,16 @@ class CORUControlView final : public QWidget, public IControlPanel {
 
   void BuildForm();
   void ConnectHandlers();
-  // Runs `rule` on the controls, the settings and the store's words (under dataMutex), then
+  // Runs `rule` on the controls, the settings and the store's words (under the store's lock), then
   // shows the controls and, unless told otherwise, refreshes the session view and updates the
   // views.
   template <class Rule>
   void RunRule(Rule&& rule, AfterRule after);
   void Render();
-  PanelRunFlags ReadFlags() const;  // the caller holds dataMutex
+  PanelInput ReadFlags() const;
   void RunPosts(const std::vector<PanelPost>& posts);
-  // Reads the flags and runs the plan's posts under dataMutex, then the box when it is due.
-  PanelPlan RunPlan(PanelPlan (*planner)(const PanelRunFlags&));
+  // Reads the flags and runs the plan's posts under the store's lock, then the box when it is due.
+  PanelPlan RunPlan(PanelPlan (*planner)(const PanelInput&));
   void ShowNoUsbConnection();
   void SetCaptureControlsEnabled(bool enabled);
   void ReloadOpenDialogs(WPARAM slot);

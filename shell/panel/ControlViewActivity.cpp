@@ -1,5 +1,5 @@
 // The control panel's activity buttons, the Capture button, the end-of-capture box and the
-// dialogs it opens. Each button holds dataMutex while it reads the run-state flags and posts, so
+// dialogs it opens. Each button holds the store's lock while it reads the run-state flags and posts, so
 // that the worker's flag changes do not interleave with the check; every box and dialog runs
 // after the lock is let go.
 
@@ -28,16 +28,8 @@ constexpr int kLastEndOfCaptureCode = 15;
 
 }  // namespace
 
-PanelRunFlags CORUControlView::ReadFlags() const {
-  const CORUData& store = app.dataStore;
-  PanelRunFlags f;
-  f.deviceOpen = app.context.DeviceOpen();
-  f.captureArmed = store.captureArmed.load() != 0;
-  f.captureRunning = store.captureRunning.load() != 0;
-  f.traceRunning = store.traceRunning.load() != 0;
-  f.lineTestRunning = store.lineTestRunning.load() != 0;
-  f.dtmfRunning = store.dtmfRunning.load() != 0;
-  return f;
+PanelInput CORUControlView::ReadFlags() const {
+  return PanelInput{.deviceOpen = app.context.DeviceOpen(), .run = app.dataStore.Run()};
 }
 
 void CORUControlView::RunPosts(const std::vector<PanelPost>& posts) {
@@ -57,19 +49,18 @@ void CORUControlView::SetCaptureControlsEnabled(bool enabled) {
     if (QWidget* control = Control(id)) control->setEnabled(enabled);
 }
 
-PanelPlan CORUControlView::RunPlan(PanelPlan (*planner)(const PanelRunFlags&)) {
+PanelPlan CORUControlView::RunPlan(PanelPlan (*planner)(const PanelInput&)) {
   CORUData& store = app.dataStore;
   PanelPlan plan;
-  {
-    std::lock_guard lock(store.dataMutex);
+  store.WithTrace([&](CORUData&) {
     plan = planner(ReadFlags());
     if (plan.start == PanelStart::SignalTrace) {
       if (signalTraceButton != nullptr) signalTraceButton->setText(QString::fromLatin1(kEndTraceText));
-      store.traceBlockCount = 0;
+      store.ClearTrace(TraceKind::Streamed);
     }
     if (plan.start == PanelStart::DtmfDecoder) store.dtmfDigits.Clear();
     RunPosts(plan.posts);
-  }
+  });
   if (plan.start == PanelStart::NoDevice) ShowNoUsbConnection();
   return plan;
 }
@@ -105,8 +96,7 @@ void CORUControlView::OnFind() { FindDialog().RunModal(); }
 void CORUControlView::OnCapture() {
   CORUData& store = app.dataStore;
   CapturePlan plan;
-  {
-    std::lock_guard lock(store.dataMutex);
+  store.WithData([&](CORUData&) {
     plan = PlanCapture(ReadFlags());
     RunPosts(plan.stops);
     if (plan.step == CaptureStep::Abort) {
@@ -116,7 +106,7 @@ void CORUControlView::OnCapture() {
       store.statusText.Set("Aborting capture");
       app.PostToWorker(WM_ORU_ABORT_CAPTURE);
     }
-  }
+  });
   if (plan.step == CaptureStep::NoDevice) ShowNoUsbConnection();
   if (plan.step != CaptureStep::Start) return;
 
@@ -131,14 +121,11 @@ void CORUControlView::OnCapture() {
 
 void CORUControlView::StartCapture(const CaptureDataRule& rule) {
   CORUData& store = app.dataStore;
-  bool noDevice = false;
-  {
-    std::lock_guard lock(store.dataMutex);
+  const bool noDevice = store.WithCapture([&](CORUData&) {
     // The flags again: the device or a capture may have come or gone while the prompts ran.
-    const PanelRunFlags now = ReadFlags();
-    if (now.captureArmed || now.captureRunning) return;
-    noDevice = !now.deviceOpen;
-    if (!noDevice) {
+    const PanelInput now = ReadFlags();
+    if (now.run.captureBusy()) return false;
+    if (now.deviceOpen) {
       SetCaptureControlsEnabled(false);
       if (captureButton != nullptr) captureButton->setText(QStringLiteral("End Capture"));
       store.currentRecordIndex = -1;
@@ -155,7 +142,8 @@ void CORUControlView::StartCapture(const CaptureDataRule& rule) {
       app.PostToWorker(WM_ORU_SET_CONFIG, kCaptureConfigMask);
       app.PostToWorker(WM_ORU_START_CAPTURE);
     }
-  }
+    return !now.deviceOpen;
+  });
   if (noDevice) ShowNoUsbConnection();
 }
 

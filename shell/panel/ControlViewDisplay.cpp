@@ -47,10 +47,11 @@ void CORUControlView::RunRule(Rule&& rule, AfterRule after) {
   CORUData& store = app.dataStore;
   {
     // sysCfg is the worker's too; the words change together under the lock.
-    std::lock_guard lock(store.dataMutex);
-    PanelConfig cfg = ConfigOf(store);
-    rule(controls, app.settings, cfg);
-    StoreConfig(store, cfg);
+    store.WithData([&](CORUData&) {
+      PanelConfig cfg = ConfigOf(store);
+      rule(controls, app.settings, cfg);
+      StoreConfig(store, cfg);
+    });
   }
   Render();
   if (after == AfterRule::Nothing) return;

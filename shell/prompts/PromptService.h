@@ -3,7 +3,7 @@
 // The one way the program asks the user something: message boxes, file, folder and colour
 // choices, and the modal run of our own dialogs. Without an answerer each call shows the real
 // dialog; with one (tests, the screens tool) the answerer decides and nothing is shown.
-// Every call runs on the user-interface thread, never while dataMutex is held.
+// Every call runs on the user-interface thread, never while the store's lock is held.
 
 #include <QString>
 

@@ -197,7 +197,7 @@ TEST_F(CaptureViewTest, LiveCaptureKeepsTheEndInView) {
       << stripe.toStdString();
   QScrollBar* bar = view->verticalScrollBar();
   ASSERT_GT(bar->maximum(), 0);
-  store().captureRunning = 1;
+  store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Running; });
   bar->triggerAction(QAbstractSlider::SliderPageStepSub);
   EXPECT_EQ(bar->value(), bar->maximum());
   const int end = bar->value();
@@ -215,7 +215,7 @@ TEST_F(CaptureViewTest, LiveCaptureKeepsTheEndInView) {
   view->StartLiveRefresh();
   EXPECT_TRUE(apptest::Eventually([&] { return bar->value() == bar->maximum() && bar->maximum() > end; }));
   view->StopLiveRefresh();
-  store().captureRunning = 0;
+  store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
 }
 
 TEST_F(CaptureViewTest, PrintoutHoldsEveryRecordOnce) {

@@ -198,10 +198,10 @@ TEST_F(SessionViewTest, WheelIgnoredWhileCapturingAndSameWidthResizeKeepsTheLayo
                       Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view->viewport(), &event);
   };
-  store().captureRunning = 1;
+  store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Running; });
   wheel();
   EXPECT_EQ(bar->value(), 0);
-  store().captureRunning = 0;
+  store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
   wheel();
   EXPECT_GT(bar->value(), 0);
 
@@ -219,7 +219,7 @@ TEST_F(SessionViewTest, LiveRefreshAppendsAndFollowsTheEnd) {
   view->Refresh();
   Shot();
   const int layouts = view->FullLayouts();
-  store().captureRunning = 1;
+  store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Running; });
   view->StartLiveRefresh();
   EXPECT_TRUE(view->LiveRefreshRunning());
   {
@@ -234,7 +234,7 @@ TEST_F(SessionViewTest, LiveRefreshAppendsAndFollowsTheEnd) {
   EXPECT_EQ(bar->value(), bar->maximum());
   EXPECT_EQ(view->FullLayouts(), layouts);  // only the new records were laid out
   EXPECT_NE(view->Layout().Lines()[0].headerText.find(std::to_string(total) + " bytes"), std::string::npos);
-  store().captureRunning = 0;
+  store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
   ASSERT_TRUE(apptest::Eventually([&] { return !view->LiveRefreshRunning(); }, 5000));
 }
 

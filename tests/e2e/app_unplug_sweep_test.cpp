@@ -101,8 +101,9 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
   }
   bool FlagsClear() {
     CORUData& s = store();
-    return s.captureArmed == 0 && s.captureRunning == 0 && s.traceTriggerArmed == 0 && s.traceRunning == 0 &&
-           s.lineTestRunning == 0 && s.dtmfRunning == 0 && s.downloadRunning == 0;
+    return !s.Run().captureArmed() && !s.Run().captureRunning() && !s.Run().traceTriggerArmed() &&
+           !s.Run().traceRunning() && !s.Run().lineTestRunning() && !s.Run().dtmfRunning() &&
+           !s.Run().downloadRunning();
   }
 
   // Starts the activity the way the user does (or, for the recalls, as their dialogs ask).

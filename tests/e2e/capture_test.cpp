@@ -85,8 +85,8 @@ TEST_F(Capture, ATextModeCallInSingleSessionMode) {
 
   EXPECT_EQ(store.endOfCaptureCode, 9);
   EXPECT_STREQ(CaptureEndText(store.endOfCaptureCode), "Capture session complete.");
-  EXPECT_EQ(store.captureArmed, 0);
-  EXPECT_EQ(store.captureRunning, 0);
+  EXPECT_FALSE(store.Run().captureArmed());
+  EXPECT_FALSE(store.Run().captureRunning());
   EXPECT_TRUE(document.captureModified);
 
   // 2033 for the new event and the data lines, 2033 and 2038 last.
@@ -194,7 +194,7 @@ TEST_F(Capture, TwoCallsInMultipleSessionModeThenTheUserAborts) {
   // Both calls over, armed for a third.
   ASSERT_TRUE(Eventually([&] {
     const Texts commands = Commands(Instrument());
-    return std::count(commands.begin(), commands.end(), "CA:0") == 3 && store.captureArmed == 1;
+    return std::count(commands.begin(), commands.end(), "CA:0") == 3 && store.Run().captureArmed();
   }));
   EXPECT_EQ(notes.Count(WM_ORU_ABORT_CAPTURE), 0u);
   ASSERT_EQ(Headers(), 2);
@@ -209,7 +209,7 @@ TEST_F(Capture, TwoCallsInMultipleSessionModeThenTheUserAborts) {
 
   Post(WM_ORU_ABORT_CAPTURE);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_ABORT_CAPTURE, kHangMs));
-  ASSERT_TRUE(Eventually([&] { return store.captureArmed == 0 && store.captureRunning == 0; }));
+  ASSERT_TRUE(Eventually([&] { return !store.Run().captureArmed() && !store.Run().captureRunning(); }));
   // Let the worker run on a little: no re-arm follows the abort.
   Post(WM_ORU_DEVICE_DISCONNECTED);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_DEVICE_DISCONNECTED, kHangMs));
@@ -244,7 +244,7 @@ TEST_F(Capture, RequestsThePollingLoopDoesNotTakeAreLost) {
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_DOWNLOAD_FIRMWARE, kHangMs));
   ASSERT_TRUE(Eventually(
       [&] { return Instrument().withFirmware([](sim::Firmware& f) { return f.config().value(6); }) == 77; }));
-  EXPECT_EQ(store.captureRunning, 1);
+  EXPECT_TRUE(store.Run().captureRunning());
 
   Post(WM_ORU_ABORT_CAPTURE);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_ABORT_CAPTURE, kHangMs));
@@ -266,7 +266,7 @@ TEST_F(Capture, UnplugDuringACaptureEndsItOnceAndReplugWorks) {
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_ABORT_CAPTURE, kHangMs));
   ASSERT_TRUE(Eventually([&] { return frame_->removals() >= 1; }));
   EXPECT_EQ(context.deviceHandle.load(), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(store.captureRunning, 0);
+  EXPECT_FALSE(store.Run().captureRunning());
   // Still answering.
   Post(WM_ORU_DEVICE_DISCONNECTED);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_DEVICE_DISCONNECTED, kHangMs));

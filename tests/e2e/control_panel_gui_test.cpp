@@ -58,7 +58,7 @@ class ControlPanelGui : public apptest::AppFixture {
     std::lock_guard lock(store().dataMutex);
     return store().captureBuffer.GetSize();
   }
-  bool CaptureOn() { return store().captureArmed == 1 || store().captureRunning == 1; }
+  bool CaptureOn() { return store().Run().captureArmed() || store().Run().captureRunning(); }
   QString BufferPane() {
     app().mainFrame->RunIdleUpdate();
     return app().mainFrame->StatusBar()->PaneText(ID_PANE_CAPTURE_BUFFER);
@@ -164,7 +164,7 @@ TEST_F(ControlPanelGui, AutosaveWritesTheHeldCaptureUnderItsStartTimeAndCancelSt
 TEST_F(ControlPanelGui, LineTestWhileTheDecoderRunsStopsItAndStartsTheMeterInOneClick) {
   ASSERT_TRUE(StartPanel());
   Click(IDC_DTMF_DECODER);
-  ASSERT_TRUE(Eventually([&] { return store().dtmfRunning == 1 && Count("DT:0:") >= 1; }));
+  ASSERT_TRUE(Eventually([&] { return store().Run().dtmfRunning() && Count("DT:0:") >= 1; }));
   Click(IDC_LINE_TEST);
   const bool both = Eventually([&] { return Count("DT:2") >= 1 && Count("VM:") >= 1; });
   std::string seen;
@@ -177,21 +177,21 @@ TEST_F(ControlPanelGui, LineTestWhileTheDecoderRunsStopsItAndStartsTheMeterInOne
     if (all[static_cast<std::size_t>(i)].rfind("VM:1:", 0) == 0) meter = i;
   ASSERT_GE(meter, 0);
   EXPECT_LT(stop, meter);
-  ASSERT_TRUE(Eventually([&] { return store().lineTestRunning == 1 && store().dtmfRunning == 0; }));
+  ASSERT_TRUE(Eventually([&] { return store().Run().lineTestRunning() && !store().Run().dtmfRunning(); }));
   Click(IDC_LINE_TEST);  // again: the meter stops
   EXPECT_EQ(store().statusText.Get(), "Aborting line test");
-  ASSERT_TRUE(Eventually([&] { return store().lineTestRunning == 0; }));
+  ASSERT_TRUE(Eventually([&] { return !store().Run().lineTestRunning(); }));
 }
 
 TEST_F(ControlPanelGui, SignalTraceButtonStartsAndStopsTheStreamAndReadsSignalTraceAgain) {
   ASSERT_TRUE(StartPanel());
   Click(IDC_SIGNAL_TRACE);
   EXPECT_EQ(Text(IDC_SIGNAL_TRACE), "End Trace");
-  ASSERT_TRUE(Eventually([&] { return store().traceRunning == 1 && Count("DM:1") >= 1; }));
+  ASSERT_TRUE(Eventually([&] { return store().Run().traceRunning() && Count("DM:1") >= 1; }));
   Click(IDC_SIGNAL_TRACE);
   ASSERT_TRUE(Eventually([&] { return Count("DM:0") >= 1 && Text(IDC_SIGNAL_TRACE) == "Signal Trace"; }));
   EXPECT_EQ(store().statusText.Get(), "ANS/ORG Onhook");
-  EXPECT_EQ(store().traceRunning, 0);
+  EXPECT_FALSE(store().Run().traceRunning());
 }
 
 TEST_F(ControlPanelGui, V21IsListedFirstOnlyWithFirmwareThatHasIt) {

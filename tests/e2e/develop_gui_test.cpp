@@ -135,7 +135,7 @@ TEST_F(DevelopGui, WithoutAnInstrumentEveryDeviceButtonSaysSo) {
     Click(id);
     EXPECT_TRUE(answers.AllUsed()) << id;
   }
-  EXPECT_EQ(store().downloadRunning.load(), 0);
+  EXPECT_FALSE(store().Run().downloadRunning());
   EXPECT_EQ(List()->count(), 0);
 }
 
@@ -263,10 +263,10 @@ TEST_F(DevelopGui, DownloadAppShowsProgressAndAbortsFromTheDialog) {
 
   answers.OpenFile(path);
   Click(1137);
-  EXPECT_EQ(store().downloadRunning.load(), 1);
+  EXPECT_TRUE(store().Run().downloadRunning());
   ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_DOWNLOAD_PROGRESS) > 0; }));
   Click(1137);  // the abort: no file dialog this time
-  EXPECT_EQ(store().downloadRunning.load(), 0);
+  EXPECT_FALSE(store().Run().downloadRunning());
   ASSERT_TRUE(Eventually([this] { return notes->Count(WM_ORU_DOWNLOAD_FIRMWARE) == 1; }));
   EXPECT_EQ(Count(Commands(), "DA:0:SX"), 1);
   EXPECT_LT(notes->Count(WM_ORU_DOWNLOAD_PROGRESS), 20000);

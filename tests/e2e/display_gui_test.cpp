@@ -74,8 +74,8 @@ TEST_F(DisplayGuiTest, ModemEventCallHoverShowsTheDecodedEvent) {
   ASSERT_TRUE(StartWith("v32bis-events"));
   store().showModemEvents = 1;
   Capture();
-  ASSERT_TRUE(Eventually([&] { return store().captureRunning == 1; }));
-  ASSERT_TRUE(Eventually([&] { return store().captureRunning == 0 && !view->LiveRefreshRunning(); }));
+  ASSERT_TRUE(Eventually([&] { return store().Run().captureRunning(); }));
+  ASSERT_TRUE(Eventually([&] { return !store().Run().captureRunning() && !view->LiveRefreshRunning(); }));
   EXPECT_EQ(view->LiveRefreshStarts(), 1);
   EXPECT_GT(view->LiveTicks(), 0);
   view->Refresh();

@@ -205,11 +205,11 @@ TEST_F(DocumentGui, OverwriteCaptureLeavesNoNameThatSaveCouldWriteOver) {
   Open(earlier);
   Command(ID_NEW_CAPTURE_OVERWRITE);
   Click(IDC_CAPTURE);
-  ASSERT_TRUE(Eventually([&] { return store().captureArmed == 1 || store().captureRunning == 1; }));
+  ASSERT_TRUE(Eventually([&] { return store().Run().captureArmed() || store().Run().captureRunning(); }));
   answers.Box("Capture aborted.", IDOK);
   Click(IDC_CAPTURE);  // End Capture
-  ASSERT_TRUE(
-      Eventually([&] { return answers.AllUsed() && store().captureArmed == 0 && store().captureRunning == 0; }));
+  ASSERT_TRUE(Eventually(
+      [&] { return answers.AllUsed() && !store().Run().captureArmed() && !store().Run().captureRunning(); }));
 
   app().SelectTab(kTraceTab);
   app().SelectTab(kCaptureTab);
@@ -312,8 +312,8 @@ TEST_P(EventName, IsCutOnceAndReadsTheSameOnScreenInBothExportsAndAfterReload) {
     ASSERT_TRUE(paneltest::Pick(*panel, IDC_MODE, "SYNC"));
     answers.Box("Capture session complete.", IDOK);
     Click(IDC_CAPTURE);
-    ASSERT_TRUE(
-        Eventually([&] { return answers.AllUsed() && store().captureRunning == 0 && !view->LiveRefreshRunning(); }));
+    ASSERT_TRUE(Eventually(
+        [&] { return answers.AllUsed() && !store().Run().captureRunning() && !view->LiveRefreshRunning(); }));
   } else {
     const int downloads = notes->Count(WM_ORU_GET_CAPTURE_DATA);
     RecallFromPanel(4);

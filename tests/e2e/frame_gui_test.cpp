@@ -51,13 +51,13 @@ class FrameGuiTest : public FrameFixture {
   void StartDownload(int records) {
     answers.OpenFile(WriteImage(records));
     frame()->OnCommand(ID_LOAD_APPLICATION);
-    ASSERT_EQ(store().downloadRunning.load(), 1);
+    ASSERT_TRUE(store().Run().downloadRunning());
     ASSERT_TRUE(Eventually([this] { return frame()->DownloadStatus() && frame()->DownloadStatus()->isVisible(); }));
   }
   void ArmCapture() {
     app().PostToWorker(WM_ORU_SET_CONFIG, 0x1C0);  // items 7, 8 and 9, as the control panel sends
     app().PostToWorker(WM_ORU_START_CAPTURE);
-    ASSERT_TRUE(Eventually([this] { return store().captureArmed.load() == 1; }));
+    ASSERT_TRUE(Eventually([this] { return store().Run().captureArmed(); }));
     // Armed and waiting: the worker polls the trigger.
     ASSERT_TRUE(Eventually([this] { return CountCommand("CA:1") > 0; }));
   }
@@ -130,15 +130,15 @@ TEST_F(FrameGuiTest, UnplugDuringAnArmedCaptureEndsItOnce) {
   for (int i = 0; i < 3; ++i) frame()->RunIdleUpdate();
   SettleWorker();
   EXPECT_EQ(notes->Count(WM_ORU_ABORT_CAPTURE), 1);
-  EXPECT_EQ(store().captureArmed.load(), 0);
-  EXPECT_EQ(store().captureRunning.load(), 0);
+  EXPECT_FALSE(store().Run().captureArmed());
+  EXPECT_FALSE(store().Run().captureRunning());
   EXPECT_EQ(PaneText(ID_PANE_CONNECTION), QStringLiteral("USB disconnected"));
 }
 
 TEST_F(FrameGuiTest, UnplugDuringDtmfStopsItOnce) {
   ASSERT_TRUE(StartAndSettle());
   app().PostToWorker(WM_ORU_START_DTMF_DECODER);
-  ASSERT_TRUE(Eventually([this] { return store().dtmfRunning.load() == 1; }));
+  ASSERT_TRUE(Eventually([this] { return store().Run().dtmfRunning(); }));
   Unplug();
   frame()->RunIdleUpdate();
   frame()->RunIdleUpdate();
@@ -146,7 +146,7 @@ TEST_F(FrameGuiTest, UnplugDuringDtmfStopsItOnce) {
   for (int i = 0; i < 3; ++i) frame()->RunIdleUpdate();
   SettleWorker();
   EXPECT_EQ(notes->Count(WM_ORU_STOP_DTMF_DECODER), 1);
-  EXPECT_EQ(store().dtmfRunning.load(), 0);
+  EXPECT_FALSE(store().Run().dtmfRunning());
 }
 
 TEST_F(FrameGuiTest, UnplugLeavesTheMeterTabsButKeepsSignalTrace) {
@@ -173,7 +173,7 @@ TEST_F(FrameGuiTest, DownloadShowsItsProgressAndTheAboutBoxOnceAfterwards) {
   StartDownload(200);
   ASSERT_TRUE(Eventually([this] { return notes->Count(WM_ORU_DOWNLOAD_FIRMWARE) == 1; }));
   EXPECT_GE(notes->Count(WM_ORU_DOWNLOAD_PROGRESS), 200);
-  EXPECT_EQ(store().downloadRunning.load(), 0);
+  EXPECT_FALSE(store().Run().downloadRunning());
   EXPECT_FALSE(frame()->DownloadStatus()->isVisible());
   EXPECT_EQ(CountCommand("DA:0:SX"), 0);
   EXPECT_EQ(store().resyncPending.load(), 1);
@@ -191,7 +191,7 @@ TEST_F(FrameGuiTest, LoadApplicationAgainAbortsTheRunningDownload) {
   ASSERT_TRUE(StartAndSettle());
   StartDownload(20000);
   frame()->OnCommand(ID_LOAD_APPLICATION);  // no file dialog this time
-  EXPECT_EQ(store().downloadRunning.load(), 0);
+  EXPECT_FALSE(store().Run().downloadRunning());
   ASSERT_TRUE(Eventually([this] { return notes->Count(WM_ORU_DOWNLOAD_FIRMWARE) == 1; }));
   EXPECT_EQ(CountCommand("DA:0:SX"), 1);
   EXPECT_LT(notes->Count(WM_ORU_DOWNLOAD_PROGRESS), 20000);
@@ -210,7 +210,7 @@ TEST_F(FrameGuiTest, CancelDownloadAsksTheWorkerOnce) {
   ASSERT_TRUE(Eventually([this] { return notes->Count(WM_ORU_DOWNLOAD_FIRMWARE) == 1; }));
   SettleWorker();
   EXPECT_EQ(CountCommand("DA:0:SX"), 1);
-  EXPECT_EQ(store().downloadRunning.load(), 0);
+  EXPECT_FALSE(store().Run().downloadRunning());
   EXPECT_EQ(store().resyncPending.load(), 0);
 }
 

@@ -197,7 +197,7 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   EXPECT_LT(volts(offHookDc), 20.0) << offHookDc.toStdString();
   EXPECT_GT(volts(offHookDc), 3.0) << offHookDc.toStdString();
   app().SelectTab(0);
-  ASSERT_TRUE(Eventually([&] { return store().lineTestRunning == 0; }));
+  ASSERT_TRUE(Eventually([&] { return !store().Run().lineTestRunning(); }));
 }
 
 }  // namespace

@@ -29,10 +29,10 @@ TEST_F(MeterLoops, VoltMeterReadsEachLineInEachUnitAndTakesOnlyItsRequests) {
       const std::size_t before = CommandCount();
       Post(WM_ORU_START_LINE_TEST);
       ASSERT_TRUE(notes.WaitForCount(WM_ORU_LINE_TEST_DATA, 2, kHangMs));
-      EXPECT_EQ(store.lineTestRunning, 1);
+      EXPECT_TRUE(store.Run().lineTestRunning());
       Post(WM_ORU_STOP_LINE_TEST);
       ASSERT_TRUE(notes.WaitForMessage(WM_ORU_STOP_DTMF_DECODER, kHangMs));
-      EXPECT_EQ(store.lineTestRunning, 0);
+      EXPECT_FALSE(store.Run().lineTestRunning());
       const std::string expected = "VM:" + std::to_string(line) + ":" + std::to_string(unit);
       const Texts sent = CommandsSince(before);
       ASSERT_GE(sent.size(), 2u);
@@ -79,11 +79,11 @@ TEST_F(MeterLoops, VoltMeterCarriesOutVolumeSettingsAndDropsTheRest) {
 TEST_F(MeterLoops, VoltMeterOnNoLineEndsAtOnce) {
   Start("volt-meter");
   store.selectedLine = 0;
-  store.lineTestRunning = 1;
+  store.ExchangeRun([](RunState& run) { run.lineTest = true; });
   const std::size_t before = CommandCount();
   Post(WM_ORU_START_LINE_TEST);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_STOP_DTMF_DECODER, kHangMs));
-  EXPECT_EQ(store.lineTestRunning, 0);
+  EXPECT_FALSE(store.Run().lineTestRunning());
   EXPECT_EQ(notes.Count(WM_ORU_LINE_TEST_DATA), 0u);
   EXPECT_TRUE(CommandsSince(before).empty());
 }
@@ -112,7 +112,7 @@ TEST_F(MeterLoops, DtmfDigitsAreAppendedAndALineChangeRestartsTheDecoder) {
   const std::size_t before = CommandCount();
   Post(WM_ORU_START_DTMF_DECODER);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_START_DTMF_DECODER, kHangMs));
-  EXPECT_EQ(store.dtmfRunning, 1);
+  EXPECT_TRUE(store.Run().dtmfRunning());
   EXPECT_EQ(store.statusText.Get(), "Decoding DTMF on Line 1");
   auto joined = [this] {
     std::string digits = store.dtmfDigits.Get();
@@ -136,7 +136,7 @@ TEST_F(MeterLoops, DtmfDigitsAreAppendedAndALineChangeRestartsTheDecoder) {
   EXPECT_EQ(restart->wParam, 2u);
   Post(WM_ORU_STOP_DTMF_DECODER);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_STOP_DTMF_DECODER, kHangMs));
-  EXPECT_EQ(store.dtmfRunning, 0);
+  EXPECT_FALSE(store.Run().dtmfRunning());
   EXPECT_EQ(store.statusText.Get(), "Decoding DTMF on Line 2");
 
   const Texts sent = CommandsSince(before);
@@ -161,7 +161,7 @@ TEST_F(MeterLoops, DtmfThatDoesNotStartPostsTheStop) {
   Post(WM_ORU_START_DTMF_DECODER);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_STOP_DTMF_DECODER, kHangMs));
   EXPECT_EQ(notes.Count(WM_ORU_START_DTMF_DECODER), 0u);
-  EXPECT_EQ(store.dtmfRunning, 0);
+  EXPECT_FALSE(store.Run().dtmfRunning());
 }
 
 TEST_F(MeterLoops, ExitDuringTheDtmfLoopStopsTheDecoder) {
@@ -171,7 +171,7 @@ TEST_F(MeterLoops, ExitDuringTheDtmfLoopStopsTheDecoder) {
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_START_DTMF_DECODER, kHangMs));
   ASSERT_TRUE(StopWorker());
   EXPECT_EQ(Commands(Instrument()).back(), "DT:2");
-  EXPECT_EQ(store.dtmfRunning, 0);
+  EXPECT_FALSE(store.Run().dtmfRunning());
 }
 
 }  // namespace

@@ -177,8 +177,8 @@ TEST_P(ReplyFaultSweep, NoCrashNoHangNoMixingAndOnlyTheInstrumentsRecords) {
           << "the capture never ended: " << Exchange();
       ASSERT_NO_FATAL_FAILURE(ExpectAnswering());
       EXPECT_EQ(notes.Count(WM_ORU_ABORT_CAPTURE), 1u);
-      EXPECT_EQ(store.captureArmed, 0);
-      EXPECT_EQ(store.captureRunning, 0);
+      EXPECT_FALSE(store.Run().captureArmed());
+      EXPECT_FALSE(store.Run().captureRunning());
       CheckEvents();
       EXPECT_TRUE(RecordsAreInOrderSubsequence(store, RenderedBytes(call), &why)) << why;
       if (Headers() == 1) {
@@ -207,9 +207,9 @@ TEST_P(ReplyFaultSweep, NoCrashNoHangNoMixingAndOnlyTheInstrumentsRecords) {
       Post(WM_ORU_DEVICE_CONNECTED);
       ASSERT_TRUE(notes.WaitForMessage(WM_ORU_DEVICE_CONNECTED, kHangMs));
       ASSERT_NO_FATAL_FAILURE(ExpectAnswering());
-      EXPECT_EQ(store.captureArmed, 0);
-      EXPECT_EQ(store.captureRunning, 0);
-      EXPECT_EQ(store.traceRunning, 0);
+      EXPECT_FALSE(store.Run().captureArmed());
+      EXPECT_FALSE(store.Run().captureRunning());
+      EXPECT_FALSE(store.Run().traceRunning());
       // The version is VN's own answer or what it was: never another command's reply.
       std::vector<std::string> versions = {version_};
       if (IsGarble(c.fault)) versions.push_back(GarbledField("vn:" + version_, c.fault));

@@ -65,8 +65,8 @@ TEST_F(SignalTrace, ATriggeredTraceEmptiesTheOldSamplesAndTakesAThousand) {
   const auto ended = std::find(ids.begin(), ids.end(), WM_ORU_START_SIGNAL_TRACE);
   ASSERT_NE(ended, ids.end());
   EXPECT_LT(triggered, ended);
-  EXPECT_EQ(store.traceRunning, 0);
-  EXPECT_EQ(store.traceTriggerArmed, 0);
+  EXPECT_FALSE(store.Run().traceRunning());
+  EXPECT_FALSE(store.Run().traceTriggerArmed());
   EXPECT_EQ(store.currentTrace.scaleIndex, 2);
   EXPECT_EQ(store.currentTrace.spanIndex, 0);
   {
@@ -87,12 +87,12 @@ TEST_F(SignalTrace, ATriggeredTraceEmptiesTheOldSamplesAndTakesAThousand) {
 TEST_F(SignalTrace, AnAbortWhileArmed) {
   Start("");
   Post(WM_ORU_START_TRIGGERED_TRACE, 2);
-  ASSERT_TRUE(Eventually([&] { return store.traceRunning == 1 && store.traceTriggerArmed == 1; }));
+  ASSERT_TRUE(Eventually([&] { return store.Run().traceRunning() && store.Run().traceTriggerArmed(); }));
   EXPECT_EQ(store.statusText.Get(), "Waiting for scope trigger");
   Post(WM_ORU_STOP_TRIGGERED_TRACE);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_STOP_TRIGGERED_TRACE, kHangMs));
-  EXPECT_EQ(store.traceRunning, 0);
-  EXPECT_EQ(store.traceTriggerArmed, 0);
+  EXPECT_FALSE(store.Run().traceRunning());
+  EXPECT_FALSE(store.Run().traceTriggerArmed());
   EXPECT_EQ(notes.Count(WM_ORU_TRACE_TRIGGERED), 0u);
   EXPECT_EQ(Commands(Instrument()).back(), "TC:2");
 }
@@ -101,11 +101,11 @@ TEST_F(SignalTrace, ArmingWithoutAnInstrumentClearsTheFlags) {
   StartWorker();
   ConnectNotifications();
   notes.Clear();
-  store.traceRunning = 1;
+  store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Running; });
   Post(WM_ORU_START_TRIGGERED_TRACE, 1);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_STOP_TRIGGERED_TRACE, kHangMs));
-  EXPECT_EQ(store.traceRunning, 0);
-  EXPECT_EQ(store.traceTriggerArmed, 0);
+  EXPECT_FALSE(store.Run().traceRunning());
+  EXPECT_FALSE(store.Run().traceTriggerArmed());
 }
 
 TEST_F(SignalTrace, StreamedBlocksAlternateAndAreConsumedUnderTheLocks) {
@@ -126,12 +126,12 @@ TEST_F(SignalTrace, StreamedBlocksAlternateAndAreConsumedUnderTheLocks) {
     addresses.push_back(message.wParam);
     ExpectInstrumentFrames(TakeBlock(message));
   }
-  EXPECT_EQ(store.traceRunning, 1);
+  EXPECT_TRUE(store.Run().traceRunning());
   EXPECT_EQ(store.statusText.Get(), "Signal trace in process");
   Post(WM_ORU_GET_SESSION_HEADER);  // dropped inside the loop
   Post(WM_ORU_STOP_SIGNAL_TRACE);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_START_SIGNAL_TRACE, kHangMs));
-  EXPECT_EQ(store.traceRunning, 0);
+  EXPECT_FALSE(store.Run().traceRunning());
   for (std::size_t i = 0; i < kBlocks; ++i) {
     EXPECT_EQ(indices[i], static_cast<int>(i % 2));
     EXPECT_EQ(addresses[i], reinterpret_cast<WPARAM>(store.StreamBuffer(static_cast<int>(i % 2))));
@@ -171,7 +171,7 @@ TEST_F(SignalTrace, LosingTheInstrumentEndsTheStream) {
   ASSERT_TRUE(notes.WaitForCount(WM_ORU_TRACE_DATA_READY, 2, kHangMs));
   Unplug(port);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_START_SIGNAL_TRACE, kHangMs));
-  EXPECT_EQ(store.traceRunning, 0);
+  EXPECT_FALSE(store.Run().traceRunning());
   EXPECT_GE(notes.Count(WM_ORU_TRACE_DATA_READY), 1u);
 }
 
@@ -181,7 +181,7 @@ TEST_F(SignalTrace, AStreamOnNoLineSendsNothing) {
   Post(WM_ORU_START_SIGNAL_TRACE, 4);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_START_SIGNAL_TRACE, kHangMs));
   EXPECT_TRUE(CommandsSince(before).empty());
-  EXPECT_EQ(store.traceRunning, 0);
+  EXPECT_FALSE(store.Run().traceRunning());
 }
 
 }  // namespace

@@ -141,11 +141,11 @@ TEST_F(TraceFaultsGui, VoltMeterEnteredAfterTheControlPanelsLineTestShowsReading
   ASSERT_TRUE(SettleWorker());
   ASSERT_TRUE(Eventually([&] { return app().controlView && app().controlView->Control(IDC_LINE_TEST)->isEnabled(); }));
   qobject_cast<QPushButton*>(app().controlView->Control(IDC_LINE_TEST))->click();
-  ASSERT_TRUE(Eventually([&] { return store().lineTestRunning != 0; }));
+  ASSERT_TRUE(Eventually([&] { return store().Run().lineTestRunning(); }));
 
   const int ticks = meter->Ticks();
   app().SelectTab(kTabVoltMeter);
-  EXPECT_NE(store().lineTestRunning, 0);  // entering the tab keeps the running test
+  EXPECT_TRUE(store().Run().lineTestRunning());  // entering the tab keeps the running test
   auto label = [&](int id) { return qobject_cast<QLabel*>(meter->Control(id))->text(); };
   ASSERT_TRUE(Eventually([&] { return label(1125).startsWith("DC -48"); })) << label(1125).toStdString();
   EXPECT_TRUE(meter->MeterRunning());
@@ -153,7 +153,7 @@ TEST_F(TraceFaultsGui, VoltMeterEnteredAfterTheControlPanelsLineTestShowsReading
   ASSERT_TRUE(Eventually([&] { return meter->DcBar() && meter->DcBar()->x1 < meter->DcScale().zeroX; }));
   EXPECT_GT(meter->Ticks(), ticks);
   app().SelectTab(0);
-  ASSERT_TRUE(Eventually([&] { return store().lineTestRunning == 0; }));
+  ASSERT_TRUE(Eventually([&] { return !store().Run().lineTestRunning(); }));
 }
 
 TEST_F(TraceFaultsGui, ReadoutShowsTheCrossHairsTimeAfterAMove) {

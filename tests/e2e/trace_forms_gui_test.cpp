@@ -108,7 +108,7 @@ TEST_F(TraceFormsGui, CaptureTraceWithDtmfTriggerRecordsAndEnds) {
             (Texts{"ST:12*#", "SC:16:2:17:1:13:1", "GC:7:8:9", "GC:18:19", "TC:0:3:1000"}));
   ASSERT_TRUE(Eventually(
       [&] {
-        return store().traceRunning == 0 && store().traceTriggerArmed == 0 && TraceSamples() == 1000 &&
+        return !store().Run().traceRunning() && !store().Run().traceTriggerArmed() && TraceSamples() == 1000 &&
                CaptureText() == "Capture Trace";
       },
       60000));
@@ -125,7 +125,7 @@ TEST_F(TraceFormsGui, RingbackArmsWithoutDigitsAndASecondClickAborts) {
   app().settings.traceSpan = 1;
   const std::size_t before = Commands().size();
   control->OnCaptureTrace();
-  ASSERT_TRUE(Eventually([&] { return store().traceTriggerArmed != 0; }));
+  ASSERT_TRUE(Eventually([&] { return store().Run().traceTriggerArmed(); }));
   Texts sent = CommandsSince(before);
   const auto sc = std::find(sent.begin(), sent.end(), "SC:16:2:17:1:13:2:14:3");
   ASSERT_NE(sc, sent.end());
@@ -246,7 +246,7 @@ TEST_F(TraceFormsGui, VoltMeterShowsReadingsAndFollowsTheUnit) {
   EXPECT_EQ(meter->AcScale().kind, MeterKind::AcDbm);
   ASSERT_TRUE(Eventually([&] { return Sent("VM:3:1", beforeUnit); }));
   app().SelectTab(0);
-  ASSERT_TRUE(Eventually([&] { return store().lineTestRunning == 0; }));
+  ASSERT_TRUE(Eventually([&] { return !store().Run().lineTestRunning(); }));
   EXPECT_FALSE(meter->MeterRunning());
 }
 
@@ -258,7 +258,7 @@ TEST_F(TraceFormsGui, DtmfDecoderShowsDigitGroupsAndFollowsTheLine) {
       "at 5.0 dtmf 2 56\nat 7.0 dtmf 2 78\n");
   const std::size_t before = Commands().size();
   app().SelectTab(kTabDtmf);
-  ASSERT_TRUE(Eventually([&] { return Sent("DT:0:3", before) && store().dtmfRunning != 0; }));
+  ASSERT_TRUE(Eventually([&] { return Sent("DT:0:3", before) && store().Run().dtmfRunning(); }));
   QPlainTextEdit* edit = dtmf->DigitsEdit();
   instrument().advance(sim::millis(2000));
   ASSERT_TRUE(Eventually([&] { return edit->toPlainText() == "12"; }));
@@ -282,7 +282,7 @@ TEST_F(TraceFormsGui, DtmfDecoderShowsDigitGroupsAndFollowsTheLine) {
 
   const std::size_t beforeLeave = Commands().size();
   app().SelectTab(0);
-  ASSERT_TRUE(Eventually([&] { return Sent("DT:2", beforeLeave) && store().dtmfRunning == 0; }));
+  ASSERT_TRUE(Eventually([&] { return Sent("DT:2", beforeLeave) && !store().Run().dtmfRunning(); }));
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ length 30
   ConfigCommands config(transport);
   CaptureSession capture(transport, queue, config, WorkerClock::System());
   capture.StartCapture();
-  for (int step = 0; step < 100 && (store.captureArmed || store.captureRunning); ++step) capture.PollCapture();
+  for (int step = 0; step < 100 && store.Run().captureBusy(); ++step) capture.PollCapture();
 
   const auto expected = sim::renderCall(scenario.calls[0]).bytes;
   ASSERT_EQ(Records(), static_cast<int>(expected.size()));

@@ -219,9 +219,9 @@ class UnplugSweep : public WorkerRig, public ::testing::WithParamInterface<std::
   }
 
   bool FlagsClear() {
-    return store.captureArmed == 0 && store.captureRunning == 0 && store.traceTriggerArmed == 0 &&
-           store.traceRunning == 0 && store.lineTestRunning == 0 && store.dtmfRunning == 0 &&
-           store.downloadRunning == 0;
+    return !store.Run().captureArmed() && !store.Run().captureRunning() && !store.Run().traceTriggerArmed() &&
+           !store.Run().traceRunning() && !store.Run().lineTestRunning() && !store.Run().dtmfRunning() &&
+           !store.Run().downloadRunning();
   }
 
   // The worker takes requests again: a 2072 comes back. A loop drops the requests it does not

@@ -42,10 +42,10 @@ class CaptureDecoderTest : public ::testing::Test {
 TEST_F(CaptureDecoderTest, ArmingAndANewCallMakeOneHeaderFromTheConnectText) {
   w.store.sysCfg.sync = 1;
   EXPECT_EQ(Decode("ca:0").result, 1);
-  EXPECT_EQ(w.store.captureArmed, 1);
+  EXPECT_TRUE(w.store.Run().captureArmed());
   EXPECT_EQ(Decode("ca:3").result, 1);
-  EXPECT_EQ(w.store.captureArmed, 1);
-  EXPECT_EQ(w.store.captureRunning, 0);
+  EXPECT_TRUE(w.store.Run().captureArmed());
+  EXPECT_FALSE(w.store.Run().captureRunning());
   EXPECT_EQ(Headers(), 0);
 
   EXPECT_EQ(Decode("ca:0:CONNECT 2400").result, 1);
@@ -57,7 +57,7 @@ TEST_F(CaptureDecoderTest, ArmingAndANewCallMakeOneHeaderFromTheConnectText) {
   EXPECT_EQ(header.firstIndex, 0);
   EXPECT_EQ(header.byteCount, 0);
   EXPECT_TRUE(header.IsSync());
-  EXPECT_EQ(w.store.captureArmed, 0);
+  EXPECT_FALSE(w.store.Run().captureArmed());
   EXPECT_EQ(Notified(WM_ORU_START_CAPTURE), 1u);
 }
 
@@ -75,7 +75,7 @@ TEST_F(CaptureDecoderTest, TextItemsBecomeRecordsAndCountInTheLastHeader) {
   EXPECT_EQ(Record(1).flags, 0x00);
   EXPECT_EQ(Record(1).timeFraction, 2u);
   EXPECT_EQ(Header(0).byteCount, 2);
-  EXPECT_EQ(w.store.captureRunning, 1);
+  EXPECT_TRUE(w.store.Run().captureRunning());
   EXPECT_EQ(w.store.statusText.Get(), "Capture in process");
   EXPECT_EQ(Notified(WM_ORU_START_CAPTURE), 1u);
   EXPECT_TRUE(w.document.captureModified);
@@ -107,7 +107,7 @@ TEST_F(CaptureDecoderTest, TheSixCharacterReplyEndsTheCallWithItsCode) {
   EXPECT_EQ(single.result, 0);
   EXPECT_EQ(single.callEnd, CallEnd::Single);
   EXPECT_EQ(w.store.endOfCaptureCode, 9);
-  EXPECT_EQ(w.store.captureRunning, 0);
+  EXPECT_FALSE(w.store.Run().captureRunning());
   EXPECT_STREQ(CaptureEndText(9), "Capture session complete.");
 }
 
@@ -116,7 +116,7 @@ TEST_F(CaptureDecoderTest, MultipleSessionModeAsksForTheRearm) {
   StartCall();
   EXPECT_EQ(Decode("ca:1:41:80:0001:").result, 1);
   EXPECT_EQ(Decode("ca:1:9").callEnd, CallEnd::Multiple);
-  EXPECT_EQ(w.store.captureRunning, 0);
+  EXPECT_FALSE(w.store.Run().captureRunning());
   EXPECT_EQ(w.store.endOfCaptureCode, 9);
   // Single-session mode ends the same reply as a plain end.
   w.store.sysCfg.sessionMode = 0;
@@ -129,23 +129,23 @@ TEST_F(CaptureDecoderTest, ShortStateOneRepliesEndOnlyThePollingStep) {
   const CaptureDecode decoded = Decode("ca:1");
   EXPECT_EQ(decoded.result, 0);
   EXPECT_EQ(decoded.callEnd, CallEnd::None);
-  EXPECT_EQ(w.store.captureRunning, 1);
+  EXPECT_TRUE(w.store.Run().captureRunning());
   EXPECT_EQ(w.store.endOfCaptureCode, 0);
 }
 
 TEST_F(CaptureDecoderTest, ErrorRepliesEndTheCaptureWithTheirCode) {
-  w.store.captureArmed = 1;
+  w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   EXPECT_EQ(Decode("ce:3").result, 0);
   EXPECT_EQ(w.store.endOfCaptureCode, 13);
-  EXPECT_EQ(w.store.captureArmed, 0);
-  EXPECT_EQ(w.store.captureRunning, 0);
+  EXPECT_FALSE(w.store.Run().captureArmed());
+  EXPECT_FALSE(w.store.Run().captureRunning());
   EXPECT_EQ(Notified(WM_ORU_ABORT_CAPTURE), 1u);
   EXPECT_STREQ(CaptureEndText(13), "ATD DCD timeout.");
 
-  w.store.captureArmed = 1;
+  w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   EXPECT_EQ(Decode("ce:7").result, 0);
   EXPECT_EQ(w.store.endOfCaptureCode, 13);
-  EXPECT_EQ(w.store.captureArmed, 1);
+  EXPECT_TRUE(w.store.Run().captureArmed());
   EXPECT_EQ(Notified(WM_ORU_ABORT_CAPTURE), 1u);
 
   EXPECT_EQ(Decode("ce:0", 0).result, 0);
@@ -155,11 +155,11 @@ TEST_F(CaptureDecoderTest, ErrorRepliesEndTheCaptureWithTheirCode) {
 
 TEST_F(CaptureDecoderTest, IdleAndStoppedStatesClearBothFlags) {
   for (const char* reply : {"ca:2", "ca:4"}) {
-    w.store.captureArmed = 1;
-    w.store.captureRunning = 1;
-    EXPECT_EQ(Decode(reply, 0).result, 0);
-    EXPECT_EQ(w.store.captureArmed, 0);
-    EXPECT_EQ(w.store.captureRunning, 0);
+    for (CaptureRun before : {CaptureRun::Armed, CaptureRun::Running}) {
+      w.store.ExchangeRun([before](RunState& run) { run.capture = before; });
+      EXPECT_EQ(Decode(reply, 0).result, 0);
+      EXPECT_EQ(w.store.Run().capture, CaptureRun::Idle);
+    }
   }
   EXPECT_EQ(Notified(WM_ORU_ABORT_CAPTURE), 0u);
   EXPECT_EQ(Decode("ca:4", 1).result, 0);
@@ -177,19 +177,19 @@ TEST_F(CaptureDecoderTest, RepliesThatAreNotCaptureRepliesStopThePollingStep) {
 }
 
 TEST_F(CaptureDecoderTest, TheTextLineThatShowsTheTriggerKeepsItsBytes) {
-  w.store.captureArmed = 1;
+  w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   EXPECT_EQ(Decode("ca:1:41:80:0001:").result, 1);
   ASSERT_EQ(Headers(), 1);
   EXPECT_EQ(Header(0).eventName, "CONNECT ????");
   EXPECT_EQ(Header(0).startTime, "07:08:09");
   EXPECT_EQ(Header(0).byteCount, 1);
   EXPECT_EQ(Records(), 1);
-  EXPECT_EQ(w.store.captureArmed, 0);
-  EXPECT_EQ(w.store.captureRunning, 1);
+  EXPECT_FALSE(w.store.Run().captureArmed());
+  EXPECT_TRUE(w.store.Run().captureRunning());
 }
 
 TEST_F(CaptureDecoderTest, TheFirstBinaryLineAfterTheTriggerMakesOneHeaderAndKeepsItsRecords) {
-  w.store.captureArmed = 1;
+  w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   EXPECT_EQ(Decode(BinaryLine({{0x41, 0x81, 0x0102}, {0x42, 0x01, 0x0304}, {0x43, 0x82, 0xFFFF}})).result, 1);
   ASSERT_EQ(Headers(), 1);
   EXPECT_EQ(Header(0).eventName, "CONNECT ????");
@@ -201,7 +201,7 @@ TEST_F(CaptureDecoderTest, TheFirstBinaryLineAfterTheTriggerMakesOneHeaderAndKee
   EXPECT_EQ(Record(0).timeFraction, 0x0102u);
   EXPECT_EQ(Record(2).timeFraction, 0xFFFFu);
   EXPECT_EQ(Header(0).byteCount, 3);
-  EXPECT_EQ(w.store.captureRunning, 1);
+  EXPECT_TRUE(w.store.Run().captureRunning());
   EXPECT_EQ(Notified(WM_ORU_START_CAPTURE), 1u);
 
   EXPECT_EQ(Decode(BinaryLine({{0x44, 0x02, 5}})).result, 1);
@@ -218,7 +218,7 @@ TEST_F(CaptureDecoderTest, BinaryRecordsMayHoldZeroBytes) {
 
 TEST_F(CaptureDecoderTest, EmptyAndMalformedBinaryLinesChangeNothing) {
   StartCall();
-  w.store.captureRunning = 1;
+  w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Running; });
   EXPECT_EQ(Decode(BinaryLine({})).result, 1);
   EXPECT_EQ(Decode("ca#").result, 1);
   std::string tooMany = BinaryLine({{1, 0, 0}});
@@ -231,14 +231,14 @@ TEST_F(CaptureDecoderTest, EmptyAndMalformedBinaryLinesChangeNothing) {
   cut.pop_back();
   EXPECT_EQ(Decode(cut).result, 1);
   EXPECT_EQ(Records(), 0);
-  EXPECT_EQ(w.store.captureRunning, 1);
+  EXPECT_TRUE(w.store.Run().captureRunning());
   EXPECT_EQ(Header(0).byteCount, 0);
 }
 
 TEST_F(CaptureDecoderTest, BinaryRecordsWithoutAnyHeaderAreNotKept) {
   EXPECT_EQ(Decode(BinaryLine({{1, 0, 0}})).result, 1);
   EXPECT_EQ(Records(), 0);
-  EXPECT_EQ(w.store.captureRunning, 1);
+  EXPECT_TRUE(w.store.Run().captureRunning());
 }
 
 TEST_F(CaptureDecoderTest, TheLiveViewHearsOfBinaryDataAtEveryHundredRecords) {

@@ -55,7 +55,7 @@ TEST(DevicelessCapture, StartAndStopWithoutAnInstrument) {
   }
   w.store.endOfCaptureCode = 5;
   EXPECT_EQ(w.capture.StartCapture(), 0);
-  EXPECT_EQ(w.store.captureArmed, 1);
+  EXPECT_TRUE(w.store.Run().captureArmed());
   EXPECT_EQ(w.store.endOfCaptureCode, 0);
   EXPECT_EQ(w.store.statusText.Get(), "Waiting for modem trigger");
   EXPECT_EQ(w.store.captureBuffer.GetSize(), 1);  // nothing was armed, nothing dropped
@@ -71,7 +71,7 @@ TEST(DevicelessCapture, StartAndStopWithoutAnInstrument) {
 TEST(DevicelessCapture, ThePollingLoopDropsWhatItDoesNotTake) {
   DevicelessWorker w;
   w.DrainQueue();
-  w.store.captureArmed = 1;
+  w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
 
   PostToSelf(WM_ORU_DEVICE_DISCONNECTED);
   EXPECT_EQ(w.capture.PollCapture(), 0);
@@ -99,7 +99,7 @@ TEST(DevicelessCapture, ThePollingLoopDropsWhatItDoesNotTake) {
 TEST(DevicelessCapture, TheEchoIsAnsweredInsideALoop) {
   DevicelessWorker w;
   w.DrainQueue();
-  w.store.captureArmed = 1;
+  w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   PostToSelf(WM_ORU_ECHO, 77);
   w.capture.PollCapture();
   ASSERT_EQ(w.target.Count(WM_ORU_ECHO), 1u);

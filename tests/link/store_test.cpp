@@ -26,33 +26,12 @@ TEST(Store, StartsIdleWithTheLayoutToBeDone) {
 TEST(Store, ResetChangesExactlyTheIdleStateFields) {
   CORUData store;
   // Everything non-default first.
-  for (std::atomic<int>* field : {&store.cursorRecordIndex,
-                                  &store.currentRecordIndex,
-                                  &store.traceCursor1,
-                                  &store.traceCursor2,
-                                  &store.traceMarker1,
-                                  &store.traceMarker2,
-                                  &store.highlightParityBit,
-                                  &store.highlightParityErrors,
-                                  &store.showModemEvents,
-                                  &store.captureArmed,
-                                  &store.traceTriggerArmed,
-                                  &store.captureRunning,
-                                  &store.traceRunning,
-                                  &store.lineTestRunning,
-                                  &store.dtmfRunning,
-                                  &store.downloadRunning,
-                                  &store.traceBlockCount,
-                                  &store.word1096,
-                                  &store.acUnit,
-                                  &store.endOfCaptureCode,
-                                  &store.hdlcState,
-                                  &store.resyncPending,
-                                  &store.layoutDirty,
-                                  &store.selectedLine,
-                                  &store.firmwareNewA,
-                                  &store.firmwareNewB,
-                                  &store.cursorEventIndex})
+  for (std::atomic<int>* field :
+       {&store.cursorRecordIndex, &store.currentRecordIndex, &store.traceCursor1,       &store.traceCursor2,
+        &store.traceMarker1,      &store.traceMarker2,       &store.highlightParityBit, &store.highlightParityErrors,
+        &store.showModemEvents,   &store.traceBlockCount,    &store.word1096,           &store.acUnit,
+        &store.endOfCaptureCode,  &store.hdlcState,          &store.resyncPending,      &store.layoutDirty,
+        &store.selectedLine,      &store.firmwareNewA,       &store.firmwareNewB,       &store.cursorEventIndex})
     *field = 7;
   for (SharedText* text : {&store.lineStatusText, &store.acValueText, &store.dcValueText, &store.dtmfDigits,
                            &store.modeText, &store.statusText, &store.downloadFilePath})
@@ -68,17 +47,19 @@ TEST(Store, ResetChangesExactlyTheIdleStateFields) {
   store.sysCfg.standard = 5;
   store.traceBlocks[10][5] = 0xAB;
   store.hdlcProcessor2.Feed(0x7E);
+  store.ExchangeRun([](RunState& run) {
+    run = RunState{CaptureRun::Running, TraceRun::TriggerArmed, true, true, true};
+  });
 
   store.Reset();
+
+  EXPECT_EQ(store.Run(), RunState{});
 
   for (std::atomic<int>* field : {&store.cursorRecordIndex, &store.currentRecordIndex, &store.traceCursor1,
                                   &store.traceCursor2, &store.traceMarker1, &store.traceMarker2})
     EXPECT_EQ(*field, -1);
-  for (std::atomic<int>* field :
-       {&store.highlightParityBit, &store.highlightParityErrors, &store.showModemEvents, &store.captureArmed,
-        &store.traceTriggerArmed, &store.captureRunning, &store.traceRunning, &store.lineTestRunning,
-        &store.dtmfRunning, &store.downloadRunning, &store.traceBlockCount, &store.word1096, &store.acUnit,
-        &store.endOfCaptureCode})
+  for (std::atomic<int>* field : {&store.highlightParityBit, &store.highlightParityErrors, &store.showModemEvents,
+                                  &store.traceBlockCount, &store.word1096, &store.acUnit, &store.endOfCaptureCode})
     EXPECT_EQ(*field, 0);
   for (SharedText* text :
        {&store.lineStatusText, &store.acValueText, &store.dcValueText, &store.dtmfDigits, &store.modeText})
@@ -149,6 +130,29 @@ TEST(Store, ClearCaptureEmptiesBothArraysResetsTheIndexesAndMovesTheGenerationOn
   EXPECT_EQ(store.currentRecordIndex, -1);
   EXPECT_EQ(store.layoutDirty, 1);
   EXPECT_EQ(store.captureGeneration, before + 2);
+}
+
+TEST(Store, ClearTraceEmptiesOnlyItsKindAndMovesTheTraceGenerationOn) {
+  CORUData store;
+  FillCapture(store, 3);
+  store.traceSamples.Add(5);
+  store.traceBlockCount = 4;
+  const unsigned before = store.traceGeneration;
+  const unsigned captureBefore = store.captureGeneration;
+
+  store.ClearTrace(TraceKind::Triggered);
+  EXPECT_EQ(store.traceSamples.GetSize(), 0);
+  EXPECT_EQ(store.traceBlockCount, 4);
+  EXPECT_EQ(store.traceGeneration, before + 1);
+
+  store.traceSamples.Add(6);
+  store.ClearTrace(TraceKind::Streamed);
+  EXPECT_EQ(store.traceBlockCount, 0);
+  EXPECT_EQ(store.traceSamples.GetSize(), 1);
+  EXPECT_EQ(store.traceGeneration, before + 2);
+  // Nothing of the capture.
+  EXPECT_EQ(store.captureBuffer.GetSize(), 3);
+  EXPECT_EQ(store.captureGeneration, captureBefore);
 }
 
 TEST(Store, EveryCaptureLoadMovesTheGenerationOnAndATraceLoadDoesNot) {

@@ -361,8 +361,8 @@ TEST(ControlPanelRules, HighSpeedStandardsAreAddedOnceOrBringModemEventsBack) {
 
 struct PlanCase {
   const char* name;
-  PanelPlan (*plan)(const PanelRunFlags&);
-  PanelRunFlags flags;
+  PanelPlan (*plan)(const PanelInput&);
+  PanelInput flags;
   std::vector<UINT> messages;
   PanelStart start;
 };
@@ -378,12 +378,12 @@ TEST_P(ActivityPlans, PostsStopsAndStartsInOrder) {
   EXPECT_EQ(plan.start, t.start) << t.name;
 }
 
-constexpr PanelRunFlags kIdle{.deviceOpen = true};
-constexpr PanelRunFlags kNoDevice{};
-constexpr PanelRunFlags kDtmf{.deviceOpen = true, .dtmfRunning = true};
-constexpr PanelRunFlags kLine{.deviceOpen = true, .lineTestRunning = true};
-constexpr PanelRunFlags kTraceGone{.traceRunning = true};
-constexpr PanelRunFlags kDtmfGone{.dtmfRunning = true};
+constexpr PanelInput kIdle{.deviceOpen = true};
+constexpr PanelInput kNoDevice{};
+constexpr PanelInput kDtmf{.deviceOpen = true, .run = {.dtmf = true}};
+constexpr PanelInput kLine{.deviceOpen = true, .run = {.lineTest = true}};
+constexpr PanelInput kTraceGone{.run = {.trace = TraceRun::Running}};
+constexpr PanelInput kDtmfGone{.run = {.dtmf = true}};
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ActivityPlans,
@@ -406,13 +406,13 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"DTMF stop, device gone", PlanDtmfDecoder, kDtmfGone, {WM_ORU_STOP_DTMF_DECODER}, PanelStart::None},
         PlanCase{"configure stops",
                  PlanConfigure,
-                 PanelRunFlags{.lineTestRunning = true, .dtmfRunning = true},
+                 PanelInput{.run = {.lineTest = true, .dtmf = true}},
                  {WM_ORU_STOP_LINE_TEST, WM_ORU_STOP_DTMF_DECODER},
                  PanelStart::Dialog},
         PlanCase{"recall no device posts nothing", PlanRecallSession, kDtmfGone, {}, PanelStart::NoDevice},
         PlanCase{"recall stops",
                  PlanRecallSession,
-                 PanelRunFlags{.deviceOpen = true, .lineTestRunning = true, .dtmfRunning = true},
+                 PanelInput{.deviceOpen = true, .run = {.lineTest = true, .dtmf = true}},
                  {WM_ORU_STOP_DTMF_DECODER, WM_ORU_STOP_LINE_TEST},
                  PanelStart::Dialog}));
 
@@ -426,11 +426,12 @@ TEST(ActivityPlans, StartsCarryLineOneAndStopsTheirStatusText) {
 }
 
 TEST(CapturePlans, AbortWinsOverTheDeviceCheckAndStopsComeFirst) {
-  const CapturePlan running = PlanCapture(PanelRunFlags{.captureRunning = true, .dtmfRunning = true});
+  const CapturePlan running = PlanCapture(PanelInput{.run = {.capture = CaptureRun::Running, .dtmf = true}});
   EXPECT_EQ(running.step, CaptureStep::Abort);  // a stop goes out even with the device gone
   ASSERT_EQ(running.stops.size(), 1u);
   EXPECT_EQ(running.stops[0].message, WM_ORU_STOP_DTMF_DECODER);
-  EXPECT_EQ(PlanCapture(PanelRunFlags{.deviceOpen = true, .captureArmed = true}).step, CaptureStep::Abort);
+  EXPECT_EQ(PlanCapture(PanelInput{.deviceOpen = true, .run = {.capture = CaptureRun::Armed}}).step,
+            CaptureStep::Abort);
   EXPECT_EQ(PlanCapture(kNoDevice).step, CaptureStep::NoDevice);
   const CapturePlan start = PlanCapture(kLine);
   EXPECT_EQ(start.step, CaptureStep::Start);

@@ -81,19 +81,19 @@ TEST_F(ControlPanelForm, WithoutAnInstrumentEachStartShowsTheBoxWithTheLockFreeA
 TEST_F(ControlPanelForm, StopsArePostedEvenWithTheDeviceGone) {
   ASSERT_TRUE(StartPanel());
   CORUData& store = app().dataStore;
-  store.traceRunning = 1;
+  store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Running; });
   Click(IDC_SIGNAL_TRACE);
   EXPECT_EQ(store.statusText.Get(), "Aborting signal trace");
-  store.traceRunning = 0;
-  store.dtmfRunning = 1;
+  store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
+  store.ExchangeRun([](RunState& run) { run.dtmf = true; });
   // The decoder stops in the same click that then finds no device.
   answers.Box("No USB connection to ORUpc", IDOK);
   Click(IDC_LINE_TEST);
-  store.dtmfRunning = 0;
-  store.captureRunning = 1;
+  store.ExchangeRun([](RunState& run) { run.dtmf = false; });
+  store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Running; });
   Click(IDC_CAPTURE);
   EXPECT_EQ(store.statusText.Get(), "Aborting capture");
-  store.captureRunning = 0;
+  store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
   ASSERT_TRUE(requests->recorder.WaitForCount(WM_ORU_ABORT_CAPTURE, 1));
   EXPECT_EQ(Posted(), (std::vector<UINT>{WM_ORU_STOP_SIGNAL_TRACE, WM_ORU_STOP_DTMF_DECODER, WM_ORU_ABORT_CAPTURE}));
   // The abort gives the locked controls back.
@@ -248,8 +248,8 @@ TEST_F(ControlPanelForm, FindCommandRunsTheEmbeddedFindDialog) {
 TEST_F(ControlPanelForm, ConfigureStopsTheMeterAndDecoderThenRunsTheDialogWithoutTheLock) {
   ASSERT_TRUE(StartPanel());
   CORUData& store = app().dataStore;
-  store.lineTestRunning = 1;
-  store.dtmfRunning = 1;
+  store.ExchangeRun([](RunState& run) { run.lineTest = true; });
+  store.ExchangeRun([](RunState& run) { run.dtmf = true; });
   bool lockFree = false;
   answers.Modal(
       [&](QDialog&) {

@@ -43,7 +43,7 @@ TEST_F(FrameDialogsTest, LoadApplicationWithoutADeviceSaysSo) {
     EXPECT_EQ(prompt.style & MB_SYSTEMMODAL, MB_SYSTEMMODAL);
   });
   frame()->OnCommand(ID_LOAD_APPLICATION);
-  EXPECT_EQ(store().downloadRunning.load(), 0);
+  EXPECT_FALSE(store().Run().downloadRunning());
 }
 
 TEST_F(FrameDialogsTest, LoadApplicationCancelledStartsNothing) {
@@ -55,7 +55,7 @@ TEST_F(FrameDialogsTest, LoadApplicationCancelledStartsNothing) {
   EXPECT_EQ(spec.title, "Open ORUpc application file");
   ASSERT_EQ(spec.filters.size(), 1u);
   EXPECT_EQ(spec.filters[0].first, "MOT files (*.mot)");
-  EXPECT_EQ(store().downloadRunning.load(), 0);
+  EXPECT_FALSE(store().Run().downloadRunning());
 }
 
 TEST_F(FrameDialogsTest, DevelopmentDialogIsShownAndHearsTheCalibration) {

@@ -97,7 +97,7 @@ TEST(FrameCommandRules, DataHeldAndDeviceRules) {
   EXPECT_EQ(FrameCommandEnabled(32808, device), false);
   device.deviceOpen = true;
   EXPECT_EQ(FrameCommandEnabled(32808, device), true);
-  device.anyArmedOrRunning = true;
+  device.run.trace = TraceRun::Running;
   EXPECT_EQ(FrameCommandEnabled(32808, device), false);
   EXPECT_FALSE(FrameCommandEnabled(57600, device).has_value());
 }

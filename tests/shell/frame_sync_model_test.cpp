@@ -33,7 +33,7 @@ std::vector<bool> Tabs(const SyncPlan& plan, bool unchangedAs) {
 
 TEST(StateSync, DownloadRunningTouchesNothing) {
   SyncInput in = Present();
-  in.downloadRunning = true;
+  in.run.download = true;
   in.deviceOpen = false;
   const SyncPlan plan = PlanStateSync(in);
   EXPECT_FALSE(plan.active);
@@ -123,8 +123,7 @@ TEST(StateSync, PresentAndIdleEnablesEverythingAndKeepsOnlyTheTriggersEdit) {
 TEST(StateSync, CaptureBusyShowsEndCaptureAndLocksOtherTabs) {
   for (int armed = 0; armed < 2; ++armed) {
     SyncInput in = Present();
-    in.captureArmed = armed == 1;
-    in.captureRunning = armed == 0;
+    in.run.capture = armed == 1 ? CaptureRun::Armed : CaptureRun::Running;
     const SyncPlan plan = PlanStateSync(in);
     ASSERT_TRUE(plan.captureButtonText.has_value());
     EXPECT_EQ(*plan.captureButtonText, "End Capture");
@@ -139,7 +138,7 @@ TEST(StateSync, CaptureBusyShowsEndCaptureAndLocksOtherTabs) {
   }
   // Once it reads "End Capture" the text is not set again.
   SyncInput in = Present();
-  in.captureRunning = true;
+  in.run.capture = CaptureRun::Running;
   in.captureButtonIdle = 1;
   in.captureButtonText = "End Capture";
   EXPECT_FALSE(PlanStateSync(in).captureButtonText.has_value());
@@ -147,7 +146,7 @@ TEST(StateSync, CaptureBusyShowsEndCaptureAndLocksOtherTabs) {
 
 TEST(StateSync, TraceBusyLocksTraceControlAndOtherTabs) {
   SyncInput in = Present();
-  in.traceTriggerArmed = true;
+  in.run.trace = TraceRun::TriggerArmed;
   const SyncPlan plan = PlanStateSync(in);
   EXPECT_TRUE(plan.controlViewEnables.empty());
   bool on = true;

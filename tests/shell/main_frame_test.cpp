@@ -77,10 +77,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(MainFrameTest, CaptureEndAndMeterEndsSetTheIdleStatus) {
   ASSERT_TRUE(StartAndSettle());
-  store().captureArmed = 1;
+  store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   store().statusText.Set("Waiting for modem trigger");
   Notify(WM_ORU_ABORT_CAPTURE);
-  EXPECT_EQ(store().captureArmed.load(), 0);
+  EXPECT_FALSE(store().Run().captureArmed());
   EXPECT_EQ(store().statusText.Get(), "ANS/ORG Onhook");
   for (UINT id : {WM_ORU_STOP_LINE_TEST, WM_ORU_STOP_DTMF_DECODER}) {
     store().statusText.Set("busy");
@@ -140,7 +140,7 @@ TEST_F(MainFrameTest, ProgressDialogComesWithTheFirstProgressAndEndsWithTheDownl
   ASSERT_TRUE(StartAndSettle());
   Notify(WM_ORU_DOWNLOAD_PROGRESS, 0, 0);
   EXPECT_EQ(frame()->DownloadStatus(), nullptr);
-  store().downloadRunning = 1;
+  store().ExchangeRun([](RunState& run) { run.download = true; });
   Notify(WM_ORU_DOWNLOAD_PROGRESS, 1000, 4000);
   CDownloadStatus* status = frame()->DownloadStatus();
   ASSERT_NE(status, nullptr);
@@ -150,7 +150,7 @@ TEST_F(MainFrameTest, ProgressDialogComesWithTheFirstProgressAndEndsWithTheDownl
   EXPECT_EQ(status->HighlightEnd(), status->ProgressField()->width() / 4);
   EXPECT_EQ(status->windowTitle(), QStringLiteral("Application download status"));
   Notify(WM_ORU_DOWNLOAD_FIRMWARE);
-  EXPECT_EQ(store().downloadRunning.load(), 0);
+  EXPECT_FALSE(store().Run().downloadRunning());
   EXPECT_FALSE(status->isVisible());
 }
 
@@ -273,14 +273,14 @@ TEST_F(MainFrameTest, PanesShowTheStoreAfterTheIdleUpdate) {
     if (QAction* action = frame()->Action(id)) EXPECT_FALSE(action->isEnabled()) << id;
   ASSERT_NE(frame()->Action(32808), nullptr);
   EXPECT_TRUE(frame()->Action(32808)->isEnabled());
-  store().captureArmed = 1;
+  store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   frame()->RunIdleUpdate();
   EXPECT_FALSE(frame()->Action(32808)->isEnabled());
   auto* capture = qobject_cast<QPushButton*>(app().controlView->Control(1084));
   ASSERT_NE(capture, nullptr);
   EXPECT_EQ(capture->text(), QStringLiteral("End Capture"));
   EXPECT_FALSE(tabs()->IsTabEnabled(1));
-  store().captureArmed = 0;
+  store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
   frame()->RunIdleUpdate();
   EXPECT_EQ(capture->text(), QStringLiteral("Capture"));
   EXPECT_TRUE(tabs()->IsTabEnabled(3));
@@ -362,21 +362,23 @@ TEST_F(MainFrameTest, EnteringAMeterStopsTheOtherAndKeepsItsOwnRunning) {
   frame()->RunIdleUpdate();
   ScopedRequestCapture capture(app().context);
   log.Clear();
-  store().dtmfRunning = 1;  // started from the control panel while tab 0 is shown
+  store().ExchangeRun([](RunState& run) { run.dtmf = true; });  // started from the control panel while tab 0 is shown
   tabs()->SelectTab(2);
   ASSERT_TRUE(capture.recorder.WaitForCount(WM_ORU_STOP_DTMF_DECODER, 1));
   EXPECT_EQ(store().statusText.Get(), "Aborting DTMF decoder");
   EXPECT_EQ(log.Count("volt.StartStopTest"), 1);
-  store().dtmfRunning = 0;
+  store().ExchangeRun([](RunState& run) { run.dtmf = false; });
   tabs()->SelectTab(0);
-  store().lineTestRunning = 1;  // its own activity already runs: the view keeps it and starts its meters
+  store().ExchangeRun([](RunState& run) {
+    run.lineTest = true;
+  });  // its own activity already runs: the view keeps it and starts its meters
   log.Clear();
   capture.recorder.Clear();
   tabs()->SelectTab(2);
   EXPECT_EQ(log.Count("volt.StartStopTest"), 1);
   EXPECT_EQ(capture.recorder.Count(WM_ORU_STOP_LINE_TEST), 0);
   tabs()->SelectTab(0);
-  store().lineTestRunning = 1;
+  store().ExchangeRun([](RunState& run) { run.lineTest = true; });
   log.Clear();
   capture.recorder.Clear();
   tabs()->SelectTab(3);
@@ -384,7 +386,7 @@ TEST_F(MainFrameTest, EnteringAMeterStopsTheOtherAndKeepsItsOwnRunning) {
   EXPECT_EQ(store().statusText.Get(), "Aborting line test");
   EXPECT_EQ(log.Count("dtmf.StartStopDecoder"), 1);
   EXPECT_EQ(capture.recorder.Count(WM_ORU_STOP_DTMF_DECODER), 0);
-  store().lineTestRunning = 0;
+  store().ExchangeRun([](RunState& run) { run.lineTest = false; });
 }
 
 TEST_F(MainFrameTest, SplitterBarsDoNotMove) {

@@ -81,11 +81,11 @@ TEST_F(TraceControlForm, CaptureWithDtmfTriggerPostsInOrderAndArms) {
 }
 
 TEST_F(TraceControlForm, CaptureWhileArmedWithoutDeviceOnlyAborts) {
-  store().traceTriggerArmed = 1;
+  store().ExchangeRun([](RunState& run) { run.trace = TraceRun::TriggerArmed; });
   control->OnCaptureTrace();  // no box: none is scripted
   EXPECT_EQ(RequestIds(), std::vector<UINT>{WM_ORU_STOP_TRIGGERED_TRACE});
   EXPECT_EQ(store().statusText.Get(), "Aborting signal trace");
-  store().traceTriggerArmed = 0;
+  store().ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
   answers.Box("No USB connection to ORUpc", IDOK, [](const PromptRecord& box) {
     EXPECT_EQ(box.title, "COMM Error");
     EXPECT_EQ(box.style, MB_SYSTEMMODAL);
@@ -229,12 +229,12 @@ TEST_F(TraceControlForm, EnableTimerKeepsScaleAndSpanWhileArmed) {
   SetDevice(true);
   control->OnTimer();
   for (int id : {1045, 1046, 1170, 1058, 1166, 1164, 1165}) EXPECT_TRUE(Find<QWidget>(control, id)->isEnabled()) << id;
-  store().traceTriggerArmed = 1;
+  store().ExchangeRun([](RunState& run) { run.trace = TraceRun::TriggerArmed; });
   control->OnTimer();
   EXPECT_FALSE(Combo(1164)->isEnabled());
   EXPECT_FALSE(Combo(1165)->isEnabled());
   EXPECT_TRUE(Find<QWidget>(control, 1170)->isEnabled());  // End Trace stays usable
-  store().traceTriggerArmed = 0;
+  store().ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
   control->OnTimer();
   EXPECT_TRUE(Combo(1164)->isEnabled());
   control->StopEnableTimer();
@@ -417,7 +417,7 @@ TEST_F(DtmfForm, StartPostsLineThreeAndNeverStopsARunningDecoder) {
   EXPECT_EQ(posts[0].wParam, 3u);
   EXPECT_TRUE(Find<QRadioButton>(view, 1045)->isChecked());  // line 3 shows as Line 1
   view->AbortDecoder();                                      // not running: nothing
-  store().dtmfRunning = 1;
+  store().ExchangeRun([](RunState& run) { run.dtmf = true; });
   view->StartStopDecoder();
   EXPECT_EQ(Requests().size(), 1u);
   view->AbortDecoder();

@@ -81,7 +81,7 @@ TEST_F(VoltMeterForm, ReadingsDriveTheBarsAndStillBarsAreNotRepainted) {
   EXPECT_EQ(image.pixelColor(dc.ticks[18].x + between, y), QColor(255, 255, 255));
   EXPECT_EQ(image.pixelColor(dc.ticks[18].x, y), QColor(0, 0, 0));
   // Entering the tab again leaves the running test alone.
-  store().lineTestRunning = 1;
+  store().ExchangeRun([](RunState& run) { run.lineTest = true; });
   view->StartStopTest();
   EXPECT_EQ(Requests().size(), 1u);
   view->AbortTest();

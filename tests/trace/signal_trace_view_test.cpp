@@ -211,7 +211,7 @@ TEST_F(SignalTraceView, ThresholdDragWritesDeltaV) {
   Send(QEvent::MouseButtonRelease, QPoint(20, panel.bottom()), Qt::LeftButton);
   EXPECT_FALSE(view->DraggingThreshold());
   // Armed: no drag.
-  app->dataStore.traceTriggerArmed = 1;
+  app->dataStore.ExchangeRun([](RunState& run) { run.trace = TraceRun::TriggerArmed; });
   Send(QEvent::MouseButtonPress, panel.topLeft() + QPoint(20, 100), Qt::LeftButton);
   EXPECT_FALSE(view->DraggingThreshold());
   // Not dragging: the mark sits where DeltaV says and the scope's line is cleared.
@@ -224,7 +224,7 @@ TEST_F(SignalTraceView, ThresholdDragWritesDeltaV) {
   EXPECT_EQ(view->VoltPanelImage().pixelColor(30, m.LogicalToPixelsY(-y) - 6), QColor(240, 240, 240));
   // The trace control's voltage edit follows a drag.
   {
-    app->dataStore.traceTriggerArmed = 0;
+    app->dataStore.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
     CORUTraceControl control(*app, nullptr);
     app->traceControlView.Set(&control);
     auto* edit = qobject_cast<QLineEdit*>(control.Control(IDC_TRIGGER_VOLTAGE));

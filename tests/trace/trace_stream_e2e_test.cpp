@@ -56,8 +56,8 @@ TEST_F(TraceStream, IsoTraceKeepsAThousandBlocksAndStops) {
   EXPECT_FALSE(iso->isVisible());
   view->OnIsoTrace();
   CORUData& store = app().dataStore;
-  ASSERT_TRUE(apptest::Eventually([&] { return store.traceBlockCount == 1000 && store.traceRunning == 0; }, 90000))
-      << store.traceBlockCount << " blocks, running " << store.traceRunning << ", "
+  ASSERT_TRUE(apptest::Eventually([&] { return store.traceBlockCount == 1000 && !store.Run().traceRunning(); }, 90000))
+      << store.traceBlockCount << " blocks, running " << store.Run().traceRunning() << ", "
       << instrument().transcript().commands().size() << " commands";
   EXPECT_FALSE(view->TimerRunning());
   for (int i = 0; i < 1000; i += 37) EXPECT_TRUE(LooksLikeFirstFrame(store.traceBlocks[i])) << i;
@@ -77,7 +77,7 @@ TEST_F(TraceStream, ExitWhileStreamingEnds) {
   // The worker stops streaming ("DM:0") and ends; ExitInstance joins it, so a deadlock hangs here.
   app().ExitInstance();
   EXPECT_EQ(app().context.commThreadId.load(), 0u);
-  EXPECT_EQ(store.traceRunning, 0);
+  EXPECT_FALSE(store.Run().traceRunning());
   EXPECT_EQ(instrument().transcript().commands().back(), "DM:0");
   Exit();
 }
@@ -103,7 +103,7 @@ TEST_F(TraceStream, TriggeredTraceIsDrawnAfterItStarts) {
   app().PostToWorker(WM_ORU_START_TRIGGERED_TRACE, 1);
   ASSERT_TRUE(apptest::Eventually([&] {
     std::lock_guard lock(store.dataMutex);
-    return store.traceSamples.GetSize() == 1000 && store.traceRunning == 0;
+    return store.traceSamples.GetSize() == 1000 && !store.Run().traceRunning();
   }));
   view->RedrawAxisPanels();
   view->RefreshScope();

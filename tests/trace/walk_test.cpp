@@ -168,12 +168,13 @@ class ScopeBookkeeping : public ::testing::Test {
 
   void Render() {
     std::lock_guard lock(store.dataMutex);
-    scope.BeginWalk(PlotKind::Line);
+    scope.BeginWalk(PlotKind::Line, store);
     std::vector<int> samples(store.traceSamples.GetData(), store.traceSamples.GetData() + store.traceSamples.GetSize());
     WalkTrace(scope.ScreenWalkSetup(PlotKind::Line), samples, [&](const WalkPoint& w) {
-      if (w.n >= 0) scope.NoteDrawnSample(w.n, w.x, w.ReportedY(), store, snap);
+      if (w.n >= 0) scope.NoteDrawnSample(w.n, w.x, w.ReportedY(), snap);
     });
-    scope.EndWalk(store);
+    scope.EndWalk();
+    if (const auto marks = scope.TakeWalkMarks()) StoreWalkMarks(store, *marks);
     scope.TakeCrossPoint();
   }
 

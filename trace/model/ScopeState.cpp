@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "link/store/OruData.h"
 
@@ -46,20 +47,21 @@ void ScopeState::OnMouseMove(int viewX, int viewY, bool snap) {
 }
 
 DoubleClickResult ScopeState::OnLButtonDblClk(int viewX, int /*viewY*/, CORUData& store) {
-  std::lock_guard lock(store.dataMutex);
-  if (store.traceSamples.IsEmpty()) return DoubleClickResult::Nothing;
-  const int x = viewX - hostOffset.x;
-  if (x == store.traceCursor1) {
-    store.traceCursor1 = -1;
-    store.traceCursor2 = -1;
-    return DoubleClickResult::MarkerRemoved;
-  }
-  if (x >= 0 && mapper_.PixelsToLogicalX(x) > traceStartX) {
-    store.traceCursor1 = x;
-    store.traceCursor2 = heightPx;
-    return DoubleClickResult::MarkerPlaced;
-  }
-  return DoubleClickResult::Nothing;
+  return store.WithTrace([&](CORUData&) {
+    if (store.traceSamples.IsEmpty()) return DoubleClickResult::Nothing;
+    const int x = viewX - hostOffset.x;
+    if (x == store.traceCursor1) {
+      store.traceCursor1 = -1;
+      store.traceCursor2 = -1;
+      return DoubleClickResult::MarkerRemoved;
+    }
+    if (x >= 0 && mapper_.PixelsToLogicalX(x) > traceStartX) {
+      store.traceCursor1 = x;
+      store.traceCursor2 = heightPx;
+      return DoubleClickResult::MarkerPlaced;
+    }
+    return DoubleClickResult::Nothing;
+  });
 }
 
 void ScopeState::TakeCrossPoint() {
@@ -79,29 +81,30 @@ bool ScopeState::GetTimeReading(double* seconds) const {
   return true;
 }
 
-void ScopeState::BeginWalk(PlotKind kind) {
+void ScopeState::BeginWalk(PlotKind kind, const CORUData& store) {
   walkKind_ = kind;
+  walkMarkerX_ = store.traceCursor1;
+  walk_ = WalkMarks{store.traceMarker1, store.traceMarker2, store.traceCursor2};
   markerSeen_ = false;
   cursorSeen_ = false;
 }
 
-bool ScopeState::NoteDrawnSample(int n, int x, int y, CORUData& store, bool snap) {
+bool ScopeState::NoteDrawnSample(int n, int x, int y, bool snap) {
   bool redraw = false;
   if (cursorPoint.x != -1 && x == mapper_.PixelsToLogicalX(cursorPoint.x)) {
     cursorSeen_ = true;
-    store.traceMarker2 = n;
+    walk_.marker2 = n;
     if (snap) {
       cursorPoint.y = mapper_.LogicalToPixelsY(-y);
       redraw = true;
     }
   }
-  const int markerX = store.traceCursor1;
-  if (markerX != -1 && x == mapper_.PixelsToLogicalX(markerX)) {
+  if (walkMarkerX_ != -1 && x == mapper_.PixelsToLogicalX(walkMarkerX_)) {
     const int yPx = mapper_.LogicalToPixelsY(-y);
     // Several bars on one unit: the highest one holds the marker.
-    if (!markerSeen_ || walkKind_ == PlotKind::Line || yPx < store.traceCursor2) {
-      store.traceCursor2 = yPx;
-      store.traceMarker1 = n;
+    if (!markerSeen_ || walkKind_ == PlotKind::Line || yPx < walk_.cursor2) {
+      walk_.cursor2 = yPx;
+      walk_.marker1 = n;
       redraw = true;
     }
     markerSeen_ = true;
@@ -109,17 +112,26 @@ bool ScopeState::NoteDrawnSample(int n, int x, int y, CORUData& store, bool snap
   return redraw;
 }
 
-bool ScopeState::EndWalk(CORUData& store) {
+bool ScopeState::EndWalk() {
   bool redraw = false;
-  if (cursorPoint.x == -1 && store.traceMarker2 != -1) {
-    store.traceMarker2 = -1;
+  if (cursorPoint.x == -1 && walk_.marker2 != -1) {
+    walk_.marker2 = -1;
     redraw = true;
   }
-  if (store.traceCursor1 == -1 && store.traceMarker1 != -1) {
-    store.traceMarker1 = -1;
+  if (walkMarkerX_ == -1 && walk_.marker1 != -1) {
+    walk_.marker1 = -1;
     redraw = true;
   }
+  walked_ = walk_;
   return redraw;
+}
+
+std::optional<WalkMarks> ScopeState::TakeWalkMarks() { return std::exchange(walked_, std::nullopt); }
+
+void StoreWalkMarks(CORUData& store, const WalkMarks& marks) {
+  store.traceMarker1 = marks.marker1;
+  store.traceMarker2 = marks.marker2;
+  store.traceCursor2 = marks.cursor2;
 }
 
 WalkSetup ScopeState::ScreenWalkSetup(PlotKind kind) const {

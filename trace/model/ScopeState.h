@@ -4,6 +4,7 @@
 // fields are relative to the scope area's top-left corner; logical ones are 0.01 inch, y up.
 
 #include <climits>
+#include <optional>
 
 #include "trace/model/LogicalMapper.h"
 #include "trace/model/TraceRules.h"
@@ -27,6 +28,14 @@ inline constexpr int kUnsnappedY = INT_MIN;
 
 enum class DoubleClickResult { Nothing, MarkerRemoved, MarkerPlaced };
 
+// What one walk found, as the store keeps it: the marker's sample (traceMarker1), the sample under
+// the cursor (traceMarker2) and the marker's height in pixels (traceCursor2).
+struct WalkMarks {
+  int marker1 = -1;
+  int marker2 = -1;
+  int cursor2 = -1;
+};
+
 class ScopeState {
  public:
   explicit ScopeState(LogicalMapper mapper = LogicalMapper()) : mapper_(mapper) {}
@@ -42,7 +51,7 @@ class ScopeState {
   void SetThresholdRect(IntRect rect);
 
   void OnMouseMove(int viewX, int viewY, bool snap);
-  // Under the store's dataMutex when it places the marker; the caller marks the trace modified.
+  // Under the store's lock when it places the marker; the caller marks the trace modified.
   DoubleClickResult OnLButtonDblClk(int viewX, int viewY, CORUData& store);
 
   // The rules of the last render; the readings use them.
@@ -54,13 +63,15 @@ class ScopeState {
   bool GetVoltageReading(double* volts) const;
   bool GetTimeReading(double* seconds) const;
 
-  // Walk bookkeeping: the caller holds dataMutex. BeginWalk resets the per-walk state;
-  // NoteDrawnSample compares one drawn sample with the cursor and the marker. Returns true when
-  // the read-out panel should redraw.
-  void BeginWalk(PlotKind kind);
-  bool NoteDrawnSample(int n, int x, int y, CORUData& store, bool snap);
+  // Walk bookkeeping; drawing never writes the store. BeginWalk starts from the store's marks
+  // (the caller holds its lock); NoteDrawnSample compares one drawn sample with the cursor and
+  // the marker. Returns true when the read-out panel should redraw.
+  void BeginWalk(PlotKind kind, const CORUData& store);
+  bool NoteDrawnSample(int n, int x, int y, bool snap);
   // After the walk: markers whose position is gone are dropped (-1).
-  bool EndWalk(CORUData& store);
+  bool EndWalk();
+  // The marks of the last finished walk, once; the view stores them after drawing.
+  std::optional<WalkMarks> TakeWalkMarks();
 
   // The screen walk from the current marks (the caller adds the rules and samples).
   WalkSetup ScreenWalkSetup(PlotKind kind) const;
@@ -86,4 +97,10 @@ class ScopeState {
   PlotKind walkKind_ = PlotKind::Line;
   bool markerSeen_ = false;
   bool cursorSeen_ = false;
+  int walkMarkerX_ = -1;
+  WalkMarks walk_;
+  std::optional<WalkMarks> walked_;
 };
+
+// The walk's marks into the store.
+void StoreWalkMarks(CORUData& store, const WalkMarks& marks);

@@ -27,10 +27,9 @@ const ScreenStepRegistrar modemEvent(25, "capture with the cursor on a modem eve
   s.instrument.loadScenario("v32bis-events");
   app.PostToWorker(WM_ORU_SET_CONFIG, 0x1C0);
   app.PostToWorker(WM_ORU_START_CAPTURE);
-  s.WaitFor([&] { return store.captureRunning.load() != 0; }, 10000);
-  s.WaitFor([&] {
-    return store.captureArmed.load() == 0 && store.captureRunning.load() == 0 && !view->LiveRefreshRunning();
-  });
+  s.WaitFor([&] { return store.Run().captureRunning(); }, 10000);
+  s.WaitFor(
+      [&] { return !store.Run().captureArmed() && !store.Run().captureRunning() && !view->LiveRefreshRunning(); });
   view->Refresh();
   view->EnsureLayout();
   // The last shown modem event is the one nearest the end the view follows.

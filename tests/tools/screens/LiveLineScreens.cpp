@@ -30,14 +30,13 @@ const ScreenStepRegistrar liveCall(70, "capture of the default line's first call
   app.PostToWorker(WM_ORU_SET_CONFIG, 0x1C0);
   app.PostToWorker(WM_ORU_START_CAPTURE);
   // The instrument's clock moves a step per command: go on to just before the call connects.
-  if (s.WaitFor([&] { return store.captureArmed.load() != 0; })) {
+  if (s.WaitFor([&] { return store.Run().captureArmed(); })) {
     const sim::Micros loaded = s.instrument.withFirmware([](sim::Firmware& f) { return f.line().startedAt(); });
     const sim::Micros step = loaded + line.scenario->calls.front().at - sim::millis(500) - s.instrument.now();
     if (step > 0) s.instrument.advance(step);
   }
-  if (!s.WaitFor([&] { return store.captureRunning.load() != 0; }) || !s.WaitFor([&] {
-        return store.captureRunning.load() == 0 && !view->LiveRefreshRunning() && s.answers.AllUsed();
-      })) {
+  if (!s.WaitFor([&] { return store.Run().captureRunning(); }) ||
+      !s.WaitFor([&] { return !store.Run().captureRunning() && !view->LiveRefreshRunning() && s.answers.AllUsed(); })) {
     std::fprintf(stderr, "screens: the default line's first call was not captured\n");
     return;
   }

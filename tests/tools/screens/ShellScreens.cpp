@@ -26,10 +26,10 @@ const ScreenStepRegistrar capture(10, "capture one call", [](ScreenContext& s) {
   s.instrument.loadScenario("b300");
   app.PostToWorker(WM_ORU_SET_CONFIG, 0x1C0);
   app.PostToWorker(WM_ORU_START_CAPTURE);
-  s.WaitFor([&] { return app.dataStore.captureArmed.load() != 0 || app.dataStore.captureRunning.load() != 0; }, 5000);
+  s.WaitFor([&] { return app.dataStore.Run().captureArmed() || app.dataStore.Run().captureRunning(); }, 5000);
   s.WaitFor([&] {
     std::lock_guard lock(app.dataStore.dataMutex);
-    return app.dataStore.captureArmed.load() == 0 && app.dataStore.captureRunning.load() == 0 &&
+    return !app.dataStore.Run().captureArmed() && !app.dataStore.Run().captureRunning() &&
            app.dataStore.captureBuffer.GetSize() > 0;
   });
   app.mainFrame->RunIdleUpdate();

@@ -93,7 +93,7 @@ const ScreenStepRegistrar voltMeter(44, "volt meter", [](ScreenContext& s) {
   app.mainFrame->RunIdleUpdate();
   s.Save(app.mainFrame, QStringLiteral("tab-2-volt-meter"));
   app.mainFrame->TabbedFrame()->SelectTab(0);
-  s.WaitFor([&] { return app.dataStore.lineTestRunning.load() == 0; });
+  s.WaitFor([&] { return !app.dataStore.Run().lineTestRunning(); });
 });
 
 const ScreenStepRegistrar dtmfDecoder(45, "dtmf decoder", [](ScreenContext& s) {
@@ -108,7 +108,7 @@ const ScreenStepRegistrar dtmfDecoder(45, "dtmf decoder", [](ScreenContext& s) {
   app.mainFrame->RunIdleUpdate();
   s.Save(app.mainFrame, QStringLiteral("tab-3-dtmf-decoder"));
   app.mainFrame->TabbedFrame()->SelectTab(0);
-  s.WaitFor([&] { return app.dataStore.dtmfRunning.load() == 0; });
+  s.WaitFor([&] { return !app.dataStore.Run().dtmfRunning(); });
 });
 
 }  // namespace

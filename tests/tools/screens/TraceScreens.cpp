@@ -50,7 +50,7 @@ const ScreenStepRegistrar triggeredTrace(40, "signal trace with a triggered trac
   app.PostToWorker(WM_ORU_START_TRIGGERED_TRACE, 1);
   const bool done = s.WaitFor([&] {
     std::lock_guard lock(store.dataMutex);
-    return store.traceSamples.GetSize() == 1000 && store.traceRunning == 0;
+    return store.traceSamples.GetSize() == 1000 && !store.Run().traceRunning();
   });
   if (!done) {
     std::fprintf(stderr, "screens: the triggered trace did not complete\n");
