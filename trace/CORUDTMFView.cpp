@@ -51,7 +51,7 @@ CORUDTMFView::CORUDTMFView(CORUpc144App& app, QWidget* parent) : QWidget(parent)
 }
 
 CORUDTMFView::~CORUDTMFView() {
-  if (app_.dtmfView.get() == this) app_.dtmfView.Set(nullptr);
+  if (app_.Views().dtmfView.get() == this) app_.Views().dtmfView.Set(nullptr);
 }
 
 QWidget* CORUDTMFView::Control(int id) { return FindControl(this, id); }
@@ -94,7 +94,7 @@ void CORUDTMFView::OnClearDtmfData() {
   OnUpdate();
 }
 
-void CORUDTMFView::OnDigitsChanged(WPARAM, LPARAM) {
+void CORUDTMFView::OnDigitsChanged(const notify::DtmfDigits&) {
   OnUpdate();
   update();
 }

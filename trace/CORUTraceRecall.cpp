@@ -75,9 +75,8 @@ void CORUTraceRecall::showEvent(QShowEvent* event) {
   app_.PostToWorker(WM_ORU_GET_TRACE_HEADER, static_cast<WPARAM>(-1), 0);
 }
 
-void CORUTraceRecall::ShowTraceHeader(WPARAM wParam) {
-  if (wParam >= static_cast<WPARAM>(kRows)) return;
-  const int row = static_cast<int>(wParam);
+void CORUTraceRecall::ShowTraceHeader(int row) {
+  if (row < 0 || row >= kRows) return;
   CORUTraceHeader header;
   {
     std::lock_guard lock(app_.dataStore.dataMutex);

@@ -47,7 +47,7 @@ class ReadoutPlaceholder final : public PlaceholderView<IReadoutPanel> {
 class ControlPanelPlaceholder final : public PlaceholderView<IControlPanel> {
  public:
   using PlaceholderView::PlaceholderView;
-  void SyncControlsFromConfig(WPARAM) override {}
+  void SyncControlsFromConfig(int) override {}
   void ShowEndOfCapture() override {}
   void ShowV21Standard() override {}
   void HideV21Standard() override {}
@@ -59,9 +59,9 @@ class SignalTracePlaceholder final : public PlaceholderView<ISignalTraceView> {
   using PlaceholderView::PlaceholderView;
   void ActivateTrace() override {}
   void DeactivateTrace() override {}
-  void AddTraceBlock(WPARAM, LPARAM) override {}
+  void AddTraceBlock(const notify::TraceBlock&) override {}
   void RefreshScope() override {}
-  void ForwardToTraceRecall(WPARAM) override {}
+  void ForwardToTraceRecall(int) override {}
   // A placeholder scope has no reading.
   double GetVoltageReading() const override { return std::numeric_limits<double>::quiet_NaN(); }
   double GetTimeReading() const override { return std::numeric_limits<double>::quiet_NaN(); }
@@ -73,7 +73,7 @@ class TraceControlPlaceholder final : public PlaceholderView<ITraceControl> {
   void StartEnableTimer() override {}
   void StopEnableTimer() override {}
   void OnTraceFinished() override {}
-  void RefreshFromSettings(WPARAM) override {}
+  void RefreshFromSettings(int) override {}
   void AddSixtySecondSpan() override {}
   void RemoveSixtySecondSpan() override {}
   void ShowDcScales() override {}
@@ -85,7 +85,7 @@ class VoltMeterPlaceholder final : public PlaceholderView<IVoltMeterView> {
   using PlaceholderView::PlaceholderView;
   void StartStopTest() override {}
   void AbortTest() override {}
-  void OnLineTestReply(WPARAM, LPARAM) override {}
+  void OnLineTestReply(const notify::LineTestReading&) override {}
 };
 
 class DtmfPlaceholder final : public PlaceholderView<IDtmfView> {
@@ -93,7 +93,7 @@ class DtmfPlaceholder final : public PlaceholderView<IDtmfView> {
   using PlaceholderView::PlaceholderView;
   void StartStopDecoder() override {}
   void AbortDecoder() override {}
-  void OnDigitsChanged(WPARAM, LPARAM) override {}
+  void OnDigitsChanged(const notify::DtmfDigits&) override {}
 };
 
 // A dialog slot's stand-in: a small box that says what will come, run through the prompts.
@@ -113,8 +113,8 @@ class DevelopPlaceholder final : public PlaceholderDialog, public IDevelopDialog
   QWidget* Widget() override { return this; }
   void Show() override { app.prompts().RunModal(*this); }
   bool WindowExists() const override { return isVisible(); }
-  void OnCalibrationStep(UINT, WPARAM, LPARAM) override {}
-  void OnFactorsRead(WPARAM, LPARAM) override {}
+  void OnCalibrationStep(const notify::CalibrationStepResult&) override {}
+  void OnFactorsRead(const notify::CalibrationFactorsRead&) override {}
 
  private:
   CORUpc144App& app;
@@ -127,7 +127,7 @@ class SessionRecallPlaceholder final : public PlaceholderDialog, public ISession
   QWidget* Widget() override { return this; }
   void RunModal() override { app.prompts().RunModal(*this); }
   bool WindowExists() const override { return isVisible(); }
-  void OnSessionHeader(WPARAM) override {}
+  void OnSessionHeader(int) override {}
 
  private:
   CORUpc144App& app;
@@ -180,6 +180,8 @@ QString PlaceholderName(ViewSlot slot) {
       return QStringLiteral("Development / Debug");
     case ViewSlot::SessionRecall:
       return QStringLiteral("Session recall");
+    case ViewSlot::Count:
+      break;
   }
   return QString();
 }
@@ -205,6 +207,8 @@ IShellView* CreatePlaceholderView(ViewSlot slot, CORUpc144App& app, QWidget* par
       return static_cast<IDevelopDialog*>(new DevelopPlaceholder(app, parent));
     case ViewSlot::SessionRecall:
       return static_cast<ISessionRecall*>(new SessionRecallPlaceholder(app, parent));
+    case ViewSlot::Count:
+      break;
   }
   return nullptr;
 }

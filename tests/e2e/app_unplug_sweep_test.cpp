@@ -113,11 +113,11 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
       case Activity::Capture:
         answers.Box(IDOK);  // the end-of-capture box the loss brings
         Play(kCall);
-        Button(app().controlView.get(), kCaptureButton)->click();
+        Button(app().Views().controlView.get(), kCaptureButton)->click();
         break;
       case Activity::TriggeredTrace:
         app().SelectTab(1);
-        dynamic_cast<CORUTraceControl*>(app().traceControlView.get())->OnCaptureTrace();
+        dynamic_cast<CORUTraceControl*>(app().Views().traceControlView.get())->OnCaptureTrace();
         break;
       case Activity::StreamedTrace:
         app().PostToWorker(WM_ORU_START_SIGNAL_TRACE, 1);
@@ -211,10 +211,10 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
             (std::vector<std::string>{"TC:2", "CA:2", "GC:18:19", "SC:4:0:5:0:6:0", "VN"}));
   app().SelectTab(0);
   app().mainFrame->RunIdleUpdate();
-  QAbstractButton* capture = Button(app().controlView.get(), kCaptureButton);
+  QAbstractButton* capture = Button(app().Views().controlView.get(), kCaptureButton);
   EXPECT_EQ(capture->text(), QString(kCaptureButtonIdleText));
   EXPECT_TRUE(capture->isEnabledTo(app().mainFrame)) << "tab " << app().CurrentTab();
-  EXPECT_EQ(Button(app().traceControlView.get(), kCaptureTraceButton)->text(), QStringLiteral("Capture Trace"));
+  EXPECT_EQ(Button(app().Views().traceControlView.get(), kCaptureTraceButton)->text(), QStringLiteral("Capture Trace"));
   EXPECT_EQ(store().statusText.Get(), CORUData::kIdleStatusText);
 
   const int ended = notes->Count(WM_ORU_ABORT_CAPTURE);
