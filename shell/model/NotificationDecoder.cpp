@@ -14,14 +14,13 @@ int SmallNumber(WPARAM value) {
   return value <= static_cast<WPARAM>(std::numeric_limits<int>::max()) ? static_cast<int>(value) : kOutOfRange;
 }
 int SmallNumber(LPARAM value) {
-  return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max()
-             ? static_cast<int>(value)
-             : kOutOfRange;
+  return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max() ? static_cast<int>(value)
+                                                                                              : kOutOfRange;
 }
 // A byte count: one past 32 bits reads as the largest, never as a small one.
 std::uint32_t ByteCount(unsigned long long value) {
   return value <= std::numeric_limits<std::uint32_t>::max() ? static_cast<std::uint32_t>(value)
-                                                             : std::numeric_limits<std::uint32_t>::max();
+                                                            : std::numeric_limits<std::uint32_t>::max();
 }
 
 // A negative size is no size the worker sends; it reads as the largest, as a wrapped one did.

@@ -122,11 +122,10 @@ struct SixtySecondSpanOffered {
 };
 
 // std::monostate: a message that is no notification the windows act on (2025, 2072, ...).
-using Notification =
-    std::variant<std::monostate, ConfigRead, SessionHeader, CaptureStarted, CaptureDataArrived, CaptureEnded,
-                 CalibrationStepResult, CalibrationFactorsRead, ClockSetResult, SignalTraceEnded, TraceBlock,
-                 MeterStopped, LineTestReading, DtmfDecoderStarted, DtmfDigits, DownloadFinished, DownloadProgress,
-                 AboutRequested, TraceHeader, TraceFinished, TraceTriggered, DeviceReady, V21Offered,
-                 SixtySecondSpanOffered>;
+using Notification = std::variant<std::monostate, ConfigRead, SessionHeader, CaptureStarted, CaptureDataArrived,
+                                  CaptureEnded, CalibrationStepResult, CalibrationFactorsRead, ClockSetResult,
+                                  SignalTraceEnded, TraceBlock, MeterStopped, LineTestReading, DtmfDecoderStarted,
+                                  DtmfDigits, DownloadFinished, DownloadProgress, AboutRequested, TraceHeader,
+                                  TraceFinished, TraceTriggered, DeviceReady, V21Offered, SixtySecondSpanOffered>;
 
 }  // namespace notify

@@ -22,9 +22,8 @@ struct FrameViews {
   // Every view once (the active capture view is the session view), for "update all views".
   template <class F>
   void ForEach(F&& f) const {
-    IShellView* all[] = {sessionView.get(),      controlView.get(),     captureTimingView.get(),
-                         signalTraceView.get(),  traceControlView.get(), traceTimingView.get(),
-                         lineTestView.get(),     dtmfView.get()};
+    IShellView* all[] = {sessionView.get(),      controlView.get(),     captureTimingView.get(), signalTraceView.get(),
+                         traceControlView.get(), traceTimingView.get(), lineTestView.get(),      dtmfView.get()};
     for (IShellView* view : all)
       if (view != nullptr) f(*view);
     if (activeCaptureView && activeCaptureView.get() != sessionView.get()) f(*activeCaptureView.get());
