@@ -47,7 +47,7 @@ void BM_VoltMeterRunning(benchmark::State& state) {
   int repaints = 0;
   int replies = 0;
   apprig::RunLoopFor(3000);
-  auto* meter = dynamic_cast<CORULineTest*>(app.lineTestView.get());
+  auto* meter = dynamic_cast<CORULineTest*>(app.Views().lineTestView.get());
   if (meter == nullptr || app.tabbedFrame == nullptr) {
     state.SkipWithError("no volt meter");
   } else {

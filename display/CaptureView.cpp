@@ -313,7 +313,7 @@ void CORUCaptureView::mouseMoveEvent(QMouseEvent* event) {
       }
     }
   }
-  if (tell && app.captureTimingView) app.captureTimingView->Refresh();
+  if (tell && app.Views().captureTimingView) app.Views().captureTimingView->Refresh();
   QAbstractScrollArea::mouseMoveEvent(event);
 }
 

@@ -62,9 +62,9 @@ void CORUSessionRecall::showEvent(QShowEvent* event) {
   app.PostToWorker(WM_ORU_GET_SESSION_HEADER, static_cast<WPARAM>(-1), 0);
 }
 
-void CORUSessionRecall::OnSessionHeader(WPARAM slot) {
-  if (slot >= static_cast<WPARAM>(kRecallRows)) return;
-  const int k = static_cast<int>(slot);
+void CORUSessionRecall::OnSessionHeader(int slot) {
+  if (slot < 0 || slot >= kRecallRows) return;
+  const int k = slot;
   busy = BusyAfterAnswer(k, busy);
   ApplyDirectoryEntry(rows[static_cast<std::size_t>(k)], ReadDirectoryEntry(app.dataStore, k));
   ShowRow(k + 1);
@@ -101,7 +101,7 @@ void CORUSessionRecall::OnRecall(int row) {
     if (document != nullptr && !document->Autosave(row - 1, DocumentType::Capture, false)) return;
   } else if (options == kOptionsOverwrite) {
     app.dataStore.ClearCapture();
-    if (app.sessionView) app.sessionView->Refresh();
+    if (app.Views().sessionView) app.Views().sessionView->Refresh();
     if (document != nullptr) document->SetTypeModified(false, DocumentType::Capture);
   }
   TakeEntryConfiguration(app.dataStore, row - 1);

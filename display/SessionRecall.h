@@ -26,7 +26,7 @@ class CORUSessionRecall final : public QDialog, public ISessionRecall {
   void RunModal() override;
   bool WindowExists() const override { return isVisible(); }
   // UpdateSlot: the directory entry of `slot` (0..8) into its row; other slots are ignored.
-  void OnSessionHeader(WPARAM slot) override;
+  void OnSessionHeader(int slot) override;
 
   // Recall #row (1..9).
   void OnRecall(int row);

@@ -141,9 +141,7 @@ void CORUSessionView::ClearHoverMark() {
   hoverShown = false;
 }
 
-void CORUSessionView::RefreshReadout() {
-  if (app.captureTimingView) app.captureTimingView->Refresh();
-}
+void CORUSessionView::RefreshReadout() { emit siblings.readoutChanged(); }
 
 LONG CORUSessionView::DocumentY(int viewportY) const { return viewportY + verticalScrollBar()->value(); }
 

@@ -15,6 +15,7 @@
 
 #include "display/model/SessionLayout.h"
 #include "shell/views/ViewInterfaces.h"
+#include "shell/views/ViewSignals.h"
 
 class CORUpc144App;
 
@@ -36,6 +37,7 @@ class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   void ClearHoverMark() override;
   bool CanPrint() const override;
   void Print(QPrinter& printer) override;
+  ViewSignals* Signals() override { return &siblings; }
   int PrintJobs() const { return printJobs; }
 
   // Lays out now when the layout is stale (what the queued call does).
@@ -76,6 +78,7 @@ class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   QFont font;
   LayoutGeometry geometry;  // the cell size measured; width as laid out
   QTimer liveTimer;
+  ViewSignals siblings;  // the read-out panel hears of hover and marker changes
   bool stale = true;
   bool layoutQueued = false;
   int hoverLine = -1;

@@ -45,9 +45,9 @@ CaptureColors CORUTimingView::Colors() const { return WindowColors(app.settings,
 
 TraceReadoutRows CORUTimingView::CurrentTraceRows() const {
   ScopeReadings scope;
-  if (app.signalTraceView) {
-    scope.volts = app.signalTraceView->GetVoltageReading();
-    scope.seconds = app.signalTraceView->GetTimeReading();
+  if (app.Views().signalTraceView) {
+    scope.volts = app.Views().signalTraceView->GetVoltageReading();
+    scope.seconds = app.Views().signalTraceView->GetTimeReading();
   }
   return BuildTraceReadout(app.dataStore, app.settings.traceSnap == 1, scope, Colors());
 }
@@ -61,7 +61,7 @@ ReadoutRows CORUTimingView::CurrentRows() const {
   options.highlightParityBit = store.highlightParityBit != 0;
   options.parity7E1 = store.sysCfg.parity7E1 == 1;
   options.bitStuffed = store.sysCfg.bitStuffed == 1;
-  const auto* session = dynamic_cast<const CORUSessionView*>(app.sessionView.get());
+  const auto* session = dynamic_cast<const CORUSessionView*>(app.Views().sessionView.get());
   return BuildCaptureReadout(store, options, colors, session != nullptr ? &session->Layout() : nullptr);
 }
 
@@ -111,7 +111,7 @@ void CORUTimingView::resizeEvent(QResizeEvent* event) {
 }
 
 void CORUTimingView::mouseMoveEvent(QMouseEvent* event) {
-  if (app.sessionView) app.sessionView->ClearHoverMark();
+  if (app.Views().sessionView) app.Views().sessionView->ClearHoverMark();
   QAbstractScrollArea::mouseMoveEvent(event);
 }
 

@@ -35,8 +35,8 @@ class CORUDevelop final : public QDialog, public IDevelopDialog, private Calibra
   QWidget* Control(int id) override;
   void Show() override;
   bool WindowExists() const override { return isVisible(); }
-  void OnCalibrationStep(UINT id, WPARAM wParam, LPARAM lParam) override;
-  void OnFactorsRead(WPARAM wParam, LPARAM lParam) override;
+  void OnCalibrationStep(const notify::CalibrationStepResult& result) override;
+  void OnFactorsRead(const notify::CalibrationFactorsRead& read) override;
 
   // The buttons.
   void OnSend();

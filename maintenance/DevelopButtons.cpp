@@ -51,7 +51,7 @@ void CORUDevelop::OnSave() {
 }
 
 void CORUDevelop::RefreshSessionView() {
-  if (ISessionView* view = app.sessionView.get()) view->Refresh();
+  if (ISessionView* view = app.Views().sessionView.get()) view->Refresh();
 }
 
 void CORUDevelop::OnRecallCapture() {

@@ -21,6 +21,7 @@
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/OruApp.h"
+#include "shell/model/NotificationDecoder.h"
 
 namespace {
 
@@ -41,17 +42,14 @@ class CORUDevelop::PostTarget final : public win32::WindowTarget {
  public:
   explicit PostTarget(CORUDevelop& dialog) : dialog_(dialog) {}
   void OnPostedMessage(const MSG& message) override {
-    if (message.message != WM_ORU_CALIBRATION_STEP_DONE && message.message != WM_ORU_GET_CAL_FACTORS) return;
-    QMetaObject::invokeMethod(
-        &dialog_,
-        [d = &dialog_, m = message] {
-          if (m.message == WM_ORU_GET_CAL_FACTORS) {
-            d->OnFactorsRead(m.wParam, m.lParam);
-          } else {
-            d->OnCalibrationStep(m.message, m.wParam, m.lParam);
-          }
-        },
-        Qt::QueuedConnection);
+    const notify::Notification news = notify::DecodeNotification(message.message, message.wParam, message.lParam);
+    if (const auto* step = std::get_if<notify::CalibrationStepResult>(&news)) {
+      QMetaObject::invokeMethod(
+          &dialog_, [d = &dialog_, result = *step] { d->OnCalibrationStep(result); }, Qt::QueuedConnection);
+    } else if (const auto* read = std::get_if<notify::CalibrationFactorsRead>(&news)) {
+      QMetaObject::invokeMethod(
+          &dialog_, [d = &dialog_, factors = *read] { d->OnFactorsRead(factors); }, Qt::QueuedConnection);
+    }
   }
 
  private:
@@ -202,12 +200,12 @@ bool CORUDevelop::CheckDevice() {
   return false;
 }
 
-void CORUDevelop::OnCalibrationStep(UINT /*id*/, WPARAM wParam, LPARAM lParam) {
-  procedure_.OnCalibrationStep(static_cast<int>(wParam), lParam);
+void CORUDevelop::OnCalibrationStep(const notify::CalibrationStepResult& result) {
+  procedure_.OnCalibrationStep(result.line, result.step);
 }
 
-void CORUDevelop::OnFactorsRead(WPARAM wParam, LPARAM lParam) {
-  procedure_.OnFactorsRead(static_cast<int>(wParam), lParam);
+void CORUDevelop::OnFactorsRead(const notify::CalibrationFactorsRead& read) {
+  procedure_.OnFactorsRead(read.line, read.group);
 }
 
 // ---- CalibrationHost ------------------------------------------------------------------------

@@ -274,11 +274,12 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
 
 void CORUpc144App::DiscardCapture(bool clearFlag) {
   dataStore.ClearCapture();
-  if (sessionView) sessionView->Refresh();
+  FrameViews& views = Views();
+  if (views.sessionView) views.sessionView->Refresh();
   if (clearFlag && document_) document_->SetTypeModified(false, DocumentType::Capture);
-  if (activeCaptureView) {
-    activeCaptureView->Refresh();
-    activeCaptureView->Redraw();
+  if (views.activeCaptureView) {
+    views.activeCaptureView->Refresh();
+    views.activeCaptureView->Redraw();
   }
 }
 
@@ -445,10 +446,7 @@ void CORUpc144App::OnAppAbout() {
 }
 
 void CORUpc144App::UpdateViews() {
-  IShellView* views[] = {sessionView.get(),      controlView.get(),     captureTimingView.get(), signalTraceView.get(),
-                         traceControlView.get(), traceTimingView.get(), lineTestView.get(),      dtmfView.get()};
-  for (IShellView* view : views) {
-    if (view) view->OnUpdate();
-  }
-  if (activeCaptureView && activeCaptureView.get() != sessionView.get()) activeCaptureView->OnUpdate();
+  Views().ForEach([](IShellView& view) { view.OnUpdate(); });
 }
+
+FrameViews& CORUpc144App::Views() { return mainFrame != nullptr ? mainFrame->Views() : standaloneViews_; }

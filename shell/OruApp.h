@@ -18,9 +18,8 @@
 #include "link/store/OruData.h"
 #include "shell/prompts/PromptService.h"
 #include "shell/StartupRecord.h"
+#include "shell/views/FrameViews.h"
 #include "shell/views/ViewFactory.h"
-#include "shell/views/ViewInterfaces.h"
-#include "shell/views/ViewPointer.h"
 #include "shell/model/AppSettings.h"
 #include "shell/model/FileDialogSpec.h"
 
@@ -59,16 +58,9 @@ class CORUpc144App : public QObject {
   CMainFrame* mainFrame = nullptr;
   CORUTabbedFrame* tabbedFrame = nullptr;
 
-  // Set by the frames when they create their views.
-  ViewPointer<ISessionView> sessionView;
-  ViewPointer<ISessionView> activeCaptureView;
-  ViewPointer<IControlPanel> controlView;
-  ViewPointer<IReadoutPanel> captureTimingView;
-  ViewPointer<IReadoutPanel> traceTimingView;
-  ViewPointer<ISignalTraceView> signalTraceView;
-  ViewPointer<ITraceControl> traceControlView;
-  ViewPointer<IVoltMeterView> lineTestView;
-  ViewPointer<IDtmfView> dtmfView;
+  // The main frame's views. A window made without a main frame (a test of one window) finds its
+  // siblings in a set of its own, empty unless the test fills it.
+  FrameViews& Views();
 
   ViewFactory viewFactory;
 
@@ -165,6 +157,7 @@ class CORUpc144App : public QObject {
   std::unique_ptr<SingleInstance> instance_;
   std::unique_ptr<CORUpc144Doc> document_;
   std::unique_ptr<CORUCommThread> worker_;
+  FrameViews standaloneViews_;
   QPointer<CMainFrame> frameGuard_;  // reads null should the frame delete itself
   QStringList recentFiles_;
   bool newAllowed_ = false;

@@ -146,8 +146,8 @@ bool CORUpc144Doc::OnNewDocument() {
   captureFilePath_.clear();
   traceFilePath_.clear();
   SetPathName(QString(), std::nullopt, false);
-  if (app_.captureTimingView) app_.captureTimingView->Refresh();
-  if (app_.traceTimingView) app_.traceTimingView->Refresh();
+  if (app_.Views().captureTimingView) app_.Views().captureTimingView->Refresh();
+  if (app_.Views().traceTimingView) app_.Views().traceTimingView->Refresh();
   // As after every new document, the views take the settings again (the reset cleared the
   // display flags they set).
   UpdateViews();
@@ -180,11 +180,11 @@ bool CORUpc144Doc::OnOpenDocument(const QString& path) {
   app_.SelectTab(TabOf(type));
   SetPathName(path, type, true);
   app_.SetMainTitle(path);
-  if (app_.activeCaptureView) {
-    app_.activeCaptureView->Redraw();
-    app_.activeCaptureView->Refresh();
+  if (app_.Views().activeCaptureView) {
+    app_.Views().activeCaptureView->Redraw();
+    app_.Views().activeCaptureView->Refresh();
   }
-  if (app_.controlView) app_.controlView->SyncControlsFromConfig(0);
+  if (app_.Views().controlView) app_.Views().controlView->SyncControlsFromConfig(0);
   UpdateViews();
   return true;
 }
@@ -293,7 +293,7 @@ bool CORUpc144Doc::Autosave(int slot, DocumentType documentType, bool keepPath) 
 
   if (documentType == DocumentType::Capture) {
     store.ClearCapture();
-    if (app_.sessionView) app_.sessionView->Refresh();
+    if (app_.Views().sessionView) app_.Views().sessionView->Refresh();
     autosaveCapturePath_ = path;
   } else {
     store.ClearTrace(TraceKind::Triggered);

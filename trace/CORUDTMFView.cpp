@@ -46,7 +46,7 @@ CORUDTMFView::CORUDTMFView(CORUpc144App& app, QWidget* parent) : QWidget(parent)
 }
 
 CORUDTMFView::~CORUDTMFView() {
-  if (app_.dtmfView.get() == this) app_.dtmfView.Set(nullptr);
+  if (app_.Views().dtmfView.get() == this) app_.Views().dtmfView.Set(nullptr);
 }
 
 QWidget* CORUDTMFView::Control(int id) { return FindControl(this, id); }
@@ -88,7 +88,7 @@ void CORUDTMFView::OnClearDtmfData() {
   OnUpdate();
 }
 
-void CORUDTMFView::OnDigitsChanged(WPARAM, LPARAM) {
+void CORUDTMFView::OnDigitsChanged(const notify::DtmfDigits&) {
   OnUpdate();
   update();
 }

@@ -25,7 +25,7 @@ class CORUDTMFView final : public QWidget, public IDtmfView {
   void OnUpdate() override;
   void StartStopDecoder() override;
   void AbortDecoder() override;
-  void OnDigitsChanged(WPARAM wParam, LPARAM lParam) override;
+  void OnDigitsChanged(const notify::DtmfDigits& digits) override;
 
   void OnLine1() { OnLine(1); }
   void OnLine2() { OnLine(2); }

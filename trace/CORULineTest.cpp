@@ -62,7 +62,7 @@ CORULineTest::CORULineTest(CORUpc144App& app, QWidget* parent) : QWidget(parent)
 
 CORULineTest::~CORULineTest() {
   timer_.stop();
-  if (app_.lineTestView.get() == this) app_.lineTestView.Set(nullptr);
+  if (app_.Views().lineTestView.get() == this) app_.Views().lineTestView.Set(nullptr);
 }
 
 QWidget* CORULineTest::Control(int id) { return FindControl(this, id); }
@@ -144,7 +144,7 @@ void CORULineTest::OnUpdate() {
   if (vpp_) vpp_->setChecked(!dbm);
 }
 
-void CORULineTest::OnLineTestReply(WPARAM, LPARAM) {
+void CORULineTest::OnLineTestReply(const notify::LineTestReading&) {
   ++replies_;
   // The radios follow the line and the unit; a reply that changes neither leaves them.
   const int line = app_.dataStore.selectedLine;

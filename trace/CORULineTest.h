@@ -33,7 +33,7 @@ class CORULineTest final : public QWidget, public IVoltMeterView {
   void OnUpdate() override;
   void StartStopTest() override;
   void AbortTest() override;
-  void OnLineTestReply(WPARAM wParam, LPARAM lParam) override;
+  void OnLineTestReply(const notify::LineTestReading& reading) override;
 
   void OnLine1();
   void OnLine2();

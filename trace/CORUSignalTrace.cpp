@@ -68,7 +68,7 @@ CORUSignalTrace::CORUSignalTrace(CORUpc144App& app, QWidget* parent)
 
 CORUSignalTrace::~CORUSignalTrace() {
   timer_.stop();
-  if (app_.signalTraceView.get() == this) app_.signalTraceView.Set(nullptr);
+  if (app_.Views().signalTraceView.get() == this) app_.Views().signalTraceView.Set(nullptr);
 }
 
 QWidget* CORUSignalTrace::Control(int id) { return FindControl(this, id); }
@@ -165,9 +165,7 @@ void CORUSignalTrace::RefreshScope() {
   if (readout) RedrawReadout();
 }
 
-void CORUSignalTrace::RedrawReadout() {
-  if (app_.traceTimingView) app_.traceTimingView->Refresh();
-}
+void CORUSignalTrace::RedrawReadout() { emit siblings_.readoutChanged(); }
 
 void CORUSignalTrace::RedrawAxisPanels() {
   DrawVoltPanel();
@@ -213,7 +211,7 @@ void CORUSignalTrace::DrawThresholdMark(QPainter& painter, const VoltAxisLayout&
     topLogical = -mapper_.PixelsToLogicalY(thresholdRect_.top);
     app_.settings.deltaV = DeltaVFromMarkY(topLogical, axis.topMark, axis.bottomMark);
     // The trace control's voltage edit follows the drag.
-    if (app_.traceControlView) app_.traceControlView->UpdateVoltageLabel();
+    emit siblings_.thresholdMoved();
     const QRect px(QPoint(0, thresholdRect_.top), QPoint(voltPanel_->width() - 1, thresholdRect_.bottom - 1));
     painter.fillRect(px, QColor(255, 0, 0));
     scope_.state.SetThresholdRect({0, thresholdRect_.top, 0, thresholdRect_.bottom});
@@ -356,7 +354,7 @@ void CORUSignalTrace::OnRecallTrace() {
   if (!app_.context.DeviceOpen()) app_.UpdateViews();
 }
 
-void CORUSignalTrace::ForwardToTraceRecall(WPARAM row) {
+void CORUSignalTrace::ForwardToTraceRecall(int row) {
   if (traceHeaderHook) traceHeaderHook(row);
 }
 
@@ -379,8 +377,8 @@ void CORUSignalTrace::DeactivateTrace() {
   StopTimer();
 }
 
-void CORUSignalTrace::AddTraceBlock(WPARAM wParam, LPARAM lParam) {
-  if (TakeTraceBlock(app_.dataStore, wParam, lParam) == IntakeResult::StoredAndFull) {
+void CORUSignalTrace::AddTraceBlock(const notify::TraceBlock& block) {
+  if (TakeTraceBlock(app_.dataStore, block.buffer, block.index) == IntakeResult::StoredAndFull) {
     app_.PostToWorker(WM_ORU_STOP_SIGNAL_TRACE, 0, 0);
     StopTimer();
   }

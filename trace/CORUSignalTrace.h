@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "shell/views/ViewInterfaces.h"
+#include "shell/views/ViewSignals.h"
 #include "trace/CORUScope.h"
 #include "trace/model/AxisLayout.h"
 #include "trace/model/ScopeState.h"
@@ -34,11 +35,12 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   QWidget* Control(int id) override;
   bool CanPrint() const override;
   void Print(QPrinter& printer) override;
+  ViewSignals* Signals() override { return &siblings_; }
   void ActivateTrace() override;
   void DeactivateTrace() override;
-  void AddTraceBlock(WPARAM wParam, LPARAM lParam) override;
+  void AddTraceBlock(const notify::TraceBlock& block) override;
   void RefreshScope() override;
-  void ForwardToTraceRecall(WPARAM row) override;
+  void ForwardToTraceRecall(int row) override;
   // NaN when the scope has no reading.
   double GetVoltageReading() const override;
   double GetTimeReading() const override;
@@ -61,7 +63,7 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   // The stored-trace recall dialog sits behind these hooks; empty, Recall Trace and the
   // trace-header notifications do nothing.
   std::function<void()> traceRecallHook;
-  std::function<void(WPARAM row)> traceHeaderHook;
+  std::function<void(int row)> traceHeaderHook;
 
   CORUScope& Scope() { return scope_; }
   const QImage& VoltPanelImage() const { return voltImage_; }
@@ -113,4 +115,5 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   int timeRightMark_ = 0;
   uint64_t drawnState_ = 0;
   bool drawnOnce_ = false;
+  ViewSignals siblings_;  // the read-out panel and the trace control beside it
 };

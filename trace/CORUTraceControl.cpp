@@ -100,7 +100,7 @@ CORUTraceControl::CORUTraceControl(CORUpc144App& app, QWidget* parent) : QWidget
 CORUTraceControl::~CORUTraceControl() {
   timer_.stop();
   delete recall_;
-  if (app_.traceControlView.get() == this) app_.traceControlView.Set(nullptr);
+  if (app_.Views().traceControlView.get() == this) app_.Views().traceControlView.Set(nullptr);
 }
 
 QWidget* CORUTraceControl::Control(int id) { return FindControl(this, id); }
@@ -257,7 +257,7 @@ void CORUTraceControl::SelectCombos(int scale, int span, int trigger) {
   if (triggerCombo_) triggerCombo_->setCurrentIndex(SelectionForTrigger(trigger));
 }
 
-void CORUTraceControl::RefreshFromSettings(WPARAM row) {
+void CORUTraceControl::RefreshFromSettings(int row) {
   if (recall_->WindowExists()) recall_->ShowTraceHeader(row);
   const AppSettings& s = app_.settings;
   SelectCombos(s.traceScale, s.traceSpan, s.traceTrigger);

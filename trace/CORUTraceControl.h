@@ -33,7 +33,7 @@ class CORUTraceControl final : public QWidget, public ITraceControl {
   void StartEnableTimer() override;
   void StopEnableTimer() override;
   void OnTraceFinished() override;
-  void RefreshFromSettings(WPARAM row) override;
+  void RefreshFromSettings(int row) override;
   void AddSixtySecondSpan() override;
   void RemoveSixtySecondSpan() override;
   void ShowDcScales() override;

@@ -58,9 +58,8 @@ void CORUTraceRecall::showEvent(QShowEvent* event) {
   app_.PostToWorker(WM_ORU_GET_TRACE_HEADER, static_cast<WPARAM>(-1), 0);
 }
 
-void CORUTraceRecall::ShowTraceHeader(WPARAM wParam) {
-  if (wParam >= static_cast<WPARAM>(kRows)) return;
-  const int row = static_cast<int>(wParam);
+void CORUTraceRecall::ShowTraceHeader(int row) {
+  if (row < 0 || row >= kRows) return;
   CORUTraceHeader header;
   app_.dataStore.WithTrace([&](CORUData&) { header = app_.dataStore.traceDirectory[static_cast<std::size_t>(row)]; });
   const RecallRow shown = RowForHeader(header);

@@ -28,7 +28,7 @@ class CORUTraceRecall final : public QDialog {
   int RunModal();
   bool WindowExists() const { return isVisible(); }
   // A header notification for `row` (0..2).
-  void ShowTraceHeader(WPARAM row);
+  void ShowTraceHeader(int row);
   void OnRecall(int number);  // 1..3
   bool Busy() const { return busy_; }
 

@@ -20,7 +20,7 @@ CORUSignalTrace* MakeSignalTrace(CORUpc144App& app, QWidget* parent) {
     recall->SetDocument(app.currentDocument);
     recall->RunModal();
   };
-  view->traceHeaderHook = [recall](WPARAM row) {
+  view->traceHeaderHook = [recall](int row) {
     if (recall->WindowExists()) recall->ShowTraceHeader(row);
   };
   return view;

@@ -14,13 +14,12 @@
 #include "platform/win32/WindowTarget.h"
 #include "resources/MenuBuilder.h"
 #include "resources/ResourceImages.h"
-#include "shell/frame/CaptureFrame.h"
+#include "shell/frame/FrameTabs.h"
 #include "shell/OruApp.h"
 #include "link/protocol/WorkerMessages.h"
 #include "shell/frame/PostedMessageEvent.h"
 #include "shell/frame/StatusBar.h"
 #include "shell/frame/TabbedFrame.h"
-#include "shell/frame/TraceFrame.h"
 #include "shell/frame/VolumeCtrl.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/model/IdlePacing.h"
@@ -116,17 +115,10 @@ void CMainFrame::BuildClient() {
   tabbedFrame->setObjectName(QString::number(AFX_IDW_PANE_FIRST));
   setCentralWidget(tabbedFrame);
   app.tabbedFrame = tabbedFrame;
-  tabbedFrame->AddTab(QStringLiteral("CAPTURE DATA"), new CORUCaptureFrame(app, tabbedFrame));
-  tabbedFrame->AddTab(QStringLiteral("SIGNAL TRACE"), new CORUTraceFrame(app, tabbedFrame));
-  IVoltMeterView* lineTest = app.viewFactory.Create<ViewSlot::VoltMeter>(app, tabbedFrame);
-  tabbedFrame->AddTab(QStringLiteral("VOLT METER"), lineTest->Widget());
-  app.lineTestView.Set(lineTest);
-  IDtmfView* dtmf = app.viewFactory.Create<ViewSlot::Dtmf>(app, tabbedFrame);
-  tabbedFrame->AddTab(QStringLiteral("DTMF DECODER"), dtmf->Widget());
-  app.dtmfView.Set(dtmf);
+  for (const FrameTab& tab : FrameTabs()) tabbedFrame->AddTab(QLatin1String(tab.title), tab.make(app, tabbedFrame));
   tabbedFrame->EnableTab(TAB_CAPTURE_DATA);
   tabbedFrame->EnableTab(TAB_SIGNAL_TRACE);
-  SetActiveView(app.activeCaptureView.get());
+  SetActiveView(views.activeCaptureView.get());
 }
 
 void CMainFrame::RegisterDeviceInterface() {
@@ -159,11 +151,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
       const auto* key = static_cast<QKeyEvent*>(event);
       if (key->key() == Qt::Key_PageUp) statusBar->VolumeSlider()->PageUp();
       if (key->key() == Qt::Key_PageDown) statusBar->VolumeSlider()->PageDown();
-    } else if (event->type() == QEvent::MouseMove && app.sessionView) {
-      QWidget* view = app.sessionView->Widget();
+    } else if (event->type() == QEvent::MouseMove && views.sessionView) {
+      QWidget* view = views.sessionView->Widget();
       const QPoint global = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
       const QRect area(view->mapToGlobal(QPoint(0, 0)), view->size());
-      if (!area.contains(global)) app.sessionView->ClearHoverMark();
+      if (!area.contains(global)) views.sessionView->ClearHoverMark();
     }
   }
   return QMainWindow::eventFilter(watched, event);
@@ -186,15 +178,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::DetachViews() {
   activeView = nullptr;
-  app.sessionView.Set(nullptr);
-  app.controlView.Set(nullptr);
-  app.captureTimingView.Set(nullptr);
-  app.signalTraceView.Set(nullptr);
-  app.traceControlView.Set(nullptr);
-  app.traceTimingView.Set(nullptr);
-  app.lineTestView.Set(nullptr);
-  app.dtmfView.Set(nullptr);
-  app.activeCaptureView.Set(nullptr);
+  views = FrameViews{};
 }
 
 void CMainFrame::StopCommThread() {

@@ -18,6 +18,8 @@
 #include "platform/win32/DeviceNotification.h"
 #include "platform/win32/Win32Types.h"
 #include "shell/model/CoalescedNotice.h"
+#include "shell/model/Notifications.h"
+#include "shell/views/FrameViews.h"
 
 class CORUpc144App;
 class CORUTabbedFrame;
@@ -47,6 +49,8 @@ class CMainFrame : public QMainWindow {
 
   CORUTabbedFrame* TabbedFrame() const { return tabbedFrame; }
   CORUStatusBar* StatusBar() const { return statusBar; }
+  // The views of the tabs, filled as the tab frames make them.
+  FrameViews& Views() { return views; }
   // The firmware-download progress dialog; null until the first progress notification.
   CDownloadStatus* DownloadStatus() const { return downloadStatus; }
   // The menu / tool-bar / accelerator action of a command id; null when there is none.
@@ -93,6 +97,7 @@ class CMainFrame : public QMainWindow {
 
  private:
   class PostTarget;
+  class NotificationHandler;
 
   void ScheduleIdleUpdate();
   void StopLostDeviceActivities();
@@ -103,12 +108,13 @@ class CMainFrame : public QMainWindow {
   void SynchroniseState();
   void ApplyUpdateRules();
   void UpdatePanes();
-  void OnDownloadProgress(WPARAM done, LPARAM total);
+  void OnDownloadProgress(const notify::DownloadProgress& progress);
   void OnDownloadFinished();
-  void ShowClockResult(WPARAM result);
+  void ShowClockResult(bool succeeded);
   void DetachViews();
 
   CORUpc144App& app;
+  FrameViews views;
   CORUStatusBar* statusBar = nullptr;
   QToolBar* toolBar = nullptr;
   CORUTabbedFrame* tabbedFrame = nullptr;

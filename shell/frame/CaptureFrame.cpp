@@ -6,6 +6,7 @@
 #include "shell/frame/SplitOverride.h"
 #include "shell/frame/TabFrameBuilder.h"
 #include "shell/frame/TabFrameLayout.h"
+#include "shell/views/ViewSignals.h"
 
 CORUCaptureFrame::CORUCaptureFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app(app) {
   outerSplitter = new CSplitOverride(Qt::Horizontal, this);
@@ -15,8 +16,11 @@ CORUCaptureFrame::CORUCaptureFrame(CORUpc144App& app, QWidget* parent) : QWidget
   ISessionView* session = app.viewFactory.Create<ViewSlot::SessionView>(app, outerSplitter);
   ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(), session->Widget(),
                   kCaptureFrameSizes);
-  app.controlView.Set(control);
-  app.captureTimingView.Set(readout);
-  app.sessionView.Set(session);
-  app.activeCaptureView.Set(session);
+  app.Views().controlView.Set(control);
+  app.Views().captureTimingView.Set(readout);
+  app.Views().sessionView.Set(session);
+  app.Views().activeCaptureView.Set(session);
+  // The read-out shows the session view's hovered byte and marker.
+  if (ViewSignals* told = session->Signals())
+    connect(told, &ViewSignals::readoutChanged, readout->Widget(), [readout] { readout->Refresh(); });
 }

@@ -39,7 +39,7 @@ void CMainFrame::OnCommand(int commandId) {
       close();
       break;  // the close asks about unsaved data first
     default:
-      if (!(app.controlView && app.controlView->OnCommand(commandId))) app.OnCommand(commandId);
+      if (!(views.controlView && views.controlView->OnCommand(commandId))) app.OnCommand(commandId);
       break;
   }
   ScheduleIdleUpdate();

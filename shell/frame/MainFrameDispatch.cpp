@@ -1,139 +1,178 @@
-// The dispatch of the worker's notifications (and of the other posted messages) by id.
+// The dispatch of the worker's notifications (and of the other posted messages): each is decoded
+// once into its typed value, which one handler per type hands to the windows that wait for it.
 
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "link/protocol/WorkerMessages.h"
-#include "shell/frame/CMainFrame.h"
-#include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
-#include "shell/model/ShellConstants.h"
+#include "shell/dialogs/DownloadStatus.h"
+#include "shell/frame/CMainFrame.h"
 #include "resources/data/ResourceIds.h"
+#include "shell/model/NotificationDecoder.h"
+#include "shell/model/ShellConstants.h"
 #include "shell/model/StatusPaneText.h"
 
 namespace {
 constexpr UINT WM_ERASEBKGND_ID = 20;
 }  // namespace
 
+// One overload per notification type; each answers whether the message was consumed.
+class CMainFrame::NotificationHandler {
+ public:
+  explicit NotificationHandler(CMainFrame& frame)
+      : frame(frame), app(frame.app), views(frame.views), store(frame.app.dataStore) {}
+
+  bool operator()(std::monostate) const { return false; }
+  bool operator()(const notify::ConfigRead&) const {
+    if (views.controlView) views.controlView->SyncControlsFromConfig(0);
+    return false;
+  }
+  bool operator()(const notify::SessionHeader& header) const {
+    if (views.controlView) views.controlView->SyncControlsFromConfig(header.slot);
+    return false;
+  }
+  bool operator()(const notify::CaptureDataArrived& arrived) const {
+    if (views.controlView) views.controlView->SyncControlsFromConfig(arrived.row);
+    // The recall laid out before its records came; nothing else shows them.
+    if (views.activeCaptureView) views.activeCaptureView->ShowArrivedData();
+    return false;
+  }
+  bool operator()(const notify::CaptureStarted& started) const {
+    if (views.activeCaptureView) {
+      if (views.controlView) views.controlView->SyncControlsFromConfig(started.row);
+      if (!views.activeCaptureView->LiveRefreshRunning()) views.activeCaptureView->StartLiveRefresh();
+    }
+    return (*this)(notify::TraceHeader{started.row});
+  }
+  bool operator()(const notify::CaptureEnded&) const {
+    if (views.controlView) views.controlView->ShowEndOfCapture();
+    store.statusText.Set(CORUData::kIdleStatusText);
+    store.ExchangeRun([](RunState& run) {
+      if (run.capture == CaptureRun::Armed) run.capture = CaptureRun::Idle;
+    });
+    if (views.activeCaptureView) views.activeCaptureView->StopLiveRefresh();
+    return false;
+  }
+  bool operator()(const notify::CalibrationStepResult& result) const {
+    if (frame.developDialog != nullptr && frame.developDialog->WindowExists())
+      frame.developDialog->OnCalibrationStep(result);
+    return false;
+  }
+  bool operator()(const notify::CalibrationFactorsRead& read) const {
+    if (frame.developDialog != nullptr && frame.developDialog->WindowExists()) frame.developDialog->OnFactorsRead(read);
+    return false;
+  }
+  bool operator()(const notify::ClockSetResult& result) const {
+    frame.ShowClockResult(result.succeeded);
+    return false;
+  }
+  bool operator()(const notify::SignalTraceEnded&) const {
+    if (views.traceControlView) views.traceControlView->OnTraceFinished();
+    if (views.controlView) views.controlView->OnSignalTraceEnded();
+    return false;
+  }
+  bool operator()(const notify::TraceBlock& block) const {
+    if (views.signalTraceView) views.signalTraceView->AddTraceBlock(block);
+    return false;
+  }
+  bool operator()(const notify::MeterStopped&) const {
+    store.statusText.Set(CORUData::kIdleStatusText);
+    return false;
+  }
+  bool operator()(const notify::LineTestReading& reading) const {
+    if (views.lineTestView) views.lineTestView->OnLineTestReply(reading);
+    return false;
+  }
+  bool operator()(const notify::DtmfDecoderStarted& started) const {
+    // An out-of-range line (-1) names no text and leaves the pane.
+    if (const auto text = DtmfDecoderStatusText(static_cast<unsigned long long>(started.line)))
+      store.statusText.Set(*text);
+    return false;
+  }
+  bool operator()(const notify::DtmfDigits& digits) const {
+    if (views.dtmfView) views.dtmfView->OnDigitsChanged(digits);
+    return false;
+  }
+  bool operator()(const notify::DownloadFinished&) const {
+    frame.OnDownloadFinished();
+    return false;
+  }
+  bool operator()(const notify::DownloadProgress& progress) const {
+    frame.OnDownloadProgress(progress);
+    return false;
+  }
+  bool operator()(const notify::AboutRequested&) const {
+    app.OnCommand(ID_APP_ABOUT);
+    return true;
+  }
+  bool operator()(const notify::TraceHeader& header) const {
+    if (views.signalTraceView) views.signalTraceView->ForwardToTraceRecall(header.row);
+    if (views.traceControlView) views.traceControlView->RefreshFromSettings(header.row);
+    return false;
+  }
+  bool operator()(const notify::TraceFinished&) const {
+    if (views.traceControlView) views.traceControlView->OnTraceFinished();
+    return false;
+  }
+  bool operator()(const notify::TraceTriggered&) const {
+    if (views.signalTraceView) views.signalTraceView->RefreshScope();
+    return false;
+  }
+  bool operator()(const notify::DeviceReady&) const {
+    // After a firmware download the About box shows the new version once.
+    if (store.resyncPending.exchange(0) == 0) return false;
+    app.OnCommand(ID_APP_ABOUT);
+    return true;
+  }
+  bool operator()(const notify::V21Offered& v21) const {
+    if (views.controlView) {
+      if (v21.offered)
+        views.controlView->ShowV21Standard();
+      else
+        views.controlView->HideV21Standard();
+    }
+    return false;
+  }
+  bool operator()(const notify::SixtySecondSpanOffered& span) const {
+    if (views.traceControlView) {
+      if (span.offered)
+        views.traceControlView->AddSixtySecondSpan();
+      else
+        views.traceControlView->RemoveSixtySecondSpan();
+    }
+    return false;
+  }
+
+ private:
+  CMainFrame& frame;
+  CORUpc144App& app;
+  FrameViews& views;
+  CORUData& store;
+};
+
 bool CMainFrame::PreTranslateMessage(const MSG& message) {
-  CORUData& store = app.dataStore;
-  const WPARAM w = message.wParam;
-  const LPARAM l = message.lParam;
   switch (message.message) {
     case WM_ERASEBKGND_ID:
       return true;
     case WM_DEVICECHANGE:
-      OnDeviceChange(w, l);
-      return false;
-    case WM_ORU_GET_CONFIG:
-    case WM_ORU_GET_SESSION_HEADER:
-      if (app.controlView) app.controlView->SyncControlsFromConfig(w);
-      return false;
-    case WM_ORU_GET_CAPTURE_DATA:
-      if (app.controlView) app.controlView->SyncControlsFromConfig(w);
-      // The recall laid out before its records came; nothing else shows them.
-      if (app.activeCaptureView) app.activeCaptureView->ShowArrivedData();
-      return false;
-    case WM_ORU_START_CAPTURE:
-      if (app.activeCaptureView) {
-        if (app.controlView) app.controlView->SyncControlsFromConfig(w);
-        if (!app.activeCaptureView->LiveRefreshRunning()) app.activeCaptureView->StartLiveRefresh();
-      }
-      if (app.signalTraceView) app.signalTraceView->ForwardToTraceRecall(w);
-      if (app.traceControlView) app.traceControlView->RefreshFromSettings(w);
-      return false;
-    case WM_ORU_ABORT_CAPTURE:
-      if (app.controlView) app.controlView->ShowEndOfCapture();
-      store.statusText.Set(CORUData::kIdleStatusText);
-      store.ExchangeRun([](RunState& run) {
-        if (run.capture == CaptureRun::Armed) run.capture = CaptureRun::Idle;
-      });
-      if (app.activeCaptureView) app.activeCaptureView->StopLiveRefresh();
-      return false;
-    case WM_ORU_CALIBRATION_STEP_DONE:
-      if (developDialog != nullptr && developDialog->WindowExists())
-        developDialog->OnCalibrationStep(message.message, w, l);
-      return false;
-    case WM_ORU_GET_CAL_FACTORS:
-      if (developDialog != nullptr && developDialog->WindowExists()) developDialog->OnFactorsRead(w, l);
-      return false;
-    case WM_ORU_SET_CLOCK_FROM_PC:
-      ShowClockResult(w);
-      return false;
-    case WM_ORU_START_SIGNAL_TRACE:
-      if (app.traceControlView) app.traceControlView->OnTraceFinished();
-      if (app.controlView) app.controlView->OnSignalTraceEnded();
-      return false;
-    case WM_ORU_TRACE_DATA_READY:
-      if (app.signalTraceView) app.signalTraceView->AddTraceBlock(w, l);
-      return false;
-    case WM_ORU_STOP_LINE_TEST:
-    case WM_ORU_STOP_DTMF_DECODER:
-      store.statusText.Set(CORUData::kIdleStatusText);
-      return false;
-    case WM_ORU_LINE_TEST_DATA:
-      if (app.lineTestView) app.lineTestView->OnLineTestReply(w, l);
-      return false;
-    case WM_ORU_START_DTMF_DECODER:
-      if (const auto text = DtmfDecoderStatusText(w)) store.statusText.Set(*text);
-      return false;
-    case WM_ORU_DTMF_DATA:
-      if (app.dtmfView) app.dtmfView->OnDigitsChanged(w, l);
-      return false;
-    case WM_ORU_DOWNLOAD_FIRMWARE:
-      OnDownloadFinished();
-      return false;
-    case WM_ORU_DOWNLOAD_PROGRESS:
-      OnDownloadProgress(w, l);
-      return false;
-    case WM_ORU_SHOW_ABOUT:
-      app.OnCommand(ID_APP_ABOUT);
-      return true;
-    case WM_ORU_GET_TRACE_HEADER:
-      if (app.signalTraceView) app.signalTraceView->ForwardToTraceRecall(w);
-      if (app.traceControlView) app.traceControlView->RefreshFromSettings(w);
-      return false;
-    case WM_ORU_TRACE_RECALL_DONE:
-    case WM_ORU_STOP_TRIGGERED_TRACE:
-      if (app.traceControlView) app.traceControlView->OnTraceFinished();
-      return false;
-    case WM_ORU_TRACE_TRIGGERED:
-      if (app.signalTraceView) app.signalTraceView->RefreshScope();
-      return false;
-    case WM_ORU_DEVICE_CONNECTED:
-      // After a firmware download the About box shows the new version once.
-      if (store.resyncPending.exchange(0) != 0) {
-        app.OnCommand(ID_APP_ABOUT);
-        return true;
-      }
-      return false;
-    case WM_ORU_ENABLE_V21:
-      if (app.controlView) app.controlView->ShowV21Standard();
-      return false;
-    case WM_ORU_DISABLE_V21:
-      if (app.controlView) app.controlView->HideV21Standard();
-      return false;
-    case WM_ORU_ENABLE_60S_SPAN:
-      if (app.traceControlView) app.traceControlView->AddSixtySecondSpan();
-      return false;
-    case WM_ORU_DISABLE_60S_SPAN:
-      if (app.traceControlView) app.traceControlView->RemoveSixtySecondSpan();
+      OnDeviceChange(message.wParam, message.lParam);
       return false;
     default:
-      return false;
+      return std::visit(NotificationHandler(*this),
+                        notify::DecodeNotification(message.message, message.wParam, message.lParam));
   }
 }
 
-void CMainFrame::ShowClockResult(WPARAM result) {
-  if (result != 0)
+void CMainFrame::ShowClockResult(bool succeeded) {
+  if (succeeded)
     app.prompts().MessageBox(QStringLiteral("ORU time set to PC time"), QStringLiteral("ORU Date/Time"), MB_OK);
   else
     app.prompts().MessageBox(QStringLiteral("Unable to set ORU time"), QStringLiteral("ORU Date/Time"),
                              MB_OK | MB_ICONEXCLAMATION);
 }
 
-void CMainFrame::OnDownloadProgress(WPARAM done, LPARAM total) {
-  if (total != 0 && downloadStatus == nullptr) downloadStatus = new CDownloadStatus(app, this);
+void CMainFrame::OnDownloadProgress(const notify::DownloadProgress& progress) {
+  if (progress.fileSize != 0 && downloadStatus == nullptr) downloadStatus = new CDownloadStatus(app, this);
   if (downloadStatus == nullptr) return;
   downloadStatus->show();
   downloadStatus->raise();
@@ -141,7 +180,7 @@ void CMainFrame::OnDownloadProgress(WPARAM done, LPARAM total) {
   QRect area = downloadStatus->frameGeometry();
   area.moveCenter(frameGeometry().center());
   downloadStatus->move(area.topLeft());
-  downloadStatus->SetProgress(static_cast<std::uint32_t>(done), static_cast<std::uint32_t>(total));
+  downloadStatus->SetProgress(progress.bytesSent, progress.fileSize);
 }
 
 void CMainFrame::OnDownloadFinished() {

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QComboBox>
 
+#include <iterator>
 #include <mutex>
 
 #include "link/worker/DeviceLoss.h"
@@ -66,8 +67,8 @@ void CMainFrame::SynchroniseState() {
   in.deviceOpen = app.context.DeviceOpen();
   in.run = store.Run();
   in.currentTab = tabbedFrame != nullptr ? tabbedFrame->GetCurrentTab() : 0;
-  IControlPanel* control = app.controlView.get();
-  ITraceControl* trace = app.traceControlView.get();
+  IControlPanel* control = views.controlView.get();
+  ITraceControl* trace = views.traceControlView.get();
   in.controlViewExists = control != nullptr;
   in.traceControlExists = trace != nullptr;
   in.captureButtonIdle = captureButtonIdle;
@@ -93,7 +94,7 @@ void CMainFrame::SynchroniseState() {
     if (plan.dcScales == DcScales::Hide) trace->HideDcScales();
   }
   if (tabbedFrame != nullptr) {
-    for (int tab = 0; tab < 4; ++tab) {
+    for (int tab = 0; tab < static_cast<int>(std::size(plan.tabEnabled)); ++tab) {
       if (!plan.tabEnabled[tab]) continue;
       if (*plan.tabEnabled[tab])
         tabbedFrame->EnableTab(tab);

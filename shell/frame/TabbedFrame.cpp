@@ -11,9 +11,8 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/frame/CMainFrame.h"
+#include "shell/frame/FrameTabs.h"
 #include "shell/OruApp.h"
-#include "shell/OruDocument.h"
-#include "shell/model/StatusPaneText.h"
 
 namespace {
 constexpr const char* kAbortingDtmf = "Aborting DTMF decoder";
@@ -45,7 +44,8 @@ bool CORUTabbedFrame::AddTab(const QString& label, QWidget* window) {
   tab.enabled = false;
   tabs.push_back(tab);
   if (index == 0) {
-    if (app.mainFrame != nullptr && app.activeCaptureView) app.mainFrame->SetActiveView(app.activeCaptureView.get());
+    if (app.mainFrame != nullptr && app.Views().activeCaptureView)
+      app.mainFrame->SetActiveView(app.Views().activeCaptureView.get());
     window->show();
   } else {
     window->setEnabled(false);
@@ -115,8 +115,8 @@ void CORUTabbedFrame::SelectTab(int index) {
   window->show();
   window->setFocus();
   // Entering one meter stops the other; leaving the DTMF tab has stopped the decoder already.
-  const bool leftMeterStopped =
-      (previous == TAB_DTMF_DECODER && app.dtmfView) || (previous == TAB_VOLT_METER && app.lineTestView);
+  const bool leftMeterStopped = (previous == TAB_DTMF_DECODER && app.Views().dtmfView) ||
+                                (previous == TAB_VOLT_METER && app.Views().lineTestView);
   if (index == TAB_VOLT_METER && !leftMeterStopped) {
     app.dataStore.WithData([&](CORUData&) {
       if (app.dataStore.Run().dtmfRunning()) {
@@ -138,57 +138,13 @@ void CORUTabbedFrame::SelectTab(int index) {
 }
 
 void CORUTabbedFrame::StopActivity(int index) {
-  switch (index) {
-    case TAB_SIGNAL_TRACE:
-      if (app.signalTraceView) app.signalTraceView->DeactivateTrace();
-      if (app.traceControlView) app.traceControlView->StopEnableTimer();
-      break;
-    case TAB_VOLT_METER:
-      if (app.lineTestView) app.lineTestView->AbortTest();
-      break;
-    case TAB_DTMF_DECODER:
-      if (app.dtmfView) app.dtmfView->AbortDecoder();
-      break;
-    default:
-      break;
-  }
+  const auto tabs = FrameTabs();
+  if (index >= 0 && index < static_cast<int>(tabs.size())) tabs[static_cast<std::size_t>(index)].leave(app);
 }
 
 void CORUTabbedFrame::StartActivity(int index) {
-  CORUData& store = app.dataStore;
-  CMainFrame* frame = app.mainFrame;
-  IShellView* captureView = app.activeCaptureView.get();
-  switch (index) {
-    case TAB_CAPTURE_DATA: {
-      if (frame != nullptr && captureView != nullptr) frame->SetActiveView(captureView);
-      if (app.currentDocument != nullptr) app.currentDocument->SetPathNameForTab(TAB_CAPTURE_DATA);
-      int standard = 0;
-      store.WithData([&](CORUData&) { standard = store.sysCfg.standard; });
-      store.modeText.Set(ModeTextForStandard(standard));
-      break;
-    }
-    case TAB_SIGNAL_TRACE:
-      if (app.signalTraceView) app.signalTraceView->ActivateTrace();
-      if (app.traceControlView) app.traceControlView->StartEnableTimer();
-      if (frame != nullptr && app.signalTraceView) frame->SetActiveView(app.signalTraceView.get());
-      if (app.currentDocument != nullptr) app.currentDocument->SetPathNameForTab(TAB_SIGNAL_TRACE);
-      store.modeText.Set(kBridgedMode);
-      break;
-    case TAB_VOLT_METER:
-      // A test that runs already (started from the control panel) goes on; the meters start
-      // either way, since their timer is what shows the readings.
-      if (app.lineTestView) app.lineTestView->StartStopTest();
-      if (frame != nullptr && captureView != nullptr) frame->SetActiveView(captureView);
-      store.modeText.Set(kBridgedMode);
-      break;
-    case TAB_DTMF_DECODER:
-      if (app.dtmfView && !store.Run().dtmfRunning()) app.dtmfView->StartStopDecoder();
-      if (frame != nullptr && captureView != nullptr) frame->SetActiveView(captureView);
-      store.modeText.Set(kBridgedMode);
-      break;
-    default:
-      break;
-  }
+  const auto tabs = FrameTabs();
+  if (index >= 0 && index < static_cast<int>(tabs.size())) tabs[static_cast<std::size_t>(index)].enter(app);
 }
 
 void CORUTabbedFrame::resizeEvent(QResizeEvent* event) {
@@ -205,7 +161,7 @@ void CORUTabbedFrame::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CORUTabbedFrame::mouseMoveEvent(QMouseEvent* event) {
-  if (app.sessionView) app.sessionView->ClearHoverMark();
+  if (app.Views().sessionView) app.Views().sessionView->ClearHoverMark();
   QWidget::mouseMoveEvent(event);
 }
 

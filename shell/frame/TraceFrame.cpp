@@ -4,6 +4,7 @@
 #include "shell/frame/SplitOverride.h"
 #include "shell/frame/TabFrameBuilder.h"
 #include "shell/frame/TabFrameLayout.h"
+#include "shell/views/ViewSignals.h"
 
 CORUTraceFrame::CORUTraceFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app(app) {
   outerSplitter = new CSplitOverride(Qt::Horizontal, this);
@@ -13,7 +14,12 @@ CORUTraceFrame::CORUTraceFrame(CORUpc144App& app, QWidget* parent) : QWidget(par
   ISignalTraceView* trace = app.viewFactory.Create<ViewSlot::SignalTrace>(app, outerSplitter);
   ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(), trace->Widget(),
                   kTraceFrameSizes);
-  app.traceControlView.Set(control);
-  app.traceTimingView.Set(readout);
-  app.signalTraceView.Set(trace);
+  app.Views().traceControlView.Set(control);
+  app.Views().traceTimingView.Set(readout);
+  app.Views().signalTraceView.Set(trace);
+  // The read-out shows the scope's readings; the voltage edit follows the threshold mark.
+  if (ViewSignals* told = trace->Signals()) {
+    connect(told, &ViewSignals::readoutChanged, readout->Widget(), [readout] { readout->Refresh(); });
+    connect(told, &ViewSignals::thresholdMoved, control->Widget(), [control] { control->UpdateVoltageLabel(); });
+  }
 }

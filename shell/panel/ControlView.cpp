@@ -168,7 +168,7 @@ void CORUControlView::resizeEvent(QResizeEvent* event) {
 }
 
 void CORUControlView::mouseMoveEvent(QMouseEvent* event) {
-  if (app.sessionView) app.sessionView->ClearHoverMark();
+  if (app.Views().sessionView) app.Views().sessionView->ClearHoverMark();
   QWidget::mouseMoveEvent(event);
 }
 

@@ -39,7 +39,7 @@ class CORUControlView final : public QWidget, public IControlPanel {
   void OnUpdate() override;
   QWidget* Control(int id) override;
   bool OnCommand(int id) override;
-  void SyncControlsFromConfig(WPARAM slot) override;
+  void SyncControlsFromConfig(int sessionSlot) override;
   void ShowEndOfCapture() override;
   void ShowV21Standard() override;
   void HideV21Standard() override;
@@ -95,7 +95,7 @@ class CORUControlView final : public QWidget, public IControlPanel {
   PanelPlan RunPlan(PanelPlan (*planner)(const PanelInput&));
   void ShowNoUsbConnection();
   void SetCaptureControlsEnabled(bool enabled);
-  void ReloadOpenDialogs(WPARAM slot);
+  void ReloadOpenDialogs(int slot);
   void StartCapture(const CaptureDataRule& rule);
 
   CORUpc144App& app;

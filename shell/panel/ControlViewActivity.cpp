@@ -135,7 +135,7 @@ void CORUControlView::StartCapture(const CaptureDataRule& rule) {
         CORUpc144Doc* doc = app.currentDocument;
         // Overwrite starts the capture afresh without a name; a trace held keeps its data.
         if (rule.untitled && doc != nullptr) doc->ForgetCaptureFile();
-        if (app.sessionView) app.sessionView->Refresh();
+        if (app.Views().sessionView) app.Views().sessionView->Refresh();
         // Before the posts: the first new byte marks the capture modified again.
         if (doc != nullptr) doc->SetTypeModified(false, DocumentType::Capture);
       }

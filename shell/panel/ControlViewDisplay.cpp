@@ -55,11 +55,11 @@ void CORUControlView::RunRule(Rule&& rule, AfterRule after) {
   }
   Render();
   if (after == AfterRule::Nothing) return;
-  if (app.sessionView) {
+  if (app.Views().sessionView) {
     if (after == AfterRule::Redraw)
-      app.sessionView->Redraw();
+      app.Views().sessionView->Redraw();
     else
-      app.sessionView->Refresh();
+      app.Views().sessionView->Refresh();
   }
   app.UpdateViews();
 }
@@ -145,7 +145,7 @@ void CORUControlView::ShowV21Standard() {
           AfterRule::Nothing);
   if (!inserted) return;
   ReloadOpenDialogs(0);
-  if (app.sessionView) app.sessionView->Refresh();
+  if (app.Views().sessionView) app.Views().sessionView->Refresh();
   app.UpdateViews();
 }
 
@@ -154,7 +154,7 @@ void CORUControlView::HideV21Standard() {
   RunRule([&removed](PanelControls& c, AppSettings& s, PanelConfig& cfg) { removed = HideV21(c, s, cfg); },
           AfterRule::Nothing);
   if (!removed) return;
-  if (app.sessionView) app.sessionView->Refresh();
+  if (app.Views().sessionView) app.Views().sessionView->Refresh();
   app.UpdateViews();
 }
 
@@ -167,14 +167,14 @@ void CORUControlView::OnUpdate() {
   --updating;
 }
 
-void CORUControlView::ReloadOpenDialogs(WPARAM slot) {
+void CORUControlView::ReloadOpenDialogs(int slot) {
   if (configureDlg != nullptr && configureDlg->WindowExists())
     configureDlg->ReloadFromSettings();
   else if (recallDlg != nullptr && recallDlg->WindowExists())
     recallDlg->OnSessionHeader(slot);
 }
 
-void CORUControlView::SyncControlsFromConfig(WPARAM slot) {
-  ReloadOpenDialogs(slot);
+void CORUControlView::SyncControlsFromConfig(int sessionSlot) {
+  ReloadOpenDialogs(sessionSlot);
   RunRule([](PanelControls& c, AppSettings& s, PanelConfig& cfg) { SyncFromConfig(c, s, cfg); }, AfterRule::Nothing);
 }

@@ -45,7 +45,7 @@ class ReadoutPlaceholder final : public PlaceholderView<IReadoutPanel> {
 class ControlPanelPlaceholder final : public PlaceholderView<IControlPanel> {
  public:
   using PlaceholderView::PlaceholderView;
-  void SyncControlsFromConfig(WPARAM) override {}
+  void SyncControlsFromConfig(int) override {}
   void ShowEndOfCapture() override {}
   void ShowV21Standard() override {}
   void HideV21Standard() override {}
@@ -57,9 +57,9 @@ class SignalTracePlaceholder final : public PlaceholderView<ISignalTraceView> {
   using PlaceholderView::PlaceholderView;
   void ActivateTrace() override {}
   void DeactivateTrace() override {}
-  void AddTraceBlock(WPARAM, LPARAM) override {}
+  void AddTraceBlock(const notify::TraceBlock&) override {}
   void RefreshScope() override {}
-  void ForwardToTraceRecall(WPARAM) override {}
+  void ForwardToTraceRecall(int) override {}
   // A placeholder scope has no reading.
   double GetVoltageReading() const override { return std::numeric_limits<double>::quiet_NaN(); }
   double GetTimeReading() const override { return std::numeric_limits<double>::quiet_NaN(); }
@@ -71,7 +71,7 @@ class TraceControlPlaceholder final : public PlaceholderView<ITraceControl> {
   void StartEnableTimer() override {}
   void StopEnableTimer() override {}
   void OnTraceFinished() override {}
-  void RefreshFromSettings(WPARAM) override {}
+  void RefreshFromSettings(int) override {}
   void AddSixtySecondSpan() override {}
   void RemoveSixtySecondSpan() override {}
   void ShowDcScales() override {}
@@ -83,7 +83,7 @@ class VoltMeterPlaceholder final : public PlaceholderView<IVoltMeterView> {
   using PlaceholderView::PlaceholderView;
   void StartStopTest() override {}
   void AbortTest() override {}
-  void OnLineTestReply(WPARAM, LPARAM) override {}
+  void OnLineTestReply(const notify::LineTestReading&) override {}
 };
 
 class DtmfPlaceholder final : public PlaceholderView<IDtmfView> {
@@ -91,7 +91,7 @@ class DtmfPlaceholder final : public PlaceholderView<IDtmfView> {
   using PlaceholderView::PlaceholderView;
   void StartStopDecoder() override {}
   void AbortDecoder() override {}
-  void OnDigitsChanged(WPARAM, LPARAM) override {}
+  void OnDigitsChanged(const notify::DtmfDigits&) override {}
 };
 
 // A dialog slot's stand-in: a small box that says what will come, run through the prompts.
@@ -111,8 +111,8 @@ class DevelopPlaceholder final : public PlaceholderDialog, public IDevelopDialog
   QWidget* Widget() override { return this; }
   void Show() override { app.prompts().RunModal(*this); }
   bool WindowExists() const override { return isVisible(); }
-  void OnCalibrationStep(UINT, WPARAM, LPARAM) override {}
-  void OnFactorsRead(WPARAM, LPARAM) override {}
+  void OnCalibrationStep(const notify::CalibrationStepResult&) override {}
+  void OnFactorsRead(const notify::CalibrationFactorsRead&) override {}
 
  private:
   CORUpc144App& app;
@@ -125,7 +125,7 @@ class SessionRecallPlaceholder final : public PlaceholderDialog, public ISession
   QWidget* Widget() override { return this; }
   void RunModal() override { app.prompts().RunModal(*this); }
   bool WindowExists() const override { return isVisible(); }
-  void OnSessionHeader(WPARAM) override {}
+  void OnSessionHeader(int) override {}
 
  private:
   CORUpc144App& app;
@@ -178,6 +178,8 @@ QString PlaceholderName(ViewSlot slot) {
       return QStringLiteral("Development / Debug");
     case ViewSlot::SessionRecall:
       return QStringLiteral("Session recall");
+    case ViewSlot::Count:
+      break;
   }
   return QString();
 }
@@ -203,6 +205,8 @@ IShellView* CreatePlaceholderView(ViewSlot slot, CORUpc144App& app, QWidget* par
       return static_cast<IDevelopDialog*>(new DevelopPlaceholder(app, parent));
     case ViewSlot::SessionRecall:
       return static_cast<ISessionRecall*>(new SessionRecallPlaceholder(app, parent));
+    case ViewSlot::Count:
+      break;
   }
   return nullptr;
 }

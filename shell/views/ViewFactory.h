@@ -27,8 +27,9 @@ enum class ViewSlot {
   Dtmf,            // DTMF DECODER tab
   DevelopDialog,   // the development dialog
   SessionRecall,   // the stored-session recall dialog
+  Count            // not a slot: how many there are
 };
-inline constexpr int kViewSlotCount = 10;
+inline constexpr int kViewSlotCount = static_cast<int>(ViewSlot::Count);
 
 template <ViewSlot S>
 struct ViewSlotInterface;

@@ -5,10 +5,11 @@
 // its interface and is made through the ViewFactory; until its folder registers it, a placeholder
 // stands in.
 
-#include "platform/win32/Win32Types.h"
+#include "shell/model/Notifications.h"
 
 class QWidget;
 class QPrinter;
+class ViewSignals;
 
 // What every pane, tab window and dialog offers the shell.
 class IShellView {
@@ -22,6 +23,8 @@ class IShellView {
   // Printing, for the active view; false when the view does not print.
   virtual bool CanPrint() const { return false; }
   virtual void Print(QPrinter& /*printer*/) {}
+  // What the view tells its siblings, for its tab frame to connect; null when it tells nothing.
+  virtual ViewSignals* Signals() { return nullptr; }
 };
 
 class ISessionView : public IShellView {
@@ -45,7 +48,8 @@ class IReadoutPanel : public IShellView {
 
 class IControlPanel : public IShellView {
  public:
-  virtual void SyncControlsFromConfig(WPARAM wParam) = 0;
+  // Controls from the fresh configuration; an open session-recall dialog shows `sessionSlot`'s row.
+  virtual void SyncControlsFromConfig(int sessionSlot) = 0;
   virtual void ShowEndOfCapture() = 0;
   virtual void ShowV21Standard() = 0;
   virtual void HideV21Standard() = 0;
@@ -58,9 +62,9 @@ class ISignalTraceView : public IShellView {
  public:
   virtual void ActivateTrace() = 0;
   virtual void DeactivateTrace() = 0;
-  virtual void AddTraceBlock(WPARAM wParam, LPARAM lParam) = 0;
+  virtual void AddTraceBlock(const notify::TraceBlock& block) = 0;
   virtual void RefreshScope() = 0;
-  virtual void ForwardToTraceRecall(WPARAM row) = 0;
+  virtual void ForwardToTraceRecall(int row) = 0;
   // The scope's read-outs, for the trace read-out panel.
   virtual double GetVoltageReading() const = 0;
   virtual double GetTimeReading() const = 0;
@@ -71,7 +75,7 @@ class ITraceControl : public IShellView {
   virtual void StartEnableTimer() = 0;
   virtual void StopEnableTimer() = 0;
   virtual void OnTraceFinished() = 0;
-  virtual void RefreshFromSettings(WPARAM row) = 0;
+  virtual void RefreshFromSettings(int row) = 0;
   virtual void AddSixtySecondSpan() = 0;
   virtual void RemoveSixtySecondSpan() = 0;
   virtual void ShowDcScales() = 0;
@@ -85,14 +89,14 @@ class IVoltMeterView : public IShellView {
  public:
   virtual void StartStopTest() = 0;
   virtual void AbortTest() = 0;
-  virtual void OnLineTestReply(WPARAM wParam, LPARAM lParam) = 0;
+  virtual void OnLineTestReply(const notify::LineTestReading& reading) = 0;
 };
 
 class IDtmfView : public IShellView {
  public:
   virtual void StartStopDecoder() = 0;
   virtual void AbortDecoder() = 0;
-  virtual void OnDigitsChanged(WPARAM wParam, LPARAM lParam) = 0;
+  virtual void OnDigitsChanged(const notify::DtmfDigits& digits) = 0;
 };
 
 class IDevelopDialog : public IShellView {
@@ -100,13 +104,13 @@ class IDevelopDialog : public IShellView {
   // Shows and raises the non-modal dialog; returns at once.
   virtual void Show() = 0;
   virtual bool WindowExists() const = 0;
-  virtual void OnCalibrationStep(UINT id, WPARAM wParam, LPARAM lParam) = 0;
-  virtual void OnFactorsRead(WPARAM wParam, LPARAM lParam) = 0;
+  virtual void OnCalibrationStep(const notify::CalibrationStepResult& result) = 0;
+  virtual void OnFactorsRead(const notify::CalibrationFactorsRead& read) = 0;
 };
 
 class ISessionRecall : public IShellView {
  public:
   virtual void RunModal() = 0;
   virtual bool WindowExists() const = 0;
-  virtual void OnSessionHeader(WPARAM slot) = 0;
+  virtual void OnSessionHeader(int slot) = 0;
 };

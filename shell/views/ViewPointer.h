@@ -1,6 +1,6 @@
 #pragma once
 
-// The application's pointer to one of the frames' views. It reads null once the view's widget is
+// The main frame's pointer to one of its tabs' views. It reads null once the view's widget is
 // gone, so nobody calls into a view after its window was destroyed.
 
 #include <QPointer>

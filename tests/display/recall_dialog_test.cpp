@@ -38,7 +38,7 @@ class RecallDialog : public ::testing::Test {
   QString Text(int id) { return FindControlAs<QLabel>(dialog.get(), id)->text(); }
   bool Enabled(int id) { return FindControl(dialog.get(), id)->isEnabled(); }
   void AllAnswers() {
-    for (WPARAM slot = 0; slot < kRecallRows; ++slot) dialog->OnSessionHeader(slot);
+    for (int slot = 0; slot < kRecallRows; ++slot) dialog->OnSessionHeader(slot);
   }
 
   std::unique_ptr<CORUpc144App> app;
@@ -70,7 +70,7 @@ TEST_F(RecallDialog, FillsEachRowAsItsAnswerArrives) {
   // Slots past the ninth change nothing.
   const RecallRowState before = dialog->Row(9);
   dialog->OnSessionHeader(9);
-  dialog->OnSessionHeader(static_cast<WPARAM>(-1));
+  dialog->OnSessionHeader(-1);
   EXPECT_EQ(dialog->Row(9), before);
 }
 

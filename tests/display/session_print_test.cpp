@@ -66,7 +66,7 @@ class SessionPrintTest : public ::testing::Test {
     view = new CORUSessionView(*app, nullptr);
     view->resize(575, 475);
     view->show();
-    app->sessionView.Set(view);
+    app->Views().sessionView.Set(view);
     ASSERT_TRUE(dir.isValid());
   }
   void TearDown() override {
@@ -330,7 +330,7 @@ class SessionPrintCommands : public apptest::AppFixture {
 
 TEST_F(SessionPrintCommands, PrintDialogRangeReachesTheSessionView) {
   ASSERT_TRUE(Start());
-  auto* view = dynamic_cast<CORUSessionView*>(app().sessionView.get());
+  auto* view = dynamic_cast<CORUSessionView*>(app().Views().sessionView.get());
   ASSERT_NE(view, nullptr);
   Fill();
   const QString pdf = Path("range.pdf");
@@ -349,7 +349,7 @@ TEST_F(SessionPrintCommands, PrintDialogRangeReachesTheSessionView) {
 
 TEST_F(SessionPrintCommands, PreviewShowsEveryPage) {
   ASSERT_TRUE(Start());
-  auto* view = dynamic_cast<CORUSessionView*>(app().sessionView.get());
+  auto* view = dynamic_cast<CORUSessionView*>(app().Views().sessionView.get());
   ASSERT_NE(view, nullptr);
   Fill();
   int pages = -1;

@@ -49,8 +49,8 @@ class SessionViewTest : public ::testing::Test {
     readout->setPalette(fixed);
     readout->resize(240, 330);
     readout->show();
-    app->sessionView.Set(view);
-    app->captureTimingView.Set(readout);
+    app->Views().sessionView.Set(view);
+    QObject::connect(view->Signals(), &ViewSignals::readoutChanged, readout, &CORUTimingView::Refresh);
   }
   void TearDown() override {
     delete readout;

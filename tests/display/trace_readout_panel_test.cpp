@@ -22,9 +22,9 @@ class FakeScopeView final : public QWidget, public ISignalTraceView {
   QWidget* Widget() override { return this; }
   void ActivateTrace() override {}
   void DeactivateTrace() override {}
-  void AddTraceBlock(WPARAM, LPARAM) override {}
+  void AddTraceBlock(const notify::TraceBlock&) override {}
   void RefreshScope() override {}
-  void ForwardToTraceRecall(WPARAM) override {}
+  void ForwardToTraceRecall(int) override {}
   double GetVoltageReading() const override { return volts; }
   double GetTimeReading() const override { return seconds; }
   double volts = std::nan("");
@@ -39,7 +39,7 @@ class TraceReadoutPanel : public ::testing::Test {
     app->settings.originateColor = RGB(0, 255, 0);
     app->settings.markerColor = RGB(0, 0, 255);
     scope = std::make_unique<FakeScopeView>();
-    app->signalTraceView.Set(scope.get());
+    app->Views().signalTraceView.Set(scope.get());
     panel = std::make_unique<CORUTimingView>(*app, CORUTimingView::DisplayMode::SignalTrace, nullptr);
     QPalette fixed;
     fixed.setColor(QPalette::Base, Qt::white);
@@ -71,7 +71,7 @@ TEST_F(TraceReadoutPanel, ReadsTheScopeAndScrollsOverEightRows) {
   EXPECT_EQ(rows[0].text, "Time: 2.50 seconds");
   EXPECT_EQ(rows[1].text, "Voltage: -3.2 V");
   EXPECT_EQ(rows[4].text, "Time Delta: 1.50 sec.");
-  app->signalTraceView.Set(nullptr);  // no signal-trace view: no live reading
+  app->Views().signalTraceView.Set(nullptr);  // no signal-trace view: no live reading
   EXPECT_EQ(panel->CurrentTraceRows()[1].text, "");
 
   const int h = panel->RowHeight();

@@ -112,11 +112,11 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
       case Activity::Capture:
         answers.Box(IDOK);  // the end-of-capture box the loss brings
         Play(kCall);
-        Button(app().controlView.get(), IDC_CAPTURE)->click();
+        Button(app().Views().controlView.get(), IDC_CAPTURE)->click();
         break;
       case Activity::TriggeredTrace:
         app().SelectTab(1);
-        dynamic_cast<CORUTraceControl*>(app().traceControlView.get())->OnCaptureTrace();
+        dynamic_cast<CORUTraceControl*>(app().Views().traceControlView.get())->OnCaptureTrace();
         break;
       case Activity::StreamedTrace:
         app().PostToWorker(WM_ORU_START_SIGNAL_TRACE, 1);
@@ -210,10 +210,10 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
             (std::vector<std::string>{"TC:2", "CA:2", "GC:18:19", "SC:4:0:5:0:6:0", "VN"}));
   app().SelectTab(0);
   app().mainFrame->RunIdleUpdate();
-  QAbstractButton* capture = Button(app().controlView.get(), IDC_CAPTURE);
-  EXPECT_EQ(capture->text(), QString(kCaptureButtonIdleText));
+  QAbstractButton* capture = Button(app().Views().controlView.get(), IDC_CAPTURE);
+  EXPECT_EQ(capture->text(), QString(IDC_CAPTUREIdleText));
   EXPECT_TRUE(capture->isEnabledTo(app().mainFrame)) << "tab " << app().CurrentTab();
-  EXPECT_EQ(Button(app().traceControlView.get(), IDC_CAPTURE_TRACE)->text(), QStringLiteral("Capture Trace"));
+  EXPECT_EQ(Button(app().Views().traceControlView.get(), IDC_CAPTURE_TRACE)->text(), QStringLiteral("Capture Trace"));
   EXPECT_EQ(store().statusText.Get(), CORUData::kIdleStatusText);
 
   const int ended = notes->Count(WM_ORU_ABORT_CAPTURE);

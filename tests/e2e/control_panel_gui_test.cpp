@@ -29,7 +29,7 @@ class ControlPanelGui : public apptest::AppFixture {
  protected:
   bool StartPanel() {
     if (!Start()) return false;
-    panel = dynamic_cast<CORUControlView*>(app().controlView.get());
+    panel = dynamic_cast<CORUControlView*>(app().Views().controlView.get());
     return panel != nullptr && Eventually([&] { return Count("VN") >= 1; });
   }
   CORUData& store() { return app().dataStore; }

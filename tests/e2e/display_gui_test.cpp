@@ -33,8 +33,8 @@ class DisplayGuiTest : public apptest::AppFixture {
       });
     };
     if (!Start()) return false;
-    view = dynamic_cast<CORUSessionView*>(app().sessionView.get());
-    readout = dynamic_cast<CORUTimingView*>(app().captureTimingView.get());
+    view = dynamic_cast<CORUSessionView*>(app().Views().sessionView.get());
+    readout = dynamic_cast<CORUTimingView*>(app().Views().captureTimingView.get());
     return view != nullptr && readout != nullptr;
   }
   CORUData& store() { return app().dataStore; }

@@ -56,8 +56,8 @@ class DocumentGui : public apptest::AppFixture {
   bool StartProgram() {
     if (!Start()) return false;
     notes = new frametest::NotificationLog(app().mainFrame);
-    panel = dynamic_cast<CORUControlView*>(app().controlView.get());
-    view = dynamic_cast<CORUSessionView*>(app().sessionView.get());
+    panel = dynamic_cast<CORUControlView*>(app().Views().controlView.get());
+    view = dynamic_cast<CORUSessionView*>(app().Views().sessionView.get());
     app().settings.autosaveFolder = Path("").toStdString();
     return panel != nullptr && view != nullptr &&
            Eventually([this] { return notes->Count(WM_ORU_ENABLE_V21) + notes->Count(WM_ORU_DISABLE_V21) > 0; });

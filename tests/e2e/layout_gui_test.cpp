@@ -174,8 +174,8 @@ TEST_F(ReadoutLayout, BothPanelsShowEveryRowWhole) {
     int rows;
     std::vector<std::string> texts;
   };
-  for (const Panel& p : {Panel{0, app().captureTimingView.get(), kReadoutRows, CaptureTexts()},
-                         Panel{1, app().traceTimingView.get(), kTraceReadoutRows, kTraceTexts}}) {
+  for (const Panel& p : {Panel{0, app().Views().captureTimingView.get(), kReadoutRows, CaptureTexts()},
+                         Panel{1, app().Views().traceTimingView.get(), kTraceReadoutRows, kTraceTexts}}) {
     ShowTab(p.tab);
     auto* panel = dynamic_cast<CORUTimingView*>(p.view);
     ASSERT_NE(panel, nullptr);

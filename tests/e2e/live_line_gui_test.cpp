@@ -62,12 +62,12 @@ class LiveLineGui : public apptest::AppFixture {
       RegisterMaintenanceViews(app.viewFactory);
     };
     if (!Start()) return false;
-    panel = dynamic_cast<CORUControlView*>(app().controlView.get());
-    session = dynamic_cast<CORUSessionView*>(app().sessionView.get());
-    control = dynamic_cast<CORUTraceControl*>(app().traceControlView.get());
-    trace = dynamic_cast<CORUSignalTrace*>(app().signalTraceView.get());
-    meter = dynamic_cast<CORULineTest*>(app().lineTestView.get());
-    dtmf = dynamic_cast<CORUDTMFView*>(app().dtmfView.get());
+    panel = dynamic_cast<CORUControlView*>(app().Views().controlView.get());
+    session = dynamic_cast<CORUSessionView*>(app().Views().sessionView.get());
+    control = dynamic_cast<CORUTraceControl*>(app().Views().traceControlView.get());
+    trace = dynamic_cast<CORUSignalTrace*>(app().Views().signalTraceView.get());
+    meter = dynamic_cast<CORULineTest*>(app().Views().lineTestView.get());
+    dtmf = dynamic_cast<CORUDTMFView*>(app().Views().dtmfView.get());
     return panel && session && control && trace && meter && dtmf &&
            Eventually([&] { return !instrument().transcript().commands().empty(); });
   }

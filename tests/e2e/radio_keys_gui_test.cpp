@@ -48,7 +48,7 @@ class RadioKeys : public apptest::AppFixture {
 
 TEST_F(RadioKeys, ControlPanelViewTypeFollowsTheArrowsAndTabFindsTheCheckedRadio) {
   StartReady();
-  auto* panel = dynamic_cast<CORUControlView*>(app().controlView.get());
+  auto* panel = dynamic_cast<CORUControlView*>(app().Views().controlView.get());
   ASSERT_NE(panel, nullptr);
   ASSERT_TRUE(Activate(*app().mainFrame));
   QRadioButton* ascii = Radio(*panel, IDC_ASCII);

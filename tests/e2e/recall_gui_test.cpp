@@ -41,8 +41,8 @@ class RoutingPanel final : public QWidget, public IControlPanel {
  public:
   RoutingPanel(QPointer<CORUSessionRecall>& recall, QWidget* parent) : QWidget(parent), recall(recall) {}
   QWidget* Widget() override { return this; }
-  void SyncControlsFromConfig(WPARAM wParam) override {
-    if (recall && recall->WindowExists()) recall->OnSessionHeader(wParam);
+  void SyncControlsFromConfig(int sessionSlot) override {
+    if (recall && recall->WindowExists()) recall->OnSessionHeader(sessionSlot);
   }
   void ShowEndOfCapture() override {}
   void ShowV21Standard() override {}
@@ -197,7 +197,7 @@ TEST_P(RecallDownload, AddsTheStoredSessionAsANewEvent) {
 
   // The session view shows it: a header line for the new event, then its data lines, de-stuffed
   // when the session is synchronous.
-  auto* view = dynamic_cast<CORUSessionView*>(app().sessionView.get());
+  auto* view = dynamic_cast<CORUSessionView*>(app().Views().sessionView.get());
   ASSERT_NE(view, nullptr);
   view->Refresh();
   view->EnsureLayout();
@@ -289,8 +289,8 @@ TEST_F(RecallGui, ADoubleClickOnTheScopeFillsTheTraceReadout) {
   }
   app().settings.traceSnap = 1;
   app().SelectTab(1);
-  auto* trace = dynamic_cast<CORUSignalTrace*>(app().signalTraceView.get());
-  auto* readout = dynamic_cast<CORUTimingView*>(app().traceTimingView.get());
+  auto* trace = dynamic_cast<CORUSignalTrace*>(app().Views().signalTraceView.get());
+  auto* readout = dynamic_cast<CORUTimingView*>(app().Views().traceTimingView.get());
   ASSERT_NE(trace, nullptr);
   ASSERT_NE(readout, nullptr);
   ASSERT_TRUE(Eventually([&] { return trace->TimerRunning(); }));

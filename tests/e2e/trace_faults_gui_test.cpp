@@ -46,9 +46,9 @@ class TraceFaultsGui : public apptest::AppFixture {
       RegisterTraceViews(app.viewFactory);
     };
     if (!Start()) return false;
-    control = dynamic_cast<CORUTraceControl*>(app().traceControlView.get());
-    trace = dynamic_cast<CORUSignalTrace*>(app().signalTraceView.get());
-    meter = dynamic_cast<CORULineTest*>(app().lineTestView.get());
+    control = dynamic_cast<CORUTraceControl*>(app().Views().traceControlView.get());
+    trace = dynamic_cast<CORUSignalTrace*>(app().Views().signalTraceView.get());
+    meter = dynamic_cast<CORULineTest*>(app().Views().lineTestView.get());
     return control && trace && meter && app().mainFrame != nullptr;
   }
   CORUData& store() { return app().dataStore; }
@@ -139,8 +139,9 @@ TEST_F(TraceFaultsGui, VoltMeterEnteredAfterTheControlPanelsLineTestShowsReading
   // A press before the instrument is open only gets "No USB connection to ORUpc".
   ASSERT_TRUE(Eventually([&] { return app().context.DeviceOpen(); }));
   ASSERT_TRUE(SettleWorker());
-  ASSERT_TRUE(Eventually([&] { return app().controlView && app().controlView->Control(IDC_LINE_TEST)->isEnabled(); }));
-  qobject_cast<QPushButton*>(app().controlView->Control(IDC_LINE_TEST))->click();
+  ASSERT_TRUE(Eventually(
+      [&] { return app().Views().controlView && app().Views().controlView->Control(IDC_LINE_TEST)->isEnabled(); }));
+  qobject_cast<QPushButton*>(app().Views().controlView->Control(IDC_LINE_TEST))->click();
   ASSERT_TRUE(Eventually([&] { return store().Run().lineTestRunning(); }));
 
   const int ticks = meter->Ticks();
@@ -161,7 +162,7 @@ TEST_F(TraceFaultsGui, ReadoutShowsTheCrossHairsTimeAfterAMove) {
   app().settings.traceSnap = 0;
   app().SelectTab(kTabSignalTrace);
   HoldDcTrace();
-  auto* readout = dynamic_cast<QAbstractScrollArea*>(app().traceTimingView.get());
+  auto* readout = dynamic_cast<QAbstractScrollArea*>(app().Views().traceTimingView.get());
   ASSERT_NE(readout, nullptr);
   // What each paint of the read-out shows: its time row as it is computed when the paint comes.
   std::string painted;

@@ -38,10 +38,10 @@ class TraceFormsGui : public apptest::AppFixture {
     beforeInit = [](CORUpc144App& app) { RegisterTraceViews(app.viewFactory); };
     if (!Start()) return false;
     app().settings.autosaveFolder = QFileInfo(SettingsPath()).absolutePath().toStdString();
-    control = dynamic_cast<CORUTraceControl*>(app().traceControlView.get());
-    trace = dynamic_cast<CORUSignalTrace*>(app().signalTraceView.get());
-    meter = dynamic_cast<CORULineTest*>(app().lineTestView.get());
-    dtmf = dynamic_cast<CORUDTMFView*>(app().dtmfView.get());
+    control = dynamic_cast<CORUTraceControl*>(app().Views().traceControlView.get());
+    trace = dynamic_cast<CORUSignalTrace*>(app().Views().signalTraceView.get());
+    meter = dynamic_cast<CORULineTest*>(app().Views().lineTestView.get());
+    dtmf = dynamic_cast<CORUDTMFView*>(app().Views().dtmfView.get());
     // The start-up exchange is over once the idle update has enabled the meters' tabs.
     return control && trace && meter && dtmf && Eventually([&] { return !Commands().empty(); });
   }

@@ -92,10 +92,8 @@ bool NotificationLog::eventFilter(QObject* watched, QEvent* event) {
 
 namespace {
 
-QString Args(WPARAM w) { return QStringLiteral("(%1)").arg(static_cast<qulonglong>(w)); }
-QString Args(WPARAM w, LPARAM l) {
-  return QStringLiteral("(%1,%2)").arg(static_cast<qulonglong>(w)).arg(static_cast<qlonglong>(l));
-}
+QString Args(long long a) { return QStringLiteral("(%1)").arg(a); }
+QString Args(long long a, long long b) { return QStringLiteral("(%1,%2)").arg(a).arg(b); }
 
 // A pane with a name and, optionally, controls by id.
 template <class I>
@@ -161,7 +159,7 @@ class ControlStandIn final : public StandIn<IControlPanel> {
     AddControl(1058, new QPushButton(QStringLiteral("Recall Session"), this));
     AddControl(1084, new QPushButton(QStringLiteral("Capture"), this));
   }
-  void SyncControlsFromConfig(WPARAM w) override { Call("SyncControlsFromConfig" + Args(w)); }
+  void SyncControlsFromConfig(int slot) override { Call("SyncControlsFromConfig" + Args(slot)); }
   void ShowEndOfCapture() override { Call("ShowEndOfCapture"); }
   void ShowV21Standard() override { Call("ShowV21Standard"); }
   void HideV21Standard() override { Call("HideV21Standard"); }
@@ -173,9 +171,11 @@ class SignalTraceStandIn final : public StandIn<ISignalTraceView> {
   using StandIn::StandIn;
   void ActivateTrace() override { Call("ActivateTrace"); }
   void DeactivateTrace() override { Call("DeactivateTrace"); }
-  void AddTraceBlock(WPARAM w, LPARAM l) override { Call("AddTraceBlock" + Args(w, l)); }
+  void AddTraceBlock(const notify::TraceBlock& block) override {
+    Call("AddTraceBlock" + Args(static_cast<long long>(reinterpret_cast<std::uintptr_t>(block.buffer)), block.index));
+  }
   void RefreshScope() override { Call("RefreshScope"); }
-  void ForwardToTraceRecall(WPARAM w) override { Call("ForwardToTraceRecall" + Args(w)); }
+  void ForwardToTraceRecall(int row) override { Call("ForwardToTraceRecall" + Args(row)); }
   double GetVoltageReading() const override { return 0.0; }
   double GetTimeReading() const override { return 0.0; }
 };
@@ -197,7 +197,7 @@ class TraceControlStandIn final : public StandIn<ITraceControl> {
   void StartEnableTimer() override { Call("StartEnableTimer"); }
   void StopEnableTimer() override { Call("StopEnableTimer"); }
   void OnTraceFinished() override { Call("OnTraceFinished"); }
-  void RefreshFromSettings(WPARAM w) override { Call("RefreshFromSettings" + Args(w)); }
+  void RefreshFromSettings(int row) override { Call("RefreshFromSettings" + Args(row)); }
   void AddSixtySecondSpan() override { Call("AddSixtySecondSpan"); }
   void RemoveSixtySecondSpan() override { Call("RemoveSixtySecondSpan"); }
   void ShowDcScales() override { ++dcShows; }
@@ -211,7 +211,7 @@ class VoltMeterStandIn final : public StandIn<IVoltMeterView> {
   using StandIn::StandIn;
   void StartStopTest() override { Call("StartStopTest"); }
   void AbortTest() override { Call("AbortTest"); }
-  void OnLineTestReply(WPARAM w, LPARAM l) override { Call("OnLineTestReply" + Args(w, l)); }
+  void OnLineTestReply(const notify::LineTestReading&) override { Call("OnLineTestReply"); }
 };
 
 class DtmfStandIn final : public StandIn<IDtmfView> {
@@ -219,7 +219,7 @@ class DtmfStandIn final : public StandIn<IDtmfView> {
   using StandIn::StandIn;
   void StartStopDecoder() override { Call("StartStopDecoder"); }
   void AbortDecoder() override { Call("AbortDecoder"); }
-  void OnDigitsChanged(WPARAM w, LPARAM l) override { Call("OnDigitsChanged" + Args(w, l)); }
+  void OnDigitsChanged(const notify::DtmfDigits&) override { Call("OnDigitsChanged"); }
 };
 
 class DevelopStandIn final : public StandIn<IDevelopDialog> {
@@ -230,10 +230,12 @@ class DevelopStandIn final : public StandIn<IDevelopDialog> {
     shown = true;
   }
   bool WindowExists() const override { return shown; }
-  void OnCalibrationStep(UINT id, WPARAM w, LPARAM l) override {
-    Call(QStringLiteral("OnCalibrationStep(%1,").arg(id) + Args(w, l).mid(1));
+  void OnCalibrationStep(const notify::CalibrationStepResult& r) override {
+    Call("OnCalibrationStep" + Args(r.line, r.step));
   }
-  void OnFactorsRead(WPARAM w, LPARAM l) override { Call("OnFactorsRead" + Args(w, l)); }
+  void OnFactorsRead(const notify::CalibrationFactorsRead& r) override {
+    Call("OnFactorsRead" + Args(r.line, r.group));
+  }
   bool shown = false;
 };
 
@@ -242,7 +244,7 @@ class RecallStandIn final : public StandIn<ISessionRecall> {
   using StandIn::StandIn;
   void RunModal() override { Call("RunModal"); }
   bool WindowExists() const override { return false; }
-  void OnSessionHeader(WPARAM w) override { Call("OnSessionHeader" + Args(w)); }
+  void OnSessionHeader(int slot) override { Call("OnSessionHeader" + Args(slot)); }
 };
 
 }  // namespace

@@ -31,7 +31,7 @@ class ControlPanelForm : public apptest::AppFixture {
   }
   bool StartPanel() {
     if (!Start()) return false;
-    panel = dynamic_cast<CORUControlView*>(app().controlView.get());
+    panel = dynamic_cast<CORUControlView*>(app().Views().controlView.get());
     if (panel == nullptr) return false;
     requests = std::make_unique<frametest::ScopedRequestCapture>(app().context);
     return true;

@@ -60,8 +60,8 @@ INSTANTIATE_TEST_SUITE_P(
                      "traceControl.RefreshFromSettings(2)"}},
         DispatchRow{2038, 0, 0, {"control.ShowEndOfCapture", "session.StopLiveRefresh"}},
         DispatchRow{2049, 0, 0, {"traceControl.OnTraceFinished", "control.OnSignalTraceEnded"}},
-        DispatchRow{2051, 77, 1, {"trace.AddTraceBlock(77,1)"}}, DispatchRow{2054, 0, 0, {"volt.OnLineTestReply(0,0)"}},
-        DispatchRow{2057, 0, 0, {"dtmf.OnDigitsChanged(0,0)"}},
+        DispatchRow{2051, 77, 1, {"trace.AddTraceBlock(77,1)"}}, DispatchRow{2054, 0, 0, {"volt.OnLineTestReply"}},
+        DispatchRow{2057, 0, 0, {"dtmf.OnDigitsChanged"}},
         DispatchRow{2065, 1, 0, {"trace.ForwardToTraceRecall(1)", "traceControl.RefreshFromSettings(1)"}},
         DispatchRow{2067, 0, 0, {"traceControl.OnTraceFinished"}},
         DispatchRow{2069, 0, 0, {"traceControl.OnTraceFinished"}}, DispatchRow{2070, 0, 0, {"trace.RefreshScope"}},
@@ -276,7 +276,7 @@ TEST_F(MainFrameTest, PanesShowTheStoreAfterTheIdleUpdate) {
   store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   frame()->RunIdleUpdate();
   EXPECT_FALSE(frame()->Action(32808)->isEnabled());
-  auto* capture = qobject_cast<QPushButton*>(app().controlView->Control(1084));
+  auto* capture = qobject_cast<QPushButton*>(app().Views().controlView->Control(1084));
   ASSERT_NE(capture, nullptr);
   EXPECT_EQ(capture->text(), QStringLiteral("End Capture"));
   EXPECT_FALSE(tabs()->IsTabEnabled(1));
@@ -422,7 +422,7 @@ TEST_F(MainFrameTest, SplitterBarsDoNotMove) {
 TEST_F(MainFrameTest, HoverMarkClearsWhenTheMouseLeavesTheSessionView) {
   ASSERT_TRUE(StartAndSettle());
   frame()->show();
-  QWidget* session = app().sessionView->Widget();
+  QWidget* session = app().Views().sessionView->Widget();
   ASSERT_TRUE(Eventually([&] { return session->isVisible(); }));
   log.Clear();
   QTest::mouseMove(frame()->windowHandle(), session->mapTo(frame(), session->rect().center()));

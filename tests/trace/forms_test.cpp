@@ -329,7 +329,7 @@ TEST_F(TraceRecallDialog, RowsFillAsHeadersArrive) {
 TEST_F(TraceRecallDialog, RecallCopiesTheHeaderAndAsksForTheTrace) {
   answers.Modal([&](QDialog& dialog) {
     dialog.show();
-    for (WPARAM row = 0; row < 3; ++row) recall->ShowTraceHeader(row);
+    for (int row = 0; row < 3; ++row) recall->ShowTraceHeader(row);
     Find<QPushButton>(recall, 1125)->click();  // Recall #3
     return dialog.result();
   });
@@ -390,7 +390,7 @@ class DtmfForm : public FormFixture {
 
 TEST_F(DtmfForm, DigitGroupsShowOneALineAndLinesClearThem) {
   store().dtmfDigits.Set("12\r\n34");
-  view->OnDigitsChanged(0, 0);
+  view->OnDigitsChanged({});
   EXPECT_EQ(view->DigitsEdit()->toPlainText(), "12\n34");
   EXPECT_TRUE(view->DigitsEdit()->isReadOnly());
   Find<QRadioButton>(view, 1046)->click();

@@ -23,7 +23,7 @@ class VoltMeterForm : public formtest::FormFixture {
     store().dcValueText.Set(dc);
     store().acValueText.Set(ac);
     store().lineStatusText.Set(status);
-    view->OnLineTestReply(0, 0);
+    view->OnLineTestReply({});
   }
   // Runs ticks and lets the repaints they asked for happen.
   void Ticks(int n) {

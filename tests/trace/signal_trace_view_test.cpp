@@ -226,7 +226,7 @@ TEST_F(SignalTraceView, ThresholdDragWritesDeltaV) {
   {
     app->dataStore.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
     CORUTraceControl control(*app, nullptr);
-    app->traceControlView.Set(&control);
+    QObject::connect(view->Signals(), &ViewSignals::thresholdMoved, &control, &CORUTraceControl::UpdateVoltageLabel);
     auto* edit = qobject_cast<QLineEdit*>(control.Control(IDC_TRIGGER_VOLTAGE));
     ASSERT_NE(edit, nullptr);
     edit->clear();
@@ -234,7 +234,6 @@ TEST_F(SignalTraceView, ThresholdDragWritesDeltaV) {
     Draw();
     Send(QEvent::MouseButtonRelease, panel.topLeft() + QPoint(20, 0), Qt::LeftButton);
     EXPECT_EQ(edit->text().toStdString(), VoltageLabel(99, app->settings.traceScale));
-    app->traceControlView.Set(nullptr);
   }
 }
 
@@ -262,12 +261,12 @@ TEST_F(SignalTraceView, IntakeFullStopsTheTimer) {
   view->ActivateTrace();
   CORUData& store = app->dataStore;
   for (int i = 0; i < 1001; ++i) {
-    view->AddTraceBlock(reinterpret_cast<WPARAM>(store.StreamBuffer(i % 2)), i % 2);
+    view->AddTraceBlock({store.StreamBuffer(i % 2), i % 2});
   }
   EXPECT_EQ(store.traceBlockCount, 1000);
   EXPECT_FALSE(view->TimerRunning());
-  view->AddTraceBlock(0, 0);
-  view->AddTraceBlock(reinterpret_cast<WPARAM>(store.StreamBuffer(0)), 2);
+  view->AddTraceBlock({nullptr, 0});
+  view->AddTraceBlock({store.StreamBuffer(0), 2});
   EXPECT_EQ(store.traceBlockCount, 1000);
 }
 

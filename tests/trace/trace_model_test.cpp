@@ -159,7 +159,7 @@ TEST(Intake, StoresAThousandBlocksAndReportsFullOnce) {
     buffer[0] = static_cast<UCHAR>(block);
     buffer[127] = static_cast<UCHAR>(block >> 8);
     buffer[128] = 0xEE;  // beyond the copied part
-    const IntakeResult r = TakeTraceBlock(store, reinterpret_cast<WPARAM>(buffer), index);
+    const IntakeResult r = TakeTraceBlock(store, buffer, index);
     if (r == IntakeResult::StoredAndFull) ++full;
     if (block < 999) {
       EXPECT_EQ(r, IntakeResult::Stored) << block;
@@ -178,12 +178,12 @@ TEST(Intake, StoresAThousandBlocksAndReportsFullOnce) {
 TEST(Intake, BadIndexOrBufferChangesNothing) {
   CORUData store;
   std::array<UCHAR, CORUData::kStreamBufferSize> foreign{};
-  const WPARAM buffer0 = reinterpret_cast<WPARAM>(store.StreamBuffer(0));
+  const UCHAR* buffer0 = store.StreamBuffer(0);
   EXPECT_EQ(TakeTraceBlock(store, buffer0, 2), IntakeResult::Ignored);
   EXPECT_EQ(TakeTraceBlock(store, buffer0, -1), IntakeResult::Ignored);
-  EXPECT_EQ(TakeTraceBlock(store, 0, 0), IntakeResult::Ignored);
+  EXPECT_EQ(TakeTraceBlock(store, nullptr, 0), IntakeResult::Ignored);
   EXPECT_EQ(TakeTraceBlock(store, buffer0, 1), IntakeResult::Ignored);  // buffer 0 named as 1
-  EXPECT_EQ(TakeTraceBlock(store, reinterpret_cast<WPARAM>(foreign.data()), 0), IntakeResult::Ignored);
+  EXPECT_EQ(TakeTraceBlock(store, foreign.data(), 0), IntakeResult::Ignored);
   EXPECT_EQ(store.traceBlockCount, 0);
   EXPECT_EQ(store.statusText.Get(), CORUData::kIdleStatusText);
 }
@@ -193,11 +193,11 @@ TEST(Intake, WaitsForTheBufferLock) {
   std::unique_lock held(store.TraceBufferMutex(1));
   std::atomic<bool> done{false};
   std::thread intake([&] {
-    TakeTraceBlock(store, reinterpret_cast<WPARAM>(store.StreamBuffer(1)), 1);
+    TakeTraceBlock(store, store.StreamBuffer(1), 1);
     done = true;
   });
   // Buffer 0 is free meanwhile: its intake goes through at once.
-  EXPECT_EQ(TakeTraceBlock(store, reinterpret_cast<WPARAM>(store.StreamBuffer(0)), 0), IntakeResult::Stored);
+  EXPECT_EQ(TakeTraceBlock(store, store.StreamBuffer(0), 0), IntakeResult::Stored);
   EXPECT_FALSE(done.load());
   held.unlock();
   intake.join();

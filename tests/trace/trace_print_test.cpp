@@ -39,7 +39,7 @@ class TracePrint : public apptest::AppFixture {
   CORUSignalTrace* StartOnTraceTab() {
     if (!Start() || app().tabbedFrame == nullptr) return nullptr;
     app().tabbedFrame->SelectTab(1);
-    return dynamic_cast<CORUSignalTrace*>(app().signalTraceView.get());
+    return dynamic_cast<CORUSignalTrace*>(app().Views().signalTraceView.get());
   }
 
   void LoadTrace(int count) {

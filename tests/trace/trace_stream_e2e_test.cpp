@@ -31,7 +31,7 @@ class TraceStream : public apptest::AppFixture {
     if (!apptest::Eventually([&] { return app().context.DeviceOpen() && app().tabbedFrame != nullptr; }))
       return nullptr;
     if (!SettleWorker()) return nullptr;  // start-up's requests and notifications are all handled
-    auto* view = dynamic_cast<CORUSignalTrace*>(app().signalTraceView.get());
+    auto* view = dynamic_cast<CORUSignalTrace*>(app().Views().signalTraceView.get());
     if (view == nullptr) return nullptr;
     app().tabbedFrame->SelectTab(1);
     return view;

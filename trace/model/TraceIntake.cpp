@@ -4,10 +4,9 @@
 
 #include "link/store/OruData.h"
 
-IntakeResult TakeTraceBlock(CORUData& store, WPARAM wParam, LPARAM lParam) {
-  if (lParam != 0 && lParam != 1) return IntakeResult::Ignored;
-  const int index = static_cast<int>(lParam);
-  const UCHAR* data = reinterpret_cast<const UCHAR*>(wParam);
+IntakeResult TakeTraceBlock(CORUData& store, const unsigned char* buffer, int index) {
+  if (index != 0 && index != 1) return IntakeResult::Ignored;
+  const UCHAR* data = buffer;
   // Only the store's own buffer of that index is read: any other address is not ours to copy.
   if (data == nullptr || data != store.StreamBuffer(index)) return IntakeResult::Ignored;
 

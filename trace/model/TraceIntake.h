@@ -3,8 +3,6 @@
 // The stream intake: one 2051 notification hands over one of the worker's two stream buffers.
 // The first 128 bytes of each go into traceBlocks, up to 1000 blocks.
 
-#include "platform/win32/Win32Types.h"
-
 class CORUData;
 
 enum class IntakeResult {
@@ -14,7 +12,7 @@ enum class IntakeResult {
   Dropped,        // already full
 };
 
-// wParam: the buffer's address (CORUData::StreamBuffer(index)); lParam: its index, 0 or 1.
+// `buffer`: the stream buffer's address (CORUData::StreamBuffer(index)); `index`: 0 or 1.
 // Copies under StreamBufferLock. On StoredAndFull the status reads "Aborting signal trace";
 // the caller posts the stop and ends its timer.
-IntakeResult TakeTraceBlock(CORUData& store, WPARAM wParam, LPARAM lParam);
+IntakeResult TakeTraceBlock(CORUData& store, const unsigned char* buffer, int index);

@@ -28,7 +28,7 @@ const ScreenStepRegistrar endBoxes(1, "end-of-capture answers", [](ScreenContext
 
 const ScreenStepRegistrar panel(25, "control panel", [](ScreenContext& s) {
   CMainFrame* frame = s.app.mainFrame;
-  auto* view = dynamic_cast<CORUControlView*>(s.app.controlView.get());
+  auto* view = dynamic_cast<CORUControlView*>(s.app.Views().controlView.get());
   if (frame == nullptr || view == nullptr) return;
   s.WaitFor([&] { return EndOfCaptureBoxes(s.answers) >= kCapturesBeforePanel; }, 10000);
   frame->show();

@@ -20,7 +20,7 @@ namespace {
 const ScreenStepRegistrar modemEvent(25, "capture with the cursor on a modem event", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
   CORUData& store = app.dataStore;
-  auto* view = dynamic_cast<CORUSessionView*>(app.sessionView.get());
+  auto* view = dynamic_cast<CORUSessionView*>(app.Views().sessionView.get());
   if (view == nullptr) return;  // the capture display is not registered
   app.mainFrame->TabbedFrame()->SelectTab(0);
   store.showModemEvents = 1;

@@ -19,7 +19,7 @@ namespace {
 const ScreenStepRegistrar liveCall(70, "capture of the default line's first call", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
   CORUData& store = app.dataStore;
-  auto* view = dynamic_cast<CORUSessionView*>(app.sessionView.get());
+  auto* view = dynamic_cast<CORUSessionView*>(app.Views().sessionView.get());
   const sim::ScenarioChoice line = sim::chooseScenario("");
   if (view == nullptr || !line.scenario) return;
   app.mainFrame->TabbedFrame()->SelectTab(0);

@@ -13,7 +13,7 @@
 namespace {
 
 const ScreenStepRegistrar sessionPreview(26, "print preview of the captured call", [](ScreenContext& s) {
-  auto* view = dynamic_cast<CORUSessionView*>(s.app.sessionView.get());
+  auto* view = dynamic_cast<CORUSessionView*>(s.app.Views().sessionView.get());
   if (view == nullptr) return;  // the capture display is not registered
   if (!view->CanPrint()) {
     std::fprintf(stderr, "screens: no capture to preview\n");

@@ -43,8 +43,8 @@ const ScreenStepRegistrar recallDialog(35, "session recall dialog", [](ScreenCon
   });
   if (!read) std::fprintf(stderr, "screens: the stored-session directory was not read\n");
   // The rows the control panel would fill from the answers, should it not be there to do so.
-  for (WPARAM slot = 0; slot < kRecallRows; ++slot)
-    if (dialog->Row(static_cast<int>(slot) + 1).count == "Retreiving...") dialog->OnSessionHeader(slot);
+  for (int slot = 0; slot < kRecallRows; ++slot)
+    if (dialog->Row(slot + 1).count == "Retreiving...") dialog->OnSessionHeader(slot);
   s.Save(dialog, QStringLiteral("session-recall-dialog"));
   dialog->reject();
   delete dialog;
@@ -53,8 +53,8 @@ const ScreenStepRegistrar recallDialog(35, "session recall dialog", [](ScreenCon
 
 const ScreenStepRegistrar traceReadout(41, "signal trace read-out", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
-  auto* view = dynamic_cast<CORUSignalTrace*>(app.signalTraceView.get());
-  auto* readout = dynamic_cast<CORUTimingView*>(app.traceTimingView.get());
+  auto* view = dynamic_cast<CORUSignalTrace*>(app.Views().signalTraceView.get());
+  auto* readout = dynamic_cast<CORUTimingView*>(app.Views().traceTimingView.get());
   if (view == nullptr || readout == nullptr) return;  // the signal trace or the display is not registered
   CORUData& store = app.dataStore;
   {

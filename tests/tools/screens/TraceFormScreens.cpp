@@ -38,7 +38,7 @@ bool Play(ScreenContext& s, const char* text) {
 
 const ScreenStepRegistrar traceControl(42, "signal trace control", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
-  auto* control = dynamic_cast<CORUTraceControl*>(app.traceControlView.get());
+  auto* control = dynamic_cast<CORUTraceControl*>(app.Views().traceControlView.get());
   if (control == nullptr) return;
   app.mainFrame->TabbedFrame()->SelectTab(1);
   app.settings.traceTrigger = 1;
@@ -50,7 +50,7 @@ const ScreenStepRegistrar traceControl(42, "signal trace control", [](ScreenCont
 
 const ScreenStepRegistrar traceRecall(43, "stored-trace recall dialog", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
-  auto* control = dynamic_cast<CORUTraceControl*>(app.traceControlView.get());
+  auto* control = dynamic_cast<CORUTraceControl*>(app.Views().traceControlView.get());
   if (control == nullptr) return;
   const sim::StoredTrace kept = s.instrument.withFirmware([](sim::Firmware& f) {
     sim::StoredTrace trace = f.memory().trace(kEmptiedTrace);
@@ -77,7 +77,7 @@ const ScreenStepRegistrar traceRecall(43, "stored-trace recall dialog", [](Scree
 
 const ScreenStepRegistrar voltMeter(44, "volt meter", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
-  auto* meter = dynamic_cast<CORULineTest*>(app.lineTestView.get());
+  auto* meter = dynamic_cast<CORULineTest*>(app.Views().lineTestView.get());
   if (meter == nullptr) return;
   if (!Play(s,
             "scenario m\ntitle \"m\"\nlength 60\nrepeat\nat 0 dc 3 -48.0 ramp 0\n"
@@ -98,7 +98,7 @@ const ScreenStepRegistrar voltMeter(44, "volt meter", [](ScreenContext& s) {
 
 const ScreenStepRegistrar dtmfDecoder(45, "dtmf decoder", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
-  auto* dtmf = dynamic_cast<CORUDTMFView*>(app.dtmfView.get());
+  auto* dtmf = dynamic_cast<CORUDTMFView*>(app.Views().dtmfView.get());
   if (dtmf == nullptr) return;
   // Two digits far apart: each is a group of its own, one a line.
   if (!Play(s, "scenario d\ntitle \"d\"\nlength 30\nat 0 dc 3 -8.0\nat 1.0 dtmf 3 5\nat 3.0 dtmf 3 9\n")) return;

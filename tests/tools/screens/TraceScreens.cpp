@@ -30,7 +30,7 @@ void SendMouse(CORUSignalTrace* view, QEvent::Type type, QPoint inScope, Qt::Mou
 
 const ScreenStepRegistrar triggeredTrace(40, "signal trace with a triggered trace", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
-  auto* view = dynamic_cast<CORUSignalTrace*>(app.signalTraceView.get());
+  auto* view = dynamic_cast<CORUSignalTrace*>(app.Views().signalTraceView.get());
   if (view == nullptr) return;  // the signal trace is not registered
   app.mainFrame->TabbedFrame()->SelectTab(1);
   s.instrument.loadScenario("call-progress");

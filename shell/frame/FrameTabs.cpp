@@ -1,0 +1,96 @@
+#include "shell/frame/FrameTabs.h"
+
+#include <array>
+#include <mutex>
+
+#include "link/store/OruData.h"
+#include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+#include "shell/frame/CMainFrame.h"
+#include "shell/frame/CaptureFrame.h"
+#include "shell/frame/TabbedFrame.h"
+#include "shell/frame/TraceFrame.h"
+#include "shell/model/StatusPaneText.h"
+
+namespace {
+
+void Nothing(CORUpc144App&) {}
+
+// The view that prints and takes the commands: the capture view on every tab but SIGNAL TRACE.
+void ShowCaptureViewActive(CORUpc144App& app) {
+  if (app.mainFrame != nullptr && app.Views().activeCaptureView)
+    app.mainFrame->SetActiveView(app.Views().activeCaptureView.get());
+}
+
+QWidget* MakeCaptureFrame(CORUpc144App& app, QWidget* parent) { return new CORUCaptureFrame(app, parent); }
+
+void EnterCaptureData(CORUpc144App& app) {
+  CORUData& store = app.dataStore;
+  ShowCaptureViewActive(app);
+  if (app.currentDocument != nullptr) app.currentDocument->SetPathNameForTab(TAB_CAPTURE_DATA);
+  int standard = 0;
+  store.WithData([&](CORUData&) { standard = store.sysCfg.standard; });
+  store.modeText.Set(ModeTextForStandard(standard));
+}
+
+QWidget* MakeTraceFrame(CORUpc144App& app, QWidget* parent) { return new CORUTraceFrame(app, parent); }
+
+void EnterSignalTrace(CORUpc144App& app) {
+  FrameViews& views = app.Views();
+  if (views.signalTraceView) views.signalTraceView->ActivateTrace();
+  if (views.traceControlView) views.traceControlView->StartEnableTimer();
+  if (app.mainFrame != nullptr && views.signalTraceView) app.mainFrame->SetActiveView(views.signalTraceView.get());
+  if (app.currentDocument != nullptr) app.currentDocument->SetPathNameForTab(TAB_SIGNAL_TRACE);
+  app.dataStore.modeText.Set(kBridgedMode);
+}
+
+void LeaveSignalTrace(CORUpc144App& app) {
+  FrameViews& views = app.Views();
+  if (views.signalTraceView) views.signalTraceView->DeactivateTrace();
+  if (views.traceControlView) views.traceControlView->StopEnableTimer();
+}
+
+QWidget* MakeVoltMeter(CORUpc144App& app, QWidget* parent) {
+  IVoltMeterView* meter = app.viewFactory.Create<ViewSlot::VoltMeter>(app, parent);
+  app.Views().lineTestView.Set(meter);
+  return meter->Widget();
+}
+
+void EnterVoltMeter(CORUpc144App& app) {
+  // A test that runs already (started from the control panel) goes on; the meters start either
+  // way, since their timer is what shows the readings.
+  if (app.Views().lineTestView) app.Views().lineTestView->StartStopTest();
+  ShowCaptureViewActive(app);
+  app.dataStore.modeText.Set(kBridgedMode);
+}
+
+void LeaveVoltMeter(CORUpc144App& app) {
+  if (app.Views().lineTestView) app.Views().lineTestView->AbortTest();
+}
+
+QWidget* MakeDtmfDecoder(CORUpc144App& app, QWidget* parent) {
+  IDtmfView* dtmf = app.viewFactory.Create<ViewSlot::Dtmf>(app, parent);
+  app.Views().dtmfView.Set(dtmf);
+  return dtmf->Widget();
+}
+
+void EnterDtmfDecoder(CORUpc144App& app) {
+  if (app.Views().dtmfView && !app.dataStore.Run().dtmfRunning()) app.Views().dtmfView->StartStopDecoder();
+  ShowCaptureViewActive(app);
+  app.dataStore.modeText.Set(kBridgedMode);
+}
+
+void LeaveDtmfDecoder(CORUpc144App& app) {
+  if (app.Views().dtmfView) app.Views().dtmfView->AbortDecoder();
+}
+
+constexpr std::array kTabs{
+    FrameTab{"CAPTURE DATA", MakeCaptureFrame, EnterCaptureData, Nothing},
+    FrameTab{"SIGNAL TRACE", MakeTraceFrame, EnterSignalTrace, LeaveSignalTrace},
+    FrameTab{"VOLT METER", MakeVoltMeter, EnterVoltMeter, LeaveVoltMeter},
+    FrameTab{"DTMF DECODER", MakeDtmfDecoder, EnterDtmfDecoder, LeaveDtmfDecoder},
+};
+
+}  // namespace
+
+std::span<const FrameTab> FrameTabs() { return kTabs; }
