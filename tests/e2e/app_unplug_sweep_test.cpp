@@ -211,7 +211,7 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
   app().SelectTab(0);
   app().mainFrame->RunIdleUpdate();
   QAbstractButton* capture = Button(app().Views().controlView.get(), IDC_CAPTURE);
-  EXPECT_EQ(capture->text(), QString(IDC_CAPTUREIdleText));
+  EXPECT_EQ(capture->text(), QString(kCaptureButtonIdleText));
   EXPECT_TRUE(capture->isEnabledTo(app().mainFrame)) << "tab " << app().CurrentTab();
   EXPECT_EQ(Button(app().Views().traceControlView.get(), IDC_CAPTURE_TRACE)->text(), QStringLiteral("Capture Trace"));
   EXPECT_EQ(store().statusText.Get(), CORUData::kIdleStatusText);
