@@ -58,9 +58,10 @@ void ScopeTrigger::ArmScopeTrigger(int line) {
     AbortScope();
     return;
   }
+  // The text comes first: a window that sees the trigger armed reads why the line waits.
+  store.statusText.Set("Waiting for scope trigger");
   store.ExchangeRun([](RunState& run) { run.trace = TraceRun::TriggerArmed; });
   const int sent = transport_.SendCommand("TC:0:" + std::to_string(line) + ":" + std::to_string(kTraceSampleCount));
-  store.statusText.Set("Waiting for scope trigger");
   if (!sent) {
     // Nothing polls a trigger that was never armed: it ends at once.
     AbortScope();
