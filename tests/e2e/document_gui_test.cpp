@@ -60,7 +60,8 @@ class DocumentGui : public apptest::AppFixture {
     view = dynamic_cast<CORUSessionView*>(app().Views().sessionView.get());
     app().settings.autosaveFolder = Path("").toStdString();
     return panel != nullptr && view != nullptr &&
-           Eventually([this] { return notes->Count(WM_ORU_ENABLE_V21) + notes->Count(WM_ORU_DISABLE_V21) > 0; });
+           Eventually([this] { return notes->Count(WM_ORU_ENABLE_V21) + notes->Count(WM_ORU_DISABLE_V21) > 0; }) &&
+           SettleWorker();  // and what the start-up posts after that notice
   }
   CORUData& store() { return app().dataStore; }
   CORUpc144Doc& doc() { return *app().currentDocument; }
@@ -314,6 +315,8 @@ TEST_P(EventName, IsCutOnceAndReadsTheSameOnScreenInBothExportsAndAfterReload) {
     Click(IDC_CAPTURE);
     ASSERT_TRUE(Eventually(
         [&] { return answers.AllUsed() && !store().Run().captureRunning() && !view->LiveRefreshRunning(); }));
+    // The end's last layout (with the event's end text) is queued when the live refresh stops.
+    ASSERT_TRUE(SettleWorker());
   } else {
     const int downloads = notes->Count(WM_ORU_GET_CAPTURE_DATA);
     RecallFromPanel(4);

@@ -74,7 +74,11 @@ class RecallGui : public apptest::AppFixture {
   bool StartApp() {
     if (!Start()) return false;
     notes = new frametest::NotificationLog(app().mainFrame);
-    if (!Eventually([this] { return notes->Count(2079) + notes->Count(2078) > 0; })) return false;
+    // The V.21 notice comes early in the start-up; what the worker posts after it (the
+    // configuration it writes into the store) must be in before a test sets up its data.
+    if (!Eventually([this] { return notes->Count(WM_ORU_DISABLE_V21) + notes->Count(WM_ORU_ENABLE_V21) > 0; }))
+      return false;
+    if (!SettleWorker()) return false;
     dialog =
         dynamic_cast<CORUSessionRecall*>(app().viewFactory.Create<ViewSlot::SessionRecall>(app(), app().mainFrame));
     return dialog != nullptr;
@@ -293,7 +297,8 @@ TEST_F(RecallGui, ADoubleClickOnTheScopeFillsTheTraceReadout) {
   auto* readout = dynamic_cast<CORUTimingView*>(app().Views().traceTimingView.get());
   ASSERT_NE(trace, nullptr);
   ASSERT_NE(readout, nullptr);
-  ASSERT_TRUE(Eventually([&] { return trace->TimerRunning(); }));
+  // Clicks mean a sample only once the scope is laid out and drawn.
+  ASSERT_TRUE(Eventually([&] { return trace->TimerRunning() && trace->DrawnAtThisSize(); }));
   const auto send = [&](QEvent::Type type, QPoint inScope, Qt::MouseButton button) {
     const QPoint at = trace->ScopeArea()->geometry().topLeft() + inScope;
     QMouseEvent event(type, QPointF(at), trace->mapToGlobal(QPointF(at)), button, Qt::MouseButtons(button),

@@ -92,6 +92,7 @@ TEST_F(TraceFaultsGui, MarkerStaysPlacedWhileTheVoltageTriggerIsChosen) {
   app().SelectTab(kTabSignalTrace);
   HoldDcTrace();
   ASSERT_TRUE(Eventually([&] { return Combo(IDC_SCALE)->count() == 2; }));  // not "Voltage" yet
+  ASSERT_TRUE(Eventually([&] { return trace->DrawnAtThisSize(); }));
   SendMouse(QEvent::MouseButtonDblClick, InScope(250));
   ASSERT_TRUE(Eventually([&] { return store().traceMarker1 != -1; }));
   const int markerX = store().traceCursor1;
