@@ -43,6 +43,7 @@ class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   // Lays out now when the layout is stale (what the queued call does).
   void EnsureLayout();
   const SessionLayout& Layout() const { return layout; }
+  const SessionLayout* CurrentLayout() const override { return &layout; }
   // Full layouts run so far (a live tick that only appends is not one).
   int FullLayouts() const { return fullLayouts; }
   // How often the live refresh was started and how many of its ticks ran.

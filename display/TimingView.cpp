@@ -8,7 +8,6 @@
 #include <algorithm>
 
 #include "display/QtColor.h"
-#include "display/SessionView.h"
 #include "shell/OruApp.h"
 
 CORUTimingView::CORUTimingView(CORUpc144App& app, DisplayMode mode, QWidget* parent)
@@ -45,10 +44,8 @@ CaptureColors CORUTimingView::Colors() const { return WindowColors(app.settings,
 
 TraceReadoutRows CORUTimingView::CurrentTraceRows() const {
   ScopeReadings scope;
-  if (app.Views().signalTraceView) {
-    scope.volts = app.Views().signalTraceView->GetVoltageReading();
-    scope.seconds = app.Views().signalTraceView->GetTimeReading();
-  }
+  if (source.volts) scope.volts = source.volts();
+  if (source.seconds) scope.seconds = source.seconds();
   return BuildTraceReadout(app.dataStore, app.settings.traceSnap == 1, scope, Colors());
 }
 
@@ -61,8 +58,7 @@ ReadoutRows CORUTimingView::CurrentRows() const {
   options.highlightParityBit = store.highlightParityBit != 0;
   options.parity7E1 = store.sysCfg.parity7E1 == 1;
   options.bitStuffed = store.sysCfg.bitStuffed == 1;
-  const auto* session = dynamic_cast<const CORUSessionView*>(app.Views().sessionView.get());
-  return BuildCaptureReadout(store, options, colors, session != nullptr ? &session->Layout() : nullptr);
+  return BuildCaptureReadout(store, options, colors, source.sessionLayout ? source.sessionLayout() : nullptr);
 }
 
 void CORUTimingView::UpdateScrollRange() {
@@ -111,7 +107,7 @@ void CORUTimingView::resizeEvent(QResizeEvent* event) {
 }
 
 void CORUTimingView::mouseMoveEvent(QMouseEvent* event) {
-  if (app.Views().sessionView) app.Views().sessionView->ClearHoverMark();
+  if (source.pointerEntered) source.pointerEntered();
   QAbstractScrollArea::mouseMoveEvent(event);
 }
 

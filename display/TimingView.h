@@ -8,6 +8,7 @@
 #include <QAbstractScrollArea>
 
 #include <span>
+#include <utility>
 
 #include "display/model/ReadoutRows.h"
 #include "display/model/TraceReadoutRows.h"
@@ -27,6 +28,7 @@ class CORUTimingView : public QAbstractScrollArea, public IReadoutPanel {
   void OnUpdate() override { Refresh(); }
   // Redraws by mode.
   void Refresh() override;
+  void ReadFrom(ReadoutSource source) override { this->source = std::move(source); }
   void DrawCapturePanel();
   void DrawTracePanel();
   DisplayMode Mode() const { return mode; }
@@ -51,4 +53,5 @@ class CORUTimingView : public QAbstractScrollArea, public IReadoutPanel {
 
   CORUpc144App& app;
   DisplayMode mode;
+  ReadoutSource source;
 };

@@ -7,6 +7,7 @@
 #include "link/files/DocumentFile.h"
 #include "link/files/FileType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/TraceHeader.h"
 #include "shell/OruApp.h"
 #include "shell/model/AutosaveRule.h"
 #include "shell/model/DocumentDialogs.h"
@@ -103,7 +104,7 @@ void CORUpc144Doc::TakeFileSettings(const FileSettings& loaded, DocumentType doc
   AppSettings& s = app_.settings;
   s.traceScale = loaded.traceScale;
   s.traceSpan = loaded.traceSpan;
-  s.deltaV = loaded.deltaV;
+  s.deltaV = ClampDeltaV(loaded.deltaV);
   s.traceLine = loaded.traceLine;
   s.traceTrigger = loaded.traceTrigger;
   app_.dataStore.selectedLine = loaded.traceLine;

@@ -67,7 +67,7 @@ bool CORUScope::DrawTrace(QPainter& painter) {
     const bool snap = s.traceSnap == 1;
     bool redraw = false;
     QPoint pen = lp.ToPixels(state.traceStartX, state.zeroY);
-    state.BeginWalk(kind, store);
+    state.BeginWalk(kind, ReadWalkStart(store));
     const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
     WalkTrace(state.ScreenWalkSetup(kind), samples, [&](const WalkPoint& w) {
       if (kind == PlotKind::Line) {

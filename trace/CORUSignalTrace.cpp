@@ -131,7 +131,7 @@ uint64_t CORUSignalTrace::DrawingState() const {
   for (int v : {store.traceCursor1.load(), store.traceCursor2.load(), store.traceMarker1.load(),
                 store.traceMarker2.load(), s.traceScale, s.traceSpan, s.traceSnap, s.traceTrigger, s.deltaV,
                 static_cast<int>(s.markerColor), scope_.state.cursorPoint.x, scope_.state.cursorPoint.y,
-                thresholdRect_.top, thresholdRect_.bottom, draggingThreshold_ ? 1 : 0, width(), height()}) {
+                threshold_.Mark().top, threshold_.Mark().bottom, threshold_.Dragging() ? 1 : 0, width(), height()}) {
     Mix(h, static_cast<uint32_t>(v));
   }
   return h;
@@ -185,6 +185,7 @@ void CORUSignalTrace::DrawVoltPanel() {
   voltTopMark_ = axis.topMark;
   voltBottomMark_ = axis.bottomMark;
   scope_.state.SetVoltMarks(axis.topMark, axis.zeroY, axis.bottomMark);
+  threshold_.SetAxis(axis.topMark, axis.bottomMark);
   if (app_.settings.traceTrigger == kTriggerVoltage) {
     DrawThresholdMark(painter, axis, panel.bottom);
   } else {
@@ -198,27 +199,28 @@ void CORUSignalTrace::DrawThresholdMark(QPainter& painter, const VoltAxisLayout&
   LogicalPainter lp(painter, mapper_);
   const int right = mapper_.PixelsToLogicalX(voltPanel_->width());
   int topLogical = 0;
-  if (!draggingThreshold_) {
+  if (!threshold_.Dragging()) {
     scope_.state.SetThresholdRect({});
-    app_.settings.deltaV = ClampDeltaV(app_.settings.deltaV);
     const int y = ThresholdMarkY(panelHeight, axis.topMark, axis.bottomMark, app_.settings.deltaV);
     lp.Fill(0, y, right, y - 2, QColor(255, 0, 0));
-    const QRect px = lp.ToPixels(0, y, right, y - 2);
-    thresholdRect_ = {px.left(), px.top(), px.right() + 1, px.bottom() + 1};
     topLogical = y;
   } else {
-    if (thresholdRect_.top > thresholdRect_.bottom) std::swap(thresholdRect_.top, thresholdRect_.bottom);
-    topLogical = -mapper_.PixelsToLogicalY(thresholdRect_.top);
-    app_.settings.deltaV = DeltaVFromMarkY(topLogical, axis.topMark, axis.bottomMark);
-    // The trace control's voltage edit follows the drag.
-    emit siblings_.thresholdMoved();
-    const QRect px(QPoint(0, thresholdRect_.top), QPoint(voltPanel_->width() - 1, thresholdRect_.bottom - 1));
+    const IntRect mark = threshold_.Mark();
+    topLogical = -mapper_.PixelsToLogicalY(mark.top);
+    const QRect px(QPoint(0, mark.top), QPoint(voltPanel_->width() - 1, mark.bottom - 1));
     painter.fillRect(px, QColor(255, 0, 0));
-    scope_.state.SetThresholdRect({0, thresholdRect_.top, 0, thresholdRect_.bottom});
+    scope_.state.SetThresholdRect({0, mark.top, 0, mark.bottom});
   }
   painter.setPen(QColor(255, 0, 0));
   const TextExtent t = lp.Measure("T");
   lp.Text(2, topLogical + t.cy / 2, "T");
+}
+
+// A drag step's level becomes "DeltaV", and the trace control's voltage edit follows it.
+void CORUSignalTrace::ApplyThresholdLevel(std::optional<int> level) {
+  if (!level) return;
+  app_.settings.deltaV = *level;
+  emit siblings_.thresholdMoved();
 }
 
 void CORUSignalTrace::DrawTimePanel() {
@@ -244,29 +246,22 @@ void CORUSignalTrace::mouseMoveEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   if (scopeArea_ != nullptr && scopeArea_->geometry().contains(p)) {
     setCursor(Qt::CrossCursor);
-    draggingThreshold_ = false;
+    threshold_.End();
     scope_.OnMouseMove(p.x(), p.y());
     RedrawReadout();
   } else if (voltPanel_ != nullptr && voltPanel_->geometry().contains(p)) {
-    if (draggingThreshold_) {
-      thresholdRect_.top = p.y() - kAreaTop;
-      thresholdRect_.bottom = thresholdRect_.top + 2;
-    }
+    ApplyThresholdLevel(threshold_.Move(p.y() - kAreaTop));
   } else {
     setCursor(Qt::ArrowCursor);
-    draggingThreshold_ = false;
+    threshold_.End();
   }
   QWidget::mouseMoveEvent(event);
 }
 
 void CORUSignalTrace::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
-  if (event->button() == Qt::LeftButton && voltPanel_ != nullptr && voltPanel_->geometry().contains(p) &&
-      !app_.dataStore.Run().traceTriggerArmed()) {
-    draggingThreshold_ = true;
-    // Normalised: the mark is two pixels high, whichever way the handlers set it.
-    thresholdRect_.top = p.y() - kAreaTop;
-    thresholdRect_.bottom = thresholdRect_.top + 2;
+  if (event->button() == Qt::LeftButton && voltPanel_ != nullptr && voltPanel_->geometry().contains(p)) {
+    ApplyThresholdLevel(threshold_.Press(p.y() - kAreaTop, app_.dataStore.Run().traceTriggerArmed()));
   }
   QWidget::mousePressEvent(event);
 }
@@ -274,7 +269,7 @@ void CORUSignalTrace::mousePressEvent(QMouseEvent* event) {
 void CORUSignalTrace::mouseReleaseEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   if (event->button() == Qt::LeftButton && voltPanel_ != nullptr && voltPanel_->geometry().contains(p)) {
-    draggingThreshold_ = false;
+    threshold_.End();
   }
   QWidget::mouseReleaseEvent(event);
 }

@@ -17,6 +17,7 @@
 #include "trace/CORUScope.h"
 #include "trace/model/AxisLayout.h"
 #include "trace/model/ScopeState.h"
+#include "trace/model/ThresholdDrag.h"
 
 class CORUpc144App;
 class QCheckBox;
@@ -49,6 +50,9 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   // One redraw-timer tick: scope and panels into their images, then a repaint.
   void Tick();
   bool TimerRunning() const { return timerRunning_; }
+  // The scope and its panels were drawn at the view's present size since the timer started; only
+  // then do mouse positions on the scope mean what the user sees.
+  bool DrawnAtThisSize() const { return drawnOnce_; }
 
   // The print page, on any device: the title, both axes, the trace, the marker cross and the
   // page line. `pageRect` is the printable area in device pixels at the given resolution.
@@ -71,7 +75,7 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   QWidget* ScopeArea() const { return scopeArea_; }
   QWidget* VoltPanel() const { return voltPanel_; }
   QWidget* TimePanel() const { return timePanel_; }
-  bool DraggingThreshold() const { return draggingThreshold_; }
+  bool DraggingThreshold() const { return threshold_.Dragging(); }
   const QFont& AxisFontUsed() const { return axisFont_; }
 
  protected:
@@ -90,12 +94,14 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   void DrawVoltPanel();
   void DrawTimePanel();
   void DrawThresholdMark(QPainter& painter, const VoltAxisLayout& axis, int panelHeight);
+  void ApplyThresholdLevel(std::optional<int> level);
   void RedrawReadout();
   uint64_t DrawingState() const;
   void StoreScopeMarks();
 
   CORUpc144App& app_;
   LogicalMapper mapper_;
+  ThresholdDrag threshold_{mapper_};
   CORUScope scope_;
   QFont axisFont_;
   QWidget* voltPanel_ = nullptr;
@@ -107,8 +113,6 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   QImage timeImage_;
   QTimer timer_;
   bool timerRunning_ = false;
-  bool draggingThreshold_ = false;
-  IntRect thresholdRect_;  // pixels in the volt panel
   int voltTopMark_ = 0;
   int voltBottomMark_ = 0;
   int timeLeftMark_ = 0;

@@ -2,6 +2,7 @@
 
 // One signal trace stored in the instrument, or the settings of the trace on screen.
 
+#include <algorithm>
 #include <string>
 
 #include "platform/nt/BaseTypes.h"
@@ -23,3 +24,7 @@ struct CORUTraceHeader {
 
   bool operator==(const CORUTraceHeader&) const = default;
 };
+
+// A voltage-trigger level ("DeltaV") read from outside (settings, a file, the instrument) or typed,
+// held to -99..99: the threshold mark never reaches the axis's ends.
+inline int ClampDeltaV(int deltaV) { return std::clamp(deltaV, -99, 99); }

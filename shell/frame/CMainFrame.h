@@ -87,7 +87,7 @@ class CMainFrame : public QMainWindow {
   // The text last computed for the connection pane.
   QString ConnectionPaneText() const { return connectionPaneText; }
   // 1 while the control panel's Capture button shows "Capture".
-  int CaptureButtonIdle() const { return captureButtonIdle; }
+  bool CaptureButtonIdle() const { return captureButtonIdle; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -127,7 +127,7 @@ class CMainFrame : public QMainWindow {
   int idleUpdates = 0;
   std::map<int, QAction*> actions;
   QString connectionPaneText;
-  int captureButtonIdle = 1;
+  bool captureButtonIdle = true;
   bool printing = false;
   bool closing = false;
   std::unique_ptr<PostTarget> postTarget;

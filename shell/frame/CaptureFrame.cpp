@@ -1,5 +1,6 @@
 #include "shell/frame/CaptureFrame.h"
 
+#include <QPointer>
 #include <QVBoxLayout>
 
 #include "shell/OruApp.h"
@@ -21,6 +22,13 @@ CORUCaptureFrame::CORUCaptureFrame(CORUpc144App& app, QWidget* parent) : QWidget
   app.Views().sessionView.Set(session);
   app.Views().activeCaptureView.Set(session);
   // The read-out shows the session view's hovered byte and marker.
+  // (A sibling that is already gone, while the frame is torn down, reads as none.)
+  const QPointer<QWidget> alive(session->Widget());
+  readout->ReadFrom({.sessionLayout = [session, alive] { return alive ? session->CurrentLayout() : nullptr; },
+                     .pointerEntered =
+                         [session, alive] {
+                           if (alive) session->ClearHoverMark();
+                         }});
   if (ViewSignals* told = session->Signals())
     connect(told, &ViewSignals::readoutChanged, readout->Widget(), [readout] { readout->Refresh(); });
 }

@@ -94,9 +94,10 @@ void CMainFrame::SynchroniseState() {
     if (plan.dcScales == DcScales::Hide) trace->HideDcScales();
   }
   if (tabbedFrame != nullptr) {
-    for (int tab = 0; tab < static_cast<int>(std::size(plan.tabEnabled)); ++tab) {
-      if (!plan.tabEnabled[tab]) continue;
-      if (*plan.tabEnabled[tab])
+    for (int tab = 0; tab < tabbedFrame->TabCount(); ++tab) {
+      const std::optional<bool> enabled = plan.tabs.For(tab);
+      if (!enabled) continue;
+      if (*enabled)
         tabbedFrame->EnableTab(tab);
       else
         tabbedFrame->DisableTab(tab);

@@ -18,12 +18,6 @@ class CORUpc144App;
 // Control id of the first tab window; each later tab adds one.
 constexpr int kFirstTabWindowId = 13576;
 
-// Tab indexes, in the order the main frame adds them.
-constexpr int TAB_CAPTURE_DATA = 0;
-constexpr int TAB_SIGNAL_TRACE = 1;
-constexpr int TAB_VOLT_METER = 2;
-constexpr int TAB_DTMF_DECODER = 3;
-
 class CORUTabbedFrame : public QWidget {
   Q_OBJECT
  public:

@@ -1,5 +1,9 @@
 #include "shell/frame/TraceFrame.h"
 
+#include <QPointer>
+
+#include <limits>
+
 #include "shell/OruApp.h"
 #include "shell/frame/SplitOverride.h"
 #include "shell/frame/TabFrameBuilder.h"
@@ -18,6 +22,11 @@ CORUTraceFrame::CORUTraceFrame(CORUpc144App& app, QWidget* parent) : QWidget(par
   app.Views().traceTimingView.Set(readout);
   app.Views().signalTraceView.Set(trace);
   // The read-out shows the scope's readings; the voltage edit follows the threshold mark.
+  // (A sibling that is already gone, while the frame is torn down, reads as none.)
+  const QPointer<QWidget> alive(trace->Widget());
+  constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+  readout->ReadFrom({.volts = [trace, alive] { return alive ? trace->GetVoltageReading() : kNone; },
+                     .seconds = [trace, alive] { return alive ? trace->GetTimeReading() : kNone; }});
   if (ViewSignals* told = trace->Signals()) {
     connect(told, &ViewSignals::readoutChanged, readout->Widget(), [readout] { readout->Refresh(); });
     connect(told, &ViewSignals::thresholdMoved, control->Widget(), [control] { control->UpdateVoltageLabel(); });

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "link/store/OruData.h"
+#include "link/store/TraceHeader.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ void LoadSettings(const SettingsStore& source, const std::string& programFolder,
   const auto trigger = read.Bytes(setting::kTriggerNumber, setting::kTriggerNumberBuffer);
   s.triggerNumber = trigger ? TextFromBytes(*trigger) : TriggerNumberDefault();
   s.ringbackQuantity = read.Int(setting::kRingbackQuantity, 1);
-  s.deltaV = read.Int(setting::kDeltaV, 50);
+  s.deltaV = ClampDeltaV(read.Int(setting::kDeltaV, 50));
   s.traceLine = read.Int(setting::kTraceLine, 1);
   store.selectedLine = s.traceLine;
   s.traceSnap = read.Int(setting::kTraceSnap, 0);

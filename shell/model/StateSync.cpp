@@ -11,17 +11,10 @@ std::string ReadButtonText(const std::string& text) {
 }
 
 void ResetCaptureButton(const SyncInput& in, SyncPlan& plan) {
-  if (in.captureButtonIdle == 0 || ReadButtonText(in.captureButtonText) == kCaptureButtonBusyText) {
+  if (!in.captureButtonIdle || ReadButtonText(in.captureButtonText) == kCaptureButtonBusyText) {
     plan.captureButtonText = kCaptureButtonIdleText;
-    plan.captureButtonIdle = 1;
+    plan.captureButtonIdle = true;
   }
-}
-
-void SetTabs(SyncPlan& plan, bool t0, bool t1, bool t2, bool t3) {
-  plan.tabEnabled[0] = t0;
-  plan.tabEnabled[1] = t1;
-  plan.tabEnabled[2] = t2;
-  plan.tabEnabled[3] = t3;
 }
 
 }  // namespace
@@ -61,9 +54,8 @@ SyncPlan PlanStateSync(const SyncInput& in) {
                      IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, false);
     }
-    plan.tabEnabled[1] = true;
-    plan.tabEnabled[2] = false;
-    plan.tabEnabled[3] = false;
+    // CAPTURE DATA is left as it is and SIGNAL TRACE stays open; the meters need the instrument.
+    plan.tabs = {.rest = false, .kept = TAB_CAPTURE_DATA, .opened = TAB_SIGNAL_TRACE};
     plan.selectTab0 = in.currentTab != 0 && in.currentTab != 1;
     plan.stopActivities = true;
     return plan;
@@ -90,7 +82,7 @@ SyncPlan PlanStateSync(const SyncInput& in) {
       if (in.triggerSelection >= 0 && in.triggerSelection <= 3)
         plan.dcScales = in.triggerSelection == static_cast<int>(TriggerType::Voltage) ? DcScales::Show : DcScales::Hide;
     }
-    SetTabs(plan, true, true, true, true);
+    plan.tabs = {.rest = true};
   } else if (captureBusy) {
     if (in.controlViewExists) {
       // All the controls a capture's start locks, so that an idle update that ran between the
@@ -98,23 +90,19 @@ SyncPlan PlanStateSync(const SyncInput& in) {
       plan.controlViewEnables = {{IDC_STANDARD, false},       {IDC_MODE, false},        {IDC_SESSION, false},
                                  {IDC_RECALL_SESSION, false}, {IDC_CONFIGURE, false},   {IDC_SIGNAL_TRACE, false},
                                  {IDC_LINE_TEST, false},      {IDC_DTMF_DECODER, false}};
-      if (in.captureButtonIdle == 0 || ReadButtonText(in.captureButtonText) == kCaptureButtonIdleText) {
+      if (!in.captureButtonIdle || ReadButtonText(in.captureButtonText) == kCaptureButtonIdleText) {
         plan.captureButtonText = kCaptureButtonBusyText;
-        plan.captureButtonIdle = 0;
+        plan.captureButtonIdle = false;
       }
     }
-    plan.tabEnabled[1] = false;
-    plan.tabEnabled[2] = false;
-    plan.tabEnabled[3] = false;
+    plan.tabs = {.rest = false, .kept = TAB_CAPTURE_DATA};
   } else {
     if (in.traceControlExists) {
       for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL_TRACE, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK,
                      IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, false);
     }
-    plan.tabEnabled[0] = false;
-    plan.tabEnabled[2] = false;
-    plan.tabEnabled[3] = false;
+    plan.tabs = {.rest = false, .kept = TAB_SIGNAL_TRACE};
   }
   return plan;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "link/store/RunState.h"
+#include "shell/model/TabStrip.h"
 
 constexpr const char* kUsbConnected = "USB connected";
 constexpr const char* kUsbDisconnected = "USB disconnected";
@@ -28,12 +29,26 @@ struct SyncInput {
   int currentTab = 0;
   bool controlViewExists = false;
   bool traceControlExists = false;
-  int captureButtonIdle = 1;
+  bool captureButtonIdle = true;
   std::string captureButtonText;  // as the button shows it now
   int triggerSelection = -1;      // the trace control's trigger-type combo; -1 = none
 };
 
 enum class DcScales { Leave, Show, Hide };
+
+// Which tabs an update enables, for any number of tabs: each takes `rest`, except `kept` (left
+// as it is) and `opened` (enabled). Nothing set leaves every tab as it is.
+struct TabEnables {
+  std::optional<bool> rest;
+  int kept = -1;
+  int opened = -1;
+
+  std::optional<bool> For(int tab) const {
+    if (tab == kept) return std::nullopt;
+    if (tab == opened) return true;
+    return rest;
+  }
+};
 
 struct SyncPlan {
   // False while a download runs: the pane keeps its text and nothing is touched.
@@ -42,10 +57,10 @@ struct SyncPlan {
   bool clearStatusText = false;
   std::vector<std::pair<int, bool>> controlViewEnables;  // in order of application
   std::optional<std::string> captureButtonText;          // new text, when it changes
-  int captureButtonIdle = 1;
+  bool captureButtonIdle = true;
   std::vector<std::pair<int, bool>> traceControlEnables;
   DcScales dcScales = DcScales::Leave;
-  std::optional<bool> tabEnabled[4];
+  TabEnables tabs;
   bool selectTab0 = false;
   // The device is gone: stop DTMF, volt meter and capture where their flags are set.
   bool stopActivities = false;

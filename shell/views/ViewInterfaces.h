@@ -5,11 +5,14 @@
 // its interface and is made through the ViewFactory; until its folder registers it, a placeholder
 // stands in.
 
+#include <functional>
+
 #include "shell/model/Notifications.h"
 
 class QWidget;
 class QPrinter;
 class ViewSignals;
+class SessionLayout;
 
 // What every pane, tab window and dialog offers the shell.
 class IShellView {
@@ -38,12 +41,24 @@ class ISessionView : public IShellView {
   // and repaint as a capture's end does, and let the read-out show the marker as it is now.
   virtual void ShowArrivedData() = 0;
   virtual void ClearHoverMark() = 0;
+  // Where each byte lies now, for the read-out's positions; null before the first layout.
+  virtual const SessionLayout* CurrentLayout() const { return nullptr; }
+};
+
+// What a read-out panel shows beside the store, as its tab frame wires it to the pane beside it.
+// An empty function reads as nothing there.
+struct ReadoutSource {
+  std::function<double()> volts;  // the scope's readings; NaN when it has none
+  std::function<double()> seconds;
+  std::function<const SessionLayout*()> sessionLayout;
+  std::function<void()> pointerEntered;  // the session view drops its hover mark
 };
 
 // CORUTimingView in either mode (capture or signal trace).
 class IReadoutPanel : public IShellView {
  public:
   virtual void Refresh() = 0;
+  virtual void ReadFrom(ReadoutSource /*source*/) {}
 };
 
 class IControlPanel : public IShellView {

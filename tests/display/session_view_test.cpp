@@ -50,6 +50,8 @@ class SessionViewTest : public ::testing::Test {
     readout->resize(240, 330);
     readout->show();
     app->Views().sessionView.Set(view);
+    readout->ReadFrom({.sessionLayout = [this] { return view->CurrentLayout(); },
+                       .pointerEntered = [this] { view->ClearHoverMark(); }});
     QObject::connect(view->Signals(), &ViewSignals::readoutChanged, readout, &CORUTimingView::Refresh);
   }
   void TearDown() override {

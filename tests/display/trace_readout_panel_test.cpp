@@ -1,5 +1,5 @@
-// The read-out panel in signal-trace mode: it takes the scope's readings through the shell's
-// signal-trace interface, scrolls over eight rows and paints the marker bands.
+// The read-out panel in signal-trace mode: it takes the scope's readings from the source its tab
+// frame wires, scrolls over eight rows and paints the marker bands.
 
 #include <gtest/gtest.h>
 
@@ -17,16 +17,7 @@
 
 namespace {
 
-class FakeScopeView final : public QWidget, public ISignalTraceView {
- public:
-  QWidget* Widget() override { return this; }
-  void ActivateTrace() override {}
-  void DeactivateTrace() override {}
-  void AddTraceBlock(const notify::TraceBlock&) override {}
-  void RefreshScope() override {}
-  void ForwardToTraceRecall(int) override {}
-  double GetVoltageReading() const override { return volts; }
-  double GetTimeReading() const override { return seconds; }
+struct FakeScopeView {
   double volts = std::nan("");
   double seconds = std::nan("");
 };
@@ -39,8 +30,8 @@ class TraceReadoutPanel : public ::testing::Test {
     app->settings.originateColor = RGB(0, 255, 0);
     app->settings.markerColor = RGB(0, 0, 255);
     scope = std::make_unique<FakeScopeView>();
-    app->Views().signalTraceView.Set(scope.get());
     panel = std::make_unique<CORUTimingView>(*app, CORUTimingView::DisplayMode::SignalTrace, nullptr);
+    panel->ReadFrom({.volts = [this] { return scope->volts; }, .seconds = [this] { return scope->seconds; }});
     QPalette fixed;
     fixed.setColor(QPalette::Base, Qt::white);
     fixed.setColor(QPalette::Text, Qt::black);
@@ -71,7 +62,7 @@ TEST_F(TraceReadoutPanel, ReadsTheScopeAndScrollsOverEightRows) {
   EXPECT_EQ(rows[0].text, "Time: 2.50 seconds");
   EXPECT_EQ(rows[1].text, "Voltage: -3.2 V");
   EXPECT_EQ(rows[4].text, "Time Delta: 1.50 sec.");
-  app->Views().signalTraceView.Set(nullptr);  // no signal-trace view: no live reading
+  panel->ReadFrom({});  // no signal-trace view: no live reading
   EXPECT_EQ(panel->CurrentTraceRows()[1].text, "");
 
   const int h = panel->RowHeight();

@@ -134,6 +134,17 @@ TEST(AppSettingsRules, ValuesOfTheWrongKindTakeTheirDefaults) {
   EXPECT_EQ(loaded.settings.autosaveFolder, kFolder);
 }
 
+// A trigger level outside -99..99 (a hand-edited key) is held to its end on the way in, so the
+// instrument and the voltage label get the level the threshold mark shows.
+TEST(AppSettingsRules, AnOutOfRangeTriggerLevelIsHeldToItsEnd) {
+  for (const auto& [stored, expected] :
+       {std::pair{uint32_t{500}, 99}, {static_cast<uint32_t>(-300), -99}, {uint32_t{42}, 42}}) {
+    MapStore store;
+    store.values["DeltaV"] = stored;
+    EXPECT_EQ(Load(store).settings.deltaV, expected) << stored;
+  }
+}
+
 struct BinaryCase {
   const char* name;
   std::string stored;

@@ -23,9 +23,10 @@ SyncInput Present() {
   return in;
 }
 
+// Five tabs: the fifth shows that a tab added later follows the meters' rule.
 std::vector<bool> Tabs(const SyncPlan& plan, bool unchangedAs) {
   std::vector<bool> tabs;
-  for (const auto& tab : plan.tabEnabled) tabs.push_back(tab.value_or(unchangedAs));
+  for (int tab = 0; tab < 5; ++tab) tabs.push_back(plan.tabs.For(tab).value_or(unchangedAs));
   return tabs;
 }
 
@@ -40,13 +41,13 @@ TEST(StateSync, DownloadRunningTouchesNothing) {
   EXPECT_TRUE(plan.controlViewEnables.empty());
   EXPECT_FALSE(plan.stopActivities);
   EXPECT_FALSE(plan.selectTab0);
-  for (const auto& tab : plan.tabEnabled) EXPECT_FALSE(tab.has_value());
+  for (int tab = 0; tab < 5; ++tab) EXPECT_FALSE(plan.tabs.For(tab).has_value()) << tab;
 }
 
 TEST(StateSync, DeviceAbsentDisablesCaptureAndMeterTabs) {
   SyncInput in = Present();
   in.deviceOpen = false;
-  in.captureButtonIdle = 0;
+  in.captureButtonIdle = false;
   in.captureButtonText = "End Capture";
   const SyncPlan plan = PlanStateSync(in);
   EXPECT_TRUE(plan.active);
@@ -60,15 +61,15 @@ TEST(StateSync, DeviceAbsentDisablesCaptureAndMeterTabs) {
   EXPECT_TRUE(on);
   ASSERT_TRUE(plan.captureButtonText.has_value());
   EXPECT_EQ(*plan.captureButtonText, "Capture");
-  EXPECT_EQ(plan.captureButtonIdle, 1);
+  EXPECT_TRUE(plan.captureButtonIdle);
   for (int id : {IDC_LINE1, IDC_LINE2, IDC_CAPTURE_TRACE, IDC_RECALL_TRACE, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF,
                  IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE}) {
     ASSERT_TRUE(EnabledIn(plan.traceControlEnables, id, &on)) << id;
     EXPECT_FALSE(on) << id;
   }
   // Tab 0 is left as it is; 1 on, 2 and 3 off.
-  EXPECT_FALSE(plan.tabEnabled[0].has_value());
-  EXPECT_EQ(Tabs(plan, true), (std::vector<bool>{true, true, false, false}));
+  EXPECT_FALSE(plan.tabs.For(0).has_value());
+  EXPECT_EQ(Tabs(plan, true), (std::vector<bool>{true, true, false, false, false}));
 }
 
 struct TabFallback {
@@ -116,7 +117,7 @@ TEST(StateSync, PresentAndIdleEnablesEverythingAndKeepsOnlyTheTriggersEdit) {
     EXPECT_TRUE(on);
     // The trace control's own timer enables its Capture Trace button.
     EXPECT_FALSE(EnabledIn(plan.traceControlEnables, IDC_CAPTURE_TRACE, &on));
-    EXPECT_EQ(Tabs(plan, false), (std::vector<bool>{true, true, true, true}));
+    EXPECT_EQ(Tabs(plan, false), (std::vector<bool>{true, true, true, true, true}));
   }
 }
 
@@ -127,19 +128,19 @@ TEST(StateSync, CaptureBusyShowsEndCaptureAndLocksOtherTabs) {
     const SyncPlan plan = PlanStateSync(in);
     ASSERT_TRUE(plan.captureButtonText.has_value());
     EXPECT_EQ(*plan.captureButtonText, "End Capture");
-    EXPECT_EQ(plan.captureButtonIdle, 0);
+    EXPECT_FALSE(plan.captureButtonIdle);
     bool on = true;
     ASSERT_TRUE(EnabledIn(plan.controlViewEnables, IDC_RECALL_SESSION, &on));
     EXPECT_FALSE(on);
     EXPECT_FALSE(EnabledIn(plan.controlViewEnables, IDC_CAPTURE, &on));  // stays enabled
     EXPECT_TRUE(plan.traceControlEnables.empty());
-    EXPECT_FALSE(plan.tabEnabled[0].has_value());
-    EXPECT_EQ(Tabs(plan, true), (std::vector<bool>{true, false, false, false}));
+    EXPECT_FALSE(plan.tabs.For(0).has_value());
+    EXPECT_EQ(Tabs(plan, true), (std::vector<bool>{true, false, false, false, false}));
   }
   // Once it reads "End Capture" the text is not set again.
   SyncInput in = Present();
   in.run.capture = CaptureRun::Running;
-  in.captureButtonIdle = 1;
+  in.captureButtonIdle = true;
   in.captureButtonText = "End Capture";
   EXPECT_FALSE(PlanStateSync(in).captureButtonText.has_value());
 }
@@ -152,8 +153,8 @@ TEST(StateSync, TraceBusyLocksTraceControlAndOtherTabs) {
   bool on = true;
   ASSERT_TRUE(EnabledIn(plan.traceControlEnables, IDC_TRIGGER_TYPE, &on));
   EXPECT_FALSE(on);
-  EXPECT_FALSE(plan.tabEnabled[1].has_value());
-  EXPECT_EQ(Tabs(plan, true), (std::vector<bool>{false, true, false, false}));
+  EXPECT_FALSE(plan.tabs.For(1).has_value());
+  EXPECT_EQ(Tabs(plan, true), (std::vector<bool>{false, true, false, false, false}));
 }
 
 TEST(StateSync, CaptureButtonTextIsReadUpTo15Characters) {

@@ -13,6 +13,7 @@
 #include "trace/model/LogicalMapper.h"
 #include "trace/model/ScopeState.h"
 #include "trace/model/Threshold.h"
+#include "trace/model/ThresholdDrag.h"
 #include "trace/model/TraceIntake.h"
 #include "trace/model/TraceRules.h"
 
@@ -147,6 +148,30 @@ TEST(Threshold, DragNeverReachesOneHundred) {
   EXPECT_EQ(ThresholdMarkY(377, top, bottom, 50), -188 + 178 * 50 / 100);
   EXPECT_EQ(ThresholdMarkY(377, top, bottom, 500), ThresholdMarkY(377, top, bottom, 99));
   EXPECT_EQ(ThresholdMarkY(377, top, bottom, -500), ThresholdMarkY(377, top, bottom, -99));
+}
+
+// The drag turns panel pixels into a level only through its own steps; the level follows the
+// mouse, stops with the drag, and an armed trigger or an undrawn panel gives none.
+TEST(Threshold, DragEmitsTheLevelOnlyFromItsSteps) {
+  const LogicalMapper mapper(100, 100);  // one pixel, one logical unit
+  const int top = -10, bottom = -367;
+  ThresholdDrag drag(mapper);
+  EXPECT_EQ(drag.Press(100, false), std::nullopt);  // never drawn: no axis to measure against
+  drag.End();
+  drag.SetAxis(top, bottom);
+  EXPECT_EQ(drag.Press(100, true), std::nullopt);  // armed: the level is fixed
+  EXPECT_FALSE(drag.Dragging());
+  EXPECT_EQ(drag.Move(50), std::nullopt);
+  EXPECT_EQ(drag.Press(100, false), DeltaVFromMarkY(-100, top, bottom));
+  EXPECT_EQ(drag.Mark().top, 100);
+  EXPECT_EQ(drag.Mark().bottom, 102);
+  EXPECT_EQ(drag.Move(0), 99);
+  EXPECT_EQ(drag.Move(400), -99);
+  EXPECT_EQ(drag.Move(188), 0);
+  drag.End();
+  EXPECT_FALSE(drag.Dragging());
+  EXPECT_EQ(drag.Move(0), std::nullopt);
+  EXPECT_EQ(drag.Mark().top, 188);  // the mark stays where the drag ended
 }
 
 TEST(Intake, StoresAThousandBlocksAndReportsFullOnce) {

@@ -168,7 +168,7 @@ class ScopeBookkeeping : public ::testing::Test {
 
   void Render() {
     std::lock_guard lock(store.dataMutex);
-    scope.BeginWalk(PlotKind::Line, store);
+    scope.BeginWalk(PlotKind::Line, ReadWalkStart(store));
     std::vector<int> samples(store.traceSamples.GetData(), store.traceSamples.GetData() + store.traceSamples.GetSize());
     WalkTrace(scope.ScreenWalkSetup(PlotKind::Line), samples, [&](const WalkPoint& w) {
       if (w.n >= 0) scope.NoteDrawnSample(w.n, w.x, w.ReportedY(), snap);

@@ -81,10 +81,10 @@ bool ScopeState::GetTimeReading(double* seconds) const {
   return true;
 }
 
-void ScopeState::BeginWalk(PlotKind kind, const CORUData& store) {
+void ScopeState::BeginWalk(PlotKind kind, const WalkStart& start) {
   walkKind_ = kind;
-  walkMarkerX_ = store.traceCursor1;
-  walk_ = WalkMarks{store.traceMarker1, store.traceMarker2, store.traceCursor2};
+  walkMarkerX_ = start.markerX;
+  walk_ = start.marks;
   markerSeen_ = false;
   cursorSeen_ = false;
 }
@@ -127,6 +127,10 @@ bool ScopeState::EndWalk() {
 }
 
 std::optional<WalkMarks> ScopeState::TakeWalkMarks() { return std::exchange(walked_, std::nullopt); }
+
+WalkStart ReadWalkStart(const CORUData& store) {
+  return {store.traceCursor1, WalkMarks{store.traceMarker1, store.traceMarker2, store.traceCursor2}};
+}
 
 void StoreWalkMarks(CORUData& store, const WalkMarks& marks) {
   store.traceMarker1 = marks.marker1;

@@ -36,6 +36,12 @@ struct WalkMarks {
   int cursor2 = -1;
 };
 
+// What a walk starts from: the marker's x in pixels (traceCursor1) and the last walk's marks.
+struct WalkStart {
+  int markerX = -1;
+  WalkMarks marks;
+};
+
 class ScopeState {
  public:
   explicit ScopeState(LogicalMapper mapper = LogicalMapper()) : mapper_(mapper) {}
@@ -63,10 +69,10 @@ class ScopeState {
   bool GetVoltageReading(double* volts) const;
   bool GetTimeReading(double* seconds) const;
 
-  // Walk bookkeeping; drawing never writes the store. BeginWalk starts from the store's marks
-  // (the caller holds its lock); NoteDrawnSample compares one drawn sample with the cursor and
-  // the marker. Returns true when the read-out panel should redraw.
-  void BeginWalk(PlotKind kind, const CORUData& store);
+  // Walk bookkeeping; drawing never writes the store. BeginWalk starts from the store's marks as
+  // ReadWalkStart took them; NoteDrawnSample compares one drawn sample with the cursor and the
+  // marker. Returns true when the read-out panel should redraw.
+  void BeginWalk(PlotKind kind, const WalkStart& start);
   bool NoteDrawnSample(int n, int x, int y, bool snap);
   // After the walk: markers whose position is gone are dropped (-1).
   bool EndWalk();
@@ -102,5 +108,6 @@ class ScopeState {
   std::optional<WalkMarks> walked_;
 };
 
-// The walk's marks into the store.
+// The store's marks a walk starts from, and the walk's marks back into the store.
+WalkStart ReadWalkStart(const CORUData& store);
 void StoreWalkMarks(CORUData& store, const WalkMarks& marks);

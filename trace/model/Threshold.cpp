@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-int ClampDeltaV(int deltaV) { return std::clamp(deltaV, -99, 99); }
-
 int ThresholdMarkY(int panelHeight, int topMark, int bottomMark, int deltaV) {
   return -(panelHeight / 2) + ((topMark - bottomMark) / 2 * ClampDeltaV(deltaV)) / 100;
 }

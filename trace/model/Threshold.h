@@ -3,8 +3,7 @@
 // The voltage-trigger threshold on the volt axis: "DeltaV" is a percent of the half range,
 // -99..99, between the axis's top and bottom marks (logical units, y up).
 
-// Clamps a stored or typed "DeltaV" to -99..99.
-int ClampDeltaV(int deltaV);
+#include "link/store/TraceHeader.h"  // ClampDeltaV
 
 // The logical y of the threshold mark on a panel of the given logical height.
 int ThresholdMarkY(int panelHeight, int topMark, int bottomMark, int deltaV);

@@ -24,7 +24,7 @@ RecalledSettings SettingsFromHeader(const CORUTraceHeader& header) {
   s.trigger = static_cast<int>(header.triggerType);
   s.triggerNumber = header.dtmfDigits.substr(0, kRecalledDigits);
   s.ringbackQuantity = static_cast<int>(header.ringbackCount);
-  s.deltaV = static_cast<int>(header.voltageLevel);
+  s.deltaV = ClampDeltaV(static_cast<int>(header.voltageLevel));
   s.line = static_cast<int>(header.line);
   return s;
 }
