@@ -152,7 +152,8 @@ TEST_F(ControlPanelGui, AutosaveWritesTheHeldCaptureUnderItsStartTimeAndCancelSt
   Click(IDC_CAPTURE);
   ASSERT_TRUE(QFile::exists(named));
   EXPECT_EQ(BufferPane(), "Capture Buffer: 0 bytes");
-  ASSERT_TRUE(Eventually([&] { return CaptureOn(); }));
+  // The capture reads as armed before the worker's CA:0 reaches the instrument.
+  ASSERT_TRUE(Eventually([&] { return CaptureOn() && Count("CA:0") > starts; }));
   EXPECT_EQ(Count("CA:0"), starts + 1);
   EndCapture();
   CORUData reloaded;
