@@ -204,10 +204,15 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
   PlugInstrument();
   ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_DEVICE_CONNECTED) > connected; }))
       << "no re-initialisation after the replug";
+  // The arrival's initialisation. An idle step that saw the handle come back before the arrival's
+  // request was taken sends its reconnect (the same without the trace's abort) first.
   const auto init = instrument().transcript().commands();
-  ASSERT_GE(init.size(), 5u);
-  EXPECT_EQ(std::vector<std::string>(init.begin(), init.begin() + 5),
-            (std::vector<std::string>{"TC:2", "CA:2", "GC:18:19", "SC:4:0:5:0:6:0", "VN"}));
+  const std::vector<std::string> initialise{"TC:2", "CA:2", "GC:18:19", "SC:4:0:5:0:6:0", "VN"};
+  const auto at = std::search(init.begin(), init.end(), initialise.begin(), initialise.end());
+  ASSERT_NE(at, init.end()) << "no initialisation after the replug";
+  const std::vector<std::string> earlier(init.begin(), at);
+  EXPECT_TRUE(earlier.empty() || earlier == std::vector<std::string>(initialise.begin() + 1, initialise.end()))
+      << earlier.size() << " commands before the initialisation";
   app().SelectTab(0);
   app().mainFrame->RunIdleUpdate();
   QAbstractButton* capture = Button(app().Views().controlView.get(), IDC_CAPTURE);
