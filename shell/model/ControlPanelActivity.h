@@ -20,7 +20,7 @@ constexpr const char* kSignalTraceText = "Signal Trace";
 
 struct PanelInput {
   bool deviceOpen = false;
-  RunState run;
+  RunState run{};
 };
 
 // One thread message to the worker, with the status text set before it ("" leaves the text).

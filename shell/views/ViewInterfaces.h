@@ -48,10 +48,10 @@ class ISessionView : public IShellView {
 // What a read-out panel shows beside the store, as its tab frame wires it to the pane beside it.
 // An empty function reads as nothing there.
 struct ReadoutSource {
-  std::function<double()> volts;  // the scope's readings; NaN when it has none
-  std::function<double()> seconds;
-  std::function<const SessionLayout*()> sessionLayout;
-  std::function<void()> pointerEntered;  // the session view drops its hover mark
+  std::function<double()> volts{};  // the scope's readings; NaN when it has none
+  std::function<double()> seconds{};
+  std::function<const SessionLayout*()> sessionLayout{};
+  std::function<void()> pointerEntered{};  // the session view drops its hover mark
 };
 
 // CORUTimingView in either mode (capture or signal trace).

@@ -132,7 +132,9 @@ TEST_F(RadioKeys, ConfigurationGroupsTakeDownAsAClickAndTabEntersAtTheCheckedRad
           // The handler refills the radios from the values: a radio that stays checked was taken.
           EXPECT_TRUE(Radio(d, step.checkedAfter)->isChecked());
           for (int other : {step.from, step.to})
-            if (other != step.checkedAfter) EXPECT_FALSE(Radio(d, other)->isChecked());
+            if (other != step.checkedAfter) {
+              EXPECT_FALSE(Radio(d, other)->isChecked());
+            }
           if (step.to == 1018) {
             EXPECT_TRUE(FindControl(&d, 1034)->isEnabled());
             for (QLabel* label : labels) EXPECT_TRUE(label->isEnabled()) << label->text().toStdString();

@@ -265,7 +265,9 @@ TEST_P(UnplugSweep, TheActivityEndsOnceTheWorkerRestsAndAReplugCapturesAgain) {
   const Flow flow = Case().flow;
   const UINT end = EndOf(flow);
   ASSERT_NO_FATAL_FAILURE(RunUntilGone());
-  if (Case().reached != 0) EXPECT_GE(notes.Count(Case().reached), 1u) << "the loss came too early";
+  if (Case().reached != 0) {
+    EXPECT_GE(notes.Count(Case().reached), 1u) << "the loss came too early";
+  }
   ASSERT_TRUE(notes.WaitForMessage(end, kHangMs)) << "no end notification " << end;
   ASSERT_TRUE(Eventually([&] { return FlagsClear(); })) << "a run flag stays set";
   ASSERT_NO_FATAL_FAILURE(ExpectAnswering());

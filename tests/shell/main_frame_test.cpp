@@ -270,7 +270,9 @@ TEST_F(MainFrameTest, PanesShowTheStoreAfterTheIdleUpdate) {
   EXPECT_EQ(bar->PaneText(ID_PANE_CAPTURE_BUFFER), QStringLiteral("Capture Buffer: 0 bytes"));
   // The commands that need data are greyed while nothing is held; Load ORU Application is not.
   for (int id : {57607, 57603, 57604, 32799})
-    if (QAction* action = frame()->Action(id)) EXPECT_FALSE(action->isEnabled()) << id;
+    if (QAction* action = frame()->Action(id)) {
+      EXPECT_FALSE(action->isEnabled()) << id;
+    }
   ASSERT_NE(frame()->Action(32808), nullptr);
   EXPECT_TRUE(frame()->Action(32808)->isEnabled());
   store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });

@@ -140,7 +140,9 @@ TEST_P(Transfers, ARefusedReadIsRetriedEveryFrameOnlyWhenTheDeviceDoesNotAnnounc
       ASSERT_LT(std::chrono::steady_clock::now(), deadline);
       std::this_thread::yield();
     } while (now - start < 30 || (!announces && rig.device.bulkInCalls() - asked < 3));
-    if (announces) EXPECT_LE(rig.device.bulkInCalls() - asked, 1) << "asked again over 30 frames";
+    if (announces) {
+      EXPECT_LE(rig.device.bulkInCalls() - asked, 1) << "asked again over 30 frames";
+    }
     rig.device.queueIn({'o', 'k', '!'});
     ASSERT_TRUE(rig.finished(o)) << "announces " << announces;
     ASSERT_TRUE(GetOverlappedResult(rig.handle, &o, &n, FALSE));
