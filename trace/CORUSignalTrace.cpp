@@ -182,8 +182,6 @@ void CORUSignalTrace::DrawVoltPanel() {
   LogicalPainter lp(painter, mapper_);
   const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()), mapper_.PixelsToLogicalY(size.height())};
   const VoltAxisLayout axis = DrawVoltAxis(lp, app_.settings.traceScale, panel);
-  voltTopMark_ = axis.topMark;
-  voltBottomMark_ = axis.bottomMark;
   scope_.state.SetVoltMarks(axis.topMark, axis.zeroY, axis.bottomMark);
   threshold_.SetAxis(axis.topMark, axis.bottomMark);
   if (app_.settings.traceTrigger == kTriggerVoltage) {
@@ -233,8 +231,6 @@ void CORUSignalTrace::DrawTimePanel() {
   LogicalPainter lp(painter, mapper_);
   const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()), mapper_.PixelsToLogicalY(size.height())};
   const TimeAxisLayout axis = DrawTimeAxis(lp, app_.settings.traceSpan, panel);
-  timeLeftMark_ = axis.leftMark;
-  timeRightMark_ = axis.rightMark;
   scope_.state.SetTimeMarks(axis.leftMark, axis.rightMark, axis.leftMark);
   painter.end();
   timePanel_->update();

@@ -113,10 +113,6 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   QImage timeImage_;
   QTimer timer_;
   bool timerRunning_ = false;
-  int voltTopMark_ = 0;
-  int voltBottomMark_ = 0;
-  int timeLeftMark_ = 0;
-  int timeRightMark_ = 0;
   uint64_t drawnState_ = 0;
   bool drawnOnce_ = false;
   ViewSignals siblings_;  // the read-out panel and the trace control beside it
