@@ -162,15 +162,13 @@ CaptureDecode CaptureDecoder::DecodeBinary(std::string_view reply) {
   const unsigned generation = store_.captureGeneration;
   lock.unlock();
 
-  const LONGLONG now = clock_.seconds();
   std::vector<CCaptBuf> records;
   records.reserve(count);
   for (unsigned k = 0; k < count; ++k) {
     const auto* bytes = reinterpret_cast<const UCHAR*>(reply.data() + kBinaryRecordsAt + k * kBinaryRecordLength);
-    const UCHAR flags = bytes[1];
-    const ULONG seconds = timeStamps_.Stamp(flags & 0x3F, k == 0, now);
-    records.emplace_back(bytes[0], flags, static_cast<ULONG>(bytes[2] * 256 + bytes[3]), seconds);
+    records.emplace_back(bytes[0], bytes[1], static_cast<ULONG>(bytes[2] * 256 + bytes[3]), 0);
   }
+  timeStamps_.StampLine(records, clock_.seconds());
 
   lock.lock();
   // The capture may have been emptied or reloaded while the records were built: they belong to
@@ -220,6 +218,7 @@ void CaptureDecoder::MakeHeader(const std::string& name, const std::string& date
 
 void CaptureDecoder::AppendTextItems(std::string_view reply) {
   std::vector<CCaptBuf> records = ParseCaptureTextItems(reply);
+  timeStamps_.StampLine(records, clock_.seconds());
   AppendPairedRecords(store_, records);
 }
 

@@ -75,6 +75,7 @@ int StoredCaptureDecoder::DecodeHeader(std::string_view reply) {
                      std::string(f[5].substr(0, kTimeWidth));
   header.flags = entryFlags_;
   FitTextsToFile(header);
+  timeStamps_.Restart();
   CORUData& store = transport_.Store();
   std::lock_guard guard(store.dataMutex);
   store.currentRecordIndex = -1;
@@ -107,6 +108,8 @@ int StoredCaptureDecoder::DecodeBinary(std::string_view bytes) {
 }
 
 void StoredCaptureDecoder::Append(std::vector<CCaptBuf>& records) {
+  // Seconds as a live capture of the same bytes gets them; the download's own pace is no clock.
+  timeStamps_.StampLine(records, CaptureTimeStamps::kRecordedClock);
   AppendPairedRecords(transport_.Store(), records);
   MarkModified(transport_.Context(), DocumentType::Capture);
 }

@@ -7,6 +7,7 @@
 
 #include <string_view>
 
+#include "link/protocol/CaptureTimeStamps.h"
 #include "link/protocol/CommTransport.h"
 
 class StoredCaptureDecoder {
@@ -26,6 +27,7 @@ class StoredCaptureDecoder {
 
   CommTransport& transport_;
   UCHAR entryFlags_;
+  CaptureTimeStamps timeStamps_;
 };
 
 // Appends the samples of an "rt:" line; 1 = ask for the next line.
