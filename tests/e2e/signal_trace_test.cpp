@@ -51,6 +51,7 @@ TEST_F(SignalTrace, ATriggeredTraceEmptiesTheOldSamplesAndTakesAThousand) {
   });
   store.sysCfg.traceScale = 2;
   store.sysCfg.traceSpan = 0;
+  store.sysCfg.traceLevel = -32;
   {
     std::lock_guard guard(store.dataMutex);
     store.traceSamples.Add(7);
@@ -69,6 +70,7 @@ TEST_F(SignalTrace, ATriggeredTraceEmptiesTheOldSamplesAndTakesAThousand) {
   EXPECT_FALSE(store.Run().traceTriggerArmed());
   EXPECT_EQ(store.currentTrace.scaleIndex, 2);
   EXPECT_EQ(store.currentTrace.spanIndex, 0);
+  EXPECT_EQ(store.currentTrace.voltageLevel, -32);  // the level the trace was started with
   {
     std::lock_guard guard(store.dataMutex);
     ASSERT_EQ(store.traceSamples.GetSize(), 1000);

@@ -16,6 +16,7 @@
 #include "shell/OruDocument.h"
 #include "shell/model/ShellConstants.h"
 #include "sim/ScenarioParser.h"
+#include "resources/data/ResourceIds.h"
 #include "tests/shell/AppFixture.h"
 #include "trace/CORUDTMFView.h"
 #include "trace/CORULineTest.h"
@@ -115,6 +116,28 @@ TEST_F(TraceFormsGui, CaptureTraceWithDtmfTriggerRecordsAndEnds) {
   EXPECT_EQ(store().statusText.Get(), "ANS/ORG Onhook");
   trace->RefreshScope();
   EXPECT_NE(trace->Scope().Image(), empty);  // the samples are drawn
+}
+
+TEST_F(TraceFormsGui, ASavedTraceKeepsTheTriggerLevelItWasCapturedWith) {
+  ASSERT_TRUE(StartForms());
+  app().SelectTab(kTabSignalTrace);
+  // Line 3 rises through -19.2 V (-32 % of the 60 V DC range) a second after the start.
+  Play("scenario v\ntitle \"v\"\nlength 30\nat 0 dc 3 -48.0\nat 1.0 dc 3 -8.0\n");
+  app().settings.traceScale = 0;
+  app().settings.traceSpan = 0;
+  app().settings.traceTrigger = 3;
+  app().settings.deltaV = -32;
+  control->OnCaptureTrace();
+  ASSERT_TRUE(Eventually(
+      [&] { return !store().Run().traceRunning() && TraceSamples() == 1000 && CaptureText() == "Capture Trace"; },
+      60000));
+  answers.SaveFile(Path("level.ast"));
+  ASSERT_TRUE(app().OnCommand(ID_FILE_SAVE_AS));
+  app().settings.deltaV = 10;  // the user moves the level afterwards
+  ASSERT_TRUE(app().OpenDocumentFile(Path("level.ast")));
+  EXPECT_EQ(app().settings.deltaV, -32);
+  std::lock_guard lock(store().dataMutex);
+  EXPECT_EQ(store().currentTrace.voltageLevel, -32);
 }
 
 TEST_F(TraceFormsGui, RingbackArmsWithoutDigitsAndASecondClickAborts) {
