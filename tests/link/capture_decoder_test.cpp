@@ -118,8 +118,10 @@ TEST_F(CaptureDecoderTest, MultipleSessionModeAsksForTheRearm) {
   StartCall();
   EXPECT_EQ(Decode("ca:1:41:80:0001:").result, 1);
   EXPECT_EQ(Decode("ca:1:9").callEnd, CallEnd::Multiple);
-  EXPECT_FALSE(w.store.Run().captureRunning());
+  // Armed from the call's end on: no window offers anything a capture forbids until the re-arm.
+  EXPECT_TRUE(w.store.Run().captureArmed());
   EXPECT_EQ(w.store.endOfCaptureCode, 9);
+  w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Running; });
   // Single-session mode ends the same reply as a plain end.
   w.store.sysCfg.sessionMode = 0;
   EXPECT_EQ(Decode("ca:1:9").callEnd, CallEnd::Single);
