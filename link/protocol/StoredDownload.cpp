@@ -33,7 +33,7 @@ bool MonthOrDayIsZero(const std::string& date) {
   return month.value_or(0) == 0 || day.value_or(0) == 0;
 }
 
-// "RD:n" / "RT:n", then "RD" / "RT" after each line the decoder took.
+// "RD:n" / "RT:n", then "RD" / "RT" after each line the decoder took, until the exit request.
 template <class Decode>
 int Download(CommTransport& transport, const std::string& first, const char* next, Decode decode) {
   int result = 0;
@@ -44,7 +44,8 @@ int Download(CommTransport& transport, const std::string& first, const char* nex
         transport.replyLength = 0;
       }
       result = decode();
-      if (result == 0 || !transport.SendCommand(next)) break;
+      // A program that is ending does not wait for the rest: the exit handshake is bounded.
+      if (result == 0 || transport.Signals().ExitRequested() || !transport.SendCommand(next)) break;
     }
   }
   return result;

@@ -3,7 +3,7 @@
 // Downloads of a session (RD) or a trace (RT) stored in the instrument: the first command names
 // the slot, each following "RD"/"RT" asks for the next line until a reply ends the download. No
 // further command goes out after the reply that ended it, so nothing is left unread for the next
-// command. The data is appended to the capture arrays or the trace samples under dataMutex.
+// command, nor after the exit request. The data is appended to the capture arrays or the trace samples under dataMutex.
 
 #include <string_view>
 

@@ -99,6 +99,18 @@ TEST_F(SignalTrace, AnAbortWhileArmed) {
   EXPECT_EQ(Commands(Instrument()).back(), "TC:2");
 }
 
+TEST_F(SignalTrace, ExitWithTheTriggerArmedStopsItOnTheInstrument) {
+  Start("");
+  Post(WM_ORU_START_TRIGGERED_TRACE, 2);
+  ASSERT_TRUE(Eventually([&] { return store.Run().traceTriggerArmed() && CommandCount() > 0; }));
+  const std::size_t armed = CommandCount();
+  EXPECT_TRUE(StopWorker());
+  const Texts sent = CommandsSince(armed);
+  EXPECT_NE(std::find(sent.begin(), sent.end(), "TC:2"), sent.end());
+  EXPECT_EQ(Instrument().withFirmware([](sim::Firmware& f) { return f.trace().state(); }),
+            sim::TraceEngine::State::Idle);
+}
+
 TEST_F(SignalTrace, ArmingWithoutAnInstrumentClearsTheFlags) {
   StartWorker();
   ConnectNotifications();

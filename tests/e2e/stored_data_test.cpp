@@ -198,6 +198,24 @@ TEST_P(StoredSeconds, ADownloadedLongCallKeepsItsSecondsAcrossCounterWraps) {
 INSTANTIATE_TEST_SUITE_P(LineForms, StoredSeconds, ::testing::Values(1, 2),
                          [](const ::testing::TestParamInfo<int>& info) { return info.param == 1 ? "Text" : "Binary"; });
 
+TEST_F(StoredData, ExitDuringALongDownloadEndsWithinTheHandshake) {
+  Start();
+  constexpr int kBytes = 60000;
+  Instrument().withFirmware([](sim::Firmware& f) {
+    f.memory().setSession(1, Session(kBytes, 0, 2400));
+    f.config().setValue(11, 1);  // text lines: 5 bytes each
+  });
+  Post(WM_ORU_GET_CAPTURE_DATA, 1);
+  ASSERT_TRUE(Eventually([&] { return Records() > 0; }));
+  EXPECT_TRUE(StopWorker());
+  // The download stopped at the exit request, far from its 12000 lines.
+  const Texts sent = Commands(Instrument());
+  const auto lines = std::count(sent.begin(), sent.end(), "RD");
+  EXPECT_LT(lines, kBytes / 5 / 2);
+  EXPECT_LT(Records(), kBytes / 2);
+  EXPECT_EQ(context.commThreadId, 0u);
+}
+
 TEST_F(StoredData, TraceDirectoryAndRecall) {
   Start();
   const std::size_t before = CommandCount();
