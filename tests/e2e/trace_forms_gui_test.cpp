@@ -308,4 +308,32 @@ TEST_F(TraceFormsGui, DtmfDecoderShowsDigitGroupsAndFollowsTheLine) {
   ASSERT_TRUE(Eventually([&] { return Sent("DT:2", beforeLeave) && !store().Run().dtmfRunning(); }));
 }
 
+TEST_F(TraceFormsGui, AReadingInFlightDoesNotUndoALineSwitch) {
+  instrumentOptions.clock.mode = sim::TimeMode::Stepped;
+  ASSERT_TRUE(StartForms());
+  Play("scenario d\ntitle \"d\"\nlength 30\nat 1.0 dtmf 3 12\nat 3.0 dtmf 3 34\n");
+  app().SelectTab(kTabDtmf);
+  ASSERT_TRUE(Eventually([&] { return store().Run().dtmfRunning(); }));
+  QPlainTextEdit* edit = dtmf->DigitsEdit();
+  instrument().advance(sim::millis(2000));
+  ASSERT_TRUE(Eventually([&] { return edit->toPlainText() == "12"; }));
+  // The reading that brings line 3's "34" is on its way while the user switches to line 2.
+  const std::size_t held = instrument().transcript().count(sim::TranscriptKind::ReplyHeld);
+  instrument().withFaults([](sim::FaultPlan& f) { f.delayNextReply(sim::millis(1000), "dt:1:34"); });
+  instrument().advance(sim::millis(2000));
+  ASSERT_TRUE(Eventually([&] { return instrument().transcript().count(sim::TranscriptKind::ReplyHeld) > held; }));
+  const std::size_t before = Commands().size();
+  qobject_cast<QRadioButton*>(dtmf->Control(1046))->click();
+  EXPECT_EQ(edit->toPlainText(), "");
+  instrument().advance(sim::millis(1000));  // the reading arrives
+  ASSERT_TRUE(Eventually([&] {
+    const Texts sent = CommandsSince(before);
+    const auto restart = std::find(sent.begin(), sent.end(), "DT:0:2");
+    return restart != sent.end() && std::find(restart, sent.end(), "DT:1") != sent.end();
+  }));
+  ASSERT_TRUE(Eventually([&] { return edit->toPlainText() == QString::fromStdString(store().dtmfDigits.Get()); }));
+  EXPECT_EQ(store().dtmfDigits.Get(), "");
+  EXPECT_EQ(edit->toPlainText(), "");
+}
+
 }  // namespace
