@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 #include <filesystem>
 #include <random>
@@ -390,4 +391,87 @@ TEST(CaptureFile, LoadingASmallFileOverABigCaptureGivesTheStorageBack) {
   ASSERT_EQ(LoadFromBytes(smallFile, store, DocumentType::Capture), FileStatus::Ok);
   EXPECT_EQ(store.captureBuffer.GetSize(), 12);
   EXPECT_LT(store.captureBuffer.GetAllocatedSize(), 2000u);
+}
+
+// ---- read errors -------------------------------------------------------------------------------
+
+namespace {
+
+// The bytes of a file up to `good`, then a read error, as a failing disk gives them.
+class FailingSource final : public ByteSource {
+ public:
+  FailingSource(const std::vector<UCHAR>& bytes, std::size_t good) : bytes_(bytes), good_(good) {}
+  std::size_t Read(UCHAR* target, std::size_t count) override {
+    const std::size_t n = std::min(count, good_ - at_);
+    std::copy_n(bytes_.begin() + static_cast<long>(at_), n, target);
+    at_ += n;
+    if (n < count) failed_ = true;
+    return n;
+  }
+  ULONGLONG Length() const override { return bytes_.size(); }
+  bool Failed() const override { return failed_; }
+
+ private:
+  const std::vector<UCHAR>& bytes_;
+  std::size_t good_;
+  std::size_t at_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+// A read error anywhere fails the load of either kind of file, also where the same file cut
+// short there would load (records or samples left out).
+TEST(DocumentFileReadError, FailsTheLoadWhereverItHappens) {
+  CORUData capture;
+  FillVariedStore(capture, 40);
+  CORUData trace;
+  for (int i = 0; i < 300; ++i) trace.traceSamples.Add(i - 150);
+  for (auto [type, store] : {std::pair{DocumentType::Capture, &capture}, std::pair{DocumentType::Trace, &trace}}) {
+    const std::vector<UCHAR> bytes = SaveToBytes(*store, type);
+    for (std::size_t good : {std::size_t{0}, std::size_t{7}, bytes.size() / 2, bytes.size() - 3}) {
+      FailingSource source(bytes, good);
+      ByteReader in(source);
+      CORUData loaded;
+      FileSettings settings;
+      EXPECT_EQ(ReadDocument(in, loaded, type, settings), FileStatus::OpenFailed)
+          << (type == DocumentType::Capture ? "capture" : "trace") << " cut at " << good;
+    }
+  }
+}
+
+// A file whose second read fails (its descriptor now names a folder): the standard reader sees
+// the error and the load fails, where the same bytes ending there would load.
+TEST(DocumentFileReadError, AFileReadFailingMidwayFailsTheLoad) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("link-read-error-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string path = (dir / "big.hsc").string();
+  CORUData store;
+  FillVariedStore(store, 20000);  // 200 000 bytes: more than one buffer of the reader
+  ASSERT_EQ(SaveDocumentFile(path, store, DocumentType::Capture, {}), FileStatus::Ok);
+
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  struct BreakingSource final : FileSource {
+    BreakingSource(std::FILE* f) : FileSource(f), file(f) {}
+    std::size_t Read(UCHAR* target, std::size_t count) override {
+      if (++reads == 2) {
+        const int folder = ::open(std::filesystem::temp_directory_path().c_str(), O_RDONLY | O_DIRECTORY);
+        ::dup2(folder, fileno(file));
+        ::close(folder);
+      }
+      return FileSource::Read(target, count);
+    }
+    std::FILE* file;
+    int reads = 0;
+  } source(file);
+  ByteReader in(source);
+  CORUData loaded;
+  FileSettings settings;
+  EXPECT_EQ(ReadDocument(in, loaded, DocumentType::Capture, settings), FileStatus::OpenFailed);
+  EXPECT_EQ(source.reads, 2);
+  EXPECT_TRUE(source.Failed());
+  std::fclose(file);
+  std::filesystem::remove_all(dir);
 }
