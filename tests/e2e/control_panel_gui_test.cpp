@@ -276,7 +276,7 @@ TEST_F(ControlPanelGui, AMultipleSessionCaptureStaysACaptureBetweenItsCalls) {
   // The controls as the idle update leaves them, sampled from the first call on until the second
   // call's bytes arrive; the gap between the calls (CA:2 sent, not yet re-armed) is among them.
   struct Sample {
-    QString capture;
+    std::string capture;
     bool locked;
     bool inGap;
   };
@@ -286,7 +286,7 @@ TEST_F(ControlPanelGui, AMultipleSessionCaptureStaysACaptureBetweenItsCalls) {
     if (Headers() >= 1) {
       bool locked = !Get(IDC_CONFIGURE)->isEnabled() && !Get(IDC_RECALL_SESSION)->isEnabled();
       for (int tab : {1, 2, 3}) locked = locked && !app().tabbedFrame->IsTabEnabled(tab);
-      samples.push_back({Text(IDC_CAPTURE), locked, Count("CA:2") > stopsBefore && Count("CA:0") < 2});
+      samples.push_back({Text(IDC_CAPTURE).toStdString(), locked, Count("CA:2") > stopsBefore && Count("CA:0") < 2});
     }
     return Headers() == 2 && Records() > 7;
   }));
@@ -302,7 +302,10 @@ TEST_F(ControlPanelGui, AMultipleSessionCaptureStaysACaptureBetweenItsCalls) {
 TEST_F(ControlPanelGui, AnEndReadAfterTheNextStartLeavesTheNewCaptureArmed) {
   ASSERT_TRUE(StartPanel());
   app().SetCaptureOptions(CAPTURE_OPTION_CONCATENATE);
-  Play(kTwoCalls);
+  // One call: the next capture waits for a call that does not come.
+  Play(
+      "scenario one\ntitle \"one\"\nlength 600\nat 0.0 dc 1 -8.0\ncall 1.0 \"CONNECT 2400\"\n  rate 2400\n"
+      "  text +0.1 answer \"FIRST\\r\\n\"\n  end +0.5 code 9 text \"NO CARRIER\"\nendcall\n");
   Click(IDC_CAPTURE);
   // The first call ends and the worker announces it; the window reads that only later.
   ASSERT_TRUE(WithoutEvents([&] { return Count("TN") >= 1 && !CaptureOn(); }));
@@ -313,10 +316,10 @@ TEST_F(ControlPanelGui, AnEndReadAfterTheNextStartLeavesTheNewCaptureArmed) {
   app().mainFrame->RunIdleUpdate();
   EXPECT_TRUE(store().Run().captureArmed());
   EXPECT_EQ(Text(IDC_CAPTURE), "End Capture");
-  // The worker still polls it: the second call is captured.
-  ASSERT_TRUE(Eventually([&] { return Headers() == 2; }));
-  answers.Box("Capture session complete.", IDOK);
-  ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && !CaptureOn(); }));
+  // The worker still polls it, and the user can end it.
+  const int polls = Count("CA:1");
+  ASSERT_TRUE(Eventually([&] { return Count("CA:1") > polls; }));
+  EndCapture();
 }
 
 }  // namespace
