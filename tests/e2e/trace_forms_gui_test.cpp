@@ -81,6 +81,16 @@ class TraceFormsGui : public apptest::AppFixture {
     std::lock_guard lock(store().dataMutex);
     return store().traceSamples.GetSize();
   }
+  // The trace control's settings as the user leaves them.
+  void SetTrace(int scale, int span, int trigger) {
+    app().settings.traceScale = scale;
+    app().settings.traceSpan = span;
+    app().settings.traceTrigger = trigger;
+  }
+  // A triggered trace that took its thousand samples and ended.
+  bool TraceOver() {
+    return !store().Run().traceRunning() && TraceSamples() == 1000 && CaptureText() == "Capture Trace";
+  }
 
   CORUTraceControl* control = nullptr;
   CORUSignalTrace* trace = nullptr;
@@ -92,9 +102,7 @@ TEST_F(TraceFormsGui, CaptureTraceWithDtmfTriggerRecordsAndEnds) {
   ASSERT_TRUE(StartForms());
   app().SelectTab(kTabSignalTrace);
   Play("scenario t\ntitle \"t\"\nlength 30\nat 0 dc 3 -48.0\nat 1.0 dtmf 3 12*#\n");
-  app().settings.traceScale = 2;
-  app().settings.traceSpan = 1;
-  app().settings.traceTrigger = 1;
+  SetTrace(2, 1, 1);
   app().settings.triggerNumber = "12*#";
   trace->RefreshScope();
   const QImage empty = trace->Scope().Image().copy();
@@ -107,12 +115,8 @@ TEST_F(TraceFormsGui, CaptureTraceWithDtmfTriggerRecordsAndEnds) {
   ASSERT_NE(st, sent.end());
   EXPECT_EQ(Texts(st, std::min(st + 5, sent.end())),
             (Texts{"ST:12*#", "SC:16:2:17:1:13:1", "GC:7:8:9", "GC:18:19", "TC:0:3:1000"}));
-  ASSERT_TRUE(Eventually(
-      [&] {
-        return !store().Run().traceRunning() && !store().Run().traceTriggerArmed() && TraceSamples() == 1000 &&
-               CaptureText() == "Capture Trace";
-      },
-      60000));
+  ASSERT_TRUE(Eventually([&] { return TraceOver(); }, 60000));
+  EXPECT_FALSE(store().Run().traceTriggerArmed());
   EXPECT_EQ(store().statusText.Get(), "ANS/ORG Onhook");
   trace->RefreshScope();
   EXPECT_NE(trace->Scope().Image(), empty);  // the samples are drawn
@@ -123,14 +127,10 @@ TEST_F(TraceFormsGui, ASavedTraceKeepsTheTriggerLevelItWasCapturedWith) {
   app().SelectTab(kTabSignalTrace);
   // Line 3 rises through -19.2 V (-32 % of the 60 V DC range) a second after the start.
   Play("scenario v\ntitle \"v\"\nlength 30\nat 0 dc 3 -48.0\nat 1.0 dc 3 -8.0\n");
-  app().settings.traceScale = 0;
-  app().settings.traceSpan = 0;
-  app().settings.traceTrigger = 3;
+  SetTrace(0, 0, 3);
   app().settings.deltaV = -32;
   control->OnCaptureTrace();
-  ASSERT_TRUE(Eventually(
-      [&] { return !store().Run().traceRunning() && TraceSamples() == 1000 && CaptureText() == "Capture Trace"; },
-      60000));
+  ASSERT_TRUE(Eventually([&] { return TraceOver(); }, 60000));
   answers.SaveFile(Path("level.ast"));
   ASSERT_TRUE(app().OnCommand(ID_FILE_SAVE_AS));
   app().settings.deltaV = 10;  // the user moves the level afterwards
