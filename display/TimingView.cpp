@@ -54,11 +54,8 @@ int CORUTimingView::ScrollRows() const { return mode == DisplayMode::Capture ? k
 ReadoutRows CORUTimingView::CurrentRows() const {
   const CaptureColors colors = Colors();
   CORUData& store = app.dataStore;
-  ReadoutOptions options;
-  options.highlightParityBit = store.highlightParityBit != 0;
-  options.parity7E1 = store.sysCfg.parity7E1 == 1;
-  options.bitStuffed = store.sysCfg.bitStuffed == 1;
-  return BuildCaptureReadout(store, options, colors, source.sessionLayout ? source.sessionLayout() : nullptr);
+  return BuildCaptureReadout(store, ReadoutOptionsFrom(store), colors,
+                             source.sessionLayout ? source.sessionLayout() : nullptr);
 }
 
 void CORUTimingView::UpdateScrollRange() {

@@ -56,7 +56,7 @@ FaultPlan::Outcome FaultPlan::apply(std::string reply) {
   if (drop_) {
     drop_ = false;
     out.fate = Fate::Drop;
-  } else if (delay_) {
+  } else if (delay_ && out.reply.starts_with(delayPrefix_)) {
     out.fate = Fate::Delay;
     out.delay = *delay_;
     delay_.reset();

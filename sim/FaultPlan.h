@@ -3,7 +3,8 @@
 // Faults a test arms on the instrument. Each fires once, on the next reply (or binary line,
 // command, isochronous frame) it applies to:
 //   drop      the next reply is never sent (the host's read times out)
-//   delay     the next reply is made ready only after the given instrument time
+//   delay     the next reply (or the next one that starts with a given text) is made ready only
+//             after the given instrument time
 //   late      the next reply is held until the following command arrives, then sent just ahead
 //             of that command's own reply (the host reads a stale answer)
 //   garble    the next reply is damaged: its first byte replaced, every third byte flipped, or
@@ -33,7 +34,10 @@ enum class BinaryFault { MissingRecords, BadCount, CutRecord };
 class FaultPlan {
  public:
   void dropNextReply() { drop_ = true; }
-  void delayNextReply(Micros delay) { delay_ = delay; }
+  void delayNextReply(Micros delay, std::string startingWith = {}) {
+    delay_ = delay;
+    delayPrefix_ = std::move(startingWith);
+  }
   void sendNextReplyLate() { late_ = true; }
   void garbleNextReply(Garble how) { garble_ = how; }
   void breakNextBinaryLine(BinaryFault how) { binary_ = how; }
@@ -64,6 +68,7 @@ class FaultPlan {
  private:
   bool drop_ = false;
   std::optional<Micros> delay_;
+  std::string delayPrefix_;
   bool late_ = false;
   std::optional<Garble> garble_;
   std::optional<BinaryFault> binary_;

@@ -217,6 +217,16 @@ std::string SecondsText(double seconds) {
   return std::string(text, result.ptr);
 }
 
+ReadoutOptions ReadoutOptionsFrom(CORUData& store) {
+  return store.WithData([](CORUData& locked) {
+    ReadoutOptions options;
+    options.highlightParityBit = locked.highlightParityBit != 0;
+    options.parity7E1 = locked.sysCfg.parity7E1 == 1;
+    options.bitStuffed = locked.sysCfg.bitStuffed == 1;
+    return options;
+  });
+}
+
 ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,
                                 const SessionLayout* layout) {
   auto guard = store.HoldData();

@@ -30,6 +30,9 @@ struct ReadoutOptions {
   bool bitStuffed = false;
 };
 
+// The store's options and configuration, read under its lock.
+ReadoutOptions ReadoutOptionsFrom(CORUData& store);
+
 // Builds the rows from the store's cursor and marker (taking the store's lock). `layout` speeds up the
 // count of modem-event records before an index; null, or a layout of another capture, counts.
 ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,

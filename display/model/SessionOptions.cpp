@@ -3,6 +3,8 @@
 #include "link/store/OruData.h"
 
 SessionOptions OptionsFrom(const CORUData& store, ViewType viewType) {
+  // The worker writes the configuration under the store's lock.
+  auto guard = store.HoldData();
   SessionOptions options;
   options.viewType = viewType;
   options.parity7E1 = store.sysCfg.parity7E1 == 1;

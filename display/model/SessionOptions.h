@@ -24,5 +24,5 @@ struct SessionOptions {
   }
 };
 
-// Read from the store (its options and configuration) and the view type setting.
+// Read from the store (its options and configuration, under its lock) and the view type setting.
 SessionOptions OptionsFrom(const CORUData& store, ViewType viewType);

@@ -78,8 +78,10 @@ FileStatus ReadDocument(ByteReader& in, CORUData& store, DocumentType documentTy
                         TraceFileHead* head) {
   if (documentType != DocumentType::Capture && documentType != DocumentType::Trace) return FileStatus::UnknownType;
   std::lock_guard guard(store.dataMutex);
-  return documentType == DocumentType::Capture ? ReadCapture(in, store, settings)
-                                               : ReadTrace(in, store, settings, head);
+  const FileStatus status =
+      documentType == DocumentType::Capture ? ReadCapture(in, store, settings) : ReadTrace(in, store, settings, head);
+  // A file that only seemed to end early is no file at all: its load fails.
+  return in.Failed() ? FileStatus::OpenFailed : status;
 }
 
 FileStatus SaveDocumentFile(const std::string& path, CORUData& store, DocumentType documentType,

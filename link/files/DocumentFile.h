@@ -38,7 +38,8 @@ struct TraceFileHead {
 // Unknown types write nothing and report FileStatus::UnknownType.
 FileStatus WriteDocument(ByteWriter& out, CORUData& store, DocumentType documentType, const FileSettings& settings);
 // Loading a trace sets the trace settings from the file and copies span, scale and voltage level
-// into the store's currentTrace; `head` (optional) receives the six integers as read.
+// into the store's currentTrace; `head` (optional) receives the six integers as read. A read
+// error of the source fails the load with FileStatus::OpenFailed, wherever it happened.
 FileStatus ReadDocument(ByteReader& in, CORUData& store, DocumentType documentType, FileSettings& settings,
                         TraceFileHead* head = nullptr);
 

@@ -79,7 +79,10 @@ int CalibrationCommands::ReadFactors(int line, int mask) {
   if (!dc && !IsAcStepMask(mask)) return 0;
   if (!transport_.SendCommand("RC:" + std::to_string(line) + (dc ? ":0" : ":1"))) return 0;
   if (!transport_.ReadReply(kReplyTimeoutMs)) return 0;
-  if (!ParseFactorsReply(transport_.replyText, dc, *factors)) return 0;
+  // The windows read the factors under the store's lock.
+  const bool parsed =
+      transport_.Store().WithData([&](CORUData&) { return ParseFactorsReply(transport_.replyText, dc, *factors); });
+  if (!parsed) return 0;
   transport_.Notify(WM_ORU_GET_CAL_FACTORS, static_cast<WPARAM>(line), static_cast<LPARAM>(mask));
   return 1;
 }

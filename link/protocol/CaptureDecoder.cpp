@@ -55,6 +55,10 @@ const char* CaptureEndText(int code) {
   return kEndTexts[code];
 }
 
+void NotifyCaptureEnded(CommTransport& transport) {
+  transport.Notify(WM_ORU_ABORT_CAPTURE, transport.Store().Run().captureNumber);
+}
+
 CaptureDecoder::CaptureDecoder(CommTransport& transport, WorkerClock clock)
     : transport_(transport), store_(transport.Store()), clock_(std::move(clock)) {}
 
@@ -101,7 +105,7 @@ CaptureDecode CaptureDecoder::DecodeState(std::string_view reply, int reason) {
     case 2:
     case 4: {
       store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
-      if (reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
+      if (reason != 0) NotifyCaptureEnded(transport_);
       return {0};
     }
     case 3:
@@ -119,7 +123,14 @@ CaptureDecode CaptureDecoder::DecodeCallData(std::string_view reply) {
     const char digit = reply[5];
     store_.endOfCaptureCode = (digit >= '0' && digit <= '9') ? digit - '0' : CAPTURE_END_NONE;
     std::lock_guard guard(store_.dataMutex);
-    const bool multiple = store_.ExchangeRun(StopCaptureRunning).captureRunning() && store_.sysCfg.sessionMode == 1;
+    bool multiple = false;
+    store_.ExchangeRun([&](RunState& run) {
+      if (run.capture != CaptureRun::Running) return;
+      // A call of a multiple-session capture ends: the capture stays armed until it is armed
+      // again for the next call, so no window offers what a capture forbids meanwhile.
+      multiple = store_.sysCfg.sessionMode == 1;
+      run.capture = multiple ? CaptureRun::Armed : CaptureRun::Idle;
+    });
     return {0, multiple ? CallEnd::Multiple : CallEnd::Single};
   }
   if (reply.size() < kEndReplyLength) return {0};  // running, nothing new yet
@@ -140,7 +151,7 @@ CaptureDecode CaptureDecoder::DecodeError(std::string_view reply, int reason) {
     // The call failed before it connected: the capture is over, not waiting any more.
     store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
   }
-  if (reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
+  if (reason != 0) NotifyCaptureEnded(transport_);
   return {0};
 }
 
@@ -162,15 +173,13 @@ CaptureDecode CaptureDecoder::DecodeBinary(std::string_view reply) {
   const unsigned generation = store_.captureGeneration;
   lock.unlock();
 
-  const LONGLONG now = clock_.seconds();
   std::vector<CCaptBuf> records;
   records.reserve(count);
   for (unsigned k = 0; k < count; ++k) {
     const auto* bytes = reinterpret_cast<const UCHAR*>(reply.data() + kBinaryRecordsAt + k * kBinaryRecordLength);
-    const UCHAR flags = bytes[1];
-    const ULONG seconds = timeStamps_.Stamp(flags & 0x3F, k == 0, now);
-    records.emplace_back(bytes[0], flags, static_cast<ULONG>(bytes[2] * 256 + bytes[3]), seconds);
+    records.emplace_back(bytes[0], bytes[1], static_cast<ULONG>(bytes[2] * 256 + bytes[3]), 0);
   }
+  timeStamps_.StampLine(records, clock_.seconds());
 
   lock.lock();
   // The capture may have been emptied or reloaded while the records were built: they belong to
@@ -220,6 +229,7 @@ void CaptureDecoder::MakeHeader(const std::string& name, const std::string& date
 
 void CaptureDecoder::AppendTextItems(std::string_view reply) {
   std::vector<CCaptBuf> records = ParseCaptureTextItems(reply);
+  timeStamps_.StampLine(records, clock_.seconds());
   AppendPairedRecords(store_, records);
 }
 

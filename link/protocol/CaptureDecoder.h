@@ -19,6 +19,11 @@ constexpr int CAPTURE_END_ERROR_BASE = 10;  // "ce:" n gives 10 + n
 // The control panel's text of an end code, or null for a code outside 0..15.
 const char* CaptureEndText(int code);
 
+// Announces the end of a capture with WM_ORU_ABORT_CAPTURE, wParam the capture's number (its
+// RunState::captureNumber). Only the worker starts captures, so when the worker announces an end
+// the number in the run state is the one of the capture that ended.
+void NotifyCaptureEnded(CommTransport& transport);
+
 enum class CallEnd {
   None,      // no call ended with this reply
   Single,    // the call ended: closing text, then the capture ends

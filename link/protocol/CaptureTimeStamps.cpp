@@ -43,3 +43,10 @@ ULONG CaptureTimeStamps::Stamp(UCHAR counter, bool firstOfLine, LONGLONG now) {
   lastSeconds_ = seconds;
   return seconds;
 }
+
+void CaptureTimeStamps::StampLine(std::vector<CCaptBuf>& records, LONGLONG now) {
+  for (std::size_t k = 0; k < records.size(); ++k) {
+    CCaptBuf& record = records[k];
+    record.timeSeconds = Stamp(static_cast<UCHAR>(record.flags & 0x3F), k == 0, now);
+  }
+}

@@ -33,7 +33,7 @@ bool MonthOrDayIsZero(const std::string& date) {
   return month.value_or(0) == 0 || day.value_or(0) == 0;
 }
 
-// "RD:n" / "RT:n", then "RD" / "RT" after each line the decoder took.
+// "RD:n" / "RT:n", then "RD" / "RT" after each line the decoder took, until the exit request.
 template <class Decode>
 int Download(CommTransport& transport, const std::string& first, const char* next, Decode decode) {
   int result = 0;
@@ -44,7 +44,8 @@ int Download(CommTransport& transport, const std::string& first, const char* nex
         transport.replyLength = 0;
       }
       result = decode();
-      if (result == 0 || !transport.SendCommand(next)) break;
+      // A program that is ending does not wait for the rest: the exit handshake is bounded.
+      if (result == 0 || transport.Signals().ExitRequested() || !transport.SendCommand(next)) break;
     }
   }
   return result;
@@ -75,6 +76,7 @@ int StoredCaptureDecoder::DecodeHeader(std::string_view reply) {
                      std::string(f[5].substr(0, kTimeWidth));
   header.flags = entryFlags_;
   FitTextsToFile(header);
+  timeStamps_.Restart();
   CORUData& store = transport_.Store();
   std::lock_guard guard(store.dataMutex);
   store.currentRecordIndex = -1;
@@ -107,6 +109,8 @@ int StoredCaptureDecoder::DecodeBinary(std::string_view bytes) {
 }
 
 void StoredCaptureDecoder::Append(std::vector<CCaptBuf>& records) {
+  // Seconds as a live capture of the same bytes gets them; the download's own pace is no clock.
+  timeStamps_.StampLine(records, CaptureTimeStamps::kRecordedClock);
   AppendPairedRecords(transport_.Store(), records);
   MarkModified(transport_.Context(), DocumentType::Capture);
 }

@@ -3,10 +3,11 @@
 // Downloads of a session (RD) or a trace (RT) stored in the instrument: the first command names
 // the slot, each following "RD"/"RT" asks for the next line until a reply ends the download. No
 // further command goes out after the reply that ended it, so nothing is left unread for the next
-// command. The data is appended to the capture arrays or the trace samples under dataMutex.
+// command, nor after the exit request. The data is appended to the capture arrays or the trace samples under dataMutex.
 
 #include <string_view>
 
+#include "link/protocol/CaptureTimeStamps.h"
 #include "link/protocol/CommTransport.h"
 
 class StoredCaptureDecoder {
@@ -26,6 +27,7 @@ class StoredCaptureDecoder {
 
   CommTransport& transport_;
   UCHAR entryFlags_;
+  CaptureTimeStamps timeStamps_;
 };
 
 // Appends the samples of an "rt:" line; 1 = ask for the next line.

@@ -20,6 +20,8 @@ class ByteReader {
   ULONGLONG Length() const { return length; }
   ULONGLONG Position() const { return consumed; }
   ULONGLONG Remaining() const { return consumed < length ? length - consumed : 0; }
+  // A read error (not the end of the data) cut the bytes short: what was read is not the file.
+  bool Failed() const { return source.Failed(); }
 
   // `count` (<= kBufferSize) contiguous bytes, consumed; nullptr (nothing consumed) when fewer remain.
   const UCHAR* Take(std::size_t count) {

@@ -23,4 +23,8 @@ FileSource::FileSource(std::FILE* openFile) : file(openFile) {
   if (fstat(fileno(file), &info) == 0 && info.st_size > 0) length = static_cast<ULONGLONG>(info.st_size);
 }
 
-std::size_t FileSource::Read(UCHAR* target, std::size_t count) { return std::fread(target, 1, count, file); }
+std::size_t FileSource::Read(UCHAR* target, std::size_t count) {
+  const std::size_t got = std::fread(target, 1, count, file);
+  if (got < count && std::ferror(file) != 0) failed = true;
+  return got;
+}

@@ -39,6 +39,8 @@ class ByteSource {
   virtual std::size_t Read(UCHAR* bytes, std::size_t count) = 0;
   // Total length in bytes, as known when reading began.
   virtual ULONGLONG Length() const = 0;
+  // True once a read came back short because of an error rather than the end of the data.
+  virtual bool Failed() const { return false; }
 };
 
 class MemorySource : public ByteSource {
@@ -57,8 +59,10 @@ class FileSource : public ByteSource {
   explicit FileSource(std::FILE* openFile);
   std::size_t Read(UCHAR* target, std::size_t count) override;
   ULONGLONG Length() const override { return length; }
+  bool Failed() const override { return failed; }
 
  private:
   std::FILE* file;
   ULONGLONG length = 0;
+  bool failed = false;
 };

@@ -7,7 +7,7 @@ enum class FileStatus {
   UnknownType,       // the path names neither a capture nor a trace file
   CaptureReadError,  // malformed or truncated capture file; what was read stays
   TraceFormatError,  // trace file too short for its fixed fields
-  OpenFailed,        // the file cannot be opened for reading
+  OpenFailed,        // the file cannot be opened for reading, or a read of it failed
   SaveFailed,        // the file cannot be created or written
   ExportFailed,      // the CSV file cannot be created or written
 };

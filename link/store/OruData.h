@@ -101,6 +101,7 @@ class CORUData {
     RunState state = run_.load();
     const RunState before = state;
     change(state);
+    if (before.capture == CaptureRun::Idle && state.capture != CaptureRun::Idle) ++state.captureNumber;
     run_.store(state);
     return before;
   }

@@ -4,6 +4,8 @@
 // dataMutex (CORUData::ExchangeRun), so a caller that asks "was it on?" gets the answer from the
 // same step that switched it off, and only one thread ever acts on an activity's end.
 
+#include "platform/nt/BaseTypes.h"
+
 enum class CaptureRun : unsigned char { Idle, Armed, Running };
 
 // A triggered trace is polled from the moment it is armed: TriggerArmed counts as running for the
@@ -17,6 +19,9 @@ struct alignas(8) RunState {
   bool lineTest = false;
   bool dtmf = false;
   bool download = false;
+  // Counts the captures: moves on whenever the capture leaves Idle (CORUData::ExchangeRun). The
+  // end of a capture is announced with its number, so that an end read late never ends the next.
+  USHORT captureNumber = 0;
 
   bool captureArmed() const { return capture == CaptureRun::Armed; }
   bool captureRunning() const { return capture == CaptureRun::Running; }

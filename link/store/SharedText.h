@@ -25,6 +25,12 @@ class SharedText {
     std::lock_guard guard(lock);
     text += more;
   }
+  // `change` edits the text under its lock: a read-modify-write that no Set or Clear can split.
+  template <typename Change>
+  void Edit(Change&& change) {
+    std::lock_guard guard(lock);
+    change(text);
+  }
   void Clear() { Set(std::string()); }
   bool IsEmpty() const {
     std::lock_guard guard(lock);

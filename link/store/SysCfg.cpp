@@ -7,6 +7,7 @@ CSysCfg& CSysCfg::operator=(const CSysCfg& other) {
   const UCHAR keepSessionMode = sessionMode;
   const UCHAR keepBitStuffed = bitStuffed;
   const USHORT keepItem15 = item15;
+  const LONG keepTraceLevel = traceLevel;
   text4 = other.text4;
   firmwareVersion = other.firmwareVersion;
   triggerText = other.triggerText;
@@ -33,6 +34,7 @@ CSysCfg& CSysCfg::operator=(const CSysCfg& other) {
   sessionMode = keepSessionMode;
   bitStuffed = keepBitStuffed;
   item15 = keepItem15;
+  traceLevel = keepTraceLevel;
   return *this;
 }
 

@@ -12,7 +12,8 @@ class ByteWriter;
 struct CSysCfg {
   CSysCfg() = default;
   CSysCfg(const CSysCfg&) = default;
-  // Copies everything but the three control-panel options, which belong to the copy's owner.
+  // Copies everything but the control-panel options and the trigger levels, which belong to the
+  // copy's owner.
   CSysCfg& operator=(const CSysCfg& other);
 
   // The form written into capture files (after the view type) and into trace files.
@@ -49,6 +50,9 @@ struct CSysCfg {
   UCHAR bitStuffed = 0;   // "Bit-stuffed" display option
   UCHAR reserved2 = 0;
   USHORT item15 = 0;
+  // "DeltaV" as the trace control starts a trace with it, percent of full scale; it goes into
+  // currentTrace with the scale and span when the trace triggers. Never sent, never in files.
+  LONG traceLevel = 0;
   double value1 = 0.0;  // item 18: volts per sample unit, AC ranges
   double value2 = 0.0;  // item 19: scale factor, DC ranges (used negated)
 };

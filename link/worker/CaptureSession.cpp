@@ -57,7 +57,7 @@ int CaptureSession::StopCapture(int reason) {
     // Ended here: the idle step must not find the flags still set and end it again. The user's
     // abort is always answered; the worker's own reset announces only a capture that was on.
     const bool wasOn = TakeCapture(store_);
-    if (wasOn || reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
+    if (wasOn || reason != 0) NotifyCaptureEnded(transport_);
     return 1;
   }
   SendAbortRequest(device);
@@ -66,6 +66,17 @@ int CaptureSession::StopCapture(int reason) {
   if (!sent) return 0;
   transport_.ReadReply(kAbortTimeoutMs);
   return DecodeReply(reason, false);
+}
+
+void CaptureSession::StopBetweenCalls() {
+  HANDLE device = transport_.Context().deviceHandle;
+  // A capture whose instrument went is ended by the idle step, which sees the loss.
+  if (device == INVALID_HANDLE_VALUE) return;
+  SendAbortRequest(device);
+  const int sent = transport_.SendCommand("CA:2");
+  store_.statusText.Set(CORUData::kIdleStatusText);
+  // Its answer ("ca:4", stopped) is not decoded: the capture stays armed for the next call.
+  if (sent) transport_.ReadReply(kAbortTimeoutMs);
 }
 
 int CaptureSession::PollCapture() {
@@ -117,6 +128,8 @@ int CaptureSession::DecodeReply(int reason, bool mayRearm) {
       return decoded.result;
     case CallEnd::Multiple:
       if (mayRearm && !transport_.Signals().ExitRequested()) return RearmAfterCall();
+      // Not re-armed after all: the capture that stayed armed for the next call ends here.
+      store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
       return EndCall(reason);
     case CallEnd::Single:
       return EndCall(reason);
@@ -127,14 +140,14 @@ int CaptureSession::DecodeReply(int reason, bool mayRearm) {
 int CaptureSession::EndCall(int reason) {
   SetLastEndText();
   transport_.Notify(WM_ORU_START_CAPTURE);
-  if (reason != 0) transport_.Notify(WM_ORU_ABORT_CAPTURE);
+  if (reason != 0) NotifyCaptureEnded(transport_);
   return 0;
 }
 
 int CaptureSession::RearmAfterCall() {
   WorkerSignals& signals = transport_.Signals();
   signals.WaitForExit(kCallEndPauseMs);
-  StopCapture(0);
+  StopBetweenCalls();
   signals.WaitForExit(kCallEndPauseMs);
   SetLastEndText();
   transport_.Notify(WM_ORU_START_CAPTURE);

@@ -2,7 +2,7 @@
 
 // A line capture on the instrument: CA:0 arms it, CA:1 polls it from the worker's idle step, CA:2
 // stops it; TN reads the closing text of a finished call. In multiple-session mode a finished call
-// re-arms the capture for the next one.
+// re-arms the capture for the next one; the capture reads as armed from the call's end on.
 
 #include "link/protocol/CaptureDecoder.h"
 #include "link/protocol/CommTransport.h"
@@ -41,6 +41,8 @@ class CaptureSession {
   int DecodeReply(int reason, bool mayRearm);
   int EndCall(int reason);
   int RearmAfterCall();
+  // CA:2 between two calls of a multiple-session capture, which stays armed throughout.
+  void StopBetweenCalls();
   void SetLastEndText();
 
   CommTransport& transport_;

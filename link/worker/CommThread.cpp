@@ -141,12 +141,22 @@ int CORUCommThread::Run() {
     if (woken == WorkerSignals::Woken::TimedOut) OnIdle(0);
   }
 
+  StopArmedAtExit();
   context_.commThreadId = 0;
   if (HANDLE device = context_.deviceHandle; device != INVALID_HANDLE_VALUE) {
     CancelIo(device);
     parts.transport.CloseDevice();
   }
   return 0;
+}
+
+void CORUCommThread::StopArmedAtExit() {
+  if (!context_.DeviceOpen()) return;
+  WorkerParts& parts = *parts_;
+  const RunState run = context_.dataStore.Run();
+  // The streamed trace ends inside its own loop; a trace still on here is the triggered one.
+  if (run.captureBusy()) parts.capture.AbortCapture();
+  if (run.traceRunning()) parts.scope.AbortScope();
 }
 
 void CORUCommThread::OpenAtStart() {

@@ -50,6 +50,9 @@ class CORUCommThread {
   // The sequence after the idle step saw the instrument come back.
   void Reconnect();
   void Dispatch(const MSG& message);
+  // At the exit request: a capture or scope trigger still armed or running is stopped on the
+  // instrument (CA:2, TC:2), so that it does not go on without the program.
+  void StopArmedAtExit();
   void OpenAtStart();
 
   LinkContext& context_;

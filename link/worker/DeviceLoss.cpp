@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "link/protocol/CaptureDecoder.h"
 #include "link/protocol/CommTransport.h"
 #include "link/protocol/WorkerMessages.h"
 #include "platform/win32/ThreadMessages.h"
@@ -20,7 +21,7 @@ void EndLostActivities(CommTransport& transport) {
   const bool trace = TakeTrace(store);
   if (!capture && !trace) return;
   store.statusText.Set(CORUData::kIdleStatusText);
-  if (capture) transport.Notify(WM_ORU_ABORT_CAPTURE);
+  if (capture) NotifyCaptureEnded(transport);
   if (trace) transport.Notify(WM_ORU_STOP_TRIGGERED_TRACE);
 }
 

@@ -19,21 +19,21 @@ const LineStart* StartOf(int line) {
   return line >= 1 && line <= 3 ? &kStarts[line - 1] : nullptr;
 }
 
-// Sends `command` and parses its reply; 0 when it cannot be sent or nothing comes back.
-int Exchange(CommTransport& transport, const std::string& command) {
+// Sends `command` about `line` and parses its reply; 0 when it cannot be sent or nothing comes back.
+int Exchange(CommTransport& transport, const std::string& command, int line) {
   if (!transport.SendCommand(command)) return 0;
   if (!transport.ReadReply(kReplyTimeoutMs)) return 0;
-  return ParseDtmfReply(transport.Store(), transport.replyText);
+  return ParseDtmfReply(transport.Store(), transport.replyText, line);
 }
 
-int StartOn(CommTransport& transport, const LineStart& start) {
+int StartOn(CommTransport& transport, const LineStart& start, int line) {
   transport.Store().statusText.Set(start.status);
-  return Exchange(transport, start.command);
+  return Exchange(transport, start.command, line);
 }
 
 }  // namespace
 
-int ParseDtmfReply(CORUData& store, std::string_view reply) {
+int ParseDtmfReply(CORUData& store, std::string_view reply, int readOn) {
   if (!reply.starts_with("dt:")) return 0;
   auto fields = SplitFields(reply.substr(3));
   const auto state = ParseDecimalInteger(fields[0]);
@@ -44,10 +44,14 @@ int ParseDtmfReply(CORUData& store, std::string_view reply) {
       return text.starts_with("1") ? 1 : 0;
     case 1:
       if (!text.empty()) {
-        std::string digits = store.dtmfDigits.Get();
-        if (!digits.empty() && digits.back() != '\n') digits += "\r\n";
-        digits += text;
-        store.dtmfDigits.Set(std::move(digits));
+        // Under the text's lock, so a Clear or a line switch in between is never undone. The
+        // window chooses the line before it clears: a reading of the old line that arrives after
+        // the switch finds the line changed.
+        store.dtmfDigits.Edit([&](std::string& digits) {
+          if (readOn != 0 && store.selectedLine != readOn) return;
+          if (!digits.empty() && digits.back() != '\n') digits += "\r\n";
+          digits += text;
+        });
       }
       return 1;
     case 2:
@@ -63,7 +67,7 @@ void RunDtmfDecoder(MeterLoopParts& parts) {
   int line = store.selectedLine;
   const LineStart* start = StartOf(line);
   if (start == nullptr) return;
-  if (!StartOn(transport, *start)) {
+  if (!StartOn(transport, *start, line)) {
     transport.Notify(WM_ORU_STOP_DTMF_DECODER);
     return;
   }
@@ -77,10 +81,10 @@ void RunDtmfDecoder(MeterLoopParts& parts) {
     const LineStart* next = StartOf(chosen);
     if (chosen == line || next == nullptr) {
       Sleep(100);
-      if (Exchange(transport, "DT:1")) transport.Notify(WM_ORU_DTMF_DATA);
+      if (Exchange(transport, "DT:1", line)) transport.Notify(WM_ORU_DTMF_DATA);
     } else {
-      Exchange(transport, "DT:2");
-      StartOn(transport, *next);
+      Exchange(transport, "DT:2", line);
+      StartOn(transport, *next, chosen);
       line = chosen;
       transport.Notify(WM_ORU_START_DTMF_DECODER, static_cast<WPARAM>(line));
     }
@@ -88,11 +92,11 @@ void RunDtmfDecoder(MeterLoopParts& parts) {
     MSG message{};
     if (!parts.queue.Take(message)) {
       if (!transport.Signals().WaitForExit(1)) continue;
-      Exchange(transport, "DT:2");
+      Exchange(transport, "DT:2", line);
       break;
     }
     if (message.message == WM_ORU_STOP_DTMF_DECODER) {
-      Exchange(transport, "DT:2");
+      Exchange(transport, "DT:2", line);
       break;
     }
     HandleMeterLoopRequest(parts, message);

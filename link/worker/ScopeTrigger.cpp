@@ -110,6 +110,7 @@ int ScopeTrigger::ReadTraceReply() {
           store.ClearTrace(TraceKind::Triggered);
           store.currentTrace.spanIndex = store.sysCfg.traceSpan;
           store.currentTrace.scaleIndex = store.sysCfg.traceScale;
+          store.currentTrace.voltageLevel = store.sysCfg.traceLevel;
           store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Running; });
           triggered = true;
         }

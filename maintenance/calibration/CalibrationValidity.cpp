@@ -24,33 +24,41 @@ bool GroupValid(LONG offset, LONG gain, LONG limit, LONG& calibrated) {
 
 }  // namespace
 
+// The factors are the worker's too: every use here holds the store's lock.
+
 bool IsCalibrationValid(CORUData& store, int line, int group) {
-  CCalFactor* factors = CalibrationCommands::FactorsOf(store, line);
-  if (factors == nullptr) return false;
-  if (IsDcStepMask(group)) return GroupValid(factors->dcOffset, factors->dcGain, 30, factors->dcCalibrated);
-  if (IsAcStepMask(group)) return GroupValid(factors->acOffset, factors->acGain, 43, factors->acCalibrated);
-  return false;
+  return store.WithData([&](CORUData& locked) {
+    CCalFactor* factors = CalibrationCommands::FactorsOf(locked, line);
+    if (factors == nullptr) return false;
+    if (IsDcStepMask(group)) return GroupValid(factors->dcOffset, factors->dcGain, 30, factors->dcCalibrated);
+    if (IsAcStepMask(group)) return GroupValid(factors->acOffset, factors->acGain, 43, factors->acCalibrated);
+    return false;
+  });
 }
 
 COLORREF GroupColor(CORUData& store, int line) {
-  const CCalFactor* factors = CalibrationCommands::FactorsOf(store, line);
-  const bool calibrated = factors != nullptr && factors->acCalibrated == 1 && factors->dcCalibrated == 1;
+  const bool calibrated = store.WithData([&](CORUData& locked) {
+    const CCalFactor* factors = CalibrationCommands::FactorsOf(locked, line);
+    return factors != nullptr && factors->acCalibrated == 1 && factors->dcCalibrated == 1;
+  });
   return calibrated ? kCalibratedColor : kUncalibratedColor;
 }
 
 bool FormatFactorTexts(CORUData& store, int line, int group, FactorTexts& texts) {
-  const CCalFactor* factors = CalibrationCommands::FactorsOf(store, line);
-  if (factors == nullptr) return false;
-  const std::size_t first = static_cast<std::size_t>(line - 1) * 4;
-  if (IsDcStepMask(group)) {
-    texts[first] = "DC offset: " + std::to_string(factors->dcOffset);
-    texts[first + 1] = "DC Gain Adj: " + std::to_string(factors->dcGain);
-    return true;
-  }
-  if (IsAcStepMask(group)) {
-    texts[first + 2] = "AC offset: " + std::to_string(factors->acOffset);
-    texts[first + 3] = "AC Gain Adj: " + std::to_string(factors->acGain);
-    return true;
-  }
-  return false;
+  return store.WithData([&](CORUData& locked) {
+    const CCalFactor* factors = CalibrationCommands::FactorsOf(locked, line);
+    if (factors == nullptr) return false;
+    const std::size_t first = static_cast<std::size_t>(line - 1) * 4;
+    if (IsDcStepMask(group)) {
+      texts[first] = "DC offset: " + std::to_string(factors->dcOffset);
+      texts[first + 1] = "DC Gain Adj: " + std::to_string(factors->dcGain);
+      return true;
+    }
+    if (IsAcStepMask(group)) {
+      texts[first + 2] = "AC offset: " + std::to_string(factors->acOffset);
+      texts[first + 3] = "AC Gain Adj: " + std::to_string(factors->acGain);
+      return true;
+    }
+    return false;
+  });
 }

@@ -44,11 +44,12 @@ class CMainFrame::NotificationHandler {
     }
     return (*this)(notify::TraceHeader{started.row});
   }
-  bool operator()(const notify::CaptureEnded&) const {
+  bool operator()(const notify::CaptureEnded& ended) const {
     if (views.controlView) views.controlView->ShowEndOfCapture();
     store.statusText.Set(CORUData::kIdleStatusText);
-    store.ExchangeRun([](RunState& run) {
-      if (run.capture == CaptureRun::Armed) run.capture = CaptureRun::Idle;
+    // Only the capture that ended: one the user started after it stays armed.
+    store.ExchangeRun([&ended](RunState& run) {
+      if (run.capture == CaptureRun::Armed && run.captureNumber == ended.capture) run.capture = CaptureRun::Idle;
     });
     if (views.activeCaptureView) views.activeCaptureView->StopLiveRefresh();
     return false;

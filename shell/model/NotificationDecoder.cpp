@@ -41,7 +41,7 @@ Notification DecodeNotification(UINT id, WPARAM w, LPARAM l) {
     case WM_ORU_GET_CAPTURE_DATA:
       return CaptureDataArrived{SmallNumber(w)};
     case WM_ORU_ABORT_CAPTURE:
-      return CaptureEnded{};
+      return CaptureEnded{w <= std::numeric_limits<std::uint16_t>::max() ? static_cast<int>(w) : kOutOfRange};
     case WM_ORU_CALIBRATION_STEP_DONE:
       return CalibrationStepResult{SmallNumber(w), SmallNumber(l)};
     case WM_ORU_GET_CAL_FACTORS:

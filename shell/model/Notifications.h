@@ -30,8 +30,10 @@ struct CaptureDataArrived {
   int row = 0;
   bool operator==(const CaptureDataArrived&) const = default;
 };
-// 2038: the capture has ended, for any reason.
+// 2038: the capture has ended, for any reason; `capture` is its number (RunState::captureNumber),
+// -1 for a number the worker cannot have sent.
 struct CaptureEnded {
+  int capture = 0;
   bool operator==(const CaptureEnded&) const = default;
 };
 // 2042: one calibration step is measured; `step` as requested, CALIBRATION_STEP_FAILED set when

@@ -7,6 +7,8 @@
 #include "display/model/ModemEventWord.h"
 #include "display/model/ReadoutRows.h"
 #include "display/model/SessionLayout.h"
+#include "display/model/SessionOptions.h"
+#include "tests/link/LockProbe.h"
 #include "tests/display/DisplayTestData.h"
 
 namespace {
@@ -211,6 +213,20 @@ TEST_F(ReadoutTest, SyncByteNumberHexAndParityNote) {
   rows = Rows(1, -1);
   EXPECT_EQ(rows[1].text, "Hex:   0xc1");
   EXPECT_EQ(rows[2].text, "Ascii: A      ");  // 7E1: seven bits
+}
+
+// The worker writes the configuration bytes under the store's lock; the session view and the
+// read-out read them under it too.
+TEST(DisplayOptions, AreReadUnderTheStoreLock) {
+  CORUData store;
+  store.sysCfg.parity7E1 = 1;
+  store.sysCfg.bitStuffed = 1;
+  SessionOptions session;
+  EXPECT_TRUE(linktest::ReadWaitsForTheStoreLock(store, [&] { session = OptionsFrom(store, ViewType::Hex); }));
+  EXPECT_TRUE(session.parity7E1 && session.bitStuffed);
+  ReadoutOptions readout;
+  EXPECT_TRUE(linktest::ReadWaitsForTheStoreLock(store, [&] { readout = ReadoutOptionsFrom(store); }));
+  EXPECT_TRUE(readout.parity7E1 && readout.bitStuffed);
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include <cmath>
 
 #include "WorkerRig.h"
+#include "display/model/ReadoutRows.h"
+#include "link/files/CsvExport.h"
 #include "link/protocol/CaptureDecoder.h"
+#include "link/store/ByteWriter.h"
 #include "sim/CallRenderer.h"
+#include "sim/ScenarioLibrary.h"
 
 namespace e2e {
 namespace {
@@ -73,7 +77,9 @@ TEST_F(Capture, ATextModeCallInSingleSessionMode) {
   EXPECT_EQ(header.startTime.size(), 8u);
   ASSERT_EQ(Records(), static_cast<int>(expected.size()));
   ExpectRecords(expected);
-  for (int i = 0; i < Records(); ++i) EXPECT_EQ(Record(i).timeSeconds, 0u);
+  for (int i = 0; i < Records(); ++i)
+    EXPECT_EQ(Record(i).timeSeconds,
+              static_cast<ULONG>(expected[static_cast<std::size_t>(i)].at / sim::kMicrosPerSecond));
   // The event's two bytes pair up.
   int markers = 0, hidden = 0;
   for (int i = 0; i < Records(); ++i) {
@@ -169,6 +175,76 @@ TEST_F(Capture, ABinaryCallKeepsZeroBytesEventsAndRisingTimes) {
   EXPECT_EQ(Header(0).byteCount, static_cast<LONG>(expected.size()));
   EXPECT_EQ(Header(0).endText, "NO CARRIER");
 }
+
+// ---- times of text-line calls (1200 and 2400 bit/s answer CA:1 in text) ------------------------
+
+// A byte's time as the instrument stamped it: whole seconds and ten-thousandths since the call began.
+double LineTime(const sim::CapturedByte& byte) {
+  return static_cast<double>(byte.at / sim::kMicrosPerSecond) + static_cast<double>(byte.fraction) * 0.0001;
+}
+
+// The Time column of every byte row of the CSV export.
+std::vector<double> CsvTimes(CORUData& store) {
+  std::vector<UCHAR> bytes;
+  MemorySink sink(bytes);
+  ByteWriter out(sink);
+  EXPECT_TRUE(ExportCsv(store, out));
+  std::vector<double> times;
+  const std::string text(bytes.begin(), bytes.end());
+  std::size_t at = text.find('\n') + 1;  // past the column names
+  while (at < text.size()) {
+    const std::size_t end = text.find('\n', at);
+    const std::string row = text.substr(at, end - at);
+    at = end == std::string::npos ? text.size() : end + 1;
+    if (row.starts_with("EVENT #")) continue;
+    times.push_back(std::stod(row.substr(row.rfind(',') + 1)));
+  }
+  return times;
+}
+
+class TextCallTimes : public Capture, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(TextCallTimes, CsvTimesRiseWithTheCallAndTheReadoutDeltaIsLineTime) {
+  Ready(500);  // half a second of the line per poll: the call comes soon, its bytes in full lines
+  const auto scenario = sim::builtinScenario(GetParam());
+  ASSERT_TRUE(scenario);
+  Instrument().loadScenario(*scenario);
+  Post(WM_ORU_START_CAPTURE);
+  const auto expected = sim::renderCall(scenario->calls.at(0)).bytes;
+  ASSERT_TRUE(notes.WaitForMessage(WM_ORU_ABORT_CAPTURE, kHangMs));
+  ASSERT_EQ(Records(), static_cast<int>(expected.size()));
+  ASSERT_GT(expected.back().at - expected.front().at, 3 * sim::kMicrosPerSecond);
+  for (const std::string& reply : Instrument().transcript().replies()) ASSERT_FALSE(reply.starts_with("ca#"));
+
+  // Every row's time is its byte's time on the line: it never goes back and spans the call.
+  const std::vector<double> times = CsvTimes(store);
+  ASSERT_EQ(times.size(), expected.size());
+  for (std::size_t i = 0; i < times.size(); ++i) {
+    ASSERT_NEAR(times[i], LineTime(expected[i]), 1e-6) << i;
+    if (i > 0) {
+      ASSERT_GE(times[i], times[i - 1]) << i;
+    }
+  }
+
+  // The read-out's time between a marker and a cursor 60 bytes on is the line time between them.
+  const int marker = 3;
+  const int cursor = marker + 60;
+  ASSERT_LT(cursor, Records());
+  store.currentRecordIndex = marker;
+  store.cursorRecordIndex = cursor;
+  const ReadoutRows rows = BuildCaptureReadout(store, ReadoutOptionsFrom(store), CaptureColors{}, nullptr);
+  EXPECT_EQ(rows[8].text, "Bytes FROM marker:");
+  EXPECT_EQ(rows[9].text, "60");
+  EXPECT_EQ(rows[10].text, "Time FROM marker:");
+  const double delta = LineTime(expected[cursor]) - LineTime(expected[marker]);
+  EXPECT_GT(delta, 0.1);
+  EXPECT_EQ(rows[11].text, SecondsText(delta) + (delta < 10 ? " Seconds " : " Seconds"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, TextCallTimes, ::testing::Values("v22bis-async", "parity-7e1"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return info.param[0] == 'v' ? "Async2400" : "SevenE1At1200";
+                         });
 
 const char* kTwoCalls = R"(
 scenario e2e-two-calls

@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QDir>
 
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "link/files/DocumentFile.h"
 #include "link/store/DocumentType.h"
@@ -15,11 +17,13 @@
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "shell/frame/StatusBar.h"
+#include "shell/frame/TabbedFrame.h"
 #include "shell/model/StateSync.h"
 #include "shell/model/StatusPaneText.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/ControlPanelTestSupport.h"
 #include "tests/shell/FrameTestSupport.h"
+#include "sim/ScenarioParser.h"
 
 namespace {
 
@@ -77,6 +81,25 @@ class ControlPanelGui : public apptest::AppFixture {
     }));
   }
   void Reconnect() { app().PostToWorker(WM_ORU_DEVICE_CONNECTED); }
+  void Play(const std::string& text) {
+    const sim::ParsedScenario parsed = sim::parseScenario(text);
+    ASSERT_TRUE(parsed.ok()) << parsed.error;
+    instrument().loadScenario(parsed.scenario);
+  }
+  int Headers() {
+    std::lock_guard lock(store().dataMutex);
+    return store().captureHeaders.GetSize();
+  }
+  // Waits for what the worker and the instrument do while no window hears of it: Qt's events
+  // (the worker's notifications among them) stay queued.
+  static bool WithoutEvents(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(apptest::kHangMs);
+    while (!condition()) {
+      if (std::chrono::steady_clock::now() > deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+  }
   bool V21Listed() { return Get<QComboBox>(IDC_STANDARD)->findText("V.21") >= 0; }
 
   CORUControlView* panel = nullptr;
@@ -232,6 +255,71 @@ TEST_F(ControlPanelGui, CheckedParityErrorHighlightSurvivesARestartAndTheConfigu
   EXPECT_TRUE(Get<QAbstractButton>(IDC_HIGHLIGHT_PARITY_ERRORS)->isChecked());
   EXPECT_EQ(app().settings.showParityErrors, 14);
   EXPECT_EQ(store().highlightParityErrors, 1);
+}
+
+// Two short text calls, two seconds apart.
+constexpr const char* kTwoCalls =
+    "scenario two\ntitle \"two\"\nlength 60\nat 0.0 dc 1 -8.0\n"
+    "call 1.0 \"CONNECT 2400\"\n  rate 2400\n  text +0.1 answer \"FIRST\\r\\n\"\n"
+    "  end +0.5 code 9 text \"NO CARRIER\"\nendcall\n"
+    "call 3.0 \"CONNECT 1200\"\n  rate 1200\n  text +0.1 answer \"SECOND\\r\\n\"\n"
+    "  end +0.5 code 9 text \"HANGUP\"\nendcall\n";
+
+TEST_F(ControlPanelGui, AMultipleSessionCaptureStaysACaptureBetweenItsCalls) {
+  ASSERT_TRUE(StartPanel());
+  app().SetCaptureOptions(CAPTURE_OPTION_OVERWRITE);
+  Pick(IDC_STANDARD, "1200/2400");
+  Pick(IDC_SESSION, "Multiple");
+  Play(kTwoCalls);
+  const int stopsBefore = Count("CA:2");
+  Click(IDC_CAPTURE);
+  // The controls as the idle update leaves them, sampled from the first call on until the second
+  // call's bytes arrive; the gap between the calls (CA:2 sent, not yet re-armed) is among them.
+  struct Sample {
+    std::string capture;
+    bool locked;
+    bool inGap;
+  };
+  std::vector<Sample> samples;
+  ASSERT_TRUE(Eventually([&] {
+    app().mainFrame->RunIdleUpdate();
+    if (Headers() >= 1) {
+      bool locked = !Get(IDC_CONFIGURE)->isEnabled() && !Get(IDC_RECALL_SESSION)->isEnabled();
+      for (int tab : {1, 2, 3}) locked = locked && !app().tabbedFrame->IsTabEnabled(tab);
+      samples.push_back({Text(IDC_CAPTURE).toStdString(), locked, Count("CA:2") > stopsBefore && Count("CA:0") < 2});
+    }
+    return Headers() == 2 && Records() > 7;
+  }));
+  ASSERT_TRUE(std::any_of(samples.begin(), samples.end(), [](const Sample& s) { return s.inGap; }));
+  for (std::size_t i = 0; i < samples.size(); ++i) {
+    EXPECT_EQ(samples[i].capture, "End Capture") << i << (samples[i].inGap ? " (between the calls)" : "");
+    EXPECT_TRUE(samples[i].locked) << i << (samples[i].inGap ? " (between the calls)" : "");
+  }
+  EndCapture();
+  EXPECT_EQ(Headers(), 2);  // both calls kept
+}
+
+TEST_F(ControlPanelGui, AnEndReadAfterTheNextStartLeavesTheNewCaptureArmed) {
+  ASSERT_TRUE(StartPanel());
+  app().SetCaptureOptions(CAPTURE_OPTION_CONCATENATE);
+  // One call: the next capture waits for a call that does not come.
+  Play(
+      "scenario one\ntitle \"one\"\nlength 600\nat 0.0 dc 1 -8.0\ncall 1.0 \"CONNECT 2400\"\n  rate 2400\n"
+      "  text +0.1 answer \"FIRST\\r\\n\"\n  end +0.5 code 9 text \"NO CARRIER\"\nendcall\n");
+  Click(IDC_CAPTURE);
+  // The first call ends and the worker announces it; the window reads that only later.
+  ASSERT_TRUE(WithoutEvents([&] { return Count("TN") >= 1 && !CaptureOn(); }));
+  Click(IDC_CAPTURE);  // the user starts the next capture first
+  ASSERT_TRUE(WithoutEvents([&] { return Count("CA:0") >= 2 && store().Run().captureArmed(); }));
+  answers.Box(IDOK);  // the end box; its code is the new capture's by now
+  ASSERT_TRUE(Eventually([&] { return answers.AllUsed(); }));
+  app().mainFrame->RunIdleUpdate();
+  EXPECT_TRUE(store().Run().captureArmed());
+  EXPECT_EQ(Text(IDC_CAPTURE), "End Capture");
+  // The worker still polls it, and the user can end it.
+  const int polls = Count("CA:1");
+  ASSERT_TRUE(Eventually([&] { return Count("CA:1") > polls; }));
+  EndCapture();
 }
 
 }  // namespace

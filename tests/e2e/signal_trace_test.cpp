@@ -51,6 +51,7 @@ TEST_F(SignalTrace, ATriggeredTraceEmptiesTheOldSamplesAndTakesAThousand) {
   });
   store.sysCfg.traceScale = 2;
   store.sysCfg.traceSpan = 0;
+  store.sysCfg.traceLevel = -32;
   {
     std::lock_guard guard(store.dataMutex);
     store.traceSamples.Add(7);
@@ -69,6 +70,7 @@ TEST_F(SignalTrace, ATriggeredTraceEmptiesTheOldSamplesAndTakesAThousand) {
   EXPECT_FALSE(store.Run().traceTriggerArmed());
   EXPECT_EQ(store.currentTrace.scaleIndex, 2);
   EXPECT_EQ(store.currentTrace.spanIndex, 0);
+  EXPECT_EQ(store.currentTrace.voltageLevel, -32);  // the level the trace was started with
   {
     std::lock_guard guard(store.dataMutex);
     ASSERT_EQ(store.traceSamples.GetSize(), 1000);
@@ -95,6 +97,18 @@ TEST_F(SignalTrace, AnAbortWhileArmed) {
   EXPECT_FALSE(store.Run().traceTriggerArmed());
   EXPECT_EQ(notes.Count(WM_ORU_TRACE_TRIGGERED), 0u);
   EXPECT_EQ(Commands(Instrument()).back(), "TC:2");
+}
+
+TEST_F(SignalTrace, ExitWithTheTriggerArmedStopsItOnTheInstrument) {
+  Start("");
+  Post(WM_ORU_START_TRIGGERED_TRACE, 2);
+  ASSERT_TRUE(Eventually([&] { return store.Run().traceTriggerArmed() && CommandCount() > 0; }));
+  const std::size_t armed = CommandCount();
+  EXPECT_TRUE(StopWorker());
+  const Texts sent = CommandsSince(armed);
+  EXPECT_NE(std::find(sent.begin(), sent.end(), "TC:2"), sent.end());
+  EXPECT_EQ(Instrument().withFirmware([](sim::Firmware& f) { return f.trace().state(); }),
+            sim::TraceEngine::State::Idle);
 }
 
 TEST_F(SignalTrace, ArmingWithoutAnInstrumentClearsTheFlags) {

@@ -173,6 +173,49 @@ TEST_F(StoredData, AShortBinaryLineAppendsOnlyTheRecordsItHolds) {
   for (int i = 0; i < records; ++i) EXPECT_EQ(Record(i).timeFraction, 0x100u + Record(i).data) << i;
 }
 
+// Stored session 7 is a 271-second call: its seconds counter wraps four times. Text and binary
+// lines give every byte the seconds it had on the line, as a live capture does.
+class StoredSeconds : public StoredData, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StoredSeconds, ADownloadedLongCallKeepsItsSecondsAcrossCounterWraps) {
+  Start();
+  std::vector<sim::CapturedByte> bytes;
+  Instrument().withFirmware([&](sim::Firmware& f) {
+    f.config().setValue(11, GetParam());  // 1 text lines, 2 binary lines
+    bytes = f.memory().session(7).bytes;
+  });
+  ASSERT_GT(bytes.back().at, 260 * sim::kMicrosPerSecond);
+  Post(WM_ORU_GET_CAPTURE_DATA, 7);
+  ASSERT_TRUE(notes.WaitForMessage(WM_ORU_GET_CAPTURE_DATA, kHangMs));
+  ASSERT_EQ(Records(), static_cast<int>(bytes.size()));
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const CCaptBuf record = Record(static_cast<int>(i));
+    ASSERT_EQ(record.timeSeconds, static_cast<ULONG>(bytes[i].at / sim::kMicrosPerSecond)) << i;
+    ASSERT_EQ(record.timeFraction, bytes[i].fraction) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LineForms, StoredSeconds, ::testing::Values(1, 2),
+                         [](const ::testing::TestParamInfo<int>& info) { return info.param == 1 ? "Text" : "Binary"; });
+
+TEST_F(StoredData, ExitDuringALongDownloadEndsWithinTheHandshake) {
+  Start();
+  constexpr int kBytes = 60000;
+  Instrument().withFirmware([](sim::Firmware& f) {
+    f.memory().setSession(1, Session(kBytes, 0, 2400));
+    f.config().setValue(11, 1);  // text lines: 5 bytes each
+  });
+  Post(WM_ORU_GET_CAPTURE_DATA, 1);
+  ASSERT_TRUE(Eventually([&] { return Records() > 0; }));
+  EXPECT_TRUE(StopWorker());
+  // The download stopped at the exit request, far from its 12000 lines.
+  const Texts sent = Commands(Instrument());
+  const auto lines = std::count(sent.begin(), sent.end(), "RD");
+  EXPECT_LT(lines, kBytes / 5 / 2);
+  EXPECT_LT(Records(), kBytes / 2);
+  EXPECT_EQ(context.commThreadId, 0u);
+}
+
 TEST_F(StoredData, TraceDirectoryAndRecall) {
   Start();
   const std::size_t before = CommandCount();

@@ -16,6 +16,7 @@
 #include "shell/OruDocument.h"
 #include "shell/model/ShellConstants.h"
 #include "sim/ScenarioParser.h"
+#include "resources/data/ResourceIds.h"
 #include "tests/shell/AppFixture.h"
 #include "trace/CORUDTMFView.h"
 #include "trace/CORULineTest.h"
@@ -80,6 +81,16 @@ class TraceFormsGui : public apptest::AppFixture {
     std::lock_guard lock(store().dataMutex);
     return store().traceSamples.GetSize();
   }
+  // The trace control's settings as the user leaves them.
+  void SetTrace(int scale, int span, int trigger) {
+    app().settings.traceScale = scale;
+    app().settings.traceSpan = span;
+    app().settings.traceTrigger = trigger;
+  }
+  // A triggered trace that took its thousand samples and ended.
+  bool TraceOver() {
+    return !store().Run().traceRunning() && TraceSamples() == 1000 && CaptureText() == "Capture Trace";
+  }
 
   CORUTraceControl* control = nullptr;
   CORUSignalTrace* trace = nullptr;
@@ -91,9 +102,7 @@ TEST_F(TraceFormsGui, CaptureTraceWithDtmfTriggerRecordsAndEnds) {
   ASSERT_TRUE(StartForms());
   app().SelectTab(kTabSignalTrace);
   Play("scenario t\ntitle \"t\"\nlength 30\nat 0 dc 3 -48.0\nat 1.0 dtmf 3 12*#\n");
-  app().settings.traceScale = 2;
-  app().settings.traceSpan = 1;
-  app().settings.traceTrigger = 1;
+  SetTrace(2, 1, 1);
   app().settings.triggerNumber = "12*#";
   trace->RefreshScope();
   const QImage empty = trace->Scope().Image().copy();
@@ -106,15 +115,29 @@ TEST_F(TraceFormsGui, CaptureTraceWithDtmfTriggerRecordsAndEnds) {
   ASSERT_NE(st, sent.end());
   EXPECT_EQ(Texts(st, std::min(st + 5, sent.end())),
             (Texts{"ST:12*#", "SC:16:2:17:1:13:1", "GC:7:8:9", "GC:18:19", "TC:0:3:1000"}));
-  ASSERT_TRUE(Eventually(
-      [&] {
-        return !store().Run().traceRunning() && !store().Run().traceTriggerArmed() && TraceSamples() == 1000 &&
-               CaptureText() == "Capture Trace";
-      },
-      60000));
+  ASSERT_TRUE(Eventually([&] { return TraceOver(); }, 60000));
+  EXPECT_FALSE(store().Run().traceTriggerArmed());
   EXPECT_EQ(store().statusText.Get(), "ANS/ORG Onhook");
   trace->RefreshScope();
   EXPECT_NE(trace->Scope().Image(), empty);  // the samples are drawn
+}
+
+TEST_F(TraceFormsGui, ASavedTraceKeepsTheTriggerLevelItWasCapturedWith) {
+  ASSERT_TRUE(StartForms());
+  app().SelectTab(kTabSignalTrace);
+  // Line 3 rises through -19.2 V (-32 % of the 60 V DC range) a second after the start.
+  Play("scenario v\ntitle \"v\"\nlength 30\nat 0 dc 3 -48.0\nat 1.0 dc 3 -8.0\n");
+  SetTrace(0, 0, 3);
+  app().settings.deltaV = -32;
+  control->OnCaptureTrace();
+  ASSERT_TRUE(Eventually([&] { return TraceOver(); }, 60000));
+  answers.SaveFile(Path("level.ast"));
+  ASSERT_TRUE(app().OnCommand(ID_FILE_SAVE_AS));
+  app().settings.deltaV = 10;  // the user moves the level afterwards
+  ASSERT_TRUE(app().OpenDocumentFile(Path("level.ast")));
+  EXPECT_EQ(app().settings.deltaV, -32);
+  std::lock_guard lock(store().dataMutex);
+  EXPECT_EQ(store().currentTrace.voltageLevel, -32);
 }
 
 TEST_F(TraceFormsGui, RingbackArmsWithoutDigitsAndASecondClickAborts) {
@@ -283,6 +306,34 @@ TEST_F(TraceFormsGui, DtmfDecoderShowsDigitGroupsAndFollowsTheLine) {
   const std::size_t beforeLeave = Commands().size();
   app().SelectTab(0);
   ASSERT_TRUE(Eventually([&] { return Sent("DT:2", beforeLeave) && !store().Run().dtmfRunning(); }));
+}
+
+TEST_F(TraceFormsGui, AReadingInFlightDoesNotUndoALineSwitch) {
+  instrumentOptions.clock.mode = sim::TimeMode::Stepped;
+  ASSERT_TRUE(StartForms());
+  Play("scenario d\ntitle \"d\"\nlength 30\nat 1.0 dtmf 3 12\nat 3.0 dtmf 3 34\n");
+  app().SelectTab(kTabDtmf);
+  ASSERT_TRUE(Eventually([&] { return store().Run().dtmfRunning(); }));
+  QPlainTextEdit* edit = dtmf->DigitsEdit();
+  instrument().advance(sim::millis(2000));
+  ASSERT_TRUE(Eventually([&] { return edit->toPlainText() == "12"; }));
+  // The reading that brings line 3's "34" is on its way while the user switches to line 2.
+  const std::size_t held = instrument().transcript().count(sim::TranscriptKind::ReplyHeld);
+  instrument().withFaults([](sim::FaultPlan& f) { f.delayNextReply(sim::millis(1000), "dt:1:34"); });
+  instrument().advance(sim::millis(2000));
+  ASSERT_TRUE(Eventually([&] { return instrument().transcript().count(sim::TranscriptKind::ReplyHeld) > held; }));
+  const std::size_t before = Commands().size();
+  qobject_cast<QRadioButton*>(dtmf->Control(1046))->click();
+  EXPECT_EQ(edit->toPlainText(), "");
+  instrument().advance(sim::millis(1000));  // the reading arrives
+  ASSERT_TRUE(Eventually([&] {
+    const Texts sent = CommandsSince(before);
+    const auto restart = std::find(sent.begin(), sent.end(), "DT:0:2");
+    return restart != sent.end() && std::find(restart, sent.end(), "DT:1") != sent.end();
+  }));
+  ASSERT_TRUE(Eventually([&] { return edit->toPlainText() == QString::fromStdString(store().dtmfDigits.Get()); }));
+  EXPECT_EQ(store().dtmfDigits.Get(), "");
+  EXPECT_EQ(edit->toPlainText(), "");
 }
 
 }  // namespace

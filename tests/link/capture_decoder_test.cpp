@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "WorkerTestSupport.h"
 
 using linktest::BinaryLine;
@@ -116,8 +118,10 @@ TEST_F(CaptureDecoderTest, MultipleSessionModeAsksForTheRearm) {
   StartCall();
   EXPECT_EQ(Decode("ca:1:41:80:0001:").result, 1);
   EXPECT_EQ(Decode("ca:1:9").callEnd, CallEnd::Multiple);
-  EXPECT_FALSE(w.store.Run().captureRunning());
+  // Armed from the call's end on: no window offers anything a capture forbids until the re-arm.
+  EXPECT_TRUE(w.store.Run().captureArmed());
   EXPECT_EQ(w.store.endOfCaptureCode, 9);
+  w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Running; });
   // Single-session mode ends the same reply as a plain end.
   w.store.sysCfg.sessionMode = 0;
   EXPECT_EQ(Decode("ca:1:9").callEnd, CallEnd::Single);
@@ -273,13 +277,32 @@ TEST_F(CaptureDecoderTest, ModemEventBytesPairUpAcrossLinesInBothForms) {
   EXPECT_EQ(w.store.hdlcState, 2);
 }
 
-TEST_F(CaptureDecoderTest, BinaryTimesCountCounterWrapsInsideAndAcrossLines) {
+// A "ca:1:" line of the same records ("CC:AA:TTTT:" items).
+std::string TextLine(const std::vector<BinaryRecord>& records) {
+  std::string line = "ca:1:";
+  char item[16];
+  for (const BinaryRecord& r : records) {
+    std::snprintf(item, sizeof item, "%02X:%02X:%04X:", r.data, r.flags, r.time);
+    line += item;
+  }
+  return line;
+}
+
+// Text lines (300-2400 bit/s) and binary lines carry the same seconds counter: one rule stamps both.
+class CaptureLineForms : public CaptureDecoderTest, public ::testing::WithParamInterface<bool> {
+ protected:
+  std::string Line(const std::vector<BinaryRecord>& records) {
+    return GetParam() ? BinaryLine(records) : TextLine(records);
+  }
+};
+
+TEST_P(CaptureLineForms, TimesCountCounterWrapsInsideAndAcrossLines) {
   StartCall();
-  Decode(BinaryLine({{1, 60, 0}, {2, 62, 0}, {3, 1, 0}}));  // wraps inside the line
+  Decode(Line({{1, 60, 0}, {2, 62, 0}, {3, 1, 0}}));  // wraps inside the line
   w.clock.Advance(3);
-  Decode(BinaryLine({{4, 0x40 | 3, 0}}));  // same period
+  Decode(Line({{4, 0x40 | 3, 0}}));  // same period
   w.clock.Advance(63);
-  Decode(BinaryLine({{5, 2, 0}}));  // wrapped across lines
+  Decode(Line({{5, 2, 0}}));  // wrapped across lines
   ASSERT_EQ(Records(), 5);
   EXPECT_EQ(Record(0).timeSeconds, 60u);
   EXPECT_EQ(Record(1).timeSeconds, 62u);
@@ -287,6 +310,9 @@ TEST_F(CaptureDecoderTest, BinaryTimesCountCounterWrapsInsideAndAcrossLines) {
   EXPECT_EQ(Record(3).timeSeconds, 67u);
   EXPECT_EQ(Record(4).timeSeconds, 130u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Forms, CaptureLineForms, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Binary" : "Text"; });
 
 TEST_F(CaptureDecoderTest, ANewHeaderRestartsTheTimes) {
   StartCall();

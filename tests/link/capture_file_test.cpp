@@ -391,3 +391,66 @@ TEST(CaptureFile, LoadingASmallFileOverABigCaptureGivesTheStorageBack) {
   EXPECT_EQ(store.captureBuffer.GetSize(), 12);
   EXPECT_LT(store.captureBuffer.GetAllocatedSize(), 2000u);
 }
+
+// ---- read errors -------------------------------------------------------------------------------
+
+namespace {
+
+// The bytes of a file up to `good`, then a read error, as a failing disk gives them.
+class FailingSource final : public ByteSource {
+ public:
+  FailingSource(const std::vector<UCHAR>& bytes, std::size_t good) : bytes_(bytes), good_(good) {}
+  std::size_t Read(UCHAR* target, std::size_t count) override {
+    const std::size_t n = std::min(count, good_ - at_);
+    std::copy_n(bytes_.begin() + static_cast<long>(at_), n, target);
+    at_ += n;
+    if (n < count) failed_ = true;
+    return n;
+  }
+  ULONGLONG Length() const override { return bytes_.size(); }
+  bool Failed() const override { return failed_; }
+
+ private:
+  const std::vector<UCHAR>& bytes_;
+  std::size_t good_;
+  std::size_t at_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+// A read error anywhere fails the load of either kind of file, also where the same file cut
+// short there would load (records or samples left out).
+TEST(DocumentFileReadError, FailsTheLoadWhereverItHappens) {
+  CORUData capture;
+  FillVariedStore(capture, 40);
+  CORUData trace;
+  for (int i = 0; i < 300; ++i) trace.traceSamples.Add(i - 150);
+  for (auto [type, store] : {std::pair{DocumentType::Capture, &capture}, std::pair{DocumentType::Trace, &trace}}) {
+    const std::vector<UCHAR> bytes = SaveToBytes(*store, type);
+    for (std::size_t good : {std::size_t{0}, std::size_t{7}, bytes.size() / 2, bytes.size() - 3}) {
+      FailingSource source(bytes, good);
+      ByteReader in(source);
+      CORUData loaded;
+      FileSettings settings;
+      EXPECT_EQ(ReadDocument(in, loaded, type, settings), FileStatus::OpenFailed)
+          << (type == DocumentType::Capture ? "capture" : "trace") << " cut at " << good;
+    }
+  }
+}
+
+// The standard reader tells a read error from the end of a file.
+TEST(DocumentFileReadError, TheFileReaderSeesAnErrorAndNotTheEnd) {
+  std::FILE* folder = std::fopen(std::filesystem::temp_directory_path().c_str(), "rb");  // reads fail
+  ASSERT_NE(folder, nullptr);
+  FileSource failing(folder);
+  UCHAR byte = 0;
+  EXPECT_EQ(failing.Read(&byte, 1), 0u);
+  EXPECT_TRUE(failing.Failed());
+  std::fclose(folder);
+  std::FILE* empty = std::tmpfile();
+  FileSource ending(empty);
+  EXPECT_EQ(ending.Read(&byte, 1), 0u);
+  EXPECT_FALSE(ending.Failed());
+  std::fclose(empty);
+}

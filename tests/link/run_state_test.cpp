@@ -9,6 +9,12 @@
 
 namespace {
 
+// What runs, without the number of the capture.
+RunState Activities(RunState run) {
+  run.captureNumber = 0;
+  return run;
+}
+
 // ---- the exchange: whoever takes an activity's end is the only one to see it on ------------------
 
 TEST(RunStateExchange, TwoThreadsTakingTheSameActivityOneSeesItOn) {
@@ -35,7 +41,7 @@ TEST(RunStateExchange, TwoThreadsTakingTheSameActivityOneSeesItOn) {
     ASSERT_NE(capture[0], capture[1]) << round;
     ASSERT_NE(trace[0], trace[1]) << round;
     ASSERT_NE(dtmf[0], dtmf[1]) << round;
-    ASSERT_EQ(store.Run(), RunState{});
+    ASSERT_EQ(Activities(store.Run()), RunState{});
   }
 }
 
@@ -56,7 +62,7 @@ TEST_P(RunStateSteps, ChangesOnlyItsPartAndReportsTheOldState) {
   CORUData store;
   store.ExchangeRun([&t](RunState& run) { run = t.before; });
   EXPECT_EQ(t.step(store), t.found) << t.name;
-  EXPECT_EQ(store.Run(), t.after) << t.name;
+  EXPECT_EQ(Activities(store.Run()), t.after) << t.name;
 }
 
 bool Mark(CORUData& s) { return s.ExchangeRun(MarkCaptureRunning).captureRunning(); }
@@ -85,6 +91,23 @@ INSTANTIATE_TEST_SUITE_P(Table, RunStateSteps,
                              Step{"take armed trace", kTraceArmed, TakeTrace, RunState{}, true},
                              Step{"take running trace", kTraceRunning, TakeTrace, RunState{}, true},
                              Step{"take trace leaves capture", kRunning, TakeTrace, kRunning, false}));
+
+TEST(RunState, TheCaptureNumberMovesOnOnlyWhenACaptureLeavesIdle) {
+  CORUData store;
+  auto set = [&](CaptureRun capture) { store.ExchangeRun([capture](RunState& run) { run.capture = capture; }); };
+  const USHORT first = store.Run().captureNumber;
+  set(CaptureRun::Armed);
+  EXPECT_EQ(store.Run().captureNumber, first + 1);
+  // Armed, running, armed again between the calls of one capture: the same capture.
+  for (CaptureRun step : {CaptureRun::Running, CaptureRun::Armed, CaptureRun::Running}) set(step);
+  EXPECT_EQ(store.Run().captureNumber, first + 1);
+  set(CaptureRun::Idle);
+  EXPECT_EQ(store.Run().captureNumber, first + 1);
+  store.ExchangeRun([](RunState& run) { run.dtmf = true; });  // other activities leave it
+  EXPECT_EQ(store.Run().captureNumber, first + 1);
+  set(CaptureRun::Running);
+  EXPECT_EQ(store.Run().captureNumber, first + 2);
+}
 
 TEST(RunState, AccessorsReadTheActivitiesAsTheirFlags) {
   EXPECT_TRUE(kTraceArmed.traceTriggerArmed());

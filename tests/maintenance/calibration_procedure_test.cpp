@@ -9,6 +9,7 @@
 #include "maintenance/calibration/CalibrationProcedure.h"
 #include "resources/data/StringTable.h"
 #include "shell/model/ShellConstants.h"
+#include "tests/link/LockProbe.h"
 
 namespace {
 
@@ -280,6 +281,22 @@ TEST(ValidityRule, OtherLinesAndGroupsAreNeverValid) {
   EXPECT_FALSE(IsCalibrationValid(store, 1, 0));
   EXPECT_FALSE(IsCalibrationValid(store, 1, 32));
   EXPECT_EQ(store.calFactor1.dcCalibrated, 1);  // left alone
+}
+
+// The worker writes the factors under the store's lock: the dialog's rule, colour and texts read
+// them under it too.
+TEST(ValidityRule, ReadsTheFactorsUnderTheStoreLock) {
+  CORUData store;
+  store.calFactor2 = CCalFactor{10, 1000, 0, 0, 0.0, 1000, 20, 0.0, 0, 0};
+  bool valid = false;
+  EXPECT_TRUE(linktest::ReadWaitsForTheStoreLock(store, [&] { valid = IsCalibrationValid(store, 2, 7); }));
+  EXPECT_TRUE(valid);
+  COLORREF color = 0;
+  EXPECT_TRUE(linktest::ReadWaitsForTheStoreLock(store, [&] { color = GroupColor(store, 2); }));
+  EXPECT_EQ(color, kUncalibratedColor);  // the AC group is not checked yet
+  FactorTexts texts;
+  EXPECT_TRUE(linktest::ReadWaitsForTheStoreLock(store, [&] { FormatFactorTexts(store, 2, 24, texts); }));
+  EXPECT_EQ(texts[6], "AC offset: 20");
 }
 
 TEST_F(Procedure, StoreStopsAtTheFirstInvalidGroup) {

@@ -79,7 +79,10 @@ TEST_F(MainFrameTest, CaptureEndAndMeterEndsSetTheIdleStatus) {
   ASSERT_TRUE(StartAndSettle());
   store().ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
   store().statusText.Set("Waiting for modem trigger");
-  Notify(WM_ORU_ABORT_CAPTURE);
+  // The end of an earlier capture leaves this one armed; its own end disarms it.
+  Notify(WM_ORU_ABORT_CAPTURE, store().Run().captureNumber - 1u);
+  EXPECT_TRUE(store().Run().captureArmed());
+  Notify(WM_ORU_ABORT_CAPTURE, store().Run().captureNumber);
   EXPECT_FALSE(store().Run().captureArmed());
   EXPECT_EQ(store().statusText.Get(), "ANS/ORG Onhook");
   for (UINT id : {WM_ORU_STOP_LINE_TEST, WM_ORU_STOP_DTMF_DECODER}) {

@@ -41,7 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
     EveryNotificationTheFrameHandles, DecodeRows,
     testing::Values(DecodeRow{2026, 0, 0, ConfigRead{}}, DecodeRow{2032, 4, 0, SessionHeader{4}},
                     DecodeRow{2033, 2, 0, CaptureStarted{2}}, DecodeRow{2034, 0, 0, CaptureDataArrived{0}},
-                    DecodeRow{2038, 0, 0, CaptureEnded{}}, DecodeRow{2042, 3, 0x102, CalibrationStepResult{3, 0x102}},
+                    DecodeRow{2038, 7, 0, CaptureEnded{7}}, DecodeRow{2042, 3, 0x102, CalibrationStepResult{3, 0x102}},
                     DecodeRow{2045, 1, 24, CalibrationFactorsRead{1, 24}}, DecodeRow{2048, 1, 0, ClockSetResult{true}},
                     DecodeRow{2048, 0, 0, ClockSetResult{false}}, DecodeRow{2049, 0, 0, SignalTraceEnded{}},
                     DecodeRow{2051, kBlockAddress, 1, TraceBlock{kBlock, 1}}, DecodeRow{2053, 0, 0, MeterStopped{}},
@@ -60,21 +60,21 @@ INSTANTIATE_TEST_SUITE_P(
     RowName);
 
 // Values the worker never sends: each stays out of range instead of wrapping onto a valid one.
-INSTANTIATE_TEST_SUITE_P(OutOfRange, DecodeRows,
-                         testing::Values(DecodeRow{2032, 9, 0, SessionHeader{9}},
-                                         DecodeRow{2032, static_cast<WPARAM>(-1), 0, SessionHeader{-1}},
-                                         DecodeRow{2032, kPast32Bits, 0, SessionHeader{-1}},
-                                         DecodeRow{2065, kPast32Bits, 0, TraceHeader{-1}},
-                                         DecodeRow{2033, kPast32Bits, 0, CaptureStarted{-1}},
-                                         DecodeRow{2051, kBlockAddress, 2, TraceBlock{kBlock, 2}},
-                                         DecodeRow{2051, 0, static_cast<LPARAM>(kPast32Bits), TraceBlock{nullptr, -1}},
-                                         DecodeRow{2055, kPast32Bits, 0, DtmfDecoderStarted{-1}},
-                                         DecodeRow{2042, kPast32Bits, 1, CalibrationStepResult{-1, 1}},
-                                         DecodeRow{2045, 2, -static_cast<LPARAM>(kPast32Bits),
-                                                   CalibrationFactorsRead{2, -1}},
-                                         DecodeRow{2048, WPARAM{1} << 32, 0, ClockSetResult{true}},
-                                         DecodeRow{2060, kPast32Bits, 0, DownloadProgress{kMaxBytes, 0}},
-                                         DecodeRow{2060, 7, -1, DownloadProgress{7, kMaxBytes}}),
-                         RowName);
+INSTANTIATE_TEST_SUITE_P(
+    OutOfRange, DecodeRows,
+    testing::Values(DecodeRow{2032, 9, 0, SessionHeader{9}},
+                    DecodeRow{2032, static_cast<WPARAM>(-1), 0, SessionHeader{-1}},
+                    DecodeRow{2032, kPast32Bits, 0, SessionHeader{-1}},
+                    DecodeRow{2065, kPast32Bits, 0, TraceHeader{-1}},
+                    DecodeRow{2033, kPast32Bits, 0, CaptureStarted{-1}}, DecodeRow{2038, 0x10000, 0, CaptureEnded{-1}},
+                    DecodeRow{2051, kBlockAddress, 2, TraceBlock{kBlock, 2}},
+                    DecodeRow{2051, 0, static_cast<LPARAM>(kPast32Bits), TraceBlock{nullptr, -1}},
+                    DecodeRow{2055, kPast32Bits, 0, DtmfDecoderStarted{-1}},
+                    DecodeRow{2042, kPast32Bits, 1, CalibrationStepResult{-1, 1}},
+                    DecodeRow{2045, 2, -static_cast<LPARAM>(kPast32Bits), CalibrationFactorsRead{2, -1}},
+                    DecodeRow{2048, WPARAM{1} << 32, 0, ClockSetResult{true}},
+                    DecodeRow{2060, kPast32Bits, 0, DownloadProgress{kMaxBytes, 0}},
+                    DecodeRow{2060, 7, -1, DownloadProgress{7, kMaxBytes}}),
+    RowName);
 
 }  // namespace

@@ -39,6 +39,7 @@ TEST_P(CaptureStartPosts, PostsInOrderAndCopiesTheSettings) {
   EXPECT_EQ(cfg.triggerText, GetParam().trigger == 1 ? "12*#" : "");
   EXPECT_EQ(cfg.item14, GetParam().trigger == 2 ? 3 : 0);
   EXPECT_EQ(cfg.item15, GetParam().trigger == 3 ? 0xFFCE : 0);
+  EXPECT_EQ(cfg.traceLevel, -50);  // the level the trace keeps, whatever its trigger
 }
 
 INSTANTIATE_TEST_SUITE_P(

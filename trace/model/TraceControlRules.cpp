@@ -52,6 +52,7 @@ CaptureStart PlanCaptureStart(const TraceStartSettings& settings, CSysCfg& cfg) 
   cfg.traceScale = static_cast<UCHAR>(settings.scale);
   cfg.traceSpan = static_cast<UCHAR>(settings.span);
   cfg.trigger = static_cast<UCHAR>(settings.trigger);
+  cfg.traceLevel = settings.deltaV;
   switch (settings.trigger) {
     case kTriggerRingback:
       cfg.item14 = static_cast<UCHAR>(std::clamp(settings.ringbackQuantity, 0, kMaxRingbacks));
