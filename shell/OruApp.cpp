@@ -187,7 +187,8 @@ void CORUpc144App::SetCaptureOptions(int options) {
 bool CORUpc144App::OnCommand(int id) {
   if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) {
     const int index = id - ID_FILE_MRU_FILE1;
-    if (index < recentFiles_.size() && !IsAnyActivityArmedOrRunning()) OpenDocumentFile(recentFiles_[index]);
+    // A copy: the open moves the entry to the top of the list it would otherwise refer into.
+    if (index < recentFiles_.size() && !IsAnyActivityArmedOrRunning()) OpenDocumentFile(QString(recentFiles_[index]));
     return true;
   }
   switch (id) {

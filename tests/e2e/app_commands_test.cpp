@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QFile>
 
 #include "link/files/DocumentFile.h"
@@ -103,6 +104,41 @@ TEST_F(AppCommands, ARecentFileReopensAndTheListKeepsFour) {
   app().OnCommand(ID_FILE_MRU_FILE1 + 3);
   EXPECT_EQ(doc().traceFilePath(), Path("t1.ast"));
   EXPECT_EQ(app().RecentFiles().front(), Path("t1.ast"));
+}
+
+// Each entry of a full list, chosen from the File menu, loads that file, names it in the title and
+// moves to the top with the other three kept in their order.
+TEST_F(AppCommands, EachRecentEntryOpensAndNamesItsOwnFile) {
+  const QStringList names{"t2.ast", "c1.hsc", "t3.ast", "multi.hsc"};  // opened oldest first
+  for (int i = 0; i < names.size(); ++i) {
+    CORUData other;
+    const bool trace = names[i].endsWith(".ast");
+    if (trace)
+      apptest::FillTrace(other, 10, i);
+    else
+      apptest::FillCapture(other, 3 + i, i);
+    ASSERT_EQ(SaveDocumentFile(Path(names[i]).toStdString(), other, trace ? DocumentType::Trace : DocumentType::Capture,
+                               FileSettings{}),
+              FileStatus::Ok);
+  }
+  ASSERT_TRUE(Start());
+  for (const QString& name : names) ASSERT_TRUE(app().OpenDocumentFile(Path(name)));
+  for (int entry = 0; entry < 4; ++entry) {
+    const QStringList before = app().RecentFiles();
+    ASSERT_EQ(before.size(), 4);
+    const QString chosen = before[entry];
+    app().mainFrame->Action(ID_FILE_MRU_FILE1 + entry)->trigger();
+    const QString name = chosen.mid(chosen.lastIndexOf('/') + 1);
+    EXPECT_EQ(app().mainFrame->windowTitle().toStdString(), "Quorlan View PC - " + name.toStdString())
+        << "entry " << entry + 1;
+    QStringList expected = before;
+    expected.move(entry, 0);
+    EXPECT_EQ(app().RecentFiles().join(' ').toStdString(), expected.join(' ').toStdString()) << "entry " << entry + 1;
+    EXPECT_EQ(chosen.endsWith(".ast") ? doc().traceFilePath() : doc().captureFilePath(), chosen);
+    if (chosen.endsWith(".hsc")) {
+      EXPECT_EQ(apptest::CaptureFields(app().dataStore).size(), static_cast<std::size_t>(3 + names.indexOf(name)));
+    }
+  }
 }
 
 }  // namespace
