@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include <initializer_list>
 #include <mutex>
@@ -248,6 +249,14 @@ TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
   Open(Path("a.hsc"));
   ASSERT_TRUE(Eventually([&] { return LaidOutWhole(); }));
   Command(c.options);
+  if (c.row == 7) {
+    // A session of many screens.
+    instrument().withFirmware([](sim::Firmware& f) {
+      sim::StoredSession session = f.memory().session(7);
+      session.bytes.resize(4000, session.bytes.front());
+      f.memory().setSession(7, session);
+    });
+  }
   const int downloads = notes->Count(WM_ORU_GET_CAPTURE_DATA);
   if (c.from == RecallFrom::Panel) {
     RecallFromPanel(c.row);
@@ -272,11 +281,17 @@ TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
   for (const CORUSessionLine& line : view->Layout().Lines())
     if (line.IsData()) covered += line.lastByte - line.firstByte + 1;
   EXPECT_EQ(covered, records);
+  // Shown from its top, with the event's title in view, however long it is.
+  EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+  if (c.row == 7) {
+    EXPECT_GT(view->verticalScrollBar()->maximum(), 0) << "the long session fits the view";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Recalls, RecallArrival,
                          ::testing::Values(ArrivalCase{RecallFrom::Panel, 1, ID_NEW_CAPTURE_OVERWRITE},
                                            ArrivalCase{RecallFrom::Panel, 4, ID_NEW_CAPTURE_OVERWRITE},  // Sync
+                                           ArrivalCase{RecallFrom::Panel, 7, ID_NEW_CAPTURE_OVERWRITE},  // many screens
                                            ArrivalCase{RecallFrom::Panel, 1, ID_NEW_CAPTURE_CONCATENATE},
                                            ArrivalCase{RecallFrom::Panel, 1, ID_NEW_CAPTURE_AUTOSAVE},
                                            ArrivalCase{RecallFrom::Develop, 0, ID_NEW_CAPTURE_OVERWRITE}));
