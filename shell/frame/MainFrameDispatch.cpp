@@ -45,12 +45,15 @@ class CMainFrame::NotificationHandler {
     return (*this)(notify::TraceHeader{started.row});
   }
   bool operator()(const notify::CaptureEnded&) const {
-    if (views.controlView) views.controlView->ShowEndOfCapture();
+    // The capture is over on screen before the box that says why: the box is modal, and what is
+    // behind it would otherwise still read as capturing until it is closed.
     store.statusText.Set(CORUData::kIdleStatusText);
     store.ExchangeRun([](RunState& run) {
       if (run.capture == CaptureRun::Armed) run.capture = CaptureRun::Idle;
     });
     if (views.activeCaptureView) views.activeCaptureView->StopLiveRefresh();
+    frame.RunIdleUpdate();
+    if (views.controlView) views.controlView->ShowEndOfCapture();
     return false;
   }
   bool operator()(const notify::CalibrationStepResult& result) const {

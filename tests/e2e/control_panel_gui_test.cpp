@@ -17,6 +17,7 @@
 #include "shell/frame/StatusBar.h"
 #include "shell/model/StateSync.h"
 #include "shell/model/StatusPaneText.h"
+#include "sim/ScenarioParser.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/ControlPanelTestSupport.h"
 #include "tests/shell/FrameTestSupport.h"
@@ -110,6 +111,33 @@ TEST_F(ControlPanelGui, OverwriteCaptureSendsTheSettingsEmptiesTheBufferAndEndsW
   EndCapture();
   EXPECT_EQ(Count("CA:2"), 1 + 1);  // the worker's start-up abort and this one
   EXPECT_EQ(Records(), 0);
+}
+
+// While "End of capture" tells why it ended, the panel and the panes behind it already show the
+// capture over: the line on hook, the button back to "Capture".
+TEST_F(ControlPanelGui, ACompletedCaptureIsOverOnScreenWhileItsEndIsShown) {
+  ASSERT_TRUE(StartPanel());
+  const sim::ParsedScenario call = sim::parseScenario(R"(
+scenario short-call
+at 0.0 dc 1 -8.0
+call 0.5 "CONNECT 2400"
+  text +0.1 answer "HELLO" every 0.3 count 3
+  end +1.2 code 9 text "NO CARRIER"
+endcall
+length 60
+)");
+  ASSERT_TRUE(call.ok()) << call.error;
+  instrument().loadScenario(call.scenario);
+  answers.Box("Capture session complete.", IDOK, [&](const PromptRecord&) {
+    // The box is modal: the frame's timer still runs its idle update behind it.
+    app().mainFrame->RunIdleUpdate();
+    EXPECT_EQ(app().mainFrame->StatusBar()->PaneText(ID_PANE_LINE_STATUS), CORUData::kIdleStatusText);
+    EXPECT_EQ(Text(IDC_CAPTURE), "Capture");
+    EXPECT_TRUE(Get(IDC_CONFIGURE)->isEnabled());
+  });
+  Click(IDC_CAPTURE);
+  ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && !CaptureOn(); }));
+  EXPECT_GT(Records(), 0);
 }
 
 TEST_F(ControlPanelGui, ConcatenateKeepsTheRecordsHeld) {
