@@ -262,6 +262,7 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
   inputs.options = settings.options;
   inputs.activity = IsAnyActivityArmedOrRunning();
   inputs.mainWindow = mainFrame != nullptr;
+  inputs.recentFiles = static_cast<int>(recentFiles_.size());
   if (id == ID_FILE_SAVE || id == ID_FILE_SAVE_AS) {
     dataStore.WithData(
         [&](CORUData&) { inputs.dataHeld = !dataStore.captureBuffer.IsEmpty() || !dataStore.traceSamples.IsEmpty(); });

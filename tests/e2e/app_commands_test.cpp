@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QFile>
 
@@ -139,6 +140,35 @@ TEST_F(AppCommands, EachRecentEntryOpensAndNamesItsOwnFile) {
       EXPECT_EQ(apptest::CaptureFields(app().dataStore).size(), static_cast<std::size_t>(3 + names.indexOf(name)));
     }
   }
+}
+
+// While a capture is armed the recent files are greyed, as Open is; afterwards the entries held
+// are offered again and the empty places stay greyed.
+TEST_F(AppCommands, RecentEntriesAreGreyedWhileACaptureRuns) {
+  CORUData other;
+  apptest::FillTrace(other, 10);
+  ASSERT_EQ(SaveDocumentFile(Path("t.ast").toStdString(), other, DocumentType::Trace, FileSettings{}), FileStatus::Ok);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(app().OpenDocumentFile(Path("t.ast")));
+  ASSERT_TRUE(apptest::Eventually([&] { return CommandsStartingWith("VN") >= 1; }));
+  CMainFrame& frame = *app().mainFrame;
+  const auto entries = [&] {
+    frame.RunIdleUpdate();
+    std::string shown;
+    for (int i = 0; i < 4; ++i) shown += frame.Action(ID_FILE_MRU_FILE1 + i)->isEnabled() ? '1' : '0';
+    return shown;
+  };
+  EXPECT_EQ(entries(), "1000");
+  app().SelectTab(0);
+  auto* capture = qobject_cast<QAbstractButton*>(app().Views().controlView->Control(IDC_CAPTURE));
+  capture->click();
+  ASSERT_TRUE(apptest::Eventually([&] { return app().dataStore.Run().captureBusy(); }));
+  EXPECT_EQ(entries(), "0000");
+  EXPECT_FALSE(frame.Action(ID_FILE_OPEN)->isEnabled());
+  answers.Box("Capture aborted.", IDOK);
+  capture->click();
+  ASSERT_TRUE(apptest::Eventually([&] { return answers.AllUsed() && !app().dataStore.Run().captureBusy(); }));
+  EXPECT_EQ(entries(), "1000");
 }
 
 }  // namespace

@@ -58,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     {"control.SyncControlsFromConfig(2)", "session.StartLiveRefresh", "trace.ForwardToTraceRecall(2)",
                      "traceControl.RefreshFromSettings(2)"}},
-        DispatchRow{2038, 0, 0, {"control.ShowEndOfCapture", "session.StopLiveRefresh"}},
+        DispatchRow{2038, 0, 0, {"session.StopLiveRefresh", "control.ShowEndOfCapture"}},
         DispatchRow{2049, 0, 0, {"traceControl.OnTraceFinished", "control.OnSignalTraceEnded"}},
         DispatchRow{2051, 77, 1, {"trace.AddTraceBlock(77,1)"}}, DispatchRow{2054, 0, 0, {"volt.OnLineTestReply"}},
         DispatchRow{2057, 0, 0, {"dtmf.OnDigitsChanged"}},
