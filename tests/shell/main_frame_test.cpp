@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QImage>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -315,6 +317,35 @@ TEST_F(MainFrameTest, TabHitTestBySelectionAndState) {
   EXPECT_EQ(t->GetCurrentTab(), 0);
   QTest::mouseClick(t, Qt::LeftButton, {}, QPoint(x1 + 3, 10));
   EXPECT_EQ(t->GetCurrentTab(), 1);
+}
+
+// The strip as the screen shows it after clicks from tab to tab: the sunken edge below the strip
+// runs unbroken under every tab but the one selected, which opens into the area below it.
+TEST_F(MainFrameTest, TheBaseLineIsOpenOnlyUnderTheSelectedTabAfterSwitching) {
+  ASSERT_TRUE(StartAndSettle());
+  frame()->RunIdleUpdate();
+  CORUTabbedFrame* t = tabs();
+  ASSERT_TRUE(t->IsTabEnabled(2) && t->IsTabEnabled(3));
+  const auto middleOf = [&](int tab) {
+    int left = -1, right = -1;
+    for (int x = 0; x < 2000; ++x)
+      if (t->HitTest(x, 10) == tab) {
+        if (left < 0) left = x;
+        right = x;
+      }
+    return (left + right) / 2;
+  };
+  const QColor edge = t->palette().color(QPalette::Dark);
+  for (int tab : {1, 2, 0, 3, 1, 3}) {
+    QTest::mouseClick(t, Qt::LeftButton, {}, QPoint(middleOf(tab), 10));
+    ASSERT_EQ(t->GetCurrentTab(), tab);
+    QCoreApplication::processEvents();  // the repaint the click asked for
+    const QImage screen = t->screen()->grabWindow(frame()->winId()).toImage();
+    for (int other = 0; other < t->TabCount(); ++other) {
+      const QPoint at = t->mapTo(frame(), QPoint(middleOf(other), kTabStripHeight));
+      EXPECT_EQ(screen.pixel(at) == edge.rgb(), other != tab) << "tab " << other << " after choosing " << tab;
+    }
+  }
 }
 
 TEST_F(MainFrameTest, LabelsEnablingAndRepaints) {
