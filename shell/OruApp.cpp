@@ -80,8 +80,10 @@ bool CORUpc144App::InitInstance() {
   }
   if (record_.showSplash) {
     CORUSplashDlg splash;
+    closeRequest_.ShowingAtStartup(&splash);
     splash.exec();
   }
+  if (closeRequest_.EndsStartup()) return false;
   instance_ = std::make_unique<SingleInstance>(record_.instanceServerName);
   if (instance_->AskRunningInstanceToRaise()) {
     secondInstance_ = true;
@@ -103,6 +105,7 @@ bool CORUpc144App::InitInstance() {
 
   OnFileNew();
   if (!line.file.empty()) OpenDocumentFile(QString::fromStdString(line.file));
+  if (closeRequest_.EndsStartup()) return false;
   dataStore.resyncPending = 0;
   mainFrame->show();
 
@@ -111,6 +114,7 @@ bool CORUpc144App::InitInstance() {
   worker_ = CORUCommThread::Start(context, record_.workerClock);
   if (!worker_ || !worker_->WaitForPublishedId(kPublishWaitMs)) return false;
   PostToWorker(WM_ORU_SET_NOTIFY_WINDOW, reinterpret_cast<WPARAM>(mainFrame->WindowHandle()), 0);
+  closeRequest_.WindowUp(mainFrame);
   return true;
 }
 

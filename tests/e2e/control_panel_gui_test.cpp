@@ -17,7 +17,6 @@
 #include "shell/frame/StatusBar.h"
 #include "shell/model/StateSync.h"
 #include "shell/model/StatusPaneText.h"
-#include "sim/ScenarioParser.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/ControlPanelTestSupport.h"
 #include "tests/shell/FrameTestSupport.h"
@@ -117,17 +116,7 @@ TEST_F(ControlPanelGui, OverwriteCaptureSendsTheSettingsEmptiesTheBufferAndEndsW
 // capture over: the line on hook, the button back to "Capture".
 TEST_F(ControlPanelGui, ACompletedCaptureIsOverOnScreenWhileItsEndIsShown) {
   ASSERT_TRUE(StartPanel());
-  const sim::ParsedScenario call = sim::parseScenario(R"(
-scenario short-call
-at 0.0 dc 1 -8.0
-call 0.5 "CONNECT 2400"
-  text +0.1 answer "HELLO" every 0.3 count 3
-  end +1.2 code 9 text "NO CARRIER"
-endcall
-length 60
-)");
-  ASSERT_TRUE(call.ok()) << call.error;
-  instrument().loadScenario(call.scenario);
+  ASSERT_NO_FATAL_FAILURE(apptest::PlayShortCall(instrument()));
   answers.Box("Capture session complete.", IDOK, [&](const PromptRecord&) {
     // The box is modal: the frame's timer still runs its idle update behind it.
     app().mainFrame->RunIdleUpdate();

@@ -316,6 +316,7 @@ TEST_F(DocumentGui, TheModePaneAndTheModemEventsBoxFollowTheStandardThroughNewOp
   // The combo shows `shown` (empty: whatever the instrument's configuration answer left), the box
   // is there for the high-speed standards only and the pane names the mode.
   const auto expect = [&](const char* step, QString shown, const char* mode = nullptr) {
+    ASSERT_TRUE(SettleWorker()) << step;  // the configuration the worker read is shown
     app().mainFrame->RunIdleUpdate();
     if (!shown.isEmpty()) {
       EXPECT_EQ(standard->currentText().toStdString(), shown.toStdString()) << step;
