@@ -73,8 +73,9 @@ class CentreOnShow final : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == &dialog_ && event->type() == QEvent::Show && over_ && over_->isVisible()) {
-      const QRect frame = over_->frameGeometry();
-      dialog_.move(frame.center() - QPoint(dialog_.width() / 2, dialog_.height() / 2));
+      QRect frame = dialog_.frameGeometry();
+      frame.moveCenter(over_->frameGeometry().center());
+      dialog_.move(frame.topLeft());
     }
     return false;
   }
