@@ -159,33 +159,6 @@ TEST(PromptServiceTest, ABoxOpensOverTheDialogItWasAskedFromAndCloseOnRequestEnd
   EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
 }
 
-// A question stays up through a request to end; a box is built over its owner.
-TEST(PromptServiceTest, AQuestionStaysThroughACloseRequest) {
-  apptest::QtApplication();
-  QWidget main;
-  main.show();
-  PromptService prompts;
-  prompts.SetParentWindow(&main);
-  const std::unique_ptr<QMessageBox> built =
-      PromptService::MakeMessageBox("Save changes to a.hsc?", "Quorlan View PC", MB_YESNOCANCEL, &main);
-  EXPECT_EQ(built->parentWidget(), &main);
-  int requests = 0;
-  QTimer user;
-  QObject::connect(&user, &QTimer::timeout, [&] {
-    auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    if (question == nullptr) return;
-    if (requests++ < 3) {
-      prompts.CloseInformingPrompts();  // three requests: the question is still there for each
-    } else {
-      question->button(QMessageBox::No)->click();
-    }
-  });
-  user.start(10);
-  EXPECT_EQ(prompts.MessageBox("Save changes to a.hsc?", "Quorlan View PC", MB_YESNOCANCEL), IDNO);
-  user.stop();
-  EXPECT_EQ(requests, 4);
-}
-
 TEST(SettingsFileTest, GroupValuesKindsAndBufferLimits) {
   apptest::QtApplication();
   QTemporaryDir dir;
