@@ -46,12 +46,13 @@ int main(int argc, char** argv) {
     record.arguments = qt.arguments().mid(1);
     CORUpc144App app(std::move(record));
     RegisterAllViews(app.viewFactory);
+    // A signal in the start-up ends it at once; after, it closes the main window.
     CloseOnSignal closer;
-    if (app.InitInstance()) {
-      QObject::connect(&closer, &CloseOnSignal::closeRequested, app.mainFrame, &QWidget::close);
+    QObject::connect(&closer, &CloseOnSignal::closeRequested, &app, &CORUpc144App::RequestClose);
+    if (app.InitInstance())
       status = qt.exec();
-    } else
-      status = app.IsSecondInstance() ? 0 : 1;
+    else
+      status = app.IsSecondInstance() || app.StartupEndedByRequest() ? 0 : 1;
     app.ExitInstance();  // the worker is joined here
   }
   for (const nt::VerifierRecord& record : system.shutdown()) std::fprintf(stderr, "%s\n", record.text.c_str());

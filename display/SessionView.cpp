@@ -110,8 +110,12 @@ void CORUSessionView::LayOutArrived() {
   viewport()->update();
 }
 
+// A recalled session: laid out at once, the view left where it was (at the top after the
+// recall's own refresh), so the new event's title is what the user sees first.
 void CORUSessionView::ShowArrivedData() {
-  LayOutArrived();
+  stale = true;
+  EnsureLayout();
+  viewport()->update();
   RefreshReadout();
 }
 

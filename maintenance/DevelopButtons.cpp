@@ -45,8 +45,8 @@ void CORUDevelop::OnSave() {
   QFile file(path);
   const QByteArray bytes = QByteArray::fromStdString(receiveLog_.SaveString());
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {
-    app.prompts().MessageBox(QStringLiteral("Cannot write %1:\n%2").arg(path, file.errorString()),
-                             QStringLiteral("Save"), MB_OK | MB_ICONEXCLAMATION);
+    MessageBox(QStringLiteral("Cannot write %1:\n%2").arg(path, file.errorString()).toStdString(), "Save",
+               MB_OK | MB_ICONEXCLAMATION);
   }
 }
 
@@ -79,6 +79,7 @@ void CORUDevelop::OnDigitalMeter() {
 // The same as the main frame's "Load ORU Application": abort while a download runs, else the
 // file choice and the download.
 void CORUDevelop::OnDownloadApp() {
+  const PromptService::OwnerScope over(app.prompts(), this);  // its file choice opens over this dialog
   if (app.mainFrame != nullptr) app.mainFrame->OnCommand(ID_LOAD_APPLICATION);
 }
 

@@ -195,8 +195,7 @@ void CORUDevelop::PaintBar(QWidget* bar) {
 
 bool CORUDevelop::CheckDevice() {
   if (DeviceOpen()) return true;
-  app.prompts().MessageBox(QStringLiteral("No USB connection to ORUpc"), QStringLiteral("COMM Error"),
-                           MB_OK | MB_SYSTEMMODAL);
+  MessageBox("No USB connection to ORUpc", "COMM Error", MB_OK | MB_SYSTEMMODAL);
   return false;
 }
 
@@ -212,7 +211,9 @@ void CORUDevelop::OnFactorsRead(const notify::CalibrationFactorsRead& read) {
 
 bool CORUDevelop::DeviceOpen() const { return app.context.DeviceOpen(); }
 
+// Every box of the dialog opens over it, though it is not run modally.
 int CORUDevelop::MessageBox(const std::string& text, const std::string& caption, UINT style) {
+  const PromptService::OwnerScope over(app.prompts(), this);
   return app.prompts().MessageBox(QString::fromStdString(text), QString::fromStdString(caption), style);
 }
 

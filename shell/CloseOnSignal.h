@@ -1,9 +1,10 @@
 #pragma once
 
-// Ctrl+C in the terminal (SIGINT) or `kill` (SIGTERM) closes the program as its window's close
-// does: the save prompts come up for modified data, and the settings, the worker and the
-// single-instance socket are ended in order. The handler only writes one byte to a socket pair;
-// the notifier reads it on the UI thread, where the close is safe.
+// Ctrl+C in the terminal (SIGINT) or `kill` (SIGTERM) ends the program in order (CloseRequest.h):
+// during the start-up at once, after it as the window's close does, with the save prompts for
+// modified data; the settings, the worker and the single-instance socket are ended in order. The
+// handler only writes one byte to a socket pair; the notifier reads it on the UI thread, where
+// the close is safe.
 
 #include <QObject>
 

@@ -80,8 +80,10 @@ bool CORUpc144App::InitInstance() {
   }
   if (record_.showSplash) {
     CORUSplashDlg splash;
+    closeRequest_.ShowingAtStartup(&splash);
     splash.exec();
   }
+  if (closeRequest_.EndsStartup()) return false;
   instance_ = std::make_unique<SingleInstance>(record_.instanceServerName);
   if (instance_->AskRunningInstanceToRaise()) {
     secondInstance_ = true;
@@ -103,6 +105,7 @@ bool CORUpc144App::InitInstance() {
 
   OnFileNew();
   if (!line.file.empty()) OpenDocumentFile(QString::fromStdString(line.file));
+  if (closeRequest_.EndsStartup()) return false;
   dataStore.resyncPending = 0;
   mainFrame->show();
 
@@ -111,6 +114,7 @@ bool CORUpc144App::InitInstance() {
   worker_ = CORUCommThread::Start(context, record_.workerClock);
   if (!worker_ || !worker_->WaitForPublishedId(kPublishWaitMs)) return false;
   PostToWorker(WM_ORU_SET_NOTIFY_WINDOW, reinterpret_cast<WPARAM>(mainFrame->WindowHandle()), 0);
+  closeRequest_.WindowUp(mainFrame);
   return true;
 }
 
@@ -187,7 +191,8 @@ void CORUpc144App::SetCaptureOptions(int options) {
 bool CORUpc144App::OnCommand(int id) {
   if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFileCount) {
     const int index = id - ID_FILE_MRU_FILE1;
-    if (index < recentFiles_.size() && !IsAnyActivityArmedOrRunning()) OpenDocumentFile(recentFiles_[index]);
+    // A copy: the open moves the entry to the top of the list it would otherwise refer into.
+    if (index < recentFiles_.size() && !IsAnyActivityArmedOrRunning()) OpenDocumentFile(QString(recentFiles_[index]));
     return true;
   }
   switch (id) {
@@ -261,6 +266,7 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
   inputs.options = settings.options;
   inputs.activity = IsAnyActivityArmedOrRunning();
   inputs.mainWindow = mainFrame != nullptr;
+  inputs.recentFiles = static_cast<int>(recentFiles_.size());
   if (id == ID_FILE_SAVE || id == ID_FILE_SAVE_AS) {
     dataStore.WithData(
         [&](CORUData&) { inputs.dataHeld = !dataStore.captureBuffer.IsEmpty() || !dataStore.traceSamples.IsEmpty(); });

@@ -16,6 +16,7 @@
 
 #include "link/protocol/LinkContext.h"
 #include "link/store/OruData.h"
+#include "shell/CloseRequest.h"
 #include "shell/prompts/PromptService.h"
 #include "shell/StartupRecord.h"
 #include "shell/views/FrameViews.h"
@@ -126,6 +127,12 @@ class CORUpc144App : public QObject {
   QStringList RecentFiles() const { return recentFiles_; }
   void AddToRecentFileList(const QString& path);
 
+  // A request to end the program (a signal): ends the start-up, or closes the main window as its
+  // own close does (CloseRequest.h).
+  void RequestClose() { closeRequest_.Request(); }
+  // True when such a request ended the start-up.
+  bool StartupEndedByRequest() const { return closeRequest_.EndsStartup(); }
+
   // True after InitInstance found another instance and asked it to come to the front.
   bool IsSecondInstance() const { return secondInstance_; }
   bool IsInstallRun() const { return installRun_; }
@@ -152,6 +159,7 @@ class CORUpc144App : public QObject {
 
   StartupRecord record_;
   PromptService prompts_;
+  CloseRequest closeRequest_{prompts_};
   std::unique_ptr<win32::DeviceSystemAttachment> attachment_;
   std::unique_ptr<SettingsFile> settingsFile_;
   std::unique_ptr<SingleInstance> instance_;

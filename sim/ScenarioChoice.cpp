@@ -7,6 +7,7 @@
 
 #include "sim/ScenarioLibrary.h"
 #include "sim/ScenarioParser.h"
+#include "sim/WatchedLine.h"
 
 namespace sim {
 namespace {
@@ -47,7 +48,9 @@ ScenarioChoice chooseScenario(std::string_view choice) {
   if (std::find(names.begin(), names.end(), name) == names.end())
     return {std::nullopt,
             "no built-in scenario \"" + name + "\" (built in: " + knownNames() + "; also \"idle\" or a .scn file)"};
-  return fromText(*builtinText(name), "built-in scenario \"" + name + "\"");
+  ScenarioChoice chosen = fromText(*builtinText(name), "built-in scenario \"" + name + "\"");
+  if (chosen.scenario) chosen.scenario = playedForWatching(std::move(*chosen.scenario));
+  return chosen;
 }
 
 }  // namespace sim

@@ -2,7 +2,7 @@
 
 // Which line the program's instrument plays, from the text of QUORLAN_SCENARIO: empty plays the
 // default scenario, "idle" leaves the lines idle, a path ending in ".scn" is read as a scenario
-// file, anything else names a built-in scenario.
+// file, anything else names a built-in scenario, played for watching (WatchedLine.h).
 
 #include <optional>
 #include <string>

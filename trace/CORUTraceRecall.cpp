@@ -17,7 +17,6 @@
 CORUTraceRecall::CORUTraceRecall(CORUpc144App& app, QWidget* parent) : QDialog(parent), app_(app) {
   ApplyTemplate(this, IDD_TRACE_RECALL);
   setObjectName(QStringLiteral("CORUTraceRecall"));
-  setWindowFlag(Qt::WindowStaysOnTopHint);
   for (int row = 0; row < kRows; ++row) {
     if (auto* button = FindControlAs<QPushButton>(this, RecallIdsOfRow(row + 1).recall))
       connect(button, &QPushButton::clicked, this, [this, row] { OnRecall(row + 1); });
@@ -55,6 +54,7 @@ int CORUTraceRecall::RunModal() {
 
 void CORUTraceRecall::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  raise();
   app_.PostToWorker(WM_ORU_GET_TRACE_HEADER, static_cast<WPARAM>(-1), 0);
 }
 

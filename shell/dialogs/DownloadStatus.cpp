@@ -11,7 +11,6 @@
 
 CDownloadStatus::CDownloadStatus(CORUpc144App& app, QWidget* parent) : QDialog(parent), app(app) {
   ApplyTemplate(this, IDD_DOWNLOAD_STATUS);
-  setWindowFlag(Qt::WindowStaysOnTopHint, true);
   setModal(false);
   field = FindControl(this, IDC_DOWNLOAD_PROGRESS);
   if (field != nullptr) field->installEventFilter(this);

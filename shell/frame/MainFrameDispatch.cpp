@@ -45,13 +45,16 @@ class CMainFrame::NotificationHandler {
     return (*this)(notify::TraceHeader{started.row});
   }
   bool operator()(const notify::CaptureEnded& ended) const {
-    if (views.controlView) views.controlView->ShowEndOfCapture();
+    // The capture is over on screen before the box that says why: the box is modal, and what is
+    // behind it would otherwise still read as capturing until it is closed.
     store.statusText.Set(CORUData::kIdleStatusText);
     // Only the capture that ended: one the user started after it stays armed.
     store.ExchangeRun([&ended](RunState& run) {
       if (run.capture == CaptureRun::Armed && run.captureNumber == ended.capture) run.capture = CaptureRun::Idle;
     });
     if (views.activeCaptureView) views.activeCaptureView->StopLiveRefresh();
+    frame.RunIdleUpdate();
+    if (views.controlView) views.controlView->ShowEndOfCapture();
     return false;
   }
   bool operator()(const notify::CalibrationStepResult& result) const {

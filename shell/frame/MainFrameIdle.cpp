@@ -116,7 +116,14 @@ void CMainFrame::StopLostDeviceActivities() {
 void CMainFrame::UpdatePanes() {
   CORUData& store = app.dataStore;
   int records = 0;
-  store.WithCapture([&](CORUData&) { records = store.captureBuffer.GetSize(); });
+  int standard = 0;
+  store.WithCapture([&](CORUData&) {
+    records = store.captureBuffer.GetSize();
+    standard = store.sysCfg.standard;
+  });
+  // The mode follows the tab and the standard whatever changed them (a new document's reset, a
+  // file, the instrument's configuration), so the pane is never left blank or stale.
+  store.modeText.Set(ModeTextForTab(app.CurrentTab(), standard));
   statusBar->SetPaneText(ID_PANE_CONNECTION, connectionPaneText);
   statusBar->SetPaneText(ID_PANE_LINE_STATUS, Latin(store.statusText.Get()));
   statusBar->SetPaneText(ID_PANE_CAPTURE_BUFFER, Latin(CaptureBufferPaneText(records)));

@@ -19,6 +19,7 @@ constexpr const char* kAbortingDtmf = "Aborting DTMF decoder";
 constexpr const char* kAbortingLineTest = "Aborting line test";
 constexpr int kStripFontPixels = 12;
 constexpr int kStripRepaintWidth = 32000;
+constexpr int kTabJoinRows = 2;
 }  // namespace
 
 CORUTabbedFrame::CORUTabbedFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app(app) {
@@ -100,7 +101,9 @@ void CORUTabbedFrame::RecalcLayout() {
   for (TabMember& tab : tabs) tab.window->setGeometry(rect.x, rect.y, rect.width, rect.height);
 }
 
-void CORUTabbedFrame::InvalidateStrip() { update(0, 0, kStripRepaintWidth, kTabStripHeight); }
+// The strip and the two rows below it, where the selected tab opens into the sunken edge: the tab
+// left must close its opening there and the new one open its own.
+void CORUTabbedFrame::InvalidateStrip() { update(0, 0, kStripRepaintWidth, kTabStripHeight + kTabJoinRows); }
 
 void CORUTabbedFrame::SelectTab(int index) {
   if (index < 0 || index >= TabCount() || index == currentTab) return;

@@ -4,6 +4,8 @@
 
 std::optional<CommandState> AppCommandState(int id, const AppCommandInputs& in) {
   if (!in.mainWindow) return std::nullopt;
+  if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE4)
+    return CommandState{!in.activity && id - ID_FILE_MRU_FILE1 < in.recentFiles, false};
   switch (id) {
     case ID_NEW_CAPTURE_CONCATENATE:
       return CommandState{true, in.options == 1};

@@ -7,6 +7,10 @@ constexpr int kStandardCodes[] = {kStandardB300, kStandard1200, kStandard9600, k
 
 int CheckSetting(bool checked) { return checked ? kCheckSet : kCheckClear; }
 
+// "Show Modem Events" is offered with the standards whose modems report events, whatever set
+// the standard (the user, a file, a recall, the instrument's configuration).
+void FollowStandard(PanelControls& c) { c.modemEventsVisible = IsHighSpeed(GetStandard(c.standard)); }
+
 }  // namespace
 
 std::optional<int> StandardByteOfCode(int code) {
@@ -123,6 +127,7 @@ void SyncFromConfig(PanelControls& c, AppSettings& s, PanelConfig& cfg) {
   s.showParity = CheckSetting(c.parityBitChecked);
   c.parityErrorsChecked = cfg.highlightParityErrors == 1;
   s.showParityErrors = CheckSetting(c.parityErrorsChecked);
+  FollowStandard(c);
 }
 
 void UpdateFromSettings(PanelControls& c, AppSettings& s, PanelConfig& cfg) {
@@ -164,6 +169,7 @@ void UpdateFromSettings(PanelControls& c, AppSettings& s, PanelConfig& cfg) {
   cfg.showModemEvents = c.modemEventsChecked ? 1 : 0;
   cfg.highlightParityBit = c.parityBitChecked ? 1 : 0;
   cfg.highlightParityErrors = c.parityErrorsChecked ? 1 : 0;
+  FollowStandard(c);
 }
 
 bool ShowHighSpeedStandards(PanelControls& c, AppSettings& s, PanelConfig& cfg) {

@@ -42,11 +42,11 @@ SyncPlan PlanStateSync(const SyncInput& in) {
     plan.connectionText = kUsbDisconnected;
     plan.clearStatusText = true;
     if (in.controlViewExists) {
-      plan.controlViewEnables = {{IDC_STANDARD, true},
-                                 {IDC_MODE, true},
-                                 {IDC_SESSION, true},
-                                 {IDC_RECALL_SESSION, true},
-                                 {IDC_CAPTURE, false}};
+      // As at a start without the instrument: a capture the loss ended gives back what its start
+      // locked, and only Capture waits for the instrument.
+      plan.controlViewEnables = {{IDC_STANDARD, true},       {IDC_MODE, true},      {IDC_SESSION, true},
+                                 {IDC_RECALL_SESSION, true}, {IDC_CAPTURE, false},  {IDC_CONFIGURE, true},
+                                 {IDC_SIGNAL_TRACE, true},   {IDC_LINE_TEST, true}, {IDC_DTMF_DECODER, true}};
       ResetCaptureButton(in, plan);
     }
     if (in.traceControlExists) {
@@ -54,8 +54,9 @@ SyncPlan PlanStateSync(const SyncInput& in) {
                      IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, false);
     }
-    // CAPTURE DATA is left as it is and SIGNAL TRACE stays open; the meters need the instrument.
-    plan.tabs = {.rest = false, .kept = TAB_CAPTURE_DATA, .opened = TAB_SIGNAL_TRACE};
+    // CAPTURE DATA and SIGNAL TRACE open, as at a start without the instrument (a trace the loss
+    // ended had closed CAPTURE DATA); the meters need the instrument.
+    plan.tabs = {.rest = false, .opened = {TAB_CAPTURE_DATA, TAB_SIGNAL_TRACE}};
     plan.selectTab0 = in.currentTab != 0 && in.currentTab != 1;
     plan.stopActivities = true;
     return plan;

@@ -6,6 +6,7 @@
 // must be selected and whether the activities of a lost device must be stopped. The frame applies
 // the plan; the stops themselves (test and clear each flag under the store's lock) are the frame's.
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -37,15 +38,15 @@ struct SyncInput {
 enum class DcScales { Leave, Show, Hide };
 
 // Which tabs an update enables, for any number of tabs: each takes `rest`, except `kept` (left
-// as it is) and `opened` (enabled). Nothing set leaves every tab as it is.
+// as it is) and those `opened` (enabled). Nothing set leaves every tab as it is.
 struct TabEnables {
   std::optional<bool> rest;
   int kept = -1;
-  int opened = -1;
+  std::vector<int> opened;
 
   std::optional<bool> For(int tab) const {
     if (tab == kept) return std::nullopt;
-    if (tab == opened) return true;
+    if (std::find(opened.begin(), opened.end(), tab) != opened.end()) return true;
     return rest;
   }
 };

@@ -16,6 +16,10 @@ std::string ModeTextForStandard(int standard) {
   }
 }
 
+std::string ModeTextForTab(int tab, int standard) {
+  return tab == 0 ? ModeTextForStandard(standard) : std::string(kBridgedMode);
+}
+
 std::optional<std::string> DtmfDecoderStatusText(unsigned long long line) {
   switch (line) {
     case 1:

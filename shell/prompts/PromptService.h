@@ -4,11 +4,19 @@
 // choices, and the modal run of our own dialogs. Without an answerer each call shows the real
 // dialog; with one (tests, the screens tool) the answerer decides and nothing is shown.
 // Every call runs on the user-interface thread, never while the store's lock is held.
+//
+// Each prompt opens over the window it was asked from: the innermost dialog run here (or the
+// window an OwnerScope names), else the main window. Our own dialogs open centred on the main
+// window. A request to end the program closes the prompts that ask nothing (CloseInformingPrompts).
 
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <array>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/win32/Win32Types.h"
 #include "shell/model/ShellConstants.h"
@@ -16,7 +24,8 @@
 #include "shell/model/FileDialogSpec.h"
 
 class QDialog;
-class QWidget;
+class QFont;
+class QMessageBox;
 
 enum class PromptKind { MessageBox, OpenFile, SaveFile, Folder, Color, Modal };
 
@@ -31,6 +40,7 @@ struct PromptRecord {
   FileDialogSpec spec;  // file dialogs
   QString initial;      // the folder a folder choice starts in
   COLORREF initialColor = 0;
+  QPointer<QWidget> owner;  // the window it opens over
 };
 
 // Answers prompts in place of the user.
@@ -54,7 +64,8 @@ class PromptService {
 
   void SetAnswerer(PromptAnswerer* answerer) { answerer_ = answerer; }
   PromptAnswerer* Answerer() const { return answerer_; }
-  // The window real dialogs are placed over (the main frame once it exists).
+  // The main window: what prompts open over when no dialog is running, and what our dialogs
+  // open centred on.
   void SetParentWindow(QWidget* parent) { parent_ = parent; }
 
   int MessageBox(const QString& text, const QString& title, UINT style);
@@ -64,11 +75,50 @@ class PromptService {
   std::optional<COLORREF> ChooseColor(const QString& caption, COLORREF initial, std::array<COLORREF, 16>& custom);
   int RunModal(QDialog& dialog);
 
+  // While it lives, prompts open over `window` (a window that is not run here, such as a
+  // modeless dialog whose button asks something).
+  class OwnerScope {
+   public:
+    OwnerScope(PromptService& prompts, QWidget* window);
+    ~OwnerScope();
+    OwnerScope(const OwnerScope&) = delete;
+    OwnerScope& operator=(const OwnerScope&) = delete;
+
+   private:
+    PromptService& prompts_;
+  };
+
+  // The window the next prompt opens over.
+  QWidget* Owner() const;
+  // Closes the prompts that only inform (a box with OK alone) and our own dialogs, innermost
+  // first, up to the first that asks a question (a box with a choice, a file choice), which
+  // stays until it is answered; with `questionsToo` (nothing to lose yet) that one goes as well.
+  void CloseInformingPrompts(bool questionsToo = false);
+  // Prompts open now, the windows named by an OwnerScope included.
+  int OpenPrompts() const { return static_cast<int>(open_.size()); }
+
   // How many prompts were asked so far (real or answered).
   int PromptCount() const { return count_; }
 
+  // The box MessageBox shows, over `owner`: wide enough for its title too.
+  static std::unique_ptr<QMessageBox> MakeMessageBox(const QString& text, const QString& title, UINT style,
+                                                     QWidget* owner);
+  // The least width of a window whose title bar shows `title` in `font`, with its buttons.
+  static int TitleBarWidth(const QFont& font, const QString& title);
+
  private:
+  enum class OpenKind { Informs, Asks, Dialog, Scope };
+  struct Open {
+    QPointer<QWidget> window;
+    OpenKind kind = OpenKind::Asks;
+  };
+  // Keeps `window` on the list of open prompts while it lives.
+  class Opened;
+
+  PromptRecord Record(PromptKind kind, const QString& title) const;
+
   PromptAnswerer* answerer_ = nullptr;
   QWidget* parent_ = nullptr;
+  std::vector<Open> open_;
   int count_ = 0;
 };

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
 #include <QFile>
 #include <QSettings>
 
+#include <algorithm>
 #include <csignal>
 
 #include "link/worker/CommThread.h"
@@ -141,7 +147,7 @@ TEST_F(AppClose, TerminationSignalsAskAboutModifiedDataAndCloseOnNo) {
   ASSERT_TRUE(CloseOnSignal::InstallHandlers());
   ASSERT_TRUE(Start());
   CloseOnSignal closer;
-  QObject::connect(&closer, &CloseOnSignal::closeRequested, app().mainFrame, &QWidget::close);
+  QObject::connect(&closer, &CloseOnSignal::closeRequested, &app(), &CORUpc144App::RequestClose);
   OpenTraceThenModifyBoth();
 
   // Ctrl+C with a modified capture: the save prompt, and Cancel keeps everything.
@@ -159,6 +165,64 @@ TEST_F(AppClose, TerminationSignalsAskAboutModifiedDataAndCloseOnNo) {
   EXPECT_EQ(answers.prompts().size(), 3u);
   EXPECT_TRUE(apptest::Eventually([&] { return WorkerEnded(); }));
   EXPECT_EQ(FileBytes(Path("t.ast")), traceBytes);
+}
+
+// A signal while "End of capture" tells why the capture ended, with the real boxes: that box goes
+// and the close goes on to ask about the captured data; a second signal leaves that question up,
+// and No ends the program.
+TEST_F(AppClose, ATermDuringTheEndOfCaptureBoxClosesItAndTheSavePromptStays) {
+  ASSERT_TRUE(CloseOnSignal::InstallHandlers());
+  ASSERT_TRUE(Start());
+  CloseOnSignal closer;
+  QObject::connect(&closer, &CloseOnSignal::closeRequested, &app(), &CORUpc144App::RequestClose);
+  int requests = 0;
+  QObject::connect(&closer, &CloseOnSignal::closeRequested, [&] { ++requests; });
+  ASSERT_TRUE(apptest::Eventually([&] {
+    const auto commands = instrument().transcript().commands();
+    return std::find(commands.begin(), commands.end(), "VN") != commands.end();
+  }));
+  ASSERT_NO_FATAL_FAILURE(apptest::PlayShortCall(instrument()));
+
+  // The boxes are real (offscreen) from here on; a timer plays the user while they are up.
+  app().prompts().SetAnswerer(nullptr);
+  // The box on top when its text begins with `text`.
+  const auto shown = [](const char* text) -> QMessageBox* {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    return box != nullptr && box->text().startsWith(text) ? box : nullptr;
+  };
+  enum class Step { Capturing, Ended, Asked, AskedAgain, Answered } step = Step::Capturing;
+  QTimer user;
+  QElapsedTimer running;
+  running.start();
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    // A box left up would hold the test inside its loop: past the bound every box goes.
+    if (running.elapsed() > apptest::kHangMs) {
+      if (auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget())) box->reject();
+      return;
+    }
+    if (step == Step::Capturing && shown("Capture session complete.")) {
+      step = Step::Ended;
+      std::raise(SIGTERM);
+    } else if (step == Step::Ended && shown("Save changes to ")) {
+      step = Step::Asked;
+      std::raise(SIGTERM);
+    } else if (step == Step::Asked && requests == 2) {
+      step = Step::AskedAgain;
+    } else if (step == Step::AskedAgain) {
+      QMessageBox* question = shown("Save changes to ");
+      EXPECT_NE(question, nullptr) << "the second signal closed the question";
+      if (question != nullptr) question->button(QMessageBox::No)->click();
+      step = Step::Answered;
+    }
+  });
+  user.start(20);
+  qobject_cast<QAbstractButton*>(app().Views().controlView->Control(IDC_CAPTURE))->click();
+  const bool ended = apptest::Eventually([&] { return step == Step::Answered && !app().mainFrame->isVisible(); });
+  user.stop();
+  app().prompts().SetAnswerer(&answers);
+  ASSERT_TRUE(ended) << "step " << static_cast<int>(step);
+  EXPECT_TRUE(apptest::Eventually([&] { return WorkerEnded(); }));
+  EXPECT_EQ(requests, 2);
 }
 
 }  // namespace

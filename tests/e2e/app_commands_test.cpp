@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QFile>
 
 #include "link/files/DocumentFile.h"
@@ -103,6 +105,70 @@ TEST_F(AppCommands, ARecentFileReopensAndTheListKeepsFour) {
   app().OnCommand(ID_FILE_MRU_FILE1 + 3);
   EXPECT_EQ(doc().traceFilePath(), Path("t1.ast"));
   EXPECT_EQ(app().RecentFiles().front(), Path("t1.ast"));
+}
+
+// Each entry of a full list, chosen from the File menu, loads that file, names it in the title and
+// moves to the top with the other three kept in their order.
+TEST_F(AppCommands, EachRecentEntryOpensAndNamesItsOwnFile) {
+  const QStringList names{"t2.ast", "c1.hsc", "t3.ast", "multi.hsc"};  // opened oldest first
+  for (int i = 0; i < names.size(); ++i) {
+    CORUData other;
+    const bool trace = names[i].endsWith(".ast");
+    if (trace)
+      apptest::FillTrace(other, 10, i);
+    else
+      apptest::FillCapture(other, 3 + i, i);
+    ASSERT_EQ(SaveDocumentFile(Path(names[i]).toStdString(), other, trace ? DocumentType::Trace : DocumentType::Capture,
+                               FileSettings{}),
+              FileStatus::Ok);
+  }
+  ASSERT_TRUE(Start());
+  for (const QString& name : names) ASSERT_TRUE(app().OpenDocumentFile(Path(name)));
+  for (int entry = 0; entry < 4; ++entry) {
+    const QStringList before = app().RecentFiles();
+    ASSERT_EQ(before.size(), 4);
+    const QString chosen = before[entry];
+    app().mainFrame->Action(ID_FILE_MRU_FILE1 + entry)->trigger();
+    const QString name = chosen.mid(chosen.lastIndexOf('/') + 1);
+    EXPECT_EQ(app().mainFrame->windowTitle().toStdString(), "Quorlan View PC - " + name.toStdString())
+        << "entry " << entry + 1;
+    QStringList expected = before;
+    expected.move(entry, 0);
+    EXPECT_EQ(app().RecentFiles().join(' ').toStdString(), expected.join(' ').toStdString()) << "entry " << entry + 1;
+    EXPECT_EQ(chosen.endsWith(".ast") ? doc().traceFilePath() : doc().captureFilePath(), chosen);
+    if (chosen.endsWith(".hsc")) {
+      EXPECT_EQ(apptest::CaptureFields(app().dataStore).size(), static_cast<std::size_t>(3 + names.indexOf(name)));
+    }
+  }
+}
+
+// While a capture is armed the recent files are greyed, as Open is; afterwards the entries held
+// are offered again and the empty places stay greyed.
+TEST_F(AppCommands, RecentEntriesAreGreyedWhileACaptureRuns) {
+  CORUData other;
+  apptest::FillTrace(other, 10);
+  ASSERT_EQ(SaveDocumentFile(Path("t.ast").toStdString(), other, DocumentType::Trace, FileSettings{}), FileStatus::Ok);
+  ASSERT_TRUE(Start());
+  ASSERT_TRUE(app().OpenDocumentFile(Path("t.ast")));
+  ASSERT_TRUE(apptest::Eventually([&] { return CommandsStartingWith("VN") >= 1; }));
+  CMainFrame& frame = *app().mainFrame;
+  const auto entries = [&] {
+    frame.RunIdleUpdate();
+    std::string shown;
+    for (int i = 0; i < 4; ++i) shown += frame.Action(ID_FILE_MRU_FILE1 + i)->isEnabled() ? '1' : '0';
+    return shown;
+  };
+  EXPECT_EQ(entries(), "1000");
+  app().SelectTab(0);
+  auto* capture = qobject_cast<QAbstractButton*>(app().Views().controlView->Control(IDC_CAPTURE));
+  capture->click();
+  ASSERT_TRUE(apptest::Eventually([&] { return app().dataStore.Run().captureBusy(); }));
+  EXPECT_EQ(entries(), "0000");
+  EXPECT_FALSE(frame.Action(ID_FILE_OPEN)->isEnabled());
+  answers.Box("Capture aborted.", IDOK);
+  capture->click();
+  ASSERT_TRUE(apptest::Eventually([&] { return answers.AllUsed() && !app().dataStore.Run().captureBusy(); }));
+  EXPECT_EQ(entries(), "1000");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QPushButton>
 
 #include <algorithm>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include "link/protocol/WorkerSignals.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
+#include "shell/frame/TabbedFrame.h"
 #include "shell/OruApp.h"
 #include "shell/model/StateSync.h"
 #include "sim/ScenarioParser.h"
@@ -72,11 +74,13 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
 
   // Starts without the instrument and plugs it in, so that its port is known; true once the
   // worker has initialised it (on the arrival's 2071, or at its own start when the plug came
-  // first) and answered a probe.
+  // first) and answered a probe. What the windows show before the plug is kept in `unplugged`.
   bool StartProgram() {
     plugAtStart = false;
     if (!Start()) return false;
     notes = new frametest::NotificationLog(app().mainFrame);
+    app().mainFrame->RunIdleUpdate();
+    unplugged = Shown();
     port_ = PlugInstrument();
     const bool initialised = Eventually([&] {
       const auto c = instrument().transcript().commands();
@@ -145,7 +149,36 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
     }
   }
 
+  // The state of every control a user can reach on the capture and trace forms, the tabs and the
+  // connection pane: one line each. A control counts as disabled when it was disabled itself (a
+  // hidden tab disables its whole form); the parity and bit-stuffing boxes follow the
+  // configuration the instrument answered, not its presence, and are left out.
+  std::vector<std::string> Shown() {
+    std::vector<std::string> shown;
+    for (IShellView* view : {static_cast<IShellView*>(app().Views().controlView.get()),
+                             static_cast<IShellView*>(app().Views().traceControlView.get())}) {
+      for (QWidget* control : view->Widget()->findChildren<QWidget*>()) {
+        bool isId = false;
+        const int id = control->objectName().toInt(&isId);
+        if (!isId || !control->isVisibleTo(view->Widget())) continue;
+        if (view == app().Views().controlView.get() &&
+            (id == IDC_HIGHLIGHT_PARITY_BIT || id == IDC_HIGHLIGHT_PARITY_ERRORS || id == IDC_BIT_STUFFED))
+          continue;
+        std::string line = control->objectName().toStdString();
+        line += control->testAttribute(Qt::WA_ForceDisabled) ? " disabled" : " enabled";
+        if (auto* button = qobject_cast<QPushButton*>(control)) line += " \"" + button->text().toStdString() + "\"";
+        shown.push_back(line);
+      }
+    }
+    CORUTabbedFrame& tabs = *app().mainFrame->TabbedFrame();
+    for (int tab = 0; tab < tabs.TabCount(); ++tab)
+      shown.push_back("tab " + std::to_string(tab) + (tabs.IsTabEnabled(tab) ? " enabled" : " disabled"));
+    shown.push_back(app().mainFrame->ConnectionPaneText().toStdString());
+    return shown;
+  }
+
   frametest::NotificationLog* notes = nullptr;
+  std::vector<std::string> unplugged;
   int port_ = 0;
   std::string firmwarePath_;
 };
@@ -183,6 +216,8 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
       60000))
       << "end notifications " << notes->Count(c.end) - before;
   for (int i = 0; i < 3; ++i) app().mainFrame->RunIdleUpdate();
+  // While the instrument is away the windows are as at a start without it.
+  EXPECT_EQ(Shown(), unplugged);
 
   // The worker answers, then rests for a second.
   ASSERT_TRUE(Answering()) << "the worker does not answer";

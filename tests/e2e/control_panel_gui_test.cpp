@@ -135,6 +135,23 @@ TEST_F(ControlPanelGui, OverwriteCaptureSendsTheSettingsEmptiesTheBufferAndEndsW
   EXPECT_EQ(Records(), 0);
 }
 
+// While "End of capture" tells why it ended, the panel and the panes behind it already show the
+// capture over: the line on hook, the button back to "Capture".
+TEST_F(ControlPanelGui, ACompletedCaptureIsOverOnScreenWhileItsEndIsShown) {
+  ASSERT_TRUE(StartPanel());
+  ASSERT_NO_FATAL_FAILURE(apptest::PlayShortCall(instrument()));
+  answers.Box("Capture session complete.", IDOK, [&](const PromptRecord&) {
+    // The box is modal: the frame's timer still runs its idle update behind it.
+    app().mainFrame->RunIdleUpdate();
+    EXPECT_EQ(app().mainFrame->StatusBar()->PaneText(ID_PANE_LINE_STATUS), CORUData::kIdleStatusText);
+    EXPECT_EQ(Text(IDC_CAPTURE), "Capture");
+    EXPECT_TRUE(Get(IDC_CONFIGURE)->isEnabled());
+  });
+  Click(IDC_CAPTURE);
+  ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && !CaptureOn(); }));
+  EXPECT_GT(Records(), 0);
+}
+
 TEST_F(ControlPanelGui, ConcatenateKeepsTheRecordsHeld) {
   ASSERT_TRUE(StartPanel());
   app().SetCaptureOptions(CAPTURE_OPTION_CONCATENATE);

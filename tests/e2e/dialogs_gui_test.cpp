@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -240,6 +242,28 @@ TEST_F(DialogsGui, AboutShowsTheInstrumentsVersion) {
   CAboutDlg about(app(), "1, 2, 3, 4");
   EXPECT_EQ(about.DeviceVersionText(), "V 1.0.8");  // the simulated instrument's
   EXPECT_EQ(FindControl(&about, 1141)->property("text").toString(), "V 1.0.8");
+}
+
+// Help > About and the panel's Configure open centred on the main window, wherever it is.
+TEST_F(DialogsGui, AboutAndConfigureOpenCentredOnTheMainWindow) {
+  StartReady();
+  app().mainFrame->move(60, 40);
+  const auto centred = [&](const QString& name) {
+    answers.Modal(
+        [&](QDialog& dialog) {
+          dialog.show();
+          const QPoint off = dialog.frameGeometry().center() - app().mainFrame->frameGeometry().center();
+          EXPECT_LE(off.manhattanLength(), 2) << name.toStdString() << " off by " << off.x() << "," << off.y();
+          dialog.reject();
+          return dialog.result();
+        },
+        name);
+  };
+  centred("CAboutDlg");
+  app().mainFrame->Action(ID_APP_ABOUT)->trigger();
+  centred("CORUConfigureDlg");
+  qobject_cast<QAbstractButton*>(app().Views().controlView->Control(IDC_CONFIGURE))->click();
+  EXPECT_TRUE(answers.AllUsed());
 }
 
 TEST_F(DialogsGui, FileOpenReplacesOnlyTheChosenType) {

@@ -8,8 +8,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 #include <initializer_list>
 #include <mutex>
@@ -25,6 +27,7 @@
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/RegisterMaintenanceViews.h"
 #include "shell/frame/CMainFrame.h"
+#include "shell/frame/StatusBar.h"
 #include "shell/panel/ControlView.h"
 #include "shell/OruDocument.h"
 #include "resources/data/ResourceIds.h"
@@ -248,6 +251,14 @@ TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
   Open(Path("a.hsc"));
   ASSERT_TRUE(Eventually([&] { return LaidOutWhole(); }));
   Command(c.options);
+  if (c.row == 7) {
+    // A session of many screens.
+    instrument().withFirmware([](sim::Firmware& f) {
+      sim::StoredSession session = f.memory().session(7);
+      session.bytes.resize(4000, session.bytes.front());
+      f.memory().setSession(7, session);
+    });
+  }
   const int downloads = notes->Count(WM_ORU_GET_CAPTURE_DATA);
   if (c.from == RecallFrom::Panel) {
     RecallFromPanel(c.row);
@@ -272,14 +283,77 @@ TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
   for (const CORUSessionLine& line : view->Layout().Lines())
     if (line.IsData()) covered += line.lastByte - line.firstByte + 1;
   EXPECT_EQ(covered, records);
+  // Shown from its top, with the event's title in view, however long it is.
+  EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+  if (c.row == 7) {
+    EXPECT_GT(view->verticalScrollBar()->maximum(), 0) << "the long session fits the view";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Recalls, RecallArrival,
                          ::testing::Values(ArrivalCase{RecallFrom::Panel, 1, ID_NEW_CAPTURE_OVERWRITE},
                                            ArrivalCase{RecallFrom::Panel, 4, ID_NEW_CAPTURE_OVERWRITE},  // Sync
+                                           ArrivalCase{RecallFrom::Panel, 7, ID_NEW_CAPTURE_OVERWRITE},  // many screens
                                            ArrivalCase{RecallFrom::Panel, 1, ID_NEW_CAPTURE_CONCATENATE},
                                            ArrivalCase{RecallFrom::Panel, 1, ID_NEW_CAPTURE_AUTOSAVE},
                                            ArrivalCase{RecallFrom::Develop, 0, ID_NEW_CAPTURE_OVERWRITE}));
+
+// ---- the mode pane and "Show Modem Events" follow the standard ----------------------------------
+
+TEST_F(DocumentGui, TheModePaneAndTheModemEventsBoxFollowTheStandardThroughNewOpenTraceAndRecall) {
+  instrumentOptions.prefillMemory = true;
+  ASSERT_TRUE(StartProgram());
+  for (UCHAR standard : {UCHAR(0), UCHAR(2)}) {  // B300, 9600
+    CORUData other;
+    apptest::FillCapture(other, 6, 4);
+    other.sysCfg.standard = standard;
+    ASSERT_EQ(SaveDocumentFile(Path(QString("s%1.hsc").arg(standard)).toStdString(), other, DocumentType::Capture,
+                               FileSettings{}),
+              FileStatus::Ok);
+  }
+  QWidget* events = panel->Control(IDC_SHOW_MODEM_EVENTS);
+  auto* standard = qobject_cast<QComboBox*>(panel->Control(IDC_STANDARD));
+  // The combo shows `shown` (empty: whatever the instrument's configuration answer left), the box
+  // is there for the high-speed standards only and the pane names the mode.
+  const auto expect = [&](const char* step, QString shown, const char* mode = nullptr) {
+    ASSERT_TRUE(SettleWorker()) << step;  // the configuration the worker read is shown
+    app().mainFrame->RunIdleUpdate();
+    if (!shown.isEmpty()) {
+      EXPECT_EQ(standard->currentText().toStdString(), shown.toStdString()) << step;
+    }
+    shown = standard->currentText();
+    const bool highSpeed = shown == "9600" || shown == "14400";
+    EXPECT_EQ(events->isVisibleTo(panel), highSpeed) << step;
+    const std::string pane = app().mainFrame->StatusBar()->PaneText(ID_PANE_MODE).toStdString();
+    EXPECT_EQ(pane, mode ? mode : highSpeed ? "Intercept Mode" : "Bridged Mode") << step;
+  };
+  ASSERT_TRUE(paneltest::Pick(*panel, IDC_STANDARD, "9600"));
+  expect("9600 chosen", "9600", "Intercept Mode");
+  Command(ID_FILE_NEW);
+  expect("File New", "9600", "Intercept Mode");
+  Open(Path("s0.hsc"));
+  expect("B300 file opened", "B300", "Bridged Mode");
+  Open(Path("s2.hsc"));
+  expect("9600 file opened", "9600", "Intercept Mode");
+
+  // A triggered trace starts a new document on the SIGNAL TRACE tab.
+  app().SelectTab(kTraceTab);
+  expect("SIGNAL TRACE", "9600", "Bridged Mode");
+  auto* capture = qobject_cast<QAbstractButton*>(app().Views().traceControlView->Control(IDC_CAPTURE_TRACE));
+  capture->click();
+  ASSERT_TRUE(Eventually([&] { return store().Run().traceTriggerArmed() || store().Run().traceRunning(); }));
+  expect("trace armed", "", "Bridged Mode");
+  capture->click();  // abort it
+  ASSERT_TRUE(Eventually([&] { return !store().Run().traceTriggerArmed() && !store().Run().traceRunning(); }));
+  app().SelectTab(kCaptureTab);
+  expect("back on CAPTURE DATA", "");
+
+  Open(Path("s2.hsc"));
+  const int downloads = notes->Count(WM_ORU_GET_CAPTURE_DATA);
+  RecallFromPanel(4);
+  ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_GET_CAPTURE_DATA) > downloads; }));
+  expect("session recalled", "");
+}
 
 // ---- one event name everywhere -----------------------------------------------------------------
 

@@ -47,8 +47,9 @@ constexpr int kCaptureTrace = 1170;
 
 class LiveLineGui : public apptest::AppFixture {
  protected:
-  bool StartAsTheProgram() {
-    const sim::ScenarioChoice line = sim::chooseScenario("");  // QUORLAN_SCENARIO unset
+  // As the program starts with QUORLAN_SCENARIO=`choice` (empty: unset).
+  bool StartAsTheProgram(const std::string& choice = "") {
+    const sim::ScenarioChoice line = sim::chooseScenario(choice);
     if (!line.ok()) return false;
     scenario = *line.scenario;
     instrumentOptions = sim::InstrumentOptions{};
@@ -199,5 +200,57 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   app().SelectTab(0);
   ASSERT_TRUE(Eventually([&] { return !store().Run().lineTestRunning(); }));
 }
+
+// Every named line with calls, as a user starts the program with it: the window is up and
+// Capture is pressed 10 s (of the line's time) after the start, before the line's first call,
+// which the capture then catches.
+struct NamedLine {
+  const char* name;
+  const char* end;  // the box that tells why the capture ended; nullptr: the call runs on
+};
+
+void PrintTo(const NamedLine& line, std::ostream* out) { *out << line.name; }
+
+class NamedLineGui : public LiveLineGui, public ::testing::WithParamInterface<NamedLine> {};
+
+TEST_P(NamedLineGui, CapturePressedTenSecondsAfterTheStartCatchesTheFirstCall) {
+  const NamedLine& c = GetParam();
+  ASSERT_TRUE(StartAsTheProgram(c.name));
+  ASSERT_TRUE(Eventually([&] { return LineTime() >= 10 * sim::kMicrosPerSecond; }));
+  answers.Box(c.end != nullptr ? c.end : "Capture aborted.", IDOK);
+  auto* capture = qobject_cast<QAbstractButton*>(panel->Control(IDC_CAPTURE));
+  capture->click();
+  EXPECT_LT(Armed("CA:0"), scenario.calls.front().at);
+  const sim::CallScript& first = scenario.calls.front();
+  if (first.connects()) {
+    ASSERT_TRUE(Eventually(
+        [&] {
+          std::lock_guard guard(store().dataMutex);
+          return store().captureHeaders.GetSize() == 1 && store().captureBuffer.GetSize() > 0;
+        },
+        60000));
+    std::lock_guard guard(store().dataMutex);
+    EXPECT_EQ(store().captureHeaders[0].eventName, first.connectText.substr(0, 14));
+  }
+  if (c.end == nullptr) capture->click();  // End Capture
+  ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && !store().Run().captureBusy(); }, 60000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, NamedLineGui,
+                         ::testing::Values(NamedLine{"v22bis-async", "Capture session complete."},
+                                           NamedLine{"parity-7e1", "Capture session complete."},
+                                           NamedLine{"v32bis-events", "Capture session complete."},
+                                           NamedLine{"hdlc-sync", "Capture session complete."},
+                                           NamedLine{"two-calls", "Capture session complete."},
+                                           NamedLine{"error-ends", "Vacant POTS line."},
+                                           NamedLine{"long-call", nullptr},
+                                           NamedLine{"four-wire", "Capture session complete."},
+                                           NamedLine{"b300", "Capture session complete."}),
+                         [](const ::testing::TestParamInfo<NamedLine>& info) {
+                           std::string name = info.param.name;
+                           for (char& ch : name)
+                             if (ch == '-') ch = '_';
+                           return name;
+                         });
 
 }  // namespace

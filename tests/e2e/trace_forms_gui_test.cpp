@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWindow>
 
 #include <algorithm>
 #include <mutex>
@@ -13,6 +15,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
 #include "shell/OruApp.h"
+#include "shell/frame/CMainFrame.h"
 #include "shell/OruDocument.h"
 #include "shell/model/ShellConstants.h"
 #include "sim/ScenarioParser.h"
@@ -215,6 +218,38 @@ TEST_F(TraceFormsGui, DeclinedSaveAndCancelKeepTheHeldTrace) {
   EXPECT_TRUE(app().currentDocument->IsTypeModified(DocumentType::Trace));
   const Texts sent = CommandsSince(before);
   EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& c) { return c.starts_with("RT:"); }), 0);
+}
+
+// Yes to the save prompt a recall asks: the prompt and the file choice after it open over the
+// recall dialog, which keeps to its place (centred on the main window, above it, never on top of
+// every window) so that they are not hidden behind it.
+TEST_F(TraceFormsGui, TheSaveARecallAsksOpensOverTheRecallDialog) {
+  instrumentOptions.prefillMemory = true;
+  ASSERT_TRUE(StartForms());
+  app().settings.options = 1;
+  apptest::FillTrace(store(), 40);
+  app().currentDocument->SetTypeModified(true, DocumentType::Trace);
+  QPointer<QDialog> recall;
+  answers.Modal([&](QDialog& dialog) {
+    recall = &dialog;
+    dialog.show();
+    EXPECT_FALSE(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(dialog.windowHandle()->transientParent(), app().mainFrame->windowHandle());
+    const QPoint middle = app().mainFrame->frameGeometry().center();
+    EXPECT_LE((dialog.frameGeometry().center() - middle).manhattanLength(), 2);
+    EXPECT_TRUE(Eventually([&] { return RowsIn(dialog); }));
+    answers.Box(QStringLiteral("Save changes to Untitled?"), IDYES).SaveFile(Path("kept.ast"));
+    ScriptedAnswerer::Click(dialog, 1119);  // Recall #1
+    return dialog.result();
+  });
+  const std::size_t asked = answers.prompts().size();
+  control->OnRecallTrace();
+  ASSERT_EQ(answers.prompts().size(), asked + 3);
+  EXPECT_EQ(answers.prompts()[asked + 1].kind, PromptKind::MessageBox);
+  EXPECT_EQ(answers.prompts()[asked + 1].owner, recall);
+  EXPECT_EQ(answers.prompts()[asked + 2].spec.title, "Save ORUpc trace file as");
+  EXPECT_EQ(answers.prompts()[asked + 2].owner, recall);
+  EXPECT_TRUE(QFileInfo::exists(Path("kept.ast")));
 }
 
 TEST_F(TraceFormsGui, UnplugWhileHeadersAreReadLeavesCancelWorking) {

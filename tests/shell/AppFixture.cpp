@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "sim/ScenarioParser.h"
+
 namespace apptest {
 
 void FillCapture(CORUData& store, int records, int seed) {
@@ -62,6 +64,20 @@ void AppFixture::TearDown() {
   answers.CheckAllUsed();
   const std::vector<nt::VerifierRecord> records = ShutDown();
   EXPECT_TRUE(records.empty()) << machine().verifier().report();
+}
+
+void PlayShortCall(sim::Instrument& instrument) {
+  const sim::ParsedScenario call = sim::parseScenario(R"(
+scenario short-call
+at 0.0 dc 1 -8.0
+call 0.5 "CONNECT 2400"
+  text +0.1 answer "HELLO" every 0.3 count 3
+  end +1.2 code 9 text "NO CARRIER"
+endcall
+length 60
+)");
+  ASSERT_TRUE(call.ok()) << call.error;
+  instrument.loadScenario(call.scenario);
 }
 
 }  // namespace apptest

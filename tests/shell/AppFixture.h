@@ -48,6 +48,9 @@ std::vector<RecordFields> CaptureFields(CORUData& store);
 std::vector<int> TraceSamples(CORUData& store);
 // The whole file's bytes (empty when it cannot be read).
 QByteArray FileBytes(const QString& path);
+// Plays a short 2400 bit/s call on the instrument, connecting half a second (of its time) from
+// now and ending with code 9 ("Capture session complete.") a little over a second later.
+void PlayShortCall(sim::Instrument& instrument);
 
 class AppFixture : public ::testing::Test, public apprig::AppRig {
  protected:

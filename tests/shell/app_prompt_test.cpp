@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -100,6 +105,59 @@ TEST(ScriptedAnswererTest, ModalRunsFillControlsById) {
 }
 
 // ---- the settings' QSettings store ----------------------------------------------------------------
+
+// The real prompts, offscreen: a box asked while one of our dialogs runs opens over that dialog and
+// is as wide as its title; a request to end closes the box that only informs and the dialog.
+TEST(PromptServiceTest, ABoxOpensOverTheDialogItWasAskedFromAndCloseOnRequestEndsBoth) {
+  apptest::QtApplication();
+  QWidget main;
+  main.setGeometry(100, 80, 830, 678);
+  main.show();
+  PromptService prompts;
+  prompts.SetParentWindow(&main);
+  QDialog dialog;
+  dialog.resize(300, 200);
+  QPointer<QMessageBox> box;
+  bool seen = false;
+  int answer = 0;
+  QElapsedTimer running;
+  running.start();
+  // The dialog's own code asks, once it shows; the user's timer looks at what came up.
+  QTimer asks;
+  asks.setSingleShot(true);
+  QObject::connect(&asks, &QTimer::timeout,
+                   [&] { answer = prompts.MessageBox("Capture session complete.", "End of capture", MB_OK); });
+  QTimer user;
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    if (running.elapsed() > apptest::kHangMs) {  // never left waiting inside a box
+      if (auto* open = qobject_cast<QDialog*>(QApplication::activeModalWidget())) open->reject();
+    } else if (dialog.isVisible() && !asks.isActive() && answer == 0 && !box) {
+      asks.start(0);
+      answer = -1;
+    } else if (!box) {
+      box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box) {
+        seen = true;
+        EXPECT_EQ(box->parentWidget(), &dialog);
+        EXPECT_EQ(prompts.Owner(), box.data());
+        EXPECT_EQ(prompts.OpenPrompts(), 2);
+        EXPECT_GE(box->width(), PromptService::TitleBarWidth(box->font(), "End of capture"));
+        const QPoint off = box->frameGeometry().center() - dialog.frameGeometry().center();
+        EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
+        prompts.CloseInformingPrompts();
+      }
+    }
+  });
+  user.start(10);
+  EXPECT_EQ(prompts.RunModal(dialog), QDialog::Rejected);
+  user.stop();
+  EXPECT_EQ(answer, IDOK);
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(prompts.OpenPrompts(), 0);
+  // Our dialog itself opened centred on the main window.
+  const QPoint off = dialog.frameGeometry().center() - main.frameGeometry().center();
+  EXPECT_LE(off.manhattanLength(), 2) << off.x() << "," << off.y();
+}
 
 TEST(SettingsFileTest, GroupValuesKindsAndBufferLimits) {
   apptest::QtApplication();

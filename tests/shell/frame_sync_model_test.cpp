@@ -67,9 +67,13 @@ TEST(StateSync, DeviceAbsentDisablesCaptureAndMeterTabs) {
     ASSERT_TRUE(EnabledIn(plan.traceControlEnables, id, &on)) << id;
     EXPECT_FALSE(on) << id;
   }
-  // Tab 0 is left as it is; 1 on, 2 and 3 off.
-  EXPECT_FALSE(plan.tabs.For(0).has_value());
-  EXPECT_EQ(Tabs(plan, true), (std::vector<bool>{true, true, false, false, false}));
+  // Tabs 0 and 1 on, whatever they were (a trace closes 0), 2 and 3 off.
+  EXPECT_EQ(Tabs(plan, false), (std::vector<bool>{true, true, false, false, false}));
+  // And every control a capture's start locked, Capture aside.
+  for (int id : {IDC_CONFIGURE, IDC_SIGNAL_TRACE, IDC_LINE_TEST, IDC_DTMF_DECODER}) {
+    ASSERT_TRUE(EnabledIn(plan.controlViewEnables, id, &on)) << id;
+    EXPECT_TRUE(on) << id;
+  }
 }
 
 struct TabFallback {

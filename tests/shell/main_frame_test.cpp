@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QImage>
+#include <QScreen>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -58,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                     0,
                     {"control.SyncControlsFromConfig(2)", "session.StartLiveRefresh", "trace.ForwardToTraceRecall(2)",
                      "traceControl.RefreshFromSettings(2)"}},
-        DispatchRow{2038, 0, 0, {"control.ShowEndOfCapture", "session.StopLiveRefresh"}},
+        DispatchRow{2038, 0, 0, {"session.StopLiveRefresh", "control.ShowEndOfCapture"}},
         DispatchRow{2049, 0, 0, {"traceControl.OnTraceFinished", "control.OnSignalTraceEnded"}},
         DispatchRow{2051, 77, 1, {"trace.AddTraceBlock(77,1)"}}, DispatchRow{2054, 0, 0, {"volt.OnLineTestReply"}},
         DispatchRow{2057, 0, 0, {"dtmf.OnDigitsChanged"}},
@@ -264,7 +266,7 @@ TEST_F(MainFrameTest, ClickOnTheAnswerPaneChoosesTheAnswerColor) {
 TEST_F(MainFrameTest, PanesShowTheStoreAfterTheIdleUpdate) {
   ASSERT_TRUE(StartAndSettle());
   store().statusText.Set("Line status");
-  store().modeText.Set("Intercept Mode");
+  store().WithData([](CORUData& data) { data.sysCfg.standard = 3; });  // 14400 on CAPTURE DATA
   frame()->RunIdleUpdate();
   CORUStatusBar* bar = frame()->StatusBar();
   EXPECT_EQ(bar->PaneText(ID_PANE_CONNECTION), QStringLiteral("USB connected"));
@@ -318,6 +320,35 @@ TEST_F(MainFrameTest, TabHitTestBySelectionAndState) {
   EXPECT_EQ(t->GetCurrentTab(), 0);
   QTest::mouseClick(t, Qt::LeftButton, {}, QPoint(x1 + 3, 10));
   EXPECT_EQ(t->GetCurrentTab(), 1);
+}
+
+// The strip as the screen shows it after clicks from tab to tab: the sunken edge below the strip
+// runs unbroken under every tab but the one selected, which opens into the area below it.
+TEST_F(MainFrameTest, TheBaseLineIsOpenOnlyUnderTheSelectedTabAfterSwitching) {
+  ASSERT_TRUE(StartAndSettle());
+  frame()->RunIdleUpdate();
+  CORUTabbedFrame* t = tabs();
+  ASSERT_TRUE(t->IsTabEnabled(2) && t->IsTabEnabled(3));
+  const auto middleOf = [&](int tab) {
+    int left = -1, right = -1;
+    for (int x = 0; x < 2000; ++x)
+      if (t->HitTest(x, 10) == tab) {
+        if (left < 0) left = x;
+        right = x;
+      }
+    return (left + right) / 2;
+  };
+  const QColor edge = t->palette().color(QPalette::Dark);
+  for (int tab : {1, 2, 0, 3, 1, 3}) {
+    QTest::mouseClick(t, Qt::LeftButton, {}, QPoint(middleOf(tab), 10));
+    ASSERT_EQ(t->GetCurrentTab(), tab);
+    QCoreApplication::processEvents();  // the repaint the click asked for
+    const QImage screen = t->screen()->grabWindow(frame()->winId()).toImage();
+    for (int other = 0; other < t->TabCount(); ++other) {
+      const QPoint at = t->mapTo(frame(), QPoint(middleOf(other), kTabStripHeight));
+      EXPECT_EQ(screen.pixel(at) == edge.rgb(), other != tab) << "tab " << other << " after choosing " << tab;
+    }
+  }
 }
 
 TEST_F(MainFrameTest, LabelsEnablingAndRepaints) {

@@ -11,6 +11,7 @@
 #include "SimTestSupport.h"
 #include "sim/ScenarioChoice.h"
 #include "sim/ScenarioLibrary.h"
+#include "sim/WatchedLine.h"
 
 using namespace simtest;
 
@@ -147,5 +148,60 @@ TEST_F(ScenarioChoiceTest, UnknownNamesAndBadFilesSayWhy) {
   }
   EXPECT_NE(sim::chooseScenario("bogus").error.find("live-line"), std::string::npos);
 }
+
+// Every built-in line as the program plays it: armed 10 s after the start, a capture catches the
+// line's first call, the calls after it and then the first call again, one length later.
+class NamedLine : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(NamedLine, ItsCallsComeAfterTheLeadInAgainAndAgain) {
+  const sim::Scenario own = *sim::builtinScenario(GetParam());
+  const sim::ScenarioChoice chosen = sim::chooseScenario(GetParam());
+  ASSERT_TRUE(chosen.ok()) << chosen.error;
+  const sim::Scenario& played = *chosen.scenario;
+  if (own.calls.empty() || own.repeat) {
+    EXPECT_EQ(played.length, own.length);
+    EXPECT_EQ(played.repeat, own.repeat);
+    return;
+  }
+  ASSERT_TRUE(played.repeat);
+  ASSERT_EQ(played.calls.size(), own.calls.size());
+  const Micros lead = played.calls.front().at - own.calls.front().at;
+  EXPECT_EQ(played.calls.front().at, sim::kFirstCallAt);
+  EXPECT_EQ(played.length, own.length + lead);
+  for (std::size_t i = 0; i < own.calls.size(); ++i) {
+    EXPECT_EQ(played.calls[i].at, own.calls[i].at + lead) << "call " << i;
+    EXPECT_EQ(played.calls[i].items.size(), own.calls[i].items.size()) << "call " << i;
+  }
+  ASSERT_EQ(played.dc.size(), own.dc.size());
+  for (std::size_t i = 0; i < own.dc.size(); ++i) EXPECT_EQ(played.dc[i].at, own.dc[i].at + lead);
+
+  sim::Firmware fw;
+  fw.loadScenario(played, 0);
+  Micros now = sec(10);  // Capture pressed
+  std::vector<CaptureRun> runs;
+  for (std::size_t call = 0; call <= own.calls.size(); ++call) {
+    runs.push_back(runCapture(fw, now, ms(50), now + played.length + sec(5)));
+    ASSERT_FALSE(runs.back().endReply.empty()) << "capture " << call << " caught nothing";
+    fw.execute("CA:2", now);
+  }
+  const CaptureRun& first = runs.front();
+  const CaptureRun& again = runs.back();
+  if (own.calls.front().connects()) {
+    EXPECT_EQ(first.connectReply, "ca:0:" + own.calls.front().connectText);
+    EXPECT_FALSE(first.records.empty());
+  }
+  EXPECT_EQ(again.connectReply, first.connectReply);
+  EXPECT_EQ(again.endReply, first.endReply);
+  EXPECT_EQ(again.records, first.records);
+  EXPECT_NEAR(static_cast<double>(again.endedAt - first.endedAt), static_cast<double>(played.length), ms(60));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, NamedLine, ::testing::ValuesIn(sim::builtinScenarioNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           for (char& c : name)
+                             if (c == '-') c = '_';
+                           return name;
+                         });
 
 }  // namespace
