@@ -29,6 +29,7 @@
 #include "shell/model/CommandLine.h"
 #include "shell/model/MainTitle.h"
 #include "shell/model/SettingsRules.h"
+#include "shell/model/TabTable.h"
 
 namespace {
 
@@ -303,7 +304,7 @@ void CORUpc144App::OnFileNew() {
     return;
   }
   if (doc.IsTypeModified(DocumentType::Capture)) {
-    SelectTab(0);
+    SelectTab(TabOfDocument(DocumentType::Capture));
     if (!doc.SaveModified(DocumentType::Capture)) {
       newAllowed_ = false;
       return;
@@ -311,7 +312,7 @@ void CORUpc144App::OnFileNew() {
     DiscardCapture(true);
   }
   if (doc.IsTypeModified(DocumentType::Trace)) {
-    SelectTab(1);
+    SelectTab(TabOfDocument(DocumentType::Trace));
     if (!doc.SaveModified(DocumentType::Trace)) {
       newAllowed_ = false;
       return;
@@ -367,7 +368,7 @@ bool CORUpc144App::OpenDocumentFile(const QString& path) {
     document_->SetTitle(title);
   };
   if (document_->IsTypeModified(type)) {
-    SelectTab(type == DocumentType::Trace ? 1 : 0);
+    SelectTab(TabOfDocument(type));
     if (!document_->SaveModified(type)) {
       restore();
       return false;

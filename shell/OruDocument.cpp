@@ -12,6 +12,7 @@
 #include "shell/model/AutosaveRule.h"
 #include "shell/model/DocumentDialogs.h"
 #include "shell/model/MainTitle.h"
+#include "shell/model/TabTable.h"
 
 namespace {
 
@@ -22,8 +23,6 @@ constexpr const char* kFolderTitle = "Select Autosave folder";
 constexpr UINT kExportEmptyStyle = MB_OK | MB_ICONEXCLAMATION | MB_SYSTEMMODAL;  // 0x1030
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-int TabOf(DocumentType documentType) { return documentType == DocumentType::Trace ? 1 : 0; }
 
 }  // namespace
 
@@ -61,8 +60,9 @@ void CORUpc144Doc::SetPathName(const QString& path, std::optional<DocumentType> 
 }
 
 void CORUpc144Doc::SetPathNameForTab(int tab) {
-  if (tab != 0 && tab != 1) return;
-  const DocumentType type = tab == 1 ? DocumentType::Trace : DocumentType::Capture;
+  const std::optional<DocumentType> shown = DocumentOfTab(tab);
+  if (!shown) return;
+  const DocumentType type = *shown;
   const QString name = FilePathOf(type);
   app_.SetMainTitle(name);
   if (!name.isEmpty()) SetPathName(name, type, false);
@@ -141,7 +141,7 @@ bool CORUpc144Doc::OnNewDocument() {
     }
     store.Reset();
   });
-  documentType_ = app_.CurrentTab() == 1 ? DocumentType::Trace : DocumentType::Capture;
+  documentType_ = DocumentTypeForTab(app_.CurrentTab());
   captureModified_ = false;
   traceModified_ = false;
   captureFilePath_.clear();
@@ -178,7 +178,7 @@ bool CORUpc144Doc::OnOpenDocument(const QString& path) {
   TakeFileSettings(settings, type);
   SetTypeModified(false, type);
   FilePathOf(type) = path;
-  app_.SelectTab(TabOf(type));
+  app_.SelectTab(TabOfDocument(type));
   SetPathName(path, type, true);
   app_.SetMainTitle(path);
   if (app_.Views().activeCaptureView) {

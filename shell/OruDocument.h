@@ -51,7 +51,7 @@ class CORUpc144Doc final : public DocumentState {
   // name too unless it is the trace's, and the title becomes "Quorlan View PC - ". Nothing then
   // saves the new capture over the old file without asking.
   void ForgetCaptureFile();
-  // A tab switch: tab 0 takes the capture's file name, tab 1 the trace's, as the main title and,
+  // A tab switch: a tab that shows a document takes that type's file name as the main title and,
   // when not empty, as the path name. Other tabs change nothing.
   void SetPathNameForTab(int tab);
 

@@ -23,6 +23,7 @@
 #include "shell/frame/VolumeCtrl.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/model/IdlePacing.h"
+#include "shell/model/TabTable.h"
 
 namespace {
 constexpr int kFrameWidth = 830;
@@ -115,9 +116,10 @@ void CMainFrame::BuildClient() {
   tabbedFrame->setObjectName(QString::number(AFX_IDW_PANE_FIRST));
   setCentralWidget(tabbedFrame);
   app.tabbedFrame = tabbedFrame;
-  for (const FrameTab& tab : FrameTabs()) tabbedFrame->AddTab(QLatin1String(tab.title), tab.make(app, tabbedFrame));
-  tabbedFrame->EnableTab(TAB_CAPTURE_DATA);
-  tabbedFrame->EnableTab(TAB_SIGNAL_TRACE);
+  for (const FrameTab& tab : FrameTabs())
+    tabbedFrame->AddTab(QLatin1String(FrameTabTitle(tab)), tab.make(app, tabbedFrame));
+  // The tabs of the capture and the trace open at once; the meters wait for the instrument.
+  for (int tab : DocumentTabs()) tabbedFrame->EnableTab(tab);
   SetActiveView(views.activeCaptureView.get());
 }
 

@@ -11,6 +11,7 @@
 #include "shell/frame/TabbedFrame.h"
 #include "shell/frame/TraceFrame.h"
 #include "shell/model/StatusPaneText.h"
+#include "shell/model/TabTable.h"
 
 namespace {
 
@@ -85,12 +86,23 @@ void LeaveDtmfDecoder(CORUpc144App& app) {
 }
 
 constexpr std::array kTabs{
-    FrameTab{"CAPTURE DATA", MakeCaptureFrame, EnterCaptureData, Nothing},
-    FrameTab{"SIGNAL TRACE", MakeTraceFrame, EnterSignalTrace, LeaveSignalTrace},
-    FrameTab{"VOLT METER", MakeVoltMeter, EnterVoltMeter, LeaveVoltMeter},
-    FrameTab{"DTMF DECODER", MakeDtmfDecoder, EnterDtmfDecoder, LeaveDtmfDecoder},
+    FrameTab{TAB_CAPTURE_DATA, MakeCaptureFrame, EnterCaptureData, Nothing},
+    FrameTab{TAB_SIGNAL_TRACE, MakeTraceFrame, EnterSignalTrace, LeaveSignalTrace},
+    FrameTab{TAB_VOLT_METER, MakeVoltMeter, EnterVoltMeter, LeaveVoltMeter},
+    FrameTab{TAB_DTMF_DECODER, MakeDtmfDecoder, EnterDtmfDecoder, LeaveDtmfDecoder},
 };
+
+// One window per row of the tab table, in its order.
+constexpr bool EveryRowOnce() {
+  if (kTabs.size() != kTabTable.size()) return false;
+  for (std::size_t i = 0; i < kTabs.size(); ++i)
+    if (kTabs[i].tab != static_cast<int>(i)) return false;
+  return true;
+}
+static_assert(EveryRowOnce(), "the frame's tabs follow the tab table row by row");
 
 }  // namespace
 
 std::span<const FrameTab> FrameTabs() { return kTabs; }
+
+const char* FrameTabTitle(const FrameTab& tab) { return kTabTable[static_cast<std::size_t>(tab.tab)].title; }

@@ -1,8 +1,8 @@
 #pragma once
 
-// The main frame's tabs in the order they are added: a tab's title, the window it shows, what
-// starts its activity when it is entered and what stops it when it is left. The tabbed frame and
-// the main frame take the tabs, and their number, from here alone.
+// What the main frame adds to each row of the tab table (shell/model/TabTable.h), in the table's
+// order: the window the tab shows, what starts its activity when it is entered and what stops it
+// when it is left. The tabbed frame and the main frame take the tabs, and their number, from here.
 
 #include <span>
 
@@ -10,7 +10,7 @@ class CORUpc144App;
 class QWidget;
 
 struct FrameTab {
-  const char* title;
+  int tab;  // its row of the tab table
   // Builds the tab's window as a child of `parent`; the views it makes go into the main frame's set.
   QWidget* (*make)(CORUpc144App& app, QWidget* parent);
   void (*enter)(CORUpc144App& app);
@@ -18,3 +18,5 @@ struct FrameTab {
 };
 
 std::span<const FrameTab> FrameTabs();
+// The tab's title, from its row of the tab table.
+const char* FrameTabTitle(const FrameTab& tab);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "shell/model/TabStrip.h"
+#include "shell/model/TabTable.h"
 
 class CORUpc144App;
 

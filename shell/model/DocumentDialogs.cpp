@@ -15,8 +15,6 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
 
 }  // namespace
 
-DocumentType DocumentTypeForTab(int tab) { return tab == 1 ? DocumentType::Trace : DocumentType::Capture; }
-
 FileDialogSpec SaveAsDialogSpec(DocumentType documentType) {
   FileDialogSpec spec;
   spec.flags = kHideReadOnly | kOverwritePrompt;

@@ -8,9 +8,7 @@
 
 #include "link/store/DocumentType.h"
 #include "shell/model/FileDialogSpec.h"
-
-// The type a tab's commands act on: SIGNAL TRACE (tab 1) the trace, every other tab the capture.
-DocumentType DocumentTypeForTab(int tab);
+#include "shell/model/TabTable.h"
 
 // Save As ("Save ORUpc ... file as") and Save without a path ("Save ORUpc ... file", starting in
 // the autosave folder).

@@ -54,10 +54,10 @@ SyncPlan PlanStateSync(const SyncInput& in) {
                      IDC_TRIGGER_RINGBACK, IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, false);
     }
-    // CAPTURE DATA and SIGNAL TRACE open, as at a start without the instrument (a trace the loss
-    // ended had closed CAPTURE DATA); the meters need the instrument.
-    plan.tabs = {.rest = false, .opened = {TAB_CAPTURE_DATA, TAB_SIGNAL_TRACE}};
-    plan.selectTab0 = in.currentTab != 0 && in.currentTab != 1;
+    // The tabs of the capture and the trace open, as at a start without the instrument (a trace
+    // the loss ended had closed CAPTURE DATA); the meters need the instrument.
+    plan.tabs = {.rest = false, .opened = DocumentTabs()};
+    plan.selectTab0 = !DocumentOfTab(in.currentTab).has_value();
     plan.stopActivities = true;
     return plan;
   }
@@ -96,14 +96,14 @@ SyncPlan PlanStateSync(const SyncInput& in) {
         plan.captureButtonIdle = false;
       }
     }
-    plan.tabs = {.rest = false, .kept = TAB_CAPTURE_DATA};
+    plan.tabs = {.rest = false, .kept = TabOfDocument(DocumentType::Capture)};
   } else {
     if (in.traceControlExists) {
       for (int id : {IDC_LINE1, IDC_LINE2, IDC_RECALL_TRACE, IDC_TRIGGER_TYPE, IDC_TRIGGER_DTMF, IDC_TRIGGER_RINGBACK,
                      IDC_TRIGGER_VOLTAGE})
         plan.traceControlEnables.emplace_back(id, false);
     }
-    plan.tabs = {.rest = false, .kept = TAB_SIGNAL_TRACE};
+    plan.tabs = {.rest = false, .kept = TabOfDocument(DocumentType::Trace)};
   }
   return plan;
 }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "link/store/RunState.h"
-#include "shell/model/TabStrip.h"
+#include "shell/model/TabTable.h"
 
 constexpr const char* kUsbConnected = "USB connected";
 constexpr const char* kUsbDisconnected = "USB disconnected";

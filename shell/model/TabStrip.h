@@ -6,12 +6,6 @@
 #include <string>
 #include <vector>
 
-// Tab indexes, in the order the main frame adds them.
-constexpr int TAB_CAPTURE_DATA = 0;
-constexpr int TAB_SIGNAL_TRACE = 1;
-constexpr int TAB_VOLT_METER = 2;
-constexpr int TAB_DTMF_DECODER = 3;
-
 constexpr int kTabStripHeight = 32;
 constexpr int kTabPadding = 17;    // a tab is its label's width plus this
 constexpr int kTabLabelInset = 8;  // the label starts this far into its tab

@@ -17,6 +17,7 @@
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
 #include "shell/frame/TabbedFrame.h"
+#include "shell/model/TabTable.h"
 
 namespace {
 
@@ -101,8 +102,9 @@ void CORUControlView::OnCapture() {
     RunPosts(plan.stops);
     if (plan.step == CaptureStep::Abort) {
       SetCaptureControlsEnabled(true);
+      // The capture's own tab stayed open; the others come back now, not at the next idle update.
       if (app.tabbedFrame != nullptr)
-        for (int tab : {TAB_SIGNAL_TRACE, TAB_VOLT_METER, TAB_DTMF_DECODER}) app.tabbedFrame->EnableTab(tab);
+        for (int tab : TabsGivenBack(TabOfDocument(DocumentType::Capture))) app.tabbedFrame->EnableTab(tab);
       store.statusText.Set("Aborting capture");
       app.PostToWorker(WM_ORU_ABORT_CAPTURE);
     }
