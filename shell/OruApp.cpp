@@ -351,6 +351,7 @@ FileDialogSpec CORUpc144App::OpenDialogSpecFor() const { return OpenDialogSpec(C
 
 bool CORUpc144App::OpenDocumentFile(const QString& path) {
   if (!document_) return false;
+  // The open's one look at the name: the document and the frame are told the type.
   const std::optional<DocumentType> found = DocumentTypeFromPath(path.toStdString());
   if (!found) {
     prompts_.MessageBox(kUnknownFileType, kAppTitle, MB_OK | MB_ICONEXCLAMATION);
@@ -374,7 +375,10 @@ bool CORUpc144App::OpenDocumentFile(const QString& path) {
       return false;
     }
   }
-  if (document_->OnOpenDocument(path)) return true;
+  if (document_->OnOpenDocument(path, type)) {
+    AddToRecentFileList(path);
+    return true;
+  }
   restore();
   return false;
 }

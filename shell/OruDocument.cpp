@@ -7,6 +7,7 @@
 #include "link/files/DocumentFile.h"
 #include "link/files/FileType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "shell/frame/CMainFrame.h"
 #include "link/store/TraceHeader.h"
 #include "shell/OruApp.h"
 #include "shell/model/AutosaveRule.h"
@@ -64,7 +65,7 @@ void CORUpc144Doc::SetPathNameForTab(int tab) {
   if (!shown) return;
   const DocumentType type = *shown;
   const QString name = FilePathOf(type);
-  app_.SetMainTitle(name);
+  title_ = Q(MainTitle(name.toStdString()));
   if (!name.isEmpty()) SetPathName(name, type, false);
 }
 
@@ -155,14 +156,7 @@ bool CORUpc144Doc::OnNewDocument() {
   return true;
 }
 
-bool CORUpc144Doc::OnOpenDocument(const QString& path) {
-  const std::optional<DocumentType> found = DocumentTypeFromPath(path.toStdString());
-  if (!found) {
-    documentType_ = std::nullopt;
-    ShowStatus(FileStatus::UnknownType);
-    return false;
-  }
-  const DocumentType type = *found;
+bool CORUpc144Doc::OnOpenDocument(const QString& path, DocumentType type) {
   FileSettings settings = CurrentFileSettings();
   // Read into a store of its own: a file that fails to load changes nothing held, so a later
   // Save cannot write half a file's data over the file the data came from.
@@ -178,15 +172,10 @@ bool CORUpc144Doc::OnOpenDocument(const QString& path) {
   TakeFileSettings(settings, type);
   SetTypeModified(false, type);
   FilePathOf(type) = path;
-  app_.SelectTab(TabOfDocument(type));
-  SetPathName(path, type, true);
-  app_.SetMainTitle(path);
-  if (app_.Views().activeCaptureView) {
-    app_.Views().activeCaptureView->Redraw();
-    app_.Views().activeCaptureView->Refresh();
-  }
-  if (app_.Views().controlView) app_.Views().controlView->SyncControlsFromConfig(0);
-  UpdateViews();
+  SetPathName(path, type, false);
+  title_ = Q(MainTitle(path.toStdString()));
+  // The one word to the windows: the frame brings the type's tab forward and redraws once.
+  if (app_.mainFrame != nullptr) app_.mainFrame->ShowDocument(type, title_);
   return true;
 }
 

@@ -51,17 +51,18 @@ class CORUpc144Doc final : public DocumentState {
   // name too unless it is the trace's, and the title becomes "Quorlan View PC - ". Nothing then
   // saves the new capture over the old file without asking.
   void ForgetCaptureFile();
-  // A tab switch: a tab that shows a document takes that type's file name as the main title and,
-  // when not empty, as the path name. Other tabs change nothing.
+  // A tab switch: a tab that shows a document takes that type's file name as the title and, when
+  // not empty, as the path name (the frame shows the title). Other tabs change nothing.
   void SetPathNameForTab(int tab);
 
   // ---- document steps --------------------------------------------------------------------------
   // A new document: stops what runs (posting the stop requests), resets the store, clears both
   // flags and both paths, titles the window "Quorlan View PC - ".
   bool OnNewDocument();
-  // Loads `path` into the type its name selects and switches to that type's tab. Failures are
-  // shown in a box; the data held, the paths, the title and the modified flags then stay.
-  bool OnOpenDocument(const QString& path);
+  // Loads `path` as `type` (the caller worked the type out from the name), names the document
+  // after it and tells the main frame once, which shows that type's tab. Failures are shown in a
+  // box; the data held, the paths, the title and the modified flags then stay.
+  bool OnOpenDocument(const QString& path, DocumentType type);
   // Writes the data of `documentType` to `path` (the extension added when missing); a failure is
   // shown and answers false. Success clears that type's flag and makes `path` its path name.
   bool OnSaveDocument(const QString& path, DocumentType documentType);

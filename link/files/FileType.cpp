@@ -1,8 +1,12 @@
 #include "link/files/FileType.h"
 
+#include <atomic>
+
 #include "link/store/DocumentType.h"
 
 namespace {
+
+std::atomic<int> typeDecisions{0};
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -26,7 +30,10 @@ std::size_t FindNoCase(std::string_view text, std::string_view what, bool fromEn
   return std::string_view::npos;
 }
 
+int DocumentTypeDecisions() { return typeDecisions.load(); }
+
 std::optional<DocumentType> DocumentTypeFromPath(std::string_view path) {
+  ++typeDecisions;
   constexpr std::string_view kSearchOrder[] = {".hsc", ".ast", ".HSC", ".AST"};
   for (std::string_view extension : kSearchOrder) {
     if (path.find(extension) != std::string_view::npos)

@@ -12,6 +12,8 @@
 // first found decides (capture or trace). Failing those, any other spelling of either counts,
 // the one nearest the end of the path deciding. Nothing otherwise.
 std::optional<DocumentType> DocumentTypeFromPath(std::string_view path);
+// How often DocumentTypeFromPath has run in this process (an open works the type out once).
+int DocumentTypeDecisions();
 
 // The path a save writes to: ".ast" (trace) or ".hsc" (capture) is appended unless some spelling
 // of it occurs already. An empty `documentType` is first set from the path (a spelling of ".ast"

@@ -123,6 +123,18 @@ void CMainFrame::BuildClient() {
   SetActiveView(views.activeCaptureView.get());
 }
 
+void CMainFrame::ShowDocument(DocumentType type, const QString& title) {
+  if (tabbedFrame != nullptr) tabbedFrame->SelectTab(TabOfDocument(type));
+  setWindowTitle(title);
+  // Refresh lays the capture out again and repaints it; an update on top would only repeat that.
+  ISessionView* capture = views.activeCaptureView.get();
+  if (capture != nullptr) capture->Refresh();
+  if (views.controlView) views.controlView->SyncControlsFromConfig(0);
+  views.ForEach([capture](IShellView& view) {
+    if (&view != capture) view.OnUpdate();
+  });
+}
+
 void CMainFrame::RegisterDeviceInterface() {
   DEV_BROADCAST_DEVICEINTERFACE filter{};
   filter.dbcc_size = sizeof(filter);

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 
+#include "link/store/DocumentType.h"
 #include "platform/win32/DeviceNotification.h"
 #include "platform/win32/Win32Types.h"
 #include "shell/model/CoalescedNotice.h"
@@ -62,6 +63,10 @@ class CMainFrame : public QMainWindow {
   int IdleUpdates() const { return idleUpdates; }  // how many have run
   // Kills the connection timer and asks the worker to end (3000 ms handshake).
   void StopCommThread();
+
+  // A file was opened as `type`: its tab comes to the front, the window takes `title`, the
+  // capture view lays out and repaints once and every other view takes the document's update.
+  void ShowDocument(DocumentType type, const QString& title);
 
   // One command by id: the frame's own or the application's.
   void OnCommand(int commandId);

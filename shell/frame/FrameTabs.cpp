@@ -23,12 +23,19 @@ void ShowCaptureViewActive(CORUpc144App& app) {
     app.mainFrame->SetActiveView(app.Views().activeCaptureView.get());
 }
 
+// A tab that shows a document names the window after that document's file.
+void ShowFileOfTab(CORUpc144App& app, int tab) {
+  if (app.currentDocument == nullptr) return;
+  app.currentDocument->SetPathNameForTab(tab);
+  if (app.mainFrame != nullptr) app.mainFrame->setWindowTitle(app.currentDocument->Title());
+}
+
 QWidget* MakeCaptureFrame(CORUpc144App& app, QWidget* parent) { return new CORUCaptureFrame(app, parent); }
 
 void EnterCaptureData(CORUpc144App& app) {
   CORUData& store = app.dataStore;
   ShowCaptureViewActive(app);
-  if (app.currentDocument != nullptr) app.currentDocument->SetPathNameForTab(TAB_CAPTURE_DATA);
+  ShowFileOfTab(app, TAB_CAPTURE_DATA);
   int standard = 0;
   store.WithData([&](CORUData&) { standard = store.sysCfg.standard; });
   store.modeText.Set(ModeTextForStandard(standard));
@@ -41,7 +48,7 @@ void EnterSignalTrace(CORUpc144App& app) {
   if (views.signalTraceView) views.signalTraceView->ActivateTrace();
   if (views.traceControlView) views.traceControlView->StartEnableTimer();
   if (app.mainFrame != nullptr && views.signalTraceView) app.mainFrame->SetActiveView(views.signalTraceView.get());
-  if (app.currentDocument != nullptr) app.currentDocument->SetPathNameForTab(TAB_SIGNAL_TRACE);
+  ShowFileOfTab(app, TAB_SIGNAL_TRACE);
   app.dataStore.modeText.Set(kBridgedMode);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QFileInfo>
 #include <QImage>
 #include <QScreen>
 #include <QLineEdit>
@@ -9,6 +10,8 @@
 #include <QSplitterHandle>
 #include <QTest>
 
+#include "link/files/DocumentFile.h"
+#include "link/files/FileType.h"
 #include "link/protocol/WorkerMessages.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CaptureFrame.h"
@@ -17,6 +20,7 @@
 #include "shell/frame/SplitOverride.h"
 #include "shell/frame/TraceFrame.h"
 #include "shell/model/StatusPaneText.h"
+#include "shell/model/TabTable.h"
 #include "tests/shell/FontCheck.h"
 #include "tests/shell/FrameFixture.h"
 
@@ -466,6 +470,47 @@ TEST_F(MainFrameTest, HoverMarkClearsWhenTheMouseLeavesTheSessionView) {
   QTest::mouseMove(frame()->windowHandle(), tabs()->mapTo(frame(), QPoint(300, 10)));
   EXPECT_GE(log.Count("session.ClearHoverMark"), 1);
 }
+
+// ---- opening a file ---------------------------------------------------------------------------
+
+// File Open from the other type's tab, as a user does it: the file's type is worked out once, the
+// file lands on its tab, and the capture view and the trace view are each told once to show what
+// is held (lay out, redraw or update).
+class OpenInOneDirection : public MainFrameTest, public testing::WithParamInterface<DocumentType> {};
+
+TEST_P(OpenInOneDirection, DecidesTheTypeOnceAndTellsEachViewOnce) {
+  const DocumentType type = GetParam();
+  const DocumentType other = type == DocumentType::Capture ? DocumentType::Trace : DocumentType::Capture;
+  ASSERT_TRUE(StartAndSettle());
+  const QString path = Path(type == DocumentType::Capture ? "once.hsc" : "once.ast");
+  CORUData data;
+  apptest::FillCapture(data, 6);
+  apptest::FillTrace(data, 30);
+  ASSERT_EQ(SaveDocumentFile(path.toStdString(), data, type, FileSettings{}), FileStatus::Ok);
+  app().SelectTab(TabOfDocument(other));
+  log.Clear();
+  const int decisions = DocumentTypeDecisions();
+
+  answers.OpenFile(path);
+  frame()->OnCommand(ID_FILE_OPEN);
+
+  EXPECT_EQ(DocumentTypeDecisions() - decisions, 1);
+  EXPECT_EQ(tabs()->GetCurrentTab(), TabOfDocument(type));
+  EXPECT_EQ(frame()->windowTitle(), "Quorlan View PC - " + QFileInfo(path).fileName());
+  const auto told = [&](const QString& view) {
+    int n = 0;
+    for (const char* call : {".Refresh", ".Redraw", ".OnUpdate", ".RefreshScope"}) n += log.Count(view + call);
+    return n;
+  };
+  EXPECT_EQ(told("session"), 1) << log.calls.join(' ').toStdString();
+  EXPECT_EQ(told("trace"), 1) << log.calls.join(' ').toStdString();
+  std::lock_guard lock(store().dataMutex);
+  EXPECT_EQ(type == DocumentType::Capture ? store().captureBuffer.GetSize() : store().traceSamples.GetSize(),
+            type == DocumentType::Capture ? 6 : 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Types, OpenInOneDirection, testing::Values(DocumentType::Capture, DocumentType::Trace),
+                         [](const auto& info) { return info.param == DocumentType::Capture ? "Capture" : "Trace"; });
 
 TEST_F(MainFrameTest, FontsResolve) { EXPECT_TRUE(CourierNewIsFixedPitch()); }
 
