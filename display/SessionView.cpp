@@ -89,6 +89,13 @@ void CORUSessionView::Refresh() {
 
 void CORUSessionView::Redraw() { viewport()->update(); }
 
+// The queued layout of Refresh comes too late when a paint is due already (a dialog that just
+// closed uncovers the view): that paint would show the lines of the capture replaced.
+void CORUSessionView::RefreshNow() {
+  Refresh();
+  EnsureLayout();
+}
+
 void CORUSessionView::StartLiveRefresh() {
   ++liveStarts;
   liveTimer.start(kLiveRefreshMs);

@@ -30,6 +30,7 @@ class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   void OnUpdate() override;
   void Refresh() override;
   void Redraw() override;
+  void RefreshNow() override;
   bool LiveRefreshRunning() const override { return liveTimer.isActive(); }
   void StartLiveRefresh() override;
   void StopLiveRefresh() override;

@@ -126,9 +126,9 @@ void CMainFrame::BuildClient() {
 void CMainFrame::ShowDocument(DocumentType type, const QString& title) {
   if (tabbedFrame != nullptr) tabbedFrame->SelectTab(TabOfDocument(type));
   setWindowTitle(title);
-  // Refresh lays the capture out again and repaints it; an update on top would only repeat that.
+  // The capture is laid out again and repainted; an update on top would only repeat that.
   ISessionView* capture = views.activeCaptureView.get();
-  if (capture != nullptr) capture->Refresh();
+  if (capture != nullptr) capture->RefreshNow();
   if (views.controlView) views.controlView->SyncControlsFromConfig(0);
   views.ForEach([capture](IShellView& view) {
     if (&view != capture) view.OnUpdate();

@@ -26,6 +26,7 @@ class SessionPlaceholder final : public PlaceholderView<ISessionView> {
   using PlaceholderView::PlaceholderView;
   void Refresh() override {}
   void Redraw() override { update(); }
+  void RefreshNow() override { update(); }
   bool LiveRefreshRunning() const override { return liveRefresh; }
   void StartLiveRefresh() override { liveRefresh = true; }
   void StopLiveRefresh() override { liveRefresh = false; }

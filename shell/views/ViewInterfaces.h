@@ -34,6 +34,9 @@ class ISessionView : public IShellView {
  public:
   virtual void Refresh() = 0;  // lays the capture out again
   virtual void Redraw() = 0;   // invalidate, erase, update now
+  // Refresh with the layout done before it returns, so that no paint can come between: for a
+  // capture replaced outside the store's lock (a file opened).
+  virtual void RefreshNow() = 0;
   virtual bool LiveRefreshRunning() const = 0;
   virtual void StartLiveRefresh() = 0;  // ID_TIMER_LIVE_REFRESH
   virtual void StopLiveRefresh() = 0;

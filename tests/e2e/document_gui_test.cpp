@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QScrollBar>
 
 #include <initializer_list>
@@ -200,6 +201,20 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{DocumentType::Trace, "t.ast", "short.ast", 20, "Unexpected file format."}));
 
 // ---- Overwrite forgets the old file ------------------------------------------------------------
+
+// The file dialog that closes uncovers the session view, whose paint comes before anything queued:
+// what it paints is the capture just opened, not the one it replaced (here: nothing).
+TEST_F(DocumentGui, AnOpenedCaptureIsWhatTheFirstPaintShows) {
+  ASSERT_TRUE(StartProgram());
+  WriteEarlierFile(Path("shown.hsc"), DocumentType::Capture);
+  Open(Path("shown.hsc"));
+  view->viewport()->repaint();  // the expose of the closed dialog
+  const QImage screen = view->screen()->grabWindow(app().mainFrame->winId()).toImage();
+  const QImage now = view->viewport()->grab().toImage();  // what the view draws for the capture held
+  const QPoint corner(3, 3);                              // in the first line: the event's title
+  EXPECT_EQ(screen.pixel(view->viewport()->mapTo(app().mainFrame, corner)), now.pixel(corner));
+  EXPECT_NE(now.pixel(corner), view->viewport()->palette().color(QPalette::Base).rgb());
+}
 
 TEST_F(DocumentGui, OverwriteCaptureLeavesNoNameThatSaveCouldWriteOver) {
   ASSERT_TRUE(StartProgram());

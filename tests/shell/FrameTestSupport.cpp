@@ -130,6 +130,7 @@ class SessionStandIn final : public StandIn<ISessionView> {
   using StandIn::StandIn;
   void Refresh() override { Call("Refresh"); }
   void Redraw() override { Call("Redraw"); }
+  void RefreshNow() override { Call("RefreshNow"); }
   bool LiveRefreshRunning() const override { return live; }
   void StartLiveRefresh() override {
     live = true;

@@ -499,7 +499,8 @@ TEST_P(OpenInOneDirection, DecidesTheTypeOnceAndTellsEachViewOnce) {
   EXPECT_EQ(frame()->windowTitle(), "Quorlan View PC - " + QFileInfo(path).fileName());
   const auto told = [&](const QString& view) {
     int n = 0;
-    for (const char* call : {".Refresh", ".Redraw", ".OnUpdate", ".RefreshScope"}) n += log.Count(view + call);
+    for (const char* call : {".Refresh", ".RefreshNow", ".Redraw", ".OnUpdate", ".RefreshScope"})
+      n += log.Count(view + call);
     return n;
   };
   EXPECT_EQ(told("session"), 1) << log.calls.join(' ').toStdString();
