@@ -497,17 +497,12 @@ TEST_P(OpenInOneDirection, DecidesTheTypeOnceAndTellsEachViewOnce) {
   EXPECT_EQ(DocumentTypeDecisions() - decisions, 1);
   EXPECT_EQ(tabs()->GetCurrentTab(), TabOfDocument(type));
   EXPECT_EQ(frame()->windowTitle(), "Quorlan View PC - " + QFileInfo(path).fileName());
-  const auto told = [&](const QString& view) {
-    int n = 0;
+  for (const QString view : {"session", "trace"}) {
+    int told = 0;
     for (const char* call : {".Refresh", ".RefreshNow", ".Redraw", ".OnUpdate", ".RefreshScope"})
-      n += log.Count(view + call);
-    return n;
-  };
-  EXPECT_EQ(told("session"), 1) << log.calls.join(' ').toStdString();
-  EXPECT_EQ(told("trace"), 1) << log.calls.join(' ').toStdString();
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(type == DocumentType::Capture ? store().captureBuffer.GetSize() : store().traceSamples.GetSize(),
-            type == DocumentType::Capture ? 6 : 1000);
+      told += log.Count(view + call);
+    EXPECT_EQ(told, 1) << view.toStdString() << ": " << log.calls.join(' ').toStdString();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Types, OpenInOneDirection, testing::Values(DocumentType::Capture, DocumentType::Trace),
