@@ -126,7 +126,7 @@ TEST_P(SameByteTest, SessionTextViewAndReadoutAgree) {
   text.highlightParityBit = c.highlightBit;
   text.selected = marker;
   CaptureTextLayout layout;
-  layout.Layout(store.captureBuffer, store.captureHeaders, text, CaptureTextMetrics{10, 18, 600, 0});
+  layout.Layout(*store.HoldCapture(), text, CaptureTextMetrics{10, 18, 600, 0});
   const CellColors cell = AttributeColors(store.captureBuffer[index].cellAttributes, c.selected, false, colors);
 
   EXPECT_EQ(cell.background, look.colors.background);

@@ -28,7 +28,7 @@ CaptureTextOptions Hex() {
 }
 
 void Lay(CaptureTextLayout& layout, CORUData& store, const CaptureTextOptions& o, const CaptureTextMetrics& m) {
-  layout.Layout(store.captureBuffer, store.captureHeaders, o, m);
+  layout.Layout(*store.HoldCapture(), o, m);
 }
 
 TEST(CaptureText, DisplayTextsAndHex) {
@@ -186,17 +186,17 @@ TEST(CaptureTextLayout, ByteAfterAnUnpairedModemRecordKeepsItsCell) {
   Lay(layout, store, o, Metrics(600));
   EXPECT_EQ(layout.Cells(), (std::vector<int>{0, 1}));
   EXPECT_EQ(store.captureBuffer[1].asciiCell.left, kCw);
-  EXPECT_EQ(PairFirst(store.captureBuffer, 1), 1);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), 1), 1);
 }
 
 TEST(CaptureTextLayout, PairSecondMeansTheFirst) {
   CORUData store;
   AddByte(store, 'x', true);
   AddModemEvent(store, 1, 2);
-  EXPECT_EQ(PairFirst(store.captureBuffer, 2), 1);
-  EXPECT_EQ(PairFirst(store.captureBuffer, 1), 1);
-  EXPECT_EQ(PairFirst(store.captureBuffer, 0), 0);
-  EXPECT_EQ(PairFirst(store.captureBuffer, -1), -1);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), 2), 1);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), 1), 1);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), 0), 0);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), -1), -1);
 }
 
 TEST(CaptureTextLayout, ParityAttributesOnlyIn7E1) {
@@ -254,7 +254,7 @@ TEST(CaptureTextLayout, HitTestMatchesAScanOfEveryCell) {
     for (LONG y = 5; y > layout.Lowest() - 5; y -= 3) {
       for (LONG x = -2; x < 330; x += 3) {
         const int expected = scan(x, y);
-        ASSERT_EQ(layout.HitTest(store.captureBuffer, x, y), expected)
+        ASSERT_EQ(layout.HitTest(*store.HoldCapture(), x, y), expected)
             << static_cast<int>(type) << " at " << x << "," << y;
         hits += expected >= 0 ? 1 : 0;
       }
@@ -262,9 +262,9 @@ TEST(CaptureTextLayout, HitTestMatchesAScanOfEveryCell) {
     EXPECT_GT(hits, 1000);
     // The edges: left and lower inside, right and upper outside.
     const CellRect& c = layout.CellOf(r[layout.Cells()[3]]);
-    EXPECT_EQ(layout.HitTest(store.captureBuffer, c.left, c.bottom), layout.Cells()[3]);
-    EXPECT_NE(layout.HitTest(store.captureBuffer, c.right, c.bottom), layout.Cells()[3]);
-    EXPECT_EQ(layout.HitTest(store.captureBuffer, c.left, c.top), -1);
+    EXPECT_EQ(layout.HitTest(*store.HoldCapture(), c.left, c.bottom), layout.Cells()[3]);
+    EXPECT_NE(layout.HitTest(*store.HoldCapture(), c.right, c.bottom), layout.Cells()[3]);
+    EXPECT_EQ(layout.HitTest(*store.HoldCapture(), c.left, c.top), -1);
   }
 }
 

@@ -269,7 +269,7 @@ TEST_P(IncrementalLayout, EqualsFullLayoutAfterRandomAppends) {
     const int probe = live.captureBuffer.GetSize() > 0 ? static_cast<int>(random() % live.captureBuffer.GetSize()) : 0;
     int linear = 0;
     for (int r = 0; r < probe; ++r) linear += live.captureBuffer[r].IsModemEvent() ? 1 : 0;
-    EXPECT_EQ(liveLayout.ModemEventRecordsBefore(live.captureBuffer, probe), linear);
+    EXPECT_EQ(liveLayout.ModemEventRecordsBefore(*live.HoldCapture(), probe), linear);
   }
 }
 

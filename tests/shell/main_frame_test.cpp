@@ -266,7 +266,7 @@ TEST_F(MainFrameTest, ClickOnTheAnswerPaneChoosesTheAnswerColor) {
 TEST_F(MainFrameTest, PanesShowTheStoreAfterTheIdleUpdate) {
   ASSERT_TRUE(StartAndSettle());
   store().statusText.Set("Line status");
-  store().WithData([](CORUData& data) { data.sysCfg.standard = 3; });  // 14400 on CAPTURE DATA
+  store().WithData([](DataScope& data) { data.sysCfg().standard = 3; });  // 14400 on CAPTURE DATA
   frame()->RunIdleUpdate();
   CORUStatusBar* bar = frame()->StatusBar();
   EXPECT_EQ(bar->PaneText(ID_PANE_CONNECTION), QStringLiteral("USB connected"));

@@ -168,13 +168,13 @@ class ScopeBookkeeping : public ::testing::Test {
 
   void Render() {
     std::lock_guard lock(store.dataMutex);
-    scope.BeginWalk(PlotKind::Line, ReadWalkStart(store));
+    scope.BeginWalk(PlotKind::Line, ReadWalkStart(*store.HoldTrace()));
     std::vector<int> samples(store.traceSamples.GetData(), store.traceSamples.GetData() + store.traceSamples.GetSize());
     WalkTrace(scope.ScreenWalkSetup(PlotKind::Line), samples, [&](const WalkPoint& w) {
       if (w.n >= 0) scope.NoteDrawnSample(w.n, w.x, w.ReportedY(), snap);
     });
     scope.EndWalk();
-    if (const auto marks = scope.TakeWalkMarks()) StoreWalkMarks(store, *marks);
+    if (const auto marks = scope.TakeWalkMarks()) StoreWalkMarks(*store.HoldTrace(), *marks);
     scope.TakeCrossPoint();
   }
 
@@ -185,20 +185,20 @@ class ScopeBookkeeping : public ::testing::Test {
 
 TEST_F(ScopeBookkeeping, DoubleClickPlacesAndRemovesTheMarker) {
   // Left of the trace start: nothing.
-  EXPECT_EQ(scope.OnLButtonDblClk(57 + 3, 100, store), DoubleClickResult::Nothing);
+  EXPECT_EQ(scope.OnLButtonDblClk(57 + 3, 100, *store.HoldTrace()), DoubleClickResult::Nothing);
   EXPECT_EQ(store.traceCursor1, -1);
-  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 100, store), DoubleClickResult::MarkerPlaced);
+  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 100, *store.HoldTrace()), DoubleClickResult::MarkerPlaced);
   EXPECT_EQ(store.traceCursor1, 100);
   Render();
   EXPECT_NE(store.traceMarker1, -1);
   EXPECT_NE(store.traceCursor2, 360);
-  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 5, store), DoubleClickResult::MarkerRemoved);
+  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 5, *store.HoldTrace()), DoubleClickResult::MarkerRemoved);
   EXPECT_EQ(store.traceCursor1, -1);
   EXPECT_EQ(store.traceCursor2, -1);
   Render();
   EXPECT_EQ(store.traceMarker1, -1);
   // The double-click away from the scope comes as (-1, -1).
-  EXPECT_EQ(scope.OnLButtonDblClk(-1, -1, store), DoubleClickResult::Nothing);
+  EXPECT_EQ(scope.OnLButtonDblClk(-1, -1, *store.HoldTrace()), DoubleClickResult::Nothing);
 }
 
 TEST_F(ScopeBookkeeping, NothingWithoutSamples) {
@@ -206,7 +206,7 @@ TEST_F(ScopeBookkeeping, NothingWithoutSamples) {
     std::lock_guard lock(store.dataMutex);
     store.traceSamples.RemoveAll();
   }
-  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 100, store), DoubleClickResult::Nothing);
+  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 100, *store.HoldTrace()), DoubleClickResult::Nothing);
   EXPECT_EQ(store.traceCursor1, -1);
 }
 
