@@ -26,7 +26,7 @@
 class ByteReader;
 class ByteWriter;
 
-class CORUData : public StoreFields {
+class CORUData {
  public:
   static constexpr int kStreamBufferSize = 2560;
   static constexpr int kTraceBlockSize = StoreFields::kTraceBlockSize;
@@ -138,8 +138,8 @@ class CORUData : public StoreFields {
  private:
   friend class LinkAccess;
 
-  StoreFields& Fields() { return *this; }
-  const StoreFields& Fields() const { return *this; }
+  StoreFields& Fields() { return fields_; }
+  const StoreFields& Fields() const { return fields_; }
 
   template <typename Scope, typename Use>
   decltype(auto) Locked(Use&& use) const {
@@ -158,6 +158,7 @@ class CORUData : public StoreFields {
   void StoreTraceBody(ByteWriter& out);
   FileStatus LoadTraceBody(ByteReader& in);
 
+  StoreFields fields_;
   std::array<std::array<UCHAR, kStreamBufferSize>, 2> streamBuffers{};
 };
 

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CaptureFrame.h"
 #include "shell/dialogs/DownloadStatus.h"
@@ -227,8 +228,8 @@ TEST_F(MainFrameTest, VolumeDragSendsPastTheHysteresisAndOnRelease) {
   ASSERT_TRUE(StartAndSettle());
   CORUVolumeCtrl* slider = frame()->StatusBar()->VolumeSlider();
   {
-    std::lock_guard lock(store().dataMutex);
-    store().sysCfg.modem3Volume = 100;
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    LinkFields(store()).sysCfg.modem3Volume = 100;
   }
   slider->setValue(100);
   ScopedRequestCapture capture(app().context);
@@ -245,8 +246,8 @@ TEST_F(MainFrameTest, VolumeDragSendsPastTheHysteresisAndOnRelease) {
   slider->OnButtonUp();
   ASSERT_TRUE(capture.recorder.WaitForCount(WM_ORU_SET_CONFIG, 2));
   EXPECT_EQ(app().settings.modem3Volume, 140);
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(store().sysCfg.modem3Volume, 140);
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  EXPECT_EQ(LinkFields(store()).sysCfg.modem3Volume, 140);
 }
 
 TEST_F(MainFrameTest, ClickOnTheAnswerPaneChoosesTheAnswerColor) {
