@@ -21,7 +21,6 @@ void CORUData::Reset() {
   fields.showModemEvents = 0;
   ExchangeRun([](RunState& run) { run = RunState{}; });
   ClearTrace(TraceKind::Streamed);
-  word1096 = 0;
   acUnit = 0;
   endOfCaptureCode = 0;
   lineStatusText.Clear();
@@ -67,7 +66,6 @@ void CORUData::ClearCapture(bool keepStorage) {
 
 void CORUData::ClearTrace(TraceKind kind) {
   WithTrace([kind](TraceScope& trace) { trace.Clear(kind); });
-  ++traceGeneration;
 }
 
 std::mutex& CORUData::TraceBufferMutex(int index) {

@@ -121,8 +121,6 @@ class CORUData {
   std::atomic<int> selectedLine{0};
   std::atomic<int> acUnit{0};  // 0 Vp-p, 1 dBm
   std::atomic<int> endOfCaptureCode{0};
-  std::atomic<unsigned> traceGeneration{0};  // moves on whenever a trace is emptied
-  std::atomic<int> word1096{0};
   SharedText downloadFilePath;
   SharedText dtmfDigits;
   SharedText statusText;
