@@ -6,9 +6,9 @@
 
 #include "link/store/LinkAccess.h"
 
-namespace {
-
-// What a caller may do through a scope: the compiler answers.
+// What a caller may do through a scope: the compiler answers. A reader that takes a const scope
+// cannot change what it reads, the configuration changes only through the data scope, and no
+// scope can be made or copied outside the store.
 template <typename Scope>
 concept WritesRecords = requires(Scope& capture) {
   capture.captureBuffer().Add(CCaptBuf());
@@ -18,37 +18,23 @@ concept MovesTheMarker = requires(Scope& capture) {
   capture.currentRecordIndex() = 1;
 };
 template <typename Scope>
-concept ChangesTheConfiguration = requires(Scope& scope) {
-  scope.sysCfg().standard = 1;
-};
-template <typename Scope>
 concept WritesSamples = requires(Scope& trace) {
   trace.traceSamples().Add(1);
 };
 template <typename Scope>
-concept PlacesTheMarker = requires(Scope& trace) {
-  trace.traceCursor1() = 1;
-};
-template <typename Scope>
-concept WritesFactors = requires(Scope& data) {
-  data.calFactor(1)->dcGain = 1;
+concept ChangesTheConfiguration = requires(Scope& scope) {
+  scope.sysCfg().standard = 1;
 };
 
-}  // namespace
-
-// A reader that takes a const scope cannot change what it reads; the configuration changes only
-// through the data scope; no scope can be copied out of its lock.
 static_assert(WritesRecords<CaptureScope> && !WritesRecords<const CaptureScope>);
 static_assert(MovesTheMarker<CaptureScope> && !MovesTheMarker<const CaptureScope>);
 static_assert(WritesSamples<TraceScope> && !WritesSamples<const TraceScope>);
-static_assert(PlacesTheMarker<TraceScope> && !PlacesTheMarker<const TraceScope>);
-static_assert(WritesFactors<DataScope> && !WritesFactors<const DataScope>);
 static_assert(ChangesTheConfiguration<DataScope> && !ChangesTheConfiguration<const DataScope>);
 static_assert(!ChangesTheConfiguration<CaptureScope> && !ChangesTheConfiguration<TraceScope>);
 static_assert(!std::is_copy_constructible_v<CaptureScope> && !std::is_move_constructible_v<TraceScope> &&
-              !std::is_copy_constructible_v<DataScope> && !std::is_constructible_v<CaptureScope, StoreFields&>);
+              !std::is_constructible_v<DataScope, StoreFields&>);
 // A const store hands out const scopes only.
-static_assert(std::is_same_v<decltype(std::declval<const CORUData&>().HoldCapture()), HeldScope<const CaptureScope>>);
+static_assert(std::is_same_v<decltype(*std::declval<const CORUData&>().HoldCapture()), const CaptureScope&>);
 static_assert(std::is_same_v<decltype(*std::declval<const CORUData&>().HoldTrace()), const TraceScope&>);
 
 namespace {
@@ -89,15 +75,4 @@ TEST(StoreScopes, AHeldScopeKeepsTheLockUntilItEndsOrLetsGo) {
   }
   EXPECT_TRUE(FreeForAnotherThread(store));
   EXPECT_EQ(store.WithCapture([](const CaptureScope& capture) { return capture.captureBuffer().GetSize(); }), 1);
-}
-
-TEST(StoreScopes, TheDataScopeNamesTheFactorsOfLinesOneToThreeOnly) {
-  CORUData store;
-  StoreFields& fields = LinkFields(store);
-  auto data = store.HoldData();
-  EXPECT_EQ(data->calFactor(1), &fields.calFactor1);
-  EXPECT_EQ(data->calFactor(2), &fields.calFactor2);
-  EXPECT_EQ(std::as_const(*data).calFactor(3), &fields.calFactor3);
-  EXPECT_EQ(data->calFactor(0), nullptr);
-  EXPECT_EQ(data->calFactor(4), nullptr);
 }
