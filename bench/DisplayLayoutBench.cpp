@@ -8,7 +8,6 @@
 #include <QScrollBar>
 
 #include <memory>
-#include <mutex>
 #include <random>
 
 #include "display/SessionView.h"
@@ -25,38 +24,39 @@ constexpr LayoutGeometry kGeometry{559, 8, 15, 3};
 
 // Appends `count` records to the last event: text bytes both ways, a modem-event pair now and
 // then, every fourth event synchronous.
-void Append(CORUData& store, int count, std::mt19937& random) {
-  int state = store.hdlcState;
+void Append(CaptureScope& capture, int count, std::mt19937& random) {
+  CCaptBufArray& records = capture.captureBuffer();
+  int state = capture.hdlcState();
   for (int k = 0; k < count; ++k) {
     const ULONG r = random();
-    const int i = store.captureBuffer.GetSize();
+    const int i = records.GetSize();
     const UCHAR flags = static_cast<UCHAR>((r & 0x80) | (i % 97 == 5 || i % 97 == 6 ? CAPT_MODEM_EVENT : 0));
     CCaptBuf record(static_cast<UCHAR>(0x20 + (r >> 8) % 95), flags, r >> 16 & 0x1FFF, static_cast<ULONG>(i / 1000));
     PairModemEvent(record, state);
-    store.captureBuffer.Add(record);
+    records.Add(record);
   }
-  store.hdlcState = state;
-  CORUCaptureHeader& last = store.captureHeaders[store.captureHeaders.GetSize() - 1];
-  last.byteCount = store.captureBuffer.GetSize() - last.firstIndex;
+  capture.hdlcState() = state;
+  CORUCaptureHeader& last = capture.captureHeaders()[capture.captureHeaders().GetSize() - 1];
+  last.byteCount = records.GetSize() - last.firstIndex;
 }
 
 void Fill(CORUData& store, int records) {
-  std::lock_guard guard(store.dataMutex);
-  store.ClearCapture();
-  store.captureBuffer.Reserve(records + 1'000'000);
-  store.showModemEvents = 1;
-  store.sysCfg.bitStuffed = 1;
+  store.WithData([](DataScope& data) { data.sysCfg().bitStuffed = 1; });
+  auto capture = store.HoldCapture();
+  capture->Clear();
+  capture->captureBuffer().Reserve(records + 1'000'000);
+  capture->showModemEvents() = 1;
   std::mt19937 random(7);
   const int perEvent = records / kEvents;
   for (int e = 0; e < kEvents; ++e) {
     CORUCaptureHeader header;
-    header.firstIndex = store.captureBuffer.GetSize();
+    header.firstIndex = capture->captureBuffer().GetSize();
     header.flags = e % 4 == 3 ? EVENT_SYNC : 0;
     header.eventName = "CONNECT 14400";
     header.startDate = "12/09/26";
     header.startTime = "10:11:12";
-    store.captureHeaders.Add(header);
-    Append(store, perEvent, random);
+    capture->captureHeaders().Add(header);
+    Append(*capture, perEvent, random);
   }
 }
 
@@ -93,10 +93,7 @@ void BM_LiveTick(benchmark::State& state) {
   std::mt19937 random(3);
   for (auto _ : state) {
     state.PauseTiming();
-    {
-      std::lock_guard guard(store.dataMutex);
-      Append(store, 1000, random);
-    }
+    store.WithCapture([&random](CaptureScope& capture) { Append(capture, 1000, random); });
     state.ResumeTiming();
     if (layout.Update(store, kGeometry, options)) state.SkipWithError("a tick laid everything out");
   }
@@ -108,8 +105,10 @@ void BM_ReadoutAtLastByte(benchmark::State& state) {
   Fill(store, kRecords);
   SessionLayout layout;
   layout.Layout(store, kGeometry, OptionsFrom(store, ViewType::Ascii));
-  store.cursorRecordIndex = store.captureBuffer.GetSize() - 1;
-  store.currentRecordIndex = 3;
+  store.WithCapture([](CaptureScope& capture) {
+    capture.cursorRecordIndex() = capture.captureBuffer().GetSize() - 1;
+    capture.currentRecordIndex() = 3;
+  });
   CaptureColors colors;
   for (auto _ : state) benchmark::DoNotOptimize(BuildCaptureReadout(store, ReadoutOptions{}, colors, &layout));
 }

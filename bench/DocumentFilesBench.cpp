@@ -18,6 +18,10 @@
 
 namespace {
 
+int Records(const CORUData& store) {
+  return store.WithCapture([](const CaptureScope& capture) { return capture.captureBuffer().GetSize(); });
+}
+
 constexpr int kRecords = 10'000'000;
 constexpr int kEvents = 100;
 
@@ -29,8 +33,9 @@ std::string TempPath(const char* name) {
 CORUData& BigCapture() {
   static std::unique_ptr<CORUData> store = [] {
     auto data = std::make_unique<CORUData>();
-    data->sysCfg.bitStuffed = 1;
-    data->captureBuffer.Reserve(kRecords);
+    data->WithData([](DataScope& scope) { scope.sysCfg().bitStuffed = 1; });
+    auto capture = data->HoldCapture();
+    capture->captureBuffer().Reserve(kRecords);
     std::mt19937 random(1);
     const int perEvent = kRecords / kEvents;
     for (int e = 0; e < kEvents; ++e) {
@@ -41,13 +46,14 @@ CORUData& BigCapture() {
       header.eventName = "CONNECT 14400";
       header.startDate = "03/05/24";
       header.startTime = "07:08:09";
-      data->captureHeaders.Add(header);
+      capture->captureHeaders().Add(header);
     }
     for (int i = 0; i < kRecords; ++i) {
       const ULONG r = random();
       UCHAR flags = static_cast<UCHAR>((r & 0x80) | (i % 97 == 5 || i % 97 == 6 ? CAPT_MODEM_EVENT : 0));
-      data->captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(r >> 8), flags, r >> 16, static_cast<ULONG>(i / 1000)));
+      capture->captureBuffer().Add(CCaptBuf(static_cast<UCHAR>(r >> 8), flags, r >> 16, static_cast<ULONG>(i / 1000)));
     }
+    capture.unlock();
     return data;
   }();
   return *store;
@@ -81,7 +87,7 @@ void BM_LoadCapture10MFreshStore(benchmark::State& state) {
     auto store = std::make_unique<CORUData>();
     state.ResumeTiming();
     if (LoadDocumentFile(path, *store, DocumentType::Capture, settings) != FileStatus::Ok ||
-        store->captureBuffer.GetSize() != kRecords)
+        Records(*store) != kRecords)
       state.SkipWithError("load failed");
     state.PauseTiming();
     store.reset();
@@ -100,11 +106,13 @@ void BM_LoadCapture10MInPlace(benchmark::State& state) {
   LoadDocumentFile(path, *store, DocumentType::Capture, settings);
   for (auto _ : state) {
     if (LoadDocumentFile(path, *store, DocumentType::Capture, settings) != FileStatus::Ok ||
-        store->captureBuffer.GetSize() != kRecords)
+        Records(*store) != kRecords)
       state.SkipWithError("load failed");
   }
   SetCounters(state, std::filesystem::file_size(path));
-  state.counters["store_MB"] = static_cast<double>(store->captureBuffer.GetAllocatedSize() * sizeof(CCaptBuf)) / 1e6;
+  const std::size_t allocated =
+      store->WithCapture([](const CaptureScope& capture) { return capture.captureBuffer().GetAllocatedSize(); });
+  state.counters["store_MB"] = static_cast<double>(allocated * sizeof(CCaptBuf)) / 1e6;
   std::filesystem::remove(path);
 }
 

@@ -10,7 +10,6 @@
 #include <QPrinter>
 
 #include <memory>
-#include <mutex>
 #include <random>
 
 #include "display/SessionPrint.h"
@@ -31,30 +30,31 @@ CORUpc144App& App() {
     made->settings.answerColor = kDefaultAnswerColor;
     made->settings.originateColor = kDefaultOriginateColor;
     made->settings.markerColor = kDefaultMarkerColor;
-    CORUData& store = made->dataStore;
-    std::lock_guard guard(store.dataMutex);
-    store.captureBuffer.Reserve(kRecords);
-    store.showModemEvents = 1;
+    auto capture = made->dataStore.HoldCapture();
+    CCaptBufArray& records = capture->captureBuffer();
+    records.Reserve(kRecords);
+    capture->showModemEvents() = 1;
     std::mt19937 random(7);
-    int state = store.hdlcState;
+    int state = capture->hdlcState();
     for (int e = 0; e < kEvents; ++e) {
       CORUCaptureHeader header;
-      header.firstIndex = store.captureBuffer.GetSize();
+      header.firstIndex = records.GetSize();
       header.eventName = "CONNECT 14400";
       header.startDate = "12/09/26";
       header.startTime = "10:11:12";
       header.byteCount = kRecords / kEvents;
-      store.captureHeaders.Add(header);
+      capture->captureHeaders().Add(header);
       for (int k = 0; k < kRecords / kEvents; ++k) {
         const ULONG r = random();
-        const int i = store.captureBuffer.GetSize();
+        const int i = records.GetSize();
         const UCHAR flags = static_cast<UCHAR>((r & 0x80) | (i % 97 == 5 || i % 97 == 6 ? CAPT_MODEM_EVENT : 0));
         CCaptBuf record(static_cast<UCHAR>(0x20 + (r >> 8) % 95), flags, 0, static_cast<ULONG>(i / 1000));
         PairModemEvent(record, state);
-        store.captureBuffer.Add(record);
+        records.Add(record);
       }
     }
-    store.hdlcState = state;
+    capture->hdlcState() = state;
+    capture.unlock();
     return made;
   }();
   return *app;

@@ -6,7 +6,6 @@
 
 #include <cmath>
 #include <memory>
-#include <mutex>
 
 #include "tests/rig/AppRig.h"
 #include "trace/CORUSignalTrace.h"
@@ -21,14 +20,15 @@ void BM_ScopeRender(benchmark::State& state) {
   view->resize(587, 500);
   view->RedrawAxisPanels();
   CORUData& store = app->dataStore;
-  {
-    std::lock_guard lock(store.dataMutex);
-    for (int i = 0; i < samples; ++i) store.traceSamples.Add(static_cast<int>(40 * std::sin(i / 25.0)));
-    store.currentTrace.scaleIndex = 0;
-    store.currentTrace.spanIndex = 1;
-    store.sysCfg.value1 = 0.02;
-    store.sysCfg.value2 = -0.5;
-  }
+  store.WithTrace([samples](TraceScope& trace) {
+    for (int i = 0; i < samples; ++i) trace.traceSamples().Add(static_cast<int>(40 * std::sin(i / 25.0)));
+    trace.currentTrace().scaleIndex = 0;
+    trace.currentTrace().spanIndex = 1;
+  });
+  store.WithData([](DataScope& data) {
+    data.sysCfg().value1 = 0.02;
+    data.sysCfg().value2 = -0.5;
+  });
   app->settings.traceScale = 0;
   app->settings.traceSpan = 1;
   CORUScope& scope = view->Scope();

@@ -105,22 +105,18 @@ length 1000
   Worker worker(store);
   for (auto _ : state) {
     worker.notes.Clear();
-    {
-      std::lock_guard guard(store.dataMutex);
-      store.captureBuffer.RemoveAll();
-      store.captureHeaders.RemoveAll();
-    }
+    store.WithCapture([](CaptureScope& capture) {
+      capture.captureBuffer().RemoveAll();
+      capture.captureHeaders().RemoveAll();
+    });
     stack.instrument->loadScenario(parsed.scenario);
     const double cpu0 = ProcessCpuSeconds();
     const auto wall0 = std::chrono::steady_clock::now();
     PostThreadMessage(worker.context.commThreadId, WM_ORU_START_CAPTURE, 0, 0);
     if (!worker.notes.WaitForMessage(WM_ORU_ABORT_CAPTURE, kHangMs)) state.SkipWithError("capture did not end");
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
-    int records = 0;
-    {
-      std::lock_guard guard(store.dataMutex);
-      records = store.captureBuffer.GetSize();
-    }
+    const int records =
+        store.WithCapture([](const CaptureScope& capture) { return capture.captureBuffer().GetSize(); });
     if (static_cast<std::size_t>(records) != expected) state.SkipWithError("records were lost");
     state.counters["records"] = records;
     state.counters["records_per_second"] = records / wall;

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <utility>
 
 #include "display/QtColor.h"
 #include "display/model/PrintPages.h"
@@ -63,15 +64,14 @@ LONG CORUCaptureView::LogicalWidth() const { return LONG(viewport()->width()) * 
 
 LONG CORUCaptureView::ScrollLogical() const { return LONG(verticalScrollBar()->value()) * 100 / std::max(1, DpiY()); }
 
-CaptureTextOptions CORUCaptureView::OptionsNow() const {
-  const CORUData& store = app.dataStore;
+CaptureTextOptions CORUCaptureView::OptionsNow(const CaptureScope& capture) const {
   CaptureTextOptions o;
   o.viewType = app.settings.viewType;
-  o.parity7E1 = store.sysCfg.parity7E1 == 1;
-  o.showModemEvents = store.showModemEvents != 0;
-  o.highlightParityBit = store.highlightParityBit != 0;
-  o.highlightParityErrors = store.highlightParityErrors != 0;
-  o.selected = store.currentRecordIndex;
+  o.parity7E1 = capture.sysCfg().parity7E1 == 1;
+  o.showModemEvents = capture.showModemEvents() != 0;
+  o.highlightParityBit = capture.highlightParityBit() != 0;
+  o.highlightParityErrors = capture.highlightParityErrors() != 0;
+  o.selected = capture.currentRecordIndex();
   return o;
 }
 
@@ -83,12 +83,11 @@ CaptureColors CORUCaptureView::ColorsNow(ShadeRule rule) const {
   return c;
 }
 
-CORUCaptureView::LayoutKey CORUCaptureView::KeyNow() const {
-  const CORUData& store = app.dataStore;
-  const CaptureTextOptions o = OptionsNow();
-  return {store.captureBuffer.GetSize(),
-          store.captureHeaders.GetSize(),
-          store.captureGeneration.load(),
+CORUCaptureView::LayoutKey CORUCaptureView::KeyNow(const CaptureScope& capture) const {
+  const CaptureTextOptions o = OptionsNow(capture);
+  return {capture.captureBuffer().GetSize(),
+          capture.captureHeaders().GetSize(),
+          capture.captureGeneration(),
           o.viewType,
           o.parity7E1,
           o.showModemEvents,
@@ -98,17 +97,16 @@ CORUCaptureView::LayoutKey CORUCaptureView::KeyNow() const {
 }
 
 void CORUCaptureView::EnsureLayout() {
-  CORUData& store = app.dataStore;
   {
-    auto guard = store.HoldData();
-    const LayoutKey now = KeyNow();
+    auto capture = app.dataStore.HoldCapture();
+    const LayoutKey now = KeyNow(*capture);
     if (!stale && now == key) return;
     MeasureCell();
     CaptureTextMetrics metrics;
     metrics.cellWidth = LONG(cellSize.width());
     metrics.cellHeight = LONG(cellSize.height());
     metrics.width = std::max<LONG>(1, now.width);
-    layout.Layout(store.captureBuffer, store.captureHeaders, OptionsNow(), metrics);
+    layout.Layout(*capture, OptionsNow(*capture), metrics);
     key = now;
     stale = false;
     ++layoutRuns;
@@ -166,22 +164,22 @@ void CORUCaptureView::FollowEnd() {
 
 void CORUCaptureView::DrawBody(QPainter& painter, const CaptureColors& colors, const QFont& font, const ToDevice& map,
                                const std::vector<const CaptureTextItem*>& items, std::size_t firstCell,
-                               std::size_t endCell, LONG rightEdge, int invert) {
-  CORUData& store = app.dataStore;
-  const CCaptBuf* records = store.captureBuffer.GetData();
-  const int count = store.captureBuffer.GetSize();
+                               std::size_t endCell, LONG rightEdge, int invert, const CaptureScope& capture) {
+  const CCaptBuf* records = capture.captureBuffer().GetData();
+  const int count = capture.captureBuffer().GetSize();
+  const CCaptureHeaderArray& headers = capture.captureHeaders();
   const LONG ch = layout.Metrics().cellHeight;
   painter.setFont(font);
   const QFontMetrics metrics(font, painter.device());
   const int ascent = metrics.ascent();
   for (const CaptureTextItem* item : items) {
     if (item->kind == TextItemKind::Title) {
-      if (item->eventIndex >= store.captureHeaders.GetSize()) continue;
+      if (item->eventIndex >= headers.GetSize()) continue;
       const QRect band = map(CellRect{0, item->y, rightEdge, item->y - ch});
       painter.fillRect(band, ToQColor(kTitleBack));
       painter.setPen(ToQColor(kTitleText));
       painter.drawText(band.left(), band.top() + ascent,
-                       QString::fromStdString(EventTitle(item->eventIndex, store.captureHeaders[item->eventIndex])));
+                       QString::fromStdString(EventTitle(item->eventIndex, headers[item->eventIndex])));
     } else {
       for (LONG y : {item->y, item->y - 2}) {
         const QPoint a = map(0, y);
@@ -190,7 +188,7 @@ void CORUCaptureView::DrawBody(QPainter& painter, const CaptureColors& colors, c
       }
     }
   }
-  const int selected = store.currentRecordIndex;
+  const int selected = capture.currentRecordIndex();
   const bool hex = layout.Hex();
   const auto& cells = layout.Cells();
   for (std::size_t k = firstCell; k < endCell && k < cells.size(); ++k) {
@@ -218,15 +216,14 @@ void CORUCaptureView::DrawBody(QPainter& painter, const CaptureColors& colors, c
 void CORUCaptureView::paintEvent(QPaintEvent* event) {
   // Paint draws the stored layout; data changes, resizes and the live tick lay out.
   QPainter painter(viewport());
-  CORUData& store = app.dataStore;
-  auto guard = store.HoldData();
-  if (store.captureBuffer.IsEmpty()) {
+  const auto capture = std::as_const(app.dataStore).HoldCapture();
+  if (capture->captureBuffer().IsEmpty()) {
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
     return;
   }
   painter.fillRect(event->rect(), ToQColor(kPaper));
   // Cells laid out for a capture that has since been emptied or replaced are not drawn.
-  if (store.captureGeneration.load() != key.generation) return;
+  if (capture->captureGeneration() != key.generation) return;
   ToDevice map;
   map.sx = DpiX() / 100.0;
   map.sy = DpiY() / 100.0;
@@ -240,9 +237,9 @@ void CORUCaptureView::paintEvent(QPaintEvent* event) {
   const auto& all = layout.Items();
   auto at = std::partition_point(all.begin(), all.end(), [top](const CaptureTextItem& item) { return item.y > top; });
   for (; at != all.end() && at->y >= bottom; ++at) items.push_back(&*at);
-  const auto [first, end] = layout.CellsBetween(store.captureBuffer, top, bottom);
+  const auto [first, end] = layout.CellsBetween(*capture, top, bottom);
   DrawBody(painter, ColorsNow(ShadeRule::Screen), FontFor(DpiY()), map, items, first, end, LogicalWidth(),
-           hoverShown ? hoverIndex : -1);
+           hoverShown ? hoverIndex : -1, *capture);
 }
 
 void CORUCaptureView::resizeEvent(QResizeEvent* event) {
@@ -252,10 +249,9 @@ void CORUCaptureView::resizeEvent(QResizeEvent* event) {
 }
 
 QRect CORUCaptureView::RowPixels(int index) const {
-  const CORUData& store = app.dataStore;
-  auto guard = store.HoldData();
-  if (index < 0 || index >= store.captureBuffer.GetSize()) return {};
-  const CCaptBuf& record = store.captureBuffer[index];
+  const auto capture = std::as_const(app.dataStore).HoldCapture();
+  if (index < 0 || index >= capture->captureBuffer().GetSize()) return {};
+  const CCaptBuf& record = capture->captureBuffer()[index];
   const CellRect& cell = layout.CellOf(record);
   if (cell == CellRect{}) return {};
   ToDevice map;
@@ -270,44 +266,43 @@ void CORUCaptureView::UpdateRow(int index) {
   if (!row.isEmpty()) viewport()->update(row.adjusted(-1, -1, 1, 1));
 }
 
-int CORUCaptureView::HitAt(const QPoint& point) {
+int CORUCaptureView::HitAt(const CaptureScope& capture, const QPoint& point) {
   if (app.settings.viewType != ViewType::Ascii && app.settings.viewType != ViewType::Hex) return -1;
   const LONG x = LONG(std::floor(point.x() * 100.0 / DpiX()));
   const LONG y = -LONG(std::floor((point.y() + verticalScrollBar()->value()) * 100.0 / DpiY()));
-  return layout.HitTest(app.dataStore.captureBuffer, x, y);
+  return layout.HitTest(capture, x, y);
 }
 
 void CORUCaptureView::mouseMoveEvent(QMouseEvent* event) {
   EnsureLayout();
-  CORUData& store = app.dataStore;
   bool tell = false;
   {
-    auto guard = store.HoldData();
-    const int hit = HitAt(event->position().toPoint());
+    auto capture = app.dataStore.HoldCapture();
+    const int hit = HitAt(*capture, event->position().toPoint());
     if (hit == -1) {
       if (hoverShown) UpdateRow(hoverIndex);
       hoverShown = false;
       hoverIndex = -1;
     } else {
-      const int index = PairFirst(store.captureBuffer, hit);
+      const int index = PairFirst(*capture, hit);
       if (!(hoverShown && index == hoverIndex)) {
         if (hoverShown) UpdateRow(hoverIndex);
         hoverIndex = index;
         hoverShown = true;
-        store.cursorRecordIndex = index;
+        capture->cursorRecordIndex() = index;
         // The read-out shows the event the hovered byte belongs to.
         int owner = 0;
-        const int headers = store.captureHeaders.GetSize();
-        for (int lo = 0, hi = headers; lo < hi;) {
+        const CCaptureHeaderArray& headers = capture->captureHeaders();
+        for (int lo = 0, hi = headers.GetSize(); lo < hi;) {
           const int mid = (lo + hi) / 2;
-          if (store.captureHeaders[mid].firstIndex <= index) {
+          if (headers[mid].firstIndex <= index) {
             owner = mid;
             lo = mid + 1;
           } else {
             hi = mid;
           }
         }
-        store.cursorEventIndex = owner;
+        capture->cursorEventIndex() = owner;
         UpdateRow(index);
         tell = true;
       }
@@ -319,25 +314,25 @@ void CORUCaptureView::mouseMoveEvent(QMouseEvent* event) {
 
 void CORUCaptureView::mouseDoubleClickEvent(QMouseEvent* event) {
   EnsureLayout();
-  CORUData& store = app.dataStore;
   bool changed = false;
   {
-    auto guard = store.HoldData();
-    const int hit = HitAt(event->position().toPoint());
-    const int index = hit == -1 ? -1 : PairFirst(store.captureBuffer, hit);
-    const int old = store.currentRecordIndex;
+    auto capture = app.dataStore.HoldCapture();
+    const int hit = HitAt(*capture, event->position().toPoint());
+    const int index = hit == -1 ? -1 : PairFirst(*capture, hit);
+    std::atomic<int>& marker = capture->currentRecordIndex();
+    const int old = marker;
     UpdateRow(old);
     UpdateRow(old + 1);  // the second record of a selected modem event
     if (index != -1 && index == old) {
-      store.currentRecordIndex = -1;
+      marker = -1;
       hoverIndex = -1;
       hoverShown = false;
     } else {
-      store.currentRecordIndex = index;
+      marker = index;
       UpdateRow(index);
       UpdateRow(index + 1);
     }
-    changed = store.currentRecordIndex != old;
+    changed = marker != old;
   }
   // The selection is saved with the capture.
   if (changed && app.currentDocument != nullptr) app.currentDocument->SetTypeModified(true, DocumentType::Capture);
@@ -359,19 +354,17 @@ void CORUCaptureView::wheelEvent(QWheelEvent* event) {
 void CORUCaptureView::scrollContentsBy(int /*dx*/, int /*dy*/) { viewport()->update(); }
 
 bool CORUCaptureView::CanPrint() const {
-  auto guard = app.dataStore.HoldData();
-  return !app.dataStore.captureBuffer.IsEmpty();
+  return app.dataStore.WithCapture([](const CaptureScope& capture) { return !capture.captureBuffer().IsEmpty(); });
 }
 
 void CORUCaptureView::Print(QPrinter& printer) {
   printedPages = 0;
   if (!CanPrint()) return;  // no records: no job
-  CORUData& store = app.dataStore;
   const int dpiX = printer.logicalDpiX();
   const int dpiY = printer.logicalDpiY();
   const QFont font = FontFor(dpiY);
   const QFontMetricsF metrics(font, &printer);
-  auto guard = store.HoldData();
+  auto capture = app.dataStore.HoldCapture();
   // The one layout that prints: paginated as it places, so its breaks are the printed pages.
   CaptureTextMetrics m;
   m.cellWidth = std::max<LONG>(1, std::lround(metrics.horizontalAdvance(QLatin1Char('O')) * 100.0 / dpiX));
@@ -379,7 +372,7 @@ void CORUCaptureView::Print(QPrinter& printer) {
   m.width = kPageWidth;
   m.pageHeight = kPageHeight;
   CaptureTextLayout& printLayout = layout;
-  printLayout.Layout(store.captureBuffer, store.captureHeaders, OptionsNow(), m);
+  printLayout.Layout(*capture, OptionsNow(*capture), m);
   stale = true;  // the records' cells now hold the printed layout
   hoverShown = false;
   hoverIndex = -1;
@@ -389,7 +382,7 @@ void CORUCaptureView::Print(QPrinter& printer) {
   const PageRange range =
       ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), pages) : PagesToPrint(0, 0, pages);
   const QString title = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
-  const std::string config = ConfigurationLine(store.sysCfg);
+  const std::string config = ConfigurationLine(capture->sysCfg());
   const CaptureColors colors = ColorsNow(ShadeRule::Print);
   if (!range.Empty()) {
     if (!title.isEmpty()) printer.setDocName(title);
@@ -430,12 +423,12 @@ void CORUCaptureView::Print(QPrinter& printer) {
             std::partition_point(all.begin(), all.end(), [p](const CaptureTextItem& item) { return item.page < p; });
         for (; at != all.end() && at->page == p; ++at) items.push_back(&*at);
         const auto [first, end] = printLayout.CellsOfPage(p);
-        DrawBody(painter, colors, font, map, items, first, end, kPageWidth, -1);
+        DrawBody(painter, colors, font, map, items, first, end, kPageWidth, -1, *capture);
         painter.restore();
       }
     }
   }
-  guard.unlock();
+  capture.unlock();
   // The records' cells hold the printed layout: the screen lays out again for its own width.
   EnsureLayout();
   viewport()->update();

@@ -79,8 +79,8 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
     bool operator==(const LayoutKey&) const = default;
   };
 
-  LayoutKey KeyNow() const;
-  CaptureTextOptions OptionsNow() const;
+  LayoutKey KeyNow(const CaptureScope& capture) const;
+  CaptureTextOptions OptionsNow(const CaptureScope& capture) const;
   CaptureColors ColorsNow(ShadeRule rule) const;
   QFont FontFor(int dpiY) const;
   void MeasureCell();
@@ -88,7 +88,7 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
   int DpiY() const { return viewport()->logicalDpiY(); }
   LONG LogicalWidth() const;
   LONG ScrollLogical() const;
-  int HitAt(const QPoint& viewportPoint);
+  int HitAt(const CaptureScope& capture, const QPoint& viewportPoint);
   void UpdateRow(int index);
   void UpdateScrollRange();
   void FollowEnd();
@@ -105,10 +105,10 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
     QRect operator()(const CellRect& rect) const;
   };
   // Draws the given items and cells [firstCell, endCell) of the layout; `invert` is the byte
-  // shown inverted (-1 none). The caller holds the store's lock.
+  // shown inverted (-1 none).
   void DrawBody(QPainter& painter, const CaptureColors& colors, const QFont& font, const ToDevice& map,
                 const std::vector<const CaptureTextItem*>& items, std::size_t firstCell, std::size_t endCell,
-                LONG rightEdge, int invert);
+                LONG rightEdge, int invert, const CaptureScope& capture);
 
   CORUpc144App& app;
   CaptureTextLayout layout;

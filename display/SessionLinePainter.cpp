@@ -9,6 +9,7 @@
 
 #include "display/QtColor.h"
 #include "display/model/CellRules.h"
+#include "link/store/StoreScopes.h"
 
 namespace {
 
@@ -76,7 +77,8 @@ class RowRuns {
 void PaintData(QPainter& painter, const CORUSessionLine& line, int x, int y, const SessionPaint& paint) {
   if (paint.options.viewType != ViewType::Ascii && paint.options.viewType != ViewType::Hex) return;
   // The worker may have emptied the arrays since the layout: draw only what still exists.
-  const int last = std::min<int>(line.lastByte, paint.recordCount - 1);
+  const CCaptBufArray& records = paint.capture->captureBuffer();
+  const int last = std::min<int>(line.lastByte, records.GetSize() - 1);
   const int cw = paint.cellWidth;
   const int ch = paint.cellHeight;
   std::optional<RowRuns> answerRow;
@@ -91,7 +93,7 @@ void PaintData(QPainter& painter, const CORUSessionLine& line, int x, int y, con
     if (k >= line.cellCounts.size()) break;
     const int cells = line.cellCounts[k];
     if (cells == 0) continue;
-    const CCaptBuf& record = paint.records[index];
+    const CCaptBuf& record = records.GetData()[index];
     const CellLook look = LookOf(record, index, line.sync, paint.options, paint.colors, paint.marker);
     const CellColors colors = index == paint.inverted ? Inverted(look.colors) : look.colors;
     const COLORREF back = colors.background;
@@ -119,7 +121,7 @@ void PaintSessionLine(QPainter& painter, const CORUSessionLine& line, int x, int
                       const SessionPaint& paint) {
   const int width = std::max(0, right - x);
   if (line.lineType == kHeaderLine) {
-    if (line.eventIndex >= paint.headerCount) return;
+    if (line.eventIndex >= paint.capture->captureHeaders().GetSize()) return;
     painter.fillRect(QRect(x, y, width, paint.cellHeight), ToQColor(kTitleBack));
     painter.setPen(ToQColor(kTitleText));
     painter.drawText(x, y + paint.ascent, QString::fromStdString(line.headerText));

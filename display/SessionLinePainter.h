@@ -11,7 +11,7 @@
 #include "display/model/SessionOptions.h"
 
 class QPainter;
-struct CCaptBuf;
+class CaptureScope;
 
 struct SessionPaint {
   SessionOptions options;
@@ -23,10 +23,8 @@ struct SessionPaint {
   int separatorHeight = 0;
   int marker = -1;    // currentRecordIndex
   int inverted = -1;  // the hovered byte, drawn in complemented colours; -1 none
-  // The capture as it is now (the caller holds the store's lock); lines naming more are drawn short.
-  const CCaptBuf* records = nullptr;
-  int recordCount = 0;
-  int headerCount = 0;
+  // The capture as it is now, held for the paint; lines naming more are drawn short.
+  const CaptureScope* capture = nullptr;
   // Printers: the backgrounds of a row become a few long rectangles and its characters a few
   // glyph runs from `glyphFont` (the printer font), each glyph placed at its own cell.
   bool mergeRuns = false;

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
+#include <utility>
 
 #include "display/QtColor.h"
 #include "display/model/CapturePalette.h"
@@ -70,25 +70,22 @@ bool SessionPrintJob::Print(QPrinter& printer) {
 }
 
 void SessionPrintJob::DrawPage(QPainter& painter, int page) {
-  CORUData& store = app.dataStore;
   painter.save();
   painter.setFont(font);
   painter.setPen(ToQColor(kPaperText));
   const int indentX = geometry.dpiX / 2;
   const int indentY = geometry.dpiY / 2;
   const QString title = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
-  std::string config;
-  {
-    auto guard = store.HoldData();
-    config = ConfigurationLine(store.sysCfg);
-  }
+  const std::string config =
+      app.dataStore.WithCapture([](const CaptureScope& capture) { return ConfigurationLine(capture.sysCfg()); });
   painter.drawText(indentX, indentY + ascent, title);
   painter.drawText(indentX, indentY + cells.cellHeight + ascent, QString::fromStdString(config));
   painter.drawText(indentX, geometry.bottom + ascent, QString::fromStdString(PageFooter(page, Pages())));
 
-  auto guard = store.HoldData();
+  const auto capture = std::as_const(app.dataStore).HoldCapture();
   SessionPaint paint;
-  paint.options = OptionsFrom(store, app.settings.viewType);
+  paint.capture = &*capture;
+  paint.options = OptionsFrom(*capture, app.settings.viewType);
   // Paper is white whatever the screen's palette.
   paint.colors = PaperColors(app.settings);
   paint.font = font;
@@ -96,10 +93,7 @@ void SessionPrintJob::DrawPage(QPainter& painter, int page) {
   paint.cellWidth = cells.cellWidth;
   paint.cellHeight = cells.cellHeight;
   paint.separatorHeight = cells.separatorHeight;
-  paint.marker = store.currentRecordIndex;
-  paint.records = store.captureBuffer.GetData();
-  paint.recordCount = store.captureBuffer.GetSize();
-  paint.headerCount = store.captureHeaders.GetSize();
+  paint.marker = capture->currentRecordIndex();
   paint.mergeRuns = true;
   paint.glyphFont = glyphFont;
   const auto& lines = layout.Lines();

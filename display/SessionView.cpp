@@ -7,7 +7,8 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <mutex>
+#include <optional>
+#include <utility>
 
 #include "display/QtColor.h"
 #include "display/SessionLinePainter.h"
@@ -166,13 +167,12 @@ QRect CORUSessionView::CellRectOf(int line, int index) const {
   int x = 0;
   for (std::size_t k = 0; k < offset; ++k) x += data.cellCounts[k] * geometry.cellWidth;
   const int top = static_cast<int>(data.rect.top - verticalScrollBar()->value());
-  bool answer = false;
-  {
-    auto guard = app.dataStore.HoldData();
-    if (index >= app.dataStore.captureBuffer.GetSize()) return {};
-    answer = app.dataStore.captureBuffer[index].IsAnswer();
-  }
-  return QRect(x, answer ? top : top + geometry.cellHeight, data.cellCounts[offset] * geometry.cellWidth,
+  const std::optional<bool> answer = app.dataStore.WithCapture([index](const CaptureScope& capture) {
+    const CCaptBufArray& records = capture.captureBuffer();
+    return index < records.GetSize() ? std::optional<bool>(records[index].IsAnswer()) : std::nullopt;
+  });
+  if (!answer) return {};
+  return QRect(x, *answer ? top : top + geometry.cellHeight, data.cellCounts[offset] * geometry.cellWidth,
                geometry.cellHeight);
 }
 
@@ -199,22 +199,19 @@ void CORUSessionView::paintEvent(QPaintEvent* event) {
   const auto& lines = layout.Lines();
   if (lines.empty() || geometry.cellWidth == 0) return;
 
-  CORUData& store = app.dataStore;
-  auto guard = store.HoldData();
+  const auto capture = std::as_const(app.dataStore).HoldCapture();
+  if (capture->captureBuffer().IsEmpty()) return;
   SessionPaint paint;
-  paint.recordCount = store.captureBuffer.GetSize();
-  if (paint.recordCount == 0) return;
-  paint.options = OptionsFrom(store, app.settings.viewType);
+  paint.capture = &*capture;
+  paint.options = OptionsFrom(*capture, app.settings.viewType);
   paint.colors = colors;
   paint.font = font;
   paint.ascent = QFontMetrics(font, viewport()).ascent();
   paint.cellWidth = geometry.cellWidth;
   paint.cellHeight = geometry.cellHeight;
   paint.separatorHeight = geometry.separatorHeight;
-  paint.marker = store.currentRecordIndex;
+  paint.marker = capture->currentRecordIndex();
   paint.inverted = hoverShown ? hoverIndex : -1;
-  paint.records = store.captureBuffer.GetData();
-  paint.headerCount = store.captureHeaders.GetSize();
   const LONG scroll = verticalScrollBar()->value();
   painter.setFont(font);
 
@@ -247,8 +244,11 @@ void CORUSessionView::mouseMoveEvent(QMouseEvent* event) {
       hoverLine = line;
       hoverIndex = index;
       hoverShown = true;
-      app.dataStore.cursorRecordIndex = index;
-      app.dataStore.cursorEventIndex = layout.Lines()[static_cast<std::size_t>(line)].eventIndex;
+      const int event = layout.Lines()[static_cast<std::size_t>(line)].eventIndex;
+      app.dataStore.WithCapture([&](CaptureScope& capture) {
+        capture.cursorRecordIndex() = index;
+        capture.cursorEventIndex() = event;
+      });
       viewport()->update(CellRectOf(hoverLine, hoverIndex));
       RefreshReadout();
     }
@@ -259,16 +259,14 @@ void CORUSessionView::mouseMoveEvent(QMouseEvent* event) {
 void CORUSessionView::mouseDoubleClickEvent(QMouseEvent* event) {
   const int line = DataLineAt(event->position().toPoint());
   if (line >= 0) {
-    CORUData& store = app.dataStore;
-    bool changed = false;
-    {
-      auto guard = store.HoldData();
-      const int index = layout.HitTestByte(line, event->position().toPoint().x());
-      const int marker = store.currentRecordIndex;
-      const int next = index == -1 || index == marker ? -1 : index;
-      changed = next != marker;
-      store.currentRecordIndex = next;
-    }
+    const int index = layout.HitTestByte(line, event->position().toPoint().x());
+    const bool changed = app.dataStore.WithCapture([index](CaptureScope& capture) {
+      std::atomic<int>& marker = capture.currentRecordIndex();
+      const int old = marker;
+      const int next = index == -1 || index == old ? -1 : index;
+      marker = next;
+      return next != old;
+    });
     // The marker is saved with the capture, so setting, moving and clearing it all modify it.
     if (changed && app.currentDocument != nullptr) app.currentDocument->SetTypeModified(true, DocumentType::Capture);
     ResetHover();
@@ -293,8 +291,9 @@ void CORUSessionView::scrollContentsBy(int /*dx*/, int /*dy*/) {
 }
 
 bool CORUSessionView::CanPrint() const {
-  auto guard = app.dataStore.HoldData();
-  return !app.dataStore.captureBuffer.IsEmpty() || !app.dataStore.captureHeaders.IsEmpty();
+  return app.dataStore.WithCapture([](const CaptureScope& capture) {
+    return !capture.captureBuffer().IsEmpty() || !capture.captureHeaders().IsEmpty();
+  });
 }
 
 void CORUSessionView::Print(QPrinter& printer) {

@@ -53,7 +53,7 @@ int CORUTimingView::ScrollRows() const { return mode == DisplayMode::Capture ? k
 
 ReadoutRows CORUTimingView::CurrentRows() const {
   const CaptureColors colors = Colors();
-  CORUData& store = app.dataStore;
+  const CORUData& store = app.dataStore;
   return BuildCaptureReadout(store, ReadoutOptionsFrom(store), colors,
                              source.sessionLayout ? source.sessionLayout() : nullptr);
 }

@@ -5,7 +5,7 @@
 // every event's byte count reaches up to the next event's first byte, and the flags stay 0 or 1.
 
 #include <cstdint>
-#include <mutex>
+#include <utility>
 
 #include "FuzzWorker.h"
 #include "ReplySequence.h"
@@ -34,18 +34,19 @@ std::vector<Expected> CarriedRecords(std::string_view reply, bool headerExists) 
   return records;
 }
 
-void CheckStore(CORUData& store) {
-  std::lock_guard guard(store.dataMutex);
-  const int records = store.captureBuffer.GetSize();
-  const int headers = store.captureHeaders.GetSize();
+void CheckStore(const CORUData& store) {
+  const auto capture = store.HoldCapture();
+  const int records = capture->captureBuffer().GetSize();
+  const CCaptureHeaderArray& events = capture->captureHeaders();
+  const int headers = events.GetSize();
   for (int i = 0; i < headers; ++i) {
-    const CORUCaptureHeader& h = store.captureHeaders[i];
+    const CORUCaptureHeader& h = events[i];
     Require(h.firstIndex >= 0 && h.firstIndex <= records);
-    const LONG end = i + 1 < headers ? store.captureHeaders[i + 1].firstIndex : records;
+    const LONG end = i + 1 < headers ? events[i + 1].firstIndex : records;
     Require(h.byteCount == end - h.firstIndex);
   }
   Require(store.endOfCaptureCode >= 0 && store.endOfCaptureCode <= 15);
-  Require(store.hdlcState == 1 || store.hdlcState == 2);
+  Require(capture->hdlcState() == 1 || capture->hdlcState() == 2);
   Require(CaptureEndText(store.endOfCaptureCode) != nullptr);
 }
 
@@ -55,11 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzzing::ReplySequence replies(data, size);
   const std::uint8_t options = replies.TakeByte();
   fuzzing::FuzzWorker& w = fuzzing::FuzzWorker::Shared();
-  w.store.sysCfg.sessionMode = options & 1;
-  w.store.sysCfg.sync = (options >> 1) & 1;
+  w.store.WithData([options](DataScope& data) {
+    data.sysCfg().sessionMode = options & 1;
+    data.sysCfg().sync = (options >> 1) & 1;
+  });
   w.document.open = ((options >> 2) & 1) != 0;
   if ((options >> 3) & 1) w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; });
-  w.store.hdlcState = 1;
+  w.store.WithCapture([](CaptureScope& capture) { capture.hdlcState() = 1; });
   const int reason = (options >> 4) & 1;
 
   WorkerClock clock;
@@ -73,11 +76,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     seconds += static_cast<UCHAR>(reply.empty() ? 0 : reply.back()) % 80;
     int before = 0;
     bool headerExists = false;
-    {
-      std::lock_guard guard(w.store.dataMutex);
-      before = w.store.captureBuffer.GetSize();
-      headerExists = !w.store.captureHeaders.IsEmpty() || w.store.Run().captureArmed();
-    }
+    w.store.WithCapture([&](const CaptureScope& capture) {
+      before = capture.captureBuffer().GetSize();
+      headerExists = !capture.captureHeaders().IsEmpty() || capture.Run().captureArmed();
+    });
     // The decoders see the text up to a zero byte, except binary lines, which are bytes.
     const std::string_view seen = reply.starts_with("ca#") ? reply : fuzzing::ReplyText(reply);
     const CaptureDecode decoded = decoder.Decode(seen, reason);
@@ -85,15 +87,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(decoded.callEnd == CallEnd::None || decoded.result == 0);
     CheckStore(w.store);
 
-    std::lock_guard guard(w.store.dataMutex);
-    const int added = w.store.captureBuffer.GetSize() - before;
+    const auto capture = std::as_const(w.store).HoldCapture();
+    const CCaptBufArray& buffer = capture->captureBuffer();
+    const int added = buffer.GetSize() - before;
     Require(added >= 0 && added <= 15);
     if (seen.starts_with("ca#")) {
       // A line with its records (the trigger's line too): exactly those records.
       const std::vector<Expected> carried = CarriedRecords(seen, headerExists);
       Require(static_cast<std::size_t>(added) == carried.size());
       for (int k = 0; k < added; ++k) {
-        const CCaptBuf& r = w.store.captureBuffer[before + k];
+        const CCaptBuf& r = buffer[before + k];
         Require(r.data == carried[static_cast<std::size_t>(k)].data &&
                 r.flags == carried[static_cast<std::size_t>(k)].flags &&
                 r.timeFraction == carried[static_cast<std::size_t>(k)].time);
@@ -103,13 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Require(seen.starts_with("ca:"));
       for (int k = 0; k < added; ++k) {
         const std::string_view item = seen.substr(5 + static_cast<std::size_t>(k) * 11);
-        const CCaptBuf& r = w.store.captureBuffer[before + k];
+        const CCaptBuf& r = buffer[before + k];
         Require(r.data == HexByte(item) && r.flags == HexByte(item.substr(3)) &&
                 r.timeFraction == HexWord(item.substr(6)));
       }
     }
     for (int k = 0; k < added; ++k) {
-      const CCaptBuf& r = w.store.captureBuffer[before + k];
+      const CCaptBuf& r = buffer[before + k];
       Require(!(r.markerShown && r.hidden));
       if (!r.IsModemEvent()) Require(!r.markerShown && !r.hidden);
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "link/store/ByteReader.h"
@@ -41,8 +42,10 @@ void CheckCapture(std::span<const UCHAR> input) {
   FileSettings settings;
   const FileStatus status = Load(input, store, DocumentType::Capture, settings);
   Require(status == FileStatus::Ok || status == FileStatus::CaptureReadError);
-  const int records = store.captureBuffer.GetSize();
-  const int current = store.currentRecordIndex;
+  // One thread: the lock is held throughout, the store's own calls below take it again.
+  const auto capture = std::as_const(store).HoldCapture();
+  const int records = capture->captureBuffer().GetSize();
+  const int current = capture->currentRecordIndex();
   Require(current >= -1 && current < records);
   if (status != FileStatus::Ok) Require(current == -1);
 
@@ -53,7 +56,7 @@ void CheckCapture(std::span<const UCHAR> input) {
 
   const std::vector<UCHAR> saved = Save(store, DocumentType::Capture, settings);
   long long announced = 0;
-  for (const CORUCaptureHeader& header : store.captureHeaders) announced += header.byteCount;
+  for (const CORUCaptureHeader& header : capture->captureHeaders()) announced += header.byteCount;
   CORUData again;
   FileSettings settingsAgain;
   const FileStatus reloaded = Load(saved, again, DocumentType::Capture, settingsAgain);
@@ -62,15 +65,17 @@ void CheckCapture(std::span<const UCHAR> input) {
     return;
   }
   Require(reloaded == FileStatus::Ok);
+  const auto loaded = std::as_const(again).HoldCapture();
   Require(settingsAgain.viewType == settings.viewType);
-  Require(again.sysCfg.triggerText == store.sysCfg.triggerText);
-  Require(again.currentRecordIndex == store.currentRecordIndex);
-  Require(again.captureHeaders.GetSize() == store.captureHeaders.GetSize());
-  for (int i = 0; i < store.captureHeaders.GetSize(); ++i) Require(again.captureHeaders[i] == store.captureHeaders[i]);
-  Require(again.captureBuffer.GetSize() == records);
+  Require(loaded->sysCfg().triggerText == capture->sysCfg().triggerText);
+  Require(loaded->currentRecordIndex() == capture->currentRecordIndex());
+  Require(loaded->captureHeaders().GetSize() == capture->captureHeaders().GetSize());
+  for (int i = 0; i < capture->captureHeaders().GetSize(); ++i)
+    Require(loaded->captureHeaders()[i] == capture->captureHeaders()[i]);
+  Require(loaded->captureBuffer().GetSize() == records);
   for (int i = 0; i < records; ++i) {
-    const CCaptBuf& a = store.captureBuffer[i];
-    const CCaptBuf& b = again.captureBuffer[i];
+    const CCaptBuf& a = capture->captureBuffer()[i];
+    const CCaptBuf& b = loaded->captureBuffer()[i];
     Require(a.data == b.data && a.flags == b.flags && a.timeFraction == b.timeFraction &&
             a.timeSeconds == b.timeSeconds && a.markerShown == b.markerShown && a.hidden == b.hidden);
   }
@@ -81,13 +86,14 @@ void CheckTrace(std::span<const UCHAR> input) {
   FileSettings settings;
   const FileStatus status = Load(input, store, DocumentType::Trace, settings);
   Require(status == FileStatus::Ok || status == FileStatus::TraceFormatError);
-  const int marker = store.traceMarker1;
-  Require(marker >= -1 && marker < store.traceSamples.GetSize());
+  const auto trace = std::as_const(store).HoldTrace();
+  const int marker = trace->traceMarker1();
+  Require(marker >= -1 && marker < trace->traceSamples().GetSize());
   if (status != FileStatus::Ok) {
-    Require(store.traceSamples.GetSize() == 0);
+    Require(trace->traceSamples().GetSize() == 0);
     return;
   }
-  Require(store.traceSamples.GetSize() == CORUData::kTraceFileSamples);
+  Require(trace->traceSamples().GetSize() == CORUData::kTraceFileSamples);
   const std::vector<UCHAR> saved = Save(store, DocumentType::Trace, settings);
   CORUData again;
   FileSettings settingsAgain;
@@ -95,11 +101,13 @@ void CheckTrace(std::span<const UCHAR> input) {
   Require(settingsAgain.traceLine == settings.traceLine && settingsAgain.traceTrigger == settings.traceTrigger &&
           settingsAgain.traceScale == settings.traceScale && settingsAgain.traceSpan == settings.traceSpan &&
           settingsAgain.deltaV == settings.deltaV);
-  Require(std::bit_cast<std::uint64_t>(again.sysCfg.value1) == std::bit_cast<std::uint64_t>(store.sysCfg.value1));
-  Require(std::bit_cast<std::uint64_t>(again.sysCfg.value2) == std::bit_cast<std::uint64_t>(store.sysCfg.value2));
-  Require(again.traceCursor1 == store.traceCursor1 && again.traceCursor2 == store.traceCursor2 &&
-          again.traceMarker1 == store.traceMarker1);
-  for (int i = 0; i < CORUData::kTraceFileSamples; ++i) Require(again.traceSamples[i] == store.traceSamples[i]);
+  const auto loaded = std::as_const(again).HoldTrace();
+  const auto bits = [](double value) { return std::bit_cast<std::uint64_t>(value); };
+  Require(bits(loaded->sysCfg().value1) == bits(trace->sysCfg().value1));
+  Require(bits(loaded->sysCfg().value2) == bits(trace->sysCfg().value2));
+  Require(loaded->traceCursor1() == trace->traceCursor1() && loaded->traceCursor2() == trace->traceCursor2() &&
+          loaded->traceMarker1() == trace->traceMarker1());
+  for (int i = 0; i < CORUData::kTraceFileSamples; ++i) Require(loaded->traceSamples()[i] == trace->traceSamples()[i]);
 }
 
 }  // namespace

@@ -65,14 +65,19 @@ struct FuzzWorker {
 
   void Fresh() {
     store.Reset();
-    std::lock_guard guard(store.dataMutex);
-    store.captureBuffer.RemoveAll();
-    store.captureHeaders.RemoveAll();
-    store.sessionDirectory.fill(CORUCaptureHeader());
-    store.traceDirectory.fill(CORUTraceHeader());
-    store.currentTrace = CORUTraceHeader();
-    store.sysCfg = CSysCfg();
-    store.calFactor1 = store.calFactor2 = store.calFactor3 = CCalFactor();
+    store.WithCapture([](CaptureScope& capture) {
+      capture.captureBuffer().RemoveAll();
+      capture.captureHeaders().RemoveAll();
+    });
+    store.WithTrace([](TraceScope& trace) {
+      trace.traceDirectory().fill(CORUTraceHeader());
+      trace.currentTrace() = CORUTraceHeader();
+    });
+    store.WithData([](DataScope& data) {
+      data.sessionDirectory().fill(CORUCaptureHeader());
+      data.sysCfg() = CSysCfg();
+      for (int line = 1; line <= 3; ++line) *data.calFactor(line) = CCalFactor();
+    });
     store.firmwareNewA = store.firmwareNewB = 0;
     document.open = true;
     document.capture = document.trace = 0;

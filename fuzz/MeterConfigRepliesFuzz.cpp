@@ -5,7 +5,7 @@
 // parser that refuses a reply changes nothing, and what is taken stays inside its bounds.
 
 #include <cstdint>
-#include <mutex>
+#include <utility>
 
 #include "FuzzWorker.h"
 #include "ReplySequence.h"
@@ -46,16 +46,14 @@ void Dtmf(CORUData& store, std::string_view text) {
 }
 
 void Trigger(fuzzing::FuzzWorker& w, ScopeTrigger& scope, std::string_view bytes) {
-  int before = 0;
-  {
-    std::lock_guard guard(w.store.dataMutex);
-    before = w.store.traceSamples.GetSize();
-  }
+  const auto samples = [&w] {
+    return w.store.WithTrace([](const TraceScope& trace) { return trace.traceSamples().GetSize(); });
+  };
+  const int before = samples();
   w.SetReply(bytes);
   const int result = scope.ReadTraceReply();
   Require(result == 0 || result == 1);
-  std::lock_guard guard(w.store.dataMutex);
-  const int after = w.store.traceSamples.GetSize();
+  const int after = samples();
   if (!w.transport.replyText.starts_with("tc:")) Require(after == before && result == 0);
   // A 64-byte reply holds at most 59 samples (empty fields between colons among them), each
   // closed by its colon.
@@ -63,20 +61,24 @@ void Trigger(fuzzing::FuzzWorker& w, ScopeTrigger& scope, std::string_view bytes
 }
 
 void Configuration(CORUData& store, std::string_view text) {
-  const CSysCfg before = store.sysCfg;
-  const int read = StoreConfigReply(store.sysCfg, kConfigurationItems, text);
-  const int measured = StoreConfigReply(store.sysCfg, kMeasuredItems, text);
+  auto data = store.HoldData();
+  CSysCfg& cfg = data->sysCfg();
+  const CSysCfg before = cfg;
+  const int read = StoreConfigReply(cfg, kConfigurationItems, text);
+  const int measured = StoreConfigReply(cfg, kMeasuredItems, text);
   Require(read == measured);
   Require(read == (text.starts_with("gc:") && text.size() > 3 ? 1 : 0));
-  if (!read) Require(store.sysCfg.item4 == before.item4 && store.sysCfg.triggerText == before.triggerText);
+  if (!read) Require(cfg.item4 == before.item4 && cfg.triggerText == before.triggerText);
 }
 
 void Factors(CORUData& store, std::string_view text) {
-  const CCalFactor before = store.calFactor1;
-  const bool dc = ParseFactorsReply(text, true, store.calFactor1);
-  if (!dc) Require(store.calFactor1.dcGain == before.dcGain && store.calFactor1.dcOffset == before.dcOffset);
-  Require(store.calFactor1.acGain == before.acGain && store.calFactor1.acOffset == before.acOffset);
-  const bool ac = ParseFactorsReply(text, false, store.calFactor2);
+  auto data = store.HoldData();
+  CCalFactor& line1 = *data->calFactor(1);
+  const CCalFactor before = line1;
+  const bool dc = ParseFactorsReply(text, true, line1);
+  if (!dc) Require(line1.dcGain == before.dcGain && line1.dcOffset == before.dcOffset);
+  Require(line1.acGain == before.acGain && line1.acOffset == before.acOffset);
+  const bool ac = ParseFactorsReply(text, false, *data->calFactor(2));
   Require(dc == ac);
   if (dc) Require(text.starts_with("rc:"));
 }

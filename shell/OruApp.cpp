@@ -269,8 +269,9 @@ bool CORUpc144App::UpdateCommand(int id, bool* enabled, bool* checked) {
   inputs.mainWindow = mainFrame != nullptr;
   inputs.recentFiles = static_cast<int>(recentFiles_.size());
   if (id == ID_FILE_SAVE || id == ID_FILE_SAVE_AS) {
-    dataStore.WithData(
-        [&](CORUData&) { inputs.dataHeld = !dataStore.captureBuffer.IsEmpty() || !dataStore.traceSamples.IsEmpty(); });
+    inputs.dataHeld =
+        dataStore.WithCapture([](const CaptureScope& capture) { return !capture.captureBuffer().IsEmpty(); }) ||
+        dataStore.WithTrace([](const TraceScope& trace) { return !trace.traceSamples().IsEmpty(); });
   }
   const std::optional<CommandState> state = AppCommandState(id, inputs);
   if (!state) return false;

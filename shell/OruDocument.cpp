@@ -124,8 +124,9 @@ bool CORUpc144Doc::OnNewDocument() {
   app_.currentDocument = this;
   app_.SetMainTitle(QString());
   CORUData& store = app_.dataStore;
-  store.WithData([&](CORUData&) {
-    const RunState run = store.Run();
+  store.WithData([&](const DataScope& data) {
+    // Under the lock the run state holds still between the stops and the reset.
+    const RunState run = data.Run();
     if (run.dtmfRunning()) {
       store.statusText.Set("Aborting DTMF decoder");
       app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
@@ -167,7 +168,7 @@ bool CORUpc144Doc::OnOpenDocument(const QString& path, DocumentType type) {
     return false;
   }
   AdoptDocument(app_.dataStore, *loaded, type);
-  app_.dataStore.cursorRecordIndex = -1;
+  app_.dataStore.WithCapture([](CaptureScope& capture) { capture.cursorRecordIndex() = -1; });
   documentType_ = type;
   TakeFileSettings(settings, type);
   SetTypeModified(false, type);
@@ -232,8 +233,8 @@ void CORUpc144Doc::OnFileSave() {
 void CORUpc144Doc::OnFileSaveAs() { SaveAs(DocumentTypeForTab(app_.CurrentTab()), false); }
 
 void CORUpc144Doc::OnFileExport() {
-  bool empty = true;
-  app_.dataStore.WithCapture([&](CORUData&) { empty = app_.dataStore.captureBuffer.IsEmpty(); });
+  const bool empty =
+      app_.dataStore.WithCapture([](const CaptureScope& capture) { return capture.captureBuffer().IsEmpty(); });
   if (empty) {
     app_.prompts().MessageBox(kEmptyCaptureText, FILE_EXPORT_ERROR_TITLE, kExportEmptyStyle);
     return;
@@ -259,26 +260,28 @@ bool CORUpc144Doc::Autosave(int slot, DocumentType documentType, bool keepPath) 
   std::string date;
   std::string time;
   if (AutosaveSlotInDirectory(slot, documentType)) {
-    store.WithTrace([&](CORUData&) {
-      const auto index = static_cast<std::size_t>(slot);
-      if (documentType == DocumentType::Capture) {
-        date = store.sessionDirectory[index].startDate;
-        time = store.sessionDirectory[index].startTime;
-      } else {
-        date = store.traceDirectory[index].date;
-        time = store.traceDirectory[index].time;
-      }
-    });
+    const auto index = static_cast<std::size_t>(slot);
+    if (documentType == DocumentType::Capture) {
+      store.WithData([&](const DataScope& data) {
+        date = data.sessionDirectory()[index].startDate;
+        time = data.sessionDirectory()[index].startTime;
+      });
+    } else {
+      store.WithTrace([&](const TraceScope& trace) {
+        date = trace.traceDirectory()[index].date;
+        time = trace.traceDirectory()[index].time;
+      });
+    }
   }
   const CivilTime when = AutosaveTimeFor(slot, documentType, date, time, app_.startup().localClock());
 
   if (AutosaveNeedsFolderChoice(app_.settings.autosaveFolder) && !ChooseAutosaveFolder()) return false;
   const QString path = Q(AutosaveFilePath(app_.settings.autosaveFolder, when, documentType));
 
-  bool held = false;
-  store.WithData([&](CORUData&) {
-    held = documentType == DocumentType::Capture ? !store.captureBuffer.IsEmpty() : !store.traceSamples.IsEmpty();
-  });
+  const bool held =
+      documentType == DocumentType::Capture
+          ? store.WithCapture([](const CaptureScope& capture) { return !capture.captureBuffer().IsEmpty(); })
+          : store.WithTrace([](const TraceScope& trace) { return !trace.traceSamples().IsEmpty(); });
   if (held && IsTypeModified(documentType) && !SaveModified(documentType)) return false;
 
   if (documentType == DocumentType::Capture) {
@@ -286,9 +289,11 @@ bool CORUpc144Doc::Autosave(int slot, DocumentType documentType, bool keepPath) 
     if (app_.Views().sessionView) app_.Views().sessionView->Refresh();
     autosaveCapturePath_ = path;
   } else {
-    store.ClearTrace(TraceKind::Triggered);
-    store.traceCursor1 = -1;
-    store.traceCursor2 = -1;
+    store.WithTrace([](TraceScope& trace) {
+      trace.Clear(TraceKind::Triggered);
+      trace.traceCursor1() = -1;
+      trace.traceCursor2() = -1;
+    });
     autosaveTracePath_ = path;
   }
   // The data is gone; nothing of it is left to save.

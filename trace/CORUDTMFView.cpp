@@ -54,10 +54,11 @@ QWidget* CORUDTMFView::Control(int id) { return FindControl(this, id); }
 void CORUDTMFView::StartStopDecoder() {
   CORUData& store = app_.dataStore;
   bool noDevice = false;
-  store.WithData([&](CORUData&) {
+  // The run state holds still under the lock: the worker cannot end the decoder in between.
+  store.WithData([&](const DataScope& data) {
     if (!app_.context.DeviceOpen()) {
-      noDevice = !store.Run().dtmfRunning();
-    } else if (!store.Run().dtmfRunning()) {
+      noDevice = !data.Run().dtmfRunning();
+    } else if (!data.Run().dtmfRunning()) {
       // A decoder that runs is left running: the tab switch relies on it.
       store.selectedLine = kTraceLineBoth;
       formLine_ = kTraceLineBoth;

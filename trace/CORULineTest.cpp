@@ -72,10 +72,11 @@ QWidget* CORULineTest::Control(int id) { return FindControl(this, id); }
 void CORULineTest::StartStopTest() {
   CORUData& store = app_.dataStore;
   bool noDevice = false;
-  store.WithData([&](CORUData&) {
+  // The run state holds still under the lock: the worker cannot end the test in between.
+  store.WithData([&](const DataScope& data) {
     if (!app_.context.DeviceOpen()) {
-      noDevice = !store.Run().lineTestRunning();
-    } else if (!store.Run().lineTestRunning()) {
+      noDevice = !data.Run().lineTestRunning();
+    } else if (!data.Run().lineTestRunning()) {
       // Entering the tab never stops a test that runs: the tab switch relies on it.
       store.selectedLine = kTraceLineBoth;
       formLine_ = kTraceLineBoth;

@@ -3,7 +3,8 @@
 #include <QPainter>
 
 #include <cmath>
-#include <mutex>
+#include <tuple>
+#include <utility>
 
 #include "shell/OruApp.h"
 #include "shell/model/Color.h"
@@ -51,14 +52,14 @@ void CORUScope::DrawGuides(QPainter& painter, const TraceRules& rules) {
 }
 
 bool CORUScope::DrawTrace(QPainter& painter) {
-  CORUData& store = app_.dataStore;
   const AppSettings& s = app_.settings;
-  return store.WithTrace([&](CORUData&) {
-    const TraceIndexes indexes{s.traceScale, s.traceSpan, store.currentTrace.scaleIndex, store.currentTrace.spanIndex};
-    const TraceRules rules = ScreenRules(indexes, store.sysCfg, state.Marks());
+  return std::as_const(app_.dataStore).WithTrace([&](const TraceScope& trace) {
+    const TraceIndexes indexes{s.traceScale, s.traceSpan, trace.currentTrace().scaleIndex,
+                               trace.currentTrace().spanIndex};
+    const TraceRules rules = ScreenRules(indexes, trace.sysCfg(), state.Marks());
     state.SetRules(rules);
     const PlotKind kind = PlotKindFor(indexes.recordedScale);
-    const int count = store.traceSamples.GetSize();
+    const int count = trace.traceSamples().GetSize();
     if (kind == PlotKind::Line || count == 0 || !rules.CanWalk()) DrawGuides(painter, rules);
     if (count == 0 || !rules.CanWalk()) return false;
 
@@ -67,8 +68,8 @@ bool CORUScope::DrawTrace(QPainter& painter) {
     const bool snap = s.traceSnap == 1;
     bool redraw = false;
     QPoint pen = lp.ToPixels(state.traceStartX, state.zeroY);
-    state.BeginWalk(kind, ReadWalkStart(store));
-    const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
+    state.BeginWalk(kind, ReadWalkStart(trace));
+    const std::span<const int> samples(trace.traceSamples().GetData(), static_cast<size_t>(count));
     WalkTrace(state.ScreenWalkSetup(kind), samples, [&](const WalkPoint& w) {
       if (kind == PlotKind::Line) {
         const QPoint to = lp.ToPixels(w.x, w.yTop);
@@ -98,14 +99,14 @@ void CORUScope::DrawCrossHair(QPainter& painter) {
 }
 
 void CORUScope::DrawMarkerCross(QPainter& painter) {
-  CORUData& store = app_.dataStore;
   const IntPoint c = state.cursorPoint;
-  if (store.traceMarker1 == -1 || store.traceCursor1 == -1 || c.x == -1 || c.y == -1) return;
+  const auto [marker, x, y] = std::as_const(app_.dataStore).WithTrace([](const TraceScope& trace) {
+    return std::tuple(trace.traceMarker1().load(), trace.traceCursor1().load(), trace.traceCursor2().load());
+  });
+  if (marker == -1 || x == -1 || c.x == -1 || c.y == -1) return;
   painter.save();
   painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
   painter.setPen(QPen(FromColorRef(app_.settings.markerColor), 1));
-  const int x = store.traceCursor1;
-  const int y = store.traceCursor2;
   painter.drawLine(x, 0, x, state.heightPx - 1);
   painter.drawLine(0, y, state.widthPx - 1, y);
   painter.restore();
@@ -114,5 +115,5 @@ void CORUScope::DrawMarkerCross(QPainter& painter) {
 void CORUScope::OnMouseMove(int viewX, int viewY) { state.OnMouseMove(viewX, viewY, app_.settings.traceSnap == 1); }
 
 DoubleClickResult CORUScope::OnLButtonDblClk(int viewX, int viewY) {
-  return state.OnLButtonDblClk(viewX, viewY, app_.dataStore);
+  return app_.dataStore.WithTrace([&](TraceScope& trace) { return state.OnLButtonDblClk(viewX, viewY, trace); });
 }

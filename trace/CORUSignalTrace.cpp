@@ -10,7 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <mutex>
+#include <utility>
 
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
@@ -115,23 +115,24 @@ bool CORUSignalTrace::eventFilter(QObject* watched, QEvent* event) {
 }
 
 uint64_t CORUSignalTrace::DrawingState() const {
-  CORUData& store = app_.dataStore;
   const AppSettings& s = app_.settings;
   uint64_t h = 1469598103934665603ULL;
-  store.WithTrace([&](CORUData&) {
-    const int count = store.traceSamples.GetSize();
+  std::as_const(app_.dataStore).WithTrace([&](const TraceScope& trace) {
+    const int count = trace.traceSamples().GetSize();
     Mix(h, static_cast<uint64_t>(count));
-    const int* data = const_cast<CORUData&>(store).traceSamples.GetData();
+    const int* data = trace.traceSamples().GetData();
     for (int i = 0; i < count; ++i) Mix(h, static_cast<uint32_t>(data[i]));
-    Mix(h, static_cast<uint64_t>(store.currentTrace.scaleIndex));
-    Mix(h, static_cast<uint64_t>(store.currentTrace.spanIndex));
-    MixDouble(h, store.sysCfg.value1);
-    MixDouble(h, store.sysCfg.value2);
+    Mix(h, static_cast<uint64_t>(trace.currentTrace().scaleIndex));
+    Mix(h, static_cast<uint64_t>(trace.currentTrace().spanIndex));
+    MixDouble(h, trace.sysCfg().value1);
+    MixDouble(h, trace.sysCfg().value2);
+    for (const std::atomic<int>* mark :
+         {&trace.traceCursor1(), &trace.traceCursor2(), &trace.traceMarker1(), &trace.traceMarker2()})
+      Mix(h, static_cast<uint32_t>(mark->load()));
   });
-  for (int v : {store.traceCursor1.load(), store.traceCursor2.load(), store.traceMarker1.load(),
-                store.traceMarker2.load(), s.traceScale, s.traceSpan, s.traceSnap, s.traceTrigger, s.deltaV,
-                static_cast<int>(s.markerColor), scope_.state.cursorPoint.x, scope_.state.cursorPoint.y,
-                threshold_.Mark().top, threshold_.Mark().bottom, threshold_.Dragging() ? 1 : 0, width(), height()}) {
+  for (int v : {s.traceScale, s.traceSpan, s.traceSnap, s.traceTrigger, s.deltaV, static_cast<int>(s.markerColor),
+                scope_.state.cursorPoint.x, scope_.state.cursorPoint.y, threshold_.Mark().top, threshold_.Mark().bottom,
+                threshold_.Dragging() ? 1 : 0, width(), height()}) {
     Mix(h, static_cast<uint32_t>(v));
   }
   return h;
@@ -155,7 +156,8 @@ void CORUSignalTrace::Tick() {
 
 // What the walk found goes into the store only after drawing.
 void CORUSignalTrace::StoreScopeMarks() {
-  if (const auto marks = scope_.state.TakeWalkMarks()) StoreWalkMarks(app_.dataStore, *marks);
+  if (const auto marks = scope_.state.TakeWalkMarks())
+    app_.dataStore.WithTrace([&](TraceScope& trace) { StoreWalkMarks(trace, *marks); });
 }
 
 void CORUSignalTrace::RefreshScope() {
@@ -281,7 +283,7 @@ void CORUSignalTrace::mouseDoubleClickEvent(QMouseEvent* event) {
     result = scope_.OnLButtonDblClk(-1, -1);
   }
   if (result == DoubleClickResult::MarkerPlaced && app_.currentDocument != nullptr) {
-    app_.dataStore.WithData([&](CORUData&) { app_.currentDocument->SetTypeModified(true, DocumentType::Trace); });
+    app_.currentDocument->SetTypeModified(true, DocumentType::Trace);
   }
 }
 
@@ -310,17 +312,16 @@ void CORUSignalTrace::StopStream() {
 }
 
 void CORUSignalTrace::OnIsoTrace() {
-  CORUData& store = app_.dataStore;
-  bool noDevice = false;
-  store.WithTrace([&](CORUData&) {
-    if (app_.context.DeviceOpen() && !store.Run().traceRunning()) {
-      store.ClearTrace(TraceKind::Streamed);
+  const bool noDevice = app_.dataStore.WithTrace([&](TraceScope& trace) {
+    if (app_.context.DeviceOpen() && !trace.Run().traceRunning()) {
+      trace.Clear(TraceKind::Streamed);
       app_.PostToWorker(WM_ORU_START_SIGNAL_TRACE, 1, 0);
-    } else if (store.Run().traceRunning()) {
+    } else if (trace.Run().traceRunning()) {
       StopStream();
     } else {
-      noDevice = true;
+      return true;
     }
+    return false;
   });
   // Shown only after the lock is gone: the box's event loop runs the 2051 intake.
   if (noDevice) app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
@@ -350,12 +351,11 @@ void CORUSignalTrace::ForwardToTraceRecall(int row) {
 }
 
 void CORUSignalTrace::ActivateTrace() {
-  CORUData& store = app_.dataStore;
-  store.WithTrace([&](CORUData&) {
-    if (app_.context.DeviceOpen() && !store.Run().traceRunning()) {
-      store.ClearTrace(TraceKind::Streamed);
+  app_.dataStore.WithTrace([&](TraceScope& trace) {
+    if (app_.context.DeviceOpen() && !trace.Run().traceRunning()) {
+      trace.Clear(TraceKind::Streamed);
     } else if (app_.context.DeviceOpen()) {
-      store.statusText.Set("Aborting signal trace");
+      app_.dataStore.statusText.Set("Aborting signal trace");
       app_.PostToWorker(WM_ORU_STOP_SIGNAL_TRACE);
     }
   });

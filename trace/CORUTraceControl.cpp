@@ -109,13 +109,14 @@ QWidget* CORUTraceControl::Control(int id) { return FindControl(this, id); }
 
 void CORUTraceControl::OnCaptureTrace() {
   CORUData& store = app_.dataStore;
-  CaptureStep step = CaptureStep::NoDevice;
-  store.WithData([&](CORUData&) {
-    step = DecideCapture(store.Run().traceTriggerArmed() || store.Run().traceRunning(), app_.context.DeviceOpen());
-    if (step == CaptureStep::Abort) {
+  const CaptureStep step = store.WithTrace([&](const TraceScope& trace) {
+    const CaptureStep decided =
+        DecideCapture(trace.Run().traceTriggerArmed() || trace.Run().traceRunning(), app_.context.DeviceOpen());
+    if (decided == CaptureStep::Abort) {
       store.statusText.Set("Aborting signal trace");
       app_.PostToWorker(WM_ORU_STOP_TRIGGERED_TRACE, 0, 0);
     }
+    return decided;
   });
   // Boxes and save prompts come only after the lock is gone.
   if (step == CaptureStep::NoDevice) app_.prompts().MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
@@ -126,8 +127,10 @@ void CORUTraceControl::OnCaptureTrace() {
     if (document == nullptr || !document->Autosave(-1, DocumentType::Trace, true)) return;
     store.ClearTrace(TraceKind::Triggered);
   } else {
-    store.ClearTrace(TraceKind::Triggered);
-    store.traceMarker1 = -1;
+    store.WithTrace([](TraceScope& trace) {
+      trace.Clear(TraceKind::Triggered);
+      trace.traceMarker1() = -1;
+    });
     if (document != nullptr) {
       document->SetTypeModified(false, DocumentType::Trace);
       document->OnNewDocument();
@@ -135,15 +138,17 @@ void CORUTraceControl::OnCaptureTrace() {
     app_.SetMainTitle(QString());
   }
 
-  store.WithTrace([&](CORUData&) {
-    if (captureButton_ != nullptr) captureButton_->setText(kEndTraceText);
+  if (captureButton_ != nullptr) captureButton_->setText(kEndTraceText);
+  store.WithTrace([](TraceScope& trace) {
+    trace.traceCursor1() = -1;
+    trace.traceCursor2() = -1;
+  });
+  store.selectedLine = kTraceLineBoth;
+  store.WithData([&](DataScope& data) {
     const AppSettings& s = app_.settings;
     const CaptureStart start = PlanCaptureStart(
-        {s.traceScale, s.traceSpan, s.traceTrigger, s.triggerNumber, s.ringbackQuantity, s.deltaV}, store.sysCfg);
-    store.selectedLine = kTraceLineBoth;
+        {s.traceScale, s.traceSpan, s.traceTrigger, s.triggerNumber, s.ringbackQuantity, s.deltaV}, data.sysCfg());
     for (const WorkerPost& post : start.posts) app_.PostToWorker(post.message, post.wParam, post.lParam);
-    store.traceCursor1 = -1;
-    store.traceCursor2 = -1;
   });
 }
 
@@ -178,27 +183,32 @@ void CORUTraceControl::OnSelChangeSpan() {
   if (spanCombo_ == nullptr) return;
   const int selection = spanCombo_->currentIndex();
   app_.settings.traceSpan = selection;
-  app_.dataStore.WithData([&](CORUData&) { app_.dataStore.sysCfg.traceSpan = static_cast<UCHAR>(selection); });
-  app_.dataStore.traceCursor1 = -1;
-  app_.dataStore.traceCursor2 = -1;
+  app_.dataStore.WithData([selection](DataScope& data) { data.sysCfg().traceSpan = static_cast<UCHAR>(selection); });
+  ForgetMarkerPlace();
 }
 
 void CORUTraceControl::OnSelChangeScale() {
   if (scaleCombo_ == nullptr) return;
   if (const auto scale = ScaleForSelection(scaleCombo_->currentIndex(), scaleCombo_->count())) {
     app_.settings.traceScale = *scale;
-    app_.dataStore.WithData([&](CORUData&) { app_.dataStore.sysCfg.traceScale = static_cast<UCHAR>(*scale); });
+    app_.dataStore.WithData([&](DataScope& data) { data.sysCfg().traceScale = static_cast<UCHAR>(*scale); });
   }
-  app_.dataStore.traceCursor1 = -1;
-  app_.dataStore.traceCursor2 = -1;
+  ForgetMarkerPlace();
   UpdateVoltageLabel();
+}
+
+void CORUTraceControl::ForgetMarkerPlace() {
+  app_.dataStore.WithTrace([](TraceScope& trace) {
+    trace.traceCursor1() = -1;
+    trace.traceCursor2() = -1;
+  });
 }
 
 void CORUTraceControl::OnSelChangeTrigger() {
   if (triggerCombo_ == nullptr) return;
   const int selection = triggerCombo_->currentIndex();
   app_.settings.traceTrigger = selection;
-  app_.dataStore.WithData([&](CORUData&) { app_.dataStore.sysCfg.trigger = static_cast<UCHAR>(selection); });
+  app_.dataStore.WithData([selection](DataScope& data) { data.sysCfg().trigger = static_cast<UCHAR>(selection); });
   EnableTriggerEdit(selection);
 }
 
@@ -223,8 +233,10 @@ void CORUTraceControl::OnLine(int line) {
     return;
   }
   CORUData& store = app_.dataStore;
-  store.ClearTrace(TraceKind::Triggered);
-  store.traceMarker1 = -1;
+  store.WithTrace([](TraceScope& trace) {
+    trace.Clear(TraceKind::Triggered);
+    trace.traceMarker1() = -1;
+  });
   if (document != nullptr) document->SetTypeModified(false, DocumentType::Trace);
   store.selectedLine = line;
   SetLineRadios(line);
@@ -320,12 +332,9 @@ void CORUTraceControl::StoreListedScale() {
   if (!scale) return;
   const bool changed = *scale != app_.settings.traceScale;
   app_.settings.traceScale = *scale;
-  app_.dataStore.WithData([&](CORUData&) { app_.dataStore.sysCfg.traceScale = static_cast<UCHAR>(*scale); });
+  app_.dataStore.WithData([&](DataScope& data) { data.sysCfg().traceScale = static_cast<UCHAR>(*scale); });
   // Only a new scale moves the marker's place on the plot.
-  if (changed) {
-    app_.dataStore.traceCursor1 = -1;
-    app_.dataStore.traceCursor2 = -1;
-  }
+  if (changed) ForgetMarkerPlace();
   UpdateVoltageLabel();
 }
 

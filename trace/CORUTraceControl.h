@@ -65,6 +65,8 @@ class CORUTraceControl final : public QWidget, public ITraceControl {
   void SelectCombos(int scale, int span, int trigger);
   // After the Scale list was refilled: the listed selection becomes the setting.
   void StoreListedScale();
+  // A new span or scale moves the marker on the plot: its pixel place is forgotten.
+  void ForgetMarkerPlace();
   void Layout();
 
   CORUpc144App& app_;

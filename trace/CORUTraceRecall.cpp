@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include <mutex>
+#include <utility>
 
 #include "display/model/SessionRecallRows.h"
 #include "link/store/DocumentType.h"
@@ -60,8 +60,9 @@ void CORUTraceRecall::showEvent(QShowEvent* event) {
 
 void CORUTraceRecall::ShowTraceHeader(int row) {
   if (row < 0 || row >= kRows) return;
-  CORUTraceHeader header;
-  app_.dataStore.WithTrace([&](CORUData&) { header = app_.dataStore.traceDirectory[static_cast<std::size_t>(row)]; });
+  const CORUTraceHeader header = std::as_const(app_.dataStore).WithTrace([row](const TraceScope& trace) {
+    return trace.traceDirectory()[static_cast<std::size_t>(row)];
+  });
   const RecallRow shown = RowForHeader(header);
   const RecallRowIds ids = RecallIdsOfRow(row + 1);
   auto* count = FindControlAs<QLabel>(this, ids.count);
@@ -85,26 +86,24 @@ void CORUTraceRecall::OnRecall(int number) {
   if (number < 1 || number > kRows) return;
   const int row = number - 1;
   if (document_ == nullptr || !document_->Autosave(row, DocumentType::Trace, false)) return;
-  CORUData& store = app_.dataStore;
   AppSettings& settings = app_.settings;
-  store.WithTrace([&](CORUData&) {
-    if (emptyOnRecall_) store.ClearTrace(TraceKind::Triggered);
-    const RecalledSettings recalled = SettingsFromHeader(store.traceDirectory[static_cast<std::size_t>(row)]);
+  app_.dataStore.WithTrace([&](TraceScope& trace) {
+    if (emptyOnRecall_) trace.Clear(TraceKind::Triggered);
+    const RecalledSettings recalled = SettingsFromHeader(trace.traceDirectory()[static_cast<std::size_t>(row)]);
+    CORUTraceHeader& current = trace.currentTrace();
     settings.traceSpan = recalled.span;
-    store.currentTrace.spanIndex = settings.traceSpan;
+    current.spanIndex = settings.traceSpan;
     settings.traceScale = recalled.scale;
-    store.currentTrace.scaleIndex = settings.traceScale;
+    current.scaleIndex = settings.traceScale;
     settings.traceTrigger = recalled.trigger;
     settings.triggerNumber = recalled.triggerNumber;
     settings.ringbackQuantity = recalled.ringbackQuantity;
     settings.deltaV = recalled.deltaV;
-    store.currentTrace.voltageLevel = settings.deltaV;
+    current.voltageLevel = settings.deltaV;
     settings.traceLine = recalled.line;
+    if (emptyOnRecall_) trace.traceMarker1() = -1;
   });
-  if (emptyOnRecall_) {
-    store.traceMarker1 = -1;
-    document_->SetTypeModified(false, DocumentType::Trace);
-  }
+  if (emptyOnRecall_) document_->SetTypeModified(false, DocumentType::Trace);
   app_.PostToWorker(WM_ORU_RECALL_TRACE, static_cast<WPARAM>(number), 0);
   done(1);
 }

@@ -5,7 +5,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 
-#include <mutex>
+#include <utility>
 #include <span>
 
 #include "shell/OruApp.h"
@@ -31,7 +31,7 @@ QFont PageFont(const LogicalMapper& mapper) {
 }  // namespace
 
 bool CORUSignalTrace::CanPrint() const {
-  return app_.dataStore.WithTrace([&](CORUData&) { return !app_.dataStore.traceSamples.IsEmpty(); });
+  return app_.dataStore.WithTrace([](const TraceScope& trace) { return !trace.traceSamples().IsEmpty(); });
 }
 
 void CORUSignalTrace::Print(QPrinter& printer) {
@@ -74,16 +74,15 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
   lp.Line(time.leftMark, -timeRect.top, timeRect.right, -timeRect.top);
   const PanelRect area{timeRect.left + time.leftMark, voltRect.top, timeRect.right, voltRect.bottom};
 
-  CORUData& store = app_.dataStore;
-  store.WithTrace([&](CORUData&) {
-    const int count = store.traceSamples.GetSize();
+  std::as_const(app_.dataStore).WithTrace([&](const TraceScope& trace) {
+    const int count = trace.traceSamples().GetSize();
     if (count > 0) {
-      const TraceIndexes indexes{app_.settings.traceScale, app_.settings.traceSpan, store.currentTrace.scaleIndex,
-                                 store.currentTrace.spanIndex};
+      const TraceIndexes indexes{app_.settings.traceScale, app_.settings.traceSpan, trace.currentTrace().scaleIndex,
+                                 trace.currentTrace().spanIndex};
       const AxisMarks marks{volt.topMark, volt.bottomMark, time.leftMark, time.rightMark};
       WalkSetup setup;
       setup.kind = PlotKindFor(indexes.recordedScale);
-      setup.rules = PrintRules(indexes, store.sysCfg, marks);
+      setup.rules = PrintRules(indexes, trace.sysCfg(), marks);
       setup.startX = time.leftMark;
       setup.units = time.rightMark - time.leftMark;
       setup.step = 1;
@@ -93,10 +92,10 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
       setup.yMin = -area.bottom;
       // The printed marker point starts not found on every page.
       IntPoint marker;
-      const int markerIndex = store.traceMarker1;
+      const int markerIndex = trace.traceMarker1();
       QPoint pen = lp.ToPixels(setup.startX, setup.zeroY);
       painter.setPen(lp.Pen(Qt::black));
-      const std::span<const int> samples(store.traceSamples.GetData(), static_cast<size_t>(count));
+      const std::span<const int> samples(trace.traceSamples().GetData(), static_cast<size_t>(count));
       WalkTrace(setup, samples, [&](const WalkPoint& w) {
         if (setup.kind == PlotKind::Line) {
           const QPoint to = lp.ToPixels(w.x, w.yTop);
@@ -111,7 +110,7 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
       lp.Line(time.leftMark, setup.zeroY, area.right, setup.zeroY);
       lp.Line(time.leftMark, -area.top, time.leftMark, -area.bottom);
       // Printers have no raster operations: a plain pen in the marker colour.
-      if (store.traceCursor1 != -1 && marker.x != -1) {
+      if (trace.traceCursor1() != -1 && marker.x != -1) {
         const COLORREF c = app_.settings.markerColor;
         painter.setPen(lp.Pen(QColor(GetRValue(c), GetGValue(c), GetBValue(c))));
         lp.Line(marker.x, -area.top, marker.x, -area.bottom);

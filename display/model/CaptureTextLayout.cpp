@@ -4,16 +4,16 @@
 
 #include "display/model/ByteNames.h"
 #include "display/model/CaptureText.h"
+#include "link/store/StoreScopes.h"
 
+namespace {
+
+// The second record of a modem-event pair (hidden, after a modem-event record).
 bool IsPairSecond(const CCaptBufArray& records, int index) {
   if (index <= 0 || index >= records.GetSize()) return false;
   const CCaptBuf* data = records.GetData();
   return data[index].hidden == 1 && data[index].IsModemEvent() && data[index - 1].IsModemEvent();
 }
-
-int PairFirst(const CCaptBufArray& records, int index) { return IsPairSecond(records, index) ? index - 1 : index; }
-
-namespace {
 
 // What a record shows and how it is drawn, by the layout's rules.
 struct CellPlan {
@@ -53,8 +53,14 @@ CellPlan PlanCell(const CCaptBufArray& records, int index, const CaptureTextOpti
 
 }  // namespace
 
-void CaptureTextLayout::Layout(CCaptBufArray& records, const CCaptureHeaderArray& headers,
-                               const CaptureTextOptions& newOptions, const CaptureTextMetrics& newMetrics) {
+int PairFirst(const CaptureScope& capture, int index) {
+  return IsPairSecond(capture.captureBuffer(), index) ? index - 1 : index;
+}
+
+void CaptureTextLayout::Layout(CaptureScope& capture, const CaptureTextOptions& newOptions,
+                               const CaptureTextMetrics& newMetrics) {
+  CCaptBufArray& records = capture.captureBuffer();
+  const CCaptureHeaderArray& headers = capture.captureHeaders();
   options = newOptions;
   metrics = newMetrics;
   metrics.cellWidth = std::max<LONG>(1, metrics.cellWidth);
@@ -158,7 +164,8 @@ CellRect CaptureTextLayout::RowOf(const CCaptBuf& record) const {
   return row;
 }
 
-int CaptureTextLayout::HitTest(const CCaptBufArray& records, LONG px, LONG py) const {
+int CaptureTextLayout::HitTest(const CaptureScope& capture, LONG px, LONG py) const {
+  const CCaptBufArray& records = capture.captureBuffer();
   const CCaptBuf* data = records.GetData();
   const int count = records.GetSize();
   // Cells lie line by line downwards, left to right within a line: those before the point are
@@ -175,8 +182,9 @@ int CaptureTextLayout::HitTest(const CCaptBufArray& records, LONG px, LONG py) c
   return inside ? *at : -1;
 }
 
-std::pair<std::size_t, std::size_t> CaptureTextLayout::CellsBetween(const CCaptBufArray& records, LONG top,
+std::pair<std::size_t, std::size_t> CaptureTextLayout::CellsBetween(const CaptureScope& capture, LONG top,
                                                                     LONG bottom) const {
+  const CCaptBufArray& records = capture.captureBuffer();
   const CCaptBuf* data = records.GetData();
   const int count = records.GetSize();
   const auto first = std::partition_point(

@@ -18,6 +18,8 @@
 #include "link/store/CaptureHeader.h"
 #include "shell/model/ViewType.h"
 
+class CaptureScope;
+
 struct CaptureTextOptions {
   ViewType viewType = ViewType::Ascii;  // anything else hex
   bool parity7E1 = false;
@@ -48,9 +50,8 @@ class CaptureTextLayout {
  public:
   static constexpr LONG kSeparatorGap = 3;
 
-  // Lays out every record (the caller holds the store's lock).
-  void Layout(CCaptBufArray& records, const CCaptureHeaderArray& headers, const CaptureTextOptions& options,
-              const CaptureTextMetrics& metrics);
+  // Lays out every record of the capture.
+  void Layout(CaptureScope& capture, const CaptureTextOptions& options, const CaptureTextMetrics& metrics);
 
   // Record indexes that got a cell, in layout order.
   const std::vector<int>& Cells() const { return cells; }
@@ -69,9 +70,9 @@ class CaptureTextLayout {
   const CellRect& CellOf(const CCaptBuf& record) const { return Hex() ? record.hexCell : record.asciiCell; }
   // The record whose cell holds (x, y), left and lower edges inside; -1 when none. A binary
   // search over Cells().
-  int HitTest(const CCaptBufArray& records, LONG x, LONG y) const;
+  int HitTest(const CaptureScope& capture, LONG x, LONG y) const;
   // The range [first, end) of Cells() whose line overlaps y in (bottom, top].
-  std::pair<std::size_t, std::size_t> CellsBetween(const CCaptBufArray& records, LONG top, LONG bottom) const;
+  std::pair<std::size_t, std::size_t> CellsBetween(const CaptureScope& capture, LONG top, LONG bottom) const;
   // The range [first, end) of Cells() on page `page`.
   std::pair<std::size_t, std::size_t> CellsOfPage(int page) const;
   // The row a record's text is drawn in: Originate the upper, Answer the lower one.
@@ -98,7 +99,5 @@ class CaptureTextLayout {
   int column = 0;         // hex: cells since the last wrap
 };
 
-// The second record of a modem-event pair (hidden, after a modem-event record).
-bool IsPairSecond(const CCaptBufArray& records, int index);
-// A click on a pair's second record means its first.
-int PairFirst(const CCaptBufArray& records, int index);
+// A click on a pair's second record (hidden, after a modem-event record) means its first.
+int PairFirst(const CaptureScope& capture, int index);

@@ -1,7 +1,6 @@
 #include "display/model/ReadoutRows.h"
 
 #include <charconv>
-#include <mutex>
 
 #include "display/model/ByteNames.h"
 #include "display/model/ModemEventWord.h"
@@ -20,21 +19,23 @@ std::string Blanks(int count) { return std::string(static_cast<std::size_t>(coun
 
 class Builder {
  public:
-  Builder(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors, const SessionLayout* layout)
-      : store(store),
-        buffer(store.captureBuffer),
+  Builder(const CaptureScope& capture, const ReadoutOptions& options, const CaptureColors& colors,
+          const SessionLayout* layout)
+      : capture(capture),
+        buffer(capture.captureBuffer()),
         options(options),
         colors(colors),
-        layout(layout != nullptr && layout->HasLayout() && layout->Generation() == store.captureGeneration ? layout
-                                                                                                           : nullptr) {}
+        layout(layout != nullptr && layout->HasLayout() && layout->Generation() == capture.captureGeneration()
+                   ? layout
+                   : nullptr) {}
 
   ReadoutRows Build() {
     for (ReadoutRow& row : rows) row = ReadoutRow{colors.window, "", colors.window, colors.windowText};
     const int count = buffer.GetSize();
     if (count == 0) return rows;
     // An index the arrays no longer hold counts as none: the worker may have emptied them.
-    const int cursor = InRange(store.cursorRecordIndex.load(), count);
-    const int marker = InRange(store.currentRecordIndex.load(), count);
+    const int cursor = InRange(capture.cursorRecordIndex().load(), count);
+    const int marker = InRange(capture.currentRecordIndex().load(), count);
     CursorBlock(cursor);
     MiddleBlock(cursor, marker);
     MarkerBlock(marker);
@@ -58,7 +59,7 @@ class Builder {
   void PutBlank(int row, int blanks) { Put(row, Blanks(blanks), colors.window, colors.windowText); }
 
   int ModemBefore(int index) const {
-    if (layout != nullptr) return layout->ModemEventRecordsBefore(buffer, index);
+    if (layout != nullptr) return layout->ModemEventRecordsBefore(capture, index);
     int events = 0;
     const CCaptBuf* records = buffer.GetData();
     for (int k = 0; k < index; ++k) events += records[k].IsModemEvent() ? 1 : 0;
@@ -66,10 +67,10 @@ class Builder {
   }
   // The event holding `index`: the last header whose first index is not above it; -1 for none.
   int EventOf(int index) const {
-    int low = 0, high = store.captureHeaders.GetSize();
+    int low = 0, high = capture.captureHeaders().GetSize();
     while (low < high) {
       const int mid = (low + high) / 2;
-      if (store.captureHeaders[mid].firstIndex <= index)
+      if (capture.captureHeaders()[mid].firstIndex <= index)
         low = mid + 1;
       else
         high = mid;
@@ -78,7 +79,7 @@ class Builder {
   }
   bool InSyncEvent(int index) const {
     const int event = EventOf(index);
-    return event >= 0 && store.captureHeaders[event].IsSync();
+    return event >= 0 && capture.captureHeaders()[event].IsSync();
   }
 
   long long ByteNumber(int index) const {
@@ -201,7 +202,7 @@ class Builder {
     Put(kMarkerRow + 3, TimeRow(marker), back, ink);
   }
 
-  CORUData& store;
+  const CaptureScope& capture;
   const CCaptBufArray& buffer;
   const ReadoutOptions& options;
   const CaptureColors& colors;
@@ -217,18 +218,18 @@ std::string SecondsText(double seconds) {
   return std::string(text, result.ptr);
 }
 
-ReadoutOptions ReadoutOptionsFrom(CORUData& store) {
-  return store.WithData([](CORUData& locked) {
+ReadoutOptions ReadoutOptionsFrom(const CORUData& store) {
+  return store.WithCapture([](const CaptureScope& capture) {
     ReadoutOptions options;
-    options.highlightParityBit = locked.highlightParityBit != 0;
-    options.parity7E1 = locked.sysCfg.parity7E1 == 1;
-    options.bitStuffed = locked.sysCfg.bitStuffed == 1;
+    options.highlightParityBit = capture.highlightParityBit() != 0;
+    options.parity7E1 = capture.sysCfg().parity7E1 == 1;
+    options.bitStuffed = capture.sysCfg().bitStuffed == 1;
     return options;
   });
 }
 
-ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,
+ReadoutRows BuildCaptureReadout(const CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,
                                 const SessionLayout* layout) {
-  auto guard = store.HoldData();
-  return Builder(store, options, colors, layout).Build();
+  return store.WithCapture(
+      [&](const CaptureScope& capture) { return Builder(capture, options, colors, layout).Build(); });
 }

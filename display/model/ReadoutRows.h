@@ -31,11 +31,11 @@ struct ReadoutOptions {
 };
 
 // The store's options and configuration, read under its lock.
-ReadoutOptions ReadoutOptionsFrom(CORUData& store);
+ReadoutOptions ReadoutOptionsFrom(const CORUData& store);
 
 // Builds the rows from the store's cursor and marker (taking the store's lock). `layout` speeds up the
 // count of modem-event records before an index; null, or a layout of another capture, counts.
-ReadoutRows BuildCaptureReadout(CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,
+ReadoutRows BuildCaptureReadout(const CORUData& store, const ReadoutOptions& options, const CaptureColors& colors,
                                 const SessionLayout* layout);
 
 // Seconds + ten-thousandths with three decimals, a point whatever the locale.

@@ -23,55 +23,68 @@ void SessionLayout::Clear() {
   y = 0;
 }
 
+namespace {
+
+bool Measurable(const LayoutGeometry& geometry) {
+  return geometry.cellWidth > 0 && geometry.cellHeight > 0 && geometry.width >= geometry.cellWidth;
+}
+
+}  // namespace
+
 void SessionLayout::Layout(CORUData& store, const LayoutGeometry& newGeometry, const SessionOptions& newOptions) {
-  if (newGeometry.cellWidth <= 0 || newGeometry.cellHeight <= 0 || newGeometry.width < newGeometry.cellWidth) return;
-  auto guard = store.HoldData();
+  if (!Measurable(newGeometry)) return;
+  auto capture = store.HoldCapture();
   geometry = newGeometry;
   options = newOptions;
-  Begin(store);
-  Walk(store);
-  if (role == Role::Screen) store.layoutDirty = 0;
+  Lay(*capture);
 }
 
 bool SessionLayout::Update(CORUData& store, const LayoutGeometry& newGeometry, const SessionOptions& newOptions) {
-  if (newGeometry.cellWidth <= 0 || newGeometry.cellHeight <= 0 || newGeometry.width < newGeometry.cellWidth)
-    return false;
-  auto guard = store.HoldData();
+  if (!Measurable(newGeometry)) return false;
+  auto capture = store.HoldCapture();
   const bool full = !laidOut || newGeometry != geometry || !newOptions.SameMeasure(options) ||
-                    generation != store.captureGeneration || store.layoutDirty != 0 ||
-                    store.captureBuffer.GetSize() < walked;
+                    generation != capture->captureGeneration() || capture->layoutDirty() != 0 ||
+                    capture->captureBuffer().GetSize() < walked;
+  geometry = newGeometry;
+  options = newOptions;
   if (full) {
-    Layout(store, newGeometry, newOptions);
+    Lay(*capture);
     return true;
   }
-  options = newOptions;
   const int lastEvent = currentEvent;
-  Walk(store);
-  RefreshTitles(store, lastEvent);
+  Walk(*capture);
+  RefreshTitles(*capture, lastEvent);
   return false;
 }
 
-void SessionLayout::Begin(CORUData& store) {
+void SessionLayout::Lay(CaptureScope& capture) {
+  Begin(capture);
+  Walk(capture);
+  if (role == Role::Screen) capture.layoutDirty() = 0;
+}
+
+void SessionLayout::Begin(CaptureScope& capture) {
   Clear();
   laidOut = true;
-  generation = store.captureGeneration;
-  events.emplace(store.captureHeaders);
-  CHDLCProcessor& answer = role == Role::Print ? ownAnswer : store.hdlcProcessor1;
-  CHDLCProcessor& originate = role == Role::Print ? ownOriginate : store.hdlcProcessor2;
+  generation = capture.captureGeneration();
+  events.emplace(capture.captureHeaders());
+  CHDLCProcessor& answer = role == Role::Print ? ownAnswer : capture.hdlcProcessor1();
+  CHDLCProcessor& originate = role == Role::Print ? ownOriginate : capture.hdlcProcessor2();
   replay.emplace(answer, originate, options.bitStuffed, options.showModemEvents);
 }
 
-void SessionLayout::Walk(CORUData& store) {
+void SessionLayout::Walk(CaptureScope& capture) {
   RemoveTail();
-  const int count = store.captureBuffer.GetSize();
-  CCaptBuf* records = store.captureBuffer.GetData();
-  bool sync = pendingRecords > 0 ? pending.sync
-                                 : (currentEvent >= 0 && currentEvent < store.captureHeaders.GetSize() &&
-                                    store.captureHeaders[currentEvent].IsSync());
+  const CCaptureHeaderArray& headers = capture.captureHeaders();
+  const int count = capture.captureBuffer().GetSize();
+  CCaptBuf* records = capture.captureBuffer().GetData();
+  bool sync = pendingRecords > 0
+                  ? pending.sync
+                  : (currentEvent >= 0 && currentEvent < headers.GetSize() && headers[currentEvent].IsSync());
   for (int i = walked; i < count; ++i) {
     for (int e = events->NextOpening(i); e != -1; e = events->NextOpening(i)) {
-      sync = store.captureHeaders[e].IsSync();
-      OpenEvent(store, e);
+      sync = headers[e].IsSync();
+      OpenEvent(capture, e);
     }
     CCaptBuf& record = records[i];
     if (sync) HdlcReplay::Apply(replay->Step(record), record);
@@ -95,8 +108,8 @@ void SessionLayout::Walk(CORUData& store) {
   AppendTail();
 }
 
-void SessionLayout::OpenEvent(CORUData& store, int event) {
-  const CORUCaptureHeader& header = store.captureHeaders[event];
+void SessionLayout::OpenEvent(const CaptureScope& capture, int event) {
+  const CORUCaptureHeader& header = capture.captureHeaders()[event];
   if (header.IsSync()) replay->StartEvent();
   if (pendingRecords > 0) CloseData(false);
   currentEvent = event;
@@ -159,13 +172,13 @@ void SessionLayout::RemoveTail() {
   }
 }
 
-void SessionLayout::RefreshTitles(CORUData& store, int fromEvent) {
-  const int headerCount = store.captureHeaders.GetSize();
+void SessionLayout::RefreshTitles(const CaptureScope& capture, int fromEvent) {
+  const CCaptureHeaderArray& headers = capture.captureHeaders();
+  const int headerCount = headers.GetSize();
   for (auto at = headerLines.rbegin(); at != headerLines.rend(); ++at) {
     CORUSessionLine& line = lines[static_cast<std::size_t>(*at)];
     if (line.eventIndex < fromEvent) break;
-    if (line.eventIndex < headerCount)
-      line.headerText = EventTitle(line.eventIndex, store.captureHeaders[line.eventIndex]);
+    if (line.eventIndex < headerCount) line.headerText = EventTitle(line.eventIndex, headers[line.eventIndex]);
   }
 }
 
@@ -194,7 +207,8 @@ int SessionLayout::HitTestByte(int line, LONG documentX) const {
   return -1;
 }
 
-int SessionLayout::ModemEventRecordsBefore(const CCaptBufArray& buffer, int index) const {
+int SessionLayout::ModemEventRecordsBefore(const CaptureScope& capture, int index) const {
+  const CCaptBufArray& buffer = capture.captureBuffer();
   int start = 0;
   int count = 0;
   if (laidOut && index <= walked) {

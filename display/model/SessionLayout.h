@@ -18,6 +18,7 @@
 #include "link/store/HdlcReplay.h"
 
 class CORUData;
+class CaptureScope;
 
 struct LayoutGeometry {
   int width = 0;  // pixels
@@ -36,8 +37,8 @@ class SessionLayout {
   SessionLayout(const SessionLayout&) = delete;
   SessionLayout& operator=(const SessionLayout&) = delete;
 
-  // Lays the whole capture out (under the store's lock). A width below one cell keeps the lines as they
-  // are: a minimised window would otherwise wrap every byte onto a line of its own.
+  // Lays the whole capture out, taking the store's lock. A width below one cell keeps the lines as
+  // they are: a minimised window would otherwise wrap every byte onto a line of its own.
   void Layout(CORUData& store, const LayoutGeometry& geometry, const SessionOptions& options);
   // Lays out what was appended since the last layout, or everything when that is needed. True
   // when it laid everything out.
@@ -59,22 +60,22 @@ class SessionLayout {
   int LineAt(LONG documentY) const;
   // The capture index of the byte of data line `line` whose cell holds document x, or -1.
   int HitTestByte(int line, LONG documentX) const;
-  // Modem-event records before capture index `index` of `buffer` (caller holds the store's lock and
-  // checked the index).
-  int ModemEventRecordsBefore(const CCaptBufArray& buffer, int index) const;
+  // Modem-event records before capture index `index` (the caller checked the index).
+  int ModemEventRecordsBefore(const CaptureScope& capture, int index) const;
 
   // Memory the lines hold, for the benchmark's bytes-per-record figure.
   std::size_t MemoryBytes() const;
 
  private:
-  void Begin(CORUData& store);
-  void Walk(CORUData& store);
-  void OpenEvent(CORUData& store, int event);
+  void Lay(CaptureScope& capture);
+  void Begin(CaptureScope& capture);
+  void Walk(CaptureScope& capture);
+  void OpenEvent(const CaptureScope& capture, int event);
   void CloseData(bool withSeparator);
   void AppendLine(CORUSessionLine line);
   void RemoveTail();
   void AppendTail();
-  void RefreshTitles(CORUData& store, int fromEvent);
+  void RefreshTitles(const CaptureScope& capture, int fromEvent);
 
   Role role;
   CHDLCProcessor ownAnswer;

@@ -7,6 +7,7 @@
 #include "shell/model/ViewType.h"
 
 class CORUData;
+class CaptureScope;
 
 struct SessionOptions {
   ViewType viewType = ViewType::Ascii;  // any other value draws no data
@@ -24,5 +25,7 @@ struct SessionOptions {
   }
 };
 
-// Read from the store (its options and configuration, under its lock) and the view type setting.
+// Read from the capture's options and configuration and the view type setting; the store's
+// form takes its lock.
+SessionOptions OptionsFrom(const CaptureScope& capture, ViewType viewType);
 SessionOptions OptionsFrom(const CORUData& store, ViewType viewType);

@@ -1,7 +1,6 @@
 #include "display/model/SessionRecallRows.h"
 
 #include <cstdio>
-#include <mutex>
 
 #include "link/store/OruData.h"
 #include "resources/data/ResourceIds.h"
@@ -74,16 +73,18 @@ bool BusyAfterAnswer(int slot, bool busy) {
   return busy;
 }
 
-CORUCaptureHeader ReadDirectoryEntry(CORUData& store, int slot) {
-  auto guard = store.HoldData();
-  return store.sessionDirectory.at(static_cast<std::size_t>(slot));
+CORUCaptureHeader ReadDirectoryEntry(const CORUData& store, int slot) {
+  return store.WithData(
+      [slot](const DataScope& data) { return data.sessionDirectory().at(static_cast<std::size_t>(slot)); });
 }
 
 void TakeEntryConfiguration(CORUData& store, int slot) {
-  auto guard = store.HoldData();
-  const CORUCaptureHeader& entry = store.sessionDirectory.at(static_cast<std::size_t>(slot));
-  store.sysCfg.sync = Bit(entry.flags, EVENT_SYNC);
-  store.sysCfg.lineType = Bit(entry.flags, EVENT_4WIRE);
-  store.sysCfg.parity7E1 = Bit(entry.flags, EVENT_7E1);
-  store.sysCfg.triggerText = entry.endText;
+  store.WithData([slot](DataScope& data) {
+    const CORUCaptureHeader& entry = data.sessionDirectory().at(static_cast<std::size_t>(slot));
+    CSysCfg& cfg = data.sysCfg();
+    cfg.sync = Bit(entry.flags, EVENT_SYNC);
+    cfg.lineType = Bit(entry.flags, EVENT_4WIRE);
+    cfg.parity7E1 = Bit(entry.flags, EVENT_7E1);
+    cfg.triggerText = entry.endText;
+  });
 }

@@ -51,7 +51,7 @@ void ApplyDirectoryEntry(RecallRowState& row, const CORUCaptureHeader& entry);
 bool BusyAfterAnswer(int slot, bool busy);
 
 // A copy of directory entry `slot` (0..8) taken under the store's lock.
-CORUCaptureHeader ReadDirectoryEntry(CORUData& store, int slot);
+CORUCaptureHeader ReadDirectoryEntry(const CORUData& store, int slot);
 
 // Under the store's lock, the entry's Sync, 4-wire and 7E1 bits become the capture configuration's
 // sync, lineType and parity7E1, and its end text the trigger text.

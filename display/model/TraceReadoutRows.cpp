@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -35,18 +34,18 @@ struct TraceSnapshot {
   bool Valid(int index) const { return index >= 0 && index < count; }
 };
 
-TraceSnapshot Snapshot(CORUData& store) {
-  auto guard = store.HoldData();
+TraceSnapshot Snapshot(const TraceScope& trace) {
+  const CArray<int, int>& samples = trace.traceSamples();
   TraceSnapshot s;
-  s.count = store.traceSamples.GetSize();
-  s.marker1 = store.traceMarker1.load();
-  s.marker2 = store.traceMarker2.load();
-  if (s.Valid(s.marker1)) s.sample1 = store.traceSamples[s.marker1];
-  if (s.Valid(s.marker2)) s.sample2 = store.traceSamples[s.marker2];
-  const long scale = store.currentTrace.scaleIndex;
+  s.count = samples.GetSize();
+  s.marker1 = trace.traceMarker1().load();
+  s.marker2 = trace.traceMarker2().load();
+  if (s.Valid(s.marker1)) s.sample1 = samples[s.marker1];
+  if (s.Valid(s.marker2)) s.sample2 = samples[s.marker2];
+  const long scale = trace.currentTrace().scaleIndex;
   s.dc = trace_scales::IsDcScale(scale);
-  s.factor = trace_scales::RecordedFactor(scale, store.sysCfg);
-  s.secondsPerSample = trace_scales::SecondsPerPoint(store.currentTrace.spanIndex);
+  s.factor = trace_scales::RecordedFactor(scale, trace.sysCfg());
+  s.secondsPerSample = trace_scales::SecondsPerPoint(trace.currentTrace().spanIndex);
   return s;
 }
 
@@ -138,8 +137,8 @@ class Builder {
 
 }  // namespace
 
-TraceReadoutRows BuildTraceReadout(CORUData& store, bool snap, const ScopeReadings& scope,
+TraceReadoutRows BuildTraceReadout(const CORUData& store, bool snap, const ScopeReadings& scope,
                                    const CaptureColors& colors) {
-  const TraceSnapshot trace = Snapshot(store);
+  const TraceSnapshot trace = store.WithTrace(Snapshot);
   return Builder(trace, snap, scope, colors).Build();
 }

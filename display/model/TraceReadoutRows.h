@@ -22,4 +22,5 @@ struct ScopeReadings {
 };
 
 // Builds the rows from the store's trace and markers (taking the store's lock). `snap` is "Trace Snap".
-TraceReadoutRows BuildTraceReadout(CORUData& store, bool snap, const ScopeReadings& scope, const CaptureColors& colors);
+TraceReadoutRows BuildTraceReadout(const CORUData& store, bool snap, const ScopeReadings& scope,
+                                   const CaptureColors& colors);

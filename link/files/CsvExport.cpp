@@ -8,6 +8,7 @@
 #include "link/store/HdlcReplay.h"
 #include "link/store/OruData.h"
 #include "link/files/SafeFileWriter.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -119,20 +120,21 @@ std::string CsvTimeText(ULONG seconds, ULONG fraction) {
 }
 
 bool ExportCsv(CORUData& store, ByteWriter& out) {
-  std::lock_guard guard(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
   out.Text("Index,HEX Data,ASCII Data,Ans/Orig,Time\r\n");
-  const bool bitStuffed = store.sysCfg.bitStuffed == 1;
-  const bool sevenBit = store.sysCfg.parity7E1 != 0;
+  const bool bitStuffed = fields.sysCfg.bitStuffed == 1;
+  const bool sevenBit = fields.sysCfg.parity7E1 != 0;
   // Own de-stuffers: the export replays the records without disturbing the view's.
   CHDLCProcessor answer, originate;
-  HdlcReplay replay(answer, originate, bitStuffed, store.showModemEvents != 0);
-  EventWalker events(store.captureHeaders);
+  HdlcReplay replay(answer, originate, bitStuffed, fields.showModemEvents != 0);
+  EventWalker events(fields.captureHeaders);
   bool sync = false;
-  const int records = store.captureBuffer.GetSize();
-  const CCaptBuf* buffer = store.captureBuffer.GetData();
+  const int records = fields.captureBuffer.GetSize();
+  const CCaptBuf* buffer = fields.captureBuffer.GetData();
   for (int i = 0; i < records; ++i) {
     for (int e = events.NextOpening(i); e != -1; e = events.NextOpening(i)) {
-      const CORUCaptureHeader& header = store.captureHeaders[e];
+      const CORUCaptureHeader& header = fields.captureHeaders[e];
       WriteEventLine(out, e + 1, header);
       sync = header.IsSync();
       if (sync) replay.StartEvent();

@@ -7,6 +7,7 @@
 #include "link/store/DocumentType.h"
 #include "link/store/OruData.h"
 #include "link/files/SafeFileWriter.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ bool ReadTraceHead(ByteReader& in, TraceFileHead& head) {
 FileStatus ReadCapture(ByteReader& in, CORUData& store, FileSettings& settings) {
   store.ClearCapture(true);
   UCHAR viewType = 0;
-  if (!in.Byte(viewType) || !store.sysCfg.LoadCaptureForm(in)) {
+  if (!in.Byte(viewType) || !LinkFields(store).sysCfg.LoadCaptureForm(in)) {
     // Nothing to refill: give the storage back.
     store.ClearCapture();
     store.DropStaleIndexes();
@@ -32,21 +33,22 @@ FileStatus ReadTrace(ByteReader& in, CORUData& store, FileSettings& settings, Tr
   TraceFileHead head;
   const bool headRead = ReadTraceHead(in, head);
   if (seen != nullptr) *seen = head;
+  auto& fields = LinkFields(store);
   if (headRead) {
     settings.traceScale = head.scaleIndex;
     settings.traceSpan = head.spanIndex;
     settings.deltaV = head.voltageLevel;
     settings.traceTrigger = head.triggerType;
     settings.traceLine = head.lineAgain;
-    store.currentTrace.spanIndex = head.spanIndex;
-    store.currentTrace.scaleIndex = head.scaleIndex;
-    store.currentTrace.voltageLevel = head.voltageLevel;
+    fields.currentTrace.spanIndex = head.spanIndex;
+    fields.currentTrace.scaleIndex = head.scaleIndex;
+    fields.currentTrace.voltageLevel = head.voltageLevel;
   }
-  if (!headRead || !store.sysCfg.LoadTraceForm(in)) {
+  if (!headRead || !fields.sysCfg.LoadTraceForm(in)) {
     // Nothing of an older trace may stay on screen under the new file's name.
     store.ClearTrace(TraceKind::Triggered);
-    store.traceCursor1 = -1;
-    store.traceCursor2 = -1;
+    fields.traceCursor1 = -1;
+    fields.traceCursor2 = -1;
     store.DropStaleIndexes();
     return FileStatus::TraceFormatError;
   }
@@ -57,18 +59,19 @@ FileStatus ReadTrace(ByteReader& in, CORUData& store, FileSettings& settings, Tr
 
 FileStatus WriteDocument(ByteWriter& out, CORUData& store, DocumentType documentType, const FileSettings& settings) {
   if (documentType != DocumentType::Capture && documentType != DocumentType::Trace) return FileStatus::UnknownType;
-  std::lock_guard guard(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
   if (documentType == DocumentType::Capture) {
     out.Byte(static_cast<UCHAR>(settings.viewType));
-    store.sysCfg.StoreCaptureForm(out);
+    fields.sysCfg.StoreCaptureForm(out);
   } else {
-    out.Int32(store.currentTrace.scaleIndex);
-    out.Int32(store.currentTrace.spanIndex);
-    out.Int32(store.currentTrace.voltageLevel);
+    out.Int32(fields.currentTrace.scaleIndex);
+    out.Int32(fields.currentTrace.spanIndex);
+    out.Int32(fields.currentTrace.voltageLevel);
     out.Int32(settings.traceLine);
     out.Int32(settings.traceTrigger);
     out.Int32(settings.traceLine);
-    store.sysCfg.StoreTraceForm(out);
+    fields.sysCfg.StoreTraceForm(out);
   }
   store.StoreBody(out, documentType);
   return out.Flush() ? FileStatus::Ok : FileStatus::SaveFailed;
@@ -77,7 +80,7 @@ FileStatus WriteDocument(ByteWriter& out, CORUData& store, DocumentType document
 FileStatus ReadDocument(ByteReader& in, CORUData& store, DocumentType documentType, FileSettings& settings,
                         TraceFileHead* head) {
   if (documentType != DocumentType::Capture && documentType != DocumentType::Trace) return FileStatus::UnknownType;
-  std::lock_guard guard(store.dataMutex);
+  std::lock_guard guard(LinkFields(store).dataMutex);
   const FileStatus status =
       documentType == DocumentType::Capture ? ReadCapture(in, store, settings) : ReadTrace(in, store, settings, head);
   // A file that only seemed to end early is no file at all: its load fails.
@@ -108,26 +111,28 @@ FileStatus LoadDocumentFile(const std::string& path, CORUData& store, DocumentTy
 }
 
 void AdoptDocument(CORUData& store, CORUData& loaded, DocumentType documentType) {
-  std::lock_guard guard(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
+  auto& loadedFields = LinkFields(loaded);
   if (documentType == DocumentType::Capture) {
     // The marker, the cursor and the layout of the capture held go with it.
     store.ClearCapture();
-    store.captureBuffer.Swap(loaded.captureBuffer);
-    store.captureHeaders.Swap(loaded.captureHeaders);
-    store.sysCfg.TakeCaptureForm(loaded.sysCfg);
-    store.highlightParityBit = loaded.highlightParityBit.load();
-    store.highlightParityErrors = loaded.highlightParityErrors.load();
-    store.currentRecordIndex = loaded.currentRecordIndex.load();
-    store.hdlcState = loaded.hdlcState.load();
+    fields.captureBuffer.Swap(loadedFields.captureBuffer);
+    fields.captureHeaders.Swap(loadedFields.captureHeaders);
+    fields.sysCfg.TakeCaptureForm(loadedFields.sysCfg);
+    fields.highlightParityBit = loadedFields.highlightParityBit.load();
+    fields.highlightParityErrors = loadedFields.highlightParityErrors.load();
+    fields.currentRecordIndex = loadedFields.currentRecordIndex.load();
+    fields.hdlcState = loadedFields.hdlcState.load();
   } else if (documentType == DocumentType::Trace) {
-    store.currentTrace.spanIndex = loaded.currentTrace.spanIndex;
-    store.currentTrace.scaleIndex = loaded.currentTrace.scaleIndex;
-    store.currentTrace.voltageLevel = loaded.currentTrace.voltageLevel;
-    store.sysCfg.TakeTraceForm(loaded.sysCfg);
-    store.traceSamples.Swap(loaded.traceSamples);
-    store.traceCursor1 = loaded.traceCursor1.load();
-    store.traceCursor2 = loaded.traceCursor2.load();
-    store.traceMarker1 = loaded.traceMarker1.load();
+    fields.currentTrace.spanIndex = loadedFields.currentTrace.spanIndex;
+    fields.currentTrace.scaleIndex = loadedFields.currentTrace.scaleIndex;
+    fields.currentTrace.voltageLevel = loadedFields.currentTrace.voltageLevel;
+    fields.sysCfg.TakeTraceForm(loadedFields.sysCfg);
+    fields.traceSamples.Swap(loadedFields.traceSamples);
+    fields.traceCursor1 = loadedFields.traceCursor1.load();
+    fields.traceCursor2 = loadedFields.traceCursor2.load();
+    fields.traceMarker1 = loadedFields.traceMarker1.load();
   }
   store.DropStaleIndexes();
 }

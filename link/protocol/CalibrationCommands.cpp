@@ -7,16 +7,7 @@ bool IsDcStepMask(int mask) { return (mask & (1 | 2 | 4)) != 0; }
 bool IsAcStepMask(int mask) { return (mask & (8 | 16)) != 0; }
 
 CCalFactor* CalibrationCommands::FactorsOf(CORUData& store, int line) {
-  switch (line) {
-    case 1:
-      return &store.calFactor1;
-    case 2:
-      return &store.calFactor2;
-    case 3:
-      return &store.calFactor3;
-    default:
-      return nullptr;
-  }
+  return store.WithData([line](DataScope& data) { return data.calFactor(line); });
 }
 
 int CalibrationCommands::SendOne(const std::string& command) {
@@ -73,15 +64,14 @@ bool ParseFactorsReply(std::string_view reply, bool dc, CCalFactor& factors) {
 }
 
 int CalibrationCommands::ReadFactors(int line, int mask) {
-  CCalFactor* factors = FactorsOf(transport_.Store(), line);
-  if (factors == nullptr) return 0;
+  if (FactorsOf(transport_.Store(), line) == nullptr) return 0;
   const bool dc = IsDcStepMask(mask);
   if (!dc && !IsAcStepMask(mask)) return 0;
   if (!transport_.SendCommand("RC:" + std::to_string(line) + (dc ? ":0" : ":1"))) return 0;
   if (!transport_.ReadReply(kReplyTimeoutMs)) return 0;
   // The windows read the factors under the store's lock.
-  const bool parsed =
-      transport_.Store().WithData([&](CORUData&) { return ParseFactorsReply(transport_.replyText, dc, *factors); });
+  const bool parsed = transport_.Store().WithData(
+      [&](DataScope& data) { return ParseFactorsReply(transport_.replyText, dc, *data.calFactor(line)); });
   if (!parsed) return 0;
   transport_.Notify(WM_ORU_GET_CAL_FACTORS, static_cast<WPARAM>(line), static_cast<LPARAM>(mask));
   return 1;

@@ -9,6 +9,7 @@
 #include "link/protocol/HexDigits.h"
 #include "link/store/ModemEventPairing.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -122,13 +123,14 @@ CaptureDecode CaptureDecoder::DecodeCallData(std::string_view reply) {
   if (reply.size() == kEndReplyLength) {
     const char digit = reply[5];
     store_.endOfCaptureCode = (digit >= '0' && digit <= '9') ? digit - '0' : CAPTURE_END_NONE;
-    std::lock_guard guard(store_.dataMutex);
+    auto& fields = LinkFields(store_);
+    std::lock_guard guard(fields.dataMutex);
     bool multiple = false;
     store_.ExchangeRun([&](RunState& run) {
       if (run.capture != CaptureRun::Running) return;
       // A call of a multiple-session capture ends: the capture stays armed until it is armed
       // again for the next call, so no window offers what a capture forbids meanwhile.
-      multiple = store_.sysCfg.sessionMode == 1;
+      multiple = fields.sysCfg.sessionMode == 1;
       run.capture = multiple ? CaptureRun::Armed : CaptureRun::Idle;
     });
     return {0, multiple ? CallEnd::Multiple : CallEnd::Single};
@@ -146,7 +148,7 @@ CaptureDecode CaptureDecoder::DecodeError(std::string_view reply, int reason) {
   const int n = DecimalField(reply, 3);
   if (n < 0 || n > 5) return {0};
   {
-    std::lock_guard guard(store_.dataMutex);
+    std::lock_guard guard(LinkFields(store_).dataMutex);
     store_.endOfCaptureCode = CAPTURE_END_ERROR_BASE + n;
     // The call failed before it connected: the capture is over, not waiting any more.
     store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Idle; });
@@ -168,10 +170,10 @@ CaptureDecode CaptureDecoder::DecodeBinary(std::string_view reply) {
   // A line that does not hold the records its count announces is not trusted at all.
   if (count > kMaxBinaryRecords || reply.size() < kBinaryRecordsAt + count * kBinaryRecordLength) return {1};
 
-  std::unique_lock lock(store_.dataMutex);
-  if (store_.captureHeaders.IsEmpty()) return {1};
-  const unsigned generation = store_.captureGeneration;
-  lock.unlock();
+  auto capture = store_.HoldCapture();
+  if (capture->captureHeaders().IsEmpty()) return {1};
+  const unsigned generation = capture->captureGeneration();
+  capture.unlock();
 
   std::vector<CCaptBuf> records;
   records.reserve(count);
@@ -181,19 +183,21 @@ CaptureDecode CaptureDecoder::DecodeBinary(std::string_view reply) {
   }
   timeStamps_.StampLine(records, clock_.seconds());
 
-  lock.lock();
+  capture.lock();
   // The capture may have been emptied or reloaded while the records were built: they belong to
   // nothing held now.
-  if (store_.captureHeaders.IsEmpty() || store_.captureGeneration != generation) return {1};
-  int pairing = store_.hdlcState;
+  CCaptureHeaderArray& events = capture->captureHeaders();
+  if (events.IsEmpty() || capture->captureGeneration() != generation) return {1};
+  int pairing = capture->hdlcState();
   for (CCaptBuf& record : records) PairModemEvent(record, pairing);
-  store_.hdlcState = pairing;
-  const int before = store_.captureBuffer.GetSize();
-  for (const CCaptBuf& record : records) store_.captureBuffer.Add(record);
-  const int after = store_.captureBuffer.GetSize();
-  CORUCaptureHeader& last = store_.captureHeaders[store_.captureHeaders.GetSize() - 1];
+  capture->hdlcState() = pairing;
+  CCaptBufArray& buffer = capture->captureBuffer();
+  const int before = buffer.GetSize();
+  for (const CCaptBuf& record : records) buffer.Add(record);
+  const int after = buffer.GetSize();
+  CORUCaptureHeader& last = events[events.GetSize() - 1];
   last.byteCount = after - last.firstIndex;
-  lock.unlock();
+  capture.unlock();
 
   if (DocumentOpen()) {
     if (before / kAnnounceEvery != after / kAnnounceEvery) transport_.Notify(WM_ORU_START_CAPTURE);
@@ -211,11 +215,12 @@ void CaptureDecoder::MakeHeader(const std::string& name, const std::string& date
   FitTextsToFile(header);
   timeStamps_.Restart();
   {
-    std::lock_guard guard(store_.dataMutex);
-    header.flags = store_.sysCfg.sync != 0 ? EVENT_SYNC : 0;
-    header.firstIndex = store_.captureBuffer.GetSize();
+    auto& fields = LinkFields(store_);
+    std::lock_guard guard(fields.dataMutex);
+    header.flags = fields.sysCfg.sync != 0 ? EVENT_SYNC : 0;
+    header.firstIndex = fields.captureBuffer.GetSize();
     header.byteCount = 0;
-    store_.captureHeaders.Add(header);
+    fields.captureHeaders.Add(header);
     store_.ExchangeRun([running](RunState& run) {
       if (running) {
         run.capture = CaptureRun::Running;

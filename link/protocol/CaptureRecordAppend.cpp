@@ -4,6 +4,7 @@
 
 #include "link/protocol/HexDigits.h"
 #include "link/store/ModemEventPairing.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -23,15 +24,16 @@ std::vector<CCaptBuf> ParseCaptureTextItems(std::string_view reply) {
 }
 
 void AppendPairedRecords(CORUData& store, std::vector<CCaptBuf>& records) {
-  std::lock_guard guard(store.dataMutex);
-  int pairing = store.hdlcState;
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
+  int pairing = fields.hdlcState;
   for (CCaptBuf& record : records) {
     PairModemEvent(record, pairing);
-    store.captureBuffer.Add(record);
+    fields.captureBuffer.Add(record);
   }
-  store.hdlcState = pairing;
-  if (!store.captureHeaders.IsEmpty()) {
-    CORUCaptureHeader& last = store.captureHeaders[store.captureHeaders.GetSize() - 1];
-    last.byteCount = store.captureBuffer.GetSize() - last.firstIndex;
+  fields.hdlcState = pairing;
+  if (!fields.captureHeaders.IsEmpty()) {
+    CORUCaptureHeader& last = fields.captureHeaders[fields.captureHeaders.GetSize() - 1];
+    last.byteCount = fields.captureBuffer.GetSize() - last.firstIndex;
   }
 }

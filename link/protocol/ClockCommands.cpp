@@ -1,4 +1,5 @@
 #include "link/protocol/ClockCommands.h"
+#include "link/store/LinkAccess.h"
 
 #include <cstdio>
 #include <mutex>
@@ -20,8 +21,9 @@ int SetTriggerText(CommTransport& transport) {
   CORUData& store = transport.Store();
   std::string command = "ST:";
   {
-    std::lock_guard guard(store.dataMutex);
-    command += store.sysCfg.triggerText;
+    auto& fields = LinkFields(store);
+    std::lock_guard guard(fields.dataMutex);
+    command += fields.sysCfg.triggerText;
   }
   if (!transport.SendCommand(command)) return 0;
   if (!transport.ReadReply(kReplyTimeoutMs)) return 0;

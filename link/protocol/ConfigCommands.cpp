@@ -6,6 +6,7 @@
 
 #include "link/store/ConfigItemTable.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -17,8 +18,9 @@ int ConfigCommands::ApplySettings(ULONG mask) {
   CORUData& store = transport_.Store();
   std::string command;
   {
-    std::lock_guard guard(store.dataMutex);
-    command = BuildSettingsCommand(store.sysCfg, mask);
+    auto& fields = LinkFields(store);
+    std::lock_guard guard(fields.dataMutex);
+    command = BuildSettingsCommand(fields.sysCfg, mask);
   }
   if (!transport_.SendCommand(command)) return 0;
   if (!transport_.ReadReply(kReplyTimeoutMs)) return 0;
@@ -52,8 +54,9 @@ int ConfigCommands::ReadItems(std::initializer_list<int> items) {
   if (!transport_.SendCommand(command)) return 0;
   if (!transport_.ReadReply(kReplyTimeoutMs)) return 0;
   CORUData& store = transport_.Store();
-  std::lock_guard guard(store.dataMutex);
-  return StoreConfigReply(store.sysCfg, std::span<const int>(items.begin(), items.size()), transport_.replyText);
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
+  return StoreConfigReply(fields.sysCfg, std::span<const int>(items.begin(), items.size()), transport_.replyText);
 }
 
 int ConfigCommands::ReadConfiguration() {

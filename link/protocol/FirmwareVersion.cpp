@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -46,8 +47,9 @@ int FirmwareVersion::ReadVersion() {
   const std::string version = reply.substr(3);
   CORUData& store = transport_.Store();
   {
-    std::lock_guard guard(store.dataMutex);
-    store.sysCfg.firmwareVersion = version;
+    auto& fields = LinkFields(store);
+    std::lock_guard guard(fields.dataMutex);
+    fields.sysCfg.firmwareVersion = version;
   }
   const int newEnough = FirmwareIsNewEnough(version) ? 1 : 0;
   store.firmwareNewB = newEnough;

@@ -8,6 +8,7 @@
 #include "link/protocol/DecimalText.h"
 #include "link/protocol/HexDigits.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "platform/win32/Time.h"
 
 namespace {
@@ -65,8 +66,9 @@ int ParseSessionHeader(CORUData& store, std::string_view reply) {
   if (!reply.starts_with("sh:")) return 1;
   const auto parsed = SplitDirectoryReply(reply);
   if (!parsed || parsed->slot < 1 || parsed->slot > CORUData::kSessionSlots) return 0;
-  std::lock_guard guard(store.dataMutex);
-  CORUCaptureHeader& entry = store.sessionDirectory[static_cast<std::size_t>(parsed->slot - 1)];
+  auto& storeFields = LinkFields(store);
+  std::lock_guard guard(storeFields.dataMutex);
+  CORUCaptureHeader& entry = storeFields.sessionDirectory[static_cast<std::size_t>(parsed->slot - 1)];
   const auto& f = parsed->fields;
   if (f.size() <= 1) {
     entry.reserved32 = 0;
@@ -85,8 +87,9 @@ int ParseTraceHeader(CORUData& store, std::string_view reply) {
   if (!reply.starts_with("th:")) return 1;
   const auto parsed = SplitDirectoryReply(reply);
   if (!parsed || parsed->slot < 1 || parsed->slot > CORUData::kTraceSlots) return 0;
-  std::lock_guard guard(store.dataMutex);
-  CORUTraceHeader& entry = store.traceDirectory[static_cast<std::size_t>(parsed->slot - 1)];
+  auto& storeFields = LinkFields(store);
+  std::lock_guard guard(storeFields.dataMutex);
+  CORUTraceHeader& entry = storeFields.traceDirectory[static_cast<std::size_t>(parsed->slot - 1)];
   const auto& f = parsed->fields;
   if (f.size() <= 1) {
     const LONG count = entry.count;

@@ -9,6 +9,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/HexDigits.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -78,12 +79,13 @@ int StoredCaptureDecoder::DecodeHeader(std::string_view reply) {
   FitTextsToFile(header);
   timeStamps_.Restart();
   CORUData& store = transport_.Store();
-  std::lock_guard guard(store.dataMutex);
-  store.currentRecordIndex = -1;
-  store.cursorRecordIndex = -1;
-  header.firstIndex = store.captureBuffer.GetSize();
+  auto& storeFields = LinkFields(store);
+  std::lock_guard guard(storeFields.dataMutex);
+  storeFields.currentRecordIndex = -1;
+  storeFields.cursorRecordIndex = -1;
+  header.firstIndex = storeFields.captureBuffer.GetSize();
   header.byteCount = 0;
-  store.captureHeaders.Add(header);
+  storeFields.captureHeaders.Add(header);
   return 1;
 }
 
@@ -119,11 +121,12 @@ int DecodeStoredTrace(LinkContext& context, std::string_view reply) {
   if (reply.size() < 4 || !reply.starts_with("rt:")) return 0;
   CORUData& store = context.dataStore;
   {
-    std::lock_guard guard(store.dataMutex);
+    auto& fields = LinkFields(store);
+    std::lock_guard guard(fields.dataMutex);
     for (std::size_t at = kTraceItemStart; at + kTraceItemLength <= reply.size(); at += kTraceItemLength) {
       int value = static_cast<int>(HexWord(reply.substr(at)));
       if (value > 32767) value -= 65536;
-      store.traceSamples.Add(value);
+      fields.traceSamples.Add(value);
     }
   }
   MarkModified(context, DocumentType::Trace);
@@ -135,10 +138,11 @@ int DownloadCapture(CommTransport& transport, int slot) {
   UCHAR flags = 0;
   {
     CORUData& store = transport.Store();
-    std::lock_guard guard(store.dataMutex);
-    const CORUCaptureHeader& entry = store.sessionDirectory[static_cast<std::size_t>(slot - 1)];
+    auto& fields = LinkFields(store);
+    std::lock_guard guard(fields.dataMutex);
+    const CORUCaptureHeader& entry = fields.sessionDirectory[static_cast<std::size_t>(slot - 1)];
     if (entry.reserved32 != 0) flags = entry.flags & kEntryFlagBits;
-    store.hdlcState = 1;  // the download's first modem-event byte opens a pair, as a capture's does
+    fields.hdlcState = 1;  // the download's first modem-event byte opens a pair, as a capture's does
   }
   StoredCaptureDecoder decoder(transport, flags);
   const int result = Download(transport, "RD:" + std::to_string(slot), "RD",

@@ -47,14 +47,14 @@ bool LoadHeader(ByteReader& in, CORUCaptureHeader& header) {
 }  // namespace
 
 void CORUData::StoreCaptureBody(ByteWriter& out) {
-  std::lock_guard guard(dataMutex);
+  std::lock_guard guard(fields_.dataMutex);
   CrtRandom stream(CAPTURE_FILE_SEED);
-  out.Int32(highlightParityBit);
-  out.Int32(highlightParityErrors);
-  out.Int32(currentRecordIndex);
-  out.Int32(captureHeaders.GetSize());
-  for (const CORUCaptureHeader& header : captureHeaders) StoreHeader(out, header);
-  for (const CCaptBuf& record : captureBuffer) {
+  out.Int32(fields_.highlightParityBit);
+  out.Int32(fields_.highlightParityErrors);
+  out.Int32(fields_.currentRecordIndex);
+  out.Int32(fields_.captureHeaders.GetSize());
+  for (const CORUCaptureHeader& header : fields_.captureHeaders) StoreHeader(out, header);
+  for (const CCaptBuf& record : fields_.captureBuffer) {
     UCHAR* at = out.Claim(kRecordBytes);
     at[0] = static_cast<UCHAR>(record.data ^ stream.Next());
     at[1] = static_cast<UCHAR>(record.flags ^ stream.Next());
@@ -64,25 +64,25 @@ void CORUData::StoreCaptureBody(ByteWriter& out) {
 }
 
 FileStatus CORUData::LoadCaptureBody(ByteReader& in) {
-  std::lock_guard guard(dataMutex);
+  std::lock_guard guard(fields_.dataMutex);
   CrtRandom stream(CAPTURE_FILE_SEED);
   // Pairing starts afresh, whatever a live capture left behind.
-  hdlcState = 1;
+  fields_.hdlcState = 1;
   // A file opened in place of a capture of similar size refills the same storage.
   ClearCapture(true);
 
   auto fail = [this] {
-    captureBuffer.Trim();
-    currentRecordIndex = -1;
+    fields_.captureBuffer.Trim();
+    fields_.currentRecordIndex = -1;
     DropStaleIndexes();
     return FileStatus::CaptureReadError;
   };
 
   LONG parityBit = 0, parityErrors = 0, current = 0, headerCount = 0;
   if (!in.Int32(parityBit) || !in.Int32(parityErrors) || !in.Int32(current)) return fail();
-  highlightParityBit = parityBit;
-  highlightParityErrors = parityErrors;
-  currentRecordIndex = current;
+  fields_.highlightParityBit = parityBit;
+  fields_.highlightParityErrors = parityErrors;
+  fields_.currentRecordIndex = current;
   if (!in.Int32(headerCount)) return fail();
   const ULONGLONG fileLength = in.Length();
   if (headerCount < 0 || static_cast<ULONGLONG>(headerCount) > fileLength) return fail();
@@ -93,28 +93,28 @@ FileStatus CORUData::LoadCaptureBody(ByteReader& in) {
     if (!LoadHeader(in, header) || header.byteCount < 0) return fail();
     byteTotal += static_cast<ULONGLONG>(header.byteCount);
     if (byteTotal > fileLength) return fail();
-    captureHeaders.Add(header);
+    fields_.captureHeaders.Add(header);
   }
 
   // At most one record more than the events announce; the reservation is bounded by the bytes left.
   const ULONGLONG attempts = byteTotal + 1;
   const ULONGLONG fitting = std::min(attempts, in.Remaining() / kRecordBytes);
-  captureBuffer.Reserve(static_cast<int>(std::min<ULONGLONG>(fitting, kMaxRecords)));
+  fields_.captureBuffer.Reserve(static_cast<int>(std::min<ULONGLONG>(fitting, kMaxRecords)));
   int pairing = 1;
   for (ULONGLONG n = 0; n < attempts; ++n) {
     const UCHAR* at = in.Take(kRecordBytes);
     if (at == nullptr) break;  // an incomplete last record is dropped undrawn
-    if (captureBuffer.GetSize() >= kMaxRecords) return fail();
+    if (fields_.captureBuffer.GetSize() >= kMaxRecords) return fail();
     CCaptBuf record;
     record.data = static_cast<UCHAR>(at[0] ^ stream.Next());
     record.flags = static_cast<UCHAR>(at[1] ^ stream.Next());
     record.timeFraction = static_cast<ULONG>(ByteReader::GetLE(at + 2, 4)) ^ stream.Next();
     record.timeSeconds = static_cast<ULONG>(ByteReader::GetLE(at + 6, 4)) ^ stream.Next();
     PairModemEvent(record, pairing);
-    captureBuffer.Add(record);
+    fields_.captureBuffer.Add(record);
   }
-  hdlcState = pairing;
-  captureBuffer.Trim();
+  fields_.hdlcState = pairing;
+  fields_.captureBuffer.Trim();
   DropStaleIndexes();
   return FileStatus::Ok;
 }

@@ -2,25 +2,25 @@
 
 #include "link/store/DocumentType.h"
 
-CORUData::CORUData() : traceBlocks(kTraceBlockCapacity) {
+CORUData::CORUData() {
   Reset();
-  layoutDirty = 1;
+  Fields().layoutDirty = 1;
 }
 
 void CORUData::Reset() {
-  std::lock_guard guard(dataMutex);
-  cursorRecordIndex = -1;
-  currentRecordIndex = -1;
-  traceCursor1 = -1;
-  traceCursor2 = -1;
-  traceMarker1 = -1;
-  traceMarker2 = -1;
-  highlightParityBit = 0;
-  highlightParityErrors = 0;
-  showModemEvents = 0;
+  StoreFields& fields = Fields();
+  std::lock_guard guard(fields.dataMutex);
+  fields.cursorRecordIndex = -1;
+  fields.currentRecordIndex = -1;
+  fields.traceCursor1 = -1;
+  fields.traceCursor2 = -1;
+  fields.traceMarker1 = -1;
+  fields.traceMarker2 = -1;
+  fields.highlightParityBit = 0;
+  fields.highlightParityErrors = 0;
+  fields.showModemEvents = 0;
   ExchangeRun([](RunState& run) { run = RunState{}; });
   ClearTrace(TraceKind::Streamed);
-  word1096 = 0;
   acUnit = 0;
   endOfCaptureCode = 0;
   lineStatusText.Clear();
@@ -30,7 +30,7 @@ void CORUData::Reset() {
   modeText.Clear();
   statusText.Set(kIdleStatusText);
   ClearTrace(TraceKind::Triggered);
-  hdlcState = 1;
+  fields.hdlcState = 1;
 }
 
 void CORUData::StoreBody(ByteWriter& out, DocumentType documentType) {
@@ -46,42 +46,26 @@ FileStatus CORUData::LoadBody(ByteReader& in, DocumentType documentType) {
 }
 
 void CORUData::DropStaleIndexes() {
-  std::lock_guard guard(dataMutex);
-  const int records = captureBuffer.GetSize();
+  StoreFields& fields = Fields();
+  std::lock_guard guard(fields.dataMutex);
+  const int records = fields.captureBuffer.GetSize();
   auto drop = [](std::atomic<int>& index, int size) {
     int value = index;
     if (value < -1 || value >= size) index = -1;
   };
-  drop(currentRecordIndex, records);
-  drop(cursorRecordIndex, records);
-  drop(cursorEventIndex, captureHeaders.GetSize());
-  drop(traceMarker1, traceSamples.GetSize());
-  drop(traceMarker2, traceSamples.GetSize());
+  drop(fields.currentRecordIndex, records);
+  drop(fields.cursorRecordIndex, records);
+  drop(fields.cursorEventIndex, fields.captureHeaders.GetSize());
+  drop(fields.traceMarker1, fields.traceSamples.GetSize());
+  drop(fields.traceMarker2, fields.traceSamples.GetSize());
 }
 
 void CORUData::ClearCapture(bool keepStorage) {
-  std::lock_guard guard(dataMutex);
-  if (keepStorage) {
-    captureBuffer.Clear();
-    captureHeaders.Clear();
-  } else {
-    captureBuffer.RemoveAll();
-    captureHeaders.RemoveAll();
-  }
-  currentRecordIndex = -1;
-  cursorRecordIndex = -1;
-  layoutDirty = 1;
-  ++captureGeneration;
+  WithCapture([keepStorage](CaptureScope& capture) { capture.Clear(keepStorage); });
 }
 
 void CORUData::ClearTrace(TraceKind kind) {
-  std::lock_guard guard(dataMutex);
-  if (kind == TraceKind::Triggered) {
-    traceSamples.RemoveAll();
-  } else {
-    traceBlockCount = 0;
-  }
-  ++traceGeneration;
+  WithTrace([kind](TraceScope& trace) { trace.Clear(kind); });
 }
 
 std::mutex& CORUData::TraceBufferMutex(int index) {

@@ -8,7 +8,6 @@ CSysCfg& CSysCfg::operator=(const CSysCfg& other) {
   const UCHAR keepBitStuffed = bitStuffed;
   const USHORT keepItem15 = item15;
   const LONG keepTraceLevel = traceLevel;
-  text4 = other.text4;
   firmwareVersion = other.firmwareVersion;
   triggerText = other.triggerText;
   item1 = other.item1;

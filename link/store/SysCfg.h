@@ -26,7 +26,6 @@ struct CSysCfg {
   void TakeCaptureForm(const CSysCfg& loaded);
   void TakeTraceForm(const CSysCfg& loaded);
 
-  std::string text4;            // not used
   std::string firmwareVersion;  // from the version reply
   std::string triggerText;      // sent with ST; stored in capture files
   LONG item1 = 0;

@@ -96,8 +96,8 @@ int CalibrationStep::Run(int line, int step) {
     if (step == 8 && (factors->acOffset != 0 || factors->acGain != 1024)) commands_.ResetFactors(line, 24);
     if (commands_.ReadFactors(line, step)) {
       const auto v = step == 8 ? MeasureAc(line) : MeasureBlock(line, step == 16);
-      measured =
-          v && transport_.Store().WithData([&](CORUData&) { return ApplyCalibrationReading(*factors, step, *v); });
+      measured = v && transport_.Store().WithData(
+                          [&](DataScope& data) { return ApplyCalibrationReading(*data.calFactor(line), step, *v); });
     }
     if (measured) {
       commands_.SendFactors(line, step);

@@ -6,6 +6,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/InstrumentDevice.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 
 CaptureSession::CaptureSession(CommTransport& transport, RequestQueue& queue, ConfigCommands& config, WorkerClock clock)
     : transport_(transport),
@@ -19,7 +20,7 @@ int CaptureSession::StartCapture() { return Arm(false); }
 int CaptureSession::Arm(bool rearm) {
   // A running capture that is armed again keeps its data (the overwrite rule below).
   const bool wasRunning = store_.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Armed; }).captureRunning();
-  store_.hdlcState = 1;
+  LinkFields(store_).hdlcState = 1;
   store_.endOfCaptureCode = CAPTURE_END_NONE;
   const int sent = transport_.SendCommand("CA:0");
   store_.statusText.Set("Waiting for modem trigger");
@@ -160,9 +161,10 @@ int CaptureSession::RearmAfterCall() {
 void CaptureSession::SetLastEndText() {
   CORUCaptureHeader closing;
   if (!ReadHeaderName(closing)) return;
-  std::lock_guard guard(store_.dataMutex);
-  if (store_.captureHeaders.IsEmpty()) return;
-  CORUCaptureHeader& last = store_.captureHeaders[store_.captureHeaders.GetSize() - 1];
+  auto& fields = LinkFields(store_);
+  std::lock_guard guard(fields.dataMutex);
+  if (fields.captureHeaders.IsEmpty()) return;
+  CORUCaptureHeader& last = fields.captureHeaders[fields.captureHeaders.GetSize() - 1];
   last.endText = closing.endText;
   FitTextsToFile(last);
 }

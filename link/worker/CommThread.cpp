@@ -22,6 +22,7 @@
 #include "link/worker/VoltMeterLoop.h"
 #include "link/protocol/WorkerMessages.h"
 #include "link/protocol/WorkerSignals.h"
+#include "link/store/LinkAccess.h"
 #include "platform/win32/DeviceIo.h"
 #include "platform/win32/Event.h"
 #include "platform/win32/HandleTable.h"
@@ -284,7 +285,7 @@ void CORUCommThread::Dispatch(const MSG& message) {
       parts.calibration.SendFactors(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
       break;
     case WM_ORU_GET_CAL_FACTORS: {
-      std::lock_guard guard(store.dataMutex);
+      std::lock_guard guard(LinkFields(store).dataMutex);
       parts.calibration.ReadFactors(static_cast<int>(message.wParam), static_cast<int>(message.lParam));
       transport.Notify(WM_ORU_GET_CAL_FACTORS, message.wParam, message.lParam);
       break;

@@ -8,6 +8,7 @@
 #include "link/store/DocumentType.h"
 #include "link/protocol/InstrumentDevice.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -105,12 +106,13 @@ int ScopeTrigger::ReadTraceReply() {
     case 1: {
       bool triggered = false;
       {
-        std::lock_guard guard(store.dataMutex);
+        auto& fields = LinkFields(store);
+        std::lock_guard guard(fields.dataMutex);
         if (store.Run().traceTriggerArmed()) {
           store.ClearTrace(TraceKind::Triggered);
-          store.currentTrace.spanIndex = store.sysCfg.traceSpan;
-          store.currentTrace.scaleIndex = store.sysCfg.traceScale;
-          store.currentTrace.voltageLevel = store.sysCfg.traceLevel;
+          fields.currentTrace.spanIndex = fields.sysCfg.traceSpan;
+          fields.currentTrace.scaleIndex = fields.sysCfg.traceScale;
+          fields.currentTrace.voltageLevel = fields.sysCfg.traceLevel;
           store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Running; });
           triggered = true;
         }
@@ -149,8 +151,9 @@ void ScopeTrigger::TakeSamples(std::string_view fields) {
     int sample = 0;
     std::from_chars(fields.data(), fields.data() + close, sample);
     {
-      std::lock_guard guard(store.dataMutex);
-      store.traceSamples.Add(sample);
+      auto& storeFields = LinkFields(store);
+      std::lock_guard guard(storeFields.dataMutex);
+      storeFields.traceSamples.Add(sample);
     }
     fields.remove_prefix(close);
   }

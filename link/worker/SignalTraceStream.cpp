@@ -5,6 +5,7 @@
 
 #include "link/protocol/InstrumentDevice.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 
 int SignalTraceStream::StartStream(int line) {
   if (line < 1 || line > 3) return 0;
@@ -60,7 +61,7 @@ void SignalTraceStream::Run(int line) {
       // The order every user of these locks keeps: buffer 1, buffer 2, then dataMutex.
       std::lock_guard first(store.TraceBufferMutex(0));
       std::lock_guard second(store.TraceBufferMutex(1));
-      std::lock_guard data(store.dataMutex);
+      std::lock_guard data(LinkFields(store).dataMutex);
       StopStream();
       store.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
       return;

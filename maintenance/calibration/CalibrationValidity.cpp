@@ -27,8 +27,8 @@ bool GroupValid(LONG offset, LONG gain, LONG limit, LONG& calibrated) {
 // The factors are the worker's too: every use here holds the store's lock.
 
 bool IsCalibrationValid(CORUData& store, int line, int group) {
-  return store.WithData([&](CORUData& locked) {
-    CCalFactor* factors = CalibrationCommands::FactorsOf(locked, line);
+  return store.WithData([&](DataScope& data) {
+    CCalFactor* factors = data.calFactor(line);
     if (factors == nullptr) return false;
     if (IsDcStepMask(group)) return GroupValid(factors->dcOffset, factors->dcGain, 30, factors->dcCalibrated);
     if (IsAcStepMask(group)) return GroupValid(factors->acOffset, factors->acGain, 43, factors->acCalibrated);
@@ -36,17 +36,17 @@ bool IsCalibrationValid(CORUData& store, int line, int group) {
   });
 }
 
-COLORREF GroupColor(CORUData& store, int line) {
-  const bool calibrated = store.WithData([&](CORUData& locked) {
-    const CCalFactor* factors = CalibrationCommands::FactorsOf(locked, line);
+COLORREF GroupColor(const CORUData& store, int line) {
+  const bool calibrated = store.WithData([line](const DataScope& data) {
+    const CCalFactor* factors = data.calFactor(line);
     return factors != nullptr && factors->acCalibrated == 1 && factors->dcCalibrated == 1;
   });
   return calibrated ? kCalibratedColor : kUncalibratedColor;
 }
 
-bool FormatFactorTexts(CORUData& store, int line, int group, FactorTexts& texts) {
-  return store.WithData([&](CORUData& locked) {
-    const CCalFactor* factors = CalibrationCommands::FactorsOf(locked, line);
+bool FormatFactorTexts(const CORUData& store, int line, int group, FactorTexts& texts) {
+  return store.WithData([&](const DataScope& data) {
+    const CCalFactor* factors = data.calFactor(line);
     if (factors == nullptr) return false;
     const std::size_t first = static_cast<std::size_t>(line - 1) * 4;
     if (IsDcStepMask(group)) {

@@ -21,7 +21,7 @@ constexpr COLORREF kUncalibratedColor = 255;  // red
 bool IsCalibrationValid(CORUData& store, int line, int group);
 
 // Green when both groups of the line are calibrated, else red.
-COLORREF GroupColor(CORUData& store, int line);
+COLORREF GroupColor(const CORUData& store, int line);
 
 // The factor texts of all three lines, four each: DC offset, DC gain, AC offset, AC gain.
 using FactorTexts = std::array<std::string, 12>;
@@ -32,4 +32,4 @@ extern const std::array<int, 3> kLineBoxIds;
 
 // Writes the DC (group with any of bits 1, 2, 4) or AC (8 or 16) texts of `line`; false when the
 // line or group names nothing.
-bool FormatFactorTexts(CORUData& store, int line, int group, FactorTexts& texts);
+bool FormatFactorTexts(const CORUData& store, int line, int group, FactorTexts& texts);

@@ -60,14 +60,14 @@ std::vector<UCHAR> BuildHdlcTestPattern() {
 void StoreHdlcTestCapture(CORUData& store, CHDLCProcessor& processor, const std::string& date,
                           const std::string& time) {
   const std::vector<UCHAR> pattern = BuildHdlcTestPattern();
-  store.WithCapture([&](CORUData&) {
-    store.ClearCapture();
+  store.WithCapture([&](CaptureScope& capture) {
+    capture.Clear();
     processor.Reset();
     for (UCHAR byte : pattern) {
       CCaptBuf record(byte, CAPT_ANSWER, 0, 0);
       record.hdlcResult = processor.Feed(byte);
       record.hdlcByte = processor.outputByte;
-      store.captureBuffer.Add(record);
+      capture.captureBuffer().Add(record);
     }
     CORUCaptureHeader header;
     header.eventName = "HDLC Test";
@@ -76,6 +76,6 @@ void StoreHdlcTestCapture(CORUData& store, CHDLCProcessor& processor, const std:
     header.firstIndex = 0;
     header.byteCount = static_cast<LONG>(pattern.size());
     header.flags = EVENT_SYNC;
-    store.captureHeaders.Add(header);
+    capture.captureHeaders().Add(header);
   });
 }

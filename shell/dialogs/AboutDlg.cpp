@@ -33,7 +33,7 @@ void CAboutDlg::OnInitDialog() {
   ShowVersion();
   if (app_.context.DeviceOpen()) {
     app_.dataStore.WithData(
-        [&](CORUData&) { deviceVersionText = QString::fromLatin1(app_.dataStore.sysCfg.firmwareVersion.c_str()); });
+        [&](const DataScope& data) { deviceVersionText = QString::fromLatin1(data.sysCfg().firmwareVersion.c_str()); });
   }
   if (deviceVersionLabel) deviceVersionLabel->setText(deviceVersionText);
   // No address is given, so the link opens nothing.

@@ -92,7 +92,7 @@ int CORUConfigureDlg::RunModal() {
 bool CORUConfigureDlg::WindowExists() const { return running_; }
 
 void CORUConfigureDlg::OnInitDialog() {
-  app_.dataStore.WithData([&](CORUData&) { values_ = InitialConfigureValues(app_.dataStore.sysCfg); });
+  app_.dataStore.WithData([&](const DataScope& data) { values_ = InitialConfigureValues(data.sysCfg()); });
   if (app_.context.DeviceOpen()) app_.PostToWorker(WM_ORU_GET_CONFIG, 0, 0);
   // Only the position: a modal window under all others has no Qt counterpart.
   move(0, 0);
@@ -101,7 +101,7 @@ void CORUConfigureDlg::OnInitDialog() {
 
 void CORUConfigureDlg::ReloadFromSettings() {
   app_.dataStore.WithData(
-      [&](CORUData&) { LoadConfigureValues(values_, app_.dataStore.sysCfg, app_.context.DeviceOpen()); });
+      [&](const DataScope& data) { LoadConfigureValues(values_, data.sysCfg(), app_.context.DeviceOpen()); });
   FillControls(true);
 }
 
@@ -177,16 +177,15 @@ void CORUConfigureDlg::OnNumberChanged(const QString& text) {
 void CORUConfigureDlg::OnOK() {
   if (!app_.context.DeviceOpen()) {
     bool changed = false;
-    app_.dataStore.WithData(
-        [&](CORUData&) { changed = ApplyConfigureOkWithoutDevice(values_, app_.dataStore.sysCfg); });
+    app_.dataStore.WithData([&](DataScope& data) { changed = ApplyConfigureOkWithoutDevice(values_, data.sysCfg()); });
     if (changed) ReloadFromSettings();
     accept();
     return;
   }
   {
     // The worker reads the stored bytes when it handles the posts, after the lock is released.
-    app_.dataStore.WithData([&](CORUData&) {
-      for (const ConfigPost& post : ApplyConfigureOk(values_, app_.dataStore.sysCfg))
+    app_.dataStore.WithData([&](DataScope& data) {
+      for (const ConfigPost& post : ApplyConfigureOk(values_, data.sysCfg()))
         app_.PostToWorker(post.message, post.wParam, post.lParam);
     });
   }

@@ -36,8 +36,7 @@ void EnterCaptureData(CORUpc144App& app) {
   CORUData& store = app.dataStore;
   ShowCaptureViewActive(app);
   ShowFileOfTab(app, TAB_CAPTURE_DATA);
-  int standard = 0;
-  store.WithData([&](CORUData&) { standard = store.sysCfg.standard; });
+  const int standard = store.WithData([](const DataScope& data) { return data.sysCfg().standard; });
   store.modeText.Set(ModeTextForStandard(standard));
 }
 

@@ -43,10 +43,9 @@ void CMainFrame::RunIdleUpdate() {
 void CMainFrame::ApplyUpdateRules() {
   CORUData& store = app.dataStore;
   FrameCommandState state;
-  store.WithData([&](CORUData&) {
-    state.captureRecords = store.captureBuffer.GetSize();
-    state.traceSamples = store.traceSamples.GetSize();
-  });
+  state.captureRecords =
+      store.WithCapture([](const CaptureScope& capture) { return capture.captureBuffer().GetSize(); });
+  state.traceSamples = store.WithTrace([](const TraceScope& trace) { return trace.traceSamples().GetSize(); });
   state.deviceOpen = app.context.DeviceOpen();
   state.run = store.Run();
   for (const auto& [id, action] : actions) {
@@ -117,9 +116,9 @@ void CMainFrame::UpdatePanes() {
   CORUData& store = app.dataStore;
   int records = 0;
   int standard = 0;
-  store.WithCapture([&](CORUData&) {
-    records = store.captureBuffer.GetSize();
-    standard = store.sysCfg.standard;
+  store.WithCapture([&](const CaptureScope& capture) {
+    records = capture.captureBuffer().GetSize();
+    standard = capture.sysCfg().standard;
   });
   // The mode follows the tab and the standard whatever changed them (a new document's reset, a
   // file, the instrument's configuration), so the pane is never left blank or stale.

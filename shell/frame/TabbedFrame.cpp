@@ -121,15 +121,15 @@ void CORUTabbedFrame::SelectTab(int index) {
   const bool leftMeterStopped = (previous == TAB_DTMF_DECODER && app.Views().dtmfView) ||
                                 (previous == TAB_VOLT_METER && app.Views().lineTestView);
   if (index == TAB_VOLT_METER && !leftMeterStopped) {
-    app.dataStore.WithData([&](CORUData&) {
-      if (app.dataStore.Run().dtmfRunning()) {
+    app.dataStore.WithData([&](const DataScope& data) {
+      if (data.Run().dtmfRunning()) {
         app.dataStore.statusText.Set(kAbortingDtmf);
         app.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
       }
     });
   } else if (index == TAB_DTMF_DECODER && !leftMeterStopped) {
-    app.dataStore.WithData([&](CORUData&) {
-      if (app.dataStore.Run().lineTestRunning()) {
+    app.dataStore.WithData([&](const DataScope& data) {
+      if (data.Run().lineTestRunning()) {
         app.dataStore.statusText.Set(kAbortingLineTest);
         app.PostToWorker(WM_ORU_STOP_LINE_TEST);
       }

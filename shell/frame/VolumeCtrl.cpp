@@ -27,7 +27,7 @@ CORUVolumeCtrl::CORUVolumeCtrl(CORUpc144App& app, QWidget* parent)
 }
 
 int CORUVolumeCtrl::LastSent() const {
-  return app.dataStore.WithData([&](CORUData&) { return app.dataStore.sysCfg.modem3Volume; });
+  return app.dataStore.WithData([](const DataScope& data) { return data.sysCfg().modem3Volume; });
 }
 
 void CORUVolumeCtrl::Send(int position) {
@@ -36,7 +36,7 @@ void CORUVolumeCtrl::Send(int position) {
       app.mainFrame->StatusBar()->VolumeSlider() != this)
     return;
   app.settings.modem3Volume = position;
-  app.dataStore.WithData([&](CORUData&) { app.dataStore.sysCfg.modem3Volume = static_cast<UCHAR>(position); });
+  app.dataStore.WithData([position](DataScope& data) { data.sysCfg().modem3Volume = static_cast<UCHAR>(position); });
   app.PostToWorker(WM_ORU_SET_CONFIG, kVolumeConfigItem, 0);
 }
 

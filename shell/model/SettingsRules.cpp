@@ -121,18 +121,18 @@ void LoadSettings(const SettingsStore& source, const std::string& programFolder,
   s.traceSnap = read.Int(setting::kTraceSnap, 0);
   s.hdlcMode = read.Int(setting::kHdlcMode, 0);
   s.modem3Volume = read.Int(setting::kModem3Volume, 127);
-  store.WithData([&](CORUData&) {
-    store.sysCfg.bitStuffed = static_cast<UCHAR>(s.hdlcMode & 0xFF);
-    store.sysCfg.modem3Volume = static_cast<UCHAR>(s.modem3Volume & 0xFF);
+  store.WithData([&](DataScope& data) {
+    data.sysCfg().bitStuffed = static_cast<UCHAR>(s.hdlcMode & 0xFF);
+    data.sysCfg().modem3Volume = static_cast<UCHAR>(s.modem3Volume & 0xFF);
   });
 }
 
 void SaveSettings(SettingsStore& target, AppSettings& s, CORUData& store) {
   if (!target.BeginWrite()) return;
   s.traceLine = store.selectedLine;
-  store.WithData([&](CORUData&) {
-    s.hdlcMode = store.sysCfg.bitStuffed;
-    s.modem3Volume = store.sysCfg.modem3Volume;
+  store.WithData([&](const DataScope& data) {
+    s.hdlcMode = data.sysCfg().bitStuffed;
+    s.modem3Volume = data.sysCfg().modem3Volume;
   });
   const auto dword = [&](const char* name, int value) { target.WriteDword(name, static_cast<uint32_t>(value)); };
   dword(setting::kAnswerColor, static_cast<int>(s.answerColor));

@@ -89,7 +89,8 @@ class CORUControlView final : public QWidget, public IControlPanel {
   template <class Rule>
   void RunRule(Rule&& rule, AfterRule after);
   void Render();
-  PanelInput ReadFlags() const;
+  // The device and the run state as the lock holder read it.
+  PanelInput ReadFlags(RunState run) const;
   void RunPosts(const std::vector<PanelPost>& posts);
   // Reads the flags and runs the plan's posts under the store's lock, then the box when it is due.
   PanelPlan RunPlan(PanelPlan (*planner)(const PanelInput&));

@@ -29,8 +29,8 @@ constexpr int kLastEndOfCaptureCode = 15;
 
 }  // namespace
 
-PanelInput CORUControlView::ReadFlags() const {
-  return PanelInput{.deviceOpen = app.context.DeviceOpen(), .run = app.dataStore.Run()};
+PanelInput CORUControlView::ReadFlags(RunState run) const {
+  return PanelInput{.deviceOpen = app.context.DeviceOpen(), .run = run};
 }
 
 void CORUControlView::RunPosts(const std::vector<PanelPost>& posts) {
@@ -52,15 +52,15 @@ void CORUControlView::SetCaptureControlsEnabled(bool enabled) {
 
 PanelPlan CORUControlView::RunPlan(PanelPlan (*planner)(const PanelInput&)) {
   CORUData& store = app.dataStore;
-  PanelPlan plan;
-  store.WithTrace([&](CORUData&) {
-    plan = planner(ReadFlags());
-    if (plan.start == PanelStart::SignalTrace) {
+  const PanelPlan plan = store.WithTrace([&](TraceScope& trace) {
+    PanelPlan planned = planner(ReadFlags(trace.Run()));
+    if (planned.start == PanelStart::SignalTrace) {
       if (signalTraceButton != nullptr) signalTraceButton->setText(QString::fromLatin1(kEndTraceText));
-      store.ClearTrace(TraceKind::Streamed);
+      trace.Clear(TraceKind::Streamed);
     }
-    if (plan.start == PanelStart::DtmfDecoder) store.dtmfDigits.Clear();
-    RunPosts(plan.posts);
+    if (planned.start == PanelStart::DtmfDecoder) store.dtmfDigits.Clear();
+    RunPosts(planned.posts);
+    return planned;
   });
   if (plan.start == PanelStart::NoDevice) ShowNoUsbConnection();
   return plan;
@@ -96,11 +96,10 @@ void CORUControlView::OnFind() { FindDialog().RunModal(); }
 
 void CORUControlView::OnCapture() {
   CORUData& store = app.dataStore;
-  CapturePlan plan;
-  store.WithData([&](CORUData&) {
-    plan = PlanCapture(ReadFlags());
-    RunPosts(plan.stops);
-    if (plan.step == CaptureStep::Abort) {
+  const CapturePlan plan = store.WithCapture([&](const CaptureScope& capture) {
+    CapturePlan planned = PlanCapture(ReadFlags(capture.Run()));
+    RunPosts(planned.stops);
+    if (planned.step == CaptureStep::Abort) {
       SetCaptureControlsEnabled(true);
       // The capture's own tab stayed open; the others come back now, not at the next idle update.
       if (app.tabbedFrame != nullptr)
@@ -108,6 +107,7 @@ void CORUControlView::OnCapture() {
       store.statusText.Set("Aborting capture");
       app.PostToWorker(WM_ORU_ABORT_CAPTURE);
     }
+    return planned;
   });
   if (plan.step == CaptureStep::NoDevice) ShowNoUsbConnection();
   if (plan.step != CaptureStep::Start) return;
@@ -122,18 +122,17 @@ void CORUControlView::OnCapture() {
 }
 
 void CORUControlView::StartCapture(const CaptureDataRule& rule) {
-  CORUData& store = app.dataStore;
-  const bool noDevice = store.WithCapture([&](CORUData&) {
+  const bool noDevice = app.dataStore.WithCapture([&](CaptureScope& capture) {
     // The flags again: the device or a capture may have come or gone while the prompts ran.
-    const PanelInput now = ReadFlags();
+    const PanelInput now = ReadFlags(capture.Run());
     if (now.run.captureBusy()) return false;
     if (now.deviceOpen) {
       SetCaptureControlsEnabled(false);
       if (captureButton != nullptr) captureButton->setText(QStringLiteral("End Capture"));
-      store.currentRecordIndex = -1;
-      store.cursorRecordIndex = -1;
+      capture.currentRecordIndex() = -1;
+      capture.cursorRecordIndex() = -1;
       if (rule.clear) {
-        store.ClearCapture();
+        capture.Clear();
         CORUpc144Doc* doc = app.currentDocument;
         // Overwrite starts the capture afresh without a name; a trace held keeps its data.
         if (rule.untitled && doc != nullptr) doc->ForgetCaptureFile();

@@ -12,30 +12,31 @@
 
 namespace {
 
-PanelConfig ConfigOf(const CORUData& store) {
+PanelConfig ConfigOf(const DataScope& data, const CaptureScope& capture) {
+  const CSysCfg& sysCfg = data.sysCfg();
   PanelConfig cfg;
-  cfg.standard = store.sysCfg.standard;
-  cfg.parity7E1 = store.sysCfg.parity7E1;
-  cfg.sync = store.sysCfg.sync;
-  cfg.sessionMode = store.sysCfg.sessionMode;
-  cfg.bitStuffed = store.sysCfg.bitStuffed;
-  cfg.highlightParityBit = store.highlightParityBit;
-  cfg.highlightParityErrors = store.highlightParityErrors;
-  cfg.showModemEvents = store.showModemEvents;
+  cfg.standard = sysCfg.standard;
+  cfg.parity7E1 = sysCfg.parity7E1;
+  cfg.sync = sysCfg.sync;
+  cfg.sessionMode = sysCfg.sessionMode;
+  cfg.bitStuffed = sysCfg.bitStuffed;
+  cfg.highlightParityBit = capture.highlightParityBit();
+  cfg.highlightParityErrors = capture.highlightParityErrors();
+  cfg.showModemEvents = capture.showModemEvents();
   return cfg;
 }
 
-void StoreConfig(CORUData& store, const PanelConfig& cfg) {
-  store.sysCfg.standard = static_cast<UCHAR>(cfg.standard);
-  store.sysCfg.parity7E1 = static_cast<UCHAR>(cfg.parity7E1);
-  store.sysCfg.sync = static_cast<UCHAR>(cfg.sync);
-  store.sysCfg.sessionMode = static_cast<UCHAR>(cfg.sessionMode);
-  store.sysCfg.bitStuffed = static_cast<UCHAR>(cfg.bitStuffed);
-  store.highlightParityBit = cfg.highlightParityBit;
-  store.highlightParityErrors = cfg.highlightParityErrors;
-  store.showModemEvents = cfg.showModemEvents;
-  if (cfg.modeText) store.modeText.Set(*cfg.modeText);
-  if (cfg.layoutDirty) store.layoutDirty = 1;
+void StoreConfig(DataScope& data, CaptureScope& capture, const PanelConfig& cfg) {
+  CSysCfg& sysCfg = data.sysCfg();
+  sysCfg.standard = static_cast<UCHAR>(cfg.standard);
+  sysCfg.parity7E1 = static_cast<UCHAR>(cfg.parity7E1);
+  sysCfg.sync = static_cast<UCHAR>(cfg.sync);
+  sysCfg.sessionMode = static_cast<UCHAR>(cfg.sessionMode);
+  sysCfg.bitStuffed = static_cast<UCHAR>(cfg.bitStuffed);
+  capture.highlightParityBit() = cfg.highlightParityBit;
+  capture.highlightParityErrors() = cfg.highlightParityErrors;
+  capture.showModemEvents() = cfg.showModemEvents;
+  if (cfg.layoutDirty) capture.layoutDirty() = 1;
 }
 
 bool Checked(const QAbstractButton* button) { return button != nullptr && button->isChecked(); }
@@ -46,12 +47,14 @@ template <class Rule>
 void CORUControlView::RunRule(Rule&& rule, AfterRule after) {
   CORUData& store = app.dataStore;
   {
-    // sysCfg is the worker's too; the words change together under the lock.
-    store.WithData([&](CORUData&) {
-      PanelConfig cfg = ConfigOf(store);
-      rule(controls, app.settings, cfg);
-      StoreConfig(store, cfg);
-    });
+    // sysCfg is the worker's too; the configuration and the capture's display words change
+    // together under the lock.
+    auto data = store.HoldData();
+    auto capture = store.HoldCapture();
+    PanelConfig cfg = ConfigOf(*data, *capture);
+    rule(controls, app.settings, cfg);
+    StoreConfig(*data, *capture, cfg);
+    if (cfg.modeText) store.modeText.Set(*cfg.modeText);
   }
   Render();
   if (after == AfterRule::Nothing) return;
@@ -95,10 +98,12 @@ void CORUControlView::OnShowModemEvents() {
       [checked, &store](PanelControls& c, AppSettings& s, PanelConfig& cfg) {
         ApplyShowModemEvents(c, s, cfg, checked);
         // A marked modem-event byte may no longer be shown; the mark goes.
-        const int current = store.currentRecordIndex;
-        if (current >= 0 && current < store.captureBuffer.GetSize() &&
-            (store.captureBuffer[current].flags & CAPT_MODEM_EVENT) != 0)
-          store.currentRecordIndex = -1;
+        store.WithCapture([](CaptureScope& capture) {
+          const int current = capture.currentRecordIndex();
+          const CCaptBufArray& records = capture.captureBuffer();
+          if (current >= 0 && current < records.GetSize() && (records[current].flags & CAPT_MODEM_EVENT) != 0)
+            capture.currentRecordIndex() = -1;
+        });
       },
       AfterRule::Refresh);
 }

@@ -1,6 +1,7 @@
 #include "tests/display/DisplayTestData.h"
 
 #include "link/store/ModemEventPairing.h"
+#include "link/store/LinkAccess.h"
 
 namespace displaytest {
 
@@ -17,17 +18,18 @@ void DefaultViewSettings(AppSettings& s) {
 }
 
 void AddByte(CORUData& store, UCHAR data, bool answer, ULONG seconds, ULONG fraction) {
-  store.captureBuffer.Add(CCaptBuf(data, answer ? CAPT_ANSWER : 0, fraction, seconds));
+  LinkFields(store).captureBuffer.Add(CCaptBuf(data, answer ? CAPT_ANSWER : 0, fraction, seconds));
 }
 
 void AddModemEvent(CORUData& store, UCHAR first, UCHAR second, bool answer) {
-  int state = store.hdlcState;
+  auto& fields = LinkFields(store);
+  int state = fields.hdlcState;
   for (UCHAR byte : {first, second}) {
     CCaptBuf record(byte, static_cast<UCHAR>(CAPT_MODEM_EVENT | (answer ? CAPT_ANSWER : 0)), 0, 0);
     PairModemEvent(record, state);
-    store.captureBuffer.Add(record);
+    fields.captureBuffer.Add(record);
   }
-  store.hdlcState = state;
+  fields.hdlcState = state;
 }
 
 void AddEvent(CORUData& store, bool sync, const std::string& name) {
@@ -35,15 +37,16 @@ void AddEvent(CORUData& store, bool sync, const std::string& name) {
   header.eventName = name;
   header.startDate = "12/09/26";
   header.startTime = "10:11:12";
-  header.firstIndex = store.captureBuffer.GetSize();
+  header.firstIndex = LinkFields(store).captureBuffer.GetSize();
   header.flags = sync ? EVENT_SYNC : 0;
-  store.captureHeaders.Add(header);
+  LinkFields(store).captureHeaders.Add(header);
 }
 
 void UpdateLastCount(CORUData& store) {
-  const int last = store.captureHeaders.GetSize() - 1;
+  auto& fields = LinkFields(store);
+  const int last = fields.captureHeaders.GetSize() - 1;
   if (last < 0) return;
-  store.captureHeaders[last].byteCount = store.captureBuffer.GetSize() - store.captureHeaders[last].firstIndex;
+  fields.captureHeaders[last].byteCount = fields.captureBuffer.GetSize() - fields.captureHeaders[last].firstIndex;
 }
 
 std::vector<UCHAR> HdlcLine(const std::vector<UCHAR>& payload) {

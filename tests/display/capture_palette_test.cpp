@@ -9,6 +9,7 @@
 #include "display/model/CellRules.h"
 #include "display/model/ReadoutRows.h"
 #include "tests/display/DisplayTestData.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -102,7 +103,8 @@ TEST_P(SameByteTest, SessionTextViewAndReadoutAgree) {
   CORUData store;
   AddEvent(store, false);
   AddByte(store, 'a', !c.answer);
-  const int index = store.captureBuffer.GetSize();
+  auto& fields = LinkFields(store);
+  const int index = fields.captureBuffer.GetSize();
   if (c.modemEvent)
     AddModemEvent(store, c.data, 0x00, c.answer);
   else
@@ -116,7 +118,7 @@ TEST_P(SameByteTest, SessionTextViewAndReadoutAgree) {
   session.showModemEvents = true;
   session.highlightParityErrors = c.highlightErrors;
   session.highlightParityBit = c.highlightBit;
-  const CellLook look = LookOf(store.captureBuffer[index], index, false, session, colors, marker);
+  const CellLook look = LookOf(fields.captureBuffer[index], index, false, session, colors, marker);
   ASSERT_FALSE(look.skipped);
 
   CaptureTextOptions text;
@@ -126,8 +128,8 @@ TEST_P(SameByteTest, SessionTextViewAndReadoutAgree) {
   text.highlightParityBit = c.highlightBit;
   text.selected = marker;
   CaptureTextLayout layout;
-  layout.Layout(store.captureBuffer, store.captureHeaders, text, CaptureTextMetrics{10, 18, 600, 0});
-  const CellColors cell = AttributeColors(store.captureBuffer[index].cellAttributes, c.selected, false, colors);
+  layout.Layout(*store.HoldCapture(), text, CaptureTextMetrics{10, 18, 600, 0});
+  const CellColors cell = AttributeColors(fields.captureBuffer[index].cellAttributes, c.selected, false, colors);
 
   EXPECT_EQ(cell.background, look.colors.background);
   if (c.sameText) {
@@ -135,8 +137,8 @@ TEST_P(SameByteTest, SessionTextViewAndReadoutAgree) {
   }
 
   if (c.readoutToo) {
-    store.cursorRecordIndex = index;
-    store.currentRecordIndex = -1;
+    fields.cursorRecordIndex = index;
+    fields.currentRecordIndex = -1;
     ReadoutOptions readout;
     readout.parity7E1 = c.parity7E1;
     readout.highlightParityBit = c.highlightBit;

@@ -10,6 +10,7 @@
 #include "display/model/CaptureText.h"
 #include "display/model/CaptureTextLayout.h"
 #include "tests/display/DisplayTestData.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ CaptureTextOptions Hex() {
 }
 
 void Lay(CaptureTextLayout& layout, CORUData& store, const CaptureTextOptions& o, const CaptureTextMetrics& m) {
-  layout.Layout(store.captureBuffer, store.captureHeaders, o, m);
+  layout.Layout(*store.HoldCapture(), o, m);
 }
 
 TEST(CaptureText, DisplayTextsAndHex) {
@@ -102,7 +103,7 @@ TEST(CaptureTextLayout, AnswerRowIsOneCellLowerAndEveryByteHasItsColumn) {
   AddByte(store, 0x1B, false);
   CaptureTextLayout layout;
   Lay(layout, store, Ascii(), Metrics(600));
-  const CCaptBuf* r = store.captureBuffer.GetData();
+  const CCaptBuf* r = LinkFields(store).captureBuffer.GetData();
   // Title at 0, the data line below it.
   EXPECT_EQ(r[0].asciiCell, (CellRect{0, -kCh, kCw, -3 * kCh}));
   EXPECT_EQ(r[1].asciiCell, (CellRect{kCw, -kCh, 2 * kCw, -3 * kCh}));
@@ -124,16 +125,16 @@ TEST(CaptureTextLayout, HexShadingRestartsAtWrapsNotAtTitles) {
   CaptureTextLayout layout;
   Lay(layout, store, Hex(), Metrics(5 * 2 * kCw));  // five hex cells a line
   std::string shaded;
-  for (int i = 0; i < store.captureBuffer.GetSize(); ++i)
-    shaded += (store.captureBuffer[i].cellAttributes & kCellShaded) ? 'S' : '-';
+  for (int i = 0; i < LinkFields(store).captureBuffer.GetSize(); ++i)
+    shaded += (LinkFields(store).captureBuffer[i].cellAttributes & kCellShaded) ? 'S' : '-';
   EXPECT_EQ(shaded,
             "S-S-S"
             "S-"
             "S-S-");
   // The second title starts a new line; the wrap put the sixth byte at the left edge.
-  EXPECT_EQ(store.captureBuffer[5].hexCell.left, 0);
-  EXPECT_EQ(store.captureBuffer[7].hexCell.left, 0);
-  EXPECT_LT(store.captureBuffer[7].hexCell.top, store.captureBuffer[5].hexCell.bottom);
+  EXPECT_EQ(LinkFields(store).captureBuffer[5].hexCell.left, 0);
+  EXPECT_EQ(LinkFields(store).captureBuffer[7].hexCell.left, 0);
+  EXPECT_LT(LinkFields(store).captureBuffer[7].hexCell.top, LinkFields(store).captureBuffer[5].hexCell.bottom);
 }
 
 TEST(CaptureTextLayout, ModemEventsShownAndHidden) {
@@ -142,12 +143,12 @@ TEST(CaptureTextLayout, ModemEventsShownAndHidden) {
   AddByte(store, 'a', false);
   AddModemEvent(store, 0x12, 0x34);
   AddByte(store, 'b', false);
-  ASSERT_EQ(store.captureBuffer[2].hidden, 1);
+  ASSERT_EQ(LinkFields(store).captureBuffer[2].hidden, 1);
   CaptureTextOptions o = Ascii();
   o.showModemEvents = true;
   CaptureTextLayout layout;
   Lay(layout, store, o, Metrics(600));
-  const CCaptBuf* r = store.captureBuffer.GetData();
+  const CCaptBuf* r = LinkFields(store).captureBuffer.GetData();
   // ASCII: one "*" cell on the first record, the second takes nothing.
   EXPECT_EQ(r[1].cellWidth, 1);
   EXPECT_EQ(r[1].asciiCell.right - r[1].asciiCell.left, kCw);
@@ -178,25 +179,25 @@ TEST(CaptureTextLayout, ModemEventsShownAndHidden) {
 TEST(CaptureTextLayout, ByteAfterAnUnpairedModemRecordKeepsItsCell) {
   CORUData store;
   AddEvent(store, false);
-  store.captureBuffer.Add(CCaptBuf(0x12, CAPT_MODEM_EVENT, 0, 0));  // half a word: the pair was cut
+  LinkFields(store).captureBuffer.Add(CCaptBuf(0x12, CAPT_MODEM_EVENT, 0, 0));  // half a word: the pair was cut
   AddByte(store, 'Q', false);
   CaptureTextOptions o = Ascii();
   o.showModemEvents = true;
   CaptureTextLayout layout;
   Lay(layout, store, o, Metrics(600));
   EXPECT_EQ(layout.Cells(), (std::vector<int>{0, 1}));
-  EXPECT_EQ(store.captureBuffer[1].asciiCell.left, kCw);
-  EXPECT_EQ(PairFirst(store.captureBuffer, 1), 1);
+  EXPECT_EQ(LinkFields(store).captureBuffer[1].asciiCell.left, kCw);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), 1), 1);
 }
 
 TEST(CaptureTextLayout, PairSecondMeansTheFirst) {
   CORUData store;
   AddByte(store, 'x', true);
   AddModemEvent(store, 1, 2);
-  EXPECT_EQ(PairFirst(store.captureBuffer, 2), 1);
-  EXPECT_EQ(PairFirst(store.captureBuffer, 1), 1);
-  EXPECT_EQ(PairFirst(store.captureBuffer, 0), 0);
-  EXPECT_EQ(PairFirst(store.captureBuffer, -1), -1);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), 2), 1);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), 1), 1);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), 0), 0);
+  EXPECT_EQ(PairFirst(*store.HoldCapture(), -1), -1);
 }
 
 TEST(CaptureTextLayout, ParityAttributesOnlyIn7E1) {
@@ -209,15 +210,16 @@ TEST(CaptureTextLayout, ParityAttributesOnlyIn7E1) {
     o.highlightParityErrors = true;
     CaptureTextLayout layout;
     Lay(layout, store, o, Metrics(600));
+    auto& fields = LinkFields(store);
     for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(store.captureBuffer[i].cellAttributes & (kCellParityBit | kCellParityError), 0u)
+      EXPECT_EQ(fields.captureBuffer[i].cellAttributes & (kCellParityBit | kCellParityError), 0u)
           << static_cast<int>(type);
     o.parity7E1 = true;
     Lay(layout, store, o, Metrics(600));
     // 0xC3: even ones, bit 7 set; 0x43: odd ones; 0x41: even, bit 7 clear.
-    EXPECT_EQ(store.captureBuffer[0].cellAttributes & 0x3F0, kCellParityBit | kCell7E1) << static_cast<int>(type);
-    EXPECT_EQ(store.captureBuffer[1].cellAttributes & 0x3F0, kCellParityError | kCell7E1) << static_cast<int>(type);
-    EXPECT_EQ(store.captureBuffer[2].cellAttributes & 0x3F0, kCell7E1) << static_cast<int>(type);
+    EXPECT_EQ(fields.captureBuffer[0].cellAttributes & 0x3F0, kCellParityBit | kCell7E1) << static_cast<int>(type);
+    EXPECT_EQ(fields.captureBuffer[1].cellAttributes & 0x3F0, kCellParityError | kCell7E1) << static_cast<int>(type);
+    EXPECT_EQ(fields.captureBuffer[2].cellAttributes & 0x3F0, kCell7E1) << static_cast<int>(type);
   }
 }
 
@@ -241,9 +243,9 @@ TEST(CaptureTextLayout, HitTestMatchesAScanOfEveryCell) {
     o.showModemEvents = true;
     CaptureTextLayout layout;
     Lay(layout, store, o, Metrics(317));
-    const CCaptBuf* r = store.captureBuffer.GetData();
+    const CCaptBuf* r = LinkFields(store).captureBuffer.GetData();
     auto scan = [&](LONG x, LONG y) {
-      for (int i = 0; i < store.captureBuffer.GetSize(); ++i) {
+      for (int i = 0; i < LinkFields(store).captureBuffer.GetSize(); ++i) {
         const CellRect& c = type == ViewType::Ascii ? r[i].asciiCell : r[i].hexCell;
         if (c == CellRect{}) continue;
         if (x >= c.left && x < c.right && y >= c.bottom && y < c.top) return i;
@@ -254,7 +256,7 @@ TEST(CaptureTextLayout, HitTestMatchesAScanOfEveryCell) {
     for (LONG y = 5; y > layout.Lowest() - 5; y -= 3) {
       for (LONG x = -2; x < 330; x += 3) {
         const int expected = scan(x, y);
-        ASSERT_EQ(layout.HitTest(store.captureBuffer, x, y), expected)
+        ASSERT_EQ(layout.HitTest(*store.HoldCapture(), x, y), expected)
             << static_cast<int>(type) << " at " << x << "," << y;
         hits += expected >= 0 ? 1 : 0;
       }
@@ -262,9 +264,9 @@ TEST(CaptureTextLayout, HitTestMatchesAScanOfEveryCell) {
     EXPECT_GT(hits, 1000);
     // The edges: left and lower inside, right and upper outside.
     const CellRect& c = layout.CellOf(r[layout.Cells()[3]]);
-    EXPECT_EQ(layout.HitTest(store.captureBuffer, c.left, c.bottom), layout.Cells()[3]);
-    EXPECT_NE(layout.HitTest(store.captureBuffer, c.right, c.bottom), layout.Cells()[3]);
-    EXPECT_EQ(layout.HitTest(store.captureBuffer, c.left, c.top), -1);
+    EXPECT_EQ(layout.HitTest(*store.HoldCapture(), c.left, c.bottom), layout.Cells()[3]);
+    EXPECT_NE(layout.HitTest(*store.HoldCapture(), c.right, c.bottom), layout.Cells()[3]);
+    EXPECT_EQ(layout.HitTest(*store.HoldCapture(), c.left, c.top), -1);
   }
 }
 
@@ -290,7 +292,7 @@ TEST(CaptureTextLayout, PagesHoldEveryRecordInsideTheirBody) {
       EXPECT_EQ(first, seen) << p;
       seen = end;
       for (std::size_t k = first; k < end; ++k) {
-        const CellRect& c = layout.CellOf(store.captureBuffer[layout.Cells()[k]]);
+        const CellRect& c = layout.CellOf(LinkFields(store).captureBuffer[layout.Cells()[k]]);
         ASSERT_LE(c.top, layout.PageTop(p)) << p;
         ASSERT_GE(c.bottom, layout.PageTop(p) - 800) << p;
         ASSERT_LE(c.right, 600);
@@ -328,14 +330,15 @@ TEST(CaptureTextLayout, EventsThatFitPrintOneAfterAnother) {
   Lay(layout, store, Ascii(), Metrics(600, 800));
   // Eight events fit in 800 units; the ninth title with its first line would not.
   ASSERT_EQ(layout.Pages(), 2);
-  EXPECT_EQ(layout.PageBreaks()[1], ULONG(store.captureHeaders[8].firstIndex));
+  auto& fields = LinkFields(store);
+  EXPECT_EQ(layout.PageBreaks()[1], ULONG(fields.captureHeaders[8].firstIndex));
   const CaptureTextItem* ninth = nullptr;
   for (const CaptureTextItem& item : layout.Items())
     if (item.kind == TextItemKind::Title && item.eventIndex == 8) ninth = &item;
   ASSERT_NE(ninth, nullptr);
   EXPECT_EQ(ninth->page, 1);
   EXPECT_EQ(ninth->y, -800);
-  EXPECT_EQ(store.captureBuffer[int(store.captureHeaders[7].firstIndex) + 119].asciiCell.bottom, -7 * 96 - 93);
+  EXPECT_EQ(fields.captureBuffer[int(fields.captureHeaders[7].firstIndex) + 119].asciiCell.bottom, -7 * 96 - 93);
 }
 
 }  // namespace

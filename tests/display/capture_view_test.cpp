@@ -22,6 +22,7 @@
 #include "tests/display/PdfText.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/FontCheck.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ TEST_F(CaptureViewTest, HexColumnsAlternateWithTheScreenShade) {
 }
 
 TEST_F(CaptureViewTest, ModemEventIsOneAsteriskOrTwoRedHexCells) {
-  store().showModemEvents = 1;
+  LinkFields(store()).showModemEvents = 1;
   AddEvent(store(), false);
   AddByte(store(), ' ', false);
   AddModemEvent(store(), 0x11, 0x22, false);
@@ -135,12 +136,12 @@ TEST_F(CaptureViewTest, HoverInvertsOtherBytesButNotTheSelectedOne) {
   AddEvent(store(), false);
   AddEvent(store(), false);
   for (int k = 0; k < 6; ++k) AddByte(store(), ' ', false);
-  store().currentRecordIndex = 3;
+  LinkFields(store()).currentRecordIndex = 3;
   Shot();
   Mouse(QEvent::MouseMove, Centre(1));
   EXPECT_EQ(view->HoverIndex(), 1);
-  EXPECT_EQ(store().cursorRecordIndex.load(), 1);
-  EXPECT_EQ(store().cursorEventIndex.load(), 1);
+  EXPECT_EQ(LinkFields(store()).cursorRecordIndex.load(), 1);
+  EXPECT_EQ(LinkFields(store()).cursorEventIndex.load(), 1);
   QImage image = Shot();
   EXPECT_EQ(RowColour(image, 1), ToQColor(kDefaultOriginateColor ^ 0xFFFFFF));
   EXPECT_EQ(RowColour(image, 2), ToQColor(kDefaultOriginateColor));
@@ -156,27 +157,27 @@ TEST_F(CaptureViewTest, HoverInvertsOtherBytesButNotTheSelectedOne) {
 
 TEST_F(CaptureViewTest, DoubleClickOnAPairsSecondSelectsItsFirst) {
   app->settings.viewType = ViewType::Hex;
-  store().showModemEvents = 1;
+  LinkFields(store()).showModemEvents = 1;
   AddEvent(store(), false);
   AddByte(store(), ' ', true);
   AddModemEvent(store(), 0x11, 0x22, true);
   AddByte(store(), ' ', true);
   Shot();
   Mouse(QEvent::MouseButtonDblClick, Centre(2));
-  EXPECT_EQ(store().currentRecordIndex.load(), 1);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex.load(), 1);
   EXPECT_TRUE(document->IsTypeModified(DocumentType::Capture));
   QImage image = Shot();
   EXPECT_EQ(RowColour(image, 1), ToQColor(kDefaultMarkerColor));
   EXPECT_EQ(RowColour(image, 2), ToQColor(kDefaultMarkerColor));
   // Again on the selected event clears it; a miss clears a selection too.
   Mouse(QEvent::MouseButtonDblClick, Centre(1));
-  EXPECT_EQ(store().currentRecordIndex.load(), -1);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex.load(), -1);
   image = Shot();
   EXPECT_EQ(RowColour(image, 1), QColor(255, 0, 0));
   Mouse(QEvent::MouseButtonDblClick, Centre(3));
-  EXPECT_EQ(store().currentRecordIndex.load(), 3);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex.load(), 3);
   Mouse(QEvent::MouseButtonDblClick, QPoint(view->viewport()->width() - 5, view->viewport()->height() - 5));
-  EXPECT_EQ(store().currentRecordIndex.load(), -1);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex.load(), -1);
 }
 
 TEST_F(CaptureViewTest, LiveCaptureKeepsTheEndInView) {

@@ -11,6 +11,7 @@
 #include "display/model/PrintPages.h"
 #include "display/model/SessionLayout.h"
 #include "link/store/SysCfg.h"
+#include "link/store/LinkAccess.h"
 #include "tests/display/DisplayTestData.h"
 
 namespace {
@@ -125,28 +126,30 @@ TEST(PrintPages, ConfigurationLine) {
 
 TEST(PrintPages, PrintLayoutLeavesTheScreensDestuffersAndFlag) {
   CORUData store;
-  store.sysCfg.bitStuffed = 1;
+  auto& fields = LinkFields(store);
+  fields.sysCfg.bitStuffed = 1;
   AddEvent(store, true);
   for (UCHAR byte : HdlcLine({'H', 'E', 'L', 'L', 'O', 0x7E, 0xFF})) AddByte(store, byte, true);
   UpdateLastCount(store);
   const SessionOptions options = OptionsFrom(store, ViewType::Ascii);
   SessionLayout screen;
   screen.Layout(store, LayoutGeometry{800, 8, 16, 3}, options);
-  const CHDLCProcessor before = store.hdlcProcessor1;
+  const CHDLCProcessor before = fields.hdlcProcessor1;
   std::vector<UCHAR> destuffed;
-  for (int i = 0; i < store.captureBuffer.GetSize(); ++i) destuffed.push_back(store.captureBuffer[i].hdlcByte);
+  for (int i = 0; i < fields.captureBuffer.GetSize(); ++i) destuffed.push_back(fields.captureBuffer[i].hdlcByte);
 
   // A byte arrives half-way through a print; the print must not move the screen's de-stuffer on.
   AddByte(store, 0x55, true);
-  store.layoutDirty = 1;
+  fields.layoutDirty = 1;
   SessionLayout print(SessionLayout::Role::Print);
   print.Layout(store, LayoutGeometry{300, 8, 16, 3}, options);
-  EXPECT_EQ(store.layoutDirty.load(), 1);
-  EXPECT_EQ(store.hdlcProcessor1.accumulator, before.accumulator);
-  EXPECT_EQ(store.hdlcProcessor1.outMask, before.outMask);
-  EXPECT_EQ(store.hdlcProcessor1.onesCount, before.onesCount);
-  EXPECT_EQ(store.hdlcProcessor1.inFrame, before.inFrame);
-  for (std::size_t i = 0; i < destuffed.size(); ++i) EXPECT_EQ(store.captureBuffer[int(i)].hdlcByte, destuffed[i]) << i;
+  EXPECT_EQ(fields.layoutDirty.load(), 1);
+  EXPECT_EQ(fields.hdlcProcessor1.accumulator, before.accumulator);
+  EXPECT_EQ(fields.hdlcProcessor1.outMask, before.outMask);
+  EXPECT_EQ(fields.hdlcProcessor1.onesCount, before.onesCount);
+  EXPECT_EQ(fields.hdlcProcessor1.inFrame, before.inFrame);
+  for (std::size_t i = 0; i < destuffed.size(); ++i)
+    EXPECT_EQ(fields.captureBuffer[int(i)].hdlcByte, destuffed[i]) << i;
   // And the print saw the same bytes the screen shows.
   int printedCells = 0;
   int screenCells = 0;

@@ -10,6 +10,7 @@
 #include "display/model/SessionOptions.h"
 #include "tests/link/LockProbe.h"
 #include "tests/display/DisplayTestData.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -70,8 +71,8 @@ class ReadoutTest : public ::testing::Test {
     colors.windowText = 0;
   }
   ReadoutRows Rows(int cursor, int marker, const SessionLayout* layout = nullptr) {
-    store.cursorRecordIndex = cursor;
-    store.currentRecordIndex = marker;
+    LinkFields(store).cursorRecordIndex = cursor;
+    LinkFields(store).currentRecordIndex = marker;
     return BuildCaptureReadout(store, options, colors, layout);
   }
   void ExpectWindowRows(const ReadoutRows& rows, int first, int last) {
@@ -88,7 +89,7 @@ class ReadoutTest : public ::testing::Test {
 TEST_F(ReadoutTest, EmptyCaptureIsEmptyWhateverTheIndexes) { ExpectWindowRows(Rows(3, 7), 0, 18); }
 
 TEST_F(ReadoutTest, CursorOnFirstDataByte) {
-  store.captureBuffer.Add(CCaptBuf('A', CAPT_ANSWER | 0x05, 1234, 77));
+  LinkFields(store).captureBuffer.Add(CCaptBuf('A', CAPT_ANSWER | 0x05, 1234, 77));
   AddByte(store, ' ', false, 12, 5);
   ReadoutRows rows = Rows(0, -1);
   EXPECT_EQ(rows[0].text, "Byte # 0    ");
@@ -146,7 +147,7 @@ TEST_F(ReadoutTest, ModemEventCursorAndMarker) {
 
 TEST_F(ReadoutTest, EventAtTheEndWithoutItsSecondByte) {
   AddByte(store, 'x', true);
-  store.captureBuffer.Add(CCaptBuf(0x6C, CAPT_MODEM_EVENT, 0, 0));
+  LinkFields(store).captureBuffer.Add(CCaptBuf(0x6C, CAPT_MODEM_EVENT, 0, 0));
   ReadoutRows rows = Rows(1, -1);
   EXPECT_EQ(rows[0].text, "Modem event # 0    ");
   for (int r = 1; r <= 4; ++r) {
@@ -173,7 +174,7 @@ TEST_F(ReadoutTest, DistancesAcrossEventsAndBackwardsTime) {
   EXPECT_EQ(rows[10].text, std::string(17, ' '));  // different events: no time distance
   rows = Rows(1, 0);
   EXPECT_EQ(rows[11].text, "-1.000 Seconds ");
-  store.captureBuffer[1].timeSeconds = 1200;
+  LinkFields(store).captureBuffer[1].timeSeconds = 1200;
   rows = Rows(1, 0);
   EXPECT_EQ(rows[11].text, "1195.500 Seconds");
   EXPECT_EQ(rows[3].text, "Time: 1200.500 Seconds");
@@ -192,14 +193,14 @@ TEST_F(ReadoutTest, BadIndexesCountAsNone) {
 }
 
 TEST_F(ReadoutTest, SyncByteNumberHexAndParityNote) {
-  store.sysCfg.bitStuffed = 1;
+  LinkFields(store).sysCfg.bitStuffed = 1;
   AddEvent(store, true);
   CCaptBuf record(0xC1, CAPT_ANSWER, 0, 0);
   record.hdlcByte = 0x48;
   record.hdlcResult = HDLC_BYTE_READY;
   record.syncSequence = 41;
   AddByte(store, 0, true);
-  store.captureBuffer.Add(record);
+  LinkFields(store).captureBuffer.Add(record);
   options.bitStuffed = true;
   ReadoutRows rows = Rows(1, -1);
   EXPECT_EQ(rows[0].text, "Byte # 41   ");
@@ -219,8 +220,8 @@ TEST_F(ReadoutTest, SyncByteNumberHexAndParityNote) {
 // read-out read them under it too.
 TEST(DisplayOptions, AreReadUnderTheStoreLock) {
   CORUData store;
-  store.sysCfg.parity7E1 = 1;
-  store.sysCfg.bitStuffed = 1;
+  LinkFields(store).sysCfg.parity7E1 = 1;
+  LinkFields(store).sysCfg.bitStuffed = 1;
   SessionOptions session;
   EXPECT_TRUE(linktest::ReadWaitsForTheStoreLock(store, [&] { session = OptionsFrom(store, ViewType::Hex); }));
   EXPECT_TRUE(session.parity7E1 && session.bitStuffed);

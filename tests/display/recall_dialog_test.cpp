@@ -13,6 +13,7 @@
 #include "resources/TemplateBuilder.h"
 #include "shell/OruApp.h"
 #include "tests/shell/AppFixture.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ class RecallDialog : public ::testing::Test {
     app = std::make_unique<CORUpc144App>(StartupRecord{});
     dialog = std::make_unique<CORUSessionRecall>(*app, nullptr);
     for (int k = 0; k < kRecallRows; ++k) {
-      CORUCaptureHeader& entry = store().sessionDirectory[static_cast<std::size_t>(k)];
+      CORUCaptureHeader& entry = LinkFields(store()).sessionDirectory[static_cast<std::size_t>(k)];
       entry.startDate = "01/1" + std::to_string(k) + "/24";
       entry.startTime = "09:15:0" + std::to_string(k);
       entry.reserved32 = 100 * (k + 1);
@@ -46,7 +47,7 @@ class RecallDialog : public ::testing::Test {
 };
 
 TEST_F(RecallDialog, FillsEachRowAsItsAnswerArrives) {
-  store().sessionDirectory[5].reserved32 = 0;
+  LinkFields(store()).sessionDirectory[5].reserved32 = 0;
   dialog->show();
   EXPECT_TRUE(dialog->WindowExists());
   EXPECT_EQ(dialog->windowTitle(), "Recall Session");

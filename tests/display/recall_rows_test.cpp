@@ -8,6 +8,7 @@
 
 #include "display/model/SessionRecallRows.h"
 #include "link/store/OruData.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -76,12 +77,13 @@ TEST(RecallDirectory, EntriesAreCopiedWhole) {
   CORUData store;
   const CORUCaptureHeader a = Entry(1, 0x08, std::string(40, 'a'), std::string(40, 'b'));
   const CORUCaptureHeader b = Entry(2, 0x20, std::string(3, 'c'), std::string(50, 'd'));
-  store.sessionDirectory[6] = a;
+  auto& fields = LinkFields(store);
+  fields.sessionDirectory[6] = a;
   std::atomic<bool> stop{false};
   std::thread writer([&] {
     for (int i = 0; !stop; ++i) {
-      std::lock_guard guard(store.dataMutex);
-      store.sessionDirectory[6] = i % 2 == 0 ? b : a;
+      std::lock_guard guard(fields.dataMutex);
+      fields.sessionDirectory[6] = i % 2 == 0 ? b : a;
     }
   });
   int torn = 0;

@@ -11,6 +11,7 @@
 #include "link/store/ByteSink.h"
 #include "link/store/ByteWriter.h"
 #include "link/files/CsvExport.h"
+#include "link/store/LinkAccess.h"
 #include "tests/display/DisplayTestData.h"
 
 namespace {
@@ -147,7 +148,8 @@ std::vector<std::string> CsvDataRows(CORUData& store) {
 
 TEST(SessionLayout, BitStuffedSyncShowsOnlyDestuffedBytesLikeTheCsv) {
   CORUData store;
-  store.sysCfg.bitStuffed = 1;
+  auto& fields = LinkFields(store);
+  fields.sysCfg.bitStuffed = 1;
   AddEvent(store, true);
   const std::vector<UCHAR> payload = {'H', 0x1F, 0xFF, 'i'};
   for (UCHAR byte : HdlcLine(payload)) AddByte(store, byte, true);
@@ -161,7 +163,7 @@ TEST(SessionLayout, BitStuffedSyncShowsOnlyDestuffedBytesLikeTheCsv) {
   std::vector<UCHAR> shown;
   std::vector<std::string> expectedCsv;
   for (std::size_t k = 0; k < line.cellCounts.size(); ++k) {
-    const CCaptBuf& record = store.captureBuffer[line.firstByte + static_cast<int>(k)];
+    const CCaptBuf& record = fields.captureBuffer[line.firstByte + static_cast<int>(k)];
     if (line.cellCounts[k] == 0) continue;
     ASSERT_NE(record.hdlcResult & HDLC_BYTE_READY, 0);
     shown.push_back(record.hdlcByte);
@@ -174,11 +176,11 @@ TEST(SessionLayout, BitStuffedSyncShowsOnlyDestuffedBytesLikeTheCsv) {
 
   // A second layout replays through fresh de-stuffers and changes no record.
   std::vector<std::tuple<UCHAR, USHORT, ULONG>> before;
-  for (const CCaptBuf& record : store.captureBuffer)
+  for (const CCaptBuf& record : fields.captureBuffer)
     before.emplace_back(record.hdlcByte, record.hdlcResult, record.syncSequence);
   layout.Layout(store, Geometry(33), options);
   std::vector<std::tuple<UCHAR, USHORT, ULONG>> after;
-  for (const CCaptBuf& record : store.captureBuffer)
+  for (const CCaptBuf& record : fields.captureBuffer)
     after.emplace_back(record.hdlcByte, record.hdlcResult, record.syncSequence);
   EXPECT_EQ(before, after);
 }
@@ -245,10 +247,11 @@ TEST_P(IncrementalLayout, EqualsFullLayoutAfterRandomAppends) {
     }
     UpdateLastCount(live);
     UpdateLastCount(fresh);
-    if (random() % 5 == 0 && live.captureHeaders.GetSize() > 0) {
-      const int last = live.captureHeaders.GetSize() - 1;
-      live.captureHeaders[last].endText = "NO CARRIER " + std::to_string(batch);
-      fresh.captureHeaders[last].endText = live.captureHeaders[last].endText;
+    auto& liveFields = LinkFields(live);
+    if (random() % 5 == 0 && liveFields.captureHeaders.GetSize() > 0) {
+      const int last = liveFields.captureHeaders.GetSize() - 1;
+      liveFields.captureHeaders[last].endText = "NO CARRIER " + std::to_string(batch);
+      LinkFields(fresh).captureHeaders[last].endText = liveFields.captureHeaders[last].endText;
     }
     const bool wasFull = liveLayout.Update(live, geometry, options);
     EXPECT_EQ(wasFull, first) << "batch " << batch;
@@ -257,19 +260,20 @@ TEST_P(IncrementalLayout, EqualsFullLayoutAfterRandomAppends) {
     fullLayout.Layout(fresh, geometry, options);
     ExpectSameLines(liveLayout, fullLayout);
     if (HasFatalFailure()) return;
-    for (int r = 0; r < live.captureBuffer.GetSize(); ++r) {
-      const CCaptBuf& a = live.captureBuffer[r];
-      const CCaptBuf& b = fresh.captureBuffer[r];
+    for (int r = 0; r < liveFields.captureBuffer.GetSize(); ++r) {
+      const CCaptBuf& a = liveFields.captureBuffer[r];
+      const CCaptBuf& b = LinkFields(fresh).captureBuffer[r];
       ASSERT_EQ(a.hdlcResult, b.hdlcResult) << r;
       ASSERT_EQ(a.hdlcByte, b.hdlcByte) << r;
       if (a.hdlcResult != 0) {
         ASSERT_EQ(a.syncSequence, b.syncSequence) << r;
       }
     }
-    const int probe = live.captureBuffer.GetSize() > 0 ? static_cast<int>(random() % live.captureBuffer.GetSize()) : 0;
+    const int probe =
+        liveFields.captureBuffer.GetSize() > 0 ? static_cast<int>(random() % liveFields.captureBuffer.GetSize()) : 0;
     int linear = 0;
-    for (int r = 0; r < probe; ++r) linear += live.captureBuffer[r].IsModemEvent() ? 1 : 0;
-    EXPECT_EQ(liveLayout.ModemEventRecordsBefore(live.captureBuffer, probe), linear);
+    for (int r = 0; r < probe; ++r) linear += liveFields.captureBuffer[r].IsModemEvent() ? 1 : 0;
+    EXPECT_EQ(liveLayout.ModemEventRecordsBefore(*live.HoldCapture(), probe), linear);
   }
 }
 

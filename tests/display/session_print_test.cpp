@@ -30,6 +30,7 @@
 #include "tests/display/PdfText.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/FontCheck.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -60,9 +61,9 @@ class SessionPrintTest : public ::testing::Test {
     document = std::make_unique<CORUpc144Doc>(*app);
     app->currentDocument = document.get();
     document->SetTitle(QStringLiteral("CALLPRINT"));
-    store().sysCfg.standard = 2;
-    store().sysCfg.sync = 1;
-    store().sysCfg.triggerText = "TRIG";
+    LinkFields(store()).sysCfg.standard = 2;
+    LinkFields(store()).sysCfg.sync = 1;
+    LinkFields(store()).sysCfg.triggerText = "TRIG";
     view = new CORUSessionView(*app, nullptr);
     view->resize(575, 475);
     view->show();
@@ -86,7 +87,7 @@ class SessionPrintTest : public ::testing::Test {
   }
   std::string LineText(const CORUSessionLine& line) {
     std::string text;
-    for (int i = line.firstByte; i <= line.lastByte; ++i) text += char(store().captureBuffer[i].data);
+    for (int i = line.firstByte; i <= line.lastByte; ++i) text += char(LinkFields(store()).captureBuffer[i].data);
     return text;
   }
   QString Path(const char* name) { return dir.filePath(QString::fromLatin1(name)); }
@@ -245,7 +246,7 @@ TEST_F(SessionPrintTest, PreviewRendersTheSamePages) {
 }
 
 TEST_F(SessionPrintTest, ScreenKeepsItsLinesFontAndHover) {
-  store().sysCfg.bitStuffed = 1;
+  LinkFields(store()).sysCfg.bitStuffed = 1;
   AddEvent(store(), true);
   std::vector<UCHAR> payload;
   for (int k = 0; k < 300; ++k) payload.push_back(UCHAR('a' + k % 26));
@@ -320,7 +321,7 @@ class SessionPrintCommands : public apptest::AppFixture {
   }
   void Fill() {
     CORUData& store = app().dataStore;
-    std::lock_guard guard(store.dataMutex);
+    std::lock_guard guard(LinkFields(store).dataMutex);
     AddEvent(store, false, "CONNECT 2400");
     std::mt19937 random(3);
     for (int k = 0; k < 12000; ++k) AddByte(store, UCHAR('A' + random() % 26), k % 5 == 0);
@@ -404,11 +405,11 @@ TEST_P(SessionPrintCells, EveryCharacterLiesOnItsCellsColour) {
   ASSERT_TRUE(Start());
   {
     CORUData& store = app().dataStore;
-    std::lock_guard guard(store.dataMutex);
+    std::lock_guard guard(LinkFields(store).dataMutex);
     AddEvent(store, false, "CONNECT 2400");
     std::mt19937 random(11);
     bool answer = false;
-    while (store.captureBuffer.GetSize() < 1500) {
+    while (LinkFields(store).captureBuffer.GetSize() < 1500) {
       for (int n = 1 + int(random() % 5); n > 0; --n) AddByte(store, UCHAR('a' + random() % 8), answer);
       answer = !answer;
     }

@@ -19,6 +19,7 @@
 #include "tests/display/DisplayTestData.h"
 #include "tests/shell/AppFixture.h"
 #include "tests/shell/FontCheck.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -143,8 +144,8 @@ TEST_F(SessionViewTest, HoverInvertsOneCellAndFillsTheReadout) {
   const QRect cell = view->ByteCellRect(8);  // an Originate byte
   Send(QEvent::MouseMove, cell.center());
   EXPECT_EQ(view->HoverIndex(), 8);
-  EXPECT_EQ(store().cursorRecordIndex, 8);
-  EXPECT_EQ(store().cursorEventIndex, 0);
+  EXPECT_EQ(LinkFields(store()).cursorRecordIndex, 8);
+  EXPECT_EQ(LinkFields(store()).cursorEventIndex, 0);
   QImage image = Shot();
   SaveShot(image, "session-hover");
   EXPECT_EQ(At(image, cell.topLeft()), ToQColor(kDefaultOriginateColor ^ 0xFFFFFF));
@@ -172,21 +173,21 @@ TEST_F(SessionViewTest, DoubleClickSetsMovesAndClearsTheMarker) {
   const QRect first = view->ByteCellRect(3);
   const QRect second = view->ByteCellRect(12);
   Send(QEvent::MouseButtonDblClick, first.center());
-  EXPECT_EQ(store().currentRecordIndex, 3);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex, 3);
   QImage image = Shot();
   SaveShot(image, "session-marker");
   EXPECT_EQ(At(image, first.topLeft()), ToQColor(kDefaultMarkerColor));
   EXPECT_EQ(readout->CurrentRows()[13].text, "Marker byte # 3    ");
   Send(QEvent::MouseButtonDblClick, second.center());
-  EXPECT_EQ(store().currentRecordIndex, 12);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex, 12);
   Send(QEvent::MouseButtonDblClick, second.center());
-  EXPECT_EQ(store().currentRecordIndex, -1);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex, -1);
   Send(QEvent::MouseButtonDblClick, first.center());
-  EXPECT_EQ(store().currentRecordIndex, 3);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex, 3);
   // Beside every byte of a data line.
-  const QRect last = view->ByteCellRect(store().captureBuffer.GetSize() - 1);
+  const QRect last = view->ByteCellRect(LinkFields(store()).captureBuffer.GetSize() - 1);
   Send(QEvent::MouseButtonDblClick, QPoint(view->viewport()->width() - 4, last.center().y()));
-  EXPECT_EQ(store().currentRecordIndex, -1);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex, -1);
 }
 
 TEST_F(SessionViewTest, WheelIgnoredWhileCapturingAndSameWidthResizeKeepsTheLayout) {
@@ -225,11 +226,11 @@ TEST_F(SessionViewTest, LiveRefreshAppendsAndFollowsTheEnd) {
   view->StartLiveRefresh();
   EXPECT_TRUE(view->LiveRefreshRunning());
   {
-    std::lock_guard guard(store().dataMutex);
+    std::lock_guard guard(LinkFields(store()).dataMutex);
     for (int k = 0; k < 4000; ++k) AddByte(store(), 'x', k % 2 == 0);
     UpdateLastCount(store());
   }
-  const int total = store().captureBuffer.GetSize();
+  const int total = LinkFields(store()).captureBuffer.GetSize();
   ASSERT_TRUE(apptest::Eventually([&] { return view->Layout().WalkedRecords() == total; }, 5000));
   QScrollBar* bar = view->verticalScrollBar();
   EXPECT_GT(bar->maximum(), 0);
@@ -247,8 +248,8 @@ TEST_F(SessionViewTest, EmptiedOrOddCapturesPaintAndHoverCleanly) {
   const QRect cell = view->ByteCellRect(20);
   // The worker empties the arrays after the layout: painting and hovering must not read them.
   {
-    std::lock_guard guard(store().dataMutex);
-    store().captureBuffer.RemoveAll();
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    LinkFields(store()).captureBuffer.RemoveAll();
   }
   QImage image = view->viewport()->grab().toImage();
   EXPECT_EQ(At(image, cell.topLeft()), QColor(Qt::white));
@@ -262,13 +263,13 @@ TEST_F(SessionViewTest, EmptiedOrOddCapturesPaintAndHoverCleanly) {
 
   // Records and no header, and a marker far beyond the capture.
   for (int k = 0; k < 50; ++k) AddByte(store(), static_cast<UCHAR>(k), k % 3 == 0);
-  store().currentRecordIndex = INT_MAX;
+  LinkFields(store()).currentRecordIndex = INT_MAX;
   view->Refresh();
   image = Shot();
   ASSERT_FALSE(view->Layout().Lines().empty());
   EXPECT_EQ(view->Layout().Lines()[0].lineType, kDataLine);
   Send(QEvent::MouseMove, view->ByteCellRect(0).center());
-  EXPECT_EQ(store().cursorRecordIndex, 0);
+  EXPECT_EQ(LinkFields(store()).cursorRecordIndex, 0);
   const ReadoutRows rows = readout->CurrentRows();
   EXPECT_EQ(rows[0].text, "Byte # 0    ");
   EXPECT_EQ(rows[13].fill, FromQColor(Qt::white));  // the marker counts as none

@@ -14,6 +14,7 @@
 #include "display/TimingView.h"
 #include "shell/OruApp.h"
 #include "tests/shell/AppFixture.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -36,11 +37,11 @@ class TraceReadoutPanel : public ::testing::Test {
     fixed.setColor(QPalette::Base, Qt::white);
     fixed.setColor(QPalette::Text, Qt::black);
     panel->setPalette(fixed);
-    std::lock_guard guard(app->dataStore.dataMutex);
-    for (int i = 0; i < 1000; ++i) app->dataStore.traceSamples.Add(i);
-    app->dataStore.currentTrace.scaleIndex = 0;
-    app->dataStore.currentTrace.spanIndex = 1;
-    app->dataStore.sysCfg.value2 = 0.1;
+    std::lock_guard guard(LinkFields(app->dataStore).dataMutex);
+    for (int i = 0; i < 1000; ++i) LinkFields(app->dataStore).traceSamples.Add(i);
+    LinkFields(app->dataStore).currentTrace.scaleIndex = 0;
+    LinkFields(app->dataStore).currentTrace.spanIndex = 1;
+    LinkFields(app->dataStore).sysCfg.value2 = 0.1;
   }
   void TearDown() override {
     panel.reset();
@@ -56,8 +57,8 @@ TEST_F(TraceReadoutPanel, ReadsTheScopeAndScrollsOverEightRows) {
   app->settings.traceSnap = 0;
   scope->volts = -3.25;
   scope->seconds = 2.5;
-  app->dataStore.traceMarker1 = 100;
-  app->dataStore.traceMarker2 = 200;
+  LinkFields(app->dataStore).traceMarker1 = 100;
+  LinkFields(app->dataStore).traceMarker2 = 200;
   TraceReadoutRows rows = panel->CurrentTraceRows();
   EXPECT_EQ(rows[0].text, "Time: 2.50 seconds");
   EXPECT_EQ(rows[1].text, "Voltage: -3.2 V");

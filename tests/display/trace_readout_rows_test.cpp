@@ -9,6 +9,7 @@
 
 #include "display/model/TraceReadoutRows.h"
 #include "link/store/OruData.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -24,16 +25,17 @@ class TraceReadout : public ::testing::Test {
     colors.windowText = kText;
     colors.originate = kOriginate;
     colors.marker = kMarker;
-    store.sysCfg.value1 = 0.01;  // AC: volts per unit
-    store.sysCfg.value2 = 0.5;   // DC: used negated
+    LinkFields(store).sysCfg.value1 = 0.01;  // AC: volts per unit
+    LinkFields(store).sysCfg.value2 = 0.5;   // DC: used negated
   }
   // `count` samples, sample i = i - 500.
   void Trace(int count, long scale, long span) {
-    std::lock_guard guard(store.dataMutex);
-    store.traceSamples.RemoveAll();
-    for (int i = 0; i < count; ++i) store.traceSamples.Add(i - 500);
-    store.currentTrace.scaleIndex = scale;
-    store.currentTrace.spanIndex = span;
+    auto& fields = LinkFields(store);
+    std::lock_guard guard(fields.dataMutex);
+    fields.traceSamples.RemoveAll();
+    for (int i = 0; i < count; ++i) fields.traceSamples.Add(i - 500);
+    fields.currentTrace.scaleIndex = scale;
+    fields.currentTrace.spanIndex = span;
   }
   TraceReadoutRows Rows(bool snap, ScopeReadings scope = {}) { return BuildTraceReadout(store, snap, scope, colors); }
 
@@ -54,8 +56,8 @@ class SnappedMarker : public TraceReadout, public ::testing::WithParamInterface<
 TEST_P(SnappedMarker, ReadsItsSample) {
   const SnappedCase& c = GetParam();
   Trace(1000, c.scale, c.span);
-  store.traceMarker1 = c.index;
-  store.traceMarker2 = c.index;
+  LinkFields(store).traceMarker1 = c.index;
+  LinkFields(store).traceMarker2 = c.index;
   const TraceReadoutRows rows = Rows(true);
   EXPECT_EQ(rows[0].text, c.time);
   EXPECT_EQ(rows[1].text, c.voltage);
@@ -82,9 +84,9 @@ INSTANTIATE_TEST_SUITE_P(Spans, SnappedMarker,
                              SnappedCase{3, 1, 0, "Time: 0.00 seconds", "Voltage: 5.000 Vpp"}));
 
 TEST_F(TraceReadout, SnappedDeltaIsMarker2MinusMarker1AndKeepsItsSign) {
-  Trace(1000, 2, 1);         // AC, 0.01 s per sample
-  store.traceMarker2 = 100;  // left of marker 1
-  store.traceMarker1 = 300;
+  Trace(1000, 2, 1);                     // AC, 0.01 s per sample
+  LinkFields(store).traceMarker2 = 100;  // left of marker 1
+  LinkFields(store).traceMarker1 = 300;
   const TraceReadoutRows rows = Rows(true);
   // AC samples are peak-to-peak widths, halved: (400 - 200) x 0.01 / 2.
   EXPECT_EQ(rows[3].text, "Voltage Delta: 1.000 V");
@@ -99,9 +101,9 @@ TEST_F(TraceReadout, SnappedDeltaIsMarker2MinusMarker1AndKeepsItsSign) {
 }
 
 TEST_F(TraceReadout, SnapOffShowsTheScopesLiveReadingAndItsDeltaFromMarker1) {
-  Trace(1000, 0, 1);         // DC, 0.01 s per sample
-  store.traceMarker1 = 200;  // sample -300: 150 V
-  store.traceMarker2 = 900;  // ignored without snap
+  Trace(1000, 0, 1);                     // DC, 0.01 s per sample
+  LinkFields(store).traceMarker1 = 200;  // sample -300: 150 V
+  LinkFields(store).traceMarker2 = 900;  // ignored without snap
   const TraceReadoutRows rows = Rows(false, {12.345, 5.0});
   EXPECT_EQ(rows[0].text, "Time: 5.00 seconds");
   EXPECT_EQ(rows[1].text, "Voltage: 12.3 V");
@@ -129,7 +131,7 @@ TEST_F(TraceReadout, SnapOffShowsTheScopesLiveReadingAndItsDeltaFromMarker1) {
 
 TEST_F(TraceReadout, SnapOnWithoutMarker2LeavesItsRowsEmpty) {
   Trace(1000, 0, 1);
-  store.traceMarker1 = 10;
+  LinkFields(store).traceMarker1 = 10;
   const TraceReadoutRows rows = Rows(true, {1.0, 1.0});
   EXPECT_EQ(rows[0].fill, kWindow);
   EXPECT_EQ(rows[0].text, "");
@@ -139,8 +141,8 @@ TEST_F(TraceReadout, SnapOnWithoutMarker2LeavesItsRowsEmpty) {
 
 TEST_F(TraceReadout, NoSamplesShowOnlyTheLiveReadingWithSnapOff) {
   Trace(0, 0, 1);
-  store.traceMarker1 = 5;
-  store.traceMarker2 = 7;
+  LinkFields(store).traceMarker1 = 5;
+  LinkFields(store).traceMarker2 = 7;
   for (const ReadoutRow& row : Rows(true, {1.0, 2.0})) EXPECT_EQ(row, (ReadoutRow{kWindow, "", kWindow, kText}));
 
   const TraceReadoutRows live = Rows(false, {1.0, 2.0});
@@ -154,8 +156,9 @@ TEST_F(TraceReadout, NoSamplesShowOnlyTheLiveReadingWithSnapOff) {
 
 TEST_F(TraceReadout, IndexesPastTheTraceAndBadRecordedIndexesShowNoValue) {
   Trace(100, 0, 1);
-  store.traceMarker1 = 150;  // the trace was replaced by a shorter one
-  store.traceMarker2 = 50;
+  auto& fields = LinkFields(store);
+  fields.traceMarker1 = 150;  // the trace was replaced by a shorter one
+  fields.traceMarker2 = 50;
   TraceReadoutRows rows = Rows(true);
   EXPECT_EQ(rows[6].fill, kMarker);
   EXPECT_EQ(rows[6].text, "");
@@ -163,7 +166,7 @@ TEST_F(TraceReadout, IndexesPastTheTraceAndBadRecordedIndexesShowNoValue) {
   EXPECT_EQ(rows[0].text, "Time: 0.50 seconds");
 
   Trace(1000, 7, 9);  // a recorded scale and span no table holds
-  store.traceMarker1 = 20;
+  fields.traceMarker1 = 20;
   rows = Rows(true);
   EXPECT_EQ(rows[6].text, "");
   EXPECT_EQ(rows[7].text, "");
@@ -189,8 +192,8 @@ TEST_F(TraceReadout, MarkerRowsReadWellOnTheirFill) {
   colors = CaptureColors{};
   ASSERT_EQ(colors.marker, 0xFF0000u);  // pure blue, on which black reads at 2.4:1
   Trace(1000, 0, 1);
-  store.traceMarker1 = 300;
-  store.traceMarker2 = 600;
+  LinkFields(store).traceMarker1 = 300;
+  LinkFields(store).traceMarker2 = 600;
   const TraceReadoutRows rows = Rows(true);
   for (int r : {0, 1, 6, 7}) {
     const ReadoutRow& row = rows[static_cast<std::size_t>(r)];

@@ -8,6 +8,7 @@
 
 #include "WorkerRig.h"
 #include "sim/CallRenderer.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 
@@ -66,10 +67,11 @@ inline sim::StoredSession SweepSession(int rate, int count) {
 // True when every stored record is one of `sent`, in the order sent, none twice, none invented.
 inline bool RecordsAreInOrderSubsequence(CORUData& store, const std::vector<sim::CapturedByte>& sent,
                                          std::string* why) {
-  std::lock_guard guard(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
   std::size_t at = 0;
-  for (int i = 0; i < store.captureBuffer.GetSize(); ++i) {
-    const CCaptBuf& r = store.captureBuffer[i];
+  for (int i = 0; i < fields.captureBuffer.GetSize(); ++i) {
+    const CCaptBuf& r = fields.captureBuffer[i];
     while (at < sent.size() &&
            !(sent[at].data == r.data && sent[at].attr == r.flags && sent[at].fraction == r.timeFraction))
       ++at;

@@ -6,6 +6,7 @@
 #include "driver/install/OruDriverStore.h"
 #include "link/worker/DeviceLoss.h"
 #include "link/protocol/InstrumentDevice.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 
@@ -180,23 +181,23 @@ std::vector<std::string> WorkerRig::Traffic(sim::Instrument& instrument) const {
 }
 
 CCaptBuf WorkerRig::Record(int index) {
-  std::lock_guard guard(store.dataMutex);
-  return store.captureBuffer[index];
+  std::lock_guard guard(LinkFields(store).dataMutex);
+  return LinkFields(store).captureBuffer[index];
 }
 
 CORUCaptureHeader WorkerRig::Header(int index) {
-  std::lock_guard guard(store.dataMutex);
-  return store.captureHeaders[index];
+  std::lock_guard guard(LinkFields(store).dataMutex);
+  return LinkFields(store).captureHeaders[index];
 }
 
 int WorkerRig::Records() {
-  std::lock_guard guard(store.dataMutex);
-  return store.captureBuffer.GetSize();
+  std::lock_guard guard(LinkFields(store).dataMutex);
+  return LinkFields(store).captureBuffer.GetSize();
 }
 
 int WorkerRig::Headers() {
-  std::lock_guard guard(store.dataMutex);
-  return store.captureHeaders.GetSize();
+  std::lock_guard guard(LinkFields(store).dataMutex);
+  return LinkFields(store).captureHeaders.GetSize();
 }
 
 }  // namespace e2e

@@ -7,6 +7,7 @@
 
 #include "link/files/DocumentFile.h"
 #include "link/store/DocumentType.h"
+#include "link/store/LinkAccess.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruDocument.h"
 #include "resources/data/ResourceIds.h"
@@ -31,9 +32,10 @@ class AppFiles : public apptest::AppFixture {
   void WriteTraceFile(const QString& path, int base) {
     CORUData other;
     FillTrace(other, 1000, base);
-    other.currentTrace.scaleIndex = 2;
-    other.currentTrace.spanIndex = 3;
-    other.currentTrace.voltageLevel = 40;
+    auto& otherFields = LinkFields(other);
+    otherFields.currentTrace.scaleIndex = 2;
+    otherFields.currentTrace.spanIndex = 3;
+    otherFields.currentTrace.voltageLevel = 40;
     FileSettings settings;
     settings.traceScale = 2;
     settings.traceSpan = 3;
@@ -133,8 +135,8 @@ TEST_F(AppFiles, LoadErrorsAreShownWithDataMutexFreeAndLeaveTitleAndPaths) {
   const auto mutexFree = [this](const PromptRecord&) {
     bool locked = false;
     std::thread other([&] {
-      locked = store().dataMutex.try_lock();
-      if (locked) store().dataMutex.unlock();
+      locked = LinkFields(store()).dataMutex.try_lock();
+      if (locked) LinkFields(store()).dataMutex.unlock();
     });
     other.join();
     EXPECT_TRUE(locked) << "a box is shown while dataMutex is held";
@@ -150,7 +152,7 @@ TEST_F(AppFiles, LoadErrorsAreShownWithDataMutexFreeAndLeaveTitleAndPaths) {
   EXPECT_EQ(Title(), "Quorlan View PC - good.ast");
   EXPECT_EQ(doc().PathName(), Path("good.ast"));
   EXPECT_EQ(doc().captureFilePath(), "");
-  EXPECT_EQ(store().currentRecordIndex.load(), -1);
+  EXPECT_EQ(LinkFields(store()).currentRecordIndex.load(), -1);
 }
 
 TEST_F(AppFiles, ExportHasThreeOutcomesAndAnEmptyCaptureGivesTheBoxOnly) {
@@ -185,9 +187,9 @@ TEST_F(AppFiles, AutosaveNamesAfterTheSessionAndHonoursCancelAndTheUnchosenFolde
   ASSERT_TRUE(QDir().mkpath(Path("auto")));
   app().settings.autosaveFolder = Path("auto").toStdString();
   {
-    std::lock_guard lock(store().dataMutex);
-    store().sessionDirectory[3].startDate = "03/05/24";
-    store().sessionDirectory[3].startTime = "07:08:09";
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    LinkFields(store()).sessionDirectory[3].startDate = "03/05/24";
+    LinkFields(store()).sessionDirectory[3].startTime = "07:08:09";
   }
   const QString named = Path("auto") + "/Tuesday, March 05, 2024 07_08_09.hsc";
 

@@ -18,6 +18,7 @@
 #include "link/worker/CommThread.h"
 #include "link/protocol/WorkerMessages.h"
 #include "link/protocol/WorkerSignals.h"
+#include "link/store/LinkAccess.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/frame/TabbedFrame.h"
@@ -263,9 +264,10 @@ TEST_P(AppUnplugSweep, TheActivityEndsOnceAndTheProgramIsIdleAfterAReplug) {
   ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_ABORT_CAPTURE) > ended; }, 60000));
   {
     // The new call is the last event whatever the "Options" setting did with the old data.
-    std::lock_guard lock(store().dataMutex);
-    ASSERT_GE(store().captureHeaders.GetSize(), 1);
-    EXPECT_EQ(store().captureHeaders[store().captureHeaders.GetSize() - 1].endText, "NO CARRIER");
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    ASSERT_GE(LinkFields(store()).captureHeaders.GetSize(), 1);
+    EXPECT_EQ(LinkFields(store()).captureHeaders[LinkFields(store()).captureHeaders.GetSize() - 1].endText,
+              "NO CARRIER");
   }
   app().mainFrame->RunIdleUpdate();
   EXPECT_EQ(capture->text(), QString(kCaptureButtonIdleText));

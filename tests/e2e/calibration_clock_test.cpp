@@ -2,6 +2,7 @@
 
 #include "WorkerRig.h"
 #include "link/worker/CalibrationStep.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 namespace {
@@ -75,14 +76,15 @@ TEST_F(CalibrationAndClock, TheClockNotificationSaysWhetherTheInstrumentAnswered
 
 TEST_F(CalibrationAndClock, TriggerTextAndFactorCommands) {
   Start();
+  auto& fields = LinkFields(store);
   {
-    std::lock_guard guard(store.dataMutex);
-    store.sysCfg.triggerText = "CONNECT 9600";
+    std::lock_guard guard(fields.dataMutex);
+    fields.sysCfg.triggerText = "CONNECT 9600";
   }
-  store.calFactor2.dcOffset = -5;
-  store.calFactor2.dcGain = 1000;
-  store.calFactor2.acOffset = 3;
-  store.calFactor2.acGain = 1100;
+  fields.calFactor2.dcOffset = -5;
+  fields.calFactor2.dcGain = 1000;
+  fields.calFactor2.acOffset = 3;
+  fields.calFactor2.acGain = 1100;
   const std::size_t before = CommandCount();
   Post(WM_ORU_SET_TRIGGER_STRING);
   Post(WM_ORU_SET_CAL_FACTORS, 2, 7);
@@ -93,8 +95,8 @@ TEST_F(CalibrationAndClock, TriggerTextAndFactorCommands) {
   EXPECT_EQ(CommandsSince(before), (Texts{"ST:CONNECT 9600", "LC:2:0:-5:1000", "LC:2:1:3:1100", "LC:0", "RC:2:1"}));
   EXPECT_EQ(InstrumentFactors(2).dcGain, 1000);
   EXPECT_EQ(InstrumentFactors(2).acOffset, 3);
-  EXPECT_EQ(store.calFactor2.acGain, 1100);
-  EXPECT_DOUBLE_EQ(store.calFactor2.acExtra, 0.01);
+  EXPECT_EQ(fields.calFactor2.acGain, 1100);
+  EXPECT_DOUBLE_EQ(fields.calFactor2.acExtra, 0.01);
   for (const MSG& message : notes.Messages()) {
     EXPECT_EQ(message.wParam, 2u);
     EXPECT_EQ(message.lParam, 24);
@@ -104,8 +106,9 @@ TEST_F(CalibrationAndClock, TriggerTextAndFactorCommands) {
 TEST_F(CalibrationAndClock, DcStepsComputeTheFactorsFromTheStream) {
   Start();
   Instrument().withFirmware([](sim::Firmware& f) { f.calibration().setErrors(3, {1.25, 8, 1.0, 0}); });
-  store.calFactor3.dcGain = 900;  // stale: step 1 starts the group from neutral factors
-  store.calFactor3.dcOffset = 4;
+  auto& fields = LinkFields(store);
+  fields.calFactor3.dcGain = 900;  // stale: step 1 starts the group from neutral factors
+  fields.calFactor3.dcOffset = 4;
 
   SetLine(3, 0.0, 0.0);
   std::size_t before = CommandCount();
@@ -114,20 +117,20 @@ TEST_F(CalibrationAndClock, DcStepsComputeTheFactorsFromTheStream) {
   ASSERT_GE(first.size(), 6u);
   EXPECT_EQ(Texts(first.begin(), first.begin() + 4), (Texts{"LC:3:0:0:1024", "RC:3:0", "DM:3", "DM:0"}));
   EXPECT_EQ(Texts(first.end() - 2, first.end()), (Texts{"LC:3:0:0:1024", "RC:3:0"}));
-  EXPECT_EQ(store.calFactor3.dcReading1, 520);  // 512 + 8 counts of offset error
-  EXPECT_DOUBLE_EQ(store.calFactor3.dcExtra, 0.125);
+  EXPECT_EQ(fields.calFactor3.dcReading1, 520);  // 512 + 8 counts of offset error
+  EXPECT_DOUBLE_EQ(fields.calFactor3.dcExtra, 0.125);
 
   SetLine(3, 20.0, 0.0);
   EXPECT_EQ(Step(3, 2), 2);
   // 20 V is 160 counts, read 200 by the converter: 20480 / (200 * 0.125).
-  EXPECT_EQ(store.calFactor3.dcGain, 819);
+  EXPECT_EQ(fields.calFactor3.dcGain, 819);
   EXPECT_EQ(InstrumentFactors(3).dcGain, 819);
 
   SetLine(3, 0.0, 0.0);
   EXPECT_EQ(Step(3, 4), 4);
   // The instrument now corrects the gain; what is left is the offset.
-  EXPECT_EQ(InstrumentFactors(3).dcOffset, store.calFactor3.dcOffset);
-  EXPECT_LE(std::abs(store.calFactor3.dcOffset + 6), 1);
+  EXPECT_EQ(InstrumentFactors(3).dcOffset, fields.calFactor3.dcOffset);
+  EXPECT_LE(std::abs(fields.calFactor3.dcOffset + 6), 1);
 }
 
 TEST_F(CalibrationAndClock, AcStepsComputeTheFactorsFromTheMeter) {
@@ -137,15 +140,16 @@ TEST_F(CalibrationAndClock, AcStepsComputeTheFactorsFromTheMeter) {
   const std::size_t before = CommandCount();
   EXPECT_EQ(Step(3, 8), 8);
   const Texts sent = CommandsSince(before);
-  EXPECT_EQ(sent, (Texts{"LC:3:1:0:1024", "RC:3:1", "VM:3:2", "LC:3:1:0:" + std::to_string(store.calFactor3.acGain),
+  auto& fields = LinkFields(store);
+  EXPECT_EQ(sent, (Texts{"LC:3:1:0:1024", "RC:3:1", "VM:3:2", "LC:3:1:0:" + std::to_string(fields.calFactor3.acGain),
                          "RC:3:1"}));
   // 2 V peak to peak is about 200 counts: 2252.8 / (200 * 0.01) = 1126.
-  EXPECT_NEAR(store.calFactor3.acGain, 1126, 12);
-  EXPECT_EQ(InstrumentFactors(3).acGain, store.calFactor3.acGain);
+  EXPECT_NEAR(fields.calFactor3.acGain, 1126, 12);
+  EXPECT_EQ(InstrumentFactors(3).acGain, fields.calFactor3.acGain);
 
   EXPECT_EQ(Step(3, 16), 16);
-  EXPECT_EQ(InstrumentFactors(3).acOffset, store.calFactor3.acOffset);
-  EXPECT_LE(std::abs(store.calFactor3.acOffset + 5), 1);
+  EXPECT_EQ(InstrumentFactors(3).acOffset, fields.calFactor3.acOffset);
+  EXPECT_LE(std::abs(fields.calFactor3.acOffset + 5), 1);
 }
 
 TEST_F(CalibrationAndClock, FailedStepsStoreNothing) {
@@ -153,19 +157,20 @@ TEST_F(CalibrationAndClock, FailedStepsStoreNothing) {
   SetLine(3, 0.0, 0.0);
   // A reading equal to the first: the gain's divisor is zero.
   EXPECT_EQ(Step(3, 1), 1);
-  const CCalFactor kept = store.calFactor3;
+  auto& fields = LinkFields(store);
+  const CCalFactor kept = fields.calFactor3;
   std::size_t before = CommandCount();
   EXPECT_EQ(Step(3, 2), 2 | CALIBRATION_STEP_FAILED);
   for (const std::string& command : CommandsSince(before)) EXPECT_FALSE(command.starts_with("LC")) << command;
-  EXPECT_EQ(store.calFactor3.dcGain, kept.dcGain);
+  EXPECT_EQ(fields.calFactor3.dcGain, kept.dcGain);
 
   // No answer to the read-back: nothing is measured or sent.
   before = CommandCount();
-  store.calFactor3.acOffset = 77;
+  fields.calFactor3.acOffset = 77;
   Instrument().withFaults([](sim::FaultPlan& f) { f.dropNextReply(); });
   EXPECT_EQ(Step(3, 16), 16 | CALIBRATION_STEP_FAILED);
   EXPECT_EQ(CommandsSince(before), (Texts{"RC:3:1"}));
-  EXPECT_EQ(store.calFactor3.acOffset, 77);
+  EXPECT_EQ(fields.calFactor3.acOffset, 77);
 
   // A line that does not exist measures nothing and still answers.
   EXPECT_EQ(Step(4, 1), 1 | CALIBRATION_STEP_FAILED);

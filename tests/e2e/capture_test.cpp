@@ -5,6 +5,7 @@
 #include "link/files/CsvExport.h"
 #include "link/protocol/CaptureDecoder.h"
 #include "link/store/ByteWriter.h"
+#include "link/store/LinkAccess.h"
 #include "sim/CallRenderer.h"
 #include "sim/ScenarioLibrary.h"
 
@@ -230,8 +231,8 @@ TEST_P(TextCallTimes, CsvTimesRiseWithTheCallAndTheReadoutDeltaIsLineTime) {
   const int marker = 3;
   const int cursor = marker + 60;
   ASSERT_LT(cursor, Records());
-  store.currentRecordIndex = marker;
-  store.cursorRecordIndex = cursor;
+  LinkFields(store).currentRecordIndex = marker;
+  LinkFields(store).cursorRecordIndex = cursor;
   const ReadoutRows rows = BuildCaptureReadout(store, ReadoutOptionsFrom(store), CaptureColors{}, nullptr);
   EXPECT_EQ(rows[8].text, "Bytes FROM marker:");
   EXPECT_EQ(rows[9].text, "60");
@@ -264,7 +265,7 @@ length 100
 
 TEST_F(Capture, TwoCallsInMultipleSessionModeThenTheUserAborts) {
   Ready(250);
-  store.sysCfg.sessionMode = 1;
+  LinkFields(store).sysCfg.sessionMode = 1;
   const auto first = Start(kTwoCalls, 0);
   const auto second = sim::renderCall(Scenario(kTwoCalls).calls[1]).bytes;
   // Both calls over, armed for a third.
@@ -315,7 +316,7 @@ TEST_F(Capture, RequestsThePollingLoopDoesNotTakeAreLost) {
   const std::size_t daBefore = 0;
   Post(WM_ORU_DEVICE_DISCONNECTED);  // dropped
   Post(WM_ORU_DOWNLOAD_FIRMWARE);    // dropped, but answered
-  store.sysCfg.modem3Volume = 77;
+  LinkFields(store).sysCfg.modem3Volume = 77;
   Post(WM_ORU_SET_CONFIG, 0x20);  // carried out inside the loop
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_DOWNLOAD_FIRMWARE, kHangMs));
   ASSERT_TRUE(Eventually(

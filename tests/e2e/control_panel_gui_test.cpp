@@ -11,6 +11,7 @@
 #include "link/files/DocumentFile.h"
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/panel/ControlView.h"
@@ -60,8 +61,8 @@ class ControlPanelGui : public apptest::AppFixture {
     return -1;
   }
   int Records() {
-    std::lock_guard lock(store().dataMutex);
-    return store().captureBuffer.GetSize();
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    return LinkFields(store()).captureBuffer.GetSize();
   }
   bool CaptureOn() { return store().Run().captureArmed() || store().Run().captureRunning(); }
   QString BufferPane() {
@@ -88,8 +89,8 @@ class ControlPanelGui : public apptest::AppFixture {
     instrument().loadScenario(parsed.scenario);
   }
   int Headers() {
-    std::lock_guard lock(store().dataMutex);
-    return store().captureHeaders.GetSize();
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    return LinkFields(store()).captureHeaders.GetSize();
   }
   // Waits for what the worker and the instrument do while no window hears of it: Qt's events
   // (the worker's notifications among them) stay queued.
@@ -251,7 +252,7 @@ TEST_F(ControlPanelGui, V21IsListedFirstOnlyWithFirmwareThatHasIt) {
   EXPECT_EQ(combo->itemText(0), "V.21");
   EXPECT_EQ(combo->count(), 5);
   Pick(IDC_STANDARD, "V.21");
-  EXPECT_EQ(store().sysCfg.standard, 4);
+  EXPECT_EQ(LinkFields(store()).sysCfg.standard, 4);
   EXPECT_EQ(app().settings.standard, 17);
 }
 
@@ -260,19 +261,19 @@ TEST_F(ControlPanelGui, CheckedParityErrorHighlightSurvivesARestartAndTheConfigu
   Pick(IDC_MODE, "ASYNC");
   Pick(IDC_FORMAT, "7E1");
   Click(IDC_HIGHLIGHT_PARITY_ERRORS);
-  ASSERT_EQ(store().highlightParityErrors, 1);
+  ASSERT_EQ(LinkFields(store()).highlightParityErrors, 1);
   Exit();
 
   ASSERT_TRUE(StartPanel());
   EXPECT_TRUE(Get<QAbstractButton>(IDC_HIGHLIGHT_PARITY_ERRORS)->isChecked());
-  EXPECT_EQ(store().highlightParityErrors, 1);
+  EXPECT_EQ(LinkFields(store()).highlightParityErrors, 1);
   EXPECT_EQ(app().settings.showParityErrors, 14);
   frametest::NotificationLog log(app().mainFrame);
   app().PostToWorker(WM_ORU_GET_CONFIG);  // the instrument's answer comes back as 2026
   ASSERT_TRUE(Eventually([&] { return log.Count(WM_ORU_GET_CONFIG) >= 1; }));
   EXPECT_TRUE(Get<QAbstractButton>(IDC_HIGHLIGHT_PARITY_ERRORS)->isChecked());
   EXPECT_EQ(app().settings.showParityErrors, 14);
-  EXPECT_EQ(store().highlightParityErrors, 1);
+  EXPECT_EQ(LinkFields(store()).highlightParityErrors, 1);
 }
 
 // Two short text calls, two seconds apart.

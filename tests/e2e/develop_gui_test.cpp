@@ -12,6 +12,7 @@
 
 #include "link/store/CaptureHeader.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/RegisterMaintenanceViews.h"
 #include "resources/data/ResourceIds.h"
@@ -95,7 +96,8 @@ TEST_F(DevelopGui, OpeningReadsBackEveryGroupAndShowsTheFactors) {
   }();
   EXPECT_EQ(rc, (Texts{"RC:1:0", "RC:1:1", "RC:2:0", "RC:2:1", "RC:3:0", "RC:3:1"}));
   EXPECT_EQ(Label(1014), QStringLiteral("Reading cal factors"));
-  const CCalFactor* lines[] = {&store().calFactor1, &store().calFactor2, &store().calFactor3};
+  const CCalFactor* lines[] = {&LinkFields(store()).calFactor1, &LinkFields(store()).calFactor2,
+                               &LinkFields(store()).calFactor3};
   const int ids[3][4] = {{1071, 1072, 1073, 1074}, {1075, 1076, 1077, 1078}, {1079, 1080, 1084, 1085}};
   for (int line = 0; line < 3; ++line) {
     const CCalFactor& f = *lines[line];
@@ -234,18 +236,18 @@ TEST_F(DevelopGui, RecallCaptureAndHdlcTestReplaceTheCapture) {
   EXPECT_EQ(log.Count("session.Refresh"), 1);
   ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_GET_CAPTURE_DATA) > notified; }));
   {
-    std::lock_guard lock(store().dataMutex);
-    EXPECT_GT(store().captureBuffer.GetSize(), 0);
-    EXPECT_NE(store().captureBuffer.GetSize(), 50);
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    EXPECT_GT(LinkFields(store()).captureBuffer.GetSize(), 0);
+    EXPECT_NE(LinkFields(store()).captureBuffer.GetSize(), 50);
   }
 
   log.Clear();
   Click(1028);
   EXPECT_EQ(log.Count("session.Refresh"), 1);
-  std::lock_guard lock(store().dataMutex);
-  ASSERT_EQ(store().captureHeaders.GetSize(), 1);
-  EXPECT_TRUE(store().captureHeaders[0].IsSync());
-  EXPECT_EQ(store().captureHeaders[0].byteCount, store().captureBuffer.GetSize());
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  ASSERT_EQ(LinkFields(store()).captureHeaders.GetSize(), 1);
+  EXPECT_TRUE(LinkFields(store()).captureHeaders[0].IsSync());
+  EXPECT_EQ(LinkFields(store()).captureHeaders[0].byteCount, LinkFields(store()).captureBuffer.GetSize());
 }
 
 TEST_F(DevelopGui, DownloadAppShowsProgressAndAbortsFromTheDialog) {
@@ -308,8 +310,8 @@ TEST_F(DevelopCalibration, BothGroupsOfLineOneThroughTheWorker) {
   const auto storeDc = std::find(sent.begin(), sent.end(), "LC:0");
   EXPECT_LT(storeDc - sent.begin(), std::find(sent.begin(), sent.end(), "VM:1:2") - sent.begin());
   EXPECT_EQ(sent.back(), "LC:0");
-  EXPECT_EQ(store().calFactor1.dcCalibrated, 1);
-  EXPECT_EQ(store().calFactor1.acCalibrated, 1);
+  EXPECT_EQ(LinkFields(store()).calFactor1.dcCalibrated, 1);
+  EXPECT_EQ(LinkFields(store()).calFactor1.acCalibrated, 1);
   auto* box = qobject_cast<QGroupBox*>(dialog->Control(1081));
   EXPECT_EQ(box->palette().color(QPalette::WindowText), QColor(0, 255, 0));
   EXPECT_FALSE(dialog->Procedure().Busy());
@@ -327,8 +329,8 @@ TEST_F(DevelopCalibration, AnOutOfRangeGainIsNotStored) {
               [](const PromptRecord& p) { EXPECT_EQ(p.title, QStringLiteral("Line 1 DC Meter")); });
   Calibrate(1097, 1);
   ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && !dialog->Procedure().Busy(); }));
-  EXPECT_EQ(store().calFactor1.dcGain, 1178);
-  EXPECT_EQ(store().calFactor1.dcCalibrated, 0);
+  EXPECT_EQ(LinkFields(store()).calFactor1.dcGain, 1178);
+  EXPECT_EQ(LinkFields(store()).calFactor1.dcCalibrated, 0);
   EXPECT_EQ(Label(1014), QStringLiteral("Calibrating LINE 1 DC offset"));
   ExpectWorkerReadsConfig();
   EXPECT_EQ(Count(CommandsSince(before), "LC:0"), 0);
@@ -340,7 +342,7 @@ TEST_F(DevelopCalibration, ADroppedMeterAnswerFailsTheStep) {
   ASSERT_NE(dialog, nullptr);
   const std::size_t before = Commands().size();
   // The first step sends LC only to undo factors that are not neutral, then RC, then DM:1.
-  const CCalFactor f = store().calFactor1;
+  const CCalFactor f = LinkFields(store()).calFactor1;
   const int repliesFirst = (f.dcOffset != 0 || f.dcGain != 1024) ? 2 : 1;
   answers.Box(IDOK, [this, repliesFirst](const PromptRecord&) {
     instrument().withFaults([repliesFirst](sim::FaultPlan& plan) {

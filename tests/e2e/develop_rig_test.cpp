@@ -3,6 +3,7 @@
 
 #include "WorkerRig.h"
 #include "link/worker/CalibrationStep.h"
+#include "link/store/LinkAccess.h"
 #include "maintenance/calibration/DevelopActions.h"
 
 namespace e2e {
@@ -40,14 +41,14 @@ TEST_F(DevelopRig, AShortCalibrationBlockIsPaddedWithZeros) {
   StartConnected();
   SetLine(1, 5.0);
   ASSERT_EQ(Step(1, 1), 1);
-  const LONG full = store.calFactor1.dcReading1;
+  const LONG full = LinkFields(store).calFactor1.dcReading1;
   ASSERT_GT(full, 512);  // 5 V above the zero count
 
   // Ten frames arrive, then the stream goes quiet for the rest of the read.
   Instrument().withFaults([](sim::FaultPlan& f) { f.blankIsoPackets(10, 10); });
   ASSERT_EQ(Step(1, 1), 1);
   // Frames 1..9 of the constant signal (144 samples) over all 304 samples.
-  EXPECT_EQ(store.calFactor1.dcReading1, full * 144 / 304);
+  EXPECT_EQ(LinkFields(store).calFactor1.dcReading1, full * 144 / 304);
 }
 
 class DevelopDevice : public WorkerRig {

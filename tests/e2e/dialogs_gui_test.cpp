@@ -13,6 +13,7 @@
 #include "link/files/DocumentFile.h"
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/dialogs/AboutDlg.h"
 #include "shell/frame/CMainFrame.h"
@@ -62,8 +63,8 @@ class DialogsGui : public apptest::AppFixture {
     });
   }
   CSysCfg Config() {
-    std::lock_guard lock(app().dataStore.dataMutex);
-    return app().dataStore.sysCfg;
+    std::lock_guard lock(LinkFields(app().dataStore).dataMutex);
+    return LinkFields(app().dataStore).sysCfg;
   }
   // Another thread can take dataMutex (it is recursive, so this thread could not tell).
   // True when another thread can take dataMutex while this one waits. The worker holds it for
@@ -74,9 +75,9 @@ class DialogsGui : public apptest::AppFixture {
     std::thread other([&] {
       const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
       while (!locked && std::chrono::steady_clock::now() < deadline) {
-        locked = app().dataStore.dataMutex.try_lock();
+        locked = LinkFields(app().dataStore).dataMutex.try_lock();
         if (locked)
-          app().dataStore.dataMutex.unlock();
+          LinkFields(app().dataStore).dataMutex.unlock();
         else
           std::this_thread::sleep_for(std::chrono::milliseconds(1));
       }
@@ -196,9 +197,9 @@ TEST_F(DialogsGui, ConfigurationLeavesAStandardTheRadiosCannotShowAlone) {
       [&](QDialog& d) {
         EXPECT_TRUE(Eventually([&] {
           // One lock: the dialog and the check read the same stored configuration.
-          std::lock_guard lock(app().dataStore.dataMutex);
+          std::lock_guard lock(LinkFields(app().dataStore).dataMutex);
           dialog.ReloadFromSettings();
-          return app().dataStore.sysCfg.standard == 3 && dialog.Values().numberKnown;
+          return LinkFields(app().dataStore).sysCfg.standard == 3 && dialog.Values().numberKnown;
         }));
         EXPECT_FALSE(Checked(d, 1013));
         EXPECT_FALSE(Checked(d, 1014));

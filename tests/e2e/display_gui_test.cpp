@@ -13,6 +13,7 @@
 #include "link/files/DocumentFile.h"
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "shell/OruApp.h"
 #include "shell/views/PlaceholderViews.h"
 #include "tests/shell/AppFixture.h"
@@ -61,18 +62,18 @@ TEST_F(DisplayGuiTest, TextCallGrowsLiveAndStopsAtTheEnd) {
   ASSERT_TRUE(Eventually([&] { return view->LiveRefreshStarts() > 0; }));
   ASSERT_TRUE(Eventually([&] { return store().endOfCaptureCode != 0 && !view->LiveRefreshRunning(); }, 60000));
   ASSERT_TRUE(Eventually([&] {
-    std::lock_guard guard(store().dataMutex);
-    return view->Layout().WalkedRecords() == store().captureBuffer.GetSize();
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    return view->Layout().WalkedRecords() == LinkFields(store()).captureBuffer.GetSize();
   }));
-  std::lock_guard guard(store().dataMutex);
-  EXPECT_GT(store().captureBuffer.GetSize(), 100);
-  ASSERT_GT(store().captureHeaders.GetSize(), 0);
+  std::lock_guard guard(LinkFields(store()).dataMutex);
+  EXPECT_GT(LinkFields(store()).captureBuffer.GetSize(), 100);
+  ASSERT_GT(LinkFields(store()).captureHeaders.GetSize(), 0);
   EXPECT_EQ(view->Layout().Lines().front().lineType, kHeaderLine);
 }
 
 TEST_F(DisplayGuiTest, ModemEventCallHoverShowsTheDecodedEvent) {
   ASSERT_TRUE(StartWith("v32bis-events"));
-  store().showModemEvents = 1;
+  LinkFields(store()).showModemEvents = 1;
   Capture();
   ASSERT_TRUE(Eventually([&] { return store().Run().captureRunning(); }));
   ASSERT_TRUE(Eventually([&] { return !store().Run().captureRunning() && !view->LiveRefreshRunning(); }));
@@ -82,15 +83,15 @@ TEST_F(DisplayGuiTest, ModemEventCallHoverShowsTheDecodedEvent) {
   view->EnsureLayout();
   int event = -1;
   {
-    std::lock_guard guard(store().dataMutex);
-    for (int i = 0; i < store().captureBuffer.GetSize() && event == -1; ++i)
-      if (store().captureBuffer[i].markerShown == 1) event = i;
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    for (int i = 0; i < LinkFields(store()).captureBuffer.GetSize() && event == -1; ++i)
+      if (LinkFields(store()).captureBuffer[i].markerShown == 1) event = i;
   }
   ASSERT_NE(event, -1);
   const QRect cell = view->ByteCellRect(event);
   ASSERT_FALSE(cell.isEmpty());
   Hover(cell.center());
-  EXPECT_EQ(store().cursorRecordIndex, event);
+  EXPECT_EQ(LinkFields(store()).cursorRecordIndex, event);
   const ReadoutRows rows = readout->CurrentRows();
   EXPECT_EQ(rows[0].text.rfind("Modem event # 0", 0), 0u) << rows[0].text;
   EXPECT_EQ(rows[2].text, "2100Hz detected");
@@ -126,8 +127,8 @@ TEST_F(DisplayGuiTest, ClearCaptureDuringTheLiveRefreshLaysOutAfreshWithNoStaleL
   Capture();
   ASSERT_TRUE(Eventually(
       [&] {
-        std::lock_guard guard(store().dataMutex);
-        return view->LiveRefreshRunning() && store().captureBuffer.GetSize() > 0;
+        std::lock_guard guard(LinkFields(store()).dataMutex);
+        return view->LiveRefreshRunning() && LinkFields(store()).captureBuffer.GetSize() > 0;
       },
       60000));
   const int layouts = view->FullLayouts();
@@ -136,9 +137,9 @@ TEST_F(DisplayGuiTest, ClearCaptureDuringTheLiveRefreshLaysOutAfreshWithNoStaleL
   ASSERT_TRUE(Eventually([&] { return view->LiveTicks() > ticks + 1 || !view->LiveRefreshRunning(); }, 60000));
   view->EnsureLayout();
   EXPECT_GT(view->FullLayouts(), layouts);
-  std::lock_guard guard(store().dataMutex);
-  EXPECT_TRUE(LinesWithinCapture(view->Layout(), store().captureBuffer.GetSize()));
-  EXPECT_LE(view->Layout().WalkedRecords(), store().captureBuffer.GetSize());
+  std::lock_guard guard(LinkFields(store()).dataMutex);
+  EXPECT_TRUE(LinesWithinCapture(view->Layout(), LinkFields(store()).captureBuffer.GetSize()));
+  EXPECT_LE(view->Layout().WalkedRecords(), LinkFields(store()).captureBuffer.GetSize());
 }
 
 TEST_F(DisplayGuiTest, FilesWithoutHeadersOrWithAHugeMarkerPaintAndHoverCleanly) {
@@ -146,13 +147,14 @@ TEST_F(DisplayGuiTest, FilesWithoutHeadersOrWithAHugeMarkerPaintAndHoverCleanly)
   {
     CORUData noHeader;
     for (int i = 0; i < 300; ++i)
-      noHeader.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), static_cast<UCHAR>(i % 3 ? CAPT_ANSWER : 0),
-                                          static_cast<ULONG>(i), static_cast<ULONG>(i / 10)));
+      LinkFields(noHeader).captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i),
+                                                      static_cast<UCHAR>(i % 3 ? CAPT_ANSWER : 0),
+                                                      static_cast<ULONG>(i), static_cast<ULONG>(i / 10)));
     ASSERT_EQ(SaveDocumentFile(Path("noheader.hsc").toStdString(), noHeader, DocumentType::Capture, FileSettings{}),
               FileStatus::Ok);
     CORUData hugeMarker;
     apptest::FillCapture(hugeMarker, 80, 5);
-    hugeMarker.currentRecordIndex = 0x7FFFFFF0;
+    LinkFields(hugeMarker).currentRecordIndex = 0x7FFFFFF0;
     ASSERT_EQ(SaveDocumentFile(Path("marker.hsc").toStdString(), hugeMarker, DocumentType::Capture, FileSettings{}),
               FileStatus::Ok);
   }
@@ -163,18 +165,18 @@ TEST_F(DisplayGuiTest, FilesWithoutHeadersOrWithAHugeMarkerPaintAndHoverCleanly)
     view->EnsureLayout();
     int records = 0;
     {
-      std::lock_guard guard(store().dataMutex);
-      records = store().captureBuffer.GetSize();
+      std::lock_guard guard(LinkFields(store()).dataMutex);
+      records = LinkFields(store()).captureBuffer.GetSize();
       EXPECT_TRUE(LinesWithinCapture(view->Layout(), records));
       EXPECT_EQ(view->Layout().WalkedRecords(), records);
     }
     ASSERT_GT(records, 0);
-    EXPECT_LT(store().currentRecordIndex, records);
+    EXPECT_LT(LinkFields(store()).currentRecordIndex, records);
     EXPECT_FALSE(view->viewport()->grab().isNull());
     const QRect cell = view->ByteCellRect(0);
     ASSERT_FALSE(cell.isEmpty());
     Hover(cell.center());
-    EXPECT_EQ(store().cursorRecordIndex, 0);
+    EXPECT_EQ(LinkFields(store()).cursorRecordIndex, 0);
     EXPECT_FALSE(readout->CurrentRows()[0].text.empty());
     EXPECT_FALSE(readout->viewport()->grab().isNull());
   }

@@ -25,6 +25,7 @@
 #include "link/files/DocumentFile.h"
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "maintenance/CORUDevelop.h"
 #include "maintenance/RegisterMaintenanceViews.h"
 #include "shell/frame/CMainFrame.h"
@@ -98,9 +99,9 @@ class DocumentGui : public apptest::AppFixture {
     Held held;
     held.records = apptest::CaptureFields(store());
     held.samples = apptest::TraceSamples(store());
-    std::lock_guard lock(store().dataMutex);
-    for (const CORUCaptureHeader& header : store().captureHeaders) held.headers.push_back(header);
-    held.marker = store().currentRecordIndex;
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    for (const CORUCaptureHeader& header : LinkFields(store()).captureHeaders) held.headers.push_back(header);
+    held.marker = LinkFields(store()).currentRecordIndex;
     return held;
   }
   void DoubleClickByte(int index) {
@@ -122,8 +123,8 @@ class DocumentGui : public apptest::AppFixture {
     return titles;
   }
   bool LaidOutWhole() {
-    std::lock_guard lock(store().dataMutex);
-    return view->Layout().WalkedRecords() == store().captureBuffer.GetSize();
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    return view->Layout().WalkedRecords() == LinkFields(store()).captureBuffer.GetSize();
   }
   // "Recall Session", then Recall #row once the directory is in.
   void RecallFromPanel(int row) {
@@ -287,13 +288,13 @@ TEST_P(RecallArrival, TheSessionViewCoversEveryRecordRightAfterTheDownload) {
   ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_GET_CAPTURE_DATA) > downloads; }));
 
   // No display option clicked, no resize: what 2034 left on screen.
-  std::lock_guard lock(store().dataMutex);
-  const int records = store().captureBuffer.GetSize();
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  const int records = LinkFields(store()).captureBuffer.GetSize();
   const bool appended = c.options == ID_NEW_CAPTURE_CONCATENATE;
-  ASSERT_EQ(store().captureHeaders.GetSize(), appended ? 2 : 1);
+  ASSERT_EQ(LinkFields(store()).captureHeaders.GetSize(), appended ? 2 : 1);
   ASSERT_GT(records, appended ? 6 : 0);
   EXPECT_EQ(view->Layout().WalkedRecords(), records);
-  EXPECT_EQ(ScreenTitles().size(), static_cast<std::size_t>(store().captureHeaders.GetSize()));
+  EXPECT_EQ(ScreenTitles().size(), static_cast<std::size_t>(LinkFields(store()).captureHeaders.GetSize()));
   int covered = 0;
   for (const CORUSessionLine& line : view->Layout().Lines())
     if (line.IsData()) covered += line.lastByte - line.firstByte + 1;
@@ -321,7 +322,7 @@ TEST_F(DocumentGui, TheModePaneAndTheModemEventsBoxFollowTheStandardThroughNewOp
   for (UCHAR standard : {UCHAR(0), UCHAR(2)}) {  // B300, 9600
     CORUData other;
     apptest::FillCapture(other, 6, 4);
-    other.sysCfg.standard = standard;
+    LinkFields(other).sysCfg.standard = standard;
     ASSERT_EQ(SaveDocumentFile(Path(QString("s%1.hsc").arg(standard)).toStdString(), other, DocumentType::Capture,
                                FileSettings{}),
               FileStatus::Ok);
@@ -413,9 +414,9 @@ TEST_P(EventName, IsCutOnceAndReadsTheSameOnScreenInBothExportsAndAfterReload) {
   }
   ASSERT_TRUE(Eventually([&] { return LaidOutWhole(); }));
   {
-    std::lock_guard lock(store().dataMutex);
-    ASSERT_EQ(store().captureHeaders.GetSize(), 1);
-    EXPECT_EQ(store().captureHeaders[0].eventName, "CONNECT 9600/S");
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    ASSERT_EQ(LinkFields(store()).captureHeaders.GetSize(), 1);
+    EXPECT_EQ(LinkFields(store()).captureHeaders[0].eventName, "CONNECT 9600/S");
   }
   const std::vector<std::string> screen = ScreenTitles();
   ASSERT_EQ(screen.size(), 1u);

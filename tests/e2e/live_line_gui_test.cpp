@@ -33,6 +33,7 @@
 #include "trace/CORUSignalTrace.h"
 #include "trace/CORUTraceControl.h"
 #include "trace/RegisterTraceViews.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -124,23 +125,24 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   const sim::CallScript& call = scenario.calls.at(calls.front().index);
   ASSERT_TRUE(Eventually([&] { return store().endOfCaptureCode != 0 && answers.AllUsed(); }, 60000));
   {
-    std::lock_guard guard(store().dataMutex);
-    ASSERT_EQ(store().captureHeaders.GetSize(), 1);
-    EXPECT_EQ(store().captureHeaders[0].eventName, call.connectText);
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    ASSERT_EQ(LinkFields(store()).captureHeaders.GetSize(), 1);
+    EXPECT_EQ(LinkFields(store()).captureHeaders[0].eventName, call.connectText);
   }
   const std::vector<sim::CapturedByte> sent = sim::renderCall(call).bytes;
   {
-    std::lock_guard guard(store().dataMutex);
-    ASSERT_EQ(store().captureBuffer.GetSize(), static_cast<int>(sent.size()));
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    ASSERT_EQ(LinkFields(store()).captureBuffer.GetSize(), static_cast<int>(sent.size()));
     for (size_t i = 0; i < sent.size(); ++i) {
-      const CCaptBuf& got = store().captureBuffer[static_cast<int>(i)];
+      const CCaptBuf& got = LinkFields(store()).captureBuffer[static_cast<int>(i)];
       ASSERT_EQ(got.data, sent[i].data) << i;
       ASSERT_EQ(got.flags & 0xC0, sent[i].attr & 0xC0) << i;
     }
   }
   ASSERT_TRUE(Eventually([&] {
-    std::lock_guard guard(store().dataMutex);
-    return !session->LiveRefreshRunning() && session->Layout().WalkedRecords() == store().captureBuffer.GetSize();
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    return !session->LiveRefreshRunning() &&
+           session->Layout().WalkedRecords() == LinkFields(store()).captureBuffer.GetSize();
   }));
   // The capture ended by itself: every control its start locked comes back, so the next press works.
   ASSERT_TRUE(Eventually([&] {
@@ -160,8 +162,8 @@ TEST_F(LiveLineGui, DefaultLineGivesEveryTabSomethingWithinAMinute) {
   const sim::Micros triggerArmed = Armed("TC:0:3:1000");
   ASSERT_TRUE(Eventually(
       [&] {
-        std::lock_guard guard(store().dataMutex);
-        return store().traceSamples.GetSize() == 1000 && traceButton()->text() == "Capture Trace";
+        std::lock_guard guard(LinkFields(store()).dataMutex);
+        return LinkFields(store()).traceSamples.GetSize() == 1000 && traceButton()->text() == "Capture Trace";
       },
       60000));
   EXPECT_LT(LineTime() - triggerArmed, kCycle);
@@ -225,12 +227,12 @@ TEST_P(NamedLineGui, CapturePressedTenSecondsAfterTheStartCatchesTheFirstCall) {
   if (first.connects()) {
     ASSERT_TRUE(Eventually(
         [&] {
-          std::lock_guard guard(store().dataMutex);
-          return store().captureHeaders.GetSize() == 1 && store().captureBuffer.GetSize() > 0;
+          std::lock_guard guard(LinkFields(store()).dataMutex);
+          return LinkFields(store()).captureHeaders.GetSize() == 1 && LinkFields(store()).captureBuffer.GetSize() > 0;
         },
         60000));
-    std::lock_guard guard(store().dataMutex);
-    EXPECT_EQ(store().captureHeaders[0].eventName, first.connectText.substr(0, 14));
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    EXPECT_EQ(LinkFields(store()).captureHeaders[0].eventName, first.connectText.substr(0, 14));
   }
   if (c.end == nullptr) capture->click();  // End Capture
   ASSERT_TRUE(Eventually([&] { return answers.AllUsed() && !store().Run().captureBusy(); }, 60000));

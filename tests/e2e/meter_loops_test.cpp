@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "WorkerRig.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 namespace {
@@ -52,8 +53,8 @@ TEST_F(MeterLoops, VoltMeterCarriesOutVolumeSettingsAndDropsTheRest) {
   Start("volt-meter");
   store.selectedLine = 2;
   store.acUnit = 1;
-  store.sysCfg.item4 = 3;
-  store.sysCfg.item3 = 5;
+  LinkFields(store).sysCfg.item4 = 3;
+  LinkFields(store).sysCfg.item3 = 5;
   Post(WM_ORU_START_LINE_TEST);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_LINE_TEST_DATA, kHangMs));
   const std::size_t before = CommandCount();

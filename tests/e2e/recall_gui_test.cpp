@@ -22,6 +22,7 @@
 #include "display/TimingView.h"
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/OruDocument.h"
@@ -152,8 +153,8 @@ TEST_F(RecallGui, RowsShowFullEmptyAndEachModeOfTheFactoryMemory) {
   EXPECT_EQ(result, QDialog::Rejected);
   RoundTrip();
   EXPECT_EQ(DownloadsAsked(), 0);
-  std::lock_guard guard(store().dataMutex);
-  EXPECT_TRUE(store().captureBuffer.IsEmpty());
+  std::lock_guard guard(LinkFields(store()).dataMutex);
+  EXPECT_TRUE(LinkFields(store()).captureBuffer.IsEmpty());
 }
 
 struct RecallCase {
@@ -176,20 +177,21 @@ TEST_P(RecallDownload, AddsTheStoredSessionAsANewEvent) {
   const int result = Run([&](QDialog& d) { EXPECT_TRUE(ScriptedAnswerer::Click(d, RecallIdsOfRow(c.row).recall)); });
   EXPECT_EQ(result, QDialog::Accepted);
   EXPECT_FALSE(dialog->WindowExists());
-  EXPECT_EQ(store().sysCfg.sync, c.sync);
-  EXPECT_EQ(store().sysCfg.lineType, c.lineType);
-  EXPECT_EQ(store().sysCfg.parity7E1, c.parity7E1);
+  EXPECT_EQ(LinkFields(store()).sysCfg.sync, c.sync);
+  EXPECT_EQ(LinkFields(store()).sysCfg.lineType, c.lineType);
+  EXPECT_EQ(LinkFields(store()).sysCfg.parity7E1, c.parity7E1);
   ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_GET_CAPTURE_DATA) > downloads; }));
 
   const bool appended = c.options == 1;
   const std::vector<apptest::RecordFields> now = apptest::CaptureFields(store());
   {
-    std::lock_guard guard(store().dataMutex);
-    ASSERT_EQ(store().captureHeaders.GetSize(), appended ? 2 : 1);
-    const CORUCaptureHeader& event = store().captureHeaders[store().captureHeaders.GetSize() - 1];
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    ASSERT_EQ(LinkFields(store()).captureHeaders.GetSize(), appended ? 2 : 1);
+    const CORUCaptureHeader& event =
+        LinkFields(store()).captureHeaders[LinkFields(store()).captureHeaders.GetSize() - 1];
     EXPECT_EQ(event.firstIndex, appended ? 50 : 0);
     EXPECT_EQ(static_cast<std::size_t>(event.byteCount), StoredBytes(c.row));
-    EXPECT_EQ(event.byteCount, store().captureBuffer.GetSize() - event.firstIndex);
+    EXPECT_EQ(event.byteCount, LinkFields(store()).captureBuffer.GetSize() - event.firstIndex);
     EXPECT_EQ(event.IsSync(), c.sync == 1);
     EXPECT_EQ((event.flags & EVENT_4WIRE) != 0, c.lineType == 1);
     EXPECT_EQ((event.flags & EVENT_7E1) != 0, c.parity7E1 == 1);
@@ -214,10 +216,10 @@ TEST_P(RecallDownload, AddsTheStoredSessionAsANewEvent) {
   EXPECT_EQ(header, 1);
   EXPECT_GT(data, 0);
   if (c.sync == 1) {
-    std::lock_guard guard(store().dataMutex);
+    std::lock_guard guard(LinkFields(store()).dataMutex);
     int destuffed = 0;
-    for (int i = appended ? 50 : 0; i < store().captureBuffer.GetSize(); ++i)
-      destuffed += store().captureBuffer[i].syncSequence != 0 ? 1 : 0;
+    for (int i = appended ? 50 : 0; i < LinkFields(store()).captureBuffer.GetSize(); ++i)
+      destuffed += LinkFields(store()).captureBuffer[i].syncSequence != 0 ? 1 : 0;
     EXPECT_GT(destuffed, 0);
   }
 }
@@ -258,9 +260,9 @@ TEST_F(RecallGui, AnAcceptedAutosaveNamesTheDocumentAfterTheStoredDate) {
   EXPECT_TRUE(app().currentDocument->PathName().contains("January 10, 2024 09_15_02"))
       << app().currentDocument->PathName().toStdString();
   ASSERT_TRUE(Eventually([&] { return notes->Count(WM_ORU_GET_CAPTURE_DATA) > downloads; }));
-  std::lock_guard guard(store().dataMutex);
-  ASSERT_EQ(store().captureHeaders.GetSize(), 1);
-  EXPECT_EQ(static_cast<std::size_t>(store().captureBuffer.GetSize()), StoredBytes(1));
+  std::lock_guard guard(LinkFields(store()).dataMutex);
+  ASSERT_EQ(LinkFields(store()).captureHeaders.GetSize(), 1);
+  EXPECT_EQ(static_cast<std::size_t>(LinkFields(store()).captureBuffer.GetSize()), StoredBytes(1));
 }
 
 TEST_F(RecallGui, AnUnplugDuringTheDirectoryReadLeavesCancelWorking) {
@@ -286,10 +288,10 @@ TEST_F(RecallGui, ADoubleClickOnTheScopeFillsTheTraceReadout) {
   ASSERT_TRUE(StartApp());
   apptest::FillTrace(store(), 1000);
   {
-    std::lock_guard guard(store().dataMutex);
-    store().currentTrace.scaleIndex = 0;
-    store().currentTrace.spanIndex = 1;
-    store().sysCfg.value2 = 0.1;
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    LinkFields(store()).currentTrace.scaleIndex = 0;
+    LinkFields(store()).currentTrace.spanIndex = 1;
+    LinkFields(store()).sysCfg.value2 = 0.1;
   }
   app().settings.traceSnap = 1;
   app().SelectTab(1);
@@ -307,16 +309,17 @@ TEST_F(RecallGui, ADoubleClickOnTheScopeFillsTheTraceReadout) {
   };
   send(QEvent::MouseMove, QPoint(250, 40), Qt::NoButton);
   send(QEvent::MouseButtonDblClick, QPoint(180, 100), Qt::LeftButton);
-  ASSERT_TRUE(Eventually([&] { return store().traceMarker1 != -1 && store().traceMarker2 != -1; }));
+  ASSERT_TRUE(
+      Eventually([&] { return LinkFields(store()).traceMarker1 != -1 && LinkFields(store()).traceMarker2 != -1; }));
   EXPECT_EQ(readout->Mode(), CORUTimingView::DisplayMode::SignalTrace);
 
-  const int m1 = store().traceMarker1;
-  const int m2 = store().traceMarker2;
+  const int m1 = LinkFields(store()).traceMarker1;
+  const int m2 = LinkFields(store()).traceMarker2;
   EXPECT_LT(m1, m2);  // the marker lies left of the mouse
   int s1 = 0;
   {
-    std::lock_guard guard(store().dataMutex);
-    s1 = store().traceSamples[m1];
+    std::lock_guard guard(LinkFields(store()).dataMutex);
+    s1 = LinkFields(store()).traceSamples[m1];
   }
   const TraceReadoutRows rows = readout->CurrentTraceRows();
   EXPECT_EQ(rows[6].text, "Time: " + Fixed(m1 * 0.01, 2) + " seconds");

@@ -7,6 +7,7 @@
 
 #include "SweepSupport.h"
 #include "sim/FaultPlan.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 namespace {
@@ -114,9 +115,10 @@ class ReplyFaultSweep : public WorkerRig, public ::testing::WithParamInterface<F
     const FaultCase c = GetParam();
     session_ = SweepSession(c.flow == Flow::DownloadText ? 2400 : 14400, 40);
     Instrument().withFirmware([&](sim::Firmware& f) { f.memory().setSession(1, session_); });
-    version_ = store.sysCfg.firmwareVersion;
-    value1_ = store.sysCfg.value1;
-    value2_ = store.sysCfg.value2;
+    auto& fields = LinkFields(store);
+    version_ = fields.sysCfg.firmwareVersion;
+    value1_ = fields.sysCfg.value1;
+    value2_ = fields.sysCfg.value2;
     ASSERT_EQ(version_, "V 1.0.8");
     Instrument().withFaults([&](sim::FaultPlan& plan) { Arm(plan, c); });
   }
@@ -147,13 +149,14 @@ class ReplyFaultSweep : public WorkerRig, public ::testing::WithParamInterface<F
   }
 
   void CheckEvents() {
-    std::lock_guard guard(store.dataMutex);
-    const int records = store.captureBuffer.GetSize();
-    const int headers = store.captureHeaders.GetSize();
+    auto& fields = LinkFields(store);
+    std::lock_guard guard(fields.dataMutex);
+    const int records = fields.captureBuffer.GetSize();
+    const int headers = fields.captureHeaders.GetSize();
     EXPECT_LE(headers, 1);
     for (int i = 0; i < headers; ++i) {
-      const CORUCaptureHeader& h = store.captureHeaders[i];
-      const LONG end = i + 1 < headers ? store.captureHeaders[i + 1].firstIndex : records;
+      const CORUCaptureHeader& h = fields.captureHeaders[i];
+      const LONG end = i + 1 < headers ? fields.captureHeaders[i + 1].firstIndex : records;
       EXPECT_EQ(h.byteCount, end - h.firstIndex);
     }
   }
@@ -167,6 +170,7 @@ class ReplyFaultSweep : public WorkerRig, public ::testing::WithParamInterface<F
 TEST_P(ReplyFaultSweep, NoCrashNoHangNoMixingAndOnlyTheInstrumentsRecords) {
   const FaultCase c = GetParam();
   std::string why;
+  auto& fields = LinkFields(store);
   switch (c.flow) {
     case Flow::CaptureBinary:
     case Flow::CaptureText: {
@@ -213,12 +217,12 @@ TEST_P(ReplyFaultSweep, NoCrashNoHangNoMixingAndOnlyTheInstrumentsRecords) {
       // The version is VN's own answer or what it was: never another command's reply.
       std::vector<std::string> versions = {version_};
       if (IsGarble(c.fault)) versions.push_back(GarbledField("vn:" + version_, c.fault));
-      const std::string version = store.sysCfg.firmwareVersion;
+      const std::string version = fields.sysCfg.firmwareVersion;
       EXPECT_NE(std::find(versions.begin(), versions.end(), version), versions.end()) << version;
       const bool garbledGc = IsGarble(c.fault) && c.reply == 2;  // TC:2, CA:2, GC:18:19, SC, VN
       if (!garbledGc) {
-        EXPECT_EQ(store.sysCfg.value1, value1_);
-        EXPECT_EQ(store.sysCfg.value2, value2_);
+        EXPECT_EQ(fields.sysCfg.value1, value1_);
+        EXPECT_EQ(fields.sysCfg.value2, value2_);
       }
       break;
     }
@@ -228,9 +232,9 @@ TEST_P(ReplyFaultSweep, NoCrashNoHangNoMixingAndOnlyTheInstrumentsRecords) {
   const std::size_t connected = notes.Count(WM_ORU_DEVICE_CONNECTED);
   Post(WM_ORU_DEVICE_CONNECTED);
   ASSERT_TRUE(notes.WaitForCount(WM_ORU_DEVICE_CONNECTED, connected + 1, kHangMs));
-  EXPECT_EQ(store.sysCfg.firmwareVersion, version_);
-  EXPECT_EQ(store.sysCfg.value1, value1_);
-  EXPECT_EQ(store.sysCfg.value2, value2_);
+  EXPECT_EQ(fields.sysCfg.firmwareVersion, version_);
+  EXPECT_EQ(fields.sysCfg.value1, value1_);
+  EXPECT_EQ(fields.sysCfg.value2, value2_);
 }
 
 // Replies from the start of each flow, as fault-free runs give them: the binary capture 11 (7 of

@@ -1,4 +1,5 @@
 #include "WorkerRig.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 namespace {
@@ -12,8 +13,8 @@ TEST_F(SettingsMasks, EachMaskInUseSendsItsItemsInTheFixedOrder) {
   ConnectNotifications();
   // The read-back after each request refreshes the record: the values are set again each time.
   auto fill = [this] {
-    std::lock_guard guard(store.dataMutex);
-    CSysCfg& cfg = store.sysCfg;
+    std::lock_guard guard(LinkFields(store).dataMutex);
+    CSysCfg& cfg = LinkFields(store).sysCfg;
     cfg.modem3Volume = 200;
     cfg.standard = 2;
     cfg.parity7E1 = 0;

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "WorkerRig.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 namespace {
@@ -49,13 +50,14 @@ TEST_F(SignalTrace, ATriggeredTraceEmptiesTheOldSamplesAndTakesAThousand) {
     f.config().setValue(16, 2);  // an AC range: the samples swing both ways
     f.config().setValue(17, 0);
   });
-  store.sysCfg.traceScale = 2;
-  store.sysCfg.traceSpan = 0;
-  store.sysCfg.traceLevel = -32;
+  auto& fields = LinkFields(store);
+  fields.sysCfg.traceScale = 2;
+  fields.sysCfg.traceSpan = 0;
+  fields.sysCfg.traceLevel = -32;
   {
-    std::lock_guard guard(store.dataMutex);
-    store.traceSamples.Add(7);
-    store.traceSamples.Add(8);
+    std::lock_guard guard(fields.dataMutex);
+    fields.traceSamples.Add(7);
+    fields.traceSamples.Add(8);
   }
   const std::size_t before = CommandCount();
   Post(WM_ORU_START_TRIGGERED_TRACE, 1);
@@ -68,14 +70,14 @@ TEST_F(SignalTrace, ATriggeredTraceEmptiesTheOldSamplesAndTakesAThousand) {
   EXPECT_LT(triggered, ended);
   EXPECT_FALSE(store.Run().traceRunning());
   EXPECT_FALSE(store.Run().traceTriggerArmed());
-  EXPECT_EQ(store.currentTrace.scaleIndex, 2);
-  EXPECT_EQ(store.currentTrace.spanIndex, 0);
-  EXPECT_EQ(store.currentTrace.voltageLevel, -32);  // the level the trace was started with
+  EXPECT_EQ(fields.currentTrace.scaleIndex, 2);
+  EXPECT_EQ(fields.currentTrace.spanIndex, 0);
+  EXPECT_EQ(fields.currentTrace.voltageLevel, -32);  // the level the trace was started with
   {
-    std::lock_guard guard(store.dataMutex);
-    ASSERT_EQ(store.traceSamples.GetSize(), 1000);
+    std::lock_guard guard(fields.dataMutex);
+    ASSERT_EQ(fields.traceSamples.GetSize(), 1000);
     bool negative = false;
-    for (int i = 0; i < 1000; ++i) negative = negative || store.traceSamples[i] < 0;
+    for (int i = 0; i < 1000; ++i) negative = negative || fields.traceSamples[i] < 0;
     EXPECT_TRUE(negative);
   }
   // The end of polling says TC:2 once more after a pause.

@@ -1,4 +1,5 @@
 #include "WorkerRig.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 namespace {
@@ -38,17 +39,19 @@ TEST_F(Startup, ColdStartWithoutInstrumentThenPlugIn) {
                                 WM_ORU_ENABLE_60S_SPAN, WM_ORU_DEVICE_CONNECTED}));
   EXPECT_EQ(store.firmwareNewA, 1);
   EXPECT_EQ(store.firmwareNewB, 1);
-  EXPECT_EQ(store.sysCfg.firmwareVersion, "V 1.0.8");
-  EXPECT_DOUBLE_EQ(store.sysCfg.value1, 0.005);
-  EXPECT_DOUBLE_EQ(store.sysCfg.value2, -0.1);
+  auto& fields = LinkFields(store);
+  EXPECT_EQ(fields.sysCfg.firmwareVersion, "V 1.0.8");
+  EXPECT_DOUBLE_EQ(fields.sysCfg.value1, 0.005);
+  EXPECT_DOUBLE_EQ(fields.sysCfg.value2, -0.1);
 }
 
 TEST_F(Startup, AnInstrumentPresentAtStartIsInitialisedQuietly) {
   Plug();
   Instrument().withFirmware([](sim::Firmware& f) { f.setVersion("V 1.0.7"); });
-  store.sysCfg.item4 = 7;
-  store.sysCfg.item5 = 9;
-  store.sysCfg.modem3Volume = 128;
+  auto& fields = LinkFields(store);
+  fields.sysCfg.item4 = 7;
+  fields.sysCfg.item5 = 9;
+  fields.sysCfg.modem3Volume = 128;
   StartFrame();
   StartWorker();
   ConnectNotifications();
@@ -59,17 +62,17 @@ TEST_F(Startup, AnInstrumentPresentAtStartIsInitialisedQuietly) {
   EXPECT_EQ(frame_->arrivals(), 0);
 
   // Settings, then the configuration read back, then the echo.
-  store.sysCfg.standard = 3;
-  store.sysCfg.parity7E1 = 1;
-  store.sysCfg.sync = 0;
+  fields.sysCfg.standard = 3;
+  fields.sysCfg.parity7E1 = 1;
+  fields.sysCfg.sync = 0;
   notes.Clear();
   Post(WM_ORU_SET_CONFIG, 0x1C0);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_SET_CONFIG, kHangMs));
   EXPECT_EQ(notes.Ids(), (Notes{WM_ORU_GET_CONFIG, WM_ORU_SET_CONFIG}));
   const Texts commands = Commands(Instrument());
   EXPECT_EQ(Texts(commands.end() - 2, commands.end()), (Texts{"SC:7:3:8:1:9:0", "GC:7:8:9"}));
-  EXPECT_EQ(store.sysCfg.standard, 3);
-  EXPECT_EQ(store.sysCfg.parity7E1, 1);
+  EXPECT_EQ(fields.sysCfg.standard, 3);
+  EXPECT_EQ(fields.sysCfg.parity7E1, 1);
 
   // A 2072 is answered by exactly one 2072 and sends nothing.
   notes.Clear();

@@ -2,6 +2,7 @@
 
 #include "WorkerRig.h"
 #include "link/protocol/StoredDirectory.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 namespace {
@@ -66,9 +67,10 @@ class StoredData : public WorkerRig {
 TEST_F(StoredData, NineSlotDirectoryWithFullEmptyOverlongAndMissingReplies) {
   Start();
   Instrument().withFirmware([](sim::Firmware& f) { f.memory().setSession(4, sim::StoredSession()); });
-  store.sessionDirectory[3].startDate = "old";
-  store.sessionDirectory[6].startDate = "kept";
-  store.sessionDirectory[6].reserved32 = 77;
+  auto& fields = LinkFields(store);
+  fields.sessionDirectory[3].startDate = "old";
+  fields.sessionDirectory[6].startDate = "kept";
+  fields.sessionDirectory[6].reserved32 = 77;
   const std::size_t before = CommandCount();
   // Slot 7's reply never comes: the entry keeps what it held, its notification still goes out.
   Post(WM_ORU_GET_SESSION_HEADER, static_cast<WPARAM>(-1));
@@ -77,38 +79,39 @@ TEST_F(StoredData, NineSlotDirectoryWithFullEmptyOverlongAndMissingReplies) {
   EXPECT_EQ(CommandsSince(before), (Texts{"SH:1", "SH:2", "SH:3", "SH:4", "SH:5", "SH:6", "SH:7", "SH:8", "SH:9"}));
   const auto messages = notes.Messages();
   for (WPARAM slot = 0; slot < 9; ++slot) EXPECT_EQ(messages[slot].wParam, slot);
-  EXPECT_EQ(store.sessionDirectory[0].startDate, "01/10/24");
-  EXPECT_EQ(store.sessionDirectory[0].startTime, "09:15:02");
-  EXPECT_GT(store.sessionDirectory[0].reserved32, 0);
-  EXPECT_EQ(store.sessionDirectory[3].reserved32, 0);  // emptied slot 4
-  EXPECT_EQ(store.sessionDirectory[3].startDate, "old");
-  EXPECT_EQ(store.sessionDirectory[3].flags & EVENT_SYNC, 0);
-  EXPECT_EQ(store.sessionDirectory[7].flags & EVENT_4WIRE, EVENT_4WIRE);  // four-wire session
-  EXPECT_EQ(store.sessionDirectory[1].flags & EVENT_7E1, EVENT_7E1);      // parity-7e1 session
+  EXPECT_EQ(fields.sessionDirectory[0].startDate, "01/10/24");
+  EXPECT_EQ(fields.sessionDirectory[0].startTime, "09:15:02");
+  EXPECT_GT(fields.sessionDirectory[0].reserved32, 0);
+  EXPECT_EQ(fields.sessionDirectory[3].reserved32, 0);  // emptied slot 4
+  EXPECT_EQ(fields.sessionDirectory[3].startDate, "old");
+  EXPECT_EQ(fields.sessionDirectory[3].flags & EVENT_SYNC, 0);
+  EXPECT_EQ(fields.sessionDirectory[7].flags & EVENT_4WIRE, EVENT_4WIRE);  // four-wire session
+  EXPECT_EQ(fields.sessionDirectory[1].flags & EVENT_7E1, EVENT_7E1);      // parity-7e1 session
 
   // Replies the instrument does not send normally: read through the parser directly.
   EXPECT_EQ(ParseSessionHeader(store, "sh:3:01/02/10:12:30:45:12345:0100:0038"), 1);
-  EXPECT_EQ(store.sessionDirectory[2].startTime, "12:30:45");
-  EXPECT_EQ(store.sessionDirectory[2].reserved32, 256);
-  EXPECT_EQ(store.sessionDirectory[2].flags, 0x38);
+  EXPECT_EQ(fields.sessionDirectory[2].startTime, "12:30:45");
+  EXPECT_EQ(fields.sessionDirectory[2].reserved32, 256);
+  EXPECT_EQ(fields.sessionDirectory[2].flags, 0x38);
   EXPECT_EQ(ParseSessionHeader(store, "sh:3:01/02/10:123:30:45:X:0001:0000"), 1);
-  EXPECT_EQ(store.sessionDirectory[2].startTime, "12:30:45");  // an over-long field is cut
+  EXPECT_EQ(fields.sessionDirectory[2].startTime, "12:30:45");  // an over-long field is cut
   EXPECT_EQ(ParseSessionHeader(store, "sh:3:01/02/10:12:30:45:X:0001:0000:9"), 0);
   EXPECT_EQ(ParseSessionHeader(store, "sh:3:01/02/10:12:30:45:X:0001"), 0);
-  EXPECT_EQ(store.sessionDirectory[2].reserved32, 1);
+  EXPECT_EQ(fields.sessionDirectory[2].reserved32, 1);
   EXPECT_EQ(ParseSessionHeader(store, ""), 1);
 }
 
 TEST_F(StoredData, ADirectoryReplyThatNeverComesKeepsTheEntry) {
   Start();
-  store.sessionDirectory[1].startDate = "kept";
-  store.sessionDirectory[1].reserved32 = 77;
+  auto& fields = LinkFields(store);
+  fields.sessionDirectory[1].startDate = "kept";
+  fields.sessionDirectory[1].reserved32 = 77;
   Instrument().withFaults([](sim::FaultPlan& f) { f.dropNextReply(); });
   Post(WM_ORU_GET_SESSION_HEADER, 2);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_GET_SESSION_HEADER, kHangMs));
   EXPECT_EQ(notes.Messages()[0].wParam, 1u);
-  EXPECT_EQ(store.sessionDirectory[1].startDate, "kept");
-  EXPECT_EQ(store.sessionDirectory[1].reserved32, 77);
+  EXPECT_EQ(fields.sessionDirectory[1].startDate, "kept");
+  EXPECT_EQ(fields.sessionDirectory[1].reserved32, 77);
 }
 
 TEST_F(StoredData, TextDownloadThenAnImmediateDirectoryReadsItsOwnReply) {
@@ -133,8 +136,8 @@ TEST_F(StoredData, TextDownloadThenAnImmediateDirectoryReadsItsOwnReply) {
   notes.Clear();
   Post(WM_ORU_GET_SESSION_HEADER, 2);
   ASSERT_TRUE(notes.WaitForMessage(WM_ORU_GET_SESSION_HEADER, kHangMs));
-  EXPECT_EQ(store.sessionDirectory[1].reserved32, 23);
-  EXPECT_EQ(store.sessionDirectory[1].endText, "NO CARRIER");
+  EXPECT_EQ(LinkFields(store).sessionDirectory[1].reserved32, 23);
+  EXPECT_EQ(LinkFields(store).sessionDirectory[1].endText, "NO CARRIER");
 }
 
 TEST_F(StoredData, BinaryDownloadAppendsExactRecords) {
@@ -221,12 +224,13 @@ TEST_F(StoredData, TraceDirectoryAndRecall) {
   const std::size_t before = CommandCount();
   Post(WM_ORU_GET_TRACE_HEADER, static_cast<WPARAM>(-1));
   ASSERT_TRUE(notes.WaitForCount(WM_ORU_GET_TRACE_HEADER, 3, kHangMs));
-  EXPECT_EQ(store.traceDirectory[0].triggerType, 0);
-  EXPECT_EQ(store.traceDirectory[1].dtmfDigits, "1800");
-  EXPECT_EQ(store.traceDirectory[1].spanIndex, 1);
-  EXPECT_EQ(store.traceDirectory[2].voltageLevel, -50);
-  EXPECT_EQ(store.traceDirectory[2].line, 1);
-  EXPECT_EQ(store.traceDirectory[2].date, "01/14/24");
+  auto& fields = LinkFields(store);
+  EXPECT_EQ(fields.traceDirectory[0].triggerType, 0);
+  EXPECT_EQ(fields.traceDirectory[1].dtmfDigits, "1800");
+  EXPECT_EQ(fields.traceDirectory[1].spanIndex, 1);
+  EXPECT_EQ(fields.traceDirectory[2].voltageLevel, -50);
+  EXPECT_EQ(fields.traceDirectory[2].line, 1);
+  EXPECT_EQ(fields.traceDirectory[2].date, "01/14/24");
 
   sim::StoredTrace trace;
   trace.used = true;
@@ -240,16 +244,16 @@ TEST_F(StoredData, TraceDirectoryAndRecall) {
   EXPECT_EQ(Texts(sent.begin(), sent.begin() + 5), (Texts{"TH:1", "TH:2", "TH:3", "GC:18:19", "RT:3"}));
   // 84 lines of at most 12 samples and the end: one RT after each line taken.
   EXPECT_EQ(sent.size(), 5u + 84u);
-  std::lock_guard guard(store.dataMutex);
-  ASSERT_EQ(store.traceSamples.GetSize(), 1000);
-  for (int i = 0; i < 1000; ++i) ASSERT_EQ(store.traceSamples[i], trace.samples[static_cast<std::size_t>(i)]) << i;
+  std::lock_guard guard(fields.dataMutex);
+  ASSERT_EQ(fields.traceSamples.GetSize(), 1000);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(fields.traceSamples[i], trace.samples[static_cast<std::size_t>(i)]) << i;
   EXPECT_TRUE(document.traceModified);
 
   EXPECT_EQ(ParseTraceHeader(store, "th:2:01/02/10:08:15:00:123:0001:0003:-25:0002:0004:0001"), 1);
-  EXPECT_EQ(store.traceDirectory[1].ringbackCount, 3);
-  EXPECT_EQ(store.traceDirectory[1].voltageLevel, -25);
+  EXPECT_EQ(fields.traceDirectory[1].ringbackCount, 3);
+  EXPECT_EQ(fields.traceDirectory[1].voltageLevel, -25);
   EXPECT_EQ(ParseTraceHeader(store, "th:1:0"), 0);
-  EXPECT_EQ(store.traceDirectory[0], CORUTraceHeader());
+  EXPECT_EQ(fields.traceDirectory[0], CORUTraceHeader());
 }
 
 }  // namespace

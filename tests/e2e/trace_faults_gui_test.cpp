@@ -18,6 +18,7 @@
 
 #include "display/RegisterDisplayViews.h"
 #include "link/store/DocumentType.h"
+#include "link/store/LinkAccess.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
@@ -67,11 +68,11 @@ class TraceFaultsGui : public apptest::AppFixture {
   // A 60 V DC trace of 10 s held as a loaded file leaves it.
   void HoldDcTrace() {
     apptest::FillTrace(store(), 1000);
-    std::lock_guard lock(store().dataMutex);
-    store().currentTrace.scaleIndex = 0;
-    store().currentTrace.spanIndex = 1;
-    store().sysCfg.value1 = 0.005;
-    store().sysCfg.value2 = -0.1;
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    LinkFields(store()).currentTrace.scaleIndex = 0;
+    LinkFields(store()).currentTrace.spanIndex = 1;
+    LinkFields(store()).sysCfg.value1 = 0.005;
+    LinkFields(store()).sysCfg.value2 = -0.1;
   }
   void SendMouse(QEvent::Type type, QPoint at) {
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
@@ -94,14 +95,14 @@ TEST_F(TraceFaultsGui, MarkerStaysPlacedWhileTheVoltageTriggerIsChosen) {
   ASSERT_TRUE(Eventually([&] { return Combo(IDC_SCALE)->count() == 2; }));  // not "Voltage" yet
   ASSERT_TRUE(Eventually([&] { return trace->DrawnAtThisSize(); }));
   SendMouse(QEvent::MouseButtonDblClick, InScope(250));
-  ASSERT_TRUE(Eventually([&] { return store().traceMarker1 != -1; }));
-  const int markerX = store().traceCursor1;
+  ASSERT_TRUE(Eventually([&] { return LinkFields(store()).traceMarker1 != -1; }));
+  const int markerX = LinkFields(store()).traceCursor1;
 
   Choose(IDC_TRIGGER_TYPE, kTriggerVoltage);
   ASSERT_TRUE(Eventually([&] { return Combo(IDC_SCALE)->count() == 4; }));
   ASSERT_TRUE(IdleUpdatesPass(3));
-  EXPECT_EQ(store().traceCursor1, markerX);
-  EXPECT_NE(store().traceMarker1, -1);
+  EXPECT_EQ(LinkFields(store()).traceCursor1, markerX);
+  EXPECT_NE(LinkFields(store()).traceMarker1, -1);
   EXPECT_EQ(app().settings.traceTrigger, kTriggerVoltage);
 }
 
@@ -126,8 +127,8 @@ TEST_F(TraceFaultsGui, DcTraceOpenedWithOnlyTheAcScalesListedKeepsItsScale) {
   ASSERT_TRUE(IdleUpdatesPass(3));
   EXPECT_EQ(app().settings.traceScale, 0);
   EXPECT_EQ(Combo(IDC_SCALE)->currentText(), "60 V DC");
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(store().sysCfg.traceScale, 0);
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  EXPECT_EQ(LinkFields(store()).sysCfg.traceScale, 0);
 }
 
 TEST_F(TraceFaultsGui, VoltMeterEnteredAfterTheControlPanelsLineTestShowsReadings) {

@@ -14,6 +14,7 @@
 
 #include "link/store/DocumentType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "shell/OruApp.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruDocument.h"
@@ -81,8 +82,8 @@ class TraceFormsGui : public apptest::AppFixture {
     return n;
   }
   int TraceSamples() {
-    std::lock_guard lock(store().dataMutex);
-    return store().traceSamples.GetSize();
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    return LinkFields(store()).traceSamples.GetSize();
   }
   // The trace control's settings as the user leaves them.
   void SetTrace(int scale, int span, int trigger) {
@@ -139,8 +140,8 @@ TEST_F(TraceFormsGui, ASavedTraceKeepsTheTriggerLevelItWasCapturedWith) {
   app().settings.deltaV = 10;  // the user moves the level afterwards
   ASSERT_TRUE(app().OpenDocumentFile(Path("level.ast")));
   EXPECT_EQ(app().settings.deltaV, -32);
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(store().currentTrace.voltageLevel, -32);
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  EXPECT_EQ(LinkFields(store()).currentTrace.voltageLevel, -32);
 }
 
 TEST_F(TraceFormsGui, RingbackArmsWithoutDigitsAndASecondClickAborts) {

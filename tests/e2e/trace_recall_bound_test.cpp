@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "WorkerRig.h"
+#include "link/store/LinkAccess.h"
 
 namespace e2e {
 namespace {
@@ -26,8 +27,8 @@ TEST_P(TraceRecallBound, SlotBeyondTheThreeTracesSendsNoRecall) {
   const std::string refused = "RT:" + std::to_string(GetParam());
   EXPECT_EQ(std::count(sent.begin(), sent.end(), refused), 0);
   EXPECT_EQ(notes.Count(WM_ORU_TRACE_RECALL_DONE), 1u);
-  std::lock_guard guard(store.dataMutex);
-  EXPECT_GT(store.traceSamples.GetSize(), 0);  // slot 3 downloaded
+  std::lock_guard guard(LinkFields(store).dataMutex);
+  EXPECT_GT(LinkFields(store).traceSamples.GetSize(), 0);  // slot 3 downloaded
 }
 
 INSTANTIATE_TEST_SUITE_P(Slots, TraceRecallBound, ::testing::Values(0, 4, 5, 9, 10));

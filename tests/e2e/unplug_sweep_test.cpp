@@ -13,6 +13,7 @@
 
 #include "SweepSupport.h"
 #include "link/protocol/WorkerSignals.h"
+#include "link/store/LinkAccess.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace e2e {
@@ -155,7 +156,7 @@ class UnplugSweep : public WorkerRig, public ::testing::WithParamInterface<std::
         break;
       case Flow::Capture:
       case Flow::CaptureMultiple:
-        store.sysCfg.sessionMode = Case().flow == Flow::CaptureMultiple ? 1 : 0;
+        LinkFields(store).sysCfg.sessionMode = Case().flow == Flow::CaptureMultiple ? 1 : 0;
         Instrument().loadScenario(Scenario(kSweepBinaryCall));
         Post(WM_ORU_START_CAPTURE);
         break;
@@ -296,7 +297,7 @@ TEST_P(UnplugSweep, TheActivityEndsOnceTheWorkerRestsAndAReplugCapturesAgain) {
 
   const int headers = Headers();
   const int records = Records();
-  store.sysCfg.sessionMode = 0;
+  LinkFields(store).sysCfg.sessionMode = 0;
   Instrument().loadScenario(Scenario(kSweepBinaryCall));
   Post(WM_ORU_START_CAPTURE);
   ASSERT_TRUE(notes.WaitForCount(WM_ORU_ABORT_CAPTURE, ended + 1, kHangMs)) << "the new capture never ended";

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "WorkerTestSupport.h"
+#include "link/store/LinkAccess.h"
 
 using linktest::BinaryLine;
 using linktest::BinaryRecord;
@@ -15,18 +16,20 @@ namespace {
 
 // The last event counts exactly the records held from its first index on.
 void ExpectLastEventCountsItsRecords(CORUData& store) {
-  std::lock_guard guard(store.dataMutex);
-  if (store.captureHeaders.IsEmpty()) return;
-  const CORUCaptureHeader& last = store.captureHeaders[store.captureHeaders.GetSize() - 1];
-  ASSERT_EQ(last.byteCount, store.captureBuffer.GetSize() - last.firstIndex);
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
+  if (fields.captureHeaders.IsEmpty()) return;
+  const CORUCaptureHeader& last = fields.captureHeaders[fields.captureHeaders.GetSize() - 1];
+  ASSERT_EQ(last.byteCount, fields.captureBuffer.GetSize() - last.firstIndex);
 }
 
 void AddEvent(CORUData& store) {
-  std::lock_guard guard(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
   CORUCaptureHeader header;
   header.eventName = "CONNECT 2400";
-  header.firstIndex = store.captureBuffer.GetSize();
-  store.captureHeaders.Add(header);
+  header.firstIndex = fields.captureBuffer.GetSize();
+  fields.captureHeaders.Add(header);
 }
 
 // The worker decodes binary lines while the windows empty the capture and a new event begins:
@@ -62,11 +65,12 @@ TEST(CaptureClearRace, BinaryLinesDecodedWhileTheCaptureIsEmptiedNeverThrowAndKe
 
   ASSERT_FALSE(thrown) << "the decoder threw on the worker thread";
   ExpectLastEventCountsItsRecords(w.store);
-  std::lock_guard guard(w.store.dataMutex);
-  ASSERT_EQ(w.store.captureHeaders.GetSize(), 1);
-  EXPECT_EQ(w.store.captureHeaders[0].firstIndex, 0);
-  EXPECT_EQ(w.store.captureBuffer.GetSize() % 15, 0);  // whole lines or none
-  EXPECT_GE(w.store.captureGeneration, static_cast<unsigned>(clears));
+  auto& fields = LinkFields(w.store);
+  std::lock_guard guard(fields.dataMutex);
+  ASSERT_EQ(fields.captureHeaders.GetSize(), 1);
+  EXPECT_EQ(fields.captureHeaders[0].firstIndex, 0);
+  EXPECT_EQ(fields.captureBuffer.GetSize() % 15, 0);  // whole lines or none
+  EXPECT_GE(fields.captureGeneration, static_cast<unsigned>(clears));
 }
 
 // A line whose records were built for a capture that has gone is dropped whole, even though a
@@ -84,18 +88,19 @@ TEST(CaptureClearRace, ALineBuiltAcrossAClearIsDropped) {
   clock.localTime = [] { return SYSTEMTIME{2024, 3, 2, 5, 7, 8, 9, 0}; };
   CaptureDecoder decoder(w.transport, clock);
   AddEvent(store);
+  auto& fields = LinkFields(store);
   {
-    std::lock_guard guard(store.dataMutex);
-    store.captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
+    std::lock_guard guard(fields.dataMutex);
+    fields.captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
   }
-  const unsigned before = store.captureGeneration;
+  const unsigned before = fields.captureGeneration;
 
   EXPECT_EQ(decoder.Decode(BinaryLine({{0x41, 0x01, 1}, {0x42, 0x02, 2}}), 1).result, 1);
-  EXPECT_EQ(store.captureGeneration, before + 1);
-  std::lock_guard guard(store.dataMutex);
-  EXPECT_EQ(store.captureBuffer.GetSize(), 0);
-  ASSERT_EQ(store.captureHeaders.GetSize(), 1);
-  EXPECT_EQ(store.captureHeaders[0].byteCount, 0);
+  EXPECT_EQ(fields.captureGeneration, before + 1);
+  std::lock_guard guard(fields.dataMutex);
+  EXPECT_EQ(fields.captureBuffer.GetSize(), 0);
+  ASSERT_EQ(fields.captureHeaders.GetSize(), 1);
+  EXPECT_EQ(fields.captureHeaders[0].byteCount, 0);
 }
 
 }  // namespace

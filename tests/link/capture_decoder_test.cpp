@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "WorkerTestSupport.h"
+#include "link/store/LinkAccess.h"
 
 using linktest::BinaryLine;
 using linktest::BinaryRecord;
@@ -15,20 +16,20 @@ class CaptureDecoderTest : public ::testing::Test {
   CaptureDecode Decode(const std::string& reply, int reason = 1) { return w.capture.Decoder().Decode(reply, reason); }
   std::size_t Notified(UINT id) const { return w.target.Count(id); }
   int Records() {
-    std::lock_guard guard(w.store.dataMutex);
-    return w.store.captureBuffer.GetSize();
+    std::lock_guard guard(LinkFields(w.store).dataMutex);
+    return LinkFields(w.store).captureBuffer.GetSize();
   }
   CCaptBuf Record(int index) {
-    std::lock_guard guard(w.store.dataMutex);
-    return w.store.captureBuffer[index];
+    std::lock_guard guard(LinkFields(w.store).dataMutex);
+    return LinkFields(w.store).captureBuffer[index];
   }
   CORUCaptureHeader Header(int index) {
-    std::lock_guard guard(w.store.dataMutex);
-    return w.store.captureHeaders[index];
+    std::lock_guard guard(LinkFields(w.store).dataMutex);
+    return LinkFields(w.store).captureHeaders[index];
   }
   int Headers() {
-    std::lock_guard guard(w.store.dataMutex);
-    return w.store.captureHeaders.GetSize();
+    std::lock_guard guard(LinkFields(w.store).dataMutex);
+    return LinkFields(w.store).captureHeaders.GetSize();
   }
   // A call in progress: its header exists and data flows.
   void StartCall() {
@@ -42,7 +43,7 @@ class CaptureDecoderTest : public ::testing::Test {
 };
 
 TEST_F(CaptureDecoderTest, ArmingAndANewCallMakeOneHeaderFromTheConnectText) {
-  w.store.sysCfg.sync = 1;
+  LinkFields(w.store).sysCfg.sync = 1;
   EXPECT_EQ(Decode("ca:0").result, 1);
   EXPECT_TRUE(w.store.Run().captureArmed());
   EXPECT_EQ(Decode("ca:3").result, 1);
@@ -114,7 +115,7 @@ TEST_F(CaptureDecoderTest, TheSixCharacterReplyEndsTheCallWithItsCode) {
 }
 
 TEST_F(CaptureDecoderTest, MultipleSessionModeAsksForTheRearm) {
-  w.store.sysCfg.sessionMode = 1;
+  LinkFields(w.store).sysCfg.sessionMode = 1;
   StartCall();
   EXPECT_EQ(Decode("ca:1:41:80:0001:").result, 1);
   EXPECT_EQ(Decode("ca:1:9").callEnd, CallEnd::Multiple);
@@ -123,7 +124,7 @@ TEST_F(CaptureDecoderTest, MultipleSessionModeAsksForTheRearm) {
   EXPECT_EQ(w.store.endOfCaptureCode, 9);
   w.store.ExchangeRun([](RunState& run) { run.capture = CaptureRun::Running; });
   // Single-session mode ends the same reply as a plain end.
-  w.store.sysCfg.sessionMode = 0;
+  LinkFields(w.store).sysCfg.sessionMode = 0;
   EXPECT_EQ(Decode("ca:1:9").callEnd, CallEnd::Single);
 }
 
@@ -274,7 +275,7 @@ TEST_F(CaptureDecoderTest, ModemEventBytesPairUpAcrossLinesInBothForms) {
   EXPECT_EQ(Record(3).markerShown, 1);
   EXPECT_EQ(Record(4).hidden, 1);
   EXPECT_EQ(Record(5).markerShown, 1);
-  EXPECT_EQ(w.store.hdlcState, 2);
+  EXPECT_EQ(LinkFields(w.store).hdlcState, 2);
 }
 
 // A "ca:1:" line of the same records ("CC:AA:TTTT:" items).

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "StoreBytes.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -56,34 +57,36 @@ std::vector<UCHAR> HandBuiltFile() {
 }
 
 void FillHandBuiltStore(CORUData& store) {
-  store.sysCfg.standard = 3;
-  store.sysCfg.parity7E1 = 0;
-  store.sysCfg.sync = 1;
-  store.sysCfg.lineType = 2;
-  store.sysCfg.trigger = 1;
-  store.sysCfg.triggerText = "AT";
-  store.sysCfg.callProgress = 0;
-  store.sysCfg.item14 = 5;
-  store.highlightParityBit = 1;
-  store.highlightParityErrors = 0;
+  auto& fields = LinkFields(store);
+  fields.sysCfg.standard = 3;
+  fields.sysCfg.parity7E1 = 0;
+  fields.sysCfg.sync = 1;
+  fields.sysCfg.lineType = 2;
+  fields.sysCfg.trigger = 1;
+  fields.sysCfg.triggerText = "AT";
+  fields.sysCfg.callProgress = 0;
+  fields.sysCfg.item14 = 5;
+  fields.highlightParityBit = 1;
+  fields.highlightParityErrors = 0;
   CORUCaptureHeader header = MakeEvent(0, 2, EVENT_SYNC, "CONNECT");
-  store.captureHeaders.Add(header);
-  store.captureBuffer.Add(CCaptBuf(0x41, 0x80, 1, 2));
-  store.captureBuffer.Add(CCaptBuf(0x42, 0x00, 0xFFFFFFFF, 0x12345678));
-  store.currentRecordIndex = 1;
+  fields.captureHeaders.Add(header);
+  fields.captureBuffer.Add(CCaptBuf(0x41, 0x80, 1, 2));
+  fields.captureBuffer.Add(CCaptBuf(0x42, 0x00, 0xFFFFFFFF, 0x12345678));
+  fields.currentRecordIndex = 1;
 }
 
 // A store with several events, modem-event pairs and varied records.
 void FillVariedStore(CORUData& store, int records) {
-  store.captureHeaders.Add(MakeEvent(0, 3, 0, "CONNECT 2400"));
-  store.captureHeaders.Add(MakeEvent(3, records - 3, EVENT_SYNC, "CONNECT 14400"));
-  store.captureHeaders[1].endText = "NO CARRIER";
-  store.captureHeaders[1].reserved32 = 77;
-  store.captureHeaders[1].reserved4 = -5;
+  auto& fields = LinkFields(store);
+  fields.captureHeaders.Add(MakeEvent(0, 3, 0, "CONNECT 2400"));
+  fields.captureHeaders.Add(MakeEvent(3, records - 3, EVENT_SYNC, "CONNECT 14400"));
+  fields.captureHeaders[1].endText = "NO CARRIER";
+  fields.captureHeaders[1].reserved32 = 77;
+  fields.captureHeaders[1].reserved4 = -5;
   for (int i = 0; i < records; ++i) {
     UCHAR flags = static_cast<UCHAR>((i % 2) ? 0x80 : 0x00);
     if (i % 7 == 3 || i % 7 == 4) flags |= CAPT_MODEM_EVENT;
-    store.captureBuffer.Add(
+    fields.captureBuffer.Add(
         CCaptBuf(static_cast<UCHAR>(i * 37), flags, static_cast<ULONG>(i * 1000), static_cast<ULONG>(i)));
   }
 }
@@ -100,34 +103,35 @@ TEST(CaptureFile, WritesTheHandBuiltFileByteForByte) {
 
 TEST(CaptureFile, LoadsTheHandBuiltFile) {
   CORUData store;
-  store.sysCfg.bitStuffed = 0;
+  auto& fields = LinkFields(store);
+  fields.sysCfg.bitStuffed = 0;
   FileSettings settings;
   ASSERT_EQ(LoadFromBytes(HandBuiltFile(), store, DocumentType::Capture, &settings), FileStatus::Ok);
   EXPECT_EQ(settings.viewType, 2);
-  EXPECT_EQ(store.sysCfg.standard, 3);
-  EXPECT_EQ(store.sysCfg.sync, 1);
-  EXPECT_EQ(store.sysCfg.lineType, 2);
-  EXPECT_EQ(store.sysCfg.trigger, 1);
-  EXPECT_EQ(store.sysCfg.triggerText, "AT");
-  EXPECT_EQ(store.sysCfg.item14, 5);
-  EXPECT_EQ(store.sysCfg.bitStuffed, 1);  // turned on by every capture load
-  EXPECT_EQ(store.highlightParityBit, 1);
-  EXPECT_EQ(store.currentRecordIndex, 1);
-  ASSERT_EQ(store.captureHeaders.GetSize(), 1);
-  const CORUCaptureHeader& header = store.captureHeaders[0];
+  EXPECT_EQ(fields.sysCfg.standard, 3);
+  EXPECT_EQ(fields.sysCfg.sync, 1);
+  EXPECT_EQ(fields.sysCfg.lineType, 2);
+  EXPECT_EQ(fields.sysCfg.trigger, 1);
+  EXPECT_EQ(fields.sysCfg.triggerText, "AT");
+  EXPECT_EQ(fields.sysCfg.item14, 5);
+  EXPECT_EQ(fields.sysCfg.bitStuffed, 1);  // turned on by every capture load
+  EXPECT_EQ(fields.highlightParityBit, 1);
+  EXPECT_EQ(fields.currentRecordIndex, 1);
+  ASSERT_EQ(fields.captureHeaders.GetSize(), 1);
+  const CORUCaptureHeader& header = fields.captureHeaders[0];
   EXPECT_EQ(header.flags, EVENT_SYNC);
   EXPECT_EQ(header.startDate, "03/05/24");
   EXPECT_EQ(header.startTime, "07:08:09");
   EXPECT_EQ(header.eventName, "CONNECT");
   EXPECT_EQ(header.byteCount, 2);
-  ASSERT_EQ(store.captureBuffer.GetSize(), 2);
-  EXPECT_EQ(store.captureBuffer[0].data, 0x41);
-  EXPECT_EQ(store.captureBuffer[0].flags, 0x80);
-  EXPECT_EQ(store.captureBuffer[0].timeFraction, 1u);
-  EXPECT_EQ(store.captureBuffer[0].timeSeconds, 2u);
-  EXPECT_EQ(store.captureBuffer[1].data, 0x42);
-  EXPECT_EQ(store.captureBuffer[1].timeFraction, 0xFFFFFFFFu);
-  EXPECT_EQ(store.captureBuffer[1].timeSeconds, 0x12345678u);
+  ASSERT_EQ(fields.captureBuffer.GetSize(), 2);
+  EXPECT_EQ(fields.captureBuffer[0].data, 0x41);
+  EXPECT_EQ(fields.captureBuffer[0].flags, 0x80);
+  EXPECT_EQ(fields.captureBuffer[0].timeFraction, 1u);
+  EXPECT_EQ(fields.captureBuffer[0].timeSeconds, 2u);
+  EXPECT_EQ(fields.captureBuffer[1].data, 0x42);
+  EXPECT_EQ(fields.captureBuffer[1].timeFraction, 0xFFFFFFFFu);
+  EXPECT_EQ(fields.captureBuffer[1].timeSeconds, 0x12345678u);
 }
 
 TEST(CaptureFile, RandomRecordsOfEveryByteValueRoundTripExactly) {
@@ -135,21 +139,22 @@ TEST(CaptureFile, RandomRecordsOfEveryByteValueRoundTripExactly) {
   std::mt19937 random(7);
   std::uniform_int_distribution<ULONG> word(0, 0xFFFFFFFF);
   const int count = 256 * 4 + 3;
-  store.captureHeaders.Add(MakeEvent(0, count));
+  auto& fields = LinkFields(store);
+  fields.captureHeaders.Add(MakeEvent(0, count));
   for (int i = 0; i < count; ++i) {
     UCHAR data = static_cast<UCHAR>(i);
     UCHAR flags = static_cast<UCHAR>(255 - i / 4);
     ULONG fraction = (i % 5 == 0) ? 0xFFFFFFFFu : word(random);
     ULONG seconds = (i % 3 == 0) ? 0xFFFFFFFFu : word(random);
-    store.captureBuffer.Add(CCaptBuf(data, flags, fraction, seconds));
+    fields.captureBuffer.Add(CCaptBuf(data, flags, fraction, seconds));
   }
   const auto bytes = SaveToBytes(store, DocumentType::Capture);
   CORUData loaded;
   ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
-  ASSERT_EQ(loaded.captureBuffer.GetSize(), count);
+  ASSERT_EQ(LinkFields(loaded).captureBuffer.GetSize(), count);
   for (int i = 0; i < count; ++i) {
-    const CCaptBuf& a = store.captureBuffer[i];
-    const CCaptBuf& b = loaded.captureBuffer[i];
+    const CCaptBuf& a = fields.captureBuffer[i];
+    const CCaptBuf& b = LinkFields(loaded).captureBuffer[i];
     ASSERT_EQ(a.data, b.data) << i;
     ASSERT_EQ(a.flags, b.flags) << i;
     ASSERT_EQ(a.timeFraction, b.timeFraction) << i;
@@ -161,14 +166,16 @@ TEST(CaptureFile, HeadersAndTriggerTextsOfEveryPrefixFormRoundTrip) {
   for (std::size_t length : {0u, 254u, 255u, 0xFFFDu, 0xFFFEu, 0x10001u}) {
     CORUData store;
     FillVariedStore(store, 20);
-    store.sysCfg.triggerText = std::string(length, 'q');
+    auto& fields = LinkFields(store);
+    fields.sysCfg.triggerText = std::string(length, 'q');
     const auto bytes = SaveToBytes(store, DocumentType::Capture);
     CORUData loaded;
     ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok) << length;
-    EXPECT_EQ(loaded.sysCfg.triggerText, store.sysCfg.triggerText);
-    ASSERT_EQ(loaded.captureHeaders.GetSize(), 2);
-    EXPECT_EQ(loaded.captureHeaders[1], store.captureHeaders[1]);
-    EXPECT_EQ(loaded.captureBuffer.GetSize(), 20);
+    auto& loadedFields = LinkFields(loaded);
+    EXPECT_EQ(loadedFields.sysCfg.triggerText, fields.sysCfg.triggerText);
+    ASSERT_EQ(loadedFields.captureHeaders.GetSize(), 2);
+    EXPECT_EQ(loadedFields.captureHeaders[1], fields.captureHeaders[1]);
+    EXPECT_EQ(loadedFields.captureBuffer.GetSize(), 20);
   }
 }
 
@@ -179,11 +186,11 @@ TEST(CaptureFile, OverlongHeaderTextsAreCutWhenWrittenSoTheFileLoadsAgain) {
   header.eventName = "CONNECT 14400/LAPM/V42BIS";
   header.startTime = "07:08:09.123";
   header.endText = "NO CARRIER AFTER 1234 SECONDS";
-  store.captureHeaders.Add(header);
-  store.captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
+  LinkFields(store).captureHeaders.Add(header);
+  LinkFields(store).captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
   CORUData loaded;
   ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DocumentType::Capture), loaded, DocumentType::Capture), FileStatus::Ok);
-  const CORUCaptureHeader& back = loaded.captureHeaders[0];
+  const CORUCaptureHeader& back = LinkFields(loaded).captureHeaders[0];
   EXPECT_EQ(back.startDate, "Tuesday, ");
   EXPECT_EQ(back.eventName, "CONNECT 14400/");
   EXPECT_EQ(back.startTime, "07:08:09.");
@@ -193,43 +200,46 @@ TEST(CaptureFile, OverlongHeaderTextsAreCutWhenWrittenSoTheFileLoadsAgain) {
 TEST(CaptureFile, RecordAttemptsAreBoundedByTheByteCountsPlusOne) {
   for (int inFile : {3, 4, 5}) {
     CORUData store;
-    store.captureHeaders.Add(MakeEvent(0, 3));
-    for (int i = 0; i < inFile; ++i) store.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), 0, 0, 0));
+    LinkFields(store).captureHeaders.Add(MakeEvent(0, 3));
+    for (int i = 0; i < inFile; ++i) LinkFields(store).captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), 0, 0, 0));
     CORUData loaded;
     ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DocumentType::Capture), loaded, DocumentType::Capture), FileStatus::Ok);
-    EXPECT_EQ(loaded.captureBuffer.GetSize(), std::min(inFile, 4)) << inFile;
+    EXPECT_EQ(LinkFields(loaded).captureBuffer.GetSize(), std::min(inFile, 4)) << inFile;
   }
 }
 
 TEST(CaptureFile, ModemEventPairingStartsAfreshWhateverALiveCaptureLeft) {
   CORUData store;
-  store.captureHeaders.Add(MakeEvent(0, 6));
-  for (UCHAR flags : {0x40, 0x40, 0x00, 0xC0, 0x80, 0xC0}) store.captureBuffer.Add(CCaptBuf(0x6C, flags, 0, 0));
+  LinkFields(store).captureHeaders.Add(MakeEvent(0, 6));
+  for (UCHAR flags : {0x40, 0x40, 0x00, 0xC0, 0x80, 0xC0})
+    LinkFields(store).captureBuffer.Add(CCaptBuf(0x6C, flags, 0, 0));
   const auto bytes = SaveToBytes(store, DocumentType::Capture);
   CORUData loaded;
-  loaded.hdlcState = 2;  // a live capture stopped between the two halves of a pair
+  auto& loadedFields = LinkFields(loaded);
+  loadedFields.hdlcState = 2;  // a live capture stopped between the two halves of a pair
   ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
   const int marker[] = {1, 0, 0, 1, 0, 0};
   const int hidden[] = {0, 1, 0, 0, 0, 1};
   for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(loaded.captureBuffer[i].markerShown, marker[i]) << i;
-    EXPECT_EQ(loaded.captureBuffer[i].hidden, hidden[i]) << i;
+    EXPECT_EQ(loadedFields.captureBuffer[i].markerShown, marker[i]) << i;
+    EXPECT_EQ(loadedFields.captureBuffer[i].hidden, hidden[i]) << i;
   }
-  EXPECT_EQ(loaded.hdlcState, 1);
+  EXPECT_EQ(loadedFields.hdlcState, 1);
 }
 
 TEST(CaptureFile, TruncationAtEveryOffsetKeepsWhatWasCompleteAndNeverCrashes) {
   CORUData store;
   FillVariedStore(store, 12);
-  store.currentRecordIndex = 11;
+  LinkFields(store).currentRecordIndex = 11;
   const auto full = SaveToBytes(store, DocumentType::Capture);
   const std::size_t recordsStart = full.size() - 12 * 10;
   for (std::size_t cut = 0; cut < full.size(); ++cut) {
     std::vector<UCHAR> bytes(full.begin(), full.begin() + static_cast<long>(cut));
     CORUData loaded;
     FileStatus status = LoadFromBytes(bytes, loaded, DocumentType::Capture);
-    const int records = loaded.captureBuffer.GetSize();
-    const int current = loaded.currentRecordIndex;
+    auto& loadedFields = LinkFields(loaded);
+    const int records = loadedFields.captureBuffer.GetSize();
+    const int current = loadedFields.currentRecordIndex;
     EXPECT_TRUE(current == -1 || (current >= 0 && current < records)) << cut;
     if (cut < recordsStart) {
       EXPECT_EQ(status, FileStatus::CaptureReadError) << cut;
@@ -239,7 +249,7 @@ TEST(CaptureFile, TruncationAtEveryOffsetKeepsWhatWasCompleteAndNeverCrashes) {
       // A file that simply ends early loses only its incomplete records.
       EXPECT_EQ(status, FileStatus::Ok) << cut;
       EXPECT_EQ(records, static_cast<int>((cut - recordsStart) / 10)) << cut;
-      EXPECT_EQ(loaded.captureHeaders.GetSize(), 2) << cut;
+      EXPECT_EQ(loadedFields.captureHeaders.GetSize(), 2) << cut;
       EXPECT_EQ(current, records == 12 ? 11 : -1) << cut;
     }
   }
@@ -274,18 +284,19 @@ TEST(CaptureFile, CorruptedCountsEndInTheErrorWithThePartialDataKept) {
     std::vector<UCHAR> bytes = good;
     for (int k = 0; k < 4; ++k) bytes[d.at + static_cast<std::size_t>(k)] = static_cast<UCHAR>(d.value >> (8 * k));
     CORUData loaded;
-    loaded.currentRecordIndex = 3;
+    auto& loadedFields = LinkFields(loaded);
+    loadedFields.currentRecordIndex = 3;
     EXPECT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::CaptureReadError) << d.what;
-    EXPECT_EQ(loaded.currentRecordIndex, -1) << d.what;
-    EXPECT_EQ(loaded.captureHeaders.GetSize(), d.headersKept) << d.what;
-    EXPECT_EQ(loaded.captureBuffer.GetSize(), 0) << d.what;
+    EXPECT_EQ(loadedFields.currentRecordIndex, -1) << d.what;
+    EXPECT_EQ(loadedFields.captureHeaders.GetSize(), d.headersKept) << d.what;
+    EXPECT_EQ(loadedFields.captureBuffer.GetSize(), 0) << d.what;
   }
 }
 
 TEST(CaptureFile, AnEventNameOfFifteenCharactersMakesTheFileUnreadable) {
   CORUData store;
-  store.captureHeaders.Add(MakeEvent(0, 1, 0, "CONNECT 14400/L"));  // cut to 14 when written
-  store.captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
+  LinkFields(store).captureHeaders.Add(MakeEvent(0, 1, 0, "CONNECT 14400/L"));  // cut to 14 when written
+  LinkFields(store).captureBuffer.Add(CCaptBuf(1, 0, 0, 0));
   auto bytes = SaveToBytes(store, DocumentType::Capture);
   // Rebuild the name with its fifteenth character, as another writer might.
   const std::string name14 = "CONNECT 14400/";
@@ -300,22 +311,23 @@ TEST(CaptureFile, AnEventNameOfFifteenCharactersMakesTheFileUnreadable) {
 TEST(CaptureFile, LoadingLeavesEveryIndexValid) {
   CORUData store;
   FillVariedStore(store, 5);
-  store.currentRecordIndex = 4;
+  LinkFields(store).currentRecordIndex = 4;
   const auto bytes = SaveToBytes(store, DocumentType::Capture);
   CORUData loaded;
   FillVariedStore(loaded, 50);
-  loaded.cursorRecordIndex = 40;
-  loaded.cursorEventIndex = 1;
+  auto& loadedFields = LinkFields(loaded);
+  loadedFields.cursorRecordIndex = 40;
+  loadedFields.cursorEventIndex = 1;
   ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
-  EXPECT_EQ(loaded.currentRecordIndex, 4);
-  EXPECT_EQ(loaded.cursorRecordIndex, -1);
-  EXPECT_EQ(loaded.cursorEventIndex, 1);
+  EXPECT_EQ(loadedFields.currentRecordIndex, 4);
+  EXPECT_EQ(loadedFields.cursorRecordIndex, -1);
+  EXPECT_EQ(loadedFields.cursorEventIndex, 1);
 
   std::vector<UCHAR> damaged = bytes;
   const std::size_t currentAt = 1 + 5 + 1 + 2 + 8;
   damaged[currentAt] = 99;  // current record 99 of 5
   ASSERT_EQ(LoadFromBytes(damaged, loaded, DocumentType::Capture), FileStatus::Ok);
-  EXPECT_EQ(loaded.currentRecordIndex, -1);
+  EXPECT_EQ(loadedFields.currentRecordIndex, -1);
 }
 
 TEST(CaptureFile, ACaptureLoadTouchesNoTraceMember) {
@@ -323,15 +335,16 @@ TEST(CaptureFile, ACaptureLoadTouchesNoTraceMember) {
   FillVariedStore(store, 5);
   const auto bytes = SaveToBytes(store, DocumentType::Capture);
   CORUData loaded;
-  loaded.traceSamples.Add(42);
-  loaded.traceCursor1 = 7;
-  loaded.traceMarker1 = 0;
-  loaded.sysCfg.value1 = 2.5;
+  auto& loadedFields = LinkFields(loaded);
+  loadedFields.traceSamples.Add(42);
+  loadedFields.traceCursor1 = 7;
+  loadedFields.traceMarker1 = 0;
+  loadedFields.sysCfg.value1 = 2.5;
   ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Capture), FileStatus::Ok);
-  EXPECT_EQ(loaded.traceSamples.GetSize(), 1);
-  EXPECT_EQ(loaded.traceCursor1, 7);
-  EXPECT_EQ(loaded.traceMarker1, 0);
-  EXPECT_EQ(loaded.sysCfg.value1, 2.5);
+  EXPECT_EQ(loadedFields.traceSamples.GetSize(), 1);
+  EXPECT_EQ(loadedFields.traceCursor1, 7);
+  EXPECT_EQ(loadedFields.traceMarker1, 0);
+  EXPECT_EQ(loadedFields.sysCfg.value1, 2.5);
 }
 
 TEST(CaptureFile, UnknownTypeReadsAndWritesNothing) {
@@ -339,7 +352,7 @@ TEST(CaptureFile, UnknownTypeReadsAndWritesNothing) {
   FillVariedStore(store, 5);
   EXPECT_TRUE(SaveToBytes(store, static_cast<DocumentType>(0)).empty());
   EXPECT_EQ(LoadFromBytes({1, 2, 3}, store, static_cast<DocumentType>(7)), FileStatus::UnknownType);
-  EXPECT_EQ(store.captureBuffer.GetSize(), 5);
+  EXPECT_EQ(LinkFields(store).captureBuffer.GetSize(), 5);
 }
 
 TEST(CaptureFile, SavesAndLoadsThroughAPathAndAFailedSaveKeepsTheOldFile) {
@@ -358,7 +371,7 @@ TEST(CaptureFile, SavesAndLoadsThroughAPathAndAFailedSaveKeepsTheOldFile) {
   FileSettings read;
   ASSERT_EQ(LoadDocumentFile(path, loaded, DocumentType::Capture, read), FileStatus::Ok);
   EXPECT_EQ(read.viewType, 2);
-  EXPECT_EQ(loaded.captureBuffer.GetSize(), 30);
+  EXPECT_EQ(LinkFields(loaded).captureBuffer.GetSize(), 30);
   EXPECT_EQ(LoadDocumentFile((dir / "missing.hsc").string(), loaded, DocumentType::Capture, read),
             FileStatus::OpenFailed);
   EXPECT_EQ(SaveDocumentFile((dir / "no-such-dir" / "x.hsc").string(), store, DocumentType::Capture, settings),
@@ -373,8 +386,8 @@ TEST(CaptureFile, SavesAndLoadsThroughAPathAndAFailedSaveKeepsTheOldFile) {
 TEST(CaptureFile, LoadingASmallFileOverABigCaptureGivesTheStorageBack) {
   CORUData big;
   const int count = static_cast<int>(kLargeBlockThreshold / sizeof(CCaptBuf)) + 10;
-  big.captureHeaders.Add(MakeEvent(0, count));
-  for (int i = 0; i < count; ++i) big.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), 0, 0, 0));
+  LinkFields(big).captureHeaders.Add(MakeEvent(0, count));
+  for (int i = 0; i < count; ++i) LinkFields(big).captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(i), 0, 0, 0));
   const auto bigFile = SaveToBytes(big, DocumentType::Capture);
   CORUData small;
   FillVariedStore(small, 12);
@@ -382,14 +395,15 @@ TEST(CaptureFile, LoadingASmallFileOverABigCaptureGivesTheStorageBack) {
 
   CORUData store;
   ASSERT_EQ(LoadFromBytes(bigFile, store, DocumentType::Capture), FileStatus::Ok);
-  ASSERT_EQ(store.captureBuffer.GetSize(), count);
-  const CCaptBuf* block = store.captureBuffer.GetData();
+  auto& fields = LinkFields(store);
+  ASSERT_EQ(fields.captureBuffer.GetSize(), count);
+  const CCaptBuf* block = fields.captureBuffer.GetData();
   // The same capture again refills the same storage.
   ASSERT_EQ(LoadFromBytes(bigFile, store, DocumentType::Capture), FileStatus::Ok);
-  EXPECT_EQ(store.captureBuffer.GetData(), block);
+  EXPECT_EQ(fields.captureBuffer.GetData(), block);
   ASSERT_EQ(LoadFromBytes(smallFile, store, DocumentType::Capture), FileStatus::Ok);
-  EXPECT_EQ(store.captureBuffer.GetSize(), 12);
-  EXPECT_LT(store.captureBuffer.GetAllocatedSize(), 2000u);
+  EXPECT_EQ(fields.captureBuffer.GetSize(), 12);
+  EXPECT_LT(fields.captureBuffer.GetAllocatedSize(), 2000u);
 }
 
 // ---- read errors -------------------------------------------------------------------------------
@@ -425,7 +439,7 @@ TEST(DocumentFileReadError, FailsTheLoadWhereverItHappens) {
   CORUData capture;
   FillVariedStore(capture, 40);
   CORUData trace;
-  for (int i = 0; i < 300; ++i) trace.traceSamples.Add(i - 150);
+  for (int i = 0; i < 300; ++i) LinkFields(trace).traceSamples.Add(i - 150);
   for (auto [type, store] : {std::pair{DocumentType::Capture, &capture}, std::pair{DocumentType::Trace, &trace}}) {
     const std::vector<UCHAR> bytes = SaveToBytes(*store, type);
     for (std::size_t good : {std::size_t{0}, std::size_t{7}, bytes.size() / 2, bytes.size() - 3}) {

@@ -8,6 +8,7 @@
 
 #include "HdlcLine.h"
 #include "StoreBytes.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -17,13 +18,14 @@ const std::string kHeader = "Index,HEX Data,ASCII Data,Ans/Orig,Time\r\n";
 
 TEST(Csv, TwoEventsGiveTheirEventLinesBeforeTheirRows) {
   CORUData store;
-  store.captureHeaders.Add(MakeEvent(0, 3, 0, "CONNECT 2400"));
+  auto& fields = LinkFields(store);
+  fields.captureHeaders.Add(MakeEvent(0, 3, 0, "CONNECT 2400"));
   CORUCaptureHeader second = MakeEvent(3, 2, 0, "CONNECT 1200");
   second.startDate = "03/06/24";
   second.startTime = "10:00:00";
-  store.captureHeaders.Add(second);
+  fields.captureHeaders.Add(second);
   const UCHAR data[] = {'A', 'T', 0x0D, 'O', 'K'};
-  for (int i = 0; i < 5; ++i) store.captureBuffer.Add(CCaptBuf(data[i], i < 3 ? 0x00 : 0x80, 5 * i, 1));
+  for (int i = 0; i < 5; ++i) fields.captureBuffer.Add(CCaptBuf(data[i], i < 3 ? 0x00 : 0x80, 5 * i, 1));
   EXPECT_EQ(CsvOf(store), kHeader +
                               "EVENT #1:  03/05/24 07:08:09 CONNECT 2400  3 bytes\n"
                               "0,0x41,\"A\",O,1.000000\r\n"
@@ -36,12 +38,13 @@ TEST(Csv, TwoEventsGiveTheirEventLinesBeforeTheirRows) {
 
 TEST(Csv, EveryReachedEventGetsItsLineEvenSeveralAtOneIndex) {
   CORUData store;
-  store.captureBuffer.Add(CCaptBuf('x', 0, 0, 0));  // before any event
-  store.captureBuffer.Add(CCaptBuf('y', 0, 0, 0));
-  store.captureHeaders.Add(MakeEvent(1, 0, 0, "E1"));
-  store.captureHeaders.Add(MakeEvent(1, 1, 0, "E2"));
-  store.captureHeaders.Add(MakeEvent(0, 0, 0, "E3"));  // already passed when its turn comes
-  store.captureHeaders.Add(MakeEvent(9, 0, 0, "E4"));  // never reached
+  auto& fields = LinkFields(store);
+  fields.captureBuffer.Add(CCaptBuf('x', 0, 0, 0));  // before any event
+  fields.captureBuffer.Add(CCaptBuf('y', 0, 0, 0));
+  fields.captureHeaders.Add(MakeEvent(1, 0, 0, "E1"));
+  fields.captureHeaders.Add(MakeEvent(1, 1, 0, "E2"));
+  fields.captureHeaders.Add(MakeEvent(0, 0, 0, "E3"));  // already passed when its turn comes
+  fields.captureHeaders.Add(MakeEvent(9, 0, 0, "E4"));  // never reached
   EXPECT_EQ(CsvOf(store), kHeader +
                               "0,0x78,\"x\",O,0.000000\r\n"
                               "EVENT #1:  03/05/24 07:08:09 E1  0 bytes\n"
@@ -52,14 +55,15 @@ TEST(Csv, EveryReachedEventGetsItsLineEvenSeveralAtOneIndex) {
 
 TEST(Csv, SevenBitDataIsReducedBeforeItIsClassifiedAndPrinted) {
   CORUData store;
-  store.captureBuffer.Add(CCaptBuf(0xB4, 0x80, 0, 0));
-  store.captureBuffer.Add(CCaptBuf(0xA2, 0x00, 0, 0));  // 0x22 once reduced
-  store.captureBuffer.Add(CCaptBuf(0x8D, 0x00, 0, 0));  // 0x0D once reduced
+  auto& fields = LinkFields(store);
+  fields.captureBuffer.Add(CCaptBuf(0xB4, 0x80, 0, 0));
+  fields.captureBuffer.Add(CCaptBuf(0xA2, 0x00, 0, 0));  // 0x22 once reduced
+  fields.captureBuffer.Add(CCaptBuf(0x8D, 0x00, 0, 0));  // 0x0D once reduced
   EXPECT_EQ(CsvOf(store), kHeader +
                               "0,0xB4,\"\xB4\",A,0.000000\r\n"
                               "1,0xA2,\"\xA2\",O,0.000000\r\n"
                               "2,0x8D,\"\x8D\",O,0.000000\r\n");
-  store.sysCfg.parity7E1 = 1;
+  fields.sysCfg.parity7E1 = 1;
   EXPECT_EQ(CsvOf(store), kHeader +
                               "0,0x34,\"4\",A,0.000000\r\n"
                               "1,0x22,\"\"\"\",O,0.000000\r\n"
@@ -68,7 +72,7 @@ TEST(Csv, SevenBitDataIsReducedBeforeItIsClassifiedAndPrinted) {
 
 TEST(Csv, SpaceQuoteAndEveryControlByteHaveTheirNames) {
   CORUData store;
-  for (int b = 0; b < 256; ++b) store.captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(b), 0, 0, 0));
+  for (int b = 0; b < 256; ++b) LinkFields(store).captureBuffer.Add(CCaptBuf(static_cast<UCHAR>(b), 0, 0, 0));
   const std::string csv = CsvOf(store);
   const char* names[32] = {"<NUL>", "<SOH>", "<STX>", "<ETX>", "<EOT>", "<ENQ>", "<ACK>", "<BEL>",
                            "<BS>",  "<TAB>", "<LF>",  "<VT>",  "<FF>",  "<CR>",  "<SO>",  "<SI>",
@@ -122,7 +126,7 @@ TEST(Csv, NumbersKeepAPointWhateverTheLocale) {
   if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr && std::setlocale(LC_ALL, "fr_FR.UTF-8") == nullptr)
     GTEST_SKIP() << "no locale with a decimal comma is installed";
   CORUData store;
-  store.captureBuffer.Add(CCaptBuf('A', 0, 3456, 12));
+  LinkFields(store).captureBuffer.Add(CCaptBuf('A', 0, 3456, 12));
   const std::string csv = CsvOf(store);
   std::setlocale(LC_ALL, saved.c_str());
   EXPECT_EQ(csv, kHeader + "0,0x41,\"A\",O,12.345600\r\n");
@@ -130,14 +134,15 @@ TEST(Csv, NumbersKeepAPointWhateverTheLocale) {
 
 TEST(Csv, ASynchronousEventExportsDeStuffedBytesOnlyWhenBitStuffedIsOn) {
   CORUData store;
-  store.captureBuffer.Add(CCaptBuf('Z', 0x80, 0, 7));  // an async byte before the sync event
-  store.captureHeaders.Add(MakeEvent(0, 1, 0, "ASYNC"));
+  auto& fields = LinkFields(store);
+  fields.captureBuffer.Add(CCaptBuf('Z', 0x80, 0, 7));  // an async byte before the sync event
+  fields.captureHeaders.Add(MakeEvent(0, 1, 0, "ASYNC"));
   const std::vector<UCHAR> line = StuffedFrame({0x41, 0x1F, 0x7E});
-  store.captureHeaders.Add(MakeEvent(1, static_cast<LONG>(line.size()), EVENT_SYNC, "SYNC"));
+  fields.captureHeaders.Add(MakeEvent(1, static_cast<LONG>(line.size()), EVENT_SYNC, "SYNC"));
   for (std::size_t k = 0; k < line.size(); ++k)
-    store.captureBuffer.Add(CCaptBuf(line[k], 0x80, static_cast<ULONG>(k), 8));
+    fields.captureBuffer.Add(CCaptBuf(line[k], 0x80, static_cast<ULONG>(k), 8));
 
-  store.sysCfg.bitStuffed = 1;
+  fields.sysCfg.bitStuffed = 1;
   const std::string destuffed = CsvOf(store);
   // The records that complete a payload byte: found with an independent de-stuffer pass.
   CHDLCProcessor check;
@@ -155,7 +160,7 @@ TEST(Csv, ASynchronousEventExportsDeStuffedBytesOnlyWhenBitStuffedIsOn) {
   ASSERT_EQ(sequence, 3);
   EXPECT_EQ(destuffed, expected);
 
-  store.sysCfg.bitStuffed = 0;
+  fields.sysCfg.bitStuffed = 0;
   const std::string raw = CsvOf(store);
   int rowsCount = 0;
   for (char c : raw) rowsCount += c == '\r';
@@ -165,41 +170,43 @@ TEST(Csv, ASynchronousEventExportsDeStuffedBytesOnlyWhenBitStuffedIsOn) {
 
 TEST(Csv, DeStuffedRowsAreNumberedAsTheLayoutNumbersThemWithMarkerCells) {
   CORUData store;
-  store.showModemEvents = 1;
-  store.sysCfg.bitStuffed = 1;
+  auto& fields = LinkFields(store);
+  fields.showModemEvents = 1;
+  fields.sysCfg.bitStuffed = 1;
   const std::vector<UCHAR> line = StuffedFrame({0x30, 0x31});
-  store.captureHeaders.Add(MakeEvent(0, 0, EVENT_SYNC));
-  store.captureBuffer.Add(CCaptBuf(line[0], 0x80, 0, 0));
+  fields.captureHeaders.Add(MakeEvent(0, 0, EVENT_SYNC));
+  fields.captureBuffer.Add(CCaptBuf(line[0], 0x80, 0, 0));
   CCaptBuf opening(0x6C, CAPT_MODEM_EVENT, 0, 0);
   opening.markerShown = 1;
   CCaptBuf closing(0x5B, CAPT_MODEM_EVENT, 0, 0);
   closing.hidden = 1;
-  store.captureBuffer.Add(opening);
-  store.captureBuffer.Add(closing);
-  for (std::size_t k = 1; k < line.size(); ++k) store.captureBuffer.Add(CCaptBuf(line[k], 0x80, 0, 0));
+  fields.captureBuffer.Add(opening);
+  fields.captureBuffer.Add(closing);
+  for (std::size_t k = 1; k < line.size(); ++k) fields.captureBuffer.Add(CCaptBuf(line[k], 0x80, 0, 0));
   const std::string csv = CsvOf(store);
   // The marker cell takes number 0, so the two de-stuffed bytes are 1 and 2.
   EXPECT_NE(csv.find("\n1,0x30,\"0\",A,0.000000\r\n2,0x31,\"1\",A,0.000000\r\n"), std::string::npos) << csv;
-  store.showModemEvents = 0;
+  fields.showModemEvents = 0;
   EXPECT_NE(CsvOf(store).find("\n0,0x30,\"0\",A,0.000000\r\n1,0x31,\"1\",A,0.000000\r\n"), std::string::npos);
 }
 
 TEST(Csv, TheExportLeavesTheViewsDeStuffersAndRecordsAlone) {
   CORUData store;
-  store.sysCfg.bitStuffed = 1;
-  store.captureHeaders.Add(MakeEvent(0, 3, EVENT_SYNC));
-  for (UCHAR b : StuffedFrame({0x55})) store.captureBuffer.Add(CCaptBuf(b, 0x80, 0, 0));
-  store.hdlcProcessor1.Feed(0x12);
+  auto& fields = LinkFields(store);
+  fields.sysCfg.bitStuffed = 1;
+  fields.captureHeaders.Add(MakeEvent(0, 3, EVENT_SYNC));
+  for (UCHAR b : StuffedFrame({0x55})) fields.captureBuffer.Add(CCaptBuf(b, 0x80, 0, 0));
+  fields.hdlcProcessor1.Feed(0x12);
   CsvOf(store);
-  EXPECT_EQ(store.hdlcProcessor1.lastInput, 0x12);
-  for (const CCaptBuf& record : store.captureBuffer) EXPECT_EQ(record.hdlcResult, 0);
+  EXPECT_EQ(fields.hdlcProcessor1.lastInput, 0x12);
+  for (const CCaptBuf& record : fields.captureBuffer) EXPECT_EQ(record.hdlcResult, 0);
 }
 
 TEST(Csv, WritesAFileAndReportsOneThatCannotBeCreated) {
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("link-csv-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   CORUData store;
-  store.captureBuffer.Add(CCaptBuf('A', 0, 3456, 12));
+  LinkFields(store).captureBuffer.Add(CCaptBuf('A', 0, 3456, 12));
   const std::string path = (dir / "run1.csv").string();
   ASSERT_EQ(ExportCsvFile(path, store), FileStatus::Ok);
   EXPECT_EQ(std::filesystem::file_size(path), CsvOf(store).size());

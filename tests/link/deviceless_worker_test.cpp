@@ -5,6 +5,7 @@
 
 #include "WorkerTestSupport.h"
 #include "link/worker/CommThread.h"
+#include "link/store/LinkAccess.h"
 #include "platform/win32/Event.h"
 #include "platform/win32/ThreadMessages.h"
 #include "platform/win32/Wait.h"
@@ -49,16 +50,17 @@ TEST(DevicelessTransport, NotificationsWaitForTheWindow) {
 TEST(DevicelessCapture, StartAndStopWithoutAnInstrument) {
   DevicelessWorker w;
   w.context.captureOptions = CAPTURE_OPTION_OVERWRITE;
+  auto& fields = LinkFields(w.store);
   {
-    std::lock_guard guard(w.store.dataMutex);
-    w.store.captureBuffer.Add(CCaptBuf(1, 2, 3, 4));
+    std::lock_guard guard(fields.dataMutex);
+    fields.captureBuffer.Add(CCaptBuf(1, 2, 3, 4));
   }
   w.store.endOfCaptureCode = 5;
   EXPECT_EQ(w.capture.StartCapture(), 0);
   EXPECT_TRUE(w.store.Run().captureArmed());
   EXPECT_EQ(w.store.endOfCaptureCode, 0);
   EXPECT_EQ(w.store.statusText.Get(), "Waiting for modem trigger");
-  EXPECT_EQ(w.store.captureBuffer.GetSize(), 1);  // nothing was armed, nothing dropped
+  EXPECT_EQ(fields.captureBuffer.GetSize(), 1);  // nothing was armed, nothing dropped
 
   // An abort without an instrument still tells the windows that the capture has ended.
   EXPECT_EQ(w.capture.AbortCapture(), 1);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "StoreBytes.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -9,15 +10,16 @@ void Put32(std::vector<UCHAR>& bytes, ULONG value) {
 }
 
 void FillTrace(CORUData& store, int samples) {
-  store.currentTrace.scaleIndex = 2;
-  store.currentTrace.spanIndex = 4;
-  store.currentTrace.voltageLevel = -35;
-  store.sysCfg.value1 = 0.0125;
-  store.sysCfg.value2 = -3.75;
-  store.traceCursor1 = 120;
-  store.traceCursor2 = 80;
-  store.traceMarker1 = 63;
-  for (int i = 0; i < samples; ++i) store.traceSamples.Add(i * 3 - 500);
+  auto& fields = LinkFields(store);
+  fields.currentTrace.scaleIndex = 2;
+  fields.currentTrace.spanIndex = 4;
+  fields.currentTrace.voltageLevel = -35;
+  fields.sysCfg.value1 = 0.0125;
+  fields.sysCfg.value2 = -3.75;
+  fields.traceCursor1 = 120;
+  fields.traceCursor2 = 80;
+  fields.traceMarker1 = 63;
+  for (int i = 0; i < samples; ++i) fields.traceSamples.Add(i * 3 - 500);
 }
 
 FileSettings TraceSettings() {
@@ -48,22 +50,23 @@ TEST(TraceFile, TwoHundredSamplesLoadAsAThousandRepeatingTheLast) {
   FileSettings settings;
   TraceFileHead head;
   ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Trace, &settings, &head), FileStatus::Ok);
-  ASSERT_EQ(loaded.traceSamples.GetSize(), 1000);
-  for (int i = 0; i < 200; ++i) ASSERT_EQ(loaded.traceSamples[i], i * 3 - 500) << i;
-  for (int i = 200; i < 1000; ++i) ASSERT_EQ(loaded.traceSamples[i], 199 * 3 - 500) << i;
+  auto& loadedFields = LinkFields(loaded);
+  ASSERT_EQ(loadedFields.traceSamples.GetSize(), 1000);
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(loadedFields.traceSamples[i], i * 3 - 500) << i;
+  for (int i = 200; i < 1000; ++i) ASSERT_EQ(loadedFields.traceSamples[i], 199 * 3 - 500) << i;
   EXPECT_EQ(settings.traceScale, 2);
   EXPECT_EQ(settings.traceSpan, 4);
   EXPECT_EQ(settings.deltaV, -35);
   EXPECT_EQ(settings.traceTrigger, 3);
   EXPECT_EQ(settings.traceLine, 2);
-  EXPECT_EQ(loaded.currentTrace.scaleIndex, 2);
-  EXPECT_EQ(loaded.currentTrace.spanIndex, 4);
-  EXPECT_EQ(loaded.currentTrace.voltageLevel, -35);
-  EXPECT_EQ(loaded.sysCfg.value1, 0.0125);
-  EXPECT_EQ(loaded.sysCfg.value2, -3.75);
-  EXPECT_EQ(loaded.traceCursor1, 120);
-  EXPECT_EQ(loaded.traceCursor2, 80);
-  EXPECT_EQ(loaded.traceMarker1, 63);
+  EXPECT_EQ(loadedFields.currentTrace.scaleIndex, 2);
+  EXPECT_EQ(loadedFields.currentTrace.spanIndex, 4);
+  EXPECT_EQ(loadedFields.currentTrace.voltageLevel, -35);
+  EXPECT_EQ(loadedFields.sysCfg.value1, 0.0125);
+  EXPECT_EQ(loadedFields.sysCfg.value2, -3.75);
+  EXPECT_EQ(loadedFields.traceCursor1, 120);
+  EXPECT_EQ(loadedFields.traceCursor2, 80);
+  EXPECT_EQ(loadedFields.traceMarker1, 63);
 }
 
 TEST(TraceFile, OnlyTheFirstThousandSamplesAreWritten) {
@@ -73,7 +76,7 @@ TEST(TraceFile, OnlyTheFirstThousandSamplesAreWritten) {
   EXPECT_EQ(bytes.size(), 6 * 4 + 2 * 8 + 3 * 4 + 1000 * 4u);
   CORUData loaded;
   ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Trace), FileStatus::Ok);
-  EXPECT_EQ(loaded.traceSamples[999], 999 * 3 - 500);
+  EXPECT_EQ(LinkFields(loaded).traceSamples[999], 999 * 3 - 500);
 }
 
 TEST(TraceFile, NoSamplesLoadAsAThousandZerosAndAHalfSampleIsIgnored) {
@@ -82,16 +85,17 @@ TEST(TraceFile, NoSamplesLoadAsAThousandZerosAndAHalfSampleIsIgnored) {
   auto bytes = SaveToBytes(store, DocumentType::Trace, TraceSettings());
   CORUData loaded;
   ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Trace), FileStatus::Ok);
-  ASSERT_EQ(loaded.traceSamples.GetSize(), 1000);
-  EXPECT_EQ(loaded.traceSamples[0], 0);
-  EXPECT_EQ(loaded.traceSamples[999], 0);
+  auto& loadedFields = LinkFields(loaded);
+  ASSERT_EQ(loadedFields.traceSamples.GetSize(), 1000);
+  EXPECT_EQ(loadedFields.traceSamples[0], 0);
+  EXPECT_EQ(loadedFields.traceSamples[999], 0);
 
   Put32(bytes, 17);
   bytes.insert(bytes.end(), {0x01, 0x02, 0x03});  // three bytes of a second sample
   ASSERT_EQ(LoadFromBytes(bytes, loaded, DocumentType::Trace), FileStatus::Ok);
-  EXPECT_EQ(loaded.traceSamples[0], 17);
-  EXPECT_EQ(loaded.traceSamples[1], 17);
-  EXPECT_EQ(loaded.traceSamples[999], 17);
+  EXPECT_EQ(loadedFields.traceSamples[0], 17);
+  EXPECT_EQ(loadedFields.traceSamples[1], 17);
+  EXPECT_EQ(loadedFields.traceSamples[999], 17);
 }
 
 TEST(TraceFile, TheSecondLineFieldIsTheOneKept) {
@@ -116,18 +120,19 @@ TEST(TraceFile, TruncationAtEveryOffsetNeverCrashesAndLeavesIndexesValid) {
   for (std::size_t cut = 0; cut < full.size(); ++cut) {
     std::vector<UCHAR> bytes(full.begin(), full.begin() + static_cast<long>(cut));
     CORUData loaded;
-    loaded.traceSamples.Add(5);
+    auto& loadedFields = LinkFields(loaded);
+    loadedFields.traceSamples.Add(5);
     FileStatus status = LoadFromBytes(bytes, loaded, DocumentType::Trace);
-    const int marker = loaded.traceMarker1;
-    EXPECT_TRUE(marker == -1 || (marker >= 0 && marker < loaded.traceSamples.GetSize())) << cut;
+    const int marker = loadedFields.traceMarker1;
+    EXPECT_TRUE(marker == -1 || (marker >= 0 && marker < loadedFields.traceSamples.GetSize())) << cut;
     if (cut < samplesStart) {
       EXPECT_EQ(status, FileStatus::TraceFormatError) << cut;
-      EXPECT_EQ(loaded.traceSamples.GetSize(), 0) << cut;
+      EXPECT_EQ(loadedFields.traceSamples.GetSize(), 0) << cut;
     } else {
       EXPECT_EQ(status, FileStatus::Ok) << cut;
-      EXPECT_EQ(loaded.traceSamples.GetSize(), 1000) << cut;
+      EXPECT_EQ(loadedFields.traceSamples.GetSize(), 1000) << cut;
       const int whole = static_cast<int>((cut - samplesStart) / 4);
-      EXPECT_EQ(loaded.traceSamples[999], whole == 0 ? 0 : (whole - 1) * 3 - 500) << cut;
+      EXPECT_EQ(loadedFields.traceSamples[999], whole == 0 ? 0 : (whole - 1) * 3 - 500) << cut;
     }
   }
 }
@@ -135,25 +140,26 @@ TEST(TraceFile, TruncationAtEveryOffsetNeverCrashesAndLeavesIndexesValid) {
 TEST(TraceFile, AMarkerBeyondTheSamplesIsDropped) {
   CORUData store;
   FillTrace(store, 10);
-  store.traceMarker1 = 1000;
+  LinkFields(store).traceMarker1 = 1000;
   CORUData loaded;
   ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DocumentType::Trace), loaded, DocumentType::Trace), FileStatus::Ok);
-  EXPECT_EQ(loaded.traceMarker1, -1);
+  EXPECT_EQ(LinkFields(loaded).traceMarker1, -1);
 }
 
 TEST(TraceFile, ATraceLoadTouchesNoCaptureMember) {
   CORUData store;
   FillTrace(store, 10);
   CORUData loaded;
-  loaded.captureBuffer.Add(CCaptBuf(1, 2, 3, 4));
-  loaded.captureHeaders.Add(MakeEvent(0, 1));
-  loaded.currentRecordIndex = 0;
-  loaded.sysCfg.bitStuffed = 0;
-  loaded.sysCfg.triggerText = "keep";
+  auto& loadedFields = LinkFields(loaded);
+  loadedFields.captureBuffer.Add(CCaptBuf(1, 2, 3, 4));
+  loadedFields.captureHeaders.Add(MakeEvent(0, 1));
+  loadedFields.currentRecordIndex = 0;
+  loadedFields.sysCfg.bitStuffed = 0;
+  loadedFields.sysCfg.triggerText = "keep";
   ASSERT_EQ(LoadFromBytes(SaveToBytes(store, DocumentType::Trace), loaded, DocumentType::Trace), FileStatus::Ok);
-  EXPECT_EQ(loaded.captureBuffer.GetSize(), 1);
-  EXPECT_EQ(loaded.captureHeaders.GetSize(), 1);
-  EXPECT_EQ(loaded.currentRecordIndex, 0);
-  EXPECT_EQ(loaded.sysCfg.bitStuffed, 0);
-  EXPECT_EQ(loaded.sysCfg.triggerText, "keep");
+  EXPECT_EQ(loadedFields.captureBuffer.GetSize(), 1);
+  EXPECT_EQ(loadedFields.captureHeaders.GetSize(), 1);
+  EXPECT_EQ(loadedFields.currentRecordIndex, 0);
+  EXPECT_EQ(loadedFields.sysCfg.bitStuffed, 0);
+  EXPECT_EQ(loadedFields.sysCfg.triggerText, "keep");
 }

@@ -6,6 +6,7 @@
 
 #include "link/worker/CalibrationStep.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "maintenance/calibration/CalibrationProcedure.h"
 #include "resources/data/StringTable.h"
 #include "shell/model/ShellConstants.h"
@@ -55,7 +56,8 @@ constexpr Post Step(int line, int step) { return {WM_ORU_CALIBRATE_LINE, static_
 constexpr Post kStore{WM_ORU_STORE_CAL_FACTORS, 0, 0};
 
 CCalFactor& FactorsOf(CORUData& store, int line) {
-  return line == 1 ? store.calFactor1 : line == 2 ? store.calFactor2 : store.calFactor3;
+  auto& fields = LinkFields(store);
+  return line == 1 ? fields.calFactor1 : line == 2 ? fields.calFactor2 : fields.calFactor3;
 }
 
 class Procedure : public ::testing::Test {
@@ -217,7 +219,7 @@ TEST_F(Procedure, AFailedStepEndsTheProcedureWithoutStoring) {
 TEST_F(Procedure, AnInvalidGroupIsNotStoredAndTheRunGoesOn) {
   procedure.SelectMeter(2);
   SetGood(3);
-  store.calFactor3.dcGain = 1178;
+  LinkFields(store).calFactor3.dcGain = 1178;
   host.answers = {IDOK, IDOK, IDOK, IDOK, IDOK, IDOK, IDOK};
   procedure.StartLine(3);
   for (int step : {1, 2, 4}) procedure.OnCalibrationStep(3, step);
@@ -226,7 +228,7 @@ TEST_F(Procedure, AnInvalidGroupIsNotStoredAndTheRunGoesOn) {
   EXPECT_EQ(host.boxes[3].caption, "Line 3 DC Meter");
   EXPECT_EQ(host.boxes[3].style, MB_OK | MB_ICONEXCLAMATION);
   EXPECT_EQ(host.posts.back(), Step(3, 8));
-  store.calFactor3.acOffset = 44;
+  LinkFields(store).calFactor3.acOffset = 44;
   procedure.OnCalibrationStep(3, 8);
   procedure.OnCalibrationStep(3, 16);
   EXPECT_EQ(host.boxes.back().caption, "Line 3 AC Meter");
@@ -275,19 +277,19 @@ INSTANTIATE_TEST_SUITE_P(Edges, Validity,
 
 TEST(ValidityRule, OtherLinesAndGroupsAreNeverValid) {
   CORUData store;
-  store.calFactor1 = CCalFactor{0, 1024, 0, 0, 0.0, 1024, 0, 0.0, 1, 1};
+  LinkFields(store).calFactor1 = CCalFactor{0, 1024, 0, 0, 0.0, 1024, 0, 0.0, 1, 1};
   EXPECT_FALSE(IsCalibrationValid(store, 0, 7));
   EXPECT_FALSE(IsCalibrationValid(store, 4, 24));
   EXPECT_FALSE(IsCalibrationValid(store, 1, 0));
   EXPECT_FALSE(IsCalibrationValid(store, 1, 32));
-  EXPECT_EQ(store.calFactor1.dcCalibrated, 1);  // left alone
+  EXPECT_EQ(LinkFields(store).calFactor1.dcCalibrated, 1);  // left alone
 }
 
 // The worker writes the factors under the store's lock: the dialog's rule, colour and texts read
 // them under it too.
 TEST(ValidityRule, ReadsTheFactorsUnderTheStoreLock) {
   CORUData store;
-  store.calFactor2 = CCalFactor{10, 1000, 0, 0, 0.0, 1000, 20, 0.0, 0, 0};
+  LinkFields(store).calFactor2 = CCalFactor{10, 1000, 0, 0, 0.0, 1000, 20, 0.0, 0, 0};
   bool valid = false;
   EXPECT_TRUE(linktest::ReadWaitsForTheStoreLock(store, [&] { valid = IsCalibrationValid(store, 2, 7); }));
   EXPECT_TRUE(valid);
@@ -309,17 +311,18 @@ TEST_F(Procedure, StoreStopsAtTheFirstInvalidGroup) {
   EXPECT_EQ(host.boxes[0].style, MB_OKCANCEL | MB_SYSTEMMODAL);
   EXPECT_EQ(host.posts, (std::vector<Post>{kStore}));
 
+  auto& fields = LinkFields(store);
   // Line 2's AC group fails: line 3 is never judged, so its flag stays as it was.
-  store.calFactor2.acGain = 870;
-  store.calFactor3.dcOffset = 99;
-  store.calFactor3.dcCalibrated = 1;
+  fields.calFactor2.acGain = 870;
+  fields.calFactor3.dcOffset = 99;
+  fields.calFactor3.dcCalibrated = 1;
   host.answers = {IDOK};
   procedure.OnStoreCalibration();
   EXPECT_EQ(host.boxes[1].text, "Calibration data is INVALID\n\nPress 'Ok' if you wish to store");
   EXPECT_EQ(host.boxes[1].caption, "Calibration INVALID");
   EXPECT_EQ(host.posts, (std::vector<Post>{kStore, kStore}));
-  EXPECT_EQ(store.calFactor2.acCalibrated, 0);
-  EXPECT_EQ(store.calFactor3.dcCalibrated, 1);
+  EXPECT_EQ(fields.calFactor2.acCalibrated, 0);
+  EXPECT_EQ(fields.calFactor3.dcCalibrated, 1);
 
   host.answers = {IDCANCEL};
   procedure.OnStoreCalibration();
@@ -344,8 +347,8 @@ TEST_F(Procedure, BarGrowsOverOneHundredTicksThenRestarts) {
 }
 
 TEST_F(Procedure, FactorTextsOfEachLineAndGroup) {
-  store.calFactor1 = CCalFactor{0, 1001, -7, 0, 0.0, 990, 12, 0.0, 1, 1};
-  store.calFactor3 = CCalFactor{0, 1177, 30, 0, 0.0, 871, -43, 0.0, 1, 1};
+  LinkFields(store).calFactor1 = CCalFactor{0, 1001, -7, 0, 0.0, 990, 12, 0.0, 1, 1};
+  LinkFields(store).calFactor3 = CCalFactor{0, 1177, 30, 0, 0.0, 871, -43, 0.0, 1, 1};
   procedure.OnFactorsRead(1, 7);
   procedure.OnFactorsRead(1, 16);  // a step's bit names its group
   procedure.OnFactorsRead(3, 1);

@@ -6,6 +6,7 @@
 
 #include "link/store/CaptureHeader.h"
 #include "link/store/HdlcProcessor.h"
+#include "link/store/LinkAccess.h"
 #include "maintenance/calibration/HdlcTestPattern.h"
 #include "maintenance/calibration/MeterFrameFormat.h"
 #include "maintenance/calibration/ReceiveLog.h"
@@ -113,26 +114,27 @@ TEST(HdlcTest, PatternDestuffsToExactlyZeroToTwoFiftyFive) {
 TEST(HdlcTest, CaptureIsOneSyncAnswerEventInPlaceOfTheOldOne) {
   CORUData store;
   CCaptBuf old(0x41, 0, 1, 2);
-  store.captureBuffer.Add(old);
-  store.captureHeaders.Add(CORUCaptureHeader{});
-  store.currentRecordIndex = 5;
-  const unsigned generation = store.captureGeneration;
+  auto& fields = LinkFields(store);
+  fields.captureBuffer.Add(old);
+  fields.captureHeaders.Add(CORUCaptureHeader{});
+  fields.currentRecordIndex = 5;
+  const unsigned generation = fields.captureGeneration;
   CHDLCProcessor processor;
   processor.Feed(0x7E);
   StoreHdlcTestCapture(store, processor, "12/09/26", "10:11:12");
 
   const std::vector<UCHAR> pattern = BuildHdlcTestPattern();
-  ASSERT_EQ(store.captureBuffer.GetSize(), static_cast<int>(pattern.size()));
-  ASSERT_EQ(store.captureHeaders.GetSize(), 1);
-  const CORUCaptureHeader& header = store.captureHeaders[0];
+  ASSERT_EQ(fields.captureBuffer.GetSize(), static_cast<int>(pattern.size()));
+  ASSERT_EQ(fields.captureHeaders.GetSize(), 1);
+  const CORUCaptureHeader& header = fields.captureHeaders[0];
   EXPECT_EQ(header.firstIndex, 0);
   EXPECT_EQ(header.byteCount, static_cast<LONG>(pattern.size()));
   EXPECT_EQ(header.flags, EVENT_SYNC);
   EXPECT_EQ(header.startDate, "12/09/26");
   EXPECT_EQ(header.startTime, "10:11:12");
   std::vector<int> destuffed;
-  for (int i = 0; i < store.captureBuffer.GetSize(); ++i) {
-    const CCaptBuf& record = store.captureBuffer[i];
+  for (int i = 0; i < fields.captureBuffer.GetSize(); ++i) {
+    const CCaptBuf& record = fields.captureBuffer[i];
     EXPECT_EQ(record.data, pattern[static_cast<std::size_t>(i)]);
     EXPECT_TRUE(record.IsAnswer());
     EXPECT_FALSE(record.IsModemEvent());
@@ -141,9 +143,9 @@ TEST(HdlcTest, CaptureIsOneSyncAnswerEventInPlaceOfTheOldOne) {
   EXPECT_EQ(destuffed.size(), 256u);  // the processor was reset before the pattern
   EXPECT_EQ(destuffed.front(), 0);
   EXPECT_EQ(destuffed.back(), 255);
-  EXPECT_EQ(store.currentRecordIndex, -1);
-  EXPECT_EQ(store.cursorRecordIndex, -1);
-  EXPECT_NE(store.captureGeneration, generation);
+  EXPECT_EQ(fields.currentRecordIndex, -1);
+  EXPECT_EQ(fields.cursorRecordIndex, -1);
+  EXPECT_NE(fields.captureGeneration, generation);
 }
 
 }  // namespace

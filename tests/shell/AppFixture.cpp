@@ -5,45 +5,50 @@
 #include <mutex>
 
 #include "sim/ScenarioParser.h"
+#include "link/store/LinkAccess.h"
 
 namespace apptest {
 
 void FillCapture(CORUData& store, int records, int seed) {
-  std::lock_guard lock(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard lock(fields.dataMutex);
   CORUCaptureHeader header;
   header.eventName = "CONNECT 2400";
   header.startDate = "03/05/24";
   header.startTime = "07:08:09";
-  header.firstIndex = store.captureBuffer.GetSize();
+  header.firstIndex = fields.captureBuffer.GetSize();
   header.byteCount = records;
-  store.captureHeaders.Add(header);
+  fields.captureHeaders.Add(header);
   for (int i = 0; i < records; ++i) {
     const auto data = static_cast<UCHAR>(seed + i * 7);
     const auto flags = static_cast<UCHAR>(i % 2 ? CAPT_ANSWER : 0);
-    store.captureBuffer.Add(CCaptBuf(data, flags, static_cast<ULONG>(100 * i + seed), static_cast<ULONG>(30 + i)));
+    fields.captureBuffer.Add(CCaptBuf(data, flags, static_cast<ULONG>(100 * i + seed), static_cast<ULONG>(30 + i)));
   }
 }
 
 void FillTrace(CORUData& store, int samples, int base) {
-  std::lock_guard lock(store.dataMutex);
-  store.traceSamples.RemoveAll();
-  for (int i = 0; i < samples; ++i) store.traceSamples.Add(base + (i * 37) % 200 - 100);
+  auto& fields = LinkFields(store);
+  std::lock_guard lock(fields.dataMutex);
+  fields.traceSamples.RemoveAll();
+  for (int i = 0; i < samples; ++i) fields.traceSamples.Add(base + (i * 37) % 200 - 100);
 }
 
 std::vector<RecordFields> CaptureFields(CORUData& store) {
-  std::lock_guard lock(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard lock(fields.dataMutex);
   std::vector<RecordFields> out;
-  for (int i = 0; i < store.captureBuffer.GetSize(); ++i) {
-    const CCaptBuf& r = store.captureBuffer[i];
+  for (int i = 0; i < fields.captureBuffer.GetSize(); ++i) {
+    const CCaptBuf& r = fields.captureBuffer[i];
     out.push_back({r.data, r.flags, r.timeFraction, r.timeSeconds});
   }
   return out;
 }
 
 std::vector<int> TraceSamples(CORUData& store) {
-  std::lock_guard lock(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard lock(fields.dataMutex);
   std::vector<int> out;
-  for (int i = 0; i < store.traceSamples.GetSize(); ++i) out.push_back(store.traceSamples[i]);
+  for (int i = 0; i < fields.traceSamples.GetSize(); ++i) out.push_back(fields.traceSamples[i]);
   return out;
 }
 

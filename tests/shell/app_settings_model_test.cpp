@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "link/store/OruData.h"
+#include "link/store/LinkAccess.h"
 #include "shell/model/Color.h"
 #include "shell/model/ColorSettings.h"
 #include "shell/model/SettingsRules.h"
@@ -60,8 +61,8 @@ Loaded Load(const MapStore& store) {
   Loaded out;
   LoadSettings(store, kFolder, out.settings, data);
   out.selectedLine = data.selectedLine;
-  out.bitStuffed = data.sysCfg.bitStuffed;
-  out.modem3Volume = data.sysCfg.modem3Volume;
+  out.bitStuffed = LinkFields(data).sysCfg.bitStuffed;
+  out.modem3Volume = LinkFields(data).sysCfg.modem3Volume;
   return out;
 }
 
@@ -179,12 +180,13 @@ TEST(AppSettingsRules, SaveTakesLineAndConfigurationFromTheStoreAndPadsTheTrigge
   CORUData data;
   AppSettings s;
   LoadSettings(store, kFolder, s, data);
-  EXPECT_EQ(data.sysCfg.bitStuffed, 0);
+  auto& dataFields = LinkFields(data);
+  EXPECT_EQ(dataFields.sysCfg.bitStuffed, 0);
   s.triggerNumber = "5551212";
   s.customColors[3] = 0x123456;
   data.selectedLine = 3;
-  data.sysCfg.bitStuffed = 1;
-  data.sysCfg.modem3Volume = 200;
+  dataFields.sysCfg.bitStuffed = 1;
+  dataFields.sysCfg.modem3Volume = 200;
   SaveSettings(store, s, data);
   EXPECT_EQ(std::get<uint32_t>(store.values["HDLCMode"]), 1u);
   EXPECT_EQ(std::get<uint32_t>(store.values["Modem 3 Volume"]), 200u);

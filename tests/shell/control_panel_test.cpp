@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/dialogs/FindDlg.h"
@@ -50,7 +51,7 @@ class ControlPanelForm : public apptest::AppFixture {
   bool LockFree() {
     return std::async(std::launch::async,
                       [this] {
-                        std::unique_lock lock(app().dataStore.dataMutex, std::try_to_lock);
+                        std::unique_lock lock(LinkFields(app().dataStore).dataMutex, std::try_to_lock);
                         return lock.owns_lock();
                       })
         .get();
@@ -108,7 +109,7 @@ TEST_F(ControlPanelForm, SyncWith7E1SwitchesTo8N1AndTheBoxesFollow) {
   EXPECT_TRUE(Get(IDC_HIGHLIGHT_PARITY_BIT)->isEnabled());
   EXPECT_TRUE(Get(IDC_HIGHLIGHT_PARITY_ERRORS)->isEnabled());
   EXPECT_FALSE(Get(IDC_BIT_STUFFED)->isEnabled());
-  EXPECT_EQ(app().dataStore.sysCfg.parity7E1, 1);
+  EXPECT_EQ(LinkFields(app().dataStore).sysCfg.parity7E1, 1);
   Pick(IDC_MODE, "SYNC");
   EXPECT_EQ(Get<QComboBox>(IDC_FORMAT)->currentText(), "8N1");
   EXPECT_FALSE(Get(IDC_HIGHLIGHT_PARITY_BIT)->isEnabled());
@@ -116,8 +117,8 @@ TEST_F(ControlPanelForm, SyncWith7E1SwitchesTo8N1AndTheBoxesFollow) {
   EXPECT_TRUE(Get(IDC_BIT_STUFFED)->isEnabled());
   EXPECT_EQ(app().settings.format, 5);
   EXPECT_EQ(app().settings.mode, 8);
-  EXPECT_EQ(app().dataStore.sysCfg.sync, 1);
-  EXPECT_EQ(app().dataStore.sysCfg.parity7E1, 0);
+  EXPECT_EQ(LinkFields(app().dataStore).sysCfg.sync, 1);
+  EXPECT_EQ(LinkFields(app().dataStore).sysCfg.parity7E1, 0);
   // The update that followed took "7E1" out of a synchronous capture's list.
   EXPECT_EQ(Get<QComboBox>(IDC_FORMAT)->count(), 1);
   Pick(IDC_MODE, "ASYNC");
@@ -128,19 +129,19 @@ TEST_F(ControlPanelForm, HighSpeedStandardsAreSingleSessionInterceptWithModemEve
   ASSERT_TRUE(StartPanel());
   Pick(IDC_STANDARD, "1200/2400");
   Pick(IDC_SESSION, "Multiple");
-  ASSERT_EQ(app().dataStore.sysCfg.sessionMode, 1);
+  ASSERT_EQ(LinkFields(app().dataStore).sysCfg.sessionMode, 1);
   Pick(IDC_STANDARD, "9600");
   EXPECT_EQ(Get<QComboBox>(IDC_SESSION)->currentText(), "Single");
   EXPECT_EQ(app().settings.session, 11);
-  EXPECT_EQ(app().dataStore.sysCfg.sessionMode, 0);
-  EXPECT_EQ(app().dataStore.sysCfg.standard, 2);
+  EXPECT_EQ(LinkFields(app().dataStore).sysCfg.sessionMode, 0);
+  EXPECT_EQ(LinkFields(app().dataStore).sysCfg.standard, 2);
   EXPECT_EQ(app().settings.standard, 3);
   EXPECT_TRUE(Get(IDC_SHOW_MODEM_EVENTS)->isVisibleTo(panel));
   EXPECT_EQ(app().dataStore.modeText.Get(), "Intercept Mode");
   Pick(IDC_STANDARD, "B300");
   EXPECT_FALSE(Get(IDC_SHOW_MODEM_EVENTS)->isVisibleTo(panel));
   EXPECT_EQ(app().dataStore.modeText.Get(), "Bridged Mode");
-  EXPECT_EQ(app().dataStore.sysCfg.standard, 0);
+  EXPECT_EQ(LinkFields(app().dataStore).sysCfg.standard, 0);
 }
 
 TEST_F(ControlPanelForm, RadiosAreSetByTheHandlersAndTheViewTypeFollows) {
@@ -149,12 +150,12 @@ TEST_F(ControlPanelForm, RadiosAreSetByTheHandlersAndTheViewTypeFollows) {
   auto* hex = Get<QAbstractButton>(IDC_HEX);
   EXPECT_FALSE(ascii->autoExclusive());
   EXPECT_TRUE(ascii->isChecked());
-  app().dataStore.layoutDirty = 0;
+  LinkFields(app().dataStore).layoutDirty = 0;
   hex->click();
   EXPECT_TRUE(hex->isChecked());
   EXPECT_FALSE(ascii->isChecked());
   EXPECT_EQ(app().settings.viewType, ViewType::Hex);
-  EXPECT_EQ(app().dataStore.layoutDirty, 1);
+  EXPECT_EQ(LinkFields(app().dataStore).layoutDirty, 1);
   hex->click();  // a second click leaves it checked
   EXPECT_TRUE(hex->isChecked());
   ascii->click();
@@ -166,22 +167,23 @@ TEST_F(ControlPanelForm, ModemEventsOffDropsAMarkOnAModemEventByteOnly) {
   ASSERT_TRUE(StartPanel());
   CORUData& store = app().dataStore;
   apptest::FillCapture(store, 6);
+  auto& fields = LinkFields(store);
   {
-    std::lock_guard lock(store.dataMutex);
-    store.captureBuffer[2].flags |= CAPT_MODEM_EVENT;
-    store.captureBuffer[3].flags &= static_cast<UCHAR>(~CAPT_MODEM_EVENT);
+    std::lock_guard lock(fields.dataMutex);
+    fields.captureBuffer[2].flags |= CAPT_MODEM_EVENT;
+    fields.captureBuffer[3].flags &= static_cast<UCHAR>(~CAPT_MODEM_EVENT);
   }
   Pick(IDC_STANDARD, "9600");
-  store.currentRecordIndex = 3;
+  fields.currentRecordIndex = 3;
   Click(IDC_SHOW_MODEM_EVENTS);
-  EXPECT_EQ(store.showModemEvents, 1);
+  EXPECT_EQ(fields.showModemEvents, 1);
   EXPECT_EQ(app().settings.showModemEvents, 14);
-  EXPECT_EQ(store.currentRecordIndex, 3);
-  store.currentRecordIndex = 2;
+  EXPECT_EQ(fields.currentRecordIndex, 3);
+  fields.currentRecordIndex = 2;
   Click(IDC_SHOW_MODEM_EVENTS);
-  EXPECT_EQ(store.showModemEvents, 0);
+  EXPECT_EQ(fields.showModemEvents, 0);
   EXPECT_EQ(app().settings.showModemEvents, 13);
-  EXPECT_EQ(store.currentRecordIndex, -1);
+  EXPECT_EQ(fields.currentRecordIndex, -1);
 }
 
 TEST_F(ControlPanelForm, BitStuffedBoxWritesTheInvertedByte) {
@@ -190,9 +192,9 @@ TEST_F(ControlPanelForm, BitStuffedBoxWritesTheInvertedByte) {
   auto* box = Get<QAbstractButton>(IDC_BIT_STUFFED);
   const bool before = box->isChecked();
   box->click();
-  EXPECT_EQ(app().dataStore.sysCfg.bitStuffed, before ? 1 : 0);
+  EXPECT_EQ(LinkFields(app().dataStore).sysCfg.bitStuffed, before ? 1 : 0);
   box->click();
-  EXPECT_EQ(app().dataStore.sysCfg.bitStuffed, before ? 0 : 1);
+  EXPECT_EQ(LinkFields(app().dataStore).sysCfg.bitStuffed, before ? 0 : 1);
   EXPECT_EQ(box->isChecked(), before);
 }
 

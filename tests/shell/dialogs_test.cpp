@@ -22,6 +22,7 @@
 #include "shell/dialogs/TimeEntry.h"
 #include "resources/data/ResourceIds.h"
 #include "tests/shell/AppFixture.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ class DialogsTest : public apptest::AppFixture {
 TEST_F(DialogsTest, FindIsGreyedUntilTheFirstCharacterTakesTwentyAndFindsNothing) {
   ASSERT_TRUE(Start());
   apptest::FillCapture(app().dataStore, 5);
-  app().dataStore.cursorRecordIndex = 2;
+  LinkFields(app().dataStore).cursorRecordIndex = 2;
   CORUFindDlg dialog(app(), nullptr);
   bool stillOpen = false;
   answers.Modal(
@@ -78,7 +79,7 @@ TEST_F(DialogsTest, FindIsGreyedUntilTheFirstCharacterTakesTwentyAndFindsNothing
   EXPECT_EQ(dialog.SearchText(), "xyz");
   EXPECT_EQ(dialog.SearchKind(), "ASCII text");
   EXPECT_EQ(apptest::CaptureFields(app().dataStore).size(), 5u);
-  EXPECT_EQ(app().dataStore.cursorRecordIndex, 2);
+  EXPECT_EQ(LinkFields(app().dataStore).cursorRecordIndex, 2);
 }
 
 TEST_F(DialogsTest, LinkOpensOnlyFromItsTextAndOnlyWithAnAddress) {
@@ -219,10 +220,10 @@ TEST_F(DialogsTest, ConfigurationWithoutAnInstrumentOffersTheFormatAlone) {
   ASSERT_TRUE(Start());
   CSysCfg before;
   {
-    std::lock_guard lock(app().dataStore.dataMutex);
-    app().dataStore.sysCfg.parity7E1 = 0;
-    app().dataStore.sysCfg.trigger = 0;
-    before = app().dataStore.sysCfg;
+    std::lock_guard lock(LinkFields(app().dataStore).dataMutex);
+    LinkFields(app().dataStore).sysCfg.parity7E1 = 0;
+    LinkFields(app().dataStore).sysCfg.trigger = 0;
+    before = LinkFields(app().dataStore).sysCfg;
   }
   CORUConfigureDlg dialog(app(), nullptr);
   answers.Modal(
@@ -242,8 +243,8 @@ TEST_F(DialogsTest, ConfigurationWithoutAnInstrumentOffersTheFormatAlone) {
       "CORUConfigureDlg");
   EXPECT_EQ(dialog.RunModal(), QDialog::Accepted);
   EXPECT_FALSE(dialog.WindowExists());
-  std::lock_guard lock(app().dataStore.dataMutex);
-  const CSysCfg& after = app().dataStore.sysCfg;
+  std::lock_guard lock(LinkFields(app().dataStore).dataMutex);
+  const CSysCfg& after = LinkFields(app().dataStore).sysCfg;
   EXPECT_EQ(after.parity7E1, 1);
   EXPECT_EQ(after.standard, before.standard);
   EXPECT_EQ(after.sync, before.sync);

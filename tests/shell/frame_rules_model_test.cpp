@@ -15,6 +15,7 @@
 #include "shell/model/StatusPaneText.h"
 #include "shell/model/TabStrip.h"
 #include "shell/model/VolumeSteps.h"
+#include "link/store/LinkAccess.h"
 
 // ---- tab strip ----------------------------------------------------------------------------------
 

@@ -13,6 +13,7 @@
 #include "link/files/DocumentFile.h"
 #include "link/files/FileType.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CaptureFrame.h"
 #include "shell/dialogs/DownloadStatus.h"
@@ -231,8 +232,8 @@ TEST_F(MainFrameTest, VolumeDragSendsPastTheHysteresisAndOnRelease) {
   ASSERT_TRUE(StartAndSettle());
   CORUVolumeCtrl* slider = frame()->StatusBar()->VolumeSlider();
   {
-    std::lock_guard lock(store().dataMutex);
-    store().sysCfg.modem3Volume = 100;
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    LinkFields(store()).sysCfg.modem3Volume = 100;
   }
   slider->setValue(100);
   ScopedRequestCapture capture(app().context);
@@ -249,8 +250,8 @@ TEST_F(MainFrameTest, VolumeDragSendsPastTheHysteresisAndOnRelease) {
   slider->OnButtonUp();
   ASSERT_TRUE(capture.recorder.WaitForCount(WM_ORU_SET_CONFIG, 2));
   EXPECT_EQ(app().settings.modem3Volume, 140);
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(store().sysCfg.modem3Volume, 140);
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  EXPECT_EQ(LinkFields(store()).sysCfg.modem3Volume, 140);
 }
 
 TEST_F(MainFrameTest, ClickOnTheAnswerPaneChoosesTheAnswerColor) {
@@ -270,7 +271,7 @@ TEST_F(MainFrameTest, ClickOnTheAnswerPaneChoosesTheAnswerColor) {
 TEST_F(MainFrameTest, PanesShowTheStoreAfterTheIdleUpdate) {
   ASSERT_TRUE(StartAndSettle());
   store().statusText.Set("Line status");
-  store().WithData([](CORUData& data) { data.sysCfg.standard = 3; });  // 14400 on CAPTURE DATA
+  store().WithData([](DataScope& data) { data.sysCfg().standard = 3; });  // 14400 on CAPTURE DATA
   frame()->RunIdleUpdate();
   CORUStatusBar* bar = frame()->StatusBar();
   EXPECT_EQ(bar->PaneText(ID_PANE_CONNECTION), QStringLiteral("USB connected"));

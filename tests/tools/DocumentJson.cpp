@@ -1,4 +1,5 @@
 #include "DocumentJson.h"
+#include "link/store/LinkAccess.h"
 
 #include <cmath>
 #include <mutex>
@@ -50,8 +51,9 @@ T Field(const json& object, const char* key, T fallback = T{}) {
 }  // namespace
 
 json CaptureToJson(CORUData& store, const FileSettings& settings) {
-  std::lock_guard guard(store.dataMutex);
-  const CSysCfg& cfg = store.sysCfg;
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
+  const CSysCfg& cfg = fields.sysCfg;
   json picture;
   picture["type"] = "capture";
   picture["viewType"] = settings.viewType;
@@ -59,11 +61,11 @@ json CaptureToJson(CORUData& store, const FileSettings& settings) {
       {"standard", cfg.standard},         {"parity7E1", cfg.parity7E1}, {"sync", cfg.sync},
       {"lineType", cfg.lineType},         {"trigger", cfg.trigger},     {"triggerText", BytesToUtf8(cfg.triggerText)},
       {"callProgress", cfg.callProgress}, {"item14", cfg.item14}};
-  picture["highlightParityBit"] = store.highlightParityBit.load();
-  picture["highlightParityErrors"] = store.highlightParityErrors.load();
-  picture["currentRecordIndex"] = store.currentRecordIndex.load();
+  picture["highlightParityBit"] = fields.highlightParityBit.load();
+  picture["highlightParityErrors"] = fields.highlightParityErrors.load();
+  picture["currentRecordIndex"] = fields.currentRecordIndex.load();
   json events = json::array();
-  for (const CORUCaptureHeader& h : store.captureHeaders) {
+  for (const CORUCaptureHeader& h : fields.captureHeaders) {
     events.push_back({{"flags", h.flags},
                       {"reserved32", h.reserved32},
                       {"startDate", BytesToUtf8(h.startDate)},
@@ -76,7 +78,7 @@ json CaptureToJson(CORUData& store, const FileSettings& settings) {
   }
   picture["events"] = std::move(events);
   json records = json::array();
-  for (const CCaptBuf& r : store.captureBuffer) {
+  for (const CCaptBuf& r : fields.captureBuffer) {
     json record = {
         {"data", r.data}, {"flags", r.flags}, {"timeFraction", r.timeFraction}, {"timeSeconds", r.timeSeconds}};
     // Derived on loading from the modem-event pairing; shown, never read back.
@@ -89,28 +91,30 @@ json CaptureToJson(CORUData& store, const FileSettings& settings) {
 }
 
 json TraceToJson(CORUData& store, const TraceFileHead& head) {
-  std::lock_guard guard(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
   json picture;
   picture["type"] = "trace";
   picture["head"] = {{"scaleIndex", head.scaleIndex},     {"spanIndex", head.spanIndex},
                      {"voltageLevel", head.voltageLevel}, {"line", head.line},
                      {"triggerType", head.triggerType},   {"lineAgain", head.lineAgain}};
-  picture["value1"] = Number(store.sysCfg.value1);
-  picture["value2"] = Number(store.sysCfg.value2);
-  picture["traceCursor1"] = store.traceCursor1.load();
-  picture["traceCursor2"] = store.traceCursor2.load();
-  picture["traceMarker1"] = store.traceMarker1.load();
+  picture["value1"] = Number(fields.sysCfg.value1);
+  picture["value2"] = Number(fields.sysCfg.value2);
+  picture["traceCursor1"] = fields.traceCursor1.load();
+  picture["traceCursor2"] = fields.traceCursor2.load();
+  picture["traceMarker1"] = fields.traceMarker1.load();
   json samples = json::array();
-  for (int sample : store.traceSamples) samples.push_back(sample);
+  for (int sample : fields.traceSamples) samples.push_back(sample);
   picture["samples"] = std::move(samples);
   return picture;
 }
 
 void CaptureFromJson(const json& picture, CORUData& store, FileSettings& settings) {
-  std::lock_guard guard(store.dataMutex);
+  auto& fields = LinkFields(store);
+  std::lock_guard guard(fields.dataMutex);
   settings.viewType = Field<int>(picture, "viewType", 1);
   const json config = picture.value("config", json::object());
-  CSysCfg& cfg = store.sysCfg;
+  CSysCfg& cfg = fields.sysCfg;
   cfg.standard = Field<UCHAR>(config, "standard");
   cfg.parity7E1 = Field<UCHAR>(config, "parity7E1");
   cfg.sync = Field<UCHAR>(config, "sync");
@@ -119,10 +123,10 @@ void CaptureFromJson(const json& picture, CORUData& store, FileSettings& setting
   cfg.triggerText = Text(config, "triggerText");
   cfg.callProgress = Field<UCHAR>(config, "callProgress");
   cfg.item14 = Field<UCHAR>(config, "item14");
-  store.highlightParityBit = Field<int>(picture, "highlightParityBit");
-  store.highlightParityErrors = Field<int>(picture, "highlightParityErrors");
-  store.currentRecordIndex = Field<int>(picture, "currentRecordIndex", -1);
-  store.captureHeaders.RemoveAll();
+  fields.highlightParityBit = Field<int>(picture, "highlightParityBit");
+  fields.highlightParityErrors = Field<int>(picture, "highlightParityErrors");
+  fields.currentRecordIndex = Field<int>(picture, "currentRecordIndex", -1);
+  fields.captureHeaders.RemoveAll();
   for (const json& e : picture.value("events", json::array())) {
     CORUCaptureHeader h;
     h.flags = Field<UCHAR>(e, "flags");
@@ -134,29 +138,30 @@ void CaptureFromJson(const json& picture, CORUData& store, FileSettings& setting
     h.reserved4 = Field<LONG>(e, "reserved4");
     h.startTime = Text(e, "startTime");
     h.endText = Text(e, "endText");
-    store.captureHeaders.Add(h);
+    fields.captureHeaders.Add(h);
   }
-  store.captureBuffer.RemoveAll();
+  fields.captureBuffer.RemoveAll();
   for (const json& r : picture.value("records", json::array())) {
-    store.captureBuffer.Add(CCaptBuf(Field<UCHAR>(r, "data"), Field<UCHAR>(r, "flags"), Field<ULONG>(r, "timeFraction"),
-                                     Field<ULONG>(r, "timeSeconds")));
+    fields.captureBuffer.Add(CCaptBuf(Field<UCHAR>(r, "data"), Field<UCHAR>(r, "flags"),
+                                      Field<ULONG>(r, "timeFraction"), Field<ULONG>(r, "timeSeconds")));
   }
 }
 
 void TraceFromJson(const json& picture, CORUData& store, FileSettings& settings) {
-  std::lock_guard guard(store.dataMutex);
+  auto& storeFields = LinkFields(store);
+  std::lock_guard guard(storeFields.dataMutex);
   const json head = picture.value("head", json::object());
-  store.currentTrace.scaleIndex = Field<LONG>(head, "scaleIndex");
-  store.currentTrace.spanIndex = Field<LONG>(head, "spanIndex");
-  store.currentTrace.voltageLevel = Field<LONG>(head, "voltageLevel");
+  storeFields.currentTrace.scaleIndex = Field<LONG>(head, "scaleIndex");
+  storeFields.currentTrace.spanIndex = Field<LONG>(head, "spanIndex");
+  storeFields.currentTrace.voltageLevel = Field<LONG>(head, "voltageLevel");
   // Both line fields are written from the one trace-line setting.
   settings.traceLine = Field<int>(head, "lineAgain", Field<int>(head, "line"));
   settings.traceTrigger = Field<int>(head, "triggerType");
-  store.sysCfg.value1 = picture.contains("value1") ? NumberFrom(picture.at("value1")) : 0.0;
-  store.sysCfg.value2 = picture.contains("value2") ? NumberFrom(picture.at("value2")) : 0.0;
-  store.traceCursor1 = Field<int>(picture, "traceCursor1", -1);
-  store.traceCursor2 = Field<int>(picture, "traceCursor2", -1);
-  store.traceMarker1 = Field<int>(picture, "traceMarker1", -1);
-  store.traceSamples.RemoveAll();
-  for (const json& sample : picture.value("samples", json::array())) store.traceSamples.Add(sample.get<int>());
+  storeFields.sysCfg.value1 = picture.contains("value1") ? NumberFrom(picture.at("value1")) : 0.0;
+  storeFields.sysCfg.value2 = picture.contains("value2") ? NumberFrom(picture.at("value2")) : 0.0;
+  storeFields.traceCursor1 = Field<int>(picture, "traceCursor1", -1);
+  storeFields.traceCursor2 = Field<int>(picture, "traceCursor2", -1);
+  storeFields.traceMarker1 = Field<int>(picture, "traceMarker1", -1);
+  storeFields.traceSamples.RemoveAll();
+  for (const json& sample : picture.value("samples", json::array())) storeFields.traceSamples.Add(sample.get<int>());
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "tests/trace/FormsTestSupport.h"
 #include "trace/CORUDTMFView.h"
 #include "trace/CORUTraceControl.h"
@@ -61,7 +62,7 @@ TEST_F(TraceControlForm, CaptureWithDtmfTriggerPostsInOrderAndArms) {
   app->settings.traceSpan = 1;
   app->settings.traceTrigger = 1;
   app->settings.triggerNumber = "1:2*#";  // from the registry: the ':' must not reach ST
-  store().traceCursor1 = 40;
+  LinkFields(store()).traceCursor1 = 40;
   control->OnCaptureTrace();
   const std::vector<MSG> posts = Requests();
   ASSERT_EQ(posts.size(), 3u);
@@ -71,13 +72,13 @@ TEST_F(TraceControlForm, CaptureWithDtmfTriggerPostsInOrderAndArms) {
   EXPECT_EQ(posts[2].message, WM_ORU_START_TRIGGERED_TRACE);
   EXPECT_EQ(posts[2].wParam, 3u);
   EXPECT_EQ(CaptureText(), "End Trace");
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(store().sysCfg.triggerText, "12*#");
-  EXPECT_EQ(store().sysCfg.traceScale, 2);
-  EXPECT_EQ(store().sysCfg.traceSpan, 1);
-  EXPECT_EQ(store().sysCfg.trigger, 1);
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  EXPECT_EQ(LinkFields(store()).sysCfg.triggerText, "12*#");
+  EXPECT_EQ(LinkFields(store()).sysCfg.traceScale, 2);
+  EXPECT_EQ(LinkFields(store()).sysCfg.traceSpan, 1);
+  EXPECT_EQ(LinkFields(store()).sysCfg.trigger, 1);
   EXPECT_EQ(store().selectedLine, 3);
-  EXPECT_EQ(store().traceCursor1, -1);
+  EXPECT_EQ(LinkFields(store()).traceCursor1, -1);
 }
 
 TEST_F(TraceControlForm, CaptureWhileArmedWithoutDeviceOnlyAborts) {
@@ -111,8 +112,8 @@ TEST_F(TraceControlForm, DeclinedAutosaveStartsNothing) {
   control->OnCaptureTrace();
   EXPECT_TRUE(Requests().empty());
   EXPECT_EQ(CaptureText(), "Capture Trace");
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(store().traceSamples.GetSize(), 20);
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  EXPECT_EQ(LinkFields(store()).traceSamples.GetSize(), 20);
 }
 
 TEST_F(TraceControlForm, EditsFilterTypingAndPasting) {
@@ -159,8 +160,8 @@ TEST_F(TraceControlForm, ScaleListFollowsTheTriggerType) {
   Choose(1164, 1);
   EXPECT_EQ(app->settings.traceScale, 3);
   {
-    std::lock_guard lock(store().dataMutex);
-    EXPECT_EQ(store().sysCfg.traceScale, 3);
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    EXPECT_EQ(LinkFields(store()).sysCfg.traceScale, 3);
   }
   // A refresh with a DC scale in the two-entry list keeps the setting and the selection.
   app->settings.traceScale = 1;
@@ -186,8 +187,8 @@ TEST_F(TraceControlForm, MinuteSpanComesAndGoesWithTheSetting) {
   EXPECT_EQ(span->currentIndex(), 0);
   EXPECT_EQ(app->settings.traceSpan, 0);  // "5 seconds" shows, and is what goes out
   {
-    std::lock_guard lock(store().dataMutex);
-    EXPECT_EQ(store().sysCfg.traceSpan, 0);
+    std::lock_guard lock(LinkFields(store()).dataMutex);
+    EXPECT_EQ(LinkFields(store()).sysCfg.traceSpan, 0);
   }
   control->RemoveSixtySecondSpan();
   EXPECT_EQ(span->count(), 4);
@@ -250,8 +251,8 @@ TEST_F(TraceControlForm, CancelledSaveOnLineChangeKeepsTraceAndLine) {
   Find<QRadioButton>(control, 1045)->click();
   EXPECT_TRUE(Find<QRadioButton>(control, 1046)->isChecked());
   EXPECT_EQ(store().selectedLine, 2);
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(store().traceSamples.GetSize(), 30);
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  EXPECT_EQ(LinkFields(store()).traceSamples.GetSize(), 30);
 }
 
 // ---- the recall dialog ------------------------------------------------------------------------
@@ -263,9 +264,9 @@ class TraceRecallDialog : public FormFixture {
     SetDevice(true);
     recall = new CORUTraceRecall(*app, nullptr);
     recall->SetDocument(document.get());
-    std::lock_guard lock(store().dataMutex);
+    std::lock_guard lock(LinkFields(store()).dataMutex);
     for (int i = 0; i < 3; ++i) {
-      CORUTraceHeader& h = store().traceDirectory[static_cast<std::size_t>(i)];
+      CORUTraceHeader& h = LinkFields(store()).traceDirectory[static_cast<std::size_t>(i)];
       h.date = "01/14/24";
       h.time = "10:0" + std::to_string(i) + ":00";
       h.line = i == 1 ? -1 : 1;
@@ -345,9 +346,9 @@ TEST_F(TraceRecallDialog, RecallCopiesTheHeaderAndAsksForTheTrace) {
   EXPECT_EQ(app->settings.ringbackQuantity, 5);
   EXPECT_EQ(app->settings.deltaV, -20);
   EXPECT_EQ(app->settings.traceLine, 1);
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(store().currentTrace.scaleIndex, 3);
-  EXPECT_EQ(store().currentTrace.voltageLevel, -20);
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  EXPECT_EQ(LinkFields(store()).currentTrace.scaleIndex, 3);
+  EXPECT_EQ(LinkFields(store()).currentTrace.voltageLevel, -20);
 }
 
 TEST_F(TraceRecallDialog, DeclinedSaveLeavesEverythingAndTheDialogOpen) {
@@ -367,8 +368,8 @@ TEST_F(TraceRecallDialog, DeclinedSaveLeavesEverythingAndTheDialogOpen) {
   const std::vector<MSG> posts = Requests();
   ASSERT_EQ(posts.size(), 1u);  // the header request only
   EXPECT_EQ(app->settings.triggerNumber, "99");
-  std::lock_guard lock(store().dataMutex);
-  EXPECT_EQ(store().traceSamples.GetSize(), 25);
+  std::lock_guard lock(LinkFields(store()).dataMutex);
+  EXPECT_EQ(LinkFields(store()).traceSamples.GetSize(), 25);
 }
 
 // ---- the DTMF decoder -------------------------------------------------------------------------

@@ -24,6 +24,7 @@
 #include "shell/model/StateSync.h"
 #include "trace/model/TraceControlRules.h"
 #include "trace/model/TraceWalk.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -44,15 +45,16 @@ class SignalTraceView : public ::testing::Test {
   // A trace as the worker leaves it: `count` samples recorded on `scale`, 10 s span.
   void LoadTrace(int count, long scale, int amplitude = 40) {
     CORUData& store = app->dataStore;
-    std::lock_guard lock(store.dataMutex);
-    store.traceSamples.RemoveAll();
+    auto& fields = LinkFields(store);
+    std::lock_guard lock(fields.dataMutex);
+    fields.traceSamples.RemoveAll();
     for (int i = 0; i < count; ++i) {
-      store.traceSamples.Add(static_cast<int>(amplitude * std::sin(i / 25.0)) + (scale < 2 ? 0 : amplitude));
+      fields.traceSamples.Add(static_cast<int>(amplitude * std::sin(i / 25.0)) + (scale < 2 ? 0 : amplitude));
     }
-    store.currentTrace.scaleIndex = scale;
-    store.currentTrace.spanIndex = 1;
-    store.sysCfg.value1 = 0.02;
-    store.sysCfg.value2 = -0.5;
+    fields.currentTrace.scaleIndex = scale;
+    fields.currentTrace.spanIndex = 1;
+    fields.sysCfg.value1 = 0.02;
+    fields.sysCfg.value2 = -0.5;
     app->settings.traceScale = scale;
     app->settings.traceSpan = 1;
   }
@@ -96,8 +98,8 @@ TEST_F(SignalTraceView, EmptyTraceDrawsOnlyTheGuides) {
   EXPECT_EQ(Scope().pixelColor(300, zeroPx), QColor(192, 192, 192));
   EXPECT_EQ(Scope().pixelColor(m.LogicalToPixelsX(s.traceStartX), 30), QColor(192, 192, 192));
   EXPECT_EQ(Scope().pixelColor(300, 30), QColor(255, 255, 255));
-  EXPECT_EQ(app->dataStore.traceMarker1, -1);
-  EXPECT_EQ(app->dataStore.traceMarker2, -1);
+  EXPECT_EQ(LinkFields(app->dataStore).traceMarker1, -1);
+  EXPECT_EQ(LinkFields(app->dataStore).traceMarker2, -1);
   EXPECT_FALSE(view->CanPrint());
 }
 
@@ -105,9 +107,10 @@ TEST_F(SignalTraceView, EmptyTraceDrawsOnlyTheGuides) {
 std::vector<std::pair<int, QPoint>> WalkedPixels(CORUSignalTrace& view, CORUData& store) {
   std::vector<std::pair<int, QPoint>> out;
   const ScopeState& s = view.Scope().state;
-  std::lock_guard lock(store.dataMutex);
-  const std::span<const int> samples(store.traceSamples.GetData(), store.traceSamples.GetSize());
-  const PlotKind kind = PlotKindFor(store.currentTrace.scaleIndex);
+  auto& fields = LinkFields(store);
+  std::lock_guard lock(fields.dataMutex);
+  const std::span<const int> samples(fields.traceSamples.GetData(), fields.traceSamples.GetSize());
+  const PlotKind kind = PlotKindFor(fields.currentTrace.scaleIndex);
   WalkTrace(s.ScreenWalkSetup(kind), samples, [&](const WalkPoint& w) {
     if (w.n < 0) return;
     // The upper end on screen (a bar's ends swap with the factor's sign).
@@ -158,19 +161,19 @@ TEST_F(SignalTraceView, CrossHairInvertsAndMarkerCrossUsesTheMarkerColour) {
   EXPECT_EQ(view->Scope().state.cursorPoint, (IntPoint{200, 30}));
 
   Send(QEvent::MouseButtonDblClick, InScope(300, 100), Qt::LeftButton);
-  EXPECT_EQ(app->dataStore.traceCursor1, 300);
+  EXPECT_EQ(LinkFields(app->dataStore).traceCursor1, 300);
   Draw();  // fills in the marker's y and sample
   Draw();
-  ASSERT_NE(app->dataStore.traceMarker1, -1);
-  const int markerY = app->dataStore.traceCursor2;
+  ASSERT_NE(LinkFields(app->dataStore).traceMarker1, -1);
+  const int markerY = LinkFields(app->dataStore).traceCursor2;
   // NOTXORPEN of blue on white gives blue.
   EXPECT_EQ(Scope().pixelColor(300, 5), QColor(0, 0, 255));
   EXPECT_EQ(Scope().pixelColor(100, markerY), QColor(0, 0, 255));
 
   Send(QEvent::MouseButtonDblClick, InScope(300, 10), Qt::LeftButton);
-  EXPECT_EQ(app->dataStore.traceCursor1, -1);
+  EXPECT_EQ(LinkFields(app->dataStore).traceCursor1, -1);
   Draw();
-  EXPECT_EQ(app->dataStore.traceMarker1, -1);
+  EXPECT_EQ(LinkFields(app->dataStore).traceMarker1, -1);
   EXPECT_NE(Scope().pixelColor(300, 5), QColor(0, 0, 255));
 }
 
@@ -188,7 +191,7 @@ TEST_F(SignalTraceView, SnapMovesTheHorizontalLineToTheTrace) {
   EXPECT_EQ(Scope().pixelColor(100, c.y), QColor(0, 0, 0));
   EXPECT_FALSE(std::isnan(view->GetVoltageReading()));
   EXPECT_FALSE(std::isnan(view->GetTimeReading()));
-  const int n = app->dataStore.traceMarker2;
+  const int n = LinkFields(app->dataStore).traceMarker2;
   ASSERT_GE(n, 0);
 }
 
@@ -263,11 +266,11 @@ TEST_F(SignalTraceView, IntakeFullStopsTheTimer) {
   for (int i = 0; i < 1001; ++i) {
     view->AddTraceBlock({store.StreamBuffer(i % 2), i % 2});
   }
-  EXPECT_EQ(store.traceBlockCount, 1000);
+  EXPECT_EQ(LinkFields(store).traceBlockCount, 1000);
   EXPECT_FALSE(view->TimerRunning());
   view->AddTraceBlock({nullptr, 0});
   view->AddTraceBlock({store.StreamBuffer(0), 2});
-  EXPECT_EQ(store.traceBlockCount, 1000);
+  EXPECT_EQ(LinkFields(store).traceBlockCount, 1000);
 }
 
 TEST_F(SignalTraceView, PrintedPageKeepsSamplesInsideTheArea) {
@@ -313,8 +316,8 @@ TEST_F(SignalTraceView, NoCrossPrintedWithoutAMarker) {
     return blue;
   };
   EXPECT_EQ(bluePixels(), 0);
-  app->dataStore.traceCursor1 = 300;
-  app->dataStore.traceMarker1 = 400;
+  LinkFields(app->dataStore).traceCursor1 = 300;
+  LinkFields(app->dataStore).traceMarker1 = 400;
   EXPECT_GT(bluePixels(), 300);
 }
 

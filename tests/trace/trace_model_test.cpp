@@ -8,6 +8,7 @@
 
 #include "link/store/OruData.h"
 #include "link/store/TraceScales.h"
+#include "link/store/LinkAccess.h"
 #include "tests/trace/FakeFont.h"
 #include "trace/model/AxisLayout.h"
 #include "trace/model/LogicalMapper.h"
@@ -193,11 +194,12 @@ TEST(Intake, StoresAThousandBlocksAndReportsFullOnce) {
     }
   }
   EXPECT_EQ(full, 1);
-  EXPECT_EQ(store.traceBlockCount, 1000);
+  auto& fields = LinkFields(store);
+  EXPECT_EQ(fields.traceBlockCount, 1000);
   EXPECT_EQ(store.statusText.Get(), "Aborting signal trace");
-  EXPECT_EQ(store.traceBlocks[999][0], static_cast<UCHAR>(999));
-  EXPECT_EQ(store.traceBlocks[999][127], static_cast<UCHAR>(999 >> 8));
-  EXPECT_EQ(store.traceBlocks[300][0], static_cast<UCHAR>(300));
+  EXPECT_EQ(fields.traceBlocks[999][0], static_cast<UCHAR>(999));
+  EXPECT_EQ(fields.traceBlocks[999][127], static_cast<UCHAR>(999 >> 8));
+  EXPECT_EQ(fields.traceBlocks[300][0], static_cast<UCHAR>(300));
 }
 
 TEST(Intake, BadIndexOrBufferChangesNothing) {
@@ -209,7 +211,7 @@ TEST(Intake, BadIndexOrBufferChangesNothing) {
   EXPECT_EQ(TakeTraceBlock(store, nullptr, 0), IntakeResult::Ignored);
   EXPECT_EQ(TakeTraceBlock(store, buffer0, 1), IntakeResult::Ignored);  // buffer 0 named as 1
   EXPECT_EQ(TakeTraceBlock(store, foreign.data(), 0), IntakeResult::Ignored);
-  EXPECT_EQ(store.traceBlockCount, 0);
+  EXPECT_EQ(LinkFields(store).traceBlockCount, 0);
   EXPECT_EQ(store.statusText.Get(), CORUData::kIdleStatusText);
 }
 
@@ -226,7 +228,7 @@ TEST(Intake, WaitsForTheBufferLock) {
   EXPECT_FALSE(done.load());
   held.unlock();
   intake.join();
-  EXPECT_EQ(store.traceBlockCount, 2);
+  EXPECT_EQ(LinkFields(store).traceBlockCount, 2);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <mutex>
 
 #include "link/store/DocumentType.h"
+#include "link/store/LinkAccess.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
@@ -44,13 +45,14 @@ class TracePrint : public apptest::AppFixture {
 
   void LoadTrace(int count) {
     CORUData& store = app().dataStore;
-    std::lock_guard lock(store.dataMutex);
-    store.traceSamples.RemoveAll();
-    for (int i = 0; i < count; ++i) store.traceSamples.Add(static_cast<int>(40 * std::sin(i / 25.0)));
-    store.currentTrace.scaleIndex = 0;
-    store.currentTrace.spanIndex = 1;
-    store.sysCfg.value1 = 0.02;
-    store.sysCfg.value2 = -0.5;
+    auto& fields = LinkFields(store);
+    std::lock_guard lock(fields.dataMutex);
+    fields.traceSamples.RemoveAll();
+    for (int i = 0; i < count; ++i) fields.traceSamples.Add(static_cast<int>(40 * std::sin(i / 25.0)));
+    fields.currentTrace.scaleIndex = 0;
+    fields.currentTrace.spanIndex = 1;
+    fields.sysCfg.value1 = 0.02;
+    fields.sysCfg.value2 = -0.5;
     app().settings.traceScale = 0;
     app().settings.traceSpan = 1;
   }
@@ -183,17 +185,18 @@ TEST_F(TracePrint, DoubleClickPlacesTheMarkerAndMarksTheTraceModified) {
   CORUData& store = app().dataStore;
   // The next walk finds the sample under the marker.
   view->RefreshScope();
+  auto& fields = LinkFields(store);
   {
-    std::lock_guard lock(store.dataMutex);
-    EXPECT_GE(store.traceCursor1, 0);
-    EXPECT_GE(store.traceMarker1, 0);
+    std::lock_guard lock(fields.dataMutex);
+    EXPECT_GE(fields.traceCursor1, 0);
+    EXPECT_GE(fields.traceMarker1, 0);
   }
   // The same place again removes it, and the walk after forgets the sample.
   doubleClick();
   view->RefreshScope();
-  std::lock_guard lock(store.dataMutex);
-  EXPECT_EQ(store.traceCursor1, -1);
-  EXPECT_EQ(store.traceMarker1, -1);
+  std::lock_guard lock(fields.dataMutex);
+  EXPECT_EQ(fields.traceCursor1, -1);
+  EXPECT_EQ(fields.traceMarker1, -1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "shell/OruApp.h"
 #include "shell/frame/TabbedFrame.h"
 #include "tests/shell/AppFixture.h"
@@ -56,12 +57,13 @@ TEST_F(TraceStream, IsoTraceKeepsAThousandBlocksAndStops) {
   EXPECT_FALSE(iso->isVisible());
   view->OnIsoTrace();
   CORUData& store = app().dataStore;
-  ASSERT_TRUE(apptest::Eventually([&] { return store.traceBlockCount == 1000 && !store.Run().traceRunning(); }, 90000))
-      << store.traceBlockCount << " blocks, running " << store.Run().traceRunning() << ", "
+  auto& fields = LinkFields(store);
+  ASSERT_TRUE(apptest::Eventually([&] { return fields.traceBlockCount == 1000 && !store.Run().traceRunning(); }, 90000))
+      << fields.traceBlockCount << " blocks, running " << store.Run().traceRunning() << ", "
       << instrument().transcript().commands().size() << " commands";
   EXPECT_FALSE(view->TimerRunning());
-  for (int i = 0; i < 1000; i += 37) EXPECT_TRUE(LooksLikeFirstFrame(store.traceBlocks[i])) << i;
-  EXPECT_TRUE(LooksLikeFirstFrame(store.traceBlocks[999]));
+  for (int i = 0; i < 1000; i += 37) EXPECT_TRUE(LooksLikeFirstFrame(fields.traceBlocks[i])) << i;
+  EXPECT_TRUE(LooksLikeFirstFrame(fields.traceBlocks[999]));
   const auto commands = instrument().transcript().commands();
   ASSERT_FALSE(commands.empty());
   EXPECT_NE(std::find(commands.begin(), commands.end(), "DM:1"), commands.end());
@@ -73,7 +75,7 @@ TEST_F(TraceStream, ExitWhileStreamingEnds) {
   ASSERT_NE(view, nullptr);
   view->OnIsoTrace();
   CORUData& store = app().dataStore;
-  ASSERT_TRUE(apptest::Eventually([&] { return store.traceBlockCount > 5; }));
+  ASSERT_TRUE(apptest::Eventually([&] { return LinkFields(store).traceBlockCount > 5; }));
   // The worker stops streaming ("DM:0") and ends; ExitInstance joins it, so a deadlock hangs here.
   app().ExitInstance();
   EXPECT_EQ(app().context.commThreadId.load(), 0u);
@@ -93,25 +95,26 @@ TEST_F(TraceStream, TriggeredTraceIsDrawnAfterItStarts) {
     f.config().setValue(17, 1);  // 10 s
   });
   CORUData& store = app().dataStore;
+  auto& fields = LinkFields(store);
   {
-    std::lock_guard lock(store.dataMutex);  // the worker reads the configuration
-    store.sysCfg.traceScale = 2;
-    store.sysCfg.traceSpan = 1;
+    std::lock_guard lock(fields.dataMutex);  // the worker reads the configuration
+    fields.sysCfg.traceScale = 2;
+    fields.sysCfg.traceSpan = 1;
   }
   app().settings.traceScale = 2;
   app().settings.traceSpan = 1;
   app().PostToWorker(WM_ORU_START_TRIGGERED_TRACE, 1);
   ASSERT_TRUE(apptest::Eventually([&] {
-    std::lock_guard lock(store.dataMutex);
-    return store.traceSamples.GetSize() == 1000 && !store.Run().traceRunning();
+    std::lock_guard lock(fields.dataMutex);
+    return fields.traceSamples.GetSize() == 1000 && !store.Run().traceRunning();
   }));
   view->RedrawAxisPanels();
   view->RefreshScope();
   const QImage& image = view->Scope().Image();
   const ScopeState& s = view->Scope().state;
-  std::lock_guard lock(store.dataMutex);
+  std::lock_guard lock(fields.dataMutex);
   ASSERT_TRUE(s.Rules().CanWalk());
-  const std::span<const int> samples(store.traceSamples.GetData(), 1000);
+  const std::span<const int> samples(fields.traceSamples.GetData(), 1000);
   // An AC trace is drawn as bars from -half to +half of each sample; every bar a few pixels tall
   // has black in its column between its ends.
   int drawn = 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "link/store/OruData.h"
+#include "link/store/LinkAccess.h"
 #include "trace/model/ScopeState.h"
 #include "trace/model/TraceRules.h"
 #include "trace/model/TraceWalk.h"
@@ -162,19 +163,21 @@ class ScopeBookkeeping : public ::testing::Test {
     scope.SetVoltMarks(-10, -188, -367);
     scope.SetTimeMarks(7, 527, 7);
     scope.SetRules(ScreenRules({0, 1, 0, 1}, Factors(1.0, 1.0), scope.Marks()));
-    std::lock_guard lock(store.dataMutex);
-    for (int i = 0; i < 1000; ++i) store.traceSamples.Add(i % 50);
+    std::lock_guard lock(LinkFields(store).dataMutex);
+    for (int i = 0; i < 1000; ++i) LinkFields(store).traceSamples.Add(i % 50);
   }
 
   void Render() {
-    std::lock_guard lock(store.dataMutex);
-    scope.BeginWalk(PlotKind::Line, ReadWalkStart(store));
-    std::vector<int> samples(store.traceSamples.GetData(), store.traceSamples.GetData() + store.traceSamples.GetSize());
+    auto& fields = LinkFields(store);
+    std::lock_guard lock(fields.dataMutex);
+    scope.BeginWalk(PlotKind::Line, ReadWalkStart(*store.HoldTrace()));
+    std::vector<int> samples(fields.traceSamples.GetData(),
+                             fields.traceSamples.GetData() + fields.traceSamples.GetSize());
     WalkTrace(scope.ScreenWalkSetup(PlotKind::Line), samples, [&](const WalkPoint& w) {
       if (w.n >= 0) scope.NoteDrawnSample(w.n, w.x, w.ReportedY(), snap);
     });
     scope.EndWalk();
-    if (const auto marks = scope.TakeWalkMarks()) StoreWalkMarks(store, *marks);
+    if (const auto marks = scope.TakeWalkMarks()) StoreWalkMarks(*store.HoldTrace(), *marks);
     scope.TakeCrossPoint();
   }
 
@@ -185,29 +188,31 @@ class ScopeBookkeeping : public ::testing::Test {
 
 TEST_F(ScopeBookkeeping, DoubleClickPlacesAndRemovesTheMarker) {
   // Left of the trace start: nothing.
-  EXPECT_EQ(scope.OnLButtonDblClk(57 + 3, 100, store), DoubleClickResult::Nothing);
-  EXPECT_EQ(store.traceCursor1, -1);
-  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 100, store), DoubleClickResult::MarkerPlaced);
-  EXPECT_EQ(store.traceCursor1, 100);
+  EXPECT_EQ(scope.OnLButtonDblClk(57 + 3, 100, *store.HoldTrace()), DoubleClickResult::Nothing);
+  auto& fields = LinkFields(store);
+  EXPECT_EQ(fields.traceCursor1, -1);
+  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 100, *store.HoldTrace()), DoubleClickResult::MarkerPlaced);
+  EXPECT_EQ(fields.traceCursor1, 100);
   Render();
-  EXPECT_NE(store.traceMarker1, -1);
-  EXPECT_NE(store.traceCursor2, 360);
-  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 5, store), DoubleClickResult::MarkerRemoved);
-  EXPECT_EQ(store.traceCursor1, -1);
-  EXPECT_EQ(store.traceCursor2, -1);
+  EXPECT_NE(fields.traceMarker1, -1);
+  EXPECT_NE(fields.traceCursor2, 360);
+  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 5, *store.HoldTrace()), DoubleClickResult::MarkerRemoved);
+  EXPECT_EQ(fields.traceCursor1, -1);
+  EXPECT_EQ(fields.traceCursor2, -1);
   Render();
-  EXPECT_EQ(store.traceMarker1, -1);
+  EXPECT_EQ(fields.traceMarker1, -1);
   // The double-click away from the scope comes as (-1, -1).
-  EXPECT_EQ(scope.OnLButtonDblClk(-1, -1, store), DoubleClickResult::Nothing);
+  EXPECT_EQ(scope.OnLButtonDblClk(-1, -1, *store.HoldTrace()), DoubleClickResult::Nothing);
 }
 
 TEST_F(ScopeBookkeeping, NothingWithoutSamples) {
+  auto& fields = LinkFields(store);
   {
-    std::lock_guard lock(store.dataMutex);
-    store.traceSamples.RemoveAll();
+    std::lock_guard lock(fields.dataMutex);
+    fields.traceSamples.RemoveAll();
   }
-  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 100, store), DoubleClickResult::Nothing);
-  EXPECT_EQ(store.traceCursor1, -1);
+  EXPECT_EQ(scope.OnLButtonDblClk(57 + 100, 100, *store.HoldTrace()), DoubleClickResult::Nothing);
+  EXPECT_EQ(fields.traceCursor1, -1);
 }
 
 TEST_F(ScopeBookkeeping, SnapMovesTheCursorToTheTrace) {
@@ -218,8 +223,8 @@ TEST_F(ScopeBookkeeping, SnapMovesTheCursorToTheTrace) {
   scope.TakeCrossPoint();
   EXPECT_FALSE(scope.GetVoltageReading(&volts));  // not snapped yet: no reading
   Render();
-  ASSERT_NE(store.traceMarker2, -1);
-  const int n = store.traceMarker2;
+  ASSERT_NE(LinkFields(store).traceMarker2, -1);
+  const int n = LinkFields(store).traceMarker2;
   const int sample = n % 50;
   // The snapped y is the sample's line point, back in pixels.
   const double V = 120.0 / 357;
@@ -235,10 +240,10 @@ TEST_F(ScopeBookkeeping, SnapMovesTheCursorToTheTrace) {
 TEST_F(ScopeBookkeeping, CursorLeavingClearsTheHoveredSample) {
   scope.OnMouseMove(57 + 200, 80, false);
   Render();
-  EXPECT_NE(store.traceMarker2, -1);
+  EXPECT_NE(LinkFields(store).traceMarker2, -1);
   scope.cursorPoint = {-1, -1};
   Render();
-  EXPECT_EQ(store.traceMarker2, -1);
+  EXPECT_EQ(LinkFields(store).traceMarker2, -1);
   double v = 0;
   EXPECT_FALSE(scope.GetVoltageReading(&v));
   EXPECT_FALSE(scope.GetTimeReading(&v));

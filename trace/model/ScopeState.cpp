@@ -1,10 +1,9 @@
 #include "trace/model/ScopeState.h"
 
 #include <algorithm>
-#include <mutex>
 #include <utility>
 
-#include "link/store/OruData.h"
+#include "link/store/StoreScopes.h"
 
 void ScopeState::Attach(int w, int h, int xOffset, int yOffset) {
   attached_ = true;
@@ -46,22 +45,20 @@ void ScopeState::OnMouseMove(int viewX, int viewY, bool snap) {
   TakeCrossPoint();
 }
 
-DoubleClickResult ScopeState::OnLButtonDblClk(int viewX, int /*viewY*/, CORUData& store) {
-  return store.WithTrace([&](CORUData&) {
-    if (store.traceSamples.IsEmpty()) return DoubleClickResult::Nothing;
-    const int x = viewX - hostOffset.x;
-    if (x == store.traceCursor1) {
-      store.traceCursor1 = -1;
-      store.traceCursor2 = -1;
-      return DoubleClickResult::MarkerRemoved;
-    }
-    if (x >= 0 && mapper_.PixelsToLogicalX(x) > traceStartX) {
-      store.traceCursor1 = x;
-      store.traceCursor2 = heightPx;
-      return DoubleClickResult::MarkerPlaced;
-    }
-    return DoubleClickResult::Nothing;
-  });
+DoubleClickResult ScopeState::OnLButtonDblClk(int viewX, int /*viewY*/, TraceScope& trace) {
+  if (trace.traceSamples().IsEmpty()) return DoubleClickResult::Nothing;
+  const int x = viewX - hostOffset.x;
+  if (x == trace.traceCursor1()) {
+    trace.traceCursor1() = -1;
+    trace.traceCursor2() = -1;
+    return DoubleClickResult::MarkerRemoved;
+  }
+  if (x >= 0 && mapper_.PixelsToLogicalX(x) > traceStartX) {
+    trace.traceCursor1() = x;
+    trace.traceCursor2() = heightPx;
+    return DoubleClickResult::MarkerPlaced;
+  }
+  return DoubleClickResult::Nothing;
 }
 
 void ScopeState::TakeCrossPoint() {
@@ -128,14 +125,14 @@ bool ScopeState::EndWalk() {
 
 std::optional<WalkMarks> ScopeState::TakeWalkMarks() { return std::exchange(walked_, std::nullopt); }
 
-WalkStart ReadWalkStart(const CORUData& store) {
-  return {store.traceCursor1, WalkMarks{store.traceMarker1, store.traceMarker2, store.traceCursor2}};
+WalkStart ReadWalkStart(const TraceScope& trace) {
+  return {trace.traceCursor1(), WalkMarks{trace.traceMarker1(), trace.traceMarker2(), trace.traceCursor2()}};
 }
 
-void StoreWalkMarks(CORUData& store, const WalkMarks& marks) {
-  store.traceMarker1 = marks.marker1;
-  store.traceMarker2 = marks.marker2;
-  store.traceCursor2 = marks.cursor2;
+void StoreWalkMarks(TraceScope& trace, const WalkMarks& marks) {
+  trace.traceMarker1() = marks.marker1;
+  trace.traceMarker2() = marks.marker2;
+  trace.traceCursor2() = marks.cursor2;
 }
 
 WalkSetup ScopeState::ScreenWalkSetup(PlotKind kind) const {

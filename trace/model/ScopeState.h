@@ -10,7 +10,7 @@
 #include "trace/model/TraceRules.h"
 #include "trace/model/TraceWalk.h"
 
-class CORUData;
+class TraceScope;
 
 struct IntPoint {
   int x = -1;
@@ -57,8 +57,8 @@ class ScopeState {
   void SetThresholdRect(IntRect rect);
 
   void OnMouseMove(int viewX, int viewY, bool snap);
-  // Under the store's lock when it places the marker; the caller marks the trace modified.
-  DoubleClickResult OnLButtonDblClk(int viewX, int viewY, CORUData& store);
+  // Places or removes the marker in the trace; the caller marks the trace modified.
+  DoubleClickResult OnLButtonDblClk(int viewX, int viewY, TraceScope& trace);
 
   // The rules of the last render; the readings use them.
   void SetRules(const TraceRules& rules) { rules_ = rules; }
@@ -108,6 +108,6 @@ class ScopeState {
   std::optional<WalkMarks> walked_;
 };
 
-// The store's marks a walk starts from, and the walk's marks back into the store.
-WalkStart ReadWalkStart(const CORUData& store);
-void StoreWalkMarks(CORUData& store, const WalkMarks& marks);
+// The trace's marks a walk starts from, and the walk's marks back into the trace.
+WalkStart ReadWalkStart(const TraceScope& trace);
+void StoreWalkMarks(TraceScope& trace, const WalkMarks& marks);

@@ -10,13 +10,14 @@ IntakeResult TakeTraceBlock(CORUData& store, const unsigned char* buffer, int in
   // Only the store's own buffer of that index is read: any other address is not ours to copy.
   if (data == nullptr || data != store.StreamBuffer(index)) return IntakeResult::Ignored;
 
-  StreamBufferLock lock(store, index);
-  const int count = store.traceBlockCount;
-  if (count < 0 || count >= CORUData::kTraceBlockCapacity || static_cast<size_t>(count) >= store.traceBlocks.size()) {
+  StreamBufferLock trace(store, index);
+  auto& blocks = trace->traceBlocks();
+  const int count = trace->traceBlockCount();
+  if (count < 0 || count >= CORUData::kTraceBlockCapacity || static_cast<size_t>(count) >= blocks.size()) {
     return IntakeResult::Dropped;
   }
-  std::memcpy(store.traceBlocks[count].data(), data, CORUData::kTraceBlockSize);
-  store.traceBlockCount = count + 1;
+  std::memcpy(blocks[static_cast<size_t>(count)].data(), data, CORUData::kTraceBlockSize);
+  trace->traceBlockCount() = count + 1;
   if (count + 1 < CORUData::kTraceBlockCapacity) return IntakeResult::Stored;
   store.statusText.Set("Aborting signal trace");
   return IntakeResult::StoredAndFull;

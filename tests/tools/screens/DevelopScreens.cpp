@@ -10,6 +10,7 @@
 #include "sim/Firmware.h"
 #include "sim/Instrument.h"
 #include "tests/tools/screens/ScreenSteps.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ const ScreenStepRegistrar developDialog(60, "development dialog", [](ScreenConte
   if (!s.WaitFor([dialog] { return !dialog->Procedure().Busy(); }))
     std::fprintf(stderr, "screens: the calibration factors were not read back\n");
   // Line 2 as a calibrated instrument reads it back: both groups valid and not neutral.
-  CCalFactor& line2 = app.dataStore.calFactor2;
+  CCalFactor& line2 = LinkFields(app.dataStore).calFactor2;
   line2.dcOffset = -6;
   line2.dcGain = 1011;
   line2.acOffset = 4;

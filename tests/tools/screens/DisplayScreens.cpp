@@ -9,6 +9,7 @@
 
 #include "display/SessionView.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/frame/TabbedFrame.h"
@@ -23,7 +24,8 @@ const ScreenStepRegistrar modemEvent(25, "capture with the cursor on a modem eve
   auto* view = dynamic_cast<CORUSessionView*>(app.Views().sessionView.get());
   if (view == nullptr) return;  // the capture display is not registered
   app.mainFrame->TabbedFrame()->SelectTab(0);
-  store.showModemEvents = 1;
+  auto& fields = LinkFields(store);
+  fields.showModemEvents = 1;
   s.instrument.loadScenario("v32bis-events");
   app.PostToWorker(WM_ORU_SET_CONFIG, 0x1C0);
   app.PostToWorker(WM_ORU_START_CAPTURE);
@@ -35,9 +37,9 @@ const ScreenStepRegistrar modemEvent(25, "capture with the cursor on a modem eve
   // The last shown modem event is the one nearest the end the view follows.
   int event = -1;
   {
-    std::lock_guard guard(store.dataMutex);
-    for (int i = store.captureBuffer.GetSize() - 1; i >= 0 && event == -1; --i)
-      if (store.captureBuffer[i].markerShown == 1) event = i;
+    std::lock_guard guard(fields.dataMutex);
+    for (int i = fields.captureBuffer.GetSize() - 1; i >= 0 && event == -1; --i)
+      if (fields.captureBuffer[i].markerShown == 1) event = i;
   }
   const QRect cell = event == -1 ? QRect() : view->ByteCellRect(event);
   if (cell.isEmpty()) {

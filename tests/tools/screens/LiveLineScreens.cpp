@@ -6,6 +6,7 @@
 
 #include "display/SessionView.h"
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/prompts/ScriptedAnswerer.h"
@@ -23,7 +24,7 @@ const ScreenStepRegistrar liveCall(70, "capture of the default line's first call
   const sim::ScenarioChoice line = sim::chooseScenario("");
   if (view == nullptr || !line.scenario) return;
   app.mainFrame->TabbedFrame()->SelectTab(0);
-  store.showModemEvents = 0;
+  LinkFields(store).showModemEvents = 0;
   store.ClearCapture();
   s.instrument.loadScenario(*line.scenario);
   s.answers.Box(IDOK);  // "Capture session complete."

@@ -16,6 +16,7 @@
 #include "sim/StoredMemory.h"
 #include "tests/tools/screens/ScreenSteps.h"
 #include "trace/CORUSignalTrace.h"
+#include "link/store/LinkAccess.h"
 
 namespace {
 
@@ -31,15 +32,16 @@ const ScreenStepRegistrar recallDialog(35, "session recall dialog", [](ScreenCon
     return session;
   });
   CORUData& store = app.dataStore;
+  auto& fields = LinkFields(store);
   {
     // The last entry read tells when the directory is in.
-    std::lock_guard guard(store.dataMutex);
-    store.sessionDirectory[CORUData::kSessionSlots - 1].reserved32 = 0;
+    std::lock_guard guard(fields.dataMutex);
+    fields.sessionDirectory[CORUData::kSessionSlots - 1].reserved32 = 0;
   }
   dialog->show();  // asks the worker for the directory
   const bool read = s.WaitFor([&] {
-    std::lock_guard guard(store.dataMutex);
-    return store.sessionDirectory[CORUData::kSessionSlots - 1].reserved32 != 0;
+    std::lock_guard guard(fields.dataMutex);
+    return fields.sessionDirectory[CORUData::kSessionSlots - 1].reserved32 != 0;
   });
   if (!read) std::fprintf(stderr, "screens: the stored-session directory was not read\n");
   // The rows the control panel would fill from the answers, should it not be there to do so.
@@ -57,14 +59,15 @@ const ScreenStepRegistrar traceReadout(41, "signal trace read-out", [](ScreenCon
   auto* readout = dynamic_cast<CORUTimingView*>(app.Views().traceTimingView.get());
   if (view == nullptr || readout == nullptr) return;  // the signal trace or the display is not registered
   CORUData& store = app.dataStore;
+  auto& fields = LinkFields(store);
   {
-    std::lock_guard lock(store.dataMutex);
-    if (store.traceSamples.GetSize() == 0) {
+    std::lock_guard lock(fields.dataMutex);
+    if (fields.traceSamples.GetSize() == 0) {
       // No trace from the steps before: a sine of a few periods on the 60 V DC range, 10 s.
-      for (int i = 0; i < 1000; ++i) store.traceSamples.Add(((i * 7) % 200) - 100);
-      store.currentTrace.scaleIndex = 0;
-      store.currentTrace.spanIndex = 1;
-      if (store.sysCfg.value2 == 0.0) store.sysCfg.value2 = 0.25;
+      for (int i = 0; i < 1000; ++i) fields.traceSamples.Add(((i * 7) % 200) - 100);
+      fields.currentTrace.scaleIndex = 0;
+      fields.currentTrace.spanIndex = 1;
+      if (fields.sysCfg.value2 == 0.0) fields.sysCfg.value2 = 0.25;
     }
   }
   app.settings.traceSnap = 1;
@@ -73,7 +76,7 @@ const ScreenStepRegistrar traceReadout(41, "signal trace read-out", [](ScreenCon
   view->RefreshScope();
   // The scope takes the mouse in the view's coordinates.
   const QRect area = view->ScopeArea()->geometry();
-  if (store.traceCursor1 == -1) view->Scope().OnLButtonDblClk(area.left() + 180, area.top() + area.height() / 2);
+  if (fields.traceCursor1 == -1) view->Scope().OnLButtonDblClk(area.left() + 180, area.top() + area.height() / 2);
   view->Scope().OnMouseMove(area.left() + 360, area.top() + area.height() / 3);
   view->Tick();
   view->RefreshScope();

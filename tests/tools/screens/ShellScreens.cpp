@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
@@ -28,9 +29,9 @@ const ScreenStepRegistrar capture(10, "capture one call", [](ScreenContext& s) {
   app.PostToWorker(WM_ORU_START_CAPTURE);
   s.WaitFor([&] { return app.dataStore.Run().captureArmed() || app.dataStore.Run().captureRunning(); }, 5000);
   s.WaitFor([&] {
-    std::lock_guard lock(app.dataStore.dataMutex);
+    std::lock_guard lock(LinkFields(app.dataStore).dataMutex);
     return !app.dataStore.Run().captureArmed() && !app.dataStore.Run().captureRunning() &&
-           app.dataStore.captureBuffer.GetSize() > 0;
+           LinkFields(app.dataStore).captureBuffer.GetSize() > 0;
   });
   app.mainFrame->RunIdleUpdate();
 });

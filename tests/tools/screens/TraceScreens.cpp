@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "link/protocol/WorkerMessages.h"
+#include "link/store/LinkAccess.h"
 #include "shell/frame/CMainFrame.h"
 #include "shell/OruApp.h"
 #include "shell/frame/TabbedFrame.h"
@@ -40,17 +41,18 @@ const ScreenStepRegistrar triggeredTrace(40, "signal trace with a triggered trac
     f.config().setValue(17, 1);  // 10 s
   });
   CORUData& store = app.dataStore;
+  auto& fields = LinkFields(store);
   {
-    std::lock_guard lock(store.dataMutex);
-    store.sysCfg.traceScale = 0;
-    store.sysCfg.traceSpan = 1;
+    std::lock_guard lock(fields.dataMutex);
+    fields.sysCfg.traceScale = 0;
+    fields.sysCfg.traceSpan = 1;
   }
   app.settings.traceScale = 0;
   app.settings.traceSpan = 1;
   app.PostToWorker(WM_ORU_START_TRIGGERED_TRACE, 1);
   const bool done = s.WaitFor([&] {
-    std::lock_guard lock(store.dataMutex);
-    return store.traceSamples.GetSize() == 1000 && !store.Run().traceRunning();
+    std::lock_guard lock(fields.dataMutex);
+    return fields.traceSamples.GetSize() == 1000 && !store.Run().traceRunning();
   });
   if (!done) {
     std::fprintf(stderr, "screens: the triggered trace did not complete\n");
