@@ -69,7 +69,7 @@ std::string baseName(const std::string& path) {
 // DriverVer's second field ("mm/dd/yyyy,a.b.c.d"): the four parts as 16-bit fields.
 ULONGLONG versionNumber(const platform::InfFile& inf) {
   unsigned parts[4] = {};
-  if (const std::vector<platform::InfLine>* version = inf.section("Version")) {
+  if (const std::optional<platform::InfSection> version = inf.section("Version")) {
     for (const platform::InfLine& line : *version) {
       if (platform::EqualsNoCase(line.key, "DriverVer") && line.fields.size() > 1)
         std::sscanf(line.fields[1].c_str(), "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]);

@@ -229,12 +229,13 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
   }
   if (found && lpAppName && lpKeyName) {
     if (std::optional<platform::InfFile> inf = platform::InfFile::parse(bytes)) {
-      const std::vector<platform::InfLine>* section = inf->section(lpAppName);
+      const std::optional<platform::InfSection> section = inf->section(lpAppName);
       for (std::size_t i = 0; section && i < section->size(); ++i) {
-        if (!platform::EqualsNoCase((*section)[i].key, lpKeyName)) continue;
+        const platform::InfLine line = (*section)[i];
+        if (!platform::EqualsNoCase(line.key, lpKeyName)) continue;
         // The whole value, its fields joined again.
         text.clear();
-        for (std::size_t f = 0; f < (*section)[i].fields.size(); ++f) text += (f ? "," : "") + (*section)[i].fields[f];
+        for (std::size_t f = 0; f < line.fields.size(); ++f) text += (f ? "," : "") + line.fields[f];
         break;
       }
     }
