@@ -68,13 +68,14 @@ std::size_t firstNamed(const std::vector<std::string>& ids, const std::vector<st
 
 }  // namespace
 
-std::shared_ptr<const std::optional<InfDriver>> ReadStoredPackage(const std::string& bytes) {
-  std::optional<InfFile> inf = InfFile::parse(bytes);
-  return std::make_shared<const std::optional<InfDriver>>(inf ? ReadInfDriver(*inf) : std::nullopt);
+std::shared_ptr<const std::optional<InfDriver>> ReadStoredPackage(const std::string& bytes, std::string* error) {
+  std::optional<InfFile> inf = InfFile::parse(bytes, error);
+  return std::make_shared<const std::optional<InfDriver>>(inf ? ReadInfDriver(*inf, error) : std::nullopt);
 }
 
-StoreResult AddDriverPackage(SetupDatabase& database, const std::string& bytes, bool replaceOnly, std::string& name) {
-  std::shared_ptr<const std::optional<InfDriver>> parsed = ReadStoredPackage(bytes);
+StoreResult AddDriverPackage(SetupDatabase& database, const std::string& bytes, bool replaceOnly, std::string& name,
+                             std::string* error) {
+  std::shared_ptr<const std::optional<InfDriver>> parsed = ReadStoredPackage(bytes, error);
   if (!*parsed) return StoreResult::NotAnInf;
   const InfVersion& version = (*parsed)->version;
   for (const StoredPackage& package : database.packages) {

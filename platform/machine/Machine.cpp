@@ -76,6 +76,7 @@ Machine::Machine(MachineOptions options)
           },
           &error);
     }
+    if (persistent_) skipped_ = setup_->skippedPackages();
     if (!persistent_) {
       stateError_ = error.empty() ? "the machine state cannot be used" : error;
       setup_ = std::make_unique<SetupStore>();
@@ -269,16 +270,17 @@ SetupDatabase Machine::setupState() { return setup_->snapshot(); }
 bool Machine::changeSetupState(const std::function<void(SetupDatabase&)>& change) { return setup_->update(change); }
 
 StoreResult Machine::storeDriverPackage(const std::string& bytes, bool replaceOnly, std::string& name,
-                                        std::string& path) {
+                                        std::string& path, std::string* error) {
   StoreResult result = StoreResult::WriteFailed;
-  bool saved = setup_->update([&](SetupDatabase& db) { result = AddDriverPackage(db, bytes, replaceOnly, name); });
+  bool saved =
+      setup_->update([&](SetupDatabase& db) { result = AddDriverPackage(db, bytes, replaceOnly, name, error); }, error);
   if (!saved) return StoreResult::WriteFailed;
   if (result == StoreResult::Stored || result == StoreResult::AlreadyStored)
     path = setup_->persistent() ? (root_ / "INF" / name).string() : name;
   return result;
 }
 
-Machine::DeviceRemoval Machine::removeDevice(std::string_view instanceId) {
+Machine::DeviceRemoval Machine::removeDevice(std::string_view instanceId, std::string* error) {
   const std::string id(instanceId);
   bool known = false;
   for (const SetupDevice& d : setupDevices()) known = known || EqualsNoCase(d.record.instanceId, id);
@@ -286,13 +288,15 @@ Machine::DeviceRemoval Machine::removeDevice(std::string_view instanceId) {
   nt::RemovalResult result = nt::RemovalResult::Removed;
   if (nt::DevNodeId live = liveNode(id)) result = pnp_->requestRemoval(live);
   if (result == nt::RemovalResult::VetoedByDriver || result == nt::RemovalResult::VetoedOpenHandles) {
-    bool saved = setup_->update([&](SetupDatabase& db) {
-      if (DeviceRecord* r = db.find(id)) r->pendingRemoval = true;
-      db.pendingRestart = true;
-    });
+    bool saved = setup_->update(
+        [&](SetupDatabase& db) {
+          if (DeviceRecord* r = db.find(id)) r->pendingRemoval = true;
+          db.pendingRestart = true;
+        },
+        error);
     return saved ? DeviceRemoval::NeedsRestart : DeviceRemoval::WriteFailed;
   }
-  if (!setup_->update([&](SetupDatabase& db) { db.erase(id); })) return DeviceRemoval::WriteFailed;
+  if (!setup_->update([&](SetupDatabase& db) { db.erase(id); }, error)) return DeviceRemoval::WriteFailed;
   // A root device has no hardware behind it: once removed, its PDO goes too.
   if (PDEVICE_OBJECT pdo = rootBus_->find(id)) {
     rootBus_->unplug(pdo);

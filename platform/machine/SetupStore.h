@@ -8,17 +8,23 @@
 // Every change re-reads the state under the lock, so two processes never lose each other's
 // changes, and every file is written to a new temporary name (never through a link) and renamed
 // over the old one. A change that leaves the state as it was writes nothing. Packages are read
-// and parsed once per process, and again only when their file changes.
+// and parsed once per process, and again only when their file changes. Only regular files are
+// read, never through a link, and none larger than its limit; a package that is none binding can
+// use is skipped (and said), a machine.json that does not load keeps the root from being used.
 
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/machine/SetupDatabase.h"
 
 namespace platform {
+
+// The largest machine.json a root may hold.
+inline constexpr std::size_t kLargestSetupState = 16u << 20;
 
 // Tests: the next write of a machine's state file, in any store of the process, fails as on a
 // full disk, once.
@@ -45,6 +51,9 @@ class SetupStore {
   bool update(const std::function<void(SetupDatabase&)>& change, std::string* error = nullptr);
   // The newest state (re-read from a root).
   SetupDatabase snapshot();
+  // Why each file of the driver store that is no package binding can use was skipped when last
+  // read: one line a file, naming it.
+  std::vector<std::string> skippedPackages();
 
  private:
   // A package file as last read: its identity, bytes and what they parse to.
@@ -60,6 +69,7 @@ class SetupStore {
 
   std::filesystem::path root_;
   std::map<std::string, CachedPackage> packages_;  // by file name; under mutex_
+  std::map<std::string, std::string> skipped_;     // file name -> why; under mutex_
   std::mutex mutex_;                               // one change at a time in this process
   SetupDatabase memory_;                           // the state in memory; for a root, the last one read
 };
