@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -329,6 +330,70 @@ TEST_F(ProgramInstall, APackageAnOlderBuildStoredIsSkippedWithOneMessage) {
                        " is skipped: line 4104: its values come to more than 16777216 characters once their "
                        "strings are put in\n");
 }
+
+// What a start finds in place of its state: a FIFO, a file past the size limit, numbers out of
+// range, a link at the driver store's folder. Each is refused at once with one line, and the
+// program runs on a fresh state that touches nothing.
+struct StateCase {
+  const char* name;
+  void (*plant)(const fs::path& root, const fs::path& elsewhere);
+  const char* said;
+};
+
+void writeState(const fs::path& root, const std::string& device) {
+  WriteBytes(root / "machine.json",
+             "{\"version\": 1, \"devices\": [{\"instanceId\": \"ROOT\\\\X\\\\0000\", " + device + "}]}\n");
+}
+
+class ProgramStartState : public ProgramInstall, public testing::WithParamInterface<StateCase> {};
+
+TEST_P(ProgramStartState, IsRefusedWithOneLineAndNothingIsFollowed) {
+  const fs::path elsewhere = dir.path() / "elsewhere";
+  fs::create_directories(elsewhere);
+  GetParam().plant(root, elsewhere);
+  ProgramStart s = start();
+  EXPECT_FALSE(s.persistent);
+  EXPECT_TRUE(s.instrumentStarted);
+  EXPECT_EQ(lineCount(s.err), 1u) << s.err;
+  EXPECT_NE(s.err.find(GetParam().said), std::string::npos) << s.err;
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ProgramStartState,
+    testing::Values(
+        StateCase{"Fifo",
+                  [](const fs::path& root, const fs::path&) {
+                    fs::remove(root / "machine.json");
+                    ASSERT_EQ(::mkfifo((root / "machine.json").c_str(), 0600), 0);
+                  },
+                  "machine.json is not a regular file; it is left as it is"},
+        StateCase{"PastTheSizeLimit",
+                  [](const fs::path& root, const fs::path&) {
+                    WriteBytes(root / "machine.json", "{\"version\": 1" + std::string(17u << 20, ' ') + "}");
+                  },
+                  "machine.json is larger than 16777216 bytes"},
+        StateCase{"NegativeProblem",
+                  [](const fs::path& root, const fs::path&) { writeState(root, "\"reportedProblem\": -1"); },
+                  "\"reportedProblem\" is not a whole number from 0 to 4294967295"},
+        StateCase{"FractionalResourceType",
+                  [](const fs::path& root, const fs::path&) {
+                    writeState(root, "\"configurations\": [{\"type\": 2, \"resources\": [{\"type\": 1.5}]}]");
+                  },
+                  "\"type\" is not a whole number from 0 to 4294967295"},
+        StateCase{"BaseBeyond64Bits",
+                  [](const fs::path& root, const fs::path&) {
+                    writeState(
+                        root, "\"configurations\": [{\"type\": 2, \"resources\": [{\"base\": 18446744073709551616}]}]");
+                  },
+                  "\"base\" is not a whole number from 0 to 18446744073709551615"},
+        StateCase{"LinkAtTheStoreFolder",
+                  [](const fs::path& root, const fs::path& elsewhere) {
+                    fs::remove_all(root / "INF");
+                    fs::create_directory_symlink(elsewhere, root / "INF");
+                  },
+                  "INF is a link, which is not followed"}),
+    [](const testing::TestParamInfo<StateCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace setuptest
