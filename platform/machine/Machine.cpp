@@ -174,12 +174,23 @@ void Machine::unloadDriver(std::string_view name) {
   kernel_.unloadDriver(object);
 }
 
-PDRIVER_OBJECT Machine::driverFor(const nt::DevNodeInfo& node) {
+std::vector<DirectInstall> Machine::directInstalls() const {
   std::vector<DirectInstall> direct;
-  {
-    std::lock_guard lock(storeMutex_);
-    for (const auto& [id, name] : byHardwareId_) direct.push_back({id, name});
-  }
+  std::lock_guard lock(storeMutex_);
+  for (const auto& [id, name] : byHardwareId_) direct.push_back({id, name});
+  return direct;
+}
+
+void Machine::bindRootDevices(const std::vector<DeviceRecord>& records) {
+  if (records.empty()) return;
+  const std::vector<DirectInstall> direct = directInstalls();
+  setup_->update([&](SetupDatabase& db) {
+    for (const DeviceRecord& r : records) db.put(BindDevice(db, direct, r.instanceId, r.hardwareIds, r.compatibleIds));
+  });
+}
+
+PDRIVER_OBJECT Machine::driverFor(const nt::DevNodeInfo& node) {
+  const std::vector<DirectInstall> direct = directInstalls();
   const std::string instanceId = nt::narrow(node.instanceId);
   // A root device's ids are its record's, which setup may have changed since its arrival.
   const bool root = rootBus_->owns(node.pdo);
@@ -190,7 +201,15 @@ PDRIVER_OBJECT Machine::driverFor(const nt::DevNodeInfo& node) {
     bound = BindDevice(db, direct, instanceId, hardware, compatible);
     db.put(bound);
   };
-  if (!setup_->update(bind)) {
+  // A node whose record already says how it binds changes nothing: the state is not written
+  // (nor copied), so that a load of many recorded devices takes one pass.
+  bool recorded = false;
+  setup_->inspect([&](const SetupDatabase& db) {
+    bound = BindDevice(db, direct, instanceId, hardware, compatible);
+    const DeviceRecord* r = db.find(instanceId);
+    recorded = r && *r == bound;
+  });
+  if (!recorded && !setup_->update(bind)) {
     // The root went unwritable: bind from what it holds, without recording the node.
     SetupDatabase db = setup_->snapshot();
     bind(db);

@@ -184,6 +184,9 @@ class Machine {
 
  private:
   PDRIVER_OBJECT driverFor(const nt::DevNodeInfo& node);
+  std::vector<DirectInstall> directInstalls() const;
+  // Binds recorded root devices in one change of the state, ahead of their arrivals.
+  void bindRootDevices(const std::vector<DeviceRecord>& records);
   nt::DevNodeId liveNode(std::string_view instanceId) const;
   void driverUnused(PDRIVER_OBJECT driver);
   nt::DevNodeId nodeOfInstance(std::string_view instanceId) const;  // the newest node not deleted

@@ -18,6 +18,10 @@ DeviceRecord* SetupDatabase::find(std::string_view instanceId) {
   return it == devices.end() ? nullptr : &it->second;
 }
 
+const DeviceRecord* SetupDatabase::find(std::string_view instanceId) const {
+  return const_cast<SetupDatabase*>(this)->find(instanceId);
+}
+
 void SetupDatabase::put(DeviceRecord record) {
   std::string key = UpperCase(record.instanceId);
   devices[key] = std::move(record);

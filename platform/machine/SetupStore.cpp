@@ -21,6 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::atomic<bool> failNextStateWrite{false};
+std::atomic<std::size_t> stateFileParses{0};
 
 std::string systemError(const std::string& what, const fs::path& path) {
   return what + " " + path.string() + ": " + std::strerror(errno);
@@ -179,6 +180,14 @@ bool samePackages(const SetupDatabase& a, const SetupDatabase& b) {
 
 void FailNextStateWrite() { failNextStateWrite = true; }
 
+std::size_t StateFileParses() { return stateFileParses; }
+
+SetupStore::FileIdentity SetupStore::IdentityOf(const struct stat& info) {
+  return {static_cast<unsigned long long>(info.st_dev), static_cast<unsigned long long>(info.st_ino),
+          static_cast<unsigned long long>(info.st_size),
+          static_cast<long long>(info.st_mtim.tv_sec) * 1000000000ll + info.st_mtim.tv_nsec};
+}
+
 SetupStore::SetupStore(fs::path root) : root_(std::move(root)) {}
 
 fs::path SetupStore::DefaultRoot() {
@@ -227,28 +236,23 @@ bool SetupStore::open(std::string& error) {
     return false;
   }
   try {
-    return readRoot(memory_, error);
+    return load(error);
   } catch (const std::exception& e) {
     error = "cannot read the state under " + root_.string() + ": " + e.what();
     return false;
   }
 }
 
-bool SetupStore::readRoot(SetupDatabase& database, std::string& error) {
-  SetupDatabase read;
+bool SetupStore::load(std::string& error) {
   const fs::path state = root_ / "machine.json";
   RootFile file(state, kLargestSetupState);
+  FileIdentity identity{};  // a missing file's
   if (file.opened() != RootFile::Opened::Missing) {
-    std::string text;
-    if (file.opened() != RootFile::Opened::File || !file.read(text)) {
+    if (file.opened() != RootFile::Opened::File) {
       error = file.refusal() + "; it is left as it is";
       return false;
     }
-    std::string why;
-    if (!LoadSetupDatabase(text, read, why)) {
-      error = state.string() + " does not load (" + why + "); it is left as it is";
-      return false;
-    }
+    identity = IdentityOf(file.info());
   }
   if (!storeFolderIsOwn(root_ / "INF", error)) return false;
   std::error_code ec;
@@ -266,8 +270,27 @@ bool SetupStore::readRoot(SetupDatabase& database, std::string& error) {
     return false;
   }
   std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (auto& [number, package] : found) read.packages.push_back(std::move(package));
-  database = std::move(read);
+  // machine.json is parsed again only when its file is another than the one last read or written.
+  if (!stateKnown_ || identity != stateIdentity_) {
+    SetupDatabase read;
+    if (file.opened() == RootFile::Opened::File) {
+      std::string text, why;
+      if (!file.read(text)) {
+        error = file.refusal() + "; it is left as it is";
+        return false;
+      }
+      ++stateFileParses;
+      if (!LoadSetupDatabase(text, read, why)) {
+        error = state.string() + " does not load (" + why + "); it is left as it is";
+        return false;
+      }
+    }
+    memory_ = std::move(read);
+    stateIdentity_ = identity;
+    stateKnown_ = true;
+  }
+  memory_.packages.clear();
+  for (auto& [number, package] : found) memory_.packages.push_back(std::move(package));
   return true;
 }
 
@@ -288,18 +311,15 @@ bool SetupStore::readPackage(const fs::path& path, StoredPackage& package, std::
       return true;
   }
   CachedPackage identity;
-  identity.device = file.info().st_dev;
-  identity.inode = file.info().st_ino;
-  identity.size = static_cast<unsigned long long>(file.info().st_size);
-  identity.modified = static_cast<long long>(file.info().st_mtim.tv_sec) * 1000000000ll + file.info().st_mtim.tv_nsec;
+  identity.file = IdentityOf(file.info());
   auto cached = packages_.find(name);
-  if (cached != packages_.end() && cached->second.device == identity.device && cached->second.inode == identity.inode &&
-      cached->second.size == identity.size && cached->second.modified == identity.modified) {
+  if (cached != packages_.end() && cached->second.file == identity.file) {
     package = cached->second.package;
     return true;
   }
   identity.package.name = name;
-  if (!file.read(identity.package.bytes)) {
+  std::string bytes;
+  if (!file.read(bytes)) {
     if (file.opened() == RootFile::Opened::Failed) {
       error = file.refusal();
       return false;
@@ -308,7 +328,8 @@ bool SetupStore::readPackage(const fs::path& path, StoredPackage& package, std::
     return true;
   }
   std::string why;
-  identity.package.driver = ReadStoredPackage(identity.package.bytes, &why);
+  identity.package.driver = ReadStoredPackage(bytes, &why);
+  identity.package.bytes = std::make_shared<const std::string>(std::move(bytes));
   if (*identity.package.driver)
     skipped_.erase(name);
   else
@@ -318,7 +339,7 @@ bool SetupStore::readPackage(const fs::path& path, StoredPackage& package, std::
   return true;
 }
 
-bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& after, std::string& error) const {
+bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& after, std::string& error) {
   // An added package is written before the database that may name it, and taken back when the
   // database cannot be written; a deleted one goes after.
   const std::string state = SaveSetupDatabase(after);  // first: nothing is written when it cannot be made
@@ -335,7 +356,7 @@ bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& aft
       error = "bad package name " + package.name;
       return takeBack();
     }
-    if (!writeAtomically(root_ / "INF" / package.name, package.bytes, error)) return takeBack();
+    if (!writeAtomically(root_ / "INF" / package.name, *package.bytes, error)) return takeBack();
     added.push_back(root_ / "INF" / package.name);
   }
   const fs::path statePath = root_ / "machine.json";
@@ -345,12 +366,17 @@ bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& aft
     return takeBack();
   }
   if (!writeAtomically(statePath, state, error)) return takeBack();
+  // The file now holds `after`: the next load need not parse it.
+  struct stat written {};
+  stateKnown_ = ::stat(statePath.c_str(), &written) == 0;
+  stateIdentity_ = IdentityOf(written);
   for (const StoredPackage& old : before.packages) {
     bool kept = false;
     for (const StoredPackage& package : after.packages) kept = kept || old.name == package.name;
     std::error_code ec;
     if (!kept && packageNumber(old.name) >= 0 && !fs::remove(root_ / "INF" / old.name, ec) && ec) {
       error = "cannot delete " + (root_ / "INF" / old.name).string() + ": " + ec.message();
+      stateKnown_ = false;  // the file holds `after`, the caller keeps `before`: read it again
       return false;
     }
   }
@@ -367,12 +393,11 @@ bool SetupStore::update(const std::function<void(SetupDatabase&)>& change, std::
   RootLock rootLock(root_);
   if (!rootLock.held()) why = systemError("cannot lock", root_ / "machine.lock");
   try {
-    SetupDatabase current;
-    if (why.empty() && readRoot(current, why)) {
-      SetupDatabase changed = current;
+    if (why.empty() && load(why)) {
+      SetupDatabase changed = memory_;
       change(changed);
-      const bool unchanged = samePackages(current, changed) && SaveSetupDatabase(current) == SaveSetupDatabase(changed);
-      if (unchanged || writeRoot(current, changed, why)) {
+      const bool unchanged = samePackages(memory_, changed) && SaveSetupDatabase(memory_) == SaveSetupDatabase(changed);
+      if (unchanged || writeRoot(memory_, changed, why)) {
         memory_ = std::move(changed);
         return true;
       }
@@ -385,19 +410,27 @@ bool SetupStore::update(const std::function<void(SetupDatabase&)>& change, std::
   return false;
 }
 
+void SetupStore::refresh() {
+  if (root_.empty()) return;
+  RootLock rootLock(root_);
+  std::string why;
+  try {
+    if (rootLock.held()) load(why);
+  } catch (const std::exception&) {
+    // The last state read stands.
+  }
+}
+
 SetupDatabase SetupStore::snapshot() {
   std::lock_guard lock(mutex_);
-  if (!root_.empty()) {
-    RootLock rootLock(root_);
-    std::string why;
-    SetupDatabase current;
-    try {
-      if (rootLock.held() && readRoot(current, why)) memory_ = std::move(current);
-    } catch (const std::exception&) {
-      // The last state read stands.
-    }
-  }
+  refresh();
   return memory_;
+}
+
+void SetupStore::inspect(const std::function<void(const SetupDatabase&)>& look) {
+  std::lock_guard lock(mutex_);
+  refresh();
+  look(memory_);
 }
 
 std::vector<std::string> SetupStore::skippedPackages() {

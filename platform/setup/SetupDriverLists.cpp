@@ -119,7 +119,7 @@ bool readNamedInf(platform::Machine* machine, const std::string& path, std::stri
     for (const platform::StoredPackage& p : machine->setupState().packages) {
       if (platform::EqualsNoCase(p.name, baseName(path))) {
         name = p.name;
-        bytes = p.bytes;
+        bytes = *p.bytes;
         return true;
       }
     }
@@ -212,7 +212,7 @@ BOOL SetupDiBuildDriverInfoList(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceI
     addModels(*list, name, bytes, DriverType, device);
   } else if (at.set->machine) {
     for (const platform::StoredPackage& p : at.set->machine->setupState().packages)
-      addModels(*list, p.name, p.bytes, DriverType, device);
+      addModels(*list, p.name, *p.bytes, DriverType, device);
   }
   DriverList* made = setup::AddHandle(setup::HandleKind::DriverList, std::move(list));
   std::lock_guard lock(listsMutex());
