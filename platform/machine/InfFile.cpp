@@ -287,12 +287,14 @@ std::optional<InfFile> InfFile::parse(std::string_view bytes, std::string* error
     return static_cast<std::size_t>(std::count(text.begin(), text.begin() + start, '\n')) + 1;
   };
 
-  // Every header and every line after one, in file order.
-  std::vector<Span> headers;
-  struct Placed {
-    std::uint32_t start, header;
+  // Every header, and the start of every line after one, in file order: a header's lines run up
+  // to the next header's first.
+  struct Header {
+    Span name;
+    std::uint32_t firstLine;  // in `starts`
   };
-  std::vector<Placed> placed;
+  std::vector<Header> headers;
+  std::vector<std::uint32_t> starts;
   RawLine raw;
   std::string_view name;
   std::size_t at = 0, physical = 0;
@@ -304,7 +306,8 @@ std::optional<InfFile> InfFile::parse(std::string_view bytes, std::string* error
     if (kind == LineKind::QuoteNotClosed) return fail("quote not closed", first);
     if (kind == LineKind::Header) {
       headers.push_back(
-          {static_cast<std::uint32_t>(name.data() - text.data()), static_cast<std::uint32_t>(name.size())});
+          {{static_cast<std::uint32_t>(name.data() - text.data()), static_cast<std::uint32_t>(name.size())},
+           static_cast<std::uint32_t>(starts.size())});
       continue;
     }
     if (kind != LineKind::Values) continue;
@@ -312,31 +315,38 @@ std::optional<InfFile> InfFile::parse(std::string_view bytes, std::string* error
     for (std::size_t i = 0; i < raw.count; ++i) tooLong = tooLong || raw.fields[i].size() > kLongestInfValue;
     if (tooLong) return fail("a value longer than " + std::to_string(kLongestInfValue) + " characters", first);
     if (headers.empty()) continue;  // lines before any section are ignored
-    placed.push_back({static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(headers.size() - 1)});
+    starts.push_back(static_cast<std::uint32_t>(start));
   }
+  auto runEnd = [&](std::size_t h) {
+    return h + 1 < headers.size() ? headers[h + 1].firstLine : static_cast<std::uint32_t>(starts.size());
+  };
 
   // Headers of one name (without case) are one section, named as first written.
   auto nameOf = [&](Span s) { return text.substr(s.at, s.size); };
-  std::vector<std::uint32_t> order(headers.size());
-  std::iota(order.begin(), order.end(), 0u);
-  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return compareNoCase(nameOf(headers[a]), nameOf(headers[b])) < 0;
-  });
   std::vector<std::uint32_t> sectionOf(headers.size());
-  for (std::uint32_t h : order) {
-    if (inf.sectionNames_.empty() || !EqualsNoCase(nameOf(inf.sectionNames_.back()), nameOf(headers[h])))
-      inf.sectionNames_.push_back(headers[h]);
-    sectionOf[h] = static_cast<std::uint32_t>(inf.sectionNames_.size() - 1);
+  {
+    std::vector<std::uint32_t> order(headers.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+      return compareNoCase(nameOf(headers[a].name), nameOf(headers[b].name)) < 0;
+    });
+    for (std::uint32_t h : order) {
+      if (inf.sectionNames_.empty() || !EqualsNoCase(nameOf(inf.sectionNames_.back()), nameOf(headers[h].name)))
+        inf.sectionNames_.push_back(headers[h].name);
+      sectionOf[h] = static_cast<std::uint32_t>(inf.sectionNames_.size() - 1);
+    }
   }
-  std::vector<Span>().swap(headers);
-  std::vector<std::uint32_t>().swap(order);
   inf.sectionFirst_.assign(inf.sectionNames_.size() + 1, 0);
-  for (const Placed& p : placed) ++inf.sectionFirst_[sectionOf[p.header] + 1];
+  for (std::size_t h = 0; h < headers.size(); ++h)
+    inf.sectionFirst_[sectionOf[h] + 1] += runEnd(h) - headers[h].firstLine;
   std::partial_sum(inf.sectionFirst_.begin(), inf.sectionFirst_.end(), inf.sectionFirst_.begin());
-  inf.lineStarts_.resize(placed.size());
+  inf.lineStarts_.resize(starts.size());
   {
     std::vector<std::uint32_t> next(inf.sectionFirst_.begin(), inf.sectionFirst_.end() - 1);
-    for (const Placed& p : placed) inf.lineStarts_[next[sectionOf[p.header]]++] = p.start;
+    for (std::size_t h = 0; h < headers.size(); ++h) {
+      for (std::uint32_t i = headers[h].firstLine; i < runEnd(h); ++i)
+        inf.lineStarts_[next[sectionOf[h]]++] = starts[i];
+    }
   }
 
   // [Strings]: every name with its value as written; the first definition of a name counts.
@@ -361,26 +371,28 @@ std::optional<InfFile> InfFile::parse(std::string_view bytes, std::string* error
   // Every value once its strings are put in, measured without being made: each within the
   // value limit, all of them together within the package's.
   std::size_t total = 0;
-  for (const Placed& p : placed) {
-    if (sectionOf[p.header] == inf.stringsSection_) continue;
-    std::size_t lineAt = p.start, ignored = 0;
-    readLine(text, lineAt, ignored, raw, name);
-    auto fits = [&](const std::string& value) {
-      std::size_t size = 0;
-      const bool kept = inf.expand(value, [&](std::string_view piece) {
-        size += piece.size();
-        return size <= kLongestInfValue;
-      });
-      total += size;
-      return kept;
-    };
-    bool fit = fits(raw.key);
-    for (std::size_t i = 0; fit && i < raw.count; ++i) fit = fits(raw.fields[i]);
-    if (!fit) return fail(valueTooLong(), lineNumberAt(p.start));
-    if (total > kLargestInfExpansion)
-      return fail("its values come to more than " + std::to_string(kLargestInfExpansion) +
-                      " characters once their strings are put in",
-                  lineNumberAt(p.start));
+  for (std::size_t h = 0; h < headers.size(); ++h) {
+    if (sectionOf[h] == inf.stringsSection_) continue;
+    for (std::uint32_t i = headers[h].firstLine; i < runEnd(h); ++i) {
+      std::size_t lineAt = starts[i], ignored = 0;
+      readLine(text, lineAt, ignored, raw, name);
+      auto fits = [&](const std::string& value) {
+        std::size_t size = 0;
+        const bool kept = inf.expand(value, [&](std::string_view piece) {
+          size += piece.size();
+          return size <= kLongestInfValue;
+        });
+        total += size;
+        return kept;
+      };
+      bool fit = fits(raw.key);
+      for (std::size_t f = 0; fit && f < raw.count; ++f) fit = fits(raw.fields[f]);
+      if (!fit) return fail(valueTooLong(), lineNumberAt(starts[i]));
+      if (total > kLargestInfExpansion)
+        return fail("its values come to more than " + std::to_string(kLargestInfExpansion) +
+                        " characters once their strings are put in",
+                    lineNumberAt(starts[i]));
+    }
   }
   return inf;
 }
