@@ -257,6 +257,7 @@ bool SetupStore::load(std::string& error) {
   if (!storeFolderIsOwn(root_ / "INF", error)) return false;
   std::error_code ec;
   std::vector<std::pair<long, StoredPackage>> found;
+  skipped_.clear();
   for (fs::directory_iterator it(root_ / "INF", ec), end; !ec && it != end; it.increment(ec)) {
     std::string name = it->path().filename().string();
     long number = packageNumber(name);
@@ -315,6 +316,7 @@ bool SetupStore::readPackage(const fs::path& path, StoredPackage& package, std::
   auto cached = packages_.find(name);
   if (cached != packages_.end() && cached->second.file == identity.file) {
     package = cached->second.package;
+    if (!cached->second.skipped.empty()) skipped_[name] = cached->second.skipped;
     return true;
   }
   identity.package.name = name;
@@ -330,10 +332,10 @@ bool SetupStore::readPackage(const fs::path& path, StoredPackage& package, std::
   std::string why;
   identity.package.driver = ReadStoredPackage(bytes, &why);
   identity.package.bytes = std::make_shared<const std::string>(std::move(bytes));
-  if (*identity.package.driver)
-    skipped_.erase(name);
-  else
-    skipped_[name] = path.string() + " is skipped: " + why;
+  if (!*identity.package.driver) {
+    identity.skipped = path.string() + " is skipped: " + why;
+    skipped_[name] = identity.skipped;
+  }
   package = identity.package;
   packages_[name] = std::move(identity);
   return true;

@@ -72,6 +72,7 @@ class SetupStore {
   struct CachedPackage {
     FileIdentity file;
     StoredPackage package;
+    std::string skipped;  // why binding cannot use it; empty when it can
   };
 
   // Makes memory_ the root's newest state; false, with the reason, when it cannot be read (then
@@ -83,7 +84,7 @@ class SetupStore {
 
   std::filesystem::path root_;
   std::map<std::string, CachedPackage> packages_;  // by file name; under mutex_
-  std::map<std::string, std::string> skipped_;     // file name -> why; under mutex_
+  std::map<std::string, std::string> skipped_;     // file name -> why, as of the last load; under mutex_
   std::mutex mutex_;                               // one change at a time in this process
   SetupDatabase memory_;                           // the state in memory; for a root, the last one read or written
   FileIdentity stateIdentity_;                     // of the machine.json memory_ holds (zero: none)
