@@ -16,7 +16,8 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
-char lowerChar(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+// Names compare without the case of their ASCII letters, whatever the process's locale.
+char lowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string lower(std::string_view text) {
   std::string out(text);
@@ -170,7 +171,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) { return a.size() == b
 
 std::string UpperCase(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : out) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
   return out;
 }
 
