@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "platform/machine/DriverStore.h"
 #include "platform/machine/InfFile.h"
@@ -188,6 +189,13 @@ SetupStore::FileIdentity SetupStore::IdentityOf(const struct stat& info) {
           static_cast<long long>(info.st_mtim.tv_sec) * 1000000000ll + info.st_mtim.tv_nsec};
 }
 
+bool SetupStore::RecentlyModified(const FileIdentity& file) {
+  // File times move in clock ticks of a few milliseconds; a second is well past any of them.
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return file.modified >= (static_cast<long long>(now.tv_sec) - 1) * 1000000000ll + now.tv_nsec;
+}
+
 SetupStore::SetupStore(fs::path root) : root_(std::move(root)) {}
 
 fs::path SetupStore::DefaultRoot() {
@@ -271,22 +279,29 @@ bool SetupStore::load(std::string& error) {
     return false;
   }
   std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  // machine.json is parsed again only when its file is another than the one last read or written.
-  if (!stateKnown_ || identity != stateIdentity_) {
+  // machine.json is parsed again only when it changed since it was last read or written: when
+  // its file is another, or, while its time stamp is too recent to tell a later write within the
+  // same tick, when its bytes differ.
+  bool same = stateKnown_ && identity == stateIdentity_;
+  std::string text;
+  const bool present = file.opened() == RootFile::Opened::File;
+  if (present && (!same || RecentlyModified(identity))) {
+    if (!file.read(text)) {
+      error = file.refusal() + "; it is left as it is";
+      return false;
+    }
+    same = same && text == stateText_;
+  }
+  if (!same) {
     SetupDatabase read;
-    if (file.opened() == RootFile::Opened::File) {
-      std::string text, why;
-      if (!file.read(text)) {
-        error = file.refusal() + "; it is left as it is";
-        return false;
-      }
-      ++stateFileParses;
-      if (!LoadSetupDatabase(text, read, why)) {
-        error = state.string() + " does not load (" + why + "); it is left as it is";
-        return false;
-      }
+    std::string why;
+    if (present) ++stateFileParses;
+    if (present && !LoadSetupDatabase(text, read, why)) {
+      error = state.string() + " does not load (" + why + "); it is left as it is";
+      return false;
     }
     memory_ = std::move(read);
+    stateText_ = std::move(text);
     stateIdentity_ = identity;
     stateKnown_ = true;
   }
@@ -372,6 +387,7 @@ bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& aft
   struct stat written {};
   stateKnown_ = ::stat(statePath.c_str(), &written) == 0;
   stateIdentity_ = IdentityOf(written);
+  stateText_ = state;
   for (const StoredPackage& old : before.packages) {
     bool kept = false;
     for (const StoredPackage& package : after.packages) kept = kept || old.name == package.name;

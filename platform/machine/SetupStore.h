@@ -68,6 +68,8 @@ class SetupStore {
     bool operator==(const FileIdentity&) const = default;
   };
   static FileIdentity IdentityOf(const struct stat& info);
+  // Modified so lately that another write may still give the file the same identity.
+  static bool RecentlyModified(const FileIdentity& file);
   // A package file as last read: its identity, bytes and what they parse to.
   struct CachedPackage {
     FileIdentity file;
@@ -88,6 +90,7 @@ class SetupStore {
   std::mutex mutex_;                               // one change at a time in this process
   SetupDatabase memory_;                           // the state in memory; for a root, the last one read or written
   FileIdentity stateIdentity_;                     // of the machine.json memory_ holds (zero: none)
+  std::string stateText_;                          // and its bytes
   bool stateKnown_ = false;
 };
 
