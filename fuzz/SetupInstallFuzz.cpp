@@ -65,8 +65,8 @@ void Install(const std::string& text) {
   // The package's first model serves a node; what binding records comes from the INF's texts.
   std::string id = "NO\\MODEL";
   bool modelled = false;
-  if (const auto& driver = machine.setupState().packages.at(0).driver;
-      driver && *driver && !(*driver)->models.empty()) {
+  const platform::SetupDatabase installed = machine.setupState();
+  if (const auto& driver = installed.packages.at(0).driver; driver && *driver && !(*driver)->models.empty()) {
     id = (*driver)->models.front().ids.front();
     modelled = true;
   }
