@@ -373,8 +373,14 @@ bool SetupStore::writeRoot(const SetupDatabase& before, const SetupDatabase& aft
       error = "bad package name " + package.name;
       return takeBack();
     }
-    if (!writeAtomically(root_ / "INF" / package.name, *package.bytes, error)) return takeBack();
-    added.push_back(root_ / "INF" / package.name);
+    const fs::path path = root_ / "INF" / package.name;
+    if (!writeAtomically(path, *package.bytes, error)) return takeBack();
+    added.push_back(path);
+    // What was parsed to store the package stands for the file just written: the next load
+    // does not parse it again.
+    struct stat written {};
+    if (package.driver && *package.driver && ::stat(path.c_str(), &written) == 0)
+      packages_[package.name] = {IdentityOf(written), package, {}};
   }
   const fs::path statePath = root_ / "machine.json";
   if (failNextStateWrite.exchange(false)) {
