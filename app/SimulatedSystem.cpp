@@ -27,6 +27,8 @@ SimulatedSystem::SimulatedSystem(bool plug, const std::optional<sim::Scenario>& 
   if (!machine_->root().empty() && !machine_->setupStatePersistent())
     std::fprintf(stderr, "quorlan-view: %s; running on a fresh state that is not saved\n",
                  machine_->setupStateError().c_str());
+  for (const std::string& skipped : machine_->skippedPackages())
+    std::fprintf(stderr, "quorlan-view: %s\n", skipped.c_str());
   machine_->installDriver(oru::kServiceName, oru::DriverEntry);
   StoreProgramDriverPackage(*machine_);
   attachment_ = std::make_unique<win32::DeviceSystemAttachment>(machine_->kernel());

@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(model.description.size() <= platform::kLongestInfValue, "a value past the limit");
     for (const std::string& id : model.ids) Require(id.size() <= platform::kLongestInfValue, "an id past the limit");
   }
-  Require(name == "oem0.inf" && db.packages.size() == 1 && db.packages[0].bytes == text, "stored copy");
+  Require(name == "oem0.inf" && db.packages.size() == 1 && *db.packages[0].bytes == text, "stored copy");
   Require(platform::AddDriverPackage(db, text, true, name) == platform::StoreResult::AlreadyStored, "found again");
 
   // The same package behind an older one that serves its ids: binding still finds a package.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, checks the format of every C++ file, builds and runs every test: the full build, then
 # the whole tree with the windows again under AddressSanitizer and UndefinedBehaviorSanitizer
-# (leak detection on), and the non-GUI libraries once more under ThreadSanitizer.
-# Prints one summary line at the end, counting all three suites.
+# (leak detection on), the non-GUI libraries once more under ThreadSanitizer, and the libFuzzer
+# targets built with clang, each running its corpus.
+# Prints one summary line at the end, counting all four suites.
 set -uo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 jobs="$(nproc)"
@@ -45,6 +46,10 @@ unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 run_suite "thread sanitizer" "$here/build-tsan" -DQV_GUI=OFF -DQV_TSAN=ON -DQV_BENCH=OFF
 unset TSAN_OPTIONS
+# The fuzzers need clang; their corpora run through them as the suite's tests.
+export CC=clang CXX=clang++
+run_suite "fuzz" "$here/build-fuzz" -DQV_FUZZ=ON -DQV_GUI=OFF -DQV_BENCH=OFF
+unset CC CXX
 
 echo "tests: $passed passed, $failed failed"
 exit $status

@@ -4,6 +4,8 @@
 #include <QCoreApplication>
 #include <QFontMetrics>
 
+#include <cstdio>
+
 #include "link/worker/CommThread.h"
 #include "link/store/DocumentType.h"
 #include "link/files/FileType.h"
@@ -156,6 +158,9 @@ void CORUpc144App::LoadSettings() {
 void CORUpc144App::SaveSettings() {
   ::SaveSettings(*settingsFile_, settings, dataStore);
   settingsFile_->WriteRecentFiles(recentFiles_);
+  // There is no window left to say it in: a failed write is said once, on standard error.
+  if (!settingsFile_->WriteError().isEmpty())
+    std::fprintf(stderr, "quorlan-view: %s\n", qPrintable(settingsFile_->WriteError()));
 }
 
 void CORUpc144App::RaiseMainWindow() {

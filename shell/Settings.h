@@ -2,7 +2,8 @@
 
 // The settings' store: QSettings in the native format under "Pelgrave, Inc." / "Quorlan View PC",
 // group "Startup" (the key's unnamed value as "Default"), or an INI file that a test names. The
-// recent-file list lives in a group of its own.
+// recent-file list lives in a group of its own. A link at the settings file is not followed: the
+// settings are then neither read nor written. A write that fails is kept to be said once.
 
 #include <QSettings>
 #include <QString>
@@ -34,9 +35,16 @@ class SettingsFile final : public SettingsStore {
   void WriteRecentFiles(const QStringList& files);
 
   QSettings& settings() { return *settings_; }
+  // Why the settings were not saved, from the first write that failed; empty when none did.
+  const QString& WriteError() const { return writeError_; }
 
  private:
   QString Key(std::string_view name) const;
+  // False, with the reason kept, when the file may not be written now.
+  bool MayWrite();
+  void Synced();
 
+  QString path_;
   std::unique_ptr<QSettings> settings_;
+  QString writeError_;
 };

@@ -45,11 +45,10 @@ RenderedCall renderCall(const CallScript& call) {
     if (item.kind == CallItemKind::Frame) {
       lineBytes = encoders[d].frame(item.bytes);
     } else if (call.sevenE1) {
-      for (size_t i = 0; i < item.bytes.size(); ++i) {
-        uint8_t b = withEvenParity(item.bytes[i]);
-        if (std::find(item.parityErrors.begin(), item.parityErrors.end(), i) != item.parityErrors.end()) b ^= 0x80;
-        lineBytes.push_back(b);
-      }
+      std::vector<bool> wrong(item.bytes.size());
+      for (size_t i : item.parityErrors) wrong[i] = true;
+      for (size_t i = 0; i < item.bytes.size(); ++i)
+        lineBytes.push_back(static_cast<uint8_t>(withEvenParity(item.bytes[i]) ^ (wrong[i] ? 0x80 : 0)));
     } else {
       lineBytes = item.bytes;
     }

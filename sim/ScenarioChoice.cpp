@@ -26,9 +26,17 @@ ScenarioChoice fromText(std::string_view text, const std::string& where) {
 ScenarioChoice fromFile(const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return {std::nullopt, "cannot read \"" + path + "\""};
+  const auto tooLarge = [&] {
+    return ScenarioChoice{std::nullopt,
+                          path + ": the file is larger than " + std::to_string(kLargestScenarioFile) + " bytes"};
+  };
+  if (std::filesystem::file_size(path, ec) > kLargestScenarioFile) return tooLarge();
   std::ifstream in(path, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text(kLargestScenarioFile + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
   if (!in.is_open() || in.bad()) return {std::nullopt, "cannot read \"" + path + "\""};
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > kLargestScenarioFile) return tooLarge();  // it grew since
   return fromText(text, path);
 }
 

@@ -4,6 +4,7 @@
 // default scenario, "idle" leaves the lines idle, a path ending in ".scn" is read as a scenario
 // file, anything else names a built-in scenario, played for watching (WatchedLine.h).
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@ namespace sim {
 
 inline constexpr std::string_view kDefaultScenario = "live-line";
 inline constexpr std::string_view kIdleLines = "idle";
+inline constexpr std::size_t kLargestScenarioFile = 1u << 20;
 
 struct ScenarioChoice {
   std::optional<Scenario> scenario;  // none: idle lines

@@ -9,7 +9,11 @@
 namespace sim {
 namespace {
 
-constexpr size_t kMaxCallItems = 200000;
+// What a scenario may hold, repeats included: everything is rendered into memory, so the bounds
+// count both the items and the bytes they carry.
+constexpr size_t kMaxItems = 200000;
+constexpr size_t kMaxDataBytes = 4000000;  // the items' bytes and parity-error marks
+constexpr size_t kMaxLineEvents = 20000;   // DC changes, statuses, tones and DTMF digits
 
 struct Fail : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -39,6 +43,8 @@ class Parser {
   bool lengthGiven_ = false;
   std::vector<Token> t_;
   size_t at_ = 0;
+  size_t items_ = 0;      // in every call so far
+  size_t dataBytes_ = 0;  // likewise
 
   // ---- token access
   bool more() const { return at_ < t_.size(); }
@@ -124,8 +130,16 @@ class Parser {
     done();
   }
 
+  // Room for `more` timed line events.
+  void lineEvents(size_t more) {
+    const size_t held = s_.dc.size() + s_.status.size() + s_.tones.size() + s_.dtmf.size();
+    if (held + more > kMaxLineEvents)
+      throw Fail("more than " + std::to_string(kMaxLineEvents) + " DC, status, tone and DTMF events");
+  }
+
   void atLine() {
     Micros t = duration("time");
+    lineEvents(1);
     std::string what = word("what");
     if (what == "dc") {
       DcChange d;
@@ -165,6 +179,7 @@ class Parser {
           throw Fail("unknown dtmf option '" + k + "'");
       }
       if (on <= 0) throw Fail("on time must be above 0");
+      lineEvents(digits.size());
       Micros start = t;
       for (char d : digits) {
         if (!dtmfFrequencies(d)) throw Fail(std::string("not a DTMF digit: ") + d);
@@ -239,9 +254,12 @@ class Parser {
       if (word("count") != "count") throw Fail("expected 'count'");
       count = integer("count", 1, 100000);
     }
-    // Every item is rendered into memory, so a call may hold only so many.
-    if (call_->items.size() + static_cast<size_t>(count) > kMaxCallItems)
-      throw Fail("more than " + std::to_string(kMaxCallItems) + " items in one call");
+    const size_t n = static_cast<size_t>(count);
+    if (items_ + n > kMaxItems) throw Fail("more than " + std::to_string(kMaxItems) + " items in the scenario");
+    if (dataBytes_ + n * (item.bytes.size() + item.parityErrors.size()) > kMaxDataBytes)
+      throw Fail("more than " + std::to_string(kMaxDataBytes) + " bytes of call data in the scenario");
+    items_ += n;
+    dataBytes_ += n * (item.bytes.size() + item.parityErrors.size());
     for (long long i = 0; i < count; ++i) {
       call_->items.push_back(item);
       item.offset += every;

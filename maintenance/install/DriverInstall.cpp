@@ -6,6 +6,7 @@
 #include "maintenance/install/InstallerOutput.h"
 #include "maintenance/install/RemoveDevices.h"
 #include "platform/machine/Machine.h"
+#include "platform/setup/ErrorDetail.h"
 #include "platform/setup/MessageFormat.h"
 #include "platform/setup/SetupDiagnostics.h"
 #include "platform/win32/DeviceSystem.h"
@@ -24,15 +25,27 @@ std::string errorText(DWORD error) {
   return n ? std::string(text, n) : "error " + std::to_string(error);
 }
 
-// Stores the INF, or reports on the error stream why it could not be.
+// The run's one line on the error stream: the system's text for the error and, when the setup
+// layer knew more, its reason.
+int reportFailure(const std::string& infPath, DWORD error, const std::string& detail) {
+  std::string text = errorText(error);
+  if (!detail.empty()) {
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    text += ": " + detail;
+  }
+  std::fprintf(InstallerErr(), "%s: %s\n", infPath.c_str(), text.c_str());
+  return kInstallCopyFailed;
+}
+
+// Stores the INF, or reports why it could not be.
 int copyOrReport(const std::string& infPath, bool retryReplaceOnly) {
   char destination[MAX_PATH];
   if (CopyOemInf(infPath.c_str(), destination, 0)) return kInstallStored;
   // The first attempt's error says why: a replace-only retry of a new INF only finds nothing.
   const DWORD error = GetLastError();
+  const std::string detail = setup::LastErrorDetail();
   if (retryReplaceOnly && CopyOemInf(infPath.c_str(), destination, SP_COPY_REPLACEONLY)) return kInstallStored;
-  std::fprintf(InstallerErr(), "%s: %s\n", infPath.c_str(), errorText(error).c_str());
-  return kInstallCopyFailed;
+  return reportFailure(infPath, error, detail);
 }
 
 }  // namespace
@@ -67,10 +80,7 @@ int InstallDriver32(const std::string& infPath) {
   // A node whose removal failed (its state not saved) keeps its old driver: the run fails.
   RemoveContext tally;
   RemoveMatchingDevices(nullptr, nullptr, 1, 1, patterns, tally);
-  if (tally.failure) {
-    std::fprintf(InstallerErr(), "%s: %s\n", infPath.c_str(), errorText(tally.failure).c_str());
-    return kInstallCopyFailed;
-  }
+  if (tally.failure) return reportFailure(infPath, tally.failure, tally.failureDetail);
   return copyOrReport(infPath, false);
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "maintenance/install/InstallerOutput.h"
+#include "platform/setup/ErrorDetail.h"
 #include "platform/win32/LastError.h"
 
 int RemoveDeviceCallback(HDEVINFO devices, PSP_DEVINFO_DATA device, DWORD, void* context) {
@@ -35,6 +36,7 @@ int RemoveDeviceCallback(HDEVINFO devices, PSP_DEVINFO_DATA device, DWORD, void*
     ++tally->count;
   } else if (!tally->failure) {
     tally->failure = GetLastError() ? GetLastError() : ERROR_GEN_FAILURE;
+    tally->failureDetail = setup::LastErrorDetail();
   }
   std::fprintf(InstallerOut(), "%-60s: %s\n", instanceId, status);
   return 0;

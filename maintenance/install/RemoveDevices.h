@@ -3,6 +3,8 @@
 // The "remove" command: every matching device, present or not, through the class installer's
 // DIF_REMOVE; one line per device on the installer's output, then a summary message.
 
+#include <string>
+
 #include "maintenance/install/DeviceEnumeration.h"
 
 // Message ids of the summary.
@@ -14,7 +16,8 @@ constexpr DWORD kMsgRemoved = 61204;
 struct RemoveContext {
   int count = 0;
   int reboot = 0;
-  DWORD failure = 0;  // the first failed removal's error, 0 when none failed
+  DWORD failure = 0;          // the first failed removal's error, 0 when none failed
+  std::string failureDetail;  // and its reason, when the setup layer gave one
   char removed[40];
   char removedOnReboot[40];
   char removeFailed[40];

@@ -68,17 +68,18 @@ std::size_t firstNamed(const std::vector<std::string>& ids, const std::vector<st
 
 }  // namespace
 
-std::shared_ptr<const std::optional<InfDriver>> ReadStoredPackage(const std::string& bytes) {
-  std::optional<InfFile> inf = InfFile::parse(bytes);
-  return std::make_shared<const std::optional<InfDriver>>(inf ? ReadInfDriver(*inf) : std::nullopt);
+std::shared_ptr<const std::optional<InfDriver>> ReadStoredPackage(const std::string& bytes, std::string* error) {
+  std::optional<InfFile> inf = InfFile::parse(bytes, error);
+  return std::make_shared<const std::optional<InfDriver>>(inf ? ReadInfDriver(*inf, error) : std::nullopt);
 }
 
-StoreResult AddDriverPackage(SetupDatabase& database, const std::string& bytes, bool replaceOnly, std::string& name) {
-  std::shared_ptr<const std::optional<InfDriver>> parsed = ReadStoredPackage(bytes);
+StoreResult AddDriverPackage(SetupDatabase& database, const std::string& bytes, bool replaceOnly, std::string& name,
+                             std::string* error) {
+  std::shared_ptr<const std::optional<InfDriver>> parsed = ReadStoredPackage(bytes, error);
   if (!*parsed) return StoreResult::NotAnInf;
   const InfVersion& version = (*parsed)->version;
   for (const StoredPackage& package : database.packages) {
-    if (package.bytes == bytes) {
+    if (*package.bytes == bytes) {
       name = package.name;
       database.addClass(version.className, version.classGuid);
       return StoreResult::AlreadyStored;
@@ -91,7 +92,7 @@ StoreResult AddDriverPackage(SetupDatabase& database, const std::string& bytes, 
     name = "oem" + std::to_string(n) + ".inf";
     if (!taken.count(name)) break;
   }
-  database.packages.push_back({name, bytes, parsed});
+  database.packages.push_back({name, std::make_shared<const std::string>(bytes), parsed});
   database.addClass(version.className, version.classGuid);
   return StoreResult::Stored;
 }
@@ -127,7 +128,7 @@ DeviceRecord BindDevice(const SetupDatabase& database, const std::vector<DirectI
   std::optional<Candidate> best, kept;
   for (const StoredPackage& package : database.packages) {
     const std::optional<InfDriver>* driver = package.driver.get();
-    if (!driver) driver = parsedNow.emplace_back(ReadStoredPackage(package.bytes)).get();
+    if (!driver) driver = parsedNow.emplace_back(ReadStoredPackage(*package.bytes)).get();
     if (!*driver) continue;
     const DriverVersion version = readDriverVer((*driver)->version.driverVer);
     for (const InfModel& model : (*driver)->models) {

@@ -21,11 +21,14 @@ enum class StoreResult {
 };
 
 // Stores `bytes` (an INF) under the lowest free oem<N>.inf, or finds the identical package; with
-// `replaceOnly` only finding counts. Registers the INF's setup class. `name` gets the package's.
-StoreResult AddDriverPackage(SetupDatabase& database, const std::string& bytes, bool replaceOnly, std::string& name);
+// `replaceOnly` only finding counts. Registers the INF's setup class. `name` gets the package's;
+// `error`, for NotAnInf, why.
+StoreResult AddDriverPackage(SetupDatabase& database, const std::string& bytes, bool replaceOnly, std::string& name,
+                             std::string* error = nullptr);
 
-// The driver a package's bytes hold, parsed now (an empty optional when they hold none).
-std::shared_ptr<const std::optional<InfDriver>> ReadStoredPackage(const std::string& bytes);
+// The driver a package's bytes hold, parsed now (an empty optional, and why, when they hold none).
+std::shared_ptr<const std::optional<InfDriver>> ReadStoredPackage(const std::string& bytes,
+                                                                  std::string* error = nullptr);
 
 // A hardware id registered in-process with its service (Machine::installDriver).
 struct DirectInstall {

@@ -5,12 +5,18 @@
 // line continuation. Sections that appear more than once are one section, their lines in file
 // order. Then what binding needs of it: [Version], the models of [Manufacturer] for this machine
 // (the most specific decoration it matches) and the service each model's install section adds.
+//
+// The file keeps its text (as UTF-8: bytes that are not are read as Windows-1252) and an index of
+// its sections and lines, a few bytes a line; a line's key and fields are read from the text when
+// asked. Every name an INF compares without case (sections, strings, install sections) is found
+// through a sorted index.
 
 #include <cstddef>
+#include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -18,13 +24,61 @@ namespace platform {
 struct InfLine {
   std::string key;                  // empty for a line without "="
   std::vector<std::string> fields;  // substituted, unquoted, trimmed
-  int number = 0;                   // 1-based, of the line's start
 };
 
 // What the reader accepts: the platform's own limits on an INF's size and on a value's length,
-// before and after "%name%" substitution.
+// before and after "%name%" substitution; then what one package may expand to: all its values
+// with their strings put in, and its models once each [Manufacturer] entry is multiplied out by
+// the lines of the section it names (their count, and the texts the models keep).
 inline constexpr std::size_t kLargestInf = 16u << 20;
 inline constexpr std::size_t kLongestInfValue = 4096;
+inline constexpr std::size_t kLargestInfExpansion = kLargestInf;
+inline constexpr std::size_t kMostInfModels = 100000;
+
+class InfFile;
+
+// The lines of one section, each read from the file's text when asked. Valid while its file is.
+class InfSection {
+ public:
+  class iterator {
+   public:
+    using iterator_category = std::input_iterator_tag;
+    using value_type = InfLine;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = InfLine;
+
+    InfLine operator*() const { return (*section_)[index_]; }
+    iterator& operator++() {
+      ++index_;
+      return *this;
+    }
+    bool operator==(const iterator& other) const { return index_ == other.index_; }
+
+   private:
+    friend class InfSection;
+    iterator(const InfSection* section, std::size_t index) : section_(section), index_(index) {}
+    const InfSection* section_;
+    std::size_t index_;
+  };
+
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  InfLine operator[](std::size_t index) const;
+  InfLine at(std::size_t index) const;  // std::out_of_range past the end
+  iterator begin() const { return {this, 0}; }
+  iterator end() const { return {this, count_}; }
+
+ private:
+  friend class InfFile;
+  InfSection(const InfFile& file, const std::uint32_t* starts, std::size_t count, bool substituted)
+      : file_(&file), starts_(starts), count_(count), substituted_(substituted) {}
+
+  const InfFile* file_;
+  const std::uint32_t* starts_;  // where each line begins in the file's text
+  std::size_t count_;
+  bool substituted_;  // [Strings] itself is read as written
+};
 
 class InfFile {
  public:
@@ -32,14 +86,37 @@ class InfFile {
   // section name or quote) or that passes the limits above.
   static std::optional<InfFile> parse(std::string_view text, std::string* error = nullptr);
 
-  // Lines of a section (names compare without case); null when absent.
-  const std::vector<InfLine>* section(std::string_view name) const;
+  // Lines of a section (names compare without case); nullopt when absent.
+  std::optional<InfSection> section(std::string_view name) const;
   // First field of the first line with `key` in `section`, or empty.
   std::string value(std::string_view section, std::string_view key) const;
 
  private:
-  std::vector<std::vector<InfLine>> sections_;
-  std::unordered_map<std::string, std::size_t> byName_;  // lower-case name -> sections_ index
+  friend class InfSection;
+  // A piece of `text_` or of `strings_`.
+  struct Span {
+    std::uint32_t at = 0, size = 0;
+  };
+  struct StringEntry {
+    Span name, value;  // in strings_
+  };
+
+  InfLine line(std::uint32_t start, bool substituted) const;
+  // The [Strings] value of `name`, or null.
+  const StringEntry* findString(std::string_view name) const;
+  // `text` with "%name%" put in; false when a piece fails `piece` (see InfFile.cpp).
+  template <typename Piece>
+  bool expand(std::string_view text, Piece&& piece) const;
+  std::string_view stringText(Span span) const { return std::string_view(strings_).substr(span.at, span.size); }
+  std::size_t sectionIndex(std::string_view name) const;  // sectionNames_.size() when absent
+
+  std::string text_;                         // the file as UTF-8
+  std::vector<std::uint32_t> lineStarts_;    // grouped by section, file order within each
+  std::vector<std::uint32_t> sectionFirst_;  // section i's lines: [sectionFirst_[i], sectionFirst_[i + 1])
+  std::vector<Span> sectionNames_;           // in text_, sorted without case; index = section
+  std::size_t stringsSection_ = 0;           // sectionNames_.size() when there is none
+  std::string strings_;                      // [Strings] names and values as read
+  std::vector<StringEntry> stringIndex_;     // sorted by name without case, the first definition first
 };
 
 struct InfVersion {
@@ -61,7 +138,7 @@ struct InfDriver {
 };
 
 // Nullopt, with the reason, when [Version] has no Signature "$Windows NT$" or "$Chicago$", no
-// Class or no well-formed ClassGuid.
+// Class or no well-formed ClassGuid, or when the models pass the limits above.
 std::optional<InfDriver> ReadInfDriver(const InfFile& inf, std::string* error = nullptr);
 
 bool EqualsNoCase(std::string_view a, std::string_view b);

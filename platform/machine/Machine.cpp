@@ -76,6 +76,7 @@ Machine::Machine(MachineOptions options)
           },
           &error);
     }
+    if (persistent_) skipped_ = setup_->skippedPackages();
     if (!persistent_) {
       stateError_ = error.empty() ? "the machine state cannot be used" : error;
       setup_ = std::make_unique<SetupStore>();
@@ -173,12 +174,23 @@ void Machine::unloadDriver(std::string_view name) {
   kernel_.unloadDriver(object);
 }
 
-PDRIVER_OBJECT Machine::driverFor(const nt::DevNodeInfo& node) {
+std::vector<DirectInstall> Machine::directInstalls() const {
   std::vector<DirectInstall> direct;
-  {
-    std::lock_guard lock(storeMutex_);
-    for (const auto& [id, name] : byHardwareId_) direct.push_back({id, name});
-  }
+  std::lock_guard lock(storeMutex_);
+  for (const auto& [id, name] : byHardwareId_) direct.push_back({id, name});
+  return direct;
+}
+
+void Machine::bindRootDevices(const std::vector<DeviceRecord>& records) {
+  if (records.empty()) return;
+  const std::vector<DirectInstall> direct = directInstalls();
+  setup_->update([&](SetupDatabase& db) {
+    for (const DeviceRecord& r : records) db.put(BindDevice(db, direct, r.instanceId, r.hardwareIds, r.compatibleIds));
+  });
+}
+
+PDRIVER_OBJECT Machine::driverFor(const nt::DevNodeInfo& node) {
+  const std::vector<DirectInstall> direct = directInstalls();
   const std::string instanceId = nt::narrow(node.instanceId);
   // A root device's ids are its record's, which setup may have changed since its arrival.
   const bool root = rootBus_->owns(node.pdo);
@@ -189,7 +201,15 @@ PDRIVER_OBJECT Machine::driverFor(const nt::DevNodeInfo& node) {
     bound = BindDevice(db, direct, instanceId, hardware, compatible);
     db.put(bound);
   };
-  if (!setup_->update(bind)) {
+  // A node whose record already says how it binds changes nothing: the state is not written
+  // (nor copied), so that a load of many recorded devices takes one pass.
+  bool recorded = false;
+  setup_->inspect([&](const SetupDatabase& db) {
+    bound = BindDevice(db, direct, instanceId, hardware, compatible);
+    const DeviceRecord* r = db.find(instanceId);
+    recorded = r && *r == bound;
+  });
+  if (!recorded && !setup_->update(bind)) {
     // The root went unwritable: bind from what it holds, without recording the node.
     SetupDatabase db = setup_->snapshot();
     bind(db);
@@ -269,16 +289,17 @@ SetupDatabase Machine::setupState() { return setup_->snapshot(); }
 bool Machine::changeSetupState(const std::function<void(SetupDatabase&)>& change) { return setup_->update(change); }
 
 StoreResult Machine::storeDriverPackage(const std::string& bytes, bool replaceOnly, std::string& name,
-                                        std::string& path) {
+                                        std::string& path, std::string* error) {
   StoreResult result = StoreResult::WriteFailed;
-  bool saved = setup_->update([&](SetupDatabase& db) { result = AddDriverPackage(db, bytes, replaceOnly, name); });
+  bool saved =
+      setup_->update([&](SetupDatabase& db) { result = AddDriverPackage(db, bytes, replaceOnly, name, error); }, error);
   if (!saved) return StoreResult::WriteFailed;
   if (result == StoreResult::Stored || result == StoreResult::AlreadyStored)
     path = setup_->persistent() ? (root_ / "INF" / name).string() : name;
   return result;
 }
 
-Machine::DeviceRemoval Machine::removeDevice(std::string_view instanceId) {
+Machine::DeviceRemoval Machine::removeDevice(std::string_view instanceId, std::string* error) {
   const std::string id(instanceId);
   bool known = false;
   for (const SetupDevice& d : setupDevices()) known = known || EqualsNoCase(d.record.instanceId, id);
@@ -286,13 +307,15 @@ Machine::DeviceRemoval Machine::removeDevice(std::string_view instanceId) {
   nt::RemovalResult result = nt::RemovalResult::Removed;
   if (nt::DevNodeId live = liveNode(id)) result = pnp_->requestRemoval(live);
   if (result == nt::RemovalResult::VetoedByDriver || result == nt::RemovalResult::VetoedOpenHandles) {
-    bool saved = setup_->update([&](SetupDatabase& db) {
-      if (DeviceRecord* r = db.find(id)) r->pendingRemoval = true;
-      db.pendingRestart = true;
-    });
+    bool saved = setup_->update(
+        [&](SetupDatabase& db) {
+          if (DeviceRecord* r = db.find(id)) r->pendingRemoval = true;
+          db.pendingRestart = true;
+        },
+        error);
     return saved ? DeviceRemoval::NeedsRestart : DeviceRemoval::WriteFailed;
   }
-  if (!setup_->update([&](SetupDatabase& db) { db.erase(id); })) return DeviceRemoval::WriteFailed;
+  if (!setup_->update([&](SetupDatabase& db) { db.erase(id); }, error)) return DeviceRemoval::WriteFailed;
   // A root device has no hardware behind it: once removed, its PDO goes too.
   if (PDEVICE_OBJECT pdo = rootBus_->find(id)) {
     rootBus_->unplug(pdo);

@@ -106,10 +106,15 @@ class Machine {
   // machine reports nothing itself: its user says it once, in its own way).
   bool setupStatePersistent() const { return persistent_; }
   const std::string& setupStateError() const { return stateError_; }
+  // Files of the driver store that the load skipped (no package binding can use): one line each,
+  // naming the file and why; said by the machine's user, like the error above.
+  const std::vector<std::string>& skippedPackages() const { return skipped_; }
   const std::filesystem::path& root() const { return root_; }
   // Stores an INF's bytes in the driver store (see AddDriverPackage); `name` gets "oem<N>.inf"
-  // and `path` the stored file's full path (or the name, in memory).
-  StoreResult storeDriverPackage(const std::string& bytes, bool replaceOnly, std::string& name, std::string& path);
+  // and `path` the stored file's full path (or the name, in memory); `error` why the package is
+  // NotAnInf or the state WriteFailed.
+  StoreResult storeDriverPackage(const std::string& bytes, bool replaceOnly, std::string& name, std::string& path,
+                                 std::string* error = nullptr);
   std::size_t driverPackageCount();
   // The whole setup state as it is now, and a change of it kept like every other (the setup
   // layer's class, filter, configuration and package queries and edits). false when the state
@@ -119,8 +124,8 @@ class Machine {
   enum class DeviceRemoval { Removed, NeedsRestart, NoSuchDevice, WriteFailed };
   // A node that is not present is deleted at once; a present one goes through the orderly
   // removal, and a veto leaves it marked for removal at the next start (NeedsRestart).
-  // WriteFailed: the state could not be saved, the record stays.
-  DeviceRemoval removeDevice(std::string_view instanceId);
+  // WriteFailed: the state could not be saved (`error` says why), the record stays.
+  DeviceRemoval removeDevice(std::string_view instanceId, std::string* error = nullptr);
 
   // ---- the device tree (setup's changes to it; MachineDeviceTree.cpp) ----
   // The bus of the devices setup creates; their records persist, and every load of the root
@@ -179,6 +184,9 @@ class Machine {
 
  private:
   PDRIVER_OBJECT driverFor(const nt::DevNodeInfo& node);
+  std::vector<DirectInstall> directInstalls() const;
+  // Binds recorded root devices in one change of the state, ahead of their arrivals.
+  void bindRootDevices(const std::vector<DeviceRecord>& records);
   nt::DevNodeId liveNode(std::string_view instanceId) const;
   void driverUnused(PDRIVER_OBJECT driver);
   nt::DevNodeId nodeOfInstance(std::string_view instanceId) const;  // the newest node not deleted
@@ -202,6 +210,7 @@ class Machine {
   std::unique_ptr<SetupStore> setup_;
   bool persistent_ = false;
   std::string stateError_;
+  std::vector<std::string> skipped_;
   bool shutDown_ = false;
 };
 

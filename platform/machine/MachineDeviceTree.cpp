@@ -43,9 +43,13 @@ nt::DevNodeId Machine::nodeOfInstance(std::string_view instanceId) const {
 }
 
 void Machine::enumerateRecordedRootDevices() {
-  for (const auto& [key, record] : setup_->snapshot().devices) {
+  std::vector<DeviceRecord> arriving;
+  for (auto& [key, record] : setup_->snapshot().devices) {
     if (!RootEnumerator::IsRootInstanceId(record.instanceId) || record.pendingRemoval) continue;
-    if (rootBus_->find(record.instanceId)) continue;
+    if (!rootBus_->find(record.instanceId)) arriving.push_back(std::move(record));
+  }
+  bindRootDevices(arriving);
+  for (const DeviceRecord& record : arriving) {
     if (PDEVICE_OBJECT pdo = rootBus_->create(record.instanceId, record.hardwareIds, record.compatibleIds))
       pnp_->deviceArrived(pdo);
   }
@@ -58,6 +62,16 @@ void Machine::startWaitingRootDevices() {
       waiting.push_back(info.id);
   }
   if (waiting.empty()) return;
+  std::vector<DeviceRecord> rebound;
+  for (nt::DevNodeId id : waiting) {
+    const PDEVICE_OBJECT pdo = pnp_->node(id).pdo;
+    DeviceRecord r;
+    r.instanceId = nt::narrow(pnp_->node(id).instanceId);
+    r.hardwareIds = rootBus_->hardwareIds(pdo);
+    r.compatibleIds = rootBus_->compatibleIds(pdo);
+    rebound.push_back(std::move(r));
+  }
+  bindRootDevices(rebound);  // the driver now registered may serve them
   SetupDatabase db = setup_->snapshot();
   for (nt::DevNodeId id : waiting) {
     const DeviceRecord* record = db.find(nt::narrow(pnp_->node(id).instanceId));

@@ -51,10 +51,8 @@ RootEnumerator::~RootEnumerator() { shutdown(); }
 
 std::shared_ptr<RootEnumerator::Child> RootEnumerator::child(PDEVICE_OBJECT pdo) const {
   std::lock_guard lock(mutex_);
-  for (const auto& c : children_) {
-    if (c->pdo == pdo && !c->deleted) return c;
-  }
-  return nullptr;
+  auto it = byPdo_.find(pdo);
+  return it != byPdo_.end() && !it->second->deleted ? it->second : nullptr;
 }
 
 PDEVICE_OBJECT RootEnumerator::create(const std::string& instanceId, std::vector<std::string> hardwareIds,
@@ -66,13 +64,12 @@ PDEVICE_OBJECT RootEnumerator::create(const std::string& instanceId, std::vector
   c->instance = instanceId.substr(slash + 1);
   c->hardwareIds = std::move(hardwareIds);
   c->compatibleIds = std::move(compatibleIds);
+  const std::string key = UpperCase(instanceId);
   int number;
   {
     std::lock_guard lock(mutex_);
     if (shutDown_) return nullptr;
-    for (const auto& other : children_) {
-      if (!other->deleted && EqualsNoCase(other->deviceId + "\\" + other->instance, instanceId)) return nullptr;
-    }
+    if (auto other = byInstanceId_.find(key); other != byInstanceId_.end() && !other->second->deleted) return nullptr;
     number = nextName_++;
   }
   PDEVICE_OBJECT pdo = createPdo(kernel_, driver_, u"\\Device\\ROOTPDO-" + nt::widen(std::to_string(number)),
@@ -80,6 +77,8 @@ PDEVICE_OBJECT RootEnumerator::create(const std::string& instanceId, std::vector
   if (!pdo) return nullptr;
   c->pdo = pdo;
   std::lock_guard lock(mutex_);
+  byInstanceId_[key] = c;
+  byPdo_[pdo] = c;
   children_.push_back(std::move(c));
   return pdo;
 }
@@ -102,10 +101,8 @@ void RootEnumerator::unplug(PDEVICE_OBJECT pdo) {
 
 PDEVICE_OBJECT RootEnumerator::find(const std::string& instanceId) const {
   std::lock_guard lock(mutex_);
-  for (const auto& c : children_) {
-    if (!c->deleted && !c->gone && EqualsNoCase(c->deviceId + "\\" + c->instance, instanceId)) return c->pdo;
-  }
-  return nullptr;
+  auto it = byInstanceId_.find(UpperCase(instanceId));
+  return it != byInstanceId_.end() && !it->second->deleted && !it->second->gone ? it->second->pdo : nullptr;
 }
 
 bool RootEnumerator::owns(PDEVICE_OBJECT pdo) const { return child(pdo) != nullptr; }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/nt/DeviceObject.h"
@@ -63,7 +64,11 @@ class RootEnumerator : public nt::PdoBus {
 
   nt::Kernel& kernel_;
   PDRIVER_OBJECT driver_ = nullptr;
-  std::vector<std::shared_ptr<Child>> children_;  // under mutex_, as nextName_ and shutDown_
+  // Under mutex_, as the indexes, nextName_ and shutDown_: every child in creation order, the
+  // newest of each instance id (upper case) and each PDO's, so that a lookup takes no walk.
+  std::vector<std::shared_ptr<Child>> children_;
+  std::unordered_map<std::string, std::shared_ptr<Child>> byInstanceId_;
+  std::unordered_map<PDEVICE_OBJECT, std::shared_ptr<Child>> byPdo_;
   int nextName_ = 0;
   bool shutDown_ = false;
 };

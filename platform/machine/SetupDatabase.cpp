@@ -2,7 +2,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
+#include <limits>
+#include <utility>
+
 #include "platform/machine/InfFile.h"
+#include "platform/machine/TextEncoding.h"
 
 namespace platform {
 
@@ -11,6 +16,10 @@ using nlohmann::json;
 DeviceRecord* SetupDatabase::find(std::string_view instanceId) {
   auto it = devices.find(UpperCase(instanceId));
   return it == devices.end() ? nullptr : &it->second;
+}
+
+const DeviceRecord* SetupDatabase::find(std::string_view instanceId) const {
+  return const_cast<SetupDatabase*>(this)->find(instanceId);
 }
 
 void SetupDatabase::put(DeviceRecord record) {
@@ -32,6 +41,15 @@ void SetupDatabase::addClass(const std::string& name, const std::string& guid) {
 
 namespace {
 
+// Texts come from packages, devices and callers: whatever their bytes, the file holds UTF-8.
+json text(const std::string& value) { return AsUtf8(value); }
+
+json texts(const std::vector<std::string>& values) {
+  json out = json::array();
+  for (const std::string& v : values) out.push_back(text(v));
+  return out;
+}
+
 json configurationsJson(const std::vector<LogicalConfiguration>& configurations) {
   json out = json::array();
   for (const LogicalConfiguration& c : configurations) {
@@ -48,36 +66,36 @@ json configurationsJson(const std::vector<LogicalConfiguration>& configurations)
 std::string SaveSetupDatabase(const SetupDatabase& database) {
   json devices = json::array();
   for (const auto& [key, d] : database.devices) {
-    devices.push_back({{"friendlyName", d.friendlyName},
-                       {"upperFilters", d.upperFilters},
-                       {"lowerFilters", d.lowerFilters},
+    devices.push_back({{"friendlyName", text(d.friendlyName)},
+                       {"upperFilters", texts(d.upperFilters)},
+                       {"lowerFilters", texts(d.lowerFilters)},
                        {"configurations", configurationsJson(d.configurations)},
                        {"reportedProblem", d.reportedProblem},
                        {"privateProblem", d.privateProblem},
-                       {"instanceId", d.instanceId},
-                       {"hardwareIds", d.hardwareIds},
-                       {"compatibleIds", d.compatibleIds},
-                       {"className", d.className},
-                       {"classGuid", d.classGuid},
-                       {"description", d.description},
-                       {"manufacturer", d.manufacturer},
-                       {"service", d.service},
+                       {"instanceId", text(d.instanceId)},
+                       {"hardwareIds", texts(d.hardwareIds)},
+                       {"compatibleIds", texts(d.compatibleIds)},
+                       {"className", text(d.className)},
+                       {"classGuid", text(d.classGuid)},
+                       {"description", text(d.description)},
+                       {"manufacturer", text(d.manufacturer)},
+                       {"service", text(d.service)},
                        {"driverKey",
-                        {{"InfPath", d.driverKey.infPath},
-                         {"ProviderName", d.driverKey.providerName},
-                         {"InfSection", d.driverKey.infSection},
-                         {"DriverDesc", d.driverKey.driverDesc}}},
+                        {{"InfPath", text(d.driverKey.infPath)},
+                         {"ProviderName", text(d.driverKey.providerName)},
+                         {"InfSection", text(d.driverKey.infSection)},
+                         {"DriverDesc", text(d.driverKey.driverDesc)}}},
                        {"disabled", d.disabled},
                        {"pendingRemoval", d.pendingRemoval}});
   }
   json classes = json::array();
   for (const SetupClass& c : database.classes)
-    classes.push_back({{"name", c.name},
-                       {"guid", c.guid},
-                       {"description", c.description},
+    classes.push_back({{"name", text(c.name)},
+                       {"guid", text(c.guid)},
+                       {"description", text(c.description)},
                        {"installerKey", c.installerKey},
-                       {"upperFilters", c.upperFilters},
-                       {"lowerFilters", c.lowerFilters}});
+                       {"upperFilters", texts(c.upperFilters)},
+                       {"lowerFilters", texts(c.lowerFilters)}});
   json root = {{"version", 1},
                {"devices", devices},
                {"classes", classes},
@@ -110,6 +128,22 @@ void read(const json& object, const char* name, T& out) {
   if (it != object.end()) out = it->template get<T>();
 }
 
+// A number member: absent is the default; present, it must be a whole number that fits.
+template <typename T>
+void readNumber(const json& object, const char* name, T& out) {
+  auto it = object.find(name);
+  if (it == object.end()) return;
+  if (it->is_number_unsigned() && std::in_range<T>(it->get<std::uint64_t>())) {
+    out = static_cast<T>(it->get<std::uint64_t>());
+  } else if (it->is_number_integer() && !it->is_number_unsigned() && std::in_range<T>(it->get<std::int64_t>())) {
+    out = static_cast<T>(it->get<std::int64_t>());
+  } else {
+    throw std::runtime_error(std::string("\"") + name + "\" is not a whole number from " +
+                             std::to_string(std::numeric_limits<T>::min()) + " to " +
+                             std::to_string(std::numeric_limits<T>::max()));
+  }
+}
+
 // An array member read in place.
 const json::array_t& arrayOf(const json& value, const char* what) {
   if (!value.is_array()) throw std::runtime_error(std::string(what) + " is not an array");
@@ -124,7 +158,7 @@ bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::stri
     json root = parseBounded(text);
     if (!root.is_object()) throw std::runtime_error("not a JSON object");
     int version = 1;
-    read(root, "version", version);
+    readNumber(root, "version", version);
     if (version != 1) throw std::runtime_error("unknown version " + std::to_string(version));
     read(root, "pendingRestart", loaded.pendingRestart);
     read(root, "restartRequested", loaded.restartRequested);
@@ -155,22 +189,22 @@ bool LoadSetupDatabase(std::string_view text, SetupDatabase& database, std::stri
           for (const json& c : arrayOf(*list, "configurations")) {
             if (!c.is_object()) throw std::runtime_error("a configuration is not an object");
             LogicalConfiguration configuration;
-            read(c, "type", configuration.type);
+            readNumber(c, "type", configuration.type);
             if (auto res = c.find("resources"); res != c.end()) {
               for (const json& x : arrayOf(*res, "resources")) {
                 if (!x.is_object()) throw std::runtime_error("a resource is not an object");
                 ResourceDescriptor descriptor;
-                read(x, "type", descriptor.type);
-                read(x, "base", descriptor.base);
-                read(x, "end", descriptor.end);
-                read(x, "number", descriptor.number);
+                readNumber(x, "type", descriptor.type);
+                readNumber(x, "base", descriptor.base);
+                readNumber(x, "end", descriptor.end);
+                readNumber(x, "number", descriptor.number);
                 configuration.resources.push_back(descriptor);
               }
             }
             r.configurations.push_back(std::move(configuration));
           }
         }
-        read(d, "reportedProblem", r.reportedProblem);
+        readNumber(d, "reportedProblem", r.reportedProblem);
         read(d, "privateProblem", r.privateProblem);
         read(d, "disabled", r.disabled);
         read(d, "pendingRemoval", r.pendingRemoval);

@@ -19,6 +19,7 @@ struct DriverKey {
   std::string providerName;
   std::string infSection;
   std::string driverDesc;
+  bool operator==(const DriverKey&) const = default;
 };
 
 // One resource of a logical configuration: a memory or I/O range (base and end inclusive), a DMA
@@ -28,12 +29,14 @@ struct ResourceDescriptor {
   unsigned long long base = 0;
   unsigned long long end = 0;
   unsigned number = 0;  // DMA channel or interrupt
+  bool operator==(const ResourceDescriptor&) const = default;
 };
 
 // A logical configuration of a node: the allocated (2), boot (3) or forced (4) one.
 struct LogicalConfiguration {
   unsigned type = 0;
   std::vector<ResourceDescriptor> resources;
+  bool operator==(const LogicalConfiguration&) const = default;
 };
 
 struct DeviceRecord {
@@ -56,6 +59,7 @@ struct DeviceRecord {
   bool privateProblem = false;
   bool disabled = false;
   bool pendingRemoval = false;  // removal finishes at the next start of the machine
+  bool operator==(const DeviceRecord&) const = default;
 };
 
 struct SetupClass {
@@ -71,8 +75,8 @@ struct SetupClass {
 struct InfDriver;
 
 struct StoredPackage {
-  std::string name;   // "oem0.inf"
-  std::string bytes;  // the INF, byte for byte
+  std::string name;                          // "oem0.inf"
+  std::shared_ptr<const std::string> bytes;  // the INF, byte for byte; every copy of the state shares it
   // What binding reads of the bytes, parsed once (ReadStoredPackage); null until then, an empty
   // optional for bytes that are not a driver INF.
   std::shared_ptr<const std::optional<InfDriver>> driver;
@@ -86,6 +90,7 @@ struct SetupDatabase {
   std::vector<StoredPackage> packages;  // not in machine.json: the files of INF/
 
   DeviceRecord* find(std::string_view instanceId);
+  const DeviceRecord* find(std::string_view instanceId) const;
   void put(DeviceRecord record);
   bool erase(std::string_view instanceId);
   void addClass(const std::string& name, const std::string& guid);

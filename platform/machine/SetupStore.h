@@ -8,21 +8,30 @@
 // Every change re-reads the state under the lock, so two processes never lose each other's
 // changes, and every file is written to a new temporary name (never through a link) and renamed
 // over the old one. A change that leaves the state as it was writes nothing. Packages are read
-// and parsed once per process, and again only when their file changes.
+// and parsed once per process, and again only when their file changes. Only regular files are
+// read, never through a link, and none larger than its limit; a package that is none binding can
+// use is skipped (and said), a machine.json that does not load keeps the root from being used.
 
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include "platform/machine/SetupDatabase.h"
 
 namespace platform {
 
+// The largest machine.json a root may hold.
+inline constexpr std::size_t kLargestSetupState = 16u << 20;
+
 // Tests: the next write of a machine's state file, in any store of the process, fails as on a
-// full disk, once.
+// full disk, once; how many times stores of the process parsed a machine.json.
 void FailNextStateWrite();
+std::size_t StateFileParses();
 
 class SetupStore {
  public:
@@ -43,25 +52,46 @@ class SetupStore {
   // Runs `change` on the newest state and keeps the result. false, with the reason, when the
   // state cannot be read or written; nothing is changed then.
   bool update(const std::function<void(SetupDatabase&)>& change, std::string* error = nullptr);
-  // The newest state (re-read from a root).
+  // The newest state (re-read from a root: machine.json only when its file changed).
   SetupDatabase snapshot();
+  // `look` sees the newest state in place, without a copy.
+  void inspect(const std::function<void(const SetupDatabase&)>& look);
+  // Why each file of the driver store that is no package binding can use was skipped when last
+  // read: one line a file, naming it.
+  std::vector<std::string> skippedPackages();
 
  private:
-  // A package file as last read: its identity, bytes and what they parse to.
-  struct CachedPackage {
+  // Which file a path named when it was read: a file written anew has another.
+  struct FileIdentity {
     unsigned long long device = 0, inode = 0, size = 0;
     long long modified = 0;  // nanoseconds
+    bool operator==(const FileIdentity&) const = default;
+  };
+  static FileIdentity IdentityOf(const struct stat& info);
+  // Modified so lately that another write may still give the file the same identity.
+  static bool RecentlyModified(const FileIdentity& file);
+  // A package file as last read: its identity, bytes and what they parse to.
+  struct CachedPackage {
+    FileIdentity file;
     StoredPackage package;
+    std::string skipped;  // why binding cannot use it; empty when it can
   };
 
-  bool readRoot(SetupDatabase& database, std::string& error);
+  // Makes memory_ the root's newest state; false, with the reason, when it cannot be read (then
+  // memory_ stays as it was). Under mutex_ and the root's lock.
+  bool load(std::string& error);
+  void refresh();  // load(), keeping the last state on a failure
   bool readPackage(const std::filesystem::path& path, StoredPackage& package, std::string& error);
-  bool writeRoot(const SetupDatabase& before, const SetupDatabase& after, std::string& error) const;
+  bool writeRoot(const SetupDatabase& before, const SetupDatabase& after, std::string& error);
 
   std::filesystem::path root_;
   std::map<std::string, CachedPackage> packages_;  // by file name; under mutex_
+  std::map<std::string, std::string> skipped_;     // file name -> why, as of the last load; under mutex_
   std::mutex mutex_;                               // one change at a time in this process
-  SetupDatabase memory_;                           // the state in memory; for a root, the last one read
+  SetupDatabase memory_;                           // the state in memory; for a root, the last one read or written
+  FileIdentity stateIdentity_;                     // of the machine.json memory_ holds (zero: none)
+  std::string stateText_;                          // and its bytes
+  bool stateKnown_ = false;
 };
 
 }  // namespace platform

@@ -55,6 +55,7 @@ NTSTATUS IoManager::createDevice(PDRIVER_OBJECT driver, ULONG extensionSize, std
   record->name = normalized;
   dev->DeviceObjectExtension = reinterpret_cast<PDEVOBJ_EXTENSION>(record.get());
   devices_[dev] = std::move(record);
+  if (!normalized.empty()) named_[foldedName(normalized)] = dev;
   *device = dev;
   return STATUS_SUCCESS;
 }
@@ -102,6 +103,7 @@ void IoManager::poisonDevice(DeviceRecord* record) {
   }
   record->attachedTo = nullptr;
   record->gone = true;
+  if (!record->name.empty()) named_.erase(foldedName(record->name));
   kernel_.pool().free(record->device, /*keepUntilEnd=*/true);
 }
 

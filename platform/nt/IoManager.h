@@ -197,6 +197,7 @@ class IoManager {
   Kernel& kernel_;
   mutable std::mutex mutex_;
   std::map<PDEVICE_OBJECT, std::unique_ptr<DeviceRecord>> devices_;
+  std::unordered_map<std::u16string, PDEVICE_OBJECT> named_;      // folded name -> the device not gone of that name
   std::vector<std::pair<std::u16string, std::u16string>> links_;  // normalised link -> target
   std::vector<std::unique_ptr<DriverRecord>> drivers_;
   std::map<PFILE_OBJECT, std::unique_ptr<FileRecord>> files_;

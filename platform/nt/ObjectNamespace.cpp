@@ -26,9 +26,7 @@ std::u16string IoManager::normalizeName(std::u16string_view name) {
 }
 
 bool IoManager::nameInUse(const std::u16string& name) const {
-  for (const auto& [dev, record] : devices_) {
-    if (!record->gone && !record->name.empty() && namesEqual(record->name, name)) return true;
-  }
+  if (named_.count(foldedName(name))) return true;
   for (const auto& [link, target] : links_) {
     if (namesEqual(link, name)) return true;
   }
@@ -70,8 +68,9 @@ NTSTATUS IoManager::openDeviceByPath(std::u16string_view path, PDEVICE_OBJECT* d
     }
     if (!followed) break;
   }
-  for (const auto& [dev, record] : devices_) {
-    if (record->gone || record->name.empty() || !namesEqual(record->name, name)) continue;
+  if (auto it = named_.find(foldedName(name)); it != named_.end()) {
+    PDEVICE_OBJECT dev = it->second;
+    DeviceRecord* record = devices_.at(dev).get();
     if (record->deleted || (dev->Flags & DO_DEVICE_INITIALIZING)) return STATUS_NO_SUCH_DEVICE;
     record->references++;
     dev->ReferenceCount = record->references;

@@ -34,6 +34,12 @@ std::string narrow(std::u16string_view text) {
   return out;
 }
 
+std::u16string foldedName(std::u16string_view name) {
+  std::u16string out(name);
+  for (char16_t& c : out) c = fold(c);
+  return out;
+}
+
 bool namesEqual(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return fold(x) == fold(y); });

@@ -28,6 +28,8 @@ std::u16string widen(std::string_view ascii);
 std::string narrow(std::u16string_view text);  // for messages: non-ASCII becomes '?'
 // Object names compare without regard to ASCII case.
 bool namesEqual(std::u16string_view a, std::u16string_view b);
+// The form of a name that namesEqual compares: equal names have the same one.
+std::u16string foldedName(std::u16string_view name);
 // A kernel-allocated copy (pool, so RtlFreeUnicodeString frees it); false when out of memory.
 bool allocateUnicodeString(PUNICODE_STRING destination, std::u16string_view text);
 }  // namespace nt

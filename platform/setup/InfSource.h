@@ -11,7 +11,8 @@ namespace setup {
 constexpr DWORD ERROR_WRITE_FAULT = 29;
 
 // ERROR_SUCCESS with the file's bytes; ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED (also for a
-// folder) or ERROR_INVALID_DATA (not a regular file, or larger than any INF).
-DWORD ReadInfSource(const char* path, std::string& bytes);
+// folder) or ERROR_INVALID_DATA (not a regular file, or larger than any INF; `why` says which).
+// A FIFO or a device is refused, never waited on.
+DWORD ReadInfSource(const char* path, std::string& bytes, std::string* why = nullptr);
 
 }  // namespace setup

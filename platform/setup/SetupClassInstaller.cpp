@@ -5,6 +5,7 @@
 
 #include "platform/setup/DeviceInfoSet.h"
 #include "platform/setup/DeviceTreeInstaller.h"
+#include "platform/setup/ErrorDetail.h"
 #include "platform/setup/InfSource.h"
 #include "platform/setup/SetupApi.h"
 #include "platform/setup/SetupDiagnostics.h"
@@ -72,7 +73,9 @@ BOOL SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoS
   if (remove.ClassInstallHeader.InstallFunction != DIF_REMOVE) return fail(ERROR_NO_CLASSINSTALL_PARAMS);
   if (!set->machine) return fail(ERROR_NO_SUCH_DEVINST);
   // One hardware profile here, so a configuration-specific removal is the global one.
-  switch (set->machine->removeDevice(e->record.instanceId)) {
+  std::string why;
+  setup::SetLastErrorDetail({});
+  switch (set->machine->removeDevice(e->record.instanceId, &why)) {
     case platform::Machine::DeviceRemoval::Removed:
       break;
     case platform::Machine::DeviceRemoval::NeedsRestart:
@@ -81,6 +84,7 @@ BOOL SetupDiCallClassInstaller(DI_FUNCTION InstallFunction, HDEVINFO DeviceInfoS
     case platform::Machine::DeviceRemoval::NoSuchDevice:
       return fail(ERROR_NO_SUCH_DEVINST);
     case platform::Machine::DeviceRemoval::WriteFailed:
+      setup::SetLastErrorDetail(why);
       return fail(setup::ERROR_WRITE_FAULT);
   }
   e->present = false;

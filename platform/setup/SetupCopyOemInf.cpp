@@ -1,10 +1,11 @@
 // SetupCopyOEMInfA: the INF itself, byte for byte, into the attached machine's driver store.
 // The stored name comes from the store (oem<N>.inf), never from the INF; no file the INF names
-// is copied.
+// is copied. A refusal keeps its reason (setup::LastErrorDetail).
 
 #include <cstring>
 
 #include "platform/setup/DeviceInfoSet.h"
+#include "platform/setup/ErrorDetail.h"
 #include "platform/setup/InfSource.h"
 #include "platform/setup/SetupApi.h"
 #include "platform/setup/SetupDiagnostics.h"
@@ -32,16 +33,22 @@ BOOL SetupCopyOEMInfA(LPCSTR SourceInfFileName, LPCSTR, DWORD OEMSourceMediaType
   platform::Machine* machine = setup::AttachedMachine();
   if (!machine) return fail(ERROR_NOT_READY);
 
-  std::string bytes;
-  if (DWORD error = setup::ReadInfSource(SourceInfFileName, bytes)) return fail(error);
+  std::string bytes, why;
+  setup::SetLastErrorDetail({});
+  if (DWORD error = setup::ReadInfSource(SourceInfFileName, bytes, &why)) {
+    setup::SetLastErrorDetail(why);
+    return fail(error);
+  }
   std::string name, path;
-  platform::StoreResult result = machine->storeDriverPackage(bytes, CopyStyle & SP_COPY_REPLACEONLY, name, path);
+  platform::StoreResult result = machine->storeDriverPackage(bytes, CopyStyle & SP_COPY_REPLACEONLY, name, path, &why);
   switch (result) {
     case platform::StoreResult::NotAnInf:
+      setup::SetLastErrorDetail(why);
       return fail(ERROR_INVALID_DATA);
     case platform::StoreResult::NotStoredYet:
       return fail(ERROR_FILE_NOT_FOUND);
     case platform::StoreResult::WriteFailed:
+      setup::SetLastErrorDetail(why);
       return fail(setup::ERROR_WRITE_FAULT);
     case platform::StoreResult::Stored:
     case platform::StoreResult::AlreadyStored:

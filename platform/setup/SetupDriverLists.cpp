@@ -69,7 +69,7 @@ std::string baseName(const std::string& path) {
 // DriverVer's second field ("mm/dd/yyyy,a.b.c.d"): the four parts as 16-bit fields.
 ULONGLONG versionNumber(const platform::InfFile& inf) {
   unsigned parts[4] = {};
-  if (const std::vector<platform::InfLine>* version = inf.section("Version")) {
+  if (const std::optional<platform::InfSection> version = inf.section("Version")) {
     for (const platform::InfLine& line : *version) {
       if (platform::EqualsNoCase(line.key, "DriverVer") && line.fields.size() > 1)
         std::sscanf(line.fields[1].c_str(), "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]);
@@ -119,7 +119,7 @@ bool readNamedInf(platform::Machine* machine, const std::string& path, std::stri
     for (const platform::StoredPackage& p : machine->setupState().packages) {
       if (platform::EqualsNoCase(p.name, baseName(path))) {
         name = p.name;
-        bytes = p.bytes;
+        bytes = *p.bytes;
         return true;
       }
     }
@@ -212,7 +212,7 @@ BOOL SetupDiBuildDriverInfoList(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceI
     addModels(*list, name, bytes, DriverType, device);
   } else if (at.set->machine) {
     for (const platform::StoredPackage& p : at.set->machine->setupState().packages)
-      addModels(*list, p.name, p.bytes, DriverType, device);
+      addModels(*list, p.name, *p.bytes, DriverType, device);
   }
   DriverList* made = setup::AddHandle(setup::HandleKind::DriverList, std::move(list));
   std::lock_guard lock(listsMutex());

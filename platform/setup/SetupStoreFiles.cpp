@@ -89,7 +89,7 @@ struct FileSearch {
 void fillFindData(const platform::StoredPackage& p, WIN32_FIND_DATAA& data) {
   std::memset(&data, 0, sizeof data);
   data.dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
-  data.nFileSizeLow = static_cast<DWORD>(p.bytes.size());
+  data.nFileSizeLow = static_cast<DWORD>(p.bytes->size());
   std::snprintf(data.cFileName, sizeof data.cFileName, "%s", p.name.c_str());
 }
 
@@ -194,7 +194,7 @@ BOOL SetupVerifyInfFile(LPCSTR InfName, PVOID, PSP_INF_SIGNER_INFO_A InfSignerIn
   if (!name) return fail(ERROR_FILE_NOT_FOUND);
   for (const platform::StoredPackage& p : machine->setupState().packages) {
     if (!platform::EqualsNoCase(p.name, *name)) continue;
-    std::optional<platform::InfFile> inf = platform::InfFile::parse(p.bytes);
+    std::optional<platform::InfFile> inf = platform::InfFile::parse(*p.bytes);
     if (!inf || !platform::ReadInfDriver(*inf)) return fail(ERROR_INVALID_DATA);
     InfSignerInfo->CatalogFile[0] = '\0';
     InfSignerInfo->DigitalSigner[0] = '\0';
@@ -214,7 +214,7 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
   if (std::optional<std::string> name = machine && lpFileName ? storeName(*machine, lpFileName) : std::nullopt) {
     for (const platform::StoredPackage& p : machine->setupState().packages) {
       if (platform::EqualsNoCase(p.name, *name)) {
-        bytes = p.bytes;
+        bytes = *p.bytes;
         found = true;
       }
     }
@@ -229,12 +229,13 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
   }
   if (found && lpAppName && lpKeyName) {
     if (std::optional<platform::InfFile> inf = platform::InfFile::parse(bytes)) {
-      const std::vector<platform::InfLine>* section = inf->section(lpAppName);
+      const std::optional<platform::InfSection> section = inf->section(lpAppName);
       for (std::size_t i = 0; section && i < section->size(); ++i) {
-        if (!platform::EqualsNoCase((*section)[i].key, lpKeyName)) continue;
+        const platform::InfLine line = (*section)[i];
+        if (!platform::EqualsNoCase(line.key, lpKeyName)) continue;
         // The whole value, its fields joined again.
         text.clear();
-        for (std::size_t f = 0; f < (*section)[i].fields.size(); ++f) text += (f ? "," : "") + (*section)[i].fields[f];
+        for (std::size_t f = 0; f < line.fields.size(); ++f) text += (f ? "," : "") + line.fields[f];
         break;
       }
     }

@@ -112,13 +112,15 @@ TEST_F(InstallRuns, AFailedStateWriteFailsTheRunWithItsMessageAndStoresNothing) 
   char line[128];
   std::snprintf(line, sizeof line, "%-60s: %s\n", kInstrument, "Remove failed");
   EXPECT_EQ(r.out, std::string(line) + "No devices were removed.\n");
-  EXPECT_EQ(r.err, SourceInf().string() + ": The state could not be written.\n");
+  const std::string lost = ": The state could not be written: cannot write " + (root / "machine.json").string() +
+                           ": No space left on device\n";
+  EXPECT_EQ(r.err, SourceInf().string() + lost);
   EXPECT_EQ(ReadBytes(root / "machine.json"), state);
 
   platform::FailNextStateWrite();  // the copy's
   r = run({"/InstallDriver64", SourceInf().string()}, root);
   EXPECT_EQ(r.status, kInstallCopyFailed);
-  EXPECT_EQ(r.err, SourceInf().string() + ": The state could not be written.\n");
+  EXPECT_EQ(r.err, SourceInf().string() + lost);
   EXPECT_TRUE(fs::is_empty(root / "INF"));  // the package went with the failed state
   EXPECT_EQ(ReadBytes(root / "machine.json"), state);
 }

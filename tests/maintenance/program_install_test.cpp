@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -220,6 +221,179 @@ TEST_F(ProgramInstall, ARootThatIsAFileIsNotAFolderAndNoPlantedLinkIsFollowed) {
   EXPECT_NE(r.err.find(root.string() + " is not a folder"), std::string::npos) << r.err;
   EXPECT_EQ(ReadBytes(root), "not a folder\n");
 }
+
+// The program's INF with one text replaced.
+std::string programInfWith(const std::string& from, const std::string& to) {
+  std::string text = ReadBytes(SourceInf());
+  const std::size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+std::string repeated(const std::string& line, std::size_t times) {
+  std::string out;
+  for (std::size_t i = 0; i < times; ++i) out += line;
+  return out;
+}
+
+constexpr char kHostileHead[] =
+    "[Version]\nSignature=\"$Windows NT$\"\nClass=ORUpc\nClassGuid={B979AFCD-77CA-451E-931A-2ADABC8521F2}\n"
+    "DriverVer=01/15/2027,1.1.0.0\n";
+
+// A package of 17 KB whose values expand to 17 MB: 4200 lines naming a string of 4096 characters.
+std::string expandingPackage() {
+  return std::string(kHostileHead) + "[Strings]\nx=\"" + std::string(4096, 'y') + "\"\n[Pad]\n" +
+         repeated("%x%\n", 4200);
+}
+
+struct Windows1252Case {
+  const char* name;
+  std::string package;   // holds 0xAE
+  const char* recorded;  // in machine.json, as UTF-8
+  const char* boundTo;   // the instrument's package
+};
+
+class ProgramInstallText : public ProgramInstall, public testing::WithParamInterface<Windows1252Case> {};
+
+// The byte installs, every later start binds and its state writes and reads back.
+TEST_P(ProgramInstallText, AWindows1252ByteInstallsAndEveryLaterStartKeepsItAsUtf8) {
+  const fs::path inf = dir.path() / "cp1252.inf";
+  WriteBytes(inf, GetParam().package);
+  ProgramRun r = program({"/InstallDriver32", inf.string()});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  for (int run = 0; run < 2; ++run) {
+    ProgramStart s = start();
+    EXPECT_TRUE(s.persistent) << s.err;
+    EXPECT_TRUE(s.instrumentStarted);
+    EXPECT_EQ(s.err, "");
+  }
+  const std::string state = ReadBytes(root / "machine.json");
+  EXPECT_NE(state.find(GetParam().recorded), std::string::npos) << state;
+  EXPECT_NE(state.find(std::string("\"InfPath\": \"") + GetParam().boundTo + "\""), std::string::npos) << state;
+}
+
+// A newer package whose provider is "Pelgrave® Inc." in Windows-1252.
+std::string newerProviderPackage() {
+  std::string text = programInfWith("DriverVer   = 12/09/2026,1.0.0.0", "DriverVer   = 01/15/2027,1.1.0.0");
+  return text.replace(text.find("\"Pelgrave, Inc.\""), 16, "\"Pelgrave\xAE Inc.\"");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ProgramInstallText,
+    testing::Values(Windows1252Case{"Provider", newerProviderPackage(), "\"ProviderName\": \"Pelgrave\xC2\xAE Inc.\"",
+                                    "oem1.inf"},
+                    Windows1252Case{"ClassName", programInfWith("Class       = ORUpc\n", "Class       = ORUpc\xAE\n"),
+                                    "\"name\": \"ORUpc\xC2\xAE\"", "oem0.inf"}),
+    [](const testing::TestParamInfo<Windows1252Case>& info) { return info.param.name; });
+
+struct HostileCase {
+  const char* name;
+  std::string package;
+  const char* reason;
+};
+
+class ProgramInstallHostile : public ProgramInstall, public testing::WithParamInterface<HostileCase> {};
+
+TEST_P(ProgramInstallHostile, IsRefusedWithItsReasonAndLeavesNothingBehind) {
+  const std::string state = ReadBytes(root / "machine.json");
+  const fs::path inf = dir.path() / "hostile.inf";
+  WriteBytes(inf, GetParam().package);
+  ProgramRun r = program({"/InstallDriver64", inf.string()});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, inf.string() + ": The data is not valid: " + GetParam().reason + "\n");
+  std::vector<std::string> store;
+  for (const auto& e : fs::directory_iterator(root / "INF")) store.push_back(e.path().filename().string());
+  EXPECT_EQ(store, std::vector<std::string>{"oem0.inf"});
+  EXPECT_EQ(ReadBytes(root / "machine.json"), state);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, ProgramInstallHostile,
+    testing::Values(
+        HostileCase{"Expansion", expandingPackage(),
+                    "line 4104: its values come to more than 16777216 characters once their strings are put in"},
+        HostileCase{"ModelsMultipliedOut",
+                    std::string(kHostileHead) + "[Manufacturer]\n" + repeated("M=Models\n", 5000) + "[Models]\n" +
+                        repeated("d=I,USB\\VID_0452&PID_0201\n", 21),
+                    "its [Manufacturer] entries list more than 100000 models"}),
+    [](const testing::TestParamInfo<HostileCase>& info) { return info.param.name; });
+
+// An older build stored such a package: every start reads the rest of the store and says once
+// which package it skips.
+TEST_F(ProgramInstall, APackageAnOlderBuildStoredIsSkippedWithOneMessage) {
+  WriteBytes(root / "INF" / "oem1.inf", expandingPackage());
+  ProgramStart s = start();
+  EXPECT_TRUE(s.persistent);
+  EXPECT_TRUE(s.instrumentStarted);
+  EXPECT_EQ(s.err, "quorlan-view: " + (root / "INF" / "oem1.inf").string() +
+                       " is skipped: line 4104: its values come to more than 16777216 characters once their "
+                       "strings are put in\n");
+}
+
+// What a start finds in place of its state: a FIFO, a file past the size limit, numbers out of
+// range, a link at the driver store's folder. Each is refused at once with one line, and the
+// program runs on a fresh state that touches nothing.
+struct StateCase {
+  const char* name;
+  void (*plant)(const fs::path& root, const fs::path& elsewhere);
+  const char* said;
+};
+
+void writeState(const fs::path& root, const std::string& device) {
+  WriteBytes(root / "machine.json",
+             "{\"version\": 1, \"devices\": [{\"instanceId\": \"ROOT\\\\X\\\\0000\", " + device + "}]}\n");
+}
+
+class ProgramStartState : public ProgramInstall, public testing::WithParamInterface<StateCase> {};
+
+TEST_P(ProgramStartState, IsRefusedWithOneLineAndNothingIsFollowed) {
+  const fs::path elsewhere = dir.path() / "elsewhere";
+  fs::create_directories(elsewhere);
+  GetParam().plant(root, elsewhere);
+  ProgramStart s = start();
+  EXPECT_FALSE(s.persistent);
+  EXPECT_TRUE(s.instrumentStarted);
+  EXPECT_EQ(lineCount(s.err), 1u) << s.err;
+  EXPECT_NE(s.err.find(GetParam().said), std::string::npos) << s.err;
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ProgramStartState,
+    testing::Values(
+        StateCase{"Fifo",
+                  [](const fs::path& root, const fs::path&) {
+                    fs::remove(root / "machine.json");
+                    ASSERT_EQ(::mkfifo((root / "machine.json").c_str(), 0600), 0);
+                  },
+                  "machine.json is not a regular file; it is left as it is"},
+        StateCase{"PastTheSizeLimit",
+                  [](const fs::path& root, const fs::path&) {
+                    WriteBytes(root / "machine.json", "{\"version\": 1" + std::string(17u << 20, ' ') + "}");
+                  },
+                  "machine.json is larger than 16777216 bytes"},
+        StateCase{"NegativeProblem",
+                  [](const fs::path& root, const fs::path&) { writeState(root, "\"reportedProblem\": -1"); },
+                  "\"reportedProblem\" is not a whole number from 0 to 4294967295"},
+        StateCase{"FractionalResourceType",
+                  [](const fs::path& root, const fs::path&) {
+                    writeState(root, "\"configurations\": [{\"type\": 2, \"resources\": [{\"type\": 1.5}]}]");
+                  },
+                  "\"type\" is not a whole number from 0 to 4294967295"},
+        StateCase{"BaseBeyond64Bits",
+                  [](const fs::path& root, const fs::path&) {
+                    writeState(
+                        root, "\"configurations\": [{\"type\": 2, \"resources\": [{\"base\": 18446744073709551616}]}]");
+                  },
+                  "\"base\" is not a whole number from 0 to 18446744073709551615"},
+        StateCase{"LinkAtTheStoreFolder",
+                  [](const fs::path& root, const fs::path& elsewhere) {
+                    fs::remove_all(root / "INF");
+                    fs::create_directory_symlink(elsewhere, root / "INF");
+                  },
+                  "INF is a link, which is not followed"}),
+    [](const testing::TestParamInfo<StateCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace setuptest

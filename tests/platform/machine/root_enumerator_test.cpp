@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/machine/Machine.h"
+#include "platform/machine/SetupStore.h"
 #include "platform/nt/Irp.h"
 #include "tests/platform/machine/RootTestDriver.h"
 
@@ -113,6 +114,27 @@ TEST_F(RootBus, RecordedRootDevicesComeBackAtTheNextLoad) {
   EXPECT_EQ(stateOf("ROOT\\ROOTTESTCLASS\\0000"), DevNodeState::Started);
   EXPECT_EQ(stateOf("ROOT\\OTHER\\0007"), DevNodeState::NoDriver);
   EXPECT_EQ(machine->deviceNode("ROOT\\OTHER\\0007")->record.description, "root test node");
+}
+
+// A load reads the state once, binds the recorded devices in one change and starts each without
+// reading or writing the state again: the load is one pass however many devices it holds.
+TEST_F(RootBus, ManyRecordedDevicesLoadInOnePassOverTheState) {
+  constexpr int kDevices = 300;
+  ASSERT_TRUE(machine->changeSetupState([](platform::SetupDatabase& db) {
+    for (int i = 0; i < kDevices; ++i) {
+      char id[32];
+      std::snprintf(id, sizeof id, "ROOT\\ROOTTESTCLASS\\%04d", i);
+      db.put(rootRecord(id));
+    }
+  }));
+  stop();
+  const std::size_t parsed = platform::StateFileParses();
+  start();
+  EXPECT_LE(platform::StateFileParses() - parsed, 2u);
+  EXPECT_EQ(machine->rootBus().instanceIds().size(), static_cast<std::size_t>(kDevices));
+  EXPECT_EQ(roottest::rootTestLog().addDevices, kDevices);
+  EXPECT_EQ(stateOf("ROOT\\ROOTTESTCLASS\\0299"), DevNodeState::Started);
+  EXPECT_EQ(machine->deviceNode("ROOT\\ROOTTESTCLASS\\0123")->record.service, roottest::kServiceName);
 }
 
 TEST_F(RootBus, DisableRemovesTheStackAndPersistsEnableStartsItAgain) {

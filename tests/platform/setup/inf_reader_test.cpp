@@ -55,7 +55,7 @@ TEST_P(InfLines, AreSplitAsWritten) {
   std::string text = std::string("[Strings]\nName=\"Big, \"\"Co\"\"\"\nE=\"\"\n[S]\n") + GetParam().body;
   std::optional<InfFile> inf = InfFile::parse(text);
   ASSERT_TRUE(inf);
-  const std::vector<platform::InfLine>* lines = inf->section("s");
+  const auto lines = inf->section("s");
   ASSERT_TRUE(lines);
   ASSERT_EQ(lines->size(), 1u);
   EXPECT_EQ((*lines)[0].key, GetParam().key);
@@ -185,6 +185,116 @@ TEST(InfReader, ValuesLongerThanThePlatformAllowsAreRefused) {
   EXPECT_TRUE(InfFile::parse("[Strings]\nH=" + half + "\n[S]\nk=%H%%H%\n"));
   EXPECT_FALSE(InfFile::parse("[Strings]\nH=" + half + "\n[S]\nk=%H%%H%x\n", &error));
   EXPECT_NE(error.find("line 4: a value longer than 4096 characters"), std::string::npos) << error;
+}
+
+namespace bytes {
+
+struct TextCase {
+  const char* name;
+  std::string written;  // the provider's bytes in the file
+  std::string read;     // as the reader keeps them
+};
+
+class InfText : public testing::TestWithParam<TextCase> {};
+
+// Whatever bytes a value holds, the reader keeps UTF-8: what is not UTF-8 is Windows-1252.
+TEST_P(InfText, IsKeptAsUtf8) {
+  const std::string text = std::string(kHead) + "Provider=%P%\n[Strings]\nP=\"" + GetParam().written + "\"\n";
+  std::optional<InfFile> inf = InfFile::parse(text);
+  ASSERT_TRUE(inf);
+  auto driver = ReadInfDriver(*inf);
+  ASSERT_TRUE(driver);
+  EXPECT_EQ(driver->version.provider, GetParam().read);
+}
+
+INSTANTIATE_TEST_SUITE_P(Bytes, InfText,
+                         testing::Values(TextCase{"Ascii", "Pelgrave, Inc.", "Pelgrave, Inc."},
+                                         TextCase{"RegisteredSign", "Pelgrave\xAE", "Pelgrave\xC2\xAE"},
+                                         TextCase{"EuroAndQuotes", "\x80\x93x\x94",
+                                                  "\xE2\x82\xAC\xE2\x80\x9Cx\xE2\x80\x9D"},
+                                         TextCase{"UndefinedByteIsItsControl", "a\x81z", "a\xC2\x81z"},
+                                         TextCase{"Utf8Stays", "caf\xC3\xA9 \xE2\x84\xA2", "caf\xC3\xA9 \xE2\x84\xA2"},
+                                         TextCase{"StrayByteAmongUtf8", "caf\xC3\xA9\xE9", "caf\xC3\xA9\xC3\xA9"},
+                                         TextCase{"TruncatedSequence", "\xE2\x82", "\xC3\xA2\xE2\x80\x9A"},
+                                         TextCase{"SurrogateIsNotUtf8", "\xED\xA0\x80", "\xC3\xAD\xC2\xA0\xE2\x82\xAC"},
+                                         TextCase{"OverlongIsNotUtf8", "\xC0\xAF", "\xC3\x80\xC2\xAF"}),
+                         [](const testing::TestParamInfo<TextCase>& info) { return info.param.name; });
+
+}  // namespace bytes
+
+// A package's text once multiplied out: its values with their strings put in, and its models
+// with the [Manufacturer] entries that name their sections.
+struct BoundCase {
+  const char* name;
+  std::string body;     // after [Version]
+  const char* refusal;  // the reason's start, or "" when the package reads
+  std::size_t models;
+};
+
+std::string repeated(const std::string& line, std::size_t times) {
+  std::string out;
+  out.reserve(line.size() * times);
+  for (std::size_t i = 0; i < times; ++i) out += line;
+  return out;
+}
+
+std::string modelLines(std::size_t count) {
+  std::string out;
+  for (std::size_t i = 0; i < count; ++i) out += "d=I,ID\\" + std::to_string(i) + "\n";
+  return out;
+}
+
+class InfBounds : public testing::TestWithParam<BoundCase> {};
+
+TEST_P(InfBounds, HoldWhatAPackageExpandsTo) {
+  const std::string text = std::string(kHead) + GetParam().body;
+  std::string error;
+  std::optional<InfFile> inf = InfFile::parse(text, &error);
+  std::optional<platform::InfDriver> driver = inf ? ReadInfDriver(*inf, &error) : std::nullopt;
+  if (!*GetParam().refusal) {
+    ASSERT_TRUE(driver) << error;
+    EXPECT_EQ(driver->models.size(), GetParam().models);
+    return;
+  }
+  EXPECT_FALSE(driver);
+  EXPECT_NE(error.find(GetParam().refusal), std::string::npos) << error;
+}
+
+const std::string kLongString = "[Strings]\nx=\"" + std::string(platform::kLongestInfValue, 'y') + "\"\n[Pad]\n";
+const std::string kWideLine = "d=I" + repeated("," + std::string(platform::kLongestInfValue - 8, 'w'), 1000) + "\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, InfBounds,
+    testing::Values(BoundCase{"ExpansionUpToTheLimit", kLongString + repeated("%x%\n", 4000), "", 0},
+                    BoundCase{"ExpansionPastTheLimit", kLongString + repeated("%x%\n", 4200),
+                              "line 4103: its values come to more than 16777216 characters", 0},
+                    BoundCase{"ModelsUpToTheLimit",
+                              "[Manufacturer]\n" + repeated("M=Models\n", 10) + "[Models]\n" + modelLines(10000), "",
+                              100000},
+                    BoundCase{"ModelsMultipliedOutPastTheLimit",
+                              "[Manufacturer]\n" + repeated("M=Models\n", 11) + "[Models]\n" + modelLines(10000),
+                              "its [Manufacturer] entries list more than 100000 models", 0},
+                    BoundCase{"ModelTextsPastTheLimit",
+                              "[Manufacturer]\n" + repeated("M=Models\n", 5) + "[Models]\n" + kWideLine,
+                              "its models hold more than 16777216 characters", 0},
+                    BoundCase{"EmptyModelSectionsCountNothing",
+                              "[Manufacturer]\n" + repeated("M=Empty\n", 200000) + "[Empty]\n", "", 0}),
+    [](const testing::TestParamInfo<BoundCase>& info) { return info.param.name; });
+
+TEST(InfReader, InstallSectionsDifferingInCaseShareTheirServices) {
+  std::string text = std::string(kHead) + "[Manufacturer]\nM=Models\n[Models]\n";
+  const std::vector<std::string> spellings = {"Inst", "INST", "inst", "iNsT"};
+  for (std::size_t i = 0; i < spellings.size(); ++i) text += "d=" + spellings[i] + ",ID\\" + std::to_string(i) + "\n";
+  text += "[inst.Services]\nAddService=other,0,s\nAddService=main,2,s\n";
+  std::optional<InfFile> inf = InfFile::parse(text);
+  ASSERT_TRUE(inf);
+  auto driver = ReadInfDriver(*inf);
+  ASSERT_TRUE(driver);
+  ASSERT_EQ(driver->models.size(), spellings.size());
+  for (std::size_t i = 0; i < spellings.size(); ++i) {
+    EXPECT_EQ(driver->models[i].installSection, spellings[i]);
+    EXPECT_EQ(driver->models[i].service, "main");
+  }
 }
 
 }  // namespace

@@ -118,5 +118,29 @@ TEST(Persistence, DefaultRootFollowsTheEnvironment) {
   }
 }
 
+// Texts reach the state from packages, devices and callers: whatever their bytes, the state is
+// written (as UTF-8, the other bytes read as Windows-1252) and reads back the same.
+TEST(Persistence, ATextOfAnyBytesIsSavedAndReadsBack) {
+  platform::SetupDatabase db;
+  platform::DeviceRecord r;
+  r.instanceId = "ROOT\\X\\0000";
+  r.friendlyName = "Pelgrave\xAE \x80";
+  r.hardwareIds = {"ID\\\xFF", "caf\xC3\xA9"};
+  r.driverKey.providerName = std::string("a\0b\xED\xA0\x80", 6);
+  db.put(r);
+  db.addClass("ORUpc\xAE", "{B979AFCD-77CA-451E-931A-2ADABC8521F2}");
+  const std::string saved = platform::SaveSetupDatabase(db);
+  platform::SetupDatabase back;
+  std::string error;
+  ASSERT_TRUE(platform::LoadSetupDatabase(saved, back, error)) << error;
+  const platform::DeviceRecord* read = back.find("ROOT\\X\\0000");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->friendlyName, "Pelgrave\xC2\xAE \xE2\x82\xAC");
+  EXPECT_EQ(read->hardwareIds, (std::vector<std::string>{"ID\\\xC3\xBF", "caf\xC3\xA9"}));
+  EXPECT_EQ(read->driverKey.providerName, std::string("a\0b\xC3\xAD\xC2\xA0\xE2\x82\xAC", 10));
+  EXPECT_EQ(back.classes.at(0).name, "ORUpc\xC2\xAE");
+  EXPECT_EQ(platform::SaveSetupDatabase(back), saved);
+}
+
 }  // namespace
 }  // namespace setuptest
