@@ -289,10 +289,15 @@ TEST_P(UnplugSweep, TheActivityEndsOnceTheWorkerRestsAndAReplugCapturesAgain) {
   ASSERT_TRUE(notes.WaitForCount(WM_ORU_DEVICE_CONNECTED, connected + 1, kHangMs))
       << "no re-initialisation after the replug; arrivals " << frame_->arrivals();
   ASSERT_TRUE(context.DeviceOpen());
+  // The arrival's sequence, or the idle step's when it sees the new handle before the arrival's
+  // request is taken (the arrival's follows it then).
   const Texts init = Commands(Instrument());
-  const Texts expected = {"TC:2", "CA:2", "GC:18:19", "SC:4:0:5:0:6:0", "VN"};
-  ASSERT_GE(init.size(), expected.size());
-  EXPECT_EQ(Texts(init.begin(), init.begin() + 5), expected) << "the new instrument was not initialised first";
+  const Texts arrival = {"TC:2", "CA:2", "GC:18:19", "SC:4:0:5:0:6:0", "VN"};
+  const Texts idle = {"CA:2", "GC:18:19", "SC:4:0:5:0:6:0", "VN"};
+  ASSERT_GE(init.size(), arrival.size());
+  const bool initialisedFirst =
+      Texts(init.begin(), init.begin() + 5) == arrival || Texts(init.begin(), init.begin() + 4) == idle;
+  EXPECT_TRUE(initialisedFirst) << "the new instrument was not initialised first: " << ::testing::PrintToString(init);
   EXPECT_TRUE(FlagsClear());
 
   const int headers = Headers();
