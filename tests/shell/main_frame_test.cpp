@@ -509,6 +509,29 @@ TEST_P(OpenInOneDirection, DecidesTheTypeOnceAndTellsEachViewOnce) {
 INSTANTIATE_TEST_SUITE_P(Types, OpenInOneDirection, testing::Values(DocumentType::Capture, DocumentType::Trace),
                          [](const auto& info) { return info.param == DocumentType::Capture ? "Capture" : "Trace"; });
 
+// What a window reaches through its context lands in the running application: the worker's
+// queue, the tabs, the frame's commands and views, the document.
+TEST_F(MainFrameTest, TheViewContextReachesTheRunningApplication) {
+  ASSERT_TRUE(StartAndSettle());
+  ViewContext& context = app().viewContext();
+  EXPECT_EQ(&context.host.Views(), &frame()->Views());
+  EXPECT_EQ(context.host.Document(), app().currentDocument);
+
+  const int before = notes->Count(WM_ORU_GET_CONFIG);
+  context.worker.Post(WM_ORU_GET_CONFIG);
+  EXPECT_TRUE(Eventually([&] { return notes->Count(WM_ORU_GET_CONFIG) > before; }));
+
+  tabs()->DisableTab(TAB_DTMF_DECODER);
+  context.host.EnableTab(TAB_DTMF_DECODER);
+  EXPECT_TRUE(tabs()->IsTabEnabled(TAB_DTMF_DECODER));
+  context.host.SelectTab(TAB_VOLT_METER);
+  EXPECT_EQ(app().CurrentTab(), TAB_VOLT_METER);
+
+  log.Clear();
+  context.host.RunFrameCommand(ID_DEVELOPMENT);
+  EXPECT_TRUE(log.calls.contains(QStringLiteral("develop.Show")));
+}
+
 TEST_F(MainFrameTest, FontsResolve) { EXPECT_TRUE(CourierNewIsFixedPitch()); }
 
 }  // namespace
