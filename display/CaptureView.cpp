@@ -17,7 +17,6 @@
 #include "display/model/SessionLine.h"
 #include "link/store/OruData.h"
 #include "shell/views/ViewContext.h"
-#include "shell/OruDocument.h"
 
 QPoint CORUCaptureView::ToDevice::operator()(LONG x, LONG y) const {
   return {originX + int(std::lround(double(x) * sx)), originY + int(std::lround(double(top - y) * sy))};
@@ -336,8 +335,7 @@ void CORUCaptureView::mouseDoubleClickEvent(QMouseEvent* event) {
     changed = marker != old;
   }
   // The selection is saved with the capture.
-  if (changed && context_.host.Document() != nullptr)
-    context_.host.Document()->SetTypeModified(true, DocumentType::Capture);
+  if (changed) context_.host.MarkModified(DocumentType::Capture);
   context_.host.UpdateViews();
   QAbstractScrollArea::mouseDoubleClickEvent(event);
 }
@@ -383,7 +381,7 @@ void CORUCaptureView::Print(QPrinter& printer) {
   const bool ranged = printer.printRange() == QPrinter::PageRange || printer.fromPage() > 0;
   const PageRange range =
       ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), pages) : PagesToPrint(0, 0, pages);
-  const QString title = context_.host.Document() != nullptr ? context_.host.Document()->Title() : QString();
+  const QString title = context_.host.DocumentTitle();
   const std::string config = ConfigurationLine(capture->sysCfg());
   const CaptureColors colors = ColorsNow(ShadeRule::Print);
   if (!range.Empty()) {

@@ -75,7 +75,7 @@ void SessionPrintJob::DrawPage(QPainter& painter, int page) {
   painter.setPen(ToQColor(kPaperText));
   const int indentX = geometry.dpiX / 2;
   const int indentY = geometry.dpiY / 2;
-  const QString title = context_.host.Document() != nullptr ? context_.host.Document()->Title() : QString();
+  const QString title = context_.host.DocumentTitle();
   const std::string config =
       context_.store.WithCapture([](const CaptureScope& capture) { return ConfigurationLine(capture.sysCfg()); });
   painter.drawText(indentX, indentY + ascent, title);

@@ -14,7 +14,6 @@
 #include "display/SessionLinePainter.h"
 #include "display/SessionPrint.h"
 #include "shell/views/ViewContext.h"
-#include "shell/OruDocument.h"
 
 namespace {
 
@@ -269,8 +268,7 @@ void CORUSessionView::mouseDoubleClickEvent(QMouseEvent* event) {
       return next != old;
     });
     // The marker is saved with the capture, so setting, moving and clearing it all modify it.
-    if (changed && context_.host.Document() != nullptr)
-      context_.host.Document()->SetTypeModified(true, DocumentType::Capture);
+    if (changed) context_.host.MarkModified(DocumentType::Capture);
     ResetHover();
     RefreshReadout();
     viewport()->update();

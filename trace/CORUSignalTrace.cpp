@@ -17,7 +17,6 @@
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/views/ViewContext.h"
-#include "shell/OruDocument.h"
 #include "shell/model/ShellConstants.h"
 #include "trace/AxisPanels.h"
 #include "trace/LogicalPainter.h"
@@ -282,9 +281,7 @@ void CORUSignalTrace::mouseDoubleClickEvent(QMouseEvent* event) {
     setCursor(Qt::ArrowCursor);
     result = scope_.OnLButtonDblClk(-1, -1);
   }
-  if (result == DoubleClickResult::MarkerPlaced && context_.host.Document() != nullptr) {
-    context_.host.Document()->SetTypeModified(true, DocumentType::Trace);
-  }
+  if (result == DoubleClickResult::MarkerPlaced) context_.host.MarkModified(DocumentType::Trace);
 }
 
 // ---- commands -------------------------------------------------------------------------------

@@ -9,7 +9,6 @@
 #include <span>
 
 #include "shell/views/ViewContext.h"
-#include "shell/OruDocument.h"
 #include "shell/model/Color.h"
 #include "trace/AxisPanels.h"
 #include "trace/CORUSignalTrace.h"
@@ -58,7 +57,7 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
   painter.translate(pageRect.topLeft());
   painter.setFont(PageFont(mapper));
   painter.setPen(lp.Pen(Qt::black));
-  const QString title = context_.host.Document() != nullptr ? context_.host.Document()->Title() : QString();
+  const QString title = context_.host.DocumentTitle();
   lp.Text(50, -50, title.toLatin1().constData());
   const int pageBottom = -mapper.PixelsToLogicalY(pageRect.height());
   lp.Text(50, pageBottom + 50, QStringLiteral("Page %1 of %2").arg(page).arg(pages).toLatin1().constData());

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "link/protocol/LinkContext.h"
+#include "link/store/DocumentType.h"
 #include "link/store/OruData.h"
 #include "shell/model/AppSettings.h"
 #include "shell/prompts/PromptService.h"
@@ -43,6 +44,12 @@ class ViewHost {
   virtual void OnFileNew() = 0;
   // A main-frame command (menu id); nothing while there is no main frame.
   virtual void RunFrameCommand(int id) = 0;
+
+  // The document's title; empty while there is no document.
+  QString DocumentTitle();
+  // Marks the document's data of `documentType` modified (a marker or selection saved with it);
+  // nothing while there is no document.
+  void MarkModified(DocumentType documentType);
 
  protected:
   ~ViewHost() = default;

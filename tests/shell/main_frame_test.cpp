@@ -10,6 +10,8 @@
 #include <QSplitterHandle>
 #include <QTest>
 
+#include <utility>
+
 #include "link/files/DocumentFile.h"
 #include "link/files/FileType.h"
 #include "link/protocol/WorkerMessages.h"
@@ -18,6 +20,7 @@
 #include "shell/frame/CaptureFrame.h"
 #include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
+#include "shell/OruDocument.h"
 #include "shell/frame/SplitOverride.h"
 #include "shell/frame/TraceFrame.h"
 #include "shell/model/StatusPaneText.h"
@@ -516,6 +519,18 @@ TEST_F(MainFrameTest, TheViewContextReachesTheRunningApplication) {
   ViewContext& context = app().viewContext();
   EXPECT_EQ(&context.host.Views(), &frame()->Views());
   EXPECT_EQ(context.host.Document(), app().currentDocument);
+  app().currentDocument->SetTitle(QStringLiteral("line3.ast"));
+  EXPECT_EQ(context.host.DocumentTitle(), QStringLiteral("line3.ast"));
+  app().currentDocument->SetTypeModified(false, DocumentType::Trace);
+  context.host.MarkModified(DocumentType::Trace);
+  EXPECT_TRUE(app().currentDocument->IsTypeModified(DocumentType::Trace));
+  EXPECT_FALSE(app().currentDocument->IsTypeModified(DocumentType::Capture));
+  // Without a document there is no title and nothing to mark.
+  CORUpc144Doc* document = std::exchange(app().currentDocument, nullptr);
+  EXPECT_EQ(context.host.DocumentTitle(), QString());
+  context.host.MarkModified(DocumentType::Capture);
+  app().currentDocument = document;
+  EXPECT_FALSE(document->IsTypeModified(DocumentType::Capture));
 
   const int before = notes->Count(WM_ORU_GET_CONFIG);
   context.worker.Post(WM_ORU_GET_CONFIG);
