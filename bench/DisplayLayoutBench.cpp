@@ -118,7 +118,7 @@ BENCHMARK(BM_ReadoutAtLastByte)->Unit(benchmark::kMicrosecond);
 void BM_Repaint(benchmark::State& state) {
   CORUpc144App& app = App();
   Fill(app.dataStore, kRecords);
-  CORUSessionView view(app, nullptr);
+  CORUSessionView view(app.viewContext(), nullptr);
   view.resize(575, 475);
   view.show();
   view.Refresh();

@@ -85,7 +85,7 @@ void BM_PrintLayoutAndPages(benchmark::State& state) {
   int runs = 0;
   int pages = 0;
   for (auto _ : state) {
-    SessionPrintJob job(App());
+    SessionPrintJob job(App().viewContext());
     job.Prepare(printer, printer.width(), printer.height());
     runs = job.LayoutRuns();
     pages = job.Pages();
@@ -102,7 +102,7 @@ void BM_PrintToPdf(benchmark::State& state) {
   for (auto _ : state) {
     QPrinter printer(QPrinter::HighResolution);
     PdfPrinter(printer, path);
-    SessionPrintJob job(App());
+    SessionPrintJob job(App().viewContext());
     if (!job.Print(printer)) state.SkipWithError("nothing printed");
     runs = job.LayoutRuns();
     pages = int(job.PagesPrinted().size());

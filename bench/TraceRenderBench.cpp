@@ -16,7 +16,7 @@ void BM_ScopeRender(benchmark::State& state) {
   const int samples = static_cast<int>(state.range(0));
   const int width = static_cast<int>(state.range(1));
   auto app = apprig::BareApp();
-  auto view = std::make_unique<CORUSignalTrace>(*app, nullptr);
+  auto view = std::make_unique<CORUSignalTrace>(app->viewContext(), nullptr);
   view->resize(587, 500);
   view->RedrawAxisPanels();
   CORUData& store = app->dataStore;

@@ -16,8 +16,7 @@
 #include "display/model/PrintPages.h"
 #include "display/model/SessionLine.h"
 #include "link/store/OruData.h"
-#include "shell/OruApp.h"
-#include "shell/OruDocument.h"
+#include "shell/views/ViewContext.h"
 
 QPoint CORUCaptureView::ToDevice::operator()(LONG x, LONG y) const {
   return {originX + int(std::lround(double(x) * sx)), originY + int(std::lround(double(top - y) * sy))};
@@ -30,7 +29,8 @@ QRect CORUCaptureView::ToDevice::operator()(const CellRect& rect) const {
                QPoint(std::max(a.x(), b.x()) - 1, std::max(a.y(), b.y()) - 1));
 }
 
-CORUCaptureView::CORUCaptureView(CORUpc144App& app, QWidget* parent) : QAbstractScrollArea(parent), app(app) {
+CORUCaptureView::CORUCaptureView(ViewContext& context, QWidget* parent)
+    : QAbstractScrollArea(parent), context_(context) {
   setObjectName(QStringLiteral("CORUCaptureView"));
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -40,7 +40,7 @@ CORUCaptureView::CORUCaptureView(CORUpc144App& app, QWidget* parent) : QAbstract
   connect(&liveTimer, &QTimer::timeout, this, &CORUCaptureView::OnLiveTick);
   // While a capture runs every scroll request goes to the end.
   connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int) {
-    if (this->app.dataStore.Run().captureRunning())
+    if (this->context_.store.Run().captureRunning())
       verticalScrollBar()->setSliderPosition(verticalScrollBar()->maximum());
   });
 }
@@ -66,7 +66,7 @@ LONG CORUCaptureView::ScrollLogical() const { return LONG(verticalScrollBar()->v
 
 CaptureTextOptions CORUCaptureView::OptionsNow(const CaptureScope& capture) const {
   CaptureTextOptions o;
-  o.viewType = app.settings.viewType;
+  o.viewType = context_.settings.viewType;
   o.parity7E1 = capture.sysCfg().parity7E1 == 1;
   o.showModemEvents = capture.showModemEvents() != 0;
   o.highlightParityBit = capture.highlightParityBit() != 0;
@@ -77,7 +77,7 @@ CaptureTextOptions CORUCaptureView::OptionsNow(const CaptureScope& capture) cons
 
 CaptureColors CORUCaptureView::ColorsNow(ShadeRule rule) const {
   // The view draws on a white page, on screen as on paper.
-  CaptureColors c = PaperColors(app.settings);
+  CaptureColors c = PaperColors(context_.settings);
   c.answerShade = CellShade(c.answer, rule);
   c.originateShade = CellShade(c.originate, rule);
   return c;
@@ -98,7 +98,7 @@ CORUCaptureView::LayoutKey CORUCaptureView::KeyNow(const CaptureScope& capture) 
 
 void CORUCaptureView::EnsureLayout() {
   {
-    auto capture = app.dataStore.HoldCapture();
+    auto capture = context_.store.HoldCapture();
     const LayoutKey now = KeyNow(*capture);
     if (!stale && now == key) return;
     MeasureCell();
@@ -157,7 +157,7 @@ void CORUCaptureView::RestoreScrollPos(int slot) {
 }
 
 void CORUCaptureView::FollowEnd() {
-  if (!app.dataStore.Run().captureRunning()) return;
+  if (!context_.store.Run().captureRunning()) return;
   QScrollBar* bar = verticalScrollBar();
   if (bar->value() != bar->maximum()) bar->setValue(bar->maximum());
 }
@@ -216,7 +216,7 @@ void CORUCaptureView::DrawBody(QPainter& painter, const CaptureColors& colors, c
 void CORUCaptureView::paintEvent(QPaintEvent* event) {
   // Paint draws the stored layout; data changes, resizes and the live tick lay out.
   QPainter painter(viewport());
-  const auto capture = std::as_const(app.dataStore).HoldCapture();
+  const auto capture = std::as_const(context_.store).HoldCapture();
   if (capture->captureBuffer().IsEmpty()) {
     painter.fillRect(event->rect(), palette().color(QPalette::Base));
     return;
@@ -249,7 +249,7 @@ void CORUCaptureView::resizeEvent(QResizeEvent* event) {
 }
 
 QRect CORUCaptureView::RowPixels(int index) const {
-  const auto capture = std::as_const(app.dataStore).HoldCapture();
+  const auto capture = std::as_const(context_.store).HoldCapture();
   if (index < 0 || index >= capture->captureBuffer().GetSize()) return {};
   const CCaptBuf& record = capture->captureBuffer()[index];
   const CellRect& cell = layout.CellOf(record);
@@ -267,7 +267,7 @@ void CORUCaptureView::UpdateRow(int index) {
 }
 
 int CORUCaptureView::HitAt(const CaptureScope& capture, const QPoint& point) {
-  if (app.settings.viewType != ViewType::Ascii && app.settings.viewType != ViewType::Hex) return -1;
+  if (context_.settings.viewType != ViewType::Ascii && context_.settings.viewType != ViewType::Hex) return -1;
   const LONG x = LONG(std::floor(point.x() * 100.0 / DpiX()));
   const LONG y = -LONG(std::floor((point.y() + verticalScrollBar()->value()) * 100.0 / DpiY()));
   return layout.HitTest(capture, x, y);
@@ -277,7 +277,7 @@ void CORUCaptureView::mouseMoveEvent(QMouseEvent* event) {
   EnsureLayout();
   bool tell = false;
   {
-    auto capture = app.dataStore.HoldCapture();
+    auto capture = context_.store.HoldCapture();
     const int hit = HitAt(*capture, event->position().toPoint());
     if (hit == -1) {
       if (hoverShown) UpdateRow(hoverIndex);
@@ -308,7 +308,7 @@ void CORUCaptureView::mouseMoveEvent(QMouseEvent* event) {
       }
     }
   }
-  if (tell && app.Views().captureTimingView) app.Views().captureTimingView->Refresh();
+  if (tell && context_.host.Views().captureTimingView) context_.host.Views().captureTimingView->Refresh();
   QAbstractScrollArea::mouseMoveEvent(event);
 }
 
@@ -316,7 +316,7 @@ void CORUCaptureView::mouseDoubleClickEvent(QMouseEvent* event) {
   EnsureLayout();
   bool changed = false;
   {
-    auto capture = app.dataStore.HoldCapture();
+    auto capture = context_.store.HoldCapture();
     const int hit = HitAt(*capture, event->position().toPoint());
     const int index = hit == -1 ? -1 : PairFirst(*capture, hit);
     std::atomic<int>& marker = capture->currentRecordIndex();
@@ -335,13 +335,13 @@ void CORUCaptureView::mouseDoubleClickEvent(QMouseEvent* event) {
     changed = marker != old;
   }
   // The selection is saved with the capture.
-  if (changed && app.currentDocument != nullptr) app.currentDocument->SetTypeModified(true, DocumentType::Capture);
-  app.UpdateViews();
+  if (changed) context_.host.MarkModified(DocumentType::Capture);
+  context_.host.UpdateViews();
   QAbstractScrollArea::mouseDoubleClickEvent(event);
 }
 
 void CORUCaptureView::wheelEvent(QWheelEvent* event) {
-  if (app.dataStore.Run().captureRunning()) {
+  if (context_.store.Run().captureRunning()) {
     event->accept();
     return;
   }
@@ -354,7 +354,7 @@ void CORUCaptureView::wheelEvent(QWheelEvent* event) {
 void CORUCaptureView::scrollContentsBy(int /*dx*/, int /*dy*/) { viewport()->update(); }
 
 bool CORUCaptureView::CanPrint() const {
-  return app.dataStore.WithCapture([](const CaptureScope& capture) { return !capture.captureBuffer().IsEmpty(); });
+  return context_.store.WithCapture([](const CaptureScope& capture) { return !capture.captureBuffer().IsEmpty(); });
 }
 
 void CORUCaptureView::Print(QPrinter& printer) {
@@ -364,7 +364,7 @@ void CORUCaptureView::Print(QPrinter& printer) {
   const int dpiY = printer.logicalDpiY();
   const QFont font = FontFor(dpiY);
   const QFontMetricsF metrics(font, &printer);
-  auto capture = app.dataStore.HoldCapture();
+  auto capture = context_.store.HoldCapture();
   // The one layout that prints: paginated as it places, so its breaks are the printed pages.
   CaptureTextMetrics m;
   m.cellWidth = std::max<LONG>(1, std::lround(metrics.horizontalAdvance(QLatin1Char('O')) * 100.0 / dpiX));
@@ -381,7 +381,7 @@ void CORUCaptureView::Print(QPrinter& printer) {
   const bool ranged = printer.printRange() == QPrinter::PageRange || printer.fromPage() > 0;
   const PageRange range =
       ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), pages) : PagesToPrint(0, 0, pages);
-  const QString title = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
+  const QString title = context_.host.DocumentTitle();
   const std::string config = ConfigurationLine(capture->sysCfg());
   const CaptureColors colors = ColorsNow(ShadeRule::Print);
   if (!range.Empty()) {

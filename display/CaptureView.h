@@ -20,7 +20,7 @@
 #include "display/model/CaptureTextLayout.h"
 #include "shell/views/ViewInterfaces.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QPainter;
 
 class CORUCaptureView : public QAbstractScrollArea, public IShellView {
@@ -30,7 +30,7 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
   static constexpr LONG kPageWidth = 600;     // the printed page body, 6 x 8 inches
   static constexpr LONG kPageHeight = 800;
 
-  CORUCaptureView(CORUpc144App& app, QWidget* parent);
+  CORUCaptureView(ViewContext& context, QWidget* parent);
 
   QWidget* Widget() override { return this; }
   void OnUpdate() override;
@@ -110,7 +110,7 @@ class CORUCaptureView : public QAbstractScrollArea, public IShellView {
                 const std::vector<const CaptureTextItem*>& items, std::size_t firstCell, std::size_t endCell,
                 LONG rightEdge, int invert, const CaptureScope& capture);
 
-  CORUpc144App& app;
+  ViewContext& context_;
   CaptureTextLayout layout;
   LayoutKey key;
   bool stale = true;

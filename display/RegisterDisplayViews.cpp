@@ -7,13 +7,13 @@
 
 void RegisterDisplayViews(ViewFactory& factory) {
   factory.Register<ViewSlot::SessionView>(
-      [](CORUpc144App& app, QWidget* parent) -> ISessionView* { return new CORUSessionView(app, parent); });
-  factory.Register<ViewSlot::CaptureReadout>([](CORUpc144App& app, QWidget* parent) -> IReadoutPanel* {
-    return new CORUTimingView(app, CORUTimingView::DisplayMode::Capture, parent);
+      [](ViewContext& context, QWidget* parent) -> ISessionView* { return new CORUSessionView(context, parent); });
+  factory.Register<ViewSlot::CaptureReadout>([](ViewContext& context, QWidget* parent) -> IReadoutPanel* {
+    return new CORUTimingView(context, CORUTimingView::DisplayMode::Capture, parent);
   });
-  factory.Register<ViewSlot::TraceReadout>([](CORUpc144App& app, QWidget* parent) -> IReadoutPanel* {
-    return new CORUTimingView(app, CORUTimingView::DisplayMode::SignalTrace, parent);
+  factory.Register<ViewSlot::TraceReadout>([](ViewContext& context, QWidget* parent) -> IReadoutPanel* {
+    return new CORUTimingView(context, CORUTimingView::DisplayMode::SignalTrace, parent);
   });
   factory.Register<ViewSlot::SessionRecall>(
-      [](CORUpc144App& app, QWidget* parent) -> ISessionRecall* { return new CORUSessionRecall(app, parent); });
+      [](ViewContext& context, QWidget* parent) -> ISessionRecall* { return new CORUSessionRecall(context, parent); });
 }

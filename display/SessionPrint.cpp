@@ -11,7 +11,7 @@
 #include "display/QtColor.h"
 #include "display/model/CapturePalette.h"
 #include "display/model/SessionOptions.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/OruDocument.h"
 
 Q_LOGGING_CATEGORY(lcSessionPrint, "qv.display.print", QtInfoMsg)
@@ -24,7 +24,7 @@ int MulDiv(int number, int numerator, int denominator) {
 
 }  // namespace
 
-SessionPrintJob::SessionPrintJob(CORUpc144App& app) : app(app) {}
+SessionPrintJob::SessionPrintJob(ViewContext& context) : context_(context) {}
 
 void SessionPrintJob::Prepare(const QPaintDevice& device, int pageWidth, int pageHeight) {
   geometry = PrintGeometryFor(device.logicalDpiX(), device.logicalDpiY(), pageWidth, pageHeight);
@@ -42,7 +42,7 @@ void SessionPrintJob::Prepare(const QPaintDevice& device, int pageWidth, int pag
   cells.cellHeight = metrics.height();
   cells.separatorHeight = 3 * std::max(1, MulDiv(1, geometry.dpiY, 72));
   cells.width = geometry.Width();
-  layout.Layout(app.dataStore, cells, OptionsFrom(app.dataStore, app.settings.viewType));
+  layout.Layout(context_.store, cells, OptionsFrom(context_.store, context_.settings.viewType));
   ++layoutRuns;
   std::function<void(const std::string&)> trace;
   if (lcSessionPrint().isDebugEnabled()) {
@@ -58,7 +58,7 @@ bool SessionPrintJob::Print(QPrinter& printer) {
       ranged ? PagesToPrint(printer.fromPage(), printer.toPage(), Pages()) : PagesToPrint(0, 0, Pages());
   printed.clear();
   if (range.Empty()) return false;
-  if (app.currentDocument != nullptr) printer.setDocName(app.currentDocument->Title());
+  if (context_.host.Document() != nullptr) printer.setDocName(context_.host.Document()->Title());
   QPainter painter(&printer);
   if (!painter.isActive()) return false;
   for (int page = range.first; page <= range.last; ++page) {
@@ -75,19 +75,19 @@ void SessionPrintJob::DrawPage(QPainter& painter, int page) {
   painter.setPen(ToQColor(kPaperText));
   const int indentX = geometry.dpiX / 2;
   const int indentY = geometry.dpiY / 2;
-  const QString title = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
+  const QString title = context_.host.DocumentTitle();
   const std::string config =
-      app.dataStore.WithCapture([](const CaptureScope& capture) { return ConfigurationLine(capture.sysCfg()); });
+      context_.store.WithCapture([](const CaptureScope& capture) { return ConfigurationLine(capture.sysCfg()); });
   painter.drawText(indentX, indentY + ascent, title);
   painter.drawText(indentX, indentY + cells.cellHeight + ascent, QString::fromStdString(config));
   painter.drawText(indentX, geometry.bottom + ascent, QString::fromStdString(PageFooter(page, Pages())));
 
-  const auto capture = std::as_const(app.dataStore).HoldCapture();
+  const auto capture = std::as_const(context_.store).HoldCapture();
   SessionPaint paint;
   paint.capture = &*capture;
-  paint.options = OptionsFrom(*capture, app.settings.viewType);
+  paint.options = OptionsFrom(*capture, context_.settings.viewType);
   // Paper is white whatever the screen's palette.
-  paint.colors = PaperColors(app.settings);
+  paint.colors = PaperColors(context_.settings);
   paint.font = font;
   paint.ascent = ascent;
   paint.cellWidth = cells.cellWidth;

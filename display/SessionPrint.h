@@ -13,7 +13,7 @@
 #include "display/model/PrintPages.h"
 #include "display/model/SessionLayout.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QPaintDevice;
 class QPainter;
 class QPrinter;
@@ -23,7 +23,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcSessionPrint)
 
 class SessionPrintJob {
  public:
-  explicit SessionPrintJob(CORUpc144App& app);
+  explicit SessionPrintJob(ViewContext& context);
 
   // Measures the font on `device`, lays the capture out once for the printable width and
   // paginates. `pageWidth` and `pageHeight` are the printable area in device pixels.
@@ -41,7 +41,7 @@ class SessionPrintJob {
   std::vector<int> PagesPrinted() const { return printed; }
 
  private:
-  CORUpc144App& app;
+  ViewContext& context_;
   SessionLayout layout{SessionLayout::Role::Print};
   PrintGeometry geometry;
   PagePlan plan;

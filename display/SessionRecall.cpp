@@ -9,7 +9,7 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/OruDocument.h"
 
 namespace {
@@ -27,7 +27,7 @@ void SetEnabled(QWidget* control, bool enabled) {
 
 }  // namespace
 
-CORUSessionRecall::CORUSessionRecall(CORUpc144App& app, QWidget* parent) : QDialog(parent), app(app) {
+CORUSessionRecall::CORUSessionRecall(ViewContext& context, QWidget* parent) : QDialog(parent), context_(context) {
   ApplyTemplate(this, IDD_SESSION_RECALL);
   setObjectName(QStringLiteral("CORUSessionRecall"));
   for (int row = 1; row <= kRecallRows; ++row) {
@@ -43,7 +43,7 @@ CORUSessionRecall::CORUSessionRecall(CORUpc144App& app, QWidget* parent) : QDial
 
 QWidget* CORUSessionRecall::Control(int id) { return FindControl(this, id); }
 
-void CORUSessionRecall::RunModal() { app.prompts().RunModal(*this); }
+void CORUSessionRecall::RunModal() { context_.prompts.RunModal(*this); }
 
 void CORUSessionRecall::ResetRows() {
   busy = false;
@@ -59,14 +59,14 @@ void CORUSessionRecall::showEvent(QShowEvent* event) {
   if (event->spontaneous()) return;  // the window system's own show, not an opening
   ResetRows();
   raise();
-  app.PostToWorker(WM_ORU_GET_SESSION_HEADER, static_cast<WPARAM>(-1), 0);
+  context_.worker.Post(WM_ORU_GET_SESSION_HEADER, static_cast<WPARAM>(-1), 0);
 }
 
 void CORUSessionRecall::OnSessionHeader(int slot) {
   if (slot < 0 || slot >= kRecallRows) return;
   const int k = slot;
   busy = BusyAfterAnswer(k, busy);
-  ApplyDirectoryEntry(rows[static_cast<std::size_t>(k)], ReadDirectoryEntry(app.dataStore, k));
+  ApplyDirectoryEntry(rows[static_cast<std::size_t>(k)], ReadDirectoryEntry(context_.store, k));
   ShowRow(k + 1);
   ShowBusy();
 }
@@ -94,17 +94,17 @@ void CORUSessionRecall::ShowBusy() {
 
 void CORUSessionRecall::OnRecall(int row) {
   if (row < 1 || row > kRecallRows) return;
-  const int options = app.settings.options;
-  CORUpc144Doc* document = app.currentDocument;
+  const int options = context_.settings.options;
+  CORUpc144Doc* document = context_.host.Document();
   if (options == kOptionsAutosave) {
     // Names the saved capture after the stored session's date; a declined save keeps the dialog.
     if (document != nullptr && !document->Autosave(row - 1, DocumentType::Capture, false)) return;
   } else if (options == kOptionsOverwrite) {
-    app.dataStore.ClearCapture();
-    if (app.Views().sessionView) app.Views().sessionView->Refresh();
+    context_.store.ClearCapture();
+    if (context_.host.Views().sessionView) context_.host.Views().sessionView->Refresh();
     if (document != nullptr) document->SetTypeModified(false, DocumentType::Capture);
   }
-  TakeEntryConfiguration(app.dataStore, row - 1);
-  app.PostToWorker(WM_ORU_GET_CAPTURE_DATA, static_cast<WPARAM>(row), 0);
+  TakeEntryConfiguration(context_.store, row - 1);
+  context_.worker.Post(WM_ORU_GET_CAPTURE_DATA, static_cast<WPARAM>(row), 0);
   accept();
 }

@@ -12,13 +12,13 @@
 #include "display/model/SessionRecallRows.h"
 #include "shell/views/ViewInterfaces.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QShowEvent;
 
 class CORUSessionRecall final : public QDialog, public ISessionRecall {
   Q_OBJECT
  public:
-  CORUSessionRecall(CORUpc144App& app, QWidget* parent);
+  CORUSessionRecall(ViewContext& context, QWidget* parent);
 
   // ISessionRecall
   QWidget* Widget() override { return this; }
@@ -42,7 +42,7 @@ class CORUSessionRecall final : public QDialog, public ISessionRecall {
   void ShowRow(int row);
   void ShowBusy();
 
-  CORUpc144App& app;
+  ViewContext& context_;
   std::array<RecallRowState, kRecallRows> rows;
   bool busy = false;
 };

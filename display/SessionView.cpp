@@ -13,8 +13,7 @@
 #include "display/QtColor.h"
 #include "display/SessionLinePainter.h"
 #include "display/SessionPrint.h"
-#include "shell/OruApp.h"
-#include "shell/OruDocument.h"
+#include "shell/views/ViewContext.h"
 
 namespace {
 
@@ -24,7 +23,8 @@ int MulDiv(int number, int numerator, int denominator) {
 
 }  // namespace
 
-CORUSessionView::CORUSessionView(CORUpc144App& app, QWidget* parent) : QAbstractScrollArea(parent), app(app) {
+CORUSessionView::CORUSessionView(ViewContext& context, QWidget* parent)
+    : QAbstractScrollArea(parent), context_(context) {
   setObjectName(QStringLiteral("CORUSessionView"));
   // Always shown, so that the layout width does not flip with the content's height.
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -51,7 +51,7 @@ void CORUSessionView::MeasureFont() {
 void CORUSessionView::LayOut() {
   if (geometry.cellWidth == 0) MeasureFont();
   geometry.width = viewport()->width();
-  if (layout.Update(app.dataStore, geometry, OptionsFrom(app.dataStore, app.settings.viewType))) ++fullLayouts;
+  if (layout.Update(context_.store, geometry, OptionsFrom(context_.store, context_.settings.viewType))) ++fullLayouts;
   stale = false;
   UpdateScrollRange();
 }
@@ -76,7 +76,7 @@ void CORUSessionView::OnUpdate() {
 
 void CORUSessionView::Refresh() {
   stale = true;
-  if (!app.dataStore.Run().captureRunning()) {
+  if (!context_.store.Run().captureRunning()) {
     const QSignalBlocker quiet(verticalScrollBar());
     verticalScrollBar()->setValue(0);
   }
@@ -132,7 +132,7 @@ void CORUSessionView::OnLiveTick() {
   stale = true;
   ResetHover();
   EnsureLayout();
-  if (app.dataStore.Run().captureRunning()) {
+  if (context_.store.Run().captureRunning()) {
     QScrollBar* bar = verticalScrollBar();
     bar->setValue(layout.TotalHeight() > viewport()->height() ? bar->maximum() : 0);
     liveTimer.start(kLiveRefreshMs);
@@ -167,7 +167,7 @@ QRect CORUSessionView::CellRectOf(int line, int index) const {
   int x = 0;
   for (std::size_t k = 0; k < offset; ++k) x += data.cellCounts[k] * geometry.cellWidth;
   const int top = static_cast<int>(data.rect.top - verticalScrollBar()->value());
-  const std::optional<bool> answer = app.dataStore.WithCapture([index](const CaptureScope& capture) {
+  const std::optional<bool> answer = context_.store.WithCapture([index](const CaptureScope& capture) {
     const CCaptBufArray& records = capture.captureBuffer();
     return index < records.GetSize() ? std::optional<bool>(records[index].IsAnswer()) : std::nullopt;
   });
@@ -194,16 +194,16 @@ int CORUSessionView::DataLineAt(const QPoint& point) const {
 void CORUSessionView::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   const QRect client = viewport()->rect();
-  const CaptureColors colors = WindowColors(app.settings, palette());
+  const CaptureColors colors = WindowColors(context_.settings, palette());
   painter.fillRect(event->rect(), ToQColor(colors.window));
   const auto& lines = layout.Lines();
   if (lines.empty() || geometry.cellWidth == 0) return;
 
-  const auto capture = std::as_const(app.dataStore).HoldCapture();
+  const auto capture = std::as_const(context_.store).HoldCapture();
   if (capture->captureBuffer().IsEmpty()) return;
   SessionPaint paint;
   paint.capture = &*capture;
-  paint.options = OptionsFrom(*capture, app.settings.viewType);
+  paint.options = OptionsFrom(*capture, context_.settings.viewType);
   paint.colors = colors;
   paint.font = font;
   paint.ascent = QFontMetrics(font, viewport()).ascent();
@@ -245,7 +245,7 @@ void CORUSessionView::mouseMoveEvent(QMouseEvent* event) {
       hoverIndex = index;
       hoverShown = true;
       const int event = layout.Lines()[static_cast<std::size_t>(line)].eventIndex;
-      app.dataStore.WithCapture([&](CaptureScope& capture) {
+      context_.store.WithCapture([&](CaptureScope& capture) {
         capture.cursorRecordIndex() = index;
         capture.cursorEventIndex() = event;
       });
@@ -260,7 +260,7 @@ void CORUSessionView::mouseDoubleClickEvent(QMouseEvent* event) {
   const int line = DataLineAt(event->position().toPoint());
   if (line >= 0) {
     const int index = layout.HitTestByte(line, event->position().toPoint().x());
-    const bool changed = app.dataStore.WithCapture([index](CaptureScope& capture) {
+    const bool changed = context_.store.WithCapture([index](CaptureScope& capture) {
       std::atomic<int>& marker = capture.currentRecordIndex();
       const int old = marker;
       const int next = index == -1 || index == old ? -1 : index;
@@ -268,7 +268,7 @@ void CORUSessionView::mouseDoubleClickEvent(QMouseEvent* event) {
       return next != old;
     });
     // The marker is saved with the capture, so setting, moving and clearing it all modify it.
-    if (changed && app.currentDocument != nullptr) app.currentDocument->SetTypeModified(true, DocumentType::Capture);
+    if (changed) context_.host.MarkModified(DocumentType::Capture);
     ResetHover();
     RefreshReadout();
     viewport()->update();
@@ -278,7 +278,7 @@ void CORUSessionView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CORUSessionView::wheelEvent(QWheelEvent* event) {
   // The live refresh keeps the end in view; the wheel would fight it.
-  if (app.dataStore.Run().captureRunning()) {
+  if (context_.store.Run().captureRunning()) {
     event->accept();
     return;
   }
@@ -291,7 +291,7 @@ void CORUSessionView::scrollContentsBy(int /*dx*/, int /*dy*/) {
 }
 
 bool CORUSessionView::CanPrint() const {
-  return app.dataStore.WithCapture([](const CaptureScope& capture) {
+  return context_.store.WithCapture([](const CaptureScope& capture) {
     return !capture.captureBuffer().IsEmpty() || !capture.captureHeaders().IsEmpty();
   });
 }
@@ -299,7 +299,7 @@ bool CORUSessionView::CanPrint() const {
 void CORUSessionView::Print(QPrinter& printer) {
   // The job lays out into its own lines with the printer's font: the screen keeps its layout,
   // cell size and hover.
-  SessionPrintJob job(app);
+  SessionPrintJob job(context_);
   job.Print(printer);
   ++printJobs;
 }

@@ -17,14 +17,14 @@
 #include "shell/views/ViewInterfaces.h"
 #include "shell/views/ViewSignals.h"
 
-class CORUpc144App;
+struct ViewContext;
 
 class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   Q_OBJECT
  public:
   static constexpr int kLiveRefreshMs = 500;  // ID_TIMER_LIVE_REFRESH
 
-  CORUSessionView(CORUpc144App& app, QWidget* parent);
+  CORUSessionView(ViewContext& context, QWidget* parent);
 
   QWidget* Widget() override { return this; }
   void OnUpdate() override;
@@ -75,7 +75,7 @@ class CORUSessionView : public QAbstractScrollArea, public ISessionView {
   int DataLineAt(const QPoint& viewportPoint) const;
   LONG DocumentY(int viewportY) const;
 
-  CORUpc144App& app;
+  ViewContext& context_;
   SessionLayout layout;
   QFont font;
   LayoutGeometry geometry;  // the cell size measured; width as laid out

@@ -8,10 +8,10 @@
 #include <algorithm>
 
 #include "display/QtColor.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 
-CORUTimingView::CORUTimingView(CORUpc144App& app, DisplayMode mode, QWidget* parent)
-    : QAbstractScrollArea(parent), app(app), mode(mode) {
+CORUTimingView::CORUTimingView(ViewContext& context, DisplayMode mode, QWidget* parent)
+    : QAbstractScrollArea(parent), context_(context), mode(mode) {
   setObjectName(QStringLiteral("CORUTimingView"));
   setFocusPolicy(Qt::NoFocus);  // the panel never keeps the focus
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -19,7 +19,7 @@ CORUTimingView::CORUTimingView(CORUpc144App& app, DisplayMode mode, QWidget* par
   viewport()->setAutoFillBackground(false);
 }
 
-int CORUTimingView::RowHeight() const { return std::max(1, QFontMetrics(app.displayFont, viewport()).height()); }
+int CORUTimingView::RowHeight() const { return std::max(1, QFontMetrics(context_.displayFont, viewport()).height()); }
 
 void CORUTimingView::Refresh() {
   if (mode == DisplayMode::Capture)
@@ -40,20 +40,20 @@ void CORUTimingView::DrawTracePanel() {
   viewport()->update();
 }
 
-CaptureColors CORUTimingView::Colors() const { return WindowColors(app.settings, palette()); }
+CaptureColors CORUTimingView::Colors() const { return WindowColors(context_.settings, palette()); }
 
 TraceReadoutRows CORUTimingView::CurrentTraceRows() const {
   ScopeReadings scope;
   if (source.volts) scope.volts = source.volts();
   if (source.seconds) scope.seconds = source.seconds();
-  return BuildTraceReadout(app.dataStore, app.settings.traceSnap == 1, scope, Colors());
+  return BuildTraceReadout(context_.store, context_.settings.traceSnap == 1, scope, Colors());
 }
 
 int CORUTimingView::ScrollRows() const { return mode == DisplayMode::Capture ? kReadoutRows : kTraceReadoutRows; }
 
 ReadoutRows CORUTimingView::CurrentRows() const {
   const CaptureColors colors = Colors();
-  const CORUData& store = app.dataStore;
+  const CORUData& store = context_.store;
   return BuildCaptureReadout(store, ReadoutOptionsFrom(store), colors,
                              source.sessionLayout ? source.sessionLayout() : nullptr);
 }
@@ -79,8 +79,8 @@ void CORUTimingView::paintEvent(QPaintEvent* event) {
 }
 
 void CORUTimingView::PaintRows(QPainter& painter, const QRect& dirty, std::span<const ReadoutRow> rows) {
-  painter.setFont(app.displayFont);
-  const QFontMetrics metrics(app.displayFont, viewport());
+  painter.setFont(context_.displayFont);
+  const QFontMetrics metrics(context_.displayFont, viewport());
   const int h = RowHeight();
   const int scroll = verticalScrollBar()->value();
   const int width = viewport()->width();

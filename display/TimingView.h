@@ -14,7 +14,7 @@
 #include "display/model/TraceReadoutRows.h"
 #include "shell/views/ViewInterfaces.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QPainter;
 
 class CORUTimingView : public QAbstractScrollArea, public IReadoutPanel {
@@ -22,7 +22,7 @@ class CORUTimingView : public QAbstractScrollArea, public IReadoutPanel {
  public:
   enum class DisplayMode { Capture = 1, SignalTrace = 2 };
 
-  CORUTimingView(CORUpc144App& app, DisplayMode mode, QWidget* parent);
+  CORUTimingView(ViewContext& context, DisplayMode mode, QWidget* parent);
 
   QWidget* Widget() override { return this; }
   void OnUpdate() override { Refresh(); }
@@ -51,7 +51,7 @@ class CORUTimingView : public QAbstractScrollArea, public IReadoutPanel {
   CaptureColors Colors() const;
   void PaintRows(QPainter& painter, const QRect& dirty, std::span<const ReadoutRow> rows);
 
-  CORUpc144App& app;
+  ViewContext& context_;
   DisplayMode mode;
   ReadoutSource source;
 };

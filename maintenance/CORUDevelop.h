@@ -18,7 +18,7 @@
 #include "maintenance/calibration/ReceiveLog.h"
 #include "shell/views/ViewInterfaces.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QLabel;
 class QListWidget;
 
@@ -27,7 +27,7 @@ class CORUDevelop final : public QDialog, public IDevelopDialog, private Calibra
  public:
   static constexpr int kProgressTimerMs = 50;  // ID_TIMER_CAL_PROGRESS
 
-  CORUDevelop(CORUpc144App& app, QWidget* parent);
+  CORUDevelop(ViewContext& context, QWidget* parent);
   ~CORUDevelop() override;
 
   // IDevelopDialog
@@ -85,7 +85,7 @@ class CORUDevelop final : public QDialog, public IDevelopDialog, private Calibra
   void BytesWritten(DWORD count) override;
   void BytesRead(DWORD count) override;
 
-  CORUpc144App& app;
+  ViewContext& context_;
   CalibrationProcedure procedure_;
   DevelopDeviceIo io_;
   DevelopActions actions_;

@@ -12,7 +12,7 @@
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/frame/CMainFrame.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 
 namespace {
 
@@ -51,19 +51,19 @@ void CORUDevelop::OnSave() {
 }
 
 void CORUDevelop::RefreshSessionView() {
-  if (ISessionView* view = app.Views().sessionView.get()) view->Refresh();
+  if (ISessionView* view = context_.host.Views().sessionView.get()) view->Refresh();
 }
 
 void CORUDevelop::OnRecallCapture() {
   if (!CheckDevice()) return;
-  app.dataStore.ClearCapture();
-  app.PostToWorker(WM_ORU_GET_CAPTURE_DATA, kRecallSlot, 0);
+  context_.store.ClearCapture();
+  context_.worker.Post(WM_ORU_GET_CAPTURE_DATA, kRecallSlot, 0);
   RefreshSessionView();
 }
 
 void CORUDevelop::OnHdlcTest() {
   const QDateTime now = QDateTime::currentDateTime();
-  StoreHdlcTestCapture(app.dataStore, hdlc_, now.toString(QStringLiteral("MM/dd/yy")).toStdString(),
+  StoreHdlcTestCapture(context_.store, hdlc_, now.toString(QStringLiteral("MM/dd/yy")).toStdString(),
                        now.toString(QStringLiteral("HH:mm:ss")).toStdString());
   RefreshSessionView();
 }
@@ -79,8 +79,8 @@ void CORUDevelop::OnDigitalMeter() {
 // The same as the main frame's "Load ORU Application": abort while a download runs, else the
 // file choice and the download.
 void CORUDevelop::OnDownloadApp() {
-  const PromptService::OwnerScope over(app.prompts(), this);  // its file choice opens over this dialog
-  if (app.mainFrame != nullptr) app.mainFrame->OnCommand(ID_LOAD_APPLICATION);
+  const PromptService::OwnerScope over(context_.prompts, this);  // its file choice opens over this dialog
+  context_.host.RunFrameCommand(ID_LOAD_APPLICATION);
 }
 
 void CORUDevelop::OnEP1() {

@@ -20,7 +20,7 @@
 #include "platform/win32/WindowTarget.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/model/NotificationDecoder.h"
 
 namespace {
@@ -56,11 +56,11 @@ class CORUDevelop::PostTarget final : public win32::WindowTarget {
   CORUDevelop& dialog_;
 };
 
-CORUDevelop::CORUDevelop(CORUpc144App& app, QWidget* parent)
+CORUDevelop::CORUDevelop(ViewContext& context, QWidget* parent)
     : QDialog(parent),
-      app(app),
-      procedure_(app.dataStore, *this),
-      io_(app.context),
+      context_(context),
+      procedure_(context.store, *this),
+      io_(context.link),
       actions_(io_, *this),
       postTarget_(std::make_unique<PostTarget>(*this)) {
   ApplyTemplate(this, IDD_DEVELOP);
@@ -145,7 +145,7 @@ void CORUDevelop::OnInitDialog() {
     edit->setText(QDir::home().filePath(QStringLiteral("ORUdata.txt")));
   BytesWritten(0);
   BytesRead(0);
-  app.PostToWorker(WM_ORU_SET_DEVELOP_WINDOW, reinterpret_cast<WPARAM>(hwnd_), 0);
+  context_.worker.Post(WM_ORU_SET_DEVELOP_WINDOW, reinterpret_cast<WPARAM>(hwnd_), 0);
   procedure_.StartReadBack();
   progressTimer_.start(kProgressTimerMs, this);
   // As "EP1", without its message when there is no instrument to set.
@@ -209,18 +209,18 @@ void CORUDevelop::OnFactorsRead(const notify::CalibrationFactorsRead& read) {
 
 // ---- CalibrationHost ------------------------------------------------------------------------
 
-bool CORUDevelop::DeviceOpen() const { return app.context.DeviceOpen(); }
+bool CORUDevelop::DeviceOpen() const { return context_.link.DeviceOpen(); }
 
 // Every box of the dialog opens over it, though it is not run modally.
 int CORUDevelop::MessageBox(const std::string& text, const std::string& caption, UINT style) {
-  const PromptService::OwnerScope over(app.prompts(), this);
-  return app.prompts().MessageBox(QString::fromStdString(text), QString::fromStdString(caption), style);
+  const PromptService::OwnerScope over(context_.prompts, this);
+  return context_.prompts.MessageBox(QString::fromStdString(text), QString::fromStdString(caption), style);
 }
 
 void CORUDevelop::SetStatus(const std::string& text) { SetLabel(this, IDC_STATUS_TEXT, QString::fromStdString(text)); }
 
 void CORUDevelop::PostToWorker(UINT message, WPARAM wParam, LPARAM lParam) {
-  app.PostToWorker(message, wParam, lParam);
+  context_.worker.Post(message, wParam, lParam);
 }
 
 void CORUDevelop::FactorsChanged(int /*line*/) {

@@ -5,5 +5,5 @@
 
 void RegisterMaintenanceViews(ViewFactory& factory) {
   factory.Register<ViewSlot::DevelopDialog>(
-      [](CORUpc144App& app, QWidget* parent) -> IDevelopDialog* { return new CORUDevelop(app, parent); });
+      [](ViewContext& context, QWidget* parent) -> IDevelopDialog* { return new CORUDevelop(context, parent); });
 }

@@ -187,6 +187,14 @@ void CORUpc144App::SelectTab(int index) {
   if (tabbedFrame) tabbedFrame->SelectTab(index);
 }
 
+void CORUpc144App::EnableTab(int index) {
+  if (tabbedFrame) tabbedFrame->EnableTab(index);
+}
+
+void CORUpc144App::RunFrameCommand(int id) {
+  if (mainFrame) mainFrame->OnCommand(id);
+}
+
 void CORUpc144App::SetCaptureOptions(int options) {
   settings.options = options;
   context.captureOptions = options;
@@ -448,7 +456,7 @@ void CORUpc144App::OnSetDeviceClockToPcTime() {
 }
 
 void CORUpc144App::OnEnterDeviceClock() {
-  CORUTimeEntry dialog(*this, mainFrame);
+  CORUTimeEntry dialog(viewContext_, mainFrame);
   if (prompts_.RunModal(dialog) != QDialog::Accepted) return;
   if (context.DeviceOpen())
     PostToWorker(WM_ORU_SET_CLOCK, 0, 0);
@@ -458,7 +466,7 @@ void CORUpc144App::OnEnterDeviceClock() {
 
 void CORUpc144App::OnAppAbout() {
   ++aboutRuns_;
-  CAboutDlg dialog(*this);
+  CAboutDlg dialog(viewContext_);
   prompts_.RunModal(dialog);
 }
 

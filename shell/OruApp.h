@@ -20,6 +20,7 @@
 #include "shell/prompts/PromptService.h"
 #include "shell/StartupRecord.h"
 #include "shell/views/FrameViews.h"
+#include "shell/views/ViewContext.h"
 #include "shell/views/ViewFactory.h"
 #include "shell/model/AppSettings.h"
 #include "shell/model/FileDialogSpec.h"
@@ -34,7 +35,7 @@ namespace win32 {
 class DeviceSystemAttachment;
 }
 
-class CORUpc144App : public QObject {
+class CORUpc144App : public QObject, public ViewHost, public WorkerPort {
   Q_OBJECT
  public:
   explicit CORUpc144App(StartupRecord record);
@@ -61,15 +62,19 @@ class CORUpc144App : public QObject {
 
   // The main frame's views. A window made without a main frame (a test of one window) finds its
   // siblings in a set of its own, empty unless the test fills it.
-  FrameViews& Views();
+  FrameViews& Views() override;
 
   ViewFactory viewFactory;
+
+  // What the windows are built with in place of the application.
+  ViewContext& viewContext() { return viewContext_; }
 
   PromptService& prompts() { return prompts_; }
   const StartupRecord& startup() const { return record_; }
 
   // PostThreadMessage to the worker; nothing when there is none.
   void PostToWorker(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+  void Post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) override { PostToWorker(message, wParam, lParam); }
   // The worker while it runs (its load and processor time), else null.
   CORUCommThread* Worker() { return worker_.get(); }
 
@@ -81,7 +86,7 @@ class CORUpc144App : public QObject {
   // then *enabled (and *checked, for the New Capture options) hold the state.
   bool UpdateCommand(int id, bool* enabled, bool* checked);
 
-  void OnFileNew();
+  void OnFileNew() override;
   void OnFileClose();
   void OnFileOpen();
   // File New for the main frame's close: true when the data may go (the frame then closes).
@@ -91,7 +96,7 @@ class CORUpc144App : public QObject {
   bool SaveModified();
   // "Quorlan View PC - " and the name after the path's last '/' or '\'; on the main window and
   // the document.
-  void SetMainTitle(const QString& name);
+  void SetMainTitle(const QString& name) override;
   // Opens a capture or trace file (command line, recent files, File Open): it replaces only the
   // data of the type the name selects, after offering to save that type. False when the file
   // was not loaded (the paths and the title are then left alone).
@@ -116,12 +121,15 @@ class CORUpc144App : public QObject {
   int AboutRuns() const { return aboutRuns_; }
 
   // The document's update of all views.
-  void UpdateViews();
+  void UpdateViews() override;
 
   bool IsAnyActivityArmedOrRunning() const;
   // The tab the tabbed frame shows; 0 while there is none.
   int CurrentTab() const;
-  void SelectTab(int index);
+  void SelectTab(int index) override;
+  void EnableTab(int index) override;
+  CORUpc144Doc* Document() override { return currentDocument; }
+  void RunFrameCommand(int id) override;
 
   // The recent-file list (at most 4, newest first) and adding to it.
   QStringList RecentFiles() const { return recentFiles_; }
@@ -166,6 +174,7 @@ class CORUpc144App : public QObject {
   std::unique_ptr<CORUpc144Doc> document_;
   std::unique_ptr<CORUCommThread> worker_;
   FrameViews standaloneViews_;
+  ViewContext viewContext_{dataStore, context, settings, prompts_, displayFont, viewFactory, *this, *this};
   QPointer<CMainFrame> frameGuard_;  // reads null should the frame delete itself
   QStringList recentFiles_;
   bool newAllowed_ = false;

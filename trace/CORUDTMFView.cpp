@@ -10,7 +10,7 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "trace/FormFonts.h"
 #include "trace/model/TraceControlRules.h"
 
@@ -26,7 +26,7 @@ struct MarginAccess : QPlainTextEdit {
 
 }  // namespace
 
-CORUDTMFView::CORUDTMFView(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
+CORUDTMFView::CORUDTMFView(ViewContext& context, QWidget* parent) : QWidget(parent), context_(context) {
   ApplyTemplate(this, IDD_DTMF_DECODER);
   line1_ = FindControlAs<QRadioButton>(this, IDC_LINE1);
   line2_ = FindControlAs<QRadioButton>(this, IDC_LINE2);
@@ -46,46 +46,46 @@ CORUDTMFView::CORUDTMFView(CORUpc144App& app, QWidget* parent) : QWidget(parent)
 }
 
 CORUDTMFView::~CORUDTMFView() {
-  if (app_.Views().dtmfView.get() == this) app_.Views().dtmfView.Set(nullptr);
+  if (context_.host.Views().dtmfView.get() == this) context_.host.Views().dtmfView.Set(nullptr);
 }
 
 QWidget* CORUDTMFView::Control(int id) { return FindControl(this, id); }
 
 void CORUDTMFView::StartStopDecoder() {
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   bool noDevice = false;
   // The run state holds still under the lock: the worker cannot end the decoder in between.
   store.WithData([&](const DataScope& data) {
-    if (!app_.context.DeviceOpen()) {
+    if (!context_.link.DeviceOpen()) {
       noDevice = !data.Run().dtmfRunning();
     } else if (!data.Run().dtmfRunning()) {
       // A decoder that runs is left running: the tab switch relies on it.
       store.selectedLine = kTraceLineBoth;
       formLine_ = kTraceLineBoth;
-      app_.PostToWorker(WM_ORU_START_DTMF_DECODER, kTraceLineBoth, 0);
+      context_.worker.Post(WM_ORU_START_DTMF_DECODER, kTraceLineBoth, 0);
       OnUpdate();
     }
   });
-  if (noDevice) app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
+  if (noDevice) context_.prompts.MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
 }
 
 void CORUDTMFView::AbortDecoder() {
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   if (!store.Run().dtmfRunning()) return;
   store.statusText.Set("Aborting DTMF decoder");
-  app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER, 0, 0);
+  context_.worker.Post(WM_ORU_STOP_DTMF_DECODER, 0, 0);
 }
 
 void CORUDTMFView::OnLine(int line) {
   // The worker sees the new line at its next poll: it stops the decoder and starts it there.
-  app_.dataStore.selectedLine = line;
+  context_.store.selectedLine = line;
   formLine_ = line;
-  app_.dataStore.dtmfDigits.Clear();
+  context_.store.dtmfDigits.Clear();
   OnUpdate();
 }
 
 void CORUDTMFView::OnClearDtmfData() {
-  app_.dataStore.dtmfDigits.Clear();
+  context_.store.dtmfDigits.Clear();
   OnUpdate();
 }
 
@@ -95,12 +95,12 @@ void CORUDTMFView::OnDigitsChanged(const notify::DtmfDigits&) {
 }
 
 void CORUDTMFView::OnUpdate() {
-  const bool second = app_.dataStore.selectedLine == 2;
+  const bool second = context_.store.selectedLine == 2;
   if (line1_) line1_->setChecked(!second);
   if (line2_) line2_->setChecked(second);
   if (digits_ == nullptr) return;
   // The worker joins digit groups with CR LF; the edit shows one group a line.
-  QString text = QString::fromLatin1(app_.dataStore.dtmfDigits.Get().c_str());
+  QString text = QString::fromLatin1(context_.store.dtmfDigits.Get().c_str());
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   if (digits_->toPlainText() != text) digits_->setPlainText(text);
   digits_->verticalScrollBar()->setValue(digits_->verticalScrollBar()->maximum());

@@ -7,7 +7,7 @@
 
 #include "shell/views/ViewInterfaces.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QPlainTextEdit;
 class QRadioButton;
 
@@ -16,7 +16,7 @@ class CORUDTMFView final : public QWidget, public IDtmfView {
  public:
   static constexpr int kDigitsRightMargin = 100;
 
-  CORUDTMFView(CORUpc144App& app, QWidget* parent);
+  CORUDTMFView(ViewContext& context, QWidget* parent);
   ~CORUDTMFView() override;
 
   // IDtmfView
@@ -41,7 +41,7 @@ class CORUDTMFView final : public QWidget, public IDtmfView {
   void OnLine(int line);
   void Layout();
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   QRadioButton* line1_ = nullptr;
   QRadioButton* line2_ = nullptr;
   QWidget* clearButton_ = nullptr;

@@ -12,7 +12,7 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "trace/FormFonts.h"
 #include "trace/model/TraceControlRules.h"
 
@@ -31,7 +31,7 @@ QString Latin(const std::string& text) { return QString::fromLatin1(text.c_str()
 
 }  // namespace
 
-CORULineTest::CORULineTest(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
+CORULineTest::CORULineTest(ViewContext& context, QWidget* parent) : QWidget(parent), context_(context) {
   ApplyTemplate(this, IDD_LINE_TEST);
   for (int i = 0; i < 3; ++i) lines_[i] = FindControlAs<QRadioButton>(this, kLineIds[i]);
   vpp_ = FindControlAs<QRadioButton>(this, IDC_VPP);
@@ -62,7 +62,7 @@ CORULineTest::CORULineTest(CORUpc144App& app, QWidget* parent) : QWidget(parent)
 
 CORULineTest::~CORULineTest() {
   timer_.stop();
-  if (app_.Views().lineTestView.get() == this) app_.Views().lineTestView.Set(nullptr);
+  if (context_.host.Views().lineTestView.get() == this) context_.host.Views().lineTestView.Set(nullptr);
 }
 
 QWidget* CORULineTest::Control(int id) { return FindControl(this, id); }
@@ -70,31 +70,31 @@ QWidget* CORULineTest::Control(int id) { return FindControl(this, id); }
 // ---- starting and stopping ----------------------------------------------------------------------
 
 void CORULineTest::StartStopTest() {
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   bool noDevice = false;
   // The run state holds still under the lock: the worker cannot end the test in between.
   store.WithData([&](const DataScope& data) {
-    if (!app_.context.DeviceOpen()) {
+    if (!context_.link.DeviceOpen()) {
       noDevice = !data.Run().lineTestRunning();
     } else if (!data.Run().lineTestRunning()) {
       // Entering the tab never stops a test that runs: the tab switch relies on it.
       store.selectedLine = kTraceLineBoth;
       formLine_ = kTraceLineBoth;
       OnLine3();
-      app_.PostToWorker(WM_ORU_START_LINE_TEST, kTraceLineBoth, 0);
+      context_.worker.Post(WM_ORU_START_LINE_TEST, kTraceLineBoth, 0);
     }
   });
-  if (noDevice) app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
+  if (noDevice) context_.prompts.MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
   PrepareMeters();
   timer_.start();
   dc_.filter.Zero();
 }
 
 void CORULineTest::AbortTest() {
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   if (store.Run().lineTestRunning()) {
     store.statusText.Set("Aborting line test");
-    app_.PostToWorker(WM_ORU_STOP_LINE_TEST, 0, 0);
+    context_.worker.Post(WM_ORU_STOP_LINE_TEST, 0, 0);
   }
   timer_.stop();
 }
@@ -107,13 +107,13 @@ void CORULineTest::SetAcControlsVisible(bool visible) {
 }
 
 void CORULineTest::OnLine1() {
-  app_.dataStore.selectedLine = 1;
+  context_.store.selectedLine = 1;
   formLine_ = 1;
   SetAcControlsVisible(true);
 }
 
 void CORULineTest::OnLine2() {
-  app_.dataStore.selectedLine = 2;
+  context_.store.selectedLine = 2;
   formLine_ = 2;
   SetAcControlsVisible(true);
 }
@@ -121,12 +121,12 @@ void CORULineTest::OnLine2() {
 void CORULineTest::OnLine3() {
   // Line 3 has no AC meter; a start sets the form's line first, and so keeps it shown.
   if (formLine_ == 1 || formLine_ == 2) SetAcControlsVisible(false);
-  app_.dataStore.selectedLine = 3;
+  context_.store.selectedLine = 3;
   formLine_ = 3;
 }
 
 void CORULineTest::OnUnit(int unit) {
-  app_.dataStore.acUnit = unit;
+  context_.store.acUnit = unit;
   formUnit_ = unit;
   ac_.filter.Zero();
   PrepareMeters();
@@ -136,11 +136,11 @@ void CORULineTest::OnUnit(int unit) {
 // ---- readings and ticks ---------------------------------------------------------------------------
 
 void CORULineTest::OnUpdate() {
-  const int line = app_.dataStore.selectedLine;
+  const int line = context_.store.selectedLine;
   const int checked = line >= 1 && line <= 3 ? line : 1;
   for (int i = 0; i < 3; ++i)
     if (lines_[i]) lines_[i]->setChecked(i + 1 == checked);
-  const bool dbm = app_.dataStore.acUnit == 1;
+  const bool dbm = context_.store.acUnit == 1;
   if (dbm_) dbm_->setChecked(dbm);
   if (vpp_) vpp_->setChecked(!dbm);
 }
@@ -148,14 +148,14 @@ void CORULineTest::OnUpdate() {
 void CORULineTest::OnLineTestReply(const notify::LineTestReading&) {
   ++replies_;
   // The radios follow the line and the unit; a reply that changes neither leaves them.
-  const int line = app_.dataStore.selectedLine;
-  const int unit = app_.dataStore.acUnit;
+  const int line = context_.store.selectedLine;
+  const int unit = context_.store.acUnit;
   if (line != shownLine_ || unit != shownUnit_) {
     OnUpdate();
     shownLine_ = line;
     shownUnit_ = unit;
   }
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   dc_.filter.SetReading(MeterReading(store.dcValueText.Get()));
   ac_.filter.SetReading(MeterReading(store.acValueText.Get()));
   // The worker reads as fast as the instrument answers (hundreds a second); the texts are shown
@@ -165,7 +165,7 @@ void CORULineTest::OnLineTestReply(const notify::LineTestReading&) {
 
 void CORULineTest::ShowTexts() {
   textsDue_ = false;
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   const std::pair<QLabel*, const SharedText*> texts[] = {
       {acLabel_, &store.acValueText}, {dcLabel_, &store.dcValueText}, {statusLabel_, &store.lineStatusText}};
   for (const auto& [label, text] : texts) {
@@ -194,7 +194,7 @@ void CORULineTest::OnTimer() {
 void CORULineTest::PrepareMeters() {
   const QFontMetrics metrics(labelFont_);
   auto width = [&](const char* label) { return metrics.horizontalAdvance(QString::fromLatin1(label)); };
-  const MeterKind acKind = app_.dataStore.acUnit == 1 ? MeterKind::AcDbm : MeterKind::AcVpp;
+  const MeterKind acKind = context_.store.acUnit == 1 ? MeterKind::AcDbm : MeterKind::AcVpp;
   for (auto [meter, kind] : {std::pair{&dc_, MeterKind::Dc}, std::pair{&ac_, acKind}}) {
     if (meter->surface == nullptr) continue;
     meter->scale = LayoutMeterScale(kind, meter->surface->width(), meter->surface->height(), width);

@@ -15,7 +15,7 @@
 #include "shell/views/ViewInterfaces.h"
 #include "trace/model/MeterRules.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QLabel;
 class QRadioButton;
 
@@ -24,7 +24,7 @@ class CORULineTest final : public QWidget, public IVoltMeterView {
  public:
   static constexpr int kMeterTimerMs = 30;  // ID_TIMER_METER
 
-  CORULineTest(CORUpc144App& app, QWidget* parent);
+  CORULineTest(ViewContext& context, QWidget* parent);
   ~CORULineTest() override;
 
   // IVoltMeterView
@@ -81,7 +81,7 @@ class CORULineTest final : public QWidget, public IVoltMeterView {
   void PaintMeter(Meter& meter);
   void Layout();
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   QRadioButton* lines_[3] = {};
   QRadioButton* vpp_ = nullptr;
   QRadioButton* dbm_ = nullptr;

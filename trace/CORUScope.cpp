@@ -6,7 +6,7 @@
 #include <tuple>
 #include <utility>
 
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/model/Color.h"
 #include "trace/LogicalPainter.h"
 #include "trace/model/TraceWalk.h"
@@ -19,7 +19,7 @@ QColor FromColorRef(COLORREF c) { return QColor(GetRValue(c), GetGValue(c), GetB
 
 }  // namespace
 
-CORUScope::CORUScope(CORUpc144App& app) : app_(app) {}
+CORUScope::CORUScope(ViewContext& context) : context_(context) {}
 
 void CORUScope::Attach(QSize area, int xOffset, int yOffset) {
   state.Attach(area.width(), area.height(), xOffset, yOffset);
@@ -52,8 +52,8 @@ void CORUScope::DrawGuides(QPainter& painter, const TraceRules& rules) {
 }
 
 bool CORUScope::DrawTrace(QPainter& painter) {
-  const AppSettings& s = app_.settings;
-  return std::as_const(app_.dataStore).WithTrace([&](const TraceScope& trace) {
+  const AppSettings& s = context_.settings;
+  return std::as_const(context_.store).WithTrace([&](const TraceScope& trace) {
     const TraceIndexes indexes{s.traceScale, s.traceSpan, trace.currentTrace().scaleIndex,
                                trace.currentTrace().spanIndex};
     const TraceRules rules = ScreenRules(indexes, trace.sysCfg(), state.Marks());
@@ -100,20 +100,20 @@ void CORUScope::DrawCrossHair(QPainter& painter) {
 
 void CORUScope::DrawMarkerCross(QPainter& painter) {
   const IntPoint c = state.cursorPoint;
-  const auto [marker, x, y] = std::as_const(app_.dataStore).WithTrace([](const TraceScope& trace) {
+  const auto [marker, x, y] = std::as_const(context_.store).WithTrace([](const TraceScope& trace) {
     return std::tuple(trace.traceMarker1().load(), trace.traceCursor1().load(), trace.traceCursor2().load());
   });
   if (marker == -1 || x == -1 || c.x == -1 || c.y == -1) return;
   painter.save();
   painter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination);
-  painter.setPen(QPen(FromColorRef(app_.settings.markerColor), 1));
+  painter.setPen(QPen(FromColorRef(context_.settings.markerColor), 1));
   painter.drawLine(x, 0, x, state.heightPx - 1);
   painter.drawLine(0, y, state.widthPx - 1, y);
   painter.restore();
 }
 
-void CORUScope::OnMouseMove(int viewX, int viewY) { state.OnMouseMove(viewX, viewY, app_.settings.traceSnap == 1); }
+void CORUScope::OnMouseMove(int viewX, int viewY) { state.OnMouseMove(viewX, viewY, context_.settings.traceSnap == 1); }
 
 DoubleClickResult CORUScope::OnLButtonDblClk(int viewX, int viewY) {
-  return app_.dataStore.WithTrace([&](TraceScope& trace) { return state.OnLButtonDblClk(viewX, viewY, trace); });
+  return context_.store.WithTrace([&](TraceScope& trace) { return state.OnLButtonDblClk(viewX, viewY, trace); });
 }

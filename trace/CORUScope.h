@@ -8,11 +8,11 @@
 
 #include "trace/model/ScopeState.h"
 
-class CORUpc144App;
+struct ViewContext;
 
 class CORUScope {
  public:
-  explicit CORUScope(CORUpc144App& app);
+  explicit CORUScope(ViewContext& context);
 
   void Attach(QSize areaPixels, int xOffset, int yOffset);
   bool Attached() const { return state.Attached(); }
@@ -34,6 +34,6 @@ class CORUScope {
   void DrawCrossHair(QPainter& painter);
   void DrawMarkerCross(QPainter& painter);
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   QImage image_;
 };

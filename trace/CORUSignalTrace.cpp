@@ -16,8 +16,7 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
-#include "shell/OruDocument.h"
+#include "shell/views/ViewContext.h"
 #include "shell/model/ShellConstants.h"
 #include "trace/AxisPanels.h"
 #include "trace/LogicalPainter.h"
@@ -41,8 +40,8 @@ void MixDouble(uint64_t& h, double d) {
 
 }  // namespace
 
-CORUSignalTrace::CORUSignalTrace(CORUpc144App& app, QWidget* parent)
-    : QWidget(parent), app_(app), mapper_(logicalDpiX(), logicalDpiY()), scope_(app) {
+CORUSignalTrace::CORUSignalTrace(ViewContext& context, QWidget* parent)
+    : QWidget(parent), context_(context), mapper_(logicalDpiX(), logicalDpiY()), scope_(context) {
   scope_.state = ScopeState(mapper_);
   ApplyTemplate(this, IDD_SIGNAL_TRACE_FORM);
   axisFont_ = AxisFont(mapper_);
@@ -68,7 +67,7 @@ CORUSignalTrace::CORUSignalTrace(CORUpc144App& app, QWidget* parent)
 
 CORUSignalTrace::~CORUSignalTrace() {
   timer_.stop();
-  if (app_.Views().signalTraceView.get() == this) app_.Views().signalTraceView.Set(nullptr);
+  if (context_.host.Views().signalTraceView.get() == this) context_.host.Views().signalTraceView.Set(nullptr);
 }
 
 QWidget* CORUSignalTrace::Control(int id) { return FindControl(this, id); }
@@ -115,9 +114,9 @@ bool CORUSignalTrace::eventFilter(QObject* watched, QEvent* event) {
 }
 
 uint64_t CORUSignalTrace::DrawingState() const {
-  const AppSettings& s = app_.settings;
+  const AppSettings& s = context_.settings;
   uint64_t h = 1469598103934665603ULL;
-  std::as_const(app_.dataStore).WithTrace([&](const TraceScope& trace) {
+  std::as_const(context_.store).WithTrace([&](const TraceScope& trace) {
     const int count = trace.traceSamples().GetSize();
     Mix(h, static_cast<uint64_t>(count));
     const int* data = trace.traceSamples().GetData();
@@ -157,7 +156,7 @@ void CORUSignalTrace::Tick() {
 // What the walk found goes into the store only after drawing.
 void CORUSignalTrace::StoreScopeMarks() {
   if (const auto marks = scope_.state.TakeWalkMarks())
-    app_.dataStore.WithTrace([&](TraceScope& trace) { StoreWalkMarks(trace, *marks); });
+    context_.store.WithTrace([&](TraceScope& trace) { StoreWalkMarks(trace, *marks); });
 }
 
 void CORUSignalTrace::RefreshScope() {
@@ -183,10 +182,10 @@ void CORUSignalTrace::DrawVoltPanel() {
   painter.setFont(axisFont_);
   LogicalPainter lp(painter, mapper_);
   const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()), mapper_.PixelsToLogicalY(size.height())};
-  const VoltAxisLayout axis = DrawVoltAxis(lp, app_.settings.traceScale, panel);
+  const VoltAxisLayout axis = DrawVoltAxis(lp, context_.settings.traceScale, panel);
   scope_.state.SetVoltMarks(axis.topMark, axis.zeroY, axis.bottomMark);
   threshold_.SetAxis(axis.topMark, axis.bottomMark);
-  if (app_.settings.traceTrigger == kTriggerVoltage) {
+  if (context_.settings.traceTrigger == kTriggerVoltage) {
     DrawThresholdMark(painter, axis, panel.bottom);
   } else {
     scope_.state.SetThresholdRect({});
@@ -201,7 +200,7 @@ void CORUSignalTrace::DrawThresholdMark(QPainter& painter, const VoltAxisLayout&
   int topLogical = 0;
   if (!threshold_.Dragging()) {
     scope_.state.SetThresholdRect({});
-    const int y = ThresholdMarkY(panelHeight, axis.topMark, axis.bottomMark, app_.settings.deltaV);
+    const int y = ThresholdMarkY(panelHeight, axis.topMark, axis.bottomMark, context_.settings.deltaV);
     lp.Fill(0, y, right, y - 2, QColor(255, 0, 0));
     topLogical = y;
   } else {
@@ -219,7 +218,7 @@ void CORUSignalTrace::DrawThresholdMark(QPainter& painter, const VoltAxisLayout&
 // A drag step's level becomes "DeltaV", and the trace control's voltage edit follows it.
 void CORUSignalTrace::ApplyThresholdLevel(std::optional<int> level) {
   if (!level) return;
-  app_.settings.deltaV = *level;
+  context_.settings.deltaV = *level;
   emit siblings_.thresholdMoved();
 }
 
@@ -232,7 +231,7 @@ void CORUSignalTrace::DrawTimePanel() {
   painter.setFont(axisFont_);
   LogicalPainter lp(painter, mapper_);
   const PanelRect panel{0, 0, mapper_.PixelsToLogicalX(size.width()), mapper_.PixelsToLogicalY(size.height())};
-  const TimeAxisLayout axis = DrawTimeAxis(lp, app_.settings.traceSpan, panel);
+  const TimeAxisLayout axis = DrawTimeAxis(lp, context_.settings.traceSpan, panel);
   scope_.state.SetTimeMarks(axis.leftMark, axis.rightMark, axis.leftMark);
   painter.end();
   timePanel_->update();
@@ -259,7 +258,7 @@ void CORUSignalTrace::mouseMoveEvent(QMouseEvent* event) {
 void CORUSignalTrace::mousePressEvent(QMouseEvent* event) {
   const QPoint p = event->position().toPoint();
   if (event->button() == Qt::LeftButton && voltPanel_ != nullptr && voltPanel_->geometry().contains(p)) {
-    ApplyThresholdLevel(threshold_.Press(p.y() - kAreaTop, app_.dataStore.Run().traceTriggerArmed()));
+    ApplyThresholdLevel(threshold_.Press(p.y() - kAreaTop, context_.store.Run().traceTriggerArmed()));
   }
   QWidget::mousePressEvent(event);
 }
@@ -282,15 +281,13 @@ void CORUSignalTrace::mouseDoubleClickEvent(QMouseEvent* event) {
     setCursor(Qt::ArrowCursor);
     result = scope_.OnLButtonDblClk(-1, -1);
   }
-  if (result == DoubleClickResult::MarkerPlaced && app_.currentDocument != nullptr) {
-    app_.currentDocument->SetTypeModified(true, DocumentType::Trace);
-  }
+  if (result == DoubleClickResult::MarkerPlaced) context_.host.MarkModified(DocumentType::Trace);
 }
 
 // ---- commands -------------------------------------------------------------------------------
 
 void CORUSignalTrace::OnSnapToTrace() {
-  app_.settings.traceSnap = (snapBox_ != nullptr && snapBox_->isChecked()) ? 1 : 0;
+  context_.settings.traceSnap = (snapBox_ != nullptr && snapBox_->isChecked()) ? 1 : 0;
   RedrawReadout();
 }
 
@@ -306,16 +303,16 @@ void CORUSignalTrace::StopTimer() {
 }
 
 void CORUSignalTrace::StopStream() {
-  app_.dataStore.statusText.Set("Aborting signal trace");
-  app_.PostToWorker(WM_ORU_STOP_SIGNAL_TRACE, 0, 0);
+  context_.store.statusText.Set("Aborting signal trace");
+  context_.worker.Post(WM_ORU_STOP_SIGNAL_TRACE, 0, 0);
   StopTimer();
 }
 
 void CORUSignalTrace::OnIsoTrace() {
-  const bool noDevice = app_.dataStore.WithTrace([&](TraceScope& trace) {
-    if (app_.context.DeviceOpen() && !trace.Run().traceRunning()) {
+  const bool noDevice = context_.store.WithTrace([&](TraceScope& trace) {
+    if (context_.link.DeviceOpen() && !trace.Run().traceRunning()) {
       trace.Clear(TraceKind::Streamed);
-      app_.PostToWorker(WM_ORU_START_SIGNAL_TRACE, 1, 0);
+      context_.worker.Post(WM_ORU_START_SIGNAL_TRACE, 1, 0);
     } else if (trace.Run().traceRunning()) {
       StopStream();
     } else {
@@ -324,26 +321,26 @@ void CORUSignalTrace::OnIsoTrace() {
     return false;
   });
   // Shown only after the lock is gone: the box's event loop runs the 2051 intake.
-  if (noDevice) app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
+  if (noDevice) context_.prompts.MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
   RefreshScope();
 }
 
 void CORUSignalTrace::OnRecallTrace() {
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   if (store.Run().dtmfRunning()) {
     store.statusText.Set("Aborting DTMF decoder");
-    app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
+    context_.worker.Post(WM_ORU_STOP_DTMF_DECODER);
   }
-  if (!app_.context.DeviceOpen()) {
-    app_.prompts().MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
+  if (!context_.link.DeviceOpen()) {
+    context_.prompts.MessageBox("No USB connection to ORUpc", "COMM Error", MB_SYSTEMMODAL);
     return;
   }
   if (store.Run().lineTestRunning()) {
     store.statusText.Set("Aborting line test");
-    app_.PostToWorker(WM_ORU_STOP_LINE_TEST);
+    context_.worker.Post(WM_ORU_STOP_LINE_TEST);
   }
   if (traceRecallHook) traceRecallHook();
-  if (!app_.context.DeviceOpen()) app_.UpdateViews();
+  if (!context_.link.DeviceOpen()) context_.host.UpdateViews();
 }
 
 void CORUSignalTrace::ForwardToTraceRecall(int row) {
@@ -351,26 +348,26 @@ void CORUSignalTrace::ForwardToTraceRecall(int row) {
 }
 
 void CORUSignalTrace::ActivateTrace() {
-  app_.dataStore.WithTrace([&](TraceScope& trace) {
-    if (app_.context.DeviceOpen() && !trace.Run().traceRunning()) {
+  context_.store.WithTrace([&](TraceScope& trace) {
+    if (context_.link.DeviceOpen() && !trace.Run().traceRunning()) {
       trace.Clear(TraceKind::Streamed);
-    } else if (app_.context.DeviceOpen()) {
-      app_.dataStore.statusText.Set("Aborting signal trace");
-      app_.PostToWorker(WM_ORU_STOP_SIGNAL_TRACE);
+    } else if (context_.link.DeviceOpen()) {
+      context_.store.statusText.Set("Aborting signal trace");
+      context_.worker.Post(WM_ORU_STOP_SIGNAL_TRACE);
     }
   });
-  if (snapBox_ != nullptr) snapBox_->setChecked(app_.settings.traceSnap == 1);
+  if (snapBox_ != nullptr) snapBox_->setChecked(context_.settings.traceSnap == 1);
   StartTimer();
 }
 
 void CORUSignalTrace::DeactivateTrace() {
-  if (app_.dataStore.Run().traceRunning()) StopStream();
+  if (context_.store.Run().traceRunning()) StopStream();
   StopTimer();
 }
 
 void CORUSignalTrace::AddTraceBlock(const notify::TraceBlock& block) {
-  if (TakeTraceBlock(app_.dataStore, block.buffer, block.index) == IntakeResult::StoredAndFull) {
-    app_.PostToWorker(WM_ORU_STOP_SIGNAL_TRACE, 0, 0);
+  if (TakeTraceBlock(context_.store, block.buffer, block.index) == IntakeResult::StoredAndFull) {
+    context_.worker.Post(WM_ORU_STOP_SIGNAL_TRACE, 0, 0);
     StopTimer();
   }
 }

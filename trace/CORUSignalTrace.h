@@ -19,7 +19,7 @@
 #include "trace/model/ScopeState.h"
 #include "trace/model/ThresholdDrag.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QCheckBox;
 class QPainter;
 
@@ -28,7 +28,7 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
  public:
   static constexpr int kScopeTimerMs = 25;
 
-  CORUSignalTrace(CORUpc144App& app, QWidget* parent);
+  CORUSignalTrace(ViewContext& context, QWidget* parent);
   ~CORUSignalTrace() override;
 
   // ISignalTraceView
@@ -99,7 +99,7 @@ class CORUSignalTrace final : public QWidget, public ISignalTraceView {
   uint64_t DrawingState() const;
   void StoreScopeMarks();
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   LogicalMapper mapper_;
   ThresholdDrag threshold_{mapper_};
   CORUScope scope_;

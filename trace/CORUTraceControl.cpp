@@ -14,7 +14,7 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/OruDocument.h"
 #include "shell/model/StateSync.h"
 #include "trace/CORUTraceRecall.h"
@@ -57,7 +57,7 @@ QString Latin(const std::string& text) { return QString::fromLatin1(text.c_str()
 
 }  // namespace
 
-CORUTraceControl::CORUTraceControl(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
+CORUTraceControl::CORUTraceControl(ViewContext& context, QWidget* parent) : QWidget(parent), context_(context) {
   ApplyTemplate(this, IDD_TRACE_CONTROL);
   recallButton_ = FindControlAs<QPushButton>(this, IDC_RECALL_TRACE);
   dtmfEdit_ = FindControlAs<QLineEdit>(this, IDC_TRIGGER_DTMF);
@@ -70,7 +70,7 @@ CORUTraceControl::CORUTraceControl(CORUpc144App& app, QWidget* parent) : QWidget
   scaleCombo_ = FindControlAs<QComboBox>(this, IDC_SCALE);
   captureButton_ = FindControlAs<QPushButton>(this, IDC_CAPTURE_TRACE);
   // No parent: the form is disabled while its tab is not shown, and a child dialog would be too.
-  recall_ = new CORUTraceRecall(app, nullptr);
+  recall_ = new CORUTraceRecall(context_, nullptr);
 
   // The limits are the validators' job: a length limit would cut the written "30.0 V".
   for (auto [edit, filter] : {std::pair{voltageEdit_, EditFilter::Voltage}, std::pair{dtmfEdit_, EditFilter::Dtmf}}) {
@@ -100,7 +100,7 @@ CORUTraceControl::CORUTraceControl(CORUpc144App& app, QWidget* parent) : QWidget
 CORUTraceControl::~CORUTraceControl() {
   timer_.stop();
   delete recall_;
-  if (app_.Views().traceControlView.get() == this) app_.Views().traceControlView.Set(nullptr);
+  if (context_.host.Views().traceControlView.get() == this) context_.host.Views().traceControlView.Set(nullptr);
 }
 
 QWidget* CORUTraceControl::Control(int id) { return FindControl(this, id); }
@@ -108,22 +108,22 @@ QWidget* CORUTraceControl::Control(int id) { return FindControl(this, id); }
 // ---- the two buttons ----------------------------------------------------------------------------
 
 void CORUTraceControl::OnCaptureTrace() {
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   const CaptureStep step = store.WithTrace([&](const TraceScope& trace) {
     const CaptureStep decided =
-        DecideCapture(trace.Run().traceTriggerArmed() || trace.Run().traceRunning(), app_.context.DeviceOpen());
+        DecideCapture(trace.Run().traceTriggerArmed() || trace.Run().traceRunning(), context_.link.DeviceOpen());
     if (decided == CaptureStep::Abort) {
       store.statusText.Set("Aborting signal trace");
-      app_.PostToWorker(WM_ORU_STOP_TRIGGERED_TRACE, 0, 0);
+      context_.worker.Post(WM_ORU_STOP_TRIGGERED_TRACE, 0, 0);
     }
     return decided;
   });
   // Boxes and save prompts come only after the lock is gone.
-  if (step == CaptureStep::NoDevice) app_.prompts().MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
+  if (step == CaptureStep::NoDevice) context_.prompts.MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
   if (step != CaptureStep::Start) return;
 
-  CORUpc144Doc* document = app_.currentDocument;
-  if (app_.settings.options == kAutosaveOption) {
+  CORUpc144Doc* document = context_.host.Document();
+  if (context_.settings.options == kAutosaveOption) {
     if (document == nullptr || !document->Autosave(-1, DocumentType::Trace, true)) return;
     store.ClearTrace(TraceKind::Triggered);
   } else {
@@ -135,7 +135,7 @@ void CORUTraceControl::OnCaptureTrace() {
       document->SetTypeModified(false, DocumentType::Trace);
       document->OnNewDocument();
     }
-    app_.SetMainTitle(QString());
+    context_.host.SetMainTitle(QString());
   }
 
   if (captureButton_ != nullptr) captureButton_->setText(kEndTraceText);
@@ -145,36 +145,36 @@ void CORUTraceControl::OnCaptureTrace() {
   });
   store.selectedLine = kTraceLineBoth;
   store.WithData([&](DataScope& data) {
-    const AppSettings& s = app_.settings;
+    const AppSettings& s = context_.settings;
     const CaptureStart start = PlanCaptureStart(
         {s.traceScale, s.traceSpan, s.traceTrigger, s.triggerNumber, s.ringbackQuantity, s.deltaV}, data.sysCfg());
-    for (const WorkerPost& post : start.posts) app_.PostToWorker(post.message, post.wParam, post.lParam);
+    for (const WorkerPost& post : start.posts) context_.worker.Post(post.message, post.wParam, post.lParam);
   });
 }
 
 void CORUTraceControl::OnRecallTrace() {
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   const RecallOpening opening =
-      DecideRecallOpening(store.Run().dtmfRunning(), app_.context.DeviceOpen(), store.Run().lineTestRunning());
+      DecideRecallOpening(store.Run().dtmfRunning(), context_.link.DeviceOpen(), store.Run().lineTestRunning());
   if (opening.stopDtmf) {
     store.statusText.Set("Aborting DTMF decoder");
-    app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER, 0, 0);
+    context_.worker.Post(WM_ORU_STOP_DTMF_DECODER, 0, 0);
   }
   if (opening.noDevice) {
-    app_.prompts().MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
+    context_.prompts.MessageBox(kNoUsbText, kCommErrorCaption, MB_SYSTEMMODAL);
     return;
   }
   if (opening.stopLineTest) {
     store.statusText.Set("Aborting line test");
-    app_.PostToWorker(WM_ORU_STOP_LINE_TEST, 0, 0);
+    context_.worker.Post(WM_ORU_STOP_LINE_TEST, 0, 0);
   }
-  CORUpc144Doc* document = app_.currentDocument;
+  CORUpc144Doc* document = context_.host.Document();
   recall_->SetDocument(document);
-  const bool autosave = app_.settings.options == kAutosaveOption;
+  const bool autosave = context_.settings.options == kAutosaveOption;
   recall_->SetEmptyTraceOnRecall(!autosave);
   if (!autosave || (document != nullptr && document->Autosave(-1, DocumentType::Trace, false))) recall_->RunModal();
   recall_->SetEmptyTraceOnRecall(false);
-  if (!app_.context.DeviceOpen()) app_.UpdateViews();
+  if (!context_.link.DeviceOpen()) context_.host.UpdateViews();
 }
 
 // ---- selections, lines and edits ----------------------------------------------------------------
@@ -182,23 +182,23 @@ void CORUTraceControl::OnRecallTrace() {
 void CORUTraceControl::OnSelChangeSpan() {
   if (spanCombo_ == nullptr) return;
   const int selection = spanCombo_->currentIndex();
-  app_.settings.traceSpan = selection;
-  app_.dataStore.WithData([selection](DataScope& data) { data.sysCfg().traceSpan = static_cast<UCHAR>(selection); });
+  context_.settings.traceSpan = selection;
+  context_.store.WithData([selection](DataScope& data) { data.sysCfg().traceSpan = static_cast<UCHAR>(selection); });
   ForgetMarkerPlace();
 }
 
 void CORUTraceControl::OnSelChangeScale() {
   if (scaleCombo_ == nullptr) return;
   if (const auto scale = ScaleForSelection(scaleCombo_->currentIndex(), scaleCombo_->count())) {
-    app_.settings.traceScale = *scale;
-    app_.dataStore.WithData([&](DataScope& data) { data.sysCfg().traceScale = static_cast<UCHAR>(*scale); });
+    context_.settings.traceScale = *scale;
+    context_.store.WithData([&](DataScope& data) { data.sysCfg().traceScale = static_cast<UCHAR>(*scale); });
   }
   ForgetMarkerPlace();
   UpdateVoltageLabel();
 }
 
 void CORUTraceControl::ForgetMarkerPlace() {
-  app_.dataStore.WithTrace([](TraceScope& trace) {
+  context_.store.WithTrace([](TraceScope& trace) {
     trace.traceCursor1() = -1;
     trace.traceCursor2() = -1;
   });
@@ -207,8 +207,8 @@ void CORUTraceControl::ForgetMarkerPlace() {
 void CORUTraceControl::OnSelChangeTrigger() {
   if (triggerCombo_ == nullptr) return;
   const int selection = triggerCombo_->currentIndex();
-  app_.settings.traceTrigger = selection;
-  app_.dataStore.WithData([selection](DataScope& data) { data.sysCfg().trigger = static_cast<UCHAR>(selection); });
+  context_.settings.traceTrigger = selection;
+  context_.store.WithData([selection](DataScope& data) { data.sysCfg().trigger = static_cast<UCHAR>(selection); });
   EnableTriggerEdit(selection);
 }
 
@@ -225,14 +225,14 @@ void CORUTraceControl::SetLineRadios(int line) {
 }
 
 void CORUTraceControl::OnLine(int line) {
-  CORUpc144Doc* document = app_.currentDocument;
+  CORUpc144Doc* document = context_.host.Document();
   const bool goOn = document == nullptr || !document->IsTypeModified(DocumentType::Trace) ||
                     document->SaveModified(DocumentType::Trace);
   if (!goOn) {
     SetLineRadios(line == 1 ? 2 : 1);
     return;
   }
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   store.WithTrace([](TraceScope& trace) {
     trace.Clear(TraceKind::Triggered);
     trace.traceMarker1() = -1;
@@ -240,25 +240,25 @@ void CORUTraceControl::OnLine(int line) {
   if (document != nullptr) document->SetTypeModified(false, DocumentType::Trace);
   store.selectedLine = line;
   SetLineRadios(line);
-  app_.OnFileNew();
+  context_.host.OnFileNew();
 }
 
 void CORUTraceControl::OnChangeDtmfTrigger() {
   if (dtmfEdit_ == nullptr) return;
-  app_.settings.triggerNumber = dtmfEdit_->text().left(kDtmfEditLimit).toLatin1().toStdString();
+  context_.settings.triggerNumber = dtmfEdit_->text().left(kDtmfEditLimit).toLatin1().toStdString();
 }
 
 void CORUTraceControl::OnChangeRingbackQty() {
   if (ringbackEdit_ == nullptr) return;
   const std::string text = ringbackEdit_->text().left(2).toLatin1().toStdString();
-  app_.settings.ringbackQuantity = static_cast<int>(std::atol(text.c_str()));
+  context_.settings.ringbackQuantity = static_cast<int>(std::atol(text.c_str()));
 }
 
 // ---- refreshes ---------------------------------------------------------------------------------------
 
 void CORUTraceControl::UpdateVoltageLabel() {
   if (voltageEdit_ != nullptr)
-    voltageEdit_->setText(Latin(VoltageLabel(app_.settings.deltaV, app_.settings.traceScale)));
+    voltageEdit_->setText(Latin(VoltageLabel(context_.settings.deltaV, context_.settings.traceScale)));
 }
 
 void CORUTraceControl::SelectCombos(int scale, int span, int trigger) {
@@ -271,7 +271,7 @@ void CORUTraceControl::SelectCombos(int scale, int span, int trigger) {
 
 void CORUTraceControl::RefreshFromSettings(int row) {
   if (recall_->WindowExists()) recall_->ShowTraceHeader(row);
-  const AppSettings& s = app_.settings;
+  const AppSettings& s = context_.settings;
   SelectCombos(s.traceScale, s.traceSpan, s.traceTrigger);
   if (dtmfEdit_) dtmfEdit_->setText(Latin(s.triggerNumber));
   if (ringbackEdit_) ringbackEdit_->setText(QString::number(s.ringbackQuantity));
@@ -281,7 +281,7 @@ void CORUTraceControl::RefreshFromSettings(int row) {
 }
 
 void CORUTraceControl::OnUpdate() {
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   const int line = store.selectedLine;
   if (line == 2) {
     SetLineRadios(2);
@@ -291,7 +291,7 @@ void CORUTraceControl::OnUpdate() {
     // worker's notifications cause all the time) must not move it to line 1.
     if (line != 1 && line != kTraceLineBoth) store.selectedLine = 1;
   }
-  const AppSettings& s = app_.settings;
+  const AppSettings& s = context_.settings;
   SelectCombos(s.traceScale, s.traceSpan, s.traceTrigger);
   UpdateVoltageLabel();
   if (ringbackEdit_) ringbackEdit_->setText(QString::number(s.ringbackQuantity));
@@ -300,7 +300,7 @@ void CORUTraceControl::OnUpdate() {
 }
 
 void CORUTraceControl::OnTraceFinished() {
-  app_.dataStore.statusText.Set(CORUData::kIdleStatusText);
+  context_.store.statusText.Set(CORUData::kIdleStatusText);
   if (captureButton_) captureButton_->setText(kCaptureText);
   RefreshFromSettings(0);
 }
@@ -314,7 +314,7 @@ void CORUTraceControl::ShowDcScales() {
   scaleCombo_->insertItem(0, QStringLiteral("30 V DC"));
   scaleCombo_->insertItem(0, QStringLiteral("60 V DC"));
   // The entry shown follows the setting; the shifted old selection may stand for another scale.
-  if (const auto entry = SelectionForScale(app_.settings.traceScale, scaleCombo_->count()))
+  if (const auto entry = SelectionForScale(context_.settings.traceScale, scaleCombo_->count()))
     scaleCombo_->setCurrentIndex(*entry);
   StoreListedScale();
 }
@@ -330,9 +330,9 @@ void CORUTraceControl::HideDcScales() {
 void CORUTraceControl::StoreListedScale() {
   const auto scale = ScaleForSelection(scaleCombo_->currentIndex(), scaleCombo_->count());
   if (!scale) return;
-  const bool changed = *scale != app_.settings.traceScale;
-  app_.settings.traceScale = *scale;
-  app_.dataStore.WithData([&](DataScope& data) { data.sysCfg().traceScale = static_cast<UCHAR>(*scale); });
+  const bool changed = *scale != context_.settings.traceScale;
+  context_.settings.traceScale = *scale;
+  context_.store.WithData([&](DataScope& data) { data.sysCfg().traceScale = static_cast<UCHAR>(*scale); });
   // Only a new scale moves the marker's place on the plot.
   if (changed) ForgetMarkerPlace();
   UpdateVoltageLabel();
@@ -360,9 +360,9 @@ void CORUTraceControl::StartEnableTimer() {
 void CORUTraceControl::StopEnableTimer() { timer_.stop(); }
 
 void CORUTraceControl::OnTimer() {
-  CORUData& store = app_.dataStore;
+  CORUData& store = context_.store;
   const EnableTick tick =
-      DecideEnableTick(app_.context.DeviceOpen(), store.Run().traceTriggerArmed(), store.Run().traceRunning());
+      DecideEnableTick(context_.link.DeviceOpen(), store.Run().traceTriggerArmed(), store.Run().traceRunning());
   if (tick.controls == ControlEnables::DisableAll) {
     for (QWidget* control : std::initializer_list<QWidget*>{line1_, line2_, captureButton_, recallButton_,
                                                             triggerCombo_, ringbackEdit_, dtmfEdit_, voltageEdit_})

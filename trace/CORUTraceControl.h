@@ -11,7 +11,7 @@
 
 #include "shell/views/ViewInterfaces.h"
 
-class CORUpc144App;
+struct ViewContext;
 class CORUTraceRecall;
 class QComboBox;
 class QLineEdit;
@@ -23,7 +23,7 @@ class CORUTraceControl final : public QWidget, public ITraceControl {
  public:
   static constexpr int kEnableTimerMs = 300;  // ID_TIMER_TRACE_CONTROLS
 
-  CORUTraceControl(CORUpc144App& app, QWidget* parent);
+  CORUTraceControl(ViewContext& context, QWidget* parent);
   ~CORUTraceControl() override;
 
   // ITraceControl
@@ -69,7 +69,7 @@ class CORUTraceControl final : public QWidget, public ITraceControl {
   void ForgetMarkerPlace();
   void Layout();
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   QPushButton* recallButton_ = nullptr;
   QLineEdit* dtmfEdit_ = nullptr;
   QLineEdit* ringbackEdit_ = nullptr;

@@ -10,11 +10,11 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/OruDocument.h"
 #include "trace/model/TraceRecallRules.h"
 
-CORUTraceRecall::CORUTraceRecall(CORUpc144App& app, QWidget* parent) : QDialog(parent), app_(app) {
+CORUTraceRecall::CORUTraceRecall(ViewContext& context, QWidget* parent) : QDialog(parent), context_(context) {
   ApplyTemplate(this, IDD_TRACE_RECALL);
   setObjectName(QStringLiteral("CORUTraceRecall"));
   for (int row = 0; row < kRows; ++row) {
@@ -46,7 +46,7 @@ void CORUTraceRecall::InitDialog() {
 
 int CORUTraceRecall::RunModal() {
   InitDialog();
-  const int result = app_.prompts().RunModal(*this);
+  const int result = context_.prompts.RunModal(*this);
   hide();
   unsetCursor();
   return result;
@@ -55,12 +55,12 @@ int CORUTraceRecall::RunModal() {
 void CORUTraceRecall::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   raise();
-  app_.PostToWorker(WM_ORU_GET_TRACE_HEADER, static_cast<WPARAM>(-1), 0);
+  context_.worker.Post(WM_ORU_GET_TRACE_HEADER, static_cast<WPARAM>(-1), 0);
 }
 
 void CORUTraceRecall::ShowTraceHeader(int row) {
   if (row < 0 || row >= kRows) return;
-  const CORUTraceHeader header = std::as_const(app_.dataStore).WithTrace([row](const TraceScope& trace) {
+  const CORUTraceHeader header = std::as_const(context_.store).WithTrace([row](const TraceScope& trace) {
     return trace.traceDirectory()[static_cast<std::size_t>(row)];
   });
   const RecallRow shown = RowForHeader(header);
@@ -86,8 +86,8 @@ void CORUTraceRecall::OnRecall(int number) {
   if (number < 1 || number > kRows) return;
   const int row = number - 1;
   if (document_ == nullptr || !document_->Autosave(row, DocumentType::Trace, false)) return;
-  AppSettings& settings = app_.settings;
-  app_.dataStore.WithTrace([&](TraceScope& trace) {
+  AppSettings& settings = context_.settings;
+  context_.store.WithTrace([&](TraceScope& trace) {
     if (emptyOnRecall_) trace.Clear(TraceKind::Triggered);
     const RecalledSettings recalled = SettingsFromHeader(trace.traceDirectory()[static_cast<std::size_t>(row)]);
     CORUTraceHeader& current = trace.currentTrace();
@@ -104,6 +104,6 @@ void CORUTraceRecall::OnRecall(int number) {
     if (emptyOnRecall_) trace.traceMarker1() = -1;
   });
   if (emptyOnRecall_) document_->SetTypeModified(false, DocumentType::Trace);
-  app_.PostToWorker(WM_ORU_RECALL_TRACE, static_cast<WPARAM>(number), 0);
+  context_.worker.Post(WM_ORU_RECALL_TRACE, static_cast<WPARAM>(number), 0);
   done(1);
 }

@@ -10,7 +10,7 @@
 
 #include "platform/win32/Win32Types.h"
 
-class CORUpc144App;
+struct ViewContext;
 class CORUpc144Doc;
 
 class CORUTraceRecall final : public QDialog {
@@ -18,7 +18,7 @@ class CORUTraceRecall final : public QDialog {
  public:
   static constexpr int kRows = 3;
 
-  CORUTraceRecall(CORUpc144App& app, QWidget* parent);
+  CORUTraceRecall(ViewContext& context, QWidget* parent);
 
   void SetDocument(CORUpc144Doc* document) { document_ = document; }
   // The held trace is emptied only once a Recall button is pressed (the owner's "Options" other
@@ -39,7 +39,7 @@ class CORUTraceRecall final : public QDialog {
   void InitDialog();
   void SetRowEnabled(int row, bool enabled, bool withTexts);
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   CORUpc144Doc* document_ = nullptr;
   bool busy_ = false;
   bool emptyOnRecall_ = false;

@@ -1,6 +1,6 @@
 #include "trace/RegisterTraceViews.h"
 
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/views/ViewFactory.h"
 #include "trace/CORUDTMFView.h"
 #include "trace/CORULineTest.h"
@@ -12,12 +12,12 @@ namespace {
 
 // The signal-trace view's Recall Trace runs a recall dialog of its own, which lives as long as the
 // view. It has no parent: a disabled tab would disable a child dialog with it.
-CORUSignalTrace* MakeSignalTrace(CORUpc144App& app, QWidget* parent) {
-  auto* view = new CORUSignalTrace(app, parent);
-  auto* recall = new CORUTraceRecall(app, nullptr);
+CORUSignalTrace* MakeSignalTrace(ViewContext& context, QWidget* parent) {
+  auto* view = new CORUSignalTrace(context, parent);
+  auto* recall = new CORUTraceRecall(context, nullptr);
   QObject::connect(view, &QObject::destroyed, [recall] { delete recall; });
-  view->traceRecallHook = [&app, recall] {
-    recall->SetDocument(app.currentDocument);
+  view->traceRecallHook = [&context, recall] {
+    recall->SetDocument(context.host.Document());
     recall->RunModal();
   };
   view->traceHeaderHook = [recall](int row) {
@@ -30,11 +30,11 @@ CORUSignalTrace* MakeSignalTrace(CORUpc144App& app, QWidget* parent) {
 
 void RegisterTraceViews(ViewFactory& factory) {
   factory.Register<ViewSlot::SignalTrace>(
-      [](CORUpc144App& app, QWidget* parent) -> ISignalTraceView* { return MakeSignalTrace(app, parent); });
+      [](ViewContext& context, QWidget* parent) -> ISignalTraceView* { return MakeSignalTrace(context, parent); });
   factory.Register<ViewSlot::TraceControl>(
-      [](CORUpc144App& app, QWidget* parent) -> ITraceControl* { return new CORUTraceControl(app, parent); });
+      [](ViewContext& context, QWidget* parent) -> ITraceControl* { return new CORUTraceControl(context, parent); });
   factory.Register<ViewSlot::VoltMeter>(
-      [](CORUpc144App& app, QWidget* parent) -> IVoltMeterView* { return new CORULineTest(app, parent); });
+      [](ViewContext& context, QWidget* parent) -> IVoltMeterView* { return new CORULineTest(context, parent); });
   factory.Register<ViewSlot::Dtmf>(
-      [](CORUpc144App& app, QWidget* parent) -> IDtmfView* { return new CORUDTMFView(app, parent); });
+      [](ViewContext& context, QWidget* parent) -> IDtmfView* { return new CORUDTMFView(context, parent); });
 }

@@ -8,8 +8,7 @@
 #include <utility>
 #include <span>
 
-#include "shell/OruApp.h"
-#include "shell/OruDocument.h"
+#include "shell/views/ViewContext.h"
 #include "shell/model/Color.h"
 #include "trace/AxisPanels.h"
 #include "trace/CORUSignalTrace.h"
@@ -31,7 +30,7 @@ QFont PageFont(const LogicalMapper& mapper) {
 }  // namespace
 
 bool CORUSignalTrace::CanPrint() const {
-  return app_.dataStore.WithTrace([](const TraceScope& trace) { return !trace.traceSamples().IsEmpty(); });
+  return context_.store.WithTrace([](const TraceScope& trace) { return !trace.traceSamples().IsEmpty(); });
 }
 
 void CORUSignalTrace::Print(QPrinter& printer) {
@@ -48,7 +47,7 @@ void CORUSignalTrace::PrintPreview() {
   QPrinter printer(QPrinter::HighResolution);
   QPrintPreviewDialog dialog(&printer, this);
   connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { Print(*p); });
-  app_.prompts().RunModal(dialog);
+  context_.prompts.RunModal(dialog);
 }
 
 void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dpiX, int dpiY, int page, int pages) {
@@ -58,7 +57,7 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
   painter.translate(pageRect.topLeft());
   painter.setFont(PageFont(mapper));
   painter.setPen(lp.Pen(Qt::black));
-  const QString title = app_.currentDocument != nullptr ? app_.currentDocument->Title() : QString();
+  const QString title = context_.host.DocumentTitle();
   lp.Text(50, -50, title.toLatin1().constData());
   const int pageBottom = -mapper.PixelsToLogicalY(pageRect.height());
   lp.Text(50, pageBottom + 50, QStringLiteral("Page %1 of %2").arg(page).arg(pages).toLatin1().constData());
@@ -69,16 +68,16 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
   const QSize timeSize = timePanel_ != nullptr ? timePanel_->size() : QSize(530, 42);
   const PanelRect voltRect{50, 100, 50 + voltSize.width(), 100 + voltSize.height()};
   const PanelRect timeRect{voltRect.right, 460, voltRect.right + timeSize.width(), 460 + timeSize.height()};
-  const VoltAxisLayout volt = DrawVoltAxis(lp, app_.settings.traceScale, voltRect);
-  const TimeAxisLayout time = DrawTimeAxis(lp, app_.settings.traceSpan, timeRect);
+  const VoltAxisLayout volt = DrawVoltAxis(lp, context_.settings.traceScale, voltRect);
+  const TimeAxisLayout time = DrawTimeAxis(lp, context_.settings.traceSpan, timeRect);
   lp.Line(time.leftMark, -timeRect.top, timeRect.right, -timeRect.top);
   const PanelRect area{timeRect.left + time.leftMark, voltRect.top, timeRect.right, voltRect.bottom};
 
-  std::as_const(app_.dataStore).WithTrace([&](const TraceScope& trace) {
+  std::as_const(context_.store).WithTrace([&](const TraceScope& trace) {
     const int count = trace.traceSamples().GetSize();
     if (count > 0) {
-      const TraceIndexes indexes{app_.settings.traceScale, app_.settings.traceSpan, trace.currentTrace().scaleIndex,
-                                 trace.currentTrace().spanIndex};
+      const TraceIndexes indexes{context_.settings.traceScale, context_.settings.traceSpan,
+                                 trace.currentTrace().scaleIndex, trace.currentTrace().spanIndex};
       const AxisMarks marks{volt.topMark, volt.bottomMark, time.leftMark, time.rightMark};
       WalkSetup setup;
       setup.kind = PlotKindFor(indexes.recordedScale);
@@ -111,7 +110,7 @@ void CORUSignalTrace::PrintPage(QPainter& painter, const QRect& pageRect, int dp
       lp.Line(time.leftMark, -area.top, time.leftMark, -area.bottom);
       // Printers have no raster operations: a plain pen in the marker colour.
       if (trace.traceCursor1() != -1 && marker.x != -1) {
-        const COLORREF c = app_.settings.markerColor;
+        const COLORREF c = context_.settings.markerColor;
         painter.setPen(lp.Pen(QColor(GetRValue(c), GetGValue(c), GetBValue(c))));
         lp.Line(marker.x, -area.top, marker.x, -area.bottom);
         lp.Line(time.leftMark, marker.y, area.right, marker.y);

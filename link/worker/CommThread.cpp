@@ -238,7 +238,7 @@ void CORUCommThread::Dispatch(const MSG& message) {
       parts.version.NotifyFeatures();
       break;
     case WM_ORU_SET_DEVELOP_WINDOW:
-      developWindow_ = reinterpret_cast<HWND>(message.wParam);
+      // Accepted and ignored: the development dialog talks to the instrument itself.
       break;
     case WM_ORU_DOWNLOAD_FIRMWARE:
       if (parts.download.DownloadFirmware()) store.resyncPending = 1;

@@ -58,7 +58,6 @@ class CORUCommThread {
   LinkContext& context_;
   WorkerClock clock_;
   std::unique_ptr<WorkerParts> parts_;  // exists while the thread runs
-  HWND developWindow_ = nullptr;        // set by WM_ORU_SET_DEVELOP_WINDOW; nothing reads it
   WorkerLoad load_;
 
   std::mutex publishLock_;

@@ -9,13 +9,13 @@
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
 #include "shell/dialogs/HyperlinkStatic.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/ProgramVersion.h"
 #include "shell/model/AboutVersion.h"
 
 // A top-level window without owner, as the box is detached from the main window.
-CAboutDlg::CAboutDlg(CORUpc144App& app, const QString& versionEntry)
-    : QDialog(nullptr), app_(app), versionEntry_(versionEntry) {
+CAboutDlg::CAboutDlg(ViewContext& context, const QString& versionEntry)
+    : QDialog(nullptr), context_(context), versionEntry_(versionEntry) {
   setObjectName("CAboutDlg");
   ApplyTemplate(this, IDD_ABOUTBOX);
   link = CHyperlinkStatic::Attach(FindControlAs<QLabel>(this, IDC_WEB_LINK));
@@ -31,8 +31,8 @@ QString CAboutDlg::ProgramVersionEntry() { return QStringLiteral(QV_FILE_VERSION
 void CAboutDlg::OnInitDialog() {
   showFullVersion = false;
   ShowVersion();
-  if (app_.context.DeviceOpen()) {
-    app_.dataStore.WithData(
+  if (context_.link.DeviceOpen()) {
+    context_.store.WithData(
         [&](const DataScope& data) { deviceVersionText = QString::fromLatin1(data.sysCfg().firmwareVersion.c_str()); });
   }
   if (deviceVersionLabel) deviceVersionLabel->setText(deviceVersionText);

@@ -7,7 +7,7 @@
 #include <QString>
 
 class CHyperlinkStatic;
-class CORUpc144App;
+struct ViewContext;
 class QLabel;
 
 class CAboutDlg : public QDialog {
@@ -15,7 +15,7 @@ class CAboutDlg : public QDialog {
 
  public:
   // `versionEntry` is the program's version entry ("2, 0, 3, 7"; empty when none is known).
-  explicit CAboutDlg(CORUpc144App& app, const QString& versionEntry = ProgramVersionEntry());
+  explicit CAboutDlg(ViewContext& context, const QString& versionEntry = ProgramVersionEntry());
 
   // The version entry this build carries.
   static QString ProgramVersionEntry();
@@ -34,7 +34,7 @@ class CAboutDlg : public QDialog {
   void ToggleVersion();
   void ShowVersion();
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   QString versionEntry_;
   CHyperlinkStatic* link = nullptr;
   QLabel* deviceVersionLabel = nullptr;

@@ -13,7 +13,7 @@
 #include "resources/TemplateBuilder.h"
 #include "resources/data/DialogTemplate.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ constexpr int kCallProgressControls[] = {IDC_CALL_PROGRESS_GROUP, IDC_DIAL_TONE,
 
 }  // namespace
 
-CORUConfigureDlg::CORUConfigureDlg(CORUpc144App& app, QWidget* parent) : QDialog(parent), app_(app) {
+CORUConfigureDlg::CORUConfigureDlg(ViewContext& context, QWidget* parent) : QDialog(parent), context_(context) {
   setObjectName("CORUConfigureDlg");
   ApplyTemplate(this, IDD_CONFIGURE);
   // On the group's signal, after the template's own radio handling, so the refill has the
@@ -84,7 +84,7 @@ CORUConfigureDlg::~CORUConfigureDlg() = default;
 int CORUConfigureDlg::RunModal() {
   OnInitDialog();
   running_ = true;
-  const int result = app_.prompts().RunModal(*this);
+  const int result = context_.prompts.RunModal(*this);
   running_ = false;
   return result;
 }
@@ -92,22 +92,22 @@ int CORUConfigureDlg::RunModal() {
 bool CORUConfigureDlg::WindowExists() const { return running_; }
 
 void CORUConfigureDlg::OnInitDialog() {
-  app_.dataStore.WithData([&](const DataScope& data) { values_ = InitialConfigureValues(data.sysCfg()); });
-  if (app_.context.DeviceOpen()) app_.PostToWorker(WM_ORU_GET_CONFIG, 0, 0);
+  context_.store.WithData([&](const DataScope& data) { values_ = InitialConfigureValues(data.sysCfg()); });
+  if (context_.link.DeviceOpen()) context_.worker.Post(WM_ORU_GET_CONFIG, 0, 0);
   // Only the position: a modal window under all others has no Qt counterpart.
   move(0, 0);
   FillControls(true);
 }
 
 void CORUConfigureDlg::ReloadFromSettings() {
-  app_.dataStore.WithData(
-      [&](const DataScope& data) { LoadConfigureValues(values_, data.sysCfg(), app_.context.DeviceOpen()); });
+  context_.store.WithData(
+      [&](const DataScope& data) { LoadConfigureValues(values_, data.sysCfg(), context_.link.DeviceOpen()); });
   FillControls(true);
 }
 
 void CORUConfigureDlg::FillControls(bool withEdits) {
   filling_ = true;
-  const ConfigureEnables enables = ConfigureEnablesFor(values_, app_.context.DeviceOpen());
+  const ConfigureEnables enables = ConfigureEnablesFor(values_, context_.link.DeviceOpen());
   const auto enable = [this](const auto& ids, bool on) {
     for (int id : ids) {
       if (QWidget* control = FindControl(this, id)) control->setEnabled(on);
@@ -142,13 +142,13 @@ void CORUConfigureDlg::OnRadio(int id) {
     if (radio.id == id && id != IDC_SYNC) values_.*radio.value = radio.choice;
   }
   if (id == IDC_FOUR_WIRE) {
-    app_.prompts().MessageBox("Line 1 is Originate data\n\nLine 2 is Answer data", "Line Identification",
-                              MB_OK | MB_SYSTEMMODAL);
+    context_.prompts.MessageBox("Line 1 is Originate data\n\nLine 2 is Answer data", "Line Identification",
+                                MB_OK | MB_SYSTEMMODAL);
   } else if (id == IDC_SYNC) {
     bool ok = true;
     if (SyncNeedsFormatPrompt(values_)) {
-      ok = app_.prompts().MessageBox("Sync mode only valid for 8N1 data format", "Data format",
-                                     MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+      ok = context_.prompts.MessageBox("Sync mode only valid for 8N1 data format", "Data format",
+                                       MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
     }
     ChooseSync(values_, ok);
   }
@@ -175,18 +175,18 @@ void CORUConfigureDlg::OnNumberChanged(const QString& text) {
 }
 
 void CORUConfigureDlg::OnOK() {
-  if (!app_.context.DeviceOpen()) {
+  if (!context_.link.DeviceOpen()) {
     bool changed = false;
-    app_.dataStore.WithData([&](DataScope& data) { changed = ApplyConfigureOkWithoutDevice(values_, data.sysCfg()); });
+    context_.store.WithData([&](DataScope& data) { changed = ApplyConfigureOkWithoutDevice(values_, data.sysCfg()); });
     if (changed) ReloadFromSettings();
     accept();
     return;
   }
   {
     // The worker reads the stored bytes when it handles the posts, after the lock is released.
-    app_.dataStore.WithData([&](DataScope& data) {
+    context_.store.WithData([&](DataScope& data) {
       for (const ConfigPost& post : ApplyConfigureOk(values_, data.sysCfg()))
-        app_.PostToWorker(post.message, post.wParam, post.lParam);
+        context_.worker.Post(post.message, post.wParam, post.lParam);
     });
   }
   accept();

@@ -7,14 +7,14 @@
 
 #include "shell/model/ConfigureRules.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QAbstractButton;
 
 class CORUConfigureDlg : public QDialog {
   Q_OBJECT
 
  public:
-  CORUConfigureDlg(CORUpc144App& app, QWidget* parent);
+  CORUConfigureDlg(ViewContext& context, QWidget* parent);
   ~CORUConfigureDlg() override;
 
   // Shows the dialog modally through the prompt service; the dialog's result.
@@ -36,7 +36,7 @@ class CORUConfigureDlg : public QDialog {
   // Checks and enables the controls from the values; `withEdits` rewrites the two edits too.
   void FillControls(bool withEdits);
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   ConfigureValues values_;
   bool running_ = false;
   bool filling_ = false;  // the controls are being set from the values, not edited

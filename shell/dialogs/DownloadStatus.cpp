@@ -6,10 +6,10 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/model/DownloadProgress.h"
 
-CDownloadStatus::CDownloadStatus(CORUpc144App& app, QWidget* parent) : QDialog(parent), app(app) {
+CDownloadStatus::CDownloadStatus(ViewContext& context, QWidget* parent) : QDialog(parent), context_(context) {
   ApplyTemplate(this, IDD_DOWNLOAD_STATUS);
   setModal(false);
   field = FindControl(this, IDC_DOWNLOAD_PROGRESS);
@@ -37,7 +37,7 @@ int CDownloadStatus::HighlightEnd() const {
 }
 
 void CDownloadStatus::reject() {
-  app.PostToWorker(WM_ORU_ABORT_DOWNLOAD);
+  context_.worker.Post(WM_ORU_ABORT_DOWNLOAD);
   QDialog::reject();
 }
 

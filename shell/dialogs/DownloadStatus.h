@@ -9,12 +9,12 @@
 
 #include <cstdint>
 
-class CORUpc144App;
+struct ViewContext;
 
 class CDownloadStatus : public QDialog {
   Q_OBJECT
  public:
-  explicit CDownloadStatus(CORUpc144App& app, QWidget* parent = nullptr);
+  explicit CDownloadStatus(ViewContext& context, QWidget* parent = nullptr);
 
   // `sent` of `total` bytes; total 0 ends the dialog.
   void SetProgress(std::uint32_t sent, std::uint32_t total);
@@ -34,7 +34,7 @@ class CDownloadStatus : public QDialog {
  private:
   void PaintField();
 
-  CORUpc144App& app;
+  ViewContext& context_;
   QWidget* field = nullptr;
   int percent = 0;
   bool full = false;  // 100% reached: the field shows plain

@@ -6,7 +6,7 @@
 
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ constexpr int kSearchTextLimit = 20;
 
 }  // namespace
 
-CORUFindDlg::CORUFindDlg(CORUpc144App& app, QWidget* parent) : QDialog(parent), app_(app) {
+CORUFindDlg::CORUFindDlg(ViewContext& context, QWidget* parent) : QDialog(parent), context_(context) {
   setObjectName("CORUFindDlg");
   ApplyTemplate(this, IDD_FIND);
   if (auto* edit = FindControlAs<QLineEdit>(this, IDC_FIND_TEXT)) {
@@ -29,7 +29,7 @@ CORUFindDlg::~CORUFindDlg() = default;
 
 int CORUFindDlg::RunModal() {
   OnInitDialog();
-  return app_.prompts().RunModal(*this);
+  return context_.prompts.RunModal(*this);
 }
 
 void CORUFindDlg::OnInitDialog() {

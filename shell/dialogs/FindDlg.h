@@ -5,13 +5,13 @@
 #include <QDialog>
 #include <QString>
 
-class CORUpc144App;
+struct ViewContext;
 
 class CORUFindDlg : public QDialog {
   Q_OBJECT
 
  public:
-  CORUFindDlg(CORUpc144App& app, QWidget* parent);
+  CORUFindDlg(ViewContext& context, QWidget* parent);
   ~CORUFindDlg() override;
 
   // Shows the dialog modally through the prompt service; the dialog's result.
@@ -29,7 +29,7 @@ class CORUFindDlg : public QDialog {
   void OnChangeSearchText(const QString& text);
   void OnFind();
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   QString searchKind_;
   QString searchText_;
 };

@@ -7,10 +7,11 @@
 #include "resources/TemplateBuilder.h"
 #include "resources/data/DialogTemplate.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/model/ClockRange.h"
 
-CORUTimeEntry::CORUTimeEntry(CORUpc144App& app, QWidget* parent, const QDateTime& now) : QDialog(parent), app_(app) {
+CORUTimeEntry::CORUTimeEntry(ViewContext& context, QWidget* parent, const QDateTime& now)
+    : QDialog(parent), context_(context) {
   setObjectName("CORUTimeEntry");
   ApplyTemplate(this, IDD_CLOCK_ENTRY);
   date_ = FindControlAs<QDateEdit>(this, IDC_DATE);
@@ -39,6 +40,6 @@ void CORUTimeEntry::OnOK() {
   // The field's range already keeps other years out; a record the instrument cannot take is
   // never handed on.
   if (!IsSendableClock(record)) return;
-  app_.context.enteredClock.Set(record);
+  context_.link.enteredClock.Set(record);
   accept();
 }

@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QDialog>
 
-class CORUpc144App;
+struct ViewContext;
 class QDateEdit;
 class QTimeEdit;
 
@@ -15,7 +15,7 @@ class CORUTimeEntry : public QDialog {
 
  public:
   // `now` is the PC's local time the fields start from.
-  CORUTimeEntry(CORUpc144App& app, QWidget* parent, const QDateTime& now = QDateTime::currentDateTime());
+  CORUTimeEntry(ViewContext& context, QWidget* parent, const QDateTime& now = QDateTime::currentDateTime());
 
   QDateEdit* DatePicker() const { return date_; }
   QTimeEdit* TimePicker() const { return time_; }
@@ -23,7 +23,7 @@ class CORUTimeEntry : public QDialog {
  private:
   void OnOK();
 
-  CORUpc144App& app_;
+  ViewContext& context_;
   QDateEdit* date_ = nullptr;
   QTimeEdit* time_ = nullptr;
 };

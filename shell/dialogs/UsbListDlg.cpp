@@ -4,12 +4,12 @@
 
 #include "resources/TemplateBuilder.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 
-CORUUSBList::CORUUSBList(CORUpc144App& app, QWidget* parent) : QDialog(parent) {
+CORUUSBList::CORUUSBList(ViewContext& context, QWidget* parent) : QDialog(parent) {
   ApplyTemplate(this, IDD_USB_LIST);
   list = FindControlAs<QListWidget>(this, IDC_USB_REPLIES);
   if (list == nullptr) return;
   // The lines are copied out of the store; the worker may add more meanwhile.
-  for (const std::string& line : app.dataStore.replyLines.Get()) list->addItem(QString::fromLatin1(line.c_str()));
+  for (const std::string& line : context.store.replyLines.Get()) list->addItem(QString::fromLatin1(line.c_str()));
 }

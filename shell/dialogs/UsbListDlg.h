@@ -4,13 +4,13 @@
 
 #include <QDialog>
 
-class CORUpc144App;
+struct ViewContext;
 class QListWidget;
 
 class CORUUSBList : public QDialog {
   Q_OBJECT
  public:
-  explicit CORUUSBList(CORUpc144App& app, QWidget* parent = nullptr);
+  explicit CORUUSBList(ViewContext& context, QWidget* parent = nullptr);
   QListWidget* List() const { return list; }
 
  private:

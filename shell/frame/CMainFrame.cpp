@@ -47,8 +47,8 @@ class CMainFrame::PostTarget final : public win32::WindowTarget {
   CMainFrame& frame;
 };
 
-CMainFrame::CMainFrame(CORUpc144App& app, QWidget* parent) : QMainWindow(parent), app(app) {
-  app.mainFrame = this;
+CMainFrame::CMainFrame(CORUpc144App& app, QWidget* parent) : QMainWindow(parent), app_(app) {
+  app_.mainFrame = this;
   setObjectName(QStringLiteral("CORUpc144App"));
   setWindowTitle(QStringLiteral("Quorlan View PC - "));
   setWindowIcon(LoadResourceIcon(IDI_PROGRAM));
@@ -79,8 +79,8 @@ CMainFrame::~CMainFrame() {
   if (deviceNotifyHandle != nullptr) UnregisterDeviceNotification(deviceNotifyHandle);
   // No delivery runs once this returns; the events already queued die with this object.
   win32::UnregisterWindowTarget(hwnd);
-  if (app.mainFrame == this) app.mainFrame = nullptr;
-  if (app.tabbedFrame == tabbedFrame) app.tabbedFrame = nullptr;
+  if (app_.mainFrame == this) app_.mainFrame = nullptr;
+  if (app_.tabbedFrame == tabbedFrame) app_.tabbedFrame = nullptr;
 }
 
 HWND CMainFrame::WindowHandle() const { return hwnd; }
@@ -103,21 +103,22 @@ void CMainFrame::BuildBars() {
     const int commandId = id;
     connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
   }
-  SetRecentFileActions(actions, app.RecentFiles());
-  connect(&app, &CORUpc144App::recentFilesChanged, this, [this] { SetRecentFileActions(actions, app.RecentFiles()); });
+  SetRecentFileActions(actions, app_.RecentFiles());
+  connect(&app_, &CORUpc144App::recentFilesChanged, this,
+          [this] { SetRecentFileActions(actions, app_.RecentFiles()); });
 
-  statusBar = new CORUStatusBar(app, this);
+  statusBar = new CORUStatusBar(app_, this);
   setStatusBar(statusBar);
-  statusBar->VolumeSlider()->setValue(app.settings.modem3Volume);
+  statusBar->VolumeSlider()->setValue(app_.settings.modem3Volume);
 }
 
 void CMainFrame::BuildClient() {
-  tabbedFrame = new CORUTabbedFrame(app, this);
+  tabbedFrame = new CORUTabbedFrame(app_, this);
   tabbedFrame->setObjectName(QString::number(AFX_IDW_PANE_FIRST));
   setCentralWidget(tabbedFrame);
-  app.tabbedFrame = tabbedFrame;
+  app_.tabbedFrame = tabbedFrame;
   for (const FrameTab& tab : FrameTabs())
-    tabbedFrame->AddTab(QLatin1String(FrameTabTitle(tab)), tab.make(app, tabbedFrame));
+    tabbedFrame->AddTab(QLatin1String(FrameTabTitle(tab)), tab.make(app_, tabbedFrame));
   // The tabs of the capture and the trace open at once; the meters wait for the instrument.
   for (int tab : DocumentTabs()) tabbedFrame->EnableTab(tab);
   SetActiveView(views.activeCaptureView.get());
@@ -181,7 +182,7 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (!app.NewCapture()) {
+  if (!app_.NewCapture()) {
     event->ignore();
     return;
   }
@@ -198,5 +199,5 @@ void CMainFrame::DetachViews() {
 void CMainFrame::StopCommThread() {
   connectionTimer->stop();
   idleTimer->stop();
-  ::StopCommThread(app.context, 3000);
+  ::StopCommThread(app_.context, 3000);
 }

@@ -118,7 +118,7 @@ class CMainFrame : public QMainWindow {
   void ShowClockResult(bool succeeded);
   void DetachViews();
 
-  CORUpc144App& app;
+  CORUpc144App& app_;
   FrameViews views;
   CORUStatusBar* statusBar = nullptr;
   QToolBar* toolBar = nullptr;

@@ -3,24 +3,24 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/frame/SplitOverride.h"
 #include "shell/frame/TabFrameBuilder.h"
 #include "shell/frame/TabFrameLayout.h"
 #include "shell/views/ViewSignals.h"
 
-CORUCaptureFrame::CORUCaptureFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app(app) {
+CORUCaptureFrame::CORUCaptureFrame(ViewContext& context, QWidget* parent) : QWidget(parent), context_(context) {
   outerSplitter = new CSplitOverride(Qt::Horizontal, this);
   innerSplitter = new CSplitOverride(Qt::Vertical, outerSplitter);
-  IControlPanel* control = app.viewFactory.Create<ViewSlot::ControlPanel>(app, innerSplitter);
-  IReadoutPanel* readout = app.viewFactory.Create<ViewSlot::CaptureReadout>(app, innerSplitter);
-  ISessionView* session = app.viewFactory.Create<ViewSlot::SessionView>(app, outerSplitter);
+  IControlPanel* control = context_.viewFactory.Create<ViewSlot::ControlPanel>(context_, innerSplitter);
+  IReadoutPanel* readout = context_.viewFactory.Create<ViewSlot::CaptureReadout>(context_, innerSplitter);
+  ISessionView* session = context_.viewFactory.Create<ViewSlot::SessionView>(context_, outerSplitter);
   ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(), session->Widget(),
                   kCaptureFrameSizes);
-  app.Views().controlView.Set(control);
-  app.Views().captureTimingView.Set(readout);
-  app.Views().sessionView.Set(session);
-  app.Views().activeCaptureView.Set(session);
+  context_.host.Views().controlView.Set(control);
+  context_.host.Views().captureTimingView.Set(readout);
+  context_.host.Views().sessionView.Set(session);
+  context_.host.Views().activeCaptureView.Set(session);
   // The read-out shows the session view's hovered byte and marker.
   // (A sibling that is already gone, while the frame is torn down, reads as none.)
   const QPointer<QWidget> alive(session->Widget());

@@ -5,19 +5,19 @@
 
 #include <QWidget>
 
-class CORUpc144App;
+struct ViewContext;
 class CSplitOverride;
 
 class CORUCaptureFrame : public QWidget {
   Q_OBJECT
  public:
-  explicit CORUCaptureFrame(CORUpc144App& app, QWidget* parent = nullptr);
+  explicit CORUCaptureFrame(ViewContext& context, QWidget* parent = nullptr);
 
   CSplitOverride* OuterSplitter() const { return outerSplitter; }
   CSplitOverride* InnerSplitter() const { return innerSplitter; }
 
  private:
-  CORUpc144App& app;
+  ViewContext& context_;
   CSplitOverride* outerSplitter = nullptr;
   CSplitOverride* innerSplitter = nullptr;
 };

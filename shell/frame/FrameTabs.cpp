@@ -30,17 +30,19 @@ void ShowFileOfTab(CORUpc144App& app, int tab) {
   if (app.mainFrame != nullptr) app.mainFrame->setWindowTitle(app.currentDocument->Title());
 }
 
-QWidget* MakeCaptureFrame(CORUpc144App& app, QWidget* parent) { return new CORUCaptureFrame(app, parent); }
+QWidget* MakeCaptureFrame(CORUpc144App& app, QWidget* parent) {
+  return new CORUCaptureFrame(app.viewContext(), parent);
+}
 
 void EnterCaptureData(CORUpc144App& app) {
-  CORUData& store = app.dataStore;
+  CORUData& store = app.viewContext().store;
   ShowCaptureViewActive(app);
   ShowFileOfTab(app, TAB_CAPTURE_DATA);
   const int standard = store.WithData([](const DataScope& data) { return data.sysCfg().standard; });
   store.modeText.Set(ModeTextForStandard(standard));
 }
 
-QWidget* MakeTraceFrame(CORUpc144App& app, QWidget* parent) { return new CORUTraceFrame(app, parent); }
+QWidget* MakeTraceFrame(CORUpc144App& app, QWidget* parent) { return new CORUTraceFrame(app.viewContext(), parent); }
 
 void EnterSignalTrace(CORUpc144App& app) {
   FrameViews& views = app.Views();
@@ -48,7 +50,7 @@ void EnterSignalTrace(CORUpc144App& app) {
   if (views.traceControlView) views.traceControlView->StartEnableTimer();
   if (app.mainFrame != nullptr && views.signalTraceView) app.mainFrame->SetActiveView(views.signalTraceView.get());
   ShowFileOfTab(app, TAB_SIGNAL_TRACE);
-  app.dataStore.modeText.Set(kBridgedMode);
+  app.viewContext().store.modeText.Set(kBridgedMode);
 }
 
 void LeaveSignalTrace(CORUpc144App& app) {
@@ -58,7 +60,7 @@ void LeaveSignalTrace(CORUpc144App& app) {
 }
 
 QWidget* MakeVoltMeter(CORUpc144App& app, QWidget* parent) {
-  IVoltMeterView* meter = app.viewFactory.Create<ViewSlot::VoltMeter>(app, parent);
+  IVoltMeterView* meter = app.viewFactory.Create<ViewSlot::VoltMeter>(app.viewContext(), parent);
   app.Views().lineTestView.Set(meter);
   return meter->Widget();
 }
@@ -68,7 +70,7 @@ void EnterVoltMeter(CORUpc144App& app) {
   // way, since their timer is what shows the readings.
   if (app.Views().lineTestView) app.Views().lineTestView->StartStopTest();
   ShowCaptureViewActive(app);
-  app.dataStore.modeText.Set(kBridgedMode);
+  app.viewContext().store.modeText.Set(kBridgedMode);
 }
 
 void LeaveVoltMeter(CORUpc144App& app) {
@@ -76,15 +78,15 @@ void LeaveVoltMeter(CORUpc144App& app) {
 }
 
 QWidget* MakeDtmfDecoder(CORUpc144App& app, QWidget* parent) {
-  IDtmfView* dtmf = app.viewFactory.Create<ViewSlot::Dtmf>(app, parent);
+  IDtmfView* dtmf = app.viewFactory.Create<ViewSlot::Dtmf>(app.viewContext(), parent);
   app.Views().dtmfView.Set(dtmf);
   return dtmf->Widget();
 }
 
 void EnterDtmfDecoder(CORUpc144App& app) {
-  if (app.Views().dtmfView && !app.dataStore.Run().dtmfRunning()) app.Views().dtmfView->StartStopDecoder();
+  if (app.Views().dtmfView && !app.viewContext().store.Run().dtmfRunning()) app.Views().dtmfView->StartStopDecoder();
   ShowCaptureViewActive(app);
-  app.dataStore.modeText.Set(kBridgedMode);
+  app.viewContext().store.modeText.Set(kBridgedMode);
 }
 
 void LeaveDtmfDecoder(CORUpc144App& app) {

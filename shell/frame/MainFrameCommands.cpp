@@ -39,43 +39,44 @@ void CMainFrame::OnCommand(int commandId) {
       close();
       break;  // the close asks about unsaved data first
     default:
-      if (!(views.controlView && views.controlView->OnCommand(commandId))) app.OnCommand(commandId);
+      if (!(views.controlView && views.controlView->OnCommand(commandId))) app_.OnCommand(commandId);
       break;
   }
   ScheduleIdleUpdate();
 }
 
 void CMainFrame::OnLoadApplication() {
-  CORUData& store = app.dataStore;
-  if (!app.context.DeviceOpen()) {
-    app.prompts().MessageBox(QStringLiteral("No USB connection to ORUpc"), QStringLiteral("COMM Error"),
-                             MB_OK | MB_SYSTEMMODAL);
+  CORUData& store = app_.viewContext().store;
+  if (!app_.context.DeviceOpen()) {
+    app_.prompts().MessageBox(QStringLiteral("No USB connection to ORUpc"), QStringLiteral("COMM Error"),
+                              MB_OK | MB_SYSTEMMODAL);
     return;
   }
   // The command again while a download runs aborts it.
   if (store.ExchangeRun([](RunState& run) { run.download = false; }).downloadRunning()) {
-    app.PostToWorker(WM_ORU_ABORT_DOWNLOAD);
+    app_.PostToWorker(WM_ORU_ABORT_DOWNLOAD);
     return;
   }
   FileDialogSpec spec;
   spec.title = "Open ORUpc application file";
   spec.filters = {{"MOT files (*.mot)", "*.mot"}};
   spec.flags = kHideReadOnly | kOverwritePrompt;
-  const std::optional<QString> path = app.prompts().GetOpenFileName(spec);
+  const std::optional<QString> path = app_.prompts().GetOpenFileName(spec);
   if (!path) return;
   store.ExchangeRun([](RunState& run) { run.download = true; });
   store.downloadFilePath.Set(path->toStdString());
-  app.PostToWorker(WM_ORU_DOWNLOAD_FIRMWARE);
+  app_.PostToWorker(WM_ORU_DOWNLOAD_FIRMWARE);
 }
 
 void CMainFrame::OnDevelopment() {
-  if (developDialog == nullptr) developDialog = app.viewFactory.Create<ViewSlot::DevelopDialog>(app, this);
+  if (developDialog == nullptr)
+    developDialog = app_.viewFactory.Create<ViewSlot::DevelopDialog>(app_.viewContext(), this);
   developDialog->Show();
 }
 
 void CMainFrame::OnUSBList() {
-  CORUUSBList dialog(app, this);
-  app.prompts().RunModal(dialog);
+  CORUUSBList dialog(app_.viewContext(), this);
+  app_.prompts().RunModal(dialog);
 }
 
 namespace {
@@ -87,14 +88,14 @@ QPrinter& SharedPrinter(std::unique_ptr<QPrinter>& printer) {
 
 void CMainFrame::OnFilePrintSetup() {
   QPageSetupDialog dialog(&SharedPrinter(printer), this);
-  app.prompts().RunModal(dialog);
+  app_.prompts().RunModal(dialog);
 }
 
 void CMainFrame::OnFilePrint() {
   if (activeView == nullptr || !activeView->CanPrint()) return;
   QPrinter& target = SharedPrinter(printer);
   QPrintDialog dialog(&target, this);
-  if (app.prompts().RunModal(dialog) != QDialog::Accepted) return;
+  if (app_.prompts().RunModal(dialog) != QDialog::Accepted) return;
   printing = true;
   activeView->Print(target);
   printing = false;
@@ -117,7 +118,7 @@ std::unique_ptr<QPrinter> PreviewPrinter(const QPrinter& shared, const QString& 
 
 void CMainFrame::OnFilePrintPreview() {
   if (activeView == nullptr || !activeView->CanPrint()) return;
-  const QString name = app.currentDocument != nullptr ? app.currentDocument->Title() : QString();
+  const QString name = app_.currentDocument != nullptr ? app_.currentDocument->Title() : QString();
   const std::unique_ptr<QPrinter> own = PreviewPrinter(SharedPrinter(printer), name);
   QPrintPreviewDialog preview(own.get(), this);
   connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
@@ -125,5 +126,5 @@ void CMainFrame::OnFilePrintPreview() {
     if (activeView != nullptr) activeView->Print(*target);
     printing = false;
   });
-  app.prompts().RunModal(preview);
+  app_.prompts().RunModal(preview);
 }

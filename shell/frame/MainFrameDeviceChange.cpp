@@ -16,7 +16,7 @@ BOOL CMainFrame::OnDeviceChange(WPARAM event, LPARAM data) {
 
 void CMainFrame::HandleDeviceInterfaceEvent(WPARAM event, const DEV_BROADCAST_DEVICEINTERFACE& record) {
   const DeviceChangeAction action = ClassifyDeviceChange(event, reinterpret_cast<LPARAM>(&record)).action;
-  std::atomic<HANDLE>& deviceHandle = app.context.deviceHandle;
+  std::atomic<HANDLE>& deviceHandle = app_.context.deviceHandle;
   if (action == DeviceChangeAction::Open) {
     if (deviceHandle.load() != INVALID_HANDLE_VALUE) return;
     const HANDLE device = OpenInstrument();
@@ -27,7 +27,7 @@ void CMainFrame::HandleDeviceInterfaceEvent(WPARAM event, const DEV_BROADCAST_DE
       CloseHandle(device);
       return;
     }
-    app.PostToWorker(WM_ORU_DEVICE_CONNECTED);
+    app_.PostToWorker(WM_ORU_DEVICE_CONNECTED);
   } else if (action == DeviceChangeAction::Close) {
     // Taken first, then closed: a worker call on the old value fails, and the value is never
     // issued again.

@@ -20,7 +20,7 @@ constexpr UINT WM_ERASEBKGND_ID = 20;
 class CMainFrame::NotificationHandler {
  public:
   explicit NotificationHandler(CMainFrame& frame)
-      : frame(frame), app(frame.app), views(frame.views), store(frame.app.dataStore) {}
+      : frame(frame), app_(frame.app_), views(frame.views), store(frame.app_.viewContext().store) {}
 
   bool operator()(std::monostate) const { return false; }
   bool operator()(const notify::ConfigRead&) const {
@@ -106,7 +106,7 @@ class CMainFrame::NotificationHandler {
     return false;
   }
   bool operator()(const notify::AboutRequested&) const {
-    app.OnCommand(ID_APP_ABOUT);
+    app_.OnCommand(ID_APP_ABOUT);
     return true;
   }
   bool operator()(const notify::TraceHeader& header) const {
@@ -125,7 +125,7 @@ class CMainFrame::NotificationHandler {
   bool operator()(const notify::DeviceReady&) const {
     // After a firmware download the About box shows the new version once.
     if (store.resyncPending.exchange(0) == 0) return false;
-    app.OnCommand(ID_APP_ABOUT);
+    app_.OnCommand(ID_APP_ABOUT);
     return true;
   }
   bool operator()(const notify::V21Offered& v21) const {
@@ -149,7 +149,7 @@ class CMainFrame::NotificationHandler {
 
  private:
   CMainFrame& frame;
-  CORUpc144App& app;
+  CORUpc144App& app_;
   FrameViews& views;
   CORUData& store;
 };
@@ -169,14 +169,15 @@ bool CMainFrame::PreTranslateMessage(const MSG& message) {
 
 void CMainFrame::ShowClockResult(bool succeeded) {
   if (succeeded)
-    app.prompts().MessageBox(QStringLiteral("ORU time set to PC time"), QStringLiteral("ORU Date/Time"), MB_OK);
+    app_.prompts().MessageBox(QStringLiteral("ORU time set to PC time"), QStringLiteral("ORU Date/Time"), MB_OK);
   else
-    app.prompts().MessageBox(QStringLiteral("Unable to set ORU time"), QStringLiteral("ORU Date/Time"),
-                             MB_OK | MB_ICONEXCLAMATION);
+    app_.prompts().MessageBox(QStringLiteral("Unable to set ORU time"), QStringLiteral("ORU Date/Time"),
+                              MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CMainFrame::OnDownloadProgress(const notify::DownloadProgress& progress) {
-  if (progress.fileSize != 0 && downloadStatus == nullptr) downloadStatus = new CDownloadStatus(app, this);
+  if (progress.fileSize != 0 && downloadStatus == nullptr)
+    downloadStatus = new CDownloadStatus(app_.viewContext(), this);
   if (downloadStatus == nullptr) return;
   downloadStatus->show();
   downloadStatus->raise();
@@ -188,7 +189,7 @@ void CMainFrame::OnDownloadProgress(const notify::DownloadProgress& progress) {
 }
 
 void CMainFrame::OnDownloadFinished() {
-  app.dataStore.ExchangeRun([](RunState& run) { run.download = false; });
+  app_.viewContext().store.ExchangeRun([](RunState& run) { run.download = false; });
   if (downloadStatus == nullptr) return;
   downloadStatus->SetProgress(0, 0);
   downloadStatus->hide();

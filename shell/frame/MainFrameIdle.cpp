@@ -41,17 +41,17 @@ void CMainFrame::RunIdleUpdate() {
 }
 
 void CMainFrame::ApplyUpdateRules() {
-  CORUData& store = app.dataStore;
+  CORUData& store = app_.viewContext().store;
   FrameCommandState state;
   state.captureRecords =
       store.WithCapture([](const CaptureScope& capture) { return capture.captureBuffer().GetSize(); });
   state.traceSamples = store.WithTrace([](const TraceScope& trace) { return trace.traceSamples().GetSize(); });
-  state.deviceOpen = app.context.DeviceOpen();
+  state.deviceOpen = app_.context.DeviceOpen();
   state.run = store.Run();
   for (const auto& [id, action] : actions) {
     bool enabled = true;
     bool checked = false;
-    const bool appRule = app.UpdateCommand(id, &enabled, &checked);
+    const bool appRule = app_.UpdateCommand(id, &enabled, &checked);
     const std::optional<bool> frameRule = FrameCommandEnabled(id, state);
     if (!appRule && !frameRule) continue;
     const bool on = CombineCommandRules(appRule ? std::optional<bool>(enabled) : std::nullopt, frameRule);
@@ -61,9 +61,9 @@ void CMainFrame::ApplyUpdateRules() {
 }
 
 void CMainFrame::SynchroniseState() {
-  CORUData& store = app.dataStore;
+  CORUData& store = app_.viewContext().store;
   SyncInput in;
-  in.deviceOpen = app.context.DeviceOpen();
+  in.deviceOpen = app_.context.DeviceOpen();
   in.run = store.Run();
   in.currentTab = tabbedFrame != nullptr ? tabbedFrame->GetCurrentTab() : 0;
   IControlPanel* control = views.controlView.get();
@@ -109,11 +109,11 @@ void CMainFrame::SynchroniseState() {
 void CMainFrame::StopLostDeviceActivities() {
   // The same flags the worker's idle step takes when it sees the loss first: whichever side
   // finds a flag set ends that activity, so a stop is posted once and only for what ran.
-  ::StopLostDeviceActivities(app.context);
+  ::StopLostDeviceActivities(app_.context);
 }
 
 void CMainFrame::UpdatePanes() {
-  CORUData& store = app.dataStore;
+  CORUData& store = app_.viewContext().store;
   int records = 0;
   int standard = 0;
   store.WithCapture([&](const CaptureScope& capture) {
@@ -122,7 +122,7 @@ void CMainFrame::UpdatePanes() {
   });
   // The mode follows the tab and the standard whatever changed them (a new document's reset, a
   // file, the instrument's configuration), so the pane is never left blank or stale.
-  store.modeText.Set(ModeTextForTab(app.CurrentTab(), standard));
+  store.modeText.Set(ModeTextForTab(app_.CurrentTab(), standard));
   statusBar->SetPaneText(ID_PANE_CONNECTION, connectionPaneText);
   statusBar->SetPaneText(ID_PANE_LINE_STATUS, Latin(store.statusText.Get()));
   statusBar->SetPaneText(ID_PANE_CAPTURE_BUFFER, Latin(CaptureBufferPaneText(records)));

@@ -36,7 +36,7 @@ enum class ColorPane { Answer, Originate, Marker };
 class ColorSamplePane : public QWidget {
  public:
   ColorSamplePane(QWidget* parent, CORUStatusBar& bar, CORUpc144App& app, int paneId, ColorPane which, int width)
-      : QWidget(parent), bar(bar), app(app), paneId(paneId), which(which) {
+      : QWidget(parent), bar(bar), app_(app), paneId(paneId), which(which) {
     setFixedWidth(width);
   }
 
@@ -48,18 +48,18 @@ class ColorSamplePane : public QWidget {
     const char* name = "";
     switch (which) {
       case ColorPane::Answer:
-        fill = app.settings.answerColor;
-        text = app.settings.answerTextColor;
+        fill = app_.settings.answerColor;
+        text = app_.settings.answerTextColor;
         name = "Answer";
         break;
       case ColorPane::Originate:
-        fill = app.settings.originateColor;
-        text = app.settings.originateTextColor;
+        fill = app_.settings.originateColor;
+        text = app_.settings.originateTextColor;
         name = "Originate";
         break;
       case ColorPane::Marker:
-        fill = app.settings.markerColor;
-        text = app.settings.markerTextColor;
+        fill = app_.settings.markerColor;
+        text = app_.settings.markerTextColor;
         name = "Marker";
         break;
     }
@@ -74,7 +74,7 @@ class ColorSamplePane : public QWidget {
 
  private:
   CORUStatusBar& bar;
-  CORUpc144App& app;
+  CORUpc144App& app_;
   int paneId;
   ColorPane which;
 };
@@ -113,7 +113,7 @@ int TextPaneWidth(const QFontMetrics& metrics, int paneId) {
 
 }  // namespace
 
-CORUStatusBar::CORUStatusBar(CORUpc144App& app, QWidget* parent) : QStatusBar(parent), app(app) {
+CORUStatusBar::CORUStatusBar(CORUpc144App& app, QWidget* parent) : QStatusBar(parent), app_(app) {
   // The panes are sized by their string-table texts in this font and stand 2 pixels apart in
   // one permanent strip, so that all eight fit the frame's 750-pixel minimum width.
   QFont paneFont(QStringLiteral("Arial"));
@@ -127,7 +127,7 @@ CORUStatusBar::CORUStatusBar(CORUpc144App& app, QWidget* parent) : QStatusBar(pa
   addPermanentWidget(paneStrip);
   const QFontMetrics metrics(font());
   auto addColor = [&](int id, ColorPane which, int width) {
-    auto* pane = new ColorSamplePane(paneStrip, *this, app, id, which, width);
+    auto* pane = new ColorSamplePane(paneStrip, *this, app_, id, which, width);
     row->addWidget(pane);
     panes.push_back({id, pane, nullptr});
   };
@@ -148,7 +148,7 @@ CORUStatusBar::CORUStatusBar(CORUpc144App& app, QWidget* parent) : QStatusBar(pa
   addText(ID_PANE_MODE, TextPaneWidth(metrics, ID_PANE_MODE));
   // The pane is as wide as its text; the slider takes its part from 40 pixels in.
   auto* volume = new VolumePane(paneStrip, TextPaneWidth(metrics, ID_PANE_VOLUME));
-  volumeSlider = new CORUVolumeCtrl(app, volume);
+  volumeSlider = new CORUVolumeCtrl(app_, volume);
   volume->SetSlider(volumeSlider);
   row->addWidget(volume);
   panes.push_back({ID_PANE_VOLUME, volume, nullptr});
@@ -191,5 +191,5 @@ int CORUStatusBar::ColorCommandForPane(int paneId) {
 
 void CORUStatusBar::OnPaneClicked(int paneId) {
   const int command = ColorCommandForPane(paneId);
-  if (command != 0 && app.mainFrame != nullptr) app.mainFrame->OnCommand(command);
+  if (command != 0 && app_.mainFrame != nullptr) app_.mainFrame->OnCommand(command);
 }

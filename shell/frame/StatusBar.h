@@ -37,7 +37,7 @@ class CORUStatusBar : public QStatusBar {
     QLabel* label;  // null for the drawn panes
   };
 
-  CORUpc144App& app;
+  CORUpc144App& app_;
   CORUVolumeCtrl* volumeSlider = nullptr;
   QWidget* paneStrip = nullptr;  // the eight panes, hidden while a prompt shows
   std::vector<PaneEntry> panes;

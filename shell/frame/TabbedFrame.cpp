@@ -22,7 +22,7 @@ constexpr int kStripRepaintWidth = 32000;
 constexpr int kTabJoinRows = 2;
 }  // namespace
 
-CORUTabbedFrame::CORUTabbedFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app(app) {
+CORUTabbedFrame::CORUTabbedFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
   normalFont = StandInFont(QStringLiteral("MS Sans Serif"), kStripFontPixels);
   selectedFont = normalFont;
   selectedFont.setBold(true);
@@ -45,8 +45,8 @@ bool CORUTabbedFrame::AddTab(const QString& label, QWidget* window) {
   tab.enabled = false;
   tabs.push_back(tab);
   if (index == 0) {
-    if (app.mainFrame != nullptr && app.Views().activeCaptureView)
-      app.mainFrame->SetActiveView(app.Views().activeCaptureView.get());
+    if (app_.mainFrame != nullptr && app_.Views().activeCaptureView)
+      app_.mainFrame->SetActiveView(app_.Views().activeCaptureView.get());
     window->show();
   } else {
     window->setEnabled(false);
@@ -118,20 +118,20 @@ void CORUTabbedFrame::SelectTab(int index) {
   window->show();
   window->setFocus();
   // Entering one meter stops the other; leaving the DTMF tab has stopped the decoder already.
-  const bool leftMeterStopped = (previous == TAB_DTMF_DECODER && app.Views().dtmfView) ||
-                                (previous == TAB_VOLT_METER && app.Views().lineTestView);
+  const bool leftMeterStopped = (previous == TAB_DTMF_DECODER && app_.Views().dtmfView) ||
+                                (previous == TAB_VOLT_METER && app_.Views().lineTestView);
   if (index == TAB_VOLT_METER && !leftMeterStopped) {
-    app.dataStore.WithData([&](const DataScope& data) {
+    app_.viewContext().store.WithData([&](const DataScope& data) {
       if (data.Run().dtmfRunning()) {
-        app.dataStore.statusText.Set(kAbortingDtmf);
-        app.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
+        app_.viewContext().store.statusText.Set(kAbortingDtmf);
+        app_.PostToWorker(WM_ORU_STOP_DTMF_DECODER);
       }
     });
   } else if (index == TAB_DTMF_DECODER && !leftMeterStopped) {
-    app.dataStore.WithData([&](const DataScope& data) {
+    app_.viewContext().store.WithData([&](const DataScope& data) {
       if (data.Run().lineTestRunning()) {
-        app.dataStore.statusText.Set(kAbortingLineTest);
-        app.PostToWorker(WM_ORU_STOP_LINE_TEST);
+        app_.viewContext().store.statusText.Set(kAbortingLineTest);
+        app_.PostToWorker(WM_ORU_STOP_LINE_TEST);
       }
     });
   }
@@ -142,12 +142,12 @@ void CORUTabbedFrame::SelectTab(int index) {
 
 void CORUTabbedFrame::StopActivity(int index) {
   const auto tabs = FrameTabs();
-  if (index >= 0 && index < static_cast<int>(tabs.size())) tabs[static_cast<std::size_t>(index)].leave(app);
+  if (index >= 0 && index < static_cast<int>(tabs.size())) tabs[static_cast<std::size_t>(index)].leave(app_);
 }
 
 void CORUTabbedFrame::StartActivity(int index) {
   const auto tabs = FrameTabs();
-  if (index >= 0 && index < static_cast<int>(tabs.size())) tabs[static_cast<std::size_t>(index)].enter(app);
+  if (index >= 0 && index < static_cast<int>(tabs.size())) tabs[static_cast<std::size_t>(index)].enter(app_);
 }
 
 void CORUTabbedFrame::resizeEvent(QResizeEvent* event) {
@@ -164,7 +164,7 @@ void CORUTabbedFrame::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CORUTabbedFrame::mouseMoveEvent(QMouseEvent* event) {
-  if (app.Views().sessionView) app.Views().sessionView->ClearHoverMark();
+  if (app_.Views().sessionView) app_.Views().sessionView->ClearHoverMark();
   QWidget::mouseMoveEvent(event);
 }
 

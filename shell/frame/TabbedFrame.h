@@ -63,7 +63,7 @@ class CORUTabbedFrame : public QWidget {
   void LayoutStrip() const;
   void InvalidateStrip();
 
-  CORUpc144App& app;
+  CORUpc144App& app_;
   int currentTab = 0;
   std::vector<TabMember> tabs;
   QFont selectedFont;

@@ -4,23 +4,23 @@
 
 #include <limits>
 
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/frame/SplitOverride.h"
 #include "shell/frame/TabFrameBuilder.h"
 #include "shell/frame/TabFrameLayout.h"
 #include "shell/views/ViewSignals.h"
 
-CORUTraceFrame::CORUTraceFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app(app) {
+CORUTraceFrame::CORUTraceFrame(ViewContext& context, QWidget* parent) : QWidget(parent), context_(context) {
   outerSplitter = new CSplitOverride(Qt::Horizontal, this);
   innerSplitter = new CSplitOverride(Qt::Vertical, outerSplitter);
-  ITraceControl* control = app.viewFactory.Create<ViewSlot::TraceControl>(app, innerSplitter);
-  IReadoutPanel* readout = app.viewFactory.Create<ViewSlot::TraceReadout>(app, innerSplitter);
-  ISignalTraceView* trace = app.viewFactory.Create<ViewSlot::SignalTrace>(app, outerSplitter);
+  ITraceControl* control = context_.viewFactory.Create<ViewSlot::TraceControl>(context_, innerSplitter);
+  IReadoutPanel* readout = context_.viewFactory.Create<ViewSlot::TraceReadout>(context_, innerSplitter);
+  ISignalTraceView* trace = context_.viewFactory.Create<ViewSlot::SignalTrace>(context_, outerSplitter);
   ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(), trace->Widget(),
                   kTraceFrameSizes);
-  app.Views().traceControlView.Set(control);
-  app.Views().traceTimingView.Set(readout);
-  app.Views().signalTraceView.Set(trace);
+  context_.host.Views().traceControlView.Set(control);
+  context_.host.Views().traceTimingView.Set(readout);
+  context_.host.Views().signalTraceView.Set(trace);
   // The read-out shows the scope's readings; the voltage edit follows the threshold mark.
   // (A sibling that is already gone, while the frame is torn down, reads as none.)
   const QPointer<QWidget> alive(trace->Widget());

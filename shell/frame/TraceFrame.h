@@ -5,19 +5,19 @@
 
 #include <QWidget>
 
-class CORUpc144App;
+struct ViewContext;
 class CSplitOverride;
 
 class CORUTraceFrame : public QWidget {
   Q_OBJECT
  public:
-  explicit CORUTraceFrame(CORUpc144App& app, QWidget* parent = nullptr);
+  explicit CORUTraceFrame(ViewContext& context, QWidget* parent = nullptr);
 
   CSplitOverride* OuterSplitter() const { return outerSplitter; }
   CSplitOverride* InnerSplitter() const { return innerSplitter; }
 
  private:
-  CORUpc144App& app;
+  ViewContext& context_;
   CSplitOverride* outerSplitter = nullptr;
   CSplitOverride* innerSplitter = nullptr;
 };

@@ -19,7 +19,7 @@ constexpr int kThumbWidth = 8;
 }  // namespace
 
 CORUVolumeCtrl::CORUVolumeCtrl(CORUpc144App& app, QWidget* parent)
-    : QSlider(Qt::Horizontal, parent), app(app), channelColor(palette().color(QPalette::Button)) {
+    : QSlider(Qt::Horizontal, parent), app_(app), channelColor(palette().color(QPalette::Button)) {
   setRange(0, kVolumeMax);
   setTickPosition(QSlider::NoTicks);
   setFocusPolicy(Qt::NoFocus);
@@ -27,17 +27,18 @@ CORUVolumeCtrl::CORUVolumeCtrl(CORUpc144App& app, QWidget* parent)
 }
 
 int CORUVolumeCtrl::LastSent() const {
-  return app.dataStore.WithData([](const DataScope& data) { return data.sysCfg().modem3Volume; });
+  return app_.viewContext().store.WithData([](const DataScope& data) { return data.sysCfg().modem3Volume; });
 }
 
 void CORUVolumeCtrl::Send(int position) {
   // Only the main window's slider talks to the instrument.
-  if (app.mainFrame == nullptr || app.mainFrame->StatusBar() == nullptr ||
-      app.mainFrame->StatusBar()->VolumeSlider() != this)
+  if (app_.mainFrame == nullptr || app_.mainFrame->StatusBar() == nullptr ||
+      app_.mainFrame->StatusBar()->VolumeSlider() != this)
     return;
-  app.settings.modem3Volume = position;
-  app.dataStore.WithData([position](DataScope& data) { data.sysCfg().modem3Volume = static_cast<UCHAR>(position); });
-  app.PostToWorker(WM_ORU_SET_CONFIG, kVolumeConfigItem, 0);
+  app_.settings.modem3Volume = position;
+  app_.viewContext().store.WithData(
+      [position](DataScope& data) { data.sysCfg().modem3Volume = static_cast<UCHAR>(position); });
+  app_.PostToWorker(WM_ORU_SET_CONFIG, kVolumeConfigItem, 0);
 }
 
 void CORUVolumeCtrl::PageUp() {

@@ -37,7 +37,7 @@ class CORUVolumeCtrl : public QSlider {
   void Send(int position);
   int LastSent() const;
 
-  CORUpc144App& app;
+  CORUpc144App& app_;
   bool dragging = false;
   QColor channelColor;
 };

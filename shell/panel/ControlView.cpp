@@ -8,7 +8,7 @@
 #include "resources/data/ResourceIds.h"
 #include "shell/dialogs/ConfigureDlg.h"
 #include "shell/dialogs/FindDlg.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/panel/StandardComboBox.h"
 #include "shell/views/ViewFactory.h"
 
@@ -47,7 +47,7 @@ void ShowEnabled(QWidget* widget, bool enabled) {
 
 }  // namespace
 
-CORUControlView::CORUControlView(CORUpc144App& app, QWidget* parent) : QWidget(parent), app(app) {
+CORUControlView::CORUControlView(ViewContext& context, QWidget* parent) : QWidget(parent), context_(context) {
   setObjectName(QStringLiteral("CORUControlView"));
   BuildForm();
   ConnectHandlers();
@@ -147,17 +147,17 @@ bool CORUControlView::OnCommand(int id) {
 }
 
 CORUConfigureDlg& CORUControlView::ConfigureDialog() {
-  if (configureDlg == nullptr) configureDlg = new CORUConfigureDlg(app, this);
+  if (configureDlg == nullptr) configureDlg = new CORUConfigureDlg(context_, this);
   return *configureDlg;
 }
 
 CORUFindDlg& CORUControlView::FindDialog() {
-  if (findDlg == nullptr) findDlg = new CORUFindDlg(app, this);
+  if (findDlg == nullptr) findDlg = new CORUFindDlg(context_, this);
   return *findDlg;
 }
 
 ISessionRecall& CORUControlView::RecallDialog() {
-  if (recallDlg == nullptr) recallDlg = app.viewFactory.Create<ViewSlot::SessionRecall>(app, this);
+  if (recallDlg == nullptr) recallDlg = context_.viewFactory.Create<ViewSlot::SessionRecall>(context_, this);
   return *recallDlg;
 }
 
@@ -168,11 +168,11 @@ void CORUControlView::resizeEvent(QResizeEvent* event) {
 }
 
 void CORUControlView::mouseMoveEvent(QMouseEvent* event) {
-  if (app.Views().sessionView) app.Views().sessionView->ClearHoverMark();
+  if (context_.host.Views().sessionView) context_.host.Views().sessionView->ClearHoverMark();
   QWidget::mouseMoveEvent(event);
 }
 
 void RegisterControlView(ViewFactory& factory) {
   factory.Register<ViewSlot::ControlPanel>(
-      [](CORUpc144App& app, QWidget* parent) -> IControlPanel* { return new CORUControlView(app, parent); });
+      [](ViewContext& context, QWidget* parent) -> IControlPanel* { return new CORUControlView(context, parent); });
 }

@@ -23,7 +23,7 @@
 class CORUConfigureDlg;
 class CORUFindDlg;
 class CORUStandardComboBox;
-class CORUpc144App;
+struct ViewContext;
 class QAbstractButton;
 class QComboBox;
 class ViewFactory;
@@ -31,7 +31,7 @@ class ViewFactory;
 class CORUControlView final : public QWidget, public IControlPanel {
   Q_OBJECT
  public:
-  CORUControlView(CORUpc144App& app, QWidget* parent);
+  CORUControlView(ViewContext& context, QWidget* parent);
   ~CORUControlView() override;
 
   // ---- IShellView / IControlPanel ------------------------------------------------------------
@@ -99,7 +99,7 @@ class CORUControlView final : public QWidget, public IControlPanel {
   void ReloadOpenDialogs(int slot);
   void StartCapture(const CaptureDataRule& rule);
 
-  CORUpc144App& app;
+  ViewContext& context_;
   PanelControls controls;
   CORUStandardComboBox* standardCombo = nullptr;
   QComboBox* formatCombo = nullptr;

@@ -14,7 +14,7 @@
 #include "shell/dialogs/ConfigureDlg.h"
 #include "shell/panel/ControlView.h"
 #include "shell/dialogs/FindDlg.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 #include "shell/OruDocument.h"
 #include "shell/frame/TabbedFrame.h"
 #include "shell/model/TabTable.h"
@@ -30,19 +30,19 @@ constexpr int kLastEndOfCaptureCode = 15;
 }  // namespace
 
 PanelInput CORUControlView::ReadFlags(RunState run) const {
-  return PanelInput{.deviceOpen = app.context.DeviceOpen(), .run = run};
+  return PanelInput{.deviceOpen = context_.link.DeviceOpen(), .run = run};
 }
 
 void CORUControlView::RunPosts(const std::vector<PanelPost>& posts) {
   for (const PanelPost& post : posts) {
-    if (!post.statusText.empty()) app.dataStore.statusText.Set(post.statusText);
-    app.PostToWorker(post.message, post.wParam);
+    if (!post.statusText.empty()) context_.store.statusText.Set(post.statusText);
+    context_.worker.Post(post.message, post.wParam);
   }
 }
 
 void CORUControlView::ShowNoUsbConnection() {
-  app.prompts().MessageBox(QString::fromLatin1(kPanelNoUsbText), QString::fromLatin1(kPanelCommErrorTitle),
-                           MB_OK | MB_SYSTEMMODAL);
+  context_.prompts.MessageBox(QString::fromLatin1(kPanelNoUsbText), QString::fromLatin1(kPanelCommErrorTitle),
+                              MB_OK | MB_SYSTEMMODAL);
 }
 
 void CORUControlView::SetCaptureControlsEnabled(bool enabled) {
@@ -51,7 +51,7 @@ void CORUControlView::SetCaptureControlsEnabled(bool enabled) {
 }
 
 PanelPlan CORUControlView::RunPlan(PanelPlan (*planner)(const PanelInput&)) {
-  CORUData& store = app.dataStore;
+  CORUData& store = context_.store;
   const PanelPlan plan = store.WithTrace([&](TraceScope& trace) {
     PanelPlan planned = planner(ReadFlags(trace.Run()));
     if (planned.start == PanelStart::SignalTrace) {
@@ -69,7 +69,7 @@ PanelPlan CORUControlView::RunPlan(PanelPlan (*planner)(const PanelInput&)) {
 void CORUControlView::OnSignalTrace() { RunPlan(PlanSignalTrace); }
 
 void CORUControlView::OnSignalTraceEnded() {
-  app.dataStore.statusText.Set(CORUData::kIdleStatusText);
+  context_.store.statusText.Set(CORUData::kIdleStatusText);
   if (signalTraceButton != nullptr) signalTraceButton->setText(QString::fromLatin1(kSignalTraceText));
 }
 
@@ -80,49 +80,49 @@ void CORUControlView::OnDtmfDecoder() { RunPlan(PlanDtmfDecoder); }
 void CORUControlView::OnConfigure() {
   RunPlan(PlanConfigure);
   ConfigureDialog().RunModal();
-  if (!app.context.DeviceOpen()) app.UpdateViews();
+  if (!context_.link.DeviceOpen()) context_.host.UpdateViews();
 }
 
 void CORUControlView::OnRecallSession() {
   if (RunPlan(PlanRecallSession).start == PanelStart::NoDevice) return;
-  if (CaptureDataRuleFor(app.settings.options).autosaveFirst) {
-    if (app.currentDocument == nullptr || !app.currentDocument->Autosave(-1, DocumentType::Capture, false)) return;
+  if (CaptureDataRuleFor(context_.settings.options).autosaveFirst) {
+    if (context_.host.Document() == nullptr || !context_.host.Document()->Autosave(-1, DocumentType::Capture, false))
+      return;
   }
   RecallDialog().RunModal();
-  if (!app.context.DeviceOpen()) app.UpdateViews();
+  if (!context_.link.DeviceOpen()) context_.host.UpdateViews();
 }
 
 void CORUControlView::OnFind() { FindDialog().RunModal(); }
 
 void CORUControlView::OnCapture() {
-  CORUData& store = app.dataStore;
+  CORUData& store = context_.store;
   const CapturePlan plan = store.WithCapture([&](const CaptureScope& capture) {
     CapturePlan planned = PlanCapture(ReadFlags(capture.Run()));
     RunPosts(planned.stops);
     if (planned.step == CaptureStep::Abort) {
       SetCaptureControlsEnabled(true);
       // The capture's own tab stayed open; the others come back now, not at the next idle update.
-      if (app.tabbedFrame != nullptr)
-        for (int tab : TabsGivenBack(TabOfDocument(DocumentType::Capture))) app.tabbedFrame->EnableTab(tab);
+      for (int tab : TabsGivenBack(TabOfDocument(DocumentType::Capture))) context_.host.EnableTab(tab);
       store.statusText.Set("Aborting capture");
-      app.PostToWorker(WM_ORU_ABORT_CAPTURE);
+      context_.worker.Post(WM_ORU_ABORT_CAPTURE);
     }
     return planned;
   });
   if (plan.step == CaptureStep::NoDevice) ShowNoUsbConnection();
   if (plan.step != CaptureStep::Start) return;
 
-  const CaptureDataRule rule = CaptureDataRuleFor(app.settings.options);
+  const CaptureDataRule rule = CaptureDataRuleFor(context_.settings.options);
   // The autosave asks and saves without the lock; the user may cancel the capture there.
   if (rule.autosaveFirst &&
-      (app.currentDocument == nullptr || !app.currentDocument->Autosave(-1, DocumentType::Capture, false)))
+      (context_.host.Document() == nullptr || !context_.host.Document()->Autosave(-1, DocumentType::Capture, false)))
     return;
-  app.SelectTab(TAB_CAPTURE_DATA);
+  context_.host.SelectTab(TAB_CAPTURE_DATA);
   StartCapture(rule);
 }
 
 void CORUControlView::StartCapture(const CaptureDataRule& rule) {
-  const bool noDevice = app.dataStore.WithCapture([&](CaptureScope& capture) {
+  const bool noDevice = context_.store.WithCapture([&](CaptureScope& capture) {
     // The flags again: the device or a capture may have come or gone while the prompts ran.
     const PanelInput now = ReadFlags(capture.Run());
     if (now.run.captureBusy()) return false;
@@ -133,15 +133,15 @@ void CORUControlView::StartCapture(const CaptureDataRule& rule) {
       capture.cursorRecordIndex() = -1;
       if (rule.clear) {
         capture.Clear();
-        CORUpc144Doc* doc = app.currentDocument;
+        CORUpc144Doc* doc = context_.host.Document();
         // Overwrite starts the capture afresh without a name; a trace held keeps its data.
         if (rule.untitled && doc != nullptr) doc->ForgetCaptureFile();
-        if (app.Views().sessionView) app.Views().sessionView->Refresh();
+        if (context_.host.Views().sessionView) context_.host.Views().sessionView->Refresh();
         // Before the posts: the first new byte marks the capture modified again.
         if (doc != nullptr) doc->SetTypeModified(false, DocumentType::Capture);
       }
-      app.PostToWorker(WM_ORU_SET_CONFIG, kCaptureConfigMask);
-      app.PostToWorker(WM_ORU_START_CAPTURE);
+      context_.worker.Post(WM_ORU_SET_CONFIG, kCaptureConfigMask);
+      context_.worker.Post(WM_ORU_START_CAPTURE);
     }
     return !now.deviceOpen;
   });
@@ -149,9 +149,10 @@ void CORUControlView::StartCapture(const CaptureDataRule& rule) {
 }
 
 void CORUControlView::ShowEndOfCapture() {
-  const int code = app.dataStore.endOfCaptureCode.load();
+  const int code = context_.store.endOfCaptureCode.load();
   // Only the capture-end messages name a code; any other code shows an empty text.
   const bool known = code >= 0 && code <= kLastEndOfCaptureCode;
   const char* text = known ? LoadResourceStringOrEmpty(EndOfCaptureStringId(code)) : "";
-  app.prompts().MessageBox(QString::fromLatin1(text), QString::fromLatin1(kEndOfCaptureTitle), EndOfCaptureStyle(code));
+  context_.prompts.MessageBox(QString::fromLatin1(text), QString::fromLatin1(kEndOfCaptureTitle),
+                              EndOfCaptureStyle(code));
 }

@@ -8,7 +8,7 @@
 
 #include "shell/dialogs/ConfigureDlg.h"
 #include "shell/panel/ControlView.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 
 namespace {
 
@@ -45,26 +45,26 @@ bool Checked(const QAbstractButton* button) { return button != nullptr && button
 
 template <class Rule>
 void CORUControlView::RunRule(Rule&& rule, AfterRule after) {
-  CORUData& store = app.dataStore;
+  CORUData& store = context_.store;
   {
     // sysCfg is the worker's too; the configuration and the capture's display words change
     // together under the lock.
     auto data = store.HoldData();
     auto capture = store.HoldCapture();
     PanelConfig cfg = ConfigOf(*data, *capture);
-    rule(controls, app.settings, cfg);
+    rule(controls, context_.settings, cfg);
     StoreConfig(*data, *capture, cfg);
     if (cfg.modeText) store.modeText.Set(*cfg.modeText);
   }
   Render();
   if (after == AfterRule::Nothing) return;
-  if (app.Views().sessionView) {
+  if (context_.host.Views().sessionView) {
     if (after == AfterRule::Redraw)
-      app.Views().sessionView->Redraw();
+      context_.host.Views().sessionView->Redraw();
     else
-      app.Views().sessionView->Refresh();
+      context_.host.Views().sessionView->Refresh();
   }
-  app.UpdateViews();
+  context_.host.UpdateViews();
 }
 
 void CORUControlView::OnAscii() {
@@ -93,7 +93,7 @@ void CORUControlView::OnHighlightParityErrors() {
 
 void CORUControlView::OnShowModemEvents() {
   const bool checked = Checked(modemEventsBox);
-  CORUData& store = app.dataStore;
+  CORUData& store = context_.store;
   RunRule(
       [checked, &store](PanelControls& c, AppSettings& s, PanelConfig& cfg) {
         ApplyShowModemEvents(c, s, cfg, checked);
@@ -150,8 +150,8 @@ void CORUControlView::ShowV21Standard() {
           AfterRule::Nothing);
   if (!inserted) return;
   ReloadOpenDialogs(0);
-  if (app.Views().sessionView) app.Views().sessionView->Refresh();
-  app.UpdateViews();
+  if (context_.host.Views().sessionView) context_.host.Views().sessionView->Refresh();
+  context_.host.UpdateViews();
 }
 
 void CORUControlView::HideV21Standard() {
@@ -159,8 +159,8 @@ void CORUControlView::HideV21Standard() {
   RunRule([&removed](PanelControls& c, AppSettings& s, PanelConfig& cfg) { removed = HideV21(c, s, cfg); },
           AfterRule::Nothing);
   if (!removed) return;
-  if (app.Views().sessionView) app.Views().sessionView->Refresh();
-  app.UpdateViews();
+  if (context_.host.Views().sessionView) context_.host.Views().sessionView->Refresh();
+  context_.host.UpdateViews();
 }
 
 void CORUControlView::OnUpdate() {

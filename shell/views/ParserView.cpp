@@ -5,7 +5,7 @@
 
 namespace {}
 
-CORUParserView::CORUParserView(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
+CORUParserView::CORUParserView(ViewContext& context, QWidget* parent) : QWidget(parent), context_(context) {
   setObjectName("CORUParserView");
   ApplyTemplate(this, IDD_PARSER_FORM);
 }

@@ -5,16 +5,16 @@
 
 #include <QWidget>
 
-class CORUpc144App;
+struct ViewContext;
 
 class CORUParserView : public QWidget {
   Q_OBJECT
 
  public:
-  CORUParserView(CORUpc144App& app, QWidget* parent = nullptr);
+  CORUParserView(ViewContext& context, QWidget* parent = nullptr);
 
-  CORUpc144App& App() const { return app_; }
+  ViewContext& Context() const { return context_; }
 
  private:
-  CORUpc144App& app_;
+  ViewContext& context_;
 };

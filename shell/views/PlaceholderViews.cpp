@@ -8,7 +8,7 @@
 #include "resources/TemplateBuilder.h"
 #include "resources/data/DialogTemplate.h"
 #include "resources/data/ResourceIds.h"
-#include "shell/OruApp.h"
+#include "shell/views/ViewContext.h"
 
 namespace {
 
@@ -107,29 +107,29 @@ class PlaceholderDialog : public QDialog {
 
 class DevelopPlaceholder final : public PlaceholderDialog, public IDevelopDialog {
  public:
-  DevelopPlaceholder(CORUpc144App& app, QWidget* parent)
-      : PlaceholderDialog(PlaceholderName(ViewSlot::DevelopDialog), parent), app(app) {}
+  DevelopPlaceholder(ViewContext& context, QWidget* parent)
+      : PlaceholderDialog(PlaceholderName(ViewSlot::DevelopDialog), parent), context_(context) {}
   QWidget* Widget() override { return this; }
-  void Show() override { app.prompts().RunModal(*this); }
+  void Show() override { context_.prompts.RunModal(*this); }
   bool WindowExists() const override { return isVisible(); }
   void OnCalibrationStep(const notify::CalibrationStepResult&) override {}
   void OnFactorsRead(const notify::CalibrationFactorsRead&) override {}
 
  private:
-  CORUpc144App& app;
+  ViewContext& context_;
 };
 
 class SessionRecallPlaceholder final : public PlaceholderDialog, public ISessionRecall {
  public:
-  SessionRecallPlaceholder(CORUpc144App& app, QWidget* parent)
-      : PlaceholderDialog(PlaceholderName(ViewSlot::SessionRecall), parent), app(app) {}
+  SessionRecallPlaceholder(ViewContext& context, QWidget* parent)
+      : PlaceholderDialog(PlaceholderName(ViewSlot::SessionRecall), parent), context_(context) {}
   QWidget* Widget() override { return this; }
-  void RunModal() override { app.prompts().RunModal(*this); }
+  void RunModal() override { context_.prompts.RunModal(*this); }
   bool WindowExists() const override { return isVisible(); }
   void OnSessionHeader(int) override {}
 
  private:
-  CORUpc144App& app;
+  ViewContext& context_;
 };
 
 }  // namespace
@@ -185,7 +185,7 @@ QString PlaceholderName(ViewSlot slot) {
   return QString();
 }
 
-IShellView* CreatePlaceholderView(ViewSlot slot, CORUpc144App& app, QWidget* parent) {
+IShellView* CreatePlaceholderView(ViewSlot slot, ViewContext& context, QWidget* parent) {
   switch (slot) {
     case ViewSlot::SessionView:
       return static_cast<ISessionView*>(new SessionPlaceholder(slot, 0, parent));
@@ -203,9 +203,9 @@ IShellView* CreatePlaceholderView(ViewSlot slot, CORUpc144App& app, QWidget* par
     case ViewSlot::Dtmf:
       return static_cast<IDtmfView*>(new DtmfPlaceholder(slot, 0, parent));
     case ViewSlot::DevelopDialog:
-      return static_cast<IDevelopDialog*>(new DevelopPlaceholder(app, parent));
+      return static_cast<IDevelopDialog*>(new DevelopPlaceholder(context, parent));
     case ViewSlot::SessionRecall:
-      return static_cast<ISessionRecall*>(new SessionRecallPlaceholder(app, parent));
+      return static_cast<ISessionRecall*>(new SessionRecallPlaceholder(context, parent));
     case ViewSlot::Count:
       break;
   }

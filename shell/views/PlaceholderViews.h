@@ -11,7 +11,7 @@
 #include "shell/views/ViewFactory.h"
 #include "shell/views/ViewInterfaces.h"
 
-class CORUpc144App;
+struct ViewContext;
 
 // A pane that names the window it stands for; with a template id, the template's controls.
 class PlaceholderPane : public QFrame {
@@ -25,6 +25,6 @@ class PlaceholderPane : public QFrame {
 };
 
 // The placeholder of `slot`, built as a child of (or, for a dialog, owned by) `parent`.
-IShellView* CreatePlaceholderView(ViewSlot slot, CORUpc144App& app, QWidget* parent);
+IShellView* CreatePlaceholderView(ViewSlot slot, ViewContext& context, QWidget* parent);
 // The name a placeholder shows for `slot`.
 QString PlaceholderName(ViewSlot slot);

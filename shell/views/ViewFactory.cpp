@@ -2,6 +2,6 @@
 
 #include "shell/views/PlaceholderViews.h"
 
-IShellView* ViewFactory::CreatePlaceholder(ViewSlot slot, CORUpc144App& app, QWidget* parent) {
-  return CreatePlaceholderView(slot, app, parent);
+IShellView* ViewFactory::CreatePlaceholder(ViewSlot slot, ViewContext& context, QWidget* parent) {
+  return CreatePlaceholderView(slot, context, parent);
 }

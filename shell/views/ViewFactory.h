@@ -13,7 +13,7 @@
 
 #include "shell/views/ViewInterfaces.h"
 
-class CORUpc144App;
+struct ViewContext;
 class QWidget;
 
 enum class ViewSlot {
@@ -77,7 +77,7 @@ struct ViewSlotInterface<ViewSlot::SessionRecall> {
 template <ViewSlot S>
 using ViewSlotType = typename ViewSlotInterface<S>::type;
 template <ViewSlot S>
-using ViewMaker = std::function<ViewSlotType<S>*(CORUpc144App& app, QWidget* parent)>;
+using ViewMaker = std::function<ViewSlotType<S>*(ViewContext& context, QWidget* parent)>;
 
 class ViewFactory {
  public:
@@ -88,8 +88,8 @@ class ViewFactory {
   // Fills a slot; a later registration replaces an earlier one (a test's stand-in).
   template <ViewSlot S>
   void Register(ViewMaker<S> maker) {
-    makers[Index(S)] = [maker = std::move(maker)](CORUpc144App& app, QWidget* parent) -> IShellView* {
-      return maker(app, parent);
+    makers[Index(S)] = [maker = std::move(maker)](ViewContext& context, QWidget* parent) -> IShellView* {
+      return maker(context, parent);
     };
   }
   bool IsRegistered(ViewSlot slot) const { return static_cast<bool>(makers[Index(slot)]); }
@@ -97,16 +97,16 @@ class ViewFactory {
   // Builds the slot's window, or its placeholder when nobody registered one (or the maker gave
   // nothing). Never null.
   template <ViewSlot S>
-  ViewSlotType<S>* Create(CORUpc144App& app, QWidget* parent) const {
+  ViewSlotType<S>* Create(ViewContext& context, QWidget* parent) const {
     if (makers[Index(S)]) {
-      if (IShellView* view = makers[Index(S)](app, parent)) return static_cast<ViewSlotType<S>*>(view);
+      if (IShellView* view = makers[Index(S)](context, parent)) return static_cast<ViewSlotType<S>*>(view);
     }
-    return static_cast<ViewSlotType<S>*>(CreatePlaceholder(S, app, parent));
+    return static_cast<ViewSlotType<S>*>(CreatePlaceholder(S, context, parent));
   }
 
  private:
   static constexpr int Index(ViewSlot slot) { return static_cast<int>(slot); }
-  static IShellView* CreatePlaceholder(ViewSlot slot, CORUpc144App& app, QWidget* parent);
+  static IShellView* CreatePlaceholder(ViewSlot slot, ViewContext& context, QWidget* parent);
 
-  std::array<std::function<IShellView*(CORUpc144App&, QWidget*)>, kViewSlotCount> makers;
+  std::array<std::function<IShellView*(ViewContext&, QWidget*)>, kViewSlotCount> makers;
 };

@@ -38,7 +38,7 @@ class CaptureViewTest : public ::testing::Test {
     document = std::make_unique<CORUpc144Doc>(*app);
     app->currentDocument = document.get();
     document->SetTitle(QStringLiteral("CAPTURETEXT"));
-    view = std::make_unique<CORUCaptureView>(*app, nullptr);
+    view = std::make_unique<CORUCaptureView>(app->viewContext(), nullptr);
     view->resize(575, 475);
     view->show();
     ASSERT_TRUE(dir.isValid());

@@ -22,7 +22,7 @@ class RecallDialog : public ::testing::Test {
   void SetUp() override {
     apptest::QtApplication();
     app = std::make_unique<CORUpc144App>(StartupRecord{});
-    dialog = std::make_unique<CORUSessionRecall>(*app, nullptr);
+    dialog = std::make_unique<CORUSessionRecall>(app->viewContext(), nullptr);
     for (int k = 0; k < kRecallRows; ++k) {
       CORUCaptureHeader& entry = LinkFields(store()).sessionDirectory[static_cast<std::size_t>(k)];
       entry.startDate = "01/1" + std::to_string(k) + "/24";

@@ -64,7 +64,7 @@ class SessionPrintTest : public ::testing::Test {
     LinkFields(store()).sysCfg.standard = 2;
     LinkFields(store()).sysCfg.sync = 1;
     LinkFields(store()).sysCfg.triggerText = "TRIG";
-    view = new CORUSessionView(*app, nullptr);
+    view = new CORUSessionView(app->viewContext(), nullptr);
     view->resize(575, 475);
     view->show();
     app->Views().sessionView.Set(view);
@@ -96,7 +96,7 @@ class SessionPrintTest : public ::testing::Test {
     FillWords(2000);
     std::mt19937 random(17);
     for (;;) {
-      SessionPrintJob probe(*app);
+      SessionPrintJob probe(app->viewContext());
       probe.Prepare(printer, printer.width(), printer.height());
       if (probe.Pages() >= pages) {
         ASSERT_EQ(probe.Pages(), pages);
@@ -117,7 +117,7 @@ TEST_F(SessionPrintTest, EveryPageHasItsHeaderAndEveryLineLandsOnOnePage) {
   FillWords(9000);
   QPrinter printer(QPrinter::HighResolution);
   ToPdf(printer, Path("call.pdf"));
-  SessionPrintJob job(*app);
+  SessionPrintJob job(app->viewContext());
   ASSERT_TRUE(job.Print(printer));
   const int pages = job.Pages();
   ASSERT_GE(pages, 3);
@@ -168,7 +168,7 @@ TEST_F(SessionPrintTest, RangeTwoToThreeOfFiveCountsEveryPage) {
   FillPages(printer, 5);
   printer.setPrintRange(QPrinter::PageRange);
   printer.setFromTo(2, 3);
-  SessionPrintJob job(*app);
+  SessionPrintJob job(app->viewContext());
   ASSERT_TRUE(job.Print(printer));
   EXPECT_EQ(job.PagesPrinted(), (std::vector<int>{2, 3}));
   EXPECT_EQ(PdfPages(Path("range.pdf")), 2);
@@ -187,7 +187,7 @@ TEST_F(SessionPrintTest, RangeTwoToThreeOfFiveCountsEveryPage) {
   // A range past the end prints nothing.
   printer.setOutputFileName(Path("none.pdf"));
   printer.setFromTo(6, 7);
-  SessionPrintJob none(*app);
+  SessionPrintJob none(app->viewContext());
   EXPECT_FALSE(none.Print(printer));
   EXPECT_FALSE(QFile::exists(Path("none.pdf")));
 }
@@ -197,7 +197,7 @@ TEST_F(SessionPrintTest, LineEndingAtTheBottomStartsTheNextPageInTheTrace) {
   QImage device(8, 8, QImage::Format_RGB32);
   device.setDotsPerMeterX(11811);  // 300 dpi
   device.setDotsPerMeterY(11811);
-  SessionPrintJob tall(*app);
+  SessionPrintJob tall(app->viewContext());
   tall.Prepare(device, 2400, 100000);
   const auto& lines = tall.Layout().Lines();
   ASSERT_GT(lines.size(), 20u);
@@ -210,7 +210,7 @@ TEST_F(SessionPrintTest, LineEndingAtTheBottomStartsTheNextPageInTheTrace) {
   collected = &messages;
   QLoggingCategory::setFilterRules(QStringLiteral("qv.display.print.debug=true"));
   const QtMessageHandler previous = qInstallMessageHandler(Collect);
-  SessionPrintJob job(*app);
+  SessionPrintJob job(app->viewContext());
   job.Prepare(device, 2400, pageHeight);
   qInstallMessageHandler(previous);
   QLoggingCategory::setFilterRules(QString());
@@ -365,7 +365,7 @@ TEST_F(SessionPrintCommands, PreviewShowsEveryPage) {
   EXPECT_GT(pages, 1);
   // The same job on the preview's printer geometry counts the same pages.
   QPrinter printer(QPrinter::HighResolution);
-  SessionPrintJob job(app());
+  SessionPrintJob job(app().viewContext());
   job.Prepare(printer, printer.width(), printer.height());
   EXPECT_EQ(pages, job.Pages());
 }

@@ -42,11 +42,11 @@ class SessionViewTest : public ::testing::Test {
     QPalette fixed;
     fixed.setColor(QPalette::Base, Qt::white);
     fixed.setColor(QPalette::Text, Qt::black);
-    view = new CORUSessionView(*app, nullptr);
+    view = new CORUSessionView(app->viewContext(), nullptr);
     view->setPalette(fixed);
     view->resize(575, 475);
     view->show();
-    readout = new CORUTimingView(*app, CORUTimingView::DisplayMode::Capture, nullptr);
+    readout = new CORUTimingView(app->viewContext(), CORUTimingView::DisplayMode::Capture, nullptr);
     readout->setPalette(fixed);
     readout->resize(240, 330);
     readout->show();

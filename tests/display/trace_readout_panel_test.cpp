@@ -31,7 +31,7 @@ class TraceReadoutPanel : public ::testing::Test {
     app->settings.originateColor = RGB(0, 255, 0);
     app->settings.markerColor = RGB(0, 0, 255);
     scope = std::make_unique<FakeScopeView>();
-    panel = std::make_unique<CORUTimingView>(*app, CORUTimingView::DisplayMode::SignalTrace, nullptr);
+    panel = std::make_unique<CORUTimingView>(app->viewContext(), CORUTimingView::DisplayMode::SignalTrace, nullptr);
     panel->ReadFrom({.volts = [this] { return scope->volts; }, .seconds = [this] { return scope->seconds; }});
     QPalette fixed;
     fixed.setColor(QPalette::Base, Qt::white);

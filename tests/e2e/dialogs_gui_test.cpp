@@ -94,7 +94,7 @@ class DialogsGui : public apptest::AppFixture {
 
 TEST_F(DialogsGui, ConfigurationShowsTheAnswerAndSendsTheTriggerAndItsText) {
   StartReady();
-  CORUConfigureDlg dialog(app(), nullptr);
+  CORUConfigureDlg dialog(app().viewContext(), nullptr);
   const int readsBefore = Count("GC:7:8:9");
   std::size_t sentFrom = 0;
   answers.Modal(
@@ -125,7 +125,7 @@ TEST_F(DialogsGui, ConfigurationShowsTheAnswerAndSendsTheTriggerAndItsText) {
 
 TEST_F(DialogsGui, ConfigurationOkSendsNothingUnchangedEarlyOrRefused) {
   StartReady();
-  CORUConfigureDlg dialog(app(), nullptr);
+  CORUConfigureDlg dialog(app().viewContext(), nullptr);
   const int changesBefore = CountPrefix("SC:") + CountPrefix("ST:");
 
   // OK before the answer came back.
@@ -153,7 +153,7 @@ TEST_F(DialogsGui, ConfigurationOkSendsNothingUnchangedEarlyOrRefused) {
 
 TEST_F(DialogsGui, ConfigurationAsksAboutFourWireAndSyncAndCancelKeepsEverything) {
   StartReady();
-  CORUConfigureDlg dialog(app(), nullptr);
+  CORUConfigureDlg dialog(app().viewContext(), nullptr);
   const int changes = CountPrefix("SC:") + CountPrefix("ST:");
   answers.Modal(
       [&](QDialog& d) {
@@ -191,7 +191,7 @@ TEST_F(DialogsGui, ConfigurationAsksAboutFourWireAndSyncAndCancelKeepsEverything
 TEST_F(DialogsGui, ConfigurationLeavesAStandardTheRadiosCannotShowAlone) {
   StartReady();
   instrument().withFirmware([](sim::Firmware& f) { f.config().set({{7, 3}}); });
-  CORUConfigureDlg dialog(app(), nullptr);
+  CORUConfigureDlg dialog(app().viewContext(), nullptr);
   std::size_t sentFrom = 0;
   answers.Modal(
       [&](QDialog& d) {
@@ -240,7 +240,7 @@ TEST_F(DialogsGui, EnteredClockGoesOutWithATwoDigitYear) {
 TEST_F(DialogsGui, AboutShowsTheInstrumentsVersion) {
   ASSERT_TRUE(Start());
   ASSERT_TRUE(Eventually([&] { return !Config().firmwareVersion.empty(); }));
-  CAboutDlg about(app(), "1, 2, 3, 4");
+  CAboutDlg about(app().viewContext(), "1, 2, 3, 4");
   EXPECT_EQ(about.DeviceVersionText(), "V 1.0.8");  // the simulated instrument's
   EXPECT_EQ(FindControl(&about, 1141)->property("text").toString(), "V 1.0.8");
 }

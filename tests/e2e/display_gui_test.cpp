@@ -29,7 +29,7 @@ class DisplayGuiTest : public apptest::AppFixture {
     beforeInit = [](CORUpc144App& app) {
       RegisterDisplayViews(app.viewFactory);
       // The capture display alone: the panel's stand-in shows no end-of-capture box.
-      app.viewFactory.Register<ViewSlot::ControlPanel>([](CORUpc144App& a, QWidget* p) {
+      app.viewFactory.Register<ViewSlot::ControlPanel>([](ViewContext& a, QWidget* p) {
         return static_cast<IControlPanel*>(CreatePlaceholderView(ViewSlot::ControlPanel, a, p));
       });
     };

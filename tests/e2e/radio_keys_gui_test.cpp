@@ -102,7 +102,7 @@ constexpr GroupStep kConfigureSteps[] = {
 TEST_F(RadioKeys, ConfigurationGroupsTakeDownAsAClickAndTabEntersAtTheCheckedRadio) {
   StartReady();
   instrument().withFirmware([](sim::Firmware& f) { f.config().set({{7, 0}, {8, 0}, {9, 0}, {13, 0}}); });
-  CORUConfigureDlg dialog(app(), nullptr);
+  CORUConfigureDlg dialog(app().viewContext(), nullptr);
   answers.Modal(
       [&](QDialog& d) -> int {
         // The dialog's own configuration read is answered and shown before any key: a late answer

@@ -69,7 +69,7 @@ class RecallGui : public apptest::AppFixture {
       RegisterDisplayViews(a.viewFactory);
       RegisterTraceViews(a.viewFactory);
       a.viewFactory.Register<ViewSlot::ControlPanel>(
-          [this](CORUpc144App&, QWidget* parent) -> IControlPanel* { return new RoutingPanel(dialog, parent); });
+          [this](ViewContext&, QWidget* parent) -> IControlPanel* { return new RoutingPanel(dialog, parent); });
     };
   }
   bool StartApp() {
@@ -80,8 +80,8 @@ class RecallGui : public apptest::AppFixture {
     if (!Eventually([this] { return notes->Count(WM_ORU_DISABLE_V21) + notes->Count(WM_ORU_ENABLE_V21) > 0; }))
       return false;
     if (!SettleWorker()) return false;
-    dialog =
-        dynamic_cast<CORUSessionRecall*>(app().viewFactory.Create<ViewSlot::SessionRecall>(app(), app().mainFrame));
+    dialog = dynamic_cast<CORUSessionRecall*>(
+        app().viewFactory.Create<ViewSlot::SessionRecall>(app().viewContext(), app().mainFrame));
     return dialog != nullptr;
   }
   CORUData& store() { return app().dataStore; }

@@ -14,6 +14,7 @@
 #include "link/protocol/LinkContext.h"
 #include "platform/win32/ThreadMessages.h"
 #include "shell/frame/PostedMessageEvent.h"
+#include "shell/views/ViewContext.h"
 #include "shell/views/ViewFactory.h"
 
 namespace frametest {
@@ -253,23 +254,23 @@ class RecallStandIn final : public StandIn<ISessionRecall> {
 void RegisterRecordingViews(ViewFactory& factory, CallLog& log) {
   CallLog* l = &log;
   factory.Register<ViewSlot::SessionView>(
-      [l](CORUpc144App&, QWidget* p) { return new SessionStandIn("session", *l, p); });
+      [l](ViewContext&, QWidget* p) { return new SessionStandIn("session", *l, p); });
   factory.Register<ViewSlot::ControlPanel>(
-      [l](CORUpc144App&, QWidget* p) { return new ControlStandIn("control", *l, p); });
+      [l](ViewContext&, QWidget* p) { return new ControlStandIn("control", *l, p); });
   factory.Register<ViewSlot::CaptureReadout>(
-      [l](CORUpc144App&, QWidget* p) { return new ReadoutStandIn("captureReadout", *l, p); });
+      [l](ViewContext&, QWidget* p) { return new ReadoutStandIn("captureReadout", *l, p); });
   factory.Register<ViewSlot::SignalTrace>(
-      [l](CORUpc144App&, QWidget* p) { return new SignalTraceStandIn("trace", *l, p); });
+      [l](ViewContext&, QWidget* p) { return new SignalTraceStandIn("trace", *l, p); });
   factory.Register<ViewSlot::TraceControl>(
-      [l](CORUpc144App&, QWidget* p) { return new TraceControlStandIn("traceControl", *l, p); });
+      [l](ViewContext&, QWidget* p) { return new TraceControlStandIn("traceControl", *l, p); });
   factory.Register<ViewSlot::TraceReadout>(
-      [l](CORUpc144App&, QWidget* p) { return new ReadoutStandIn("traceReadout", *l, p); });
-  factory.Register<ViewSlot::VoltMeter>([l](CORUpc144App&, QWidget* p) { return new VoltMeterStandIn("volt", *l, p); });
-  factory.Register<ViewSlot::Dtmf>([l](CORUpc144App&, QWidget* p) { return new DtmfStandIn("dtmf", *l, p); });
+      [l](ViewContext&, QWidget* p) { return new ReadoutStandIn("traceReadout", *l, p); });
+  factory.Register<ViewSlot::VoltMeter>([l](ViewContext&, QWidget* p) { return new VoltMeterStandIn("volt", *l, p); });
+  factory.Register<ViewSlot::Dtmf>([l](ViewContext&, QWidget* p) { return new DtmfStandIn("dtmf", *l, p); });
   factory.Register<ViewSlot::DevelopDialog>(
-      [l](CORUpc144App&, QWidget* p) { return new DevelopStandIn("develop", *l, p); });
+      [l](ViewContext&, QWidget* p) { return new DevelopStandIn("develop", *l, p); });
   factory.Register<ViewSlot::SessionRecall>(
-      [l](CORUpc144App&, QWidget* p) { return new RecallStandIn("recall", *l, p); });
+      [l](ViewContext&, QWidget* p) { return new RecallStandIn("recall", *l, p); });
 }
 
 }  // namespace frametest

@@ -48,7 +48,7 @@ TEST_F(DialogsTest, FindIsGreyedUntilTheFirstCharacterTakesTwentyAndFindsNothing
   ASSERT_TRUE(Start());
   apptest::FillCapture(app().dataStore, 5);
   LinkFields(app().dataStore).cursorRecordIndex = 2;
-  CORUFindDlg dialog(app(), nullptr);
+  CORUFindDlg dialog(app().viewContext(), nullptr);
   bool stillOpen = false;
   answers.Modal(
       [&](QDialog& d) {
@@ -126,7 +126,7 @@ TEST_F(DialogsTest, LinkOpensOnlyFromItsTextAndOnlyWithAnAddress) {
 
 TEST_F(DialogsTest, AboutTogglesOnADoubleClickAnywhereAndHasNoDeviceVersionWithoutAnInstrument) {
   ASSERT_TRUE(Start());
-  CAboutDlg about(app(), "2, 0, 3, 7");
+  CAboutDlg about(app().viewContext(), "2, 0, 3, 7");
   about.show();
   auto* program = FindControlAs<QLabel>(&about, 1138);
   auto* device = FindControlAs<QLabel>(&about, 1141);
@@ -151,7 +151,7 @@ TEST_F(DialogsTest, AboutTogglesOnADoubleClickAnywhereAndHasNoDeviceVersionWitho
   QTest::mouseClick(about.Link(), Qt::LeftButton, {}, QPoint(2, 2));
   EXPECT_TRUE(opened.isEmpty());
 
-  CAboutDlg unknown(app(), "");
+  CAboutDlg unknown(app().viewContext(), "");
   EXPECT_EQ(unknown.ProgramVersionText(), "Quorlan View PC Version UNKNOWN");
   // The build's own entry has four parts.
   EXPECT_EQ(CAboutDlg::ProgramVersionEntry().split(", ").size(), 4);
@@ -175,7 +175,7 @@ TEST_F(DialogsTest, AboutCommandRunsTheBox) {
 TEST_F(DialogsTest, ClockDialogStartsFromThePcTimeAndKeepsToTheInstrumentsCentury) {
   ASSERT_TRUE(Start());
   const QDateTime now(QDate(2031, 6, 7), QTime(8, 9, 10));
-  CORUTimeEntry dialog(app(), nullptr, now);
+  CORUTimeEntry dialog(app().viewContext(), nullptr, now);
   ASSERT_NE(dialog.DatePicker(), nullptr);
   ASSERT_NE(dialog.TimePicker(), nullptr);
   EXPECT_EQ(dialog.windowTitle(), "Set ORUpc date and time");
@@ -199,7 +199,7 @@ TEST_F(DialogsTest, ClockDialogStartsFromThePcTimeAndKeepsToTheInstrumentsCentur
   EXPECT_EQ(t.wSecond, 9);
 
   // Cancel leaves the record alone.
-  CORUTimeEntry cancelled(app(), nullptr, QDateTime(QDate(2040, 1, 1), QTime(1, 1, 1)));
+  CORUTimeEntry cancelled(app().viewContext(), nullptr, QDateTime(QDate(2040, 1, 1), QTime(1, 1, 1)));
   ScriptedAnswerer::Click(cancelled, 2);
   EXPECT_EQ(app().context.enteredClock.Get().wYear, 2024);
 }
@@ -225,7 +225,7 @@ TEST_F(DialogsTest, ConfigurationWithoutAnInstrumentOffersTheFormatAlone) {
     LinkFields(app().dataStore).sysCfg.trigger = 0;
     before = LinkFields(app().dataStore).sysCfg;
   }
-  CORUConfigureDlg dialog(app(), nullptr);
+  CORUConfigureDlg dialog(app().viewContext(), nullptr);
   answers.Modal(
       [&](QDialog& d) {
         EXPECT_TRUE(dialog.WindowExists());
@@ -258,11 +258,11 @@ TEST_F(DialogsTest, UnusedWindowsComeFromTheirTemplates) {
   CORUDialDlg dial;
   EXPECT_EQ(dial.windowTitle(), "Dialog");
   EXPECT_NE(FindControl(&dial, 1009), nullptr);
-  CORUParserView parser(app());
+  CORUParserView parser(app().viewContext());
   const auto labels = parser.findChildren<QLabel*>();
   ASSERT_EQ(labels.size(), 1);
   EXPECT_EQ(labels.front()->text(), "TODO: layout formview");
-  EXPECT_EQ(&parser.App(), &app());
+  EXPECT_EQ(&parser.Context(), &app().viewContext());
 }
 
 }  // namespace

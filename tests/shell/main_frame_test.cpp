@@ -10,6 +10,8 @@
 #include <QSplitterHandle>
 #include <QTest>
 
+#include <utility>
+
 #include "link/files/DocumentFile.h"
 #include "link/files/FileType.h"
 #include "link/protocol/WorkerMessages.h"
@@ -18,6 +20,7 @@
 #include "shell/frame/CaptureFrame.h"
 #include "shell/dialogs/DownloadStatus.h"
 #include "shell/OruApp.h"
+#include "shell/OruDocument.h"
 #include "shell/frame/SplitOverride.h"
 #include "shell/frame/TraceFrame.h"
 #include "shell/model/StatusPaneText.h"
@@ -508,6 +511,41 @@ TEST_P(OpenInOneDirection, DecidesTheTypeOnceAndTellsEachViewOnce) {
 
 INSTANTIATE_TEST_SUITE_P(Types, OpenInOneDirection, testing::Values(DocumentType::Capture, DocumentType::Trace),
                          [](const auto& info) { return info.param == DocumentType::Capture ? "Capture" : "Trace"; });
+
+// What a window reaches through its context lands in the running application: the worker's
+// queue, the tabs, the frame's commands and views, the document.
+TEST_F(MainFrameTest, TheViewContextReachesTheRunningApplication) {
+  ASSERT_TRUE(StartAndSettle());
+  ViewContext& context = app().viewContext();
+  EXPECT_EQ(&context.host.Views(), &frame()->Views());
+  EXPECT_EQ(context.host.Document(), app().currentDocument);
+  app().currentDocument->SetTitle(QStringLiteral("line3.ast"));
+  EXPECT_EQ(context.host.DocumentTitle(), QStringLiteral("line3.ast"));
+  app().currentDocument->SetTypeModified(false, DocumentType::Trace);
+  context.host.MarkModified(DocumentType::Trace);
+  EXPECT_TRUE(app().currentDocument->IsTypeModified(DocumentType::Trace));
+  EXPECT_FALSE(app().currentDocument->IsTypeModified(DocumentType::Capture));
+  // Without a document there is no title and nothing to mark.
+  CORUpc144Doc* document = std::exchange(app().currentDocument, nullptr);
+  EXPECT_EQ(context.host.DocumentTitle(), QString());
+  context.host.MarkModified(DocumentType::Capture);
+  app().currentDocument = document;
+  EXPECT_FALSE(document->IsTypeModified(DocumentType::Capture));
+
+  const int before = notes->Count(WM_ORU_GET_CONFIG);
+  context.worker.Post(WM_ORU_GET_CONFIG);
+  EXPECT_TRUE(Eventually([&] { return notes->Count(WM_ORU_GET_CONFIG) > before; }));
+
+  tabs()->DisableTab(TAB_DTMF_DECODER);
+  context.host.EnableTab(TAB_DTMF_DECODER);
+  EXPECT_TRUE(tabs()->IsTabEnabled(TAB_DTMF_DECODER));
+  context.host.SelectTab(TAB_VOLT_METER);
+  EXPECT_EQ(app().CurrentTab(), TAB_VOLT_METER);
+
+  log.Clear();
+  context.host.RunFrameCommand(ID_DEVELOPMENT);
+  EXPECT_TRUE(log.calls.contains(QStringLiteral("develop.Show")));
+}
 
 TEST_F(MainFrameTest, FontsResolve) { EXPECT_TRUE(CourierNewIsFixedPitch()); }
 

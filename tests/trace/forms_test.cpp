@@ -36,7 +36,7 @@ class TraceControlForm : public FormFixture {
  protected:
   void SetUp() override {
     FormFixture::SetUp();
-    control = new CORUTraceControl(*app, nullptr);
+    control = new CORUTraceControl(app->viewContext(), nullptr);
     control->show();
   }
   void TearDown() override {
@@ -262,7 +262,7 @@ class TraceRecallDialog : public FormFixture {
   void SetUp() override {
     FormFixture::SetUp();
     SetDevice(true);
-    recall = new CORUTraceRecall(*app, nullptr);
+    recall = new CORUTraceRecall(app->viewContext(), nullptr);
     recall->SetDocument(document.get());
     std::lock_guard lock(LinkFields(store()).dataMutex);
     for (int i = 0; i < 3; ++i) {
@@ -378,7 +378,7 @@ class DtmfForm : public FormFixture {
  protected:
   void SetUp() override {
     FormFixture::SetUp();
-    view = new CORUDTMFView(*app, nullptr);
+    view = new CORUDTMFView(app->viewContext(), nullptr);
     view->resize(600, 300);
     view->show();
   }

@@ -11,7 +11,7 @@ class VoltMeterForm : public formtest::FormFixture {
  protected:
   void SetUp() override {
     FormFixture::SetUp();
-    view = new CORULineTest(*app, nullptr);
+    view = new CORULineTest(app->viewContext(), nullptr);
     view->resize(640, 330);
     view->show();
   }

@@ -33,7 +33,7 @@ class SignalTraceView : public ::testing::Test {
   void SetUp() override {
     apptest::QtApplication();
     app = std::make_unique<CORUpc144App>(StartupRecord{});
-    view = new CORUSignalTrace(*app, nullptr);
+    view = new CORUSignalTrace(app->viewContext(), nullptr);
     view->resize(587, 500);
     view->show();
   }
@@ -228,7 +228,7 @@ TEST_F(SignalTraceView, ThresholdDragWritesDeltaV) {
   // The trace control's voltage edit follows a drag.
   {
     app->dataStore.ExchangeRun([](RunState& run) { run.trace = TraceRun::Idle; });
-    CORUTraceControl control(*app, nullptr);
+    CORUTraceControl control(app->viewContext(), nullptr);
     QObject::connect(view->Signals(), &ViewSignals::thresholdMoved, &control, &CORUTraceControl::UpdateVoltageLabel);
     auto* edit = qobject_cast<QLineEdit*>(control.Control(IDC_TRIGGER_VOLTAGE));
     ASSERT_NE(edit, nullptr);

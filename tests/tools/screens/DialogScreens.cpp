@@ -20,7 +20,7 @@
 namespace {
 
 const ScreenStepRegistrar configure(33, "configuration dialog", [](ScreenContext& s) {
-  CORUConfigureDlg dialog(s.app, s.app.mainFrame);
+  CORUConfigureDlg dialog(s.app.viewContext(), s.app.mainFrame);
   const std::size_t replies = s.instrument.transcript().replies().size();
   s.answers.Modal([&](QDialog& d) {
     // The instrument's answer to the dialog's read arrives while the dialog is up.
@@ -39,13 +39,13 @@ const ScreenStepRegistrar configure(33, "configuration dialog", [](ScreenContext
 });
 
 const ScreenStepRegistrar clock(34, "clock dialog", [](ScreenContext& s) {
-  CORUTimeEntry dialog(s.app, s.app.mainFrame, QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)));
+  CORUTimeEntry dialog(s.app.viewContext(), s.app.mainFrame, QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9)));
   s.Save(&dialog, QStringLiteral("dialog-164-clock"));
   dialog.done(0);
 });
 
 const ScreenStepRegistrar about(36, "about box", [](ScreenContext& s) {
-  CAboutDlg dialog(s.app);
+  CAboutDlg dialog(s.app.viewContext());
   s.Save(&dialog, QStringLiteral("dialog-100-about-short"));
   QWidget* program = FindControl(&dialog, 1138);
   if (program) {
@@ -58,7 +58,7 @@ const ScreenStepRegistrar about(36, "about box", [](ScreenContext& s) {
 });
 
 const ScreenStepRegistrar find(37, "find dialog", [](ScreenContext& s) {
-  CORUFindDlg dialog(s.app, nullptr);
+  CORUFindDlg dialog(s.app.viewContext(), nullptr);
   s.answers.Modal([&](QDialog& d) {
     ScriptedAnswerer::SetText(d, 1120, QStringLiteral("CONNECT"));
     s.Save(&d, QStringLiteral("dialog-171-find"));

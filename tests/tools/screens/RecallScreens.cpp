@@ -24,7 +24,8 @@ constexpr int kEmptiedSlot = 3;
 
 const ScreenStepRegistrar recallDialog(35, "session recall dialog", [](ScreenContext& s) {
   CORUpc144App& app = s.app;
-  auto* dialog = dynamic_cast<CORUSessionRecall*>(app.viewFactory.Create<ViewSlot::SessionRecall>(app, app.mainFrame));
+  auto* dialog = dynamic_cast<CORUSessionRecall*>(
+      app.viewFactory.Create<ViewSlot::SessionRecall>(app.viewContext(), app.mainFrame));
   if (dialog == nullptr) return;  // the capture display is not registered
   const sim::StoredSession kept = s.instrument.withFirmware([](sim::Firmware& f) {
     sim::StoredSession session = f.memory().session(kEmptiedSlot);

@@ -57,13 +57,13 @@ const ScreenStepRegistrar splash(30, "splash", [](ScreenContext& s) {
 });
 
 const ScreenStepRegistrar usbList(31, "usb list", [](ScreenContext& s) {
-  CORUUSBList dialog(s.app, s.app.mainFrame);
+  CORUUSBList dialog(s.app.viewContext(), s.app.mainFrame);
   s.Save(&dialog, QStringLiteral("dialog-196-usb-list"));
   dialog.done(0);
 });
 
 const ScreenStepRegistrar download(32, "download status", [](ScreenContext& s) {
-  CDownloadStatus dialog(s.app, s.app.mainFrame);
+  CDownloadStatus dialog(s.app.viewContext(), s.app.mainFrame);
   dialog.show();
   dialog.SetProgress(1000, 4000);
   s.Save(&dialog, QStringLiteral("dialog-178-download-status"));
