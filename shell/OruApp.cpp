@@ -15,6 +15,7 @@
 #include "platform/win32/ThreadMessages.h"
 #include "shell/dialogs/AboutDlg.h"
 #include "shell/frame/CMainFrame.h"
+#include "shell/frame/FrameTabs.h"
 #include "shell/panel/ControlView.h"
 #include "shell/dialogs/ColorSelect.h"
 #include "shell/OruDocument.h"
@@ -65,7 +66,9 @@ QFont FontWithCellHeight(const QString& face, int cell) {
 CORUpc144App::CORUpc144App(StartupRecord record) : record_(std::move(record)), prompts_(record_.answerer) {
   displayFont = FontWithCellHeight(QStringLiteral("Courier New"), kDisplayCellHeight);
   if (record_.machine) attachment_ = std::make_unique<win32::DeviceSystemAttachment>(record_.machine->kernel());
-  RegisterControlView(viewFactory);  // the shell's own pane; a test may register a stand-in
+  // The shell's own pane and tabs; a test may register a stand-in over any of them.
+  RegisterControlView(viewFactory);
+  RegisterFrameTabPages(viewFactory);
 }
 
 CORUpc144App::~CORUpc144App() {

@@ -14,7 +14,6 @@
 #include "platform/win32/WindowTarget.h"
 #include "resources/MenuBuilder.h"
 #include "resources/ResourceImages.h"
-#include "shell/frame/FrameTabs.h"
 #include "shell/OruApp.h"
 #include "link/protocol/WorkerMessages.h"
 #include "shell/frame/PostedMessageEvent.h"
@@ -117,8 +116,9 @@ void CMainFrame::BuildClient() {
   tabbedFrame->setObjectName(QString::number(AFX_IDW_PANE_FIRST));
   setCentralWidget(tabbedFrame);
   app_.tabbedFrame = tabbedFrame;
-  for (const FrameTab& tab : FrameTabs())
-    tabbedFrame->AddTab(QLatin1String(FrameTabTitle(tab)), tab.make(app_, tabbedFrame));
+  for (int row = 0; row < TabCountInTable(); ++row)
+    tabbedFrame->AddPage(QLatin1String(kTabTable[static_cast<std::size_t>(row)].title),
+                         app_.viewFactory.CreateTabPage(row, app_.viewContext(), tabbedFrame));
   // The tabs of the capture and the trace open at once; the meters wait for the instrument.
   for (int tab : DocumentTabs()) tabbedFrame->EnableTab(tab);
   SetActiveView(views.activeCaptureView.get());

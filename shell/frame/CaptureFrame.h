@@ -5,13 +5,17 @@
 
 #include <QWidget>
 
+#include "shell/views/ViewInterfaces.h"
+
 struct ViewContext;
 class CSplitOverride;
 
-class CORUCaptureFrame : public QWidget {
+class CORUCaptureFrame : public QWidget, public ITabPage {
   Q_OBJECT
  public:
   explicit CORUCaptureFrame(ViewContext& context, QWidget* parent = nullptr);
+
+  QWidget* Widget() override { return this; }
 
   CSplitOverride* OuterSplitter() const { return outerSplitter; }
   CSplitOverride* InnerSplitter() const { return innerSplitter; }

@@ -1,116 +1,62 @@
 #include "shell/frame/FrameTabs.h"
 
-#include <array>
-#include <mutex>
+#include <QObject>
 
-#include "link/store/OruData.h"
-#include "shell/OruApp.h"
-#include "shell/OruDocument.h"
-#include "shell/frame/CMainFrame.h"
+#include <functional>
+
 #include "shell/frame/CaptureFrame.h"
-#include "shell/frame/TabbedFrame.h"
 #include "shell/frame/TraceFrame.h"
-#include "shell/model/StatusPaneText.h"
 #include "shell/model/TabTable.h"
+#include "shell/views/ViewContext.h"
+#include "shell/views/ViewFactory.h"
 
 namespace {
 
-void Nothing(CORUpc144App&) {}
+// A meter's page: the slot's view, with the meter started as the tab is entered and stopped as
+// it is left. It is a child of the view's widget, so it lives exactly as long as the view.
+class MeterPage final : public QObject, public ITabPage {
+ public:
+  MeterPage(IShellView& view, std::function<void()> enter, std::function<void()> leave)
+      : QObject(view.Widget()), view_(view), enter_(std::move(enter)), leave_(std::move(leave)) {}
+  QWidget* Widget() override { return view_.Widget(); }
+  void EnterTab() override { enter_(); }
+  void LeaveTab() override { leave_(); }
 
-// The view that prints and takes the commands: the capture view on every tab but SIGNAL TRACE.
-void ShowCaptureViewActive(CORUpc144App& app) {
-  if (app.mainFrame != nullptr && app.Views().activeCaptureView)
-    app.mainFrame->SetActiveView(app.Views().activeCaptureView.get());
-}
-
-// A tab that shows a document names the window after that document's file.
-void ShowFileOfTab(CORUpc144App& app, int tab) {
-  if (app.currentDocument == nullptr) return;
-  app.currentDocument->SetPathNameForTab(tab);
-  if (app.mainFrame != nullptr) app.mainFrame->setWindowTitle(app.currentDocument->Title());
-}
-
-QWidget* MakeCaptureFrame(CORUpc144App& app, QWidget* parent) {
-  return new CORUCaptureFrame(app.viewContext(), parent);
-}
-
-void EnterCaptureData(CORUpc144App& app) {
-  CORUData& store = app.viewContext().store;
-  ShowCaptureViewActive(app);
-  ShowFileOfTab(app, TAB_CAPTURE_DATA);
-  const int standard = store.WithData([](const DataScope& data) { return data.sysCfg().standard; });
-  store.modeText.Set(ModeTextForStandard(standard));
-}
-
-QWidget* MakeTraceFrame(CORUpc144App& app, QWidget* parent) { return new CORUTraceFrame(app.viewContext(), parent); }
-
-void EnterSignalTrace(CORUpc144App& app) {
-  FrameViews& views = app.Views();
-  if (views.signalTraceView) views.signalTraceView->ActivateTrace();
-  if (views.traceControlView) views.traceControlView->StartEnableTimer();
-  if (app.mainFrame != nullptr && views.signalTraceView) app.mainFrame->SetActiveView(views.signalTraceView.get());
-  ShowFileOfTab(app, TAB_SIGNAL_TRACE);
-  app.viewContext().store.modeText.Set(kBridgedMode);
-}
-
-void LeaveSignalTrace(CORUpc144App& app) {
-  FrameViews& views = app.Views();
-  if (views.signalTraceView) views.signalTraceView->DeactivateTrace();
-  if (views.traceControlView) views.traceControlView->StopEnableTimer();
-}
-
-QWidget* MakeVoltMeter(CORUpc144App& app, QWidget* parent) {
-  IVoltMeterView* meter = app.viewFactory.Create<ViewSlot::VoltMeter>(app.viewContext(), parent);
-  app.Views().lineTestView.Set(meter);
-  return meter->Widget();
-}
-
-void EnterVoltMeter(CORUpc144App& app) {
-  // A test that runs already (started from the control panel) goes on; the meters start either
-  // way, since their timer is what shows the readings.
-  if (app.Views().lineTestView) app.Views().lineTestView->StartStopTest();
-  ShowCaptureViewActive(app);
-  app.viewContext().store.modeText.Set(kBridgedMode);
-}
-
-void LeaveVoltMeter(CORUpc144App& app) {
-  if (app.Views().lineTestView) app.Views().lineTestView->AbortTest();
-}
-
-QWidget* MakeDtmfDecoder(CORUpc144App& app, QWidget* parent) {
-  IDtmfView* dtmf = app.viewFactory.Create<ViewSlot::Dtmf>(app.viewContext(), parent);
-  app.Views().dtmfView.Set(dtmf);
-  return dtmf->Widget();
-}
-
-void EnterDtmfDecoder(CORUpc144App& app) {
-  if (app.Views().dtmfView && !app.viewContext().store.Run().dtmfRunning()) app.Views().dtmfView->StartStopDecoder();
-  ShowCaptureViewActive(app);
-  app.viewContext().store.modeText.Set(kBridgedMode);
-}
-
-void LeaveDtmfDecoder(CORUpc144App& app) {
-  if (app.Views().dtmfView) app.Views().dtmfView->AbortDecoder();
-}
-
-constexpr std::array kTabs{
-    FrameTab{TAB_CAPTURE_DATA, MakeCaptureFrame, EnterCaptureData, Nothing},
-    FrameTab{TAB_SIGNAL_TRACE, MakeTraceFrame, EnterSignalTrace, LeaveSignalTrace},
-    FrameTab{TAB_VOLT_METER, MakeVoltMeter, EnterVoltMeter, LeaveVoltMeter},
-    FrameTab{TAB_DTMF_DECODER, MakeDtmfDecoder, EnterDtmfDecoder, LeaveDtmfDecoder},
+ private:
+  IShellView& view_;
+  std::function<void()> enter_;
+  std::function<void()> leave_;
 };
 
-// One window per row of the tab table, in its order.
-constexpr bool EveryRowOnce() {
-  if (kTabs.size() != kTabTable.size()) return false;
-  for (std::size_t i = 0; i < kTabs.size(); ++i)
-    if (kTabs[i].tab != static_cast<int>(i)) return false;
-  return true;
+ITabPage* MakeVoltMeter(ViewContext& context, QWidget* parent) {
+  IVoltMeterView* meter = context.viewFactory.Create<ViewSlot::VoltMeter>(context, parent);
+  context.host.Views().lineTestView.Set(meter);
+  // A test that runs already (started from the control panel) goes on; the meters start either
+  // way, since their timer is what shows the readings.
+  return new MeterPage(*meter, [meter] { meter->StartStopTest(); }, [meter] { meter->AbortTest(); });
 }
-static_assert(EveryRowOnce(), "the frame's tabs follow the tab table row by row");
+
+ITabPage* MakeDtmfDecoder(ViewContext& context, QWidget* parent) {
+  IDtmfView* dtmf = context.viewFactory.Create<ViewSlot::Dtmf>(context, parent);
+  context.host.Views().dtmfView.Set(dtmf);
+  CORUData& store = context.store;
+  return new MeterPage(
+      *dtmf,
+      [dtmf, &store] {
+        if (!store.Run().dtmfRunning()) dtmf->StartStopDecoder();
+      },
+      [dtmf] { dtmf->AbortDecoder(); });
+}
 
 }  // namespace
 
-std::span<const FrameTab> FrameTabs() { return kTabs; }
-
-const char* FrameTabTitle(const FrameTab& tab) { return kTabTable[static_cast<std::size_t>(tab.tab)].title; }
+void RegisterFrameTabPages(ViewFactory& factory) {
+  factory.RegisterTabPage(TAB_CAPTURE_DATA, [](ViewContext& context, QWidget* parent) -> ITabPage* {
+    return new CORUCaptureFrame(context, parent);
+  });
+  factory.RegisterTabPage(TAB_SIGNAL_TRACE, [](ViewContext& context, QWidget* parent) -> ITabPage* {
+    return new CORUTraceFrame(context, parent);
+  });
+  factory.RegisterTabPage(TAB_VOLT_METER, MakeVoltMeter);
+  factory.RegisterTabPage(TAB_DTMF_DECODER, MakeDtmfDecoder);
+}

@@ -1,22 +1,9 @@
 #pragma once
 
-// What the main frame adds to each row of the tab table (shell/model/TabTable.h), in the table's
-// order: the window the tab shows, what starts its activity when it is entered and what stops it
-// when it is left. The tabbed frame and the main frame take the tabs, and their number, from here.
+// The pages of the main frame's own tabs (shell/views/TabPage.h): CAPTURE DATA and SIGNAL TRACE
+// are frames of the shell's panes; the volt meter and the DTMF decoder are the views of their
+// slots. The application puts them in its view factory; a test may put a stand-in over one.
 
-#include <span>
+class ViewFactory;
 
-class CORUpc144App;
-class QWidget;
-
-struct FrameTab {
-  int tab;  // its row of the tab table
-  // Builds the tab's window as a child of `parent`; the views it makes go into the main frame's set.
-  QWidget* (*make)(CORUpc144App& app, QWidget* parent);
-  void (*enter)(CORUpc144App& app);
-  void (*leave)(CORUpc144App& app);
-};
-
-std::span<const FrameTab> FrameTabs();
-// The tab's title, from its row of the tab table.
-const char* FrameTabTitle(const FrameTab& tab);
+void RegisterFrameTabPages(ViewFactory& factory);

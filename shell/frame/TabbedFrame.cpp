@@ -11,8 +11,10 @@
 #include "link/protocol/WorkerMessages.h"
 #include "resources/TemplateBuilder.h"
 #include "shell/frame/CMainFrame.h"
-#include "shell/frame/FrameTabs.h"
 #include "shell/OruApp.h"
+#include "shell/OruDocument.h"
+#include "shell/model/StatusPaneText.h"
+#include "shell/views/ViewInterfaces.h"
 
 namespace {
 constexpr const char* kAbortingDtmf = "Aborting DTMF decoder";
@@ -52,6 +54,12 @@ bool CORUTabbedFrame::AddTab(const QString& label, QWidget* window) {
     window->setEnabled(false);
     window->hide();
   }
+  return true;
+}
+
+bool CORUTabbedFrame::AddPage(const QString& label, ITabPage* page) {
+  if (page == nullptr || !AddTab(label, page->Widget())) return false;
+  tabs.back().page = page;
   return true;
 }
 
@@ -141,13 +149,24 @@ void CORUTabbedFrame::SelectTab(int index) {
 }
 
 void CORUTabbedFrame::StopActivity(int index) {
-  const auto tabs = FrameTabs();
-  if (index >= 0 && index < static_cast<int>(tabs.size())) tabs[static_cast<std::size_t>(index)].leave(app_);
+  if (ITabPage* page = tabs[static_cast<std::size_t>(index)].page) page->LeaveTab();
 }
 
 void CORUTabbedFrame::StartActivity(int index) {
-  const auto tabs = FrameTabs();
-  if (index >= 0 && index < static_cast<int>(tabs.size())) tabs[static_cast<std::size_t>(index)].enter(app_);
+  ITabPage* page = tabs[static_cast<std::size_t>(index)].page;
+  if (page != nullptr) page->EnterTab();
+  // The page's command view prints and takes the commands; on a tab without one, the capture view.
+  IShellView* commandView = page != nullptr ? page->CommandView() : nullptr;
+  if (commandView == nullptr) commandView = app_.Views().activeCaptureView.get();
+  if (app_.mainFrame != nullptr && commandView != nullptr) app_.mainFrame->SetActiveView(commandView);
+  // A tab that shows a document names the window after that document's file.
+  if (DocumentOfTab(index) && app_.currentDocument != nullptr) {
+    app_.currentDocument->SetPathNameForTab(index);
+    if (app_.mainFrame != nullptr) app_.mainFrame->setWindowTitle(app_.currentDocument->Title());
+  }
+  const int standard =
+      app_.viewContext().store.WithData([](const DataScope& data) { return data.sysCfg().standard; });
+  app_.viewContext().store.modeText.Set(ModeTextForTab(index, standard));
 }
 
 void CORUTabbedFrame::resizeEvent(QResizeEvent* event) {

@@ -3,7 +3,7 @@
 // The main frame's client window: a strip of tabs 32 pixels high along the top and one child
 // window per tab below it. Switching tabs also stops the activity of the tab left and starts the
 // one of the tab entered (the streamed trace and the trace control's timer, the volt meter, the
-// DTMF decoder).
+// DTMF decoder), through the tab's page.
 
 #include <QFont>
 #include <QString>
@@ -15,6 +15,7 @@
 #include "shell/model/TabTable.h"
 
 class CORUpc144App;
+class ITabPage;
 
 // Control id of the first tab window; each later tab adds one.
 constexpr int kFirstTabWindowId = 13576;
@@ -28,6 +29,8 @@ class CORUTabbedFrame : public QWidget {
   // Makes `window` the child of a new, disabled tab; the first tab added is the current one.
   // The label keeps at most 31 characters. False for a null window.
   bool AddTab(const QString& label, QWidget* window);
+  // A tab whose page is told when the tab is entered and left. False for a null page.
+  bool AddPage(const QString& label, ITabPage* page);
   // Switches tabs (an index outside the tabs, or the current one, does nothing).
   void SelectTab(int index);
   int GetCurrentTab() const { return currentTab; }
@@ -54,6 +57,7 @@ class CORUTabbedFrame : public QWidget {
  private:
   struct TabMember {
     QWidget* window = nullptr;
+    ITabPage* page = nullptr;  // lives as long as `window`, a child of this frame
     QString label;
     bool enabled = false;
   };

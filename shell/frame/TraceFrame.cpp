@@ -32,3 +32,17 @@ CORUTraceFrame::CORUTraceFrame(ViewContext& context, QWidget* parent) : QWidget(
     connect(told, &ViewSignals::thresholdMoved, control->Widget(), [control] { control->UpdateVoltageLabel(); });
   }
 }
+
+void CORUTraceFrame::EnterTab() {
+  FrameViews& views = context_.host.Views();
+  if (views.signalTraceView) views.signalTraceView->ActivateTrace();
+  if (views.traceControlView) views.traceControlView->StartEnableTimer();
+}
+
+void CORUTraceFrame::LeaveTab() {
+  FrameViews& views = context_.host.Views();
+  if (views.signalTraceView) views.signalTraceView->DeactivateTrace();
+  if (views.traceControlView) views.traceControlView->StopEnableTimer();
+}
+
+IShellView* CORUTraceFrame::CommandView() { return context_.host.Views().signalTraceView.get(); }

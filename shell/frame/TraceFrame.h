@@ -5,13 +5,22 @@
 
 #include <QWidget>
 
+#include "shell/views/ViewInterfaces.h"
+
 struct ViewContext;
 class CSplitOverride;
 
-class CORUTraceFrame : public QWidget {
+class CORUTraceFrame : public QWidget, public ITabPage {
   Q_OBJECT
  public:
   explicit CORUTraceFrame(ViewContext& context, QWidget* parent = nullptr);
+
+  QWidget* Widget() override { return this; }
+  // The streamed trace and the trace control's timer run while the tab shows.
+  void EnterTab() override;
+  void LeaveTab() override;
+  // The signal-trace view prints and takes the commands here.
+  IShellView* CommandView() override;
 
   CSplitOverride* OuterSplitter() const { return outerSplitter; }
   CSplitOverride* InnerSplitter() const { return innerSplitter; }

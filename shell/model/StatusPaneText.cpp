@@ -1,5 +1,7 @@
 #include "shell/model/StatusPaneText.h"
 
+#include "shell/model/TabTable.h"
+
 std::string CaptureBufferPaneText(int records) { return "Capture Buffer: " + std::to_string(records) + " bytes"; }
 
 std::string ModeTextForStandard(int standard) {
@@ -17,7 +19,7 @@ std::string ModeTextForStandard(int standard) {
 }
 
 std::string ModeTextForTab(int tab, int standard) {
-  return tab == 0 ? ModeTextForStandard(standard) : std::string(kBridgedMode);
+  return tab == TAB_CAPTURE_DATA ? ModeTextForStandard(standard) : std::string(kBridgedMode);
 }
 
 std::optional<std::string> DtmfDecoderStatusText(unsigned long long line) {

@@ -8,6 +8,7 @@
 #include "resources/TemplateBuilder.h"
 #include "resources/data/DialogTemplate.h"
 #include "resources/data/ResourceIds.h"
+#include "shell/model/TabTable.h"
 #include "shell/views/ViewContext.h"
 
 namespace {
@@ -93,6 +94,13 @@ class DtmfPlaceholder final : public PlaceholderView<IDtmfView> {
   void StartStopDecoder() override {}
   void AbortDecoder() override {}
   void OnDigitsChanged(const notify::DtmfDigits&) override {}
+};
+
+// A tab nobody made a page for: its title, greyed.
+class TabPagePlaceholder final : public PlaceholderPane, public ITabPage {
+ public:
+  TabPagePlaceholder(const QString& title, QWidget* parent) : PlaceholderPane(title, 0, parent) {}
+  QWidget* Widget() override { return this; }
 };
 
 // A dialog slot's stand-in: a small box that says what will come, run through the prompts.
@@ -183,6 +191,12 @@ QString PlaceholderName(ViewSlot slot) {
       break;
   }
   return QString();
+}
+
+ITabPage* CreatePlaceholderTabPage(int row, QWidget* parent) {
+  const bool inTable = row >= 0 && row < TabCountInTable();
+  const QString title = inTable ? QLatin1String(kTabTable[static_cast<std::size_t>(row)].title) : QString::number(row);
+  return new TabPagePlaceholder(title, parent);
 }
 
 IShellView* CreatePlaceholderView(ViewSlot slot, ViewContext& context, QWidget* parent) {

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "shell/views/ViewFactory.h"
+#include "shell/views/TabPage.h"
 #include "shell/views/ViewInterfaces.h"
 
 struct ViewContext;
@@ -26,5 +27,7 @@ class PlaceholderPane : public QFrame {
 
 // The placeholder of `slot`, built as a child of (or, for a dialog, owned by) `parent`.
 IShellView* CreatePlaceholderView(ViewSlot slot, ViewContext& context, QWidget* parent);
+// The placeholder page of the tab table's `row`, named after its tab.
+ITabPage* CreatePlaceholderTabPage(int row, QWidget* parent);
 // The name a placeholder shows for `slot`.
 QString PlaceholderName(ViewSlot slot);

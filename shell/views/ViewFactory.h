@@ -5,12 +5,16 @@
 // window folder fills its slots from its Register<X>Views function; a slot nobody filled gives a
 // placeholder, so the shell runs before those windows exist.
 //
+// The page of each tab (shell/views/TabPage.h) is made here too, by the row of the tab table.
+//
 // A maker builds the window as a child of `parent` (or a dialog owned by it); the widget owns the
 // view object, so a view lives exactly as long as its widget.
 
 #include <array>
 #include <functional>
+#include <map>
 
+#include "shell/views/TabPage.h"
 #include "shell/views/ViewInterfaces.h"
 
 struct ViewContext;
@@ -104,9 +108,16 @@ class ViewFactory {
     return static_cast<ViewSlotType<S>*>(CreatePlaceholder(S, context, parent));
   }
 
+  // Puts `maker` under `row` of the tab table, ahead of a page a window's own file placed there.
+  void RegisterTabPage(int row, TabPageMaker maker) { tabPages_[row] = std::move(maker); }
+  // Builds the page of `row`: this factory's maker, else the one placed by the page's own file,
+  // else a placeholder that names the tab. Never null.
+  ITabPage* CreateTabPage(int row, ViewContext& context, QWidget* parent) const;
+
  private:
   static constexpr int Index(ViewSlot slot) { return static_cast<int>(slot); }
   static IShellView* CreatePlaceholder(ViewSlot slot, ViewContext& context, QWidget* parent);
 
   std::array<std::function<IShellView*(ViewContext&, QWidget*)>, kViewSlotCount> makers;
+  std::map<int, TabPageMaker> tabPages_;
 };

@@ -30,6 +30,16 @@ class IShellView {
   virtual ViewSignals* Signals() { return nullptr; }
 };
 
+// What one tab of the main frame shows (shell/views/TabPage.h): what starts the tab's activity
+// when it is entered and stops it when it is left, and which view takes the commands.
+class ITabPage : public IShellView {
+ public:
+  virtual void EnterTab() {}
+  virtual void LeaveTab() {}
+  // The view that prints and takes the commands while the tab shows; null for the capture view.
+  virtual IShellView* CommandView() { return nullptr; }
+};
+
 class ISessionView : public IShellView {
  public:
   virtual void Refresh() = 0;  // lays the capture out again

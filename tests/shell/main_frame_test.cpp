@@ -25,6 +25,8 @@
 #include "shell/frame/TraceFrame.h"
 #include "shell/model/StatusPaneText.h"
 #include "shell/model/TabTable.h"
+#include "shell/views/TabPage.h"
+#include "shell/views/ViewFactory.h"
 #include "tests/shell/FontCheck.h"
 #include "tests/shell/FrameFixture.h"
 
@@ -545,6 +547,86 @@ TEST_F(MainFrameTest, TheViewContextReachesTheRunningApplication) {
   log.Clear();
   context.host.RunFrameCommand(ID_DEVELOPMENT);
   EXPECT_TRUE(log.calls.contains(QStringLiteral("develop.Show")));
+}
+
+// ---- tab pages ------------------------------------------------------------------------------
+
+// A page that says when its tab is entered and left, and takes the commands while it shows.
+class RecordingPage final : public QWidget, public ITabPage {
+ public:
+  RecordingPage(const QString& name, CallLog& log, QWidget* parent) : QWidget(parent), name_(name), log_(log) {}
+  QWidget* Widget() override { return this; }
+  void EnterTab() override { log_.Add(name_ + QStringLiteral(".EnterTab")); }
+  void LeaveTab() override { log_.Add(name_ + QStringLiteral(".LeaveTab")); }
+  IShellView* CommandView() override { return this; }
+
+ private:
+  QString name_;
+  CallLog& log_;
+};
+
+// What a window's own file does to add a tab: place its page under its row, here one past any
+// table, so only the factory test below meets it.
+constexpr int kRowPastTheTable = 40;
+CallLog placedLog;
+const bool kPlaced = PlaceTabPage(kRowPastTheTable, [](ViewContext&, QWidget* parent) -> ITabPage* {
+  return new RecordingPage(QStringLiteral("placed"), placedLog, parent);
+});
+
+TEST_F(MainFrameTest, APageRegisteredUnderARowIsThatTabAndHearsItsEntryAndExit) {
+  RecordingPage* page = nullptr;
+  beforeInit = [this, &page, base = beforeInit](CORUpc144App& a) {
+    base(a);
+    a.viewFactory.RegisterTabPage(TAB_VOLT_METER, [this, &page](ViewContext&, QWidget* parent) -> ITabPage* {
+      return page = new RecordingPage(QStringLiteral("page"), log, parent);
+    });
+  };
+  ASSERT_TRUE(StartAndSettle());
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(tabs()->TabWindow(TAB_VOLT_METER), page);
+  EXPECT_EQ(tabs()->TabLabel(TAB_VOLT_METER), QStringLiteral("VOLT METER"));
+  EXPECT_FALSE(frame()->Views().lineTestView);  // the meter's own view was never made
+  log.Clear();
+  store().modeText.Set("");
+  tabs()->SelectTab(TAB_VOLT_METER);
+  EXPECT_EQ(log.calls, QStringList{QStringLiteral("page.EnterTab")});
+  EXPECT_EQ(frame()->ActiveView(), page);
+  EXPECT_EQ(store().modeText.Get(), "Bridged Mode");
+  log.Clear();
+  tabs()->SelectTab(TAB_CAPTURE_DATA);
+  EXPECT_EQ(log.calls, QStringList{QStringLiteral("page.LeaveTab")});
+  EXPECT_EQ(frame()->ActiveView(), frame()->Views().activeCaptureView.get());
+}
+
+TEST_F(MainFrameTest, TabPagesComeFromTheFactoryThenFromTheirOwnFileThenAPlaceholder) {
+  ASSERT_TRUE(StartAndSettle());
+  ASSERT_TRUE(kPlaced);
+  EXPECT_FALSE(PlaceTabPage(kRowPastTheTable, [](ViewContext&, QWidget*) -> ITabPage* { return nullptr; }))
+      << "one row, one page";
+  QWidget parent;
+  ViewFactory factory;
+  ITabPage* placed = factory.CreateTabPage(kRowPastTheTable, app().viewContext(), &parent);
+  ASSERT_NE(dynamic_cast<RecordingPage*>(placed), nullptr);
+  placed->EnterTab();
+  EXPECT_EQ(placedLog.calls, QStringList{QStringLiteral("placed.EnterTab")});
+
+  factory.RegisterTabPage(kRowPastTheTable, [this](ViewContext&, QWidget* p) -> ITabPage* {
+    return new RecordingPage(QStringLiteral("own"), log, p);
+  });
+  log.Clear();
+  factory.CreateTabPage(kRowPastTheTable, app().viewContext(), &parent)->EnterTab();
+  EXPECT_EQ(log.calls, QStringList{QStringLiteral("own.EnterTab")});
+
+  // A row nobody made a page for, or whose maker gave nothing, shows a greyed pane with its title.
+  factory.RegisterTabPage(TAB_DTMF_DECODER, [](ViewContext&, QWidget*) -> ITabPage* { return nullptr; });
+  for (const auto& [row, name] : {std::pair{TAB_VOLT_METER, "VOLT METER"}, std::pair{TAB_DTMF_DECODER, "DTMF DECODER"},
+                                  std::pair{kRowPastTheTable + 1, "41"}}) {
+    ITabPage* stand = factory.CreateTabPage(row, app().viewContext(), &parent);
+    ASSERT_NE(stand, nullptr) << row;
+    EXPECT_EQ(stand->Widget()->parent(), &parent);
+    EXPECT_EQ(stand->Widget()->objectName(), QLatin1String(name));
+    EXPECT_EQ(stand->CommandView(), nullptr);
+  }
 }
 
 TEST_F(MainFrameTest, FontsResolve) { EXPECT_TRUE(CourierNewIsFixedPitch()); }
