@@ -116,9 +116,11 @@ void CMainFrame::BuildClient() {
   tabbedFrame->setObjectName(QString::number(AFX_IDW_PANE_FIRST));
   setCentralWidget(tabbedFrame);
   app_.tabbedFrame = tabbedFrame;
-  for (int row = 0; row < TabCountInTable(); ++row)
-    tabbedFrame->AddPage(QLatin1String(kTabTable[static_cast<std::size_t>(row)].title),
-                         app_.viewFactory.CreateTabPage(row, app_.viewContext(), tabbedFrame));
+  for (int row = 0; row < TabCountInTable(); ++row) {
+    ITabPage* page = app_.viewFactory.CreateTabPage(row, app_.viewContext(), tabbedFrame);
+    tabbedFrame->AddPage(QLatin1String(kTabTable[static_cast<std::size_t>(row)].title), page);
+    views.tabPages.emplace_back(page);
+  }
   // The tabs of the capture and the trace open at once; the meters wait for the instrument.
   for (int tab : DocumentTabs()) tabbedFrame->EnableTab(tab);
   SetActiveView(views.activeCaptureView.get());
