@@ -35,15 +35,15 @@ constexpr int kMinimumHeight = 480;
 // UI thread, where the frame handles it in order.
 class CMainFrame::PostTarget final : public win32::WindowTarget {
  public:
-  explicit PostTarget(CMainFrame& frame) : frame(frame) {}
+  explicit PostTarget(CMainFrame& frame) : frame_(frame) {}
   void OnPostedMessage(const MSG& message) override {
     // A reading is in the store; while one notice of it is on its way, another adds nothing.
-    if (message.message == WM_ORU_LINE_TEST_DATA && !frame.lineTestReadings.Admit()) return;
-    QCoreApplication::postEvent(&frame, new PostedMessageEvent(message));
+    if (message.message == WM_ORU_LINE_TEST_DATA && !frame_.lineTestReadings_.Admit()) return;
+    QCoreApplication::postEvent(&frame_, new PostedMessageEvent(message));
   }
 
  private:
-  CMainFrame& frame;
+  CMainFrame& frame_;
 };
 
 CMainFrame::CMainFrame(CORUpc144App& app, QWidget* parent) : QMainWindow(parent), app_(app) {
@@ -55,85 +55,85 @@ CMainFrame::CMainFrame(CORUpc144App& app, QWidget* parent) : QMainWindow(parent)
   move(0, 0);
   resize(kFrameWidth, kFrameHeight);
 
-  postTarget = std::make_unique<PostTarget>(*this);
-  hwnd = win32::RegisterWindowTarget(*postTarget);
+  postTarget_ = std::make_unique<PostTarget>(*this);
+  hwnd_ = win32::RegisterWindowTarget(*postTarget_);
 
   BuildBars();
   BuildClient();
   RegisterDeviceInterface();
   qApp->installEventFilter(this);
 
-  connectionTimer = new QTimer(this);
-  connectionTimer->setInterval(kConnectionTimerMs);
-  connect(connectionTimer, &QTimer::timeout, this, &CMainFrame::RunIdleUpdate);
-  connectionTimer->start();
-  idleTimer = new QTimer(this);
-  idleTimer->setSingleShot(true);
-  idleTimer->setInterval(0);
-  connect(idleTimer, &QTimer::timeout, this, &CMainFrame::RunIdleUpdate);
+  connectionTimer_ = new QTimer(this);
+  connectionTimer_->setInterval(kConnectionTimerMs);
+  connect(connectionTimer_, &QTimer::timeout, this, &CMainFrame::RunIdleUpdate);
+  connectionTimer_->start();
+  idleTimer_ = new QTimer(this);
+  idleTimer_->setSingleShot(true);
+  idleTimer_->setInterval(0);
+  connect(idleTimer_, &QTimer::timeout, this, &CMainFrame::RunIdleUpdate);
 }
 
 CMainFrame::~CMainFrame() {
   qApp->removeEventFilter(this);
-  if (deviceNotifyHandle != nullptr) UnregisterDeviceNotification(deviceNotifyHandle);
+  if (deviceNotifyHandle_ != nullptr) UnregisterDeviceNotification(deviceNotifyHandle_);
   // No delivery runs once this returns; the events already queued die with this object.
-  win32::UnregisterWindowTarget(hwnd);
+  win32::UnregisterWindowTarget(hwnd_);
   if (app_.mainFrame == this) app_.mainFrame = nullptr;
-  if (app_.tabbedFrame == tabbedFrame) app_.tabbedFrame = nullptr;
+  if (app_.tabbedFrame == tabbedFrame_) app_.tabbedFrame = nullptr;
 }
 
-HWND CMainFrame::WindowHandle() const { return hwnd; }
+HWND CMainFrame::WindowHandle() const { return hwnd_; }
 
 QAction* CMainFrame::Action(int commandId) const {
-  const auto it = actions.find(commandId);
-  return it != actions.end() ? it->second : nullptr;
+  const auto it = actions_.find(commandId);
+  return it != actions_.end() ? it->second : nullptr;
 }
 
 void CMainFrame::BuildBars() {
-  actions = BuildMenuBar(menuBar(), IDR_MAINFRAME, this);
-  toolBar = addToolBar(QStringLiteral("Standard"));
-  toolBar->setObjectName(QString::number(AFX_IDW_TOOLBAR));
-  toolBar->setMovable(false);
-  for (const auto& [id, action] : BuildToolBar(toolBar, IDR_MAINFRAME, actions)) actions.emplace(id, action);
-  InstallAccelerators(this, IDR_MAINFRAME, actions, [this](int id) { OnCommand(id); });
+  actions_ = BuildMenuBar(menuBar(), IDR_MAINFRAME, this);
+  toolBar_ = addToolBar(QStringLiteral("Standard"));
+  toolBar_->setObjectName(QString::number(AFX_IDW_TOOLBAR));
+  toolBar_->setMovable(false);
+  for (const auto& [id, action] : BuildToolBar(toolBar_, IDR_MAINFRAME, actions_)) actions_.emplace(id, action);
+  InstallAccelerators(this, IDR_MAINFRAME, actions_, [this](int id) { OnCommand(id); });
   for (int id : {ID_NEW_CAPTURE_CONCATENATE, ID_NEW_CAPTURE_OVERWRITE, ID_NEW_CAPTURE_AUTOSAVE})
     if (QAction* action = Action(id)) action->setCheckable(true);
-  for (const auto& [id, action] : actions) {
+  for (const auto& [id, action] : actions_) {
     const int commandId = id;
     connect(action, &QAction::triggered, this, [this, commandId] { OnCommand(commandId); });
   }
-  SetRecentFileActions(actions, app_.RecentFiles());
+  SetRecentFileActions(actions_, app_.RecentFiles());
   connect(&app_, &CORUpc144App::recentFilesChanged, this,
-          [this] { SetRecentFileActions(actions, app_.RecentFiles()); });
+          [this] { SetRecentFileActions(actions_, app_.RecentFiles()); });
 
-  statusBar = new CORUStatusBar(app_, this);
-  setStatusBar(statusBar);
-  statusBar->VolumeSlider()->setValue(app_.settings.modem3Volume);
+  statusBar_ = new CORUStatusBar(app_, this);
+  setStatusBar(statusBar_);
+  statusBar_->VolumeSlider()->setValue(app_.settings.modem3Volume);
 }
 
 void CMainFrame::BuildClient() {
-  tabbedFrame = new CORUTabbedFrame(app_, this);
-  tabbedFrame->setObjectName(QString::number(AFX_IDW_PANE_FIRST));
-  setCentralWidget(tabbedFrame);
-  app_.tabbedFrame = tabbedFrame;
+  tabbedFrame_ = new CORUTabbedFrame(app_, this);
+  tabbedFrame_->setObjectName(QString::number(AFX_IDW_PANE_FIRST));
+  setCentralWidget(tabbedFrame_);
+  app_.tabbedFrame = tabbedFrame_;
   for (int row = 0; row < TabCountInTable(); ++row) {
-    ITabPage* page = app_.viewFactory.CreateTabPage(row, app_.viewContext(), tabbedFrame);
-    tabbedFrame->AddPage(QLatin1String(kTabTable[static_cast<std::size_t>(row)].title), page);
-    views.tabPages.emplace_back(page);
+    ITabPage* page = app_.viewFactory.CreateTabPage(row, app_.viewContext(), tabbedFrame_);
+    tabbedFrame_->AddPage(QLatin1String(kTabTable[static_cast<std::size_t>(row)].title), page);
+    views_.tabPages.emplace_back(page);
   }
   // The tabs of the capture and the trace open at once; the meters wait for the instrument.
-  for (int tab : DocumentTabs()) tabbedFrame->EnableTab(tab);
-  SetActiveView(views.activeCaptureView.get());
+  for (int tab : DocumentTabs()) tabbedFrame_->EnableTab(tab);
+  SetActiveView(views_.activeCaptureView.get());
 }
 
 void CMainFrame::ShowDocument(DocumentType type, const QString& title) {
-  if (tabbedFrame != nullptr) tabbedFrame->SelectTab(TabOfDocument(type));
+  if (tabbedFrame_ != nullptr) tabbedFrame_->SelectTab(TabOfDocument(type));
   setWindowTitle(title);
   // The capture is laid out again and repainted; an update on top would only repeat that.
-  ISessionView* capture = views.activeCaptureView.get();
+  ISessionView* capture = views_.activeCaptureView.get();
   if (capture != nullptr) capture->RefreshNow();
-  if (views.controlView) views.controlView->SyncControlsFromConfig(0);
-  views.ForEach([capture](IShellView& view) {
+  if (views_.controlView) views_.controlView->SyncControlsFromConfig(0);
+  views_.ForEach([capture](IShellView& view) {
     if (&view != capture) view.OnUpdate();
   });
 }
@@ -143,12 +143,12 @@ void CMainFrame::RegisterDeviceInterface() {
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_classguid = oru::GUID_DEVINTERFACE_ORU;
-  deviceNotifyHandle = RegisterDeviceNotification(hwnd, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+  deviceNotifyHandle_ = RegisterDeviceNotification(hwnd_, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
 void CMainFrame::ScheduleIdleUpdate() {
-  if (idleTimer->isActive()) return;
-  idleTimer->start(IdleUpdateDelayMs(lastIdleUpdate.isValid() ? lastIdleUpdate.elapsed() : -1));
+  if (idleTimer_->isActive()) return;
+  idleTimer_->start(IdleUpdateDelayMs(lastIdleUpdate_.isValid() ? lastIdleUpdate_.elapsed() : -1));
 }
 
 bool CMainFrame::event(QEvent* event) {
@@ -166,13 +166,13 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
   if (watched->isWindowType()) {
     if (event->type() == QEvent::KeyPress) {
       const auto* key = static_cast<QKeyEvent*>(event);
-      if (key->key() == Qt::Key_PageUp) statusBar->VolumeSlider()->PageUp();
-      if (key->key() == Qt::Key_PageDown) statusBar->VolumeSlider()->PageDown();
-    } else if (event->type() == QEvent::MouseMove && views.sessionView) {
-      QWidget* view = views.sessionView->Widget();
+      if (key->key() == Qt::Key_PageUp) statusBar_->VolumeSlider()->PageUp();
+      if (key->key() == Qt::Key_PageDown) statusBar_->VolumeSlider()->PageDown();
+    } else if (event->type() == QEvent::MouseMove && views_.sessionView) {
+      QWidget* view = views_.sessionView->Widget();
       const QPoint global = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
       const QRect area(view->mapToGlobal(QPoint(0, 0)), view->size());
-      if (!area.contains(global)) views.sessionView->ClearHoverMark();
+      if (!area.contains(global)) views_.sessionView->ClearHoverMark();
     }
   }
   return QMainWindow::eventFilter(watched, event);
@@ -180,7 +180,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  if (tabbedFrame != nullptr) tabbedFrame->RecalcLayout();
+  if (tabbedFrame_ != nullptr) tabbedFrame_->RecalcLayout();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -194,12 +194,12 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::DetachViews() {
-  activeView = nullptr;
-  views = FrameViews{};
+  activeView_ = nullptr;
+  views_ = FrameViews{};
 }
 
 void CMainFrame::StopCommThread() {
-  connectionTimer->stop();
-  idleTimer->stop();
+  connectionTimer_->stop();
+  idleTimer_->stop();
   ::StopCommThread(app_.context, 3000);
 }

@@ -48,19 +48,19 @@ class CMainFrame : public QMainWindow {
   // notification posts to.
   HWND WindowHandle() const;
 
-  CORUTabbedFrame* TabbedFrame() const { return tabbedFrame; }
-  CORUStatusBar* StatusBar() const { return statusBar; }
+  CORUTabbedFrame* TabbedFrame() const { return tabbedFrame_; }
+  CORUStatusBar* StatusBar() const { return statusBar_; }
   // The views of the tabs, filled as the tab frames make them.
-  FrameViews& Views() { return views; }
+  FrameViews& Views() { return views_; }
   // The firmware-download progress dialog; null until the first progress notification.
-  CDownloadStatus* DownloadStatus() const { return downloadStatus; }
+  CDownloadStatus* DownloadStatus() const { return downloadStatus_; }
   // The menu / tool-bar / accelerator action of a command id; null when there is none.
   QAction* Action(int commandId) const;
 
   // Update rules of every command, the status panes and the state synchronisation. Run by timer
   // ID_PANE_CONNECTION, after notifications (at most every 50 ms) and commands; tests call it directly.
   void RunIdleUpdate();
-  int IdleUpdates() const { return idleUpdates; }  // how many have run
+  int IdleUpdates() const { return idleUpdates_; }  // how many have run
   // Kills the connection timer and asks the worker to end (3000 ms handshake).
   void StopCommThread();
 
@@ -77,11 +77,11 @@ class CMainFrame : public QMainWindow {
   void OnFilePrintPreview();  // ID_FILE_PRINT_PREVIEW
   void OnFilePrintSetup();    // ID_FILE_PRINT_SETUP
   // True while the active view prints.
-  bool IsPrinting() const { return printing; }
+  bool IsPrinting() const { return printing_; }
   // The view that prints and takes the commands of the tab shown (the capture view on every tab
   // but SIGNAL TRACE); null before the tabs exist.
-  void SetActiveView(IShellView* view) { activeView = view; }
-  IShellView* ActiveView() const { return activeView; }
+  void SetActiveView(IShellView* view) { activeView_ = view; }
+  IShellView* ActiveView() const { return activeView_; }
 
   // The dispatch of one message taken from the queue (a worker notification, a posted
   // WM_ERASEBKGND, a WM_DEVICECHANGE); true when it was consumed.
@@ -90,9 +90,9 @@ class CMainFrame : public QMainWindow {
   BOOL OnDeviceChange(WPARAM event, LPARAM data);
 
   // The text last computed for the connection pane.
-  QString ConnectionPaneText() const { return connectionPaneText; }
+  QString ConnectionPaneText() const { return connectionPaneText_; }
   // 1 while the control panel's Capture button shows "Capture".
-  bool CaptureButtonIdle() const { return captureButtonIdle; }
+  bool CaptureButtonIdle() const { return captureButtonIdle_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -119,26 +119,26 @@ class CMainFrame : public QMainWindow {
   void DetachViews();
 
   CORUpc144App& app_;
-  FrameViews views;
-  CORUStatusBar* statusBar = nullptr;
-  QToolBar* toolBar = nullptr;
-  CORUTabbedFrame* tabbedFrame = nullptr;
-  CDownloadStatus* downloadStatus = nullptr;
-  IDevelopDialog* developDialog = nullptr;
-  IShellView* activeView = nullptr;
-  QTimer* connectionTimer = nullptr;
-  QTimer* idleTimer = nullptr;   // one idle update after a burst of notifications
-  QElapsedTimer lastIdleUpdate;  // since the last idle update ran
-  int idleUpdates = 0;
-  std::map<int, QAction*> actions;
-  QString connectionPaneText;
-  bool captureButtonIdle = true;
-  bool printing = false;
-  bool closing = false;
-  std::unique_ptr<PostTarget> postTarget;
-  CoalescedNotice lineTestReadings;  // the volt meter's readings reach the UI once per idle update
+  FrameViews views_;
+  CORUStatusBar* statusBar_ = nullptr;
+  QToolBar* toolBar_ = nullptr;
+  CORUTabbedFrame* tabbedFrame_ = nullptr;
+  CDownloadStatus* downloadStatus_ = nullptr;
+  IDevelopDialog* developDialog_ = nullptr;
+  IShellView* activeView_ = nullptr;
+  QTimer* connectionTimer_ = nullptr;
+  QTimer* idleTimer_ = nullptr;   // one idle update after a burst of notifications
+  QElapsedTimer lastIdleUpdate_;  // since the last idle update ran
+  int idleUpdates_ = 0;
+  std::map<int, QAction*> actions_;
+  QString connectionPaneText_;
+  bool captureButtonIdle_ = true;
+  bool printing_ = false;
+  bool closing_ = false;
+  std::unique_ptr<PostTarget> postTarget_;
+  CoalescedNotice lineTestReadings_;  // the volt meter's readings reach the UI once per idle update
   // One printer for setup, print and preview, so the page set up is the one printed.
-  std::unique_ptr<QPrinter> printer;
-  HWND hwnd = nullptr;
-  HDEVNOTIFY deviceNotifyHandle = nullptr;
+  std::unique_ptr<QPrinter> printer_;
+  HWND hwnd_ = nullptr;
+  HDEVNOTIFY deviceNotifyHandle_ = nullptr;
 };

@@ -10,12 +10,12 @@
 #include "shell/views/ViewSignals.h"
 
 CORUCaptureFrame::CORUCaptureFrame(ViewContext& context, QWidget* parent) : QWidget(parent), context_(context) {
-  outerSplitter = new CSplitOverride(Qt::Horizontal, this);
-  innerSplitter = new CSplitOverride(Qt::Vertical, outerSplitter);
-  IControlPanel* control = context_.viewFactory.Create<ViewSlot::ControlPanel>(context_, innerSplitter);
-  IReadoutPanel* readout = context_.viewFactory.Create<ViewSlot::CaptureReadout>(context_, innerSplitter);
-  ISessionView* session = context_.viewFactory.Create<ViewSlot::SessionView>(context_, outerSplitter);
-  ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(), session->Widget(),
+  outerSplitter_ = new CSplitOverride(Qt::Horizontal, this);
+  innerSplitter_ = new CSplitOverride(Qt::Vertical, outerSplitter_);
+  IControlPanel* control = context_.viewFactory.Create<ViewSlot::ControlPanel>(context_, innerSplitter_);
+  IReadoutPanel* readout = context_.viewFactory.Create<ViewSlot::CaptureReadout>(context_, innerSplitter_);
+  ISessionView* session = context_.viewFactory.Create<ViewSlot::SessionView>(context_, outerSplitter_);
+  ArrangeTabFrame(this, outerSplitter_, innerSplitter_, control->Widget(), readout->Widget(), session->Widget(),
                   kCaptureFrameSizes);
   context_.host.Views().controlView.Set(control);
   context_.host.Views().captureTimingView.Set(readout);

@@ -17,11 +17,11 @@ class CORUCaptureFrame : public QWidget, public ITabPage {
 
   QWidget* Widget() override { return this; }
 
-  CSplitOverride* OuterSplitter() const { return outerSplitter; }
-  CSplitOverride* InnerSplitter() const { return innerSplitter; }
+  CSplitOverride* OuterSplitter() const { return outerSplitter_; }
+  CSplitOverride* InnerSplitter() const { return innerSplitter_; }
 
  private:
   ViewContext& context_;
-  CSplitOverride* outerSplitter = nullptr;
-  CSplitOverride* innerSplitter = nullptr;
+  CSplitOverride* outerSplitter_ = nullptr;
+  CSplitOverride* innerSplitter_ = nullptr;
 };

@@ -33,7 +33,8 @@ ITabPage* MakeVoltMeter(ViewContext& context, QWidget* parent) {
   context.host.Views().lineTestView.Set(meter);
   // A test that runs already (started from the control panel) goes on; the meters start either
   // way, since their timer is what shows the readings.
-  return new MeterPage(*meter, [meter] { meter->StartStopTest(); }, [meter] { meter->AbortTest(); });
+  return new MeterPage(
+      *meter, [meter] { meter->StartStopTest(); }, [meter] { meter->AbortTest(); });
 }
 
 ITabPage* MakeDtmfDecoder(ViewContext& context, QWidget* parent) {

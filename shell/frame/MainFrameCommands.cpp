@@ -39,7 +39,7 @@ void CMainFrame::OnCommand(int commandId) {
       close();
       break;  // the close asks about unsaved data first
     default:
-      if (!(views.controlView && views.controlView->OnCommand(commandId))) app_.OnCommand(commandId);
+      if (!(views_.controlView && views_.controlView->OnCommand(commandId))) app_.OnCommand(commandId);
       break;
   }
   ScheduleIdleUpdate();
@@ -69,9 +69,9 @@ void CMainFrame::OnLoadApplication() {
 }
 
 void CMainFrame::OnDevelopment() {
-  if (developDialog == nullptr)
-    developDialog = app_.viewFactory.Create<ViewSlot::DevelopDialog>(app_.viewContext(), this);
-  developDialog->Show();
+  if (developDialog_ == nullptr)
+    developDialog_ = app_.viewFactory.Create<ViewSlot::DevelopDialog>(app_.viewContext(), this);
+  developDialog_->Show();
 }
 
 void CMainFrame::OnUSBList() {
@@ -80,25 +80,25 @@ void CMainFrame::OnUSBList() {
 }
 
 namespace {
-QPrinter& SharedPrinter(std::unique_ptr<QPrinter>& printer) {
-  if (!printer) printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  return *printer;
+QPrinter& SharedPrinter(std::unique_ptr<QPrinter>& printer_) {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
 }
 }  // namespace
 
 void CMainFrame::OnFilePrintSetup() {
-  QPageSetupDialog dialog(&SharedPrinter(printer), this);
+  QPageSetupDialog dialog(&SharedPrinter(printer_), this);
   app_.prompts().RunModal(dialog);
 }
 
 void CMainFrame::OnFilePrint() {
-  if (activeView == nullptr || !activeView->CanPrint()) return;
-  QPrinter& target = SharedPrinter(printer);
+  if (activeView_ == nullptr || !activeView_->CanPrint()) return;
+  QPrinter& target = SharedPrinter(printer_);
   QPrintDialog dialog(&target, this);
   if (app_.prompts().RunModal(dialog) != QDialog::Accepted) return;
-  printing = true;
-  activeView->Print(target);
-  printing = false;
+  printing_ = true;
+  activeView_->Print(target);
+  printing_ = false;
 }
 
 namespace {
@@ -117,14 +117,14 @@ std::unique_ptr<QPrinter> PreviewPrinter(const QPrinter& shared, const QString& 
 }  // namespace
 
 void CMainFrame::OnFilePrintPreview() {
-  if (activeView == nullptr || !activeView->CanPrint()) return;
+  if (activeView_ == nullptr || !activeView_->CanPrint()) return;
   const QString name = app_.currentDocument != nullptr ? app_.currentDocument->Title() : QString();
-  const std::unique_ptr<QPrinter> own = PreviewPrinter(SharedPrinter(printer), name);
+  const std::unique_ptr<QPrinter> own = PreviewPrinter(SharedPrinter(printer_), name);
   QPrintPreviewDialog preview(own.get(), this);
   connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
-    printing = true;
-    if (activeView != nullptr) activeView->Print(*target);
-    printing = false;
+    printing_ = true;
+    if (activeView_ != nullptr) activeView_->Print(*target);
+    printing_ = false;
   });
   app_.prompts().RunModal(preview);
 }

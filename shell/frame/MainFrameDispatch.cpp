@@ -20,89 +20,90 @@ constexpr UINT WM_ERASEBKGND_ID = 20;
 class CMainFrame::NotificationHandler {
  public:
   explicit NotificationHandler(CMainFrame& frame)
-      : frame(frame), app_(frame.app_), views(frame.views), store(frame.app_.viewContext().store) {}
+      : frame_(frame), app_(frame.app_), views_(frame.views_), store_(frame.app_.viewContext().store) {}
 
   bool operator()(std::monostate) const { return false; }
   bool operator()(const notify::ConfigRead&) const {
-    if (views.controlView) views.controlView->SyncControlsFromConfig(0);
+    if (views_.controlView) views_.controlView->SyncControlsFromConfig(0);
     return false;
   }
   bool operator()(const notify::SessionHeader& header) const {
-    if (views.controlView) views.controlView->SyncControlsFromConfig(header.slot);
+    if (views_.controlView) views_.controlView->SyncControlsFromConfig(header.slot);
     return false;
   }
   bool operator()(const notify::CaptureDataArrived& arrived) const {
-    if (views.controlView) views.controlView->SyncControlsFromConfig(arrived.row);
+    if (views_.controlView) views_.controlView->SyncControlsFromConfig(arrived.row);
     // The recall laid out before its records came; nothing else shows them.
-    if (views.activeCaptureView) views.activeCaptureView->ShowArrivedData();
+    if (views_.activeCaptureView) views_.activeCaptureView->ShowArrivedData();
     return false;
   }
   bool operator()(const notify::CaptureStarted& started) const {
-    if (views.activeCaptureView) {
-      if (views.controlView) views.controlView->SyncControlsFromConfig(started.row);
-      if (!views.activeCaptureView->LiveRefreshRunning()) views.activeCaptureView->StartLiveRefresh();
+    if (views_.activeCaptureView) {
+      if (views_.controlView) views_.controlView->SyncControlsFromConfig(started.row);
+      if (!views_.activeCaptureView->LiveRefreshRunning()) views_.activeCaptureView->StartLiveRefresh();
     }
     return (*this)(notify::TraceHeader{started.row});
   }
   bool operator()(const notify::CaptureEnded& ended) const {
     // The capture is over on screen before the box that says why: the box is modal, and what is
     // behind it would otherwise still read as capturing until it is closed.
-    store.statusText.Set(CORUData::kIdleStatusText);
+    store_.statusText.Set(CORUData::kIdleStatusText);
     // Only the capture that ended: one the user started after it stays armed.
-    store.ExchangeRun([&ended](RunState& run) {
+    store_.ExchangeRun([&ended](RunState& run) {
       if (run.capture == CaptureRun::Armed && run.captureNumber == ended.capture) run.capture = CaptureRun::Idle;
     });
-    if (views.activeCaptureView) views.activeCaptureView->StopLiveRefresh();
-    frame.RunIdleUpdate();
-    if (views.controlView) views.controlView->ShowEndOfCapture();
+    if (views_.activeCaptureView) views_.activeCaptureView->StopLiveRefresh();
+    frame_.RunIdleUpdate();
+    if (views_.controlView) views_.controlView->ShowEndOfCapture();
     return false;
   }
   bool operator()(const notify::CalibrationStepResult& result) const {
-    if (frame.developDialog != nullptr && frame.developDialog->WindowExists())
-      frame.developDialog->OnCalibrationStep(result);
+    if (frame_.developDialog_ != nullptr && frame_.developDialog_->WindowExists())
+      frame_.developDialog_->OnCalibrationStep(result);
     return false;
   }
   bool operator()(const notify::CalibrationFactorsRead& read) const {
-    if (frame.developDialog != nullptr && frame.developDialog->WindowExists()) frame.developDialog->OnFactorsRead(read);
+    if (frame_.developDialog_ != nullptr && frame_.developDialog_->WindowExists())
+      frame_.developDialog_->OnFactorsRead(read);
     return false;
   }
   bool operator()(const notify::ClockSetResult& result) const {
-    frame.ShowClockResult(result.succeeded);
+    frame_.ShowClockResult(result.succeeded);
     return false;
   }
   bool operator()(const notify::SignalTraceEnded&) const {
-    if (views.traceControlView) views.traceControlView->OnTraceFinished();
-    if (views.controlView) views.controlView->OnSignalTraceEnded();
+    if (views_.traceControlView) views_.traceControlView->OnTraceFinished();
+    if (views_.controlView) views_.controlView->OnSignalTraceEnded();
     return false;
   }
   bool operator()(const notify::TraceBlock& block) const {
-    if (views.signalTraceView) views.signalTraceView->AddTraceBlock(block);
+    if (views_.signalTraceView) views_.signalTraceView->AddTraceBlock(block);
     return false;
   }
   bool operator()(const notify::MeterStopped&) const {
-    store.statusText.Set(CORUData::kIdleStatusText);
+    store_.statusText.Set(CORUData::kIdleStatusText);
     return false;
   }
   bool operator()(const notify::LineTestReading& reading) const {
-    if (views.lineTestView) views.lineTestView->OnLineTestReply(reading);
+    if (views_.lineTestView) views_.lineTestView->OnLineTestReply(reading);
     return false;
   }
   bool operator()(const notify::DtmfDecoderStarted& started) const {
     // An out-of-range line (-1) names no text and leaves the pane.
     if (const auto text = DtmfDecoderStatusText(static_cast<unsigned long long>(started.line)))
-      store.statusText.Set(*text);
+      store_.statusText.Set(*text);
     return false;
   }
   bool operator()(const notify::DtmfDigits& digits) const {
-    if (views.dtmfView) views.dtmfView->OnDigitsChanged(digits);
+    if (views_.dtmfView) views_.dtmfView->OnDigitsChanged(digits);
     return false;
   }
   bool operator()(const notify::DownloadFinished&) const {
-    frame.OnDownloadFinished();
+    frame_.OnDownloadFinished();
     return false;
   }
   bool operator()(const notify::DownloadProgress& progress) const {
-    frame.OnDownloadProgress(progress);
+    frame_.OnDownloadProgress(progress);
     return false;
   }
   bool operator()(const notify::AboutRequested&) const {
@@ -110,48 +111,48 @@ class CMainFrame::NotificationHandler {
     return true;
   }
   bool operator()(const notify::TraceHeader& header) const {
-    if (views.signalTraceView) views.signalTraceView->ForwardToTraceRecall(header.row);
-    if (views.traceControlView) views.traceControlView->RefreshFromSettings(header.row);
+    if (views_.signalTraceView) views_.signalTraceView->ForwardToTraceRecall(header.row);
+    if (views_.traceControlView) views_.traceControlView->RefreshFromSettings(header.row);
     return false;
   }
   bool operator()(const notify::TraceFinished&) const {
-    if (views.traceControlView) views.traceControlView->OnTraceFinished();
+    if (views_.traceControlView) views_.traceControlView->OnTraceFinished();
     return false;
   }
   bool operator()(const notify::TraceTriggered&) const {
-    if (views.signalTraceView) views.signalTraceView->RefreshScope();
+    if (views_.signalTraceView) views_.signalTraceView->RefreshScope();
     return false;
   }
   bool operator()(const notify::DeviceReady&) const {
     // After a firmware download the About box shows the new version once.
-    if (store.resyncPending.exchange(0) == 0) return false;
+    if (store_.resyncPending.exchange(0) == 0) return false;
     app_.OnCommand(ID_APP_ABOUT);
     return true;
   }
   bool operator()(const notify::V21Offered& v21) const {
-    if (views.controlView) {
+    if (views_.controlView) {
       if (v21.offered)
-        views.controlView->ShowV21Standard();
+        views_.controlView->ShowV21Standard();
       else
-        views.controlView->HideV21Standard();
+        views_.controlView->HideV21Standard();
     }
     return false;
   }
   bool operator()(const notify::SixtySecondSpanOffered& span) const {
-    if (views.traceControlView) {
+    if (views_.traceControlView) {
       if (span.offered)
-        views.traceControlView->AddSixtySecondSpan();
+        views_.traceControlView->AddSixtySecondSpan();
       else
-        views.traceControlView->RemoveSixtySecondSpan();
+        views_.traceControlView->RemoveSixtySecondSpan();
     }
     return false;
   }
 
  private:
-  CMainFrame& frame;
+  CMainFrame& frame_;
   CORUpc144App& app_;
-  FrameViews& views;
-  CORUData& store;
+  FrameViews& views_;
+  CORUData& store_;
 };
 
 bool CMainFrame::PreTranslateMessage(const MSG& message) {
@@ -176,21 +177,21 @@ void CMainFrame::ShowClockResult(bool succeeded) {
 }
 
 void CMainFrame::OnDownloadProgress(const notify::DownloadProgress& progress) {
-  if (progress.fileSize != 0 && downloadStatus == nullptr)
-    downloadStatus = new CDownloadStatus(app_.viewContext(), this);
-  if (downloadStatus == nullptr) return;
-  downloadStatus->show();
-  downloadStatus->raise();
+  if (progress.fileSize != 0 && downloadStatus_ == nullptr)
+    downloadStatus_ = new CDownloadStatus(app_.viewContext(), this);
+  if (downloadStatus_ == nullptr) return;
+  downloadStatus_->show();
+  downloadStatus_->raise();
   // Centred on the main window, its size unchanged.
-  QRect area = downloadStatus->frameGeometry();
+  QRect area = downloadStatus_->frameGeometry();
   area.moveCenter(frameGeometry().center());
-  downloadStatus->move(area.topLeft());
-  downloadStatus->SetProgress(progress.bytesSent, progress.fileSize);
+  downloadStatus_->move(area.topLeft());
+  downloadStatus_->SetProgress(progress.bytesSent, progress.fileSize);
 }
 
 void CMainFrame::OnDownloadFinished() {
   app_.viewContext().store.ExchangeRun([](RunState& run) { run.download = false; });
-  if (downloadStatus == nullptr) return;
-  downloadStatus->SetProgress(0, 0);
-  downloadStatus->hide();
+  if (downloadStatus_ == nullptr) return;
+  downloadStatus_->SetProgress(0, 0);
+  downloadStatus_->hide();
 }

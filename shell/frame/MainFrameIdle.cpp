@@ -31,10 +31,10 @@ void ApplyEnables(IShellView* view, const std::vector<std::pair<int, bool>>& ena
 }  // namespace
 
 void CMainFrame::RunIdleUpdate() {
-  lastIdleUpdate.start();
-  ++idleUpdates;
+  lastIdleUpdate_.start();
+  ++idleUpdates_;
   // Readings dropped while the gate was shut: the store holds the last, show it.
-  if (lineTestReadings.Reopen()) PreTranslateMessage(MSG{hwnd, WM_ORU_LINE_TEST_DATA, 0, 0, 0, {}});
+  if (lineTestReadings_.Reopen()) PreTranslateMessage(MSG{hwnd_, WM_ORU_LINE_TEST_DATA, 0, 0, 0, {}});
   ApplyUpdateRules();
   SynchroniseState();
   UpdatePanes();
@@ -48,7 +48,7 @@ void CMainFrame::ApplyUpdateRules() {
   state.traceSamples = store.WithTrace([](const TraceScope& trace) { return trace.traceSamples().GetSize(); });
   state.deviceOpen = app_.context.DeviceOpen();
   state.run = store.Run();
-  for (const auto& [id, action] : actions) {
+  for (const auto& [id, action] : actions_) {
     bool enabled = true;
     bool checked = false;
     const bool appRule = app_.UpdateCommand(id, &enabled, &checked);
@@ -65,12 +65,12 @@ void CMainFrame::SynchroniseState() {
   SyncInput in;
   in.deviceOpen = app_.context.DeviceOpen();
   in.run = store.Run();
-  in.currentTab = tabbedFrame != nullptr ? tabbedFrame->GetCurrentTab() : 0;
-  IControlPanel* control = views.controlView.get();
-  ITraceControl* trace = views.traceControlView.get();
+  in.currentTab = tabbedFrame_ != nullptr ? tabbedFrame_->GetCurrentTab() : 0;
+  IControlPanel* control = views_.controlView.get();
+  ITraceControl* trace = views_.traceControlView.get();
   in.controlViewExists = control != nullptr;
   in.traceControlExists = trace != nullptr;
-  in.captureButtonIdle = captureButtonIdle;
+  in.captureButtonIdle = captureButtonIdle_;
   QAbstractButton* captureButton =
       control != nullptr ? qobject_cast<QAbstractButton*>(control->Control(IDC_CAPTURE)) : nullptr;
   if (captureButton != nullptr) in.captureButtonText = captureButton->text().toStdString();
@@ -80,28 +80,28 @@ void CMainFrame::SynchroniseState() {
 
   const SyncPlan plan = PlanStateSync(in);
   if (!plan.active) return;
-  connectionPaneText = Latin(plan.connectionText);
+  connectionPaneText_ = Latin(plan.connectionText);
   if (plan.clearStatusText) store.statusText.Clear();
   if (control != nullptr) {
     ApplyEnables(control, plan.controlViewEnables);
     if (plan.captureButtonText && captureButton != nullptr) captureButton->setText(Latin(*plan.captureButtonText));
   }
-  captureButtonIdle = plan.captureButtonIdle;
+  captureButtonIdle_ = plan.captureButtonIdle;
   if (trace != nullptr) {
     ApplyEnables(trace, plan.traceControlEnables);
     if (plan.dcScales == DcScales::Show) trace->ShowDcScales();
     if (plan.dcScales == DcScales::Hide) trace->HideDcScales();
   }
-  if (tabbedFrame != nullptr) {
-    for (int tab = 0; tab < tabbedFrame->TabCount(); ++tab) {
+  if (tabbedFrame_ != nullptr) {
+    for (int tab = 0; tab < tabbedFrame_->TabCount(); ++tab) {
       const std::optional<bool> enabled = plan.tabs.For(tab);
       if (!enabled) continue;
       if (*enabled)
-        tabbedFrame->EnableTab(tab);
+        tabbedFrame_->EnableTab(tab);
       else
-        tabbedFrame->DisableTab(tab);
+        tabbedFrame_->DisableTab(tab);
     }
-    if (plan.selectTab0) tabbedFrame->SelectTab(TAB_CAPTURE_DATA);
+    if (plan.selectTab0) tabbedFrame_->SelectTab(TAB_CAPTURE_DATA);
   }
   if (plan.stopActivities) StopLostDeviceActivities();
 }
@@ -123,8 +123,8 @@ void CMainFrame::UpdatePanes() {
   // The mode follows the tab and the standard whatever changed them (a new document's reset, a
   // file, the instrument's configuration), so the pane is never left blank or stale.
   store.modeText.Set(ModeTextForTab(app_.CurrentTab(), standard));
-  statusBar->SetPaneText(ID_PANE_CONNECTION, connectionPaneText);
-  statusBar->SetPaneText(ID_PANE_LINE_STATUS, Latin(store.statusText.Get()));
-  statusBar->SetPaneText(ID_PANE_CAPTURE_BUFFER, Latin(CaptureBufferPaneText(records)));
-  statusBar->SetPaneText(ID_PANE_MODE, Latin(store.modeText.Get()));
+  statusBar_->SetPaneText(ID_PANE_CONNECTION, connectionPaneText_);
+  statusBar_->SetPaneText(ID_PANE_LINE_STATUS, Latin(store.statusText.Get()));
+  statusBar_->SetPaneText(ID_PANE_CAPTURE_BUFFER, Latin(CaptureBufferPaneText(records)));
+  statusBar_->SetPaneText(ID_PANE_MODE, Latin(store.modeText.Get()));
 }

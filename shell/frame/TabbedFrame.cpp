@@ -25,9 +25,9 @@ constexpr int kTabJoinRows = 2;
 }  // namespace
 
 CORUTabbedFrame::CORUTabbedFrame(CORUpc144App& app, QWidget* parent) : QWidget(parent), app_(app) {
-  normalFont = StandInFont(QStringLiteral("MS Sans Serif"), kStripFontPixels);
-  selectedFont = normalFont;
-  selectedFont.setBold(true);
+  normalFont_ = StandInFont(QStringLiteral("MS Sans Serif"), kStripFontPixels);
+  selectedFont_ = normalFont_;
+  selectedFont_.setBold(true);
   setMouseTracking(true);  // the session view's hover mark is cleared when the mouse is here
   setAutoFillBackground(false);
 }
@@ -45,7 +45,7 @@ bool CORUTabbedFrame::AddTab(const QString& label, QWidget* window) {
   tab.window = window;
   tab.label = QString::fromStdString(TruncateTabLabel(label.toStdString()));
   tab.enabled = false;
-  tabs.push_back(tab);
+  tabs_.push_back(tab);
   if (index == 0) {
     if (app_.mainFrame != nullptr && app_.Views().activeCaptureView)
       app_.mainFrame->SetActiveView(app_.Views().activeCaptureView.get());
@@ -59,54 +59,54 @@ bool CORUTabbedFrame::AddTab(const QString& label, QWidget* window) {
 
 bool CORUTabbedFrame::AddPage(const QString& label, ITabPage* page) {
   if (page == nullptr || !AddTab(label, page->Widget())) return false;
-  tabs.back().page = page;
+  tabs_.back().page = page;
   return true;
 }
 
 QWidget* CORUTabbedFrame::TabWindow(int index) const {
-  return index >= 0 && index < TabCount() ? tabs[index].window : nullptr;
+  return index >= 0 && index < TabCount() ? tabs_[index].window : nullptr;
 }
 
 QString CORUTabbedFrame::TabLabel(int index) const {
-  return index >= 0 && index < TabCount() ? tabs[index].label : QString();
+  return index >= 0 && index < TabCount() ? tabs_[index].label : QString();
 }
 
 void CORUTabbedFrame::EnableTab(int index) {
-  if (index < 0 || index >= TabCount() || tabs[index].enabled) return;
-  tabs[index].enabled = true;
-  ++stripInvalidations;
+  if (index < 0 || index >= TabCount() || tabs_[index].enabled) return;
+  tabs_[index].enabled = true;
+  ++stripInvalidations_;
   update();
 }
 
 void CORUTabbedFrame::DisableTab(int index) {
-  if (index < 0 || index >= TabCount() || !tabs[index].enabled) return;
-  tabs[index].enabled = false;
-  ++stripInvalidations;
+  if (index < 0 || index >= TabCount() || !tabs_[index].enabled) return;
+  tabs_[index].enabled = false;
+  ++stripInvalidations_;
   update();
 }
 
-bool CORUTabbedFrame::IsTabEnabled(int index) const { return index >= 0 && index < TabCount() && tabs[index].enabled; }
+bool CORUTabbedFrame::IsTabEnabled(int index) const { return index >= 0 && index < TabCount() && tabs_[index].enabled; }
 
 void CORUTabbedFrame::LayoutStrip() const {
   std::vector<int> widths;
-  strip.enabled.clear();
+  strip_.enabled.clear();
   for (int i = 0; i < TabCount(); ++i) {
-    const bool selected = TabLookFor(i, currentTab, tabs[i].enabled) == TabLook::Selected;
-    widths.push_back(QFontMetrics(selected ? selectedFont : normalFont).horizontalAdvance(tabs[i].label));
-    strip.enabled.push_back(tabs[i].enabled);
+    const bool selected = TabLookFor(i, currentTab_, tabs_[i].enabled) == TabLook::Selected;
+    widths.push_back(QFontMetrics(selected ? selectedFont_ : normalFont_).horizontalAdvance(tabs_[i].label));
+    strip_.enabled.push_back(tabs_[i].enabled);
   }
-  strip.edges = LayoutTabEdges(widths);
-  strip.currentTab = currentTab;
+  strip_.edges = LayoutTabEdges(widths);
+  strip_.currentTab = currentTab_;
 }
 
 int CORUTabbedFrame::HitTest(int x, int y) const {
   LayoutStrip();
-  return TabHitTest(strip, x, y);
+  return TabHitTest(strip_, x, y);
 }
 
 void CORUTabbedFrame::RecalcLayout() {
   const TabRect rect = TabWindowRect(width(), height());
-  for (TabMember& tab : tabs) tab.window->setGeometry(rect.x, rect.y, rect.width, rect.height);
+  for (TabMember& tab : tabs_) tab.window->setGeometry(rect.x, rect.y, rect.width, rect.height);
 }
 
 // The strip and the two rows below it, where the selected tab opens into the sunken edge: the tab
@@ -114,14 +114,14 @@ void CORUTabbedFrame::RecalcLayout() {
 void CORUTabbedFrame::InvalidateStrip() { update(0, 0, kStripRepaintWidth, kTabStripHeight + kTabJoinRows); }
 
 void CORUTabbedFrame::SelectTab(int index) {
-  if (index < 0 || index >= TabCount() || index == currentTab) return;
-  const int previous = currentTab;
+  if (index < 0 || index >= TabCount() || index == currentTab_) return;
+  const int previous = currentTab_;
   if (previous >= 0 && previous < TabCount()) {
-    tabs[previous].window->setEnabled(false);
-    tabs[previous].window->hide();
+    tabs_[previous].window->setEnabled(false);
+    tabs_[previous].window->hide();
     StopActivity(previous);
   }
-  QWidget* window = tabs[index].window;
+  QWidget* window = tabs_[index].window;
   window->setEnabled(true);
   window->show();
   window->setFocus();
@@ -144,16 +144,16 @@ void CORUTabbedFrame::SelectTab(int index) {
     });
   }
   StartActivity(index);
-  currentTab = index;
+  currentTab_ = index;
   InvalidateStrip();
 }
 
 void CORUTabbedFrame::StopActivity(int index) {
-  if (ITabPage* page = tabs[static_cast<std::size_t>(index)].page) page->LeaveTab();
+  if (ITabPage* page = tabs_[static_cast<std::size_t>(index)].page) page->LeaveTab();
 }
 
 void CORUTabbedFrame::StartActivity(int index) {
-  ITabPage* page = tabs[static_cast<std::size_t>(index)].page;
+  ITabPage* page = tabs_[static_cast<std::size_t>(index)].page;
   if (page != nullptr) page->EnterTab();
   // The page's command view prints and takes the commands; on a tab without one, the capture view.
   IShellView* commandView = page != nullptr ? page->CommandView() : nullptr;
@@ -164,8 +164,7 @@ void CORUTabbedFrame::StartActivity(int index) {
     app_.currentDocument->SetPathNameForTab(index);
     if (app_.mainFrame != nullptr) app_.mainFrame->setWindowTitle(app_.currentDocument->Title());
   }
-  const int standard =
-      app_.viewContext().store.WithData([](const DataScope& data) { return data.sysCfg().standard; });
+  const int standard = app_.viewContext().store.WithData([](const DataScope& data) { return data.sysCfg().standard; });
   app_.viewContext().store.modeText.Set(ModeTextForTab(index, standard));
 }
 
@@ -219,10 +218,10 @@ void CORUTabbedFrame::paintEvent(QPaintEvent*) {
 
   LayoutStrip();
   for (int i = 0; i < TabCount(); ++i) {
-    const TabEdges& edge = strip.edges[i];
+    const TabEdges& edge = strip_.edges[i];
     const int x = edge.left;
     const int cx = edge.right - edge.left;
-    const TabLook look = TabLookFor(i, currentTab, tabs[i].enabled);
+    const TabLook look = TabLookFor(i, currentTab_, tabs_[i].enabled);
     if (look == TabLook::Selected) {
       // Filled down into the area below, so the tab joins it (its bottom line stays open).
       painter.fillRect(x, kSelectedTabTop, cx, kTabStripHeight + 1 - kSelectedTabTop + 1, face);
@@ -235,10 +234,10 @@ void CORUTabbedFrame::paintEvent(QPaintEvent*) {
       painter.drawPoint(x + cx - 2, kSelectedTabTop + 1);
       painter.setPen(shadow);
       painter.drawLine(x + cx - 2, kSelectedTabTop + 2, x + cx - 2, kTabStripHeight);
-      painter.setFont(selectedFont);
+      painter.setFont(selectedFont_);
       painter.setPen(pal.color(QPalette::ButtonText));
       painter.drawText(QRect(x + kTabLabelInset, kSelectedTabTop + 1, cx - kTabLabelInset, 24),
-                       Qt::AlignLeft | Qt::AlignVCenter, tabs[i].label);
+                       Qt::AlignLeft | Qt::AlignVCenter, tabs_[i].label);
     } else {
       const int top = kOtherTabTop;
       const int bottom = top + kOtherTabHeight - 1;
@@ -254,11 +253,11 @@ void CORUTabbedFrame::paintEvent(QPaintEvent*) {
       painter.drawLine(x + cx - 2, top + 2, x + cx - 2, bottom);
       // The two-pixel band along its bottom sets it back from the selected tab.
       painter.fillRect(x, bottom - 1, cx, 2, shadow);
-      painter.setFont(normalFont);
+      painter.setFont(normalFont_);
       painter.setPen(look == TabLook::Disabled ? pal.color(QPalette::Disabled, QPalette::ButtonText)
                                                : pal.color(QPalette::ButtonText));
       painter.drawText(QRect(x + kTabLabelInset, top, cx - kTabLabelInset, kOtherTabHeight - 2),
-                       Qt::AlignLeft | Qt::AlignVCenter, tabs[i].label);
+                       Qt::AlignLeft | Qt::AlignVCenter, tabs_[i].label);
     }
   }
 }

@@ -33,7 +33,7 @@ class CORUTabbedFrame : public QWidget {
   bool AddPage(const QString& label, ITabPage* page);
   // Switches tabs (an index outside the tabs, or the current one, does nothing).
   void SelectTab(int index);
-  int GetCurrentTab() const { return currentTab; }
+  int GetCurrentTab() const { return currentTab_; }
   void EnableTab(int index);
   void DisableTab(int index);
   bool IsTabEnabled(int index) const;
@@ -42,11 +42,11 @@ class CORUTabbedFrame : public QWidget {
   // Moves every tab window into the area below the strip.
   void RecalcLayout();
 
-  int TabCount() const { return static_cast<int>(tabs.size()); }
+  int TabCount() const { return static_cast<int>(tabs_.size()); }
   QWidget* TabWindow(int index) const;
   QString TabLabel(int index) const;
   // How often the strip asked for a repaint because a tab's state changed (tests).
-  int StripInvalidations() const { return stripInvalidations; }
+  int StripInvalidations() const { return stripInvalidations_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -68,10 +68,10 @@ class CORUTabbedFrame : public QWidget {
   void InvalidateStrip();
 
   CORUpc144App& app_;
-  int currentTab = 0;
-  std::vector<TabMember> tabs;
-  QFont selectedFont;
-  QFont normalFont;
-  mutable TabStripLayout strip;  // edges as last laid out
-  int stripInvalidations = 0;
+  int currentTab_ = 0;
+  std::vector<TabMember> tabs_;
+  QFont selectedFont_;
+  QFont normalFont_;
+  mutable TabStripLayout strip_;  // edges as last laid out
+  int stripInvalidations_ = 0;
 };

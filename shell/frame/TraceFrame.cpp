@@ -11,12 +11,12 @@
 #include "shell/views/ViewSignals.h"
 
 CORUTraceFrame::CORUTraceFrame(ViewContext& context, QWidget* parent) : QWidget(parent), context_(context) {
-  outerSplitter = new CSplitOverride(Qt::Horizontal, this);
-  innerSplitter = new CSplitOverride(Qt::Vertical, outerSplitter);
-  ITraceControl* control = context_.viewFactory.Create<ViewSlot::TraceControl>(context_, innerSplitter);
-  IReadoutPanel* readout = context_.viewFactory.Create<ViewSlot::TraceReadout>(context_, innerSplitter);
-  ISignalTraceView* trace = context_.viewFactory.Create<ViewSlot::SignalTrace>(context_, outerSplitter);
-  ArrangeTabFrame(this, outerSplitter, innerSplitter, control->Widget(), readout->Widget(), trace->Widget(),
+  outerSplitter_ = new CSplitOverride(Qt::Horizontal, this);
+  innerSplitter_ = new CSplitOverride(Qt::Vertical, outerSplitter_);
+  ITraceControl* control = context_.viewFactory.Create<ViewSlot::TraceControl>(context_, innerSplitter_);
+  IReadoutPanel* readout = context_.viewFactory.Create<ViewSlot::TraceReadout>(context_, innerSplitter_);
+  ISignalTraceView* trace = context_.viewFactory.Create<ViewSlot::SignalTrace>(context_, outerSplitter_);
+  ArrangeTabFrame(this, outerSplitter_, innerSplitter_, control->Widget(), readout->Widget(), trace->Widget(),
                   kTraceFrameSizes);
   context_.host.Views().traceControlView.Set(control);
   context_.host.Views().traceTimingView.Set(readout);

@@ -22,11 +22,11 @@ class CORUTraceFrame : public QWidget, public ITabPage {
   // The signal-trace view prints and takes the commands here.
   IShellView* CommandView() override;
 
-  CSplitOverride* OuterSplitter() const { return outerSplitter; }
-  CSplitOverride* InnerSplitter() const { return innerSplitter; }
+  CSplitOverride* OuterSplitter() const { return outerSplitter_; }
+  CSplitOverride* InnerSplitter() const { return innerSplitter_; }
 
  private:
   ViewContext& context_;
-  CSplitOverride* outerSplitter = nullptr;
-  CSplitOverride* innerSplitter = nullptr;
+  CSplitOverride* outerSplitter_ = nullptr;
+  CSplitOverride* innerSplitter_ = nullptr;
 };

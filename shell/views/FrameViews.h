@@ -29,7 +29,7 @@ struct FrameViews {
   // of the views), for "update all views".
   template <class F>
   void ForEach(F&& f) const {
-    std::vector<IShellView*> all{sessionView.get(),     controlView.get(),     captureTimingView.get(),
+    std::vector<IShellView*> all{sessionView.get(),     controlView.get(),      captureTimingView.get(),
                                  signalTraceView.get(), traceControlView.get(), traceTimingView.get(),
                                  lineTestView.get(),    dtmfView.get(),         activeCaptureView.get()};
     std::transform(tabPages.begin(), tabPages.end(), std::back_inserter(all),

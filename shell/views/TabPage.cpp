@@ -13,9 +13,7 @@ std::map<int, TabPageMaker>& Placed() {
 
 }  // namespace
 
-bool PlaceTabPage(int row, TabPageMaker maker) {
-  return Placed().emplace(row, std::move(maker)).second;
-}
+bool PlaceTabPage(int row, TabPageMaker maker) { return Placed().emplace(row, std::move(maker)).second; }
 
 const TabPageMaker* PlacedTabPage(int row) {
   const auto found = Placed().find(row);
