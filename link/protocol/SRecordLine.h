@@ -14,3 +14,10 @@ constexpr ULONG kFirmwareAddressLimit = 0xFBFFF;
 // hex digits at 4..7, needs a reply. S8: 0, no reply. Any other line: 0, `needsReply` unchanged.
 // Digits missing from a short line count as 0.
 ULONG SRecordAddress(std::string_view line, bool& needsReply);
+
+// Whether `line` (its line end included or not) is a Motorola S-record as far as its characters
+// go: "S", the type digit, then pairs of hex digits. The count and checksum are the instrument's
+// to check.
+bool IsSRecordText(std::string_view line);
+// A line of nothing but its line end.
+bool IsBlankLine(std::string_view line);

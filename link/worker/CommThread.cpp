@@ -241,8 +241,7 @@ void CORUCommThread::Dispatch(const MSG& message) {
       // Accepted and ignored: the development dialog talks to the instrument itself.
       break;
     case WM_ORU_DOWNLOAD_FIRMWARE:
-      if (parts.download.DownloadFirmware()) store.resyncPending = 1;
-      transport.Notify(WM_ORU_DOWNLOAD_FIRMWARE);
+      parts.download.RunAndReport();
       break;
     case WM_ORU_START_TRIGGERED_TRACE:
       parts.config.ReadMeasuredValues();

@@ -7,29 +7,42 @@ bool FirmwareRecordAccepted(std::string_view reply) {
   return reply == "da:0:0" || reply == "da:2:1" || reply == "da:8:3";
 }
 
+void FirmwareDownload::RunAndReport() {
+  if (DownloadFirmware()) transport_.Store().resyncPending = 1;
+  transport_.Notify(WM_ORU_DOWNLOAD_FIRMWARE, static_cast<WPARAM>(outcome_), static_cast<LPARAM>(outcomeLine_));
+}
+
 int FirmwareDownload::DownloadFirmware() {
+  outcome_ = DownloadOutcome::NoFile;
+  outcomeLine_ = 0;
   const std::string path = transport_.Store().downloadFilePath.Get();
   if (path.empty() || !file_.Open(path)) return 0;
+  outcome_ = DownloadOutcome::Done;
   recordNeedsReply_ = false;
   bytesSent_ = 0;
   recordsSent_ = 0;
+  lineNumber_ = 0;
 
   int result = 0;
   for (;;) {
     const SRecordFile::Step step = file_.Next();
     if (step == SRecordFile::Step::TooLong) {
-      AbortOnInstrument();
+      Fail(DownloadOutcome::NotSRecords, lineNumber_ + 1);
       break;
     }
     if (step == SRecordFile::Step::Line || (step == SRecordFile::Step::End && !file_.Line().empty())) {
+      ++lineNumber_;
       if (SendLine(file_.Line(), file_.LineFileBytes()) == LineResult::Failed) break;
     }
     if (step == SRecordFile::Step::End) {
-      result = recordsSent_ > 0 ? 1 : 0;
+      if (recordsSent_ > 0)
+        result = 1;
+      else
+        outcome_ = DownloadOutcome::NothingToSend;
       break;
     }
     if (StopRequested()) {
-      AbortOnInstrument();
+      Fail(DownloadOutcome::Aborted, 0);
       break;
     }
   }
@@ -39,13 +52,19 @@ int FirmwareDownload::DownloadFirmware() {
 
 FirmwareDownload::LineResult FirmwareDownload::SendLine(const std::string& line, std::size_t fileBytes) {
   if (!transport_.Context().DeviceOpen()) {
-    AbortOnInstrument();
+    Fail(DownloadOutcome::InstrumentLost, lineNumber_);
+    return LineResult::Failed;
+  }
+  // Text that is no record never goes to the instrument's loader: a wrong file stops there, and
+  // what went before it is dropped.
+  if (!IsBlankLine(line) && !IsSRecordText(line)) {
+    Fail(DownloadOutcome::NotSRecords, lineNumber_);
     return LineResult::Failed;
   }
   const ULONG address = SRecordAddress(line, recordNeedsReply_);
   // Progress counts the file's bytes, so that it ends at the file's length whatever its line ends.
   bytesSent_ += static_cast<long>(fileBytes);
-  if (address >= kFirmwareAddressLimit) {
+  if (address >= kFirmwareAddressLimit || IsBlankLine(line)) {
     transport_.Notify(WM_ORU_DOWNLOAD_PROGRESS, static_cast<WPARAM>(bytesSent_), file_.Length());
     return LineResult::Skipped;
   }
@@ -53,18 +72,24 @@ FirmwareDownload::LineResult FirmwareDownload::SendLine(const std::string& line,
   transport_.Notify(WM_ORU_DOWNLOAD_PROGRESS, static_cast<WPARAM>(bytesSent_), file_.Length());
   if (!sent) {
     // A record that did not reach the instrument leaves a hole in the image.
-    AbortOnInstrument();
+    Fail(DownloadOutcome::InstrumentLost, lineNumber_);
     return LineResult::Failed;
   }
   ++recordsSent_;
   if (recordNeedsReply_) {
     transport_.ReadReply(kReplyTimeoutMs);
     if (!FirmwareRecordAccepted(transport_.replyText)) {
-      AbortOnInstrument();
+      Fail(DownloadOutcome::Refused, lineNumber_);
       return LineResult::Failed;
     }
   }
   return LineResult::Sent;
+}
+
+void FirmwareDownload::Fail(DownloadOutcome outcome, int line) {
+  outcome_ = outcome;
+  outcomeLine_ = line;
+  AbortOnInstrument();
 }
 
 void FirmwareDownload::AbortOnInstrument() {

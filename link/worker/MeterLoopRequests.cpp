@@ -5,8 +5,7 @@
 void HandleMeterLoopRequest(MeterLoopParts& parts, const MSG& message) {
   switch (message.message) {
     case WM_ORU_DOWNLOAD_FIRMWARE:
-      if (parts.download.DownloadFirmware()) parts.transport.Store().resyncPending = 1;
-      parts.transport.Notify(WM_ORU_DOWNLOAD_FIRMWARE);
+      parts.download.RunAndReport();
       return;
     case WM_ORU_SET_CONFIG:
       if (message.wParam == 8 || message.wParam == 16 || message.wParam == 32) {

@@ -114,7 +114,7 @@ class CMainFrame : public QMainWindow {
   void ApplyUpdateRules();
   void UpdatePanes();
   void OnDownloadProgress(const notify::DownloadProgress& progress);
-  void OnDownloadFinished();
+  void OnDownloadFinished(const notify::DownloadFinished& finished);
   void ShowClockResult(bool succeeded);
   void DetachViews();
 

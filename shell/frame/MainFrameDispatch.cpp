@@ -8,6 +8,8 @@
 #include "shell/dialogs/DownloadStatus.h"
 #include "shell/frame/CMainFrame.h"
 #include "resources/data/ResourceIds.h"
+#include "shell/model/DownloadProgress.h"
+#include "shell/model/MainTitle.h"
 #include "shell/model/NotificationDecoder.h"
 #include "shell/model/ShellConstants.h"
 #include "shell/model/StatusPaneText.h"
@@ -98,8 +100,8 @@ class CMainFrame::NotificationHandler {
     if (views_.dtmfView) views_.dtmfView->OnDigitsChanged(digits);
     return false;
   }
-  bool operator()(const notify::DownloadFinished&) const {
-    frame_.OnDownloadFinished();
+  bool operator()(const notify::DownloadFinished& finished) const {
+    frame_.OnDownloadFinished(finished);
     return false;
   }
   bool operator()(const notify::DownloadProgress& progress) const {
@@ -189,9 +191,16 @@ void CMainFrame::OnDownloadProgress(const notify::DownloadProgress& progress) {
   downloadStatus_->SetProgress(progress.bytesSent, progress.fileSize);
 }
 
-void CMainFrame::OnDownloadFinished() {
-  app_.viewContext().store.ExchangeRun([](RunState& run) { run.download = false; });
-  if (downloadStatus_ == nullptr) return;
-  downloadStatus_->SetProgress(0, 0);
-  downloadStatus_->hide();
+void CMainFrame::OnDownloadFinished(const notify::DownloadFinished& finished) {
+  CORUData& store = app_.viewContext().store;
+  store.ExchangeRun([](RunState& run) { run.download = false; });
+  if (downloadStatus_ != nullptr) {
+    downloadStatus_->SetProgress(0, 0);
+    downloadStatus_->hide();
+  }
+  const std::string path = store.downloadFilePath.Get();
+  if (const std::optional<DownloadFailure> failure =
+          DownloadFailureText(finished.outcome, finished.line, FileNameOf(path)))
+    app_.prompts().MessageBox(QString::fromStdString(failure->text), QString::fromStdString(failure->title),
+                              MB_OK | MB_ICONEXCLAMATION);
 }

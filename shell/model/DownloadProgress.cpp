@@ -15,3 +15,31 @@ int ProgressSplitX(int left, int width, int percent) {
   const int split = left + static_cast<int>(static_cast<long long>(width) * std::max(percent, 0) / 100);
   return std::min(split, left + width);
 }
+
+std::optional<DownloadFailure> DownloadFailureText(DownloadOutcome outcome, int line, std::string_view fileName) {
+  const std::string file(fileName);
+  const std::string at = std::to_string(line);
+  std::string text;
+  switch (outcome) {
+    case DownloadOutcome::Done:
+    case DownloadOutcome::Aborted:
+      return std::nullopt;
+    case DownloadOutcome::NoFile:
+      text = "Unable to open the ORUpc application file " + file + ".";
+      break;
+    case DownloadOutcome::NotSRecords:
+      text = file + " is not an ORUpc application file:\nline " + at +
+             " is not a Motorola S-record.\nThe download was stopped.";
+      break;
+    case DownloadOutcome::NothingToSend:
+      text = file + " holds no record for the ORUpc.\nNothing was loaded.";
+      break;
+    case DownloadOutcome::Refused:
+      text = "The ORUpc refused line " + at + " of " + file + ".\nThe download was stopped.";
+      break;
+    case DownloadOutcome::InstrumentLost:
+      text = "The connection to the ORUpc was lost at line " + at + " of " + file + ".\nThe download was stopped.";
+      break;
+  }
+  return DownloadFailure{"Load ORU Application", text};
+}

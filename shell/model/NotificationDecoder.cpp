@@ -1,5 +1,6 @@
 #include "shell/model/NotificationDecoder.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "link/protocol/WorkerMessages.h"
@@ -62,7 +63,10 @@ Notification DecodeNotification(UINT id, WPARAM w, LPARAM l) {
     case WM_ORU_DTMF_DATA:
       return DtmfDigits{};
     case WM_ORU_DOWNLOAD_FIRMWARE:
-      return DownloadFinished{};
+      // An outcome this build does not know reports nothing, as a 2058 without one did.
+      return w <= static_cast<WPARAM>(DownloadOutcome::Aborted)
+                 ? DownloadFinished{static_cast<DownloadOutcome>(w), std::max(SmallNumber(l), 0)}
+                 : DownloadFinished{};
     case WM_ORU_DOWNLOAD_PROGRESS:
       return DownloadProgress{ByteCount(w), FileSize(l)};
     case WM_ORU_SHOW_ABOUT:

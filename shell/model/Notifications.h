@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <variant>
 
+#include "link/protocol/DownloadOutcome.h"
+
 namespace notify {
 
 // 2026: the configuration bytes in sysCfg are fresh.
@@ -81,8 +83,11 @@ struct DtmfDecoderStarted {
 struct DtmfDigits {
   bool operator==(const DtmfDigits&) const = default;
 };
-// 2058: the firmware download has ended, with or without success.
+// 2058: the firmware download has ended, with or without success: how, and the file's line
+// that outcome names (0: none).
 struct DownloadFinished {
+  DownloadOutcome outcome = DownloadOutcome::Done;
+  int line = 0;
   bool operator==(const DownloadFinished&) const = default;
 };
 // 2060: `bytesSent` of a file of `fileSize` bytes have gone to the device.

@@ -144,6 +144,7 @@ class AppUnplugSweep : public apptest::AppFixture, public ::testing::WithParamIn
         for (int i = 0; i < 6; ++i) image += simtest::sRecord('2', 0x1000 + 16 * i, 3, std::vector<uint8_t>(16, 0x5A));
         std::ofstream(firmwarePath_, std::ios::binary) << image + simtest::sRecord('8', 0x1000, 3, {});
         answers.OpenFile(QString::fromStdString(firmwarePath_));
+        answers.Box(IDOK);  // the box that says the loss stopped the download
         app().mainFrame->OnCommand(ID_LOAD_APPLICATION);
         break;
       }

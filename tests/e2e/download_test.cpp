@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <ranges>
 
 #include "WorkerRig.h"
+#include "link/protocol/DownloadOutcome.h"
 #include "tests/sim/SimTestSupport.h"
 
 namespace e2e {
@@ -74,6 +76,12 @@ class Download : public WorkerRig {
     Post(WM_ORU_DOWNLOAD_FIRMWARE);
     ASSERT_TRUE(notes.WaitForMessage(WM_ORU_DOWNLOAD_FIRMWARE, kHangMs));
   }
+  // How the last download ended, as its 2058 says: the outcome and the line it names.
+  std::pair<DownloadOutcome, LPARAM> Outcome() {
+    for (const MSG& m : notes.Messages() | std::views::reverse)
+      if (m.message == WM_ORU_DOWNLOAD_FIRMWARE) return {static_cast<DownloadOutcome>(m.wParam), m.lParam};
+    return {DownloadOutcome::Done, -1};
+  }
 
   std::filesystem::path path_ = std::filesystem::temp_directory_path() /
                                 ("e2e_firmware_" + std::to_string(::getpid()) + "_" +
@@ -109,6 +117,7 @@ TEST_F(Download, AWholeImageWithProgressAndASkippedRecord) {
     EXPECT_EQ(progress[i].lParam, static_cast<LPARAM>(file.size()));
   }
   EXPECT_EQ(messages.back().message, WM_ORU_DOWNLOAD_FIRMWARE);
+  EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::Done, LPARAM{0}));
   // The end record is not answered: nothing is read after it.
   const Texts traffic = Traffic(Instrument());
   EXPECT_EQ(traffic.back(), "DA:0:" + lines.back());
@@ -139,6 +148,7 @@ TEST_F(Download, ARefusedRecordStopsItAndFails) {
   EXPECT_EQ(DaCommands(), expected);
   EXPECT_EQ(store.resyncPending, 0);
   EXPECT_FALSE(ImageComplete());
+  EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::Refused, LPARAM{6}));
 }
 
 TEST_F(Download, MalformedFilesFail) {
@@ -147,6 +157,7 @@ TEST_F(Download, MalformedFilesFail) {
   RunDownload();
   EXPECT_EQ(DaCommands(), (Texts{"DA:0:" + Image(1)[0], "DA:0:SX"}));
   EXPECT_EQ(store.resyncPending, 0);
+  EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::NotSRecords, LPARAM{2}));
 
   // Unix line ends end lines too: each record goes out with CR LF and the image loads.
   notes.Clear();
@@ -166,6 +177,42 @@ TEST_F(Download, MalformedFilesFail) {
   EXPECT_EQ(DaCommands().size(), 2u + 22u);
   EXPECT_EQ(notes.Count(WM_ORU_DOWNLOAD_PROGRESS), 1u);
   EXPECT_EQ(store.resyncPending, 0);
+  EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::NothingToSend, LPARAM{0}));
+
+  // A file that does not open.
+  notes.Clear();
+  store.downloadFilePath.Set(path_.string() + ".none");
+  RunDownload();
+  EXPECT_EQ(DaCommands().size(), 2u + 22u);
+  EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::NoFile, LPARAM{0}));
+}
+
+// Text that is no S-record never reaches the loader: the download stops at its line, and what
+// went before is dropped. Blank lines are passed over.
+TEST_F(Download, TextThatIsNoRecordStopsItAtItsLine) {
+  std::vector<std::string> lines = Image(4);
+  lines.insert(lines.begin() + 2, "\r\n");
+  WriteFile(Join(lines));
+  RunDownload();
+  EXPECT_EQ(DaCommands().size(), lines.size() - 1);
+  EXPECT_TRUE(ImageComplete());
+  EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::Done, LPARAM{0}));
+  store.resyncPending = 0;
+
+  for (const std::string bad : {"hello world\r\n", "S2 14 001000\r\n", "S214001G\r\n", "S\r\n", "S21\r\n"}) {
+    SCOPED_TRACE(bad);
+    const std::size_t before = DaCommands().size();
+    notes.Clear();
+    lines = Image(4);
+    lines.insert(lines.begin() + 3, bad);
+    WriteFile(Join(lines));
+    RunDownload();
+    const Texts da = DaCommands();
+    EXPECT_EQ(Texts(da.begin() + static_cast<std::ptrdiff_t>(before), da.end()),
+              (Texts{"DA:0:" + lines[0], "DA:0:" + lines[1], "DA:0:" + lines[2], "DA:0:SX"}));
+    EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::NotSRecords, LPARAM{4}));
+    EXPECT_EQ(store.resyncPending, 0);
+  }
 }
 
 TEST_F(Download, ALastLineWithoutItsLineEndIsStillSent) {

@@ -187,6 +187,33 @@ TEST_F(FrameGuiTest, DownloadShowsItsProgressAndTheAboutBoxOnceAfterwards) {
   EXPECT_EQ(app().AboutRuns(), about + 1);
 }
 
+// A file that is no firmware image (here a text file named .mot) is refused at its first line:
+// nothing of it reaches the instrument's loader, the user is told which line, and no About box
+// follows as after a download that loaded.
+TEST_F(FrameGuiTest, AFileThatIsNoImageIsRefusedAndSaysWhichLine) {
+  ASSERT_TRUE(StartAndSettle());
+  const QString path = Path(QStringLiteral("notes.mot"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("hello\r\nworld\r\n");
+  file.close();
+  answers.OpenFile(path);
+  answers.Box(QStringLiteral("notes.mot is not an ORUpc application file:\nline 1 is not a Motorola S-record.\n"
+                             "The download was stopped."),
+              IDOK);
+  const int about = app().AboutRuns();
+  frame()->OnCommand(ID_LOAD_APPLICATION);
+  ASSERT_TRUE(Eventually([this] { return notes->Count(WM_ORU_DOWNLOAD_FIRMWARE) == 1; }));
+  ASSERT_TRUE(Eventually([this] { return answers.AllUsed(); }));
+  EXPECT_EQ(CountCommand("DA:0:hello\r\n"), 0);
+  EXPECT_EQ(CountCommand("DA:0:SX"), 1);
+  EXPECT_EQ(store().resyncPending.load(), 0);
+  EXPECT_FALSE(store().Run().downloadRunning());
+  app().PostToWorker(WM_ORU_DEVICE_CONNECTED);
+  ASSERT_TRUE(Eventually([this] { return notes->Count(WM_ORU_DEVICE_CONNECTED) == 1; }));
+  EXPECT_EQ(app().AboutRuns(), about);
+}
+
 TEST_F(FrameGuiTest, LoadApplicationAgainAbortsTheRunningDownload) {
   ASSERT_TRUE(StartAndSettle());
   StartDownload(20000);
