@@ -136,30 +136,6 @@ TEST(VolumeSteps, DragHysteresis) {
 
 // ---- progress -----------------------------------------------------------------------------------
 
-// A user hears of every download that failed, with the file and the line; not of one that
-// loaded (the About box follows) or that the user stopped.
-TEST(DownloadProgress, FailuresSayWhatAndWhere) {
-  const std::pair<DownloadOutcome, const char*> rows[] = {
-      {DownloadOutcome::Done, nullptr},
-      {DownloadOutcome::Aborted, nullptr},
-      {DownloadOutcome::NoFile, "Unable to open the ORUpc application file a.mot."},
-      {DownloadOutcome::NotSRecords,
-       "a.mot is not an ORUpc application file:\nline 9 is not a Motorola S-record.\nThe download was stopped."},
-      {DownloadOutcome::NothingToSend, "a.mot holds no record for the ORUpc.\nNothing was loaded."},
-      {DownloadOutcome::Refused, "The ORUpc refused line 9 of a.mot.\nThe download was stopped."},
-      {DownloadOutcome::InstrumentLost,
-       "The connection to the ORUpc was lost at line 9 of a.mot.\nThe download was stopped."},
-  };
-  for (const auto& [outcome, text] : rows) {
-    const std::optional<DownloadFailure> failure = DownloadFailureText(outcome, 9, "a.mot");
-    ASSERT_EQ(failure.has_value(), text != nullptr) << static_cast<int>(outcome);
-    if (failure) {
-      EXPECT_EQ(failure->text, text);
-      EXPECT_EQ(failure->title, "Load ORU Application");
-    }
-  }
-}
-
 TEST(DownloadProgress, PercentTextAndSplit) {
   EXPECT_EQ(ProgressPercent(1000, 4000), 25);
   EXPECT_EQ(ProgressText(25), "25% complete");
