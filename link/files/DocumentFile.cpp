@@ -8,6 +8,7 @@
 #include "link/store/OruData.h"
 #include "link/files/SafeFileWriter.h"
 #include "link/store/LinkAccess.h"
+#include "link/files/RegularFile.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ FileStatus SaveDocumentFile(const std::string& path, CORUData& store, DocumentTy
 FileStatus LoadDocumentFile(const std::string& path, CORUData& store, DocumentType documentType, FileSettings& settings,
                             TraceFileHead* head) {
   if (documentType != DocumentType::Capture && documentType != DocumentType::Trace) return FileStatus::UnknownType;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = OpenRegularFile(path);
   if (file == nullptr) return FileStatus::OpenFailed;
   FileSource source(file);
   ByteReader in(source);

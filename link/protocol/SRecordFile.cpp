@@ -1,8 +1,10 @@
 #include "link/protocol/SRecordFile.h"
 
+#include "link/files/RegularFile.h"
+
 SRecordFile::~SRecordFile() { Close(); }
 
-bool SRecordFile::Open(const std::string& path) { return Open(std::fopen(path.c_str(), "rb")); }
+bool SRecordFile::Open(const std::string& path) { return Open(OpenRegularFile(path)); }
 
 bool SRecordFile::Open(std::FILE* stream) {
   Close();

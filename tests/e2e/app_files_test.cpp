@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFile>
 
@@ -146,6 +148,10 @@ TEST_F(AppFiles, LoadErrorsAreShownWithDataMutexFreeAndLeaveTitleAndPaths) {
   EXPECT_EQ(answers.prompts().back().style & MB_TYPEMASK, MB_OKCANCEL);
   answers.Box("Failed to open document.", IDOK, mutexFree);
   EXPECT_FALSE(app().OpenDocumentFile(Path("missing.hsc")));
+  // A FIFO without a writer is no file to wait on.
+  ASSERT_EQ(::mkfifo(Path("pipe.hsc").toLocal8Bit().constData(), 0600), 0);
+  answers.Box("Failed to open document.", IDOK, mutexFree);
+  EXPECT_FALSE(app().OpenDocumentFile(Path("pipe.hsc")));
   answers.Box("Unknown file type", IDOK, mutexFree);
   EXPECT_FALSE(app().OpenDocumentFile(Path("notes.txt")));
 

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -179,12 +180,17 @@ TEST_F(Download, MalformedFilesFail) {
   EXPECT_EQ(store.resyncPending, 0);
   EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::NothingToSend, LPARAM{0}));
 
-  // A file that does not open.
-  notes.Clear();
-  store.downloadFilePath.Set(path_.string() + ".none");
-  RunDownload();
-  EXPECT_EQ(DaCommands().size(), 2u + 22u);
-  EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::NoFile, LPARAM{0}));
+  // A file that does not open, and a FIFO without a writer, which is not waited on.
+  const std::string fifo = path_.string() + ".fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {path_.string() + ".none", fifo}) {
+    notes.Clear();
+    store.downloadFilePath.Set(path);
+    RunDownload();
+    EXPECT_EQ(DaCommands().size(), 2u + 22u);
+    EXPECT_EQ(Outcome(), std::pair(DownloadOutcome::NoFile, LPARAM{0}));
+  }
+  std::filesystem::remove(fifo);
 }
 
 // Text that is no S-record never reaches the loader: the download stops at its line, and what
