@@ -57,14 +57,15 @@ FirmwareDownload::LineResult FirmwareDownload::SendLine(const std::string& line,
   }
   // Text that is no record never goes to the instrument's loader: a wrong file stops there, and
   // what went before it is dropped.
-  if (!IsBlankLine(line) && !IsSRecordText(line)) {
+  const bool blank = IsBlankLine(line);
+  if (!blank && !IsSRecordText(line)) {
     Fail(DownloadOutcome::NotSRecords, lineNumber_);
     return LineResult::Failed;
   }
   const ULONG address = SRecordAddress(line, recordNeedsReply_);
   // Progress counts the file's bytes, so that it ends at the file's length whatever its line ends.
   bytesSent_ += static_cast<long>(fileBytes);
-  if (address >= kFirmwareAddressLimit || IsBlankLine(line)) {
+  if (address >= kFirmwareAddressLimit || blank) {
     transport_.Notify(WM_ORU_DOWNLOAD_PROGRESS, static_cast<WPARAM>(bytesSent_), file_.Length());
     return LineResult::Skipped;
   }

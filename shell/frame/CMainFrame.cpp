@@ -118,7 +118,7 @@ void CMainFrame::BuildClient() {
   app_.tabbedFrame = tabbedFrame_;
   for (int row = 0; row < TabCountInTable(); ++row) {
     ITabPage* page = app_.viewFactory.CreateTabPage(row, app_.viewContext(), tabbedFrame_);
-    tabbedFrame_->AddPage(QLatin1String(kTabTable[static_cast<std::size_t>(row)].title), page);
+    tabbedFrame_->AddTab(QLatin1String(kTabTable[static_cast<std::size_t>(row)].title), page->Widget());
     views_.tabPages.emplace_back(page);
   }
   // The tabs of the capture and the trace open at once; the meters wait for the instrument.

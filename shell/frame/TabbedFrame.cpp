@@ -57,12 +57,6 @@ bool CORUTabbedFrame::AddTab(const QString& label, QWidget* window) {
   return true;
 }
 
-bool CORUTabbedFrame::AddPage(const QString& label, ITabPage* page) {
-  if (page == nullptr || !AddTab(label, page->Widget())) return false;
-  tabs_.back().page = page;
-  return true;
-}
-
 QWidget* CORUTabbedFrame::TabWindow(int index) const {
   return index >= 0 && index < TabCount() ? tabs_[index].window : nullptr;
 }
@@ -148,12 +142,17 @@ void CORUTabbedFrame::SelectTab(int index) {
   InvalidateStrip();
 }
 
+ITabPage* CORUTabbedFrame::PageOfTab(int index) const {
+  const auto& pages = app_.Views().tabPages;
+  return index < static_cast<int>(pages.size()) ? pages[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
 void CORUTabbedFrame::StopActivity(int index) {
-  if (ITabPage* page = tabs_[static_cast<std::size_t>(index)].page) page->LeaveTab();
+  if (ITabPage* page = PageOfTab(index)) page->LeaveTab();
 }
 
 void CORUTabbedFrame::StartActivity(int index) {
-  ITabPage* page = tabs_[static_cast<std::size_t>(index)].page;
+  ITabPage* page = PageOfTab(index);
   if (page != nullptr) page->EnterTab();
   // The page's command view prints and takes the commands; on a tab without one, the capture view.
   IShellView* commandView = page != nullptr ? page->CommandView() : nullptr;

@@ -29,8 +29,6 @@ class CORUTabbedFrame : public QWidget {
   // Makes `window` the child of a new, disabled tab; the first tab added is the current one.
   // The label keeps at most 31 characters. False for a null window.
   bool AddTab(const QString& label, QWidget* window);
-  // A tab whose page is told when the tab is entered and left. False for a null page.
-  bool AddPage(const QString& label, ITabPage* page);
   // Switches tabs (an index outside the tabs, or the current one, does nothing).
   void SelectTab(int index);
   int GetCurrentTab() const { return currentTab_; }
@@ -57,11 +55,13 @@ class CORUTabbedFrame : public QWidget {
  private:
   struct TabMember {
     QWidget* window = nullptr;
-    ITabPage* page = nullptr;  // lives as long as `window`, a child of this frame
     QString label;
     bool enabled = false;
   };
 
+  // The page the main frame made for the tab (its views' tab pages, in the tabs' order); null for
+  // a tab added without one.
+  ITabPage* PageOfTab(int index) const;
   void StopActivity(int index);
   void StartActivity(int index);
   void LayoutStrip() const;
